@@ -1,0 +1,23 @@
+# Helpers shared by the folders' CMakeLists.
+
+# tindrel_sources(VAR) — every .cpp directly in the current folder.
+macro(tindrel_sources var)
+  file(GLOB ${var} CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+endmacro()
+
+# tindrel_tests(NAME LABEL LIBS...) — one GoogleTest program from tests/*.cpp,
+# registered with CTest under LABEL. Tests run with tests/data as TINDREL_TEST_DATA.
+function(tindrel_tests name label)
+  file(GLOB test_src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  if(NOT test_src)
+    return()
+  endif()
+  add_executable(${name} ${test_src})
+  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    TINDREL_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data"
+    TINDREL_BIN_DIR="${TINDREL_BIN_DIR}")
+  gtest_discover_tests(${name}
+    PROPERTIES LABELS ${label}
+    DISCOVERY_TIMEOUT 120)
+endfunction()
