@@ -1,0 +1,55 @@
+// Plain value types shared by every layer: colours, integer points, rectangles,
+// sizes and message parameters, laid out as the platform lays them out.
+#pragma once
+#include <cstdint>
+
+namespace plat {
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = unsigned int;
+using LONG = std::int32_t;
+using BOOL = int;
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+
+// 0x00BBGGRR
+using COLORREF = std::uint32_t;
+constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
+  return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16);
+}
+constexpr BYTE GetRValue(COLORREF c) { return BYTE(c & 0xFF); }
+constexpr BYTE GetGValue(COLORREF c) { return BYTE((c >> 8) & 0xFF); }
+constexpr BYTE GetBValue(COLORREF c) { return BYTE((c >> 16) & 0xFF); }
+
+constexpr WORD LOWORD(std::uintptr_t v) { return WORD(v & 0xFFFF); }
+constexpr WORD HIWORD(std::uintptr_t v) { return WORD((v >> 16) & 0xFFFF); }
+constexpr DWORD MAKELONG(WORD lo, WORD hi) { return DWORD(lo) | (DWORD(hi) << 16); }
+
+struct POINT {
+  LONG x = 0;
+  LONG y = 0;
+  friend bool operator==(const POINT&, const POINT&) = default;
+};
+
+struct SIZE {
+  LONG cx = 0;
+  LONG cy = 0;
+  friend bool operator==(const SIZE&, const SIZE&) = default;
+};
+
+// Right and bottom are exclusive.
+struct RECT {
+  LONG left = 0;
+  LONG top = 0;
+  LONG right = 0;
+  LONG bottom = 0;
+  LONG width() const { return right - left; }
+  LONG height() const { return bottom - top; }
+  bool empty() const { return right <= left || bottom <= top; }
+  friend bool operator==(const RECT&, const RECT&) = default;
+};
+
+}  // namespace plat
