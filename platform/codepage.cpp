@@ -1,0 +1,272 @@
+#include "platform/codepage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <utility>
+
+namespace plat {
+namespace {
+
+constexpr const char* kUtf8 = "UTF-8";
+constexpr const char* kUtf16 = "UTF-16LE";
+constexpr const char* kUtf32 = "UTF-32LE";
+
+const char* IconvName(unsigned cp) {
+  switch (cp) {
+    case CP_ACP:
+    case 936: return "CP936";
+    case 950: return "CP950";
+    case 949: return "CP949";
+    case 932: return "CP932";
+    case 874: return "CP874";
+    case 1250: return "CP1250";
+    case 1251: return "CP1251";
+    case 1252: return "CP1252";
+    case 1253: return "CP1253";
+    case 1254: return "CP1254";
+    case 1255: return "CP1255";
+    case 1256: return "CP1256";
+    case 1257: return "CP1257";
+    case 1258: return "CP1258";
+    case CP_UTF8: return kUtf8;
+    default: return nullptr;
+  }
+}
+
+// Conversion descriptors are costly to open: keep them per thread.
+class IconvCache {
+ public:
+  ~IconvCache() {
+    for (auto& [key, cd] : cds_) iconv_close(cd);
+  }
+  iconv_t Get(const char* from, const char* to) {
+    auto key = std::make_pair(std::string(from), std::string(to));
+    auto it = cds_.find(key);
+    if (it != cds_.end()) {
+      iconv(it->second, nullptr, nullptr, nullptr, nullptr);
+      return it->second;
+    }
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return cd;
+    cds_.emplace(std::move(key), cd);
+    return cd;
+  }
+
+ private:
+  std::map<std::pair<std::string, std::string>, iconv_t> cds_;
+};
+
+thread_local IconvCache t_cache;
+
+// Length of the well-formed UTF-8 sequence at p, or 0.
+std::size_t Utf8SeqLen(const unsigned char* p, std::size_t left) {
+  unsigned char c = p[0];
+  std::size_t n;
+  char32_t min;
+  if (c < 0x80) return 1;
+  if (c >= 0xC2 && c <= 0xDF) n = 2, min = 0x80;
+  else if (c >= 0xE0 && c <= 0xEF) n = 3, min = 0x800;
+  else if (c >= 0xF0 && c <= 0xF4) n = 4, min = 0x10000;
+  else return 0;
+  if (left < n) return 0;
+  char32_t v = c & (0x3F >> (n - 1));
+  for (std::size_t i = 1; i < n; ++i) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    v = (v << 6) | (p[i] & 0x3F);
+  }
+  if (v < min || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+  return n;
+}
+
+// How many input bytes to step over at a sequence iconv refused.
+std::size_t SkipLen(const char* from, const unsigned char* p, std::size_t left) {
+  if (from == kUtf8) {
+    std::size_t n = Utf8SeqLen(p, left);
+    return n ? n : 1;
+  }
+  if (from == kUtf16) {
+    if (left < 2) return left;
+    unsigned u = p[0] | (p[1] << 8);
+    if (u >= 0xD800 && u <= 0xDBFF && left >= 4) {
+      unsigned v = p[2] | (p[3] << 8);
+      if (v >= 0xDC00 && v <= 0xDFFF) return 4;
+    }
+    return 2;
+  }
+  return 1;
+}
+
+std::string_view Replacement(const char* to) {
+  if (to == kUtf8) return "\xEF\xBF\xBD";
+  if (to == kUtf16) return std::string_view("\xFD\xFF", 2);
+  if (to == kUtf32) return std::string_view("\xFD\xFF\x00\x00", 4);
+  return "?";
+}
+
+// Converts in bulk; refused sequences become the target's replacement (or, when
+// strict, fail the whole conversion). Returns false only on failure.
+bool Run(const char* from, const char* to, std::string_view in, std::string& out, bool strict,
+         bool* replaced) {
+  out.clear();
+  if (replaced) *replaced = false;
+  if (!from || !to) return false;
+  if (in.empty()) return true;
+  iconv_t cd = t_cache.Get(from, to);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+
+  const char* src = in.data();
+  std::size_t srcLeft = in.size();
+  std::string buf(in.size() * 4 + 16, '\0');
+  std::size_t used = 0;
+  while (srcLeft > 0) {
+    char* dst = buf.data() + used;
+    std::size_t dstLeft = buf.size() - used;
+    std::size_t r = iconv(cd, const_cast<char**>(&src), &srcLeft, &dst, &dstLeft);
+    used = buf.size() - dstLeft;
+    if (r != static_cast<std::size_t>(-1)) break;
+    if (errno == E2BIG) {
+      buf.resize(buf.size() * 2);
+      continue;
+    }
+    if (errno != EILSEQ && errno != EINVAL) return false;
+    if (strict) return false;
+    // A bad or unmappable sequence (EILSEQ), or an incomplete one at the end (EINVAL).
+    std::string_view rep = Replacement(to);
+    if (buf.size() - used < rep.size()) buf.resize(buf.size() * 2);
+    std::memcpy(buf.data() + used, rep.data(), rep.size());
+    used += rep.size();
+    if (replaced) *replaced = true;
+    std::size_t skip = errno == EINVAL ? srcLeft
+                                       : SkipLen(from, reinterpret_cast<const unsigned char*>(src), srcLeft);
+    src += skip;
+    srcLeft -= skip;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  // Flush any shift state.
+  for (;;) {
+    char* dst = buf.data() + used;
+    std::size_t dstLeft = buf.size() - used;
+    std::size_t r = iconv(cd, nullptr, nullptr, &dst, &dstLeft);
+    used = buf.size() - dstLeft;
+    if (r != static_cast<std::size_t>(-1) || errno != E2BIG) break;
+    buf.resize(buf.size() * 2);
+  }
+  buf.resize(used);
+  out = std::move(buf);
+  return true;
+}
+
+std::u16string ToU16(const std::string& bytes) {
+  std::u16string s(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < s.size(); ++i)
+    s[i] = char16_t(static_cast<unsigned char>(bytes[2 * i]) | (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+  return s;
+}
+
+std::string FromU16(std::u16string_view s) {
+  std::string bytes(s.size() * 2, '\0');
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    bytes[2 * i] = char(s[i] & 0xFF);
+    bytes[2 * i + 1] = char(s[i] >> 8);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+bool IsCodePageSupported(unsigned codePage) { return IconvName(codePage) != nullptr; }
+
+unsigned CodePageFromCharset(std::uint8_t charset) {
+  switch (charset) {
+    case DEFAULT_CHARSET:
+    case GB2312_CHARSET: return 936;
+    case CHINESEBIG5_CHARSET: return 950;
+    case HANGUL_CHARSET: return 949;
+    case SHIFTJIS_CHARSET: return 932;
+    case THAI_CHARSET: return 874;
+    case EASTEUROPE_CHARSET: return 1250;
+    case RUSSIAN_CHARSET: return 1251;
+    case GREEK_CHARSET: return 1253;
+    case TURKISH_CHARSET: return 1254;
+    case HEBREW_CHARSET: return 1255;
+    case ARABIC_CHARSET: return 1256;
+    case BALTIC_CHARSET: return 1257;
+    default: return 1252;
+  }
+}
+
+bool IsDBCSLeadByteEx(unsigned codePage, std::uint8_t b) {
+  switch (codePage) {
+    case CP_ACP:
+    case 936:
+    case 950:
+    case 949: return b >= 0x81 && b <= 0xFE;
+    case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    default: return false;
+  }
+}
+
+std::u16string MultiByteToUtf16(unsigned codePage, std::string_view text) {
+  std::string out;
+  if (!Run(IconvName(codePage), kUtf16, text, out, false, nullptr)) return {};
+  return ToU16(out);
+}
+
+std::string Utf16ToMultiByte(unsigned codePage, std::u16string_view text, bool* usedDefaultChar) {
+  std::string out;
+  const char* to = IconvName(codePage);
+  if (!Run(kUtf16, to, FromU16(text), out, false, usedDefaultChar)) return {};
+  return out;
+}
+
+std::string MultiByteToUtf8(unsigned codePage, std::string_view text) {
+  std::string out;
+  const char* from = IconvName(codePage);
+  if (!Run(from, kUtf8, text, out, false, nullptr)) return {};
+  return out;
+}
+
+std::string Utf8ToMultiByte(unsigned codePage, std::string_view text, bool* usedDefaultChar) {
+  std::string out;
+  const char* to = IconvName(codePage);
+  if (!Run(kUtf8, to, text, out, false, usedDefaultChar)) return {};
+  return out;
+}
+
+std::string ConvertCodePage(unsigned fromCodePage, unsigned toCodePage, std::string_view text,
+                            bool* usedDefaultChar) {
+  if (usedDefaultChar) *usedDefaultChar = false;
+  if (!IsCodePageSupported(fromCodePage) || !IsCodePageSupported(toCodePage)) return {};
+  // Through UTF-8: a bad input byte becomes U+FFFD there and the default character here.
+  return Utf8ToMultiByte(toCodePage, MultiByteToUtf8(fromCodePage, text), usedDefaultChar);
+}
+
+char32_t CharCodeToUnicode(unsigned codePage, unsigned code) {
+  if (code == 0 || code > 0xFFFF) return 0;
+  std::string in;
+  if (code > 0xFF) in.push_back(char(code >> 8));
+  in.push_back(char(code & 0xFF));
+  const char* from = IconvName(codePage);
+  std::string out;
+  if (!Run(from, kUtf32, in, out, true, nullptr) || out.size() != 4) return 0;
+  char32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(out[i]);
+  return v;
+}
+
+unsigned UnicodeToCharCode(unsigned codePage, char32_t ch) {
+  if (ch == 0 || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) return 0;
+  char in[4] = {char(ch & 0xFF), char((ch >> 8) & 0xFF), char((ch >> 16) & 0xFF), 0};
+  const char* to = IconvName(codePage);
+  if (to == kUtf8) return 0;  // not a one- or two-byte code page
+  std::string out;
+  if (!Run(kUtf32, to, std::string_view(in, 4), out, true, nullptr)) return 0;
+  if (out.size() == 1) return static_cast<unsigned char>(out[0]);
+  if (out.size() == 2) return (unsigned(static_cast<unsigned char>(out[0])) << 8) | static_cast<unsigned char>(out[1]);
+  return 0;
+}
+
+}  // namespace plat
