@@ -1,0 +1,422 @@
+// Logical fonts: realisation on an installed face, glyph outlines in the
+// native outline format, glyph metrics, text metrics and extents.
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+#include FT_ADVANCES_H
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/font_impl.h"
+
+namespace plat {
+
+void LOGFONT::SetFaceName(std::string_view name) {
+  std::memset(lfFaceName, 0, sizeof(lfFaceName));
+  size_t i = 0, keep = 0;
+  while (i < name.size() && name[i] != '\0') {
+    size_t n = static_cast<unsigned char>(name[i]) >= 0x81 && i + 1 < name.size() ? 2 : 1;
+    if (i + n > size_t(LF_FACESIZE - 1)) break;
+    i += n;
+    keep = i;
+  }
+  std::memcpy(lfFaceName, name.data(), keep);
+}
+
+std::string LOGFONT::FaceName() const {
+  return std::string(lfFaceName, strnlen(lfFaceName, sizeof(lfFaceName)));
+}
+
+namespace {
+
+constexpr double kItalicShear = 0.2;  // x += 0.2 y for a face without an italic
+
+POINTFX ToFx(double x, double y) { return POINTFX{FixedFromDouble(x), FixedFromDouble(y)}; }
+
+double Fx(FIXED f) { return FixedToDouble(f); }
+
+void Extend(GlyphOutline* o, double x, double y) {
+  if (o->empty) {
+    o->xMin = o->xMax = x;
+    o->yMin = o->yMax = y;
+    o->empty = false;
+    return;
+  }
+  o->xMin = std::min(o->xMin, x);
+  o->xMax = std::max(o->xMax, x);
+  o->yMin = std::min(o->yMin, y);
+  o->yMax = std::max(o->yMax, y);
+}
+
+// Extremum of one coordinate of a quadratic segment.
+void QuadExtremum(double p0, double c, double p1, double* lo, double* hi) {
+  double d = p0 - 2 * c + p1;
+  if (d == 0) return;
+  double t = (p0 - c) / d;
+  if (t <= 0 || t >= 1) return;
+  double v = (1 - t) * (1 - t) * p0 + 2 * t * (1 - t) * c + t * t * p1;
+  *lo = std::min(*lo, v);
+  *hi = std::max(*hi, v);
+}
+
+// Exact bounds of the contours (curves included), in pixels.
+void Bounds(GlyphOutline* o) {
+  o->empty = true;
+  for (const NativeContour& c : o->contours) {
+    double px = Fx(c.start.x), py = Fx(c.start.y);
+    Extend(o, px, py);
+    for (const NativeCurve& cv : c.curves) {
+      if (cv.type != TT_PRIM_QSPLINE) {
+        for (const POINTFX& p : cv.points) Extend(o, Fx(p.x), Fx(p.y));
+        if (!cv.points.empty()) px = Fx(cv.points.back().x), py = Fx(cv.points.back().y);
+        continue;
+      }
+      for (size_t i = 0; i + 1 < cv.points.size(); ++i) {
+        double cx = Fx(cv.points[i].x), cy = Fx(cv.points[i].y);
+        double ex = Fx(cv.points[i + 1].x), ey = Fx(cv.points[i + 1].y);
+        if (i + 2 < cv.points.size()) ex = (cx + ex) / 2, ey = (cy + ey) / 2;  // implied on-point
+        Extend(o, ex, ey);
+        QuadExtremum(px, cx, ex, &o->xMin, &o->xMax);
+        QuadExtremum(py, cy, ey, &o->yMin, &o->yMax);
+        px = ex, py = ey;
+      }
+    }
+  }
+  if (o->empty) o->xMin = o->xMax = o->yMin = o->yMax = 0;
+}
+
+size_t NativeSize(const GlyphOutline& o) {
+  size_t n = 0;
+  for (const NativeContour& c : o.contours) {
+    n += sizeof(TTPOLYGONHEADER);
+    for (const NativeCurve& cv : c.curves) n += 4 + sizeof(POINTFX) * cv.points.size();
+  }
+  return n;
+}
+
+void WriteNative(const GlyphOutline& o, unsigned char* out) {
+  for (const NativeContour& c : o.contours) {
+    unsigned char* head = out;
+    out += sizeof(TTPOLYGONHEADER);
+    for (const NativeCurve& cv : c.curves) {
+      WORD w[2] = {cv.type, WORD(cv.points.size())};
+      std::memcpy(out, w, 4);
+      out += 4;
+      std::memcpy(out, cv.points.data(), sizeof(POINTFX) * cv.points.size());
+      out += sizeof(POINTFX) * cv.points.size();
+    }
+    TTPOLYGONHEADER h{DWORD(out - head), TT_POLYGON_TYPE, c.start};
+    std::memcpy(head, &h, sizeof(h));
+  }
+}
+
+void FillMetrics(const GlyphOutline& o, GLYPHMETRICS* gm) {
+  if (!gm) return;
+  if (o.empty) {
+    gm->gmBlackBoxX = gm->gmBlackBoxY = 1;
+    gm->gmptGlyphOrigin = POINT{0, 0};
+  } else {
+    LONG x0 = LONG(std::floor(o.xMin)), x1 = LONG(std::ceil(o.xMax));
+    LONG y0 = LONG(std::floor(o.yMin)), y1 = LONG(std::ceil(o.yMax));
+    gm->gmBlackBoxX = UINT(std::max<LONG>(1, x1 - x0));
+    gm->gmBlackBoxY = UINT(std::max<LONG>(1, y1 - y0));
+    gm->gmptGlyphOrigin = POINT{x0, y1};
+  }
+  gm->gmCellIncX = std::int16_t(std::lround(std::clamp(o.advX, -32768.0, 32767.0)));
+  gm->gmCellIncY = std::int16_t(std::lround(std::clamp(o.advY, -32768.0, 32767.0)));
+}
+
+FontImpl* Realize(const LOGFONT& lf) {
+  FaceTable& t = Faces();
+  std::lock_guard lock(FontMutex());
+  int famIndex = FindFamily(t, lf);
+  if (famIndex < 0) return nullptr;
+  const FontFamily& fam = t.families[famIndex];
+  int m = PickMember(t, fam, lf.lfWeight, lf.lfItalic != 0);
+  FaceFile& f = t.files[m];
+  if (!OpenFace(f)) return nullptr;
+  auto* impl = new FontImpl;
+  impl->file = &f;
+  impl->codePage = CodePageOfCharSet(lf.lfCharSet);
+  double cell = double(f.winAscent + f.winDescent);
+  // Heights beyond any sensible size are clamped so arithmetic stays finite.
+  double h = std::min(std::fabs(double(lf.lfHeight)), 100000.0);
+  if (lf.lfHeight < 0) {
+    impl->ppem = h;
+  } else {
+    impl->ppem = (lf.lfHeight == 0 ? 16.0 : h) * f.upem / cell;
+  }
+  impl->sy = impl->ppem / f.upem;
+  double w = std::min(std::fabs(double(lf.lfWidth)), 100000.0);
+  impl->sx = lf.lfWidth != 0 ? w / f.xAvgCharWidth : impl->sy;
+  LONG weight = lf.lfWeight > 0 ? lf.lfWeight : FW_NORMAL;
+  impl->synBold = weight >= FW_SEMIBOLD && f.weight < FW_SEMIBOLD;
+  impl->synItalic = lf.lfItalic && !f.italic;
+
+  TEXTMETRIC& tm = impl->tm;
+  tm.tmAscent = LONG(std::lround(f.winAscent * impl->sy));
+  tm.tmDescent = LONG(std::lround(f.winDescent * impl->sy));
+  tm.tmHeight = tm.tmAscent + tm.tmDescent;
+  tm.tmInternalLeading = std::max<LONG>(0, tm.tmHeight - LONG(std::lround(impl->ppem)));
+  double ext = f.lineGap - ((f.winAscent + f.winDescent) - (f.hheaAscent - f.hheaDescent));
+  tm.tmExternalLeading = LONG(std::lround(std::max(0.0, ext) * impl->sy));
+  tm.tmAveCharWidth = LONG(std::lround(f.xAvgCharWidth * impl->sx));
+  tm.tmMaxCharWidth = LONG(std::lround(f.maxAdvance * impl->sx));
+  tm.tmWeight = impl->synBold ? weight : f.weight;
+  tm.tmOverhang = 0;
+  tm.tmItalic = lf.lfItalic ? 1 : 0;
+  tm.tmUnderlined = lf.lfUnderline;
+  tm.tmStruckOut = lf.lfStrikeOut;
+  tm.tmCharSet = lf.lfCharSet;
+  return impl;
+}
+
+}  // namespace
+
+unsigned FontImpl::GlyphIndexOfChar(char32_t ch) const {
+  if (ch == 0 || ch == 0xFFFF) return 0;
+  std::lock_guard lock(FontMutex());
+  return FT_Get_Char_Index(file->face, ch);
+}
+
+unsigned FontImpl::GlyphIndexOfCode(UINT code) const {
+  char32_t ch = CodeToUnicode(codePage, code);
+  return GlyphIndexOfChar(ch);
+}
+
+LONG FontImpl::Advance(unsigned glyph) const {
+  std::lock_guard lock(FontMutex());
+  FT_Fixed adv = 0;
+  if (FT_Get_Advance(file->face, glyph, FT_LOAD_NO_SCALE, &adv) != 0) return 0;
+  double a = double(adv) + (synBold ? file->upem / 24.0 : 0.0);
+  return LONG(std::lround(a * sx));
+}
+
+bool FontImpl::Outline(unsigned glyph, const double m[4], GlyphOutline* out) const {
+  *out = GlyphOutline{};
+  std::lock_guard lock(FontMutex());
+  FT_Face face = file->face;
+  if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE) != 0) return false;
+  FT_GlyphSlot slot = face->glyph;
+  if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return false;
+  FT_Outline& ol = slot->outline;
+  double advance = double(slot->metrics.horiAdvance);
+  if (synBold) {
+    FT_Pos strength = std::max(1, file->upem / 24);
+    FT_Outline_EmboldenXY(&ol, strength, 0);
+    advance += double(strength);
+  }
+  // Font units -> pixels: scale, the shear of a synthetic italic, then m.
+  double ax = sx, bx = synItalic ? kItalicShear * sy : 0.0, dy = sy;
+  const double xx = m[0] * ax, xy = m[0] * bx + m[1] * dy;
+  const double yx = m[2] * ax, yy = m[2] * bx + m[3] * dy;
+  auto map = [&](const FT_Vector& v) {
+    double u = double(v.x), w = double(v.y);
+    return ToFx(xx * u + xy * w, yx * u + yy * w);
+  };
+  out->advX = m[0] * advance * sx;
+  out->advY = m[2] * advance * sx;
+
+  int first = 0;
+  for (int c = 0; c < ol.n_contours; ++c) {
+    int last = ol.contours[c];
+    if (last < first || last >= ol.n_points) break;
+    int n = last - first + 1;
+    if (n < 2) {
+      first = last + 1;
+      continue;
+    }
+    int s = -1;
+    for (int i = first; i <= last; ++i) {
+      if (FT_CURVE_TAG(ol.tags[i]) != FT_CURVE_TAG_CONIC) {
+        s = i;
+        break;
+      }
+    }
+    NativeContour con;
+    int steps;
+    int from;
+    if (s >= 0) {
+      con.start = map(ol.points[s]);
+      from = s + 1;
+      steps = n - 1;
+    } else {
+      // Only off-curve points: start at the implied point between the last and the first.
+      POINTFX a = map(ol.points[last]), b = map(ol.points[first]);
+      con.start = POINTFX{FixedFromDouble((Fx(a.x) + Fx(b.x)) / 2), FixedFromDouble((Fx(a.y) + Fx(b.y)) / 2)};
+      from = first;
+      steps = n;
+    }
+    NativeCurve cur;
+    auto flush = [&] {
+      if (cur.type != 0) con.curves.push_back(std::move(cur));
+      cur = NativeCurve{};
+    };
+    for (int k = 0; k < steps; ++k) {
+      int i = first + (from - first + k) % n;
+      POINTFX p = map(ol.points[i]);
+      if (FT_CURVE_TAG(ol.tags[i]) != FT_CURVE_TAG_CONIC) {
+        if (cur.type == TT_PRIM_QSPLINE) {
+          cur.points.push_back(p);
+          flush();
+        } else {
+          cur.type = TT_PRIM_LINE;
+          cur.points.push_back(p);
+        }
+      } else {
+        if (cur.type == TT_PRIM_LINE) flush();
+        cur.type = TT_PRIM_QSPLINE;
+        cur.points.push_back(p);
+      }
+    }
+    if (cur.type == TT_PRIM_QSPLINE) cur.points.push_back(con.start);
+    flush();  // a closing line back to the start is implied
+    if (!con.curves.empty()) out->contours.push_back(std::move(con));
+    first = last + 1;
+  }
+  Bounds(out);
+  return true;
+}
+
+Font::Font(const LOGFONT& lf) : lf_(lf) { lf_.lfFaceName[LF_FACESIZE - 1] = '\0'; }
+
+Font::~Font() { delete impl_; }
+
+FontImpl* Font::impl() const {
+  if (!tried_) {
+    tried_ = true;
+    impl_ = Realize(lf_);
+  }
+  return impl_;
+}
+
+bool Font::IsRealized() const { return impl() != nullptr; }
+
+std::string Font::RealizedFamily() const {
+  FontImpl* p = impl();
+  return p ? p->file->english : std::string();
+}
+
+UINT Font::CodePage() const { return CodePageOfCharSet(lf_.lfCharSet); }
+
+DWORD Font::GetGlyphOutline(UINT ch, UINT format, GLYPHMETRICS* gm, DWORD cbBuffer, void* buffer,
+                            const MAT2* mat) const {
+  if (gm) *gm = GLYPHMETRICS{};
+  FontImpl* p = impl();
+  return p ? OutlineOfGlyph(p->GlyphIndexOfCode(ch), format, gm, cbBuffer, buffer, mat) : GDI_ERROR;
+}
+
+DWORD Font::GetGlyphOutlineW(char32_t ch, UINT format, GLYPHMETRICS* gm, DWORD cbBuffer, void* buffer,
+                             const MAT2* mat) const {
+  if (gm) *gm = GLYPHMETRICS{};
+  FontImpl* p = impl();
+  return p ? OutlineOfGlyph(p->GlyphIndexOfChar(ch), format, gm, cbBuffer, buffer, mat) : GDI_ERROR;
+}
+
+DWORD Font::OutlineOfGlyph(unsigned glyph, UINT format, GLYPHMETRICS* gm, DWORD cbBuffer, void* buffer,
+                         const MAT2* mat) const {
+  FontImpl* p = impl();
+  format &= ~GGO_UNHINTED;
+  if (glyph == 0 || (format != GGO_NATIVE && format != GGO_METRICS)) return GDI_ERROR;
+  double m[4] = {1, 0, 0, 1};
+  if (mat) {
+    m[0] = Fx(mat->eM11);
+    m[1] = Fx(mat->eM21);
+    m[2] = Fx(mat->eM12);
+    m[3] = Fx(mat->eM22);
+  }
+  GlyphOutline o;
+  if (!p->Outline(glyph, m, &o)) return GDI_ERROR;
+  if (format == GGO_METRICS) {
+    FillMetrics(o, gm);
+    return 0;
+  }
+  size_t need = NativeSize(o);
+  if (need > 0xFFFFFFF0u) return GDI_ERROR;
+  if (cbBuffer == 0 || buffer == nullptr) {
+    FillMetrics(o, gm);
+    return DWORD(need);
+  }
+  if (cbBuffer < need) return GDI_ERROR;
+  WriteNative(o, static_cast<unsigned char*>(buffer));
+  FillMetrics(o, gm);
+  return DWORD(need);
+}
+
+bool Font::GetTextMetrics(TEXTMETRIC* tm) const {
+  FontImpl* p = impl();
+  if (!p || !tm) return false;
+  *tm = p->tm;
+  return true;
+}
+
+SIZE Font::GetTextExtent(std::string_view text) const {
+  FontImpl* p = impl();
+  if (!p) return SIZE{};
+  LONG cx = 0;
+  for (char32_t ch : DecodeCodePage(p->codePage, text)) cx += p->Advance(p->GlyphIndexOfChar(ch));
+  return SIZE{cx, p->tm.tmHeight};
+}
+
+Font* CreateFontIndirect(const LOGFONT& lf) { return new Font(lf); }
+
+Font* CreateFont(LONG height, LONG width, LONG escapement, LONG orientation, LONG weight, BYTE italic,
+                 BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
+                 BYTE quality, BYTE pitchAndFamily, std::string_view face) {
+  LOGFONT lf;
+  lf.lfHeight = height;
+  lf.lfWidth = width;
+  lf.lfEscapement = escapement;
+  lf.lfOrientation = orientation;
+  lf.lfWeight = weight;
+  lf.lfItalic = italic;
+  lf.lfUnderline = underline;
+  lf.lfStrikeOut = strikeOut;
+  lf.lfCharSet = charSet;
+  lf.lfOutPrecision = outPrecision;
+  lf.lfClipPrecision = clipPrecision;
+  lf.lfQuality = quality;
+  lf.lfPitchAndFamily = pitchAndFamily;
+  lf.SetFaceName(face);
+  return new Font(lf);
+}
+
+void DeleteFont(Font* font) { delete font; }
+
+bool ParseNativeOutline(const void* buffer, std::size_t size, std::vector<NativeContour>* out) {
+  out->clear();
+  if (!buffer) return size == 0;
+  const auto* base = static_cast<const unsigned char*>(buffer);
+  size_t pos = 0;
+  while (pos < size) {
+    if (size - pos < sizeof(TTPOLYGONHEADER)) return false;
+    TTPOLYGONHEADER h;
+    std::memcpy(&h, base + pos, sizeof(h));
+    if (h.dwType != TT_POLYGON_TYPE || h.cb < sizeof(h) || h.cb > size - pos) return false;
+    NativeContour c;
+    c.start = h.pfxStart;
+    size_t end = pos + h.cb;
+    size_t q = pos + sizeof(h);
+    while (q < end) {
+      if (end - q < 4) return false;
+      WORD w[2];
+      std::memcpy(w, base + q, 4);
+      q += 4;
+      if (w[0] < TT_PRIM_LINE || w[0] > TT_PRIM_CSPLINE || w[1] == 0) return false;
+      if ((end - q) / sizeof(POINTFX) < w[1]) return false;
+      NativeCurve cv;
+      cv.type = w[0];
+      cv.points.resize(w[1]);
+      std::memcpy(cv.points.data(), base + q, sizeof(POINTFX) * w[1]);
+      q += sizeof(POINTFX) * w[1];
+      c.curves.push_back(std::move(cv));
+    }
+    out->push_back(std::move(c));
+    pos = end;
+  }
+  return true;
+}
+
+}  // namespace plat

@@ -1,0 +1,91 @@
+// Inside the font services: the face table over fontconfig and FreeType and
+// the realised state of a logical font. Not for use outside platform/.
+#pragma once
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/font.h"
+
+namespace plat {
+
+// One font file (or face of a collection) that passed the TrueType checks.
+struct FaceFile {
+  std::string path;
+  int index = 0;
+  std::string english;  // English family name (name id 1)
+  std::string gbkName;  // zh-CN family name as GBK, or empty
+  int weight = 400;
+  bool italic = false;
+  unsigned charsetMask = 0;  // bit i set: kCharSets[i] covered
+  // Metrics in font units.
+  int upem = 2048;
+  int winAscent = 0;
+  int winDescent = 0;
+  int hheaAscent = 0;
+  int hheaDescent = 0;  // negative
+  int lineGap = 0;
+  int xAvgCharWidth = 0;
+  int maxAdvance = 0;
+  FT_Face face = nullptr;  // opened on first use, kept
+};
+
+struct FontFamily {
+  std::string faceName;  // GBK name shown
+  std::string english;
+  std::vector<int> members;  // indexes into FaceTable::files
+  unsigned charsetMask = 0;
+};
+
+// The reported character sets, in the order of their bits.
+extern const BYTE kCharSets[13];
+
+struct FaceTable {
+  std::vector<FaceFile> files;
+  std::vector<FontFamily> families;
+  std::vector<FontFace> faces;  // what the enumeration reports
+};
+
+// The process-wide face table, read once. Guard FreeType calls with FontMutex().
+FaceTable& Faces();
+std::recursive_mutex& FontMutex();
+// Opens the face of a file (under FontMutex); null when it cannot be opened.
+FT_Face OpenFace(FaceFile& f);
+// Best member of a family for a weight (0: normal) and slant.
+int PickMember(const FaceTable& t, const FontFamily& fam, LONG weight, bool italic);
+// Family index for a logical font; -1 when no face is installed at all.
+int FindFamily(const FaceTable& t, const LOGFONT& lf);
+
+// An outline in 16.16 device units, y up, after scaling and the transform.
+struct GlyphOutline {
+  std::vector<NativeContour> contours;
+  double advX = 0, advY = 0;  // transformed advance, pixels
+  bool empty = true;          // no contours
+  double xMin = 0, yMin = 0, xMax = 0, yMax = 0;  // exact bounds, pixels
+};
+
+class FontImpl {
+ public:
+  FaceFile* file = nullptr;
+  UINT codePage = 936;
+  double ppem = 0;
+  double sx = 0, sy = 0;  // pixels per font unit
+  bool synBold = false;
+  bool synItalic = false;
+  TEXTMETRIC tm;
+
+  // Glyph index for a character code of the font's code page; 0 when the face
+  // has none.
+  unsigned GlyphIndexOfCode(UINT code) const;
+  unsigned GlyphIndexOfChar(char32_t ch) const;
+  // Outline of a glyph with an extra 2x2 transform (xx, xy, yx, yy as
+  // x' = xx x + xy y, y' = yx x + yy y). False when the glyph cannot be loaded.
+  bool Outline(unsigned glyph, const double m[4], GlyphOutline* out) const;
+  // Rounded advance in pixels of a glyph (untransformed).
+  LONG Advance(unsigned glyph) const;
+};
+
+}  // namespace plat
