@@ -64,19 +64,21 @@ void QuadExtremum(double p0, double c, double p1, double* lo, double* hi) {
 // Exact bounds of the contours (curves included), in pixels.
 void Bounds(GlyphOutline* o) {
   o->empty = true;
-  for (const NativeContour& c : o->contours) {
+  for (const auto& c : o->contours) {
     double px = Fx(c.start.x), py = Fx(c.start.y);
     Extend(o, px, py);
-    for (const NativeCurve& cv : c.curves) {
+    for (std::uint32_t k = c.first; k < c.first + c.count; ++k) {
+      const auto& cv = o->curves[k];
+      const POINTFX* pts = &o->points[cv.first];
       if (cv.type != TT_PRIM_QSPLINE) {
-        for (const POINTFX& p : cv.points) Extend(o, Fx(p.x), Fx(p.y));
-        if (!cv.points.empty()) px = Fx(cv.points.back().x), py = Fx(cv.points.back().y);
+        for (WORD i = 0; i < cv.count; ++i) Extend(o, Fx(pts[i].x), Fx(pts[i].y));
+        px = Fx(pts[cv.count - 1].x), py = Fx(pts[cv.count - 1].y);
         continue;
       }
-      for (size_t i = 0; i + 1 < cv.points.size(); ++i) {
-        double cx = Fx(cv.points[i].x), cy = Fx(cv.points[i].y);
-        double ex = Fx(cv.points[i + 1].x), ey = Fx(cv.points[i + 1].y);
-        if (i + 2 < cv.points.size()) ex = (cx + ex) / 2, ey = (cy + ey) / 2;  // implied on-point
+      for (WORD i = 0; i + 1 < cv.count; ++i) {
+        double cx = Fx(pts[i].x), cy = Fx(pts[i].y);
+        double ex = Fx(pts[i + 1].x), ey = Fx(pts[i + 1].y);
+        if (i + 2 < cv.count) ex = (cx + ex) / 2, ey = (cy + ey) / 2;  // implied on-point
         Extend(o, ex, ey);
         QuadExtremum(px, cx, ex, &o->xMin, &o->xMax);
         QuadExtremum(py, cy, ey, &o->yMin, &o->yMax);
@@ -88,24 +90,20 @@ void Bounds(GlyphOutline* o) {
 }
 
 size_t NativeSize(const GlyphOutline& o) {
-  size_t n = 0;
-  for (const NativeContour& c : o.contours) {
-    n += sizeof(TTPOLYGONHEADER);
-    for (const NativeCurve& cv : c.curves) n += 4 + sizeof(POINTFX) * cv.points.size();
-  }
-  return n;
+  return o.contours.size() * sizeof(TTPOLYGONHEADER) + o.curves.size() * 4 + o.points.size() * sizeof(POINTFX);
 }
 
 void WriteNative(const GlyphOutline& o, unsigned char* out) {
-  for (const NativeContour& c : o.contours) {
+  for (const auto& c : o.contours) {
     unsigned char* head = out;
     out += sizeof(TTPOLYGONHEADER);
-    for (const NativeCurve& cv : c.curves) {
-      WORD w[2] = {cv.type, WORD(cv.points.size())};
+    for (std::uint32_t k = c.first; k < c.first + c.count; ++k) {
+      const auto& cv = o.curves[k];
+      WORD w[2] = {cv.type, cv.count};
       std::memcpy(out, w, 4);
       out += 4;
-      std::memcpy(out, cv.points.data(), sizeof(POINTFX) * cv.points.size());
-      out += sizeof(POINTFX) * cv.points.size();
+      std::memcpy(out, &o.points[cv.first], sizeof(POINTFX) * cv.count);
+      out += sizeof(POINTFX) * cv.count;
     }
     TTPOLYGONHEADER h{DWORD(out - head), TT_POLYGON_TYPE, c.start};
     std::memcpy(head, &h, sizeof(h));
@@ -194,13 +192,16 @@ LONG FontImpl::Advance(unsigned glyph) const {
   return LONG(std::lround(a * sx));
 }
 
-bool FontImpl::Outline(unsigned glyph, const double m[4], GlyphOutline* out) const {
-  *out = GlyphOutline{};
+const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4]) const {
   std::lock_guard lock(FontMutex());
+  if (glyph != 0 && glyph == lastGlyph && std::memcmp(m, lastM, sizeof lastM) == 0) return &last;
+  lastGlyph = 0;
+  GlyphOutline* out = &last;
+  out->clear();
   FT_Face face = file->face;
-  if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE) != 0) return false;
+  if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE) != 0) return nullptr;
   FT_GlyphSlot slot = face->glyph;
-  if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return false;
+  if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return nullptr;
   FT_Outline& ol = slot->outline;
   double advance = double(slot->metrics.horiAdvance);
   if (synBold) {
@@ -235,7 +236,8 @@ bool FontImpl::Outline(unsigned glyph, const double m[4], GlyphOutline* out) con
         break;
       }
     }
-    NativeContour con;
+    GlyphOutline::Contour con{};
+    con.first = std::uint32_t(out->curves.size());
     int steps;
     int from;
     if (s >= 0) {
@@ -249,35 +251,37 @@ bool FontImpl::Outline(unsigned glyph, const double m[4], GlyphOutline* out) con
       from = first;
       steps = n;
     }
-    NativeCurve cur;
-    auto flush = [&] {
-      if (cur.type != 0) con.curves.push_back(std::move(cur));
-      cur = NativeCurve{};
+    WORD type = 0;
+    auto open = [&](WORD t) {
+      type = t;
+      out->curves.push_back(GlyphOutline::Curve{t, 0, std::uint32_t(out->points.size())});
+    };
+    auto push = [&](POINTFX p) {
+      out->points.push_back(p);
+      ++out->curves.back().count;
     };
     for (int k = 0; k < steps; ++k) {
       int i = first + (from - first + k) % n;
       POINTFX p = map(ol.points[i]);
       if (FT_CURVE_TAG(ol.tags[i]) != FT_CURVE_TAG_CONIC) {
-        if (cur.type == TT_PRIM_QSPLINE) {
-          cur.points.push_back(p);
-          flush();
-        } else {
-          cur.type = TT_PRIM_LINE;
-          cur.points.push_back(p);
-        }
+        if (type == 0) open(TT_PRIM_LINE);
+        push(p);
+        if (type == TT_PRIM_QSPLINE) type = 0;  // the on-curve point ends the spline
       } else {
-        if (cur.type == TT_PRIM_LINE) flush();
-        cur.type = TT_PRIM_QSPLINE;
-        cur.points.push_back(p);
+        if (type != TT_PRIM_QSPLINE) open(TT_PRIM_QSPLINE);
+        push(p);
       }
     }
-    if (cur.type == TT_PRIM_QSPLINE) cur.points.push_back(con.start);
-    flush();  // a closing line back to the start is implied
-    if (!con.curves.empty()) out->contours.push_back(std::move(con));
+    if (type == TT_PRIM_QSPLINE) push(con.start);
+    // A closing line back to the start is implied.
+    con.count = std::uint32_t(out->curves.size()) - con.first;
+    if (con.count > 0) out->contours.push_back(con);
     first = last + 1;
   }
   Bounds(out);
-  return true;
+  lastGlyph = glyph;
+  std::memcpy(lastM, m, sizeof lastM);
+  return out;
 }
 
 Font::Font(const LOGFONT& lf) : lf_(lf) { lf_.lfFaceName[LF_FACESIZE - 1] = '\0'; }
@@ -327,8 +331,10 @@ DWORD Font::OutlineOfGlyph(unsigned glyph, UINT format, GLYPHMETRICS* gm, DWORD 
     m[2] = Fx(mat->eM12);
     m[3] = Fx(mat->eM22);
   }
-  GlyphOutline o;
-  if (!p->Outline(glyph, m, &o)) return GDI_ERROR;
+  std::lock_guard lock(FontMutex());
+  const GlyphOutline* po = p->Outline(glyph, m);
+  if (!po) return GDI_ERROR;
+  const GlyphOutline& o = *po;
   if (format == GGO_METRICS) {
     FillMetrics(o, gm);
     return 0;

@@ -4,6 +4,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -59,12 +60,33 @@ int PickMember(const FaceTable& t, const FontFamily& fam, LONG weight, bool ital
 // Family index for a logical font; -1 when no face is installed at all.
 int FindFamily(const FaceTable& t, const LOGFONT& lf);
 
-// An outline in 16.16 device units, y up, after scaling and the transform.
+// An outline in 16.16 device units, y up, after scaling and the transform,
+// kept flat: contours index curves, curves index points.
 struct GlyphOutline {
-  std::vector<NativeContour> contours;
+  struct Curve {
+    WORD type;
+    WORD count;
+    std::uint32_t first;  // into points
+  };
+  struct Contour {
+    POINTFX start;
+    std::uint32_t first;  // into curves
+    std::uint32_t count;
+  };
+  std::vector<Contour> contours;
+  std::vector<Curve> curves;
+  std::vector<POINTFX> points;
   double advX = 0, advY = 0;  // transformed advance, pixels
   bool empty = true;          // no contours
   double xMin = 0, yMin = 0, xMax = 0, yMax = 0;  // exact bounds, pixels
+  void clear() {
+    contours.clear();
+    curves.clear();
+    points.clear();
+    advX = advY = 0;
+    empty = true;
+    xMin = yMin = xMax = yMax = 0;
+  }
 };
 
 class FontImpl {
@@ -82,8 +104,14 @@ class FontImpl {
   unsigned GlyphIndexOfCode(UINT code) const;
   unsigned GlyphIndexOfChar(char32_t ch) const;
   // Outline of a glyph with an extra 2x2 transform (xx, xy, yx, yy as
-  // x' = xx x + xy y, y' = yx x + yy y). False when the glyph cannot be loaded.
-  bool Outline(unsigned glyph, const double m[4], GlyphOutline* out) const;
+  // x' = xx x + xy y, y' = yx x + yy y); null when the glyph cannot be loaded.
+  // The result lives until the next call; hold FontMutex() while using it.
+  const GlyphOutline* Outline(unsigned glyph, const double m[4]) const;
+  // The last outline made: a size query and the fetch that follows it make
+  // the outline once.
+  mutable unsigned lastGlyph = 0;
+  mutable double lastM[4] = {};
+  mutable GlyphOutline last;
   // Rounded advance in pixels of a glyph (untransformed).
   LONG Advance(unsigned glyph) const;
 };
