@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "model/settings.h"
 #include "platform/report.h"
 
 int CUndoItem::Undo(CUndoView&) { return 0; }
@@ -149,4 +150,8 @@ bool CUndoList::UndoLastStep(CUndoView& view) {
   return true;
 }
 
-std::uint16_t ReadUndoStepLimit() { return CUndoList::kDefaultStepLimit; }
+std::uint16_t ReadUndoStepLimit(const CIniFile& settings) {
+  return static_cast<std::uint16_t>(settings.GetInt("SystemParam", "UndoStep", CUndoList::kDefaultStepLimit));
+}
+
+std::uint16_t ReadUndoStepLimit() { return ReadUndoStepLimit(g_IniFile); }

@@ -75,9 +75,12 @@ class CUndoStep {
   std::vector<std::unique_ptr<CUndoItem>> m_items;
 };
 
-// Reads the step limit "UndoStep" from section "SystemParam" of the main
-// settings file, default 10.
+class CIniFile;
+
+// The step limit "UndoStep" from section "SystemParam" of the main settings
+// file "VORLAN98.INI" (or of the given one), default 10.
 std::uint16_t ReadUndoStepLimit();
+std::uint16_t ReadUndoStepLimit(const CIniFile& settings);
 
 // The undo list of one design view, oldest step first.
 class CUndoList {

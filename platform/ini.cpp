@@ -323,6 +323,19 @@ std::vector<std::string> GetPrivateProfileKeyNames(const char* section, const st
   return names;
 }
 
+std::vector<ProfileSection> ReadPrivateProfile(const std::string& file) {
+  std::vector<ProfileSection> sections;
+  Parsed p;
+  if (!Load(file, p)) return sections;
+  for (const auto& ln : p.lines) {
+    if (ln.kind == Kind::Section)
+      sections.push_back({std::string(ln.name), {}});
+    else if (ln.kind == Kind::Key && !sections.empty())
+      sections.back().entries.emplace_back(std::string(ln.name), std::string(Unquote(ln.value)));
+  }
+  return sections;
+}
+
 bool WritePrivateProfileString(const char* section, const char* key, const char* value,
                                const std::string& file) {
   if (!section) return !key && !value;  // nothing cached, nothing to flush

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace plat {
@@ -43,6 +44,16 @@ std::optional<std::string> GetPrivateProfileValue(const char* section, const cha
                                                   const std::string& file);
 std::vector<std::string> GetPrivateProfileSectionNames(const std::string& file);
 std::vector<std::string> GetPrivateProfileKeyNames(const char* section, const std::string& file);
+
+// The whole file in one read: its sections in file order, each with its keys and
+// values in file order (values as GetPrivateProfileValue gives them). Names keep
+// their stored case; a reader looks them up case-insensitively, first match wins.
+// Empty for a missing or unreadable file.
+struct ProfileSection {
+  std::string name;
+  std::vector<std::pair<std::string, std::string>> entries;
+};
+std::vector<ProfileSection> ReadPrivateProfile(const std::string& file);
 
 // Replaces a file's content through a temporary file in the same folder and a rename.
 // Keeps the old file's permissions. Returns false (old file unchanged) on any failure.

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "model/settings.h"
 #include "platform/report.h"
 
 namespace {
@@ -408,4 +412,21 @@ TEST_F(UndoFixture, StepAndListIndexing) {
   CUndoRepaint marker;
   EXPECT_EQ(marker.Undo(view), 1);
   EXPECT_EQ(j.events.back(), "repaint");
+}
+
+TEST(UndoSettings, StepLimitReadFromTheMainSettings) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("tindrel_undo_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  CIniFile settings((dir / "VORLAN98.INI").string());
+  EXPECT_EQ(ReadUndoStepLimit(settings), 10);
+  struct Case {
+    const char* text;
+    std::uint16_t limit;
+  } cases[] = {{"3", 3}, {"0", 0}, {"25", 25}};
+  for (const Case& c : cases) {
+    settings.WriteString("SystemParam", "UndoStep", c.text);
+    EXPECT_EQ(ReadUndoStepLimit(settings), c.limit) << c.text;
+  }
+  fs::remove_all(dir);
 }
