@@ -1,5 +1,6 @@
 #include "model/palette.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,14 +43,16 @@ class PaletteFile {
     return it->second->size() > maxChars ? it->second->substr(0, maxChars) : *it->second;
   }
 
- private:
-  using Index = std::unordered_map<std::string, const std::string*>;
+ const std::vector<plat::ProfileSection>& Sections() const { return m_sections; }
 
   static std::string Lower(std::string s) {
     for (char& c : s)
       if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
     return s;
   }
+
+ private:
+  using Index = std::unordered_map<std::string, const std::string*>;
 
   const Index* Find(const std::string& section) {
     std::string name = Lower(section);
@@ -322,12 +325,24 @@ int CPaletteStore::DeletePalette(int i) {
     if (k == i) continue;
     std::string from = Key("PAL%d", k);
     out += "[" + Key("PAL%d", k < i ? k : k - 1) + "]\r\n";
-    out += "PalName=" + file.Get(from, "PalName", kNameSlotSize - 1) + "\r\n";
+    out += "PalName=" + Truncate(file.Get(from, "PalName", kNameSlotSize - 1), kNameSlotSize - 1) + "\r\n";
     for (int c = kFixedColors; c < kMaxColors; ++c) {
       std::string v = file.Get(from, Key("Color%d", c), 29);
       if (v.empty()) break;
       out += Key("Color%d", c) + "=" + v + "\r\n";
     }
+  }
+  // Sections that are not palettes stay as they were.
+  std::vector<std::string> rebuilt = {"palette"};
+  for (int k = 0; k < m_paletteCount; ++k) rebuilt.push_back(PaletteFile::Lower(Key("PAL%d", k)));
+  std::vector<std::string> copied;
+  for (const plat::ProfileSection& sec : file.Sections()) {
+    std::string name = PaletteFile::Lower(sec.name);
+    if (std::find(rebuilt.begin(), rebuilt.end(), name) != rebuilt.end()) continue;
+    if (std::find(copied.begin(), copied.end(), name) != copied.end()) continue;  // the first one counts
+    copied.push_back(name);
+    out += "[" + sec.name + "]\r\n";
+    for (const auto& [key, value] : sec.entries) out += key + "=" + value + "\r\n";
   }
   if (!plat::ReplaceFileContent(temp.string(), out)) {
     fs::remove(temp, ec);

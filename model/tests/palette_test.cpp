@@ -314,6 +314,18 @@ TEST(PaletteStore, DeletePaletteRebuildsTheFile) {
   EXPECT_EQ(store.DeletePalette(-1), 0);
 }
 
+TEST(PaletteStore, DeletePaletteKeepsSectionsThatAreNoPalettes) {
+  PaletteDir d("three.ini");
+  plat::WritePrivateProfileString("PageSize", "A4", "210,297", d.ini.string());
+  plat::WritePrivateProfileString("PageSize", "Name", Gbk("信纸").c_str(), d.ini.string());
+  CPaletteStore store(d.ini.string());
+  EXPECT_EQ(store.DeletePalette(1), 1);
+  EXPECT_EQ(d.Get("PageSize", "A4"), "210,297");
+  EXPECT_EQ(d.Get("PageSize", "Name"), Gbk("信纸"));
+  EXPECT_EQ(d.Get("PAL2", "PalName"), "<missing>");  // the old last palette's section is gone
+  EXPECT_EQ(d.Get("PAL1", "PalName"), Gbk("霓虹灯"));
+}
+
 TEST(PaletteStore, DeletePaletteThatCannotBeWrittenKeepsTheFile) {
   PaletteDir d("three.ini");
   const std::string before = d.Raw();
