@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -222,6 +223,38 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
+// Serialises writers of one file across processes (readers need no lock: the
+// rename is atomic). Locks the file itself; when a writer replaced it while we
+// waited, the new file is locked instead. With create, a missing file is made
+// empty first so that two first writers do not lose each other's update.
+class WriteLock {
+ public:
+  WriteLock(const std::string& path, bool create) {
+    for (int tries = 0; tries < 100; ++tries) {
+      int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
+      if (fd < 0) return;
+      if (::flock(fd, LOCK_EX) != 0) {
+        ::close(fd);
+        return;
+      }
+      struct stat a, b;
+      if (::fstat(fd, &a) == 0 && ::stat(path.c_str(), &b) == 0 && a.st_ino == b.st_ino && a.st_dev == b.st_dev) {
+        fd_ = fd;
+        return;
+      }
+      ::close(fd);
+    }
+  }
+  ~WriteLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  WriteLock(const WriteLock&) = delete;
+  WriteLock& operator=(const WriteLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace
 
 void hooks::SetWriteProgressHook(WriteProgressHook hook) { g_writeHook = hook; }
@@ -339,6 +372,7 @@ std::vector<ProfileSection> ReadPrivateProfile(const std::string& file) {
 bool WritePrivateProfileString(const char* section, const char* key, const char* value,
                                const std::string& file) {
   if (!section) return !key && !value;  // nothing cached, nothing to flush
+  WriteLock lock(file, key && value);
   bool tooLarge = false;
   Parsed p;
   if (!Load(file, p, &tooLarge)) {

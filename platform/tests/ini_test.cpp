@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -258,4 +259,27 @@ TEST_F(IniTest, OversizedFileIsNotReadNorReplaced) {
   EXPECT_EQ(Get("A", "K", "dflt", file), "dflt");
   EXPECT_FALSE(WritePrivateProfileString("A", "K", "2", file));
   EXPECT_EQ(std::filesystem::file_size(file), huge.size());
+}
+
+TEST_F(IniTest, WritersInTwoProcessesLoseNothing) {
+  pid_t kids[2];
+  for (int k = 0; k < 2; ++k) {
+    kids[k] = fork();
+    ASSERT_GE(kids[k], 0);
+    if (kids[k] == 0) {
+      bool ok = true;
+      for (int i = 0; i < 40; ++i) {
+        std::string key = "P" + std::to_string(k) + "_" + std::to_string(i);
+        ok = WritePrivateProfileString("Shared", key.c_str(), "1", file) && ok;
+      }
+      _exit(ok ? 0 : 1);
+    }
+  }
+  for (pid_t kid : kids) {
+    int status = 0;
+    ASSERT_EQ(waitpid(kid, &status, 0), kid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_EQ(GetPrivateProfileKeyNames("Shared", file).size(), 80u);
+  EXPECT_EQ(Get("SystemParam", "UndoStep", "", file), "12");
 }
