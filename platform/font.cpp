@@ -137,7 +137,7 @@ FontImpl* Realize(const LOGFONT& lf) {
   if (!OpenFace(f)) return nullptr;
   auto* impl = new FontImpl;
   impl->file = &f;
-  impl->codePage = CodePageOfCharSet(lf.lfCharSet);
+  impl->codePage = CodePageFromCharset(lf.lfCharSet);
   double cell = double(f.winAscent + f.winDescent);
   // Heights beyond any sensible size are clamped so arithmetic stays finite.
   double h = std::min(std::fabs(double(lf.lfHeight)), 100000.0);
@@ -180,7 +180,7 @@ unsigned FontImpl::GlyphIndexOfChar(char32_t ch) const {
 }
 
 unsigned FontImpl::GlyphIndexOfCode(UINT code) const {
-  char32_t ch = CodeToUnicode(codePage, code);
+  char32_t ch = FontCodeToChar(codePage, code);
   return GlyphIndexOfChar(ch);
 }
 
@@ -303,7 +303,7 @@ std::string Font::RealizedFamily() const {
   return p ? p->file->english : std::string();
 }
 
-UINT Font::CodePage() const { return CodePageOfCharSet(lf_.lfCharSet); }
+UINT Font::CodePage() const { return CodePageFromCharset(lf_.lfCharSet); }
 
 DWORD Font::GetGlyphOutline(UINT ch, UINT format, GLYPHMETRICS* gm, DWORD cbBuffer, void* buffer,
                             const MAT2* mat) const {
@@ -362,7 +362,7 @@ SIZE Font::GetTextExtent(std::string_view text) const {
   FontImpl* p = impl();
   if (!p) return SIZE{};
   LONG cx = 0;
-  for (char32_t ch : DecodeCodePage(p->codePage, text)) cx += p->Advance(p->GlyphIndexOfChar(ch));
+  for (char32_t ch : FontDecode(p->codePage, text)) cx += p->Advance(p->GlyphIndexOfChar(ch));
   return SIZE{cx, p->tm.tmHeight};
 }
 

@@ -17,26 +17,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/types.h"
 
 namespace plat {
 
-// Character sets.
-constexpr BYTE ANSI_CHARSET = 0;
-constexpr BYTE DEFAULT_CHARSET = 1;
+// Character sets: platform/codepage.h; and
 constexpr BYTE SYMBOL_CHARSET = 2;
-constexpr BYTE SHIFTJIS_CHARSET = 128;
-constexpr BYTE HANGUL_CHARSET = 129;
-constexpr BYTE GB2312_CHARSET = 134;
-constexpr BYTE CHINESEBIG5_CHARSET = 136;
-constexpr BYTE GREEK_CHARSET = 161;
-constexpr BYTE TURKISH_CHARSET = 162;
-constexpr BYTE HEBREW_CHARSET = 177;
-constexpr BYTE ARABIC_CHARSET = 178;
-constexpr BYTE BALTIC_CHARSET = 186;
-constexpr BYTE RUSSIAN_CHARSET = 204;
-constexpr BYTE THAI_CHARSET = 222;
-constexpr BYTE EASTEUROPE_CHARSET = 238;
 
 // Weights.
 constexpr LONG FW_DONTCARE = 0;
@@ -181,10 +168,6 @@ const std::vector<FontFace>& InstalledFontFaces();
 using FontEnumProc = std::function<int(const LOGFONT&, DWORD fontType)>;
 int EnumFontFamiliesEx(BYTE charSet, const FontEnumProc& proc);
 
-// The code page of a character set (the system code page for DEFAULT_CHARSET:
-// 936).
-UINT CodePageOfCharSet(BYTE charSet);
-
 class FontImpl;
 
 // A logical font. Realised on first use: the face is found by its face name
@@ -252,14 +235,5 @@ struct NativeContour {
   std::vector<NativeCurve> curves;
 };
 bool ParseNativeOutline(const void* buffer, std::size_t size, std::vector<NativeContour>* out);
-
-// Code-page text to UTF-32 code points (each double-byte pair is one
-// character; an invalid code gives 0xFFFF at its place).
-std::u32string DecodeCodePage(UINT codePage, std::string_view text);
-// One character code (lead << 8 | trail, or a single byte) to a code point;
-// 0 when the code page does not hold it.
-char32_t CodeToUnicode(UINT codePage, UINT code);
-// A code point to the character code of the code page; 0 when it has none.
-UINT UnicodeToCode(UINT codePage, char32_t ch);
 
 }  // namespace plat

@@ -14,6 +14,7 @@
 #include <map>
 #include <set>
 
+#include "platform/codepage.h"
 #include "platform/font_impl.h"
 
 // LeakSanitizer's switches, when the program is built with it: fontconfig
@@ -52,20 +53,11 @@ std::u16string Utf16Be(const FT_SfntName& n) {
 }
 
 // UTF-16 to GBK; false when a character has no GBK code.
-bool Utf16ToGbk(const std::u16string& s, std::string* out) {
-  out->clear();
-  for (size_t i = 0; i < s.size(); ++i) {
-    char32_t c = s[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size()) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-    }
-    if (c == 0) break;
-    UINT code = UnicodeToCode(936, c);
-    if (code == 0) return false;
-    if (code > 0xFF) out->push_back(char(code >> 8));
-    out->push_back(char(code & 0xFF));
-  }
-  return !out->empty();
+bool Utf16ToGbk(std::u16string s, std::string* out) {
+  if (auto nul = s.find(u'\0'); nul != std::u16string::npos) s.resize(nul);
+  bool lost = false;
+  *out = Utf16ToMultiByte(CP_GBK, s, &lost);
+  return !lost && !out->empty();
 }
 
 // Cuts a GBK name to LF_FACESIZE - 1 bytes on a character boundary.
@@ -348,29 +340,6 @@ int FamilyOfFile(const FaceTable& t, const std::string& path, int index) {
     }
   }
   return -1;
-}
-
-std::string GbkToUtf8(std::string_view gbk) {
-  std::string out;
-  for (char32_t c : DecodeCodePage(936, gbk)) {
-    if (c == 0xFFFF) continue;
-    if (c < 0x80) {
-      out.push_back(char(c));
-    } else if (c < 0x800) {
-      out.push_back(char(0xC0 | (c >> 6)));
-      out.push_back(char(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(char(0xE0 | (c >> 12)));
-      out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(char(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(char(0xF0 | (c >> 18)));
-      out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(char(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
 }
 
 // fontconfig's choice for a name it does not know exactly (aliases such as

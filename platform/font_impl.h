@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/font.h"
@@ -49,6 +50,12 @@ struct FaceTable {
   std::vector<FontFamily> families;
   std::vector<FontFace> faces;  // what the enumeration reports
 };
+
+// Character codes of a code page (lead << 8 | trail or one byte) to Unicode
+// through a table made once per code page; 0 when the code is no character.
+char32_t FontCodeToChar(UINT codePage, UINT code);
+// Code-page text to characters; a broken or unknown code gives 0xFFFF.
+std::u32string FontDecode(UINT codePage, std::string_view text);
 
 // The process-wide face table, read once. Guard FreeType calls with FontMutex().
 FaceTable& Faces();

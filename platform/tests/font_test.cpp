@@ -212,7 +212,7 @@ TEST(GlyphOutline, CodePageCodesGiveTheGlyphOfTheirUnicodeCharacter) {
   Font big5(MakeLogFont(kSungGBName, CHINESEBIG5_CHARSET));
   EXPECT_EQ(Native(big5, 0xA4A4), viaGbk);
   // Single bytes stay single-byte codes.
-  EXPECT_EQ(Native(gb, 'A').empty(), false);
+  EXPECT_FALSE(Native(gb, 'A').empty());
   if (Installed(kMingBig5)) {
     Font ming(MakeLogFont(kMingBig5, CHINESEBIG5_CHARSET));
     auto a = Native(ming, 0xA4A4);
@@ -397,19 +397,4 @@ TEST(NativeOutlineReader, RejectsMalformedBuffers) {
     c.spoil(b);
     EXPECT_FALSE(ParseNativeOutline(b.data(), b.size(), &out)) << c.what;
   }
-}
-
-TEST(CodePages, CharacterCodesConvertBothWays) {
-  EXPECT_EQ(CodeToUnicode(936, 0xD6D0), U'中');
-  EXPECT_EQ(UnicodeToCode(936, U'中'), 0xD6D0u);
-  EXPECT_EQ(UnicodeToCode(950, U'中'), 0xA4A4u);
-  EXPECT_EQ(CodeToUnicode(1251, 0xC0), U'А');
-  EXPECT_EQ(CodeToUnicode(936, 0xD6), 0u);  // a lead byte is no character
-  EXPECT_EQ(CodeToUnicode(936, 0x12345), 0u);
-  EXPECT_EQ(UnicodeToCode(1252, U'中'), 0u);
-  EXPECT_EQ(DecodeCodePage(936, "A\xD6\xD0\xD6"), (std::u32string{U'A', U'中', 0xFFFF}));
-  EXPECT_EQ(CodePageOfCharSet(GB2312_CHARSET), 936u);
-  EXPECT_EQ(CodePageOfCharSet(CHINESEBIG5_CHARSET), 950u);
-  EXPECT_EQ(CodePageOfCharSet(DEFAULT_CHARSET), 936u);
-  EXPECT_EQ(CodePageOfCharSet(RUSSIAN_CHARSET), 1251u);
 }
