@@ -1,0 +1,1357 @@
+#include "platform/dc.h"
+
+#include <array>
+#include <cmath>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <unordered_set>
+
+#include "platform/raster.h"
+
+namespace plat {
+
+using raster::Run;
+using raster::RunSet;
+
+// ---------------------------------------------------------------- surfaces
+
+bool Surface::Create(LONG w, LONG h, bool mono, std::uint32_t fill) {
+  if (w < 0 || h < 0 || w > kMaxSurfaceSide || h > kMaxSurfaceSide ||
+      std::int64_t(w) * std::int64_t(h) > kMaxSurfacePixels)
+    return false;
+  if (mono) fill = (fill & raster::kMask) != 0 ? raster::kMask : 0;
+  try {
+    std::vector<std::uint32_t> px(std::size_t(w) * std::size_t(h), fill & raster::kMask);
+    px_.swap(px);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  w_ = w;
+  h_ = h;
+  mono_ = mono;
+  return true;
+}
+
+bool Surface::Resize(LONG w, LONG h, std::uint32_t fill) {
+  if (w == w_ && h == h_) return true;
+  Surface n;
+  if (!n.Create(w, h, mono_, fill)) return false;
+  const LONG cw = std::min(w, w_), ch = std::min(h, h_);
+  for (LONG y = 0; y < ch; ++y) std::copy(row(y), row(y) + cw, n.row(y));
+  *this = std::move(n);
+  return true;
+}
+
+COLORREF Surface::GetPixel(LONG x, LONG y) const {
+  if (x < 0 || y < 0 || x >= w_ || y >= h_) return CLR_INVALID;
+  return ColorFromPixel(row(y)[x]);
+}
+
+void Surface::Fill(std::uint32_t value) {
+  if (mono_) value = (value & raster::kMask) != 0 ? raster::kMask : 0;
+  std::fill(px_.begin(), px_.end(), value & raster::kMask);
+}
+
+bool WindowSurface::Resize(LONG w, LONG h) { return surface_.Resize(w, h, 0xFFFFFF); }
+
+// ---------------------------------------------------------------- objects
+
+struct GdiRegistry {
+  std::mutex m;
+  std::unordered_set<GdiObject*> live;
+  std::size_t nonStock = 0;
+  static GdiRegistry& Get() {
+    static GdiRegistry* r = new GdiRegistry;  // lives for the process
+    return *r;
+  }
+  template <class T>
+  static T* Add(T* o) {
+    GdiRegistry& r = Get();
+    std::lock_guard<std::mutex> lock(r.m);
+    r.live.insert(o);
+    if (!o->stock_) ++r.nonStock;
+    return o;
+  }
+  static bool Has(const GdiObject* o) {
+    if (o == nullptr) return false;
+    GdiRegistry& r = Get();
+    std::lock_guard<std::mutex> lock(r.m);
+    return r.live.count(const_cast<GdiObject*>(o)) != 0;
+  }
+  static void Acquire(GdiObject* o) {
+    if (o != nullptr && !o->stock_) ++o->selected_;
+  }
+  static void Release(GdiObject* o) {
+    if (o == nullptr || o->stock_) return;
+    if (--o->selected_ <= 0) {
+      o->selected_ = 0;
+      if (o->deletePending_) Destroy(o);
+    }
+  }
+  static void MarkStock(GdiObject* o) { o->stock_ = true; }
+  static BOOL Delete(GdiObject* o) {
+    if (!Has(o)) return 0;
+    if (o->stock_) return 1;
+    if (o->selected_ > 0) {
+      o->deletePending_ = true;
+      return 1;
+    }
+    Destroy(o);
+    return 1;
+  }
+  static void Destroy(GdiObject* o) {
+    {
+      GdiRegistry& r = Get();
+      std::lock_guard<std::mutex> lock(r.m);
+      if (r.live.erase(o) == 0) return;
+      if (!o->stock_) --r.nonStock;
+    }
+    delete o;
+  }
+};
+
+GdiObject::~GdiObject() = default;
+
+Pen::Pen(int style, int width, COLORREF color)
+    : GdiObject(GdiKind::Pen), style_(style), width_(width < 1 ? 1 : width), color_(color & 0xFFFFFF) {}
+
+Brush::Brush(int style, COLORREF color, int hatch)
+    : GdiObject(GdiKind::Brush), style_(style), color_(color & 0xFFFFFF), hatch_(hatch) {}
+
+HPEN CreatePen(int style, int width, COLORREF color) {
+  if (style < PS_SOLID || style > PS_INSIDEFRAME) return nullptr;
+  if (width > 4096) width = 4096;
+  return GdiRegistry::Add(new Pen(style, width, color));
+}
+
+HBRUSH CreateSolidBrush(COLORREF color) {
+  return GdiRegistry::Add(new Brush(BS_SOLID, color, 0));
+}
+
+HBRUSH CreateHatchBrush(int hatch, COLORREF color) {
+  if (hatch < HS_HORIZONTAL || hatch > HS_DIAGCROSS) return nullptr;
+  return GdiRegistry::Add(new Brush(BS_HATCHED, color, hatch));
+}
+
+namespace {
+struct StockTable {
+  std::array<GdiObject*, 9> obj{};
+  StockTable() {
+    auto brush = [](int style, COLORREF c) {
+      Brush* b = new Brush(style, c, 0);
+      return b;
+    };
+    obj[WHITE_BRUSH] = brush(BS_SOLID, RGB(255, 255, 255));
+    obj[LTGRAY_BRUSH] = brush(BS_SOLID, RGB(192, 192, 192));
+    obj[GRAY_BRUSH] = brush(BS_SOLID, RGB(128, 128, 128));
+    obj[DKGRAY_BRUSH] = brush(BS_SOLID, RGB(64, 64, 64));
+    obj[BLACK_BRUSH] = brush(BS_SOLID, RGB(0, 0, 0));
+    obj[NULL_BRUSH] = brush(BS_NULL, 0);
+    obj[WHITE_PEN] = new Pen(PS_SOLID, 1, RGB(255, 255, 255));
+    obj[BLACK_PEN] = new Pen(PS_SOLID, 1, RGB(0, 0, 0));
+    obj[NULL_PEN] = new Pen(PS_NULL, 1, 0);
+  }
+};
+}  // namespace
+
+struct StockAccess {
+  static GdiObject* Get(int index) {
+    static StockTable* table = [] {
+      auto* t = new StockTable;
+      for (GdiObject* o : t->obj) {
+        GdiRegistry::MarkStock(o);
+        GdiRegistry::Add(o);
+      }
+      return t;
+    }();
+    if (index < 0 || index >= int(table->obj.size())) return nullptr;
+    return table->obj[std::size_t(index)];
+  }
+};
+
+HGDIOBJ GetStockObject(int index) { return StockAccess::Get(index); }
+
+bool IsGdiObject(HGDIOBJ obj) { return GdiRegistry::Has(obj); }
+
+std::size_t GdiObjectCount() {
+  GdiRegistry& r = GdiRegistry::Get();
+  std::lock_guard<std::mutex> lock(r.m);
+  return r.nonStock;
+}
+
+BOOL DeleteObject(HGDIOBJ obj) { return GdiRegistry::Delete(obj); }
+
+HBITMAP CreateBitmap(LONG w, LONG h, UINT planes, UINT bitsPerPixel, const void* bits) {
+  const UINT depth = planes * bitsPerPixel;
+  if (planes == 0 || (depth != 1 && depth != 24 && depth != 32)) return nullptr;
+  auto bmp = std::make_unique<Bitmap>();
+  if (!bmp->surface().Create(w, h, depth == 1, 0)) return nullptr;
+  if (bits != nullptr) {
+    const auto* src = static_cast<const BYTE*>(bits);
+    const std::size_t rowBytes = ((std::size_t(w) * depth + 15) / 16) * 2;
+    Surface& s = bmp->surface();
+    for (LONG y = 0; y < h; ++y) {
+      const BYTE* r = src + rowBytes * std::size_t(y);
+      std::uint32_t* d = s.row(y);
+      for (LONG x = 0; x < w; ++x) {
+        if (depth == 1)
+          d[x] = ((r[x >> 3] >> (7 - (x & 7))) & 1) ? raster::kMask : 0;
+        else if (depth == 24)
+          d[x] = std::uint32_t(r[3 * x]) | (std::uint32_t(r[3 * x + 1]) << 8) |
+                 (std::uint32_t(r[3 * x + 2]) << 16);
+        else
+          d[x] = std::uint32_t(r[4 * x]) | (std::uint32_t(r[4 * x + 1]) << 8) |
+                 (std::uint32_t(r[4 * x + 2]) << 16);
+      }
+    }
+  }
+  return GdiRegistry::Add(bmp.release());
+}
+
+HBITMAP CreateCompatibleBitmap(HDC dc, LONG w, LONG h) {
+  bool mono = false;
+  if (dc != nullptr && dc->IsMemoryDC() && dc->GetCurrentBitmap() != nullptr)
+    mono = dc->GetCurrentBitmap()->surface().mono();
+  return CreateBitmap(w, h, 1, mono ? 1 : 32, nullptr);
+}
+
+bool GetBitmapInfo(HBITMAP bmp, BITMAP* out) {
+  if (!GdiRegistry::Has(bmp) || bmp->kind() != GdiKind::Bitmap || out == nullptr) return false;
+  out->bmType = 0;
+  out->bmWidth = bmp->width();
+  out->bmHeight = bmp->height();
+  out->bmBitsPixel = WORD(bmp->bitsPixel());
+  out->bmPlanes = 1;
+  out->bmWidthBytes = LONG(((std::int64_t(bmp->width()) * bmp->bitsPixel() + 15) / 16) * 2);
+  out->bmBits = nullptr;
+  return true;
+}
+
+// ---------------------------------------------------------------- context internals
+
+struct PathData {
+  struct Fig {
+    std::vector<PointF> pts;
+    bool closed = false;
+  };
+  std::vector<Fig> figs;
+  bool building = true;
+};
+
+namespace {
+
+struct Box {
+  LONG x0, y0, x1, y1;
+  bool empty() const { return x1 <= x0 || y1 <= y0; }
+};
+
+struct P64 {
+  std::int64_t x, y;
+};
+
+bool IsLight(COLORREF c) {
+  const int lum = GetRValue(c) * 30 + GetGValue(c) * 59 + GetBValue(c) * 11;
+  return lum >= 128 * 100;
+}
+
+std::uint32_t MapColor(const Surface& s, COLORREF c) {
+  if (s.mono()) return IsLight(c) ? raster::kMask : 0;
+  return PixelFromColor(c) & raster::kMask;
+}
+
+bool HatchBit(int hatch, LONG x, LONG y) {
+  const unsigned ux = unsigned(x) & 7, uy = unsigned(y) & 7;
+  switch (hatch) {
+    case HS_HORIZONTAL: return uy == 0;
+    case HS_VERTICAL: return ux == 0;
+    case HS_FDIAGONAL: return ((ux - uy) & 7) == 0;
+    case HS_BDIAGONAL: return ((ux + uy) & 7) == 7;
+    case HS_CROSS: return ux == 0 || uy == 0;
+    case HS_DIAGCROSS: return ((ux - uy) & 7) == 0 || ((ux + uy) & 7) == 7;
+    default: return false;
+  }
+}
+
+// Dash patterns of the cosmetic pens, in pixels: on, off, on, off, ...
+struct Dash {
+  std::array<bool, 24> on{};
+  int period = 0;  // 0: solid
+};
+Dash DashFor(int style) {
+  static const std::vector<int> dash{18, 6}, dot{3, 3}, dashdot{9, 6, 3, 6},
+      dashdotdot{9, 3, 3, 3, 3, 3};
+  const std::vector<int>* p = nullptr;
+  switch (style) {
+    case PS_DASH: p = &dash; break;
+    case PS_DOT: p = &dot; break;
+    case PS_DASHDOT: p = &dashdot; break;
+    case PS_DASHDOTDOT: p = &dashdotdot; break;
+    default: return {};
+  }
+  Dash d;
+  int pos = 0;
+  for (std::size_t i = 0; i < p->size(); ++i)
+    for (int k = 0; k < (*p)[i]; ++k) d.on[std::size_t(pos++)] = (i % 2) == 0;
+  d.period = pos;
+  return d;
+}
+
+constexpr std::int64_t kCoordLimit = std::int64_t(1) << 40;
+std::int64_t ClampCoord(std::int64_t v) { return std::clamp(v, -kCoordLimit, kCoordLimit); }
+
+}  // namespace
+
+struct DcImpl {
+  static Surface& Target(DC& dc) {
+    return dc.window_ != nullptr ? dc.window_->surface() : dc.bitmap_->surface();
+  }
+  static Box ClipBox(DC& dc) {
+    Surface& s = Target(dc);
+    Box b{0, 0, s.width(), s.height()};
+    if (dc.clipped_) {
+      b.x0 = std::max(b.x0, dc.clip_.left);
+      b.y0 = std::max(b.y0, dc.clip_.top);
+      b.x1 = std::min(b.x1, dc.clip_.right);
+      b.y1 = std::min(b.y1, dc.clip_.bottom);
+    }
+    if (b.empty()) b = {0, 0, 0, 0};
+    return b;
+  }
+  static P64 Dev(const DC& dc, LONG x, LONG y) {
+    return {std::int64_t(x) + dc.org_.x, std::int64_t(y) + dc.org_.y};
+  }
+
+  static void Record(DC& dc, const char* op, std::vector<POINT> pts, DWORD rop3 = 0,
+                     COLORREF color = 0) {
+    if (!dc.recording_) return;
+    DcCall c;
+    c.op = op;
+    c.points = std::move(pts);
+    if (dc.pen_ != nullptr) {
+      c.penStyle = dc.pen_->style();
+      c.penWidth = dc.pen_->width();
+      c.penColor = dc.pen_->color();
+    }
+    if (dc.brush_ != nullptr) {
+      c.brushStyle = dc.brush_->style();
+      c.brushColor = dc.brush_->color();
+      c.brushHatch = dc.brush_->hatch();
+    }
+    c.rop2 = dc.rop2_;
+    c.rop3 = rop3;
+    c.color = color;
+    dc.calls_.push_back(std::move(c));
+  }
+  static std::vector<POINT> Pts(const POINT* p, int n) {
+    if (p == nullptr || n <= 0) return {};
+    return std::vector<POINT>(p, p + n);
+  }
+
+  static bool PenNull(const DC& dc) { return dc.pen_ == nullptr || dc.pen_->style() == PS_NULL; }
+  static bool BrushNull(const DC& dc) {
+    return dc.brush_ == nullptr || dc.brush_->style() == BS_NULL;
+  }
+
+  // --- pen strokes
+
+  // Draws one width-1 line straight onto the surface.
+  static void ThinLine(DC& dc, P64 a, P64 b) {
+    Surface& s = Target(dc);
+    const Box box = ClipBox(dc);
+    const std::uint32_t pc = MapColor(s, dc.pen_->color());
+    const raster::SpanFn fn = raster::SpanFor(dc.rop2_);
+    const Dash dash = DashFor(dc.pen_->style());
+    a = {ClampCoord(a.x), ClampCoord(a.y)};
+    b = {ClampCoord(b.x), ClampCoord(b.y)};
+    const std::int64_t n = raster::LineSteps(a.x, a.y, b.x, b.y);
+    if (dash.period == 0) {
+      if (a.y == b.y && !box.empty()) {
+        if (a.y < box.y0 || a.y >= box.y1) return;
+        std::int64_t x0 = a.x, x1 = b.x;  // [x0, x1) or (x1, x0]
+        if (x1 < x0) {
+          const std::int64_t t = x0;
+          x0 = x1 + 1;
+          x1 = t + 1;
+        }
+        x0 = std::max<std::int64_t>(x0, box.x0);
+        x1 = std::min<std::int64_t>(x1, box.x1);
+        if (x1 > x0) fn(s.row(LONG(a.y)) + x0, x1 - x0, pc);
+        return;
+      }
+      raster::RasterLine(a.x, a.y, b.x, b.y, box.x0, box.y0, box.x1, box.y1,
+                         [&](LONG x, LONG y, std::int64_t) { fn(s.row(y) + x, 1, pc); });
+      return;
+    }
+    const bool opaque = dc.bkMode_ == OPAQUE;
+    const std::uint32_t bc = MapColor(s, dc.bkColor_);
+    const std::int64_t st = dc.styleState_;
+    raster::RasterLine(a.x, a.y, b.x, b.y, box.x0, box.y0, box.x1, box.y1,
+                       [&](LONG x, LONG y, std::int64_t i) {
+                         if (dash.on[std::size_t((st + i) % dash.period)])
+                           fn(s.row(y) + x, 1, pc);
+                         else if (opaque)
+                           fn(s.row(y) + x, 1, bc);
+                       });
+    dc.styleState_ = int((st + n) % dash.period);
+  }
+
+  // Pixels of width-1 strokes into run sets (pen pixels, gap pixels).
+  static void ThinStrokeSets(DC& dc, const std::vector<std::vector<P64>>& figs,
+                             const std::vector<bool>& closed, RunSet& on, RunSet& gap) {
+    const Box box = ClipBox(dc);
+    const Dash dash = DashFor(dc.pen_->style());
+    const bool opaque = dc.bkMode_ == OPAQUE;
+    for (std::size_t f = 0; f < figs.size(); ++f) {
+      const auto& pts = figs[f];
+      const std::size_t n = pts.size();
+      if (n == 0) continue;
+      const std::size_t segs = closed[f] ? n : n - 1;
+      if (n == 1 && closed[f]) {
+        // a single point closed figure: one pixel
+        if (pts[0].x >= box.x0 && pts[0].x < box.x1 && pts[0].y >= box.y0 && pts[0].y < box.y1)
+          on.AddPixel(LONG(pts[0].x), LONG(pts[0].y));
+        continue;
+      }
+      for (std::size_t i = 0; i < segs; ++i) {
+        P64 a = pts[i], b = pts[(i + 1) % n];
+        a = {ClampCoord(a.x), ClampCoord(a.y)};
+        b = {ClampCoord(b.x), ClampCoord(b.y)};
+        const std::int64_t steps = raster::LineSteps(a.x, a.y, b.x, b.y);
+        const std::int64_t st = dc.styleState_;
+        raster::RasterLine(a.x, a.y, b.x, b.y, box.x0, box.y0, box.x1, box.y1,
+                           [&](LONG x, LONG y, std::int64_t k) {
+                             if (dash.period == 0 || dash.on[std::size_t((st + k) % dash.period)])
+                               on.AddPixel(x, y);
+                             else if (opaque)
+                               gap.AddPixel(x, y);
+                           });
+        if (dash.period != 0) dc.styleState_ = int((st + steps) % dash.period);
+      }
+    }
+    on.Normalize();
+    gap.Normalize();
+    gap.Subtract(on);
+  }
+
+  // Outline of a wide pen: segments as rectangles with round joins and caps,
+  // all oriented alike and filled together with the winding rule (their union).
+  static void WideStrokeSet(DC& dc, const std::vector<std::vector<P64>>& figs,
+                            const std::vector<bool>& closed, RunSet& on) {
+    const Box box = ClipBox(dc);
+    const double half = dc.pen_->width() / 2.0;
+    std::vector<std::vector<PointF>> polys;
+    auto orient = [](std::vector<PointF>& p) {
+      double a = 0;
+      for (std::size_t i = 0; i < p.size(); ++i) {
+        const PointF& u = p[i];
+        const PointF& v = p[(i + 1) % p.size()];
+        a += double(u.x) * v.y - double(v.x) * u.y;
+      }
+      if (a < 0) std::reverse(p.begin(), p.end());
+    };
+    const int k = std::clamp(int(half * 4) + 8, 8, 64);
+    auto disc = [&](double cx, double cy) {
+      std::vector<PointF> c;
+      for (int i = 0; i < k; ++i) {
+        const double t = 2 * M_PI * i / k;
+        c.push_back({float(cx + half * std::cos(t)), float(cy + half * std::sin(t))});
+      }
+      orient(c);
+      polys.push_back(std::move(c));
+    };
+    for (std::size_t f = 0; f < figs.size(); ++f) {
+      const auto& pts = figs[f];
+      const std::size_t n = pts.size();
+      if (n == 0) continue;
+      for (const P64& p : pts) disc(double(ClampCoord(p.x)), double(ClampCoord(p.y)));
+      const std::size_t segs = closed[f] ? n : n - 1;
+      for (std::size_t i = 0; i < segs && n > 1; ++i) {
+        const double ax = double(ClampCoord(pts[i].x)), ay = double(ClampCoord(pts[i].y));
+        const double bx = double(ClampCoord(pts[(i + 1) % n].x)),
+                     by = double(ClampCoord(pts[(i + 1) % n].y));
+        const double dx = bx - ax, dy = by - ay, len = std::sqrt(dx * dx + dy * dy);
+        if (len == 0) continue;
+        const double nx = -dy / len * half, ny = dx / len * half;
+        std::vector<PointF> q{{float(ax + nx), float(ay + ny)},
+                              {float(bx + nx), float(by + ny)},
+                              {float(bx - nx), float(by - ny)},
+                              {float(ax - nx), float(ay - ny)}};
+        orient(q);
+        polys.push_back(std::move(q));
+      }
+    }
+    std::vector<raster::FillPoly> fp;
+    for (const auto& p : polys) fp.push_back({p.data(), int(p.size())});
+    raster::FillPolygons(fp, true, box.x0, box.y0, box.x1, box.y1,
+                         [&](LONG y, LONG x0, LONG x1) { on.AddRun(y, x0, x1); });
+    on.Normalize();
+  }
+
+  static void ApplyRuns(DC& dc, const RunSet& set, std::uint32_t color) {
+    Surface& s = Target(dc);
+    const raster::SpanFn fn = raster::SpanFor(dc.rop2_);
+    for (const Run& r : set.runs()) fn(s.row(r.y) + r.x0, r.x1 - r.x0, color);
+  }
+
+  // Brush over runs, through `rop2`; hatch backgrounds in the background
+  // colour when `opaqueBack`.
+  static void BrushRuns(DC& dc, const std::vector<Run>& runs, const Brush* b, int rop2,
+                        bool opaqueBack) {
+    if (b == nullptr || b->style() == BS_NULL) return;
+    Surface& s = Target(dc);
+    const raster::SpanFn fn = raster::SpanFor(rop2);
+    const std::uint32_t bc = MapColor(s, b->color());
+    if (b->style() == BS_SOLID) {
+      for (const Run& r : runs) fn(s.row(r.y) + r.x0, r.x1 - r.x0, bc);
+      return;
+    }
+    const std::uint32_t back = MapColor(s, dc.bkColor_);
+    for (const Run& r : runs) {
+      std::uint32_t* row = s.row(r.y);
+      for (LONG x = r.x0; x < r.x1; ++x) {
+        if (HatchBit(b->hatch(), x, r.y))
+          fn(row + x, 1, bc);
+        else if (opaqueBack)
+          fn(row + x, 1, back);
+      }
+    }
+  }
+
+  // A closed or open figure set: brush over the fill polygons less the outline,
+  // then the outline. Every pixel is touched once.
+  static void DrawFigures(DC& dc, const std::vector<std::vector<P64>>& outline,
+                          const std::vector<bool>& closed,
+                          const std::vector<std::vector<PointF>>* fill, int fillMode) {
+    const Box box = ClipBox(dc);
+    if (box.empty()) return;
+    RunSet on, gap;
+    const bool pen = !PenNull(dc);
+    if (pen) {
+      if (dc.pen_->width() > 1)
+        WideStrokeSet(dc, outline, closed, on);
+      else
+        ThinStrokeSets(dc, outline, closed, on, gap);
+    }
+    if (fill != nullptr && !BrushNull(dc)) {
+      RunSet area;
+      std::vector<raster::FillPoly> fp;
+      for (const auto& p : *fill) fp.push_back({p.data(), int(p.size())});
+      raster::FillPolygons(fp, fillMode == WINDING, box.x0, box.y0, box.x1, box.y1,
+                           [&](LONG y, LONG x0, LONG x1) { area.AddRun(y, x0, x1); });
+      area.Normalize();
+      area.Subtract(on);
+      area.Subtract(gap);
+      BrushRuns(dc, area.runs(), dc.brush_, dc.rop2_, dc.bkMode_ == OPAQUE);
+    }
+    if (pen) {
+      Surface& s = Target(dc);
+      ApplyRuns(dc, on, MapColor(s, dc.pen_->color()));
+      ApplyRuns(dc, gap, MapColor(s, dc.bkColor_));
+    }
+  }
+
+  static std::vector<PointF> ToF(const std::vector<P64>& p) {
+    std::vector<PointF> r;
+    r.reserve(p.size());
+    for (const P64& q : p) r.push_back({float(ClampCoord(q.x)), float(ClampCoord(q.y))});
+    return r;
+  }
+
+  static void DrawClosed(DC& dc, const std::vector<P64>& outline) {
+    std::vector<std::vector<P64>> figs{outline};
+    std::vector<std::vector<PointF>> fill{ToF(outline)};
+    DrawFigures(dc, figs, {true}, &fill, dc.fillMode_);
+  }
+
+  // An open polyline, segment by segment as separate lines.
+  static void DrawOpen(DC& dc, const std::vector<P64>& pts) {
+    if (PenNull(dc) || pts.size() < 2) return;
+    if (dc.pen_->width() > 1) {
+      DrawFigures(dc, {pts}, {false}, nullptr, ALTERNATE);
+      return;
+    }
+    for (std::size_t i = 0; i + 1 < pts.size(); ++i) ThinLine(dc, pts[i], pts[i + 1]);
+  }
+
+  // --- curves
+
+  static void BezierPoints(const PointF& p0, const PointF& p1, const PointF& p2, const PointF& p3,
+                           std::vector<PointF>& out) {
+    auto dist = [](const PointF& a, const PointF& b) {
+      return std::hypot(double(b.x) - a.x, double(b.y) - a.y);
+    };
+    const double len = dist(p0, p1) + dist(p1, p2) + dist(p2, p3);
+    const int m = std::isfinite(len) ? std::clamp(int(len / 2.0) + 1, 1, 1024) : 1;
+    for (int i = 1; i < m; ++i) {
+      const double t = double(i) / m, u = 1 - t;
+      const double b0 = u * u * u, b1 = 3 * u * u * t, b2 = 3 * u * t * t, b3 = t * t * t;
+      out.push_back({float(b0 * p0.x + b1 * p1.x + b2 * p2.x + b3 * p3.x),
+                     float(b0 * p0.y + b1 * p1.y + b2 * p2.y + b3 * p3.y)});
+    }
+    out.push_back(p3);
+  }
+
+  static std::vector<P64> Round(const std::vector<PointF>& pts) {
+    std::vector<P64> r;
+    r.reserve(pts.size());
+    for (const PointF& p : pts) {
+      const P64 q{std::int64_t(std::llround(double(p.x))), std::int64_t(std::llround(double(p.y)))};
+      if (r.empty() || r.back().x != q.x || r.back().y != q.y) r.push_back(q);
+    }
+    return r;
+  }
+
+  // Device ellipse outline inside the box (pixel centres l..r-1), symmetric.
+  static std::vector<P64> EllipseOutline(std::int64_t l, std::int64_t t, std::int64_t r,
+                                         std::int64_t b) {
+    const double rx = double(r - l - 1) / 2.0, ry = double(b - t - 1) / 2.0;
+    const double cx = double(l) + rx, cy = double(t) + ry;
+    const int k = std::clamp(int((rx + ry) * 1.6) + 2, 2, 1024);  // points per quarter
+    std::vector<P64> q;  // first quarter: right to top
+    for (int i = 0; i <= k; ++i) {
+      const double a = M_PI / 2 * i / k;
+      const P64 p{std::int64_t(std::floor(cx + rx * std::cos(a) + 0.5)),
+                  std::int64_t(std::floor(cy - ry * std::sin(a) + 0.5))};
+      if (q.empty() || q.back().x != p.x || q.back().y != p.y) q.push_back(p);
+    }
+    const std::int64_t sx = l + r - 1, sy = t + b - 1;
+    std::vector<P64> out;
+    auto push = [&](P64 p) {
+      if (out.empty() || out.back().x != p.x || out.back().y != p.y) out.push_back(p);
+    };
+    for (const P64& p : q) push(p);                                        // right -> top
+    for (auto it = q.rbegin(); it != q.rend(); ++it) push({sx - it->x, it->y});  // top -> left
+    for (const P64& p : q) push({sx - p.x, sy - p.y});                     // left -> bottom
+    for (auto it = q.rbegin(); it != q.rend(); ++it) push({it->x, sy - it->y});  // bottom -> right
+    if (out.size() > 1 && out.front().x == out.back().x && out.front().y == out.back().y)
+      out.pop_back();
+    return out;
+  }
+
+  // Arc points counter-clockwise (on screen) from the start to the end radial.
+  static std::vector<PointF> ArcPoints(std::int64_t l, std::int64_t t, std::int64_t r,
+                                       std::int64_t b, P64 s, P64 e) {
+    const double rx = double(r - l - 1) / 2.0, ry = double(b - t - 1) / 2.0;
+    const double cx = double(l) + rx, cy = double(t) + ry;
+    double a0 = std::atan2(-(double(s.y) - cy) * (rx > 0 ? rx : 1),
+                           (double(s.x) - cx) * (ry > 0 ? ry : 1));
+    double a1 = std::atan2(-(double(e.y) - cy) * (rx > 0 ? rx : 1),
+                           (double(e.x) - cx) * (ry > 0 ? ry : 1));
+    if (a1 <= a0) a1 += 2 * M_PI;
+    const double sweep = a1 - a0;
+    const int k = std::clamp(int((rx + ry) * sweep * 0.8) + 2, 2, 4096);
+    std::vector<PointF> out;
+    for (int i = 0; i <= k; ++i) {
+      const double a = a0 + sweep * i / k;
+      out.push_back({float(cx + rx * std::cos(a)), float(cy - ry * std::sin(a))});
+    }
+    return out;
+  }
+
+  static void Normalize(std::int64_t& l, std::int64_t& t, std::int64_t& r, std::int64_t& b) {
+    if (l > r) std::swap(l, r);
+    if (t > b) std::swap(t, b);
+    l = ClampCoord(l);
+    t = ClampCoord(t);
+    r = ClampCoord(r);
+    b = ClampCoord(b);
+  }
+
+  // --- paths
+
+  static PathData::Fig& Figure(DC& dc) {
+    PathData& p = *dc.path_;
+    if (p.figs.empty() || p.figs.back().closed) {
+      p.figs.push_back({});
+      const P64 c = Dev(dc, dc.cur_.x, dc.cur_.y);
+      p.figs.back().pts.push_back({float(c.x), float(c.y)});
+    }
+    return p.figs.back();
+  }
+  static bool Building(const DC& dc) { return dc.path_ != nullptr && dc.path_->building; }
+  static void PathMove(DC& dc, P64 p) {
+    dc.path_->figs.push_back({});
+    dc.path_->figs.back().pts.push_back({float(p.x), float(p.y)});
+  }
+  static void PathAdd(DC& dc, P64 p) { Figure(dc).pts.push_back({float(p.x), float(p.y)}); }
+  static void PathClosed(DC& dc, const std::vector<P64>& pts) {
+    PathData::Fig f;
+    for (const P64& p : pts) f.pts.push_back({float(p.x), float(p.y)});
+    f.closed = true;
+    dc.path_->figs.push_back(std::move(f));
+  }
+
+  static void UsePath(DC& dc, bool stroke, bool fill) {
+    std::unique_ptr<PathData> path(dc.path_);
+    dc.path_ = nullptr;
+    std::vector<std::vector<P64>> outline;
+    std::vector<bool> closed;
+    std::vector<std::vector<PointF>> area;
+    for (const auto& f : path->figs) {
+      if (f.pts.empty()) continue;
+      outline.push_back(Round(f.pts));
+      closed.push_back(f.closed);
+      area.push_back(f.pts);
+    }
+    if (!stroke) {
+      // fill only: brush without outline
+      const Box box = ClipBox(dc);
+      if (box.empty() || BrushNull(dc)) return;
+      RunSet runs;
+      std::vector<raster::FillPoly> fp;
+      for (const auto& p : area) fp.push_back({p.data(), int(p.size())});
+      raster::FillPolygons(fp, dc.fillMode_ == WINDING, box.x0, box.y0, box.x1, box.y1,
+                           [&](LONG y, LONG x0, LONG x1) { runs.AddRun(y, x0, x1); });
+      runs.Normalize();
+      BrushRuns(dc, runs.runs(), dc.brush_, dc.rop2_, dc.bkMode_ == OPAQUE);
+      return;
+    }
+    DrawFigures(dc, outline, closed, fill ? &area : nullptr, dc.fillMode_);
+  }
+
+  // --- block transfers
+
+  static std::uint32_t PatternAt(DC& dc, const Surface& s, LONG x, LONG y) {
+    const Brush* b = dc.brush_;
+    if (b == nullptr || b->style() == BS_NULL) return 0;
+    if (b->style() == BS_SOLID) return MapColor(s, b->color());
+    return HatchBit(b->hatch(), x, y) ? MapColor(s, b->color()) : MapColor(s, dc.bkColor_);
+  }
+
+  static BOOL Blt(DC& dc, LONG x, LONG y, LONG w, LONG h, DC* src, LONG xs, LONG ys, LONG ws,
+                  LONG hs, DWORD rop, bool stretch) {
+    const unsigned t = (rop >> 16) & 0xFF;
+    const bool usesSrc = (((t >> 2) ^ t) & 0x33) != 0;
+    const bool usesPat = (((t >> 4) ^ t) & 0x0F) != 0;
+    if (usesSrc && src == nullptr) return 0;
+    if (w == 0 || h == 0) return 1;
+    if (stretch && usesSrc && (ws == 0 || hs == 0)) return 1;
+    Surface& d = Target(dc);
+    const Box box = ClipBox(dc);
+    // destination rectangle in device units
+    const std::int64_t dx0 = std::int64_t(x) + dc.org_.x, dy0 = std::int64_t(y) + dc.org_.y;
+    std::int64_t rx0 = w > 0 ? dx0 : dx0 + w, rx1 = w > 0 ? dx0 + w : dx0;
+    std::int64_t ry0 = h > 0 ? dy0 : dy0 + h, ry1 = h > 0 ? dy0 + h : dy0;
+    rx0 = std::max<std::int64_t>(rx0, box.x0);
+    ry0 = std::max<std::int64_t>(ry0, box.y0);
+    rx1 = std::min<std::int64_t>(rx1, box.x1);
+    ry1 = std::min<std::int64_t>(ry1, box.y1);
+    if (rx1 <= rx0 || ry1 <= ry0) return 1;
+    // source in its device units; a copy when it is the destination itself
+    const Surface* sp = nullptr;
+    Surface copy;
+    std::int64_t sx0 = 0, sy0 = 0;
+    std::uint32_t srcBack = 0;
+    if (usesSrc) {
+      Surface& ss = Target(*src);
+      sx0 = std::int64_t(xs) + src->org_.x;
+      sy0 = std::int64_t(ys) + src->org_.y;
+      srcBack = PixelFromColor(src->bkColor_) & raster::kMask;
+      sp = &ss;
+      if (&ss == &d) {
+        copy = ss;
+        sp = &copy;
+      }
+    }
+    if (!stretch) {
+      ws = w;
+      hs = h;
+    }
+    const bool dMono = d.mono();
+    const bool sMono = sp != nullptr && sp->mono();
+    const std::uint32_t fore = MapColor(d, dc.textColor_), back = MapColor(d, dc.bkColor_);
+    auto convert = [&](std::uint32_t v) -> std::uint32_t {
+      if (sMono && !dMono) return v != 0 ? back : fore;
+      if (!sMono && dMono) return v == srcBack ? raster::kMask : 0;
+      return v;
+    };
+    // source coordinate of a destination pixel: floor(s0 + (2 (p - d0) + 1) ws / (2 w))
+    auto mapX = [&](std::int64_t px) {
+      if (!stretch) return sx0 + (px - dx0);
+      const __int128 num = __int128(2 * (px - dx0) + 1) * ws;
+      const __int128 den = __int128(2) * w;
+      return std::int64_t(sx0 + raster::detail::FloorDiv128(den < 0 ? -num : num,
+                                                             den < 0 ? -den : den));
+    };
+    auto mapY = [&](std::int64_t py) {
+      if (!stretch) return sy0 + (py - dy0);
+      const __int128 num = __int128(2 * (py - dy0) + 1) * hs;
+      const __int128 den = __int128(2) * h;
+      return std::int64_t(sy0 + raster::detail::FloorDiv128(den < 0 ? -num : num,
+                                                             den < 0 ? -den : den));
+    };
+    std::vector<std::int64_t> colMap;
+    if (usesSrc) {
+      colMap.resize(std::size_t(rx1 - rx0));
+      for (std::int64_t px = rx0; px < rx1; ++px) colMap[std::size_t(px - rx0)] = mapX(px);
+    }
+    for (std::int64_t py = ry0; py < ry1; ++py) {
+      std::uint32_t* drow = d.row(LONG(py));
+      const std::uint32_t* srow = nullptr;
+      if (usesSrc) {
+        const std::int64_t sy = mapY(py);
+        if (sy < 0 || sy >= sp->height()) continue;
+        srow = sp->row(LONG(sy));
+      }
+      for (std::int64_t px = rx0; px < rx1; ++px) {
+        std::uint32_t S = 0;
+        if (usesSrc) {
+          const std::int64_t sx = colMap[std::size_t(px - rx0)];
+          if (sx < 0 || sx >= sp->width()) continue;
+          S = convert(srow[sx]);
+        }
+        const std::uint32_t P = usesPat ? PatternAt(dc, d, LONG(px), LONG(py)) : 0;
+        std::uint32_t& D = drow[px];
+        std::uint32_t v;
+        switch (t) {
+          case 0xCC: v = S; break;
+          case 0x66: v = S ^ D; break;
+          case 0x88: v = S & D; break;
+          case 0xEE: v = S | D; break;
+          case 0xF0: v = P; break;
+          default: v = raster::Rop3(t, P, S, D); break;
+        }
+        D = v & raster::kMask;
+      }
+    }
+    return 1;
+  }
+};
+
+// ---------------------------------------------------------------- context
+
+DC::DC() {
+  defaultBitmap_ = new Bitmap;
+  defaultBitmap_->surface_.Create(1, 1, true, 0);
+  GdiRegistry::MarkStock(defaultBitmap_);
+  GdiRegistry::Add(defaultBitmap_);
+  defaultBitmap_->owner_ = this;
+  bitmap_ = defaultBitmap_;
+  pen_ = static_cast<HPEN>(GetStockObject(BLACK_PEN));
+  brush_ = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
+DC::DC(WindowSurface& window) : window_(&window) {
+  pen_ = static_cast<HPEN>(GetStockObject(BLACK_PEN));
+  brush_ = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
+using SelectAccess = GdiRegistry;
+
+DC::~DC() {
+  SelectAccess::Release(pen_);
+  SelectAccess::Release(brush_);
+  if (bitmap_ != nullptr && bitmap_ != defaultBitmap_) {
+    bitmap_->owner_ = nullptr;
+    SelectAccess::Release(bitmap_);
+  }
+  if (defaultBitmap_ != nullptr) GdiRegistry::Destroy(defaultBitmap_);
+  delete path_;
+}
+
+Surface& DC::GetSurface() { return DcImpl::Target(*this); }
+
+HGDIOBJ DC::SelectObject(HGDIOBJ obj) {
+  if (!GdiRegistry::Has(obj)) return nullptr;
+  switch (obj->kind()) {
+    case GdiKind::Pen: return SelectObject(static_cast<HPEN>(obj));
+    case GdiKind::Brush: return SelectObject(static_cast<HBRUSH>(obj));
+    case GdiKind::Bitmap: return SelectObject(static_cast<HBITMAP>(obj));
+  }
+  return nullptr;
+}
+
+HPEN DC::SelectObject(HPEN pen) {
+  if (!GdiRegistry::Has(pen) || pen->kind() != GdiKind::Pen) return nullptr;
+  HPEN prev = pen_;
+  if (pen == prev) return prev;
+  SelectAccess::Acquire(pen);
+  pen_ = pen;
+  styleState_ = 0;
+  SelectAccess::Release(prev);
+  return prev;
+}
+
+HBRUSH DC::SelectObject(HBRUSH brush) {
+  if (!GdiRegistry::Has(brush) || brush->kind() != GdiKind::Brush) return nullptr;
+  HBRUSH prev = brush_;
+  if (brush == prev) return prev;
+  SelectAccess::Acquire(brush);
+  brush_ = brush;
+  SelectAccess::Release(prev);
+  return prev;
+}
+
+HBITMAP DC::SelectObject(HBITMAP bmp) {
+  if (window_ != nullptr) return nullptr;
+  if (!GdiRegistry::Has(bmp) || bmp->kind() != GdiKind::Bitmap) return nullptr;
+  HBITMAP prev = bitmap_;
+  if (bmp == prev) return prev;
+  if (bmp->owner_ != nullptr && bmp->owner_ != this) return nullptr;
+  bmp->owner_ = this;
+  SelectAccess::Acquire(bmp);
+  bitmap_ = bmp;
+  if (prev != nullptr) {
+    prev->owner_ = nullptr;
+    SelectAccess::Release(prev);
+  }
+  return prev;
+}
+
+HGDIOBJ DC::SelectStockObject(int index) {
+  HGDIOBJ o = GetStockObject(index);
+  return o != nullptr ? SelectObject(o) : nullptr;
+}
+
+Font* DC::SelectFont(Font* font) {
+  Font* prev = font_;
+  font_ = font;
+  return prev;
+}
+
+int DC::SetROP2(int mode) {
+  if (mode < R2_BLACK || mode > R2_WHITE) return 0;
+  const int prev = rop2_;
+  rop2_ = mode;
+  return prev;
+}
+
+int DC::SetBkMode(int mode) {
+  if (mode != TRANSPARENT && mode != OPAQUE) return 0;
+  const int prev = bkMode_;
+  bkMode_ = mode;
+  return prev;
+}
+
+COLORREF DC::SetBkColor(COLORREF c) {
+  const COLORREF prev = bkColor_;
+  bkColor_ = c & 0xFFFFFF;
+  return prev;
+}
+
+COLORREF DC::SetTextColor(COLORREF c) {
+  const COLORREF prev = textColor_;
+  textColor_ = c & 0xFFFFFF;
+  return prev;
+}
+
+int DC::SetPolyFillMode(int mode) {
+  if (mode != ALTERNATE && mode != WINDING) return 0;
+  const int prev = fillMode_;
+  fillMode_ = mode;
+  return prev;
+}
+
+UINT DC::SetTextAlign(UINT align) {
+  const UINT prev = textAlign_;
+  textAlign_ = align;
+  return prev;
+}
+
+POINT DC::SetViewportOrg(LONG x, LONG y) {
+  const POINT prev = org_;
+  org_ = {x, y};
+  return prev;
+}
+
+int DC::SelectClipRect(const RECT* r) {
+  if (r == nullptr) {
+    clipped_ = false;
+    return SIMPLEREGION;
+  }
+  RECT c = *r;
+  if (c.left > c.right) std::swap(c.left, c.right);
+  if (c.top > c.bottom) std::swap(c.top, c.bottom);
+  clipped_ = true;
+  clip_ = c;
+  return c.empty() ? NULLREGION : SIMPLEREGION;
+}
+
+int DC::IntersectClipRect(LONG l, LONG t, LONG r, LONG b) {
+  auto dev = [](std::int64_t v, LONG o) {
+    return LONG(std::clamp<std::int64_t>(v + o, INT32_MIN, INT32_MAX));
+  };
+  RECT c{dev(std::min(l, r), org_.x), dev(std::min(t, b), org_.y), dev(std::max(l, r), org_.x),
+         dev(std::max(t, b), org_.y)};
+  if (clipped_) {
+    c.left = std::max(c.left, clip_.left);
+    c.top = std::max(c.top, clip_.top);
+    c.right = std::min(c.right, clip_.right);
+    c.bottom = std::min(c.bottom, clip_.bottom);
+    if (c.right < c.left) c.right = c.left;
+    if (c.bottom < c.top) c.bottom = c.top;
+  }
+  clipped_ = true;
+  clip_ = c;
+  return c.empty() ? NULLREGION : SIMPLEREGION;
+}
+
+int DC::GetClipBox(RECT* out) const {
+  const Box b = DcImpl::ClipBox(const_cast<DC&>(*this));
+  if (out != nullptr) *out = {b.x0 - org_.x, b.y0 - org_.y, b.x1 - org_.x, b.y1 - org_.y};
+  return b.empty() ? NULLREGION : SIMPLEREGION;
+}
+
+POINT DC::MoveTo(LONG x, LONG y) {
+  DcImpl::Record(*this, "MoveTo", {{x, y}});
+  const POINT prev = cur_;
+  cur_ = {x, y};
+  styleState_ = 0;
+  if (DcImpl::Building(*this)) DcImpl::PathMove(*this, DcImpl::Dev(*this, x, y));
+  return prev;
+}
+
+BOOL DC::LineTo(LONG x, LONG y) {
+  DcImpl::Record(*this, "LineTo", {{x, y}});
+  if (DcImpl::Building(*this)) {
+    DcImpl::PathAdd(*this, DcImpl::Dev(*this, x, y));
+  } else if (!DcImpl::PenNull(*this)) {
+    DcImpl::DrawOpen(*this, {DcImpl::Dev(*this, cur_.x, cur_.y), DcImpl::Dev(*this, x, y)});
+  }
+  cur_ = {x, y};
+  return 1;
+}
+
+BOOL DC::Polyline(const POINT* pts, int count) {
+  if (pts == nullptr || count < 2) return 0;
+  DcImpl::Record(*this, "Polyline", DcImpl::Pts(pts, count));
+  if (DcImpl::Building(*this)) {
+    DcImpl::PathMove(*this, DcImpl::Dev(*this, pts[0].x, pts[0].y));
+    for (int i = 1; i < count; ++i) DcImpl::PathAdd(*this, DcImpl::Dev(*this, pts[i].x, pts[i].y));
+    return 1;
+  }
+  std::vector<P64> p;
+  for (int i = 0; i < count; ++i) p.push_back(DcImpl::Dev(*this, pts[i].x, pts[i].y));
+  styleState_ = 0;
+  DcImpl::DrawOpen(*this, p);
+  return 1;
+}
+
+BOOL DC::PolylineTo(const POINT* pts, int count) {
+  if (pts == nullptr || count < 1) return 0;
+  DcImpl::Record(*this, "PolylineTo", DcImpl::Pts(pts, count));
+  if (DcImpl::Building(*this)) {
+    for (int i = 0; i < count; ++i) DcImpl::PathAdd(*this, DcImpl::Dev(*this, pts[i].x, pts[i].y));
+  } else {
+    std::vector<P64> p{DcImpl::Dev(*this, cur_.x, cur_.y)};
+    for (int i = 0; i < count; ++i) p.push_back(DcImpl::Dev(*this, pts[i].x, pts[i].y));
+    DcImpl::DrawOpen(*this, p);
+  }
+  cur_ = pts[count - 1];
+  return 1;
+}
+
+namespace {
+std::vector<PointF> BezierChain(const P64& start, const POINT* pts, int count, const POINT& org) {
+  std::vector<PointF> out{{float(start.x), float(start.y)}};
+  for (int i = 0; i + 2 < count; i += 3) {
+    const PointF p0 = out.back();
+    auto f = [&](const POINT& p) {
+      return PointF{float(std::int64_t(p.x) + org.x), float(std::int64_t(p.y) + org.y)};
+    };
+    DcImpl::BezierPoints(p0, f(pts[i]), f(pts[i + 1]), f(pts[i + 2]), out);
+    out.back() = f(pts[i + 2]);
+  }
+  return out;
+}
+}  // namespace
+
+BOOL DC::PolyBezier(const POINT* pts, int count) {
+  if (pts == nullptr || count < 1 || (count - 1) % 3 != 0) return 0;
+  DcImpl::Record(*this, "PolyBezier", DcImpl::Pts(pts, count));
+  const std::vector<PointF> f =
+      BezierChain(DcImpl::Dev(*this, pts[0].x, pts[0].y), pts + 1, count - 1, org_);
+  if (DcImpl::Building(*this)) {
+    DcImpl::PathMove(*this, DcImpl::Dev(*this, pts[0].x, pts[0].y));
+    for (std::size_t i = 1; i < f.size(); ++i) DcImpl::Figure(*this).pts.push_back(f[i]);
+    return 1;
+  }
+  styleState_ = 0;
+  DcImpl::DrawOpen(*this, DcImpl::Round(f));
+  return 1;
+}
+
+BOOL DC::PolyBezierTo(const POINT* pts, int count) {
+  if (pts == nullptr || count < 3 || count % 3 != 0) return 0;
+  DcImpl::Record(*this, "PolyBezierTo", DcImpl::Pts(pts, count));
+  const std::vector<PointF> f = BezierChain(DcImpl::Dev(*this, cur_.x, cur_.y), pts, count, org_);
+  if (DcImpl::Building(*this)) {
+    PathData::Fig& fig = DcImpl::Figure(*this);
+    for (std::size_t i = 1; i < f.size(); ++i) fig.pts.push_back(f[i]);
+  } else {
+    DcImpl::DrawOpen(*this, DcImpl::Round(f));
+  }
+  cur_ = pts[count - 1];
+  return 1;
+}
+
+BOOL DC::Arc(LONG l, LONG t, LONG r, LONG b, LONG x3, LONG y3, LONG x4, LONG y4) {
+  DcImpl::Record(*this, "Arc", {{l, t}, {r, b}, {x3, y3}, {x4, y4}});
+  P64 a = DcImpl::Dev(*this, l, t), c = DcImpl::Dev(*this, r, b);
+  DcImpl::Normalize(a.x, a.y, c.x, c.y);
+  if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
+  const std::vector<PointF> f =
+      DcImpl::ArcPoints(a.x, a.y, c.x, c.y, DcImpl::Dev(*this, x3, y3), DcImpl::Dev(*this, x4, y4));
+  styleState_ = 0;
+  DcImpl::DrawOpen(*this, DcImpl::Round(f));
+  return 1;
+}
+
+BOOL DC::Polygon(const POINT* pts, int count) {
+  if (pts == nullptr || count < 2) return 0;
+  DcImpl::Record(*this, "Polygon", DcImpl::Pts(pts, count));
+  std::vector<P64> p;
+  for (int i = 0; i < count; ++i) p.push_back(DcImpl::Dev(*this, pts[i].x, pts[i].y));
+  if (DcImpl::Building(*this)) {
+    DcImpl::PathClosed(*this, p);
+    return 1;
+  }
+  styleState_ = 0;
+  DcImpl::DrawClosed(*this, p);
+  return 1;
+}
+
+BOOL DC::Rectangle(LONG l, LONG t, LONG r, LONG b) {
+  DcImpl::Record(*this, "Rectangle", {{l, t}, {r, b}});
+  P64 a = DcImpl::Dev(*this, l, t), c = DcImpl::Dev(*this, r, b);
+  DcImpl::Normalize(a.x, a.y, c.x, c.y);
+  if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
+  const std::vector<P64> o{{a.x, a.y}, {c.x - 1, a.y}, {c.x - 1, c.y - 1}, {a.x, c.y - 1}};
+  if (DcImpl::Building(*this)) {
+    DcImpl::PathClosed(*this, o);
+    return 1;
+  }
+  styleState_ = 0;
+  DcImpl::DrawClosed(*this, o);
+  return 1;
+}
+
+BOOL DC::RoundRect(LONG l, LONG t, LONG r, LONG b, LONG w, LONG h) {
+  DcImpl::Record(*this, "RoundRect", {{l, t}, {r, b}, {w, h}});
+  P64 a = DcImpl::Dev(*this, l, t), c = DcImpl::Dev(*this, r, b);
+  DcImpl::Normalize(a.x, a.y, c.x, c.y);
+  if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
+  const double ew = std::min<double>(std::abs(double(w)), double(c.x - a.x));
+  const double eh = std::min<double>(std::abs(double(h)), double(c.y - a.y));
+  const double rx = std::max(0.0, (ew - 1) / 2.0), ry = std::max(0.0, (eh - 1) / 2.0);
+  const double L = double(a.x), T = double(a.y), R = double(c.x - 1), B = double(c.y - 1);
+  std::vector<PointF> f;
+  const int k = std::clamp(int((rx + ry) * 1.6) + 2, 2, 1024);
+  auto corner = [&](double cx, double cy, double a0) {
+    for (int i = 0; i <= k; ++i) {
+      const double an = a0 + M_PI / 2 * i / k;
+      f.push_back({float(cx + rx * std::cos(an)), float(cy - ry * std::sin(an))});
+    }
+  };
+  corner(R - rx, T + ry, 0);
+  corner(L + rx, T + ry, M_PI / 2);
+  corner(L + rx, B - ry, M_PI);
+  corner(R - rx, B - ry, 3 * M_PI / 2);
+  std::vector<P64> o = DcImpl::Round(f);
+  if (o.size() > 1 && o.front().x == o.back().x && o.front().y == o.back().y) o.pop_back();
+  styleState_ = 0;
+  DcImpl::DrawClosed(*this, o);
+  return 1;
+}
+
+BOOL DC::Ellipse(LONG l, LONG t, LONG r, LONG b) {
+  DcImpl::Record(*this, "Ellipse", {{l, t}, {r, b}});
+  P64 a = DcImpl::Dev(*this, l, t), c = DcImpl::Dev(*this, r, b);
+  DcImpl::Normalize(a.x, a.y, c.x, c.y);
+  if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
+  const std::vector<P64> o = DcImpl::EllipseOutline(a.x, a.y, c.x, c.y);
+  if (DcImpl::Building(*this)) {
+    DcImpl::PathClosed(*this, o);
+    return 1;
+  }
+  styleState_ = 0;
+  DcImpl::DrawClosed(*this, o);
+  return 1;
+}
+
+BOOL DC::Pie(LONG l, LONG t, LONG r, LONG b, LONG x3, LONG y3, LONG x4, LONG y4) {
+  DcImpl::Record(*this, "Pie", {{l, t}, {r, b}, {x3, y3}, {x4, y4}});
+  P64 a = DcImpl::Dev(*this, l, t), c = DcImpl::Dev(*this, r, b);
+  DcImpl::Normalize(a.x, a.y, c.x, c.y);
+  if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
+  std::vector<PointF> f =
+      DcImpl::ArcPoints(a.x, a.y, c.x, c.y, DcImpl::Dev(*this, x3, y3), DcImpl::Dev(*this, x4, y4));
+  f.push_back({float(double(a.x + c.x - 1) / 2.0), float(double(a.y + c.y - 1) / 2.0)});
+  styleState_ = 0;
+  DcImpl::DrawClosed(*this, DcImpl::Round(f));
+  return 1;
+}
+
+BOOL DC::Chord(LONG l, LONG t, LONG r, LONG b, LONG x3, LONG y3, LONG x4, LONG y4) {
+  DcImpl::Record(*this, "Chord", {{l, t}, {r, b}, {x3, y3}, {x4, y4}});
+  P64 a = DcImpl::Dev(*this, l, t), c = DcImpl::Dev(*this, r, b);
+  DcImpl::Normalize(a.x, a.y, c.x, c.y);
+  if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
+  const std::vector<PointF> f =
+      DcImpl::ArcPoints(a.x, a.y, c.x, c.y, DcImpl::Dev(*this, x3, y3), DcImpl::Dev(*this, x4, y4));
+  styleState_ = 0;
+  DcImpl::DrawClosed(*this, DcImpl::Round(f));
+  return 1;
+}
+
+int DC::FillRect(const RECT& rc, HBRUSH brush) {
+  if (!GdiRegistry::Has(brush) || brush->kind() != GdiKind::Brush) return 0;
+  DcImpl::Record(*this, "FillRect", {{rc.left, rc.top}, {rc.right, rc.bottom}});
+  const Box box = DcImpl::ClipBox(*this);
+  P64 a = DcImpl::Dev(*this, rc.left, rc.top), c = DcImpl::Dev(*this, rc.right, rc.bottom);
+  const std::int64_t x0 = std::max<std::int64_t>(a.x, box.x0), x1 = std::min<std::int64_t>(c.x, box.x1);
+  const std::int64_t y0 = std::max<std::int64_t>(a.y, box.y0), y1 = std::min<std::int64_t>(c.y, box.y1);
+  if (x1 <= x0 || y1 <= y0) return 1;
+  std::vector<Run> runs;
+  for (std::int64_t y = y0; y < y1; ++y) runs.push_back({LONG(y), LONG(x0), LONG(x1)});
+  DcImpl::BrushRuns(*this, runs, brush, R2_COPYPEN, true);
+  return 1;
+}
+
+void DC::FillSolidRect(const RECT& rc, COLORREF color) {
+  DcImpl::Record(*this, "FillSolidRect", {{rc.left, rc.top}, {rc.right, rc.bottom}}, 0, color);
+  const Box box = DcImpl::ClipBox(*this);
+  P64 a = DcImpl::Dev(*this, rc.left, rc.top), c = DcImpl::Dev(*this, rc.right, rc.bottom);
+  const std::int64_t x0 = std::max<std::int64_t>(a.x, box.x0), x1 = std::min<std::int64_t>(c.x, box.x1);
+  const std::int64_t y0 = std::max<std::int64_t>(a.y, box.y0), y1 = std::min<std::int64_t>(c.y, box.y1);
+  if (x1 <= x0 || y1 <= y0) return;
+  Surface& s = GetSurface();
+  const std::uint32_t v = MapColor(s, color);
+  for (std::int64_t y = y0; y < y1; ++y) std::fill(s.row(LONG(y)) + x0, s.row(LONG(y)) + x1, v);
+}
+
+COLORREF DC::SetPixel(LONG x, LONG y, COLORREF c) {
+  DcImpl::Record(*this, "SetPixel", {{x, y}}, 0, c);
+  const Box box = DcImpl::ClipBox(*this);
+  const P64 p = DcImpl::Dev(*this, x, y);
+  if (p.x < box.x0 || p.x >= box.x1 || p.y < box.y0 || p.y >= box.y1) return CLR_INVALID;
+  Surface& s = GetSurface();
+  const std::uint32_t v = MapColor(s, c);
+  s.row(LONG(p.y))[p.x] = v;
+  return ColorFromPixel(v);
+}
+
+COLORREF DC::GetPixel(LONG x, LONG y) const {
+  const Box box = DcImpl::ClipBox(const_cast<DC&>(*this));
+  const P64 p = DcImpl::Dev(*this, x, y);
+  if (p.x < box.x0 || p.x >= box.x1 || p.y < box.y0 || p.y >= box.y1) return CLR_INVALID;
+  return ColorFromPixel(const_cast<DC&>(*this).GetSurface().row(LONG(p.y))[p.x]);
+}
+
+BOOL DC::BeginPath() {
+  DcImpl::Record(*this, "BeginPath", {});
+  delete path_;
+  path_ = new PathData;
+  return 1;
+}
+
+BOOL DC::EndPath() {
+  DcImpl::Record(*this, "EndPath", {});
+  if (!DcImpl::Building(*this)) return 0;
+  path_->building = false;
+  return 1;
+}
+
+BOOL DC::AbortPath() {
+  DcImpl::Record(*this, "AbortPath", {});
+  delete path_;
+  path_ = nullptr;
+  return 1;
+}
+
+BOOL DC::CloseFigure() {
+  DcImpl::Record(*this, "CloseFigure", {});
+  if (!DcImpl::Building(*this) || path_->figs.empty()) return 0;
+  path_->figs.back().closed = true;
+  return 1;
+}
+
+BOOL DC::StrokePath() {
+  DcImpl::Record(*this, "StrokePath", {});
+  if (path_ == nullptr || path_->building) return 0;
+  styleState_ = 0;
+  DcImpl::UsePath(*this, true, false);
+  return 1;
+}
+
+BOOL DC::FillPath() {
+  DcImpl::Record(*this, "FillPath", {});
+  if (path_ == nullptr || path_->building) return 0;
+  DcImpl::UsePath(*this, false, true);
+  return 1;
+}
+
+BOOL DC::StrokeAndFillPath() {
+  DcImpl::Record(*this, "StrokeAndFillPath", {});
+  if (path_ == nullptr || path_->building) return 0;
+  styleState_ = 0;
+  DcImpl::UsePath(*this, true, true);
+  return 1;
+}
+
+bool DC::InPath() const { return DcImpl::Building(*this); }
+
+BOOL DC::BitBlt(LONG x, LONG y, LONG w, LONG h, DC* src, LONG xs, LONG ys, DWORD rop) {
+  DcImpl::Record(*this, "BitBlt", {{x, y}, {w, h}, {xs, ys}}, rop);
+  if (w < 0 || h < 0) return 0;
+  return DcImpl::Blt(*this, x, y, w, h, src, xs, ys, w, h, rop, false);
+}
+
+BOOL DC::StretchBlt(LONG x, LONG y, LONG w, LONG h, DC* src, LONG xs, LONG ys, LONG ws, LONG hs,
+                    DWORD rop) {
+  DcImpl::Record(*this, "StretchBlt", {{x, y}, {w, h}, {xs, ys}, {ws, hs}}, rop);
+  return DcImpl::Blt(*this, x, y, w, h, src, xs, ys, ws, hs, rop, true);
+}
+
+BOOL DC::PatBlt(LONG x, LONG y, LONG w, LONG h, DWORD rop) {
+  DcImpl::Record(*this, "PatBlt", {{x, y}, {w, h}}, rop);
+  const unsigned t = (rop >> 16) & 0xFF;
+  if ((((t >> 2) ^ t) & 0x33) != 0) return 0;  // uses a source
+  return DcImpl::Blt(*this, x, y, w, h, nullptr, 0, 0, w, h, rop, true);
+}
+
+void DC::FillPolygonsF(const PointF* pts, const int* counts, int polyCount, int fillMode,
+                       COLORREF color) {
+  if (pts == nullptr || counts == nullptr || polyCount <= 0) return;
+  std::vector<std::vector<PointF>> polys;
+  std::size_t at = 0;
+  std::vector<POINT> rec;
+  for (int i = 0; i < polyCount; ++i) {
+    if (counts[i] < 0) return;
+    std::vector<PointF> p;
+    p.reserve(std::size_t(counts[i]));
+    for (int k = 0; k < counts[i]; ++k, ++at) {
+      float x = pts[at].x + float(org_.x), y = pts[at].y + float(org_.y);
+      if (!std::isfinite(x)) x = 0;
+      if (!std::isfinite(y)) y = 0;
+      p.push_back({x, y});
+      if (recording_) rec.push_back({LONG(std::lround(std::clamp(pts[at].x, -2e9f, 2e9f))),
+                                     LONG(std::lround(std::clamp(pts[at].y, -2e9f, 2e9f)))});
+    }
+    polys.push_back(std::move(p));
+  }
+  DcImpl::Record(*this, "FillPolygonsF", std::move(rec), 0, color);
+  const Box box = DcImpl::ClipBox(*this);
+  if (box.empty()) return;
+  std::vector<raster::FillPoly> fp;
+  for (const auto& p : polys) fp.push_back({p.data(), int(p.size())});
+  Surface& s = GetSurface();
+  const std::uint32_t v = MapColor(s, color);
+  const raster::SpanFn fn = raster::SpanFor(rop2_);
+  raster::FillPolygons(fp, fillMode == WINDING, box.x0, box.y0, box.x1, box.y1,
+                       [&](LONG y, LONG x0, LONG x1) { fn(s.row(y) + x0, x1 - x0, v); });
+}
+
+void DC::StartRecording() { recording_ = true; }
+void DC::StopRecording() { recording_ = false; }
+
+HDC CreateCompatibleDC(HDC) { return new DC(); }
+
+BOOL DeleteDC(HDC dc) {
+  if (dc == nullptr) return 0;
+  delete dc;
+  return 1;
+}
+
+}  // namespace plat

@@ -1,0 +1,327 @@
+// Internal raster helpers of the device context: raster operations on pixel
+// runs, exact line stepping, the scanline polygon filler and run sets.
+#pragma once
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "platform/dc.h"
+
+namespace plat::raster {
+
+constexpr std::uint32_t kMask = 0x00FFFFFF;
+
+// Binary raster operation: `code` = R2_x - 1 is a truth table over pen (bit 1 of
+// the index) and destination (bit 0).
+template <int T>
+inline std::uint32_t Rop2(std::uint32_t p, std::uint32_t d) {
+  std::uint32_t r = 0;
+  if constexpr ((T & 1) != 0) r |= ~p & ~d;
+  if constexpr ((T & 2) != 0) r |= ~p & d;
+  if constexpr ((T & 4) != 0) r |= p & ~d;
+  if constexpr ((T & 8) != 0) r |= p & d;
+  return r & kMask;
+}
+inline std::uint32_t Rop2Any(int mode, std::uint32_t p, std::uint32_t d) {
+  const int t = mode - 1;
+  std::uint32_t r = 0;
+  if (t & 1) r |= ~p & ~d;
+  if (t & 2) r |= ~p & d;
+  if (t & 4) r |= p & ~d;
+  if (t & 8) r |= p & d;
+  return r & kMask;
+}
+
+// Ternary raster operation over pattern, source, destination.
+inline std::uint32_t Rop3(unsigned t, std::uint32_t p, std::uint32_t s, std::uint32_t d) {
+  std::uint32_t r = 0;
+  for (unsigned i = 0; i < 8; ++i) {
+    if (((t >> i) & 1) == 0) continue;
+    r |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
+  }
+  return r & kMask;
+}
+
+// Applies a binary raster operation with one pen value to n pixels.
+using SpanFn = void (*)(std::uint32_t* d, std::int64_t n, std::uint32_t p);
+SpanFn SpanFor(int rop2);
+
+// One run of pixels [x0, x1) on row y.
+struct Run {
+  LONG y;
+  LONG x0;
+  LONG x1;
+};
+
+// Runs sorted by row, then x, not overlapping.
+class RunSet {
+ public:
+  void AddPixel(LONG x, LONG y) { pix_.push_back((std::int64_t(y) << 32) | std::uint32_t(x)); }
+  void AddRun(LONG y, LONG x0, LONG x1) {
+    if (x1 > x0) runs_.push_back({y, x0, x1});
+  }
+  // Sorts and merges what was added; call before reading.
+  void Normalize();
+  const std::vector<Run>& runs() const { return runs_; }
+  bool empty() const { return runs_.empty() && pix_.empty(); }
+  // This minus other (both normalized).
+  void Subtract(const RunSet& other);
+
+ private:
+  std::vector<std::int64_t> pix_;
+  std::vector<Run> runs_;
+};
+
+// Exact line stepping from (x0, y0) towards (x1, y1), the last pixel left out,
+// limited to the clip box [cx0, cx1) x [cy0, cy1). Calls f(x, y, i) with the
+// step index i from the start (for dash patterns). Returns the step count of
+// the whole line.
+std::int64_t LineSteps(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1);
+
+template <class F>
+void RasterLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, LONG cx0,
+                LONG cy0, LONG cx1, LONG cy1, F&& f);
+
+// Polygon filler: polygons in device units (pixel (x, y) sampled at (x, y)),
+// left/top inclusive, right/bottom exclusive; spans limited to the clip box;
+// emit(y, x0, x1) is called row by row, x ascending.
+struct FillPoly {
+  const PointF* pts;
+  int count;
+};
+template <class Emit>
+void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LONG cy0, LONG cx1,
+                  LONG cy1, Emit&& emit);
+
+// ---- templates ----
+
+namespace detail {
+// floor(a / b) for b > 0.
+inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+  std::int64_t q = a / b;
+  if ((a % b != 0) && (a < 0)) --q;
+  return q;
+}
+inline __int128 FloorDiv128(__int128 a, __int128 b) {
+  __int128 q = a / b;
+  if ((a % b != 0) && (a < 0)) --q;
+  return q;
+}
+inline __int128 CeilDiv128(__int128 a, __int128 b) { return -FloorDiv128(-a, b); }
+
+struct Edge {
+  std::int64_t x0, y0, x1, y1;  // 24.8 fixed, y0 < y1
+  int dir;
+  LONG ys, ye;  // rows covered [ys, ye)
+  // incremental: pixel start = q (ceil of the crossing), remainder r in [0, den)
+  std::int64_t q, r, den, sq, sr;
+};
+struct Crossing {
+  LONG x;
+  int dir;
+};
+
+void ClipPolygon(const PointF* in, int n, double gx0, double gy0, double gx1, double gy1,
+                 std::vector<PointF>& out);
+}  // namespace detail
+
+template <class F>
+void RasterLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, LONG cx0,
+                LONG cy0, LONG cx1, LONG cy1, F&& f) {
+  const std::int64_t dx = x1 - x0, dy = y1 - y0;
+  const std::int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  const bool xmajor = adx >= ady;
+  const std::int64_t n = xmajor ? adx : ady;  // steps; pixel i for i in [0, n)
+  if (n == 0 || cx1 <= cx0 || cy1 <= cy0) return;
+  const std::int64_t a = xmajor ? ady : adx;  // minor delta
+  const int smaj = xmajor ? (dx < 0 ? -1 : 1) : (dy < 0 ? -1 : 1);
+  const int smin = xmajor ? (dy < 0 ? -1 : 1) : (dx < 0 ? -1 : 1);
+  const std::int64_t maj0 = xmajor ? x0 : y0, min0 = xmajor ? y0 : x0;
+  const std::int64_t majLo = xmajor ? cx0 : cy0, majHi = (xmajor ? cx1 : cy1) - 1;
+  const std::int64_t minLo = xmajor ? cy0 : cx0, minHi = (xmajor ? cy1 : cx1) - 1;
+  // Range of i with the major coordinate inside.
+  __int128 ia = 0, ib = n - 1;
+  auto limitMajor = [&](std::int64_t lo, std::int64_t hi) {
+    // maj0 + smaj * i in [lo, hi]
+    __int128 l, h;
+    if (smaj > 0) {
+      l = __int128(lo) - maj0;
+      h = __int128(hi) - maj0;
+    } else {
+      l = __int128(maj0) - hi;
+      h = __int128(maj0) - lo;
+    }
+    ia = std::max(ia, l);
+    ib = std::min(ib, h);
+  };
+  limitMajor(majLo, majHi);
+  if (ia > ib) return;
+  // Minor offset of step i: floor((2 i a + n) / (2 n)).
+  const __int128 n2 = __int128(2) * n;
+  if (a > 0) {
+    // k range of the minor offset inside the clip.
+    __int128 kLo, kHi;
+    if (smin > 0) {
+      kLo = __int128(minLo) - min0;
+      kHi = __int128(minHi) - min0;
+    } else {
+      kLo = __int128(min0) - minHi;
+      kHi = __int128(min0) - minLo;
+    }
+    // smallest i with offset >= kLo: i >= ceil((2 n kLo - n) / (2a))
+    const __int128 iLo = detail::CeilDiv128(n2 * kLo - n, __int128(2) * a);
+    // largest i with offset <= kHi: i <= ceil((2 n (kHi + 1) - n) / (2a)) - 1
+    const __int128 iHi = detail::CeilDiv128(n2 * (kHi + 1) - n, __int128(2) * a) - 1;
+    ia = std::max(ia, iLo);
+    ib = std::min(ib, iHi);
+  } else {
+    if (min0 < minLo || min0 > minHi) return;
+  }
+  if (ia > ib) return;
+  const __int128 num = __int128(2) * ia * a + n;
+  std::int64_t q = std::int64_t(detail::FloorDiv128(num, n2));
+  std::int64_t r = std::int64_t(num - __int128(q) * n2);
+  const std::int64_t step = 2 * a, mod = 2 * n;
+  std::int64_t maj = maj0 + smaj * std::int64_t(ia);
+  for (std::int64_t i = std::int64_t(ia); i <= std::int64_t(ib); ++i) {
+    const std::int64_t mn = min0 + smin * q;
+    if (xmajor)
+      f(LONG(maj), LONG(mn), i);
+    else
+      f(LONG(mn), LONG(maj), i);
+    maj += smaj;
+    r += step;
+    if (r >= mod) {
+      r -= mod;
+      ++q;
+    }
+  }
+}
+
+template <class Emit>
+void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LONG cy0, LONG cx1,
+                  LONG cy1, Emit&& emit) {
+  using namespace detail;
+  if (cx1 <= cx0 || cy1 <= cy0) return;
+  std::vector<Edge> edges;
+  // Guard box: outside it geometry is clipped away, keeping the winding numbers
+  // inside; keeps the fixed-point arithmetic in range.
+  const double gx0 = double(cx0) - 4, gy0 = double(cy0) - 4;
+  const double gx1 = double(cx1) + 4, gy1 = double(cy1) + 4;
+  std::vector<PointF> clipped;
+  for (const FillPoly& poly : polys) {
+    if (poly.count < 2 || poly.pts == nullptr) continue;
+    const PointF* p = poly.pts;
+    int n = poly.count;
+    bool inside = true;
+    for (int i = 0; i < n; ++i) {
+      const float x = p[i].x, y = p[i].y;
+      if (!(x >= gx0 && x <= gx1 && y >= gy0 && y <= gy1)) {
+        inside = false;
+        break;
+      }
+    }
+    if (!inside) {
+      ClipPolygon(p, n, gx0, gy0, gx1, gy1, clipped);
+      p = clipped.data();
+      n = int(clipped.size());
+      if (n < 2) continue;
+    }
+    for (int i = 0; i < n; ++i) {
+      const PointF& A = p[i];
+      const PointF& B = p[(i + 1) % n];
+      std::int64_t ax = std::int64_t(std::llround(double(A.x) * 256.0));
+      std::int64_t ay = std::int64_t(std::llround(double(A.y) * 256.0));
+      std::int64_t bx = std::int64_t(std::llround(double(B.x) * 256.0));
+      std::int64_t by = std::int64_t(std::llround(double(B.y) * 256.0));
+      if (ay == by) continue;
+      Edge e{};
+      e.dir = 1;
+      if (ay > by) {
+        std::swap(ax, bx);
+        std::swap(ay, by);
+        e.dir = -1;
+      }
+      e.x0 = ax;
+      e.y0 = ay;
+      e.x1 = bx;
+      e.y1 = by;
+      // rows y with y*256 in [y0, y1)
+      std::int64_t ys = -FloorDiv(-ay, 256), ye = -FloorDiv(-by, 256);
+      ys = std::max<std::int64_t>(ys, cy0);
+      ye = std::min<std::int64_t>(ye, cy1);
+      if (ys >= ye) continue;
+      e.ys = LONG(ys);
+      e.ye = LONG(ye);
+      // crossing at row y: X = x0 + (256 y - y0) dx / dy (fixed); pixel start =
+      // ceil(X / 256) = ceil(num / den), num = x0 dy + (256 y - y0) dx, den = 256 dy.
+      const std::int64_t dY = by - ay, dX = bx - ax;
+      e.den = 256 * dY;
+      const std::int64_t num = ax * dY + (256 * ys - ay) * dX;
+      // ceil(num/den) = floor((num + den - 1) / den)
+      const std::int64_t nn = num + e.den - 1;
+      e.q = FloorDiv(nn, e.den);
+      e.r = nn - e.q * e.den;
+      const std::int64_t s = 256 * dX;
+      e.sq = FloorDiv(s, e.den);
+      e.sr = s - e.sq * e.den;
+      edges.push_back(e);
+    }
+  }
+  if (edges.empty()) return;
+  std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.ys < b.ys; });
+  std::vector<Edge*> active;
+  std::vector<Crossing> xs;
+  std::size_t next = 0;
+  LONG y = edges.front().ys;
+  while (true) {
+    if (active.empty()) {
+      if (next >= edges.size()) break;
+      y = std::max(y, edges[next].ys);
+    }
+    while (next < edges.size() && edges[next].ys <= y) active.push_back(&edges[next++]);
+    xs.clear();
+    for (Edge* e : active) {
+      const std::int64_t q = std::clamp<std::int64_t>(e->q, std::int64_t(cx0) - 1,
+                                                      std::int64_t(cx1) + 1);
+      xs.push_back({LONG(q), e->dir});
+    }
+    std::sort(xs.begin(), xs.end(), [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
+    if (winding) {
+      int w = 0;
+      LONG start = 0;
+      for (const Crossing& c : xs) {
+        const int before = w;
+        w += c.dir;
+        if (before == 0 && w != 0) start = c.x;
+        else if (before != 0 && w == 0) {
+          const LONG a = std::max(start, cx0), b = std::min(c.x, cx1);
+          if (b > a) emit(y, a, b);
+        }
+      }
+    } else {
+      for (std::size_t i = 0; i + 1 < xs.size(); i += 2) {
+        const LONG a = std::max(xs[i].x, cx0), b = std::min(xs[i + 1].x, cx1);
+        if (b > a) emit(y, a, b);
+      }
+    }
+    ++y;
+    // advance and drop finished edges
+    std::size_t k = 0;
+    for (Edge* e : active) {
+      if (e->ye <= y) continue;
+      e->q += e->sq;
+      e->r += e->sr;
+      if (e->r >= e->den) {
+        e->r -= e->den;
+        ++e->q;
+      }
+      active[k++] = e;
+    }
+    active.resize(k);
+    if (active.empty() && next >= edges.size()) break;
+  }
+}
+
+}  // namespace plat::raster
