@@ -356,6 +356,34 @@ int CPaletteStore::DeletePalette(int i) {
   return 1;
 }
 
+plat::HPEN CPaletteStore::CreateIndexPen(int i, int style, int width) const {
+  if (static_cast<std::uint16_t>(i) >= m_colorCount) return nullptr;
+  return plat::CreatePen(style, width, GetColorRef(static_cast<std::uint16_t>(i)));
+}
+
+plat::HPEN CPaletteStore::CreateColorPen(std::uint32_t packed, int style, int width) const {
+  return plat::CreatePen(style, width, PackedRGBToColorRef(packed));
+}
+
+plat::HBRUSH CPaletteStore::CreateIndexBrush(int i, int brushStyle) const {
+  if (i < 0 || i >= m_colorCount) return nullptr;
+  return CreateColorBrush(GetColor(i), brushStyle);
+}
+
+plat::HBRUSH CPaletteStore::CreateColorBrush(std::uint32_t packed, int brushStyle) const {
+  plat::COLORREF c = PackedRGBToColorRef(packed);
+  switch (brushStyle) {
+    case plat::BS_SOLID:
+      return plat::CreateSolidBrush(c);
+    case plat::BS_HATCHED:
+      return plat::CreateHatchBrush(plat::HS_HORIZONTAL, c);
+    case plat::BS_NULL:
+      return static_cast<plat::HBRUSH>(plat::GetStockObject(plat::NULL_BRUSH));
+    default:
+      return nullptr;
+  }
+}
+
 CPaletteStore& ThePaletteStore() {
   static CPaletteStore store;
   return store;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dc.h"
 #include "platform/gmem.h"
 #include "platform/types.h"
 
@@ -101,6 +102,15 @@ class CPaletteStore {
   // reloaded. 0 when i is no palette or the file could not be replaced (it is
   // then unchanged).
   int DeletePalette(int i);
+
+  // Pens and brushes belong to the caller, which deletes them.
+  // A pen of colour i; null when i, taken as u16, is not below the colour count.
+  plat::HPEN CreateIndexPen(int i, int style, int width) const;
+  plat::HPEN CreateColorPen(std::uint32_t packed, int style, int width) const;
+  // A brush of the style (BS_SOLID, BS_HATCHED with horizontal hatch, BS_NULL)
+  // and colour i; null for a bad index or style.
+  plat::HBRUSH CreateIndexBrush(int i, int brushStyle) const;
+  plat::HBRUSH CreateColorBrush(std::uint32_t packed, int brushStyle) const;
 
  private:
   template <class Box>

@@ -14,6 +14,7 @@
 #include "model/helpers.h"
 #include "model/settings.h"
 #include "platform/codepage.h"
+#include "platform/dc.h"
 #include "platform/ini.h"
 #include "platform/profile.h"
 
@@ -369,6 +370,55 @@ TEST(PaletteStore, LargeFilesGrowTheBlocks) {
   EXPECT_EQ(d.Get("PAL0", "Color1617"), "1,201,3");
 }
 
+TEST(PaletteStore, PensAndBrushesFromIndexesAndColors) {
+  PaletteDir d("three.ini");
+  CPaletteStore store(d.ini.string());
+  ASSERT_EQ(store.GetColorCount(), 18);
+  const std::size_t live = plat::GdiObjectCount();
+
+  plat::HPEN pen = store.CreateIndexPen(12, plat::PS_DASH, 3);
+  ASSERT_TRUE(pen);
+  EXPECT_EQ(pen->color(), RGB(255, 0, 0));
+  EXPECT_EQ(pen->style(), plat::PS_DASH);
+  EXPECT_EQ(pen->width(), 3);
+  plat::DeleteObject(pen);
+  pen = store.CreateIndexPen(17, plat::PS_SOLID, 1);
+  ASSERT_TRUE(pen);
+  EXPECT_EQ(pen->color(), RGB(2, 2, 2));
+  plat::DeleteObject(pen);
+  EXPECT_EQ(store.CreateIndexPen(18, plat::PS_SOLID, 1), nullptr);  // the colour count
+  EXPECT_EQ(store.CreateIndexPen(-1, plat::PS_SOLID, 1), nullptr);  // 65535 as u16
+
+  pen = store.CreateColorPen(0x123456, plat::PS_SOLID, 1);
+  ASSERT_TRUE(pen);
+  EXPECT_EQ(pen->color(), RGB(0x12, 0x34, 0x56));
+  plat::DeleteObject(pen);
+
+  plat::HBRUSH brush = store.CreateIndexBrush(9, plat::BS_SOLID);
+  ASSERT_TRUE(brush);
+  EXPECT_EQ(brush->style(), plat::BS_SOLID);
+  EXPECT_EQ(brush->color(), RGB(0, 0, 255));
+  plat::DeleteObject(brush);
+  EXPECT_EQ(store.CreateIndexBrush(18, plat::BS_SOLID), nullptr);
+  EXPECT_EQ(store.CreateIndexBrush(-1, plat::BS_SOLID), nullptr);
+
+  brush = store.CreateColorBrush(0xFF8000, plat::BS_SOLID);
+  ASSERT_TRUE(brush);
+  EXPECT_EQ(brush->color(), RGB(255, 128, 0));
+  plat::DeleteObject(brush);
+  brush = store.CreateColorBrush(0x00FF00, plat::BS_HATCHED);
+  ASSERT_TRUE(brush);
+  EXPECT_EQ(brush->style(), plat::BS_HATCHED);
+  EXPECT_EQ(brush->color(), RGB(0, 255, 0));
+  plat::DeleteObject(brush);
+  brush = store.CreateColorBrush(0x00FF00, plat::BS_NULL);
+  ASSERT_TRUE(brush);
+  EXPECT_EQ(brush->style(), plat::BS_NULL);
+  plat::DeleteObject(brush);
+  EXPECT_EQ(store.CreateColorBrush(0x00FF00, 7), nullptr);
+  EXPECT_EQ(plat::GdiObjectCount(), live);
+}
+
 TEST(PageInfo, BlockBytesAndVersionRule) {
   CPageInfo info;
   info.m_pageWidth = 400.0f;
@@ -424,6 +474,10 @@ TEST(PaletteStore, FileBeyondTheBoundsStopsThere) {
   EXPECT_EQ(store.GetColorCount(), CPaletteStore::kMaxColors);
   EXPECT_EQ(store.AddColor(RGB(9, 9, 9)), 0);  // full: nothing added
   EXPECT_EQ(store.GetColorCount(), CPaletteStore::kMaxColors);
+  plat::HPEN pen = store.CreateIndexPen(CPaletteStore::kMaxColors - 1, plat::PS_SOLID, 1);
+  ASSERT_TRUE(pen);
+  EXPECT_EQ(pen->color(), RGB(1, 2, 3));
+  plat::DeleteObject(pen);
 }
 
 TEST(PaletteStore, PaletteFolderFromTheMainSettings) {
