@@ -68,3 +68,23 @@ void BM_EnumerateFaces(benchmark::State& state) {
 BENCHMARK(BM_EnumerateFaces);
 
 }  // namespace
+
+namespace {
+
+// A font made, realised and deleted per use, as the catalogue and the rulers do.
+void BM_MakeFont(benchmark::State& state, const char* face) {
+  for (auto _ : state) {
+    plat::LOGFONT lf;
+    lf.lfHeight = -8;
+    lf.lfWidth = -6;
+    lf.lfEscapement = -900;
+    lf.lfWeight = plat::FW_BOLD;
+    lf.SetFaceName(face);
+    plat::Font font(lf);
+    benchmark::DoNotOptimize(font.IsRealized());
+  }
+}
+BENCHMARK_CAPTURE(BM_MakeFont, installed_name, "DejaVu Sans");
+BENCHMARK_CAPTURE(BM_MakeFont, alias, "Arial");
+
+}  // namespace

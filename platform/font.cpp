@@ -32,6 +32,7 @@ std::string LOGFONT::FaceName() const {
 namespace {
 
 constexpr double kItalicShear = 0.2;  // x += 0.2 y for a face without an italic
+constexpr double kMaxSize = 16384.0;   // pixels per em, and average width
 
 POINTFX ToFx(double x, double y) { return POINTFX{FixedFromDouble(x), FixedFromDouble(y)}; }
 
@@ -139,16 +140,17 @@ FontImpl* Realize(const LOGFONT& lf) {
   impl->file = &f;
   impl->codePage = CodePageFromCharset(lf.lfCharSet);
   double cell = double(f.winAscent + f.winDescent);
-  // Heights beyond any sensible size are clamped so arithmetic stays finite.
-  double h = std::min(std::fabs(double(lf.lfHeight)), 100000.0);
+  // Sizes are cut where 16.16 outlines would overflow.
+  double h = std::min(std::fabs(double(lf.lfHeight)), kMaxSize);
   if (lf.lfHeight < 0) {
     impl->ppem = h;
   } else {
     impl->ppem = (lf.lfHeight == 0 ? 16.0 : h) * f.upem / cell;
   }
+  impl->ppem = std::min(impl->ppem, kMaxSize);
   impl->sy = impl->ppem / f.upem;
-  double w = std::min(std::fabs(double(lf.lfWidth)), 100000.0);
-  impl->sx = lf.lfWidth != 0 ? w / f.xAvgCharWidth : impl->sy;
+  double w = std::min(std::fabs(double(lf.lfWidth)), kMaxSize);
+  impl->sx = lf.lfWidth != 0 ? std::min(w / f.xAvgCharWidth, 4 * kMaxSize / f.upem) : impl->sy;
   LONG weight = lf.lfWeight > 0 ? lf.lfWeight : FW_NORMAL;
   impl->synBold = weight >= FW_SEMIBOLD && f.weight < FW_SEMIBOLD;
   impl->synItalic = lf.lfItalic && !f.italic;

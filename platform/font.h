@@ -48,7 +48,8 @@ constexpr DWORD TRUETYPE_FONTTYPE = 0x0004;
 constexpr int LF_FACESIZE = 32;
 
 struct LOGFONT {
-  LONG lfHeight = 0;  // < 0: character (em) height, > 0: cell height, 0: default
+  LONG lfHeight = 0;  // < 0: character (em) height, > 0: cell height, 0: default;
+                     // at most 16384 pixels (larger heights are cut)
   LONG lfWidth = 0;   // average character width; 0: from the height
   LONG lfEscapement = 0;   // tenths of a degree, counter-clockwise
   LONG lfOrientation = 0;
@@ -131,8 +132,19 @@ constexpr UINT GGO_NATIVE = 2;
 constexpr UINT GGO_UNHINTED = 0x0100;  // accepted; outlines are never hinted
 constexpr DWORD GDI_ERROR = 0xFFFFFFFF;
 
+// Rounds to the nearest 1/65536; saturates outside the range (NaN gives 0).
 inline FIXED FixedFromDouble(double v) {
-  auto i = static_cast<std::int32_t>(v * 65536.0 + (v < 0 ? -0.5 : 0.5));
+  double w = v * 65536.0;
+  std::int32_t i;
+  if (!(w == w)) {
+    i = 0;
+  } else if (w >= 2147483647.0) {
+    i = 2147483647;
+  } else if (w <= -2147483648.0) {
+    i = -2147483647 - 1;
+  } else {
+    i = static_cast<std::int32_t>(w + (w < 0 ? -0.5 : 0.5));
+  }
   FIXED f;
   f.fract = WORD(std::uint32_t(i) & 0xFFFF);
   f.value = std::int16_t(std::uint16_t(std::uint32_t(i) >> 16));

@@ -380,7 +380,7 @@ int MatchWithFontconfig(const FaceTable& t, const LOGFONT& lf) {
 
 }  // namespace
 
-int FindFamily(const FaceTable& t, const LOGFONT& lf) {
+int FindFamily(FaceTable& t, const LOGFONT& lf) {
   if (t.families.empty()) return -1;
   std::string name = lf.FaceName();
   if (!name.empty()) {
@@ -391,7 +391,11 @@ int FindFamily(const FaceTable& t, const LOGFONT& lf) {
       if (SameName(t.families[i].faceName, name) || SameName(t.families[i].english, name)) return i;
     }
   }
-  int fam = MatchWithFontconfig(t, lf);
+  // Asked once per name, character set, weight and slant.
+  std::string key = name + '\0' + char(lf.lfCharSet) + char(lf.lfWeight >= FW_SEMIBOLD) + char(lf.lfItalic != 0);
+  auto it = t.matched.find(key);
+  int fam = it != t.matched.end() ? it->second : MatchWithFontconfig(t, lf);
+  if (it == t.matched.end()) t.matched.emplace(key, fam);
   if (fam >= 0) return fam;
   int bit = CharsetBit(lf.lfCharSet);
   for (int i = 0; i < int(t.families.size()); ++i) {

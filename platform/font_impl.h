@@ -5,6 +5,7 @@
 #include FT_FREETYPE_H
 
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -49,6 +50,7 @@ struct FaceTable {
   std::vector<FaceFile> files;
   std::vector<FontFamily> families;
   std::vector<FontFace> faces;  // what the enumeration reports
+  std::map<std::string, int> matched;  // fontconfig's answers, by request
 };
 
 // Character codes of a code page (lead << 8 | trail or one byte) to Unicode
@@ -64,8 +66,9 @@ std::recursive_mutex& FontMutex();
 FT_Face OpenFace(FaceFile& f);
 // Best member of a family for a weight (0: normal) and slant.
 int PickMember(const FaceTable& t, const FontFamily& fam, LONG weight, bool italic);
-// Family index for a logical font; -1 when no face is installed at all.
-int FindFamily(const FaceTable& t, const LOGFONT& lf);
+// Family index for a logical font (under FontMutex); -1 when no face is
+// installed at all.
+int FindFamily(FaceTable& t, const LOGFONT& lf);
 
 // An outline in 16.16 device units, y up, after scaling and the transform,
 // kept flat: contours index curves, curves index points.

@@ -398,3 +398,28 @@ TEST(NativeOutlineReader, RejectsMalformedBuffers) {
     EXPECT_FALSE(ParseNativeOutline(b.data(), b.size(), &out)) << c.what;
   }
 }
+
+TEST(GlyphOutline, HugeSizesAndMatricesStayBounded) {
+  REQUIRE_FACE(kDejaVu);
+  struct Case {
+    LONG height, width;
+    MAT2 mat;
+  } cases[] = {
+      {-2000000000, 0, IdentityMat2()},
+      {2000000000, -2000000000, IdentityMat2()},
+      {-1024, 0, Mat(32767, 32767, -32768, 32767)},
+      {-16384, 0, Mat(1e9, 0, 0, 1e9)},
+  };
+  for (const Case& c : cases) {
+    LOGFONT lf = MakeLogFont(kDejaVu, ANSI_CHARSET, c.height);
+    lf.lfWidth = c.width;
+    Font f(lf);
+    GLYPHMETRICS gm;
+    auto cs = Contours(Native(f, 'O', &gm, &c.mat));
+    EXPECT_EQ(cs.size(), 2u) << c.height;
+    TEXTMETRIC tm;
+    ASSERT_TRUE(f.GetTextMetrics(&tm));
+    EXPECT_GT(tm.tmHeight, 0);
+    EXPECT_LT(tm.tmHeight, 40000);
+  }
+}

@@ -250,3 +250,29 @@ TEST(TextOut, ContextWithoutAFontUsesTheDefaultFont) {
   EXPECT_FALSE(TextOut(nullptr, 0, 0, "x"));
   EXPECT_FALSE(GetTextExtentPoint32(&cv.dc, "x", nullptr));
 }
+
+TEST(TextOut, VerticalRulerLabelsInABoldAliasedFace) {
+  // A bold "Arial" of 6 by 8 turned by -900, as a vertical ruler labels its ticks;
+  // the name is not installed and falls back on fontconfig's choice.
+  Font* font = CreateFont(-8, -6, -900, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+  if (!font->IsRealized()) {
+    DeleteFont(font);
+    GTEST_SKIP() << "no TrueType face installed";
+  }
+  TEXTMETRIC tm;
+  ASSERT_TRUE(font->GetTextMetrics(&tm));
+  EXPECT_EQ(tm.tmWeight, FW_BOLD);
+  EXPECT_EQ(tm.tmAveCharWidth, 6);
+  Canvas cv(15, 60);
+  cv.dc.SelectFont(font);
+  cv.dc.SetBkMode(TRANSPARENT);
+  TextOut(&cv.dc, 11, 3, "100   ");
+  RECT ink = cv.InkBox(kBlack);
+  ASSERT_GE(ink.right, 0) << "nothing drawn";
+  EXPECT_LE(ink.right, 11);
+  EXPECT_GE(ink.left, 11 - tm.tmHeight);
+  EXPECT_GE(ink.top, 3);
+  EXPECT_GT(ink.bottom - ink.top, ink.right - ink.left);
+  cv.dc.SelectFont(nullptr);
+  DeleteFont(font);
+}
