@@ -602,18 +602,69 @@ struct DcImpl {
     return r;
   }
 
+  // The pixels of a closed outline as one 8-connected chain without corner
+  // pixels (a pixel whose neighbours in the chain touch each other is dropped),
+  // so that curves are one pixel thin. Large outlines stay as they are.
+  static std::vector<P64> ThinChain(const std::vector<P64>& v) {
+    if (v.size() < 3) return v;
+    std::int64_t total = 0;
+    for (std::size_t i = 0; i < v.size(); ++i)
+      total += raster::LineSteps(v[i].x, v[i].y, v[(i + 1) % v.size()].x, v[(i + 1) % v.size()].y);
+    if (total > (std::int64_t(1) << 16)) return v;
+    std::vector<P64> chain;
+    chain.reserve(std::size_t(total));
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      const P64 a = v[i], b = v[(i + 1) % v.size()];
+      raster::RasterLine(a.x, a.y, b.x, b.y, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX,
+                         [&](LONG x, LONG y, std::int64_t) { chain.push_back({x, y}); });
+    }
+    auto touch = [](const P64& a, const P64& b) {
+      return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1;
+    };
+    std::vector<P64> out;
+    const std::size_t n = chain.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      const P64& prev = out.empty() ? chain[n - 1] : out.back();
+      const P64& next = chain[(i + 1) % n];
+      if (n > 4 && touch(prev, next) && !(prev.x == next.x && prev.y == next.y)) continue;
+      out.push_back(chain[i]);
+    }
+    if (out.size() < 3) return v;
+    return out;
+  }
+
   // Device ellipse outline inside the box (pixel centres l..r-1), symmetric.
   static std::vector<P64> EllipseOutline(std::int64_t l, std::int64_t t, std::int64_t r,
                                          std::int64_t b) {
     const double rx = double(r - l - 1) / 2.0, ry = double(b - t - 1) / 2.0;
     const double cx = double(l) + rx, cy = double(t) + ry;
-    const int k = std::clamp(int((rx + ry) * 1.6) + 2, 2, 1024);  // points per quarter
-    std::vector<P64> q;  // first quarter: right to top
-    for (int i = 0; i <= k; ++i) {
-      const double a = M_PI / 2 * i / k;
-      const P64 p{std::int64_t(std::floor(cx + rx * std::cos(a) + 0.5)),
-                  std::int64_t(std::floor(cy - ry * std::sin(a) + 0.5))};
-      if (q.empty() || q.back().x != p.x || q.back().y != p.y) q.push_back(p);
+    std::vector<P64> q;  // first quarter, from the right end up to the top
+    if (rx + ry <= 32768) {
+      // the pixels nearest to the curve, sampled by columns and by rows
+      auto rnd = [](double v) { return std::int64_t(std::floor(v + 0.5)); };
+      for (std::int64_t X = std::int64_t(std::ceil(cx)); X <= std::int64_t(std::floor(cx + rx)); ++X) {
+        const double u = rx > 0 ? (double(X) - cx) / rx : 0;
+        q.push_back({X, rnd(cy - ry * std::sqrt(std::max(0.0, 1 - u * u)))});
+      }
+      for (std::int64_t Y = std::int64_t(std::ceil(cy)); Y <= std::int64_t(std::floor(cy + ry)); ++Y) {
+        const double v = ry > 0 ? (double(Y) - cy) / ry : 0;
+        // row below the centre mirrored to the top half
+        q.push_back({rnd(cx + rx * std::sqrt(std::max(0.0, 1 - v * v))), (t + b - 1) - Y});
+      }
+      std::sort(q.begin(), q.end(), [](const P64& a, const P64& b) {
+        return a.x != b.x ? a.x > b.x : a.y > b.y;
+      });
+      q.erase(std::unique(q.begin(), q.end(),
+                          [](const P64& a, const P64& b) { return a.x == b.x && a.y == b.y; }),
+              q.end());
+    } else {
+      const int k = 1024;
+      for (int i = 0; i <= k; ++i) {
+        const double a = M_PI / 2 * i / k;
+        const P64 p{std::int64_t(std::floor(cx + rx * std::cos(a) + 0.5)),
+                    std::int64_t(std::floor(cy - ry * std::sin(a) + 0.5))};
+        if (q.empty() || q.back().x != p.x || q.back().y != p.y) q.push_back(p);
+      }
     }
     const std::int64_t sx = l + r - 1, sy = t + b - 1;
     std::vector<P64> out;
@@ -626,7 +677,7 @@ struct DcImpl {
     for (auto it = q.rbegin(); it != q.rend(); ++it) push({it->x, sy - it->y});  // bottom -> right
     if (out.size() > 1 && out.front().x == out.back().x && out.front().y == out.back().y)
       out.pop_back();
-    return out;
+    return ThinChain(out);
   }
 
   // Arc points counter-clockwise (on screen) from the start to the end radial.
@@ -1150,6 +1201,11 @@ BOOL DC::RoundRect(LONG l, LONG t, LONG r, LONG b, LONG w, LONG h) {
   corner(R - rx, B - ry, 3 * M_PI / 2);
   std::vector<P64> o = DcImpl::Round(f);
   if (o.size() > 1 && o.front().x == o.back().x && o.front().y == o.back().y) o.pop_back();
+  o = DcImpl::ThinChain(o);
+  if (DcImpl::Building(*this)) {
+    DcImpl::PathClosed(*this, o);
+    return 1;
+  }
   styleState_ = 0;
   DcImpl::DrawClosed(*this, o);
   return 1;
@@ -1179,7 +1235,7 @@ BOOL DC::Pie(LONG l, LONG t, LONG r, LONG b, LONG x3, LONG y3, LONG x4, LONG y4)
       DcImpl::ArcPoints(a.x, a.y, c.x, c.y, DcImpl::Dev(*this, x3, y3), DcImpl::Dev(*this, x4, y4));
   f.push_back({float(double(a.x + c.x - 1) / 2.0), float(double(a.y + c.y - 1) / 2.0)});
   styleState_ = 0;
-  DcImpl::DrawClosed(*this, DcImpl::Round(f));
+  DcImpl::DrawClosed(*this, DcImpl::ThinChain(DcImpl::Round(f)));
   return 1;
 }
 
@@ -1191,7 +1247,7 @@ BOOL DC::Chord(LONG l, LONG t, LONG r, LONG b, LONG x3, LONG y3, LONG x4, LONG y
   const std::vector<PointF> f =
       DcImpl::ArcPoints(a.x, a.y, c.x, c.y, DcImpl::Dev(*this, x3, y3), DcImpl::Dev(*this, x4, y4));
   styleState_ = 0;
-  DcImpl::DrawClosed(*this, DcImpl::Round(f));
+  DcImpl::DrawClosed(*this, DcImpl::ThinChain(DcImpl::Round(f)));
   return 1;
 }
 

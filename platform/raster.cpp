@@ -34,37 +34,63 @@ SpanFn SpanFor(int rop2) {
 }
 
 void RunSet::Normalize() {
+  std::vector<Run> fromPix;
   if (!pix_.empty()) {
-    std::sort(pix_.begin(), pix_.end());
-    pix_.erase(std::unique(pix_.begin(), pix_.end()), pix_.end());
-    for (std::size_t i = 0; i < pix_.size();) {
-      const LONG y = LONG(pix_[i] >> 32);
-      const LONG x = LONG(std::uint32_t(pix_[i] & 0xFFFFFFFF));
-      std::size_t j = i + 1;
-      LONG e = x + 1;
-      while (j < pix_.size() && LONG(pix_[j] >> 32) == y &&
-             LONG(std::uint32_t(pix_[j] & 0xFFFFFFFF)) == e) {
-        ++e;
-        ++j;
+    // counting sort by row, then each row's columns
+    LONG ymin = LONG(pix_[0] >> 32), ymax = ymin;
+    for (std::int64_t k : pix_) {
+      const LONG y = LONG(k >> 32);
+      ymin = std::min(ymin, y);
+      ymax = std::max(ymax, y);
+    }
+    const std::size_t rows = std::size_t(std::int64_t(ymax) - ymin + 1);
+    std::vector<std::uint32_t> start(rows + 1, 0);
+    for (std::int64_t k : pix_) ++start[std::size_t(LONG(k >> 32) - ymin) + 1];
+    for (std::size_t i = 0; i < rows; ++i) start[i + 1] += start[i];
+    std::vector<LONG> xs(pix_.size());
+    std::vector<std::uint32_t> fillAt(start.begin(), start.end() - 1);
+    for (std::int64_t k : pix_)
+      xs[fillAt[std::size_t(LONG(k >> 32) - ymin)]++] = LONG(std::uint32_t(k & 0xFFFFFFFF));
+    for (std::size_t r = 0; r < rows; ++r) {
+      auto b = xs.begin() + start[r], e = xs.begin() + start[r + 1];
+      if (b == e) continue;
+      std::sort(b, e);
+      const LONG y = ymin + LONG(r);
+      LONG x0 = *b, x1 = *b + 1;
+      for (auto it = b + 1; it != e; ++it) {
+        if (*it <= x1) {
+          x1 = std::max(x1, *it + 1);
+        } else {
+          fromPix.push_back({y, x0, x1});
+          x0 = *it;
+          x1 = *it + 1;
+        }
       }
-      runs_.push_back({y, x, e});
-      i = j;
+      fromPix.push_back({y, x0, x1});
     }
     pix_.clear();
     pix_.shrink_to_fit();
   }
-  std::sort(runs_.begin(), runs_.end(), [](const Run& a, const Run& b) {
-    return a.y != b.y ? a.y < b.y : a.x0 < b.x0;
-  });
-  std::vector<Run> merged;
-  merged.reserve(runs_.size());
-  for (const Run& r : runs_) {
-    if (!merged.empty() && merged.back().y == r.y && r.x0 <= merged.back().x1)
-      merged.back().x1 = std::max(merged.back().x1, r.x1);
-    else
-      merged.push_back(r);
+  auto less = [](const Run& a, const Run& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; };
+  if (!std::is_sorted(runs_.begin(), runs_.end(), less))
+    std::sort(runs_.begin(), runs_.end(), less);
+  std::vector<Run> all;
+  if (fromPix.empty()) {
+    all.swap(runs_);
+  } else if (runs_.empty()) {
+    all.swap(fromPix);
+  } else {
+    all.resize(runs_.size() + fromPix.size());
+    std::merge(runs_.begin(), runs_.end(), fromPix.begin(), fromPix.end(), all.begin(), less);
   }
-  runs_ = std::move(merged);
+  runs_.clear();
+  runs_.reserve(all.size());
+  for (const Run& r : all) {
+    if (!runs_.empty() && runs_.back().y == r.y && r.x0 <= runs_.back().x1)
+      runs_.back().x1 = std::max(runs_.back().x1, r.x1);
+    else
+      runs_.push_back(r);
+  }
 }
 
 void RunSet::Subtract(const RunSet& other) {

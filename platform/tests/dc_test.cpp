@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -90,4 +91,711 @@ TEST(DcRectangles, RightAndBottomEdgesAreExclusive) {
                            "....."}));
   c.dc.SelectObject(old);
   DeleteObject(red);
+}
+
+TEST(DcEllipses, SmallCirclesAreThinAndSymmetric) {
+  Canvas c(7, 7);
+  HPEN red = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+  HPEN oldPen = c.dc.SelectObject(red);
+  c.dc.SelectStockObject(BLACK_BRUSH);
+  c.dc.Ellipse(1, 1, 6, 6);
+  // 'o' outline, '#' interior
+  std::vector<std::string> m = c.Map(kBlack, kWhite);
+  for (auto& r : m)
+    for (char& ch : r)
+      if (ch == '?') ch = 'o';
+  EXPECT_EQ(m, Rows({".......",
+                     "..ooo..",
+                     ".o###o.",
+                     ".o###o.",
+                     ".o###o.",
+                     "..ooo..",
+                     "......."}));
+  c.dc.SelectObject(oldPen);
+  DeleteObject(red);
+}
+
+TEST(DcModes, EveryBinaryRasterOperationOnAKnownBackground) {
+  const COLORREF D = RGB(0x0F, 0x33, 0x55);
+  const COLORREF P = RGB(0x3C, 0xAA, 0x69);
+  const std::uint32_t m = 0xFFFFFF;
+  const std::vector<std::pair<int, COLORREF>> cases = {
+      {R2_BLACK, 0},
+      {R2_NOTMERGEPEN, ~(P | D) & m},
+      {R2_MASKNOTPEN, ~P & D & m},
+      {R2_NOTCOPYPEN, ~P & m},
+      {R2_MASKPENNOT, P & ~D & m},
+      {R2_NOT, ~D & m},
+      {R2_XORPEN, (P ^ D) & m},
+      {R2_NOTMASKPEN, ~(P & D) & m},
+      {R2_MASKPEN, P & D},
+      {R2_NOTXORPEN, ~(P ^ D) & m},
+      {R2_NOP, D},
+      {R2_MERGENOTPEN, (~P | D) & m},
+      {R2_COPYPEN, P},
+      {R2_MERGEPENNOT, (P | ~D) & m},
+      {R2_MERGEPEN, P | D},
+      {R2_WHITE, m},
+  };
+  for (const auto& [mode, want] : cases) {
+    Canvas c(4, 3, D);
+    HPEN pen = CreatePen(PS_SOLID, 1, P);
+    HBRUSH brush = CreateSolidBrush(P);
+    HPEN op = c.dc.SelectObject(pen);
+    HBRUSH ob = c.dc.SelectObject(brush);
+    EXPECT_EQ(c.dc.SetROP2(mode), R2_COPYPEN);
+    c.dc.MoveTo(0, 0);
+    c.dc.LineTo(3, 0);                // pen over a line
+    c.dc.Rectangle(0, 1, 4, 3);       // pen outline and brush
+    for (LONG x = 0; x < 3; ++x) EXPECT_EQ(c.dc.GetPixel(x, 0), want) << mode;
+    EXPECT_EQ(c.dc.GetPixel(3, 0), D) << mode;
+    for (LONG x = 0; x < 4; ++x) EXPECT_EQ(c.dc.GetPixel(x, 1), want) << mode << " x " << x;
+    c.dc.SelectObject(op);
+    c.dc.SelectObject(ob);
+    DeleteObject(pen);
+    DeleteObject(brush);
+  }
+  Canvas c(2, 2);
+  EXPECT_EQ(c.dc.SetROP2(0), 0);
+  EXPECT_EQ(c.dc.SetROP2(17), 0);
+  EXPECT_EQ(c.dc.GetROP2(), R2_COPYPEN);
+}
+
+namespace {
+
+// A background with varied pixels, so that no raster operation can hide a fault.
+void PaintNoise(DC& dc) {
+  Surface& s = dc.GetSurface();
+  std::uint32_t v = 12345;
+  for (LONG y = 0; y < s.height(); ++y)
+    for (LONG x = 0; x < s.width(); ++x) {
+      v = v * 1103515245u + 12345u;
+      s.row(y)[x] = (v >> 8) & 0xFFFFFF;
+    }
+}
+
+}  // namespace
+
+TEST(DcXor, DrawingTwiceRestoresTheSurfaceForEveryPrimitive) {
+  const POINT star[] = {{20, 2}, {31, 36}, {2, 14}, {38, 14}, {9, 36}};
+  const POINT bez[] = {{3, 3}, {40, 0}, {-5, 30}, {35, 35}, {20, 50}, {10, 10}, {30, 5}};
+  const POINT poly[] = {{2, 30}, {12, 5}, {22, 38}, {35, 2}};
+  const std::vector<std::pair<std::string, std::function<void(DC&)>>> prims = {
+      {"LineTo", [](DC& d) { d.MoveTo(1, 1); d.LineTo(38, 27); d.LineTo(5, 35); d.LineTo(1, 1); }},
+      {"Polyline", [&](DC& d) { d.Polyline(poly, 4); }},
+      {"PolylineTo", [&](DC& d) { d.MoveTo(20, 20); d.PolylineTo(poly, 4); }},
+      {"PolyBezier", [&](DC& d) { d.PolyBezier(bez, 7); }},
+      {"PolyBezierTo", [&](DC& d) { d.MoveTo(3, 3); d.PolyBezierTo(bez + 1, 6); }},
+      {"Arc", [](DC& d) { d.Arc(2, 3, 37, 30, 37, 3, 2, 30); }},
+      {"Polygon", [&](DC& d) { d.Polygon(star, 5); }},
+      {"Rectangle", [](DC& d) { d.Rectangle(3, 4, 33, 30); }},
+      {"RoundRect", [](DC& d) { d.RoundRect(3, 4, 33, 30, 12, 9); }},
+      {"Ellipse", [](DC& d) { d.Ellipse(2, 3, 37, 30); }},
+      {"Pie", [](DC& d) { d.Pie(2, 3, 37, 30, 37, 3, 2, 30); }},
+      {"Chord", [](DC& d) { d.Chord(2, 3, 37, 30, 37, 3, 2, 30); }},
+      {"StrokeAndFillPath", [&](DC& d) {
+         d.BeginPath();
+         d.MoveTo(star[0]);
+         d.PolylineTo(star + 1, 4);
+         d.CloseFigure();
+         d.Ellipse(5, 5, 30, 25);
+         d.EndPath();
+         d.StrokeAndFillPath();
+       }},
+      {"StrokePath", [&](DC& d) {
+         d.BeginPath();
+         d.MoveTo(3, 3);
+         d.PolyBezierTo(bez + 1, 6);
+         d.EndPath();
+         d.StrokePath();
+       }},
+      {"FillPath", [&](DC& d) {
+         d.BeginPath();
+         d.Polygon(star, 5);
+         d.EndPath();
+         d.FillPath();
+       }},
+      {"FillPolygonsF", [](DC& d) {
+         const PointF p[] = {{1.3f, 2.7f}, {30.2f, 8.9f}, {12.5f, 33.3f}, {5, 5}, {20, 5}, {12, 20}};
+         const int n[] = {3, 3};
+         d.FillPolygonsF(p, n, 2, WINDING, RGB(200, 10, 99));
+       }},
+      {"PatBlt", [](DC& d) { d.PatBlt(3, 4, 20, 30, PATINVERT); }},
+      {"SetPixel-free FillRect", [](DC& d) { d.PatBlt(0, 0, 40, 40, DSTINVERT); }},
+  };
+  struct PenCase {
+    int style, width;
+  };
+  const PenCase pens[] = {{PS_SOLID, 1}, {PS_DOT, 1}, {PS_DASHDOT, 1}, {PS_SOLID, 5}, {PS_NULL, 1}};
+  HBRUSH brushes[] = {CreateSolidBrush(RGB(12, 200, 77)), CreateHatchBrush(HS_DIAGCROSS, RGB(1, 2, 3)),
+                      static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))};
+  for (int rop : {R2_XORPEN, R2_NOTXORPEN, R2_NOT})
+    for (const PenCase& pc : pens)
+      for (HBRUSH br : brushes)
+        for (const auto& [name, draw] : prims) {
+          Canvas c(40, 40);
+          PaintNoise(c.dc);
+          const auto before = c.Pixels();
+          HPEN pen = CreatePen(pc.style, pc.width, RGB(255, 40, 7));
+          HPEN op = c.dc.SelectObject(pen);
+          HBRUSH ob = c.dc.SelectObject(br);
+          c.dc.SetROP2(rop);
+          c.dc.SetBkColor(RGB(9, 99, 199));
+          c.dc.SetPolyFillMode(WINDING);
+          draw(c.dc);
+          const auto once = c.Pixels();
+          draw(c.dc);
+          EXPECT_TRUE(c.Pixels() == before) << name << " rop " << rop << " pen " << pc.style
+                                            << "/" << pc.width;
+          if (pc.style != PS_NULL && br->style() != BS_NULL) {
+            EXPECT_FALSE(once == before) << name;
+          }
+          c.dc.SelectObject(op);
+          c.dc.SelectObject(ob);
+          DeleteObject(pen);
+        }
+  for (HBRUSH b : brushes) DeleteObject(b);
+}
+
+TEST(DcFill, AlternateAndWindingOnASelfIntersectingStar) {
+  // A five-pointed star drawn in one stroke: its centre pentagon has winding 2.
+  const POINT star[] = {{20, 1}, {31, 36}, {1, 14}, {39, 14}, {9, 36}};
+  const PointF starF[] = {{20, 1}, {31, 36}, {1, 14}, {39, 14}, {9, 36}};
+  const int n5[] = {5};
+  enum Way { kPolygon, kPath, kFloat };
+  for (Way way : {kPolygon, kPath, kFloat})
+    for (int mode : {ALTERNATE, WINDING}) {
+      Canvas c(41, 41);
+      c.dc.SelectStockObject(NULL_PEN);
+      c.dc.SelectStockObject(BLACK_BRUSH);
+      c.dc.SetPolyFillMode(mode);
+      if (way == kPolygon) {
+        c.dc.Polygon(star, 5);
+      } else if (way == kPath) {
+        c.dc.BeginPath();
+        c.dc.Polygon(star, 5);
+        c.dc.EndPath();
+        c.dc.FillPath();
+      } else {
+        c.dc.FillPolygonsF(starF, n5, 1, mode, kBlack);
+      }
+      EXPECT_EQ(c.dc.GetPixel(20, 20), mode == WINDING ? kBlack : kWhite) << way << mode;
+      EXPECT_EQ(c.dc.GetPixel(20, 8), kBlack) << way;   // top arm
+      EXPECT_EQ(c.dc.GetPixel(5, 15), kBlack) << way;   // left arm
+      EXPECT_EQ(c.dc.GetPixel(2, 30), kWhite) << way;   // outside
+    }
+}
+
+TEST(DcFill, SubPixelFillSamplesPixelPositionsTopLeftInclusive) {
+  Canvas c(6, 5);
+  // [0.5, 3.5) x [1, 3): samples x = 1, 2, 3 and rows 1, 2
+  const PointF sq[] = {{0.5f, 1}, {3.5f, 1}, {3.5f, 3}, {0.5f, 3}};
+  const int n[] = {4};
+  c.dc.FillPolygonsF(sq, n, 1, ALTERNATE, kBlack);
+  EXPECT_EQ(c.Map(), Rows({"......",
+                           ".###..",
+                           ".###..",
+                           "......",
+                           "......"}));
+  // Integer edges: left and top inclusive, right and bottom exclusive.
+  Canvas d(6, 5);
+  const PointF r[] = {{1, 1}, {4, 1}, {4, 4}, {1, 4}};
+  d.dc.FillPolygonsF(r, n, 1, ALTERNATE, kBlack);
+  EXPECT_EQ(d.Map(), Rows({"......",
+                           ".###..",
+                           ".###..",
+                           ".###..",
+                           "......"}));
+}
+
+TEST(DcCurves, BezierHitsItsEndPoints) {
+  const POINT pts[] = {{2, 2}, {10, 25}, {25, -5}, {28, 14}};
+  Canvas c(32, 20);
+  c.dc.PolyBezier(pts, 4);
+  EXPECT_EQ(c.dc.GetPixel(2, 2), kBlack);
+  EXPECT_EQ(c.dc.GetPixel(28, 14), kWhite);  // the last pixel, as for a line
+  bool touches = false;
+  for (LONG dy = -1; dy <= 1; ++dy)
+    for (LONG dx = -1; dx <= 1; ++dx) touches |= c.dc.GetPixel(28 + dx, 14 + dy) == kBlack;
+  EXPECT_TRUE(touches);
+  EXPECT_EQ(c.dc.GetCurrentPosition(), (POINT{0, 0}));  // PolyBezier keeps it
+
+  Canvas d(32, 20);
+  d.dc.MoveTo(2, 2);
+  EXPECT_TRUE(d.dc.PolyBezierTo(pts + 1, 3));
+  EXPECT_EQ(d.dc.GetCurrentPosition(), (POINT{28, 14}));
+  EXPECT_EQ(d.Pixels(), c.Pixels());
+  // A curve whose control points lie on its chord is the straight line.
+  Canvas e(12, 3), f(12, 3);
+  const POINT straight[] = {{1, 1}, {4, 1}, {7, 1}, {10, 1}};
+  e.dc.PolyBezier(straight, 4);
+  f.dc.MoveTo(1, 1);
+  f.dc.LineTo(10, 1);
+  EXPECT_EQ(e.Pixels(), f.Pixels());
+  // Counts that are no chain of cubic pieces are refused.
+  EXPECT_FALSE(c.dc.PolyBezier(pts, 3));
+  EXPECT_FALSE(c.dc.PolyBezierTo(pts, 4));
+  EXPECT_FALSE(c.dc.PolyBezier(nullptr, 4));
+}
+
+TEST(DcClip, ClippedDrawingEqualsUnclippedInsideAndTouchesNothingOutside) {
+  std::uint32_t v = 7;
+  auto rnd = [&](int m) {
+    v = v * 1664525u + 1013904223u;
+    return LONG((v >> 8) % std::uint32_t(m)) - 20;
+  };
+  const RECT clip{7, 5, 31, 22};
+  for (int round = 0; round < 40; ++round) {
+    POINT p[6];
+    for (POINT& q : p) q = {rnd(80), rnd(70)};
+    Canvas a(40, 30), b(40, 30);
+    for (Canvas* c : {&a, &b}) {
+      c->dc.SetViewportOrg(3, -2);
+      c->dc.SelectStockObject(GRAY_BRUSH);
+      c->dc.SetROP2(R2_XORPEN);
+    }
+    EXPECT_EQ(b.dc.IntersectClipRect(clip.left - 3, clip.top + 2, clip.right - 3, clip.bottom + 2),
+              SIMPLEREGION);
+    RECT box;
+    b.dc.GetClipBox(&box);
+    EXPECT_EQ(box, (RECT{clip.left - 3, clip.top + 2, clip.right - 3, clip.bottom + 2}));
+    for (Canvas* c : {&a, &b}) {
+      c->dc.MoveTo(p[0]);
+      c->dc.LineTo(p[1]);
+      c->dc.Polygon(p + 2, 4);
+      c->dc.Ellipse(p[4].x, p[4].y, p[5].x, p[5].y);
+    }
+    const Surface& sa = a.dc.GetSurface();
+    const Surface& sb = b.dc.GetSurface();
+    for (LONG y = 0; y < 30; ++y)
+      for (LONG x = 0; x < 40; ++x) {
+        const bool in = x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom;
+        ASSERT_EQ(sb.GetPixel(x, y), in ? sa.GetPixel(x, y) : kWhite)
+            << "round " << round << " at " << x << "," << y;
+      }
+  }
+  Canvas c(10, 10);
+  const RECT empty{4, 4, 4, 9};
+  EXPECT_EQ(c.dc.SelectClipRect(&empty), NULLREGION);
+  c.dc.FillSolidRect({0, 0, 10, 10}, kBlack);
+  EXPECT_EQ(c.dc.SetPixel(4, 5, kBlack), CLR_INVALID);
+  EXPECT_EQ(c.dc.SelectClipRect(nullptr), SIMPLEREGION);
+  EXPECT_EQ(c.dc.GetPixel(4, 5), kWhite);
+}
+
+TEST(DcPens, DashPatternsAndBackgroundMode) {
+  Canvas c(14, 2);
+  HPEN dot = CreatePen(PS_DOT, 1, kBlack);
+  HPEN old = c.dc.SelectObject(dot);
+  c.dc.SetBkColor(RGB(255, 0, 0));
+  c.dc.MoveTo(0, 0);
+  c.dc.LineTo(13, 0);
+  c.dc.SetBkMode(TRANSPARENT);
+  c.dc.MoveTo(0, 1);
+  c.dc.LineTo(13, 1);
+  EXPECT_EQ(c.Map(), Rows({"###???###???#.",
+                           "###...###...#."}));
+  c.dc.SelectObject(old);
+  DeleteObject(dot);
+  // A wide pen covers its width around the line, with round caps at both ends.
+  Canvas w(12, 9);
+  HPEN wide = CreatePen(PS_SOLID, 3, kBlack);
+  w.dc.SelectObject(wide);
+  w.dc.MoveTo(3, 4);
+  w.dc.LineTo(8, 4);
+  EXPECT_EQ(w.Map(), Rows({"............",
+                           "............",
+                           "............",
+                           "..########..",
+                           "..########..",
+                           "..########..",
+                           "............",
+                           "............",
+                           "............"}));
+  w.dc.SelectStockObject(BLACK_PEN);
+  DeleteObject(wide);
+}
+
+TEST(DcBrushes, HatchesAreAlignedToTheSurfaceAndUseTheBackground) {
+  Canvas c(10, 4);
+  HBRUSH h = CreateHatchBrush(HS_VERTICAL, kBlack);
+  c.dc.SelectObject(h);
+  c.dc.SelectStockObject(NULL_PEN);
+  c.dc.SetBkMode(TRANSPARENT);
+  c.dc.Rectangle(0, 0, 11, 5);
+  EXPECT_EQ(c.Map(), Rows({"#.......#.",
+                           "#.......#.",
+                           "#.......#.",
+                           "#.......#."}));
+  c.dc.SetBkMode(OPAQUE);
+  c.dc.SetBkColor(RGB(255, 0, 0));
+  c.dc.FillRect({0, 0, 10, 4}, h);
+  EXPECT_EQ(c.Map()[0], "#???????#?");
+  c.dc.SelectStockObject(WHITE_BRUSH);
+  DeleteObject(h);
+  EXPECT_EQ(CreateHatchBrush(6, kBlack), nullptr);
+}
+
+TEST(DcObjects, SelectReturnsThePreviousObjectAndRestores) {
+  const std::size_t base = GdiObjectCount();
+  DC dc;
+  EXPECT_EQ(dc.GetCurrentPen(), GetStockObject(BLACK_PEN));
+  EXPECT_EQ(dc.GetCurrentBrush(), GetStockObject(WHITE_BRUSH));
+  HPEN pen = CreatePen(PS_DASH, 2, RGB(1, 2, 3));
+  HBRUSH brush = CreateSolidBrush(RGB(4, 5, 6));
+  EXPECT_EQ(GdiObjectCount(), base + 2);
+  HPEN oldPen = dc.SelectObject(pen);
+  HBRUSH oldBrush = dc.SelectObject(brush);
+  EXPECT_EQ(oldPen, GetStockObject(BLACK_PEN));
+  EXPECT_EQ(oldBrush, GetStockObject(WHITE_BRUSH));
+  EXPECT_EQ(dc.SelectObject(static_cast<HGDIOBJ>(pen)), pen);  // re-selecting gives itself
+  EXPECT_EQ(dc.GetCurrentPen()->width(), 2);
+  EXPECT_EQ(dc.GetCurrentBrush()->color(), RGB(4, 5, 6));
+
+  // Deleting a selected object is deferred until it is deselected.
+  EXPECT_TRUE(DeleteObject(pen));
+  EXPECT_TRUE(IsGdiObject(pen));
+  EXPECT_EQ(dc.SelectObject(oldPen), pen);
+  EXPECT_FALSE(IsGdiObject(pen));
+  EXPECT_EQ(dc.SelectObject(oldBrush), brush);
+  EXPECT_EQ(dc.GetCurrentBrush(), GetStockObject(WHITE_BRUSH));
+  EXPECT_TRUE(DeleteObject(brush));
+  EXPECT_FALSE(DeleteObject(brush));  // gone
+  EXPECT_EQ(GdiObjectCount(), base);
+
+  // Stock objects survive deletion; unknown handles are refused.
+  EXPECT_TRUE(DeleteObject(GetStockObject(NULL_BRUSH)));
+  EXPECT_TRUE(IsGdiObject(GetStockObject(NULL_BRUSH)));
+  EXPECT_EQ(GetStockObject(9), nullptr);
+  EXPECT_EQ(GetStockObject(-1), nullptr);
+  EXPECT_EQ(dc.SelectObject(static_cast<HGDIOBJ>(nullptr)), nullptr);
+  EXPECT_EQ(dc.GetCurrentPen(), GetStockObject(BLACK_PEN));
+
+  // A bitmap is selected into one memory context at a time, never into a window's.
+  HBITMAP bmp = CreateBitmap(4, 4, 1, 32, nullptr);
+  HBITMAP first = dc.SelectObject(bmp);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->width(), 1);
+  EXPECT_EQ(first->bitsPixel(), 1);
+  DC other;
+  EXPECT_EQ(other.SelectObject(bmp), nullptr);
+  WindowSurface win;
+  win.Resize(3, 3);
+  DC wdc(win);
+  EXPECT_EQ(wdc.SelectObject(bmp), nullptr);
+  EXPECT_EQ(dc.SelectObject(first), bmp);
+  EXPECT_NE(other.SelectObject(bmp), nullptr);
+  // A context that goes away releases what it holds.
+  HDC mem = CreateCompatibleDC(nullptr);
+  HPEN p2 = CreatePen(PS_SOLID, 1, 0);
+  mem->SelectObject(p2);
+  DeleteObject(p2);
+  EXPECT_TRUE(IsGdiObject(p2));
+  EXPECT_TRUE(DeleteDC(mem));
+  EXPECT_FALSE(IsGdiObject(p2));
+  other.SelectObject(first);
+  (void)first;
+}
+
+TEST(DcSurfaces, WindowSurfaceKeepsXorMarksBetweenContexts) {
+  WindowSurface win;
+  ASSERT_TRUE(win.Resize(8, 4));
+  {
+    DC dc(win);
+    dc.SetROP2(R2_NOTXORPEN);
+    dc.MoveTo(0, 1);
+    dc.LineTo(8, 1);
+  }
+  EXPECT_EQ(win.surface().GetPixel(3, 1), kBlack);
+  ASSERT_TRUE(win.Resize(10, 5));  // content kept, new part white
+  EXPECT_EQ(win.surface().GetPixel(3, 1), kBlack);
+  EXPECT_EQ(win.surface().GetPixel(9, 4), kWhite);
+  {
+    DC dc(win);
+    dc.SetROP2(R2_NOTXORPEN);
+    dc.MoveTo(0, 1);
+    dc.LineTo(8, 1);
+  }
+  for (LONG x = 0; x < 10; ++x) EXPECT_EQ(win.surface().GetPixel(x, 1), kWhite);
+  EXPECT_FALSE(win.Resize(-1, 5));
+}
+
+TEST(DcSurfaces, MonochromeBitmapsHoldBlackAndWhite) {
+  DC dc;  // its first bitmap is 1 x 1 monochrome
+  HBITMAP mono = CreateCompatibleBitmap(&dc, 8, 2);
+  ASSERT_NE(mono, nullptr);
+  EXPECT_EQ(mono->bitsPixel(), 1);
+  HBITMAP old = dc.SelectObject(mono);
+  HPEN light = CreatePen(PS_SOLID, 1, RGB(200, 220, 180));
+  dc.SelectObject(light);
+  dc.FillSolidRect({0, 0, 8, 2}, RGB(30, 0, 0));
+  EXPECT_EQ(dc.GetPixel(0, 0), kBlack);
+  dc.MoveTo(0, 0);
+  dc.LineTo(8, 0);
+  EXPECT_EQ(dc.GetPixel(0, 0), kWhite);
+  dc.SetROP2(R2_XORPEN);
+  dc.MoveTo(0, 1);
+  dc.LineTo(4, 1);
+  EXPECT_EQ(dc.GetPixel(1, 1), kWhite);
+  EXPECT_EQ(dc.GetPixel(5, 1), kBlack);
+  dc.SelectObject(old);
+  dc.SelectStockObject(BLACK_PEN);
+  DeleteObject(light);
+  DeleteObject(mono);
+  WindowSurface win;
+  win.Resize(2, 2);
+  DC wdc(win);
+  HBITMAP colour = CreateCompatibleBitmap(&wdc, 3, 3);
+  EXPECT_EQ(colour->bitsPixel(), 32);
+  DeleteObject(colour);
+}
+
+TEST(DcPaths, PathFiguresDrawLikeTheirPrimitives) {
+  const POINT tri[] = {{2, 2}, {20, 6}, {7, 17}};
+  Canvas a(24, 20), b(24, 20);
+  for (Canvas* c : {&a, &b}) c->dc.SelectStockObject(GRAY_BRUSH);
+  a.dc.Polygon(tri, 3);
+  b.dc.BeginPath();
+  EXPECT_TRUE(b.dc.InPath());
+  b.dc.MoveTo(tri[0]);
+  b.dc.LineTo(tri[1]);
+  b.dc.LineTo(tri[2]);
+  b.dc.CloseFigure();
+  EXPECT_EQ(b.Pixels(), Canvas(24, 20).Pixels());  // nothing drawn while building
+  EXPECT_FALSE(b.dc.StrokeAndFillPath());  // still open
+  EXPECT_TRUE(b.dc.EndPath());
+  EXPECT_TRUE(b.dc.StrokeAndFillPath());
+  EXPECT_EQ(b.Pixels(), a.Pixels());
+  EXPECT_FALSE(b.dc.StrokePath());  // the path was used up
+  EXPECT_FALSE(b.dc.EndPath());
+  // An open figure strokes as a polyline.
+  Canvas c(24, 20), d(24, 20);
+  c.dc.Polyline(tri, 3);
+  d.dc.BeginPath();
+  d.dc.Polyline(tri, 3);
+  d.dc.EndPath();
+  d.dc.StrokePath();
+  EXPECT_EQ(c.Pixels(), d.Pixels());
+  d.dc.BeginPath();
+  d.dc.LineTo(5, 5);
+  d.dc.AbortPath();
+  EXPECT_FALSE(d.dc.FillPath());
+  EXPECT_EQ(c.Pixels(), d.Pixels());
+}
+
+TEST(DcRecording, CallsAreRecordedWithTheirState) {
+  Canvas c(10, 10);
+  HPEN red = CreatePen(PS_DOT, 1, RGB(255, 0, 0));
+  c.dc.SelectObject(red);
+  c.dc.SelectStockObject(NULL_BRUSH);
+  c.dc.StartRecording();
+  c.dc.SetROP2(R2_NOTXORPEN);
+  c.dc.MoveTo(1, 2);
+  c.dc.LineTo(3, 4);
+  c.dc.Rectangle(0, 0, 5, 5);
+  c.dc.BitBlt(0, 0, 2, 2, nullptr, 0, 0, BLACKNESS);
+  c.dc.StopRecording();
+  c.dc.LineTo(0, 0);
+  const auto& calls = c.dc.Recorded();
+  ASSERT_EQ(calls.size(), 4u);
+  EXPECT_EQ(calls[0].op, "MoveTo");
+  EXPECT_EQ(calls[1].op, "LineTo");
+  EXPECT_EQ(calls[1].points, (std::vector<POINT>{{3, 4}}));
+  EXPECT_EQ(calls[1].penStyle, PS_DOT);
+  EXPECT_EQ(calls[1].penColor, RGB(255, 0, 0));
+  EXPECT_EQ(calls[1].rop2, R2_NOTXORPEN);
+  EXPECT_EQ(calls[2].op, "Rectangle");
+  EXPECT_EQ(calls[2].brushStyle, BS_NULL);
+  EXPECT_EQ(calls[2].points, (std::vector<POINT>{{0, 0}, {5, 5}}));
+  EXPECT_EQ(calls[3].op, "BitBlt");
+  EXPECT_EQ(calls[3].rop3, BLACKNESS);
+  c.dc.ClearRecording();
+  EXPECT_TRUE(c.dc.Recorded().empty());
+  c.dc.SelectStockObject(BLACK_PEN);
+  DeleteObject(red);
+}
+
+TEST(DcMalformed, HugeCoordinatesAndBadSizesNeitherCrashNorHang) {
+  EXPECT_EQ(CreateBitmap(-1, 4, 1, 32, nullptr), nullptr);
+  EXPECT_EQ(CreateBitmap(4, -1, 1, 1, nullptr), nullptr);
+  EXPECT_EQ(CreateBitmap(1 << 30, 1 << 30, 1, 32, nullptr), nullptr);
+  EXPECT_EQ(CreateBitmap(kMaxSurfaceSide + 1, 1, 1, 32, nullptr), nullptr);
+  EXPECT_EQ(CreateBitmap(4, 4, 1, 8, nullptr), nullptr);
+  EXPECT_EQ(CreateCompatibleBitmap(nullptr, -5, 5), nullptr);
+  HBITMAP zero = CreateBitmap(0, 0, 1, 32, nullptr);
+  ASSERT_NE(zero, nullptr);
+  DC z;
+  z.SelectObject(zero);
+  z.Rectangle(-5, -5, 5, 5);
+  z.MoveTo(0, 0);
+  z.LineTo(10, 10);
+  EXPECT_EQ(z.GetPixel(0, 0), CLR_INVALID);
+  z.StretchBlt(0, 0, 10, 10, &z, 0, 0, 5, 5, SRCCOPY);
+  z.SelectObject(static_cast<HBITMAP>(nullptr));
+
+  Canvas c(30, 20);
+  const LONG big = 2147483647, small = -2147483647 - 1;
+  HPEN wide = CreatePen(PS_SOLID, 7, kBlack);
+  HPEN dash = CreatePen(PS_DASHDOTDOT, 1, kBlack);
+  c.dc.SetViewportOrg(big, small);
+  c.dc.LineTo(0, 0);
+  c.dc.SetViewportOrg(0, 0);
+  for (HPEN p : {static_cast<HPEN>(GetStockObject(BLACK_PEN)), wide, dash}) {
+    c.dc.SelectObject(p);
+    c.dc.SelectStockObject(GRAY_BRUSH);
+    c.dc.MoveTo(small, small);
+    c.dc.LineTo(big, big);
+    c.dc.LineTo(small, big);
+    c.dc.LineTo(big, 3);
+    const POINT poly[] = {{small, small}, {big, small}, {big, big}, {3, 7}, {small, big}};
+    c.dc.Polygon(poly, 5);
+    c.dc.Polyline(poly, 5);
+    c.dc.PolyBezier(poly, 4);
+    c.dc.Rectangle(small, small, big, big);
+    c.dc.Ellipse(small, small, big, big);
+    c.dc.Ellipse(-100000000, 5, 100000000, 15);
+    c.dc.RoundRect(small, small, big, big, big, big);
+    c.dc.Arc(small, small, big, big, 0, 0, 0, 0);
+    c.dc.Pie(small, small, big, big, big, 0, 0, big);
+    c.dc.Chord(-1000000, -1000000, 1000000, 1000000, 1, 0, 0, 1);
+    c.dc.BeginPath();
+    c.dc.Polygon(poly, 5);
+    c.dc.EndPath();
+    c.dc.StrokeAndFillPath();
+  }
+  const PointF f[] = {{1e30f, -1e30f}, {std::numeric_limits<float>::infinity(), 0},
+                      {std::numeric_limits<float>::quiet_NaN(), 5}, {3, 3e20f}};
+  const int n[] = {4};
+  c.dc.FillPolygonsF(f, n, 1, WINDING, kBlack);
+  const int bad[] = {-4};
+  c.dc.FillPolygonsF(f, bad, 1, WINDING, kBlack);
+  c.dc.PatBlt(small, small, big, big, PATINVERT);
+  c.dc.StretchBlt(small, small, big, big, &c.dc, big, small, -5, big, SRCCOPY);
+  c.dc.StretchBlt(0, 0, 30, 20, &c.dc, 0, 0, big, big, SRCINVERT);
+  c.dc.BitBlt(0, 0, 30, 20, &c.dc, small, big, SRCCOPY);
+  EXPECT_FALSE(c.dc.BitBlt(0, 0, -3, 20, &c.dc, 0, 0, SRCCOPY));
+  EXPECT_FALSE(c.dc.BitBlt(0, 0, 3, 3, nullptr, 0, 0, SRCCOPY));
+  EXPECT_FALSE(c.dc.Polygon(nullptr, 3));
+  EXPECT_FALSE(c.dc.Polyline(nullptr, 1));
+  c.dc.SelectStockObject(BLACK_PEN);
+  DeleteObject(wide);
+  DeleteObject(dash);
+  DeleteObject(zero);
+}
+
+// ---------------------------------------------------------------- block transfers
+
+namespace {
+
+// Reference ternary operation, bit by bit from the truth table.
+std::uint32_t RefRop3(unsigned t, std::uint32_t p, std::uint32_t s, std::uint32_t d) {
+  std::uint32_t r = 0;
+  for (int b = 0; b < 24; ++b) {
+    const unsigned idx = (((p >> b) & 1) << 2) | (((s >> b) & 1) << 1) | ((d >> b) & 1);
+    r |= std::uint32_t((t >> idx) & 1) << b;
+  }
+  return r;
+}
+
+}  // namespace
+
+TEST(DcBlit, EveryTernaryCodeFollowsItsTruthTable) {
+  const COLORREF dst[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0x12, 0xF0, 0x5A), RGB(0xC3, 0x3C, 0x99)};
+  const COLORREF src[] = {RGB(255, 255, 255), RGB(0x0F, 0x55, 0xAA), RGB(0, 0, 0), RGB(0x81, 0x7E, 0x42)};
+  const COLORREF pat = RGB(0x6B, 0xD2, 0x1C);
+  Canvas s(4, 1);
+  for (LONG x = 0; x < 4; ++x) s.dc.SetPixel(x, 0, src[x]);
+  HBRUSH brush = CreateSolidBrush(pat);
+  for (unsigned t = 0; t < 256; ++t) {
+    Canvas d(4, 1);
+    for (LONG x = 0; x < 4; ++x) d.dc.SetPixel(x, 0, dst[x]);
+    d.dc.SelectObject(brush);
+    ASSERT_TRUE(d.dc.BitBlt(0, 0, 4, 1, &s.dc, 0, 0, DWORD(t) << 16));
+    for (LONG x = 0; x < 4; ++x)
+      ASSERT_EQ(d.dc.GetPixel(x, 0), RefRop3(t, pat, src[x], dst[x])) << "code " << t << " x " << x;
+    d.dc.SelectStockObject(WHITE_BRUSH);
+  }
+  DeleteObject(brush);
+  EXPECT_EQ(MERGECOPY >> 16, 0xC0u);
+  EXPECT_EQ(NOTSRCCOPY >> 16, 0x33u);
+}
+
+TEST(DcBlit, StretchedMaskAndMergeCopy) {
+  // 2 x 2 mask: black where the image shows, white where the target shows.
+  const BYTE maskBits[] = {0x40, 0, 0x80, 0};  // rows padded to 2 bytes
+  HBITMAP mask = CreateBitmap(2, 2, 1, 1, maskBits);
+  ASSERT_NE(mask, nullptr);
+  DC maskDC;
+  HBITMAP oldMask = maskDC.SelectObject(mask);
+  Canvas image(2, 2, kBlack);
+  image.dc.SetPixel(0, 0, RGB(255, 0, 0));
+  image.dc.SetPixel(1, 1, RGB(0, 0, 255));
+  Canvas d(4, 4, RGB(0, 255, 0));
+  ASSERT_TRUE(d.dc.StretchBlt(0, 0, 4, 4, &maskDC, 0, 0, 2, 2, SRCAND));
+  ASSERT_TRUE(d.dc.StretchBlt(0, 0, 4, 4, &image.dc, 0, 0, 2, 2, SRCPAINT));
+  const COLORREF want[2][2] = {{RGB(255, 0, 0), RGB(0, 255, 0)}, {RGB(0, 255, 0), RGB(0, 0, 255)}};
+  for (LONG y = 0; y < 4; ++y)
+    for (LONG x = 0; x < 4; ++x) EXPECT_EQ(d.dc.GetPixel(x, y), want[y / 2][x / 2]) << x << "," << y;
+
+  // Monochrome sources take the target's text and background colours.
+  Canvas t(2, 2);
+  t.dc.SetTextColor(RGB(10, 20, 30));
+  t.dc.SetBkColor(RGB(200, 100, 50));
+  t.dc.BitBlt(0, 0, 2, 2, &maskDC, 0, 0, SRCCOPY);
+  EXPECT_EQ(t.dc.GetPixel(0, 0), RGB(10, 20, 30));
+  EXPECT_EQ(t.dc.GetPixel(1, 0), RGB(200, 100, 50));
+
+  // MERGECOPY: brush AND source, stretched 1 -> 3.
+  Canvas src(2, 1);
+  src.dc.SetPixel(0, 0, RGB(0xFF, 0xFF, 0xFF));
+  src.dc.SetPixel(1, 0, RGB(0x3C, 0xC3, 0x0F));
+  Canvas m(6, 2, RGB(1, 2, 3));
+  HBRUSH b = CreateSolidBrush(RGB(0xF0, 0x0F, 0xAA));
+  m.dc.SelectObject(b);
+  ASSERT_TRUE(m.dc.StretchBlt(0, 0, 6, 2, &src.dc, 0, 0, 2, 1, MERGECOPY));
+  for (LONG y = 0; y < 2; ++y) {
+    for (LONG x = 0; x < 3; ++x) EXPECT_EQ(m.dc.GetPixel(x, y), RGB(0xF0, 0x0F, 0xAA));
+    for (LONG x = 3; x < 6; ++x) EXPECT_EQ(m.dc.GetPixel(x, y), RGB(0x30, 0x03, 0x0A));
+  }
+  m.dc.SelectStockObject(WHITE_BRUSH);
+  DeleteObject(b);
+  maskDC.SelectObject(oldMask);
+  DeleteObject(mask);
+}
+
+TEST(DcBlit, ColourToMonochromeMirroringAndOverlap) {
+  // Colour -> monochrome: the source's background colour becomes white.
+  Canvas src(3, 1);
+  src.dc.SetPixel(0, 0, RGB(255, 0, 0));
+  src.dc.SetPixel(1, 0, RGB(0, 0, 255));
+  src.dc.SetPixel(2, 0, RGB(255, 255, 255));
+  src.dc.SetBkColor(RGB(255, 0, 0));
+  DC mono;
+  HBITMAP mb = CreateBitmap(3, 1, 1, 1, nullptr);
+  HBITMAP old = mono.SelectObject(mb);
+  mono.BitBlt(0, 0, 3, 1, &src.dc, 0, 0, SRCCOPY);
+  EXPECT_EQ(mono.GetPixel(0, 0), kWhite);
+  EXPECT_EQ(mono.GetPixel(1, 0), kBlack);
+  EXPECT_EQ(mono.GetPixel(2, 0), kBlack);
+  mono.SelectObject(old);
+  DeleteObject(mb);
+
+  // Negative source width mirrors.
+  Canvas d(3, 1);
+  d.dc.StretchBlt(0, 0, 3, 1, &src.dc, 3, 0, -3, 1, SRCCOPY);
+  EXPECT_EQ(d.dc.GetPixel(0, 0), kWhite);
+  EXPECT_EQ(d.dc.GetPixel(1, 0), RGB(0, 0, 255));
+  EXPECT_EQ(d.dc.GetPixel(2, 0), RGB(255, 0, 0));
+
+  // A copy within one surface reads the source as it was.
+  Canvas s(5, 5);
+  PaintNoise(s.dc);
+  const Surface before = s.dc.GetSurface();
+  s.dc.BitBlt(1, 1, 4, 4, &s.dc, 0, 0, SRCCOPY);
+  for (LONG y = 1; y < 5; ++y)
+    for (LONG x = 1; x < 5; ++x) EXPECT_EQ(s.dc.GetPixel(x, y), before.GetPixel(x - 1, y - 1));
+  // Codes that use no source need none.
+  EXPECT_TRUE(s.dc.BitBlt(0, 0, 5, 5, nullptr, 0, 0, WHITENESS));
+  EXPECT_EQ(s.dc.GetPixel(4, 4), kWhite);
+  EXPECT_FALSE(s.dc.PatBlt(0, 0, 5, 5, SRCCOPY));
 }
