@@ -131,8 +131,9 @@ std::optional<Dib> Dib::Create(LONG w, LONG h, int bitCount, const std::vector<R
     return std::nullopt;
   }
   std::memcpy(d.bytes_.data(), &hd, 40);
-  for (std::size_t i = 0; i < colors && i < palette.size(); ++i)
-    std::memcpy(d.bytes_.data() + 40 + 4 * i, &palette[i], 4);
+  const std::vector<RGBQUAD> table = palette.empty() ? DefaultPalette(bitCount) : palette;
+  for (std::size_t i = 0; i < colors && i < table.size(); ++i)
+    std::memcpy(d.bytes_.data() + 40 + 4 * i, &table[i], 4);
   d.bitsOffset_ = 40 + 4 * colors;
   return d;
 }

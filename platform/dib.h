@@ -81,7 +81,8 @@ class Dib {
  public:
   Dib() = default;
   // A zero-filled image; for 1/4/8 bits the palette fills the table (missing
-  // entries black, at most 2^bits used). Nothing for a bad size or depth.
+  // entries black, at most 2^bits used; empty: the default palette of the
+  // depth, see FromBitmap). Nothing for a bad size or depth.
   static std::optional<Dib> Create(LONG w, LONG h, int bitCount,
                                    const std::vector<RGBQUAD>& palette = {});
   // A copy of a packed DIB (header, table, rows); nothing when malformed.
