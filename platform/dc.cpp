@@ -605,31 +605,37 @@ struct DcImpl {
   // The pixels of a closed outline as one 8-connected chain without corner
   // pixels (a pixel whose neighbours in the chain touch each other is dropped),
   // so that curves are one pixel thin. Large outlines stay as they are.
-  static std::vector<P64> ThinChain(const std::vector<P64>& v) {
-    if (v.size() < 3) return v;
+  static std::vector<P64> ThinChain(const std::vector<P64>& v, bool closed = true) {
+    if (v.size() < (closed ? 3u : 2u)) return v;
+    const std::size_t segs = closed ? v.size() : v.size() - 1;
     std::int64_t total = 0;
-    for (std::size_t i = 0; i < v.size(); ++i)
+    for (std::size_t i = 0; i < segs; ++i)
       total += raster::LineSteps(v[i].x, v[i].y, v[(i + 1) % v.size()].x, v[(i + 1) % v.size()].y);
     if (total > (std::int64_t(1) << 16)) return v;
     std::vector<P64> chain;
-    chain.reserve(std::size_t(total));
-    for (std::size_t i = 0; i < v.size(); ++i) {
+    chain.reserve(std::size_t(total) + 1);
+    for (std::size_t i = 0; i < segs; ++i) {
       const P64 a = v[i], b = v[(i + 1) % v.size()];
       raster::RasterLine(a.x, a.y, b.x, b.y, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX,
                          [&](LONG x, LONG y, std::int64_t) { chain.push_back({x, y}); });
     }
+    if (!closed) chain.push_back(v.back());
     auto touch = [](const P64& a, const P64& b) {
       return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1;
     };
     std::vector<P64> out;
     const std::size_t n = chain.size();
     for (std::size_t i = 0; i < n; ++i) {
+      if (!closed && (i == 0 || i + 1 == n)) {
+        out.push_back(chain[i]);
+        continue;
+      }
       const P64& prev = out.empty() ? chain[n - 1] : out.back();
       const P64& next = chain[(i + 1) % n];
       if (n > 4 && touch(prev, next) && !(prev.x == next.x && prev.y == next.y)) continue;
       out.push_back(chain[i]);
     }
-    if (out.size() < 3) return v;
+    if (out.size() < (closed ? 3u : 2u)) return v;
     return out;
   }
 
@@ -1094,15 +1100,22 @@ BOOL DC::PolylineTo(const POINT* pts, int count) {
 }
 
 namespace {
-std::vector<PointF> BezierChain(const P64& start, const POINT* pts, int count, const POINT& org) {
-  std::vector<PointF> out{{float(start.x), float(start.y)}};
+// The curve through cubic pieces from `start` as a thin chain of pixel
+// positions, starting with `start` and ending on the last point exactly.
+std::vector<P64> BezierChain(const P64& start, const POINT* pts, int count, const POINT& org) {
+  std::vector<P64> out{start};
   for (int i = 0; i + 2 < count; i += 3) {
-    const PointF p0 = out.back();
     auto f = [&](const POINT& p) {
       return PointF{float(std::int64_t(p.x) + org.x), float(std::int64_t(p.y) + org.y)};
     };
-    DcImpl::BezierPoints(p0, f(pts[i]), f(pts[i + 1]), f(pts[i + 2]), out);
-    out.back() = f(pts[i + 2]);
+    const P64 s0 = out.back();
+    const PointF p0{float(s0.x), float(s0.y)};
+    std::vector<PointF> piece{p0};
+    DcImpl::BezierPoints(p0, f(pts[i]), f(pts[i + 1]), f(pts[i + 2]), piece);
+    std::vector<P64> r = DcImpl::Round(piece);
+    r.back() = {std::int64_t(pts[i + 2].x) + org.x, std::int64_t(pts[i + 2].y) + org.y};
+    r = DcImpl::ThinChain(r, false);
+    out.insert(out.end(), r.begin() + 1, r.end());
   }
   return out;
 }
@@ -1111,27 +1124,26 @@ std::vector<PointF> BezierChain(const P64& start, const POINT* pts, int count, c
 BOOL DC::PolyBezier(const POINT* pts, int count) {
   if (pts == nullptr || count < 1 || (count - 1) % 3 != 0) return 0;
   DcImpl::Record(*this, "PolyBezier", DcImpl::Pts(pts, count));
-  const std::vector<PointF> f =
+  const std::vector<P64> f =
       BezierChain(DcImpl::Dev(*this, pts[0].x, pts[0].y), pts + 1, count - 1, org_);
   if (DcImpl::Building(*this)) {
-    DcImpl::PathMove(*this, DcImpl::Dev(*this, pts[0].x, pts[0].y));
-    for (std::size_t i = 1; i < f.size(); ++i) DcImpl::Figure(*this).pts.push_back(f[i]);
+    DcImpl::PathMove(*this, f[0]);
+    for (std::size_t i = 1; i < f.size(); ++i) DcImpl::PathAdd(*this, f[i]);
     return 1;
   }
   styleState_ = 0;
-  DcImpl::DrawOpen(*this, DcImpl::Round(f));
+  DcImpl::DrawOpen(*this, f);
   return 1;
 }
 
 BOOL DC::PolyBezierTo(const POINT* pts, int count) {
   if (pts == nullptr || count < 3 || count % 3 != 0) return 0;
   DcImpl::Record(*this, "PolyBezierTo", DcImpl::Pts(pts, count));
-  const std::vector<PointF> f = BezierChain(DcImpl::Dev(*this, cur_.x, cur_.y), pts, count, org_);
+  const std::vector<P64> f = BezierChain(DcImpl::Dev(*this, cur_.x, cur_.y), pts, count, org_);
   if (DcImpl::Building(*this)) {
-    PathData::Fig& fig = DcImpl::Figure(*this);
-    for (std::size_t i = 1; i < f.size(); ++i) fig.pts.push_back(f[i]);
+    for (std::size_t i = 1; i < f.size(); ++i) DcImpl::PathAdd(*this, f[i]);
   } else {
-    DcImpl::DrawOpen(*this, DcImpl::Round(f));
+    DcImpl::DrawOpen(*this, f);
   }
   cur_ = pts[count - 1];
   return 1;
@@ -1145,7 +1157,7 @@ BOOL DC::Arc(LONG l, LONG t, LONG r, LONG b, LONG x3, LONG y3, LONG x4, LONG y4)
   const std::vector<PointF> f =
       DcImpl::ArcPoints(a.x, a.y, c.x, c.y, DcImpl::Dev(*this, x3, y3), DcImpl::Dev(*this, x4, y4));
   styleState_ = 0;
-  DcImpl::DrawOpen(*this, DcImpl::Round(f));
+  DcImpl::DrawOpen(*this, DcImpl::ThinChain(DcImpl::Round(f), false));
   return 1;
 }
 

@@ -7,8 +7,11 @@
 //    left and top edges inclusive and the right and bottom edges exclusive;
 //  - Rectangle(l, t, r, b) with a pen covers exactly [l, r) x [t, b); with the
 //    null pen its interior [l, r - 1) x [t, b - 1);
-//  - every primitive touches each of its pixels once, so drawing a figure twice
-//    with R2_XORPEN or R2_NOTXORPEN leaves the surface as it was.
+//  - a closed figure (and a stroked path) touches each of its pixels once, its
+//    fill leaving out the outline; polylines draw segment by segment; drawing
+//    anything twice with R2_XORPEN, R2_NOTXORPEN or R2_NOT leaves the surface
+//    as it was;
+//  - curves (ellipses, arcs, Beziers) are 8-connected chains one pixel thin.
 // Surfaces hold 32-bit pixels 0x00RRGGBB (the byte order of a 32-bit
 // device-independent bitmap); colours at the interface are COLORREF 0x00BBGGRR.
 #pragma once
