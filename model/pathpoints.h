@@ -23,3 +23,92 @@ struct PathPoint {
 };
 #pragma pack(pop)
 static_assert(sizeof(PathPoint) == 9);
+
+#include <cstddef>
+#include <memory>
+
+#include "platform/gmem.h"
+
+namespace plat {
+class DC;
+}
+
+// A pending transform, a movable block of PathPoint records and the bounds of
+// the points. The block always has room for capacity + 2 records; it starts at
+// 100 records, grows by 50 and is trimmed when the end record is appended.
+// The list owns its block and frees it when destroyed; DetachPoints hands the
+// block over to another owner.
+class CPathPointList {
+ public:
+  static constexpr int kFirstCapacity = 100;
+  static constexpr int kGrowBy = 50;
+
+  CMatrix3 matrix;
+  plat::HGLOBAL points = 0;
+  std::int32_t capacity = 0;
+  std::int32_t count = 0;
+  // min x, min y, max x, max y of the nodes; all 0.0 while hasBounds is false.
+  CFRect bounds;
+  bool hasBounds = false;
+
+  CPathPointList() = default;
+  ~CPathPointList();
+  CPathPointList(const CPathPointList&) = delete;
+  CPathPointList& operator=(const CPathPointList&) = delete;
+
+  void FreePoints();
+  // The block, now the caller's; the list is left empty.
+  plat::HGLOBAL DetachPoints();
+  // Records the block can hold (its size / 9).
+  std::size_t BlockRecords() const;
+
+  int AddPoint(const PathPoint& pt);
+  int AddPoint(float x, float y, std::uint8_t flags) { return AddPoint(PathPoint{x, y, flags}); }
+  int AppendPoint(const PathPoint& pt);
+  int EndPoints();
+  void CloseSubpath();
+  void RemoveEndRecords();
+  void ReopenLastSubpath();
+  // Null when this list has no block.
+  std::unique_ptr<CPathPointList> Clone(const CMatrix3* m = nullptr) const;
+  void Transform(const CMatrix3* m);
+  void ApplyTransform();
+  void AppendList(CPathPointList* other);
+  std::unique_ptr<CPathPointList> ReverseSubpaths();
+
+  // Path records: "#", u32 length L = 69 + 9n, kind 128, u16 flags, bounds,
+  // matrix, u32 colour, u32 n, n records ending with the end record, 0xF1, 0xFF.
+  // Null for anything that is not a whole, consistent path record within `size`.
+  static std::unique_ptr<CPathPointList> CreateFromRecord(const std::uint8_t* rec,
+                                                          std::size_t size);
+  static std::unique_ptr<CPathPointList> CreateFromRecord(plat::HGLOBAL block);
+  // A new block into *out; returns the length, or 0 (and *out = 0) for fewer
+  // than three records before the end record.
+  std::uint32_t SaveToRecord(plat::HGLOBAL* out) const;
+
+  // Stroked as one platform path; with a clip (device), moves and lines
+  // outside it are skipped.
+  void DrawOutline(plat::DC* dc, const plat::RECT* clip = nullptr) const;
+  // Through the pending matrix composed with m, no clip, at most count records.
+  void DrawOutlineWith(plat::DC* dc, const CMatrix3* m = nullptr) const;
+  // Stroke and fill; the platform's result, 0 without a block or when a
+  // poly-Bezier fails.
+  int FillPath(plat::DC* dc) const;
+  void DrawFilled(plat::DC* dc) const;
+  void Draw(plat::DC* dc) const { DrawFilled(dc); }
+  bool HitTest(float x, float y, float tolerance) const;
+
+ private:
+  bool Grow();
+  void Widen(float x, float y);
+  void StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMatrix3& m,
+                  std::size_t limit) const;
+};
+
+// Copies the source's records before its end record onto the target, the
+// first as a plain node continuing the target's sub-path, then ends the target.
+int AppendContinuation(CPathPointList& target, const CPathPointList& source);
+// Elliptical arc in the rectangle, counter-clockwise (y up) from start to end
+// (radians), at most one Bezier piece per quarter.
+std::unique_ptr<CPathPointList> MakeArcPointList(float x1, float y1, float x2, float y2,
+                                                 float start, float end);

@@ -1,0 +1,505 @@
+#include "model/pathpoints.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "model/bezier.h"
+#include "model/geomutil.h"
+
+using plat::GlobalLockGuard;
+
+namespace {
+
+constexpr std::size_t kRec = sizeof(PathPoint);
+
+// A locked view of a point block, bounded by the block's size.
+struct Records {
+  explicit Records(plat::HGLOBAL h) : guard(h) {
+    if (guard) {
+      p = guard.as<PathPoint>();
+      n = guard.size() / kRec;
+    }
+  }
+  GlobalLockGuard guard;
+  PathPoint* p = nullptr;
+  std::size_t n = 0;
+};
+
+bool IsPoint(std::uint8_t f) { return f < PP_SPECIAL; }
+bool IsNode(std::uint8_t f) { return f < PP_SPECIAL && (f & PP_NODE); }
+
+void PutU32(std::uint8_t* p, std::uint32_t v) {
+  p[0] = std::uint8_t(v);
+  p[1] = std::uint8_t(v >> 8);
+  p[2] = std::uint8_t(v >> 16);
+  p[3] = std::uint8_t(v >> 24);
+}
+
+std::uint32_t GetU32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
+         (std::uint32_t(p[3]) << 24);
+}
+
+}  // namespace
+
+CPathPointList::~CPathPointList() { FreePoints(); }
+
+void CPathPointList::FreePoints() {
+  if (points) plat::GlobalFree(points);
+  points = 0;
+}
+
+plat::HGLOBAL CPathPointList::DetachPoints() {
+  plat::HGLOBAL h = points;
+  points = 0;
+  capacity = 0;
+  count = 0;
+  return h;
+}
+
+std::size_t CPathPointList::BlockRecords() const {
+  return points ? plat::GlobalSize(points) / kRec : 0;
+}
+
+bool CPathPointList::Grow() {
+  if (!points) {
+    capacity = kFirstCapacity;
+    count = 0;
+    points = plat::GlobalAlloc(plat::GHND, std::size_t(capacity + 2) * kRec);
+    return points != 0;
+  }
+  // Also grows a block that is smaller than the counts claim.
+  if (count >= capacity || std::size_t(count) >= BlockRecords()) {
+    std::int32_t want = std::max(capacity, count) + kGrowBy;
+    if (!plat::GlobalReAlloc(points, std::size_t(want + 2) * kRec, plat::GHND)) return false;
+    capacity = want;
+  }
+  return true;
+}
+
+int CPathPointList::AppendPoint(const PathPoint& pt) {
+  if (count < 0) count = 0;
+  if (!Grow()) return count;
+  {
+    Records r(points);
+    r.p[count] = pt;
+  }
+  ++count;
+  if (pt.flags == PP_END) {
+    plat::GlobalReAlloc(points, std::size_t(count + 2) * kRec, plat::GHND);
+    capacity = count;
+  }
+  return count;
+}
+
+void CPathPointList::Widen(float x, float y) {
+  bounds.left = std::min(bounds.left, x);
+  bounds.right = std::max(bounds.right, x);
+  bounds.top = std::min(bounds.top, y);
+  bounds.bottom = std::max(bounds.bottom, y);
+}
+
+int CPathPointList::AddPoint(const PathPoint& pt) {
+  int n = AppendPoint(pt);
+  if (!IsNode(pt.flags) || !points) return n;
+  if (!hasBounds) {
+    bounds = CFRect(pt.x, pt.y, pt.x, pt.y);
+    hasBounds = true;
+    return n;
+  }
+  Widen(pt.x, pt.y);
+  // A node ending a Bezier piece: the three records before it are P0, P1, P2.
+  int index = n - 1;
+  if ((pt.flags & PP_START) || index < 3) return n;
+  Records r(points);
+  if (std::size_t(index) >= r.n || (r.p[index - 1].flags & PP_NODE)) return n;
+  CBezierSegment seg{{r.p[index - 3].x, r.p[index - 3].y},
+                     {r.p[index - 2].x, r.p[index - 2].y},
+                     {r.p[index - 1].x, r.p[index - 1].y},
+                     {pt.x, pt.y},
+                     {}};
+  const CFPoint four[4] = {seg.P0, seg.P1, seg.P2, seg.P3};
+  bool outside = false;
+  for (const CFPoint& p : four)
+    outside = outside ||
+              !PointInFRect(p.x, p.y, bounds.left, bounds.top, bounds.right, bounds.bottom);
+  if (!outside) return n;
+  for (float t = 0.1f; t < 0.9f; t += 0.01f) {
+    CFPoint s;
+    seg.PointAt(t, s);
+    Widen(s.x, s.y);
+  }
+  return n;
+}
+
+int CPathPointList::EndPoints() { return AppendPoint(PathPoint{0.0f, 0.0f, PP_END}); }
+
+void CPathPointList::CloseSubpath() {
+  if (!points) return;
+  PathPoint start{};
+  bool found = false;
+  {
+    Records r(points);
+    for (std::int64_t i = std::min<std::int64_t>(count, std::int64_t(r.n)) - 1; i >= 0; --i) {
+      if (IsPoint(r.p[i].flags) && (r.p[i].flags & PP_START)) {
+        start = r.p[i];
+        found = true;
+        break;
+      }
+    }
+  }
+  if (found) AddPoint(PathPoint{start.x, start.y, 0x41});
+}
+
+void CPathPointList::RemoveEndRecords() {
+  if (!points || count <= 0) return;
+  Records r(points);
+  std::int64_t i = std::min<std::int64_t>(count, std::int64_t(r.n)) - 1;
+  while (i > 0 && r.p[i].flags == PP_END) {
+    r.p[i] = PathPoint{0.0f, 0.0f, 0};
+    --i;
+  }
+  count = std::int32_t(i + 1);
+}
+
+void CPathPointList::ReopenLastSubpath() {
+  if (!points || count <= 0) return;
+  Records r(points);
+  std::int64_t i = std::min<std::int64_t>(count, std::int64_t(r.n)) - 1;
+  while (i > 0 && r.p[i].flags >= PP_SPECIAL) {
+    r.p[i] = PathPoint{0.0f, 0.0f, 0};
+    --i;
+  }
+  count = std::int32_t(i + 1);
+  if (i >= 0 && IsPoint(r.p[i].flags)) r.p[i].flags &= std::uint8_t(~(PP_OPENEND | PP_CLOSEEND));
+}
+
+std::unique_ptr<CPathPointList> CPathPointList::Clone(const CMatrix3* m) const {
+  if (!points) return nullptr;
+  auto copy = std::make_unique<CPathPointList>();
+  copy->points = plat::GlobalDuplicate(points);
+  if (!copy->points) return nullptr;
+  copy->bounds = bounds;
+  copy->hasBounds = hasBounds;
+  copy->capacity = capacity;
+  copy->count = count;
+  copy->matrix = matrix;
+  if (m) copy->matrix.Multiply(*m);
+  return copy;
+}
+
+void CPathPointList::Transform(const CMatrix3* m) {
+  if (!m) return;
+  matrix.Multiply(*m);
+  if (hasBounds) m->TransformRectBounds(bounds);
+}
+
+void CPathPointList::ApplyTransform() {
+  if (!points || matrix.IsIdentity()) return;
+  Records r(points);
+  bool any = false;
+  float l = 0, t = 0, rt = 0, b = 0;
+  for (std::size_t i = 0; i < r.n && r.p[i].flags != PP_END; ++i) {
+    if (!IsPoint(r.p[i].flags)) continue;
+    matrix.TransformPathPoint(r.p[i]);
+    float x = r.p[i].x, y = r.p[i].y;
+    if (!any) {
+      l = rt = x;
+      t = b = y;
+      any = true;
+    } else {
+      l = std::min(l, x);
+      rt = std::max(rt, x);
+      t = std::min(t, y);
+      b = std::max(b, y);
+    }
+  }
+  if (any) {
+    bounds = CFRect(l, t, rt, b);
+    hasBounds = true;
+  }
+  matrix.SetIdentity();
+}
+
+void CPathPointList::AppendList(CPathPointList* other) {
+  if (!other || other->count == 0 || !other->points || other == this) return;
+  ApplyTransform();
+  other->ApplyTransform();
+  if (!points) {
+    points = plat::GlobalDuplicate(other->points);
+    if (!points) return;
+    count = other->count;
+    capacity = other->capacity;
+    bounds = other->bounds;
+    hasBounds = other->hasBounds;
+    return;
+  }
+  if (other->hasBounds) {
+    if (hasBounds) {
+      bounds = CFRect(std::min(bounds.left, other->bounds.left),
+                      std::min(bounds.top, other->bounds.top),
+                      std::max(bounds.right, other->bounds.right),
+                      std::max(bounds.bottom, other->bounds.bottom));
+    } else {
+      bounds = other->bounds;
+      hasBounds = true;
+    }
+  }
+  // Where this list's end record is; a list still being built (no end record)
+  // keeps all its records and the other's follow them.
+  std::size_t i;
+  {
+    Records r(points);
+    std::int64_t k = std::min<std::int64_t>(count, std::int64_t(r.n) - 1);
+    while (k >= 0 && r.p[k].flags != PP_END) --k;
+    i = k >= 0 ? std::size_t(k) : std::min<std::size_t>(std::max(count, 0), r.n);
+  }
+  // The other's records before the first of its trailing end records.
+  std::size_t j;
+  {
+    Records o(other->points);
+    std::int64_t k = std::min<std::int64_t>(other->count, std::int64_t(o.n) - 1);
+    while (k >= 0 && o.p[k].flags != PP_END) --k;
+    if (k >= 0) {
+      while (k > 0 && o.p[k - 1].flags == PP_END) --k;
+      j = std::size_t(k);
+    } else {
+      j = std::min<std::size_t>(std::max(other->count, 0), o.n);
+    }
+  }
+  const std::size_t total = i + j + 1;
+  if (!plat::GlobalReAlloc(points, (total + 2) * kRec, plat::GHND)) return;
+  {
+    Records r(points);
+    Records o(other->points);
+    std::memcpy(r.p + i, o.p, j * kRec);
+    r.p[i + j] = PathPoint{0.0f, 0.0f, PP_END};
+  }
+  capacity = std::int32_t(BlockRecords());
+  count = std::int32_t(total);
+}
+
+std::unique_ptr<CPathPointList> CPathPointList::ReverseSubpaths() {
+  ApplyTransform();
+  auto out = std::make_unique<CPathPointList>();
+  if (points) {
+    Records r(points);
+    std::size_t pos = 0;
+    for (;;) {
+      while (pos < r.n && r.p[pos].flags >= PP_SPECIAL && r.p[pos].flags != PP_END)
+        out->AppendPoint(r.p[pos++]);
+      // One sub-path: point records up to and including its end mark.
+      std::size_t first = pos;
+      while (pos < r.n && IsPoint(r.p[pos].flags)) {
+        bool ends = (r.p[pos].flags & (PP_OPENEND | PP_CLOSEEND)) != 0;
+        ++pos;
+        if (ends) break;
+      }
+      if (pos == first) break;
+      std::size_t last = pos - 1;
+      if (first == last) {
+        out->AddPoint(r.p[first]);
+        continue;
+      }
+      std::uint8_t endFlags = r.p[last].flags;
+      // A run without an end mark ends open when reversed.
+      std::uint8_t kept = (endFlags & (PP_OPENEND | PP_CLOSEEND))
+                              ? std::uint8_t(endFlags & ~PP_SELECTED)
+                              : std::uint8_t(0x21);
+      for (std::size_t k = last + 1; k-- > first;) {
+        PathPoint p = r.p[k];
+        if (k == last) {
+          p.flags = 0x11;
+        } else if (k == first) {
+          p.flags = kept;
+        }
+        out->AddPoint(p);
+      }
+    }
+  }
+  out->EndPoints();
+  return out;
+}
+
+std::unique_ptr<CPathPointList> CPathPointList::CreateFromRecord(const std::uint8_t* rec,
+                                                                 std::size_t size) {
+  constexpr std::size_t kHead = 68;
+  if (!rec || size < kHead + 1 || rec[0] != '#') return nullptr;
+  const std::uint32_t len = GetU32(rec + 1);
+  if (len < 69 || len > size) return nullptr;
+  const std::uint32_t n = GetU32(rec + 64);
+  if (n < 1 || n > (len - 69) / 9) return nullptr;
+  const std::uint8_t* recs = rec + kHead;
+  if (recs[std::size_t(n - 1) * kRec + 8] != PP_END) return nullptr;
+
+  auto list = std::make_unique<CPathPointList>();
+  list->points = plat::GlobalAlloc(plat::GHND, (std::size_t(n) + 2) * kRec);
+  if (!list->points) return nullptr;
+  std::memcpy(&list->bounds, rec + 8, sizeof(CFRect));
+  std::memcpy(&list->matrix, rec + 24, sizeof(CMatrix3));
+  list->count = list->capacity = std::int32_t(n);
+  Records r(list->points);
+  std::memcpy(r.p, recs, std::size_t(n) * kRec);
+  for (std::size_t i = 0; i < n; ++i) list->hasBounds = list->hasBounds || IsNode(r.p[i].flags);
+  return list;
+}
+
+std::unique_ptr<CPathPointList> CPathPointList::CreateFromRecord(plat::HGLOBAL block) {
+  GlobalLockGuard g(block);
+  if (!g) return nullptr;
+  return CreateFromRecord(g.bytes(), g.size());
+}
+
+std::uint32_t CPathPointList::SaveToRecord(plat::HGLOBAL* out) const {
+  if (out) *out = 0;
+  if (!out || !points) return 0;
+  Records r(points);
+  std::int64_t k = std::min<std::int64_t>(count, std::int64_t(r.n)) - 1;
+  while (k >= 0 && r.p[k].flags != PP_END) --k;
+  const std::int64_t n = k + 1;
+  if (n - 1 < 3) return 0;
+  plat::HGLOBAL h = plat::GlobalAlloc(plat::GHND, std::size_t(78 + 9 * n));
+  if (!h) return 0;
+  const std::uint32_t len = std::uint32_t(69 + 9 * n);
+  {
+    GlobalLockGuard g(h);
+    std::uint8_t* b = g.bytes();
+    b[0] = '#';
+    PutU32(b + 1, len);
+    b[5] = 128;
+    std::memcpy(b + 8, &bounds, sizeof(CFRect));
+    std::memcpy(b + 24, &matrix, sizeof(CMatrix3));
+    PutU32(b + 64, std::uint32_t(n));
+    std::memcpy(b + 68, r.p, std::size_t(n) * kRec);
+    b[68 + 9 * n] = 0xF1;
+    b[69 + 9 * n] = 0xFF;
+  }
+  *out = h;
+  return len;
+}
+
+bool CPathPointList::HitTest(float x, float y, float tolerance) const {
+  if (!points) return false;
+  Records r(points);
+  CFPoint cur{};
+  bool afterControl = false;
+  for (std::size_t i = 0; i < r.n; ++i) {
+    const PathPoint& rec = r.p[i];
+    if (rec.flags == PP_END) break;
+    if (rec.flags >= PP_SPECIAL) continue;
+    if (!(rec.flags & PP_NODE)) {
+      afterControl = true;
+      continue;
+    }
+    const CFPoint node{rec.x, rec.y};
+    float hit = -1.0f;
+    if (rec.flags & PP_START) {
+      // a sub-path start only sets the current point
+    } else if (!afterControl || i < 2) {
+      CFPoint p{x, y};
+      hit = HitTestSegment(cur.x, cur.y, node.x, node.y, p, tolerance);
+    } else {
+      CBezierSegment seg{cur, {r.p[i - 2].x, r.p[i - 2].y}, {r.p[i - 1].x, r.p[i - 1].y}, node,
+                         {}};
+      CFPoint p{x, y};
+      hit = seg.HitTest(p, tolerance);
+    }
+    if (hit >= 0.0f) return true;
+    cur = node;
+    afterControl = false;
+  }
+  return false;
+}
+
+// ---- Builders ----
+
+int AppendContinuation(CPathPointList& target, const CPathPointList& source) {
+  if (source.points) {
+    Records r(source.points);
+    bool first = true;
+    for (std::size_t i = 0; i < r.n && r.p[i].flags != PP_END; ++i) {
+      PathPoint p = r.p[i];
+      if (first) p.flags = PP_NODE;
+      first = false;
+      target.AddPoint(p);
+    }
+  }
+  return target.EndPoints();
+}
+
+std::unique_ptr<CPathPointList> MakeArcPointList(float x1, float y1, float x2, float y2,
+                                                 float start, float end) {
+  constexpr float kQuarter = 1.5707963f;
+  constexpr float kTwoPi = 6.2831852f;
+  constexpr float kTangent = 0.553f;
+  const float cx = (x1 + x2) / 2.0f, cy = (y1 + y2) / 2.0f;
+  const float rx = (x2 - x1) / 2.0f, ry = (y2 - y1) / 2.0f;
+  auto at = [&](float a) { return CFPoint{cx + rx * std::cos(a), cy - ry * std::sin(a)}; };
+  auto list = std::make_unique<CPathPointList>();
+  if (!std::isfinite(start) || !std::isfinite(end)) {
+    list->EndPoints();
+    return list;
+  }
+  const CFPoint startPt = at(start), endPt = at(end);
+  // Far-out angles are brought near the circle so that the loops end.
+  if (std::fabs(start) > 1.0e5f) start = std::fmod(start, kTwoPi);
+  if (std::fabs(end) > 1.0e5f) end = std::fmod(end, kTwoPi);
+  while (start < 0.0f) start += kTwoPi;
+  while (end < 0.0f) end += kTwoPi;
+  while (end < start) end += kTwoPi;
+
+  bool firstPiece = true;
+  for (int pieces = 0; start < end && pieces < 1000; ++pieces) {
+    const int q = int(std::trunc((start + 0.00001f) / kQuarter)) % 4;
+    CBezierSegment seg;
+    switch (q) {
+      case 0:
+        seg = {{x2, cy}, {x2, cy - kTangent * (cy - y1)}, {cx + kTangent * (x2 - cx), y1},
+               {cx, y1}, {}};
+        break;
+      case 1:
+        seg = {{cx, y1}, {cx - kTangent * (cx - x1), y1}, {x1, cy - kTangent * (cy - y1)},
+               {x1, cy}, {}};
+        break;
+      case 2:
+        seg = {{x1, cy}, {x1, cy + kTangent * (y2 - cy)}, {cx - kTangent * (cx - x1), y2},
+               {cx, y2}, {}};
+        break;
+      default:
+        seg = {{cx, y2}, {cx + kTangent * (x2 - cx), y2}, {x2, cy + kTangent * (y2 - cy)},
+               {x2, cy}, {}};
+        break;
+    }
+    float next = start - std::fmod(start, kQuarter) + kQuarter;
+    if (std::fabs(next - start) < 0.00001f) next = start + kQuarter;
+    if (firstPiece) {
+      float f = std::fmod(start, kQuarter) / kQuarter;
+      if (f > 0.0f && f < 0.9999f) {
+        CBezierSegment head, tail;
+        seg.Split(f, head, tail);
+        seg = tail;
+      }
+    }
+    if (next > end) {
+      float f = (end - start) / (next - start);
+      if (f != 0.0f) {
+        CBezierSegment head, tail;
+        seg.Split(f, head, tail);
+        seg = head;
+      }
+    }
+    if (firstPiece) list->AddPoint(startPt.x, startPt.y, 0x11);
+    list->AddPoint(seg.P1.x, seg.P1.y, 0x00);
+    list->AddPoint(seg.P2.x, seg.P2.y, 0x00);
+    if (next >= end) {
+      list->AddPoint(endPt.x, endPt.y, 0x21);
+    } else {
+      list->AddPoint(seg.P3.x, seg.P3.y, 0x01);
+    }
+    firstPiece = false;
+    start = next;
+  }
+  list->EndPoints();
+  return list;
+}
