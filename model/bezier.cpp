@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "model/geomutil.h"
+#include "platform/dc.h"
 
 CBezierBasis BezierBasisTable;
 
@@ -31,6 +32,11 @@ CFPoint Half(const CFPoint& a, const CFPoint& b) {
 }
 
 float Dist(const CFPoint& a, const CFPoint& b) { return PointDistance(a.x, a.y, b.x, b.y); }
+
+plat::POINT ToDevice(const CFPoint& p) { return {TruncToLong(p.x), TruncToLong(p.y)}; }
+
+// Beyond this the halves no longer shrink in f32 (or the points are not finite).
+constexpr int kMaxFlattenDepth = 16;
 
 }  // namespace
 
@@ -121,6 +127,28 @@ float CBezierSegment::IsFlatEnough() const {
   float c1 = (P1.x - P0.x) * dy - (P1.y - P0.y) * dx;
   float c2 = (P2.x - P0.x) * dy - (P2.y - P0.y) * dx;
   return std::max(c1 * c1 / len2, c2 * c2 / len2);
+}
+
+void CBezierSegment::DrawFlattened(plat::DC* dc, float tolerance) const {
+  if (!dc) return;
+  DrawFlattenedDepth(dc, tolerance, 0);
+}
+
+void CBezierSegment::DrawFlattenedDepth(plat::DC* dc, float tolerance, int depth) const {
+  if (depth >= kMaxFlattenDepth || !(IsFlatEnough() > tolerance)) {
+    dc->LineTo(ToDevice(P3));
+    return;
+  }
+  CBezierSegment a, b;
+  Bisect(a, b);
+  a.DrawFlattenedDepth(dc, tolerance, depth + 1);
+  b.DrawFlattenedDepth(dc, tolerance, depth + 1);
+}
+
+void CBezierSegment::DrawPolyBezier(plat::DC* dc, float /*tolerance*/) const {
+  if (!dc) return;
+  const plat::POINT pts[4] = {ToDevice(P0), ToDevice(P1), ToDevice(P2), ToDevice(P3)};
+  dc->PolyBezier(pts, 4);
 }
 
 void CBezierSegment::ComputeBox() {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/dc.h"
+
 namespace {
 
 constexpr float kTwoPi = 6.2831852f;
@@ -165,4 +167,33 @@ float CircleFromThreePoints(float x1, float y1, float x2, float y2, float x3, fl
 
 float ArcCircleFromRect(float x1, float y1, float x2, float y2, CFPoint* centre) {
   return CircleFromThreePoints(x1, y2, (x1 + x2) / 2.0f, y1, x2, y2, centre);
+}
+
+// ---- Drawing helpers ----
+
+void DrawHandleSquare(plat::DC* dc, plat::LONG x, plat::LONG y, plat::LONG r) {
+  if (!dc) return;
+  dc->Rectangle(x - r, y - r, x + r, y + r);
+}
+
+void DrawTransformedQuad(plat::DC* dc, float x0, float y0, float x1, float y1, float x2, float y2,
+                         float x3, float y3, const CMatrix3& m) {
+  if (!dc) return;
+  CFPoint c[4] = {{x0, y0}, {x1, y1}, {x2, y2}, {x3, y3}};
+  plat::POINT p[4];
+  for (int i = 0; i < 4; ++i) m.TransformPointToInt(c[i], &p[i]);
+  dc->MoveTo(p[0]);
+  dc->LineTo(p[1]);
+  dc->LineTo(p[3]);
+  dc->LineTo(p[2]);
+  dc->LineTo(p[0]);
+}
+
+void DrawTransformedRect(plat::DC* dc, const CFRect& r, const CMatrix3& m) {
+  if (!dc) return;
+  CFPoint c[5] = {{r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom},
+                  {r.left, r.top}};
+  plat::POINT p[5];
+  for (int i = 0; i < 5; ++i) m.TransformPointToInt(c[i], &p[i]);
+  dc->Polygon(p, 5);
 }

@@ -6,6 +6,7 @@
 
 #include "model/bezier.h"
 #include "model/geomutil.h"
+#include "platform/dc.h"
 
 using plat::GlobalLockGuard;
 
@@ -29,6 +30,12 @@ struct Records {
 bool IsPoint(std::uint8_t f) { return f < PP_SPECIAL; }
 bool IsNode(std::uint8_t f) { return f < PP_SPECIAL && (f & PP_NODE); }
 
+plat::COLORREF RecordColor(const PathPoint& r) {
+  std::uint8_t b[9];
+  std::memcpy(b, &r, kRec);
+  return plat::RGB(b[0], b[1], b[2]);
+}
+
 void PutU32(std::uint8_t* p, std::uint32_t v) {
   p[0] = std::uint8_t(v);
   p[1] = std::uint8_t(v >> 8);
@@ -40,6 +47,74 @@ std::uint32_t GetU32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
          (std::uint32_t(p[3]) << 24);
 }
+
+// Device point of a record: through the matrix unless it is the identity.
+plat::POINT ToDevice(const CMatrix3& m, bool identity, const PathPoint& r) {
+  CFPoint f{r.x, r.y};
+  plat::POINT p;
+  if (identity) {
+    p = {TruncToLong(f.x), TruncToLong(f.y)};
+  } else {
+    m.TransformPointToInt(f, &p);
+  }
+  return p;
+}
+
+// Overlap of two rectangles with exclusive right and bottom edges.
+bool Meets(const plat::RECT& a, const plat::RECT& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+bool PtIn(const plat::RECT& r, plat::POINT p) {
+  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+// Pens and brushes made from colour records during one walk: the latest is
+// selected, each earlier one deleted, and at the end the context gets its own
+// objects back and the last ones are deleted too.
+class ColorObjects {
+ public:
+  explicit ColorObjects(plat::DC* dc) : dc_(dc) {}
+  ~ColorObjects() {
+    if (pen_) {
+      dc_->SelectObject(oldPen_);
+      plat::DeleteObject(pen_);
+    }
+    if (brush_) {
+      dc_->SelectObject(oldBrush_);
+      plat::DeleteObject(brush_);
+    }
+  }
+  void SelectPen(plat::COLORREF c) {
+    plat::HPEN pen = plat::CreatePen(plat::PS_SOLID, 1, c);
+    if (!pen) return;
+    plat::HPEN prev = dc_->SelectObject(pen);
+    if (pen_) {
+      plat::DeleteObject(pen_);
+    } else {
+      oldPen_ = prev;
+    }
+    pen_ = pen;
+  }
+  void SelectBrush(plat::COLORREF c) {
+    plat::HBRUSH brush = plat::CreateSolidBrush(c);
+    if (!brush) return;
+    plat::HBRUSH prev = dc_->SelectObject(brush);
+    if (brush_) {
+      plat::DeleteObject(brush_);
+    } else {
+      oldBrush_ = prev;
+    }
+    brush_ = brush;
+  }
+
+ private:
+  plat::DC* dc_;
+  plat::HPEN pen_ = nullptr;
+  plat::HPEN oldPen_ = nullptr;
+  plat::HBRUSH brush_ = nullptr;
+  plat::HBRUSH oldBrush_ = nullptr;
+};
 
 }  // namespace
 
@@ -377,6 +452,142 @@ std::uint32_t CPathPointList::SaveToRecord(plat::HGLOBAL* out) const {
   }
   *out = h;
   return len;
+}
+
+// ---- Drawing ----
+
+void CPathPointList::StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMatrix3& m,
+                                std::size_t limit) const {
+  Records r(points);
+  const std::size_t n = std::min(limit, r.n);
+  const bool identity = m.IsIdentity();
+  ColorObjects colors(dc);
+  dc->BeginPath();
+  plat::POINT cur{};
+  bool penDown = false;
+  bool afterControl = false;
+  for (std::size_t i = 0; i < n; ++i) {
+    const PathPoint& rec = r.p[i];
+    if (rec.flags == PP_END) break;
+    if (rec.flags >= PP_SPECIAL) {
+      if (rec.flags == PP_COLOR) colors.SelectPen(RecordColor(rec));
+      continue;
+    }
+    if (!(rec.flags & PP_NODE)) {
+      afterControl = true;
+      continue;
+    }
+    const plat::POINT p = ToDevice(m, identity, rec);
+    if ((rec.flags & 0x70) == PP_START) {
+      penDown = !clip || PtIn(*clip, p);
+      if (penDown) dc->MoveTo(p);
+      cur = p;
+    } else if (!afterControl || i < 2) {
+      if (!(p == cur)) {
+        if (clip) {
+          plat::RECT box;
+          RectFromPoints(cur.x, cur.y, p.x, p.y, box);
+          box = {box.left - 1, box.top - 1, box.right + 1, box.bottom + 1};
+          if (Meets(box, *clip)) {
+            if (!penDown) dc->MoveTo(cur);
+            dc->LineTo(p);
+            penDown = true;
+          } else {
+            penDown = false;
+          }
+        } else {
+          dc->LineTo(p);
+        }
+        cur = p;
+      }
+    } else {
+      const plat::POINT pts[3] = {ToDevice(m, identity, r.p[i - 2]),
+                                  ToDevice(m, identity, r.p[i - 1]), p};
+      plat::LONG minx = cur.x, maxx = cur.x, miny = cur.y, maxy = cur.y;
+      for (const plat::POINT& q : pts) {
+        minx = std::min(minx, q.x);
+        maxx = std::max(maxx, q.x);
+        miny = std::min(miny, q.y);
+        maxy = std::max(maxy, q.y);
+      }
+      const std::int64_t s = std::int64_t(maxx) - minx + (std::int64_t(maxy) - miny);
+      if (s > 0) {
+        const plat::RECT box{minx, miny, maxx + 1, maxy + 1};
+        if (!clip || Meets(box, *clip)) {
+          if (clip && !penDown) dc->MoveTo(cur);
+          if (s < 3) {
+            dc->LineTo(p);
+          } else {
+            dc->PolyBezierTo(pts, 3);
+          }
+          penDown = true;
+        } else {
+          penDown = false;
+        }
+      }
+      cur = p;
+    }
+    afterControl = false;
+  }
+  dc->EndPath();
+  dc->StrokePath();
+}
+
+void CPathPointList::DrawOutline(plat::DC* dc, const plat::RECT* clip) const {
+  if (!dc || !points) return;
+  StrokeWalk(dc, clip, matrix, BlockRecords());
+}
+
+void CPathPointList::DrawOutlineWith(plat::DC* dc, const CMatrix3* m) const {
+  if (!dc || !points) return;
+  CMatrix3 composed = matrix;
+  if (m) composed.Multiply(*m);
+  StrokeWalk(dc, nullptr, composed, std::size_t(std::max(count, 0)));
+}
+
+int CPathPointList::FillPath(plat::DC* dc) const {
+  if (!dc || !points) return 0;
+  Records r(points);
+  const bool identity = matrix.IsIdentity();
+  ColorObjects colors(dc);
+  dc->BeginPath();
+  bool afterControl = false;
+  for (std::size_t i = 0; i < r.n; ++i) {
+    const PathPoint& rec = r.p[i];
+    if (rec.flags == PP_END) break;
+    if (rec.flags >= PP_SPECIAL) {
+      if (rec.flags == PP_COLOR) {
+        colors.SelectPen(RecordColor(rec));
+        colors.SelectBrush(RecordColor(rec));
+      }
+      continue;
+    }
+    if (!(rec.flags & PP_NODE)) {
+      afterControl = true;
+      continue;
+    }
+    const plat::POINT p = ToDevice(matrix, identity, rec);
+    if ((rec.flags & 0x70) == PP_START) {
+      dc->MoveTo(p);
+    } else if (!afterControl || i < 2) {
+      dc->LineTo(p);
+    } else {
+      const plat::POINT pts[3] = {ToDevice(matrix, identity, r.p[i - 2]),
+                                  ToDevice(matrix, identity, r.p[i - 1]), p};
+      if (!dc->PolyBezierTo(pts, 3)) {
+        dc->AbortPath();
+        return 0;
+      }
+    }
+    if (rec.flags & PP_CLOSEEND) dc->CloseFigure();
+    afterControl = false;
+  }
+  dc->EndPath();
+  return dc->StrokeAndFillPath();
+}
+
+void CPathPointList::DrawFilled(plat::DC* dc) const {
+  if (!FillPath(dc)) DrawOutline(dc, nullptr);
 }
 
 bool CPathPointList::HitTest(float x, float y, float tolerance) const {

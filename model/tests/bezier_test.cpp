@@ -272,3 +272,41 @@ TEST_F(BezierTest, FlattenToText) {
 }
 
 }  // namespace
+
+#include "model/tests/geometry_canvas.h"
+
+namespace {
+
+TEST_F(BezierTest, Drawing) {
+  GeometryCanvas c(64, 64);
+  // P0 == P3: a single line to P3.
+  c.dc.MoveTo(5, 5);
+  Seg(5.9f, 5.2f, 30, 40, 40, 30, 5.9f, 5.2f).DrawFlattened(&c.dc, 1.0f);
+  EXPECT_EQ(c.Calls(), (std::vector<std::string>{"MoveTo 5,5", "LineTo 5,5"}));
+  c.dc.ClearRecording();
+
+  const CBezierSegment arch = Seg(2, 60, 2, 2, 60, 2, 60, 60);
+  c.dc.MoveTo(2, 60);
+  arch.DrawFlattened(&c.dc, 0.5f);
+  const auto& calls = c.dc.Recorded();
+  ASSERT_GT(calls.size(), 8u);
+  EXPECT_EQ(calls.back().points[0], (plat::POINT{60, 60}));
+  for (std::size_t i = 1; i < calls.size(); ++i) {
+    EXPECT_EQ(calls[i].op, "LineTo");
+    EXPECT_LE(calls[i].points[0].y, 60);
+    EXPECT_GE(calls[i].points[0].y, 16);  // the curve tops out at y = 16.5
+  }
+  EXPECT_TRUE(c.Black(31, 16) || c.Black(31, 17));  // top of the curve on the pixels
+  EXPECT_FALSE(c.Black(31, 30));
+  c.dc.ClearRecording();
+
+  Seg(1.9f, -0.7f, 10, 10, 20.5f, 3, 30, 8).DrawPolyBezier(&c.dc, 99.0f);
+  EXPECT_EQ(c.Calls(), (std::vector<std::string>{"PolyBezier 1,0 10,10 20,3 30,8"}));
+
+  // Degenerate input ends.
+  c.dc.ClearRecording();
+  Seg(NAN, 0, 1e30f, -1e30f, 3, 3, 4, NAN).DrawFlattened(&c.dc, 0.0f);
+  EXPECT_LE(c.dc.Recorded().size(), 1u << 16);
+}
+
+}  // namespace

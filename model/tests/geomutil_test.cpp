@@ -153,3 +153,26 @@ TEST(GeomUtilTest, CircleFromThreePoints) {
 }
 
 }  // namespace
+
+#include "model/tests/geometry_canvas.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+TEST(GeomUtilDrawTest, HandlesAndTransformedOutlines) {
+  GeometryCanvas c(40, 40);
+  DrawHandleSquare(&c.dc, 35, 30, 3);
+  CMatrix3 m(1, 0, 0, 1, 0.5f, -0.7f);
+  DrawTransformedQuad(&c.dc, 1, 1, 20.6f, 1, 1.9f, 15, 20, 15, m);
+  DrawTransformedRect(&c.dc, CFRect(2, 3, 30.6f, 20), m);
+  DrawHandleSquare(nullptr, 1, 1, 1);
+  EXPECT_EQ(c.Calls(), (Calls{"Rectangle 32,27 38,33", "MoveTo 1,0", "LineTo 21,0", "LineTo 20,14",
+                              "LineTo 2,14", "LineTo 1,0", "Polygon 2,2 31,2 31,19 2,19 2,2"}));
+  // Pixels: the handle's frame and the quad's top edge.
+  EXPECT_TRUE(c.Black(32, 30));
+  EXPECT_FALSE(c.Black(35, 30));
+  EXPECT_TRUE(c.Black(10, 0));
+}
+
+}  // namespace

@@ -413,3 +413,159 @@ TEST(PathPointListTest, ArcPointList) {
 }
 
 }  // namespace
+
+#include "model/tests/geometry_canvas.h"
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+PathPoint Color(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  PathPoint p{0, 0, 0x81};
+  std::uint8_t bytes[9] = {r, g, b, 0, 0, 0, 0, 0, 0x81};
+  std::memcpy(&p, bytes, 9);
+  return p;
+}
+
+TEST(PathPointDrawTest, OutlineCalls) {
+  struct Case {
+    const char* what;
+    std::vector<PathPoint> pts;
+    Calls calls;
+  } cases[] = {
+      {"lines and a curve",
+       {{1, 1, 0x11}, {10, 1, 0x01}, {10.9f, 1.5f, 0x01}, {10, 5, 0x00}, {5, 10, 0x00},
+        {1, 10, 0x21}},
+       {"BeginPath", "MoveTo 1,1", "LineTo 10,1", "PolyBezierTo 10,5 5,10 1,10", "EndPath",
+        "StrokePath"}},
+      {"a Bezier 1 wide and 1 high is a line, one that collapses is nothing",
+       {{3, 3, 0x11}, {3.5f, 4, 0x00}, {4, 3, 0x00}, {4, 4, 0x01}, {4.2f, 4, 0x00},
+        {4.9f, 4.9f, 0x00}, {4, 4, 0x21}},
+       {"BeginPath", "MoveTo 3,3", "LineTo 4,4", "EndPath", "StrokePath"}},
+      {"special records are stepped over, control points read back by their node",
+       {{0, 0, 0x90}, {2, 2, 0x11}, {7, 7, 0xA0}, {8, 2, 0x41}},
+       {"BeginPath", "MoveTo 2,2", "LineTo 8,2", "EndPath", "StrokePath"}},
+  };
+  for (const auto& c : cases) {
+    GeometryCanvas cv(32, 32);
+    auto list = Build(c.pts);
+    list->DrawOutline(&cv.dc);
+    EXPECT_EQ(cv.Calls(), c.calls) << c.what;
+  }
+  GeometryCanvas cv(32, 32);
+  CPathPointList empty;
+  empty.DrawOutline(&cv.dc);
+  EXPECT_EQ(empty.FillPath(&cv.dc), 0);
+  empty.DrawFilled(&cv.dc);
+  EXPECT_TRUE(cv.Calls().empty());
+  auto list = Build({{1, 1, 0x11}, {5, 5, 0x21}});
+  list->DrawOutline(nullptr);
+}
+
+TEST(PathPointDrawTest, PendingMatrixAndCount) {
+  GeometryCanvas cv(64, 64);
+  auto list = Build({{1.7f, 1, 0x11}, {10.2f, 1, 0x01}, {10, 9.6f, 0x21}});
+  CMatrix3 shift(1, 0, 0, 1, 0.5f, -1.4f);
+  list->Transform(&shift);
+  list->DrawOutline(&cv.dc);
+  EXPECT_EQ(cv.Calls(),
+            (Calls{"BeginPath", "MoveTo 2,0", "LineTo 10,0", "LineTo 10,8", "EndPath", "StrokePath"}));
+  cv.dc.ClearRecording();
+  CMatrix3 twice(2, 0, 0, 2, 0, 0);
+  list->count = 2;  // DrawOutlineWith stops after count records
+  list->DrawOutlineWith(&cv.dc, &twice);
+  EXPECT_EQ(cv.Calls(), (Calls{"BeginPath", "MoveTo 4,0", "LineTo 21,0", "EndPath", "StrokePath"}));
+  list->count = 4;
+}
+
+TEST(PathPointDrawTest, ClipDrivesMoves) {
+  GeometryCanvas cv(64, 64);
+  auto list = Build({{30, 30, 0x11},   // outside: no move
+                     {40, 40, 0x01},   // misses the clip: pen up
+                     {10, 10, 0x01},   // meets: move to the current point first
+                     {15, 15, 0x01},   // pen down: line only
+                     {50, 15, 0x01},
+                     {60, 60, 0x01},   // misses
+                     {5, 5, 0x01},
+                     {5, 5, 0x01},     // equal to the current point: nothing
+                     {50, 5, 0x01},
+                     {40, 40, 0x00}, {40, 50, 0x00}, {45, 45, 0x01},  // curve box misses
+                     {2, 2, 0x21}});
+  plat::RECT clip{0, 0, 20, 20};
+  list->DrawOutline(&cv.dc, &clip);
+  EXPECT_EQ(cv.Calls(), (Calls{"BeginPath", "MoveTo 40,40", "LineTo 10,10", "LineTo 15,15",
+                               "LineTo 50,15", "MoveTo 60,60", "LineTo 5,5", "LineTo 50,5", "MoveTo 45,45",
+                               "LineTo 2,2", "EndPath", "StrokePath"}));
+  // A start inside the clip moves at once; a segment touching the clip within
+  // one unit still counts.
+  cv.dc.ClearRecording();
+  auto inside = Build({{3, 3, 0x11}, {3, 8, 0x01}, {20, 8, 0x11}, {20, 30, 0x21}});
+  inside->DrawOutline(&cv.dc, &clip);
+  EXPECT_EQ(cv.Calls(), (Calls{"BeginPath", "MoveTo 3,3", "LineTo 3,8", "MoveTo 20,8",
+                               "LineTo 20,30", "EndPath", "StrokePath"}));
+}
+
+TEST(PathPointDrawTest, ColourRecordsAreRestoredAndDeleted) {
+  GeometryCanvas cv(32, 32);
+  const plat::HPEN pen = cv.dc.GetCurrentPen();
+  const plat::HBRUSH brush = cv.dc.GetCurrentBrush();
+  const std::size_t objects = plat::GdiObjectCount();
+  auto list = Build({Color(255, 0, 0), {2, 2, 0x11}, {20, 2, 0x21}, Color(0, 0, 255),
+                     {2, 10, 0x11}, {20, 10, 0x21}});
+  list->DrawOutline(&cv.dc);
+  const auto& calls = cv.dc.Recorded();
+  ASSERT_EQ(calls.size(), 7u);
+  EXPECT_EQ(calls[2].op, "LineTo");
+  EXPECT_EQ(calls[2].penColor, plat::RGB(255, 0, 0));
+  EXPECT_EQ(calls[4].penColor, plat::RGB(0, 0, 255));
+  EXPECT_EQ(calls[6].op, "StrokePath");
+  EXPECT_EQ(calls[6].penColor, plat::RGB(0, 0, 255));
+  EXPECT_EQ(cv.dc.GetCurrentPen(), pen);
+  EXPECT_EQ(plat::GdiObjectCount(), objects);
+  EXPECT_EQ(cv.dc.GetPixel(10, 10), plat::RGB(0, 0, 255));
+
+  cv.dc.ClearRecording();
+  auto square = Build({Color(0, 200, 0), {4, 4, 0x11}, {28, 4, 0x01}, {28, 28, 0x01},
+                       {4, 28, 0x41}});
+  EXPECT_NE(square->FillPath(&cv.dc), 0);
+  const plat::DcCall& last = cv.dc.Recorded().back();
+  EXPECT_EQ(last.op, "StrokeAndFillPath");
+  EXPECT_EQ(last.penColor, plat::RGB(0, 200, 0));
+  EXPECT_EQ(last.brushColor, plat::RGB(0, 200, 0));
+  EXPECT_EQ(last.brushStyle, plat::BS_SOLID);
+  EXPECT_EQ(cv.dc.GetCurrentPen(), pen);
+  EXPECT_EQ(cv.dc.GetCurrentBrush(), brush);
+  EXPECT_EQ(plat::GdiObjectCount(), objects);
+  EXPECT_EQ(cv.dc.GetPixel(16, 16), plat::RGB(0, 200, 0));
+  EXPECT_EQ(cv.dc.GetPixel(30, 30), plat::RGB(255, 255, 255));
+}
+
+TEST(PathPointDrawTest, FillCallsAndPixels) {
+  GeometryCanvas cv(48, 48);
+  auto shape = Build({{4, 4, 0x11}, {40, 4, 0x01}, {40, 4, 0x01}, {40, 20, 0x00}, {20, 40, 0x00},
+                      {4, 40, 0x41}, {10, 10, 0x11}, {20, 10, 0x01}, {20, 20, 0x41}});
+  EXPECT_NE(shape->FillPath(&cv.dc), 0);
+  EXPECT_EQ(cv.Calls(), (Calls{"BeginPath", "MoveTo 4,4", "LineTo 40,4", "LineTo 40,4",
+                               "PolyBezierTo 40,20 20,40 4,40", "CloseFigure", "MoveTo 10,10",
+                               "LineTo 20,10", "LineTo 20,20", "CloseFigure", "EndPath",
+                               "StrokeAndFillPath"}));
+  // Default white brush, black pen: the outline is black on white.
+  EXPECT_TRUE(cv.Black(20, 4));
+  EXPECT_TRUE(cv.Black(4, 20));
+  EXPECT_FALSE(cv.Black(30, 10));
+
+  GeometryCanvas px(48, 48);
+  auto outline = Build({{4, 4, 0x11}, {40, 4, 0x01}, {40, 40, 0x01}, {4, 40, 0x01}, {4, 4, 0x41}});
+  outline->Draw(&px.dc);  // filled drawing
+  EXPECT_TRUE(px.Black(20, 4));
+  EXPECT_TRUE(px.Black(40, 20));
+  EXPECT_FALSE(px.Black(20, 20));
+  GeometryCanvas stroke(48, 48);
+  outline->DrawOutline(&stroke.dc);
+  EXPECT_TRUE(stroke.Black(4, 20));
+  EXPECT_TRUE(stroke.Black(20, 40));
+  EXPECT_FALSE(stroke.Black(20, 20));
+  EXPECT_GT(stroke.CountNonWhite(), 4 * 30);
+}
+
+}  // namespace
