@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
@@ -798,4 +799,57 @@ TEST(DcBlit, ColourToMonochromeMirroringAndOverlap) {
   EXPECT_TRUE(s.dc.BitBlt(0, 0, 5, 5, nullptr, 0, 0, WHITENESS));
   EXPECT_EQ(s.dc.GetPixel(4, 4), kWhite);
   EXPECT_FALSE(s.dc.PatBlt(0, 0, 5, 5, SRCCOPY));
+}
+
+TEST(DcLines, ClippedLongLinesStayOnTheirCourse) {
+  // A line from far outside: one pixel per column, within half a pixel of the
+  // exact course where it crosses the surface.
+  for (LONG scale : {1000, 1000000}) {
+    Canvas c(40, 30);
+    c.dc.MoveTo(-4 * scale, -3 * scale);
+    c.dc.LineTo(4 * scale + 1, 3 * scale);
+    for (LONG x = 0; x < 40; ++x) {
+      int hits = 0;
+      for (LONG y = 0; y < 30; ++y)
+        if (c.dc.GetPixel(x, y) == kBlack) {
+          ++hits;
+          const double exact = -3.0 * scale + (double(x) + 4.0 * scale) * (6.0 * scale) / (8.0 * scale + 1);
+          EXPECT_LE(std::abs(double(y) - exact), 0.5 + 1e-6) << scale << " x " << x;
+        }
+      EXPECT_EQ(hits, 1) << scale << " x " << x;
+    }
+  }
+  // Corners given in any order draw the same rectangle (rubber bands).
+  Canvas a(10, 10), b(10, 10);
+  a.dc.Rectangle(2, 3, 8, 9);
+  b.dc.Rectangle(8, 9, 2, 3);
+  EXPECT_EQ(a.Pixels(), b.Pixels());
+}
+
+TEST(DcSurfaces, RasterOfAMemoryContextReadPixelByPixel) {
+  // The engraver's way: a memory context, a bitmap compatible with it (as on
+  // the platform, monochrome like the context's first bitmap), a white field,
+  // black fills, a NOT-XOR frame with the null pen, then pixel reads.
+  HDC mem = CreateCompatibleDC(nullptr);
+  HBITMAP bmp = CreateCompatibleBitmap(mem, 12, 6);
+  ASSERT_NE(bmp, nullptr);
+  HBITMAP old = mem->SelectObject(bmp);
+  mem->SelectStockObject(WHITE_PEN);
+  mem->SelectStockObject(WHITE_BRUSH);
+  mem->Rectangle(-10, -10, 22, 16);
+  mem->SetViewportOrg(0, 0);
+  HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  mem->SelectObject(black);
+  mem->SelectStockObject(BLACK_PEN);
+  mem->Rectangle(2, 1, 6, 5);
+  mem->SetROP2(R2_NOTXORPEN);
+  mem->SelectStockObject(NULL_PEN);
+  mem->Rectangle(0, 0, 13, 7);  // the whole raster inverted
+  std::string row;
+  for (LONG x = 0; x < 12; ++x) row += mem->GetPixel(x, 2) == kWhite ? '.' : '#';
+  EXPECT_EQ(row, "##....######");
+  EXPECT_EQ(mem->GetPixel(12, 2), CLR_INVALID);
+  mem->SelectObject(old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
 }
