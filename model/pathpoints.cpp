@@ -433,7 +433,8 @@ std::uint32_t CPathPointList::SaveToRecord(plat::HGLOBAL* out) const {
   std::int64_t k = std::min<std::int64_t>(count, std::int64_t(r.n)) - 1;
   while (k >= 0 && r.p[k].flags != PP_END) --k;
   const std::int64_t n = k + 1;
-  if (n - 1 < 3) return 0;
+  // A two-node line is a path of its own; a single node is not.
+  if (n - 1 < 2) return 0;
   plat::HGLOBAL h = plat::GlobalAlloc(plat::GHND, std::size_t(78 + 9 * n));
   if (!h) return 0;
   const std::uint32_t len = std::uint32_t(69 + 9 * n);

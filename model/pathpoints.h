@@ -83,7 +83,7 @@ class CPathPointList {
                                                           std::size_t size);
   static std::unique_ptr<CPathPointList> CreateFromRecord(plat::HGLOBAL block);
   // A new block into *out; returns the length, or 0 (and *out = 0) for fewer
-  // than three records before the end record.
+  // than two records before the end record.
   std::uint32_t SaveToRecord(plat::HGLOBAL* out) const;
 
   // Stroked as one platform path; with a clip (device), moves and lines

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "model/graphobject.h"
+#include "model/pathobject.h"
 
 namespace {
 
@@ -288,6 +289,7 @@ std::vector<std::uint8_t> CRecordWriter::FinishBytes() {
 void RegisterObjectRecordReaders() {
   // Each object class installs its reader here when it exists:
   //   RegisterRecordReader(REC_LINE, &CLineObject::ReadRecord);
+  RegisterRecordReader(REC_PATH, &CPathObject::ReadRecord);
 }
 
 bool RegisterRecordReader(char letter, RecordReaderFn reader, RecordReaderFn* previous) {

@@ -218,9 +218,12 @@ std::vector<std::uint8_t> RecordOf(const CPathPointList& list) {
 
 TEST(PathPointListTest, SaveToRecord) {
   plat::HGLOBAL h = 123;
-  auto two = Build({{0, 0, 0x11}, {5, 5, 0x21}});
-  EXPECT_EQ(two->SaveToRecord(&h), 0u);  // fewer than three records before the end
+  auto one = Build({{0, 0, 0x11}});
+  EXPECT_EQ(one->SaveToRecord(&h), 0u);  // fewer than two records before the end
   EXPECT_EQ(h, 0u);
+  auto two = Build({{0, 0, 0x11}, {5, 5, 0x21}});
+  EXPECT_EQ(two->SaveToRecord(&h), 69u + 27);  // a two-node line is written
+  plat::GlobalFree(h);
   auto three = Build({{0, 0, 0x11}, {5, 5, 0x01}, {5, 0, 0x21}});
   EXPECT_EQ(three->SaveToRecord(&h), 69u + 36);
   plat::GlobalFree(h);
