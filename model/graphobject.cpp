@@ -2,10 +2,7 @@
 
 #include <cmath>
 
-#if __has_include("model/bezier.h")
 #include "model/bezier.h"
-#define TINDREL_HAVE_BEZIER 1
-#endif
 #include "model/records.h"
 #include "model/undoitems.h"
 #include "platform/report.h"
@@ -267,7 +264,6 @@ void CGraphObject::DrawDragBand(CViewServices* view, plat::DC* given) {
     dc->LineTo(d[1]);
     dc->MoveTo(d[2]);
     dc->LineTo(d[3]);
-#ifdef TINDREL_HAVE_BEZIER
     CBezierSegment seg;
     CFPoint* sp[4] = {&seg.P0, &seg.P1, &seg.P2, &seg.P3};
     for (int i = 0; i < 4; ++i) {
@@ -276,9 +272,6 @@ void CGraphObject::DrawDragBand(CViewServices* view, plat::DC* given) {
     }
     dc->MoveTo(d[0]);
     seg.DrawFlattened(dc, 20.0f);
-#else
-    dc->PolyBezier(d, 4);
-#endif
   }
 }
 
