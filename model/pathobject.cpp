@@ -224,7 +224,7 @@ void CPathObject::ApplyTransform() {
   if (!points || matrix.IsIdentity()) return;
   {
     Records r(points);
-    for (std::size_t i = 0; i < r.n && r.p[i].flags != PP_END; ++i)
+    for (std::size_t i = 0, used = Used(count, r.n); i < used && r.p[i].flags != PP_END; ++i)
       if (IsPoint(r.p[i].flags)) matrix.TransformPathPoint(r.p[i]);
   }
   matrix.SetIdentity();
@@ -291,7 +291,7 @@ void CPathObject::SplitContours(std::vector<std::unique_ptr<CPathObject>>& out) 
     return p;
   };
   Records r(points);
-  for (std::size_t i = 0; i < r.n && r.p[i].flags != PP_END; ++i) {
+  for (std::size_t i = 0, used = Used(count, r.n); i < used && r.p[i].flags != PP_END; ++i) {
     const PathPoint& rec = r.p[i];
     if (IsPoint(rec.flags) && (rec.flags & PP_START)) {
       if (open) {
@@ -415,13 +415,14 @@ std::unique_ptr<CPathObject> CPathObject::MakeReversed() {
   ApplyTransform();
   auto out = std::make_unique<CPathObject>();
   Records r(points);
+  const std::size_t used = Used(count, r.n);
   std::vector<std::uint8_t> newFlags;
   std::size_t pos = 0;
   for (;;) {
-    while (pos < r.n && r.p[pos].flags >= PP_SPECIAL && r.p[pos].flags != PP_END)
+    while (pos < used && r.p[pos].flags >= PP_SPECIAL && r.p[pos].flags != PP_END)
       out->AppendPoint(r.p[pos++]);
     const std::size_t first = pos;
-    while (pos < r.n && IsPoint(r.p[pos].flags)) ++pos;
+    while (pos < used && IsPoint(r.p[pos].flags)) ++pos;
     if (pos == first) break;
     // Within the run every contour is reversed on its own: its end node
     // starts it, its start node takes the end's flags.
@@ -460,7 +461,7 @@ float CPathObject::GetFirstContourLength(plat::BOOL* closed) {
     bool started = false;
     bool afterControl = false;
     CFPoint cur{};
-    for (std::size_t i = 0; i < r.n && r.p[i].flags != PP_END; ++i) {
+    for (std::size_t i = 0, used = Used(count, r.n); i < used && r.p[i].flags != PP_END; ++i) {
       const PathPoint& rec = r.p[i];
       if (!IsPoint(rec.flags)) continue;
       if (!(rec.flags & PP_NODE)) {
@@ -494,7 +495,7 @@ void CPathObject::PlotToCutter(CCutterDevice& device) {
   Records r(points);
   int start = 0;
   bool afterControl = false;
-  for (std::size_t i = 0; i < r.n && r.p[i].flags != PP_END; ++i) {
+  for (std::size_t i = 0, used = Used(count, r.n); i < used && r.p[i].flags != PP_END; ++i) {
     const PathPoint& rec = r.p[i];
     if (!IsPoint(rec.flags)) continue;
     if (!(rec.flags & PP_NODE)) {
@@ -519,7 +520,7 @@ void CPathObject::PlotToCutter(CCutterDevice& device) {
     }
     afterControl = false;
     if (rec.flags & PP_CLOSEEND) {
-      device.OverCut(r.p, r.n, start);
+      device.OverCut(r.p, Used(count, r.n), start);
       device.EndPolyline();
     } else if (rec.flags & PP_OPENEND) {
       device.EndPolyline();
@@ -532,7 +533,7 @@ void CPathObject::PlotToCarver(CCarveDevice& device) {
   ApplyTransform();
   Records r(points);
   bool afterControl = false;
-  for (std::size_t i = 0; i < r.n && r.p[i].flags != PP_END; ++i) {
+  for (std::size_t i = 0, used = Used(count, r.n); i < used && r.p[i].flags != PP_END; ++i) {
     const PathPoint& rec = r.p[i];
     if (!IsPoint(rec.flags)) continue;
     if (!(rec.flags & PP_NODE)) {
@@ -577,7 +578,7 @@ int CPathObject::HitTest(CViewServices* view, float x, float y) {
   Records r(points);
   CFPoint cur{};
   bool afterControl = false;
-  for (std::size_t i = 0; i < r.n && r.p[i].flags != PP_END; ++i) {
+  for (std::size_t i = 0, used = Used(count, r.n); i < used && r.p[i].flags != PP_END; ++i) {
     const PathPoint& rec = r.p[i];
     if (!IsPoint(rec.flags)) continue;
     if (!(rec.flags & PP_NODE)) {

@@ -276,7 +276,16 @@ TEST(PathObjectTest, CloseLastContourGrowsAFullBlockFirst) {
   }
   plat::GlobalFree(h);
   ASSERT_NE(loaded, nullptr);
-  for (CPathObject* p : {loaded.get(), line.get()}) {
+  CPathObject tight;  // ended through AddPoint: trimmed to count + 2 records
+  for (const PathPoint& r : Recs{{0, 0, 0x11}, {10, 0, 0x01}, {10, 10, 0x01}, {0, 0, PP_END}})
+    tight.AddPoint(r);
+  ASSERT_EQ(tight.BlockRecords(), std::size_t(tight.count) + 2);
+  tight.CloseLastContour();
+  ExpectRoom(tight);
+  tight.EndPoints();
+  Expect(RecordsOf(tight),
+         {{0, 0, 0x11}, {10, 0, 0x01}, {10, 10, 0x01}, {0, 0, 0x41}, {0, 0, PP_END}});
+  for (CPathObject* p : {loaded.get(), line.get(), &tight}) {
     for (int round = 0; round < 3; ++round) {
       p->ReopenLastContour();
       p->AddPoint(20.0f + round, 20.0f, 0x01);
