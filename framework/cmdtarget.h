@@ -162,37 +162,39 @@ class CCmdUI {
   auto* self_ = static_cast<ThisClass*>(t_); (void)self_; (void)c_; body }
 
 // void fn()
-#define FW_ON_COMMAND(id, fn) \
-  {::fw::CmdKind::Command, 0, (id), (id), false, FW_CMD_THUNK(self_->fn(); return 1;)},
+#define FW_ON_COMMAND(nID_, fn) \
+  {::fw::CmdKind::Command, 0, (nID_), (nID_), false, FW_CMD_THUNK(self_->fn(); return 1;)},
 // void fn(UINT id)
 #define FW_ON_COMMAND_RANGE(first, last, fn) \
   {::fw::CmdKind::Command, 0, (first), (last), false, FW_CMD_THUNK(self_->fn(c_.id); return 1;)},
 // BOOL fn(UINT id): FALSE lets the command route on
-#define FW_ON_COMMAND_EX(id, fn) \
-  {::fw::CmdKind::Command, 0, (id), (id), false, FW_CMD_THUNK(return self_->fn(c_.id);)},
+#define FW_ON_COMMAND_EX(nID_, fn) \
+  {::fw::CmdKind::Command, 0, (nID_), (nID_), false, FW_CMD_THUNK(return self_->fn(c_.id);)},
+#define FW_ON_COMMAND_EX_RANGE(first, last, fn) \
+  {::fw::CmdKind::Command, 0, (first), (last), false, FW_CMD_THUNK(return self_->fn(c_.id);)},
 // LRESULT fn(LPARAM): the value goes back to the sender of the command
-#define FW_ON_COMMAND_LPARAM(id, fn) \
-  {::fw::CmdKind::Command, 0, (id), (id), false, FW_CMD_THUNK(c_.result = self_->fn(c_.lParam); return 1;)},
+#define FW_ON_COMMAND_LPARAM(nID_, fn) \
+  {::fw::CmdKind::Command, 0, (nID_), (nID_), false, FW_CMD_THUNK(c_.result = self_->fn(c_.lParam); return 1;)},
 // void fn(CCmdUI*)
-#define FW_ON_UPDATE_COMMAND_UI(id, fn) \
-  {::fw::CmdKind::Update, 0, (id), (id), false, FW_CMD_THUNK(self_->fn(c_.ui); return 1;)},
+#define FW_ON_UPDATE_COMMAND_UI(nID_, fn) \
+  {::fw::CmdKind::Update, 0, (nID_), (nID_), false, FW_CMD_THUNK(self_->fn(c_.ui); return 1;)},
 #define FW_ON_UPDATE_COMMAND_UI_RANGE(first, last, fn) \
   {::fw::CmdKind::Update, 0, (first), (last), false, FW_CMD_THUNK(self_->fn(c_.ui); return 1;)},
 // Control notifications sent to the parent: void fn()
-#define FW_ON_CONTROL(code, id, fn) \
-  {::fw::CmdKind::Command, (code), (id), (id), false, FW_CMD_THUNK(self_->fn(); return 1;)},
-#define FW_ON_BN_CLICKED(id, fn) FW_ON_CONTROL(::fw::BN_CLICKED, id, fn)
-#define FW_ON_CBN_SELCHANGE(id, fn) FW_ON_CONTROL(::fw::CBN_SELCHANGE, id, fn)
-#define FW_ON_CBN_DROPDOWN(id, fn) FW_ON_CONTROL(::fw::CBN_DROPDOWN, id, fn)
-#define FW_ON_CBN_CLOSEUP(id, fn) FW_ON_CONTROL(::fw::CBN_CLOSEUP, id, fn)
-#define FW_ON_CBN_EDITCHANGE(id, fn) FW_ON_CONTROL(::fw::CBN_EDITCHANGE, id, fn)
-#define FW_ON_LBN_SELCHANGE(id, fn) FW_ON_CONTROL(::fw::LBN_SELCHANGE, id, fn)
-#define FW_ON_LBN_DBLCLK(id, fn) FW_ON_CONTROL(::fw::LBN_DBLCLK, id, fn)
-#define FW_ON_EN_CHANGE(id, fn) FW_ON_CONTROL(::fw::EN_CHANGE, id, fn)
-#define FW_ON_EN_KILLFOCUS(id, fn) FW_ON_CONTROL(::fw::EN_KILLFOCUS, id, fn)
+#define FW_ON_CONTROL(code, nID_, fn) \
+  {::fw::CmdKind::Command, (code), (nID_), (nID_), false, FW_CMD_THUNK(self_->fn(); return 1;)},
+#define FW_ON_BN_CLICKED(nID_, fn) FW_ON_CONTROL(::fw::BN_CLICKED, nID_, fn)
+#define FW_ON_CBN_SELCHANGE(nID_, fn) FW_ON_CONTROL(::fw::CBN_SELCHANGE, nID_, fn)
+#define FW_ON_CBN_DROPDOWN(nID_, fn) FW_ON_CONTROL(::fw::CBN_DROPDOWN, nID_, fn)
+#define FW_ON_CBN_CLOSEUP(nID_, fn) FW_ON_CONTROL(::fw::CBN_CLOSEUP, nID_, fn)
+#define FW_ON_CBN_EDITCHANGE(nID_, fn) FW_ON_CONTROL(::fw::CBN_EDITCHANGE, nID_, fn)
+#define FW_ON_LBN_SELCHANGE(nID_, fn) FW_ON_CONTROL(::fw::LBN_SELCHANGE, nID_, fn)
+#define FW_ON_LBN_DBLCLK(nID_, fn) FW_ON_CONTROL(::fw::LBN_DBLCLK, nID_, fn)
+#define FW_ON_EN_CHANGE(nID_, fn) FW_ON_CONTROL(::fw::EN_CHANGE, nID_, fn)
+#define FW_ON_EN_KILLFOCUS(nID_, fn) FW_ON_CONTROL(::fw::EN_KILLFOCUS, nID_, fn)
 // WM_NOTIFY from a control: void fn(NMHDR*, LRESULT*)
-#define FW_ON_NOTIFY(code, id, fn) \
-  {::fw::CmdKind::Notify, (code), (id), (id), false, FW_CMD_THUNK(self_->fn(c_.nmhdr, &c_.result); return 1;)},
+#define FW_ON_NOTIFY(code, nID_, fn) \
+  {::fw::CmdKind::Notify, (code), (nID_), (nID_), false, FW_CMD_THUNK(self_->fn(c_.nmhdr, &c_.result); return 1;)},
 // Notifications a control handles itself (reflected from its parent): void fn()
 #define FW_ON_CONTROL_REFLECT(code, fn) \
   {::fw::CmdKind::Command, (code), 0, 0xFFFFFFFFu, true, FW_CMD_THUNK(self_->fn(); return 1;)},

@@ -64,6 +64,7 @@ class CWnd : public CCmdTarget {
 
   static CWnd* FromHandle(HWND h);
   HWND GetSafeHwnd() const { return m_hWnd; }
+  bool IsDestroying() const { return destroying_; }
 
   // Creation. The rectangle is in the parent's client coordinates (screen for top-level
   // windows). WM_CREATE returning -1 destroys the window and fails the call.

@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/app.h"
+#include "framework/dialog.h"
+#include "framework/resources.h"
+#include "platform/report.h"
+
+using namespace fw;
+
+namespace {
+
+constexpr UINT kDlg = 165;
+enum : UINT { kWidth = 1001, kAmount = 1002, kSharp = 1003, kKind = 1004, kRound = 1005, kSquare = 1006, kList = 1007 };
+
+void RegisterTable() {
+  res::SetDialog(kDlg, DialogTemplate{"RightPolygon Set",
+                                      WS_POPUP | WS_CAPTION,
+                                      RECT{0, 0, 200, 150},
+                                      {
+                                          {kWidth, CtrlKind::Edit, "", ES_AUTOHSCROLL},
+                                          {kAmount, CtrlKind::ComboBox, "", CBS_DROPDOWNLIST},
+                                          {kSharp, CtrlKind::Button, "Sharp", BS_AUTOCHECKBOX},
+                                          {kRound, CtrlKind::Button, "Round", BS_AUTORADIOBUTTON | WS_GROUP},
+                                          {kSquare, CtrlKind::Button, "Square", BS_AUTORADIOBUTTON},
+                                          {kList, CtrlKind::ListBox, "", LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
+                                           RECT{0, 0, 100, 48}},
+                                          {IDOK, CtrlKind::Button, "OK", BS_DEFPUSHBUTTON | WS_GROUP},
+                                          {IDCANCEL, CtrlKind::Button, "Cancel", BS_PUSHBUTTON},
+                                      }});
+}
+
+class PolygonDlg : public CDialog {
+  FW_DECLARE_COMMAND_MAP()
+
+ public:
+  PolygonDlg() : CDialog(kDlg) {}
+  float width = 2.0f;
+  int amount = 3;
+  int sharp = 0;
+  int shape = 0;
+  std::vector<std::string> notes;
+  std::vector<UINT> drawn;
+
+  BOOL OnInitDialog() override {
+    auto* combo = Item<CComboBox>(kAmount);
+    for (int i = 3; i <= 8; ++i) combo->AddString(std::to_string(i));
+    Item<CEdit>(kWidth)->LimitText(5);
+    auto* list = Item<CListBox>(kList);
+    for (const char* c : {"255", "65280", "16711680", "0"}) list->AddString(c);
+    return CDialog::OnInitDialog();
+  }
+  void DoDataExchange(CDataExchange* dx) override {
+    DDX_Text(dx, kWidth, width);
+    DDV_MinMaxFloat(dx, width, 0.1f, 100.0f);
+    std::string a = std::to_string(amount);
+    DDX_CBString(dx, kAmount, a);
+    if (dx->m_bSaveAndValidate) amount = std::atoi(a.c_str());
+    DDX_Check(dx, kSharp, sharp);
+    DDX_Radio(dx, kRound, shape);
+  }
+  void OnAmountChanged() { notes.push_back("amount " + Item<CComboBox>(kAmount)->GetLBText(Item<CComboBox>(kAmount)->GetCurSel())); }
+  void OnWidthChanged() { notes.push_back("width " + GetDlgItemText(kWidth)); }
+  void OnListChanged() { notes.push_back("list " + std::to_string(Item<CListBox>(kList)->GetCurSel())); }
+  void OnDrawItem(int id, DRAWITEMSTRUCT* dis) override {
+    if (UINT(id) == kList) drawn.push_back(dis->itemID | (dis->itemState & ODS_SELECTED ? 0x100u : 0u));
+    CDialog::OnDrawItem(id, dis);
+  }
+};
+FW_BEGIN_COMMAND_MAP(PolygonDlg, CDialog)
+FW_ON_CBN_SELCHANGE(kAmount, OnAmountChanged)
+FW_ON_EN_CHANGE(kWidth, OnWidthChanged)
+FW_ON_LBN_SELCHANGE(kList, OnListChanged)
+FW_END_COMMAND_MAP()
+
+struct DialogTest : ::testing::Test {
+  plat::RecordingSink sink;
+  plat::ScopedReportSink rs{&sink};
+  void SetUp() override { RegisterTable(); }
+  void TearDown() override {
+    ResetWindowSystem();
+    res::Clear();
+  }
+};
+
+TEST_F(DialogTest, ModalDriverSetsControlsPressesOkAndTheValuesComeBack) {
+  ScriptedModalDriver driver;
+  driver.Then([](CDialog& d) {
+    EXPECT_EQ(d.GetWindowText(), "RightPolygon Set");
+    EXPECT_EQ(d.GetDlgItemText(kWidth), "2");  // initialised from the member
+    EXPECT_TRUE(d.SelectComboString(kAmount, "6"));
+    EXPECT_FALSE(d.SelectComboString(kAmount, "9"));
+    EXPECT_TRUE(d.TypeText(kWidth, "12.5"));
+    EXPECT_TRUE(d.SetCheckBox(kSharp, BST_CHECKED));
+    EXPECT_TRUE(d.ClickButton(kSquare));
+    EXPECT_TRUE(d.ClickButton(IDOK));
+  });
+  PolygonDlg dlg;
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(dlg.amount, 6);
+  EXPECT_FLOAT_EQ(dlg.width, 12.5f);
+  EXPECT_EQ(dlg.sharp, 1);
+  EXPECT_EQ(dlg.shape, 1);
+  EXPECT_EQ(dlg.m_hWnd, 0u);  // destroyed after the run
+  std::vector<std::string> want = {"width 2", "amount 6", "width 12.5"};
+  EXPECT_EQ(dlg.notes, want);
+  ASSERT_EQ(driver.Runs().size(), 1u);
+  EXPECT_EQ(driver.Runs()[0].templateId, kDlg);
+  EXPECT_EQ(driver.Runs()[0].result, IDOK);
+}
+
+TEST_F(DialogTest, BadValueKeepsTheDialogOpen) {
+  ScriptedModalDriver driver;
+  driver.Then([](CDialog& d) {
+    d.TypeText(kWidth, "500");  // out of range
+    d.ClickButton(IDOK);
+    EXPECT_FALSE(d.IsEnded());
+    d.TypeText(kWidth, "abc");
+    d.ClickButton(IDOK);
+    EXPECT_FALSE(d.IsEnded());
+    d.TypeText(kWidth, "1234567");  // cut at the limit of 5
+    EXPECT_EQ(d.GetDlgItemText(kWidth), "12345");
+    d.ClickButton(IDCANCEL);
+  });
+  PolygonDlg dlg;
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  // The exchange writes a value that parses before the range check refuses it.
+  EXPECT_FLOAT_EQ(dlg.width, 500.0f);
+  ASSERT_EQ(sink.boxes.size(), 2u);
+  EXPECT_EQ(sink.boxes[0].text, "Please enter a number between 0.1 and 100.");
+  EXPECT_EQ(sink.boxes[1].text, "Please enter a number.");
+  // A run nobody scripts is cancelled; so is one with no driver at all.
+  PolygonDlg again;
+  EXPECT_EQ(again.DoModal(), IDCANCEL);
+  EXPECT_FALSE(driver.Runs().back().scripted);
+}
+
+TEST_F(DialogTest, OwnerDrawnListDrawsVisibleRowsAndNotifiesSelection) {
+  ScriptedModalDriver driver;
+  std::vector<UINT> drawn;
+  std::vector<std::string> notes;
+  driver.Then([&](CDialog& d) {
+    auto& dlg = static_cast<PolygonDlg&>(d);
+    int token = 0;
+    EXPECT_TRUE(d.SelectListItem(kList, 1));
+    d.Item<CListBox>(kList)->DrawItems(&token);
+    drawn = dlg.drawn;
+    notes = dlg.notes;
+    d.ClickButton(IDCANCEL);
+  });
+  PolygonDlg dlg;
+  dlg.DoModal();
+  // 48 pixels of 16-pixel rows: three rows, the second selected.
+  EXPECT_EQ(drawn, (std::vector<UINT>{0, 0x101, 2}));
+  EXPECT_EQ(notes.back(), "list 1");
+}
+
+TEST_F(DialogTest, EnterAndEscapePressTheDefaultAndCancelButtons) {
+  ScriptedModalDriver driver;
+  driver.Then([](CDialog& d) {
+    MSG m{d.GetDlgItem(kWidth)->m_hWnd, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(d.PreTranslateMessage(&m));
+  });
+  driver.Then([](CDialog& d) {
+    MSG m{d.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    d.PreTranslateMessage(&m);
+  });
+  PolygonDlg a, b;
+  EXPECT_EQ(a.DoModal(), IDOK);
+  EXPECT_EQ(b.DoModal(), IDCANCEL);
+}
+
+TEST_F(DialogTest, ModelessDialogStaysUntilDestroyed) {
+  CWnd parent;
+  parent.CreateEx(0, "", "", WS_VISIBLE, RECT{0, 0, 300, 300}, nullptr, 0);
+  res::SetDialog(264, DialogTemplate{"", WS_CHILD | WS_VISIBLE, RECT{0, 0, 100, 20}, {}});
+  CDialog panel;
+  ASSERT_TRUE(panel.Create(264, &parent));
+  panel.SetUserData(264);
+  EXPECT_EQ(parent.GetWindow(GW_CHILD), &panel);
+  EXPECT_EQ(parent.GetWindow(GW_CHILD)->GetUserData(), 264);
+  EXPECT_TRUE(panel.IsWindowVisible());
+  EXPECT_FALSE(panel.Create(999, &parent));  // no such template (and already created)
+}
+
+TEST_F(DialogTest, CommonDialogsRunBehindTheDriver) {
+  ScriptedModalDriver driver;
+  driver.Then([](CDialog& d) {
+    auto& f = dynamic_cast<CFileDialog&>(d);
+    EXPECT_FALSE(f.IsOpenDialog());
+    ASSERT_EQ(f.Filters().size(), 1u);
+    EXPECT_EQ(f.Filters()[0].second, "*.t98");
+    f.Choose("/tmp/sign");
+  });
+  driver.Then([](CDialog& d) { dynamic_cast<CColorDialog&>(d).Choose(plat::RGB(1, 2, 3)); });
+  driver.Then([](CDialog& d) { dynamic_cast<CPrintDialog&>(d).Choose("Cutter", 2); });
+  CFileDialog save(FALSE, "t98", "Untitled", OFN_OVERWRITEPROMPT, "Tindrel Files (*.t98)|*.t98||");
+  ASSERT_EQ(save.DoModal(), IDOK);
+  EXPECT_EQ(save.GetPathName(), "/tmp/sign.t98");
+  EXPECT_EQ(save.GetFileTitle(), "sign");
+  EXPECT_EQ(save.GetFileExt(), "t98");
+  CColorDialog color(0);
+  ASSERT_EQ(color.DoModal(), IDOK);
+  EXPECT_EQ(color.GetColor(), plat::RGB(1, 2, 3));
+  CPrintDialog print(FALSE);
+  ASSERT_EQ(print.DoModal(), IDOK);
+  EXPECT_EQ(print.GetDeviceName(), "Cutter");
+  EXPECT_EQ(print.GetCopies(), 2);
+  EXPECT_EQ(driver.Runs()[1].caption, "Color");
+}
+
+// A member control object takes the place of the template's control.
+class ColorList : public CListBox {
+  FW_DECLARE_COMMAND_MAP()
+
+ public:
+  int reflected = 0;
+  void OnSel() { ++reflected; }
+};
+FW_BEGIN_COMMAND_MAP(ColorList, CListBox)
+FW_ON_CONTROL_REFLECT(LBN_SELCHANGE, OnSel)
+FW_END_COMMAND_MAP()
+
+class ColorDlg : public PolygonDlg {
+ public:
+  ColorList list;
+  void DoDataExchange(CDataExchange* dx) override {
+    DDX_Control(dx, kList, list);
+    PolygonDlg::DoDataExchange(dx);
+  }
+  BOOL OnInitDialog() override {
+    UpdateData(FALSE);  // the member control first, then the items
+    return PolygonDlg::OnInitDialog();
+  }
+};
+
+TEST_F(DialogTest, SubclassedControlHandlesReflectedNotification) {
+  ScriptedModalDriver driver;
+  int reflected = -1;
+  std::vector<std::string> notes;
+  driver.Then([&](CDialog& d) {
+    auto& dlg = static_cast<ColorDlg&>(d);
+    EXPECT_EQ(d.GetDlgItem(kList), &dlg.list);
+    EXPECT_EQ(dlg.list.GetCount(), 4);
+    d.SelectListItem(kList, 2);
+    reflected = dlg.list.reflected;
+    notes = dlg.notes;
+    d.ClickButton(IDCANCEL);
+  });
+  ColorDlg dlg;
+  dlg.DoModal();
+  EXPECT_EQ(reflected, 1);
+  // The reflected notification does not reach the parent's map.
+  EXPECT_TRUE(notes.empty() || notes.back().rfind("list", 0) != 0);
+}
+
+}  // namespace

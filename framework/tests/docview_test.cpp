@@ -1,0 +1,375 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/app.h"
+#include "framework/clock.h"
+#include "framework/dialog.h"
+#include "framework/docview.h"
+#include "framework/input.h"
+#include "framework/resources.h"
+#include "platform/report.h"
+
+using namespace fw;
+
+namespace {
+
+std::vector<std::string> g_log;
+// Who takes command 100 (the others only note that they were asked).
+std::string g_taker;
+
+constexpr UINT kCmd = 100;
+constexpr UINT kRes = 129;
+constexpr UINT kMainRes = 128;
+
+class TDoc : public CDocument {
+  FW_DECLARE_DYNCREATE(TDoc)
+  FW_DECLARE_COMMAND_MAP()
+
+ public:
+  TDoc() { g_log.push_back("doc ctor"); }
+  ~TDoc() override { g_log.push_back("doc dtor"); }
+  BOOL OnNewDocument() override {
+    g_log.push_back("doc new " + std::to_string(GetViews().size()));
+    if (!CDocument::OnNewDocument()) return FALSE;
+    UpdateAllViews(nullptr, 0x80000001);
+    return TRUE;
+  }
+  BOOL OnOpenDocument(const std::string& path) override {
+    g_log.push_back("doc open " + path);
+    return path != "bad.t98";
+  }
+  BOOL OnCmd(UINT) {
+    g_log.push_back("doc");
+    return g_taker == "doc";
+  }
+  void OnUpdate100(CCmdUI* ui) { ui->Enable(g_taker != "disabled"); }
+};
+FW_IMPLEMENT_DYNCREATE(TDoc, CDocument)
+FW_BEGIN_COMMAND_MAP(TDoc, CDocument)
+FW_ON_COMMAND_EX(kCmd, OnCmd)
+FW_ON_UPDATE_COMMAND_UI(kCmd, OnUpdate100)
+FW_END_COMMAND_MAP()
+
+class TView : public CView {
+  FW_DECLARE_DYNCREATE(TView)
+  FW_DECLARE_COMMAND_MAP()
+
+ public:
+  TView() { g_log.push_back("view ctor"); }
+  ~TView() override { g_log.push_back("view dtor"); }
+  int OnCreate(CREATESTRUCT* cs) override {
+    int r = CView::OnCreate(cs);
+    g_log.push_back("view create");
+    return r;
+  }
+  void OnInitialUpdate() override {
+    g_log.push_back("view initial update");
+    CView::OnInitialUpdate();
+  }
+  void OnUpdate(CView*, LPARAM hint, CObject*) override { g_log.push_back("view update " + std::to_string(hint)); }
+  void OnActivateView(BOOL activate, CView* a, CView* d) override {
+    if (activate) g_log.push_back("view activate");
+    CView::OnActivateView(activate, a, d);
+  }
+  BOOL OnCmd(UINT) {
+    g_log.push_back("view");
+    return g_taker == "view";
+  }
+  LRESULT OnDragOver(LPARAM lp) { return lp == 7 ? 1 : 0; }
+};
+FW_IMPLEMENT_DYNCREATE(TView, CView)
+FW_BEGIN_COMMAND_MAP(TView, CView)
+FW_ON_COMMAND_EX(kCmd, OnCmd)
+FW_ON_COMMAND_LPARAM(49005, OnDragOver)
+FW_END_COMMAND_MAP()
+
+class TChild : public CMDIChildWnd {
+  FW_DECLARE_DYNCREATE(TChild)
+  FW_DECLARE_COMMAND_MAP()
+
+ public:
+  TChild() { g_log.push_back("frame ctor"); }
+  BOOL PreCreateWindow(CREATESTRUCT& cs) override {
+    cs.style |= WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_MAXIMIZE;
+    return CMDIChildWnd::PreCreateWindow(cs);
+  }
+  int OnCreate(CREATESTRUCT* cs) override {
+    g_log.push_back("frame create");
+    return CMDIChildWnd::OnCreate(cs);
+  }
+  BOOL OnCmd(UINT) {
+    g_log.push_back("child");
+    return g_taker == "child";
+  }
+};
+FW_IMPLEMENT_DYNCREATE(TChild, CMDIChildWnd)
+FW_BEGIN_COMMAND_MAP(TChild, CMDIChildWnd)
+FW_ON_COMMAND_EX(kCmd, OnCmd)
+FW_END_COMMAND_MAP()
+
+class TMain : public CMDIFrameWnd {
+  FW_DECLARE_COMMAND_MAP()
+
+ public:
+  CStatusBar status;
+  CToolBar tools;
+  int OnCreate(CREATESTRUCT* cs) override {
+    if (CMDIFrameWnd::OnCreate(cs) == -1) return -1;
+    static const UINT indicators[] = {ID_SEPARATOR, 104, 105};
+    if (!status.Create(this) || !status.SetIndicators(indicators, 3)) return -1;
+    if (!tools.CreateEx(this, TBSTYLE_FLAT, 0x50402874, RECT{}, 132) || !tools.LoadToolBar(132)) return -1;
+    tools.EnableDocking(CBRS_ALIGN_ANY);
+    EnableDocking(CBRS_ALIGN_ANY);
+    DockControlBar(&tools);
+    return 0;
+  }
+  BOOL OnCmd(UINT) {
+    g_log.push_back("main");
+    return g_taker == "main";
+  }
+  LRESULT OnStatusText(LPARAM lp) {
+    status.SetPaneText(0, reinterpret_cast<const char*>(lp));
+    return 0;
+  }
+};
+FW_BEGIN_COMMAND_MAP(TMain, CMDIFrameWnd)
+FW_ON_COMMAND_EX(kCmd, OnCmd)
+FW_ON_COMMAND_LPARAM(0x8052, OnStatusText)
+FW_END_COMMAND_MAP()
+
+class TApp : public CWinApp {
+  FW_DECLARE_COMMAND_MAP()
+
+ public:
+  TApp() : CWinApp("Tindrel") {}
+  BOOL InitInstance() override {
+    SetRegistryKey("VorlanSoft");
+    LoadStdProfileSettings(4);
+    AddDocTemplate(new CMultiDocTemplate(kRes, FW_RUNTIME_CLASS(TDoc), FW_RUNTIME_CLASS(TChild),
+                                         FW_RUNTIME_CLASS(TView)));
+    auto* main = new TMain;
+    if (!main->LoadFrame(kMainRes, WS_OVERLAPPEDWINDOW | WS_MAXIMIZE | FWS_ADDTOTITLE)) return FALSE;
+    m_pMainWnd = main;
+    main->ShowWindow(SW_SHOWMAXIMIZED);
+    CCommandLineInfo info;
+    ParseCommandLine(info);
+    return ProcessShellCommand(info);
+  }
+  BOOL OnCmd(UINT) {
+    g_log.push_back("app");
+    return g_taker == "app";
+  }
+  void OnNew() { OnFileNew(); }
+};
+FW_BEGIN_COMMAND_MAP(TApp, CWinApp)
+FW_ON_COMMAND_EX(kCmd, OnCmd)
+FW_ON_COMMAND(ID_FILE_NEW, OnNew)
+FW_END_COMMAND_MAP()
+
+struct DocViewTest : ::testing::Test {
+  ManualClock clock;
+  ScopedClock sc{&clock};
+  plat::RecordingSink sink;
+  plat::ScopedReportSink rs{&sink};
+  TApp app;
+  void SetUp() override {
+    g_log.clear();
+    g_taker.clear();
+    res::SetString(kRes, "\nTindrel\nTindrel\nTindrel Files (*.t98)\n.t98\nTindrel.Document\nTindrel Document");
+    res::SetString(kMainRes, "Tindrel");
+    res::SetString(104, "Mouse");
+    res::SetString(105, "Width");
+    res::SetToolBar(132, ToolBarDef{16, 15, {57600, 57601, 0, kCmd}});
+    res::SetMenu(kRes, {{"&File", {{"&New", ID_FILE_NEW}, {"Cmd", kCmd}}},
+                        {"&Edit", {{"Undo", 57643}}}});
+    res::SetMenu(kMainRes, {{"&File", {{"&New", ID_FILE_NEW}}}});
+  }
+  void TearDown() override {
+    ResetWindowSystem();
+    res::Clear();
+  }
+  TMain* Main() { return static_cast<TMain*>(app.m_pMainWnd); }
+};
+
+TEST_F(DocViewTest, TemplateCreatesInTheFrameworksOrder) {
+  app.m_lpCmdLine = "";
+  ASSERT_TRUE(app.InitInstance());
+  std::vector<std::string> want = {"doc ctor",    "frame ctor",           "frame create",      "view ctor",
+                                   "view create", "doc new 1",            "view update " + std::to_string(LPARAM(0x80000001)),
+                                   "view initial update", "view update 0", "view activate"};
+  EXPECT_EQ(g_log, want);
+  EXPECT_EQ(app.GetOpenDocumentCount(), 1);
+  BOOL maximized = FALSE;
+  CMDIChildWnd* child = Main()->MDIGetActive(&maximized);
+  ASSERT_NE(child, nullptr);
+  EXPECT_TRUE(maximized);
+  CDocument* doc = Main()->GetActiveDocument();
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(doc->GetTitle(), "Tindrel1");
+  EXPECT_FALSE(doc->IsModified());
+  // The maximised child puts its system-menu entry first in the shared menu bar.
+  CMenu* bar = Main()->GetMenu();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->GetMenuItemCount(), 3);
+  EXPECT_TRUE(bar->GetMenuState(0, MF_BYPOSITION) & MF_SYSMENU);
+  EXPECT_EQ(bar->GetSubMenu(1)->GetMenuItemID(0), ID_FILE_NEW);
+
+  // A failed open destroys frame, view and document again.
+  g_log.clear();
+  EXPECT_EQ(app.OpenDocumentFile("bad.t98"), nullptr);
+  EXPECT_EQ(app.GetOpenDocumentCount(), 1);
+  EXPECT_EQ(g_log.back(), "doc dtor");
+  EXPECT_EQ(Main()->MDIGetActive(), child);
+  CDocument* opened = app.OpenDocumentFile("/designs/sign.t98");
+  ASSERT_NE(opened, nullptr);
+  EXPECT_EQ(opened->GetTitle(), "sign.t98");
+  EXPECT_EQ(app.GetRecentFileList()->Entries(), std::vector<std::string>{"/designs/sign.t98"});
+  EXPECT_TRUE(Main()->MDIGetActive()->IsZoomed());  // opens maximised too
+  // The menu bar still carries exactly one system entry.
+  EXPECT_EQ(Main()->GetMenu()->GetMenuItemCount(), 3);
+  // Opening the same file again activates it instead of opening a second copy.
+  EXPECT_EQ(app.OpenDocumentFile("/designs/sign.t98"), opened);
+  EXPECT_EQ(app.GetOpenDocumentCount(), 2);
+}
+
+TEST_F(DocViewTest, CommandsRouteViewDocumentChildMainApplication) {
+  ASSERT_TRUE(app.InitInstance());
+  CWnd* main = app.m_pMainWnd;
+  struct Case {
+    const char* taker;
+    std::vector<std::string> asked;
+    LRESULT result;
+  };
+  const Case cases[] = {
+      {"view", {"view"}, 1},
+      {"doc", {"view", "doc"}, 1},
+      {"child", {"view", "doc", "child"}, 1},
+      {"main", {"view", "doc", "child", "main"}, 1},
+      {"app", {"view", "doc", "child", "main", "app"}, 1},
+      {"nobody", {"view", "doc", "child", "main", "app"}, 0},
+  };
+  for (const Case& c : cases) {
+    g_log.clear();
+    g_taker = c.taker;
+    EXPECT_EQ(main->SendMessage(WM_COMMAND, kCmd, 0), c.result) << c.taker;
+    EXPECT_EQ(g_log, c.asked) << c.taker;
+  }
+  // A command whose update handler disables it does not run.
+  g_log.clear();
+  g_taker = "disabled";
+  main->SendMessage(WM_COMMAND, kCmd, 0);
+  EXPECT_TRUE(g_log.empty());
+  // Posted commands run when the pump gets to them.
+  g_taker = "main";
+  main->PostMessage(WM_COMMAND, kCmd, 0);
+  EXPECT_TRUE(g_log.empty());
+  PumpPendingMessages();
+  EXPECT_EQ(g_log.back(), "main");
+  // A command with a value answer (drag acceptance).
+  EXPECT_EQ(main->SendMessage(WM_COMMAND, 49005, 7), 1);
+  EXPECT_EQ(main->SendMessage(WM_COMMAND, 49005, 8), 0);
+  // No document: the view, document and child are no longer asked.
+  app.CloseAllDocuments(FALSE);
+  EXPECT_EQ(app.GetOpenDocumentCount(), 0);
+  g_log.clear();
+  g_taker = "app";
+  main->SendMessage(WM_COMMAND, kCmd, 0);
+  EXPECT_EQ(g_log, (std::vector<std::string>{"main", "app"}));
+  EXPECT_EQ(Main()->GetMenu()->GetMenuItemCount(), 1);  // the frame's own menu again
+}
+
+TEST_F(DocViewTest, UpdateHandlersSetMenuItemsAndButtons) {
+  ASSERT_TRUE(app.InitInstance());
+  CMenu* bar = Main()->GetMenu();
+  CMenu* file = bar->GetSubMenu(1);
+  g_taker = "disabled";
+  Main()->SendMessage(WM_INITMENUPOPUP, WPARAM(file), 0);
+  EXPECT_TRUE(file->GetMenuState(kCmd, MF_BYCOMMAND) & MF_GRAYED);
+  EXPECT_FALSE(file->GetMenuState(ID_FILE_NEW, MF_BYCOMMAND) & MF_GRAYED);  // the app handles it
+  CMenu* edit = bar->GetSubMenu(2);
+  Main()->SendMessage(WM_INITMENUPOPUP, WPARAM(edit), 0);
+  EXPECT_TRUE(edit->GetMenuState(57643, MF_BYCOMMAND) & MF_GRAYED);  // no handler anywhere
+  g_taker = "view";
+  Main()->SendMessage(WM_INITMENUPOPUP, WPARAM(file), 0);
+  EXPECT_FALSE(file->GetMenuState(kCmd, MF_BYCOMMAND) & MF_GRAYED);
+
+  // Tool bar buttons follow at idle time; 57601 has no handler.
+  g_taker = "disabled";
+  app.OnIdle(0);
+  CToolBar& tb = Main()->tools;
+  EXPECT_TRUE(tb.GetButtonStyle(tb.CommandToIndex(kCmd)) & TBBS_DISABLED);
+  EXPECT_TRUE(tb.GetButtonStyle(tb.CommandToIndex(57601)) & TBBS_DISABLED);
+  EXPECT_FALSE(tb.GetButtonStyle(tb.CommandToIndex(57600)) & TBBS_DISABLED);
+  EXPECT_EQ(tb.GetDockSide(), CBRS_ALIGN_TOP);
+  EXPECT_EQ(tb.HitTest(POINT{23 * 2 + 3, 5}), 2);  // the separator after two buttons
+  EXPECT_EQ(tb.HitTest(POINT{23 * 2 + 8 + 1, 5}), 3);
+}
+
+TEST_F(DocViewTest, StatusPaneTextsAreRecorded) {
+  ASSERT_TRUE(app.InitInstance());
+  CStatusBar& s = Main()->status;
+  EXPECT_EQ(s.GetPaneText(1), "Mouse");
+  s.SetPaneInfo(1, 104, SBPS_NORMAL, 90);
+  Main()->SendMessage(WM_COMMAND, 0x8052, LPARAM("Reading..."));
+  Main()->SendMessage(WM_COMMAND, 0x8052, LPARAM("Done"));
+  ASSERT_EQ(s.TextHistory().size(), 2u);
+  EXPECT_EQ(s.TextHistory()[0].text, "Reading...");
+  EXPECT_EQ(s.TextHistory()[1].text, "Done");
+  EXPECT_TRUE(s.TextHistory()[1].update);
+  EXPECT_EQ(s.GetPaneText(0), "Done");
+  UINT id, style;
+  int width;
+  s.GetPaneInfo(1, id, style, width);
+  EXPECT_EQ(width, 90);
+  // Missing indicator strings fail the bar.
+  CStatusBar other;
+  other.Create(Main());
+  const UINT missing[] = {ID_SEPARATOR, 999};
+  EXPECT_FALSE(other.SetIndicators(missing, 2));
+}
+
+TEST_F(DocViewTest, ClosingAskesToSaveModifiedDocuments) {
+  ASSERT_TRUE(app.InitInstance());
+  CDocument* doc = Main()->GetActiveDocument();
+  doc->SetModifiedFlag();
+  sink.replies = {plat::IDCANCEL};
+  Main()->MDIGetActive()->SendMessage(WM_CLOSE);
+  EXPECT_EQ(app.GetOpenDocumentCount(), 1);
+  ASSERT_EQ(sink.boxes.size(), 1u);
+  EXPECT_EQ(sink.boxes[0].caption, "Tindrel");
+  sink.replies = {plat::IDNO};
+  Main()->MDIGetActive()->SendMessage(WM_CLOSE);
+  EXPECT_EQ(app.GetOpenDocumentCount(), 0);
+  EXPECT_EQ(Main()->MDIGetActive(), nullptr);
+  // The main window closing ends the loop.
+  Main()->SendMessage(WM_CLOSE);
+  EXPECT_EQ(app.m_pMainWnd, nullptr);
+  PumpPendingMessages();
+  EXPECT_TRUE(QuitReceived());
+  ResetQuit();
+}
+
+TEST_F(DocViewTest, CommandLineOpensTheNamedDocument) {
+  app.m_lpCmdLine = "\"/my designs/a.t98\" /Vorlan";
+  ASSERT_TRUE(app.InitInstance());
+  ASSERT_EQ(app.GetOpenDocumentCount(), 1);
+  EXPECT_EQ(Main()->GetActiveDocument()->GetPathName(), "/my designs/a.t98");
+}
+
+TEST_F(DocViewTest, FailedOpenOnTheCommandLineFailsStartUp) {
+  app.m_lpCmdLine = "bad.t98";
+  EXPECT_FALSE(app.InitInstance());
+}
+
+TEST_F(DocViewTest, RecentFilesKeepFourEntriesInTheProfile) {
+  ASSERT_TRUE(app.InitInstance());
+  for (const char* p : {"a", "b", "c", "d", "e", "c"}) app.AddToRecentFileList(p);
+  EXPECT_EQ(app.GetRecentFileList()->Entries(), (std::vector<std::string>{"c", "e", "d", "b"}));
+  app.ExitInstance();
+  EXPECT_EQ(app.GetProfileString("Recent File List", "File1"), "c");
+  EXPECT_EQ(app.GetProfileString("Recent File List", "File4"), "b");
+}
+
+}  // namespace
