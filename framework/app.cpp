@@ -55,6 +55,19 @@ BOOL MemoryProfile::WriteString(const std::string& section, const std::string& e
   return TRUE;
 }
 
+int UserProfileStore::GetInt(const std::string& section, const std::string& entry, int def) {
+  return profile_.GetInt(section.c_str(), entry.c_str(), def);
+}
+BOOL UserProfileStore::WriteInt(const std::string& section, const std::string& entry, int value) {
+  return profile_.WriteInt(section.c_str(), entry.c_str(), value);
+}
+std::string UserProfileStore::GetString(const std::string& section, const std::string& entry, const std::string& def) {
+  return profile_.GetString(section.c_str(), entry.c_str(), def.c_str());
+}
+BOOL UserProfileStore::WriteString(const std::string& section, const std::string& entry, const std::string& value) {
+  return profile_.WriteString(section.c_str(), entry.c_str(), value.c_str());
+}
+
 // Recent files.
 
 CRecentFileList::CRecentFileList(UINT start, const std::string& section, const std::string& entryFormat, int size)
@@ -169,6 +182,7 @@ CWinApp::~CWinApp() {
     if (w->m_hWnd) w->DestroyWindow();
   }
   templates_.clear();
+  if (userProfile_ && plat::GetAppProfile() == userProfile_.get()) plat::SetAppProfile(nullptr);
   if (g_app == this) g_app = nullptr;
 }
 
@@ -225,6 +239,11 @@ int CWinApp::Run() {
 void CWinApp::SetRegistryKey(const std::string& company) {
   m_pszRegistryKey = company;
   m_pszProfileName = m_pszAppName;
+  if (plat::GetAppProfile() == userProfile_.get()) plat::SetAppProfile(nullptr);
+  userProfile_ = std::make_unique<plat::UserProfile>(company, m_pszProfileName);
+  userStore_ = std::make_unique<UserProfileStore>(*userProfile_);
+  plat::SetAppProfile(userProfile_.get());
+  if (!profileSetExplicitly_) profile_ = userStore_.get();
 }
 
 void CWinApp::LoadStdProfileSettings(UINT maxMRU) {
@@ -233,7 +252,10 @@ void CWinApp::LoadStdProfileSettings(UINT maxMRU) {
   recent_->ReadList(GetProfileStore());
 }
 
-void CWinApp::SetProfileStore(ProfileStore* store) { profile_ = store ? store : &memoryProfile_; }
+void CWinApp::SetProfileStore(ProfileStore* store) {
+  profileSetExplicitly_ = store != nullptr;
+  profile_ = store ? store : (userStore_ ? static_cast<ProfileStore*>(userStore_.get()) : &memoryProfile_);
+}
 ProfileStore& CWinApp::GetProfileStore() { return *profile_; }
 
 int CWinApp::GetProfileInt(const std::string& section, const std::string& entry, int def) {

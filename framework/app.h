@@ -9,6 +9,7 @@
 
 #include "framework/cmdtarget.h"
 #include "framework/docview.h"
+#include "platform/profile.h"
 
 namespace fw {
 
@@ -30,6 +31,19 @@ class MemoryProfile : public ProfileStore {
   std::string GetString(const std::string& section, const std::string& entry, const std::string& def) override;
   BOOL WriteString(const std::string& section, const std::string& entry, const std::string& value) override;
   std::map<std::string, std::map<std::string, std::string>> values;
+};
+
+// The user profile of the platform under the application's company key.
+class UserProfileStore : public ProfileStore {
+ public:
+  explicit UserProfileStore(plat::UserProfile& p) : profile_(p) {}
+  int GetInt(const std::string& section, const std::string& entry, int def) override;
+  BOOL WriteInt(const std::string& section, const std::string& entry, int value) override;
+  std::string GetString(const std::string& section, const std::string& entry, const std::string& def) override;
+  BOOL WriteString(const std::string& section, const std::string& entry, const std::string& value) override;
+
+ private:
+  plat::UserProfile& profile_;
 };
 
 class CRecentFileList {
@@ -88,8 +102,11 @@ class CWinApp : public CCmdTarget {
   virtual BOOL OnIdle(LONG count);
   virtual BOOL PreTranslateMessage(MSG* msg);
 
-  // The company key under which the profile lives; the profile is named after the application.
+  // The company key under which the profile lives; the profile is named after the
+  // application. Binds the platform's user profile (and registers it as the
+  // application's profile) unless a store was set explicitly.
   void SetRegistryKey(const std::string& company);
+  plat::UserProfile* GetUserProfile() const { return userProfile_.get(); }
   void LoadStdProfileSettings(UINT maxMRU = 4);
   void SetProfileStore(ProfileStore* store);
   ProfileStore& GetProfileStore();
@@ -142,6 +159,9 @@ class CWinApp : public CCmdTarget {
   std::unique_ptr<CRecentFileList> recent_;
   MemoryProfile memoryProfile_;
   ProfileStore* profile_ = nullptr;
+  bool profileSetExplicitly_ = false;
+  std::unique_ptr<plat::UserProfile> userProfile_;
+  std::unique_ptr<UserProfileStore> userStore_;
   bool shellOpen_ = false, shellTypes_ = false, shellPrint_ = false, controls3d_ = false;
 };
 

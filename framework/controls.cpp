@@ -309,7 +309,7 @@ int CListBox::ItemFromPoint(POINT p, BOOL& outside) const {
   return GetCount() ? GetCount() - 1 : 0;
 }
 
-void CListBox::DrawItems(void* dc) {
+void CListBox::DrawItems(plat::HDC dc) {
   CWnd* parent = GetParent();
   if (!parent) return;
   RECT c{};
@@ -452,7 +452,7 @@ void CComboBox::SetWindowText(const std::string& text) {
   if ((GetStyle() & 3) == CBS_DROPDOWNLIST) cur_ = FindStringExact(-1, t);
 }
 
-void CComboBox::DrawItems(void* dc) {
+void CComboBox::DrawItems(plat::HDC dc) {
   CWnd* parent = GetParent();
   if (!parent) return;
   for (int i = 0; i < GetCount(); ++i) {
@@ -725,7 +725,7 @@ BOOL CListCtrl::GetItemRect(int item, RECT* r) const {
   return TRUE;
 }
 
-void CListCtrl::DrawItems(void* dc) {
+void CListCtrl::DrawItems(plat::HDC dc) {
   CWnd* parent = GetParent();
   if (!parent) return;
   for (int i = top_; i < GetItemCount() && i < top_ + GetCountPerPage(); ++i) {

@@ -33,7 +33,7 @@ struct DRAWITEMSTRUCT {
   UINT itemAction = 0;
   UINT itemState = 0;
   HWND hwndItem = 0;
-  void* hDC = nullptr;  // the device context to draw into
+  plat::HDC hDC = nullptr;  // the device context to draw into
   RECT rcItem{};
   std::uintptr_t itemData = 0;
 };
@@ -210,7 +210,7 @@ class CListBox : public CControl {
   int GetItemRect(int index, RECT* r) const;
   int ItemFromPoint(POINT p, BOOL& outside) const;
   // Sends WM_DRAWITEM for every visible item (owner-drawn lists) with the device context.
-  void DrawItems(void* dc);
+  void DrawItems(plat::HDC dc);
   // User actions: select (LBN_SELCHANGE with LBS_NOTIFY), double click (LBN_DBLCLK).
   void UserSelect(int index);
   void UserDoubleClick(int index);
@@ -258,7 +258,7 @@ class CComboBox : public CControl {
   BOOL GetDroppedState() const { return dropped_; }
   void ShowDropDown(BOOL show = TRUE);
   void SetWindowText(const std::string& text) override;
-  void DrawItems(void* dc);
+  void DrawItems(plat::HDC dc);
   // User actions: pick an item (CBN_SELCHANGE then CBN_SELENDOK), open or close the
   // list (CBN_DROPDOWN / CBN_CLOSEUP), type into the edit part (CBN_EDITCHANGE).
   void UserSelect(int index);
@@ -365,7 +365,7 @@ class CListCtrl : public CControl {
   int GetCountPerPage() const;
   // Row rectangles in report style, below a header of the row height.
   BOOL GetItemRect(int item, RECT* r) const;
-  void DrawItems(void* dc);
+  void DrawItems(plat::HDC dc);
   // User actions: click a row (selection changes, then NM_CLICK), double click (NM_DBLCLK).
   void UserClick(int item);
   void UserDoubleClick(int item);

@@ -209,6 +209,13 @@ void CView::PostNcDestroy() {
   delete this;
 }
 
+void CView::OnPaint() {
+  PAINTSTRUCT ps;
+  BeginPaint(&ps);
+  OnDraw(ps.hdc);
+  EndPaint(&ps);
+}
+
 void CView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
 void CView::OnUpdate(CView*, LPARAM, CObject*) { Invalidate(TRUE); }
 

@@ -96,6 +96,9 @@ class CView : public CWnd {
   virtual void OnUpdate(CView* sender, LPARAM hint, CObject* hintObject);
   virtual void OnActivateView(BOOL activate, CView* activateView, CView* deactiveView);
   virtual void OnActivateFrame(UINT, CFrameWnd*) {}
+  // Draws the view into a device context; the paint handler calls it clipped to the invalid area.
+  virtual void OnDraw(plat::HDC) {}
+  void OnPaint() override;
 
   BOOL OnCmdMsg(CmdCall& call) override;
   int OnCreate(CREATESTRUCT* cs) override;

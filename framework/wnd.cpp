@@ -156,6 +156,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, const std::string& className, const std::stri
   style_ = cs.style;
   exStyle_ = cs.dwExStyle;
   rect_ = RECT{cs.x, cs.y, cs.x + std::max(0, cs.cx), cs.y + std::max(0, cs.cy)};
+  surface_.Resize(rect_.width(), rect_.height());
   if ((cs.style & WS_CHILD) && cs.parent) {
     parent_ = cs.parent;
     parent_->children_.push_back(this);
@@ -194,6 +195,8 @@ void CWnd::DestroyTree() {
 }
 
 void CWnd::Unlink() {
+  for (plat::HDC dc : dcs_) delete dc;
+  dcs_.clear();
   if (parent_) {
     auto& s = parent_->children_;
     s.erase(std::remove(s.begin(), s.end(), this), s.end());
@@ -742,6 +745,7 @@ BOOL CWnd::SetWindowPos(HWND after, int x, int y, int cx, int cy, UINT flags) {
   if (old.left != rect_.left || old.top != rect_.top)
     SendMessage(WM_MOVE, 0, MAKELONG(WORD(rect_.left), WORD(rect_.top)));
   if (old.width() != rect_.width() || old.height() != rect_.height()) {
+    surface_.Resize(rect_.width(), rect_.height());
     SendMessage(WM_SIZE, IsZoomed() ? 2 : 0, MAKELONG(WORD(rect_.width()), WORD(rect_.height())));
     if (!(flags & SWP_NOREDRAW)) InvalidateRect(nullptr, TRUE);
   }
@@ -829,8 +833,25 @@ void CWnd::UpdateWindow() {
   }
 }
 
+plat::HDC CWnd::GetDC() {
+  if (!m_hWnd) return nullptr;
+  plat::HDC dc = new plat::DC(surface_);
+  dcs_.push_back(dc);
+  return dc;
+}
+
+int CWnd::ReleaseDC(plat::HDC dc) {
+  auto it = std::find(dcs_.begin(), dcs_.end(), dc);
+  if (it == dcs_.end()) return 0;
+  dcs_.erase(it);
+  delete dc;
+  return 1;
+}
+
 void CWnd::BeginPaint(PAINTSTRUCT* ps) {
   ps->rcPaint = update_;
+  ps->hdc = GetDC();
+  if (ps->hdc) ps->hdc->SelectClipRect(&ps->rcPaint);
   ps->fErase = updateErase_;
   if (updateErase_) SendMessage(WM_ERASEBKGND);
   update_ = RECT{};
@@ -838,7 +859,10 @@ void CWnd::BeginPaint(PAINTSTRUCT* ps) {
   ++paintCount_;
 }
 
-void CWnd::EndPaint(PAINTSTRUCT*) {}
+void CWnd::EndPaint(PAINTSTRUCT* ps) {
+  if (ps->hdc) ReleaseDC(ps->hdc);
+  ps->hdc = nullptr;
+}
 
 void CWnd::ScrollWindow(int, int, const RECT* scroll, const RECT* clip) {
   RECT r{};

@@ -7,6 +7,7 @@
 
 #include "framework/cmdtarget.h"
 #include "framework/fwdefs.h"
+#include "platform/dc.h"
 
 namespace fw {
 
@@ -30,6 +31,7 @@ struct CREATESTRUCT {
 };
 
 struct PAINTSTRUCT {
+  plat::HDC hdc = nullptr;  // clipped to rcPaint; deleted by EndPaint
   RECT rcPaint{};
   BOOL fErase = FALSE;
 };
@@ -189,6 +191,10 @@ class CWnd : public CCmdTarget {
   void BeginPaint(PAINTSTRUCT* ps);
   void EndPaint(PAINTSTRUCT* ps);
   void ScrollWindow(int dx, int dy, const RECT* scroll = nullptr, const RECT* clip = nullptr);
+  // The window's persistent pixels (client size) and device contexts on them.
+  plat::WindowSurface& GetSurface() { return surface_; }
+  plat::HDC GetDC();
+  int ReleaseDC(plat::HDC dc);
   // How many times the window has been painted (WM_PAINT handled), for tests.
   int PaintCount() const { return paintCount_; }
 
@@ -247,6 +253,8 @@ class CWnd : public CCmdTarget {
   } scroll_[2];
   bool destroying_ = false;
   LRESULT lastCommandResult_ = 1;
+  plat::WindowSurface surface_;
+  std::vector<plat::HDC> dcs_;
 };
 
 // Messages by handle.

@@ -65,7 +65,13 @@ class PolygonDlg : public CDialog {
   void OnWidthChanged() { notes.push_back("width " + GetDlgItemText(kWidth)); }
   void OnListChanged() { notes.push_back("list " + std::to_string(Item<CListBox>(kList)->GetCurSel())); }
   void OnDrawItem(int id, DRAWITEMSTRUCT* dis) override {
-    if (UINT(id) == kList) drawn.push_back(dis->itemID | (dis->itemState & ODS_SELECTED ? 0x100u : 0u));
+    if (UINT(id) == kList) {
+      drawn.push_back(dis->itemID | (dis->itemState & ODS_SELECTED ? 0x100u : 0u));
+      // Each cell filled with its colour from the item text (owner drawing into our context).
+      plat::HBRUSH b = plat::CreateSolidBrush(plat::COLORREF(std::stoul(Item<CListBox>(kList)->GetText(int(dis->itemID)))));
+      dis->hDC->FillRect(dis->rcItem, b);
+      plat::DeleteObject(b);
+    }
     CDialog::OnDrawItem(id, dis);
   }
 };
@@ -141,19 +147,24 @@ TEST_F(DialogTest, OwnerDrawnListDrawsVisibleRowsAndNotifiesSelection) {
   ScriptedModalDriver driver;
   std::vector<UINT> drawn;
   std::vector<std::string> notes;
+  std::vector<plat::COLORREF> pixels;
   driver.Then([&](CDialog& d) {
     auto& dlg = static_cast<PolygonDlg&>(d);
-    int token = 0;
     EXPECT_TRUE(d.SelectListItem(kList, 1));
-    d.Item<CListBox>(kList)->DrawItems(&token);
+    auto* list = d.Item<CListBox>(kList);
+    plat::HDC dc = list->GetDC();
+    list->DrawItems(dc);
+    list->ReleaseDC(dc);
     drawn = dlg.drawn;
     notes = dlg.notes;
+    for (int y : {5, 21, 37}) pixels.push_back(list->GetSurface().surface().GetPixel(50, y));
     d.ClickButton(IDCANCEL);
   });
   PolygonDlg dlg;
   dlg.DoModal();
   // 48 pixels of 16-pixel rows: three rows, the second selected.
   EXPECT_EQ(drawn, (std::vector<UINT>{0, 0x101, 2}));
+  EXPECT_EQ(pixels, (std::vector<plat::COLORREF>{255, 65280, 16711680}));
   EXPECT_EQ(notes.back(), "list 1");
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -168,7 +170,23 @@ FW_ON_COMMAND_EX(kCmd, OnCmd)
 FW_ON_COMMAND(ID_FILE_NEW, OnNew)
 FW_END_COMMAND_MAP()
 
+// The user profile goes to a folder of the test's own.
+struct ProfileDir {
+  std::string dir;
+  ProfileDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tindrel-prof-XXXXXX").string();
+    dir = ::mkdtemp(tmpl.data()) ? tmpl : std::string();
+    ::setenv("TINDREL_PROFILE_DIR", dir.c_str(), 1);
+  }
+  ~ProfileDir() {
+    ::unsetenv("TINDREL_PROFILE_DIR");
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+};
+
 struct DocViewTest : ::testing::Test {
+  ProfileDir profileDir;
   ManualClock clock;
   ScopedClock sc{&clock};
   plat::RecordingSink sink;
@@ -370,6 +388,13 @@ TEST_F(DocViewTest, RecentFilesKeepFourEntriesInTheProfile) {
   app.ExitInstance();
   EXPECT_EQ(app.GetProfileString("Recent File List", "File1"), "c");
   EXPECT_EQ(app.GetProfileString("Recent File List", "File4"), "b");
+  // Kept in the user profile under the company key, read back by the next run.
+  ASSERT_EQ(plat::GetAppProfile(), app.GetUserProfile());
+  EXPECT_EQ(plat::GetAppProfile()->company(), "VorlanSoft");
+  EXPECT_EQ(plat::UserProfile("VorlanSoft", "Tindrel").GetString("Recent File List", "File2", ""), "e");
+  CRecentFileList next(0, "Recent File List", "File%d", 4);
+  next.ReadList(app.GetProfileStore());
+  EXPECT_EQ(next.Entries(), app.GetRecentFileList()->Entries());
 }
 
 }  // namespace

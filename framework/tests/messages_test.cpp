@@ -240,6 +240,40 @@ TEST_F(MessageTest, PaintCycleClipsToTheInvalidRectangle) {
   EXPECT_FALSE(w.GetUpdateRect(nullptr));
 }
 
+TEST_F(MessageTest, PaintingDrawsOnThePersistentSurfaceClipped) {
+  struct FillWnd : CWnd {
+    void OnPaint() override {
+      PAINTSTRUCT ps;
+      BeginPaint(&ps);
+      RECT all{0, 0, 100, 100};
+      plat::HBRUSH b = plat::CreateSolidBrush(plat::RGB(255, 0, 0));
+      ps.hdc->FillRect(all, b);
+      plat::DeleteObject(b);
+      EndPaint(&ps);
+    }
+  } w;
+  w.CreateEx(0, "", "", 0, RECT{0, 0, 100, 100}, nullptr, 0);
+  EXPECT_EQ(w.GetSurface().surface().width(), 100);
+  w.ShowWindow(SW_SHOW);
+  w.ValidateRect(nullptr);
+  RECT part{10, 10, 20, 20};
+  w.InvalidateRect(&part);
+  PumpPendingMessages();
+  const plat::Surface& s = w.GetSurface().surface();
+  EXPECT_EQ(s.GetPixel(15, 15), plat::RGB(255, 0, 0));
+  EXPECT_EQ(s.GetPixel(25, 15), plat::RGB(255, 255, 255));
+  // An XOR mark drawn outside painting stays on the surface; resizing keeps the pixels.
+  plat::HDC dc = w.GetDC();
+  dc->SetROP2(plat::R2_NOT);
+  dc->MoveTo(0, 50);
+  dc->LineTo(100, 50);
+  EXPECT_EQ(w.ReleaseDC(dc), 1);
+  EXPECT_EQ(w.ReleaseDC(dc), 0);
+  w.MoveWindow(0, 0, 120, 60);
+  EXPECT_EQ(s.width(), 120);
+  EXPECT_EQ(s.GetPixel(50, 50), plat::RGB(0, 0, 0));
+}
+
 TEST_F(MessageTest, ClassCursorIsSharedAndSetOnPointerMoves) {
   CWnd a, b;
   a.CreateEx(0, "ViewClass", "", WS_VISIBLE, RECT{0, 0, 50, 50}, nullptr, 0);
