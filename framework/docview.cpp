@@ -400,8 +400,7 @@ RECT CFrameWnd::LayoutBars() {
 }
 
 void CFrameWnd::RecalcLayout(BOOL) {
-  layoutPending_ = false;
-  ++layoutCount_;
+  LayoutDone();
   RECT area = LayoutBars();
   if (CWnd* pane = GetDlgItem(AFX_IDW_PANE_FIRST)) pane->MoveWindow(area, TRUE);
 }
@@ -698,6 +697,7 @@ CDocument* CMDIFrameWnd::GetActiveDocument() { return active_ ? active_->GetActi
 
 void CMDIFrameWnd::RecalcLayout(BOOL notify) {
   if (!mdiClient_.m_hWnd) return CFrameWnd::RecalcLayout(notify);
+  LayoutDone();
   RECT area = LayoutBars();
   mdiClient_.MoveWindow(area, TRUE);
   RECT client{0, 0, area.width(), area.height()};

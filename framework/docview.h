@@ -174,6 +174,10 @@ class CFrameWnd : public CWnd {
  protected:
   // The client area left to the view (or the MDI client) after the bars.
   RECT LayoutBars();
+  void LayoutDone() {
+    layoutPending_ = false;
+    ++layoutCount_;
+  }
   std::unique_ptr<CMenu> menuDefault_;
   std::string frameTitle_;
 

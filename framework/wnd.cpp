@@ -303,7 +303,7 @@ BOOL CWnd::OnCommand(WPARAM wp, LPARAM lp) {
   UINT code = HIWORD(wp);
   // lParam names a control only when it is one of our children; private commands
   // carry pointers or numbers there.
-  CWnd* ctrl = lp ? FromHandle(HWND(lp)) : nullptr;
+  CWnd* ctrl = (lp > 0 && std::uintptr_t(lp) <= 0xFFFFFFFFu) ? FromHandle(HWND(lp)) : nullptr;
   if (ctrl && ctrl->parent_ == this) {
     LRESULT r = 0;
     if (ctrl->OnChildNotify(WM_COMMAND, wp, lp, &r)) return TRUE;
@@ -327,8 +327,6 @@ BOOL CWnd::OnCommand(WPARAM wp, LPARAM lp) {
   call.lParam = lp;
   call.result = 1;
   if (!OnCmdMsg(call)) return FALSE;
-  const MSG* cur = GetCurrentMessage();
-  (void)cur;
   lastCommandResult_ = call.result;
   return TRUE;
 }
@@ -453,7 +451,7 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
       return TRUE;
     case WM_HSCROLL:
     case WM_VSCROLL: {
-      CWnd* bar = lp ? FromHandle(HWND(lp)) : nullptr;
+      CWnd* bar = (lp > 0 && std::uintptr_t(lp) <= 0xFFFFFFFFu) ? FromHandle(HWND(lp)) : nullptr;
       if (bar && bar->parent_ == this && bar->OnChildNotify(msg, wp, lp, result)) return TRUE;
       if (msg == WM_HSCROLL)
         OnHScroll(LOWORD(wp), HIWORD(wp), bar);

@@ -325,6 +325,59 @@ TEST_F(DocViewTest, UpdateHandlersSetMenuItemsAndButtons) {
   EXPECT_EQ(tb.HitTest(POINT{23 * 2 + 8 + 1, 5}), 3);
 }
 
+TEST_F(DocViewTest, AcceleratorsOfTheActiveDocumentReachTheRouting) {
+  res::SetAccelerators(kRes, {{FVIRTKEY | FCONTROL, 'N', WORD(ID_FILE_NEW)}, {FVIRTKEY, VK_F2, WORD(kCmd)}});
+  ASSERT_TRUE(app.InitInstance());  // the template reads its table now
+  ASSERT_EQ(app.GetOpenDocumentCount(), 1);
+  CView* view = Main()->GetActiveView();
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(CWnd::GetFocus(), view);
+  g_taker = "view";
+  g_log.clear();
+  Keyboard::Stroke(VK_F2);
+  EXPECT_EQ(g_log, std::vector<std::string>{"view"});
+  Keyboard::Stroke('N');  // without Ctrl: no accelerator
+  EXPECT_EQ(app.GetOpenDocumentCount(), 1);
+  Keyboard::Press(VK_CONTROL);
+  Keyboard::Stroke('N');
+  Keyboard::Release(VK_CONTROL);
+  EXPECT_EQ(app.GetOpenDocumentCount(), 2);
+}
+
+TEST_F(DocViewTest, BarsShowHideAndKeepTheirStateInTheProfile) {
+  ASSERT_TRUE(app.InitInstance());
+  TMain* m = Main();
+  CToolBar& tb = m->tools;
+  RECT client{};
+  m->GetMDIClient()->GetWindowRect(&client);
+  LONG topWithBar = client.top;
+  m->ShowControlBar(&tb, FALSE, FALSE);
+  m->GetMDIClient()->GetWindowRect(&client);
+  EXPECT_EQ(client.top, topWithBar - tb.GetButtonSize().cy);
+  m->SaveBarState("BarStates");
+  m->ShowControlBar(&tb, TRUE, TRUE);
+  EXPECT_TRUE(m->LayoutPending());
+  app.OnIdle(0);  // delayed layout happens at idle time
+  EXPECT_FALSE(m->LayoutPending());
+  EXPECT_TRUE(tb.IsVisible());
+  m->LoadBarState("BarStates");
+  EXPECT_FALSE(tb.IsVisible());
+  EXPECT_EQ(tb.GetDockSide(), CBRS_ALIGN_TOP);
+  // A dialog bar gets its controls from the template.
+  res::SetDialog(176, DialogTemplate{"", WS_CHILD, RECT{0, 0, 120, 300},
+                                     {{1226, CtrlKind::ListBox, "", LBS_OWNERDRAWFIXED | LBS_NOTIFY},
+                                      {1134, CtrlKind::Button, "...", BS_PUSHBUTTON}}});
+  CDialogBar palette;
+  ASSERT_TRUE(palette.Create(m, 176, 0x404130, 176));
+  palette.EnableDocking(CBRS_ALIGN_RIGHT);
+  m->DockControlBar(&palette);
+  EXPECT_EQ(palette.GetDockSide(), CBRS_ALIGN_RIGHT);
+  EXPECT_NE(dynamic_cast<CListBox*>(palette.GetDlgItem(1226)), nullptr);
+  EXPECT_EQ(m->GetControlBar(176), &palette);
+  app.OnIdle(0);
+  EXPECT_FALSE(palette.GetDlgItem(1134)->IsWindowEnabled());  // no handler for 1134
+}
+
 TEST_F(DocViewTest, StatusPaneTextsAreRecorded) {
   ASSERT_TRUE(app.InitInstance());
   CStatusBar& s = Main()->status;
