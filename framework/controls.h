@@ -153,9 +153,17 @@ class CButton : public CControl {
   void SetCheck(int check);
   // A user click: an automatic box or radio changes its state, then BN_CLICKED.
   void Click();
+  // The picture of a bitmap button, by bitmap resource id; returns the previous one.
+  UINT SetBitmap(UINT bitmapResource) {
+    UINT old = bitmap_;
+    bitmap_ = bitmapResource;
+    return old;
+  }
+  UINT GetBitmap() const { return bitmap_; }
 
  private:
   int check_ = BST_UNCHECKED;
+  UINT bitmap_ = 0;
 };
 
 class CEdit : public CControl {

@@ -12,6 +12,8 @@ FW_IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
 FW_IMPLEMENT_DYNAMIC(CView, CWnd)
 FW_IMPLEMENT_DYNAMIC(CFrameWnd, CWnd)
 FW_IMPLEMENT_DYNAMIC(CMDIChildWnd, CFrameWnd)
+FW_IMPLEMENT_DYNAMIC(CMiniFrameWnd, CFrameWnd)
+FW_IMPLEMENT_DYNAMIC(CSplitterWnd, CWnd)
 FW_IMPLEMENT_DYNAMIC(CMDIFrameWnd, CFrameWnd)
 FW_IMPLEMENT_DYNAMIC(CDocTemplate, CCmdTarget)
 FW_IMPLEMENT_DYNAMIC(CMultiDocTemplate, CDocTemplate)
@@ -511,6 +513,15 @@ void CFrameWnd::OnSetFocus(CWnd*) {
 void CFrameWnd::PostNcDestroy() {
   if (CWinApp* app = AfxGetApp(); app && app->m_pMainWnd == this) app->m_pMainWnd = nullptr;
   if (m_bAutoDelete) delete this;
+}
+
+// Mini frame.
+
+BOOL CMiniFrameWnd::Create(const std::string& className, const std::string& title, DWORD style, const RECT& rect,
+                           CWnd* parent, UINT id) {
+  frameTitle_ = title;
+  return CreateEx(0, className.empty() ? std::string("FwMiniFrame") : className, title, (style & ~WS_CHILD) | WS_POPUP,
+                  rect, parent, id);
 }
 
 // MDI child.

@@ -189,6 +189,20 @@ class CFrameWnd : public CWnd {
   int layoutCount_ = 0;
 };
 
+// A small floating frame (tool windows such as the property window).
+class CMiniFrameWnd : public CFrameWnd {
+  FW_DECLARE_DYNAMIC(CMiniFrameWnd)
+
+ public:
+  BOOL Create(const std::string& className, const std::string& title, DWORD style, const RECT& rect,
+              CWnd* parent = nullptr, UINT id = 0);
+};
+
+// A splitter window: kept as an object by frames; no panes of its own here.
+class CSplitterWnd : public CWnd {
+  FW_DECLARE_DYNAMIC(CSplitterWnd)
+};
+
 class CMDIChildWnd : public CFrameWnd {
   FW_DECLARE_DYNAMIC(CMDIChildWnd)
 

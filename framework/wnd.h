@@ -42,6 +42,7 @@ struct WndClass {
   std::string name;
   UINT style = CS_DBLCLKS;
   HCURSOR cursor = 0;
+  int background = -1;  // stock brush index (platform/dc.h) the presentation erases with; -1 none
 };
 WndClass* RegisterWndClass(const std::string& name, UINT style = CS_DBLCLKS, HCURSOR cursor = 0);
 WndClass* FindWndClass(const std::string& name);

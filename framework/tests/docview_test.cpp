@@ -451,3 +451,30 @@ TEST_F(DocViewTest, RecentFilesKeepFourEntriesInTheProfile) {
 }
 
 }  // namespace
+
+namespace {
+
+struct PropertyFrame : CMiniFrameWnd {
+  PropertyFrame** self;
+  explicit PropertyFrame(PropertyFrame** s) : self(s) {}
+  ~PropertyFrame() override { *self = nullptr; }
+};
+
+TEST_F(DocViewTest, MiniFrameClosesAndGoesWithItsOwner) {
+  ASSERT_TRUE(app.InitInstance());
+  PropertyFrame* prop = nullptr;
+  prop = new PropertyFrame(&prop);
+  ASSERT_TRUE(prop->Create("", "Property", 0x80C81180, RECT{0, 700, 200, 725}, Main()));
+  prop->ShowWindow(SW_SHOW);
+  EXPECT_EQ(prop->GetWindowText(), "Property");
+  EXPECT_EQ(prop->GetOwner(), Main());
+  EXPECT_EQ(prop->GetParent(), nullptr);
+  prop->SendMessage(WM_CLOSE);
+  EXPECT_EQ(prop, nullptr);  // deleted, pointer cleared
+  prop = new PropertyFrame(&prop);
+  ASSERT_TRUE(prop->Create("", "Property", 0x80C81180, RECT{0, 700, 200, 725}, Main()));
+  Main()->DestroyWindow();
+  EXPECT_EQ(prop, nullptr);
+}
+
+}  // namespace
