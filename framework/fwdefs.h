@@ -108,6 +108,20 @@ constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
 
 // Mouse key flags (wParam of mouse messages).
+// Cursors: ids of the resource table or the system cursors below.
+constexpr HCURSOR IDC_ARROW = 32512;
+constexpr HCURSOR IDC_IBEAM = 32513;
+constexpr HCURSOR IDC_WAIT = 32514;
+constexpr HCURSOR IDC_CROSS = 32515;
+constexpr HCURSOR IDC_UPARROW = 32516;
+constexpr HCURSOR IDC_SIZENWSE = 32642;
+constexpr HCURSOR IDC_SIZENESW = 32643;
+constexpr HCURSOR IDC_SIZEWE = 32644;
+constexpr HCURSOR IDC_SIZENS = 32645;
+constexpr HCURSOR IDC_SIZEALL = 32646;
+constexpr HCURSOR IDC_NO = 32648;
+constexpr HCURSOR IDC_HAND = 32649;
+
 constexpr UINT MK_LBUTTON = 0x0001;
 constexpr UINT MK_RBUTTON = 0x0002;
 constexpr UINT MK_SHIFT = 0x0004;

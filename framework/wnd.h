@@ -286,19 +286,6 @@ void ResetWindowSystem();
 void SetScreenSize(int cx, int cy);
 SIZE GetScreenSize();
 
-// Cursors: ids of the resource table or the system cursors below.
-constexpr HCURSOR IDC_ARROW = 32512;
-constexpr HCURSOR IDC_IBEAM = 32513;
-constexpr HCURSOR IDC_WAIT = 32514;
-constexpr HCURSOR IDC_CROSS = 32515;
-constexpr HCURSOR IDC_UPARROW = 32516;
-constexpr HCURSOR IDC_SIZENWSE = 32642;
-constexpr HCURSOR IDC_SIZENESW = 32643;
-constexpr HCURSOR IDC_SIZEWE = 32644;
-constexpr HCURSOR IDC_SIZENS = 32645;
-constexpr HCURSOR IDC_SIZEALL = 32646;
-constexpr HCURSOR IDC_NO = 32648;
-constexpr HCURSOR IDC_HAND = 32649;
 // A program cursor by resource id (0 when the table has none), a system cursor by its IDC_ id.
 HCURSOR LoadCursor(UINT resourceId);
 HCURSOR LoadStandardCursor(HCURSOR idc);

@@ -76,7 +76,7 @@ constexpr unsigned ID_DRAG_DROP = 49006;
 class CDragDrop {
  public:
   using Window = void*;
-  using Cursor = void*;
+  using Cursor = std::uint32_t;  // cursor id, as the framework names cursors
 
   class Host {
    public:
@@ -96,8 +96,8 @@ class CDragDrop {
   void Drop(unsigned commandId);
   void End();
 
-  Cursor m_hAcceptCursor = nullptr;
-  Cursor m_hRefuseCursor = nullptr;
+  Cursor m_hAcceptCursor = 0;
+  Cursor m_hRefuseCursor = 0;
   bool m_bActive = false;
   std::int32_t m_x = 0;
   std::int32_t m_y = 0;

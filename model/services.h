@@ -18,6 +18,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+
+#include "framework/fwdefs.h"
 #include <string_view>
 #include <vector>
 
@@ -49,26 +51,25 @@ constexpr std::uint32_t ID_SHOW_SIZE = 32839;      // two f32 sizes
 constexpr std::uint32_t ID_SHOW_TEXT = 32840;      // display name of a kind, language name
 constexpr std::uint32_t ID_TEXT_EDITOR = 40067;    // modeless text editor dialog
 
-// Mouse-message key flags.
-constexpr std::uint32_t MK_LBUTTON = 0x0001;
-constexpr std::uint32_t MK_RBUTTON = 0x0002;
-constexpr std::uint32_t MK_SHIFT = 0x0004;
-constexpr std::uint32_t MK_CONTROL = 0x0008;
-constexpr std::uint32_t MK_MBUTTON = 0x0010;
+// Key flags, virtual keys and system cursor ids: the platform's values, shared
+// with the framework so both spellings name one constant.
+using fw::MK_LBUTTON;
+using fw::MK_RBUTTON;
+using fw::MK_SHIFT;
+using fw::MK_CONTROL;
+using fw::MK_MBUTTON;
+using fw::IDC_ARROW;
+using fw::IDC_IBEAM;
+using fw::IDC_CROSS;
+using fw::IDC_SIZENWSE;
+using fw::IDC_SIZENESW;
+using fw::IDC_SIZEWE;
+using fw::IDC_SIZENS;
+using fw::VK_SHIFT;
+using fw::VK_CONTROL;
 
-// Cursors: system cursor ids, or cursor resource numbers of the program.
-constexpr std::uint32_t IDC_ARROW = 32512;
-constexpr std::uint32_t IDC_IBEAM = 32513;
-constexpr std::uint32_t IDC_CROSS = 32515;
-constexpr std::uint32_t IDC_SIZENWSE = 32642;
-constexpr std::uint32_t IDC_SIZENESW = 32643;
-constexpr std::uint32_t IDC_SIZEWE = 32644;
-constexpr std::uint32_t IDC_SIZENS = 32645;
+// Cursor resource numbers of the program.
 constexpr std::uint32_t IDC_MOVE_OBJECT = 146;  // the shared move cursor (resource 146)
-
-// Virtual keys the objects test.
-constexpr int VK_SHIFT = 0x10;
-constexpr int VK_CONTROL = 0x11;
 
 // ---------------------------------------------------------------------------
 

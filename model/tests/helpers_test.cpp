@@ -197,7 +197,7 @@ class FakeHost : public CDragDrop::Host {
     int x, y;
   };
   std::vector<Sent> sent;
-  CDragDrop::Cursor cursor = nullptr;
+  CDragDrop::Cursor cursor = 0;
   CDragDrop::Window main = reinterpret_cast<CDragDrop::Window>(0x100);
 
   CDragDrop::Window WindowFromPoint(int x, int y) override {
@@ -222,8 +222,8 @@ TEST(Helpers, DragHandOver) {
   host.windows[{10, 10}] = view;
   host.windows[{20, 20}] = bar;
   host.answers[view] = 1;
-  auto* yes = reinterpret_cast<CDragDrop::Cursor>(0x1);
-  auto* no = reinterpret_cast<CDragDrop::Cursor>(0x2);
+  const CDragDrop::Cursor yes = 1;
+  const CDragDrop::Cursor no = 2;
 
   CDragDrop drag;
   EXPECT_FALSE(drag.m_bActive);
