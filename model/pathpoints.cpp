@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "model/bezier.h"
 #include "model/geomutil.h"
@@ -63,6 +64,13 @@ plat::POINT ToDevice(const CMatrix3& m, bool identity, const PathPoint& r) {
 // Overlap of two rectangles with exclusive right and bottom edges.
 bool Meets(const plat::RECT& a, const plat::RECT& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// v + d without overflow at the ends of the device range.
+plat::LONG Nudge(plat::LONG v, int d) {
+  return plat::LONG(std::clamp<std::int64_t>(std::int64_t(v) + d,
+                                             std::numeric_limits<plat::LONG>::min(),
+                                             std::numeric_limits<plat::LONG>::max()));
 }
 
 bool PtIn(const plat::RECT& r, plat::POINT p) {
@@ -488,7 +496,7 @@ void CPathPointList::StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMat
         if (clip) {
           plat::RECT box;
           RectFromPoints(cur.x, cur.y, p.x, p.y, box);
-          box = {box.left - 1, box.top - 1, box.right + 1, box.bottom + 1};
+          box = {Nudge(box.left, -1), Nudge(box.top, -1), Nudge(box.right, 1), Nudge(box.bottom, 1)};
           if (Meets(box, *clip)) {
             if (!penDown) dc->MoveTo(cur);
             dc->LineTo(p);
@@ -513,7 +521,7 @@ void CPathPointList::StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMat
       }
       const std::int64_t s = std::int64_t(maxx) - minx + (std::int64_t(maxy) - miny);
       if (s > 0) {
-        const plat::RECT box{minx, miny, maxx + 1, maxy + 1};
+        const plat::RECT box{minx, miny, Nudge(maxx, 1), Nudge(maxy, 1)};
         if (!clip || Meets(box, *clip)) {
           if (clip && !penDown) dc->MoveTo(cur);
           if (s < 3) {

@@ -582,7 +582,7 @@ struct DcImpl {
       return std::hypot(double(b.x) - a.x, double(b.y) - a.y);
     };
     const double len = dist(p0, p1) + dist(p1, p2) + dist(p2, p3);
-    const int m = std::isfinite(len) ? std::clamp(int(len / 2.0) + 1, 1, 1024) : 1;
+    const int m = std::isfinite(len) ? int(std::clamp(len / 2.0 + 1.0, 1.0, 1024.0)) : 1;
     for (int i = 1; i < m; ++i) {
       const double t = double(i) / m, u = 1 - t;
       const double b0 = u * u * u, b1 = 3 * u * u * t, b2 = 3 * u * t * t, b3 = t * t * t;

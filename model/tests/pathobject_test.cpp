@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -710,6 +711,39 @@ TEST(PathObjectTest, RandomRecordsNeverCrash) {
     auto other = p->ClonePath();
     p->AppendPath(*other);
     ExpectRoom(*p);
+  }
+}
+
+TEST(PathObjectTest, ExtremeCoordinatesNeverCrash) {
+  // Coordinates far outside the device range, infinite or not numbers: every
+  // walk, drawing included, stays defined.
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float values[] = {3e9f, -3e9f, 1e30f, inf, -inf, nan};
+  FakeView view(nullptr, 16, 16);
+  for (float v : values) {
+    const Recs shapes[] = {
+        {{0, 0, 0x11}, {v, 0, 0x00}, {v, 5, 0x00}, {5, 5, 0x01}, {v, v, 0x41}},
+        {{v, v, 0x11}, {v, 1, 0x01}, {2, v, 0x00}, {1, 1, 0x00}, {v, 0, 0x21}},
+    };
+    for (const Recs& shape : shapes) {
+      auto p = Build(shape);
+      for (std::uint16_t f : {std::uint16_t(0), OBJF_FILLED}) {
+        p->flags = f;
+        p->Draw(view.dc.get(), nullptr, nullptr);
+      }
+      p->HitTest(&view, 2, 2);
+      RecordingCutter cutter;
+      p->PlotToCutter(cutter);
+      RecordingCarver carver;
+      p->PlotToCarver(carver);
+      plat::BOOL closed;
+      p->GetFirstContourLength(&closed);
+      p->Transform(CMatrix3(2, 0, 0, 2, 1, 1));
+      p->HitTest(&view, 2, 2);
+      p->Draw(view.dc.get(), nullptr, nullptr);
+      EXPECT_NE(p->MakeReversed(), nullptr);
+    }
   }
 }
 
