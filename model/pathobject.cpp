@@ -261,6 +261,8 @@ void CPathObject::AppendPath(CPathObject& other) {
     std::size_t used = Used(count, r.n);
     std::size_t k = used;
     while (k > 0 && r.p[k - 1].flags != PP_END) --k;
+    // The other's records go over the first of the trailing end records.
+    while (k > 1 && r.p[k - 2].flags == PP_END) --k;
     n = k > 0 ? k - 1 : used;
     for (std::size_t z = n; z < used; ++z) r.p[z] = PathPoint{0.0f, 0.0f, 0};
   }

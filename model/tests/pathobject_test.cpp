@@ -386,6 +386,16 @@ TEST(PathObjectTest, AppendPath) {
   EXPECT_EQ(target.color, 0xFFu);
   EXPECT_NE(target.points, b->points);
 
+  // A path ending in two end records: the appended contour follows the
+  // points, not the first end record, so the walks reach it.
+  auto twoEnds = Build({{0, 0, 0x11}, {1, 0, 0x21}});
+  twoEnds->AppendPoint(PathPoint{0, 0, PP_END});
+  ASSERT_EQ(twoEnds->count, 4);
+  twoEnds->AppendPath(*b);
+  Expect(RecordsOf(*twoEnds),
+         {{0, 0, 0x11}, {1, 0, 0x21}, {6, 5, 0x11}, {7, 9, 0x21}, {0, 0, PP_END}});
+  ExpectRoom(*twoEnds);
+
   // A path still being built keeps its records; the result is finished.
   auto building = Build({{0, 0, 0x11}, {2, 0, 0x21}}, false);
   building->AppendPath(*b);
@@ -460,7 +470,11 @@ TEST(PathObjectTest, PlotToCarver) {
                   {20, 0, 0x11},
                   {20, 40, 0x00},
                   {60, 40, 0x00},
-                  {60, 0, 0x21}});
+                  {60, 0, 0x21},
+                  {40, 0, 0x11},
+                  {43, 0.3f, 0x00},
+                  {47, 0.6f, 0x00},
+                  {50.7f, 0.9f, 0x21}});  // flat: one pair, truncated
   RecordingCarver carver;
   p->PlotToCarver(carver);
   CBezierSegment seg{{20, 0}, {20, 40}, {60, 40}, {60, 0}, {}};
@@ -470,7 +484,8 @@ TEST(PathObjectTest, PlotToCarver) {
   EXPECT_EQ(carver.calls,
             (std::vector<std::string>{"MoveTo(0,0)", "PolylineTo(10,0)", "PolylineTo(10,10)",
                                       "EndPolyline", "MoveTo(20,0)",
-                                      "PolylineToList(" + flat + ")", "EndPolyline"}));
+                                      "PolylineToList(" + flat + ")", "EndPolyline",
+                                      "MoveTo(40,0)", "PolylineToList(50,0)", "EndPolyline"}));
 }
 
 // --- Hit test ----------------------------------------------------------------
