@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/devices.h"
+#include "model/pathobject.h"
 #include "model/pathpoints.h"
 
 inline std::string FormatCall(const char* name, std::initializer_list<double> values) {
@@ -71,12 +72,15 @@ class RecordingCarver : public CCarveDevice {
 
 class FakeOutputServices : public COutputServices {
  public:
-  std::unique_ptr<CPathObject> ClipPathObject(CPathObject& path, float, float, float,
-                                              float) override {
+  std::unique_ptr<CPathObject> ClipPathObject(CPathObject& path, float left, float top,
+                                              float right, float bottom) override {
     last = &path;
+    rect = CFRect(left, top, right, bottom);
     ++calls;
-    return nullptr;
+    return std::move(result);
   }
   CPathObject* last = nullptr;
+  CFRect rect;
   int calls = 0;
+  std::unique_ptr<CPathObject> result;  // handed out by the next call
 };

@@ -243,6 +243,17 @@ TEST(PathObjectTest, SplitContours) {
     EXPECT_EQ(part->flags, OBJF_FILLED);
     ExpectRoom(*part);
   }
+
+  // A contour without an end node is finished by the next start; nodes that
+  // come while no contour is open are skipped.
+  auto q = Build({{9, 9, 0x01}, {0, 0, 0x11}, {1, 0, 0x01}, {2, 2, 0x11}, {3, 2, 0x21},
+                  {8, 8, 0x01}, {4, 4, 0x11}, {5, 4, 0x41}});
+  std::vector<std::unique_ptr<CPathObject>> pieces;
+  q->SplitContours(pieces);
+  ASSERT_EQ(pieces.size(), 3u);
+  Expect(RecordsOf(*pieces[0]), {{0, 0, 0x11}, {1, 0, 0x01}, {0, 0, PP_END}});
+  Expect(RecordsOf(*pieces[1]), {{2, 2, 0x11}, {3, 2, 0x21}, {0, 0, PP_END}});
+  Expect(RecordsOf(*pieces[2]), {{4, 4, 0x11}, {5, 4, 0x41}, {0, 0, PP_END}});
 }
 
 TEST(PathObjectTest, CloseLastContour) {
@@ -486,6 +497,23 @@ TEST(PathObjectTest, PlotToCarver) {
                                       "EndPolyline", "MoveTo(20,0)",
                                       "PolylineToList(" + flat + ")", "EndPolyline",
                                       "MoveTo(40,0)", "PolylineToList(50,0)", "EndPolyline"}));
+}
+
+TEST(PathObjectTest, ClippingGoesThroughTheInstalledOutputServices) {
+  auto p = Build(kSquare);
+  ASSERT_EQ(GetOutputServices(), nullptr);
+  EXPECT_EQ(ClipPathObject(*p, 1, 2, 3, 4), nullptr);  // nothing installed
+  FakeOutputServices services;
+  services.result = Build({{1, 2, 0x11}, {3, 2, 0x21}});
+  CPathObject* made = services.result.get();
+  EXPECT_EQ(SetOutputServices(&services), nullptr);
+  std::unique_ptr<CPathObject> clipped = ClipPathObject(*p, 1, 2, 3, 4);
+  EXPECT_EQ(clipped.get(), made);
+  EXPECT_EQ(services.last, p.get());
+  EXPECT_EQ(services.rect, CFRect(1, 2, 3, 4));
+  EXPECT_EQ(ClipPathObject(*p, 0, 0, 1, 1), nullptr);  // the service found nothing inside
+  EXPECT_EQ(services.calls, 2);
+  EXPECT_EQ(SetOutputServices(nullptr), &services);
 }
 
 // --- Hit test ----------------------------------------------------------------
