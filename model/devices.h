@@ -2,7 +2,7 @@
 // engraver devices they plot themselves into, the path clipper and the print
 // settings. Declared here as narrow interfaces, implemented by output/ and
 // recorded by fakes in the tests (model/tests/fake_devices.h). All
-// coordinates are f32 in the device's units as the caller hands them over.
+// coordinates are page coordinates in millimetres (f32).
 #pragma once
 #include <cstddef>
 #include <cstdint>
