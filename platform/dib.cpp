@@ -10,7 +10,11 @@ namespace plat {
 
 namespace {
 
-bool ValidDepth(int b) { return b == 1 || b == 4 || b == 8 || b == 24 || b == 32; }
+bool ValidDepth(int b) { return b == 1 || b == 4 || b == 8 || b == 16 || b == 24 || b == 32; }
+
+// 16-bit pixels are 5-5-5 (bit 15 unused); five bits widen to eight by
+// repeating their top bits, so 31 gives 255.
+BYTE Widen5(unsigned v) { return BYTE((v << 3) | (v >> 2)); }
 
 template <class T>
 T Load(const BYTE* p) {
@@ -257,6 +261,10 @@ COLORREF Dib::GetPixel(LONG x, LONG y) const {
   }
   const BYTE* row = bits() + rowBytes() * std::size_t(height() - 1 - y);
   const BYTE* px = row + std::size_t(x) * std::size_t(b / 8);
+  if (b == 16) {
+    const unsigned v = unsigned(px[0]) | unsigned(px[1]) << 8;
+    return RGB(Widen5((v >> 10) & 31), Widen5((v >> 5) & 31), Widen5(v & 31));
+  }
   return RGB(px[2], px[1], px[0]);
 }
 
@@ -271,6 +279,13 @@ bool Dib::SetPixel(LONG x, LONG y, COLORREF c) {
   }
   BYTE* row = bits() + rowBytes() * std::size_t(height() - 1 - y);
   BYTE* px = row + std::size_t(x) * std::size_t(b / 8);
+  if (b == 16) {
+    const unsigned v = unsigned(GetRValue(c) >> 3) << 10 | unsigned(GetGValue(c) >> 3) << 5 |
+                       unsigned(GetBValue(c) >> 3);
+    px[0] = BYTE(v & 0xFF);
+    px[1] = BYTE(v >> 8);
+    return true;
+  }
   px[0] = GetBValue(c);
   px[1] = GetGValue(c);
   px[2] = GetRValue(c);
@@ -334,8 +349,13 @@ std::optional<Dib> PackedFrom(const BITMAPINFO* info, const void* bits, std::siz
   if (h.biSize < 40 || h.biSize > 4096) return std::nullopt;
   BITMAPINFOHEADER hd = h;
   hd.biSize = 40;
-  const std::size_t colors = DibColorCount(hd);
-  if (colors > 256) return std::nullopt;
+  // The table is read from the caller's block, whose size is not known: at most
+  // 2^depth entries for indexed depths (the most a caller provides), none for
+  // the others, which do not use it.
+  std::size_t colors = 0;
+  if (hd.biBitCount >= 1 && hd.biBitCount <= 8)
+    colors = std::min(DibColorCount(hd), std::size_t(1) << hd.biBitCount);
+  hd.biClrUsed = DWORD(colors);
   const std::size_t rb = DibRowBytes(hd.biWidth, hd.biBitCount);
   const std::int64_t rows = hd.biHeight < 0 ? -std::int64_t(hd.biHeight) : hd.biHeight;
   if (rb == 0 || rows <= 0 || rows > kMaxSurfaceSide) return std::nullopt;

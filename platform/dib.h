@@ -1,6 +1,7 @@
 // Device-independent bitmaps: the packed layout (40-byte BITMAPINFOHEADER,
 // colour table of RGBQUADs, pixel rows padded to 4 bytes, bottom row first),
-// 1, 4, 8, 24 and 32 bits per pixel, and conversions to and from bitmaps.
+// 1, 4, 8, 16 (5-5-5), 24 and 32 bits per pixel, and conversions to and from
+// bitmaps.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -62,7 +63,7 @@ std::size_t DibColorCount(const BITMAPINFOHEADER& h);
 std::size_t DibRowBytes(LONG width, int bitCount);
 
 // Checked view of a packed DIB: a header this layer can read (size >= 40,
-// planes 1, depth 1/4/8/24/32, BI_RGB, table <= 256 entries for <= 8 bits,
+// planes 1, depth 1/4/8/16/24/32, BI_RGB, table <= 256 entries for <= 8 bits,
 // sides within the surface bounds) and enough bytes for table and rows.
 struct DibLayout {
   BITMAPINFOHEADER header;

@@ -71,7 +71,7 @@ TEST(Dib, HeaderLayoutIsTheStoredOne) {
 }
 
 TEST(Dib, RoundTripsThroughBitmapsAtEveryDepth) {
-  for (int bits : {1, 4, 8, 24, 32})
+  for (int bits : {1, 4, 8, 16, 24, 32})
     for (LONG w : {1, 7, 33}) {
       const Dib src = RandomDib(w, 5, bits);
       HBITMAP bmp = src.CreateBitmap();
@@ -168,13 +168,13 @@ TEST(Dib, MalformedBlocksAreRefused) {
     return CheckPackedDib(b.data(), b.size()).has_value();
   };
   const LONG negW = -5, hugeW = 1 << 30, minH = INT32_MIN, zero = 0;
-  const WORD bits16 = 16, planes2 = 2;
+  const WORD bits2 = 2, planes2 = 2;
   const DWORD rle = 1, manyColours = 257, bigSize = 1u << 31;
   EXPECT_FALSE(with(4, &negW, 4));
   EXPECT_FALSE(with(4, &hugeW, 4));
   EXPECT_FALSE(with(8, &minH, 4));
   EXPECT_FALSE(with(8, &zero, 4));
-  EXPECT_FALSE(with(14, &bits16, 2));
+  EXPECT_FALSE(with(14, &bits2, 2));
   EXPECT_FALSE(with(12, &planes2, 2));
   EXPECT_FALSE(with(16, &rle, 4));
   EXPECT_FALSE(with(32, &manyColours, 4));
@@ -192,7 +192,7 @@ TEST(Dib, MalformedBlocksAreRefused) {
   }
   EXPECT_FALSE(Dib::Create(0, 5, 24));
   EXPECT_FALSE(Dib::Create(5, -1, 24));
-  EXPECT_FALSE(Dib::Create(5, 5, 16));
+  EXPECT_FALSE(Dib::Create(5, 5, 2));
   EXPECT_FALSE(Dib::FromBitmap(nullptr, 24));
   EXPECT_EQ(CreateDIBitmap(nullptr, nullptr, CBM_INIT, nullptr, 0, nullptr, DIB_RGB_COLORS), nullptr);
   BITMAPINFO bi{};
@@ -222,4 +222,61 @@ TEST(Dib, StretchDIBitsDrawsFromTheBottomRow) {
             1);
   EXPECT_EQ(dc.GetPixel(1, 0), RGB(0, 0, 255));
   DeleteObject(bmp);  // freed when the context lets go of it
+}
+
+TEST(Dib, SixteenBitPixelsAreFiveFiveFive) {
+  // 2 x 1, bottom-up: pure red (0x7C00) and white (0x7FFF), then row padding.
+  std::vector<BYTE> block(40 + 4);
+  BITMAPINFOHEADER h;
+  h.biWidth = 2;
+  h.biHeight = 1;
+  h.biBitCount = 16;
+  std::memcpy(block.data(), &h, 40);
+  const BYTE row[4] = {0x00, 0x7C, 0xFF, 0x7F};
+  std::memcpy(block.data() + 40, row, 4);
+  std::optional<Dib> d = Dib::FromPacked(block.data(), block.size());
+  ASSERT_TRUE(d);
+  EXPECT_EQ(d->GetPixel(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(d->GetPixel(1, 0), RGB(255, 255, 255));
+  HBITMAP bmp = CreateDIBitmap(nullptr, &h, CBM_INIT, row, sizeof row,
+                               reinterpret_cast<const BITMAPINFO*>(block.data()), DIB_RGB_COLORS);
+  ASSERT_NE(bmp, nullptr);
+  EXPECT_EQ(bmp->surface().GetPixel(0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(bmp->surface().GetPixel(1, 0), RGB(255, 255, 255));
+  DeleteObject(bmp);
+}
+
+TEST(Dib, ColourCountsBeyondTheDepthReadNoTableTheCallerLacks) {
+  // Headers copied from a file may claim a table the caller's block does not
+  // hold: 24 bits with 200 colours used, 1 bit with 256. The info blocks here
+  // are exactly as long as their callers make them.
+  struct Case {
+    WORD bits;
+    DWORD clrUsed;
+    std::size_t infoBytes;
+  };
+  for (const Case& c : {Case{24, 200, 40}, Case{1, 256, 40 + 8}}) {
+    std::optional<Dib> img = Dib::Create(3, 2, c.bits);
+    ASSERT_TRUE(img);
+    img->SetPixel(1, 0, RGB(255, 255, 255));
+    std::vector<BYTE> info(img->packed().begin(), img->packed().begin() + long(c.infoBytes));
+    BITMAPINFOHEADER h = img->header();
+    h.biClrUsed = c.clrUsed;
+    std::memcpy(info.data(), &h, 40);
+    const auto* bi = reinterpret_cast<const BITMAPINFO*>(info.data());
+    HBITMAP bmp = CreateDIBitmap(nullptr, &h, CBM_INIT, img->bits(), img->rowBytes() * 2, bi,
+                                 DIB_RGB_COLORS);
+    ASSERT_NE(bmp, nullptr) << c.bits;
+    EXPECT_EQ(bmp->surface().GetPixel(1, 0), RGB(255, 255, 255)) << c.bits;
+    EXPECT_EQ(bmp->surface().GetPixel(0, 0), RGB(0, 0, 0)) << c.bits;
+    DeleteObject(bmp);
+    DC dc;
+    HBITMAP target = CreateBitmap(3, 2, 1, 32, nullptr);
+    dc.SelectObject(target);
+    EXPECT_EQ(StretchDIBits(&dc, 0, 0, 3, 2, 0, 0, 3, 2, img->bits(), img->rowBytes() * 2, bi,
+                            DIB_RGB_COLORS, SRCCOPY),
+              2);
+    EXPECT_EQ(dc.GetPixel(1, 0), RGB(255, 255, 255)) << c.bits;
+    DeleteObject(target);
+  }
 }
