@@ -263,6 +263,40 @@ int ShowParamMessage(void* /*owner*/, unsigned kind, const char* text, unsigned 
   return plat::MessageBox(body, caption, style);
 }
 
+namespace {
+
+bool BlitBitmap(plat::HDC dc, plat::HBITMAP bitmap, plat::LONG x, plat::LONG y, plat::LONG w, plat::LONG h, plat::DWORD rop) {
+  if (!dc || !plat::IsGdiObject(bitmap)) return false;
+  plat::HDC mem = plat::CreateCompatibleDC(dc);
+  if (!mem) return false;
+  plat::HBITMAP old = mem->SelectObject(bitmap);
+  bool ok = false;
+  if (old) {
+    const plat::LONG bw = bitmap->width(), bh = bitmap->height();
+    ok = (w == bw && h == bh) ? dc->BitBlt(x, y, w, h, mem, 0, 0, rop) != 0
+                              : dc->StretchBlt(x, y, w, h, mem, 0, 0, bw, bh, rop) != 0;
+    mem->SelectObject(old);
+  }
+  plat::DeleteDC(mem);
+  return ok;
+}
+
+}  // namespace
+
+bool DrawBitmap(plat::HDC dc, plat::HBITMAP bitmap, plat::LONG x, plat::LONG y, plat::DWORD rop) {
+  if (!plat::IsGdiObject(bitmap)) return false;
+  return BlitBitmap(dc, bitmap, x, y, bitmap->width(), bitmap->height(), rop);
+}
+
+bool StretchDrawBitmap(plat::HDC dc, plat::HBITMAP bitmap, plat::LONG x, plat::LONG y, plat::LONG w, plat::LONG h, plat::DWORD rop) {
+  return BlitBitmap(dc, bitmap, x, y, w, h, rop);
+}
+
+plat::Font* CreateVerticalFont(const char* face, plat::LONG w, plat::LONG h) {
+  return plat::CreateFont(-h, -w, -900, 0, plat::FW_BOLD, 0, 0, 0, plat::DEFAULT_CHARSET, 0, 0, 0, 0,
+                          face ? face : "Arial");
+}
+
 CDragDrop g_DragDrop;
 
 CDragDrop::Host* CDragDrop::SetHost(Host* host) {

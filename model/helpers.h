@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/dc.h"
+#include "platform/font.h"
 #include "platform/gmem.h"
 
 // 1 + the number of separators; with a blank as separator a run of blanks counts
@@ -64,6 +66,17 @@ constexpr unsigned PARAM_MSG_ERROR = 0x8002;
 constexpr unsigned PARAM_CODE_ILLEGAL = 0x4001;
 constexpr unsigned PARAM_CODE_PARAMETER = 0x2001;
 int ShowParamMessage(void* owner, unsigned kind, const char* text, unsigned code1, unsigned code2);
+
+// The whole bitmap blitted at (x, y) in its own size / stretched into (x, y, w, h)
+// through a compatible memory context, with a ternary raster operation. False
+// when the bitmap cannot be selected (unknown, or selected into another context).
+bool DrawBitmap(plat::HDC dc, plat::HBITMAP bitmap, plat::LONG x, plat::LONG y, plat::DWORD rop);
+bool StretchDrawBitmap(plat::HDC dc, plat::HBITMAP bitmap, plat::LONG x, plat::LONG y, plat::LONG w, plat::LONG h, plat::DWORD rop);
+
+// The font of vertical ruler labels: height -h, width -w, escapement -900 (text
+// running downward), weight 700, the default character set, the face (GBK) or
+// "Arial". The caller deletes it (plat::DeleteFont).
+plat::Font* CreateVerticalFont(const char* face, plat::LONG w, plat::LONG h);
 
 // Drag hand-over between windows: the window under the pointer is asked with
 // command 49005 whether it takes the item, and the accepting window receives the

@@ -255,3 +255,56 @@ TEST(Helpers, DragHandOver) {
   EXPECT_FALSE(lonely.DragOver(1, 2));
   EXPECT_EQ(lonely.m_x, 1);
 }
+
+TEST(Helpers, DrawBitmapAndStretchDrawBitmap) {
+  using namespace plat;
+  // 2 x 2 source: red, green / blue, white.
+  HBITMAP src = CreateBitmap(2, 2, 1, 32, nullptr);
+  {
+    DC m;
+    m.SelectObject(src);
+    m.SetPixel(0, 0, RGB(255, 0, 0));
+    m.SetPixel(1, 0, RGB(0, 255, 0));
+    m.SetPixel(0, 1, RGB(0, 0, 255));
+    m.SetPixel(1, 1, RGB(255, 255, 255));
+  }
+  DC dc;
+  HBITMAP target = CreateBitmap(6, 6, 1, 32, nullptr);
+  dc.SelectObject(target);
+  EXPECT_TRUE(DrawBitmap(&dc, src, 1, 2, SRCCOPY));
+  EXPECT_EQ(dc.GetPixel(1, 2), RGB(255, 0, 0));
+  EXPECT_EQ(dc.GetPixel(2, 3), RGB(255, 255, 255));
+  EXPECT_EQ(dc.GetPixel(3, 2), RGB(0, 0, 0));  // its own size, nothing beyond
+  EXPECT_TRUE(DrawBitmap(&dc, src, 1, 2, SRCINVERT));
+  EXPECT_EQ(dc.GetPixel(1, 2), RGB(0, 0, 0));  // the code is applied: XOR twice clears
+
+  EXPECT_TRUE(StretchDrawBitmap(&dc, src, 0, 0, 4, 4, SRCCOPY));
+  EXPECT_EQ(dc.GetPixel(1, 1), RGB(255, 0, 0));
+  EXPECT_EQ(dc.GetPixel(2, 1), RGB(0, 255, 0));
+  EXPECT_EQ(dc.GetPixel(1, 2), RGB(0, 0, 255));
+  EXPECT_EQ(dc.GetPixel(3, 3), RGB(255, 255, 255));
+  EXPECT_EQ(dc.GetPixel(4, 4), RGB(0, 0, 0));
+
+  // A bitmap held by another context cannot be drawn; a deleted one neither.
+  EXPECT_FALSE(DrawBitmap(&dc, target, 0, 0, SRCCOPY));
+  EXPECT_FALSE(DrawBitmap(nullptr, src, 0, 0, SRCCOPY));
+  EXPECT_EQ(src->selectCount(), 0);  // the memory context let go of it
+  DeleteObject(src);
+  EXPECT_FALSE(StretchDrawBitmap(&dc, src, 0, 0, 4, 4, SRCCOPY));
+  DeleteObject(target);
+}
+
+TEST(Helpers, CreateVerticalFont) {
+  for (const char* face : {static_cast<const char*>(nullptr), "DejaVu Sans"}) {
+    plat::Font* f = CreateVerticalFont(face, 6, 8);
+    ASSERT_NE(f, nullptr);
+    const plat::LOGFONT& lf = f->GetLogFont();
+    EXPECT_EQ(lf.lfHeight, -8);
+    EXPECT_EQ(lf.lfWidth, -6);
+    EXPECT_EQ(lf.lfEscapement, -900);
+    EXPECT_EQ(lf.lfWeight, 700);
+    EXPECT_EQ(lf.lfCharSet, plat::DEFAULT_CHARSET);
+    EXPECT_EQ(lf.FaceName(), face ? face : "Arial");
+    plat::DeleteFont(f);
+  }
+}
