@@ -96,7 +96,8 @@ std::vector<Line> SplitLines(const std::string& text) {
 // Reads the whole file; nullopt when it is missing, not a regular file or too large.
 std::optional<std::string> ReadWholeFile(const std::string& file, bool* tooLarge = nullptr) {
   if (tooLarge) *tooLarge = false;
-  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking: opening a FIFO or a device must not wait; only regular files are read.
+  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -231,7 +232,7 @@ class WriteLock {
  public:
   WriteLock(const std::string& path, bool create) {
     for (int tries = 0; tries < 100; ++tries) {
-      int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
+      int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (create ? O_CREAT : 0), 0666);
       if (fd < 0) return;
       if (::flock(fd, LOCK_EX) != 0) {
         ::close(fd);
@@ -372,6 +373,8 @@ std::vector<ProfileSection> ReadPrivateProfile(const std::string& file) {
 bool WritePrivateProfileString(const char* section, const char* key, const char* value,
                                const std::string& file) {
   if (!section) return !key && !value;  // nothing cached, nothing to flush
+  struct stat st;
+  if (::stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return false;  // never replace a FIFO, device, folder
   WriteLock lock(file, key && value);
   bool tooLarge = false;
   Parsed p;

@@ -7,7 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
+#include <chrono>
 #include <filesystem>
+#include <future>
 
 #include "platform/tests/temp_dir.h"
 
@@ -251,6 +255,32 @@ TEST_F(IniTest, HostileContentIsReadSafely) {
     EXPECT_TRUE(WritePrivateProfileString("A", "K", "v", file));
     EXPECT_EQ(Get("A", "K", "", file), "v");
   }
+}
+
+TEST_F(IniTest, FifosAndFoldersGiveDefaultsWithoutWaitingAndAreNotReplaced) {
+  const std::string fifo = dir / "FIFO.INI";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, dir.path()}) {
+    auto calls = std::async(std::launch::async, [&] {
+      std::string v = Get("A", "K", "dflt", path);
+      bool wrote = WritePrivateProfileString("A", "K", "v", path);
+      return std::make_pair(v, wrote);
+    });
+    if (calls.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+      ADD_FAILURE() << "blocked on " << path;
+      // Let the calls blocked on the FIFO go.
+      while (calls.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        int w = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (w >= 0) ::close(w);
+      }
+    }
+    auto [value, wrote] = calls.get();
+    EXPECT_EQ(value, "dflt");
+    EXPECT_FALSE(wrote);
+  }
+  struct stat st;
+  ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(IniTest, OversizedFileIsNotReadNorReplaced) {
