@@ -373,6 +373,9 @@ std::vector<ProfileSection> ReadPrivateProfile(const std::string& file) {
 bool WritePrivateProfileString(const char* section, const char* key, const char* value,
                                const std::string& file) {
   if (!section) return !key && !value;  // nothing cached, nothing to flush
+  // A line break in a name would make lines of its own: refused.
+  auto breaks = [](const char* s) { return s && std::strpbrk(s, "\r\n") != nullptr; };
+  if (breaks(section) || breaks(key)) return false;
   struct stat st;
   if (::stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return false;  // never replace a FIFO, device, folder
   WriteLock lock(file, key && value);

@@ -34,7 +34,8 @@ unsigned GetPrivateProfileInt(const char* section, const char* key, int def, con
 
 // Writes key=value into section, creating the file and the section when needed.
 // value == nullptr deletes the key; key == nullptr deletes the whole section.
-// A value is cut at its first line break. Returns false when the file could not be
+// A value is cut at its first line break; a section or key name holding one is
+// refused (false, file unchanged). Returns false when the file could not be
 // written (the old file is then unchanged).
 bool WritePrivateProfileString(const char* section, const char* key, const char* value,
                                const std::string& file);

@@ -283,6 +283,17 @@ TEST_F(IniTest, FifosAndFoldersGiveDefaultsWithoutWaitingAndAreNotReplaced) {
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
+TEST_F(IniTest, NamesWithLineBreaksAreRefused) {
+  const struct {
+    const char* section;
+    const char* key;
+  } bad[] = {{"A\r\n[B]", "K"}, {"A", "K\nX=1"}, {"A\n", nullptr}, {"A", "K\r"}};
+  for (const auto& b : bad) {
+    EXPECT_FALSE(WritePrivateProfileString(b.section, b.key, "v", file)) << b.section;
+    EXPECT_EQ(ReadFileBytes(file), kFixture);
+  }
+}
+
 TEST_F(IniTest, OversizedFileIsNotReadNorReplaced) {
   std::string huge = "[A]\r\nK=1\r\n" + std::string(kMaxIniFileBytes, 'x');
   WriteFileBytes(file, huge);
