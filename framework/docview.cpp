@@ -206,10 +206,13 @@ int CView::OnCreate(CREATESTRUCT* cs) {
   return CWnd::OnCreate(cs);
 }
 
-void CView::PostNcDestroy() {
-  if (CFrameWnd* f = dynamic_cast<CFrameWnd*>(GetParent()); f && f->GetActiveView() == this) f->SetActiveView(nullptr, FALSE);
-  delete this;
+void CView::OnDestroy() {
+  // The frame must not keep a view that is going away alone.
+  if (CFrameWnd* f = GetParentFrame(); f && f->GetActiveView() == this) f->SetActiveView(nullptr, FALSE);
+  CWnd::OnDestroy();
 }
+
+void CView::PostNcDestroy() { delete this; }
 
 void CView::OnPaint() {
   PAINTSTRUCT ps;
@@ -323,6 +326,66 @@ void CFrameWnd::OnUpdateFrameTitle(BOOL addToTitle) {
 
 void CFrameWnd::SetMessageText(const std::string& text) {
   if (auto* s = dynamic_cast<CStatusBar*>(GetControlBar(AFX_IDW_STATUS_BAR))) s->SetPaneText(0, text);
+}
+
+void CFrameWnd::OnSetPreviewMode(BOOL preview, CPrintPreviewState* state) {
+  if (!state) return;
+  if (preview) {
+    if (previewState_) return;
+    state->hMenu = GetMenu();
+    SetMenu(nullptr);
+    state->hAccelTable = m_hAccelTable;
+    m_hAccelTable = nullptr;
+    state->hiddenBars.clear();
+    for (CControlBar* b : bars_)
+      if (b->IsVisible()) {
+        state->hiddenBars.push_back(b);
+        b->ShowWindow(SW_HIDE);
+      }
+    state->pViewActiveOld = GetActiveView();
+    state->hWndViewActiveOld = state->pViewActiveOld ? state->pViewActiveOld->m_hWnd : 0;
+    if (CWnd* pane = GetDlgItem(state->nIDMainPane)) {
+      pane->ShowWindow(SW_HIDE);
+      pane->SetDlgCtrlID(AFX_IDW_PANE_SAVE);
+    }
+    m_lpfnCloseProc = state->lpfnCloseProc;
+    previewState_ = state;
+    RecalcLayout();
+    return;
+  }
+  if (!previewState_) return;
+  // The preview's own view is gone or stops being the active one.
+  if (activeView_ && activeView_->GetDlgCtrlID() == AFX_IDW_PANE_FIRST && activeView_->GetParent() == this)
+    SetActiveView(nullptr, FALSE);
+  if (CWnd* pane = GetDlgItem(AFX_IDW_PANE_SAVE)) {
+    pane->SetDlgCtrlID(state->nIDMainPane);
+    pane->ShowWindow(SW_SHOW);
+  }
+  SetMenu(state->hMenu);
+  m_hAccelTable = state->hAccelTable;
+  for (CControlBar* b : state->hiddenBars)
+    if (std::find(bars_.begin(), bars_.end(), b) != bars_.end() && b->m_hWnd) b->ShowWindow(SW_SHOWNA);
+  state->hiddenBars.clear();
+  m_lpfnCloseProc = nullptr;
+  previewState_ = nullptr;
+  CView* old = state->hWndViewActiveOld && CWnd::FromHandle(state->hWndViewActiveOld) == state->pViewActiveOld
+                   ? state->pViewActiveOld
+                   : nullptr;
+  if (old && old->GetParentFrame() == this)
+    SetActiveView(old);
+  else if (old)
+    old->OnActivateView(TRUE, old, old);
+  RecalcLayout();
+}
+
+void CFrameWnd::OnDropFiles(HDROP drop) {
+  CWinApp* app = AfxGetApp();
+  SetActiveWindow();
+  UINT n = DragQueryFile(drop, 0xFFFFFFFFu, nullptr);
+  for (UINT i = 0; i < n && app; ++i) {
+    std::string path;
+    if (DragQueryFile(drop, i, &path)) app->OpenDocumentFile(path);
+  }
 }
 
 void CFrameWnd::AddControlBar(CControlBar* bar) {
@@ -477,6 +540,10 @@ BOOL CFrameWnd::PreTranslateMessage(MSG* msg) {
 }
 
 void CFrameWnd::OnClose() {
+  if (m_lpfnCloseProc) {
+    m_lpfnCloseProc(this);
+    return;
+  }
   CDocument* doc = GetActiveDocument();
   if (doc && !doc->CanCloseFrame(this)) return;
   CWinApp* app = AfxGetApp();
@@ -702,12 +769,19 @@ void CMDIFrameWnd::ChildDestroyed(CMDIChildWnd* child) {
 
 CFrameWnd* CMDIFrameWnd::GetActiveFrame() { return active_ ? static_cast<CFrameWnd*>(active_) : this; }
 
-CView* CMDIFrameWnd::GetActiveView() const { return active_ ? active_->GetActiveView() : CFrameWnd::GetActiveView(); }
+CView* CMDIFrameWnd::GetActiveView() const {
+  // A preview in the frame's own pane comes before the children.
+  if (IsInPreviewMode() && CFrameWnd::GetActiveView()) return CFrameWnd::GetActiveView();
+  return active_ ? active_->GetActiveView() : CFrameWnd::GetActiveView();
+}
 
-CDocument* CMDIFrameWnd::GetActiveDocument() { return active_ ? active_->GetActiveDocument() : nullptr; }
+CDocument* CMDIFrameWnd::GetActiveDocument() {
+  if (IsInPreviewMode() && CFrameWnd::GetActiveView()) return CFrameWnd::GetActiveView()->GetDocument();
+  return active_ ? active_->GetActiveDocument() : nullptr;
+}
 
 void CMDIFrameWnd::RecalcLayout(BOOL notify) {
-  if (!mdiClient_.m_hWnd) return CFrameWnd::RecalcLayout(notify);
+  if (!mdiClient_.m_hWnd || IsInPreviewMode()) return CFrameWnd::RecalcLayout(notify);
   LayoutDone();
   RECT area = LayoutBars();
   mdiClient_.MoveWindow(area, TRUE);
@@ -734,6 +808,7 @@ void CMDIFrameWnd::UpdateMenuBar() {
 }
 
 BOOL CMDIFrameWnd::OnCmdMsg(CmdCall& call) {
+  if (IsInPreviewMode() && CFrameWnd::GetActiveView()) return CFrameWnd::OnCmdMsg(call);
   if (active_ && active_->OnCmdMsg(call)) return TRUE;
   if (DispatchCmdMsg(call)) return TRUE;
   if (CWinApp* app = AfxGetApp(); app && app->OnCmdMsg(call)) return TRUE;

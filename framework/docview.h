@@ -28,6 +28,19 @@ struct CCreateContext {
   CFrameWnd* m_pCurrentFrame = nullptr;
 };
 
+// What a frame keeps while it shows a preview in place of its panes; given back when
+// the preview ends. lpfnCloseProc, when set, runs in place of closing the frame while
+// the preview is shown.
+struct CPrintPreviewState {
+  UINT nIDMainPane = AFX_IDW_PANE_FIRST;
+  CMenu* hMenu = nullptr;
+  const std::vector<ACCEL>* hAccelTable = nullptr;
+  std::vector<CControlBar*> hiddenBars;
+  CView* pViewActiveOld = nullptr;
+  HWND hWndViewActiveOld = 0;
+  void (*lpfnCloseProc)(CFrameWnd* frame) = nullptr;
+};
+
 class CDocument : public CCmdTarget {
   FW_DECLARE_DYNAMIC(CDocument)
 
@@ -102,6 +115,7 @@ class CView : public CWnd {
 
   BOOL OnCmdMsg(CmdCall& call) override;
   int OnCreate(CREATESTRUCT* cs) override;
+  void OnDestroy() override;
   void PostNcDestroy() override;
 
  private:
@@ -132,6 +146,14 @@ class CFrameWnd : public CWnd {
   virtual void OnUpdateFrameTitle(BOOL addToTitle);
   // Message text in the status bar's first pane.
   void SetMessageText(const std::string& text);
+
+  // Preview mode: entering keeps the menu, the accelerator table, the shown bars and
+  // the active view in the state and hides them; the main pane steps aside (hidden,
+  // id AFX_IDW_PANE_SAVE) so that a view created with AFX_IDW_PANE_FIRST takes its
+  // place; leaving gives everything back.
+  virtual void OnSetPreviewMode(BOOL preview, CPrintPreviewState* state);
+  bool IsInPreviewMode() const { return previewState_ != nullptr; }
+  void (*m_lpfnCloseProc)(CFrameWnd* frame) = nullptr;
 
   // Control bars.
   void EnableDocking(DWORD dockStyle) { dockSides_ = dockStyle & CBRS_ALIGN_ANY; }
@@ -170,6 +192,8 @@ class CFrameWnd : public CWnd {
   void OnSetFocus(CWnd* old) override;
   void PostNcDestroy() override;
   int OnCreate(CREATESTRUCT* cs) override;
+  // Opens each dropped file through the application.
+  void OnDropFiles(HDROP drop) override;
 
  protected:
   // The client area left to the view (or the MDI client) after the bars.
@@ -187,6 +211,7 @@ class CFrameWnd : public CWnd {
   DWORD dockSides_ = 0;
   bool layoutPending_ = false;
   int layoutCount_ = 0;
+  CPrintPreviewState* previewState_ = nullptr;
 };
 
 // A small floating frame (tool windows such as the property window).

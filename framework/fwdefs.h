@@ -299,6 +299,8 @@ constexpr UINT ID_VIEW_STATUS_BAR = 0xE801;
 constexpr UINT AFX_IDW_TOOLBAR = 0xE800;
 constexpr UINT AFX_IDW_STATUS_BAR = 0xE801;
 constexpr UINT AFX_IDW_PANE_FIRST = 0xE900;
+constexpr UINT AFX_IDW_PANE_LAST = 0xE9FF;
+constexpr UINT AFX_IDW_PANE_SAVE = 0xEA21;  // the main pane while a preview stands in its place
 using plat::IDOK;
 using plat::IDCANCEL;
 

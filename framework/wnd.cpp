@@ -462,6 +462,9 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     case WM_INITMENU:
       OnInitMenu(reinterpret_cast<CMenu*>(wp));
       return TRUE;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wp));
+      return TRUE;
     case WM_INITMENUPOPUP:
       OnInitMenuPopup(reinterpret_cast<CMenu*>(wp), LOWORD(std::uintptr_t(lp)), HIWORD(std::uintptr_t(lp)));
       return TRUE;
@@ -507,6 +510,39 @@ void CWnd::OnHScroll(UINT, UINT, CWnd*) { Default(); }
 void CWnd::OnVScroll(UINT, UINT, CWnd*) { Default(); }
 void CWnd::OnInitMenu(CMenu*) {}
 void CWnd::OnInitMenuPopup(CMenu*, UINT, BOOL) {}
+void CWnd::OnDropFiles(HDROP) { Default(); }
+
+void CWnd::DragAcceptFiles(BOOL accept) {
+  if (accept)
+    exStyle_ |= WS_EX_ACCEPTFILES;
+  else
+    exStyle_ &= ~WS_EX_ACCEPTFILES;
+}
+
+UINT DragQueryFile(HDROP drop, UINT index, std::string* out) {
+  if (out) out->clear();
+  if (!drop) return 0;
+  if (index == 0xFFFFFFFFu) return UINT(drop->files.size());
+  if (index >= drop->files.size()) return 0;
+  if (out) *out = drop->files[index];
+  return UINT(drop->files[index].size());
+}
+
+BOOL DragQueryPoint(HDROP drop, POINT* pt) {
+  if (!drop || !pt) return FALSE;
+  *pt = drop->pt;
+  return TRUE;
+}
+
+BOOL DropFiles(POINT screen, const std::vector<std::string>& files) {
+  CWnd* w = CWnd::WindowFromPoint(screen);
+  while (w && !(w->GetExStyle() & WS_EX_ACCEPTFILES)) w = w->GetParent();
+  if (!w || files.empty()) return FALSE;
+  DROPFILES drop{files, screen};
+  w->ScreenToClient(&drop.pt);
+  w->SendMessage(WM_DROPFILES, WPARAM(&drop), 0);
+  return TRUE;
+}
 
 void CWnd::OnDrawItem(int, DRAWITEMSTRUCT* dis) {
   if (dis) {

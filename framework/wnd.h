@@ -16,6 +16,18 @@ class CWnd;
 struct DRAWITEMSTRUCT;
 struct MEASUREITEMSTRUCT;
 
+// Files dropped from the shell onto a window that accepts them (WM_DROPFILES, the
+// list in wParam; the point in the window's client coordinates).
+struct DROPFILES {
+  std::vector<std::string> files;
+  POINT pt{};
+};
+using HDROP = DROPFILES*;
+// The number of files with index 0xFFFFFFFF; else the file's name into out (its length),
+// 0 for a bad index.
+UINT DragQueryFile(HDROP drop, UINT index, std::string* out);
+BOOL DragQueryPoint(HDROP drop, POINT* pt);
+
 struct CREATESTRUCT {
   void* lpCreateParams = nullptr;
   UINT id = 0;  // control id (the menu handle's place)
@@ -125,6 +137,7 @@ class CWnd : public CCmdTarget {
   virtual void OnVScroll(UINT code, UINT pos, CWnd* bar);
   virtual void OnInitMenu(CMenu* menu);
   virtual void OnInitMenuPopup(CMenu* popup, UINT index, BOOL sysMenu);
+  virtual void OnDropFiles(HDROP drop);
   virtual void OnDrawItem(int id, DRAWITEMSTRUCT* dis);
   virtual void OnMeasureItem(int id, MEASUREITEMSTRUCT* mis);
   // Owner drawing of a control, reflected from its parent.
@@ -218,6 +231,9 @@ class CWnd : public CCmdTarget {
   UINT SetTimer(UINT id, UINT elapse);
   BOOL KillTimer(UINT id);
 
+  // Shell file drops reach the window (WS_EX_ACCEPTFILES) or stop being offered to it.
+  void DragAcceptFiles(BOOL accept = TRUE);
+
   // The menu bar of a top-level window (not owned).
   CMenu* GetMenu() const { return menu_; }
   BOOL SetMenu(CMenu* menu);
@@ -281,6 +297,10 @@ long NextTimerDelay();
 size_t PostedMessageCount();
 // Destroys every window and drops every message and timer (tests).
 void ResetWindowSystem();
+
+// What the shell does when files are dropped at a screen point: WM_DROPFILES goes to the
+// window under the point or its nearest parent that accepts files. FALSE when none does.
+BOOL DropFiles(POINT screen, const std::vector<std::string>& files);
 
 // Screen size for maximised top-level windows.
 void SetScreenSize(int cx, int cy);

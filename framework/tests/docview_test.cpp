@@ -20,6 +20,8 @@ namespace {
 std::vector<std::string> g_log;
 // Who takes command 100 (the others only note that they were asked).
 std::string g_taker;
+// When set, a closing document tells the main window afterwards (command 49003).
+bool g_tellMainOnClose = false;
 
 constexpr UINT kCmd = 100;
 constexpr UINT kRes = 129;
@@ -41,6 +43,10 @@ class TDoc : public CDocument {
   BOOL OnOpenDocument(const std::string& path) override {
     g_log.push_back("doc open " + path);
     return path != "bad.t98";
+  }
+  void OnCloseDocument() override {
+    CDocument::OnCloseDocument();  // the document is gone now
+    if (g_tellMainOnClose) AfxGetMainWnd()->SendMessage(WM_COMMAND, 49003, 0);
   }
   BOOL OnCmd(UINT) {
     g_log.push_back("doc");
@@ -135,10 +141,26 @@ class TMain : public CMDIFrameWnd {
     status.SetPaneText(0, reinterpret_cast<const char*>(lp));
     return 0;
   }
+  LRESULT OnDocClosed(LPARAM) {
+    const auto& t = AfxGetApp()->GetDocTemplates();
+    g_log.push_back("closed, open " + std::to_string(t.empty() ? -1 : t.front()->GetOpenDocumentCount()));
+    return 0;
+  }
+  // The program's main frame keeps no accelerators and no close hook in preview.
+  bool plainPreview = false;
+  void OnSetPreviewMode(BOOL preview, CPrintPreviewState* state) override {
+    if (plainPreview) {
+      m_hAccelTable = nullptr;
+      state->lpfnCloseProc = nullptr;
+    }
+    CMDIFrameWnd::OnSetPreviewMode(preview, state);
+    if (plainPreview) m_hAccelTable = nullptr;
+  }
 };
 FW_BEGIN_COMMAND_MAP(TMain, CMDIFrameWnd)
 FW_ON_COMMAND_EX(kCmd, OnCmd)
 FW_ON_COMMAND_LPARAM(0x8052, OnStatusText)
+FW_ON_COMMAND_LPARAM(49003, OnDocClosed)
 FW_END_COMMAND_MAP()
 
 class TApp : public CWinApp {
@@ -195,6 +217,7 @@ struct DocViewTest : ::testing::Test {
   void SetUp() override {
     g_log.clear();
     g_taker.clear();
+    g_tellMainOnClose = false;
     res::SetString(kRes, "\nTindrel\nTindrel\nTindrel Files (*.t98)\n.t98\nTindrel.Document\nTindrel Document");
     res::SetString(kMainRes, "Tindrel");
     res::SetString(104, "Mouse");
@@ -475,6 +498,127 @@ TEST_F(DocViewTest, MiniFrameClosesAndGoesWithItsOwner) {
   ASSERT_TRUE(prop->Create("", "Property", 0x80C81180, RECT{0, 700, 200, 725}, Main()));
   Main()->DestroyWindow();
   EXPECT_EQ(prop, nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DocViewTest, ClosedDocumentIsGoneWhenTheMainWindowHearsOfIt) {
+  ASSERT_TRUE(app.InitInstance());
+  ASSERT_NE(app.OpenDocumentFile("/designs/b.t98"), nullptr);
+  g_tellMainOnClose = true;
+  g_log.clear();
+  // By the child's close box, by File Close, and by a failed open.
+  Main()->MDIGetActive()->SendMessage(WM_CLOSE);
+  EXPECT_EQ(g_log, (std::vector<std::string>{"view activate", "view dtor", "doc dtor", "closed, open 1"}));
+  g_log.clear();
+  Main()->SendMessage(WM_COMMAND, ID_FILE_CLOSE, 0);
+  EXPECT_EQ(g_log, (std::vector<std::string>{"view dtor", "doc dtor", "closed, open 0"}));
+  EXPECT_EQ(Main()->MDIGetActive(), nullptr);
+  g_log.clear();
+  EXPECT_EQ(app.OpenDocumentFile("bad.t98"), nullptr);
+  ASSERT_GE(g_log.size(), 2u);
+  EXPECT_EQ(g_log[g_log.size() - 2], "doc dtor");
+  EXPECT_EQ(g_log.back(), "closed, open 0");
+}
+
+TEST_F(DocViewTest, FilesDroppedOnTheMainFrameOpen) {
+  ASSERT_TRUE(app.InitInstance());
+  RECT r{};
+  Main()->GetWindowRect(&r);
+  POINT overView{r.left + 300, r.top + 300};
+  EXPECT_NE(CWnd::WindowFromPoint(overView), Main());
+  EXPECT_FALSE(DropFiles(overView, {"/designs/x.t98"}));  // not accepted yet
+  EXPECT_EQ(app.GetOpenDocumentCount(), 1);
+  Main()->DragAcceptFiles();
+  EXPECT_TRUE(Main()->GetExStyle() & WS_EX_ACCEPTFILES);
+  // Dropped over the view, the files reach the frame that accepts them.
+  EXPECT_TRUE(DropFiles(overView, {"/designs/x.t98", "/designs/y.t98"}));
+  EXPECT_EQ(app.GetOpenDocumentCount(), 3);
+  EXPECT_EQ(Main()->GetActiveDocument()->GetPathName(), "/designs/y.t98");
+  EXPECT_FALSE(DropFiles(overView, {}));
+  Main()->DragAcceptFiles(FALSE);
+  EXPECT_FALSE(DropFiles(overView, {"/designs/z.t98"}));
+  EXPECT_EQ(app.GetOpenDocumentCount(), 3);
+  DROPFILES d{{"a", "bc"}, POINT{1, 2}};
+  std::string name;
+  EXPECT_EQ(DragQueryFile(&d, 0xFFFFFFFFu, nullptr), 2u);
+  EXPECT_EQ(DragQueryFile(&d, 1, &name), 2u);
+  EXPECT_EQ(name, "bc");
+  EXPECT_EQ(DragQueryFile(&d, 2, &name), 0u);
+  EXPECT_EQ(name, "");
+}
+
+void CloseHook(CFrameWnd*) { g_log.push_back("close hook"); }
+
+TEST_F(DocViewTest, PreviewStandsInForThePanesAndGivesEverythingBack) {
+  res::SetAccelerators(kMainRes, {{FVIRTKEY, VK_F2, WORD(kCmd)}});
+  ASSERT_TRUE(app.InitInstance());
+  TMain* m = Main();
+  CView* design = m->GetActiveView();
+  ASSERT_NE(design, nullptr);
+  CMenu* menu = m->GetMenu();
+  const std::vector<ACCEL>* accel = m->m_hAccelTable;
+  ASSERT_NE(accel, nullptr);
+  ASSERT_TRUE(m->tools.IsVisible());
+
+  CPrintPreviewState state;
+  state.lpfnCloseProc = CloseHook;
+  m->OnSetPreviewMode(TRUE, &state);
+  EXPECT_TRUE(m->IsInPreviewMode());
+  EXPECT_EQ(m->GetMenu(), nullptr);
+  EXPECT_EQ(m->m_hAccelTable, nullptr);
+  EXPECT_FALSE(m->tools.IsVisible());
+  EXPECT_FALSE(m->status.IsVisible());
+  EXPECT_FALSE(m->GetMDIClient()->IsWindowVisible());
+  // A second view of the document takes the frame's first pane and the commands.
+  CCreateContext ctx;
+  ctx.m_pNewViewClass = FW_RUNTIME_CLASS(TView);
+  ctx.m_pCurrentDoc = design->GetDocument();
+  CView* cut = m->CreateView(&ctx, AFX_IDW_PANE_FIRST);
+  ASSERT_NE(cut, nullptr);
+  m->SetActiveView(cut);
+  m->RecalcLayout();
+  RECT client{};
+  m->GetClientRect(&client);
+  EXPECT_EQ(cut->GetRectInParent(), client);
+  EXPECT_EQ(m->GetActiveView(), cut);
+  EXPECT_EQ(m->GetActiveDocument(), design->GetDocument());
+  g_log.clear();
+  g_taker = "nobody";
+  m->SendMessage(WM_COMMAND, kCmd, 0);
+  EXPECT_EQ(g_log, (std::vector<std::string>{"view", "doc", "main", "app"}));  // no child frame
+  // Closing runs the preview's hook instead.
+  g_log.clear();
+  m->SendMessage(WM_CLOSE);
+  EXPECT_EQ(g_log, std::vector<std::string>{"close hook"});
+  ASSERT_EQ(app.m_pMainWnd, m);
+
+  cut->DestroyWindow();
+  m->OnSetPreviewMode(FALSE, &state);
+  EXPECT_FALSE(m->IsInPreviewMode());
+  EXPECT_EQ(m->GetMenu(), menu);
+  EXPECT_EQ(m->m_hAccelTable, accel);
+  EXPECT_TRUE(m->tools.IsVisible());
+  EXPECT_TRUE(m->status.IsVisible());
+  EXPECT_TRUE(m->GetMDIClient()->IsWindowVisible());
+  EXPECT_EQ(m->GetActiveView(), design);
+  EXPECT_EQ(m->m_lpfnCloseProc, nullptr);
+
+  // A frame that drops its table and the hook around the switch keeps neither.
+  m->plainPreview = true;
+  CPrintPreviewState again;
+  again.lpfnCloseProc = CloseHook;
+  m->OnSetPreviewMode(TRUE, &again);
+  EXPECT_EQ(m->m_lpfnCloseProc, nullptr);
+  m->OnSetPreviewMode(FALSE, &again);
+  EXPECT_EQ(m->m_hAccelTable, nullptr);
+  EXPECT_EQ(m->GetMenu(), menu);
+  g_log.clear();
+  m->SendMessage(WM_CLOSE);
+  EXPECT_TRUE(g_log.empty() || g_log.back() != "close hook");
+  EXPECT_EQ(app.m_pMainWnd, nullptr);
 }
 
 }  // namespace
