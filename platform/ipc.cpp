@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <unordered_set>
 
 #include "platform/tempfile.h"
 
@@ -64,6 +65,12 @@ struct Reader {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
+std::string Folded(std::string_view s) {
+  std::string f(s);
+  for (char& c : f) c = Lower(c);
+  return f;
+}
+
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
@@ -92,15 +99,17 @@ std::vector<NameEntry> ReadNames() {
   r.pos = 4;
   if (r.U32() != 1) return out;
   std::uint32_t count = r.U32();
+  std::vector<bool> idUsed(kLastSharedId - kFirstSharedId + 1);
+  std::unordered_set<std::string> seen;
   for (std::uint32_t i = 0; i < count && out.size() <= kLastSharedId - kFirstSharedId; ++i) {
     if (!r.Has(5)) break;
     unsigned id = r.U16(), uses = r.U16(), len = r.U8();
     if (id < kFirstSharedId || len == 0 || !r.Has(len)) break;
     std::string name(reinterpret_cast<const char*>(b.data() + r.pos), len);
     r.pos += len;
-    bool dup = false;
-    for (const NameEntry& e : out) dup = dup || e.id == id || SameName(e.name, name);
-    if (dup) break;
+    // A repeated id or name ends the table.
+    if (idUsed[id - kFirstSharedId] || !seen.insert(Folded(name)).second) break;
+    idUsed[id - kFirstSharedId] = true;
     out.push_back(NameEntry{id, uses, std::move(name)});
   }
   return out;
@@ -178,7 +187,7 @@ bool WriteSharedFile(std::string_view name, const std::vector<std::uint8_t>& byt
   if (dir.empty() || !SafeName(name)) return false;
   std::string path = dir + std::string(name);
   std::string tmp = path + ".new" + std::to_string(::getpid());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
   if (fd < 0) return false;
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -203,7 +212,8 @@ bool ReadSharedFile(std::string_view name, std::vector<std::uint8_t>& bytes, std
   std::string dir = GetSharedFolder();
   if (dir.empty() || !SafeName(name)) return false;
   std::string path = dir + std::string(name);
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  // Non-blocking, so that a FIFO put in place of the file cannot stall the reader.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || std::uint64_t(st.st_size) > maxBytes) {
@@ -241,14 +251,13 @@ unsigned RegisterSharedName(std::string_view name) {
   }
   if (next > kLastSharedId) {
     // Reuse the lowest free id below the highest one in use.
-    for (unsigned id = kFirstSharedId; id <= kLastSharedId; ++id) {
-      bool used = false;
-      for (const NameEntry& e : names) used = used || e.id == id;
-      if (!used) {
+    std::vector<bool> used(kLastSharedId - kFirstSharedId + 1);
+    for (const NameEntry& e : names) used[e.id - kFirstSharedId] = true;
+    for (unsigned id = kFirstSharedId; id <= kLastSharedId; ++id)
+      if (!used[id - kFirstSharedId]) {
         next = id;
         break;
       }
-    }
     if (next > kLastSharedId) return 0;
   }
   names.push_back(NameEntry{next, kPermanent, std::string(name)});
@@ -337,8 +346,14 @@ std::uint32_t SharedClipboardSequence() {
   if (!lock.locked()) return 0;
   // The header alone decides; a larger file is fine here.
   std::string dir = GetSharedFolder();
-  int fd = ::open((dir + kClipFile).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (dir.empty()) return 0;
+  int fd = ::open((dir + kClipFile).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return 0;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return 0;
+  }
   head.resize(16);
   ssize_t n = ::read(fd, head.data(), head.size());
   ::close(fd);

@@ -89,6 +89,48 @@ TEST_F(IpcTest, HostileNameTablesKeepWhatReadsAndNeverCrash) {
   EXPECT_EQ(plat::RegisterSharedName("FIRST"), plat::kFirstSharedId);
 }
 
+// A reader must neither stall on something that is no file nor crawl through a
+// table crafted to be slow.
+TEST_F(IpcTest, FifosAndHugeTablesDoNotStallReaders) {
+  ::alarm(60);  // a stalled reader ends the test program
+  ASSERT_NE(plat::RegisterSharedName("first"), 0u);
+  for (const char* name : {"names.tbl", "clipboard.dat"}) {
+    ::unlink(File(name).c_str());
+    ASSERT_EQ(::mkfifo(File(name).c_str(), 0600), 0);
+  }
+  std::vector<plat::ClipboardItem> got;
+  EXPECT_TRUE(plat::ReadSharedClipboard(got));
+  EXPECT_TRUE(got.empty());
+  EXPECT_EQ(plat::SharedClipboardSequence(), 0u);
+  std::string n;
+  EXPECT_FALSE(plat::GetSharedName(plat::kFirstSharedId, n));
+  // The writers put real files back.
+  EXPECT_EQ(plat::RegisterSharedName("again"), plat::kFirstSharedId);
+  std::vector<plat::ClipboardItem> one(1);
+  one[0].format = 1;
+  EXPECT_TRUE(plat::WriteSharedClipboard(one));
+  EXPECT_EQ(plat::SharedClipboardSequence(), 1u);
+
+  // Nearly every id taken by long names that differ only at their end.
+  std::string table = "TNAM\x01\0\0\0"s;
+  const unsigned count = plat::kLastSharedId - plat::kFirstSharedId;
+  for (int i = 0; i < 4; ++i) table += char((count >> (8 * i)) & 0xFF);
+  for (unsigned i = 0; i < count; ++i) {
+    unsigned id = plat::kFirstSharedId + i;
+    std::string name = std::string(235, 'n') + std::to_string(100000 + i);
+    table += char(id & 0xFF);
+    table += char(id >> 8);
+    table += "\xff\xff"s;
+    table += char(name.size());
+    table += name;
+  }
+  WriteFileBytes(File("names.tbl"), table);
+  EXPECT_EQ(plat::RegisterSharedName(std::string(235, 'n') + "100007"), plat::kFirstSharedId + 7);
+  EXPECT_EQ(plat::RegisterSharedName("last one"), plat::kLastSharedId);
+  EXPECT_EQ(plat::RegisterSharedName("no room"), 0u);
+  ::alarm(0);
+}
+
 TEST_F(IpcTest, ClipboardRoundTripsAndCountsWrites) {
   std::vector<plat::ClipboardItem> items(2);
   items[0].format = 1;
