@@ -265,6 +265,9 @@ class CComboBox : public CControl {
   int GetItemHeight(int index) const;
   BOOL GetDroppedState() const { return dropped_; }
   void ShowDropDown(BOOL show = TRUE);
+  // Screen rectangle of the box with its list dropped: the control's rectangle, whose
+  // height (as in the templates) takes in the list.
+  void GetDroppedControlRect(RECT* r) const { GetWindowRect(r); }
   void SetWindowText(const std::string& text) override;
   void DrawItems(plat::HDC dc);
   // User actions: pick an item (CBN_SELCHANGE then CBN_SELENDOK), open or close the
