@@ -206,6 +206,11 @@ BOOL CWinApp::OnIdle(LONG count) {
 
 BOOL CWinApp::PreTranslateMessage(MSG*) { return FALSE; }
 
+void CWinApp::WinHelp(DWORD data, UINT cmd) {
+  helpRequests_.push_back(HelpRequest{data, cmd});
+  if (m_helpHandler) m_helpHandler(m_pszHelpFilePath, data, cmd);
+}
+
 int CWinApp::Run() {
   LONG idle = 0;
   bool idleDone = false;

@@ -81,6 +81,14 @@ class CCommandLineInfo {
   BOOL m_bRunAutomated = FALSE;
 };
 
+constexpr UINT HELP_CONTEXT = 0x0001;
+constexpr UINT HELP_QUIT = 0x0002;
+constexpr UINT HELP_INDEX = 0x0003;
+constexpr UINT HELP_CONTENTS = 0x0003;
+constexpr UINT HELP_HELPONHELP = 0x0004;
+constexpr UINT HELP_FINDER = 0x000B;
+constexpr DWORD HID_BASE_RESOURCE = 0x00020000;
+
 class CWinApp : public CCmdTarget {
   FW_DECLARE_DYNAMIC(CWinApp)
 
@@ -137,6 +145,17 @@ class CWinApp : public CCmdTarget {
   bool ShellTypesRegistered() const { return shellTypes_; }
   bool Controls3d() const { return controls3d_; }
 
+  // Help: the request goes to m_helpHandler (the presentation shows the help file,
+  // named m_pszHelpFilePath); every request is kept for tests.
+  virtual void WinHelp(DWORD data, UINT cmd = HELP_CONTEXT);
+  std::string m_pszHelpFilePath;
+  std::function<void(const std::string& file, DWORD data, UINT cmd)> m_helpHandler;
+  struct HelpRequest {
+    DWORD data;
+    UINT cmd;
+  };
+  const std::vector<HelpRequest>& HelpRequests() const { return helpRequests_; }
+
   HCURSOR LoadCursor(UINT id) const { return fw::LoadCursor(id); }
   HCURSOR LoadStandardCursor(HCURSOR idc) const { return idc; }
 
@@ -162,6 +181,7 @@ class CWinApp : public CCmdTarget {
   bool profileSetExplicitly_ = false;
   std::unique_ptr<plat::UserProfile> userProfile_;
   std::unique_ptr<UserProfileStore> userStore_;
+  std::vector<HelpRequest> helpRequests_;
   bool shellOpen_ = false, shellTypes_ = false, shellPrint_ = false, controls3d_ = false;
 };
 

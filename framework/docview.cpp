@@ -388,6 +388,18 @@ void CFrameWnd::OnDropFiles(HDROP drop) {
   }
 }
 
+void CFrameWnd::OnHelp() {
+  if (CWinApp* app = AfxGetApp()) app->WinHelp(HID_BASE_RESOURCE + m_nIDResource, HELP_CONTEXT);
+}
+
+void CFrameWnd::OnHelpFinder() {
+  if (CWinApp* app = AfxGetApp()) app->WinHelp(0, HELP_FINDER);
+}
+
+void CFrameWnd::OnHelpIndex() {
+  if (CWinApp* app = AfxGetApp()) app->WinHelp(0, HELP_INDEX);
+}
+
 void CFrameWnd::AddControlBar(CControlBar* bar) {
   if (std::find(bars_.begin(), bars_.end(), bar) == bars_.end()) bars_.push_back(bar);
 }

@@ -194,6 +194,12 @@ class CFrameWnd : public CWnd {
   int OnCreate(CREATESTRUCT* cs) override;
   // Opens each dropped file through the application.
   void OnDropFiles(HDROP drop) override;
+  // The framework's help handlers, for the frame's command map (ID_HELP,
+  // ID_HELP_FINDER, ID_HELP_INDEX): the application's help with HELP_CONTEXT of the
+  // frame's resource, HELP_FINDER, HELP_INDEX.
+  void OnHelp();
+  void OnHelpFinder();
+  void OnHelpIndex();
 
  protected:
   // The client area left to the view (or the MDI client) after the bars.

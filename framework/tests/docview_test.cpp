@@ -161,6 +161,9 @@ FW_BEGIN_COMMAND_MAP(TMain, CMDIFrameWnd)
 FW_ON_COMMAND_EX(kCmd, OnCmd)
 FW_ON_COMMAND_LPARAM(0x8052, OnStatusText)
 FW_ON_COMMAND_LPARAM(49003, OnDocClosed)
+FW_ON_COMMAND(ID_HELP_FINDER, OnHelpFinder)
+FW_ON_COMMAND(ID_HELP_INDEX, OnHelpIndex)
+FW_ON_COMMAND(ID_HELP, OnHelp)
 FW_END_COMMAND_MAP()
 
 class TApp : public CWinApp {
@@ -619,6 +622,25 @@ TEST_F(DocViewTest, PreviewStandsInForThePanesAndGivesEverythingBack) {
   m->SendMessage(WM_CLOSE);
   EXPECT_TRUE(g_log.empty() || g_log.back() != "close hook");
   EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DocViewTest, HelpCommandsReachTheApplicationsHelp) {
+  ASSERT_TRUE(app.InitInstance());
+  std::vector<std::string> shown;
+  app.m_pszHelpFilePath = "Tindrel.hlp";
+  app.m_helpHandler = [&](const std::string& file, DWORD data, UINT cmd) {
+    shown.push_back(file + " " + std::to_string(data) + " " + std::to_string(cmd));
+  };
+  // Sent to the main window with a design window open: the menu's help items.
+  for (UINT id : {ID_HELP_FINDER, ID_HELP_INDEX, ID_HELP}) Main()->SendMessage(WM_COMMAND, id, 0);
+  EXPECT_EQ(shown, (std::vector<std::string>{"Tindrel.hlp 0 11", "Tindrel.hlp 0 3",
+                                             "Tindrel.hlp " + std::to_string(HID_BASE_RESOURCE + kMainRes) + " 1"}));
+  ASSERT_EQ(app.HelpRequests().size(), 3u);
+  EXPECT_EQ(app.HelpRequests()[0].cmd, HELP_FINDER);
 }
 
 }  // namespace
