@@ -119,11 +119,19 @@ bool CheckRecord(const std::uint8_t* p, std::size_t available, std::uint32_t* le
 }
 
 CRecordReader::CRecordReader(const std::uint8_t* record, std::uint32_t length)
-    : p_(record), length_(length), pos_(REC_HEAD_SIZE), end_(length - 1) {}
+    : p_(record), length_(length), pos_(REC_HEAD_SIZE), end_(length - 1) {
+  // A length too short for the head reads nothing at all.
+  if (!record || length < REC_MIN_LENGTH) {
+    end_ = pos_;
+    failed_ = true;
+    head_ = false;
+  }
+}
 
-std::uint16_t CRecordReader::Flags() const { return GetU16(p_ + 6); }
+std::uint16_t CRecordReader::Flags() const { return head_ ? GetU16(p_ + 6) : 0; }
 
 CFRect CRecordReader::Bounds() const {
+  if (!head_) return CFRect();
   return CFRect(GetF32(p_ + 8), GetF32(p_ + 12), GetF32(p_ + 16), GetF32(p_ + 20));
 }
 

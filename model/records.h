@@ -97,9 +97,10 @@ class CRecordReader {
  public:
   CRecordReader(const std::uint8_t* record, std::uint32_t length);
 
-  char Letter() const { return static_cast<char>(p_[0]); }
+  // Head fields; 0 (empty bounds) for a length too short for the head.
+  char Letter() const { return head_ ? static_cast<char>(p_[0]) : 0; }
   std::uint32_t Length() const { return length_; }
-  std::uint8_t Kind() const { return p_[5]; }
+  std::uint8_t Kind() const { return head_ ? p_[5] : 0; }
   std::uint16_t Flags() const;
   CFRect Bounds() const;
 
@@ -131,6 +132,7 @@ class CRecordReader {
   std::size_t pos_;
   std::size_t end_;
   bool failed_ = false;
+  bool head_ = true;
 };
 
 // ---------------------------------------------------------------------------

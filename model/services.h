@@ -153,8 +153,9 @@ class CTrackerServices {
   // Erases the marks; with `unselect` unselects every object of the view's
   // list, recording a CUndoDeselect per object while the view records.
   virtual void ClearSelection(plat::DC* dc, bool unselect) = 0;
-  // XOR-draws the selection marks and handles; a second call erases them.
-  virtual void DrawSelected(plat::DC* dc, const CMatrix3* matrix) = 0;
+  // XOR-draws each selected object's mark and the handles (unless hidden or
+  // a drag is on); a second call erases them. Null DC: the view's own.
+  virtual void DrawSelected(plat::DC* dc, int flag) = 0;
   // Erases the marks, recomputes the selection box, draws the marks.
   virtual void RefreshSelection() = 0;
   // XOR rectangle between two page points through the view's matrix.
@@ -171,6 +172,9 @@ class CDesignViewServices : public CViewServices {
   // appends a CUndoTool with the old id while recording, sets the tool's
   // cursor and stores the new id.
   virtual void SetTool(std::uint32_t tool) = 0;
+  // Ends the current tool before a switch: while recording, a CUndoLeaveEdit
+  // with the edit object and its edit mode.
+  virtual void FinishTool() = 0;
   // The class cursor for a tool; the current tool is not changed.
   virtual void SetToolCursor(std::uint32_t tool) = 0;
   virtual int GetSelectedCount() const = 0;
@@ -205,6 +209,7 @@ class CDocumentServices {
   virtual void RemoveObjects(const std::vector<CGraphObject*>& objects) = 0;
   virtual float GetPageWidth() const = 0;
   virtual float GetPageHeight() const = 0;
+  virtual float GetGridStep() const = 0;
   virtual void SetModified(bool modified) = 0;
   // The views of the document (their undo lists may point at its objects).
   virtual int GetViewCount() const = 0;

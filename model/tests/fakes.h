@@ -87,7 +87,7 @@ class FakeTracker : public CTrackerServices {
   void ClearSelection(plat::DC*, bool unselect) override {
     log.push_back(unselect ? "ClearSelection(unselect)" : "ClearSelection");
   }
-  void DrawSelected(plat::DC*, const CMatrix3*) override { log.push_back("DrawSelected"); }
+  void DrawSelected(plat::DC*, int) override { log.push_back("DrawSelected"); }
   void RefreshSelection() override { log.push_back("RefreshSelection"); }
   void DrawBandRect(float, float, float, float) override { log.push_back("DrawBandRect"); }
   std::vector<std::string> log;
@@ -156,11 +156,14 @@ class FakeView : public CDesignViewServices {
   CTrackerServices* GetSelectTracker() override { return &tracker; }
   void SetTool(std::uint32_t newTool) override {
     log.push_back("SetTool " + std::to_string(newTool));
-    if (editObject && GetUndoRecordDepth() != 0)
-      AppendUndo(this, std::make_unique<CUndoLeaveEdit>(editObject));
+    FinishTool();
     if (GetUndoRecordDepth() != 0) AppendUndo(this, std::make_unique<CUndoTool>(tool));
     SetToolCursor(newTool);
     tool = newTool;
+  }
+  void FinishTool() override {
+    if (editObject && GetUndoRecordDepth() != 0)
+      AppendUndo(this, std::make_unique<CUndoLeaveEdit>(editObject));
   }
   void SetToolCursor(std::uint32_t t) override { log.push_back("SetToolCursor " + std::to_string(t)); }
   int GetSelectedCount() const override { return 0; }
@@ -233,6 +236,7 @@ class FakeDocument : public CDocumentServices {
   }
   float GetPageWidth() const override { return 400.0f; }
   float GetPageHeight() const override { return 900.0f; }
+  float GetGridStep() const override { return 5.0f; }
   void SetModified(bool m) override { modified = m; }
   int GetViewCount() const override { return static_cast<int>(views.size()); }
   CViewServices* GetView(int i) override {

@@ -260,3 +260,21 @@ TEST(RecordFactory, ScopedReaderRestoresThePrevious) {
   }
   EXPECT_EQ(GetRecordReader(TestObject::kLetter), nullptr);
 }
+
+TEST(RecordReader, LengthTooShortForTheHeadReadsNothing) {
+  // A reader built over fewer bytes than a head holds must not touch them.
+  for (std::uint32_t len : {0u, 1u, 3u, 24u}) {
+    SCOPED_TRACE(len);
+    std::vector<std::uint8_t> bytes(len, 0xF1);
+    ExactBuffer buf(bytes);
+    CRecordReader r(len ? buf.data.get() : nullptr, len);
+    EXPECT_EQ(r.Letter(), 0);
+    EXPECT_EQ(r.Kind(), 0);
+    EXPECT_EQ(r.Flags(), 0);
+    EXPECT_EQ(r.Bounds(), CFRect());
+    EXPECT_EQ(r.Remaining(), 0u);
+    std::uint8_t b = 0;
+    EXPECT_FALSE(r.ReadU8(b));
+    EXPECT_TRUE(r.Failed());
+  }
+}
