@@ -51,6 +51,17 @@ void CUndoAddObject::UndoIn(CViewServices& view) {
   if (!doc || doc->RemoveObject(m_object) < 0) return;
   m_object->InvalidateObjectRect(&view, true);
   if (view.GetEditObject() == m_object) view.SetEditObject(nullptr);
+  // Other views of the document may have recorded steps on the object since
+  // it was added: their lists go before it does. The list being undone holds
+  // nothing newer (its later steps are already undone).
+  for (int i = 0; i < doc->GetViewCount(); ++i) {
+    CViewServices* v = doc->GetView(i);
+    if (!v || v == &view) continue;
+    if (v->GetEditObject() == m_object) v->SetEditObject(nullptr);
+    CDesignViewServices* dv = v->GetDesignView();
+    CUndoList* list = dv ? dv->GetUndoList() : nullptr;
+    if (list && !list->IsSuspended()) list->DeleteAll();
+  }
   delete m_object;
   m_object = nullptr;
 }

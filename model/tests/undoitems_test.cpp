@@ -123,6 +123,28 @@ TEST_F(UndoItemsTest, AddObjectUndoRemovesAndDeletes) {
   view.undo.UndoLastStep(view);
 }
 
+TEST_F(UndoItemsTest, UndoingAnAddInOneViewLeavesNoStepOfAnotherViewOnTheObject) {
+  FakeView other{&doc};
+  doc.views.push_back(&other);
+  view.undo.StartRecord(0);
+  auto* o = new TestObject(0, 0, 4, 4);
+  AppendUndo(&view, std::make_unique<CUndoAddObject>(o));
+  doc.AddObject(o, true);
+  view.undo.EndRecord();
+  // The second view moves the new object and edits it.
+  other.undo.StartRecord(0);
+  AppendUndo(&other, std::make_unique<CUndoMove>(o, 1.0f, 1.0f));
+  other.undo.EndRecord();
+  other.editObject = o;
+
+  view.undo.UndoLastStep(view);
+  EXPECT_EQ(doc.GetObjectCount(), 0);
+  EXPECT_EQ(other.editObject, nullptr);
+  EXPECT_EQ(other.undo.GetSize(), 0);
+  EXPECT_FALSE(other.undo.UndoLastStep(other));  // no step left on the deleted object
+  doc.views.pop_back();
+}
+
 TEST_F(UndoItemsTest, RelinkAndOrder) {
   TestObject* a = Add();
   TestObject* b = Add();
