@@ -96,6 +96,10 @@ TEST(PathPointListTest, Bounds) {
   // A node after a control point near the start has no three records before it.
   auto early = Build({{0, 30, 0x00}, {0, 30, 0x00}, {4, 4, 0x01}, {8, 8, 0x01}}, false);
   EXPECT_EQ(early->bounds, CFRect(4, 4, 8, 8));
+  // Nor does the node at index 2 after a start and one control point: the
+  // piece would begin before the block.
+  auto second = Build({{0, 0, 0x11}, {0, 30, 0x00}, {4, 4, 0x01}}, false);
+  EXPECT_EQ(second->bounds, CFRect(0, 0, 4, 4));
 }
 
 TEST(PathPointListTest, EditingTheTail) {
@@ -428,6 +432,44 @@ PathPoint Color(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   std::uint8_t bytes[9] = {r, g, b, 0, 0, 0, 0, 0, 0x81};
   std::memcpy(&p, bytes, 9);
   return p;
+}
+
+// Every byte of a record changed in turn, and the tail cut at every length:
+// what is accepted stays within its block when walked, drawn and saved again.
+TEST(PathPointDrawTest, CorruptRecordsAreWalkedWithinTheirBlocks) {
+  auto list = Build({{0x81, 0, 0x81}, {0, 0, 0x11}, {1, 2, 0x00}, {3, 4, 0x00}, {5, 0, 0x01},
+                     {9, 9, 0x41}});
+  const std::vector<std::uint8_t> good = RecordOf(*list);
+  ASSERT_FALSE(good.empty());
+  GeometryCanvas canvas(16, 16);
+  int accepted = 0;
+  for (std::size_t at = 0; at < good.size(); ++at) {
+    for (std::uint8_t v : {std::uint8_t(0x00), std::uint8_t(0x7F), std::uint8_t(0x80),
+                           std::uint8_t(0xFF)}) {
+      std::vector<std::uint8_t> r = good;
+      r[at] = v;
+      for (std::size_t size : {r.size(), std::size_t(at + 1)}) {
+        std::unique_ptr<std::uint8_t[]> buf(new std::uint8_t[size]);
+        std::memcpy(buf.get(), r.data(), size);
+        auto back = CPathPointList::CreateFromRecord(buf.get(), size);
+        if (!back) continue;
+        ++accepted;
+        canvas.dc.ClearRecording();
+        back->HitTest(2, 2, 1);
+        const plat::RECT clip{0, 0, 8, 8};
+        back->DrawOutline(&canvas.dc);
+        back->DrawOutline(&canvas.dc, &clip);
+        back->FillPath(&canvas.dc);
+        back->ApplyTransform();
+        plat::HGLOBAL h = 0;
+        if (back->SaveToRecord(&h)) plat::GlobalFree(h);
+        back->RemoveEndRecords();
+        back->AddPoint(1, 1, 0x01);
+        back->EndPoints();
+      }
+    }
+  }
+  EXPECT_GT(accepted, 0);
 }
 
 TEST(PathPointDrawTest, OutlineCalls) {
