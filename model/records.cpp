@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "model/graphobject.h"
+#include "model/groupobject.h"
 #include "model/pathobject.h"
 
 namespace {
@@ -298,6 +299,7 @@ void RegisterObjectRecordReaders() {
   // Each object class installs its reader here when it exists:
   //   RegisterRecordReader(REC_LINE, &CLineObject::ReadRecord);
   RegisterRecordReader(REC_PATH, &CPathObject::ReadRecord);
+  RegisterRecordReader(REC_GROUP, &CGroupObject::ReadRecord);
 }
 
 bool RegisterRecordReader(char letter, RecordReaderFn reader, RecordReaderFn* previous) {
