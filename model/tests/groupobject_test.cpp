@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "model/devices.h"
 #include "model/pathobject.h"
 #include "model/pathpoints.h"
 #include "model/tests/fakes.h"
@@ -289,6 +290,54 @@ TEST_F(GroupTest, HitDrawAndOutlineGoThroughTheMatrix) {
   FakeListBox colors;
   g.AddColorToList(&colors);
   EXPECT_EQ(colors.items, (std::vector<std::string>{"65280"}));
+}
+
+// Records how it is drawn and printed.
+class DrawSpy : public CGraphObject {
+ public:
+  DrawSpy(std::vector<DrawSpy*>& order) : order_(order) { bounds = CFRect(0, 0, 1, 1); }
+  void Draw(plat::DC*, const CMatrix3* m, const CFRect* v) override {
+    order_.push_back(this);
+    matrixSeen = m ? *m : CMatrix3();
+    visibleSeen = v ? *v : CFRect(-1, -1, -1, -1);
+  }
+  void Print(plat::DC*, const CMatrix3* m, const PrintSettings* s) override {
+    order_.push_back(this);
+    matrixSeen = m ? *m : CMatrix3();
+    settingsSeen = s;
+  }
+  CMatrix3 matrixSeen;
+  CFRect visibleSeen;
+  const PrintSettings* settingsSeen = nullptr;
+
+ private:
+  std::vector<DrawSpy*>& order_;
+};
+
+TEST_F(GroupTest, DrawsAndPrintsLastToFirstThroughBothMatrices) {
+  std::vector<DrawSpy*> order;
+  CGroupObject g;
+  auto* a = new DrawSpy(order);
+  auto* b = new DrawSpy(order);
+  g.AddChild(a);
+  g.AddChild(b);
+  g.matrix = CMatrix3(2, 0, 0, 2, 10, 0);
+  const CMatrix3 view(1, 0, 0, 1, 0, 5);
+  const CFRect visible(10, 0, 30, 20);
+  g.Draw(nullptr, &view, &visible);
+  ASSERT_EQ(order, (std::vector<DrawSpy*>{b, a}));
+  EXPECT_EQ(a->matrixSeen, CMatrix3(2, 0, 0, 2, 10, 5));
+  EXPECT_EQ(a->visibleSeen, CFRect(0, 0, 10, 10));  // in the children's coordinates
+  g.Draw(nullptr, nullptr, nullptr);
+  EXPECT_EQ(b->matrixSeen, g.matrix);
+  EXPECT_EQ(b->visibleSeen, CFRect(-1, -1, -1, -1));
+
+  order.clear();
+  PrintSettings settings;
+  g.Print(nullptr, &view, &settings);
+  ASSERT_EQ(order, (std::vector<DrawSpy*>{b, a}));
+  EXPECT_EQ(a->matrixSeen, CMatrix3(2, 0, 0, 2, 10, 5));
+  EXPECT_EQ(a->settingsSeen, &settings);
 }
 
 TEST_F(GroupTest, TextsAreCollectedFromTheChildren) {
