@@ -9,6 +9,7 @@
 #include "model/bezier.h"
 #include "model/devices.h"
 #include "model/geomutil.h"
+#include "model/groupobject.h"
 #include "model/palette.h"
 #include "model/records.h"
 #include "platform/dc.h"
@@ -280,6 +281,12 @@ void CPathObject::AppendPath(CPathObject& other) {
   }
   count = std::int32_t(total);
   capacity = count;
+}
+
+void CPathObject::SplitContours(CGroupObject& group) {
+  std::vector<std::unique_ptr<CPathObject>> parts;
+  SplitContours(parts);
+  for (auto& part : parts) group.AddChild(std::move(part));
 }
 
 void CPathObject::SplitContours(std::vector<std::unique_ptr<CPathObject>>& out) {

@@ -18,6 +18,8 @@
 #include "platform/gmem.h"
 #include "platform/types.h"
 
+class CGroupObject;
+
 class CCutterDevice;
 class CCarveDevice;
 
@@ -77,6 +79,8 @@ class CPathObject : public CGraphObject {
   // One new path per contour (the Separate command), in order; a last
   // contour without an end node is dropped.
   void SplitContours(std::vector<std::unique_ptr<CPathObject>>& out);
+  // The Separate command: the contours become children of the group.
+  void SplitContours(CGroupObject& group);
   void CloseLastContour();
   void EndLastContourOpen();
   // Returns the former end kind (flags & 0x70) of the last point record, or

@@ -31,7 +31,13 @@ void CUndoMove::UndoIn(CViewServices& view) {
 }
 
 CUndoMatrix::CUndoMatrix(CGraphObject* object, const CMatrix3& applied)
-    : m_object(object), m_bounds(object->bounds), m_inverse(applied.CreateInverse()) {}
+    : m_object(object), m_bounds(object->bounds) {
+  bool singular = false;
+  std::unique_ptr<CMatrix3> inverse = applied.CreateInverse(&singular);
+  // A flattening transform has no inverse: the undivided adjugate would
+  // squash the object once more, so only the bounds come back.
+  if (!singular && applied.IsInvertible()) m_inverse = std::move(inverse);
+}
 
 void CUndoMatrix::UndoIn(CViewServices& view) {
   m_object->InvalidateObjectRect(&view, true);

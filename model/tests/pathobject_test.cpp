@@ -1,4 +1,5 @@
 #include "model/pathobject.h"
+#include "model/groupobject.h"
 
 #include <gtest/gtest.h>
 
@@ -254,6 +255,12 @@ TEST(PathObjectTest, SplitContours) {
   Expect(RecordsOf(*pieces[0]), {{0, 0, 0x11}, {1, 0, 0x01}, {0, 0, PP_END}});
   Expect(RecordsOf(*pieces[1]), {{2, 2, 0x11}, {3, 2, 0x21}, {0, 0, PP_END}});
   Expect(RecordsOf(*pieces[2]), {{4, 4, 0x11}, {5, 4, 0x41}, {0, 0, PP_END}});
+
+  // Into a group, which takes the parts in order.
+  CGroupObject group;
+  Build({{0, 0, 0x11}, {5, 0, 0x41}, {1, 1, 0x11}, {4, 4, 0x21}})->SplitContours(group);
+  ASSERT_EQ(group.GetChildCount(), 2);
+  Expect(RecordsOf(*static_cast<CPathObject*>(group.GetChild(1))), {{1, 1, 0x11}, {4, 4, 0x21}, {0, 0, PP_END}});
 }
 
 TEST(PathObjectTest, CloseLastContour) {

@@ -76,6 +76,17 @@ TEST_F(UndoItemsTest, SelectionMoveAndMatrix) {
   EXPECT_EQ(o->selected, 1u);
 }
 
+TEST_F(UndoItemsTest, UndoOfAFlatteningMatrixAppliesNoAdjugate) {
+  TestObject* o = Add(0, 0, 10, 10);
+  CMatrix3 flat(0, 0, 0, 1, 0, 0);  // zero width
+  Record(std::make_unique<CUndoMatrix>(o, flat));
+  o->Transform(flat);
+  o->calls.clear();
+  view.undo.UndoLastStep(view);
+  EXPECT_EQ(o->bounds, CFRect(0, 0, 10, 10));
+  for (const auto& c : o->calls) EXPECT_NE(c, "Transform");
+}
+
 TEST_F(UndoItemsTest, DeleteOwnsTheObjectUntilUndone) {
   TestObject* a = Add();
   TestObject* b = Add();
