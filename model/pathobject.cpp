@@ -18,26 +18,9 @@ using plat::GlobalLockGuard;
 
 namespace {
 
-constexpr std::size_t kRec = sizeof(PathPoint);
 constexpr PathPoint kEndRecord{0.0f, 0.0f, PP_END};
 
-// A locked view of a point block, bounded by the block's size.
-struct Records {
-  explicit Records(plat::HGLOBAL h) : guard(h) {
-    if (guard) {
-      p = guard.as<PathPoint>();
-      n = guard.size() / kRec;
-    }
-  }
-  GlobalLockGuard guard;
-  PathPoint* p = nullptr;
-  std::size_t n = 0;
-};
-
-bool IsPoint(std::uint8_t f) { return f < PP_SPECIAL; }
-bool IsNode(std::uint8_t f) { return f < PP_SPECIAL && (f & PP_NODE); }
-bool IsControl(std::uint8_t f) { return f < PP_SPECIAL && !(f & PP_NODE); }
-bool EndsContour(std::uint8_t f) { return f < PP_SPECIAL && (f & (PP_OPENEND | PP_CLOSEEND)); }
+using namespace pathrec;
 
 CFPoint At(const PathPoint& p) { return CFPoint{p.x, p.y}; }
 

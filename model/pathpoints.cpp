@@ -13,23 +13,7 @@ using plat::GlobalLockGuard;
 
 namespace {
 
-constexpr std::size_t kRec = sizeof(PathPoint);
-
-// A locked view of a point block, bounded by the block's size.
-struct Records {
-  explicit Records(plat::HGLOBAL h) : guard(h) {
-    if (guard) {
-      p = guard.as<PathPoint>();
-      n = guard.size() / kRec;
-    }
-  }
-  GlobalLockGuard guard;
-  PathPoint* p = nullptr;
-  std::size_t n = 0;
-};
-
-bool IsPoint(std::uint8_t f) { return f < PP_SPECIAL; }
-bool IsNode(std::uint8_t f) { return f < PP_SPECIAL && (f & PP_NODE); }
+using namespace pathrec;
 
 plat::COLORREF RecordColor(const PathPoint& r) {
   std::uint8_t b[9];

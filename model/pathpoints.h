@@ -33,6 +33,31 @@ namespace plat {
 class DC;
 }
 
+// Walking a block of records: a locked view bounded by the block's size, and
+// the kinds of record by their flags.
+namespace pathrec {
+
+constexpr std::size_t kRec = sizeof(PathPoint);
+
+struct Records {
+  explicit Records(plat::HGLOBAL h) : guard(h) {
+    if (guard) {
+      p = guard.as<PathPoint>();
+      n = guard.size() / kRec;
+    }
+  }
+  plat::GlobalLockGuard guard;
+  PathPoint* p = nullptr;
+  std::size_t n = 0;
+};
+
+inline bool IsPoint(std::uint8_t f) { return f < PP_SPECIAL; }
+inline bool IsNode(std::uint8_t f) { return f < PP_SPECIAL && (f & PP_NODE); }
+inline bool IsControl(std::uint8_t f) { return f < PP_SPECIAL && !(f & PP_NODE); }
+inline bool EndsContour(std::uint8_t f) { return f < PP_SPECIAL && (f & (PP_OPENEND | PP_CLOSEEND)); }
+
+}  // namespace pathrec
+
 // A pending transform, a movable block of PathPoint records and the bounds of
 // the points. The block always has room for capacity + 2 records; it starts at
 // 100 records, grows by 50 and is trimmed when the end record is appended.
