@@ -739,6 +739,16 @@ struct DcImpl {
     dc.path_->figs.push_back(std::move(f));
   }
 
+  // A closed figure goes into the path being built, or is drawn and filled.
+  static void ClosedFigure(DC& dc, const std::vector<P64>& outline) {
+    if (Building(dc)) {
+      PathClosed(dc, outline);
+      return;
+    }
+    dc.styleState_ = 0;
+    DrawClosed(dc, outline);
+  }
+
   static void UsePath(DC& dc, bool stroke, bool fill) {
     std::unique_ptr<PathData> path(dc.path_);
     dc.path_ = nullptr;
@@ -1166,12 +1176,7 @@ BOOL DC::Polygon(const POINT* pts, int count) {
   DcImpl::Record(*this, "Polygon", DcImpl::Pts(pts, count));
   std::vector<P64> p;
   for (int i = 0; i < count; ++i) p.push_back(DcImpl::Dev(*this, pts[i].x, pts[i].y));
-  if (DcImpl::Building(*this)) {
-    DcImpl::PathClosed(*this, p);
-    return 1;
-  }
-  styleState_ = 0;
-  DcImpl::DrawClosed(*this, p);
+  DcImpl::ClosedFigure(*this, p);
   return 1;
 }
 
@@ -1181,12 +1186,7 @@ BOOL DC::Rectangle(LONG l, LONG t, LONG r, LONG b) {
   DcImpl::Normalize(a.x, a.y, c.x, c.y);
   if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
   const std::vector<P64> o{{a.x, a.y}, {c.x - 1, a.y}, {c.x - 1, c.y - 1}, {a.x, c.y - 1}};
-  if (DcImpl::Building(*this)) {
-    DcImpl::PathClosed(*this, o);
-    return 1;
-  }
-  styleState_ = 0;
-  DcImpl::DrawClosed(*this, o);
+  DcImpl::ClosedFigure(*this, o);
   return 1;
 }
 
@@ -1214,12 +1214,7 @@ BOOL DC::RoundRect(LONG l, LONG t, LONG r, LONG b, LONG w, LONG h) {
   std::vector<P64> o = DcImpl::Round(f);
   if (o.size() > 1 && o.front().x == o.back().x && o.front().y == o.back().y) o.pop_back();
   o = DcImpl::ThinChain(o);
-  if (DcImpl::Building(*this)) {
-    DcImpl::PathClosed(*this, o);
-    return 1;
-  }
-  styleState_ = 0;
-  DcImpl::DrawClosed(*this, o);
+  DcImpl::ClosedFigure(*this, o);
   return 1;
 }
 
@@ -1229,12 +1224,7 @@ BOOL DC::Ellipse(LONG l, LONG t, LONG r, LONG b) {
   DcImpl::Normalize(a.x, a.y, c.x, c.y);
   if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
   const std::vector<P64> o = DcImpl::EllipseOutline(a.x, a.y, c.x, c.y);
-  if (DcImpl::Building(*this)) {
-    DcImpl::PathClosed(*this, o);
-    return 1;
-  }
-  styleState_ = 0;
-  DcImpl::DrawClosed(*this, o);
+  DcImpl::ClosedFigure(*this, o);
   return 1;
 }
 
