@@ -1,4 +1,5 @@
 #include "model/palette.h"
+#include "platform/bytes.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -393,12 +394,10 @@ CPaletteStore& ThePaletteStore() {
 
 namespace {
 
+using plat::GetU32;
+
 void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
-}
-
-std::uint32_t GetU32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "model/groupobject.h"
 #include "model/palette.h"
 #include "model/records.h"
+#include "platform/bytes.h"
 #include "platform/dc.h"
 
 using plat::GlobalLockGuard;
@@ -21,20 +22,10 @@ namespace {
 constexpr PathPoint kEndRecord{0.0f, 0.0f, PP_END};
 
 using namespace pathrec;
+using plat::GetU32;
+using plat::PutU32;
 
 CFPoint At(const PathPoint& p) { return CFPoint{p.x, p.y}; }
-
-void PutU32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = std::uint8_t(v);
-  p[1] = std::uint8_t(v >> 8);
-  p[2] = std::uint8_t(v >> 16);
-  p[3] = std::uint8_t(v >> 24);
-}
-
-std::uint32_t GetU32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-         (std::uint32_t(p[3]) << 24);
-}
 
 // Records a walk may read: those in use, within the block.
 std::size_t Used(std::int32_t count, std::size_t blockRecords) {

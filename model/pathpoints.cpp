@@ -7,6 +7,7 @@
 
 #include "model/bezier.h"
 #include "model/geomutil.h"
+#include "platform/bytes.h"
 #include "platform/dc.h"
 
 using plat::GlobalLockGuard;
@@ -14,23 +15,13 @@ using plat::GlobalLockGuard;
 namespace {
 
 using namespace pathrec;
+using plat::GetU32;
+using plat::PutU32;
 
 plat::COLORREF RecordColor(const PathPoint& r) {
   std::uint8_t b[9];
   std::memcpy(b, &r, kRec);
   return plat::RGB(b[0], b[1], b[2]);
-}
-
-void PutU32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = std::uint8_t(v);
-  p[1] = std::uint8_t(v >> 8);
-  p[2] = std::uint8_t(v >> 16);
-  p[3] = std::uint8_t(v >> 24);
-}
-
-std::uint32_t GetU32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-         (std::uint32_t(p[3]) << 24);
 }
 
 // Device point of a record: through the matrix unless it is the identity.

@@ -1,4 +1,5 @@
 #include "model/records.h"
+#include "platform/bytes.h"
 
 #include <array>
 #include <cstring>
@@ -9,6 +10,9 @@
 #include "model/pathobject.h"
 
 namespace {
+using plat::GetU16;
+using plat::GetU32;
+
 
 const std::vector<ObjectKindInfo> kKinds = {
     {OBJ_LINE, REC_LINE, 189},         {OBJ_RECT, REC_RECT, 190},
@@ -32,15 +36,6 @@ const NameString kNames[] = {
     {197, "组合"},     {198, "图像"},     {199, "未知对象"}, {201, "印章"},
     {202, "对象145"},  {203, "对象146"},  {204, "对象147"},  {205, "对象148"},
 };
-
-std::uint16_t GetU16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t GetU32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-         (std::uint32_t(p[3]) << 24);
-}
 
 float GetF32(const std::uint8_t* p) {
   std::uint32_t bits = GetU32(p);

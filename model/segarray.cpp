@@ -1,4 +1,5 @@
 #include "model/segarray.h"
+#include "platform/bytes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -30,13 +31,7 @@ struct ReadScope {
   ReadScope& operator=(const ReadScope&) = delete;
 };
 
-std::uint32_t ReadU32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-
-void PutU32(std::uint8_t* p, std::uint32_t v) { std::memcpy(p, &v, 4); }
+using plat::PutU32;
 
 // Appends the record of one object to a block under construction; false
 // when the object writes nothing.
@@ -188,7 +183,7 @@ std::unique_ptr<CSegArray> CSegArray::UnpackFromBuffer(const std::uint8_t* block
     ReportBadSegArray();
     return nullptr;
   }
-  const std::uint32_t n = ReadU32(block + 1);
+  const std::uint32_t n = plat::GetU32(block + 1);
   if (n < SEG_BLOCK_EMPTY) {
     ReportBadSegArray();
     return nullptr;
@@ -207,7 +202,7 @@ std::unique_ptr<CSegArray> CSegArray::UnpackFromBuffer(const std::uint8_t* block
     std::unique_ptr<CGraphObject> obj = CreateObjectFromRecord(block + r, end - 1 - r);
     if (!obj) break;
     list->Add(std::move(obj));
-    r += ReadU32(block + r + 1);  // checked: 25 <= L <= end - 1 - r
+    r += plat::GetU32(block + r + 1);  // checked: 25 <= L <= end - 1 - r
   }
   if (bad) ReportBadSegArray();
   if (list->IsEmpty()) return nullptr;
@@ -240,7 +235,7 @@ int CSegArray::ReadFromFile(CFileServices& file) {
   const std::size_t got = file.Read(head, sizeof head);
   file.Seek(start);
   if (got != sizeof head || head[0] != SEG_BLOCK_VERSION) return 0;
-  std::uint64_t n = ReadU32(head + 1);
+  std::uint64_t n = plat::GetU32(head + 1);
   if (n <= SEG_BLOCK_EMPTY) return 0;
   // A length beyond the file is cut to what is there; the walk then stops
   // at the cut.
