@@ -19,4 +19,22 @@ inline void PutU32(std::uint8_t* p, std::uint32_t v) {
   p[3] = std::uint8_t(v >> 24);
 }
 
+inline void PutU16(std::uint8_t* p, std::uint16_t v) {
+  p[0] = std::uint8_t(v);
+  p[1] = std::uint8_t(v >> 8);
+}
+
+inline float GetF32(const std::uint8_t* p) {
+  const std::uint32_t u = GetU32(p);
+  float f;
+  std::memcpy(&f, &u, sizeof f);
+  return f;
+}
+
+inline void PutF32(std::uint8_t* p, float f) {
+  std::uint32_t u;
+  std::memcpy(&u, &f, sizeof u);
+  PutU32(p, u);
+}
+
 }  // namespace plat

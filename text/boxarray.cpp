@@ -1,0 +1,925 @@
+#include "text/boxarray.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "model/palette.h"
+#include "model/pathpoints.h"
+#include "model/services.h"
+#include "model/undoitems.h"
+#include "platform/bytes.h"
+#include "platform/dc.h"
+#include "platform/report.h"
+#include "text/glyphsource.h"
+#include "text/textattr.h"
+
+using plat::GetF32;
+using plat::GetU16;
+using plat::GetU32;
+using plat::PutF32;
+using plat::PutU16;
+using plat::PutU32;
+
+namespace {
+
+constexpr float kPi = 3.1415926f;
+constexpr float kEm = 1024.0f;
+
+float Tan(float degrees) { return std::tan(degrees * kPi / 180.0f); }
+
+bool IsSymbolRow(std::uint16_t code) {
+  const unsigned lead = code >> 8, trail = code & 0xFF;
+  return lead >= 0xA1 && lead <= 0xAF && trail >= 0xA1;
+}
+
+// Skew of x about y = cy and of y about x = cx (degrees).
+CMatrix3 SkewAbout(float skewX, float skewY, float cx, float cy) {
+  const float tx = Tan(skewX), ty = Tan(skewY);
+  return CMatrix3(1.0f, ty, tx, 1.0f, -cy * tx, -cx * ty);
+}
+
+CMatrix3 RotateAbout(float degrees, float cx, float cy) {
+  const float r = degrees * kPi / 180.0f;
+  const float c = std::cos(r), s = std::sin(r);
+  return CMatrix3(c, s, -s, c, cx - cx * c + cy * s, cy - cx * s - cy * c);
+}
+
+bool Finite(float v) { return std::isfinite(v); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Items.
+
+std::uint32_t CBoxItem::WriteRecord(std::uint8_t*) const { return 0; }
+
+std::unique_ptr<CBoxCode> CBoxCode::MakeGap(std::uint16_t code, float mm) {
+  auto item = std::make_unique<CBoxCode>();
+  item->code = code;
+  std::memcpy(&item->value, &mm, sizeof mm);
+  return item;
+}
+
+float CBoxCode::FloatValue() const {
+  float f;
+  std::memcpy(&f, &value, sizeof f);
+  return f;
+}
+
+std::unique_ptr<CBoxItem> CBoxCode::Clone() const {
+  auto c = std::make_unique<CBoxCode>();
+  c->kind = kind;
+  c->code = code;
+  c->value = value;
+  c->selector = selector;
+  c->third = third;
+  return c;
+}
+
+std::uint32_t CBoxCode::WriteRecord(std::uint8_t* out) const {
+  out[0] = BOXREC_CODE;
+  PutU32(out + 1, BOXREC_CODE_SIZE);
+  PutU16(out + 5, kind);
+  PutU16(out + 7, code);
+  PutU32(out + 9, value);
+  PutU32(out + 13, selector);
+  PutU32(out + 17, third);
+  return BOXREC_CODE_SIZE;
+}
+
+void CBoxCode::ApplyTo(CTextAttr& attr) const {
+  switch (code) {
+    case 1: attr.boxGap = FloatValue(); break;
+    case 2: attr.lineGap = FloatValue(); break;
+    case 4: attr.mode = 4; break;
+    case 8: attr.mode = 8; break;
+    case 16: attr.mode = 16; break;
+    case BOXC_INDENT: attr.indentLevel = std::uint16_t(attr.indentLevel + 1); break;
+    case BOXC_UNINDENT: attr.indentLevel = std::uint16_t(attr.indentLevel - 1); break;
+    case 256:
+    case 512:
+    case 1024:
+      if (selector)
+        attr.mode = std::uint16_t(attr.mode | code);
+      else
+        attr.mode = std::uint16_t(attr.mode & ~code);
+      break;
+    default: break;
+  }
+}
+
+std::unique_ptr<CBoxCode> CreateBoxCodeFromRecord(const std::uint8_t* rec, std::size_t available) {
+  if (!rec || available < BOXREC_CODE_SIZE || rec[0] != BOXREC_CODE) return nullptr;
+  auto c = std::make_unique<CBoxCode>();
+  c->kind = GetU16(rec + 5);
+  c->code = GetU16(rec + 7);
+  c->value = GetU32(rec + 9);
+  c->selector = GetU32(rec + 13);
+  c->third = GetU32(rec + 17);
+  return c;
+}
+
+// --- Characters -------------------------------------------------------------
+
+CBoxChar::CBoxChar(std::uint16_t c, const CTextAttr& attr) { Make(0, c, attr, true); }
+
+CBoxChar::CBoxChar(std::uint8_t languageId, std::uint16_t c, const CTextAttr& attr) {
+  Make(languageId, c, attr, false);
+}
+
+CBoxChar::~CBoxChar() = default;
+
+void CBoxChar::Make(std::uint8_t lang, std::uint16_t c, const CTextAttr& attr, bool fromCode) {
+  box = CFRect(-1.0f, -1.0f, -1.0f, -1.0f);
+  code = c;
+  sizeX = attr.sizeX;
+  sizeY = attr.sizeY;
+  auto take = [&](std::uint8_t id, bool doubleByte) {
+    kind = std::uint16_t((doubleByte ? BOX_KIND_DOUBLE : 0) | id |
+                         ((attr.FontTypeOf(id) & 0x0F) << 8));
+    fontId = attr.FontIdOf(id);
+  };
+  if (fromCode) {
+    if (c < 256) {
+      take(0, false);
+      flags = 0;
+      return;
+    }
+    lang = attr.doubleByteLanguage;
+    if (lang != 128 && lang != 129 && lang != 133 && lang != 134 && lang != 136) {
+      kind = BOX_KIND_DOUBLE;
+      fontId = 0;
+      flags = 0;
+      return;
+    }
+  }
+  if (lang == 128 || lang == 129 || lang == 136) {
+    take(lang, true);
+    flags = fromCode ? 0 : attr.tmState;
+  } else if (lang == 133 || lang == 134) {
+    if (IsSymbolRow(c)) {
+      take(133, true);
+      flags = std::uint16_t(attr.tmState & ~BOXF_SIZE_MODE);
+    } else {
+      take(134, true);
+      flags = fromCode ? 0 : attr.tmState;
+    }
+  } else {
+    take(lang, false);
+    flags = attr.tmState;
+  }
+}
+
+std::unique_ptr<CBoxItem> CBoxChar::Clone() const {
+  auto c = std::make_unique<CBoxChar>();
+  c->kind = kind;
+  c->flags = flags;
+  c->code = code;
+  c->reserved = reserved;
+  c->fontId = fontId;
+  c->sizeX = sizeX;
+  c->sizeY = sizeY;
+  c->extentX = extentX;
+  c->extentY = extentY;
+  c->advanceRatio = advanceRatio;
+  c->x = x;
+  c->y = y;
+  c->box = box;
+  c->color = color;
+  c->angle = angle;
+  c->skewX = skewX;
+  c->skewY = skewY;
+  return c;
+}
+
+std::uint32_t CBoxChar::WriteRecord(std::uint8_t* out) const {
+  out[0] = BOXREC_CHAR;
+  PutU32(out + 1, BOXREC_CHAR_SIZE);
+  PutU16(out + 5, kind);
+  PutF32(out + 7, sizeX);
+  PutF32(out + 11, sizeY);
+  PutF32(out + 15, extentX);
+  PutF32(out + 19, extentY);
+  PutF32(out + 23, advanceRatio);
+  PutU16(out + 27, code);
+  PutF32(out + 29, angle);
+  PutF32(out + 33, skewX);
+  PutF32(out + 37, skewY);
+  PutF32(out + 41, box.left);
+  PutF32(out + 45, box.top);
+  PutF32(out + 49, box.right);
+  PutF32(out + 53, box.bottom);
+  PutF32(out + 57, x);
+  PutF32(out + 61, y);
+  PutU32(out + 65, color);
+  PutU16(out + 69, fontId);
+  PutU16(out + 71, reserved);
+  PutU16(out + 73, flags);
+  return BOXREC_CHAR_SIZE;
+}
+
+std::unique_ptr<CBoxChar> CBoxChar::FromRecord(const std::uint8_t* rec) {
+  auto c = std::make_unique<CBoxChar>();
+  c->kind = GetU16(rec + 5);
+  c->sizeX = GetF32(rec + 7);
+  c->sizeY = GetF32(rec + 11);
+  c->extentX = GetF32(rec + 15);
+  c->extentY = GetF32(rec + 19);
+  c->advanceRatio = GetF32(rec + 23);
+  c->code = GetU16(rec + 27);
+  c->angle = GetF32(rec + 29);
+  c->skewX = GetF32(rec + 33);
+  c->skewY = GetF32(rec + 37);
+  c->box = CFRect(GetF32(rec + 41), GetF32(rec + 45), GetF32(rec + 49), GetF32(rec + 53));
+  c->x = GetF32(rec + 57);
+  c->y = GetF32(rec + 61);
+  c->color = GetU32(rec + 65);
+  c->fontId = GetU16(rec + 69);
+  c->reserved = GetU16(rec + 71);
+  c->flags = GetU16(rec + 73);
+  return c;
+}
+
+std::unique_ptr<CBoxChar> CreateBoxCharFromRecord(const std::uint8_t* rec, std::size_t available) {
+  if (!rec || available < BOXREC_CHAR_SIZE || rec[0] != BOXREC_CHAR) return nullptr;
+  return CBoxChar::FromRecord(rec);
+}
+
+std::unique_ptr<CBoxItem> CreateBoxItemFromRecord(const std::uint8_t* rec, std::size_t available) {
+  if (!rec || available < 5) return nullptr;
+  const std::uint32_t length = GetU32(rec + 1);
+  if (length > available) return nullptr;
+  if (rec[0] == BOXREC_CODE && length >= BOXREC_CODE_SIZE)
+    return CreateBoxCodeFromRecord(rec, available);
+  if (rec[0] == BOXREC_CHAR && length >= BOXREC_CHAR_SIZE)
+    return CreateBoxCharFromRecord(rec, available);
+  return nullptr;
+}
+
+bool CBoxChar::IsPunctuation() const {
+  switch (code) {
+    case 44: case 46: case 59: case 0xA1A2: case 0xA1A3: case 0xA1B1: case 0xA1B7:
+    case 0xA3AC: case 0xA3AE: case 0xA3BB:
+      return true;
+    default:
+      return false;
+  }
+}
+
+float CBoxChar::BoxWidth() const {
+  if (code >= 256) return sizeX;
+  if (code == 13) return 0.0f;
+  if (code == 32) return sizeX / 2.0f;
+  return sizeX * advanceRatio;
+}
+
+void CBoxChar::Offset(float dx, float dy) {
+  x += dx;
+  box.left += dx;
+  box.right += dx;
+  y += dy;
+  box.top += dy;
+  box.bottom += dy;
+}
+
+void CBoxChar::SetBoxFromPosition(int variant) {
+  const float w = BoxWidth();
+  switch (variant) {
+    case 0:
+      box = CFRect(x, y - sizeY, x + w, y);
+      break;
+    case 1:
+      box = CFRect(x - w, y - sizeY, x, y);
+      break;
+    case 2:
+    case 3:
+      if (code >= 256)
+        box = CFRect(x, y, x + sizeX, y + sizeY);
+      else
+        box = CFRect(x, y, x + sizeY, y + w);
+      break;
+    default:
+      break;
+  }
+}
+
+namespace {
+
+bool IsHalfWidthSymbol(std::uint16_t c) {
+  switch (c) {
+    case 0xA1A2: case 0xA1A3: case 0xA3A1: case 0xA3A8: case 0xA3A9: case 0xA3AC:
+    case 0xA3AE: case 0xA3BA: case 0xA3BB:
+      return true;
+    default:
+      return (c >= 0xA1AE && c <= 0xA1B7) || (c >= 0xA1BC && c <= 0xA1BF);
+  }
+}
+
+}  // namespace
+
+float CBoxChar::Measure(int variant) {
+  if (advanceRatio == 0.0f) {
+    if (code >= 256) {
+      extentX = sizeX;
+      extentY = sizeY;
+      advanceRatio = 1.0f;
+    } else if (code == 0 || code == 10 || code == 13) {
+      sizeX = 0.0f;
+      extentX = 0.0f;
+      extentY = sizeY;
+    } else if (code == 32) {
+      extentX = sizeX / 2.0f;
+      extentY = sizeY;
+      advanceRatio = 0.5f;
+    } else {
+      GlyphMetrics gm;
+      if (GetGlyphSource().GetMetrics(LanguageId(), fontId, code, gm) && gm.blackBoxX != 0) {
+        extentX = float(gm.blackBoxX) * sizeX / kEm;
+        extentY = float(gm.blackBoxY) * sizeY / kEm;
+        advanceRatio = float(gm.advanceX) / kEm;
+      } else {
+        extentX = sizeX / 2.0f;
+        extentY = sizeY;
+        advanceRatio = 0.5f;
+      }
+    }
+  }
+  if (variant == 2 || variant == 3) return (code >= 256 ? sizeY : sizeX) * advanceRatio;
+  float advance = sizeX * advanceRatio;
+  if (kind == BOX_KIND_DOUBLE) {
+    advanceRatio = 1.0f;
+    advance = sizeX;
+    if ((flags & BOXF_HALF_WIDTH) && IsHalfWidthSymbol(code)) {
+      advance = sizeX / 2.0f;
+      advanceRatio = 0.5f;
+    }
+  }
+  if (advanceRatio == 0.0f) y = 0.0f;
+  return advance;
+}
+
+// --- Glyphs -----------------------------------------------------------------
+
+void CBoxChar::DropGlyph() { glyph_.reset(); }
+
+const CPathPointList* CBoxChar::FetchGlyph(std::unique_ptr<CPathPointList>& fresh,
+                                           bool forDrawing) {
+  CGlyphSource& source = GetGlyphSource();
+  const int slot = source.FindSlot(LanguageId());
+  if (slot < 0) return nullptr;
+  if (IsDoubleByte() && glyph_) return glyph_.get();
+  const std::uint8_t type = FontType();
+  if (type == 0 && forDrawing && code <= 32) return nullptr;
+  std::unique_ptr<CPathPointList> outline =
+      source.GetOutline(type, LanguageId(), slot, fontId, code);
+  if (!outline || !outline->points) return nullptr;
+  if (IsDoubleByte()) {
+    glyph_ = std::move(outline);
+    return glyph_.get();
+  }
+  fresh = std::move(outline);
+  return fresh.get();
+}
+
+std::unique_ptr<CMatrix3> CBoxChar::GetGlyphMatrix(const CPathPointList* outline) const {
+  CMatrix3 m;
+  bool any = false;
+  const int sizeMode = flags & BOXF_SIZE_MODE;
+  if (code >= 256 && (sizeMode == 1 || sizeMode == 2) && outline && outline->hasBounds) {
+    const CFRect& b = outline->bounds;
+    const float w = b.right - b.left, h = b.bottom - b.top;
+    // A flat axis has no extent to scale to: it stays unscaled.
+    const bool hasW = w > 0.0f && Finite(w), hasH = h > 0.0f && Finite(h);
+    const float sx = hasW ? kEm / w : 1.0f, sy = hasH ? kEm / h : 1.0f;
+    if (sizeMode == 1) {
+      float s = 1.0f;
+      if (hasW && hasH)
+        s = std::min(sx, sy);
+      else if (hasW)
+        s = sx;
+      else if (hasH)
+        s = sy;
+      const float cx = (b.left + b.right) / 2.0f, cy = (b.top + b.bottom) / 2.0f;
+      m = CMatrix3(s, 0.0f, 0.0f, s, 512.0f - cx * s, 512.0f - cy * s);
+    } else {
+      m = CMatrix3(sx, 0.0f, 0.0f, sy, -b.left * sx, -b.top * sy);
+    }
+    any = true;
+  }
+  if (skewX != 0.0f || skewY != 0.0f) {
+    m.Multiply(SkewAbout(skewX, skewY, 512.0f * advanceRatio, 512.0f));
+    any = true;
+  }
+  if (angle != 0.0f) {
+    m.Multiply(RotateAbout(angle, 512.0f * advanceRatio, 512.0f));
+    any = true;
+  }
+  if (!any) return nullptr;
+  return std::make_unique<CMatrix3>(m);
+}
+
+std::unique_ptr<CMatrix3> CBoxChar::GetPlacementMatrix(int variant) const {
+  CMatrix3 m;
+  const float px = x + advanceRatio / 2.0f, py = y - sizeY / 2.0f;
+  if (skewX != 0.0f || skewY != 0.0f) m.Multiply(SkewAbout(skewX, skewY, px, py));
+  if (angle != 0.0f) m.Multiply(RotateAbout(angle, px, py));
+  m.m00 = sizeX / kEm;
+  m.m11 = sizeY / kEm;
+  if (variant == 2 || variant == 3) {
+    m.m20 = x;
+    m.m21 = code >= 256 ? y : y - sizeY;
+    if (code < 256) m.Multiply(CMatrix3(0.0f, 1.0f, -1.0f, 0.0f, x + y, y - x));
+  } else {
+    m.m20 = x;
+    m.m21 = y - sizeY;
+  }
+  if (m.IsIdentity()) return nullptr;
+  return std::make_unique<CMatrix3>(m);
+}
+
+std::unique_ptr<CPathPointList> CBoxChar::GetGlyphOutline(const CMatrix3* matrix) {
+  std::unique_ptr<CPathPointList> fresh;
+  const CPathPointList* raw = FetchGlyph(fresh, true);
+  if (!raw) return nullptr;
+  std::unique_ptr<CPathPointList> result = fresh ? std::move(fresh) : raw->Clone();
+  if (!result) return nullptr;
+  if (std::unique_ptr<CMatrix3> gm = GetGlyphMatrix(result.get())) result->Transform(gm.get());
+  result->Transform(matrix);
+  return result;
+}
+
+std::unique_ptr<CPathPointList> CBoxChar::GetPlacedOutline(const CMatrix3* matrix, int variant) {
+  std::unique_ptr<CPathPointList> fresh;
+  const CPathPointList* raw = FetchGlyph(fresh, false);
+  if (!raw) return nullptr;
+  if (raw->hasBounds) {
+    extentX = std::fabs(raw->bounds.right - raw->bounds.left) * sizeX / kEm;
+    extentY = std::fabs(raw->bounds.bottom - raw->bounds.top) * sizeY / kEm;
+  }
+  std::unique_ptr<CPathPointList> result = fresh ? std::move(fresh) : raw->Clone();
+  if (!result) return nullptr;
+  if (std::unique_ptr<CMatrix3> pm = GetPlacementMatrix(variant)) result->Transform(pm.get());
+  result->Transform(matrix);
+  return result;
+}
+
+void CBoxChar::InvalidateBox(CViewServices* view, const CMatrix3* matrix) const {
+  if (box.left == box.right || box.top == box.bottom) return;
+  CViewServices* v = view ? view : GetActiveView();
+  if (!v) return;
+  CFRect r = box;
+  if (matrix) matrix->TransformRectBounds(r);
+  plat::RECT rc{TruncToLong(std::min(r.left, r.right)), TruncToLong(std::min(r.top, r.bottom)),
+                TruncToLong(std::max(r.left, r.right)) + 1,
+                TruncToLong(std::max(r.top, r.bottom)) + 1};
+  v->InvalidateRect(rc, true);
+}
+
+void CBoxChar::DrawWith(plat::DC* dc, std::unique_ptr<CPathPointList> outline, bool filled) {
+  if (!dc || !outline) return;
+  plat::HPEN pen = ThePaletteStore().CreateColorPen(color, plat::PS_SOLID, 1);
+  plat::HPEN oldPen = pen ? dc->SelectObject(pen) : nullptr;
+  plat::HBRUSH brush = nullptr, oldBrush = nullptr;
+  if (filled) {
+    brush = ThePaletteStore().CreateColorBrush(color, plat::BS_SOLID);
+    if (brush) oldBrush = dc->SelectObject(brush);
+    outline->DrawFilled(dc);
+  } else {
+    outline->DrawOutline(dc);
+  }
+  // The old tools go back in before ours are deleted.
+  if (brush) {
+    dc->SelectObject(oldBrush);
+    plat::DeleteObject(brush);
+  }
+  if (pen) {
+    dc->SelectObject(oldPen);
+    plat::DeleteObject(pen);
+  }
+}
+
+void CBoxChar::Draw(plat::DC* dc, const CMatrix3* matrix) {
+  flags = std::uint16_t(flags & ~BOXF_MOVED);
+  if (!dc) return;
+  DrawWith(dc, GetGlyphOutline(matrix), (flags & BOXF_FILLED) != 0);
+}
+
+void CBoxChar::DrawPlaced(plat::DC* dc, const CMatrix3* matrix, int variant) {
+  flags = std::uint16_t(flags & ~BOXF_MOVED);
+  if (!dc) return;
+  DrawWith(dc, GetPlacedOutline(matrix, variant), false);
+}
+
+void CBoxChar::DrawPlacedFilled(plat::DC* dc, const CMatrix3* matrix, int variant) {
+  flags = std::uint16_t(flags & ~BOXF_MOVED);
+  if (!dc) return;
+  DrawWith(dc, GetPlacedOutline(matrix, variant), true);
+}
+
+// ---------------------------------------------------------------------------
+// The array.
+
+CBoxArray::~CBoxArray() { DeleteAll(); }
+
+void CBoxArray::DeleteAll() {
+  for (CBoxItem* item : items_) delete item;
+  items_.clear();
+}
+
+CBoxItem* CBoxArray::GetAt(int index) const {
+  return index >= 0 && index < GetSize() ? items_[std::size_t(index)] : nullptr;
+}
+
+CBoxChar* CBoxArray::CharAt(int index) const {
+  CBoxItem* item = GetAt(index);
+  return item && item->IsChar() ? static_cast<CBoxChar*>(item) : nullptr;
+}
+
+int CBoxArray::Add(CBoxItem* item) {
+  if (!item) return -1;
+  items_.push_back(item);
+  return GetSize() - 1;
+}
+
+void CBoxArray::InsertAt(int index, CBoxItem* item) {
+  if (!item) return;
+  index = std::clamp(index, 0, GetSize());
+  items_.insert(items_.begin() + index, item);
+}
+
+void CBoxArray::InsertArrayAt(int index, CBoxArray& other) {
+  if (&other == this) return;
+  index = std::clamp(index, 0, GetSize());
+  items_.insert(items_.begin() + index, other.items_.begin(), other.items_.end());
+  other.items_.clear();
+}
+
+int CBoxArray::IndexOf(const CBoxItem* item) const {
+  for (std::size_t i = 0; i < items_.size(); ++i)
+    if (items_[i] == item) return int(i);
+  return -1;
+}
+
+int CBoxArray::Remove(const CBoxItem* item) {
+  for (int i = GetSize() - 1; i >= 0; --i) {
+    if (items_[std::size_t(i)] == item) {
+      items_.erase(items_.begin() + i);
+      return i;
+    }
+  }
+  return -1;
+}
+
+CBoxItem* CBoxArray::RemoveAt(int index) {
+  CBoxItem* item = GetAt(index);
+  if (item) items_.erase(items_.begin() + index);
+  return item;
+}
+
+int CBoxArray::PrevCharIndex(int i) const {
+  for (int k = std::min(i, GetSize()) - 1; k >= 0; --k)
+    if (items_[std::size_t(k)]->IsChar()) return k;
+  return i;
+}
+
+int CBoxArray::NextCharIndex(int i) const {
+  for (int k = std::max(i + 1, 0); k < GetSize(); ++k)
+    if (items_[std::size_t(k)]->IsChar()) return k;
+  return -1;
+}
+
+CBoxItem* CBoxArray::FindFirst(int* index) const {
+  for (int k = 0; k < GetSize(); ++k) {
+    if (items_[std::size_t(k)]->IsSelected()) {
+      if (index) *index = k;
+      return items_[std::size_t(k)];
+    }
+  }
+  if (index) *index = -1;
+  return nullptr;
+}
+
+CBoxItem* CBoxArray::FindLast(int* index) const {
+  for (int k = GetSize() - 1; k >= 0; --k) {
+    if (items_[std::size_t(k)]->IsSelected()) {
+      if (index) *index = k;
+      return items_[std::size_t(k)];
+    }
+  }
+  if (index) *index = -1;
+  return nullptr;
+}
+
+float CBoxArray::GetTotalAdvance(int* count) const {
+  float total = 0.0f;
+  int n = 0;
+  for (CBoxItem* item : items_) {
+    if (!item->IsChar()) continue;
+    auto* c = static_cast<CBoxChar*>(item);
+    if (c->IsReturn()) continue;
+    total += c->sizeX * c->advanceRatio;
+    ++n;
+  }
+  if (count) *count = n;
+  return total;
+}
+
+float CBoxArray::MeasureLine(float* total, float* largestSizeY, int* count, bool whole) const {
+  float sum = 0.0f, tallest = 0.0f, prevHalf = 0.0f;
+  int n = 0;
+  for (CBoxItem* item : items_) {
+    if (!item->IsChar()) continue;
+    auto* c = static_cast<CBoxChar*>(item);
+    if (c->IsReturn()) continue;
+    const float advance = c->sizeX * c->advanceRatio;
+    if (whole) {
+      sum += advance;
+    } else {
+      if (n > 0) sum += prevHalf + advance / 2.0f;
+      prevHalf = advance / 2.0f;
+    }
+    tallest = std::max(tallest, c->sizeY);
+    ++n;
+  }
+  if (total) *total = sum;
+  if (largestSizeY) *largestSizeY = tallest;
+  if (count) *count = n;
+  return sum;
+}
+
+int CBoxArray::ApplyTextAttr(CTextAttr& attr, std::uint32_t mask) {
+  attr.currentFont = std::uint16_t(attr.currentFont % 4096);
+  const std::uint8_t fontLang = std::uint8_t(attr.currentFont & 0xFF);
+  for (CBoxItem* item : items_) {
+    if (!item->IsChar()) continue;
+    auto* c = static_cast<CBoxChar*>(item);
+    if ((mask & 2) && c->LanguageId() == fontLang) {
+      c->kind = std::uint16_t((c->kind & 0xF000) | attr.currentFont);
+      c->fontId = attr.FontIdOf(fontLang);
+      c->advanceRatio = 0.0f;
+      c->DropGlyph();
+    }
+    if (mask & 1) {
+      c->sizeX = attr.sizeX;
+      c->sizeY = attr.sizeY;
+      c->extentX = 0.0f;
+      c->extentY = 0.0f;
+    }
+    if (mask & 4) c->angle = attr.angle;
+    if (mask & 8) {
+      c->skewX = attr.skewX;
+      c->skewY = attr.skewY;
+    }
+  }
+  return 1;
+}
+
+void CBoxArray::GetGapsAt(int index, CTextAttr& attr) const {
+  const int end = std::min(index, GetSize());
+  for (int k = 0; k < end; ++k) {
+    CBoxItem* item = items_[std::size_t(k)];
+    if (!item->IsCode()) continue;
+    auto* c = static_cast<CBoxCode*>(item);
+    if (c->code == BOXC_BOX_GAP) attr.boxGap = c->FloatValue();
+    if (c->code == BOXC_LINE_GAP) attr.lineGap = c->FloatValue();
+  }
+}
+
+// --- Removals ---------------------------------------------------------------
+
+void CBoxArray::Dispose(CBoxItem* item, int index) {
+  CViewServices* view = GetActiveView();
+  if (view && view->GetUndoRecordDepth() != 0 &&
+      AppendUndo(view, std::make_unique<CUndoRemoveItem>(this, item, index)) >= 0)
+    return;
+  delete item;
+}
+
+bool CBoxArray::IsMaskedCode(const CBoxItem* item, std::uint16_t codeMask) const {
+  return item && item->IsCode() &&
+         (static_cast<const CBoxCode*>(item)->code & codeMask & ~BOXC_CLOSE) != 0;
+}
+
+void CBoxArray::RemoveCodesInRange(int first, int last, std::uint16_t codeMask) {
+  first = std::max(first, 0);
+  for (int k = std::min(GetSize(), last) - 1; k >= first; --k) {
+    CBoxItem* item = items_[std::size_t(k)];
+    if (item->IsCode() && (static_cast<CBoxCode*>(item)->code & codeMask) != 0)
+      Dispose(RemoveAt(k), k);
+  }
+}
+
+void CBoxArray::RemoveRedundantGapCodes() {
+  for (int k = 0; k < GetSize(); ++k) {
+    CBoxItem* item = items_[std::size_t(k)];
+    if (!item->IsCode()) continue;
+    const std::uint16_t code = static_cast<CBoxCode*>(item)->code;
+    if (code != BOXC_BOX_GAP && code != BOXC_LINE_GAP) continue;
+    for (int j = k + 1; j < GetSize(); ++j) {
+      CBoxItem* next = items_[std::size_t(j)];
+      if (next->IsChar()) break;
+      if (static_cast<CBoxCode*>(next)->code == code) {
+        Dispose(RemoveAt(k), k);
+        --k;
+        break;
+      }
+    }
+  }
+}
+
+int CBoxArray::RemoveCodePairs(int& index, std::uint16_t codeMask) {
+  int balance = 1;
+  for (int k = index + 1; k >= 0 && k < GetSize(); ++k) {
+    CBoxItem* item = items_[std::size_t(k)];
+    if (!IsMaskedCode(item, codeMask)) continue;
+    balance += (static_cast<CBoxCode*>(item)->code & BOXC_CLOSE) ? -1 : 1;
+    if (balance == 0) {
+      Dispose(RemoveAt(k), k);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int CBoxArray::RemoveCodePairsBackward(int& index, std::uint16_t codeMask) {
+  int balance = 1;
+  for (int k = std::min(index, GetSize()) - 1; k >= 0; --k) {
+    CBoxItem* item = items_[std::size_t(k)];
+    if (!IsMaskedCode(item, codeMask)) continue;
+    balance += (static_cast<CBoxCode*>(item)->code & BOXC_CLOSE) ? 1 : -1;
+    if (balance == 0) {
+      Dispose(RemoveAt(k), k);
+      --index;
+      return 1;
+    }
+  }
+  return 0;
+}
+
+void CBoxArray::RemovePairsInSelection(std::uint16_t codeMask) {
+  int first = -1;
+  if (!FindFirst(&first)) return;
+  // From the nearest character at or before the first selected item.
+  int k = first;
+  while (k > 0 && !items_[std::size_t(k)]->IsChar()) --k;
+  for (; k < GetSize(); ++k) {
+    CBoxItem* item = items_[std::size_t(k)];
+    if (item->IsChar()) {
+      if (k > first && !item->IsSelected()) break;
+      continue;
+    }
+    if (!IsMaskedCode(item, codeMask)) continue;
+    int at = k;
+    if (static_cast<CBoxCode*>(item)->code & BOXC_CLOSE) {
+      RemoveCodePairsBackward(at, codeMask);
+    } else {
+      RemoveCodePairs(at, codeMask);
+    }
+    Dispose(RemoveAt(at), at);
+    k = at - 1;
+  }
+}
+
+void CBoxArray::RemoveEmptyPairs(std::uint16_t codeMask) {
+  for (int k = 0; k < GetSize(); ++k) {
+    CBoxItem* item = items_[std::size_t(k)];
+    if (!IsMaskedCode(item, codeMask) || (static_cast<CBoxCode*>(item)->code & BOXC_CLOSE))
+      continue;
+    int balance = 1, partner = -1;
+    bool hasChar = false;
+    for (int j = k + 1; j < GetSize(); ++j) {
+      CBoxItem* next = items_[std::size_t(j)];
+      if (next->IsChar()) {
+        if (balance == 1) hasChar = true;
+        continue;
+      }
+      if (!IsMaskedCode(next, codeMask)) continue;
+      balance += (static_cast<CBoxCode*>(next)->code & BOXC_CLOSE) ? -1 : 1;
+      if (balance == 0) {
+        partner = j;
+        break;
+      }
+    }
+    if (hasChar) continue;
+    if (partner >= 0) Dispose(RemoveAt(partner), partner);
+    Dispose(RemoveAt(k), k);
+    k = -1;  // the enclosing pairs may be empty now
+  }
+}
+
+// --- Text -------------------------------------------------------------------
+
+void CBoxArray::ExtractText(std::string& out) const { ExtractBoxText(out, *this); }
+
+void ExtractBoxText(std::string& out, const CBoxArray& array) {
+  for (CBoxItem* item : array.Items()) {
+    if (!item->IsChar()) continue;
+    const std::uint16_t code = static_cast<CBoxChar*>(item)->code;
+    if (code >> 8) out.push_back(char(code >> 8));
+    out.push_back(char(code & 0xFF));
+  }
+}
+
+std::string CBoxArray::GetText() const {
+  std::string s;
+  ExtractText(s);
+  return s;
+}
+
+void CBoxArray::AppendTextTo(std::string& out) const {
+  ExtractText(out);
+  for (CBoxItem* item : items_) {
+    if (item->IsChar()) {
+      out += "\r\n\r\n";
+      return;
+    }
+  }
+}
+
+std::unique_ptr<CBoxArray> TextToBoxArray(const char* text) {
+  auto array = std::make_unique<CBoxArray>();
+  const CTextAttr& attr = DefaultTextAttr();
+  for (std::uint16_t code : TextToCharCodes(text))
+    array->Add(std::make_unique<CBoxChar>(code, attr));
+  if (array->IsEmpty()) return nullptr;
+  return array;
+}
+
+// --- Blocks -----------------------------------------------------------------
+
+std::uint32_t CBoxArray::PackToGlobal(plat::HGLOBAL* out) const {
+  if (items_.empty()) return 0;
+  if (out) *out = 0;
+  plat::GlobalBlock block(plat::GHND, kFirstBlock);
+  if (!block) return 0;
+  std::size_t limit = kFirstBlock - 100;
+  std::size_t pos = 5;
+  auto* p = static_cast<std::uint8_t*>(plat::GlobalLock(block.get()));
+  if (!p) return 0;
+  p[0] = BOXBLOCK_KIND;
+  for (CBoxItem* item : items_) {
+    pos += item->WriteRecord(p + pos);
+    if (pos > limit) {
+      plat::GlobalUnlock(block.get());
+      const std::size_t size = limit + kGrowBy;
+      if (!plat::GlobalReAlloc(block.get(), size, plat::GHND)) return 0;
+      limit = size - 100;
+      p = static_cast<std::uint8_t*>(plat::GlobalLock(block.get()));
+      if (!p) return 0;
+    }
+  }
+  p[pos] = BOXBLOCK_END;
+  if (pos + 1 > 0xFFFFFFFFu) {
+    plat::GlobalUnlock(block.get());
+    return 0;
+  }
+  PutU32(p + 1, std::uint32_t(pos + 1));
+  plat::GlobalUnlock(block.get());
+  if (!plat::GlobalReAlloc(block.get(), pos + 11, plat::GHND)) return 0;
+  if (out) *out = block.release();
+  return std::uint32_t(pos + 1);
+}
+
+std::unique_ptr<CBoxArray> CBoxArray::UnpackFromBuffer(const std::uint8_t* block,
+                                                       std::size_t size) {
+  if (!block || size < 6 || block[0] != BOXBLOCK_KIND) return nullptr;
+  const std::size_t total = std::min<std::size_t>(GetU32(block + 1), size);
+  auto array = std::make_unique<CBoxArray>();
+  std::size_t pos = 5;
+  while (pos < total && block[pos] != BOXBLOCK_END) {
+    std::unique_ptr<CBoxItem> item = CreateBoxItemFromRecord(block + pos, total - pos);
+    if (!item) {
+      plat::MessageBox("非法的CBoxArray数据结构!", "数据结构错", plat::MB_OK);
+      break;
+    }
+    pos += GetU32(block + pos + 1);
+    array->Add(std::move(item));
+  }
+  if (array->IsEmpty()) return nullptr;
+  return array;
+}
+
+std::unique_ptr<CBoxArray> CBoxArray::UnpackFromGlobal(plat::HGLOBAL h) {
+  plat::GlobalLockGuard guard(h);
+  if (!guard) return nullptr;
+  return UnpackFromBuffer(guard.bytes(), guard.size());
+}
+
+// ---------------------------------------------------------------------------
+// Undo kinds.
+
+CUndoRemoveItem::~CUndoRemoveItem() { delete m_item; }
+
+int CUndoRemoveItem::Undo(CUndoView&) {
+  if (m_array && m_item) {
+    m_array->InsertAt(m_index, m_item);
+    m_item = nullptr;
+  }
+  return 1;
+}
+
+int CUndoItemFlags::Undo(CUndoView&) {
+  if (m_item) m_item->flags = m_flags;
+  return 1;
+}
