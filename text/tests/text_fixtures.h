@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/pathpoints.h"
+#include "model/services.h"
 #include "text/boxarray.h"
 #include "text/glyphsource.h"
 #include "text/textattr.h"
