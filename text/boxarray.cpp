@@ -112,7 +112,8 @@ void CBoxCode::ApplyTo(CTextAttr& attr) const {
 std::unique_ptr<CBoxCode> CreateBoxCodeFromRecord(const std::uint8_t* rec, std::size_t available) {
   if (!rec || available < BOXREC_CODE_SIZE || rec[0] != BOXREC_CODE) return nullptr;
   auto c = std::make_unique<CBoxCode>();
-  c->kind = GetU16(rec + 5);
+  // The record type decides the class: the kind word cannot say otherwise.
+  c->kind = std::uint16_t(GetU16(rec + 5) | BOX_KIND_CODE);
   c->code = GetU16(rec + 7);
   c->value = GetU32(rec + 9);
   c->selector = GetU32(rec + 13);
@@ -221,7 +222,7 @@ std::uint32_t CBoxChar::WriteRecord(std::uint8_t* out) const {
 
 std::unique_ptr<CBoxChar> CBoxChar::FromRecord(const std::uint8_t* rec) {
   auto c = std::make_unique<CBoxChar>();
-  c->kind = GetU16(rec + 5);
+  c->kind = std::uint16_t(GetU16(rec + 5) & ~BOX_KIND_CODE);
   c->sizeX = GetF32(rec + 7);
   c->sizeY = GetF32(rec + 11);
   c->extentX = GetF32(rec + 15);
@@ -471,8 +472,8 @@ void CBoxChar::InvalidateBox(CViewServices* view, const CMatrix3* matrix) const 
   CFRect r = box;
   if (matrix) matrix->TransformRectBounds(r);
   plat::RECT rc{TruncToLong(std::min(r.left, r.right)), TruncToLong(std::min(r.top, r.bottom)),
-                TruncToLong(std::max(r.left, r.right)) + 1,
-                TruncToLong(std::max(r.top, r.bottom)) + 1};
+                TruncToLong(std::max(r.left, r.right) + 1.0f),
+                TruncToLong(std::max(r.top, r.bottom) + 1.0f)};
   v->InvalidateRect(rc, true);
 }
 
@@ -584,7 +585,8 @@ int CBoxArray::PrevCharIndex(int i) const {
 }
 
 int CBoxArray::NextCharIndex(int i) const {
-  for (int k = std::max(i + 1, 0); k < GetSize(); ++k)
+  if (i >= GetSize()) return -1;
+  for (int k = std::max(i, -1) + 1; k < GetSize(); ++k)
     if (items_[std::size_t(k)]->IsChar()) return k;
   return -1;
 }

@@ -406,6 +406,8 @@ void CTextObject::ListUsedFonts(const CLanguage* fontTable, CListBoxServices* li
   for (CBoxItem* item : chars.Items()) {
     if (!item->IsChar()) continue;
     auto* c = static_cast<CBoxChar*>(item);
+    // A remapped font id indexes the installed fonts, no longer the table.
+    if (c->fontState == 1) continue;
     const std::uint8_t lang = c->LanguageId(), type = c->FontType();
     const std::uint16_t id = c->fontId;
     if (!haveLast || lang != lastLang || type != lastType || id != lastId) {
