@@ -19,6 +19,7 @@
 #include "platform/gmem.h"
 #include "platform/image_io.h"
 #include "platform/ipc.h"
+#include "text/textobject.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -122,6 +123,31 @@ void ObjectSeeds() {
   back->DeleteAll();
   Seed("segarray", "list", block);
   list.DeleteAll();
+}
+
+void TextSeeds() {
+  RegisterTextRecordReaders();
+  CTextAttr attr;
+  attr.sizeX = attr.sizeY = 10.0f;
+  attr.doubleByteLanguage = 134;
+  for (int kind = 0; kind < 4; ++kind) {
+    CTextObject text(kind, 0, 0, 60, 60);
+    text.chars.Add(CBoxCode::MakeGap(BOXC_LINE_GAP, 2.0f));
+    for (const char* s : {"Tindrel", "\xB1\xEA\xC5\xC6", "\r", "A B"})
+      for (std::uint16_t code : TextToCharCodes(s)) text.chars.Add(std::make_unique<CBoxChar>(code, attr));
+    text.chars.Add(std::make_unique<CBoxCode>(BOXC_INDENT, 0u));
+    text.chars.Add(std::make_unique<CBoxChar>(std::uint16_t(0xB0A1), attr));
+    text.chars.Add(std::make_unique<CBoxCode>(BOXC_UNINDENT, 0u));
+    text.Relayout(nullptr, -1);
+    Bytes r = RecordOf(text);
+    fuzz::Require(CreateObjectFromRecord(r.data(), r.size()) != nullptr, "text seed reads");
+    Seed("textrecord", "text" + std::to_string(kind), r);
+    if (kind == 0) {
+      plat::HGLOBAL h = 0;
+      const std::uint32_t n = text.chars.PackToGlobal(&h);
+      Seed("boxarray", "items", FromBlock(h, n));
+    }
+  }
 }
 
 void IniSeeds() {
@@ -363,6 +389,7 @@ int main(int argc, char** argv) {
   g_out = argv[1];
   fuzz::InstallQuietSink();
   ObjectSeeds();
+  TextSeeds();
   IniSeeds();
   PaletteSeeds();
   ImageSeeds();
