@@ -33,17 +33,16 @@ bool ToTextUnits(const CMatrix3& m, float& x, float& y) {
   return true;
 }
 
-// Outlines gathered point by point into one list, copied once at the end.
+// Outlines gathered whole and copied once into one list at the end.
 class OutlineCollector {
  public:
-  void Add(CPathPointList& outline) {
-    outline.ApplyTransform();
-    if (!outline.points) return;
-    pathrec::Records r(outline.points);
-    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(outline.count, 0)), r.n);
-    for (std::size_t i = 0; i < n && r.p[i].flags != PP_END; ++i) records_.push_back(r.p[i]);
-    if (outline.hasBounds) {
-      const CFRect& b = outline.bounds;
+  void Add(std::unique_ptr<CPathPointList> outline) {
+    outline->ApplyTransform();
+    if (!outline->points) return;
+    const std::size_t n = Records(*outline);
+    total_ += n;
+    if (outline->hasBounds) {
+      const CFRect& b = outline->bounds;
       if (!any_) {
         bounds_ = b;
         any_ = true;
@@ -52,34 +51,45 @@ class OutlineCollector {
                          std::max(bounds_.right, b.right), std::max(bounds_.bottom, b.bottom));
       }
     }
-    ++outlines_;
+    outlines_.push_back(std::move(outline));
   }
   CPathPointList* Finish() {
-    if (outlines_ == 0) return nullptr;
-    auto* list = new CPathPointList();
-    const std::size_t n = records_.size() + 1;
+    if (outlines_.empty()) return nullptr;
+    const std::size_t n = total_ + 1;
+    auto list = std::make_unique<CPathPointList>();
     list->points = plat::GlobalAlloc(plat::GHND, (n + 2) * sizeof(PathPoint));
-    if (!list->points) {
-      delete list;
-      return nullptr;
-    }
+    if (!list->points) return nullptr;
     {
       pathrec::Records r(list->points);
-      if (!records_.empty()) std::memcpy(r.p, records_.data(), records_.size() * sizeof(PathPoint));
-      r.p[records_.size()] = PathPoint{0.0f, 0.0f, PP_END};
+      PathPoint* out = r.p;
+      for (const auto& o : outlines_) {
+        pathrec::Records src(o->points);
+        const std::size_t k = Records(*o);
+        std::memcpy(out, src.p, k * sizeof(PathPoint));
+        out += k;
+      }
+      *out = PathPoint{0.0f, 0.0f, PP_END};
     }
     list->count = std::int32_t(n);
     list->capacity = std::int32_t(n);
     list->bounds = bounds_;
     list->hasBounds = any_;
-    return list;
+    return list.release();
   }
 
  private:
-  std::vector<PathPoint> records_;
+  // Records before the end record.
+  static std::size_t Records(const CPathPointList& o) {
+    pathrec::Records r(o.points);
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(o.count, 0)), r.n);
+    std::size_t k = 0;
+    while (k < n && r.p[k].flags != PP_END) ++k;
+    return k;
+  }
+  std::vector<std::unique_ptr<CPathPointList>> outlines_;
+  std::size_t total_ = 0;
   CFRect bounds_;
   bool any_ = false;
-  int outlines_ = 0;
 };
 
 // Keeps a character's angle at 0 for a scope (the along-path arrangement
@@ -595,7 +605,7 @@ CPathPointList* CTextObject::MakeOutline(const CMatrix3* m, int) {
     if (!c) continue;
     std::unique_ptr<CMatrix3> cm = CharMatrix(k, m);
     if (!cm) continue;
-    if (std::unique_ptr<CPathPointList> o = c->GetGlyphOutline(cm.get())) out.Add(*o);
+    if (std::unique_ptr<CPathPointList> o = c->GetGlyphOutline(cm.get())) out.Add(std::move(o));
   }
   return out.Finish();
 }
