@@ -14,200 +14,246 @@ std::uint32_t BE32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
 }
 
-// Exactly n bytes at the offset, or false.
-bool ReadAt(CFileServices& f, std::uint64_t offset, void* buf, std::size_t n) {
-  if (offset + n > f.GetLength() || !f.Seek(offset)) return false;
-  return f.Read(buf, n) == n;
-}
-
-bool ReadU16(CFileServices& f, std::uint64_t offset, std::uint16_t* v) {
-  std::uint8_t b[2];
-  if (!ReadAt(f, offset, b, 2)) return false;
-  *v = BE16(b);
-  return true;
-}
-
 constexpr std::uint16_t kLangPrc = 2052;
 constexpr std::uint16_t kLangTaiwan = 1028;
 
-// The table's bytes, bounded by the file.
-bool ReadTable(CFileServices& f, const char* tag, std::vector<std::uint8_t>* out) {
-  std::uint32_t off, len;
-  if (!CTrueTypeReader::FindTable(f, tag, &off, &len)) return false;
-  out->resize(len);
-  return ReadAt(f, off, out->data(), len);
-}
+// One open font file: its length and table directory, read once.
+class TtFile {
+ public:
+  explicit TtFile(CFileServices& f) : f_(f), length_(f.GetLength()) {}
+
+  // Exactly n bytes at the offset, or false.
+  bool ReadAt(std::uint64_t offset, void* buf, std::size_t n) {
+    if (offset > length_ || n > length_ - offset || !f_.Seek(offset)) return false;
+    return n == 0 || f_.Read(buf, n) == n;
+  }
+  bool ReadBytes(std::uint64_t offset, std::size_t n, std::vector<std::uint8_t>* out) {
+    if (offset > length_ || n > length_ - offset) return false;
+    out->resize(n);
+    return ReadAt(offset, out->data(), n);
+  }
+  bool FindTable(const char* tag, std::uint32_t* offset, std::uint32_t* length) {
+    if (!dirRead_) {
+      dirRead_ = true;
+      std::uint8_t head[12];
+      if (!ReadAt(0, head, 12)) return false;
+      // At most 40 records; a short directory keeps the records read whole.
+      const std::size_t count = std::min<std::size_t>(BE16(head + 4), 40);
+      std::vector<std::uint8_t> recs;
+      std::size_t have = std::min<std::uint64_t>(count * 16, length_ > 12 ? (length_ - 12) / 16 * 16 : 0);
+      if (!ReadBytes(12, have, &recs)) return false;
+      dir_ = std::move(recs);
+    }
+    for (std::size_t at = 0; at + 16 <= dir_.size(); at += 16) {
+      if (std::memcmp(dir_.data() + at, tag, 4) != 0) continue;
+      *offset = BE32(dir_.data() + at + 8);
+      *length = BE32(dir_.data() + at + 12);
+      return std::uint64_t(*offset) + *length <= length_;
+    }
+    return false;
+  }
+  bool ReadTable(const char* tag, std::vector<std::uint8_t>* out) {
+    std::uint32_t off, len;
+    return FindTable(tag, &off, &len) && ReadBytes(off, len, out);
+  }
+
+  bool FontName(TtNameRecord* rec) {
+    std::uint32_t off, len;
+    std::uint8_t h[6];
+    if (!FindTable("name", &off, &len) || len < 6 || !ReadAt(off, h, 6)) return false;
+    const std::size_t count = BE16(h + 2), strings = BE16(h + 4);
+    std::vector<std::uint8_t> recs;
+    const std::size_t have = std::min<std::size_t>(count, (len - 6) / 12);
+    if (!ReadBytes(off + 6, have * 12, &recs)) return false;
+    for (std::size_t i = 0; i < have; ++i) {
+      const std::uint8_t* r = recs.data() + 12 * i;
+      std::uint16_t platform = BE16(r), lang = BE16(r + 4), nameId = BE16(r + 6);
+      if (platform != 3 || (lang != kLangPrc && lang != kLangTaiwan) || nameId != 4) continue;
+      rec->platformId = platform;
+      rec->encodingId = BE16(r + 2);
+      rec->languageId = lang;
+      rec->nameId = nameId;
+      rec->length = BE16(r + 8);
+      rec->offset = BE16(r + 10);
+      const std::uint64_t from = std::uint64_t(strings) + rec->offset;
+      if (from + rec->length > len) return false;
+      std::vector<std::uint8_t> bytes;
+      if (!ReadBytes(off + from, rec->length, &bytes)) return false;
+      rec->bytes.assign(bytes.begin(), bytes.end());
+      return true;
+    }
+    return false;
+  }
+
+  bool Head(TtFontMetrics* m, int* locaFormat) {
+    std::uint32_t off, len;
+    std::uint8_t h[54];
+    if (!FindTable("head", &off, &len) || len < 54 || !ReadAt(off, h, 54)) return false;
+    m->unitsPerEm = BE16(h + 18);
+    m->xMin = std::int16_t(BE16(h + 36));
+    m->yMin = std::int16_t(BE16(h + 38));
+    m->xMax = std::int16_t(BE16(h + 40));
+    m->yMax = std::int16_t(BE16(h + 42));
+    *locaFormat = std::int16_t(BE16(h + 50));
+    return true;
+  }
+
+  bool Maxp(std::uint16_t* glyphCount) {
+    std::uint32_t off, len;
+    std::uint8_t b[2];
+    if (!FindTable("maxp", &off, &len) || len < 6 || !ReadAt(off + 4, b, 2)) return false;
+    *glyphCount = BE16(b);
+    return true;
+  }
+
+  bool Lookup(std::uint32_t code, std::uint16_t* glyph);
+  bool Glyph(std::uint16_t glyph, std::vector<std::uint8_t>* data);
+
+ private:
+  CFileServices& f_;
+  std::uint64_t length_;
+  bool dirRead_ = false;
+  std::vector<std::uint8_t> dir_;
+};
 
 std::uint16_t Format4(const std::uint8_t* t, std::size_t n, std::uint32_t code) {
-  if (n < 14) return 0;
-  std::size_t segX2 = BE16(t + 6);
-  std::size_t segs = segX2 / 2;
+  if (n < 14 || code > 0xFFFF) return 0;
+  const std::size_t segX2 = BE16(t + 6) & ~1u;
+  const std::size_t segs = segX2 / 2;
   if (segs == 0 || 16 + 4 * segX2 > n) return 0;
   const std::uint8_t* endc = t + 14;
   const std::uint8_t* startc = endc + segX2 + 2;
   const std::uint8_t* delta = startc + segX2;
   const std::uint8_t* range = delta + segX2;
-  for (std::size_t i = 0; i < segs; ++i) {
-    if (code > BE16(endc + 2 * i)) continue;
-    std::uint16_t start = BE16(startc + 2 * i);
-    if (code < start) return 0;
-    std::uint16_t d = BE16(delta + 2 * i);
-    std::uint16_t ro = BE16(range + 2 * i);
-    if (ro == 0) return std::uint16_t(code + d);
-    std::size_t at = std::size_t(range + 2 * i - t) + ro + 2 * (code - start);
-    if (at + 2 > n) return 0;
-    std::uint16_t g = BE16(t + at);
-    return g == 0 ? 0 : std::uint16_t(g + d);
+  // First segment whose end is not below the code (ends ascend).
+  std::size_t lo = 0, hi = segs;
+  while (lo < hi) {
+    std::size_t mid = (lo + hi) / 2;
+    if (BE16(endc + 2 * mid) < code) lo = mid + 1; else hi = mid;
   }
-  return 0;
-}
-
-std::uint16_t Format2(const std::uint8_t* t, std::size_t n, std::uint32_t code) {
-  if (n < 6 + 512) return 0;
-  const std::uint8_t hi = std::uint8_t(code >> 8), lo = std::uint8_t(code);
-  std::size_t key;
-  std::uint8_t byte;
-  if (code < 0x100) {
-    key = BE16(t + 6 + 2 * lo) / 8;
-    if (key != 0) return 0;  // a lead byte alone
-    byte = lo;
-  } else {
-    key = BE16(t + 6 + 2 * hi) / 8;
-    if (key == 0) return 0;  // not a lead byte
-    byte = lo;
-  }
-  std::size_t sh = 6 + 512 + 8 * key;
-  if (sh + 8 > n) return 0;
-  std::uint16_t first = BE16(t + sh), count = BE16(t + sh + 2);
-  std::uint16_t d = BE16(t + sh + 4), ro = BE16(t + sh + 6);
-  if (byte < first || byte >= std::uint32_t(first) + count) return 0;
-  std::size_t at = sh + 6 + ro + 2 * std::size_t(byte - first);
+  if (lo == segs) return 0;
+  const std::size_t i = lo;
+  const std::uint16_t start = BE16(startc + 2 * i);
+  if (code < start) return 0;
+  const std::uint16_t d = BE16(delta + 2 * i);
+  const std::uint16_t ro = BE16(range + 2 * i);
+  if (ro == 0) return std::uint16_t(code + d);
+  const std::size_t at = std::size_t(range + 2 * i - t) + ro + 2 * (code - start);
   if (at + 2 > n) return 0;
-  std::uint16_t g = BE16(t + at);
+  const std::uint16_t g = BE16(t + at);
   return g == 0 ? 0 : std::uint16_t(g + d);
 }
 
-}  // namespace
-
-bool CTrueTypeReader::FindTable(CFileServices& f, const char* tag, std::uint32_t* offset,
-                                std::uint32_t* length) {
-  std::uint8_t head[12];
-  if (!ReadAt(f, 0, head, 12)) return false;
-  const int count = std::min<int>(BE16(head + 4), 40);
-  for (int i = 0; i < count; ++i) {
-    std::uint8_t rec[16];
-    if (!ReadAt(f, 12 + 16 * std::uint64_t(i), rec, 16)) return false;
-    if (std::memcmp(rec, tag, 4) == 0) {
-      *offset = BE32(rec + 8);
-      *length = BE32(rec + 12);
-      return std::uint64_t(*offset) + *length <= f.GetLength();
-    }
+std::uint16_t Format2(const std::uint8_t* t, std::size_t n, std::uint32_t code) {
+  if (n < 6 + 512 || code > 0xFFFF) return 0;
+  const std::uint8_t hi = std::uint8_t(code >> 8), lo = std::uint8_t(code);
+  std::size_t key;
+  if (code < 0x100) {
+    key = BE16(t + 6 + 2 * lo) / 8;
+    if (key != 0) return 0;  // a lead byte alone
+  } else {
+    key = BE16(t + 6 + 2 * hi) / 8;
+    if (key == 0) return 0;  // not a lead byte
   }
-  return false;
+  const std::size_t sh = 6 + 512 + 8 * key;
+  if (sh + 8 > n) return 0;
+  const std::uint16_t first = BE16(t + sh), count = BE16(t + sh + 2);
+  const std::uint16_t d = BE16(t + sh + 4), ro = BE16(t + sh + 6);
+  if (lo < first || lo >= std::uint32_t(first) + count) return 0;
+  const std::size_t at = sh + 6 + ro + 2 * std::size_t(lo - first);
+  if (at + 2 > n) return 0;
+  const std::uint16_t g = BE16(t + at);
+  return g == 0 ? 0 : std::uint16_t(g + d);
 }
 
-bool CTrueTypeReader::FindFontName(CFileServices& f, TtNameRecord* rec) {
-  std::vector<std::uint8_t> t;
-  if (!ReadTable(f, "name", &t) || t.size() < 6) return false;
-  const std::size_t count = BE16(t.data() + 2), strings = BE16(t.data() + 4);
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t at = 6 + 12 * i;
-    if (at + 12 > t.size()) return false;
-    const std::uint8_t* r = t.data() + at;
-    std::uint16_t platform = BE16(r), lang = BE16(r + 4), nameId = BE16(r + 6);
-    if (platform != 3 || (lang != kLangPrc && lang != kLangTaiwan) || nameId != 4) continue;
-    rec->platformId = platform;
-    rec->encodingId = BE16(r + 2);
-    rec->languageId = lang;
-    rec->nameId = nameId;
-    rec->length = BE16(r + 8);
-    rec->offset = BE16(r + 10);
-    const std::size_t from = strings + rec->offset;
-    if (from + rec->length > t.size()) return false;
-    rec->bytes.assign(reinterpret_cast<const char*>(t.data() + from), rec->length);
-    return true;
-  }
-  return false;
-}
-
-bool CTrueTypeReader::GetGlyfOffset(CFileServices& f, std::uint32_t* offset,
-                                    std::uint32_t* length) {
-  return FindTable(f, "glyf", offset, length);
-}
-
-bool CTrueTypeReader::ReadHead(CFileServices& f, TtFontMetrics* m, int* locaFormat) {
-  std::uint32_t off, len;
-  std::uint8_t h[54];
-  if (!FindTable(f, "head", &off, &len) || len < 54 || !ReadAt(f, off, h, 54)) return false;
-  m->unitsPerEm = BE16(h + 18);
-  m->xMin = std::int16_t(BE16(h + 36));
-  m->yMin = std::int16_t(BE16(h + 38));
-  m->xMax = std::int16_t(BE16(h + 40));
-  m->yMax = std::int16_t(BE16(h + 42));
-  *locaFormat = std::int16_t(BE16(h + 50));
-  return true;
-}
-
-bool CTrueTypeReader::ReadMaxp(CFileServices& f, std::uint16_t* glyphCount) {
-  std::uint32_t off, len;
-  if (!FindTable(f, "maxp", &off, &len) || len < 6) return false;
-  return ReadU16(f, off + 4, glyphCount);
-}
-
-bool CTrueTypeReader::FindLoca(CFileServices& f, std::uint32_t* offset, std::uint32_t* length) {
-  return FindTable(f, "loca", offset, length);
-}
-
-bool CTrueTypeReader::LookupGlyphIndex(CFileServices& f, std::uint32_t code,
-                                       std::uint16_t* glyph) {
-  std::vector<std::uint8_t> t;
+bool TtFile::Lookup(std::uint32_t code, std::uint16_t* glyph) {
   *glyph = 0;
-  if (!ReadTable(f, "cmap", &t) || t.size() < 4) return false;
-  const std::size_t count = BE16(t.data() + 2);
+  std::uint32_t off, len;
+  std::uint8_t h[4];
+  if (!FindTable("cmap", &off, &len) || len < 4 || !ReadAt(off, h, 4)) return false;
+  const std::size_t count = std::min<std::size_t>(BE16(h + 2), (len - 4) / 8);
+  std::vector<std::uint8_t> recs;
+  if (!ReadBytes(off + 4, count * 8, &recs)) return false;
   for (std::size_t i = 0; i < count; ++i) {
-    const std::size_t at = 4 + 8 * i;
-    if (at + 8 > t.size()) return false;
-    const std::uint32_t sub = BE32(t.data() + at + 4);
-    if (sub + 4 > t.size()) continue;
-    const std::uint8_t* s = t.data() + sub;
-    const std::uint16_t format = BE16(s);
+    const std::uint32_t sub = BE32(recs.data() + 8 * i + 4);
+    std::uint8_t sh[4];
+    if (sub > len || len - sub < 4 || !ReadAt(off + std::uint64_t(sub), sh, 4)) continue;
+    const std::uint16_t format = BE16(sh);
     if (format != 2 && format != 4) continue;
     // The subtable's own length, cut to the table.
-    std::size_t n = std::min<std::size_t>(BE16(s + 2), t.size() - sub);
-    *glyph = format == 4 ? Format4(s, n, code) : Format2(s, n, code);
+    std::vector<std::uint8_t> t;
+    if (!ReadBytes(off + std::uint64_t(sub), std::min<std::size_t>(BE16(sh + 2), len - sub), &t))
+      return false;
+    *glyph = format == 4 ? Format4(t.data(), t.size(), code) : Format2(t.data(), t.size(), code);
     return true;
   }
   return false;
 }
 
-bool CTrueTypeReader::ReadGlyph(CFileServices& f, std::uint16_t glyph,
-                                std::vector<std::uint8_t>* data) {
+bool TtFile::Glyph(std::uint16_t glyph, std::vector<std::uint8_t>* data) {
   data->clear();
   TtFontMetrics m;
   int format = 0;
   std::uint16_t count = 0;
   std::uint32_t glyf, glyfLen, loca, locaLen;
-  if (!ReadHead(f, &m, &format) || !ReadMaxp(f, &count) || !FindLoca(f, &loca, &locaLen) ||
-      !GetGlyfOffset(f, &glyf, &glyfLen))
+  if (!Head(&m, &format) || !Maxp(&count) || !FindTable("loca", &loca, &locaLen) ||
+      !FindTable("glyf", &glyf, &glyfLen))
     return false;
   if (glyph >= count) return false;
   std::uint64_t from, to;
   if (format == 1) {
     std::uint8_t b[8];
-    if (8 + 4 * std::uint64_t(glyph) > locaLen || !ReadAt(f, loca + 4 * std::uint64_t(glyph), b, 8))
+    if (4 * std::uint64_t(glyph) + 8 > locaLen || !ReadAt(loca + 4 * std::uint64_t(glyph), b, 8))
       return false;
     from = BE32(b);
     to = BE32(b + 4);
   } else {
     std::uint8_t b[4];
-    if (4 + 2 * std::uint64_t(glyph) > locaLen || !ReadAt(f, loca + 2 * std::uint64_t(glyph), b, 4))
+    if (2 * std::uint64_t(glyph) + 4 > locaLen || !ReadAt(loca + 2 * std::uint64_t(glyph), b, 4))
       return false;
     from = 2 * std::uint64_t(BE16(b));
     to = 2 * std::uint64_t(BE16(b + 2));
   }
   if (to < from || to > glyfLen) return false;
-  data->resize(std::size_t(to - from));
-  return data->empty() || ReadAt(f, glyf + from, data->data(), data->size());
+  return ReadBytes(glyf + from, std::size_t(to - from), data);
+}
+
+}  // namespace
+
+bool CTrueTypeReader::FindTable(CFileServices& file, const char* tag, std::uint32_t* offset,
+                                std::uint32_t* length) {
+  return TtFile(file).FindTable(tag, offset, length);
+}
+
+bool CTrueTypeReader::FindFontName(CFileServices& file, TtNameRecord* record) {
+  return TtFile(file).FontName(record);
+}
+
+bool CTrueTypeReader::GetGlyfOffset(CFileServices& file, std::uint32_t* offset,
+                                    std::uint32_t* length) {
+  return TtFile(file).FindTable("glyf", offset, length);
+}
+
+bool CTrueTypeReader::ReadHead(CFileServices& file, TtFontMetrics* metrics, int* locaFormat) {
+  return TtFile(file).Head(metrics, locaFormat);
+}
+
+bool CTrueTypeReader::ReadMaxp(CFileServices& file, std::uint16_t* glyphCount) {
+  return TtFile(file).Maxp(glyphCount);
+}
+
+bool CTrueTypeReader::FindLoca(CFileServices& file, std::uint32_t* offset, std::uint32_t* length) {
+  return TtFile(file).FindTable("loca", offset, length);
+}
+
+bool CTrueTypeReader::LookupGlyphIndex(CFileServices& file, std::uint32_t code,
+                                       std::uint16_t* glyph) {
+  return TtFile(file).Lookup(code, glyph);
+}
+
+bool CTrueTypeReader::ReadGlyph(CFileServices& file, std::uint16_t glyph,
+                                std::vector<std::uint8_t>* data) {
+  return TtFile(file).Glyph(glyph, data);
 }
 
 bool CTrueTypeReader::ParseSimpleGlyph(const std::vector<std::uint8_t>& d, TtSimpleGlyph* g) {
@@ -337,7 +383,7 @@ int CTrueTypeReader::GetFamilyName(const std::string& path, std::string& name) {
   CDiskFile f;
   if (!f.Open(path, "rb")) return 0;
   TtNameRecord rec;
-  if (!FindFontName(f, &rec)) return 0;
+  if (!TtFile(f).FontName(&rec)) return 0;
   if (rec.encodingId == 1) {
     std::u16string u;
     for (std::size_t i = 0; i + 1 < rec.bytes.size(); i += 2)
@@ -362,11 +408,12 @@ std::unique_ptr<CPathPointList> CTrueTypeReader::GetGlyphOutline(const std::stri
                                                                  TtFontMetrics* metrics) {
   CDiskFile f;
   if (!f.Open(path, "rb")) return nullptr;
+  TtFile tt(f);
   std::uint32_t glyf, glyfLen;
   int locaFormat = 0;
-  if (!GetGlyfOffset(f, &glyf, &glyfLen) || !ReadHead(f, metrics, &locaFormat)) return nullptr;
+  if (!tt.FindTable("glyf", &glyf, &glyfLen) || !tt.Head(metrics, &locaFormat)) return nullptr;
   TtNameRecord rec;
-  bool named = FindFontName(f, &rec);
+  bool named = tt.FontName(&rec);
   // Codes in the font's own code.
   if (named && rec.languageId == kLangTaiwan && charSet == kGb2312) {
     code = std::uint16_t(g_CodeTables.GbToBig5(code));
@@ -382,9 +429,9 @@ std::unique_ptr<CPathPointList> CTrueTypeReader::GetGlyphOutline(const std::stri
     lookup = plat::CharCodeToUnicode(charSet == kBig5 ? plat::CP_BIG5 : plat::CP_GBK, code);
   }
   std::uint16_t glyph = 0;
-  if (!LookupGlyphIndex(f, lookup, &glyph)) return nullptr;
+  if (!tt.Lookup(lookup, &glyph)) return nullptr;
   std::vector<std::uint8_t> data;
-  if (!ReadGlyph(f, glyph, &data) || data.empty()) return nullptr;
+  if (!tt.Glyph(glyph, &data) || data.empty()) return nullptr;
   TtSimpleGlyph g;
   if (!ParseSimpleGlyph(data, &g)) return nullptr;
   return BuildOutline(g);

@@ -92,6 +92,19 @@ struct TtNameSpec {
   std::uint16_t encoding = 1;
   std::string bytes;  // used when encoding is not 1
 };
+inline TtNameSpec Utf16Name(std::uint16_t language, std::u16string text) {
+  TtNameSpec n;
+  n.language = language;
+  n.text = std::move(text);
+  return n;
+}
+inline TtNameSpec ByteName(std::uint16_t language, std::string bytes) {
+  TtNameSpec n;
+  n.language = language;
+  n.encoding = 0;
+  n.bytes = std::move(bytes);
+  return n;
+}
 struct TtFontSpec {
   std::vector<TtGlyphSpec> glyphs;           // glyph 0 first
   std::map<std::uint16_t, std::uint16_t> cmap;  // code -> glyph, format 4
