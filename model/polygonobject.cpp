@@ -38,11 +38,12 @@ CPathPointList* CPolygonObject::MakeOutline(const CMatrix3* m, int) {
   const bool transform = !matrix.IsIdentity();
   const float step = Step();
   const bool star = IsStar();
-  auto list = std::make_unique<CPathPointList>();
+  RecordRun run;
+  run.recs.reserve(std::size_t(sides) * (star ? 2 : 1) * (band != 0.0f ? 2 : 1) + 4);
   auto add = [&](CFPoint p, std::uint8_t f) {
     PathPoint rec{p.x, p.y, f};
     if (transform) matrix.TransformPathPoint(rec);
-    list->AddPoint(rec);
+    run.Add(rec);
   };
   auto contour = [&](float outer, float inner) {
     float a = start;
@@ -56,7 +57,8 @@ CPathPointList* CPolygonObject::MakeOutline(const CMatrix3* m, int) {
   };
   contour(r1, r2);
   if (band != 0.0f) contour(r1 - band, r2 - band);
-  list->EndPoints();
+  std::unique_ptr<CPathPointList> list = run.TakeList();
+  if (!list->points) return nullptr;
   bounds = list->bounds;
   if (m) {
     list->Transform(m);

@@ -7,6 +7,7 @@
 
 #include "model/ellipseobject.h"
 #include "model/helpers.h"
+#include "model/shapeobject.h"
 
 std::unique_ptr<CPathObject> MakeStarPath(float cx, float cy, float r, float start, int n,
                                           float r2) {
@@ -86,13 +87,13 @@ CFPoint Toward(CFPoint a, CFPoint b, float k) {
 
 // The points through the matrix into a new ended list.
 std::unique_ptr<CPathPointList> ListOf(std::initializer_list<PathPoint> pts, const CMatrix3* m) {
-  auto list = std::make_unique<CPathPointList>();
+  RecordRun run;
+  run.recs.reserve(pts.size() + 1);
   for (PathPoint p : pts) {
     if (m) m->TransformPathPoint(p);
-    list->AddPoint(p);
+    run.Add(p);
   }
-  list->EndPoints();
-  return list;
+  return run.TakeList();
 }
 
 PathPoint Rec(CFPoint p, std::uint8_t flags) { return PathPoint{p.x, p.y, flags}; }
@@ -257,7 +258,7 @@ namespace {
 // node, each corner the control of a quadratic piece written as a cubic.
 class Smoother {
  public:
-  explicit Smoother(CPathObject& out) : out_(out) {}
+  explicit Smoother(RecordRun& out) : out_(out) {}
 
   void Point(const PathPoint& rec) {
     const CFPoint p{rec.x, rec.y};
@@ -288,7 +289,7 @@ class Smoother {
   }
 
  private:
-  void Write(CFPoint p, std::uint8_t flags) { out_.AddPoint(p.x, p.y, flags); }
+  void Write(CFPoint p, std::uint8_t flags) { out_.Add(p.x, p.y, flags); }
 
   void Start(CFPoint p) {
     Write(p, 0x11);
@@ -334,7 +335,7 @@ class Smoother {
     Write(r, 0x21);
   }
 
-  CPathObject& out_;
+  RecordRun& out_;
   CFPoint win_[3];
   int count_ = 0;
   CFPoint start_;
@@ -348,22 +349,25 @@ void SmoothPolylinePath(CPathObject& path) {
   if (!view || !path.points) return;
   // The points as they are drawn: the new bounds are the page's.
   path.ApplyTransform();
-  auto smooth = std::make_unique<CPathObject>();
+  RecordRun run;
   {
     pathrec::Records r(path.points);
     const std::size_t n = std::min<std::size_t>(std::size_t(std::max(path.count, 0)), r.n);
-    Smoother s(*smooth);
+    run.recs.reserve(n * 3 + 4);
+    Smoother s(run);
     for (std::size_t i = 0; i < n && r.p[i].flags != PP_END; ++i)
       if (pathrec::IsPoint(r.p[i].flags)) s.Point(r.p[i]);
     s.Finish();
   }
-  smooth->EndPoints();
+  std::int32_t count = 0;
+  const CFRect bounds = run.hasBounds ? run.bounds : CFRect();
+  plat::HGLOBAL block = run.TakeBlock(&count);
+  if (!block) return;
   path.InvalidateObjectRect(view, true);
   plat::GlobalFree(path.points);
-  path.points = smooth->points;
-  path.bounds = smooth->bounds;
-  path.capacity = smooth->capacity;
-  path.count = smooth->count;
+  path.points = block;
+  path.bounds = bounds;
+  path.capacity = count;
+  path.count = count;
   path.selectedCount = 0;
-  smooth->points = 0;
 }
