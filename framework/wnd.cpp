@@ -267,6 +267,13 @@ LRESULT CWnd::DefWindowProc(UINT msg, WPARAM, LPARAM) {
       EndPaint(&ps);
       return 0;
     }
+    case WM_ERASEBKGND:
+      if (class_ && class_->background >= 0 && !update_.empty()) {
+        plat::DC dc(surface_);
+        if (auto* brush = dynamic_cast<plat::HBRUSH>(plat::GetStockObject(class_->background))) dc.FillRect(update_, brush);
+        return TRUE;
+      }
+      return FALSE;
     case WM_SETCURSOR:
       if (class_ && class_->cursor) {
         fw::SetCursor(class_->cursor);
@@ -493,6 +500,7 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
 }
 
 int CWnd::OnCreate(CREATESTRUCT*) { return 0; }
+BOOL CWnd::OnEraseBkgnd() { return BOOL(Default()); }
 void CWnd::OnDestroy() {}
 void CWnd::OnNcDestroy() { PostNcDestroy(); }
 void CWnd::OnClose() { Default(); }

@@ -112,7 +112,8 @@ class CWnd : public CCmdTarget {
   virtual void OnNcDestroy();
   virtual void OnClose();
   virtual void OnPaint();
-  virtual BOOL OnEraseBkgnd() { return TRUE; }
+  // The default fills the area being painted with the class background, when it has one.
+  virtual BOOL OnEraseBkgnd();
   virtual void OnSize(UINT type, int cx, int cy);
   virtual void OnMove(int x, int y);
   virtual void OnShowWindow(BOOL show, UINT status);

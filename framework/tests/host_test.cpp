@@ -273,6 +273,25 @@ TEST_F(ObserverTest, PixelsAtEndPaintReleaseDcAndResize) {
   SetWindowObserver(nullptr);
 }
 
+TEST_F(ObserverTest, TheClassBackgroundErasesThePaintedArea) {
+  RegisterWndClass("GreyTest")->background = plat::LTGRAY_BRUSH;
+  CWnd grey, plain;
+  ASSERT_TRUE(grey.CreateEx(0, "GreyTest", "", WS_VISIBLE, RECT{0, 0, 40, 30}, nullptr, 0));
+  ASSERT_TRUE(plain.CreateEx(0, "", "", WS_VISIBLE, RECT{0, 0, 40, 30}, nullptr, 0));
+  PumpPendingMessages();
+  EXPECT_EQ(grey.GetSurface().surface().GetPixel(39, 29), plat::RGB(192, 192, 192));
+  EXPECT_EQ(plain.GetSurface().surface().GetPixel(39, 29), plat::RGB(255, 255, 255));
+  // Only the invalid area is erased.
+  plat::HDC dc = grey.GetDC();
+  dc->FillSolidRect(RECT{0, 0, 40, 30}, plat::RGB(0, 0, 255));
+  grey.ReleaseDC(dc);
+  RECT part{0, 0, 10, 10};
+  grey.InvalidateRect(&part, TRUE);
+  PumpPendingMessages();
+  EXPECT_EQ(grey.GetSurface().surface().GetPixel(5, 5), plat::RGB(192, 192, 192));
+  EXPECT_EQ(grey.GetSurface().surface().GetPixel(20, 20), plat::RGB(0, 0, 255));
+}
+
 using ScrollBarTest = Fixture;
 
 TEST_F(ScrollBarTest, ScrollBarsTakeTheirWidthFromTheClientArea) {
