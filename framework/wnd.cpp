@@ -1161,13 +1161,21 @@ bool WalkPreTranslate(MSG* msg) {
 
 }  // namespace
 
-BOOL PeekMessage(MSG* msg, BOOL remove) {
+namespace {
+// Turns waiting host input into posted messages, never from inside a poll.
+void PollHost() {
   WindowManager& m = WM();
   if (m.posted.empty() && m.host && !m.polling) {
     m.polling = true;
     m.host->Poll();
     m.polling = false;
   }
+}
+}  // namespace
+
+BOOL PeekMessage(MSG* msg, BOOL remove) {
+  WindowManager& m = WM();
+  PollHost();
   if (!m.posted.empty()) {
     *msg = m.posted.front();
     if (remove) m.posted.pop_front();
@@ -1217,6 +1225,7 @@ int PumpPendingMessages() {
   WindowManager& m = WM();
   for (;;) {
     if (m.quit) break;
+    PollHost();
     if (m.posted.empty() && !FindPaintTarget()) {
       Timer* t = FindDueTimer();
       if (!t) break;
@@ -1294,6 +1303,8 @@ int ShowCursor(BOOL show) {
   if (WindowObserver* o = Observer()) o->Changed(nullptr, WOC_CURSOR);
   return n;
 }
+
+int GetCursorDisplayCount() { return WM().cursorCount; }
 
 WindowObserver* SetWindowObserver(WindowObserver* observer) {
   WindowObserver* old = WM().observer;

@@ -369,6 +369,7 @@ HCURSOR LoadStandardCursor(HCURSOR idc);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 int ShowCursor(BOOL show);  // the display counter after the call; shown while >= 0
+int GetCursorDisplayCount();
 DWORD SetClassLong(HWND hwnd, int index, DWORD value);
 DWORD GetClassLong(HWND hwnd, int index);
 
