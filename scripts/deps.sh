@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libfreetype-dev libfontconfig-dev
-  fonts-dejavu-core fonts-arphic-gbsn00lp fonts-arphic-bsmi00lp)
+  fonts-dejavu-core fonts-arphic-gbsn00lp fonts-arphic-bsmi00lp
+  qt6-base-dev xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
