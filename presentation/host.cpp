@@ -371,17 +371,4 @@ bool Host::Fetch(std::vector<plat::ClipboardItem>& items) {
   return true;
 }
 
-std::string CommandLine(int argc, char** argv) {
-  std::string line;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (!line.empty()) line += ' ';
-    if (a.empty() || a.find_first_of(" \t") != std::string::npos)
-      line += '"' + a + '"';
-    else
-      line += a;
-  }
-  return line;
-}
-
 }  // namespace pres

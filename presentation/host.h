@@ -133,8 +133,4 @@ class Host : public fw::HostLoop,
   fw::HostClipboard* prevClipboard_;
 };
 
-// The command line the framework parses, from the program's arguments (arguments
-// with blanks quoted; bytes kept as given).
-std::string CommandLine(int argc, char** argv);
-
 }  // namespace pres
