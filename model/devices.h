@@ -2,8 +2,8 @@
 // engraver devices they plot themselves into, the path clipper and the print
 // settings. Declared here as narrow interfaces, implemented by output/ and
 // recorded by fakes in the tests (model/tests/fake_devices.h). The cutter
-// and the engraver receive plotter units (f32): the cut run converts the page
-// millimetres first. The clipper works in page millimetres.
+// receives plotter units and the engraver device steps (f32): their callers
+// convert the page millimetres first. The clipper works in page millimetres.
 #pragma once
 #include <cstddef>
 #include <cstdint>
