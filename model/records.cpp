@@ -1,13 +1,16 @@
 #include "model/records.h"
 #include "platform/bytes.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
 
 #include "model/graphobject.h"
 #include "model/groupobject.h"
+#include "model/lineobject.h"
 #include "model/pathobject.h"
+#include "model/rectobject.h"
 
 namespace {
 using plat::GetU16;
@@ -124,6 +127,12 @@ CRecordReader::CRecordReader(const std::uint8_t* record, std::uint32_t length)
   }
 }
 
+CRecordReader::CRecordReader(const std::uint8_t* record, std::uint32_t length, std::size_t start)
+    : CRecordReader(record, length) {
+  if (!head_) return;
+  pos_ = std::min<std::size_t>(start, end_);
+}
+
 std::uint16_t CRecordReader::Flags() const { return head_ ? GetU16(p_ + 6) : 0; }
 
 CFRect CRecordReader::Bounds() const {
@@ -217,6 +226,14 @@ CRecordWriter::CRecordWriter(char letter, std::uint8_t kind, std::uint16_t flags
   PutRect(bounds);
 }
 
+CRecordWriter::CRecordWriter(char letter, std::uint8_t kind, std::uint16_t flags) {
+  buf_.reserve(64);
+  PutU8(static_cast<std::uint8_t>(letter));
+  PutU32(0);  // length, set by End
+  PutU8(kind);
+  PutU16(flags);
+}
+
 CRecordWriter::CRecordWriter(char letter, const CGraphObject& object)
     : CRecordWriter(letter, object.kind, object.flags, object.bounds) {}
 
@@ -291,8 +308,9 @@ std::vector<std::uint8_t> CRecordWriter::FinishBytes() {
 // ---------------------------------------------------------------------------
 
 void RegisterObjectRecordReaders() {
-  // Each object class installs its reader here when it exists:
-  //   RegisterRecordReader(REC_LINE, &CLineObject::ReadRecord);
+  // Each object class installs its reader here.
+  RegisterRecordReader(REC_LINE, &CLineObject::ReadRecord);
+  RegisterRecordReader(REC_RECT, &CRectObject::ReadRecord);
   RegisterRecordReader(REC_PATH, &CPathObject::ReadRecord);
   RegisterRecordReader(REC_GROUP, &CGroupObject::ReadRecord);
 }

@@ -7,8 +7,10 @@
 //   1  u32  record length L, from offset 0 through the end byte
 //   5  u8   object kind
 //   6  u16  flag word
-//   8  4xf32 bounds: left, top, right, bottom
-//   24 ...  class payload, L - 25 bytes
+//   8  ...  kinds 128 and above: 4xf32 bounds (left, top, right, bottom),
+//           then the class payload from 24; the simple shapes (kinds below
+//           128) put their own fields at 8 and their bounds where their
+//           layout says
 //   L-1 u8  241, end of the record
 //   L   u8  255, written after the record, not counted in L
 #pragma once
@@ -53,6 +55,7 @@ constexpr char REC_SEAL = 'P';
 constexpr std::uint8_t REC_END_BYTE = 241;   // last byte of a record
 constexpr std::uint8_t REC_AFTER_BYTE = 255; // written after the record
 constexpr std::uint32_t REC_HEAD_SIZE = 24;  // letter, length, kind, flags, bounds
+constexpr std::uint32_t REC_KIND_HEAD_SIZE = 8;  // letter, length, kind, flags
 constexpr std::uint32_t REC_MIN_LENGTH = REC_HEAD_SIZE + 1;
 // Bytes a record block holds beyond L: the 255 and zero fill.
 constexpr std::uint32_t REC_BLOCK_EXTRA = 9;
@@ -96,6 +99,9 @@ bool CheckRecord(const std::uint8_t* p, std::size_t available, std::uint32_t* le
 class CRecordReader {
  public:
   CRecordReader(const std::uint8_t* record, std::uint32_t length);
+  // A cursor from `start` on: REC_KIND_HEAD_SIZE for the simple shapes,
+  // whose fields follow the flag word.
+  CRecordReader(const std::uint8_t* record, std::uint32_t length, std::size_t start);
 
   // Head fields; 0 (empty bounds) for a length too short for the head.
   char Letter() const { return head_ ? static_cast<char>(p_[0]) : 0; }
@@ -145,6 +151,9 @@ class CRecordWriter {
   CRecordWriter(char letter, std::uint8_t kind, std::uint16_t flags, const CFRect& bounds);
   // Head from the object's kind, flag word and bounds.
   CRecordWriter(char letter, const CGraphObject& object);
+  // Head without bounds (letter, length, kind, flags): the simple shapes
+  // write their fields from offset 8 on.
+  CRecordWriter(char letter, std::uint8_t kind, std::uint16_t flags);
 
   void PutU8(std::uint8_t v);
   void PutU16(std::uint16_t v);
@@ -197,8 +206,8 @@ std::unique_ptr<CGraphObject> CreateObjectFromRecord(const std::uint8_t* record,
 // The same for the record held at the start of a movable block.
 std::unique_ptr<CGraphObject> CreateObjectFromBlock(plat::HGLOBAL block);
 
-// Head reading shared by the class readers: checks the letter, then takes
-// the flag word and the bounds into the object. The object's kind is its
+// Head reading shared by the readers of kinds 128 and above: checks the
+// letter, then takes the flag word and the bounds into the object. The object's kind is its
 // class's own and is not taken from the record.
 bool ReadRecordHead(const CRecordReader& reader, char letter, CGraphObject& object);
 

@@ -277,6 +277,8 @@ FaceTable& Faces() {
   return *table;
 }
 
+bool ReadFaceFile(const char* path, int index, FaceFile* f) { return ReadFace(path, index, f); }
+
 FT_Face OpenFace(FaceFile& f) {
   if (f.face) return f.face;
   if (!Library() || FT_New_Face(Library(), f.path.c_str(), f.index, &f.face) != 0) {

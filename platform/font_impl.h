@@ -62,6 +62,9 @@ std::u32string FontDecode(UINT codePage, std::string_view text);
 // The process-wide face table, read once. Guard FreeType calls with FontMutex().
 FaceTable& Faces();
 std::recursive_mutex& FontMutex();
+// Reads one font file's names, metrics and character sets; false when it is
+// not a usable TrueType face.
+bool ReadFaceFile(const char* path, int index, FaceFile* f);
 // Opens the face of a file (under FontMutex); null when it cannot be opened.
 FT_Face OpenFace(FaceFile& f);
 // Best member of a family for a weight (0: normal) and slant.

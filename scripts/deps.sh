@@ -6,6 +6,8 @@ packages=(g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libfreetype-dev libfontconfig-dev
   fonts-dejavu-core fonts-arphic-gbsn00lp fonts-arphic-bsmi00lp)
+# The fuzz targets need clang and its libFuzzer runtime.
+if [ "${1:-}" = test ]; then packages+=(clang libclang-rt-14-dev); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

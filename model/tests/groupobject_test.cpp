@@ -25,9 +25,10 @@ struct GroupTest : ::testing::Test {
 };
 
 // The page position of a line inside any number of groups: its points
-// through each enclosing matrix, innermost first.
-CFRect PagePoints(const TestLine& l, const std::vector<const CGroupObject*>& outerToInner) {
-  CFPoint a{l.x1, l.y1}, b{l.x2, l.y2};
+// through its own transform, then through each enclosing matrix, innermost
+// first.
+CFRect PagePoints(const CLineObject& l, const std::vector<const CGroupObject*>& outerToInner) {
+  CFPoint a = l.PageStart(), b = l.PageEnd();
   for (auto it = outerToInner.rbegin(); it != outerToInner.rend(); ++it) {
     (*it)->matrix.TransformPoint(a);
     (*it)->matrix.TransformPoint(b);
@@ -99,9 +100,9 @@ TEST_F(GroupTest, OneChildDissolvesWhereItWasDrawn) {
   std::uint32_t length = 0;
   std::vector<std::uint8_t> b = RecordOf(g, &length);
   std::unique_ptr<CGraphObject> back = CreateObjectFromRecord(b.data(), length);
-  const TestLine* l = AsLine(back.get());
+  const CLineObject* l = AsLine(back.get());
   ASSERT_TRUE(l);
-  EXPECT_EQ(CFRect(l->x1, l->y1, l->x2, l->y2), drawn);
+  EXPECT_EQ(PagePoints(*l, {}), drawn);
   EXPECT_EQ(l->bounds, g.bounds);
 
   // A nested block that cannot be read gives no group.
@@ -154,7 +155,7 @@ TEST_F(GroupTest, TransformPushesTheMatrixDown) {
   g.RecalcChildBounds();
   g.Transform(CMatrix3(2, 0, 0, 2, 0, 0));
   EXPECT_TRUE(g.matrix.IsIdentity());
-  EXPECT_EQ(AsLine(g.GetChild(0))->x1, 20.0f);
+  EXPECT_EQ(AsLine(g.GetChild(0))->PageStart().x, 20.0f);
   EXPECT_EQ(AsLine(g.GetChild(1))->bounds, CFRect(24, 2, 26, 8));
   EXPECT_EQ(g.bounds, CFRect(20, 0, 26, 8));
 
@@ -228,7 +229,7 @@ TEST_F(GroupTest, RegroupingKeepsObjectsInPlace) {
     const CFRect pb = PagePoints(*b, {&outer});
     outer.DetachChild(b);
     std::unique_ptr<TestLine> owned(b);
-    EXPECT_EQ(CFRect(b->x1, b->y1, b->x2, b->y2), pb);  // the line's own points moved
+    EXPECT_EQ(PagePoints(*b, {}), pb);  // the line itself moved
     EXPECT_EQ(outer.GetChildCount(), 1);
     CFRect subOnPage = sub->bounds;
     outer.matrix.TransformRectBounds(subOnPage);

@@ -107,8 +107,9 @@ TEST(RecordFactory, LettersWithoutReaderOrOutsideTheTableGiveNull) {
     EXPECT_EQ(CreateObjectFromRecord(buf.data.get(), buf.size), nullptr) << ch;
     EXPECT_FALSE(RegisterRecordReader(static_cast<char>(ch), &TestObject::Read));
   }
-  // A letter of the table with no class installed yet.
+  // A letter of the table with no class installed.
   ExactBuffer buf(rec);
+  ScopedRecordReader none(TestObject::kLetter, nullptr);
   EXPECT_EQ(GetRecordReader(TestObject::kLetter), nullptr);
   EXPECT_EQ(CreateObjectFromRecord(buf.data.get(), buf.size), nullptr);
 }
@@ -253,12 +254,17 @@ TEST(RecordReader, ReadsStopAtTheEndByte) {
 }
 
 TEST(RecordFactory, ScopedReaderRestoresThePrevious) {
-  EXPECT_EQ(GetRecordReader(TestObject::kLetter), nullptr);
+  const RecordReaderFn own = GetRecordReader(TestObject::kLetter);
   {
     ScopedRecordReader reg(TestObject::kLetter, &TestObject::Read);
     EXPECT_EQ(GetRecordReader(TestObject::kLetter), &TestObject::Read);
+    {
+      ScopedRecordReader none(TestObject::kLetter, nullptr);
+      EXPECT_EQ(GetRecordReader(TestObject::kLetter), nullptr);
+    }
+    EXPECT_EQ(GetRecordReader(TestObject::kLetter), &TestObject::Read);
   }
-  EXPECT_EQ(GetRecordReader(TestObject::kLetter), nullptr);
+  EXPECT_EQ(GetRecordReader(TestObject::kLetter), own);
 }
 
 TEST(RecordReader, LengthTooShortForTheHeadReadsNothing) {

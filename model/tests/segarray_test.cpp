@@ -83,7 +83,7 @@ TEST_F(SegArrayTest, OneLinePacksTo55BytesAndReadsBack) {
   plat::GlobalFree(h);
   ASSERT_TRUE(back);
   ASSERT_EQ(back->GetSize(), 1);
-  const TestLine* l = AsLine(back->GetAt(0));
+  const CLineObject* l = AsLine(back->GetAt(0));
   ASSERT_TRUE(l);
   EXPECT_EQ(l->x2, 3.0f);
   EXPECT_EQ(l->bounds, CFRect(1, 2, 3, 4));
@@ -349,10 +349,10 @@ TEST_F(SegArrayTest, BoundsTransformAndWalks) {
   list.Add(new TestLine(2, 2, 3, 3));
   const CMatrix3 shift(1, 0, 0, 1, 10, 0);
   EXPECT_EQ(list.Transform(shift, 1), 1);
-  EXPECT_EQ(AsLine(list.GetAt(0))->x1, -5.0f);  // skipped
-  EXPECT_EQ(AsLine(list.GetAt(2))->x1, 12.0f);
+  EXPECT_EQ(AsLine(list.GetAt(0))->PageStart().x, -5.0f);  // skipped
+  EXPECT_EQ(AsLine(list.GetAt(2))->PageStart().x, 12.0f);
   EXPECT_EQ(list.Transform(shift, 0), 1);
-  EXPECT_EQ(AsLine(list.GetAt(0))->x1, 5.0f);
+  EXPECT_EQ(AsLine(list.GetAt(0))->PageStart().x, 5.0f);
 
   FakeListBox colors;
   auto path = std::make_unique<CPathObject>();
@@ -362,7 +362,8 @@ TEST_F(SegArrayTest, BoundsTransformAndWalks) {
   list.Add(std::move(path));
   list.FillColorList(&colors);
   list.FillColorList(&colors);
-  EXPECT_EQ(colors.items, (std::vector<std::string>{"255"}));
+  // The lines' black once, the path's red once.
+  EXPECT_EQ(colors.items, (std::vector<std::string>{"0", "255"}));
 }
 
 TEST_F(SegArrayTest, ClipToRectTakesPathsAndGroups) {

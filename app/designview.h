@@ -1,0 +1,15 @@
+// The design view of a document.
+#pragma once
+#include "framework/docview.h"
+
+class CVORLAN98Doc;
+
+class CVORLAN98View : public fw::CView {
+  FW_DECLARE_DYNCREATE(CVORLAN98View)
+
+ public:
+  CVORLAN98Doc* GetDocument() const;
+  void OnDraw(plat::HDC dc) override;
+  // An activated design window brings the main window's bars back.
+  void OnActivateView(fw::BOOL activate, fw::CView* activateView, fw::CView* deactiveView) override;
+};

@@ -1,0 +1,393 @@
+#include "app/mainframe.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "app/appids.h"
+#include "app/settingsload.h"
+#include "framework/app.h"
+#include "framework/controls.h"
+#include "framework/menu.h"
+#include "model/dllholder.h"
+#include "platform/dc.h"
+
+namespace {
+
+fw::HCURSOR g_cursors[29] = {};
+plat::HPEN g_greyPen = nullptr;
+CPropertyFrame* g_propertyFrame = nullptr;
+
+constexpr fw::DWORD kMainBarStyle = 0x50402874;
+constexpr fw::DWORD kStatusBarStyle = 0x50008200;
+constexpr fw::DWORD kContextBarStyle = 0x50401432;
+constexpr fw::DWORD kSecondBarStyle = 0x50404174;
+constexpr fw::DWORD kPaletteBarStyle = 0x404130;
+constexpr fw::DWORD kModeBarStyle = 0x50402834;
+constexpr fw::DWORD kPropertyStyle = 0x80C81180;
+constexpr fw::UINT kFirstTransformItem = appid::ID_TRANSFORM + 1;
+
+// The item whose popup holds the command, searched through the popups.
+bool FindPopupHolding(fw::CMenu* menu, fw::UINT id, fw::CMenu** owner, int* index) {
+  if (!menu) return false;
+  for (int i = 0; i < menu->GetMenuItemCount(); ++i) {
+    fw::CMenu* sub = menu->GetSubMenu(i);
+    if (!sub) continue;
+    for (int k = 0; k < sub->GetMenuItemCount(); ++k)
+      if (!sub->GetSubMenu(k) && sub->GetMenuItemID(k) == id) {
+        *owner = menu;
+        *index = i;
+        return true;
+      }
+    if (FindPopupHolding(sub, id, owner, index)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+fw::HCURSOR AppCursor(int index) { return index >= 0 && index < 29 ? g_cursors[index] : 0; }
+plat::HPEN GreyPen() { return g_greyPen; }
+CPropertyFrame*& ThePropertyFrame() { return g_propertyFrame; }
+
+CQuWeiDlg::CQuWeiDlg() : fw::CDialog(appid::IDD_QUWEI) {}
+
+CPropertyFrame::~CPropertyFrame() {
+  if (m_owner && *m_owner == this) *m_owner = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Bars.
+
+void CToolContextBar::SetToolMode(std::uint32_t tool) {
+  const bool node = tool == appid::ID_TOOL_NODE || tool == 40119 || tool == 40120 || tool == 40141 ||
+                    tool == 40142 || (tool >= 32855 && tool <= 32862);
+  const bool outArea = tool == appid::ID_SET_OUTAREA || tool == appid::ID_SELECT_OUTAREA;
+  if (node) {
+    LoadToolBar(appid::IDT_CONTEXT_NODE);
+    m_group = appid::ID_TOOL_NODE;
+    SetColumns(2);
+  } else if (outArea) {
+    if (m_group != appid::ID_CUT_OUT) {
+      LoadToolBar(appid::IDT_CONTEXT_OUTAREA);
+      m_group = appid::ID_CUT_OUT;
+      SetColumns(1);
+    }
+  } else if (m_group != appid::ID_TOOL_SELECT) {
+    LoadToolBar(appid::IDT_CONTEXT_SELECT);
+    m_group = appid::ID_TOOL_SELECT;
+    SetColumns(2);
+  }
+  if (m_hWnd) ModifyStyleEx(0, fw::WS_EX_NOPARENTNOTIFY);
+}
+
+void CToolContextBar::SetColumns(int n) {
+  m_columns = n < 1 ? 1 : n;
+  for (int i = 0; i < GetCount(); ++i) {
+    fw::UINT id, style;
+    int image;
+    GetButtonInfo(i, id, style, image);
+    if (m_columns > 1 && id == 0xFFFF) style = (style & ~fw::TBBS_WRAPPED) | fw::TBBS_SEPARATOR;
+    if ((i + 1) % m_columns == 0)
+      style |= fw::TBBS_WRAPPED;
+    else
+      style &= ~fw::TBBS_WRAPPED;
+    SetButtonInfo(i, id, style, image);
+  }
+  if (fw::CFrameWnd* f = GetDockingFrame()) f->RecalcLayout();
+}
+
+void CModeBar::SetMode(std::uint32_t tool) {
+  const std::uint32_t mode = tool == appid::ID_TOOL_GRAPHLIB ? appid::ID_TOOL_GRAPHLIB : appid::ID_TOOL_TEXT;
+  if (mode == m_mode) return;
+  m_mode = mode;
+  LoadToolBar(mode == appid::ID_TOOL_GRAPHLIB ? appid::IDT_MODE_LIB : appid::IDT_MODE_TEXT);
+}
+
+// ---------------------------------------------------------------------------
+
+using fw::CMDIFrameWnd;
+FW_IMPLEMENT_DYNCREATE(CMDIMainFrame, CMDIFrameWnd)
+
+FW_BEGIN_COMMAND_MAP(CMDIMainFrame, fw::CMDIFrameWnd)
+FW_ON_COMMAND(appid::ID_SHOW_QUWEI, OnShowQuWei)
+FW_ON_COMMAND(appid::ID_TEXT_EDITOR, OnTextEditor)
+FW_ON_COMMAND(appid::ID_SHOW_PROPERTY, OnShowProperty)
+FW_ON_COMMAND(appid::ID_VIEW_ACTIVE, OnViewActive)
+FW_ON_COMMAND(appid::ID_DOC_CLOSED, OnDocumentClosed)
+FW_ON_COMMAND(fw::ID_HELP, OnHelp)
+FW_ON_COMMAND(appid::ID_HELP_TOPIC, OnHelpFinder)
+FW_ON_COMMAND(fw::ID_HELP_FINDER, OnHelpFinder)
+FW_ON_COMMAND(fw::ID_HELP_INDEX, OnHelpIndex)
+FW_END_COMMAND_MAP()
+
+CMDIMainFrame::CMDIMainFrame() {
+  for (int i = 0; i < 29; ++i) g_cursors[i] = fw::LoadCursor(appid::kCursorIds[i]);
+  CreateSharedDrawingTools();
+  if (!g_greyPen) g_greyPen = plat::CreatePen(plat::PS_SOLID, 1, plat::RGB(128, 128, 128));
+}
+
+CMDIMainFrame::~CMDIMainFrame() {
+  DeleteSharedDrawingTools();
+  if (g_greyPen) plat::DeleteObject(g_greyPen);
+  g_greyPen = nullptr;
+}
+
+fw::BOOL CMDIMainFrame::PreCreateWindow(fw::CREATESTRUCT& cs) {
+  cs.x = cs.y = 0;
+  cs.cx = 640;
+  cs.cy = 475;
+  return fw::CMDIFrameWnd::PreCreateWindow(cs);
+}
+
+int CMDIMainFrame::OnCreate(fw::CREATESTRUCT* cs) {
+  if (fw::CMDIFrameWnd::OnCreate(cs) == -1) return -1;
+
+  if (!m_mainBar.CreateEx(this, fw::TBSTYLE_FLAT, kMainBarStyle, fw::RECT{}, appid::IDT_MAIN) ||
+      !m_mainBar.LoadToolBar(appid::IDT_MAIN))
+    return -1;
+  m_mainBar.EnableDocking(fw::CBRS_ALIGN_ANY);
+
+  static const fw::UINT kIndicators[] = {fw::ID_SEPARATOR, appid::IDS_MOUSE, appid::IDS_WIDTH, appid::IDS_HEIGHT,
+                                         appid::IDS_TYPE};
+  if (!m_statusBar.Create(this, kStatusBarStyle, fw::AFX_IDW_STATUS_BAR) ||
+      !m_statusBar.SetIndicators(kIndicators, 5))
+    return -1;
+  m_statusBar.SetPaneInfo(1, appid::IDS_MOUSE, fw::SBPS_NORMAL, 90);
+  m_statusBar.SetPaneInfo(4, appid::IDS_TYPE, fw::SBPS_NOBORDERS, 80);
+
+  if (!m_contextBar.CreateEx(this, fw::TBSTYLE_FLAT, kContextBarStyle, fw::RECT{}, appid::IDT_CONTEXT_SELECT))
+    return -1;
+  m_contextBar.SetToolMode(appid::ID_TOOL_SELECT);
+  m_contextBar.EnableDocking(fw::CBRS_ALIGN_LEFT);
+
+  if (!m_secondBar.CreateEx(this, fw::TBSTYLE_FLAT, kSecondBarStyle, fw::RECT{}, appid::IDT_SECOND) ||
+      !m_secondBar.LoadToolBar(appid::IDT_SECOND))
+    return -1;
+  m_secondBar.EnableDocking(fw::CBRS_ALIGN_ANY);
+
+  if (!m_paletteBar.Create(this, appid::IDD_PALETTE_BAR, kPaletteBarStyle, appid::IDD_PALETTE_BAR)) return -1;
+  m_paletteBar.EnableDocking(fw::CBRS_ALIGN_RIGHT);
+
+  if (!m_modeBar.CreateEx(this, fw::TBSTYLE_FLAT, kModeBarStyle, fw::RECT{}, appid::IDT_MODE) ||
+      !m_modeBar.LoadToolBar(appid::IDT_MODE))
+    return -1;
+  m_modeBar.EnableDocking(fw::CBRS_ALIGN_ANY);
+
+  EnableDocking(fw::CBRS_ALIGN_ANY);
+  DockControlBar(&m_contextBar);
+  DockControlBar(&m_secondBar);
+  DockControlBar(&m_mainBar);
+  DockControlBar(&m_modeBar);
+  m_modeBar.SetMode(appid::ID_TOOL_TEXT);
+  LoadBarState("BarStates");
+  return 0;
+}
+
+void CMDIMainFrame::OnClose() {
+  SaveBarState("BarStates");
+  fw::CMDIFrameWnd::OnClose();
+}
+
+void CMDIMainFrame::OnDestroy() {
+  // The property window goes with the main window (it deletes itself).
+  if (CPropertyFrame* frame = ThePropertyFrame()) {
+    if (frame->m_hWnd)
+      frame->DestroyWindow();
+    else
+      delete frame;
+  }
+  fw::CMDIFrameWnd::OnDestroy();
+}
+
+void CMDIMainFrame::OnSetPreviewMode(fw::BOOL preview, fw::CPrintPreviewState* state) {
+  m_hAccelTable = nullptr;
+  if (state) state->lpfnCloseProc = nullptr;
+  fw::CMDIFrameWnd::OnSetPreviewMode(preview, state);
+  m_hAccelTable = nullptr;
+}
+
+void CMDIMainFrame::ShowControlBars(std::uint16_t show, std::uint16_t which) {
+  struct {
+    std::uint16_t bit;
+    fw::CControlBar* bar;
+  } const bars[] = {{appid::BAR_MAIN, &m_mainBar},
+                    {appid::BAR_CONTEXT, &m_contextBar},
+                    {appid::BAR_PALETTE, &m_paletteBar},
+                    {appid::BAR_SECOND, &m_secondBar}};
+  for (const auto& b : bars)
+    if ((which & b.bit) && b.bar->m_hWnd) ShowControlBar(b.bar, (show & b.bit) ? fw::TRUE : fw::FALSE, fw::TRUE);
+}
+
+// ---------------------------------------------------------------------------
+// Menu set-up.
+
+void CMDIMainFrame::OnInitMenu(fw::CMenu* menu) {
+  fw::CMDIFrameWnd::OnInitMenu(menu);
+  if (!menu || menu->HasCommand(kFirstTransformItem)) return;
+
+  // The library's transforms, in a popup right after "T&ransform...".
+  CTransformDll& lib = TheTransformDll();
+  const int count = lib.IsLoaded() ? lib.GetTransformCount() : 0;
+  fw::CMenu* owner = nullptr;
+  int at = -1;
+  if (count > 0 && menu->FindItem(appid::ID_TRANSFORM, fw::MF_BYCOMMAND, &owner, &at) && owner) {
+    auto popup = std::make_unique<fw::CMenu>();
+    for (int i = count; i >= 1; --i) {
+      char name[41] = {};
+      plat::HBITMAP bitmap = nullptr;
+      lib.dllGetTransformInfo(std::uint32_t(i), name, &bitmap);
+      if (bitmap) plat::DeleteObject(bitmap);
+      popup->InsertMenu(0, fw::MF_BYPOSITION | fw::MF_STRING, appid::ID_TRANSFORM + fw::UINT(i), name);
+    }
+    owner->InsertPopup(fw::UINT(at + 1), fw::MF_BYPOSITION, "Transforms", std::move(popup));
+  }
+
+  // "Reserve": the item whose popup holds 40072, enabled by the service switch.
+  fw::CMenu* reserveOwner = nullptr;
+  int reserve = -1;
+  if (FindPopupHolding(menu, appid::ID_NEW_WINFONTS, &reserveOwner, &reserve))
+    reserveOwner->EnableMenuItem(fw::UINT(reserve), fw::MF_BYPOSITION |
+                                                        (TheAppGlobals().serviceSwitch ? fw::MF_ENABLED : fw::MF_GRAYED));
+}
+
+// ---------------------------------------------------------------------------
+// Status commands.
+
+void CMDIMainFrame::SetPane(int pane, const std::string& text) {
+  if (m_statusBar.m_hWnd) m_statusBar.SetPaneText(pane, text, fw::TRUE);
+}
+
+bool CMDIMainFrame::HandleStatusCommand(std::uint32_t id, fw::LPARAM lp) {
+  switch (id) {
+    case appid::ID_STATUS_MOUSE:
+    case appid::ID_STATUS_SIZE:
+    case appid::ID_STATUS_TYPE:
+    case appid::ID_STATUS_MEASURE:
+    case appid::ID_STATUS_TEXT:
+    case appid::ID_STATUS_STRING:
+      break;
+    default:
+      return false;
+  }
+  if (lp == 0) return true;  // nothing to show
+  char text[256];
+  if (id == appid::ID_STATUS_MOUSE) {
+    const auto* f = reinterpret_cast<const float*>(lp);
+    std::snprintf(text, sizeof text, "M: %.1f,%.1f", double(f[0]), double(f[1]));
+    SetPane(1, text);
+  } else if (id == appid::ID_STATUS_SIZE) {
+    const auto* f = reinterpret_cast<const float*>(lp);
+    ShowSize(f[0], f[1]);
+  } else if (id == appid::ID_STATUS_TYPE) {
+    ShowText(reinterpret_cast<const char*>(lp));
+  } else if (id == appid::ID_STATUS_MEASURE) {
+    const auto* f = reinterpret_cast<const float*>(lp);
+    const double dx = std::fabs(double(f[2]) - double(f[0]));
+    const double dy = std::fabs(double(f[3]) - double(f[1]));
+    std::snprintf(text, sizeof text, "Measure (X = %.1f , Y = %.1f) -Lenth:%.1f", double(f[0]), double(f[1]),
+                  std::sqrt(dx * dx + dy * dy));
+    SetPane(0, text);
+  } else if (id == appid::ID_STATUS_TEXT) {
+    SetStatusText(reinterpret_cast<const char*>(lp));
+  } else {
+    SetPane(0, fw::res::String(fw::UINT(lp)));
+  }
+  return true;
+}
+
+fw::BOOL CMDIMainFrame::OnCommand(fw::WPARAM wp, fw::LPARAM lp) {
+  if (wp <= 0xFFFFFFFFu && HandleStatusCommand(std::uint32_t(wp), lp)) return fw::TRUE;
+  return fw::CMDIFrameWnd::OnCommand(wp, lp);
+}
+
+void CMDIMainFrame::SetStatusText(std::string_view text) { SetPane(0, std::string(text)); }
+
+void CMDIMainFrame::ShowSize(float width, float height) {
+  char text[64];
+  std::snprintf(text, sizeof text, "W: %.1f", double(width));
+  SetPane(2, text);
+  std::snprintf(text, sizeof text, "H: %.1f", double(height));
+  SetPane(3, text);
+}
+
+void CMDIMainFrame::ShowText(std::string_view text) { SetPane(4, std::string(text)); }
+
+void CMDIMainFrame::OpenTextEditor() {
+  if (!m_textEditor.Exists() || !m_textEditor.IsWindowVisible()) OnTextEditor();
+}
+
+void CMDIMainFrame::SetToolMode(std::uint32_t tool) {
+  if (m_contextBar.m_hWnd) m_contextBar.SetToolMode(tool);
+}
+
+int CMDIMainFrame::SyncWithSelection() { return m_modeBar.SyncWithSelection(); }
+
+// ---------------------------------------------------------------------------
+// Tool windows.
+
+void CMDIMainFrame::ToggleWindow(fw::CWnd& window) {
+  window.ShowWindow((window.GetStyle() & fw::WS_VISIBLE) ? fw::SW_HIDE : fw::SW_SHOW);
+}
+
+void CMDIMainFrame::OnShowQuWei() {
+  if (!m_quWei.m_hWnd) {
+    if (!m_quWei.Create(appid::IDD_QUWEI, nullptr)) return;
+    fw::RECT frame, client;
+    GetWindowRect(&frame);
+    m_quWei.GetClientRect(&client);
+    m_quWei.SetWindowPos(fw::HWND_TOP, frame.right - client.width() - 20, frame.bottom - client.height() - 20, 0, 0,
+                         fw::SWP_NOSIZE);
+  }
+  ToggleWindow(m_quWei);
+}
+
+void CMDIMainFrame::OnTextEditor() {
+  if (!m_textEditor.Exists()) {
+    if (!m_textEditor.Create(this)) return;
+    if (fw::CEdit* edit = m_textEditor.GetEdit()) edit->LimitText(65536);
+    fw::RECT frame, client;
+    GetWindowRect(&frame);
+    m_textEditor.GetClientRect(&client);
+    m_textEditor.SetWindowPos(fw::HWND_TOP, frame.left + 20, frame.bottom - client.height() - 20, frame.width() - 50,
+                              client.height(), fw::SWP_NOACTIVATE);
+  }
+  ToggleWindow(m_textEditor);
+}
+
+void CMDIMainFrame::OnShowProperty() {
+  CPropertyFrame*& frame = ThePropertyFrame();
+  if (!frame) frame = new CPropertyFrame(&frame);
+  if (!frame->m_hWnd) {
+    fw::RECT main;
+    GetWindowRect(&main);
+    fw::RECT r;
+    r.left = 0;
+    r.right = 200;
+    r.bottom = main.bottom - 30;
+    r.top = r.bottom - 25;
+    if (!frame->Create("", "Property", kPropertyStyle, r, this)) return;
+    frame->ShowWindow(fw::SW_SHOW);
+  } else {
+    ToggleWindow(*frame);
+  }
+  if (frame->GetStyle() & fw::WS_VISIBLE)
+    if (fw::CView* view = GetActiveView()) view->PostMessage(fw::WM_COMMAND, appid::ID_REFRESH_PROPERTY, 0);
+}
+
+void CMDIMainFrame::OnViewActive() {
+  fw::CView* view = GetActiveView();
+  if (!view) return;
+  if (auto* services = dynamic_cast<CViewServices*>(view)) {
+    const std::uint32_t tool = services->GetCurrentTool();
+    m_contextBar.SetToolMode(tool);
+    m_modeBar.SetMode(tool);
+  }
+  view->PostMessage(fw::WM_COMMAND, appid::ID_REFRESH_PROPERTY, 0);
+}
+
+void CMDIMainFrame::OnDocumentClosed() {
+  fw::CWinApp* app = fw::AfxGetApp();
+  if (app && !app->GetDocTemplates().empty() && app->GetDocTemplates().front()->GetOpenDocumentCount() > 0) return;
+  ShowControlBars(0, 0xFFFF);
+}

@@ -1,0 +1,129 @@
+// The program's main window: the MDI frame with its tool bars, status bar,
+// code-table and text-editor windows, the program-wide cursors, pens and
+// brush, and the status commands that views, trackers and documents send it.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "framework/bars.h"
+#include "framework/dialog.h"
+#include "framework/docview.h"
+#include "model/services.h"
+#include "text/texteditordlg.h"
+
+// Splitter member of the frame: never created as a window.
+class CMainSplitter : public fw::CSplitterWnd {};
+
+// The code-table input window (dialog 211).
+class CQuWeiDlg : public fw::CDialog {
+ public:
+  CQuWeiDlg();
+};
+
+// The context tool bar: its buttons follow the current tool.
+class CToolContextBar : public fw::CToolBar {
+ public:
+  // Node tools load bar 192, output-area tools bar 200, the others bar 128.
+  void SetToolMode(std::uint32_t tool);
+  // Every n-th button wraps; with more than one column 0xFFFF items are separators.
+  void SetColumns(int n);
+  std::uint32_t GetGroup() const { return m_group; }
+  int GetColumns() const { return m_columns; }
+
+ private:
+  int m_columns = 2;
+  std::uint32_t m_group = 0;
+};
+
+// The mode bar: text mode (40071, bar 151) or graphic-library mode (40075, bar 221).
+class CModeBar : public fw::CToolBar {
+ public:
+  void SetMode(std::uint32_t tool);
+  std::uint32_t GetMode() const { return m_mode; }
+  int SyncWithSelection() { return 0; }
+
+ private:
+  std::uint32_t m_mode = 0;
+};
+
+// The palette bar (dialog bar 176).
+class CPaletteBar : public fw::CDialogBar {};
+
+// The floating property window; its panels belong to the objects.
+class CPropertyFrame : public fw::CMiniFrameWnd {
+ public:
+  // Keeps the address of the program-wide pointer, which it clears when it goes.
+  explicit CPropertyFrame(CPropertyFrame** owner) : m_owner(owner) {}
+  ~CPropertyFrame() override;
+
+ private:
+  CPropertyFrame** m_owner;
+};
+// The program-wide property window, null when it does not exist.
+CPropertyFrame*& ThePropertyFrame();
+
+// The program-wide cursors (in the order of appid::kCursorIds) and the grey pen.
+fw::HCURSOR AppCursor(int index);
+plat::HPEN GreyPen();
+
+class CMDIMainFrame : public fw::CMDIFrameWnd, public CMainFrameServices {
+  FW_DECLARE_DYNCREATE(CMDIMainFrame)
+  FW_DECLARE_COMMAND_MAP()
+
+ public:
+  CMDIMainFrame();
+  ~CMDIMainFrame() override;
+
+  // Bar bits: 1 main tool bar, 4 context bar, 8 palette bar, 16 second tool bar.
+  void ShowControlBars(std::uint16_t show, std::uint16_t which);
+  std::uint16_t GetBarMask() const { return m_barMask; }
+
+  CTextEditorDlg& GetTextEditor() { return m_textEditor; }
+  CQuWeiDlg& GetQuWei() { return m_quWei; }
+  fw::CStatusBar& GetStatusBar() { return m_statusBar; }
+  fw::CToolBar& GetMainBar() { return m_mainBar; }
+  fw::CToolBar& GetSecondBar() { return m_secondBar; }
+  CToolContextBar& GetContextBar() { return m_contextBar; }
+  CModeBar& GetModeBar() { return m_modeBar; }
+  CPaletteBar& GetPaletteBar() { return m_paletteBar; }
+
+  // CMainFrameServices.
+  void SetStatusText(std::string_view text) override;
+  void ShowSize(float width, float height) override;
+  void ShowText(std::string_view text) override;
+  void OpenTextEditor() override;
+  void SetToolMode(std::uint32_t tool) override;
+  int SyncWithSelection() override;
+
+  fw::BOOL PreCreateWindow(fw::CREATESTRUCT& cs) override;
+  int OnCreate(fw::CREATESTRUCT* cs) override;
+  void OnClose() override;
+  void OnDestroy() override;
+  void OnInitMenu(fw::CMenu* menu) override;
+  fw::BOOL OnCommand(fw::WPARAM wp, fw::LPARAM lp) override;
+  void OnSetPreviewMode(fw::BOOL preview, fw::CPrintPreviewState* state) override;
+
+  // Command handlers.
+  void OnShowQuWei();
+  void OnTextEditor();
+  void OnShowProperty();
+  void OnViewActive();
+  void OnDocumentClosed();
+
+ private:
+  // The status commands; false for an id that is none of them.
+  bool HandleStatusCommand(std::uint32_t id, fw::LPARAM lp);
+  void SetPane(int pane, const std::string& text);
+  void ToggleWindow(fw::CWnd& window);
+
+  CMainSplitter m_splitter;
+  CQuWeiDlg m_quWei;
+  CTextEditorDlg m_textEditor;
+  CPaletteBar m_paletteBar;
+  fw::CStatusBar m_statusBar;
+  fw::CToolBar m_mainBar;
+  fw::CToolBar m_secondBar;
+  CToolContextBar m_contextBar;
+  CModeBar m_modeBar;
+  std::uint16_t m_barMask = 63;
+};

@@ -1,0 +1,92 @@
+#include "app/settingsload.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/appids.h"
+#include "app/textseams.h"
+#include "framework/clipboard.h"
+#include "framework/wnd.h"
+#include "model/palette.h"
+#include "model/services.h"
+#include "model/settings.h"
+
+namespace {
+
+void ShowStage(fw::CWnd* window, const char* text) {
+  if (!window) return;
+  if (fw::CWnd* item = window->GetDlgItem(appid::IDC_LOGO_TEXT)) {
+    item->SetWindowText(text);
+    item->UpdateWindow();
+  }
+}
+
+void RegisterFormats() {
+  static const char* const kFormats[7] = {"%s - [TextBoxes]", "%s - [TextSeg]",  "%s - [Graph]",   "%s - [Glyph]",
+                                          "%s - [Group]",     "%s - [SEGMULTI]", "%s - [OBJMULTI]"};
+  AppGlobals& g = TheAppGlobals();
+  for (int i = 0; i < 7; ++i) {
+    char name[128];
+    std::snprintf(name, sizeof name, kFormats[i], kClipboardProgramName);
+    g.clipboardFormats[i] = fw::RegisterClipboardFormat(name);
+  }
+  ClipboardFormatIds& ids = RegisteredClipboardFormats();
+  ids.boxItems = g.clipboardFormats[0];
+  ids.objectList = g.clipboardFormats[5];
+  ids.guideItems = g.clipboardFormats[6];
+}
+
+}  // namespace
+
+AppGlobals& TheAppGlobals() {
+  static AppGlobals g;
+  return g;
+}
+
+std::uint16_t SystemDefaultLanguageId() {
+  const char* vars[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  std::string locale;
+  for (const char* v : vars) {
+    const char* s = std::getenv(v);
+    if (s && *s) {
+      locale = s;
+      break;
+    }
+  }
+  auto starts = [&](const char* p) { return locale.rfind(p, 0) == 0; };
+  if (starts("zh_TW") || starts("zh_HK")) return 0x0404;
+  if (starts("zh")) return 0x0804;
+  if (starts("ko")) return 0x0412;
+  if (starts("ja")) return 0x0411;
+  if (starts("ru")) return 0x0419;
+  return 0x0409;
+}
+
+void LoadAppSettings(unsigned stages, fw::CWnd* status) {
+  AppGlobals& g = TheAppGlobals();
+  if (stages & SETTINGS_CLIPBOARD) {
+    ShowStage(status, "初始化...  裁剪板!");
+    RegisterFormats();
+  }
+  if (stages & SETTINGS_LAYOUT) {
+    ShowStage(status, "初始化...  版面!");
+    appseam::LoadTextDefaults();
+    g.autoFill = g_Profile.GetInt("SystemParam", "AutoFill", 1) != 0 ? 1 : 0;
+    g.autoBD = g_Profile.GetInt("SystemParam", "AutoBD", 1) != 0 ? 1 : 0;
+  }
+  if (stages & SETTINGS_PALETTE) {
+    ShowStage(status, "Initalize...  Ini");
+    ShowStage(status, "Initalize...  Palette");
+    ThePaletteStore().Open("PALETTE.INI");
+  }
+  if (stages & SETTINGS_FONTS) {
+    appseam::LoadLanguageTable();
+    ShowStage(status, "Initalize...  TrueType Fonts");
+    appseam::EnumWindowsFonts();
+    ShowStage(status, "Initalize...  Mount FH");
+    appseam::ScanCftMounts();
+    ShowStage(status, "Initalize...  Mount Graph Libary");
+    appseam::ScanMountedLibraries();
+  }
+}

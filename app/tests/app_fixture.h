@@ -1,0 +1,99 @@
+// Shared set-up of the application tests: a private folder (also the profile
+// folder), recorded message boxes, the program's resources, and small designs.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/appresources.h"
+#include "app/docfile.h"
+#include "app/mainframe.h"
+#include "app/tindrelapp.h"
+#include "framework/app.h"
+#include "framework/resources.h"
+#include "framework/wnd.h"
+#include "model/groupobject.h"
+#include "model/pathobject.h"
+#include "platform/report.h"
+
+namespace apptest {
+
+inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+inline std::unique_ptr<CPathObject> MakeRectPath(float x1, float y1, float x2, float y2) {
+  auto p = std::make_unique<CPathObject>();
+  p->AddRectangle(x1, y1, x2, y2);
+  p->EndPoints();
+  return p;
+}
+
+inline std::unique_ptr<CPathObject> MakeLinePath(float x1, float y1, float x2, float y2) {
+  auto p = std::make_unique<CPathObject>();
+  p->AddLine(x1, y1, x2, y2);
+  p->EndPoints();
+  return p;
+}
+
+inline std::unique_ptr<CGroupObject> MakeGroup() {
+  auto g = std::make_unique<CGroupObject>();
+  g->AddChild(MakeRectPath(10, 10, 50, 30));
+  g->AddChild(MakeLinePath(10, 40, 50, 40));
+  g->RecalcBounds();
+  return g;
+}
+
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/tindrel-app-XXXXXX";
+    dir = ::mkdtemp(tmpl);
+    ::setenv("TINDREL_PROFILE_DIR", (dir + "/profile").c_str(), 1);
+    fw::ResetWindowSystem();
+    appres::RegisterAppResources();
+    TestDocWriteFaults() = {};
+  }
+  void TearDown() override {
+    StopApp();
+    fw::ResetWindowSystem();
+    TestDocWriteFaults() = {};
+    ::unsetenv("TINDREL_PROFILE_DIR");
+    std::filesystem::remove_all(dir);
+  }
+
+  // Starts the program with a command line; the main frame or null.
+  CMDIMainFrame* StartApp(const std::string& commandLine = {}) {
+    app = std::make_unique<CVORLAN98App>();
+    app->m_lpCmdLine = commandLine;
+    started = app->InitInstance() != 0;
+    return dynamic_cast<CMDIMainFrame*>(app->m_pMainWnd);
+  }
+  void StopApp() {
+    if (!app) return;
+    if (app->m_pMainWnd && app->m_pMainWnd->m_hWnd) app->m_pMainWnd->DestroyWindow();
+    fw::ResetWindowSystem();
+    app.reset();
+  }
+  std::string Path(const std::string& name) const { return dir + "/" + name; }
+
+  std::string dir;
+  plat::RecordingSink sink;
+  plat::ScopedReportSink scoped{&sink};
+  std::unique_ptr<CVORLAN98App> app;
+  bool started = false;
+};
+
+}  // namespace apptest

@@ -1,0 +1,372 @@
+// Writes the seed corpora of the fuzz targets with the project's own writers:
+//   fuzz_seeds OUTDIR  ->  OUTDIR/<target>/<seed>
+// Each valid seed also gets a few damaged copies (cut short, bytes flipped).
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "fuzz/fuzz_util.h"
+#include "model/groupobject.h"
+#include "model/palette.h"
+#include "model/pathobject.h"
+#include "model/segarray.h"
+#include "model/records.h"
+#include "platform/dib.h"
+#include "platform/font_impl.h"
+#include "platform/gmem.h"
+#include "platform/image_io.h"
+#include "platform/ipc.h"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+std::string g_out;
+
+void Put(const std::string& target, const std::string& name, const Bytes& bytes) {
+  fs::create_directories(g_out + "/" + target);
+  std::ofstream(g_out + "/" + target + "/" + name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// The seed and its damaged copies.
+void Seed(const std::string& target, const std::string& name, const Bytes& bytes) {
+  Put(target, name, bytes);
+  if (bytes.size() < 2) return;
+  Put(target, name + ".half", Bytes(bytes.begin(), bytes.begin() + bytes.size() / 2));
+  Put(target, name + ".short", Bytes(bytes.begin(), bytes.end() - 1));
+  for (int k = 1; k <= 4; ++k) {
+    Bytes b = bytes;
+    b[b.size() * k / 5] ^= 0xFF;
+    Put(target, name + ".flip" + std::to_string(k), b);
+  }
+}
+
+Bytes FromBlock(plat::HGLOBAL h, std::size_t n) {
+  Bytes out;
+  if (h && n) {
+    plat::GlobalLockGuard lock(h);
+    out.assign(lock.bytes(), lock.bytes() + n);
+  }
+  if (h) plat::GlobalFree(h);
+  return out;
+}
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::unique_ptr<CPathObject> SquarePath(float x, float y, float s) {
+  auto p = std::make_unique<CPathObject>();
+  p->AddRectangle(x, y, x + s, y + s);
+  p->EndPoints();
+  return p;
+}
+
+std::unique_ptr<CPathObject> CurvePath() {
+  auto p = std::make_unique<CPathObject>();
+  p->AddPoint(0, 0, PP_NODE | PP_START);
+  p->AddPoint(10, 20, 0);
+  p->AddPoint(30, 20, 0);
+  p->AddPoint(40, 0, PP_NODE);
+  p->AddPoint(20, -10, PP_NODE | PP_CLOSEEND);
+  p->AddPoint(50, 50, PP_NODE | PP_START);
+  p->AddPoint(60, 55, PP_NODE | PP_OPENEND);
+  p->EndPoints();
+  p->color = 0x00FF8000;
+  return p;
+}
+
+Bytes RecordOf(CGraphObject& o) {
+  plat::HGLOBAL h = 0;
+  std::uint32_t n = o.WriteRecord(&h);
+  return FromBlock(h, n);
+}
+
+void ObjectSeeds() {
+  auto square = SquarePath(10, 10, 30);
+  auto curve = CurvePath();
+  for (auto* p : {square.get(), curve.get()}) {
+    Bytes r = RecordOf(*p);
+    fuzz::Require(CPathObject::LoadFromRecord(r.data(), r.size()) != nullptr, "path seed loads");
+  }
+  Seed("pathrecord", "square", RecordOf(*square));
+  Seed("pathrecord", "curves", RecordOf(*curve));
+  Seed("record", "path", RecordOf(*curve));
+
+  auto group = std::make_unique<CGroupObject>();
+  group->AddChild(SquarePath(0, 0, 5));
+  auto inner = std::make_unique<CGroupObject>();
+  inner->AddChild(CurvePath());
+  group->AddChild(std::move(inner));
+  group->RecalcBounds();
+  Bytes groupRecord = RecordOf(*group);
+  fuzz::Require(CreateObjectFromRecord(groupRecord.data(), groupRecord.size()) != nullptr,
+                "group seed reads");
+  Seed("record", "group", groupRecord);
+
+  CSegArray list;
+  list.Add(SquarePath(100, 100, 20).release());
+  list.Add(group.release());
+  list.Add(CurvePath().release());
+  plat::HGLOBAL h = 0;
+  std::uint32_t n = list.PackToGlobal(&h);
+  Bytes block = FromBlock(h, n);
+  auto back = CSegArray::UnpackFromBuffer(block.data(), block.size());
+  fuzz::Require(back && back->GetSize() == 3, "list seed reads");
+  back->DeleteAll();
+  Seed("segarray", "list", block);
+  list.DeleteAll();
+}
+
+void IniSeeds() {
+  const std::string text =
+      "; settings\r\n[PATH]\r\nPALETTE=C:\\Tindrel\\PALETTE\\\r\nMOUNTLIB=C:\\Lib\r\n\r\n"
+      "[Text]\r\nSize=40.0000\r\nLanguage=134\r\n[Cutter]\r\nInit=IN;\\bPA;\r\n"
+      "[Settings]\r\nUnits=1\r\nRecent=标牌.t98\r\n";
+  Seed("ini", "settings", Bytes(text.begin(), text.end()));
+  const std::string odd = "[A]\nx\n=novalue\n[A]\nx=second\n[ B ]\n  k = v \n[unclosed\nk=1";
+  Seed("ini", "odd", Bytes(odd.begin(), odd.end()));
+}
+
+void PaletteSeeds() {
+  const std::string path = fuzz::ScratchFolder() + "PALETTE.INI";
+  std::remove(path.c_str());
+  { std::ofstream(path) << ""; }
+  CPaletteStore store(path);
+  store.AddPalette("Standard");
+  store.AddPalette("标牌");
+  store.LoadPaletteNames();
+  store.LoadPalette(1);
+  store.AddColor(plat::RGB(10, 20, 30));
+  store.AddColor(plat::RGB(200, 0, 100));
+  Seed("palette", "store", ReadFile(path));
+}
+
+void ImageSeeds() {
+  for (int bits : {1, 4, 8, 16, 24, 32}) {
+    auto dib = plat::Dib::Create(7, 5, bits);
+    if (!dib) continue;
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 7; ++x) dib->SetPixel(x, y, plat::RGB(x * 30, y * 50, (x ^ y) * 20));
+    Seed("dib", "depth" + std::to_string(bits), dib->packed());
+    const std::string path = fuzz::ScratchFolder() + "seed.bmp";
+    fuzz::Require(plat::WriteBmpFile(path, *dib), "bitmap seed written");
+    Bytes bmp = ReadFile(path);
+    fuzz::Require(plat::ReadBmpBytes(bmp.data(), bmp.size()).has_value(), "bitmap seed reads");
+    Seed("bmp", "depth" + std::to_string(bits), bmp);
+  }
+}
+
+// A small TrueType font of our own: glyph 1 a square ('A'), glyph 2 a
+// triangle with an off-curve point ('B'); Latin code page bit set.
+class FontBuilder {
+ public:
+  Bytes Build() {
+    Table("OS/2", Os2());
+    Table("cmap", Cmap());
+    Table("glyf", glyf_);
+    Table("head", Head());
+    Table("hhea", Hhea());
+    Table("hmtx", Hmtx());
+    Table("loca", Loca());
+    Table("maxp", Maxp());
+    Table("name", Name());
+    Table("post", Post());
+    return Assemble();
+  }
+  FontBuilder() {
+    loca_.push_back(0);
+    glyf_ = {};  // glyph 0 empty
+    loca_.push_back(0);
+    AddGlyph({{{100, 0, 1}, {900, 0, 1}, {900, 800, 1}, {100, 800, 1}}});
+    AddGlyph({{{100, 0, 1}, {500, 900, 0}, {900, 0, 1}}});
+  }
+
+ private:
+  struct Pt {
+    int x, y, on;
+  };
+  static void U16(Bytes& b, unsigned v) {
+    b.push_back(std::uint8_t(v >> 8));
+    b.push_back(std::uint8_t(v));
+  }
+  static void U32(Bytes& b, std::uint32_t v) {
+    U16(b, v >> 16);
+    U16(b, v & 0xFFFF);
+  }
+  void AddGlyph(const std::vector<std::vector<Pt>>& contours) {
+    Bytes g;
+    U16(g, unsigned(contours.size()));
+    int xmin = 1 << 20, ymin = 1 << 20, xmax = -xmin, ymax = -ymin, n = 0;
+    for (auto& c : contours)
+      for (auto& p : c) {
+        xmin = std::min(xmin, p.x), ymin = std::min(ymin, p.y);
+        xmax = std::max(xmax, p.x), ymax = std::max(ymax, p.y);
+      }
+    for (int v : {xmin, ymin, xmax, ymax}) U16(g, unsigned(v) & 0xFFFF);
+    for (auto& c : contours) {
+      n += int(c.size());
+      U16(g, unsigned(n - 1));
+    }
+    U16(g, 0);  // no instructions
+    for (auto& c : contours)
+      for (auto& p : c) g.push_back(std::uint8_t(p.on ? 1 : 0));  // long x and y
+    int last = 0;
+    for (auto& c : contours)
+      for (auto& p : c) U16(g, unsigned(p.x - last) & 0xFFFF), last = p.x;
+    last = 0;
+    for (auto& c : contours)
+      for (auto& p : c) U16(g, unsigned(p.y - last) & 0xFFFF), last = p.y;
+    while (g.size() % 4) g.push_back(0);
+    glyf_.insert(glyf_.end(), g.begin(), g.end());
+    loca_.push_back(std::uint32_t(glyf_.size()));
+  }
+  Bytes Head() {
+    Bytes b;
+    U32(b, 0x00010000), U32(b, 0x00010000), U32(b, 0), U32(b, 0x5F0F3CF5);
+    U16(b, 0x000B), U16(b, 1000);
+    for (int i = 0; i < 4; ++i) U32(b, 0);  // dates
+    U16(b, 100), U16(b, 0), U16(b, 900), U16(b, 900);
+    U16(b, 0), U16(b, 8), U16(b, 2), U16(b, 1), U16(b, 0);  // long loca
+    return b;
+  }
+  Bytes Hhea() {
+    Bytes b;
+    U32(b, 0x00010000), U16(b, 900), U16(b, unsigned(-100) & 0xFFFF), U16(b, 0);
+    U16(b, 1000), U16(b, 0), U16(b, 0), U16(b, 900), U16(b, 1), U16(b, 0), U16(b, 0);
+    for (int i = 0; i < 5; ++i) U16(b, 0);
+    U16(b, 3);  // advances
+    return b;
+  }
+  Bytes Hmtx() {
+    Bytes b;
+    for (int i = 0; i < 3; ++i) U16(b, 1000), U16(b, 100);
+    return b;
+  }
+  Bytes Loca() {
+    Bytes b;
+    for (auto v : loca_) U32(b, v);
+    return b;
+  }
+  Bytes Maxp() {
+    Bytes b;
+    U32(b, 0x00010000), U16(b, 3), U16(b, 8), U16(b, 2), U16(b, 0), U16(b, 0), U16(b, 2);
+    for (int i = 0; i < 8; ++i) U16(b, 0);
+    return b;
+  }
+  Bytes Cmap() {
+    // Format 4: 'A'..'B' -> 1..2, then the end segment.
+    Bytes b;
+    U16(b, 0), U16(b, 1), U16(b, 3), U16(b, 1), U32(b, 12);
+    U16(b, 4), U16(b, 32), U16(b, 0), U16(b, 4), U16(b, 4), U16(b, 1), U16(b, 0);
+    U16(b, 'B'), U16(b, 0xFFFF), U16(b, 0), U16(b, 'A'), U16(b, 0xFFFF);
+    U16(b, unsigned(1 - 'A') & 0xFFFF), U16(b, 1), U16(b, 0), U16(b, 0);
+    return b;
+  }
+  Bytes Name() {
+    const std::string family = "Tindrel Seed";
+    Bytes b;
+    U16(b, 0), U16(b, 1), U16(b, 18);
+    U16(b, 3), U16(b, 1), U16(b, 0x409), U16(b, 1), U16(b, unsigned(family.size() * 2)), U16(b, 0);
+    for (char c : family) U16(b, std::uint8_t(c));
+    return b;
+  }
+  Bytes Os2() {
+    Bytes b;
+    U16(b, 1), U16(b, 500), U16(b, 400), U16(b, 5), U16(b, 0);
+    for (int i = 0; i < 10; ++i) U16(b, 0);  // sub/superscript, strikeout
+    U16(b, 0);                                // family class
+    for (int i = 0; i < 10; ++i) b.push_back(0);  // panose
+    for (int i = 0; i < 4; ++i) U32(b, 0);         // unicode ranges
+    U32(b, 0);                                     // vendor
+    U16(b, 0x40), U16(b, 'A'), U16(b, 'B');
+    U16(b, 900), U16(b, unsigned(-100) & 0xFFFF), U16(b, 0), U16(b, 900), U16(b, 100);
+    U32(b, 1), U32(b, 0);  // code page ranges: Latin 1
+    return b;
+  }
+  Bytes Post() {
+    Bytes b;
+    U32(b, 0x00030000);
+    for (int i = 0; i < 7; ++i) U32(b, 0);
+    return b;
+  }
+  void Table(const char* tag, Bytes data) { tables_.push_back({tag, std::move(data)}); }
+  Bytes Assemble() {
+    Bytes out;
+    const unsigned n = unsigned(tables_.size());
+    U32(out, 0x00010000), U16(out, n), U16(out, 128), U16(out, 3), U16(out, n * 16 - 128);
+    std::uint32_t offset = 12 + 16 * n;
+    Bytes body;
+    for (auto& t : tables_) {
+      std::uint32_t sum = 0;
+      Bytes padded = t.data;
+      while (padded.size() % 4) padded.push_back(0);
+      for (std::size_t i = 0; i < padded.size(); i += 4)
+        sum += std::uint32_t(padded[i]) << 24 | padded[i + 1] << 16 | padded[i + 2] << 8 |
+               padded[i + 3];
+      out.insert(out.end(), t.tag, t.tag + 4);
+      U32(out, sum), U32(out, offset + std::uint32_t(body.size())), U32(out, std::uint32_t(t.data.size()));
+      body.insert(body.end(), padded.begin(), padded.end());
+    }
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+  }
+  struct T {
+    const char* tag;
+    Bytes data;
+  };
+  std::vector<T> tables_;
+  Bytes glyf_;
+  std::vector<std::uint32_t> loca_;
+};
+
+void FontSeeds() {
+  Bytes font = FontBuilder().Build();
+  const std::string path = fuzz::ScratchFolder() + "seed.ttf";
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(font.data()),
+                                              std::streamsize(font.size()));
+  plat::FaceFile face;
+  fuzz::Require(plat::ReadFaceFile(path.c_str(), 0, &face) && face.english == "Tindrel Seed",
+                "font seed reads as a face");
+  Seed("ttface", "seed", font);
+}
+
+void StoreSeeds() {
+  const std::string folder = fuzz::ScratchFolder() + "store/";
+  fs::create_directories(folder);
+  fs::permissions(folder, fs::perms::owner_all);
+  plat::SetSharedFolder(folder);
+  plat::RegisterSharedName("CutterVorlan V60 - [OBJMULTI]");
+  plat::RegisterSharedName("CutterVorlan V60 - [TextBoxes]");
+  plat::WriteSharedClipboard({{1, {'T', 'e', 'x', 't', 0}}, {0xC000, {2, 0, 0, 0, 0, 0}}});
+  for (const auto& [file, selector] : {std::pair{"names.tbl", 0}, std::pair{"clipboard.dat", 1}}) {
+    Bytes b = ReadFile(folder + file);
+    b.insert(b.begin(), std::uint8_t(selector));
+    Seed("sharedstore", file, b);
+  }
+  plat::SetSharedFolder("");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: fuzz_seeds OUTDIR\n");
+    return 2;
+  }
+  g_out = argv[1];
+  fuzz::InstallQuietSink();
+  ObjectSeeds();
+  IniSeeds();
+  PaletteSeeds();
+  ImageSeeds();
+  FontSeeds();
+  StoreSeeds();
+  return 0;
+}
