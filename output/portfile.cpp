@@ -99,6 +99,7 @@ bool CPortFile::OpenHandle() {
   m_sOpenPath = plat::MapPortDevice(m_nPortCode, plat::ResolvePath(m_Settings.GetPath()));
   m_fd = plat::OpenPortPath(m_sOpenPath, false, true);
   if (m_fd < 0) return false;
+  m_bRegularFile = plat::IsRegularFile(m_fd);
   if (m_nPortCode <= 8) {
     plat::SerialSettings s;
     s.speed = TranSpeed;
@@ -141,7 +142,13 @@ bool CPortFile::OpenOutputFile() {
   }
   m_sOpenPath = path;
   m_fd = plat::OpenPortPath(plat::ResolvePath(path), true, false);
+  m_bRegularFile = plat::IsRegularFile(m_fd);
   return m_fd >= 0;
+}
+
+long CPortFile::WriteSome(const char* data, std::size_t size, int waitMs) {
+  if (m_bRegularFile) return plat::WriteFileData(m_fd, data, size);
+  return plat::WritePort(m_fd, data, size, waitMs);
 }
 
 void CPortFile::Pump() {
@@ -162,7 +169,7 @@ int CPortFile::WriteData(const char* text) {
       for (;;) {
         if (Stopped()) return 0;
         Pump();
-        long n = plat::WritePort(m_fd, text + done, 1, 2);
+        long n = WriteSome(text + done, 1, 2);
         if (n < 0) return 0;
         if (n == 1) break;
         if (exhausted()) return 0;
@@ -182,11 +189,11 @@ int CPortFile::WriteData(const char* text) {
     long n;
     if (m_nOutMethod == kMethodWait) {
       // Waits for the line without limit, slice by slice.
-      n = plat::WritePort(m_fd, text + done, rest, kWaitSliceMs);
+      n = WriteSome(text + done, rest, kWaitSliceMs);
       if (n < 0) return 0;
     } else {
       int wait = int(std::min<std::size_t>(rest + 1, kMaxWriteWaitMs));
-      n = plat::WritePort(m_fd, text + done, rest, wait);
+      n = WriteSome(text + done, rest, wait);
       if (n < 0) return 0;
       Pump();
       if (n == 0 && exhausted()) return 0;

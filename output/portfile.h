@@ -92,6 +92,9 @@ class CPortFile {
  private:
   bool OpenHandle();
   bool Stopped() const { return m_pStopFlag && *m_pStopFlag; }
+  // One write of the handle: bytes written, 0 when the line took nothing
+  // within waitMs, -1 for a hard error.
+  long WriteSome(const char* data, std::size_t size, int waitMs);
   void Pump();
 
   std::string m_szPortName;
@@ -101,6 +104,7 @@ class CPortFile {
   std::int32_t m_nOutMethod = kMethodBlock;
   std::int32_t m_nPortCode = -1;
   int m_fd = -1;
+  bool m_bRegularFile = false;
   bool m_bCancelled = false;
   std::string m_sOpenPath;
 };

@@ -5,6 +5,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -200,6 +201,19 @@ long WritePort(int fd, const void* data, std::size_t size, int waitMs) {
   if (n >= 0) return long(n);
   if (err == EAGAIN || err == EWOULDBLOCK || err == EINTR) return 0;
   return -1;
+}
+
+bool IsRegularFile(int fd) {
+  struct stat st {};
+  return fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+long WriteFileData(int fd, const void* data, std::size_t size) {
+  for (;;) {
+    ssize_t n = ::write(fd, data, size);
+    if (n >= 0) return long(n);
+    if (errno != EINTR) return -1;
+  }
 }
 
 void ClosePort(int fd) {

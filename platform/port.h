@@ -56,6 +56,13 @@ bool ApplySerialSettings(int fd, const SerialSettings& s);
 // SIGPIPE.
 long WritePort(int fd, const void* data, std::size_t size, int waitMs);
 
+// A regular file: it never blocks and has no reader to lose, so the writes
+// need no wait.
+bool IsRegularFile(int fd);
+
+// One plain write to a regular file: the bytes written, or -1 (errno set).
+long WriteFileData(int fd, const void* data, std::size_t size);
+
 void ClosePort(int fd);
 
 }  // namespace plat

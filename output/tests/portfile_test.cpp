@@ -291,6 +291,15 @@ TEST_F(PortFileTest, AClosedLineEndsTheWrite) {
   }
 }
 
+TEST_F(PortFileTest, AFullDiskEndsTheWrite) {
+  for (int method : {1, 2, 3}) {
+    port.SetPortName("/dev/full");
+    ASSERT_EQ(port.Open(method, nullptr, &stop), 1);
+    EXPECT_EQ(port.WriteData("no room"), 0) << method;
+    port.Close();
+  }
+}
+
 TEST_F(PortFileTest, ALineThatTakesNothingExhaustsTheRetryLimit) {
   Pty pty;
   PortDevices map("COM4=" + pty.slave);
