@@ -11,6 +11,7 @@
 #include "model/palette.h"
 #include "model/services.h"
 #include "model/settings.h"
+#include "text/arrange.h"
 
 namespace {
 
@@ -73,6 +74,7 @@ void LoadAppSettings(unsigned stages, fw::CWnd* status) {
     ShowStage(status, "初始化...  版面!");
     appseam::LoadTextDefaults();
     g.autoFill = g_Profile.GetInt("SystemParam", "AutoFill", 1) != 0 ? 1 : 0;
+    SetAutoFill(g.autoFill != 0);
     g.autoBD = g_Profile.GetInt("SystemParam", "AutoBD", 1) != 0 ? 1 : 0;
   }
   if (stages & SETTINGS_PALETTE) {

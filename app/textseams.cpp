@@ -2,13 +2,17 @@
 
 #include "model/segarray.h"
 #include "platform/bytes.h"
+#include "text/textattr.h"
+#include "text/textobject.h"
 
 namespace appseam {
 
-// Until the text layer keeps attributes, the defaults are those of a new
-// program and the TM state is 0.
-void LoadTextDefaults() {}
-std::uint16_t GetTextTMState() { return 0; }
+// The default text attributes; text records are read from here on.
+void LoadTextDefaults() {
+  RegisterTextRecordReaders();
+  DefaultTextAttr().LoadDefaults();
+}
+std::uint16_t GetTextTMState() { return DefaultTextAttr().tmState; }
 
 void LoadLanguageTable() {}
 void EnumWindowsFonts() {}

@@ -49,7 +49,7 @@ class CGlyphSource {
   }
 };
 
-// The installed source; never null (a source without glyphs until one is
+// The installed source; never null (the program's fonts unless another is
 // installed). Returns the previous one.
 CGlyphSource* SetGlyphSource(CGlyphSource* source);
 CGlyphSource& GetGlyphSource();

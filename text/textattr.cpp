@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "model/settings.h"
+#include "platform/codepage.h"
 #include "text/arrange.h"
 #include "text/boxarray.h"
 #include "text/glyphsource.h"
@@ -23,7 +22,9 @@ int SlotOf(std::uint8_t languageId) {
 
 }  // namespace
 
-bool CTextAttr::LoadDefaults() { return LoadDefaults(g_Profile, g_IniFile, SystemDefaultLangId()); }
+bool CTextAttr::LoadDefaults() {
+  return LoadDefaults(g_Profile, g_IniFile, plat::GetSystemDefaultLangID());
+}
 
 bool CTextAttr::LoadDefaults(const CProfile& profile, const CIniFile& ini,
                              std::uint16_t systemLangId) {
@@ -92,28 +93,6 @@ std::uint16_t CTextAttr::FontIdOf(std::uint8_t languageId) const {
 CTextAttr& DefaultTextAttr() {
   static CTextAttr attr;
   return attr;
-}
-
-std::uint16_t SystemDefaultLangId() {
-  const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-  std::string locale;
-  for (const char* n : names) {
-    const char* v = std::getenv(n);
-    if (v && *v) {
-      locale = v;
-      break;
-    }
-  }
-  struct Entry {
-    const char* prefix;
-    std::uint16_t id;
-  };
-  static const Entry table[] = {{"zh_TW", 1028}, {"zh_HK", 3076}, {"zh_MO", 5124},
-                                {"zh_SG", 4100}, {"zh", 2052},    {"ja", 1041},
-                                {"ko", 1042},    {"ru", 1049},    {"th", 1054}};
-  for (const Entry& e : table)
-    if (locale.compare(0, std::strlen(e.prefix), e.prefix) == 0) return e.id;
-  return 1033;
 }
 
 CTextAttr* GetRunningTextAttr(const CTextArrange* arrange, int n, float* lineExtent,

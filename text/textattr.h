@@ -60,9 +60,6 @@ class CTextAttr {
 // The program's default attributes (lives for the whole run).
 CTextAttr& DefaultTextAttr();
 
-// The system's default language id (a Windows language id) from the locale.
-std::uint16_t SystemDefaultLangId();
-
 // The attributes in force before item n of the arrangement's items; the caller
 // owns the result. The line start is the top of the arrangement rectangle
 // (variants 0, 1), its left (2) or right edge (3), moved by every line end
