@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -444,6 +445,30 @@ TEST_F(PresentationTest, OneMessagePumpSeesAClickOnStop) {
   frame->SendMessage(WM_COMMAND, ID_LONG_RUN, 0);
   EXPECT_TRUE(view->stop);
   EXPECT_GT(view->rounds, 1);
+}
+
+TEST_F(PresentationTest, CursorsFollowTheProgram) {
+  // Every cursor the main frame loads has a picture of its own with its hot spot.
+  for (UINT id : {146u, 158u, 153u, 156u, 154u, 163u, 162u, 184u, 129u, 148u, 202u, 149u, 187u, 189u, 188u, 198u, 199u,
+                  195u, 196u, 272u, 197u, 262u, 164u, 217u, 1178u, 1179u, 1146u, 263u, 266u}) {
+    EXPECT_TRUE(pres::HasCursorPicture(id)) << id;
+    QCursor c = pres::CursorOf(id);
+    EXPECT_EQ(c.shape(), Qt::BitmapCursor) << id;
+    EXPECT_EQ(c.pixmap().size(), QSize(32, 32)) << id;
+  }
+  EXPECT_EQ(pres::CursorOf(188).hotSpot(), QPoint(11, 11));
+  EXPECT_EQ(pres::CursorOf(195).hotSpot(), QPoint(1, 1));
+
+  QWidget* w = ViewWidget();
+  host->SetHovered(static_cast<pres::WindowWidget*>(w));
+  SetCursor(IDC_CROSS);
+  EXPECT_EQ(w->cursor().shape(), Qt::CrossCursor);
+  SetCursor(188);
+  EXPECT_EQ(w->cursor().shape(), Qt::BitmapCursor);
+  ShowCursor(FALSE);
+  EXPECT_EQ(w->cursor().shape(), Qt::BlankCursor);
+  ShowCursor(TRUE);
+  EXPECT_EQ(w->cursor().shape(), Qt::BitmapCursor);
 }
 
 TEST_F(PresentationTest, InputForADestroyedWindowIsDropped) {
