@@ -264,7 +264,11 @@ void WindowWidget::TakePixels(const RECT& r, bool now) {
   CopySurface(s, image_, clipped);
   hasPixels_ = true;
   QRect q(clipped.left, clipped.top, clipped.width(), clipped.height());
-  if (!ShowsSurface()) return;
+  if (!ShowsSurface()) {
+    // Bars draw from their models; a pane text set for at once shows at once.
+    if (now) repaint();
+    return;
+  }
   if (now)
     repaint(q);
   else
