@@ -308,7 +308,10 @@ class OwnerDrawnWidget : public WindowWidget {
 
 class Control : public WindowWidget {
  public:
-  Control(Host& host, CWnd* w, QWidget* parent) : WindowWidget(host, w, parent) {}
+  // The native widget draws the control; what it leaves shows its parent.
+  Control(Host& host, CWnd* w, QWidget* parent) : WindowWidget(host, w, parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+  }
   void SetNative(QWidget* n) {
     native_ = n;
     n->setParent(this);
@@ -324,6 +327,7 @@ class Control : public WindowWidget {
 
  protected:
   bool ShowsSurface() const override { return false; }
+  void paintEvent(QPaintEvent*) override {}
   // Runs a user action on the control inside the pump, then shows its state again.
   template <class T, class F>
   void Act(F f) {
@@ -486,6 +490,8 @@ class StaticControl : public Control {
     label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SetNative(label_);
     setFocusPolicy(Qt::NoFocus);
+    // Statics take no clicks: what lies under them does.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
   }
 
  protected:
