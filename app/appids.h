@@ -52,6 +52,7 @@ constexpr std::uint32_t ID_STATUS_STRING = 32851;
 // Frame and application commands.
 constexpr std::uint32_t ID_SHOW_QUWEI = 40066;
 constexpr std::uint32_t ID_TEXT_EDITOR = 40067;
+constexpr std::uint32_t ID_FILE_IMPORT = 40017;
 constexpr std::uint32_t ID_SHOW_PROPERTY = 32807;
 constexpr std::uint32_t ID_REFRESH_PROPERTY = 32819;
 constexpr std::uint32_t ID_NEW_WINFONTS = 40072;

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "model/graphobject.h"
 #include "platform/bytes.h"
 
 namespace {
@@ -156,6 +157,18 @@ bool CDocWriteFile::Write(const void* data, std::size_t n) {
     if (!Flush()) return false;
     bufferStart_ = pos_;
   }
+  // A large write goes to the file as it is.
+  if (n >= kWriteChunk) {
+    if (!Flush()) return false;
+    if (::lseek(fd_, off_t(pos_), SEEK_SET) < 0 || !WriteAll(fd_, p, n)) {
+      failed_ = true;
+      return false;
+    }
+    pos_ += n;
+    bufferStart_ = pos_;
+    if (pos_ > length_) length_ = pos_;
+    return true;
+  }
   buffer_.insert(buffer_.end(), p, p + n);
   pos_ += n;
   if (pos_ > length_) length_ = pos_;
@@ -255,31 +268,119 @@ bool ReadDocText(CDocReadFile& file, std::string& text) {
   return true;
 }
 
-bool ReadDocObjectBlock(CDocReadFile& file, std::vector<std::uint8_t>& block) {
+bool ReadDocObjectBlock(CDocReadFile& file, DocBytes& block) {
   const std::uint64_t start = file.GetPosition();
   std::uint8_t head[SEG_BLOCK_HEAD];
   if (!file.ReadExact(head, sizeof head) || head[0] != SEG_BLOCK_VERSION) return false;
   const std::uint32_t n = plat::GetU32(head + 1);
   if (n < SEG_BLOCK_EMPTY || n > file.GetLength() - start) return false;
-  block.resize(n);
-  std::memcpy(block.data(), head, sizeof head);
-  return file.ReadExact(block.data() + sizeof head, n - sizeof head);
+  block.data.reset(new std::uint8_t[n]);
+  block.size = n;
+  std::memcpy(block.data.get(), head, sizeof head);
+  return file.ReadExact(block.data.get() + sizeof head, n - sizeof head);
 }
 
-bool ObjectBlockComplete(const std::vector<std::uint8_t>& block, int read) {
-  if (block.size() < SEG_BLOCK_EMPTY) return false;
-  const std::size_t end = block.size();
-  std::size_t r = SEG_BLOCK_HEAD;
-  int records = 0;
-  while (r < end) {
-    if (block[r] == SEG_BLOCK_END) return r == end - 1 && records == read;
-    if (end - r < 5) return false;
-    const std::uint32_t length = plat::GetU32(block.data() + r + 1);
-    if (length < 2 || length > end - 1 - r) return false;
-    ++records;
-    r += length;
+int ReadDocObjects(CDocReadFile& file, CSegArray& objects) {
+  constexpr std::size_t kPad = SEG_BLOCK_HEAD;  // room for a block head before a record
+  constexpr std::size_t kWindow = std::size_t(256) << 10;
+  const std::uint64_t start = file.GetPosition();
+  std::uint8_t head[SEG_BLOCK_HEAD];
+  if (!file.ReadExact(head, sizeof head) || head[0] != SEG_BLOCK_VERSION) return kDocBadHeader;
+  const std::uint32_t n = plat::GetU32(head + 1);
+  if (n < SEG_BLOCK_EMPTY || n > file.GetLength() - start) return kDocBadHeader;
+  const std::uint64_t end = start + n;  // the end byte is at end - 1
+
+  std::vector<std::uint8_t> buf(kPad + kWindow);
+  std::uint64_t winOff = start + SEG_BLOCK_HEAD;  // file offset of buf[kPad]
+  std::size_t winLen = 0;
+  // Makes [at, at + need) of the file readable in the window.
+  auto ensure = [&](std::uint64_t at, std::size_t need) {
+    if (at + need <= winOff + winLen) return true;
+    const std::size_t keep = std::size_t(winOff + winLen - at);
+    std::memmove(buf.data() + kPad, buf.data() + kPad + (at - winOff), keep);
+    winOff = at;
+    winLen = keep;
+    if (buf.size() < kPad + need) buf.resize(kPad + need);
+    const std::uint64_t want = std::min<std::uint64_t>(buf.size() - kPad - keep, end - (at + keep));
+    if (!file.Seek(at + keep) || !file.ReadExact(buf.data() + kPad + keep, std::size_t(want))) return false;
+    winLen += std::size_t(want);
+    return at + need <= winOff + winLen;
+  };
+  // One record as a block of its own, so the list reads (and reports) it.
+  auto readOne = [&](std::uint64_t at, std::uint32_t length) {
+    std::uint8_t* record = buf.data() + kPad + (at - winOff);
+    std::uint8_t* block = record - SEG_BLOCK_HEAD;
+    const std::uint8_t after = record[length];
+    block[0] = SEG_BLOCK_VERSION;
+    plat::PutU32(block + 1, length + SEG_BLOCK_EMPTY);
+    record[length] = SEG_BLOCK_END;
+    std::unique_ptr<CSegArray> one = CSegArray::UnpackFromBuffer(block, length + SEG_BLOCK_EMPTY);
+    record[length] = after;
+    if (!one || one->GetSize() != 1) {
+      if (one) objects.TakeAll(*one);
+      return false;
+    }
+    objects.TakeAll(*one);
+    return true;
+  };
+
+  std::uint64_t at = start + SEG_BLOCK_HEAD;
+  while (at < end) {
+    if (!ensure(at, 1)) return kDocBadHeader;
+    if (buf[kPad + (at - winOff)] == SEG_BLOCK_END) return at == end - 1 ? 0 : 1;
+    std::uint32_t length = 0;
+    if (at + 5 <= end - 1) {
+      if (!ensure(at, 5)) return kDocBadHeader;
+      length = plat::GetU32(buf.data() + kPad + (at - winOff) + 1);
+    }
+    if (length < 5 || length > end - 1 - at) {
+      // A length that leaves the block: the list sees the bare head and reports it.
+      const std::size_t have = std::size_t(std::min<std::uint64_t>(5, end - at));
+      if (!ensure(at, have)) return kDocBadHeader;
+      std::uint8_t bare[SEG_BLOCK_EMPTY + 5] = {SEG_BLOCK_VERSION};
+      plat::PutU32(bare + 1, std::uint32_t(have + SEG_BLOCK_EMPTY));
+      std::memcpy(bare + SEG_BLOCK_HEAD, buf.data() + kPad + (at - winOff), have);
+      bare[SEG_BLOCK_HEAD + have] = SEG_BLOCK_END;
+      CSegArray::UnpackFromBuffer(bare, have + SEG_BLOCK_EMPTY);
+      return 1;
+    }
+    if (!ensure(at, std::size_t(length) + 1)) return kDocBadHeader;
+    if (!readOne(at, length)) return 1;
+    at += length;
   }
-  return false;
+  return 1;
+}
+
+int WriteDocObjectBlock(CDocWriteFile& file, const CSegArray& objects) {
+  const std::uint64_t start = file.GetPosition();
+  std::uint64_t n = SEG_BLOCK_HEAD;
+  bool any = false;
+  for (CGraphObject* o : objects.Objects()) {
+    if (!o) continue;
+    plat::HGLOBAL h = 0;
+    const std::uint32_t length = o->WriteRecord(&h);
+    if (!h) continue;
+    bool ok = true;
+    if (length > 0 && length <= plat::GlobalSize(h)) {
+      if (!any) {
+        const std::uint8_t head[SEG_BLOCK_HEAD] = {SEG_BLOCK_VERSION, 0, 0, 0, 0};
+        ok = file.Write(head, sizeof head);
+        any = true;
+      }
+      plat::GlobalLockGuard lock(h);
+      ok = ok && lock.bytes() && file.Write(lock.bytes(), length);
+      n += length;
+    }
+    plat::GlobalFree(h);
+    if (!ok || n >= 0xFFFFFFF0u) return 0;
+  }
+  if (!any) return 0;
+  const std::uint8_t end = SEG_BLOCK_END;
+  std::uint8_t length[4];
+  plat::PutU32(length, std::uint32_t(n + 1));
+  if (!file.Write(&end, 1)) return 0;
+  const std::uint64_t after = file.GetPosition();
+  return file.Seek(start + 1) && file.Write(length, 4) && file.Seek(after) ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -362,15 +463,15 @@ int CDocHeaderReader::Read(const char* path) {
     }
   }
   if (const std::uint32_t at = m_directory[kObjectEntry]; at && code == kDocReadOk) {
-    std::vector<std::uint8_t> block;
+    DocBytes block;
     if (!m_file.Seek(at) || !ReadDocObjectBlock(m_file, block)) {
       code = kDocBadHeader;
     } else {
-      m_objectBlock = plat::GlobalAlloc(plat::GHND, block.size() + SEG_BLOCK_EXTRA);
+      m_objectBlock = plat::GlobalAlloc(plat::GHND, block.size + SEG_BLOCK_EXTRA);
       if (m_objectBlock) {
         plat::GlobalLockGuard lock(m_objectBlock);
-        std::memcpy(lock.bytes(), block.data(), block.size());
-        lock.bytes()[block.size()] = 255;
+        std::memcpy(lock.bytes(), block.data.get(), block.size);
+        lock.bytes()[block.size] = 255;
       }
     }
   }

@@ -10,6 +10,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -134,12 +135,23 @@ bool DocDirectoryFits(const std::uint32_t directory[8], std::uint64_t fileSize);
 // (the text and its zero). Gives the text without its terminator; false when
 // the section does not fit the file.
 bool ReadDocText(CDocReadFile& file, std::string& text);
+// Bytes read from a file, not cleared before the read.
+struct DocBytes {
+  std::unique_ptr<std::uint8_t[]> data;
+  std::size_t size = 0;
+};
 // The object block at the file's position (u8 2, u32 N, records, 254) into
 // bytes; false when its head is wrong or it does not fit the file.
-bool ReadDocObjectBlock(CDocReadFile& file, std::vector<std::uint8_t>& block);
-// Whether an object-list block walks cleanly to its end byte through records
-// of plausible lengths, with `read` objects taken from it.
-bool ObjectBlockComplete(const std::vector<std::uint8_t>& block, int read);
+bool ReadDocObjectBlock(CDocReadFile& file, DocBytes& block);
+// Reads the object block at the file's position record by record through a
+// small window and appends the objects to the list. A block whose head or
+// length does not fit the file gives kDocBadHeader with nothing read; a bad
+// record is reported by the object list and keeps the objects before it
+// (result 1); 0 when the whole block was read.
+int ReadDocObjects(CDocReadFile& file, CSegArray& objects);
+// Writes the objects' block (as the object list writes it) record by record
+// at the file's position; 0 and nothing written when no object writes a record.
+int WriteDocObjectBlock(CDocWriteFile& file, const CSegArray& objects);
 
 // The base of the document file readers.
 class CDocStream {

@@ -194,13 +194,11 @@ fw::BOOL CVORLAN98Doc::OnOpenDocument(const std::string& path) {
   ShowLoadStep(step++);  // 117
   if (dir[kObjectEntry] != 0) {
     ShowLoadStep(step);  // 118
-    std::vector<std::uint8_t> block;
-    if (!file.Seek(dir[kObjectEntry]) || !ReadDocObjectBlock(file, block)) return FailOpen(kDocFormatError);
-    std::unique_ptr<CSegArray> list = CSegArray::UnpackFromBuffer(block.data(), block.size());
-    const int read = list ? list->GetSize() : 0;
-    if (list) m_objects.TakeAll(*list);
+    if (!file.Seek(dir[kObjectEntry])) return FailOpen(kDocFormatError);
+    const int code = ReadDocObjects(file, m_objects);
+    if (code == kDocBadHeader) return FailOpen(kDocFormatError);
     // A bad record was reported by the list; what came before it stays.
-    if (!ObjectBlockComplete(block, read)) return FailOpen(nullptr);
+    if (code != 0) return FailOpen(nullptr);
   }
   ++step;
 
@@ -282,7 +280,7 @@ fw::BOOL CVORLAN98Doc::OnSaveDocument(const std::string& path) {
   });
   // The guide lines are those of the first view's rulers; none without them.
   WriteSection(file, dir, kGuideEntry, [&] { return false; });
-  WriteSection(file, dir, kObjectEntry, [&] { return m_objects.WriteToFile(file) != 0; });
+  WriteSection(file, dir, kObjectEntry, [&] { return WriteDocObjectBlock(file, m_objects) != 0; });
 
   PutDirectory(dirBytes, dir);
   file.Seek(kDocDirOffset);

@@ -232,6 +232,8 @@ int CWinApp::Run() {
       long delay = NextTimerDelay();
       if (m_idleWait) {
         m_idleWait(delay);
+      } else if (HostLoop* host = GetHostLoop()) {
+        host->Wait(delay);
       } else {
         long ms = delay < 0 || delay > 10 ? 10 : delay;
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));

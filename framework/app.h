@@ -168,6 +168,7 @@ class CWinApp : public CCmdTarget {
   void OnUpdateRecentFileMenu(CCmdUI* ui);
 
   // How Run waits while idle: given the milliseconds to the next timer (-1: none).
+  // Without it Run waits in the host loop (wnd.h), else sleeps a little.
   std::function<void(long)> m_idleWait;
 
  protected:

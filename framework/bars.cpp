@@ -83,6 +83,7 @@ BOOL CToolBar::LoadToolBar(UINT resourceId) {
 }
 
 BOOL CToolBar::SetButtons(const UINT* ids, int count) {
+  NotifyChanged(WOC_CONTENT);
   buttons_.clear();
   int image = 0;
   for (int i = 0; i < count; ++i) {
@@ -100,7 +101,10 @@ BOOL CToolBar::SetButtons(const UINT* ids, int count) {
   return TRUE;
 }
 
-void CToolBar::SetSizes(SIZE button, SIZE) { buttonSize_ = button; }
+void CToolBar::SetSizes(SIZE button, SIZE) {
+  NotifyChanged(WOC_CONTENT);
+  buttonSize_ = button;
+}
 
 UINT CToolBar::GetItemID(int index) const {
   if (index < 0 || index >= GetCount()) return 0;
@@ -126,6 +130,7 @@ void CToolBar::GetButtonInfo(int index, UINT& id, UINT& style, int& image) const
 }
 
 void CToolBar::SetButtonInfo(int index, UINT id, UINT style, int image) {
+  NotifyChanged(WOC_CONTENT);
   if (index < 0 || index >= GetCount()) return;
   Button& b = buttons_[size_t(index)];
   b.id = id;
@@ -138,10 +143,13 @@ UINT CToolBar::GetButtonStyle(int index) const {
 }
 
 void CToolBar::SetButtonStyle(int index, UINT style) {
-  if (index >= 0 && index < GetCount()) buttons_[size_t(index)].style = style;
+  if (index < 0 || index >= GetCount() || buttons_[size_t(index)].style == style) return;
+  buttons_[size_t(index)].style = style;
+  NotifyChanged(WOC_CONTENT);
 }
 
 BOOL CToolBar::SetButtonText(int index, const std::string& text) {
+  NotifyChanged(WOC_CONTENT);
   if (index < 0 || index >= GetCount()) return FALSE;
   buttons_[size_t(index)].text = text;
   return TRUE;
@@ -242,6 +250,7 @@ void CDialogBar::OnUpdateCmdUI(CFrameWnd* target, BOOL disableIfNoHandler) {
 BOOL CStatusBar::Create(CWnd* parent, DWORD style, UINT id) { return CreateBar(parent, style, id, "FwStatusBar"); }
 
 BOOL CStatusBar::SetIndicators(const UINT* ids, int count) {
+  NotifyChanged(WOC_CONTENT);
   panes_.clear();
   BOOL ok = TRUE;
   for (int i = 0; i < count; ++i) {
@@ -270,6 +279,7 @@ UINT CStatusBar::GetItemID(int index) const {
 }
 
 void CStatusBar::SetPaneInfo(int index, UINT id, UINT style, int width) {
+  NotifyChanged(WOC_CONTENT);
   if (index < 0 || index >= GetCount()) return;
   Pane& p = panes_[size_t(index)];
   p.id = id;
@@ -294,10 +304,13 @@ UINT CStatusBar::GetPaneStyle(int index) const {
 }
 
 void CStatusBar::SetPaneStyle(int index, UINT style) {
-  if (index >= 0 && index < GetCount()) panes_[size_t(index)].style = style;
+  if (index < 0 || index >= GetCount() || panes_[size_t(index)].style == style) return;
+  panes_[size_t(index)].style = style;
+  NotifyChanged(WOC_CONTENT);
 }
 
 BOOL CStatusBar::SetPaneText(int index, const std::string& text, BOOL update) {
+  NotifyChanged(WOC_CONTENT);
   if (index < 0 || index >= GetCount()) return FALSE;
   panes_[size_t(index)].text = text;
   history_.push_back(TextRecord{index, text, update != 0});

@@ -31,13 +31,9 @@ struct Clipboard {
     entries.clear();
   }
 
-  // Takes the shared content when another program changed it.
-  void Refresh() {
-    if (store != ClipboardStore::Shared) return;
-    std::uint32_t seq = plat::SharedClipboardSequence();
-    if (loaded && seq == sequence) return;
-    std::vector<plat::ClipboardItem> items;
-    if (!plat::ReadSharedClipboard(items, &seq)) return;
+  HostClipboard* host = nullptr;
+
+  void Load(const std::vector<plat::ClipboardItem>& items) {
     Clear();
     for (const plat::ClipboardItem& it : items) {
       HGLOBAL h = plat::GlobalAlloc(plat::GMEM_MOVEABLE, it.data.size());
@@ -49,11 +45,9 @@ struct Clipboard {
       entries.push_back(Entry{it.format, h});
     }
     owner = 0;
-    sequence = seq;
-    loaded = true;
   }
 
-  void Publish() {
+  std::vector<plat::ClipboardItem> Items() const {
     std::vector<plat::ClipboardItem> items;
     for (const Entry& e : entries) {
       plat::ClipboardItem it;
@@ -61,6 +55,32 @@ struct Clipboard {
       plat::GlobalLockGuard g(e.block);
       if (g && g.size()) it.data.assign(g.bytes(), g.bytes() + g.size());
       items.push_back(std::move(it));
+    }
+    return items;
+  }
+
+  // Takes the host's or the shared content when another program changed it.
+  void Refresh() {
+    if (host) {
+      std::vector<plat::ClipboardItem> items;
+      if (host->Fetch(items)) Load(items);
+      return;
+    }
+    if (store != ClipboardStore::Shared) return;
+    std::uint32_t seq = plat::SharedClipboardSequence();
+    if (loaded && seq == sequence) return;
+    std::vector<plat::ClipboardItem> items;
+    if (!plat::ReadSharedClipboard(items, &seq)) return;
+    Load(items);
+    sequence = seq;
+    loaded = true;
+  }
+
+  void Publish() {
+    std::vector<plat::ClipboardItem> items = Items();
+    if (host) {
+      host->Publish(items);
+      return;
     }
     std::uint32_t seq = 0;
     if (plat::WriteSharedClipboard(items, &seq)) {
@@ -116,7 +136,7 @@ BOOL CloseClipboard() {
   Clipboard& c = C();
   if (!c.open) return FALSE;
   c.open = false;
-  if (c.changed && c.store == ClipboardStore::Shared) c.Publish();
+  if (c.changed && (c.host || c.store == ClipboardStore::Shared)) c.Publish();
   c.changed = false;
   c.opener = 0;
   return TRUE;
@@ -179,6 +199,12 @@ UINT EnumClipboardFormats(UINT format) {
 
 CWnd* GetClipboardOwner() { return CWnd::FromHandle(C().owner); }
 CWnd* GetOpenClipboardWindow() { return C().open ? CWnd::FromHandle(C().opener) : nullptr; }
+
+HostClipboard* SetHostClipboard(HostClipboard* host) {
+  HostClipboard* old = C().host;
+  C().host = host;
+  return old;
+}
 
 void SetClipboardStore(ClipboardStore store) {
   Clipboard& c = C();

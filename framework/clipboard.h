@@ -4,9 +4,11 @@
 // of the same user see the same content (written when the writer closes the clipboard).
 #pragma once
 #include <string>
+#include <vector>
 
 #include "framework/wnd.h"
 #include "platform/gmem.h"
+#include "platform/ipc.h"
 
 namespace fw {
 
@@ -39,6 +41,18 @@ int CountClipboardFormats();
 UINT EnumClipboardFormats(UINT format);
 CWnd* GetClipboardOwner();
 CWnd* GetOpenClipboardWindow();
+
+// The desktop's clipboard, as the presentation offers it: Fetch gives the desktop's
+// content when someone else changed it since our last publication (true; the items
+// replace ours), Publish hands our content over when a change is closed.
+class HostClipboard {
+ public:
+  virtual ~HostClipboard() = default;
+  virtual bool Fetch(std::vector<plat::ClipboardItem>& items) = 0;
+  virtual void Publish(const std::vector<plat::ClipboardItem>& items) = 0;
+};
+// Installs the host store (nullptr: none); returns the previous one.
+HostClipboard* SetHostClipboard(HostClipboard* host);
 
 enum class ClipboardStore { Process, Shared };
 // The application chooses the shared store at start-up; tests stay in-process.

@@ -52,7 +52,10 @@ LRESULT CControl::NotifyParent(NMHDR& hdr) {
 
 // Buttons.
 
-void CButton::SetCheck(int check) { check_ = check; }
+void CButton::SetCheck(int check) {
+  CWnd::NotifyChanged(WOC_CONTENT);
+  check_ = check;
+}
 
 void CButton::Click() {
   if (!IsWindowEnabled()) return;
@@ -92,6 +95,7 @@ void CEdit::SetWindowText(const std::string& text) {
 }
 
 void CEdit::ReplaceSel(const std::string& text) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   std::string t = GetWindowText();
   size_t a = size_t(std::clamp(std::min(selStart_, selEnd_), 0, int(t.size())));
   size_t b = size_t(std::clamp(std::max(selStart_, selEnd_), 0, int(t.size())));
@@ -126,6 +130,7 @@ BOOL CEdit::UserType(const std::string& text) {
 // List boxes.
 
 int CListBox::AddString(const std::string& s) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (GetStyle() & LBS_SORT) {
     auto it = std::upper_bound(items_.begin(), items_.end(), s,
                                [](const std::string& v, const Item& i) { return v < i.text; });
@@ -136,6 +141,7 @@ int CListBox::AddString(const std::string& s) {
 }
 
 int CListBox::InsertString(int index, const std::string& s) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index < 0 || index > GetCount()) index = GetCount();
   items_.insert(items_.begin() + index, Item{s, 0, false, 0});
   if (cur_ >= index) ++cur_;
@@ -143,6 +149,7 @@ int CListBox::InsertString(int index, const std::string& s) {
 }
 
 int CListBox::DeleteString(UINT index) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index >= items_.size()) return LB_ERR;
   items_.erase(items_.begin() + long(index));
   if (cur_ == int(index))
@@ -154,6 +161,7 @@ int CListBox::DeleteString(UINT index) {
 }
 
 void CListBox::ResetContent() {
+  CWnd::NotifyChanged(WOC_CONTENT);
   items_.clear();
   cur_ = LB_ERR;
   top_ = 0;
@@ -181,6 +189,7 @@ int CListBox::GetTextLen(int index) const {
 int CListBox::GetCurSel() const { return cur_; }
 
 int CListBox::SetCurSel(int index) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index < -1 || index >= GetCount()) return LB_ERR;
   if (!Multi())
     for (Item& i : items_) i.selected = false;
@@ -197,6 +206,7 @@ int CListBox::GetSel(int index) const {
 }
 
 int CListBox::SetSel(int index, BOOL select) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (!Multi()) return LB_ERR;
   if (index == -1) {
     for (Item& i : items_) i.selected = select != 0;
@@ -257,6 +267,7 @@ int CListBox::VisibleRows() const {
 }
 
 int CListBox::SetTopIndex(int index) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index < 0 || (index >= GetCount() && GetCount() > 0)) return LB_ERR;
   top_ = index;
   Invalidate();
@@ -264,6 +275,7 @@ int CListBox::SetTopIndex(int index) {
 }
 
 int CListBox::SetItemHeight(int index, UINT cy) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (cy == 0 || cy > 255) return LB_ERR;
   if ((GetStyle() & LBS_OWNERDRAWVARIABLE) && index >= 0 && index < GetCount())
     items_[size_t(index)].height = int(cy);
@@ -350,6 +362,7 @@ void CListBox::UserDoubleClick(int index) {
 // Combo boxes.
 
 int CComboBox::AddString(const std::string& s) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (GetStyle() & CBS_SORT) {
     auto it = std::upper_bound(items_.begin(), items_.end(), s,
                                [](const std::string& v, const Item& i) { return v < i.text; });
@@ -359,6 +372,7 @@ int CComboBox::AddString(const std::string& s) {
 }
 
 int CComboBox::InsertString(int index, const std::string& s) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index < 0 || index > GetCount()) index = GetCount();
   items_.insert(items_.begin() + index, Item{s, 0});
   if (cur_ >= index) ++cur_;
@@ -366,6 +380,7 @@ int CComboBox::InsertString(int index, const std::string& s) {
 }
 
 int CComboBox::DeleteString(UINT index) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index >= items_.size()) return CB_ERR;
   items_.erase(items_.begin() + long(index));
   if (cur_ == int(index))
@@ -376,12 +391,14 @@ int CComboBox::DeleteString(UINT index) {
 }
 
 void CComboBox::ResetContent() {
+  CWnd::NotifyChanged(WOC_CONTENT);
   items_.clear();
   cur_ = CB_ERR;
   CWnd::SetWindowText("");
 }
 
 int CComboBox::SetCurSel(int index) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index < 0 || index >= GetCount()) {
     cur_ = CB_ERR;
     CWnd::SetWindowText("");
@@ -436,6 +453,7 @@ int CComboBox::SelectString(int start, const std::string& prefix) {
 }
 
 int CComboBox::SetItemHeight(int, UINT cy) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (cy == 0 || cy > 255) return CB_ERR;
   itemHeight_ = int(cy);
   return 0;
@@ -443,7 +461,10 @@ int CComboBox::SetItemHeight(int, UINT cy) {
 
 int CComboBox::GetItemHeight(int) const { return itemHeight_; }
 
-void CComboBox::ShowDropDown(BOOL show) { dropped_ = show; }
+void CComboBox::ShowDropDown(BOOL show) {
+  CWnd::NotifyChanged(WOC_CONTENT);
+  dropped_ = show;
+}
 
 void CComboBox::SetWindowText(const std::string& text) {
   std::string t = text;
@@ -503,11 +524,13 @@ void CComboBox::UserType(const std::string& text) {
 // Spin buttons.
 
 void CSpinButtonCtrl::SetRange32(int lower, int upper) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   lower_ = lower;
   upper_ = upper;
 }
 
 int CSpinButtonCtrl::SetPos(int pos) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   int old = pos_;
   pos_ = std::clamp(pos, std::min(lower_, upper_), std::max(lower_, upper_));
   if (buddy_ && (GetStyle() & UDS_SETBUDDYINT)) buddy_->SetWindowText(std::to_string(pos_));
@@ -551,12 +574,16 @@ void CSpinButtonCtrl::UserDelta(int delta) {
 // Sliders.
 
 void CSliderCtrl::SetRange(int lo, int hi, BOOL) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   lo_ = lo;
   hi_ = hi;
   pos_ = std::clamp(pos_, std::min(lo_, hi_), std::max(lo_, hi_));
 }
 
-void CSliderCtrl::SetPos(int pos) { pos_ = std::clamp(pos, std::min(lo_, hi_), std::max(lo_, hi_)); }
+void CSliderCtrl::SetPos(int pos) {
+  CWnd::NotifyChanged(WOC_CONTENT);
+  pos_ = std::clamp(pos, std::min(lo_, hi_), std::max(lo_, hi_));
+}
 
 void CSliderCtrl::UserSetPos(int pos) {
   if (!IsWindowEnabled()) return;
@@ -571,12 +598,14 @@ void CSliderCtrl::UserSetPos(int pos) {
 // Progress.
 
 int CProgressCtrl::SetPos(int pos) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   int old = pos_;
   pos_ = std::clamp(pos, std::min(lo_, hi_), std::max(lo_, hi_));
   return old;
 }
 
 int CProgressCtrl::StepIt() {
+  CWnd::NotifyChanged(WOC_CONTENT);
   int old = pos_;
   int next = pos_ + step_;
   if (next > hi_) next = lo_ + (next - hi_);  // wraps like the platform's bar
@@ -587,6 +616,7 @@ int CProgressCtrl::StepIt() {
 // List views.
 
 int CListCtrl::InsertColumn(int index, const std::string& text, int format, int width) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index < 0 || index > GetColumnCount()) index = GetColumnCount();
   columns_.insert(columns_.begin() + index, Column{text, format, width < 0 ? 100 : width});
   for (Item& i : items_)
@@ -595,6 +625,7 @@ int CListCtrl::InsertColumn(int index, const std::string& text, int format, int 
 }
 
 BOOL CListCtrl::DeleteColumn(int index) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index < 0 || index >= GetColumnCount()) return FALSE;
   columns_.erase(columns_.begin() + index);
   for (Item& i : items_)
@@ -607,6 +638,7 @@ const CListCtrl::Column* CListCtrl::GetColumn(int index) const {
 }
 
 BOOL CListCtrl::SetColumnWidth(int index, int cx) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index < 0 || index >= GetColumnCount()) return FALSE;
   columns_[size_t(index)].width = cx;
   return TRUE;
@@ -617,6 +649,7 @@ int CListCtrl::GetColumnWidth(int index) const {
 }
 
 int CListCtrl::InsertItem(int index, const std::string& text) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index < 0 || index > GetItemCount()) index = GetItemCount();
   Item it;
   it.texts.push_back(text);
@@ -625,6 +658,7 @@ int CListCtrl::InsertItem(int index, const std::string& text) {
 }
 
 BOOL CListCtrl::SetItemText(int item, int sub, const std::string& text) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (item < 0 || item >= GetItemCount() || sub < 0 || sub >= std::max(1, GetColumnCount())) return FALSE;
   auto& t = items_[size_t(item)].texts;
   if (t.size() <= size_t(sub)) t.resize(size_t(sub) + 1);
@@ -639,6 +673,7 @@ std::string CListCtrl::GetItemText(int item, int sub) const {
 }
 
 BOOL CListCtrl::DeleteItem(int item) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (item < 0 || item >= GetItemCount()) return FALSE;
   items_.erase(items_.begin() + item);
   top_ = std::clamp(top_, 0, std::max(0, GetItemCount() - 1));
@@ -646,6 +681,7 @@ BOOL CListCtrl::DeleteItem(int item) {
 }
 
 BOOL CListCtrl::DeleteAllItems() {
+  CWnd::NotifyChanged(WOC_CONTENT);
   items_.clear();
   top_ = 0;
   return TRUE;
@@ -673,6 +709,7 @@ void CListCtrl::NotifyChanged(int item, UINT oldState, UINT newState) {
 }
 
 BOOL CListCtrl::SetItemState(int item, UINT state, UINT mask) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (item == -1) {
     for (int i = 0; i < GetItemCount(); ++i) SetItemState(i, state, mask);
     return TRUE;
@@ -710,6 +747,7 @@ int CListCtrl::GetCountPerPage() const {
 }
 
 BOOL CListCtrl::EnsureVisible(int item, BOOL) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (item < 0 || item >= GetItemCount()) return FALSE;
   if (item < top_) top_ = item;
   if (item >= top_ + GetCountPerPage()) top_ = item - GetCountPerPage() + 1;
@@ -767,6 +805,7 @@ void CListCtrl::UserDoubleClick(int item) {
 // Tabs.
 
 int CTabCtrl::InsertItem(int index, const std::string& text, int image) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index < 0 || index > GetItemCount()) index = GetItemCount();
   items_.insert(items_.begin() + index, Item{text, image});
   if (cur_ < 0)
@@ -777,6 +816,7 @@ int CTabCtrl::InsertItem(int index, const std::string& text, int image) {
 }
 
 BOOL CTabCtrl::DeleteItem(int index) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index < 0 || index >= GetItemCount()) return FALSE;
   items_.erase(items_.begin() + index);
   if (cur_ == index)
@@ -787,6 +827,7 @@ BOOL CTabCtrl::DeleteItem(int index) {
 }
 
 BOOL CTabCtrl::DeleteAllItems() {
+  CWnd::NotifyChanged(WOC_CONTENT);
   items_.clear();
   cur_ = -1;
   return TRUE;
@@ -797,6 +838,7 @@ std::string CTabCtrl::GetItemText(int index) const {
 }
 
 int CTabCtrl::SetCurSel(int index) {
+  CWnd::NotifyChanged(WOC_CONTENT);
   if (index < 0 || index >= GetItemCount()) return -1;
   int old = cur_;
   cur_ = index;

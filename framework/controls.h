@@ -157,6 +157,7 @@ class CButton : public CControl {
   UINT SetBitmap(UINT bitmapResource) {
     UINT old = bitmap_;
     bitmap_ = bitmapResource;
+    NotifyChanged(WOC_CONTENT);
     return old;
   }
   UINT GetBitmap() const { return bitmap_; }
@@ -330,7 +331,10 @@ class CSliderCtrl : public CControl {
 
 class CProgressCtrl : public CControl {
  public:
-  void SetRange32(int lo, int hi) { lo_ = lo, hi_ = hi; }
+  void SetRange32(int lo, int hi) {
+    lo_ = lo, hi_ = hi;
+    NotifyChanged(WOC_CONTENT);
+  }
   void SetRange(short lo, short hi) { SetRange32(lo, hi); }
   void GetRange(int& lo, int& hi) const { lo = lo_, hi = hi_; }
   int SetPos(int pos);

@@ -65,6 +65,10 @@ struct WindowManager {
   SIZE screen{1024, 768};
   HCURSOR cursor = IDC_ARROW;
   int cursorCount = 0;
+  WindowObserver* observer = nullptr;
+  HostLoop* host = nullptr;
+  bool polling = false;
+  bool immediatePaint = false;
 
   static WindowManager& Get() {
     static WindowManager m;
@@ -85,6 +89,9 @@ struct WindowManager {
 
 namespace {
 WindowManager& WM() { return WindowManager::Get(); }
+WindowObserver* Observer() { return WM().observer; }
+
+constexpr int kScrollBarSize = 16;
 
 struct CurrentMessage {
   explicit CurrentMessage(const MSG& m) { WM().current.push_back(m); }
@@ -156,7 +163,8 @@ BOOL CWnd::CreateEx(DWORD exStyle, const std::string& className, const std::stri
   style_ = cs.style;
   exStyle_ = cs.dwExStyle;
   rect_ = RECT{cs.x, cs.y, cs.x + std::max(0, cs.cx), cs.y + std::max(0, cs.cy)};
-  surface_.Resize(rect_.width(), rect_.height());
+  SIZE client = GetClientSize();
+  surface_.Resize(client.cx, client.cy);
   if ((cs.style & WS_CHILD) && cs.parent) {
     parent_ = cs.parent;
     parent_->children_.push_back(this);
@@ -164,6 +172,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, const std::string& className, const std::stri
     owner_ = cs.parent;
     m.topLevel.insert(m.topLevel.begin(), this);
   }
+  if (WindowObserver* o = Observer()) o->Created(this);
   if (SendMessage(WM_CREATE, 0, LPARAM(&cs)) == -1) {
     DestroyWindow();
     return FALSE;
@@ -174,7 +183,8 @@ BOOL CWnd::CreateEx(DWORD exStyle, const std::string& className, const std::stri
     ShowWindow(SW_SHOWMAXIMIZED);
     if (!(cs.style & WS_VISIBLE)) style_ &= ~WS_VISIBLE;
   } else {
-    SendMessage(WM_SIZE, 0, MAKELONG(WORD(rect_.width()), WORD(rect_.height())));
+    SIZE c = GetClientSize();
+    SendMessage(WM_SIZE, 0, MAKELONG(WORD(c.cx), WORD(c.cy)));
   }
   if (style_ & WS_VISIBLE) InvalidateRect(nullptr, TRUE);
   return TRUE;
@@ -195,6 +205,7 @@ void CWnd::DestroyTree() {
 }
 
 void CWnd::Unlink() {
+  if (WindowObserver* o = Observer()) o->Destroyed(this, m_hWnd);
   for (plat::HDC dc : dcs_) delete dc;
   dcs_.clear();
   if (parent_) {
@@ -256,6 +267,13 @@ LRESULT CWnd::DefWindowProc(UINT msg, WPARAM, LPARAM) {
       EndPaint(&ps);
       return 0;
     }
+    case WM_ERASEBKGND:
+      if (class_ && class_->background >= 0 && !update_.empty()) {
+        plat::DC dc(surface_);
+        if (auto* brush = dynamic_cast<plat::HBRUSH>(plat::GetStockObject(class_->background))) dc.FillRect(update_, brush);
+        return TRUE;
+      }
+      return FALSE;
     case WM_SETCURSOR:
       if (class_ && class_->cursor) {
         fw::SetCursor(class_->cursor);
@@ -482,6 +500,7 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
 }
 
 int CWnd::OnCreate(CREATESTRUCT*) { return 0; }
+BOOL CWnd::OnEraseBkgnd() { return BOOL(Default()); }
 void CWnd::OnDestroy() {}
 void CWnd::OnNcDestroy() { PostNcDestroy(); }
 void CWnd::OnClose() { Default(); }
@@ -571,6 +590,7 @@ CWnd* CWnd::SetParent(CWnd* parent) {
     parent_->children_.push_back(this);
   else
     WM().topLevel.insert(WM().topLevel.begin(), this);
+  NotifyChanged(WOC_GEOMETRY | WOC_ZORDER);
   return old;
 }
 
@@ -647,18 +667,48 @@ CWnd* CWnd::WindowFromPoint(POINT s) {
   return nullptr;
 }
 
-void CWnd::SetWindowText(const std::string& text) { text_ = text; }
+void CWnd::SetWindowText(const std::string& text) {
+  if (text_ == text) return;
+  text_ = text;
+  NotifyChanged(WOC_TEXT);
+}
+
+void CWnd::NotifyChanged(UINT what) {
+  if (WindowObserver* o = Observer(); o && m_hWnd) o->Changed(this, what);
+}
+
+SIZE CWnd::GetClientSize() const {
+  LONG w = rect_.width() - ((style_ & WS_VSCROLL) ? kScrollBarSize : 0);
+  LONG h = rect_.height() - ((style_ & WS_HSCROLL) ? kScrollBarSize : 0);
+  return SIZE{std::max<LONG>(0, w), std::max<LONG>(0, h)};
+}
+
+// After the scroll bars came or went: the surface and the program follow the new
+// client size.
+void CWnd::SyncClientSize() {
+  SIZE c = GetClientSize();
+  if (c.cx == surface_.surface().width() && c.cy == surface_.surface().height()) return;
+  surface_.Resize(c.cx, c.cy);
+  NotifyChanged(WOC_GEOMETRY);
+  SendMessage(WM_SIZE, IsZoomed() ? 2 : 0, MAKELONG(WORD(c.cx), WORD(c.cy)));
+  InvalidateRect(nullptr, TRUE);
+}
 
 BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT) {
   DWORD old = style_;
   style_ = (style_ & ~remove) | add;
-  return old != style_;
+  if (old == style_) return FALSE;
+  NotifyChanged(WOC_STYLE);
+  if ((old ^ style_) & (WS_VSCROLL | WS_HSCROLL)) SyncClientSize();
+  return TRUE;
 }
 
 BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT) {
   DWORD old = exStyle_;
   exStyle_ = (exStyle_ & ~remove) | add;
-  return old != exStyle_;
+  if (old == exStyle_) return FALSE;
+  NotifyChanged(WOC_STYLE);
+  return TRUE;
 }
 
 LONG CWnd::GetWindowLong(int index) const {
@@ -679,11 +729,16 @@ LONG CWnd::GetWindowLong(int index) const {
 LONG CWnd::SetWindowLong(int index, LONG value) {
   LONG old = GetWindowLong(index);
   switch (index) {
-    case GWL_STYLE:
+    case GWL_STYLE: {
+      DWORD was = style_;
       style_ = DWORD(value);
+      NotifyChanged(WOC_STYLE);
+      if ((was ^ style_) & (WS_VSCROLL | WS_HSCROLL)) SyncClientSize();
       break;
+    }
     case GWL_EXSTYLE:
       exStyle_ = DWORD(value);
+      NotifyChanged(WOC_STYLE);
       break;
     case GWL_USERDATA:
       userData_ = value;
@@ -703,6 +758,7 @@ HCURSOR CWnd::SetClassCursor(HCURSOR cursor) {
   if (!class_) return 0;
   HCURSOR old = class_->cursor;
   class_->cursor = cursor;
+  NotifyChanged(WOC_CURSOR);
   return old;
 }
 
@@ -711,7 +767,10 @@ void CWnd::GetWindowRect(RECT* r) const {
   ClientToScreen(r);
 }
 
-void CWnd::GetClientRect(RECT* r) const { *r = RECT{0, 0, rect_.width(), rect_.height()}; }
+void CWnd::GetClientRect(RECT* r) const {
+  SIZE c = GetClientSize();
+  *r = RECT{0, 0, c.cx, c.cy};
+}
 
 void CWnd::ClientToScreen(POINT* p) const {
   for (const CWnd* w = this; w; w = w->parent_) {
@@ -751,8 +810,10 @@ BOOL CWnd::SetWindowPos(const CWnd* after, int x, int y, int cx, int cy, UINT fl
 
 BOOL CWnd::SetWindowPos(HWND after, int x, int y, int cx, int cy, UINT flags) {
   if (!m_hWnd) return FALSE;
+  bool restacked = false;
   if (!(flags & SWP_NOZORDER)) {
     std::vector<CWnd*>& sib = parent_ ? parent_->children_ : WM().topLevel;
+    std::vector<CWnd*> before = sib;
     sib.erase(std::remove(sib.begin(), sib.end(), this), sib.end());
     if (after == HWND_BOTTOM) {
       sib.push_back(this);
@@ -762,6 +823,7 @@ BOOL CWnd::SetWindowPos(HWND after, int x, int y, int cx, int cy, UINT flags) {
       auto it = std::find(sib.begin(), sib.end(), FromHandle(after));
       sib.insert(it == sib.end() ? sib.begin() : it + 1, this);
     }
+    restacked = before != sib;
   }
   RECT old = rect_;
   if (!(flags & SWP_NOMOVE)) {
@@ -774,13 +836,25 @@ BOOL CWnd::SetWindowPos(HWND after, int x, int y, int cx, int cy, UINT flags) {
     rect_.right = rect_.left + std::max(0, cx);
     rect_.bottom = rect_.top + std::max(0, cy);
   }
+  bool moved = old.left != rect_.left || old.top != rect_.top;
+  bool sized = old.width() != rect_.width() || old.height() != rect_.height();
+  if (sized) {
+    SIZE c = GetClientSize();
+    surface_.Resize(c.cx, c.cy);
+  }
+  if (moved || sized || restacked)
+    NotifyChanged((moved || sized ? WOC_GEOMETRY : 0) | (restacked ? WOC_ZORDER : 0));
+  if (sized)
+    if (WindowObserver* o = Observer()) {
+      SIZE c = GetClientSize();
+      o->Pixels(this, RECT{0, 0, c.cx, c.cy}, false);
+    }
   if (flags & SWP_SHOWWINDOW) ShowWindow(SW_SHOWNA);
   if (flags & SWP_HIDEWINDOW) ShowWindow(SW_HIDE);
-  if (old.left != rect_.left || old.top != rect_.top)
-    SendMessage(WM_MOVE, 0, MAKELONG(WORD(rect_.left), WORD(rect_.top)));
-  if (old.width() != rect_.width() || old.height() != rect_.height()) {
-    surface_.Resize(rect_.width(), rect_.height());
-    SendMessage(WM_SIZE, IsZoomed() ? 2 : 0, MAKELONG(WORD(rect_.width()), WORD(rect_.height())));
+  if (moved) SendMessage(WM_MOVE, 0, MAKELONG(WORD(rect_.left), WORD(rect_.top)));
+  if (sized && m_hWnd) {
+    SIZE c = GetClientSize();
+    SendMessage(WM_SIZE, IsZoomed() ? 2 : 0, MAKELONG(WORD(c.cx), WORD(c.cy)));
     if (!(flags & SWP_NOREDRAW)) InvalidateRect(nullptr, TRUE);
   }
   return TRUE;
@@ -808,8 +882,11 @@ BOOL CWnd::ShowWindow(int cmd) {
       style_ |= WS_VISIBLE;
     else
       style_ &= ~WS_VISIBLE;
+    NotifyChanged(WOC_SHOWN | WOC_STYLE);
     SendMessage(WM_SHOWWINDOW, show, 0);
     if (show) InvalidateRect(nullptr, TRUE);
+  } else {
+    NotifyChanged(WOC_STYLE);
   }
   return wasVisible;
 }
@@ -827,13 +904,15 @@ BOOL CWnd::EnableWindow(BOOL enable) {
     style_ &= ~WS_DISABLED;
   else
     style_ |= WS_DISABLED;
+  if (bool(wasDisabled) == bool(enable)) NotifyChanged(WOC_SHOWN);
   SendMessage(WM_ENABLE, enable, 0);
   return wasDisabled;
 }
 
 void CWnd::InvalidateRect(const RECT* r, BOOL erase) {
   if (!m_hWnd) return;
-  RECT client{0, 0, rect_.width(), rect_.height()};
+  SIZE cs = GetClientSize();
+  RECT client{0, 0, cs.cx, cs.cy};
   RECT add = r ? Intersect(Normalized(*r), client) : client;
   if (add.empty()) return;
   update_ = Union(update_, add);
@@ -860,9 +939,14 @@ BOOL CWnd::GetUpdateRect(RECT* r, BOOL) const {
   return !update_.empty();
 }
 
-void CWnd::UpdateWindow() {
+void CWnd::UpdateWindow() { Paint(true); }
+
+void CWnd::Paint(bool immediate) {
   if (m_hWnd && IsWindowVisible() && !update_.empty()) {
+    bool was = WM().immediatePaint;
+    WM().immediatePaint = immediate;
     SendMessage(WM_PAINT);
+    WM().immediatePaint = was;
     if (m_hWnd && !update_.empty()) ValidateRect(nullptr);
   }
 }
@@ -878,6 +962,17 @@ int CWnd::ReleaseDC(plat::HDC dc) {
   auto it = std::find(dcs_.begin(), dcs_.end(), dc);
   if (it == dcs_.end()) return 0;
   dcs_.erase(it);
+  if (WindowObserver* o = Observer()) {
+    RECT drawn{};
+    if (dc->GetClipBox(&drawn) == plat::SIMPLEREGION) {
+      // The clip box is in logical units; the surface takes device units.
+      POINT org = dc->GetViewportOrg();
+      drawn = RECT{drawn.left + org.x, drawn.top + org.y, drawn.right + org.x, drawn.bottom + org.y};
+      SIZE c = GetClientSize();
+      drawn = Intersect(drawn, RECT{0, 0, c.cx, c.cy});
+      if (!drawn.empty()) o->Pixels(this, drawn, WM().immediatePaint);
+    }
+  }
   delete dc;
   return 1;
 }
@@ -894,8 +989,16 @@ void CWnd::BeginPaint(PAINTSTRUCT* ps) {
 }
 
 void CWnd::EndPaint(PAINTSTRUCT* ps) {
-  if (ps->hdc) ReleaseDC(ps->hdc);
+  if (ps->hdc) {
+    auto it = std::find(dcs_.begin(), dcs_.end(), ps->hdc);
+    if (it != dcs_.end()) {
+      dcs_.erase(it);
+      delete ps->hdc;
+    }
+  }
   ps->hdc = nullptr;
+  if (WindowObserver* o = Observer(); o && m_hWnd && !ps->rcPaint.empty())
+    o->Pixels(this, ps->rcPaint, WM().immediatePaint);
 }
 
 void CWnd::ScrollWindow(int, int, const RECT* scroll, const RECT* clip) {
@@ -904,6 +1007,7 @@ void CWnd::ScrollWindow(int, int, const RECT* scroll, const RECT* clip) {
   if (scroll) r = Intersect(r, *scroll);
   if (clip) r = Intersect(r, *clip);
   InvalidateRect(&r, TRUE);
+  if (WindowObserver* o = Observer(); o && !r.empty()) o->Pixels(this, r, false);
 }
 
 int CWnd::SetScrollPos(int bar, int pos, BOOL) {
@@ -911,6 +1015,7 @@ int CWnd::SetScrollPos(int bar, int pos, BOOL) {
   Scroll& s = scroll_[bar];
   int old = s.pos;
   s.pos = std::clamp(pos, std::min(s.min, s.max), std::max(s.min, s.max));
+  if (s.pos != old) NotifyChanged(WOC_SCROLL);
   return old;
 }
 
@@ -921,6 +1026,7 @@ void CWnd::SetScrollRange(int bar, int minPos, int maxPos, BOOL) {
   scroll_[bar].min = minPos;
   scroll_[bar].max = maxPos;
   scroll_[bar].pos = std::clamp(scroll_[bar].pos, std::min(minPos, maxPos), std::max(minPos, maxPos));
+  NotifyChanged(WOC_SCROLL);
 }
 
 void CWnd::GetScrollRange(int bar, int* minPos, int* maxPos) const {
@@ -934,6 +1040,7 @@ CWnd* CWnd::SetFocus() {
   CWnd* old = m.focus;
   if (old == this || !m_hWnd) return old;
   m.focus = this;
+  NotifyChanged(WOC_FOCUS);
   if (old) old->SendMessage(WM_KILLFOCUS, m_hWnd);
   if (m.focus == this) SendMessage(WM_SETFOCUS, old ? old->m_hWnd : 0);
   return old;
@@ -945,6 +1052,7 @@ CWnd* CWnd::SetCapture() {
   WindowManager& m = WM();
   CWnd* old = m.capture;
   m.capture = this;
+  NotifyChanged(WOC_FOCUS);
   if (old && old != this) old->SendMessage(WM_CAPTURECHANGED, 0, LPARAM(m_hWnd));
   return old;
 }
@@ -955,6 +1063,7 @@ BOOL CWnd::ReleaseCapture() {
   WindowManager& m = WM();
   CWnd* old = m.capture;
   m.capture = nullptr;
+  if (old) old->NotifyChanged(WOC_FOCUS);
   if (old) old->SendMessage(WM_CAPTURECHANGED, 0, 0);
   return TRUE;
 }
@@ -998,6 +1107,7 @@ BOOL CWnd::KillTimer(UINT id) {
 
 BOOL CWnd::SetMenu(CMenu* menu) {
   menu_ = menu;
+  NotifyChanged(WOC_MENU);
   return TRUE;
 }
 
@@ -1051,8 +1161,21 @@ bool WalkPreTranslate(MSG* msg) {
 
 }  // namespace
 
+namespace {
+// Turns waiting host input into posted messages, never from inside a poll.
+void PollHost() {
+  WindowManager& m = WM();
+  if (m.posted.empty() && m.host && !m.polling) {
+    m.polling = true;
+    m.host->Poll();
+    m.polling = false;
+  }
+}
+}  // namespace
+
 BOOL PeekMessage(MSG* msg, BOOL remove) {
   WindowManager& m = WM();
+  PollHost();
   if (!m.posted.empty()) {
     *msg = m.posted.front();
     if (remove) m.posted.pop_front();
@@ -1074,7 +1197,7 @@ void DispatchMessage(const MSG* msg) {
   CWnd* w = CWnd::FromHandle(msg->hwnd);
   if (!w) return;
   if (msg->message == WM_PAINT) {
-    w->UpdateWindow();
+    w->Paint(false);
     return;
   }
   SendMessage(msg->hwnd, msg->message, msg->wParam, msg->lParam);
@@ -1102,6 +1225,7 @@ int PumpPendingMessages() {
   WindowManager& m = WM();
   for (;;) {
     if (m.quit) break;
+    PollHost();
     if (m.posted.empty() && !FindPaintTarget()) {
       Timer* t = FindDueTimer();
       if (!t) break;
@@ -1167,12 +1291,48 @@ HCURSOR LoadStandardCursor(HCURSOR idc) { return idc; }
 HCURSOR SetCursor(HCURSOR cursor) {
   HCURSOR old = WM().cursor;
   WM().cursor = cursor;
+  if (old != cursor)
+    if (WindowObserver* o = Observer()) o->Changed(nullptr, WOC_CURSOR);
   return old;
 }
 
 HCURSOR GetCursor() { return WM().cursor; }
 
-int ShowCursor(BOOL show) { return show ? ++WM().cursorCount : --WM().cursorCount; }
+int ShowCursor(BOOL show) {
+  int n = show ? ++WM().cursorCount : --WM().cursorCount;
+  if (WindowObserver* o = Observer()) o->Changed(nullptr, WOC_CURSOR);
+  return n;
+}
+
+int GetCursorDisplayCount() { return WM().cursorCount; }
+
+WindowObserver* SetWindowObserver(WindowObserver* observer) {
+  WindowObserver* old = WM().observer;
+  WM().observer = observer;
+  return old;
+}
+WindowObserver* GetWindowObserver() { return WM().observer; }
+
+HostLoop* SetHostLoop(HostLoop* loop) {
+  HostLoop* old = WM().host;
+  WM().host = loop;
+  return old;
+}
+HostLoop* GetHostLoop() { return WM().host; }
+
+int GetSystemMetrics(int index) {
+  switch (index) {
+    case SM_CXSCREEN:
+      return WM().screen.cx;
+    case SM_CYSCREEN:
+      return WM().screen.cy;
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL:
+      return kScrollBarSize;
+    default:
+      return 0;
+  }
+}
 
 DWORD SetClassLong(HWND hwnd, int index, DWORD value) {
   CWnd* w = CWnd::FromHandle(hwnd);

@@ -112,7 +112,8 @@ class CWnd : public CCmdTarget {
   virtual void OnNcDestroy();
   virtual void OnClose();
   virtual void OnPaint();
-  virtual BOOL OnEraseBkgnd() { return TRUE; }
+  // The default fills the area being painted with the class background, when it has one.
+  virtual BOOL OnEraseBkgnd();
   virtual void OnSize(UINT type, int cx, int cy);
   virtual void OnMove(int x, int y);
   virtual void OnShowWindow(BOOL show, UINT status);
@@ -241,6 +242,10 @@ class CWnd : public CCmdTarget {
 
   // Every live window (creation order), for tests and the presentation.
   static std::vector<CWnd*> AllWindows();
+  // Tells the window observer that part of the window changed (WOC_ bits).
+  void NotifyChanged(UINT what);
+  // The client size: the window less its scroll bars.
+  SIZE GetClientSize() const;
 
  protected:
   BOOL OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
@@ -248,8 +253,11 @@ class CWnd : public CCmdTarget {
 
  private:
   friend struct WindowManager;
+  friend void DispatchMessage(const MSG* msg);
   void DestroyTree();
   void Unlink();
+  void Paint(bool immediate);
+  void SyncClientSize();
 
   CWnd* parent_ = nullptr;
   CWnd* owner_ = nullptr;
@@ -273,6 +281,55 @@ class CWnd : public CCmdTarget {
   plat::WindowSurface surface_;
   std::vector<plat::HDC> dcs_;
 };
+
+// What the presentation sees of the windows: every creation (before WM_CREATE, so a
+// parent is always known before its children), destruction, change of a part (WOC_
+// bits; a null window for program-wide state such as the cursor) and every rectangle
+// of pixels drawn: at EndPaint, at ReleaseDC of a window context (the area the
+// context could draw on), at ScrollWindow and at a resize. `now` asks for the pixels
+// on screen at once (UpdateWindow): the program may stay busy after it.
+constexpr UINT WOC_GEOMETRY = 0x0001;  // rectangle or parent
+constexpr UINT WOC_SHOWN = 0x0002;     // visible or enabled
+constexpr UINT WOC_TEXT = 0x0004;
+constexpr UINT WOC_STYLE = 0x0008;
+constexpr UINT WOC_MENU = 0x0010;
+constexpr UINT WOC_ZORDER = 0x0020;
+constexpr UINT WOC_CURSOR = 0x0040;
+constexpr UINT WOC_FOCUS = 0x0080;     // focus or capture
+constexpr UINT WOC_SCROLL = 0x0100;    // scroll bar range or position
+constexpr UINT WOC_CONTENT = 0x0200;   // items of a bar or a control
+class WindowObserver {
+ public:
+  virtual ~WindowObserver() = default;
+  virtual void Created(CWnd*) {}
+  // The window is still linked; its children are gone already.
+  virtual void Destroyed(CWnd*, HWND) {}
+  virtual void Changed(CWnd*, UINT) {}
+  virtual void Pixels(CWnd*, const RECT&, bool) {}
+};
+// Installs the observer (nullptr: none); returns the previous one.
+WindowObserver* SetWindowObserver(WindowObserver* observer);
+WindowObserver* GetWindowObserver();
+
+// The host's event loop (the presentation's): Poll turns waiting host input into
+// posted messages without blocking; Wait blocks until host input arrives or ms
+// milliseconds passed (-1: no limit). PeekMessage polls when its queue is empty, so
+// loops that pump one message at a time still see the user's clicks.
+class HostLoop {
+ public:
+  virtual ~HostLoop() = default;
+  virtual void Poll() = 0;
+  virtual void Wait(long ms) = 0;
+};
+HostLoop* SetHostLoop(HostLoop* loop);
+HostLoop* GetHostLoop();
+
+// System metrics.
+constexpr int SM_CXSCREEN = 0;
+constexpr int SM_CYSCREEN = 1;
+constexpr int SM_CXVSCROLL = 2;
+constexpr int SM_CYHSCROLL = 3;
+int GetSystemMetrics(int index);
 
 // Messages by handle.
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0);
@@ -312,6 +369,7 @@ HCURSOR LoadStandardCursor(HCURSOR idc);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 int ShowCursor(BOOL show);  // the display counter after the call; shown while >= 0
+int GetCursorDisplayCount();
 DWORD SetClassLong(HWND hwnd, int index, DWORD value);
 DWORD GetClassLong(HWND hwnd, int index);
 

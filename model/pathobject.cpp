@@ -577,7 +577,7 @@ int CPathObject::HitTest(CViewServices* view, float x, float y) {
       CBezierSegment seg{cur, pt(r.p[i - 2]), pt(r.p[i - 1]), node, {}};
       hit = seg.HitTest(probe, tol);
     } else {
-      hit = HitTestSegment(cur.x, cur.y, node.x, node.y, probe, tol);
+      hit = ::HitTestSegment(cur.x, cur.y, node.x, node.y, probe, tol);
     }
     if (hit >= 0.0f) return 1;
     cur = node;

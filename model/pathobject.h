@@ -23,6 +23,43 @@ class CGroupObject;
 class CCutterDevice;
 class CCarveDevice;
 
+// Drag kinds of node editing (the shared drag state's dragKind).
+constexpr std::uint16_t DRAG_EXTEND_LINE = 19;     // extend tool: rubber line
+constexpr std::uint16_t DRAG_REPLACE_CURVE = 161;  // replace-by-curve control point
+constexpr std::uint16_t DRAG_EXTEND_CURVE = 163;   // extend tool: curve control point
+constexpr std::uint16_t DRAG_NODES = 0x300;
+constexpr std::uint16_t DRAG_NEXT_HANDLE = 0x400;  // control point after the current node
+constexpr std::uint16_t DRAG_PREV_HANDLE = 0x500;  // control point before the current node
+constexpr std::uint16_t DRAG_LINE_SEGMENT = 0x600;
+constexpr std::uint16_t DRAG_CURVE_SEGMENT = 0x700;
+constexpr std::uint16_t DRAG_CONTOURS = 0x800;
+
+// Segment hit kinds (hitKind).
+constexpr std::uint16_t HIT_LINE = 0x600;
+constexpr std::uint16_t HIT_CURVE = 0x700;
+
+// Node hit kinds of CPathObject::HitTestNode.
+constexpr int NODE_HIT_SELECTED = 1;
+constexpr int NODE_HIT_UNSELECTED = 2;
+constexpr int NODE_HIT_FIRST_HANDLE = 17;   // a segment's first control point
+constexpr int NODE_HIT_SECOND_HANDLE = 18;  // a segment's second control point
+
+// The editing fields of a path that its undo items keep.
+struct PathEditState {
+  std::int32_t capacity = 0;
+  std::int32_t count = 0;
+  std::int32_t selectedCount = 0;
+  std::int32_t currentNode = 0;
+  float hitX = 0.0f;
+  float hitY = 0.0f;
+  float hitParam = -1.0f;
+  std::uint16_t hitKind = 0;
+  std::int32_t contourStart = 0;
+};
+
+// True when two points differ by less than 0.001 in x and in y.
+bool PointsCoincide(const CFPoint& a, const CFPoint& b);
+
 class CPathObject : public CGraphObject {
  public:
   static constexpr int kFirstCapacity = 100;
@@ -104,6 +141,92 @@ class CPathObject : public CGraphObject {
   static std::unique_ptr<CGraphObject> ReadRecord(const std::uint8_t* record,
                                                   std::uint32_t length);
 
+  // --- Node editing (pathnodes.cpp).
+  void OnNodeEditBegun(CViewServices* view) override;
+  int DoCommand(CViewServices* view, std::uint32_t command) override;
+  int IsCommandEnabled(CViewServices* view, std::uint32_t command) override;
+  void DeleteSelectedNodes(CViewServices* view) override;
+  int CanDeleteInEdit(CViewServices* view) override;
+  int EndNodeEdit(CViewServices* view) override;
+  void DrawNodeMarks(plat::DC* dc, const CMatrix3* viewMatrix) override;
+  int OnCharNode(CViewServices* view, std::uint32_t ch, std::uint32_t keyData) override;
+  // Modifiers: 4 Shift, 8 Control.
+  int OnKeyDownNode(CViewServices* view, std::uint32_t key, std::uint32_t modifiers) override;
+  int OnLButtonDown(CViewServices* view, std::uint32_t flags, float x, float y) override;
+  int OnMouseMove(CViewServices* view, std::uint32_t flags, float x, float y) override;
+  int OnLButtonUp(CViewServices* view, std::uint32_t flags, float x, float y) override;
+  int OnRButtonDown(CViewServices* view, std::uint32_t flags, float x, float y) override;
+  int OnRButtonUp(CViewServices* view, std::uint32_t flags, float x, float y) override;
+  int OnLButtonDblClk(CViewServices* view, std::uint32_t flags, float x, float y) override;
+  // (view, key): the node command of a key, or a nudge of the selected nodes.
+  int RunNodeCommand(std::intptr_t view, std::intptr_t key, std::intptr_t, std::intptr_t) override;
+  int OnLButtonDownNode(CViewServices* view, std::uint32_t flags, float x, float y) override;
+  int OnMouseMoveNode(CViewServices* view, std::uint32_t flags, float x, float y) override;
+  int OnLButtonUpNode(CViewServices* view, std::uint32_t flags, float x, float y) override;
+
+  void DrawNodes(plat::DC* dc, const CMatrix3* viewMatrix);
+  // Selection changes record their undo items in `view` (the active view
+  // when null) while it records.
+  void SelectNode(int index, CViewServices* view = nullptr);
+  void DeselectNode(int index, CViewServices* view = nullptr);
+  // record 0 only toggles the marks; 1 also clears the selection and the
+  // segment hit, with undo.
+  void ClearNodeSelection(CViewServices* view, int record);
+  void SelectNodesInRect(float x1, float y1, float x2, float y2, CViewServices* view = nullptr);
+  // Index of the node or handle under the point, -1 for none; kind gets one
+  // of the NODE_HIT_ values (0 for none).
+  using CGraphObject::HitTestNode;
+  int HitTestNode(CViewServices* view, float x, float y, int& kind);
+  int HitTestUnselectedNode(CViewServices* view, float x, float y);
+  // HIT_LINE or HIT_CURVE when a segment is under the point (the hit fields
+  // set), else 0.
+  int HitTestSegment(CViewServices* view, float x, float y);
+  void MoveSelectedNodes(float dx, float dy, std::uint32_t flags);
+  void DragHandle(float dx, float dy, int kind, std::uint32_t flags);
+  void DragSegment(float dx, float dy, std::uint32_t flags);
+  void MoveSelectedContours(float dx, float dy, std::uint32_t flags);
+  void AlignSelectedNodes(CViewServices* view, std::uint32_t key, std::uint32_t flags);
+  int FindContourStart(int index) const;
+  int FindContourEnd(int index) const;
+  void DrawCurrentHandles(plat::DC* dc, const CMatrix3* viewMatrix);
+  void DrawSelectedSegmentsXor(plat::DC* dc, const CMatrix3* viewMatrix);
+  void DrawSegmentHitMark(plat::DC* dc, const CMatrix3* viewMatrix);
+  void DrawCurrentSegmentHandles(plat::DC* dc, const CMatrix3* viewMatrix);
+  void DrawSelectedContoursXor(plat::DC* dc, const CMatrix3* viewMatrix);
+
+  // --- Node commands.
+  void InsertRecords(int index, int n);
+  void InsertRecordsAfter(int index, int n);
+  void InsertNode(CViewServices* view);
+  void BreakAtNode(CViewServices* view);
+  int JoinNodes(CViewServices* view);
+  void SegmentToCurve(CViewServices* view);
+  void SegmentToLine(CViewServices* view);
+  void ToggleSegmentKind(CViewServices* view);
+  void DeleteSelectedContours(CViewServices* view, CFRect* removed);
+  void ReplaceContoursWithCircle(CViewServices* view);
+  void ReplaceContoursWithRectangle(CViewServices* view);
+  int BeginReplaceNodesWithCurve(CViewServices* view);
+  void ReplaceNodesWithCurve(CViewServices* view);
+  // A new path of the contour starting at index; null below two records.
+  std::unique_ptr<CPathObject> ExtractContour(int index);
+  void GetContourBounds(int start, CFRect* out);
+
+  // --- Extend tool.
+  int CanExtendFromSelection(CViewServices* view);
+  void BeginExtendContour(CViewServices* view);
+  int ExtendToolButtonDown(CViewServices* view, std::uint32_t flags, float x, float y);
+  int ExtendToolDoubleClick(CViewServices* view, std::uint32_t flags, float x, float y);
+  void ExtendWithLine(CViewServices* view, const CFPoint* points);
+  void ExtendWithCurve(CViewServices* view, const CFPoint* points);
+
+  // --- Undo support.
+  PathEditState SaveEditState() const;
+  // Writes the fields back, bounded by the block the path holds now.
+  void RestoreEditState(const PathEditState& state);
+  // Node and curve extent box of the points (empty path: unchanged).
+  void RecomputeBounds();
+
   // A copy of this path with its own block (flags included).
   std::unique_ptr<CPathObject> ClonePath() const;
   // Records the block holds (its size / 9).
@@ -129,6 +252,15 @@ class CPathObject : public CGraphObject {
   void Trim(std::size_t records);
   void Widen(float x, float y);
   void FreePoints();
+
+  // Node editing helpers (pathnodes.cpp).
+  void RecordSnapshot(CViewServices* view);
+  void TakeOver(CViewServices* view, CPathObject& built, bool wholeView);
+  std::unique_ptr<CPathObject> NewBuilt(std::size_t reserve) const;
+  void ExtendWith(CViewServices* view, const CFPoint* points, bool curve);
+  void ExtendCapture(float x, float y);
+  void RestartExtendAt(CFPoint p);
+  int DeleteInBand(CViewServices* view);
 };
 
 // Shape builders live in model/shapebuilders.h.

@@ -44,6 +44,14 @@ constexpr std::uint32_t ID_TOOL_NODE_INSERT = 40119;
 constexpr std::uint32_t ID_TOOL_NODE_DELETE = 40120;
 constexpr std::uint32_t ID_TOOL_TO_CURVE = 40141;
 constexpr std::uint32_t ID_TOOL_TO_LINE = 40142;
+constexpr std::uint32_t ID_TOOL_EXTEND = 32855;          // menu text ending in "[A]"
+constexpr std::uint32_t ID_TOOL_MOVE_CONTOUR = 32862;    // "Move a Contour[CTRL]"
+constexpr std::uint32_t ID_TOOL_NODE_BREAK = 40121;      // "Break a Nodes[Double Click]"
+constexpr std::uint32_t ID_NODE_LINK = 40122;            // "Node Link"
+constexpr std::uint32_t ID_DELETE_CONTOUR = 40165;       // "Delete a Contour[d]"
+constexpr std::uint32_t ID_CONTOUR_TO_CIRCLE = 40166;    // "Replace Countour With a Cirlce[C]"
+constexpr std::uint32_t ID_CONTOUR_TO_RECT = 40167;      // "Replace Countour With a Rectangle[C]"
+constexpr std::uint32_t ID_TOOL_REPLACE_CURVE = 40168;   // "Replace serial Nodes with a Curve[h]"
 
 // Private commands of the main frame.
 constexpr std::uint32_t ID_STATUS_TEXT = 0x8052;   // text of the first status pane
@@ -144,6 +152,9 @@ class CViewServices : public CUndoView {
   virtual void KillTimer(std::uint32_t id) = 0;
   // Keyboard state at the call: true while the key is down.
   virtual bool IsKeyDown(int virtualKey) const = 0;
+  // WM_COMMAND to the view window: posted (runs later) or sent (runs now).
+  virtual void PostCommand(std::uint32_t) {}
+  virtual void SendCommand(std::uint32_t) {}
 };
 
 // The selection tracker of a view.

@@ -16,6 +16,11 @@
 #include "model/services.h"
 #include "model/undo.h"
 
+class CPathObject;
+class CSegArray;
+class CGroupObject;
+struct PathEditState;
+
 // Base of the kinds below: reaches the view's own services from the undo
 // manager's view. Undo returns 1, also when the view offers nothing to act on.
 class CObjectUndoItem : public CUndoItem {
@@ -222,6 +227,151 @@ class CUndoTextAnchor : public CObjectUndoItem {
  private:
   CGraphObject* m_text;
   int m_start;
+};
+
+// Objects read from one file were added to the document (Import). Owns the
+// list, not its objects: undo takes the objects out of the document and
+// deletes those it took out; dropping the step leaves them in the document.
+class CUndoAddObjects : public CObjectUndoItem {
+ public:
+  explicit CUndoAddObjects(CSegArray* list) : m_list(list) {}
+  ~CUndoAddObjects() override;
+  const CSegArray* Held() const { return m_list; }
+
+ protected:
+  void UndoIn(CViewServices& view) override;
+
+ private:
+  CSegArray* m_list;
+};
+
+// A group was made (index -1: undo takes it out of the document, frees its
+// child array without deleting the children and deletes the group) or one
+// was taken apart (undo puts it back at the index, selected).
+class CUndoRelinkGroup : public CObjectUndoItem {
+ public:
+  CUndoRelinkGroup(CGroupObject* group, int index) : m_group(group), m_index(index) {}
+
+ protected:
+  void UndoIn(CViewServices& view) override;
+
+ private:
+  CGroupObject* m_group;
+  int m_index;
+};
+
+// One point record of a path before a node change.
+class CUndoPathPoint : public CObjectUndoItem {
+ public:
+  CUndoPathPoint(CPathObject* path, int index);
+
+ protected:
+  void UndoIn(CViewServices& view) override;
+
+ private:
+  CPathObject* m_path;
+  int m_index;
+  bool m_valid = false;
+  std::uint8_t m_record[9] = {};
+};
+
+// The editing fields of a path (counts, current node, segment hit).
+class CUndoPathState : public CObjectUndoItem {
+ public:
+  explicit CUndoPathState(CPathObject* path);
+  ~CUndoPathState() override;
+
+ protected:
+  void UndoIn(CViewServices& view) override;
+
+ private:
+  CPathObject* m_path;
+  std::unique_ptr<PathEditState> m_state;
+};
+
+// The whole point block of a path, its editing fields and bounds, before a
+// structural change. Owns the copy until it is undone.
+class CUndoPathSnapshot : public CObjectUndoItem {
+ public:
+  explicit CUndoPathSnapshot(CPathObject* path);
+  ~CUndoPathSnapshot() override;
+  plat::HGLOBAL Held() const { return m_block; }
+
+ protected:
+  void UndoIn(CViewServices& view) override;
+
+ private:
+  CPathObject* m_path;
+  plat::HGLOBAL m_block = 0;
+  std::unique_ptr<PathEditState> m_state;
+  CFRect m_bounds;
+};
+
+// A node was selected: undo deselects it.
+class CUndoNodeSelect : public CObjectUndoItem {
+ public:
+  CUndoNodeSelect(CPathObject* path, int index) : m_path(path), m_index(index) {}
+
+ protected:
+  void UndoIn(CViewServices& view) override;
+
+ private:
+  CPathObject* m_path;
+  int m_index;
+};
+
+// A node was deselected: undo selects it again.
+class CUndoNodeDeselect : public CObjectUndoItem {
+ public:
+  CUndoNodeDeselect(CPathObject* path, int index) : m_path(path), m_index(index) {}
+
+ protected:
+  void UndoIn(CViewServices& view) override;
+
+ private:
+  CPathObject* m_path;
+  int m_index;
+};
+
+// A drag of the selected nodes: keeps the mode bits (all 32), the current
+// node and the drag's start and end from the shared drag state; undo runs
+// the move backwards.
+class CUndoNodesMove : public CObjectUndoItem {
+ public:
+  CUndoNodesMove(CPathObject* path, std::uint32_t mode);
+
+ protected:
+  void UndoIn(CViewServices& view) override;
+  // Reverses the drag state; returns the offset that takes the drag back.
+  CFPoint Reverse();
+
+  CPathObject* m_path;
+  std::uint32_t m_mode;
+  int m_index;
+  CFPoint m_start;
+  CFPoint m_end;
+};
+
+// A drag of whole contours.
+class CUndoContoursMove : public CUndoNodesMove {
+ public:
+  CUndoContoursMove(CPathObject* path, std::uint32_t mode) : CUndoNodesMove(path, mode) {}
+
+ protected:
+  void UndoIn(CViewServices& view) override;
+};
+
+// A drag of a hit segment; also keeps the segment hit it reshaped.
+class CUndoSegmentDrag : public CUndoNodesMove {
+ public:
+  CUndoSegmentDrag(CPathObject* path, std::uint32_t mode);
+
+ protected:
+  void UndoIn(CViewServices& view) override;
+
+ private:
+  float m_param;
+  std::uint16_t m_hitKind;
 };
 
 // Appends an item to the view's undo list while it records; the item is

@@ -155,6 +155,12 @@ TEST_F(DocFileTest, HostileFilesAreRefusedWithTheirMessage) {
       {"font entry 0", [](auto& b) { SetDir(b, 2, 0); }, format, "Error!"},
       {"object block of another kind", [objects](auto& b) { b[objects] = 3; }, format, "Error!"},
       {"bad record", [objects](auto& b) { b[objects + 5] = 'Z'; }, "非法的CSegArray数据结构!", "数据结构错"},
+      {"record length 3", [objects](auto& b) { plat::PutU32(b.data() + objects + 6, 3); }, "非法的CSegArray数据结构!",
+       "数据结构错"},
+      {"record past the end byte",
+       [objects](auto& b) { plat::PutU32(b.data() + objects + 6, plat::GetU32(b.data() + objects + 1)); },
+       "非法的CSegArray数据结构!", "数据结构错"},
+      {"no end byte", [](auto& b) { b.back() = 0; }, "非法的CSegArray数据结构!", "数据结构错"},
   };
   for (const HostileCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -167,6 +173,45 @@ TEST_F(DocFileTest, HostileFilesAreRefusedWithTheirMessage) {
     ASSERT_EQ(sink.boxes.size(), 1u);
     EXPECT_EQ(sink.boxes[0].text, c.text);
     EXPECT_EQ(sink.boxes[0].caption, c.caption);
+  }
+}
+
+TEST_F(DocFileTest, LargeDesignReadsThroughTheWindowIntact) {
+  CVORLAN98Doc doc;
+  ASSERT_TRUE(doc.OnNewDocument());
+  for (int p = 0; p < 120; ++p) {
+    auto path = std::make_unique<CPathObject>();
+    for (int i = 0; i < 3000; ++i) path->AddPoint(float(p), float(i), i == 0 ? 0x11 : (i == 2999 ? 0x41 : 0x01));
+    path->EndPoints();
+    doc.AddObject(path.release(), false);
+  }
+  ASSERT_TRUE(doc.OnSaveDocument(Path("large.t98")));
+  CVORLAN98Doc reopened;
+  ASSERT_TRUE(reopened.OnOpenDocument(Path("large.t98")));
+  EXPECT_EQ(reopened.GetObjectCount(), 120);
+  ASSERT_TRUE(reopened.OnSaveDocument(Path("large2.t98")));
+  EXPECT_EQ(ReadBytes(Path("large2.t98")), ReadBytes(Path("large.t98")));
+  EXPECT_GT(ReadBytes(Path("large.t98")).size(), 3000000u);
+  EXPECT_TRUE(sink.boxes.empty());
+}
+
+TEST_F(DocFileTest, DamagedBytesNeverCrashTheReaders) {
+  const std::vector<std::uint8_t> good = SavedDesign();
+  std::uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  for (int round = 0; round < 400; ++round) {
+    std::vector<std::uint8_t> bytes = good;
+    const int changes = 1 + int(next() % 4);
+    for (int k = 0; k < changes; ++k) bytes[next() % bytes.size()] = std::uint8_t(next() >> 16);
+    if (round % 7 == 0) bytes.resize(next() % bytes.size());
+    WriteBytes(Path("fuzz.t98"), bytes);
+    sink.clear();
+    CVORLAN98Doc doc;
+    const bool opened = doc.OnOpenDocument(Path("fuzz.t98"));
+    EXPECT_LE(sink.boxes.size(), 1u);
+    if (!opened) EXPECT_EQ(sink.boxes.size(), 1u) << round;
+    CDocHeaderReader reader;
+    reader.Read(Path("fuzz.t98").c_str());
   }
 }
 

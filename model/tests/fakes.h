@@ -150,6 +150,8 @@ class FakeView : public CDesignViewServices {
   }
   void KillTimer(std::uint32_t id) override { log.push_back("KillTimer " + std::to_string(id)); }
   bool IsKeyDown(int vk) const override { return keysDown.count(vk) != 0; }
+  void PostCommand(std::uint32_t id) override { posted.push_back(id); }
+  void SendCommand(std::uint32_t id) override { sent.push_back(id); }
 
   // --- CDesignViewServices
   CUndoList* GetUndoList() override { return &undo; }
@@ -194,6 +196,7 @@ class FakeView : public CDesignViewServices {
   std::vector<plat::RECT> invalidated;
   std::vector<bool> invalidatedErase;
   std::set<int> keysDown;
+  std::vector<std::uint32_t> posted, sent;
   std::vector<std::string> statusTexts;
   std::vector<std::string> log;
 

@@ -1,0 +1,776 @@
+// Bars and dialog controls: tool bars and status bars drawn from their models,
+// native widgets for the controls, and owner-drawn controls from their surfaces.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTabBar>
+#include <QToolButton>
+#include <QToolTip>
+#include <qdrawutil.h>
+#include <QTreeWidget>
+#include <map>
+
+#include "framework/bars.h"
+#include "framework/controls.h"
+#include "framework/resources.h"
+#include "platform/paths.h"
+#include "presentation/host.h"
+#include "presentation/widgets.h"
+
+namespace pres {
+
+using namespace fw;
+
+namespace {
+
+QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+std::string ToUtf8(const QString& s) { return s.toUtf8().toStdString(); }
+
+QString PlainText(const std::string& utf8) {
+  QString s = Utf8(utf8), out;
+  for (qsizetype i = 0; i < s.size(); ++i) {
+    if (s[i] == '&') {
+      if (i + 1 < s.size() && s[i + 1] == '&') out += '&', ++i;
+      continue;
+    }
+    out += s[i];
+  }
+  return out;
+}
+
+// A bitmap resource as an image: absolute, or beside the program (also under res/).
+QImage LoadBitmap(UINT id) {
+  const std::string* file = res::FindBitmap(id);
+  if (!file || file->empty()) return QImage();
+  std::string mapped = plat::MapWindowsPath(*file);
+  std::vector<std::string> tries = {mapped};
+  if (!mapped.empty() && mapped[0] != '/') {
+    std::string dir = plat::GetProgramFolder();
+    tries.push_back(dir + "/" + mapped);
+    tries.push_back(dir + "/res/" + mapped);
+  }
+  for (const std::string& t : tries) {
+    auto found = plat::FindFileNoCase(t);
+    if (!found) continue;
+    QImage img(QString::fromLocal8Bit(found->c_str()));
+    if (!img.isNull()) return img.convertToFormat(QImage::Format_ARGB32);
+  }
+  return QImage();
+}
+
+// Tool bar strips paint their background light grey; it shows through.
+QImage Transparent(QImage img) {
+  for (int y = 0; y < img.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+    for (int x = 0; x < img.width(); ++x)
+      if ((row[x] & 0xFFFFFF) == 0xC0C0C0 || (row[x] & 0xFFFFFF) == 0xFF00FF) row[x] = 0;
+  }
+  return img;
+}
+
+// The tooltip of a command: the second line of its string.
+QString ToolTipOf(UINT id) {
+  std::string s = res::String(id);
+  size_t nl = s.find('\n');
+  return Utf8(nl == std::string::npos ? s : s.substr(nl + 1));
+}
+
+class ToolBarWidget : public WindowWidget {
+ public:
+  ToolBarWidget(Host& host, CToolBar* bar, QWidget* parent) : WindowWidget(host, bar, parent) {
+    setFocusPolicy(Qt::NoFocus);
+  }
+
+ protected:
+  bool ShowsSurface() const override { return false; }
+  void SyncContent() override {
+    auto* bar = dynamic_cast<CToolBar*>(wnd());
+    if (bar && bar->LoadedResource() != strip_) {
+      strip_ = bar->LoadedResource();
+      image_ = Transparent(LoadBitmap(strip_));
+    }
+    update();
+  }
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), palette().button());
+    auto* bar = dynamic_cast<CToolBar*>(wnd());
+    if (!bar) return;
+    SIZE bs = bar->GetButtonSize();
+    int iw = std::max(1, int(bs.cx) - 7), ih = std::max(1, int(bs.cy) - 7);
+    for (int i = 0; i < bar->GetCount(); ++i) {
+      RECT r;
+      bar->GetItemRect(i, &r);
+      if (r.empty()) continue;
+      QRect q(r.left, r.top, r.width(), r.height());
+      const CToolBar::Button& b = bar->GetButton(i);
+      if (b.style & TBBS_SEPARATOR) {
+        p.setPen(palette().mid().color());
+        p.drawLine(q.center().x(), q.top() + 2, q.center().x(), q.bottom() - 2);
+        continue;
+      }
+      bool down = (b.style & (TBBS_CHECKED | TBBS_PRESSED)) || i == pressed_;
+      bool disabled = b.style & TBBS_DISABLED;
+      if (down) {
+        p.fillRect(q.adjusted(1, 1, -1, -1), palette().midlight());
+        qDrawShadePanel(&p, q, palette(), true, 1);
+      } else if (i == hot_ && !disabled) {
+        qDrawShadePanel(&p, q, palette(), false, 1);
+      }
+      if (!image_.isNull() && b.image >= 0) {
+        QImage icon = image_.copy(b.image * iw, 0, iw, ih);
+        if (disabled) {
+          QImage grey = icon.convertToFormat(QImage::Format_ARGB32);
+          for (int y = 0; y < grey.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(grey.scanLine(y));
+            for (int x = 0; x < grey.width(); ++x)
+              if (qAlpha(row[x])) row[x] = qRgba(128, 128, 128, 255);
+          }
+          icon = grey;
+        }
+        QPoint at(q.left() + (q.width() - iw) / 2 + (down ? 1 : 0), q.top() + (q.height() - ih) / 2 + (down ? 1 : 0));
+        p.drawImage(at, icon);
+      } else if (!b.text.empty()) {
+        p.setPen(disabled ? palette().mid().color() : palette().buttonText().color());
+        p.drawText(q, Qt::AlignCenter, Utf8(b.text));
+      }
+    }
+  }
+  int HitEnabled(QPoint pos) const {
+    auto* bar = dynamic_cast<CToolBar*>(wnd());
+    if (!bar) return -1;
+    int i = bar->HitTest(POINT{pos.x(), pos.y()});
+    if (i < 0) return -1;
+    UINT style = bar->GetButtonStyle(i);
+    return (style & (TBBS_SEPARATOR | TBBS_DISABLED)) ? -1 : i;
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    if (e->button() != Qt::LeftButton) return WindowWidget::mousePressEvent(e);
+    pressed_ = HitEnabled(e->position().toPoint());
+    update();
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    if (e->button() != Qt::LeftButton) return WindowWidget::mouseReleaseEvent(e);
+    int i = HitEnabled(e->position().toPoint());
+    auto* bar = dynamic_cast<CToolBar*>(wnd());
+    if (bar && i >= 0 && i == pressed_) {
+      UINT id = bar->GetItemID(i);
+      CWnd* owner = bar->GetOwner();
+      if (owner) PostMessage(owner->m_hWnd, WM_COMMAND, MAKELONG(WORD(id), 0), 0);
+    }
+    pressed_ = -1;
+    update();
+  }
+  void mouseMoveEvent(QMouseEvent* e) override {
+    int i = HitEnabled(e->position().toPoint());
+    if (i != hot_) {
+      hot_ = i;
+      update();
+    }
+  }
+  void leaveEvent(QEvent*) override {
+    hot_ = -1;
+    update();
+  }
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::ToolTip) {
+      auto* help = static_cast<QHelpEvent*>(e);
+      auto* bar = dynamic_cast<CToolBar*>(wnd());
+      int i = bar ? bar->HitTest(POINT{help->pos().x(), help->pos().y()}) : -1;
+      if (i >= 0 && !(bar->GetButtonStyle(i) & TBBS_SEPARATOR))
+        QToolTip::showText(help->globalPos(), ToolTipOf(bar->GetItemID(i)), this);
+      else
+        QToolTip::hideText();
+      return true;
+    }
+    return WindowWidget::event(e);
+  }
+
+ private:
+  UINT strip_ = 0;
+  int pressed_ = -1;
+  int hot_ = -1;
+};
+
+class StatusBarWidget : public WindowWidget {
+ public:
+  StatusBarWidget(Host& host, CStatusBar* bar, QWidget* parent) : WindowWidget(host, bar, parent) {
+    setFocusPolicy(Qt::NoFocus);
+  }
+
+ protected:
+  bool ShowsSurface() const override { return false; }
+  void SyncContent() override { update(); }
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), palette().button());
+    auto* bar = dynamic_cast<CStatusBar*>(wnd());
+    if (!bar) return;
+    // Fixed panes keep their widths (plus borders); the stretching pane takes the rest.
+    const int n = bar->GetCount();
+    std::vector<int> widths(size_t(std::max(0, n)));
+    int fixed = 0, stretch = -1;
+    for (int i = 0; i < n; ++i) {
+      UINT id, style;
+      int w;
+      bar->GetPaneInfo(i, id, style, w);
+      if ((style & SBPS_STRETCH) && stretch < 0) {
+        stretch = i;
+        widths[size_t(i)] = std::max(0, w) + 6;
+      } else {
+        widths[size_t(i)] = std::max(0, w) + 6;
+      }
+      fixed += widths[size_t(i)] + 2;
+    }
+    if (stretch >= 0) widths[size_t(stretch)] += std::max(0, width() - 4 - fixed);
+    int x = 2;
+    for (int i = 0; i < n; ++i) {
+      UINT id, style;
+      int w;
+      bar->GetPaneInfo(i, id, style, w);
+      QRect q(x, 2, widths[size_t(i)], height() - 4);
+      x += widths[size_t(i)] + 2;
+      if (!(style & SBPS_NOBORDERS)) qDrawShadePanel(&p, q, palette(), !(style & SBPS_POPOUT), 1);
+      if (style & SBPS_DISABLED) continue;
+      p.setPen(palette().buttonText().color());
+      QString text = Utf8(bar->GetPaneText(i));
+      p.drawText(q.adjusted(3, 0, -3, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                 fontMetrics().elidedText(text, Qt::ElideRight, q.width() - 6));
+    }
+  }
+};
+
+// Owner-drawn lists and combo boxes show their surface; the presentation asks them
+// to draw their items (inside the pump) whenever their content or size changes.
+class OwnerDrawnWidget : public WindowWidget {
+ public:
+  OwnerDrawnWidget(Host& host, CWnd* w, QWidget* parent) : WindowWidget(host, w, parent) {}
+
+ protected:
+  void SyncContent() override {
+    HWND h = hwnd_;
+    host_.Defer(h, [h] {
+      CWnd* w = CWnd::FromHandle(h);
+      plat::HDC dc = w->GetDC();
+      if (auto* l = dynamic_cast<CListBox*>(w)) {
+        l->DrawItems(dc);
+      } else if (auto* c = dynamic_cast<CComboBox*>(w)) {
+        c->DrawItems(dc);
+      } else if (auto* v = dynamic_cast<CListCtrl*>(w)) {
+        v->DrawItems(dc);
+      } else if (auto* b = dynamic_cast<CButton*>(w); b && w->GetParent()) {
+        DRAWITEMSTRUCT dis;
+        dis.CtlType = ODT_BUTTON;
+        dis.CtlID = w->GetDlgCtrlID();
+        dis.itemAction = ODA_DRAWENTIRE;
+        dis.itemState = (w->IsWindowEnabled() ? 0 : ODS_DISABLED) | (b->GetCheck() ? ODS_SELECTED : 0);
+        dis.hwndItem = h;
+        dis.hDC = dc;
+        w->GetClientRect(&dis.rcItem);
+        w->GetParent()->SendMessage(WM_DRAWITEM, w->GetDlgCtrlID(), LPARAM(&dis));
+      }
+      if (CWnd::FromHandle(h)) w->ReleaseDC(dc);
+    });
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    QPoint at = e->position().toPoint();
+    bool dbl = e->type() == QEvent::MouseButtonDblClick;
+    HWND h = hwnd_;
+    host_.Defer(h, [h, at, dbl] {
+      CWnd* w = CWnd::FromHandle(h);
+      if (auto* l = dynamic_cast<CListBox*>(w)) {
+        BOOL outside = FALSE;
+        int i = l->ItemFromPoint(POINT{at.x(), at.y()}, outside);
+        if (outside || i < 0) return;
+        if (dbl)
+          l->UserDoubleClick(i);
+        else
+          l->UserSelect(i);
+      } else if (auto* c = dynamic_cast<CComboBox*>(w); c && c->GetCount() > 0) {
+        c->UserSelect((c->GetCurSel() + 1) % c->GetCount());
+      } else if (auto* b = dynamic_cast<CButton*>(w)) {
+        b->Click();
+      }
+    });
+  }
+  void mouseDoubleClickEvent(QMouseEvent* e) override { mousePressEvent(e); }
+};
+
+class Control : public WindowWidget {
+ public:
+  Control(Host& host, CWnd* w, QWidget* parent) : WindowWidget(host, w, parent) {}
+  void SetNative(QWidget* n) {
+    native_ = n;
+    n->setParent(this);
+    n->setGeometry(rect());
+    n->installEventFilter(this);
+    n->show();
+  }
+  void Sync(UINT what) override {
+    WindowWidget::Sync(what);
+    if (native_) native_->setGeometry(rect());
+  }
+  QWidget* native() const { return native_; }
+
+ protected:
+  bool ShowsSurface() const override { return false; }
+  // Runs a user action on the control inside the pump, then shows its state again.
+  template <class T, class F>
+  void Act(F f) {
+    HWND h = hwnd_;
+    host_.Defer(h, [h, f] {
+      if (auto* c = dynamic_cast<T*>(CWnd::FromHandle(h))) f(c);
+      if (CWnd* w = CWnd::FromHandle(h)) w->NotifyChanged(WOC_CONTENT | WOC_TEXT);
+    });
+  }
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (o == native_ && e->type() == QEvent::FocusIn) {
+      HWND h = hwnd_;
+      host_.Defer(h, [h] {
+        CWnd* w = CWnd::FromHandle(h);
+        if (CWnd::GetFocus() != w) w->SetFocus();
+      });
+    }
+    if (o == native_ && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
+      auto* k = static_cast<QKeyEvent*>(e);
+      int key = k->key();
+      bool multiline = dynamic_cast<QPlainTextEdit*>(native_) != nullptr;
+      if (((key == Qt::Key_Return || key == Qt::Key_Enter) && !multiline) || key == Qt::Key_Escape) {
+        PostKey(host_, k, e->type() == QEvent::KeyPress);
+        return true;
+      }
+    }
+    return WindowWidget::eventFilter(o, e);
+  }
+  QWidget* native_ = nullptr;
+};
+
+class ButtonControl : public Control {
+ public:
+  ButtonControl(Host& host, CButton* b, QWidget* parent) : Control(host, b, parent) {
+    DWORD type = b->ButtonType();
+    if (type == BS_GROUPBOX) {
+      SetNative(group_ = new QGroupBox);
+      setAttribute(Qt::WA_TransparentForMouseEvents);
+    } else if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE) {
+      check_ = new QCheckBox;
+      check_->setTristate(type == BS_3STATE || type == BS_AUTO3STATE);
+      SetNative(check_);
+      QObject::connect(check_, &QCheckBox::clicked, check_, [this] { Act<CButton>([](CButton* c) { c->Click(); }); });
+    } else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) {
+      radio_ = new QRadioButton;
+      radio_->setAutoExclusive(false);
+      SetNative(radio_);
+      QObject::connect(radio_, &QRadioButton::clicked, radio_, [this] { Act<CButton>([](CButton* c) { c->Click(); }); });
+    } else {
+      push_ = new QPushButton;
+      push_->setAutoDefault(false);
+      SetNative(push_);
+      QObject::connect(push_, &QPushButton::clicked, push_, [this] { Act<CButton>([](CButton* c) { c->Click(); }); });
+    }
+  }
+
+ protected:
+  void SyncContent() override {
+    auto* b = dynamic_cast<CButton*>(wnd());
+    if (!b) return;
+    QString text = Utf8(b->GetWindowText());
+    if (group_) group_->setTitle(PlainText(b->GetWindowText()));
+    if (check_) {
+      QSignalBlocker s(check_);
+      check_->setText(text);
+      check_->setCheckState(b->GetCheck() == BST_CHECKED ? Qt::Checked
+                            : b->GetCheck() == BST_INDETERMINATE ? Qt::PartiallyChecked
+                                                                 : Qt::Unchecked);
+    }
+    if (radio_) {
+      QSignalBlocker s(radio_);
+      radio_->setText(text);
+      radio_->setChecked(b->GetCheck() == BST_CHECKED);
+    }
+    if (push_) {
+      push_->setText(text);
+      push_->setDefault(b->ButtonType() == BS_DEFPUSHBUTTON);
+      if (b->GetBitmap() != bitmap_) {
+        bitmap_ = b->GetBitmap();
+        QImage img = Transparent(LoadBitmap(bitmap_));
+        push_->setIcon(img.isNull() ? QIcon() : QIcon(QPixmap::fromImage(img)));
+        push_->setIconSize(img.size());
+      }
+    }
+  }
+
+ private:
+  QGroupBox* group_ = nullptr;
+  QCheckBox* check_ = nullptr;
+  QRadioButton* radio_ = nullptr;
+  QPushButton* push_ = nullptr;
+  UINT bitmap_ = 0;
+};
+
+class EditControl : public Control {
+ public:
+  EditControl(Host& host, CEdit* e, QWidget* parent) : Control(host, e, parent) {
+    if (e->GetStyle() & ES_MULTILINE) {
+      multi_ = new QPlainTextEdit;
+      SetNative(multi_);
+      QObject::connect(multi_, &QPlainTextEdit::textChanged, multi_, [this] {
+        std::string t = ToUtf8(multi_->toPlainText());
+        // Lines end in CR LF in the control's text.
+        std::string crlf;
+        for (char c : t) {
+          if (c == '\n') crlf += '\r';
+          crlf += c;
+        }
+        Act<CEdit>([crlf](CEdit* c) { c->UserType(crlf); });
+      });
+    } else {
+      line_ = new QLineEdit;
+      SetNative(line_);
+      QObject::connect(line_, &QLineEdit::textEdited, line_, [this](const QString& s) {
+        std::string t = ToUtf8(s);
+        Act<CEdit>([t](CEdit* c) { c->UserType(t); });
+      });
+    }
+  }
+
+ protected:
+  void SyncContent() override {
+    auto* e = dynamic_cast<CEdit*>(wnd());
+    if (!e) return;
+    bool ro = e->GetStyle() & ES_READONLY;
+    if (line_) {
+      QString t = Utf8(e->GetWindowText());
+      if (line_->text() != t) {
+        QSignalBlocker s(line_);
+        int cur = line_->cursorPosition();
+        line_->setText(t);
+        line_->setCursorPosition(std::min<int>(cur, int(t.size())));
+      }
+      line_->setReadOnly(ro);
+      line_->setEchoMode((e->GetStyle() & ES_PASSWORD) ? QLineEdit::Password : QLineEdit::Normal);
+    }
+    if (multi_) {
+      std::string text = e->GetWindowText(), lf;
+      for (char c : text)
+        if (c != '\r') lf += c;
+      QString t = Utf8(lf);
+      if (multi_->toPlainText() != t) {
+        QSignalBlocker s(multi_);
+        multi_->setPlainText(t);
+      }
+      multi_->setReadOnly(ro);
+    }
+  }
+
+ private:
+  QLineEdit* line_ = nullptr;
+  QPlainTextEdit* multi_ = nullptr;
+};
+
+class StaticControl : public Control {
+ public:
+  StaticControl(Host& host, CStatic* s, QWidget* parent) : Control(host, s, parent) {
+    label_ = new QLabel;
+    label_->setWordWrap(true);
+    label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SetNative(label_);
+    setFocusPolicy(Qt::NoFocus);
+  }
+
+ protected:
+  void SyncContent() override {
+    if (CWnd* w = wnd()) label_->setText(PlainText(w->GetWindowText()));
+  }
+
+ private:
+  QLabel* label_;
+};
+
+class ComboControl : public Control {
+ public:
+  ComboControl(Host& host, CComboBox* c, QWidget* parent) : Control(host, c, parent) {
+    combo_ = new QComboBox;
+    combo_->setEditable((c->GetStyle() & 3) != CBS_DROPDOWNLIST);
+    combo_->setInsertPolicy(QComboBox::NoInsert);
+    SetNative(combo_);
+    QObject::connect(combo_, &QComboBox::activated, combo_,
+                     [this](int i) { Act<CComboBox>([i](CComboBox* c) { c->UserSelect(i); }); });
+    if (QLineEdit* e = combo_->lineEdit())
+      QObject::connect(e, &QLineEdit::textEdited, e, [this](const QString& s) {
+        std::string t = ToUtf8(s);
+        Act<CComboBox>([t](CComboBox* c) { c->UserType(t); });
+      });
+  }
+
+ protected:
+  void Sync(UINT what) override {
+    Control::Sync(what);
+    // The templates give a combo box the height of its dropped list.
+    if (native_) native_->setGeometry(0, 0, width(), std::min(height(), combo_->sizeHint().height()));
+  }
+  void SyncContent() override {
+    auto* c = dynamic_cast<CComboBox*>(wnd());
+    if (!c) return;
+    QSignalBlocker s(combo_);
+    QStringList items;
+    for (int i = 0; i < c->GetCount(); ++i) items << Utf8(c->GetLBText(i));
+    QStringList now;
+    for (int i = 0; i < combo_->count(); ++i) now << combo_->itemText(i);
+    if (items != now) {
+      combo_->clear();
+      combo_->addItems(items);
+    }
+    combo_->setCurrentIndex(c->GetCurSel());
+    if (combo_->isEditable() && combo_->currentText() != Utf8(c->GetWindowText()))
+      combo_->setEditText(Utf8(c->GetWindowText()));
+  }
+
+ private:
+  QComboBox* combo_;
+};
+
+class ListControl : public Control {
+ public:
+  ListControl(Host& host, CListBox* l, QWidget* parent) : Control(host, l, parent) {
+    list_ = new QListWidget;
+    bool multi = l->GetStyle() & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL);
+    list_->setSelectionMode(multi ? QAbstractItemView::MultiSelection : QAbstractItemView::SingleSelection);
+    SetNative(list_);
+    QObject::connect(list_, &QListWidget::itemPressed, list_, [this](QListWidgetItem* it) {
+      int i = list_->row(it);
+      Act<CListBox>([i](CListBox* c) { c->UserSelect(i); });
+    });
+    QObject::connect(list_, &QListWidget::itemDoubleClicked, list_, [this](QListWidgetItem* it) {
+      int i = list_->row(it);
+      Act<CListBox>([i](CListBox* c) { c->UserDoubleClick(i); });
+    });
+  }
+
+ protected:
+  void SyncContent() override {
+    auto* l = dynamic_cast<CListBox*>(wnd());
+    if (!l) return;
+    QSignalBlocker s(list_);
+    if (list_->count() != l->GetCount()) {
+      list_->clear();
+      for (int i = 0; i < l->GetCount(); ++i) list_->addItem(Utf8(l->GetText(i)));
+    } else {
+      for (int i = 0; i < l->GetCount(); ++i)
+        if (list_->item(i)->text() != Utf8(l->GetText(i))) list_->item(i)->setText(Utf8(l->GetText(i)));
+    }
+    for (int i = 0; i < l->GetCount(); ++i) list_->item(i)->setSelected(l->GetSel(i) > 0);
+  }
+
+ private:
+  QListWidget* list_;
+};
+
+class SliderControl : public Control {
+ public:
+  SliderControl(Host& host, CSliderCtrl* s, QWidget* parent) : Control(host, s, parent) {
+    slider_ = new QSlider((s->GetStyle() & TBS_VERT) ? Qt::Vertical : Qt::Horizontal);
+    SetNative(slider_);
+    QObject::connect(slider_, &QSlider::sliderMoved, slider_,
+                     [this](int v) { Act<CSliderCtrl>([v](CSliderCtrl* c) { c->UserSetPos(v); }); });
+    QObject::connect(slider_, &QSlider::actionTriggered, slider_, [this](int) {
+      int v = slider_->sliderPosition();
+      Act<CSliderCtrl>([v](CSliderCtrl* c) { c->UserSetPos(v); });
+    });
+  }
+
+ protected:
+  void SyncContent() override {
+    auto* s = dynamic_cast<CSliderCtrl*>(wnd());
+    if (!s) return;
+    QSignalBlocker b(slider_);
+    slider_->setRange(s->GetRangeMin(), s->GetRangeMax());
+    if (!slider_->isSliderDown()) slider_->setValue(s->GetPos());
+  }
+
+ private:
+  QSlider* slider_;
+};
+
+class ProgressControl : public Control {
+ public:
+  ProgressControl(Host& host, CProgressCtrl* p, QWidget* parent) : Control(host, p, parent) {
+    bar_ = new QProgressBar;
+    bar_->setTextVisible(false);
+    SetNative(bar_);
+    setFocusPolicy(Qt::NoFocus);
+  }
+
+ protected:
+  void SyncContent() override {
+    auto* p = dynamic_cast<CProgressCtrl*>(wnd());
+    if (!p) return;
+    int lo, hi;
+    p->GetRange(lo, hi);
+    bar_->setRange(std::min(lo, hi), std::max(lo, hi));
+    bar_->setValue(p->GetPos());
+  }
+
+ private:
+  QProgressBar* bar_;
+};
+
+class SpinControl : public Control {
+ public:
+  SpinControl(Host& host, CSpinButtonCtrl* s, QWidget* parent) : Control(host, s, parent) {
+    auto* box = new QWidget;
+    horizontal_ = s->GetStyle() & UDS_HORZ;
+    up_ = new QToolButton(box);
+    down_ = new QToolButton(box);
+    up_->setArrowType(horizontal_ ? Qt::RightArrow : Qt::UpArrow);
+    down_->setArrowType(horizontal_ ? Qt::LeftArrow : Qt::DownArrow);
+    up_->setAutoRepeat(true);
+    down_->setAutoRepeat(true);
+    SetNative(box);
+    QObject::connect(up_, &QToolButton::clicked, up_,
+                     [this] { Act<CSpinButtonCtrl>([](CSpinButtonCtrl* c) { c->UserDelta(1); }); });
+    QObject::connect(down_, &QToolButton::clicked, down_,
+                     [this] { Act<CSpinButtonCtrl>([](CSpinButtonCtrl* c) { c->UserDelta(-1); }); });
+  }
+
+ protected:
+  void Sync(UINT what) override {
+    Control::Sync(what);
+    int w = width(), h = height();
+    if (horizontal_) {
+      down_->setGeometry(0, 0, w / 2, h);
+      up_->setGeometry(w / 2, 0, w - w / 2, h);
+    } else {
+      up_->setGeometry(0, 0, w, h / 2);
+      down_->setGeometry(0, h / 2, w, h - h / 2);
+    }
+  }
+
+ private:
+  bool horizontal_;
+  QToolButton* up_;
+  QToolButton* down_;
+};
+
+class ListViewControl : public Control {
+ public:
+  ListViewControl(Host& host, CListCtrl* l, QWidget* parent) : Control(host, l, parent) {
+    tree_ = new QTreeWidget;
+    tree_->setRootIsDecorated(false);
+    tree_->setSelectionMode((l->GetStyle() & LVS_SINGLESEL) ? QAbstractItemView::SingleSelection
+                                                             : QAbstractItemView::ExtendedSelection);
+    tree_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    SetNative(tree_);
+    QObject::connect(tree_, &QTreeWidget::itemPressed, tree_, [this](QTreeWidgetItem* it, int) {
+      int i = tree_->indexOfTopLevelItem(it);
+      Act<CListCtrl>([i](CListCtrl* c) { c->UserClick(i); });
+    });
+    QObject::connect(tree_, &QTreeWidget::itemDoubleClicked, tree_, [this](QTreeWidgetItem* it, int) {
+      int i = tree_->indexOfTopLevelItem(it);
+      Act<CListCtrl>([i](CListCtrl* c) { c->UserDoubleClick(i); });
+    });
+  }
+
+ protected:
+  void SyncContent() override {
+    auto* l = dynamic_cast<CListCtrl*>(wnd());
+    if (!l) return;
+    QSignalBlocker s(tree_);
+    int cols = std::max(1, l->GetColumnCount());
+    QStringList headers;
+    for (int c = 0; c < l->GetColumnCount(); ++c) headers << Utf8(l->GetColumn(c)->text);
+    tree_->setColumnCount(cols);
+    tree_->setHeaderLabels(headers);
+    tree_->setHeaderHidden(l->GetColumnCount() == 0);
+    for (int c = 0; c < l->GetColumnCount(); ++c)
+      if (l->GetColumnWidth(c) > 0) tree_->setColumnWidth(c, l->GetColumnWidth(c));
+    while (tree_->topLevelItemCount() > l->GetItemCount()) delete tree_->takeTopLevelItem(tree_->topLevelItemCount() - 1);
+    while (tree_->topLevelItemCount() < l->GetItemCount()) tree_->addTopLevelItem(new QTreeWidgetItem);
+    for (int i = 0; i < l->GetItemCount(); ++i) {
+      QTreeWidgetItem* it = tree_->topLevelItem(i);
+      for (int c = 0; c < cols; ++c) it->setText(c, Utf8(l->GetItemText(i, c)));
+      it->setSelected(l->GetItemState(i, LVIS_SELECTED) != 0);
+    }
+  }
+
+ private:
+  QTreeWidget* tree_;
+};
+
+class TabControl : public Control {
+ public:
+  TabControl(Host& host, CTabCtrl* t, QWidget* parent) : Control(host, t, parent) {
+    tabs_ = new QTabBar;
+    tabs_->setExpanding(false);
+    SetNative(tabs_);
+    QObject::connect(tabs_, &QTabBar::tabBarClicked, tabs_,
+                     [this](int i) { Act<CTabCtrl>([i](CTabCtrl* c) { c->UserSelect(i); }); });
+  }
+
+ protected:
+  void Sync(UINT what) override {
+    Control::Sync(what);
+    if (native_) native_->setGeometry(0, 0, width(), std::min(height(), tabs_->sizeHint().height()));
+  }
+  void SyncContent() override {
+    auto* t = dynamic_cast<CTabCtrl*>(wnd());
+    if (!t) return;
+    QSignalBlocker s(tabs_);
+    while (tabs_->count() > t->GetItemCount()) tabs_->removeTab(tabs_->count() - 1);
+    while (tabs_->count() < t->GetItemCount()) tabs_->addTab(QString());
+    for (int i = 0; i < t->GetItemCount(); ++i) tabs_->setTabText(i, PlainText(t->GetItemText(i)));
+    tabs_->setCurrentIndex(t->GetCurSel());
+  }
+
+ private:
+  QTabBar* tabs_;
+};
+
+bool OwnerDrawn(CWnd* w) {
+  DWORD s = w->GetStyle();
+  if (auto* b = dynamic_cast<CButton*>(w)) return b->ButtonType() == BS_OWNERDRAW;
+  if (dynamic_cast<CListBox*>(w)) return s & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE);
+  if (dynamic_cast<CComboBox*>(w)) return s & (CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE);
+  if (dynamic_cast<CListCtrl*>(w)) return s & LVS_OWNERDRAWFIXED;
+  return false;
+}
+
+}  // namespace
+
+namespace controls {
+
+WindowWidget* Make(Host& host, CWnd* w, QWidget* parent) {
+  if (auto* t = dynamic_cast<CToolBar*>(w)) return new ToolBarWidget(host, t, parent);
+  if (auto* s = dynamic_cast<CStatusBar*>(w)) return new StatusBarWidget(host, s, parent);
+  if (OwnerDrawn(w)) return new OwnerDrawnWidget(host, w, parent);
+  if (auto* b = dynamic_cast<CButton*>(w)) return new ButtonControl(host, b, parent);
+  if (auto* e = dynamic_cast<CEdit*>(w)) return new EditControl(host, e, parent);
+  if (auto* s = dynamic_cast<CStatic*>(w)) return new StaticControl(host, s, parent);
+  if (auto* c = dynamic_cast<CComboBox*>(w)) return new ComboControl(host, c, parent);
+  if (auto* l = dynamic_cast<CListBox*>(w)) return new ListControl(host, l, parent);
+  if (auto* s = dynamic_cast<CSliderCtrl*>(w)) return new SliderControl(host, s, parent);
+  if (auto* p = dynamic_cast<CProgressCtrl*>(w)) return new ProgressControl(host, p, parent);
+  if (auto* s = dynamic_cast<CSpinButtonCtrl*>(w)) return new SpinControl(host, s, parent);
+  if (auto* l = dynamic_cast<CListCtrl*>(w)) return new ListViewControl(host, l, parent);
+  if (auto* t = dynamic_cast<CTabCtrl*>(w)) return new TabControl(host, t, parent);
+  return nullptr;
+}
+
+}  // namespace controls
+}  // namespace pres

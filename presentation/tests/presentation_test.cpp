@@ -1,0 +1,459 @@
+// The presentation over a small test program: a frame with a menu and an
+// accelerator, a view drawing a known pattern, a dialog with an edit.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/app.h"
+#include "framework/clipboard.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
+#include "framework/docview.h"
+#include "framework/input.h"
+#include "framework/resources.h"
+#include "platform/codepage.h"
+#include "presentation/host.h"
+#include "presentation/widgets.h"
+
+using namespace fw;
+
+namespace {
+
+// One QApplication for the whole test program.
+class QtEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    static int argc = 1;
+    static char name[] = "presentation_tests";
+    static char* argv[] = {name, nullptr};
+    app_ = new QApplication(argc, argv);
+  }
+  void TearDown() override {
+    delete app_;
+    app_ = nullptr;
+  }
+
+ private:
+  QApplication* app_ = nullptr;
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+constexpr UINT IDR_TEST = 1;
+constexpr UINT ID_GREY = 101, ID_IN_VIEW = 102, ID_IN_DOC = 103, ID_IN_FRAME = 104, ID_IN_APP = 105;
+constexpr UINT ID_LONG_RUN = 106;
+constexpr UINT IDD_NAME = 200, IDC_NAME = 1000, IDC_STOP = 1001;
+
+std::vector<std::string> g_log;
+
+// The known pattern: bands of colour and a diagonal, so any shift or swap shows.
+COLORREF PatternColor(int x, int y) {
+  return plat::RGB(BYTE((x * 7) & 0xFF), BYTE((y * 11) & 0xFF), BYTE(((x / 8 + y / 8) % 2) * 200));
+}
+
+class TestDoc : public CDocument {
+  FW_DECLARE_DYNCREATE(TestDoc)
+ public:
+  void OnInDoc() { g_log.push_back("doc"); }
+
+ protected:
+  FW_DECLARE_COMMAND_MAP()
+};
+FW_IMPLEMENT_DYNCREATE(TestDoc, CDocument)
+FW_BEGIN_COMMAND_MAP(TestDoc, CDocument)
+FW_ON_COMMAND(ID_IN_DOC, OnInDoc)
+FW_END_COMMAND_MAP()
+
+class TestView : public CView {
+  FW_DECLARE_DYNCREATE(TestView)
+ public:
+  std::vector<std::pair<UINT, WPARAM>> chars;
+  bool stop = false;
+  int rounds = 0;
+  void OnDraw(plat::HDC dc) override {
+    RECT r;
+    GetClientRect(&r);
+    for (int y = 0; y < r.bottom; y += 4)
+      for (int x = 0; x < r.right; x += 4) dc->FillSolidRect(RECT{x, y, x + 4, y + 4}, PatternColor(x, y));
+    plat::HPEN pen = plat::CreatePen(plat::PS_SOLID, 1, plat::RGB(255, 255, 0));
+    plat::HGDIOBJ old = dc->SelectObject(pen);
+    dc->MoveTo(0, 0);
+    dc->LineTo(r.right, r.bottom);
+    dc->SelectObject(old);
+    plat::DeleteObject(pen);
+  }
+  LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+    if (msg == WM_CHAR || msg == WM_IME_CHAR || msg == WM_INPUTLANGCHANGE) chars.emplace_back(msg, wp);
+    return CView::WindowProc(msg, wp, lp);
+  }
+  void OnInView() { g_log.push_back("view"); }
+  void OnStop() { stop = true; }
+  // A long operation that pumps one message at a time until Stop is clicked.
+  void OnLongRun() {
+    QElapsedTimer t;
+    t.start();
+    while (!stop && t.elapsed() < 5000) {
+      ++rounds;
+      PumpMessage();
+    }
+  }
+
+ protected:
+  FW_DECLARE_COMMAND_MAP()
+};
+FW_IMPLEMENT_DYNCREATE(TestView, CView)
+FW_BEGIN_COMMAND_MAP(TestView, CView)
+FW_ON_COMMAND(ID_IN_VIEW, OnInView)
+FW_ON_COMMAND(ID_LONG_RUN, OnLongRun)
+FW_ON_BN_CLICKED(IDC_STOP, OnStop)
+FW_END_COMMAND_MAP()
+
+class TestFrame : public CFrameWnd {
+  FW_DECLARE_DYNCREATE(TestFrame)
+ public:
+  int initMenus = 0;
+  CButton stopButton;
+  void OnInFrame() { g_log.push_back("frame"); }
+  void OnInitMenu(CMenu* m) override {
+    ++initMenus;
+    CFrameWnd::OnInitMenu(m);
+  }
+
+ protected:
+  FW_DECLARE_COMMAND_MAP()
+};
+FW_IMPLEMENT_DYNCREATE(TestFrame, CFrameWnd)
+FW_BEGIN_COMMAND_MAP(TestFrame, CFrameWnd)
+FW_ON_COMMAND(ID_IN_FRAME, OnInFrame)
+FW_END_COMMAND_MAP()
+
+class TestApp : public CWinApp {
+ public:
+  TestApp() : CWinApp("Test") {}
+  int news = 0;
+  void OnNew() { ++news; }
+  void OnInApp() { g_log.push_back("app"); }
+  void OnUpdateGrey(CCmdUI* ui) { ui->Enable(FALSE); }
+
+ protected:
+  FW_DECLARE_COMMAND_MAP()
+};
+FW_BEGIN_COMMAND_MAP(TestApp, CWinApp)
+FW_ON_COMMAND(ID_FILE_NEW, OnNew)
+FW_ON_COMMAND(ID_IN_APP, OnInApp)
+FW_ON_COMMAND(ID_GREY, OnInApp)
+FW_ON_UPDATE_COMMAND_UI(ID_GREY, OnUpdateGrey)
+FW_END_COMMAND_MAP()
+
+class NameDlg : public CDialog {
+ public:
+  NameDlg() : CDialog(IDD_NAME) {}
+  std::string name = "old";
+  void DoDataExchange(CDataExchange* dx) override { DDX_Text(dx, IDC_NAME, name); }
+};
+
+void RegisterResources() {
+  res::SetString(IDR_TEST, "Test");
+  res::SetMenu(IDR_TEST, {MenuItemDef("&File", {MenuItemDef("&New\tCtrl+N", ID_FILE_NEW), MenuItemDef("&Grey", ID_GREY),
+                                                MenuItemDef("", 0, MF_SEPARATOR), MenuItemDef("In &view", ID_IN_VIEW),
+                                                MenuItemDef("In &doc", ID_IN_DOC), MenuItemDef("In &frame", ID_IN_FRAME),
+                                                MenuItemDef("In &app", ID_IN_APP)})});
+  res::SetAccelerators(IDR_TEST, {ACCEL{FVIRTKEY | FCONTROL, WORD('N'), WORD(ID_FILE_NEW)}});
+  DialogTemplate t;
+  t.caption = "Name";
+  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  t.rect = RECT{0, 0, 240, 100};
+  t.items = {DlgItemDef(IDC_NAME, CtrlKind::Edit, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, RECT{10, 10, 230, 34}),
+             DlgItemDef(IDOK, CtrlKind::Button, "OK", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, RECT{60, 60, 140, 86}),
+             DlgItemDef(IDCANCEL, CtrlKind::Button, "Cancel", WS_CHILD | WS_VISIBLE, RECT{150, 60, 230, 86})};
+  res::SetDialog(IDD_NAME, t);
+}
+
+// Pumps the framework and Qt until nothing waits.
+void Settle() {
+  for (int i = 0; i < 5; ++i) {
+    QCoreApplication::processEvents();
+    PumpPendingMessages();
+    if (pres::Host::Get()) pres::Host::Get()->Flush();
+  }
+}
+
+struct PresentationTest : ::testing::Test {
+  TestApp app;
+  std::unique_ptr<pres::Host> host;
+  TestFrame* frame = nullptr;
+  TestView* view = nullptr;
+
+  void SetUp() override {
+    g_log.clear();
+    RegisterResources();
+    host = std::make_unique<pres::Host>();
+    auto* doc = new TestDoc;
+    CCreateContext ctx;
+    ctx.m_pNewViewClass = FW_RUNTIME_CLASS(TestView);
+    ctx.m_pCurrentDoc = doc;
+    frame = new TestFrame;
+    ASSERT_TRUE(frame->LoadFrame(IDR_TEST, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, nullptr, &ctx));
+    app.m_pMainWnd = frame;
+    frame->InitialUpdateFrame(doc, TRUE);
+    view = dynamic_cast<TestView*>(frame->GetActiveView());
+    ASSERT_NE(view, nullptr);
+    Settle();
+  }
+  void TearDown() override {
+    ResetWindowSystem();
+    Settle();
+    host.reset();
+    QCoreApplication::processEvents();
+    ResetQuit();
+    ResetClipboard();
+    res::Clear();
+  }
+
+  QWidget* ViewWidget() { return host->WidgetOf(view->m_hWnd); }
+  QMenuBar* MenuBar() { return host->TopOf(frame->m_hWnd)->findChild<QMenuBar*>(); }
+  QAction* Item(QMenu* menu, const QString& text) {
+    for (QAction* a : menu->actions())
+      if (a->text() == text) return a;
+    return nullptr;
+  }
+  QMenu* FileMenu() {
+    QMenuBar* bar = MenuBar();
+    return bar && !bar->actions().isEmpty() ? bar->actions().front()->menu() : nullptr;
+  }
+};
+
+// The widget shows the surface pixel for pixel.
+void ExpectSameAsSurface(QWidget* w, CWnd* wnd) {
+  const plat::Surface& s = wnd->GetSurface().surface();
+  QImage shown = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(shown.width(), s.width());
+  ASSERT_EQ(shown.height(), s.height());
+  int bad = 0;
+  for (int y = 0; y < s.height(); ++y)
+    for (int x = 0; x < s.width(); ++x)
+      if ((shown.pixel(x, y) & 0xFFFFFF) != s.row(y)[x] && ++bad < 5)
+        ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << shown.pixel(x, y) << " != " << s.row(y)[x];
+  EXPECT_EQ(bad, 0);
+}
+
+TEST_F(PresentationTest, ViewWidgetShowsTheSurfaceAlsoAfterAnXorMark) {
+  QWidget* w = ViewWidget();
+  ASSERT_NE(w, nullptr);
+  RECT c;
+  view->GetClientRect(&c);
+  ASSERT_GT(c.width(), 100);
+  EXPECT_EQ(w->size(), QSize(c.width(), c.height()));
+  EXPECT_EQ(view->GetSurface().surface().GetPixel(9, 5), PatternColor(8, 4));
+  ExpectSameAsSurface(w, view);
+
+  // A mark drawn outside painting, as trackers draw them.
+  plat::HDC dc = view->GetDC();
+  dc->SetROP2(plat::R2_XORPEN);
+  plat::HPEN pen = plat::CreatePen(plat::PS_SOLID, 1, plat::RGB(255, 255, 255));
+  plat::HGDIOBJ old = dc->SelectObject(pen);
+  dc->SelectObject(plat::GetStockObject(plat::NULL_BRUSH));
+  dc->Rectangle(20, 20, 90, 70);
+  dc->SelectObject(old);
+  plat::DeleteObject(pen);
+  view->ReleaseDC(dc);
+  EXPECT_NE(view->GetSurface().surface().GetPixel(20, 40), PatternColor(20, 40));
+  ExpectSameAsSurface(w, view);
+}
+
+TEST_F(PresentationTest, MenuChoicesRouteAndUpdateHandlersGrey) {
+  QMenu* file = FileMenu();
+  ASSERT_NE(file, nullptr);
+  // Opening the popup runs WM_INITMENU once and the update handlers.
+  file->popup(QPoint(0, 0));
+  Settle();
+  EXPECT_EQ(frame->initMenus, 1);
+  QAction* grey = Item(file, "&Grey");
+  ASSERT_NE(grey, nullptr);
+  EXPECT_FALSE(grey->isEnabled());
+  QAction* news = Item(file, "&New\tCtrl+N");
+  ASSERT_NE(news, nullptr);
+  EXPECT_TRUE(news->isEnabled());
+  EXPECT_TRUE(news->shortcut().isEmpty());  // the frame translates the keys
+  file->hide();
+  Settle();
+
+  struct Case {
+    const char* text;
+    const char* handler;
+  };
+  for (const Case& c : {Case{"In &view", "view"}, Case{"In &doc", "doc"}, Case{"In &frame", "frame"},
+                        Case{"In &app", "app"}}) {
+    g_log.clear();
+    file->popup(QPoint(0, 0));
+    QAction* a = Item(file, c.text);
+    ASSERT_NE(a, nullptr) << c.text;
+    a->trigger();
+    file->hide();
+    Settle();
+    EXPECT_EQ(g_log, std::vector<std::string>{c.handler}) << c.text;
+  }
+  EXPECT_EQ(frame->initMenus, 5);
+}
+
+TEST_F(PresentationTest, CtrlNReachesTheAccelerator) {
+  QTest::keyClick(ViewWidget(), Qt::Key_N, Qt::ControlModifier);
+  Settle();
+  EXPECT_EQ(app.news, 1);
+  // The same key without Ctrl is a character.
+  QTest::keyClick(ViewWidget(), Qt::Key_N);
+  Settle();
+  EXPECT_EQ(app.news, 1);
+  ASSERT_FALSE(view->chars.empty());
+  EXPECT_EQ(view->chars.back(), std::make_pair(WM_CHAR, WPARAM('n')));
+}
+
+TEST_F(PresentationTest, ModalDialogDrivenLikeAUser) {
+  NameDlg dlg;
+  bool drove = false;
+  QTimer::singleShot(0, [&] {
+    QWidget* top = host->TopOf(dlg.m_hWnd);
+    ASSERT_NE(top, nullptr);
+    EXPECT_TRUE(top->isModal());
+    auto* edit = top->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->text(), "old");  // DDX filled it
+    edit->selectAll();
+    QInputMethodEvent chinese;
+    chinese.setCommitString(QString::fromUtf8("标牌"));
+    QCoreApplication::sendEvent(edit, &chinese);
+    QTest::keyClicks(edit, " 40");
+    QPushButton* ok = nullptr;
+    for (auto* b : top->findChildren<QPushButton*>())
+      if (b->text() == "OK") ok = b;
+    ASSERT_NE(ok, nullptr);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    drove = true;
+  });
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_TRUE(drove);
+  EXPECT_EQ(dlg.name, "标牌 40");
+}
+
+TEST_F(PresentationTest, MessageBoxAnswers) {
+  QTimer poke;
+  poke.setInterval(10);
+  QObject::connect(&poke, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    EXPECT_EQ(box->text(), QString::fromUtf8("保存修改?"));
+    EXPECT_EQ(box->windowTitle(), "Test");
+    box->button(QMessageBox::No)->click();
+  });
+  poke.start();
+  EXPECT_EQ(plat::MessageBox("保存修改?", "Test", plat::MB_YESNOCANCEL | plat::MB_ICONQUESTION), plat::IDNO);
+  poke.stop();
+}
+
+TEST_F(PresentationTest, TypedTextIsEncodedInTheInputCodePage) {
+  host->SetInputLocale("zh_CN");
+  Settle();
+  view->chars.clear();
+  QInputMethodEvent commit;
+  commit.setCommitString(QString::fromUtf8("标a"));
+  QCoreApplication::sendEvent(ViewWidget(), &commit);
+  Settle();
+  std::vector<std::pair<UINT, WPARAM>> want = {{WM_IME_CHAR, 0xB1EA}, {WM_CHAR, 'a'}};
+  EXPECT_EQ(view->chars, want);
+
+  // A key's text in two bytes comes as two WM_CHAR; a character the code page lacks beeps.
+  plat::RecordingSink rec;
+  plat::ScopedReportSink scoped(&rec);
+  view->chars.clear();
+  QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8("标"));
+  QCoreApplication::sendEvent(ViewWidget(), &key);
+  QInputMethodEvent smile;
+  smile.setCommitString(QString::fromUtf8("\U0001F600"));
+  QCoreApplication::sendEvent(ViewWidget(), &smile);
+  Settle();
+  want = {{WM_CHAR, 0xB1}, {WM_CHAR, 0xEA}};
+  EXPECT_EQ(view->chars, want);
+  EXPECT_EQ(rec.beeps.size(), 1u);
+}
+
+TEST_F(PresentationTest, ClipboardBothWays) {
+  UINT fmt = RegisterClipboardFormat("CutterVorlan V6.0 SegMulti");
+  ASSERT_NE(fmt, 0u);
+  auto block = [](const std::string& bytes) {
+    HGLOBAL h = plat::GlobalAlloc(plat::GMEM_MOVEABLE, bytes.size());
+    plat::GlobalLockGuard g(h);
+    std::memcpy(g.bytes(), bytes.data(), bytes.size());
+    return h;
+  };
+  // Ours to the desktop: text as text, private formats under their MIME type.
+  ASSERT_TRUE(OpenClipboard(frame));
+  EmptyClipboard();
+  SetClipboardData(CF_TEXT, block(plat::Utf8ToGbk("标牌") + std::string(1, '\0')));
+  SetClipboardData(fmt, block(std::string("\x02\x05\x00\x00\x00\xFE", 6)));
+  CloseClipboard();
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(data->text(), QString::fromUtf8("标牌"));
+  EXPECT_EQ(pres::Host::MimeTypeOf("CutterVorlan V6.0 SegMulti"), "application/x-tindrel-cuttervorlan-v60-segmulti");
+  EXPECT_EQ(data->data("application/x-tindrel-cuttervorlan-v60-segmulti"), QByteArray("\x02\x05\x00\x00\x00\xFE", 6));
+
+  // The desktop's to us.
+  auto* theirs = new QMimeData;
+  theirs->setText(QString::fromUtf8("外来"));
+  theirs->setData("application/x-tindrel-cuttervorlan-v60-segmulti", QByteArray("\x02\x01", 2));
+  QGuiApplication::clipboard()->setMimeData(theirs);
+  ASSERT_TRUE(IsClipboardFormatAvailable(fmt));
+  ASSERT_TRUE(OpenClipboard(frame));
+  HGLOBAL text = GetClipboardData(CF_TEXT);
+  ASSERT_NE(text, HGLOBAL(0));
+  {
+    plat::GlobalLockGuard g(text);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(g.bytes())), plat::Utf8ToGbk("外来"));
+  }
+  HGLOBAL own = GetClipboardData(fmt);
+  ASSERT_NE(own, HGLOBAL(0));
+  {
+    plat::GlobalLockGuard g(own);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(g.bytes()), g.size()), std::string("\x02\x01", 2));
+  }
+  CloseClipboard();
+}
+
+TEST_F(PresentationTest, OneMessagePumpSeesAClickOnStop) {
+  ASSERT_TRUE(frame->stopButton.Create("Button", "Stop", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, RECT{4, 4, 80, 28},
+                                       view, IDC_STOP));
+  Settle();
+  auto* button = host->WidgetOf(frame->stopButton.m_hWnd)->findChild<QPushButton*>();
+  ASSERT_NE(button, nullptr);
+  QTimer::singleShot(50, [&] { QTest::mouseClick(button, Qt::LeftButton); });
+  frame->SendMessage(WM_COMMAND, ID_LONG_RUN, 0);
+  EXPECT_TRUE(view->stop);
+  EXPECT_GT(view->rounds, 1);
+}
+
+TEST_F(PresentationTest, InputForADestroyedWindowIsDropped) {
+  QWidget* w = ViewWidget();
+  QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  EXPECT_GT(host->DeferredCount(), 0u);
+  frame->DestroyWindow();
+  EXPECT_FALSE(host->RunDeferred());  // each action finds its window gone
+  EXPECT_EQ(host->DeferredCount(), 0u);
+  EXPECT_EQ(AfxGetMainWnd(), nullptr);
+}
+
+}  // namespace

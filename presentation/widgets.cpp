@@ -1,0 +1,514 @@
+#include "presentation/widgets.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QUrl>
+#include <QWheelEvent>
+#include <algorithm>
+
+#include "framework/bars.h"
+#include "framework/controls.h"
+#include "framework/input.h"
+#include "framework/menu.h"
+#include "presentation/host.h"
+
+namespace pres {
+
+using namespace fw;
+
+namespace {
+
+// The Qt window around a top-level window: its menu bar on top, the client below.
+// The close box asks the program (WM_CLOSE); a resize by the user resizes the window.
+class TopWindow : public QWidget {
+ public:
+  TopWindow(Host& host, HWND hwnd, QWidget* parent, Qt::WindowFlags flags)
+      : QWidget(parent, flags), host_(host), hwnd_(hwnd) {
+    setAcceptDrops(true);
+  }
+  WindowWidget* client = nullptr;
+  QMenuBar* menuBar = nullptr;
+  QSize applied;  // the client size last taken from the window
+
+  int MenuHeight() const { return menuBar && menuBar->isVisible() ? menuBar->sizeHint().height() : 0; }
+  void LayOut() {
+    int mh = MenuHeight();
+    if (menuBar) menuBar->setGeometry(0, 0, width(), mh);
+    if (client) client->setGeometry(0, mh, width(), std::max(0, height() - mh));
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent*) override {
+    LayOut();
+    if (!client) return;
+    QSize c = client->size();
+    if (c == applied) return;
+    applied = c;
+    HWND h = hwnd_;
+    host_.Defer(h, [h, c] {
+      CWnd* w = CWnd::FromHandle(h);
+      RECT r;
+      w->GetWindowRect(&r);
+      SIZE cs = w->GetClientSize();
+      // The window keeps its scroll bars around the new client size.
+      int cx = c.width() + (r.width() - cs.cx), cy = c.height() + (r.height() - cs.cy);
+      if (cx != r.width() || cy != r.height())
+        w->SetWindowPos(HWND_TOP, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    });
+  }
+  void closeEvent(QCloseEvent* e) override {
+    e->ignore();
+    PostMessage(hwnd_, WM_CLOSE, 0, 0);
+  }
+  void changeEvent(QEvent* e) override {
+    if (e->type() == QEvent::ActivationChange && isActiveWindow()) {
+      HWND h = hwnd_;
+      host_.Defer(h, [h] {
+        CWnd* w = CWnd::FromHandle(h);
+        if (CWnd::GetActiveWindow() != w) w->SetActiveWindow();
+      });
+    }
+    QWidget::changeEvent(e);
+  }
+  void dragEnterEvent(QDragEnterEvent* e) override {
+    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+  }
+  void dropEvent(QDropEvent* e) override {
+    std::vector<std::string> files;
+    for (const QUrl& u : e->mimeData()->urls())
+      if (u.isLocalFile()) files.push_back(QFile::encodeName(u.toLocalFile()).toStdString());
+    if (files.empty() || !client) return;
+    QPoint at = client->mapFrom(this, e->position().toPoint());
+    HWND h = hwnd_;
+    host_.Defer(h, [h, at, files] {
+      POINT p{at.x(), at.y()};
+      CWnd::FromHandle(h)->ClientToScreen(&p);
+      DropFiles(p, files);
+    });
+    e->acceptProposedAction();
+  }
+
+ private:
+  Host& host_;
+  HWND hwnd_;
+};
+
+QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+}  // namespace
+
+// Every control kind in one place: the native widget, its signals as user actions
+// and its state taken from the control.
+namespace controls {
+WindowWidget* Make(Host& host, CWnd* w, QWidget* parent);
+}
+
+// ---- WindowWidget
+
+WindowWidget::WindowWidget(Host& host, CWnd* w, QWidget* parent) : QWidget(parent), host_(host), hwnd_(w->m_hWnd) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_InputMethodEnabled);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::ClickFocus);
+}
+
+WindowWidget::~WindowWidget() = default;
+
+void WindowWidget::Sync(UINT what) {
+  CWnd* w = wnd();
+  if (!w) return;
+  if (what & (WOC_GEOMETRY | WOC_STYLE | WOC_SHOWN)) SyncGeometry();
+  if (what & (WOC_STYLE | WOC_SCROLL | WOC_GEOMETRY)) SyncScrollBars();
+  if (what & WOC_MENU) SyncMenu();
+  if (what & WOC_TEXT)
+    if (top_) top_->setWindowTitle(Utf8(w->GetWindowText()));
+  if (what & WOC_ZORDER) {
+    const auto& kids = w->Children();
+    for (auto it = kids.rbegin(); it != kids.rend(); ++it)
+      if (WindowWidget* k = host_.WidgetOf((*it)->m_hWnd)) k->raise();
+  }
+  if (what & (WOC_CONTENT | WOC_TEXT | WOC_STYLE | WOC_SHOWN)) SyncContent();
+}
+
+void WindowWidget::SyncGeometry() {
+  CWnd* w = wnd();
+  if (!w) return;
+  RECT r = w->GetRectInParent();
+  if (top_) {
+    auto* t = static_cast<TopWindow*>(top_);
+    SIZE c = w->GetClientSize();
+    QSize want(c.cx, c.cy + t->MenuHeight());
+    bool shown = (w->GetStyle() & WS_VISIBLE) != 0;
+    if (shown && w->IsZoomed()) {
+      if (!t->isMaximized()) t->showMaximized();
+    } else if (shown && w->IsIconic()) {
+      if (!t->isMinimized()) t->showMinimized();
+    } else {
+      if (!t->isMaximized() && t->size() != want) {
+        t->applied = QSize(c.cx, c.cy);
+        t->resize(want);
+      }
+      if (shown && !t->isVisible()) {
+        if (!t->testAttribute(Qt::WA_Moved)) t->move(r.left, r.top);
+        t->show();
+      }
+    }
+    if (!shown && t->isVisible()) t->hide();
+    t->LayOut();
+  } else {
+    setGeometry(r.left, r.top, r.width(), r.height());
+    setVisible((w->GetStyle() & WS_VISIBLE) != 0);
+    setEnabled(w->IsWindowEnabled());
+  }
+}
+
+void WindowWidget::SyncScrollBars() {
+  CWnd* w = wnd();
+  if (!w) return;
+  SIZE c = w->GetClientSize();
+  for (int bar : {SB_HORZ, SB_VERT}) {
+    bool want = (w->GetStyle() & (bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL)) != 0;
+    if (!want) {
+      if (bars_[bar]) bars_[bar]->hide();
+      continue;
+    }
+    if (!bars_[bar]) {
+      auto* sb = new QScrollBar(bar == SB_VERT ? Qt::Vertical : Qt::Horizontal, this);
+      bars_[bar] = sb;
+      UINT msg = bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL;
+      HWND h = hwnd_;
+      QObject::connect(sb, &QScrollBar::actionTriggered, sb, [this, sb, msg, h](int action) {
+        UINT code = SB_ENDSCROLL;
+        switch (action) {
+          case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
+          case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
+          case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
+          case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
+          case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
+          case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
+          case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
+          default: return;
+        }
+        int pos = sb->sliderPosition();
+        host_.Defer(h, [h, msg, code, pos] { PostMessage(h, msg, MAKELONG(WORD(code), WORD(pos)), 0); });
+      });
+      QObject::connect(sb, &QScrollBar::sliderReleased, sb, [this, sb, msg, h] {
+        int pos = sb->sliderPosition();
+        host_.Defer(h, [h, msg, pos] {
+          PostMessage(h, msg, MAKELONG(WORD(SB_THUMBPOSITION), WORD(pos)), 0);
+          PostMessage(h, msg, MAKELONG(WORD(SB_ENDSCROLL), 0), 0);
+        });
+      });
+    }
+    QScrollBar* sb = bars_[bar];
+    int lo = 0, hi = 0;
+    w->GetScrollRange(bar, &lo, &hi);
+    QSignalBlocker block(sb);
+    sb->setRange(std::min(lo, hi), std::max(lo, hi));
+    sb->setPageStep(std::max(1, (std::max(lo, hi) - std::min(lo, hi)) / 10));
+    if (!sb->isSliderDown()) sb->setValue(w->GetScrollPos(bar));
+    if (bar == SB_VERT)
+      sb->setGeometry(c.cx, 0, 16, c.cy);
+    else
+      sb->setGeometry(0, c.cy, c.cx, 16);
+    sb->show();
+  }
+}
+
+void WindowWidget::SyncMenu() {
+  if (!top_) return;
+  auto* t = static_cast<TopWindow*>(top_);
+  CWnd* w = wnd();
+  CMenu* menu = w ? w->GetMenu() : nullptr;
+  if (!menu) {
+    if (t->menuBar) t->menuBar->hide();
+    t->LayOut();
+    return;
+  }
+  if (!t->menuBar) {
+    t->menuBar = new QMenuBar(t);
+    t->menuBar->setNativeMenuBar(false);
+  }
+  t->menuBar->clear();
+  FillMenu(host_, hwnd_, nullptr, menu);
+  // FillMenu with a null menu fills the bar of the window.
+  t->menuBar->show();
+  SyncGeometry();
+}
+
+void WindowWidget::TakePixels(const RECT& r, bool now) {
+  CWnd* w = wnd();
+  if (!w) return;
+  const plat::Surface& s = w->GetSurface().surface();
+  RECT clipped{std::max<LONG>(0, r.left), std::max<LONG>(0, r.top), std::min<LONG>(s.width(), r.right),
+               std::min<LONG>(s.height(), r.bottom)};
+  if (image_.width() != s.width() || image_.height() != s.height()) {
+    image_ = QImage(s.width(), s.height(), QImage::Format_RGB32);
+    clipped = RECT{0, 0, s.width(), s.height()};
+  }
+  if (clipped.empty()) return;
+  CopySurface(s, image_, clipped);
+  hasPixels_ = true;
+  QRect q(clipped.left, clipped.top, clipped.width(), clipped.height());
+  if (!ShowsSurface()) return;
+  if (now)
+    repaint(q);
+  else
+    update(q);
+}
+
+void WindowWidget::paintEvent(QPaintEvent* e) {
+  QPainter p(this);
+  QRect r = e->rect();
+  if (hasPixels_ && ShowsSurface()) {
+    QRect img = r.intersected(image_.rect());
+    if (!img.isEmpty()) p.drawImage(img.topLeft(), image_, img);
+    QRegion rest = QRegion(r).subtracted(QRegion(image_.rect()));
+    for (const QRect& x : rest) p.fillRect(x, palette().window());
+  } else {
+    p.fillRect(r, palette().window());
+  }
+}
+
+// Mouse input goes to the framework in its own screen coordinates, so the window
+// under the pointer and the capture are the framework's.
+void WindowWidget::PostMouse(QMouseEvent* e, int kind) {
+  MouseButton b = MouseButton::Left;
+  if (e->button() == Qt::RightButton) b = MouseButton::Right;
+  if (e->button() == Qt::MiddleButton) b = MouseButton::Middle;
+  if (kind != 0 && e->button() != Qt::LeftButton && e->button() != Qt::RightButton && e->button() != Qt::MiddleButton)
+    return;
+  QPoint at = e->position().toPoint();
+  Qt::KeyboardModifiers mods = e->modifiers();
+  HWND h = hwnd_;
+  host_.Defer(h, [h, at, mods, kind, b] {
+    SetKeyDown(VK_SHIFT, mods & Qt::ShiftModifier);
+    SetKeyDown(VK_CONTROL, mods & Qt::ControlModifier);
+    SetKeyDown(VK_MENU, mods & Qt::AltModifier);
+    POINT p{at.x(), at.y()};
+    CWnd::FromHandle(h)->ClientToScreen(&p);
+    POINT cur = Mouse::Position();
+    if (kind == 0 || cur.x != p.x || cur.y != p.y) Mouse::MoveTo(p);
+    if (kind == 1) Mouse::Down(b);
+    if (kind == 2) Mouse::Up(b);
+  });
+}
+
+void WindowWidget::mousePressEvent(QMouseEvent* e) { PostMouse(e, 1); }
+void WindowWidget::mouseDoubleClickEvent(QMouseEvent* e) { PostMouse(e, 1); }
+void WindowWidget::mouseReleaseEvent(QMouseEvent* e) { PostMouse(e, 2); }
+void WindowWidget::mouseMoveEvent(QMouseEvent* e) { PostMouse(e, 0); }
+
+void WindowWidget::wheelEvent(QWheelEvent* e) {
+  int notches = e->angleDelta().y() / 120;
+  if (notches == 0) return;
+  HWND h = hwnd_;
+  host_.Defer(h, [h, notches] {
+    UINT code = notches > 0 ? SB_LINEUP : SB_LINEDOWN;
+    for (int i = 0; i < 3 * std::abs(notches); ++i) PostMessage(h, WM_VSCROLL, MAKELONG(WORD(code), 0), 0);
+  });
+}
+
+void WindowWidget::keyPressEvent(QKeyEvent* e) { PostKey(host_, e, true); }
+void WindowWidget::keyReleaseEvent(QKeyEvent* e) { PostKey(host_, e, false); }
+
+void WindowWidget::inputMethodEvent(QInputMethodEvent* e) {
+  if (!e->commitString().isEmpty()) host_.TypeText(e->commitString(), true);
+  e->accept();
+}
+
+void WindowWidget::focusInEvent(QFocusEvent* e) {
+  HWND h = hwnd_;
+  host_.Defer(h, [h] {
+    CWnd* w = CWnd::FromHandle(h);
+    if (CWnd::GetFocus() != w) w->SetFocus();
+  });
+  QWidget::focusInEvent(e);
+}
+
+void WindowWidget::enterEvent(QEnterEvent* e) {
+  host_.SetHovered(this);
+  QWidget::enterEvent(e);
+}
+
+bool WindowWidget::event(QEvent* e) {
+  // Tab belongs to the framework's windows, not to Qt's focus chain.
+  if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Tab) {
+    keyPressEvent(static_cast<QKeyEvent*>(e));
+    return true;
+  }
+  return QWidget::event(e);
+}
+
+// ---- keys
+
+UINT VirtualKeyOf(int key, bool keypad) {
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) return UINT('A' + (key - Qt::Key_A));
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return keypad ? UINT(0x60 + (key - Qt::Key_0)) : UINT('0' + (key - Qt::Key_0));
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return UINT(VK_F1 + (key - Qt::Key_F1));
+  switch (key) {
+    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Tab: case Qt::Key_Backtab: return VK_TAB;
+    case Qt::Key_Return: case Qt::Key_Enter: return VK_RETURN;
+    case Qt::Key_Shift: return VK_SHIFT;
+    case Qt::Key_Control: return VK_CONTROL;
+    case Qt::Key_Alt: return VK_MENU;
+    case Qt::Key_Pause: return VK_PAUSE;
+    case Qt::Key_CapsLock: return VK_CAPITAL;
+    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_PageUp: return VK_PRIOR;
+    case Qt::Key_PageDown: return VK_NEXT;
+    case Qt::Key_End: return VK_END;
+    case Qt::Key_Home: return VK_HOME;
+    case Qt::Key_Left: return VK_LEFT;
+    case Qt::Key_Up: return VK_UP;
+    case Qt::Key_Right: return VK_RIGHT;
+    case Qt::Key_Down: return VK_DOWN;
+    case Qt::Key_Insert: return VK_INSERT;
+    case Qt::Key_Delete: return VK_DELETE;
+    case Qt::Key_NumLock: return VK_NUMLOCK;
+    case Qt::Key_ScrollLock: return VK_SCROLL;
+    case Qt::Key_Plus: return keypad ? 0x6B : 0xBB;
+    case Qt::Key_Minus: return keypad ? 0x6D : 0xBD;
+    case Qt::Key_Asterisk: return keypad ? 0x6A : 0;
+    case Qt::Key_Slash: return keypad ? 0x6F : 0xBF;
+    case Qt::Key_Period: return keypad ? 0x6E : 0xBE;
+    case Qt::Key_Comma: return 0xBC;
+    case Qt::Key_Equal: return 0xBB;
+    default: return 0;
+  }
+}
+
+void PostKey(Host& host, QKeyEvent* e, bool press) {
+  UINT vk = VirtualKeyOf(e->key(), e->modifiers() & Qt::KeypadModifier);
+  Qt::KeyboardModifiers mods = e->modifiers();
+  QString text = e->text();
+  host.Defer(0, [vk, mods, press] {
+    SetKeyDown(VK_SHIFT, (mods & Qt::ShiftModifier) || (press && vk == VK_SHIFT));
+    SetKeyDown(VK_CONTROL, (mods & Qt::ControlModifier) || (press && vk == VK_CONTROL));
+    SetKeyDown(VK_MENU, (mods & Qt::AltModifier) || (press && vk == VK_MENU));
+    if (!vk) return;
+    if (press)
+      Keyboard::Press(vk);
+    else
+      Keyboard::Release(vk);
+  });
+  if (!press || text.isEmpty()) return;
+  // Characters: printable text, and the keys that make characters (Enter, Tab,
+  // Backspace, Escape); control combinations stay keys.
+  char16_t c = text.size() == 1 ? text[0].unicode() : 0;
+  bool control = c && c < 0x20 && c != '\r' && c != '\t' && c != '\b' && c != 0x1B;
+  if (control || c == 0x7F) return;
+  host.TypeText(text, false);
+}
+
+// ---- menus
+
+namespace {
+bool Reaches(CMenu* from, CMenu* target) {
+  if (!from) return false;
+  if (from == target) return true;
+  for (const CMenu::Item& it : from->Items())
+    if (it.popup && Reaches(it.popup.get(), target)) return true;
+  return false;
+}
+
+void AddItems(Host& host, HWND owner, QWidget* into, CMenu* source);
+
+QMenu* AddPopup(Host& host, HWND owner, QWidget* into, CMenu* popup, const QString& title, UINT index, bool enabled) {
+  QMenu* m = nullptr;
+  if (auto* bar = dynamic_cast<QMenuBar*>(into))
+    m = bar->addMenu(title);
+  else
+    m = static_cast<QMenu*>(into)->addMenu(title);
+  m->setEnabled(enabled);
+  QObject::connect(m, &QMenu::aboutToShow, m, [&host, owner, m, popup, index] {
+    CWnd* w = CWnd::FromHandle(owner);
+    host.MenuOpened(owner);
+    if (!w || !Reaches(w->GetMenu(), popup)) return;  // the menu changed under us
+    SendMessage(owner, WM_INITMENUPOPUP, WPARAM(popup), MAKELONG(WORD(index), 0));
+    if (!CWnd::FromHandle(owner) || !Reaches(CWnd::FromHandle(owner)->GetMenu(), popup)) return;
+    m->clear();
+    AddItems(host, owner, m, popup);
+  });
+  QObject::connect(m, &QMenu::aboutToHide, m, [&host] { host.MenuClosed(); });
+  return m;
+}
+
+void AddItems(Host& host, HWND owner, QWidget* into, CMenu* source) {
+  const auto& items = source->Items();
+  for (size_t i = 0; i < items.size(); ++i) {
+    const CMenu::Item& it = items[i];
+    bool enabled = !(it.flags & (MF_GRAYED | MF_DISABLED));
+    if (it.flags & MF_SEPARATOR) {
+      if (auto* m = dynamic_cast<QMenu*>(into)) m->addSeparator();
+      continue;
+    }
+    // Text after a tab shows as the shortcut; the frames translate the keys themselves.
+    QString text = QString::fromUtf8(it.text.data(), qsizetype(it.text.size()));
+    if (it.flags & MF_SYSMENU) text = QStringLiteral("\u2261");
+    if (it.popup) {
+      QMenu* sub = AddPopup(host, owner, into, it.popup.get(), text, UINT(i), enabled);
+      // Let the popup open even before WM_INITMENUPOPUP has filled it.
+      if (it.popup->GetMenuItemCount() > 0) AddItems(host, owner, sub, it.popup.get());
+      continue;
+    }
+    auto* a = new QAction(text, into);
+    a->setEnabled(enabled);
+    if (it.flags & MF_CHECKED) {
+      a->setCheckable(true);
+      a->setChecked(true);
+    }
+    UINT id = it.id;
+    QObject::connect(a, &QAction::triggered, a, [owner, id] { PostMessage(owner, WM_COMMAND, MAKELONG(WORD(id), 0), 0); });
+    into->addAction(a);
+  }
+}
+}  // namespace
+
+void FillMenu(Host& host, HWND owner, QMenu* menu, CMenu* source) {
+  if (menu) {
+    AddItems(host, owner, menu, source);
+    return;
+  }
+  QWidget* top = host.TopOf(owner);
+  auto* t = dynamic_cast<TopWindow*>(top);
+  if (!t || !t->menuBar) return;
+  AddItems(host, owner, t->menuBar, source);
+}
+
+// ---- making widgets
+
+WindowWidget* MakeWidget(Host& host, CWnd* w, QWidget* parent) {
+  bool topLevel = !(w->GetStyle() & WS_CHILD) || !w->GetParent();
+  if (!topLevel) {
+    WindowWidget* c = controls::Make(host, w, parent);
+    if (!c) c = new WindowWidget(host, w, parent);
+    c->Sync(WOC_GEOMETRY | WOC_STYLE | WOC_CONTENT | WOC_TEXT | WOC_SCROLL);
+    return c;
+  }
+  Qt::WindowFlags flags = Qt::Window;
+  if (parent) flags = Qt::Dialog;
+  if ((w->GetStyle() & WS_POPUP) && !(w->GetStyle() & WS_CAPTION)) flags = Qt::Tool | Qt::FramelessWindowHint;
+  auto* top = new TopWindow(host, w->m_hWnd, parent, flags);
+  auto* client = new WindowWidget(host, w, top);
+  top->client = client;
+  client->setTopWindow(top);
+  top->setWindowTitle(Utf8(w->GetWindowText()));
+  client->Sync(WOC_GEOMETRY | WOC_STYLE | WOC_MENU | WOC_SCROLL);
+  return client;
+}
+
+}  // namespace pres

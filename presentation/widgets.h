@@ -1,0 +1,86 @@
+// The widgets that show framework windows: one WindowWidget per window (its client
+// area, at the window's rectangle in its parent's client area), a TopWindow around
+// each top-level window's client with its menu bar, and the kinds that draw a bar
+// or carry a native control.
+#pragma once
+#include <QImage>
+#include <QWidget>
+
+#include "framework/wnd.h"
+
+class QMenu;
+class QMenuBar;
+class QScrollBar;
+
+namespace fw {
+class CMenu;
+}
+
+namespace pres {
+
+class Host;
+
+// Qt key <-> virtual key; 0 when the key has none.
+fw::UINT VirtualKeyOf(int qtKey, bool keypad);
+
+class WindowWidget : public QWidget {
+ public:
+  WindowWidget(Host& host, fw::CWnd* w, QWidget* parent);
+  ~WindowWidget() override;
+  fw::HWND hwnd() const { return hwnd_; }
+  // The window, or null once it is gone.
+  fw::CWnd* wnd() const { return fw::CWnd::FromHandle(hwnd_); }
+  // The Qt window around a top-level window's client; null for child windows.
+  QWidget* topWindow() const { return top_; }
+  void setTopWindow(QWidget* top) { top_ = top; }
+  // The Qt parent a child window's widget goes into.
+  QWidget* clientArea() { return this; }
+
+  // Brings the widget in line with the window (WOC_ bits of what changed).
+  virtual void Sync(fw::UINT what);
+  // Takes a rectangle of the window's surface; repaints at once when asked.
+  void TakePixels(const fw::RECT& r, bool now);
+  const QImage& image() const { return image_; }
+
+ protected:
+  // Bars and native controls show their own picture, not the surface.
+  virtual bool ShowsSurface() const { return true; }
+  virtual void SyncContent() {}
+  void SyncGeometry();
+  void SyncScrollBars();
+  void SyncMenu();
+  void PostMouse(QMouseEvent* e, int kind);  // 0 move, 1 down, 2 up
+  void paintEvent(QPaintEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void keyReleaseEvent(QKeyEvent* e) override;
+  void inputMethodEvent(QInputMethodEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
+  void enterEvent(QEnterEvent* e) override;
+  bool event(QEvent* e) override;
+
+  Host& host_;
+  fw::HWND hwnd_;
+  QWidget* top_ = nullptr;
+  QImage image_;
+  bool hasPixels_ = false;
+  QScrollBar* bars_[2] = {nullptr, nullptr};  // SB_HORZ, SB_VERT
+  QMenuBar* menuBar_ = nullptr;
+  bool ownerDrawn_ = false;
+};
+
+// Makes the widget of a new window: the kind follows the window's class.
+WindowWidget* MakeWidget(Host& host, fw::CWnd* w, QWidget* parent);
+
+// Fills a Qt menu from a framework menu; each popup runs WM_INITMENUPOPUP before it shows.
+void FillMenu(Host& host, fw::HWND owner, QMenu* menu, fw::CMenu* source);
+
+// Key input shared by every widget that feeds the framework: the key state follows
+// the event's modifiers, then the key goes to the focus window, then its text.
+void PostKey(Host& host, QKeyEvent* e, bool press);
+
+}  // namespace pres
