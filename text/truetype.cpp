@@ -1,6 +1,7 @@
 #include "text/truetype.h"
 
 #include <cstring>
+#include <memory>
 
 #include "model/segarray.h"
 #include "platform/codepage.h"
@@ -132,19 +133,26 @@ class TtFile {
   // when it is not among the last few.
   const std::uint8_t* Block(std::uint64_t start) {
     for (auto& c : cache_)
-      if (c.valid && c.start == start) return c.bytes;
-    Cached& c = cache_[next_++ % kBlocks];
+      if (c.valid && c.start == start) return c.bytes.get();
+    Cached* slot;
+    if (cache_.size() < kBlocks) {
+      cache_.push_back({false, 0, std::make_unique_for_overwrite<std::uint8_t[]>(kBlock)});
+      slot = &cache_.back();
+    } else {
+      slot = &cache_[next_++ % kBlocks];
+    }
+    Cached& c = *slot;
     const std::size_t n = std::size_t(std::min<std::uint64_t>(kBlock, length_ - start));
-    c.valid = f_.Seek(start) && f_.Read(c.bytes, n) == n;
+    c.valid = f_.Seek(start) && f_.Read(c.bytes.get(), n) == n;
     c.start = start;
-    return c.valid ? c.bytes : nullptr;
+    return c.valid ? c.bytes.get() : nullptr;
   }
   struct Cached {
-    bool valid = false;
-    std::uint64_t start = 0;
-    std::uint8_t bytes[kBlock];
+    bool valid;
+    std::uint64_t start;
+    std::unique_ptr<std::uint8_t[]> bytes;
   };
-  std::vector<Cached> cache_ = std::vector<Cached>(kBlocks);
+  std::vector<Cached> cache_;
   std::size_t next_ = 0;
 
   CFileServices& f_;
