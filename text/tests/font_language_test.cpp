@@ -339,6 +339,11 @@ TEST_F(LanguageTest, InstalledFontOutlinesInThe1024Frame) {
   for (const Pt& p : PointsOf(*l))
     if (p.flags != PP_END) maxY = std::max(maxY, p.y);
   EXPECT_EQ(maxY, 800.0f);
+  g_FontCatalog.descent = 0.25f;
+  auto lower = GetTrueTypeGlyphOutline(0, dejavu, 'L');
+  g_FontCatalog.descent = 0.2f;
+  ASSERT_TRUE(lower);
+  EXPECT_EQ(PointsOf(*lower)[0].y, PointsOf(*l)[0].y - 50.0f);
   plat::GLYPHMETRICS gm;
   g_FontCatalog.GetGlyphMetrics(0, dejavu, 'L', &gm);
   EXPECT_GT(gm.gmBlackBoxX, 0u);
