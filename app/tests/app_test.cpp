@@ -103,6 +103,9 @@ TEST_F(AppStartTest, BarsPanesAndTheirStyles) {
   EXPECT_EQ(main->GetContextBar().GetGroup(), 40070u);
   EXPECT_EQ(main->GetModeBar().GetMode(), 40071u);
   EXPECT_EQ(main->GetDockingSides(), fw::CBRS_ALIGN_ANY);
+  // The second bar stands in one column on the right; the main bar in one row.
+  EXPECT_EQ(main->GetSecondBar().CalcFixedLayout(fw::FALSE, fw::FALSE).cx, main->GetSecondBar().GetButtonSize().cx);
+  EXPECT_EQ(main->GetMainBar().CalcFixedLayout(fw::FALSE, fw::TRUE).cy, main->GetMainBar().GetButtonSize().cy);
 
   fw::CStatusBar& status = main->GetStatusBar();
   EXPECT_EQ(status.GetDlgCtrlID(), fw::AFX_IDW_STATUS_BAR);
