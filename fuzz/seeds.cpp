@@ -9,9 +9,13 @@
 #include <vector>
 
 #include "fuzz/fuzz_util.h"
+#include "model/ellipseobject.h"
 #include "model/groupobject.h"
+#include "model/lineobject.h"
 #include "model/palette.h"
 #include "model/pathobject.h"
+#include "model/polygonobject.h"
+#include "model/rectobject.h"
 #include "model/segarray.h"
 #include "model/records.h"
 #include "platform/dib.h"
@@ -88,6 +92,31 @@ Bytes RecordOf(CGraphObject& o) {
   return FromBlock(h, n);
 }
 
+// One record of each simple shape, with a transform where the record
+// keeps one.
+void ShapeSeeds() {
+  CLineObject line;
+  line.x1 = 1, line.y1 = 2, line.x2 = 11, line.y2 = 7;
+  line.bounds = line.PageBox();
+  line.color = 0x00FF0000;
+  CRectObject rect;
+  rect.x2 = 20, rect.y2 = 10, rect.rx = 0.5f, rect.ry = 0.25f;
+  rect.Transform(CMatrix3(0.8f, 0.6f, -0.6f, 0.8f, 5, 5));
+  CEllipseObject ellipse;
+  ellipse.x2 = 30, ellipse.y2 = 20, ellipse.start = 0.5f, ellipse.end = 2.5f, ellipse.style = 3;
+  ellipse.Transform(CMatrix3(1, 0, 0.5f, 1, 0, 0));
+  CPolygonObject star;
+  star.r1 = 20, star.r2 = 8, star.offset = 0.3f, star.band = 2, star.cx = 30, star.cy = 30;
+  star.Transform(CMatrix3(1, 0, 0, 1, 2, 3));
+  const std::pair<const char*, CGraphObject*> shapes[] = {
+      {"line", &line}, {"rect", &rect}, {"ellipse", &ellipse}, {"polygon", &star}};
+  for (const auto& [name, shape] : shapes) {
+    Bytes r = RecordOf(*shape);
+    fuzz::Require(CreateObjectFromRecord(r.data(), r.size()) != nullptr, "shape seed reads");
+    Seed("record", name, r);
+  }
+}
+
 void ObjectSeeds() {
   auto square = SquarePath(10, 10, 30);
   auto curve = CurvePath();
@@ -109,6 +138,7 @@ void ObjectSeeds() {
   fuzz::Require(CreateObjectFromRecord(groupRecord.data(), groupRecord.size()) != nullptr,
                 "group seed reads");
   Seed("record", "group", groupRecord);
+  ShapeSeeds();
 
   CSegArray list;
   list.Add(SquarePath(100, 100, 20).release());

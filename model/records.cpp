@@ -7,9 +7,11 @@
 #include <limits>
 
 #include "model/graphobject.h"
+#include "model/ellipseobject.h"
 #include "model/groupobject.h"
 #include "model/lineobject.h"
 #include "model/pathobject.h"
+#include "model/polygonobject.h"
 #include "model/rectobject.h"
 
 namespace {
@@ -311,6 +313,8 @@ void RegisterObjectRecordReaders() {
   // Each object class installs its reader here.
   RegisterRecordReader(REC_LINE, &CLineObject::ReadRecord);
   RegisterRecordReader(REC_RECT, &CRectObject::ReadRecord);
+  RegisterRecordReader(REC_ELLIPSE, &CEllipseObject::ReadRecord);
+  RegisterRecordReader(REC_POLYGON, &CPolygonObject::ReadRecord);
   RegisterRecordReader(REC_PATH, &CPathObject::ReadRecord);
   RegisterRecordReader(REC_GROUP, &CGroupObject::ReadRecord);
 }

@@ -2,6 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include "model/ellipseobject.h"
+#include "model/helpers.h"
+#include "model/shapeobject.h"
 
 std::unique_ptr<CPathObject> MakeStarPath(float cx, float cy, float r, float start, int n,
                                           float r2) {
@@ -81,13 +87,13 @@ CFPoint Toward(CFPoint a, CFPoint b, float k) {
 
 // The points through the matrix into a new ended list.
 std::unique_ptr<CPathPointList> ListOf(std::initializer_list<PathPoint> pts, const CMatrix3* m) {
-  auto list = std::make_unique<CPathPointList>();
+  RecordRun run;
+  run.recs.reserve(pts.size() + 1);
   for (PathPoint p : pts) {
     if (m) m->TransformPathPoint(p);
-    list->AddPoint(p);
+    run.Add(p);
   }
-  list->EndPoints();
-  return list;
+  return run.TakeList();
 }
 
 PathPoint Rec(CFPoint p, std::uint8_t flags) { return PathPoint{p.x, p.y, flags}; }
@@ -207,4 +213,161 @@ std::unique_ptr<CPathObject> MakePiePath(float x1, float y1, float x2, float y2,
   path->CloseLastContour();
   path->EndPoints();
   return path;
+}
+
+std::unique_ptr<CPathObject> MakeConcentricEllipses(float cx, float cy, std::string_view radiiX,
+                                                    std::string_view radiiY) {
+  // A field as a number; 0 for an empty or unreadable one.
+  auto number = [](std::string_view text, int i) {
+    std::string field;
+    if (!GetField(text, i, field, ',')) return 0.0f;
+    const float v = std::strtof(field.c_str(), nullptr);
+    return std::isfinite(v) ? v : 0.0f;
+  };
+  std::unique_ptr<CPathObject> result;
+  CEllipseObject ellipse;
+  const int fields = radiiX.empty() ? 0 : CountFields(radiiX, ',');
+  for (int i = 0; i < fields; ++i) {
+    const float rx = number(radiiX, i);
+    if (rx == 0.0f) continue;  // no radius in this field
+    float ry = number(radiiY, i);
+    if (ry == 0.0f) ry = rx;
+    ellipse.x1 = cx - rx;
+    ellipse.y1 = cy - ry;
+    ellipse.x2 = cx + rx;
+    ellipse.y2 = cy + ry;
+    std::unique_ptr<CGraphObject> converted = ellipse.ConvertToPath(-1);
+    if (!converted) continue;
+    auto* path = static_cast<CPathObject*>(converted.get());
+    if (!result) {
+      converted.release();
+      result.reset(path);
+    } else {
+      result->AppendPath(*path);
+    }
+  }
+  return result;
+}
+
+// ---------------------------------------------------------------------------
+// Smoothing.
+
+namespace {
+
+// Builds the smooth contours of a polyline: each edge's midpoint becomes a
+// node, each corner the control of a quadratic piece written as a cubic.
+class Smoother {
+ public:
+  explicit Smoother(RecordRun& out) : out_(out) {}
+
+  void Point(const PathPoint& rec) {
+    const CFPoint p{rec.x, rec.y};
+    const bool ends = (rec.flags & (PP_OPENEND | PP_CLOSEEND)) != 0;
+    if ((rec.flags & PP_START) || !open_) {
+      // A new sub-path; one left without an end is ended first.
+      Finish();
+      Start(p);
+      if (ends) End(p, (rec.flags & PP_CLOSEEND) != 0);
+      return;
+    }
+    if (ends)
+      End(p, (rec.flags & PP_CLOSEEND) != 0);
+    else
+      Add(p);
+  }
+
+  // Ends a sub-path left without an end record: its last point ends it.
+  void Finish() {
+    if (!open_) return;
+    if (count_ == 1) {
+      Write(win_[0], 0x21);  // a single point: a straight piece of no length
+    } else {
+      Last();
+    }
+    open_ = false;
+    count_ = 0;
+  }
+
+ private:
+  void Write(CFPoint p, std::uint8_t flags) { out_.Add(p.x, p.y, flags); }
+
+  void Start(CFPoint p) {
+    Write(p, 0x11);
+    start_ = p;
+    win_[0] = p;
+    count_ = 1;
+    open_ = true;
+  }
+
+  // Three points A, B, C: from A with the corner B to the middle of B-C.
+  void Add(CFPoint p) {
+    win_[count_++] = p;
+    if (count_ < 3) return;
+    const CFPoint a = win_[0], b = win_[1], c = win_[2];
+    const CFPoint m{(b.x + c.x) / 2.0f, (b.y + c.y) / 2.0f};
+    Write(CFPoint{a.x + 2.0f / 3.0f * (b.x - a.x), a.y + 2.0f / 3.0f * (b.y - a.y)}, 0x00);
+    Write(CFPoint{b.x + 1.0f / 3.0f * (m.x - b.x), b.y + 1.0f / 3.0f * (m.y - b.y)}, 0x00);
+    Write(m, 0x01);
+    win_[0] = m;
+    win_[1] = c;
+    count_ = 2;
+  }
+
+  void End(CFPoint p, bool closed) {
+    if (closed && !(p == start_)) {
+      Add(p);
+      win_[count_++] = start_;
+    } else {
+      win_[count_++] = p;
+    }
+    Last();
+    open_ = false;
+    count_ = 0;
+  }
+
+  // The last piece through the window's last three points (the last one
+  // repeated when there are two), ended open.
+  void Last() {
+    if (count_ == 2) win_[count_++] = win_[1];
+    const CFPoint p = win_[0], q = win_[1], r = win_[2];
+    Write(CFPoint{p.x + 2.0f / 3.0f * (q.x - p.x), p.y + 2.0f / 3.0f * (q.y - p.y)}, 0x00);
+    Write(CFPoint{q.x + 1.0f / 3.0f * (r.x - q.x), q.y + 1.0f / 3.0f * (r.y - q.y)}, 0x00);
+    Write(r, 0x21);
+  }
+
+  RecordRun& out_;
+  CFPoint win_[3];
+  int count_ = 0;
+  CFPoint start_;
+  bool open_ = false;
+};
+
+}  // namespace
+
+void SmoothPolylinePath(CPathObject& path) {
+  CViewServices* view = GetActiveView();
+  if (!view || !path.points) return;
+  // The points as they are drawn: the new bounds are the page's.
+  path.ApplyTransform();
+  RecordRun run;
+  {
+    pathrec::Records r(path.points);
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(path.count, 0)), r.n);
+    run.recs.reserve(n * 3 + 4);
+    Smoother s(run);
+    for (std::size_t i = 0; i < n && r.p[i].flags != PP_END; ++i)
+      if (pathrec::IsPoint(r.p[i].flags)) s.Point(r.p[i]);
+    s.Finish();
+  }
+  std::int32_t count = 0;
+  const CFRect bounds = run.hasBounds ? run.bounds : CFRect();
+  plat::HGLOBAL block = run.TakeBlock(&count);
+  if (!block) return;
+  path.InvalidateObjectRect(view, true);
+  plat::GlobalFree(path.points);
+  path.points = block;
+  path.bounds = bounds;
+  path.capacity = count;
+  path.count = count;
+  path.selectedCount = 0;
 }

@@ -1,6 +1,9 @@
 #include "model/shapeobject.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -58,29 +61,64 @@ bool AllFinite(const CMatrix3& m) {
 
 bool AllFinite(const CFRect& r) { return AllFinite({r.left, r.top, r.right, r.bottom}); }
 
+void RecordRun::Add(const PathPoint& p) {
+  recs.push_back(p);
+  if (!pathrec::IsPoint(p.flags)) return;
+  if (!hasBounds) {
+    bounds = CFRect(p.x, p.y, p.x, p.y);
+    hasBounds = true;
+    return;
+  }
+  bounds.left = std::min(bounds.left, p.x);
+  bounds.top = std::min(bounds.top, p.y);
+  bounds.right = std::max(bounds.right, p.x);
+  bounds.bottom = std::max(bounds.bottom, p.y);
+}
+
+plat::HGLOBAL RecordRun::TakeBlock(std::int32_t* count) {
+  if (recs.empty() || recs.back().flags != PP_END) recs.push_back(PathPoint{0.0f, 0.0f, PP_END});
+  *count = 0;
+  if (recs.size() > std::size_t(std::numeric_limits<std::int32_t>::max()) - 2) return 0;
+  plat::HGLOBAL h = plat::GlobalAlloc(plat::GHND, (recs.size() + 2) * pathrec::kRec);
+  if (!h) return 0;
+  {
+    plat::GlobalLockGuard g(h);
+    std::memcpy(g.bytes(), recs.data(), recs.size() * pathrec::kRec);
+  }
+  *count = std::int32_t(recs.size());
+  recs.clear();
+  return h;
+}
+
+std::unique_ptr<CPathPointList> RecordRun::TakeList() {
+  auto list = std::make_unique<CPathPointList>();
+  std::int32_t count = 0;
+  list->points = TakeBlock(&count);
+  list->count = list->capacity = count;
+  list->bounds = hasBounds ? bounds : CFRect();
+  list->hasBounds = hasBounds;
+  return list;
+}
+
 std::unique_ptr<CPathPointList> MapPointList(std::unique_ptr<CPathPointList> list,
                                              const CMatrix3* m) {
   if (!list || !list->points) return list;
   CMatrix3 total = list->matrix;
   if (m) total.Multiply(*m);
   if (total.IsIdentity()) return list;
-  auto out = std::make_unique<CPathPointList>();
+  RecordRun run;
   {
     pathrec::Records r(list->points);
     const std::size_t n = std::min<std::size_t>(std::size_t(std::max(list->count, 0)), r.n);
+    run.recs.reserve(n + 1);
     for (std::size_t i = 0; i < n; ++i) {
       PathPoint p = r.p[i];
       if (p.flags == PP_END) break;
-      if (pathrec::IsPoint(p.flags)) {
-        total.TransformPathPoint(p);
-        out->AddPoint(p);
-      } else {
-        out->AppendPoint(p);
-      }
+      if (pathrec::IsPoint(p.flags)) total.TransformPathPoint(p);
+      run.Add(p);
     }
   }
-  out->EndPoints();
-  return out;
+  return run.TakeList();
 }
 
 // --- Coordinates ------------------------------------------------------------

@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "model/graphobject.h"
 #include "model/pathpoints.h"
@@ -81,8 +82,25 @@ bool AllFinite(std::initializer_list<float> values);
 bool AllFinite(const CMatrix3& m);
 bool AllFinite(const CFRect& r);
 
+// Records gathered in one go and handed to a list or path in one block of
+// count + 2 records (no growing record by record). The bounds hold every
+// point record, control points included, so they contain the curves.
+struct RecordRun {
+  std::vector<PathPoint> recs;
+  CFRect bounds;
+  bool hasBounds = false;
+
+  void Add(const PathPoint& p);
+  void Add(float x, float y, std::uint8_t flags) { Add(PathPoint{x, y, flags}); }
+  // A new block of the records with an end record after them (count + 2
+  // records), or 0; `count` gets the records written.
+  plat::HGLOBAL TakeBlock(std::int32_t* count);
+  // A new ended list owning the block.
+  std::unique_ptr<CPathPointList> TakeList();
+};
+
 // A copy of the list's point records (pending transform applied) mapped
-// through the matrix, with bounds taken from its nodes and curves as they are
-// added; the list itself when the matrix is null or the identity.
+// through the matrix, bounded as a RecordRun; the list itself when the
+// matrix is null or the identity.
 std::unique_ptr<CPathPointList> MapPointList(std::unique_ptr<CPathPointList> list,
                                              const CMatrix3* m);

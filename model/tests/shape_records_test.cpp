@@ -8,7 +8,9 @@
 #include <limits>
 #include <vector>
 
+#include "model/ellipseobject.h"
 #include "model/lineobject.h"
+#include "model/polygonobject.h"
 #include "model/records.h"
 #include "model/rectobject.h"
 #include "model/segarray.h"
@@ -63,12 +65,47 @@ std::unique_ptr<CGraphObject> SampleRect() {
   return r;
 }
 
+std::unique_ptr<CGraphObject> SampleEllipse() {
+  auto e = std::make_unique<CEllipseObject>();
+  e->x1 = 1, e->y1 = 2, e->x2 = 3, e->y2 = 4;
+  e->matrix = CMatrix3(5, 6, 7, 8, 9, 10);
+  e->bounds = CFRect(11, 12, 13, 14);
+  e->color = 0x00C1D2E3;
+  e->start = 15, e->end = 16;
+  e->reserved = 0x99AABBCC;
+  e->style = 17;
+  e->flags = 0x0104;
+  return e;
+}
+
+std::unique_ptr<CGraphObject> SamplePolygon() {
+  auto p = std::make_unique<CPolygonObject>();
+  p->r1 = 1, p->r2 = 2;
+  p->matrix = CMatrix3(3, 4, 5, 6, 7, 8);
+  p->bounds = CFRect(9, 10, 11, 12);
+  p->color = 0x00D1E2F3;
+  p->band = 13, p->start = 14, p->sides = 15, p->offset = 16, p->cx = 17, p->cy = 18;
+  p->flags = 0x0105;
+  return p;
+}
+
 std::vector<Sample> Samples() {
   return {
       {"line", SampleLine, '$', OBJ_LINE, 49, Range(8, 8)},
       {"rect", SampleRect, '%', OBJ_RECT, 93, Range(8, 19)},
+      {"ellipse", SampleEllipse, '&', OBJ_ELLIPSE, 97, Join({Range(8, 17), Range(80, 2), {92}})},
+      {"polygon", SamplePolygon, '\'', OBJ_POLYGON, 97,
+       Join({Range(8, 15), Range(72, 2), Range(84, 3)})},
   };
 }
+
+// Where each field sits: (offset, the u32 or f32 bits there).
+struct Field {
+  std::size_t at;
+  std::uint32_t bits;
+};
+
+std::uint32_t F(float f) { return Bits(f); }
 
 std::unique_ptr<CGraphObject> Read(const std::vector<std::uint8_t>& b, std::size_t size) {
   ExactBytes exact(b, size);
@@ -96,6 +133,39 @@ TEST(ShapeRecordHead, WriterWithoutBoundsAndReaderFromOffsetEight) {
   // The ordinary cursor still starts after the bounds.
   CRecordReader after(rec.data(), std::uint32_t(rec.size()));
   EXPECT_EQ(after.Offset(), 24u);
+}
+
+TEST(ShapeRecords, FieldsSitWhereTheLayoutSays) {
+  // The matrices' entries 1..6 were set from the sample's a..f; m02 = 0, m22 = 1.
+  const std::vector<std::vector<Field>> want = {
+      // line: points, bounds, colour, reserved
+      {{8, F(1)}, {12, F(2)}, {16, F(3)}, {20, F(4)}, {24, F(5)}, {36, F(8)},
+       {40, 0x00A1B2C3}, {44, 0x11223344}},
+      // rect: points, matrix, rx, ry, bounds, colour, reserved
+      {{8, F(1)}, {20, F(4)}, {24, F(5)}, {28, F(6)}, {32, F(0)}, {48, F(9)}, {56, F(1)},
+       {60, F(0.25f)}, {64, F(0.5f)}, {68, F(11)}, {80, F(14)}, {84, 0x00B1C2D3},
+       {88, 0x55667788}},
+      // ellipse: points, matrix, bounds, colour, start, end, reserved, style
+      {{8, F(1)}, {20, F(4)}, {24, F(5)}, {48, F(9)}, {60, F(11)}, {72, F(14)},
+       {76, 0x00C1D2E3}, {80, F(15)}, {84, F(16)}, {88, 0x99AABBCC}, {92, F(17)}},
+      // polygon: radii, matrix, bounds, colour, band, start, sides, offset, centre
+      {{8, F(1)}, {12, F(2)}, {16, F(3)}, {40, F(7)}, {52, F(9)}, {64, F(12)},
+       {68, 0x00D1E2F3}, {72, F(13)}, {76, F(14)}, {80, 15}, {84, F(16)}, {88, F(17)},
+       {92, F(18)}},
+  };
+  const std::vector<Sample> samples = Samples();
+  for (std::size_t k = 0; k < samples.size(); ++k) {
+    SCOPED_TRACE(samples[k].name);
+    std::unique_ptr<CGraphObject> o = samples[k].make();
+    const std::vector<std::uint8_t> b = RecordBlock(*o);
+    ASSERT_EQ(b.size(), samples[k].length + 9);
+    EXPECT_EQ(b[6] | b[7] << 8, o->flags);
+    for (const Field& f : want[k]) {
+      std::uint32_t got;
+      std::memcpy(&got, b.data() + f.at, 4);
+      EXPECT_EQ(got, f.bits) << "offset " << f.at;
+    }
+  }
 }
 
 TEST(ShapeRecords, LengthsBlocksAndRoundTrips) {
@@ -157,9 +227,11 @@ TEST(ShapeRecords, WrongLengthLetterOrNonFiniteFieldIsRefused) {
       b[len - 1] = 0xF1;
       EXPECT_EQ(Read(b, b.size()), nullptr) << delta;
     }
-    // Another shape's letter over this payload.
-    for (char other : {'$', '%', '&', '\''}) {
-      if (other == s.letter) continue;
+    // Another shape's letter over this payload (the ellipse and the
+    // polygon share their length and read each other's payload).
+    for (const Sample& t : Samples()) {
+      if (t.length == s.length) continue;
+      const char other = t.letter;
       std::vector<std::uint8_t> b = good;
       b[0] = std::uint8_t(other);
       EXPECT_EQ(Read(b, b.size()), nullptr) << other;
