@@ -800,6 +800,7 @@ void CPathObject::ReplaceNodesWithCurve(CViewServices* view) {
       }
     if (!run.closed) F = run.start;
     node(F, 0x11);
+    bool ended = run.closed;
     int p = pos(F);
     for (int guard = 0; guard <= m; ++guard) {
       const int x = nodes[std::size_t(p)];
@@ -824,9 +825,14 @@ void CPathObject::ReplaceNodesWithCurve(CViewServices* view) {
       const int y = nodes[std::size_t(nextPos)];
       const bool end = !run.closed && y == run.last;
       node(y, end ? std::uint8_t(k[y].flags & 0x77) : PP_NODE);
-      if (end) break;
+      if (end) {
+        ended = true;
+        break;
+      }
       p = nextPos;
     }
+    // A contour read without an end node is finished open.
+    if (!ended) built->EndLastContourOpen();
     PutRange(*built, k, run.last + 1, k.n - 1);
   }
   built->EndPoints();

@@ -871,6 +871,7 @@ int CPathObject::OnLButtonDownNode(CViewServices* view, std::uint32_t fl, float 
     return 1;
   }
   // A handle: its node becomes the only selected one.
+  d.dragKind = 0;
   int node, opposite;
   {
     Block k(points, count);

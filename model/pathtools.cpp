@@ -201,9 +201,10 @@ int CPathObject::OnLButtonUp(CViewServices* view, std::uint32_t fl, float x, flo
     case ID_TOOL_REPLACE_CURVE: {
       if (kind < DRAG_BEZIER_MIN || kind > DRAG_BEZIER_MIN + 2) return 1;
       Feedback(view);
+      // Releases 1 and 2 place the control points; the curve's ends are fixed.
       if (d.pointIndex == 1 || d.pointIndex == 2) d.dragPoints[d.pointIndex] = CFPoint{x, y};
-      d.pointIndex = std::min<std::uint32_t>(d.pointIndex + 1, 3);
       if (d.pointIndex < 3) {
+        ++d.pointIndex;
         Feedback(view);
         return 1;
       }
