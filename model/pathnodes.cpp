@@ -737,6 +737,13 @@ bool NudgeOffset(std::uint32_t key, float s, float& dx, float& dy) {
 int CPathObject::OnKeyDownNode(CViewServices* view, std::uint32_t key, std::uint32_t modifiers) {
   if (key < kKeyFirst || key > kKeyLast || !view || !points) return 0;
   const float s = float(view->GetUnitsPerPixel());
+  {
+    // Nothing selected: nothing to move or align, nothing recorded.
+    Block k(points, count);
+    int selected = 0;
+    for (int i = 0; i < k.n && !selected; ++i) selected = k.Selected(i);
+    if (!selected) return 1;
+  }
   // Every nudge and alignment is one step that restores the block exactly.
   UndoBracket bracket(view, 1);
   if (CUndoList* list = RecordingUndoList(view)) {

@@ -80,6 +80,8 @@ TEST_F(NodeCommandsTest, DeleteSelectedNodes) {
       {"open end", Polyline(), {3}, {{0, 0, 0x11}, {10, 0, 0x01}, {20, 0, 0x21}}},
       {"open start", Polyline(), {0}, {{10, 0, 0x11}, {20, 0, 0x01}, {30, 0, 0x21}}},
       {"all but one", Polyline(), {0, 1, 2}, {}},
+      {"open start of three nodes", {{0, 0, 0x11}, {10, 0, 0x01}, {20, 0, 0x21}}, {0},
+       {{10, 0, 0x11}, {20, 0, 0x21}}},
       {"untouched contour kept", TwoContours(), {3},
        {{0, 0, 0x11}, {10, 0, 0x21}, {0, 20, 0x11}, {10, 30, 0x01}, {0, 20, 0x41}}},
       {"curve after a removed node becomes a line",
