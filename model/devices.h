@@ -1,8 +1,9 @@
 // What the drawing objects use of the output subsystem: the cutter and
 // engraver devices they plot themselves into, the path clipper and the print
 // settings. Declared here as narrow interfaces, implemented by output/ and
-// recorded by fakes in the tests (model/tests/fake_devices.h). All
-// coordinates are page coordinates in millimetres (f32).
+// recorded by fakes in the tests (model/tests/fake_devices.h). The cutter
+// receives plotter units and the engraver device steps (f32): their callers
+// convert the page millimetres first. The clipper works in page millimetres.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -1,0 +1,215 @@
+#include "output/portfile.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/dialog.h"
+#include "framework/app.h"
+#include "framework/wnd.h"
+#include "model/helpers.h"
+#include "platform/paths.h"
+#include "platform/port.h"
+
+namespace {
+
+constexpr const char* kSection = "PortInfo";
+// Longest wait of one method-2 write; the device gets 1 ms per byte plus 1 ms.
+constexpr int kMaxWriteWaitMs = 200;
+// One wait of a method-3 write before the next pump.
+constexpr int kWaitSliceMs = 50;
+
+std::string Cut(const char* text, std::size_t max) {
+  if (!text) return {};
+  return std::string(text, strnlen(text, max));
+}
+
+}  // namespace
+
+int GetPortCode(const char* name) { return plat::GetPortCode(name); }
+
+CPortFile::CPortFile() : m_Settings(GetProgramFolder() + "Port.INI") { LoadPortInfo(); }
+
+CPortFile::~CPortFile() { Close(); }
+
+void CPortFile::SetPortName(const char* name) {
+  m_szPortName = Cut(name, kMaxName);
+  LoadPortInfo();
+}
+
+void CPortFile::LoadPortInfo() {
+  char path[kMaxFilePath + 1] = {};
+  m_Settings.GetString(kSection, "FilePath", path, sizeof path, "");
+  FilePath = path;
+  OECheck = std::uint16_t(m_Settings.GetInt(kSection, "OECheck", 0));
+  TranSpeed = std::uint32_t(m_Settings.GetInt(kSection, "TranSpeed", 9600));
+  StopBits = std::uint16_t(m_Settings.GetInt(kSection, "StopBits", 0));
+  DataWidth = std::uint16_t(m_Settings.GetInt(kSection, "DataWidth", 8));
+  RTSCTS = std::uint32_t(m_Settings.GetInt(kSection, "RTSCTS", 1));
+  DTRDSR = std::uint32_t(m_Settings.GetInt(kSection, "DTRDSR", 0));
+  XONXOFF = std::uint32_t(m_Settings.GetInt(kSection, "XONXOFF", 0));
+}
+
+bool CPortFile::SavePortInfo() const {
+  bool ok = m_Settings.WriteString(kSection, "FilePath", FilePath.c_str());
+  ok = m_Settings.WriteInt(kSection, "OECheck", OECheck) && ok;
+  ok = m_Settings.WriteString(kSection, "TranSpeed", std::to_string(TranSpeed)) && ok;
+  ok = m_Settings.WriteInt(kSection, "StopBits", StopBits) && ok;
+  ok = m_Settings.WriteInt(kSection, "DataWidth", DataWidth) && ok;
+  ok = m_Settings.WriteString(kSection, "RTSCTS", std::to_string(RTSCTS)) && ok;
+  ok = m_Settings.WriteString(kSection, "DTRDSR", std::to_string(DTRDSR)) && ok;
+  ok = m_Settings.WriteString(kSection, "XONXOFF", std::to_string(XONXOFF)) && ok;
+  return ok;
+}
+
+void CPortFile::CopySettings(const CPortFile& other) {
+  TranSpeed = other.TranSpeed;
+  OECheck = other.OECheck;
+  DataWidth = other.DataWidth;
+  StopBits = other.StopBits;
+  RTSCTS = other.RTSCTS;
+  DTRDSR = other.DTRDSR;
+  XONXOFF = other.XONXOFF;
+}
+
+int CPortFile::GetPortCode() const { return plat::GetPortCode(m_szPortName.c_str()); }
+
+int CPortFile::Open(std::int32_t method, fw::CWnd* pumpWindow, std::uint32_t* stopFlag) {
+  m_pPumpWnd = pumpWindow;
+  m_pStopFlag = stopFlag;
+  if (m_pStopFlag) *m_pStopFlag = 0;
+  m_nPortCode = GetPortCode();
+  m_nOutMethod = m_nPortCode < 1 ? kMethodByte : method;
+  return OpenHandle() ? 1 : 0;
+}
+
+bool CPortFile::OpenComPort() {
+  m_nPortCode = GetPortCode();
+  m_nOutMethod = kMethodBlock;
+  return OpenHandle();
+}
+
+bool CPortFile::OpenHandle() {
+  if (m_fd >= 0) {
+    plat::ClosePort(m_fd);
+    m_fd = -1;
+  }
+  m_bCancelled = false;
+  m_sOpenPath.clear();
+  if (m_nPortCode <= 0) return OpenOutputFile();
+  m_sOpenPath = plat::MapPortDevice(m_nPortCode, plat::ResolvePath(m_Settings.GetPath()));
+  m_fd = plat::OpenPortPath(m_sOpenPath, false, true);
+  if (m_fd < 0) return false;
+  m_bRegularFile = plat::IsRegularFile(m_fd);
+  if (m_nPortCode <= 8) {
+    plat::SerialSettings s;
+    s.speed = TranSpeed;
+    s.parity = OECheck;
+    s.dataBits = DataWidth;
+    s.stopBits = StopBits;
+    s.rtsCts = RTSCTS;
+    s.dtrDsr = DTRDSR;
+    s.xonXoff = XONXOFF;
+    plat::ApplySerialSettings(m_fd, s);  // a refused line still takes data
+  }
+  return true;
+}
+
+bool CPortFile::OpenOutputFile() {
+  if (m_fd >= 0) {
+    plat::ClosePort(m_fd);
+    m_fd = -1;
+  }
+  m_bCancelled = false;
+  std::string path;
+  if (GetPortCode() == 0) {
+    fw::CFileDialog dlg(fw::FALSE, "PLT", "*.PLT",
+                        fw::OFN_OVERWRITEPROMPT | fw::OFN_PATHMUSTEXIST | fw::OFN_HIDEREADONLY,
+                        "*.PLT|*.PLT||", fw::AfxGetMainWnd());
+    dlg.m_initialDir = FilePath;
+    if (dlg.DoModal() != plat::IDOK) {
+      m_bCancelled = true;
+      return false;
+    }
+    path = dlg.GetPathName();
+    std::size_t slash = path.find_last_of("/\\");
+    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    if (folder.size() <= kMaxFilePath) {
+      FilePath = folder;
+      SavePortInfo();
+    }
+  } else {
+    path = m_szPortName;
+  }
+  m_sOpenPath = path;
+  m_fd = plat::OpenPortPath(plat::ResolvePath(path), true, false);
+  m_bRegularFile = plat::IsRegularFile(m_fd);
+  return m_fd >= 0;
+}
+
+long CPortFile::WriteSome(const char* data, std::size_t size, int waitMs) {
+  if (m_bRegularFile) return plat::WriteFileData(m_fd, data, size);
+  return plat::WritePort(m_fd, data, size, waitMs);
+}
+
+void CPortFile::Pump() {
+  // Dispatched, so a stop button of the caller's window is heard.
+  fw::PumpMessage();
+}
+
+int CPortFile::WriteData(const char* text) {
+  if (!text || m_fd < 0 || Stopped()) return 0;
+  const std::size_t size = std::strlen(text);
+  Pump();
+  std::size_t done = 0;
+  std::int32_t failures = 0;
+  auto exhausted = [&] { return RetryLimit >= 0 && ++failures > RetryLimit; };
+
+  if (m_nOutMethod == kMethodByte) {
+    while (done < size) {
+      for (;;) {
+        if (Stopped()) return 0;
+        Pump();
+        long n = WriteSome(text + done, 1, 2);
+        if (n < 0) return 0;
+        if (n == 1) break;
+        if (exhausted()) return 0;
+      }
+      failures = 0;
+      ++done;
+      if (Stopped()) return done == size ? 1 : 0;
+    }
+    return 1;
+  }
+
+  while (done < size) {
+    if (Stopped()) return 0;
+    Pump();
+    if (Stopped()) return 0;
+    const std::size_t rest = size - done;
+    long n;
+    if (m_nOutMethod == kMethodWait) {
+      // Waits for the line without limit, slice by slice.
+      n = WriteSome(text + done, rest, kWaitSliceMs);
+      if (n < 0) return 0;
+    } else {
+      int wait = int(std::min<std::size_t>(rest + 1, kMaxWriteWaitMs));
+      n = WriteSome(text + done, rest, wait);
+      if (n < 0) return 0;
+      Pump();
+      if (n == 0 && exhausted()) return 0;
+    }
+    if (n > 0) failures = 0;
+    done += std::size_t(n);
+  }
+  return 1;
+}
+
+void CPortFile::Close() {
+  if (m_fd >= 0) {
+    plat::ClosePort(m_fd);
+    m_fd = -1;
+  }
+  if (m_pStopFlag) *m_pStopFlag = 1;
+  m_pStopFlag = nullptr;
+  m_pPumpWnd = nullptr;
+}

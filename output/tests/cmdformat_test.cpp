@@ -1,0 +1,69 @@
+#include "output/cmdformat.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <vector>
+
+#include "model/helpers.h"
+
+TEST(CmdFormatTest, ConversionsFlagsWidthAndPrecision) {
+  struct Case {
+    const char* tmpl;
+    std::vector<std::int32_t> args;
+    const char* want;
+  } cases[] = {
+      {"PU%d,%d;", {20, 10}, "PU20,10;"},
+      {"PD%i,%i;", {-5, 7}, "PD-5,7;"},
+      {"%u", {-1}, "4294967295"},
+      {"%x %X %o", {255, 255, 8}, "ff FF 10"},
+      {"%#x %#X %#o %#x", {255, 255, 8, 0}, "0xff 0XFF 010 0"},
+      {"[%5d][%-5d][%05d]", {42, 42, 42}, "[   42][42   ][00042]"},
+      {"[%+d][% d][%+d]", {3, 3, -3}, "[+3][ 3][-3]"},
+      {"[%.3d][%8.3d][%.0d]", {7, 7, 0}, "[007][     007][]"},
+      {"[%05.2d]", {7}, "[   07]"},
+      {"[%-+6d]", {12}, "[+12   ]"},
+      {"%c%c", {'A', 0x142}, "AB"},
+      {"[%3c]", {'z'}, "[  z]"},
+      {"%d", {INT_MIN}, "-2147483648"},
+      {"%hd %hhd %ld %lld", {70000, 300, 5, 6}, "4464 44 5 6"},
+      {"%hu", {-1}, "65535"},
+      {"100%%", {}, "100%"},
+      {"%%d", {5}, "%d"},
+      {"no args", {1, 2}, "no args"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatCommand(c.tmpl, c.args), c.want) << c.tmpl;
+}
+
+TEST(CmdFormatTest, WhatIsNotAnIntegerConversionStaysAsItIs) {
+  struct Case {
+    const char* tmpl;
+    std::vector<std::int32_t> args;
+    const char* want;
+  } cases[] = {
+      {"%s%n%p%f", {1, 2, 3, 4}, "%s%n%p%f"},
+      {"%d,%d", {9}, "9,%d"},          // one beyond the arguments
+      {"%d %5.2d", {}, "%d %5.2d"},     // a template read without arguments
+      {"PU%", {1}, "PU%"},              // cut short at the end
+      {"PU%5", {1}, "PU%5"},
+      {"%*d", {4, 5}, "%*d"},
+      {"%999d|%d", {1, 2}, "%999d|1"},  // width beyond 255
+      {"%.300d", {1}, "%.300d"},
+      {"%s%d", {6}, "%s6"},             // a literal conversion takes no argument
+      {"%lf%d", {6}, "%lf6"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatCommand(c.tmpl, c.args), c.want) << c.tmpl;
+  // The widest field is bounded.
+  EXPECT_EQ(FormatCommand("%255d", std::vector<std::int32_t>{1}).size(), 255u);
+}
+
+TEST(CmdFormatTest, EscapesOfTheTemplates) {
+  struct Case {
+    const char* raw;
+    std::string want;
+  } cases[] = {
+      {"\\x1b.E", "\x1b.E"}, {"\\X41\\x4a", "AJ"}, {"a\\\\b", "a\\b"},
+      {"\\b\\n\\r", "\x07\n\r"}, {"PU;\\q", "PU;\\"}, {"\\x4", ""}, {"\\", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(UnescapeString(c.raw), c.want) << c.raw;
+}

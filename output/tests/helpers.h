@@ -1,0 +1,71 @@
+// Shared pieces of the output tests: a temporary folder with a copy of the
+// cutter models file, and golden files.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "model/settings.h"
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "tindrel-output-XXXXXX").string();
+    char* p = ::mkdtemp(tmpl.data());
+    path_ = p ? std::string(p) + "/" : std::string();
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::string path_;
+};
+
+inline std::string ReadBytes(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  f << bytes;
+}
+
+inline std::string DataPath(const std::string& name) { return std::string(TINDREL_TEST_DATA) + "/" + name; }
+
+// Compares with data/<name>; TINDREL_UPDATE_GOLDEN=1 rewrites the file instead.
+inline void ExpectGolden(const std::string& name, const std::string& actual) {
+  const std::string path = DataPath(name);
+  if (const char* u = std::getenv("TINDREL_UPDATE_GOLDEN"); u && *u == '1') {
+    WriteBytes(path, actual);
+    return;
+  }
+  ASSERT_TRUE(std::filesystem::exists(path)) << path;
+  EXPECT_EQ(actual, ReadBytes(path)) << name;
+}
+
+// Splits a stream after each ';'.
+inline std::vector<std::string> SplitCommands(const std::string& s, char sep = ';') {
+  std::vector<std::string> out;
+  std::string cur;
+  for (char c : s) {
+    cur.push_back(c);
+    if (c == sep) {
+      out.push_back(cur);
+      cur.clear();
+    }
+  }
+  if (!cur.empty()) out.push_back(cur);
+  return out;
+}

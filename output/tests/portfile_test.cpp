@@ -1,0 +1,365 @@
+#include "output/portfile.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#include <asm/termbits.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "framework/dialog.h"
+#include "framework/wnd.h"
+#include "output/cutinfo.h"
+#include "output/cutter.h"
+#include "output/tests/cutter_fixture.h"
+#include "output/tests/helpers.h"
+
+namespace {
+
+struct Pty {
+  int master = -1;
+  std::string slave;
+  Pty() {
+    master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) slave = ptsname(master);
+  }
+  ~Pty() { CloseMaster(); }
+  void CloseMaster() {
+    if (master >= 0) close(master);
+    master = -1;
+  }
+  // Everything the master has received until `idleMs` pass without data.
+  std::string Drain(int idleMs = 100) {
+    std::string got;
+    char buf[4096];
+    for (;;) {
+      pollfd p{master, POLLIN, 0};
+      if (poll(&p, 1, idleMs) <= 0) break;
+      ssize_t n = read(master, buf, sizeof buf);
+      if (n <= 0) break;
+      got.append(buf, std::size_t(n));
+    }
+    return got;
+  }
+};
+
+// Maps ports onto devices for one test.
+class PortDevices {
+ public:
+  explicit PortDevices(const std::string& value) { setenv("TINDREL_PORT_DEVICES", value.c_str(), 1); }
+  ~PortDevices() { unsetenv("TINDREL_PORT_DEVICES"); }
+};
+
+// Sets the stop flag after it has handled `count` of its own reposted messages.
+class StopWnd : public fw::CWnd {
+ public:
+  std::uint32_t* flag = nullptr;
+  int left = 0;
+  int handled = 0;
+  fw::LRESULT WindowProc(fw::UINT msg, fw::WPARAM wp, fw::LPARAM lp) override {
+    if (msg == fw::WM_USER + 7) {
+      ++handled;
+      if (--left > 0)
+        PostMessage(fw::WM_USER + 7);
+      else if (flag)
+        *flag = 1;
+      return 0;
+    }
+    return fw::CWnd::WindowProc(msg, wp, lp);
+  }
+};
+
+class PortFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { port.SetSettingsPath(dir / "Port.INI"); }
+  void TearDown() override { fw::ResetWindowSystem(); }
+  // Fills the line: nobody reads the master.
+  static void Fill(const Pty& pty) {
+    int fd = ::open(pty.slave.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    std::string block(4096, 'f');
+    // The line discipline frees room a moment later: fill until it stays full.
+    for (;;) {
+      while (::write(fd, block.data(), block.size()) > 0) {
+      }
+      while (::write(fd, "f", 1) > 0) {
+      }
+      pollfd p{fd, POLLOUT, 0};
+      if (poll(&p, 1, 50) == 0) break;
+    }
+    ::close(fd);
+  }
+  TempFolder dir;
+  CPortFile port;
+  std::uint32_t stop = 7;
+};
+
+}  // namespace
+
+TEST(PortCodeTest, Names) {
+  struct Case {
+    const char* name;
+    int code;
+  } cases[] = {{"FILE", 0},  {"file", 0},   {"COM1", 1},   {"COM8", 8},   {"LPT1", 16},
+               {"LPT8", 23}, {"COM9", -1},  {"COM0", -1},  {"LPT10", -1}, {"com1", -1},
+               {"File", 0},  {"LPT0", -1},  {"OSD1.TMP", -1}, {"", -1}};
+  for (const Case& c : cases) EXPECT_EQ(GetPortCode(c.name), c.code) << c.name;
+  CPortFile p;
+  p.SetPortName("LPT3");
+  EXPECT_EQ(p.GetPortCode(), 18);
+  p.SetPortName(std::string(300, 'x').c_str());
+  EXPECT_EQ(p.GetPortName().size(), CPortFile::kMaxName);
+}
+
+TEST_F(PortFileTest, SettingsLoadSaveAndCopy) {
+  WriteBytes(dir / "Port.INI",
+             "[PortInfo]\nTranSpeed=115200\nOECheck=2\nDataWidth=7\nStopBits=2\nRTSCTS=0\n"
+             "DTRDSR=1\nXONXOFF=1\nFilePath=/tmp/cuts/\n");
+  port.SetPortName("COM1");
+  EXPECT_EQ(port.TranSpeed, 115200u);
+  EXPECT_EQ(port.OECheck, 2);
+  EXPECT_EQ(port.DataWidth, 7);
+  EXPECT_EQ(port.StopBits, 2);
+  EXPECT_EQ(port.RTSCTS, 0u);
+  EXPECT_EQ(port.DTRDSR, 1u);
+  EXPECT_EQ(port.XONXOFF, 1u);
+  EXPECT_EQ(port.FilePath, "/tmp/cuts/");
+  CPortFile other;
+  other.SetSettingsPath(dir / "Other.INI");
+  other.SetPortName("COM2");
+  EXPECT_EQ(other.TranSpeed, 9600u);  // defaults
+  EXPECT_EQ(other.DataWidth, 8);
+  EXPECT_EQ(other.RTSCTS, 1u);
+  other.CopySettings(port);
+  EXPECT_EQ(other.TranSpeed, 115200u);
+  EXPECT_EQ(other.XONXOFF, 1u);
+  EXPECT_EQ(other.FilePath, "");  // not a line setting
+  ASSERT_TRUE(other.SavePortInfo());
+  other.TranSpeed = 1;
+  other.LoadPortInfo();
+  EXPECT_EQ(other.TranSpeed, 115200u);
+}
+
+TEST_F(PortFileTest, OpenClearsAndCloseSetsTheStopFlag) {
+  port.SetPortName((dir / "out.plt").c_str());
+  ASSERT_EQ(port.Open(3, nullptr, &stop), 1);
+  EXPECT_EQ(stop, 0u);
+  EXPECT_EQ(port.GetOutMethod(), 1);  // a file name: one byte per write
+  EXPECT_EQ(port.WriteData("ab\0cd"), 1);  // up to the zero byte
+  EXPECT_EQ(port.WriteData(""), 1);
+  stop = 1;  // the caller's stop button
+  EXPECT_EQ(port.WriteData("XY"), 0);
+  stop = 0;
+  port.Close();
+  EXPECT_EQ(stop, 1u);
+  EXPECT_EQ(port.WriteData("zz"), 0);  // closed
+  EXPECT_EQ(ReadBytes(dir / "out.plt"), "ab");
+  // Opening again replaces the file.
+  std::uint32_t second = 9;
+  ASSERT_EQ(port.Open(2, nullptr, &second), 1);
+  EXPECT_EQ(second, 0u);
+  EXPECT_EQ(port.WriteData("new"), 1);
+  port.Close();
+  EXPECT_EQ(stop, 1u);
+  EXPECT_EQ(second, 1u);
+  EXPECT_EQ(ReadBytes(dir / "out.plt"), "new");
+}
+
+TEST_F(PortFileTest, UnknownNamesAreFiles) {
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  for (const char* name : {"COM9", "COM0", "LPT10", "com1"}) {
+    CPortFile p;
+    p.SetSettingsPath(dir / "Port.INI");
+    p.SetPortName(name);
+    std::uint32_t s = 0;
+    ASSERT_EQ(p.Open(2, nullptr, &s), 1) << name;
+    EXPECT_EQ(p.GetOutMethod(), 1);
+    EXPECT_EQ(p.WriteData(name), 1);
+    p.Close();
+    EXPECT_EQ(ReadBytes(dir / name), name);
+  }
+  std::filesystem::current_path(cwd);
+}
+
+TEST_F(PortFileTest, FileDialogChoosesOrCancels) {
+  const std::string ini = "[PortInfo]\r\nFilePath=/old/folder/\r\nTranSpeed=4800\r\n";
+  WriteBytes(dir / "Port.INI", ini);
+  port.SetPortName("FILE");
+  {
+    fw::ScriptedModalDriver driver;  // no step: the dialog is cancelled
+    EXPECT_EQ(port.Open(2, nullptr, &stop), 0);
+    EXPECT_TRUE(port.WasCancelled());
+    ASSERT_EQ(driver.Runs().size(), 1u);
+  }
+  EXPECT_EQ(ReadBytes(dir / "Port.INI"), ini);
+  EXPECT_EQ(port.FilePath, "/old/folder/");
+  {
+    fw::ScriptedModalDriver driver;
+    std::string seenDir;
+    driver.Then([&](fw::CDialog& d) {
+      auto& f = dynamic_cast<fw::CFileDialog&>(d);
+      seenDir = f.m_initialDir;
+      EXPECT_EQ(f.GetDefExt(), "PLT");
+      f.Choose(dir / "cut");
+    });
+    ASSERT_EQ(port.Open(2, nullptr, &stop), 1);
+    EXPECT_EQ(seenDir, "/old/folder/");
+    EXPECT_FALSE(port.WasCancelled());
+    EXPECT_EQ(port.GetOutMethod(), 1);
+    EXPECT_EQ(port.WriteData("PU0,0;"), 1);
+    port.Close();
+  }
+  EXPECT_EQ(ReadBytes(dir / "cut.PLT"), "PU0,0;");
+  EXPECT_EQ(port.FilePath, dir.path());
+  CPortFile again;
+  again.SetSettingsPath(dir / "Port.INI");
+  again.SetPortName("FILE");
+  EXPECT_EQ(again.FilePath, dir.path());
+  EXPECT_EQ(again.TranSpeed, 4800u);
+}
+
+TEST_F(PortFileTest, APtyMappedAsCom1ReceivesACutStreamAt115200) {
+  Pty pty;
+  ASSERT_FALSE(pty.slave.empty());
+  PortDevices map("COM1=" + pty.slave);
+  WriteBytes(dir / "Cutters.INI", ReadBytes(DataPath("Cutters.INI")));
+  CIniFile ini(dir / "Cutters.INI");
+  CCutterDriver dev("HPGL Cutter", ini);
+  WriteBytes(dir / "Port.INI", "[PortInfo]\nTranSpeed=115200\nRTSCTS=1\nStopBits=2\n");
+  dev.port.SetSettingsPath(dir / "Port.INI");
+  dev.port.SetPortName("COM1");
+  dev.hardOffset = 1;
+  CCutInfo info;
+  info.Load(ini);
+  std::string got;
+  std::atomic<bool> done{false};
+  std::thread reader([&] {
+    while (!done) got += pty.Drain(20);
+    got += pty.Drain(50);
+  });
+  ASSERT_TRUE(dev.BeginJob(nullptr, info));
+  // The line as the device holds it.
+  int probe = ::open(pty.slave.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(probe, 0);
+  termios2 t{};
+  ASSERT_EQ(ioctl(probe, TCGETS2, &t), 0);
+  close(probe);
+  EXPECT_EQ(t.c_ospeed, 115200u);
+  EXPECT_EQ(t.c_cflag & CBAUD, tcflag_t(B115200));
+  EXPECT_TRUE(t.c_cflag & CSTOPB);
+  EXPECT_TRUE(t.c_cflag & CRTSCTS);
+  for (int i = 0; i < 200; ++i) Square(float(i * 10), 0, 400)->PlotToCutter(dev);
+  dev.EndJob(info, 500);
+  dev.ClosePort();
+  done = true;
+  reader.join();
+
+  // The same job into a file: the stream the device must have received.
+  CCutterDriver fileDev("HPGL Cutter", ini);
+  fileDev.port.SetSettingsPath(dir / "Port.INI");
+  fileDev.port.SetPortName((dir / "same.plt").c_str());
+  fileDev.hardOffset = 1;
+  ASSERT_TRUE(fileDev.BeginJob(nullptr, info));
+  for (int i = 0; i < 200; ++i) Square(float(i * 10), 0, 400)->PlotToCutter(fileDev);
+  fileDev.EndJob(info, 500);
+  fileDev.ClosePort();
+  const std::string want = ReadBytes(dir / "same.plt");
+  EXPECT_GT(want.size(), 5000u);
+  EXPECT_EQ(got, want);
+}
+
+TEST_F(PortFileTest, AClosedLineEndsTheWrite) {
+  Pty pty;
+  ASSERT_FALSE(pty.slave.empty());
+  PortDevices map("COM2=" + pty.slave);
+  port.SetPortName("COM2");
+  for (int method : {1, 2, 3}) {
+    Pty line;
+    PortDevices m("COM2=" + line.slave);
+    ASSERT_EQ(port.Open(method, nullptr, &stop), 1);
+    EXPECT_EQ(port.WriteData("hello"), 1);
+    EXPECT_EQ(line.Drain(), "hello");
+    line.CloseMaster();  // the device is gone: I/O error, not an endless retry
+    EXPECT_EQ(port.WriteData(std::string(100000, 'x').c_str()), 0) << method;
+    port.Close();
+  }
+}
+
+TEST_F(PortFileTest, AFullDiskEndsTheWrite) {
+  for (int method : {1, 2, 3}) {
+    port.SetPortName("/dev/full");
+    ASSERT_EQ(port.Open(method, nullptr, &stop), 1);
+    EXPECT_EQ(port.WriteData("no room"), 0) << method;
+    port.Close();
+  }
+}
+
+TEST_F(PortFileTest, ALineThatTakesNothingExhaustsTheRetryLimit) {
+  Pty pty;
+  PortDevices map("COM4=" + pty.slave);
+  port.SetPortName("COM4");
+  ASSERT_EQ(port.Open(2, nullptr, &stop), 1);
+  Fill(pty);
+  port.RetryLimit = 3;
+  EXPECT_EQ(port.WriteData("more"), 0);
+  port.Close();
+
+  port.SetPortName("COM4");
+  ASSERT_EQ(port.Open(1, nullptr, &stop), 1);
+  Fill(pty);
+  port.RetryLimit = 2;
+  EXPECT_EQ(port.WriteData("m"), 0);
+  // The line drains: the same write goes through.
+  pty.Drain(10);
+  port.RetryLimit = 50;
+  EXPECT_EQ(port.WriteData("ok"), 1);
+  port.Close();
+}
+
+TEST_F(PortFileTest, WaitingWritesPumpMessagesAndHearTheStopFlag) {
+  Pty pty;
+  PortDevices map("COM5=" + pty.slave);
+  StopWnd wnd;
+  ASSERT_TRUE(wnd.CreateEx(0, "", "stop", 0, fw::RECT{0, 0, 10, 10}, nullptr, 0));
+  for (int method : {1, 2, 3}) {
+    port.SetPortName("COM5");
+    ASSERT_EQ(port.Open(method, &wnd, &stop), 1);
+    Fill(pty);
+    wnd.flag = &stop;
+    wnd.left = 4;
+    wnd.handled = 0;
+    wnd.PostMessage(fw::WM_USER + 7);
+    // Without limit the write waits for the line, dispatching messages, until
+    // the window's handler sets the stop flag.
+    EXPECT_EQ(port.WriteData(std::string(10000, 'w').c_str()), 0) << method;
+    EXPECT_EQ(wnd.handled, 4) << method;
+    port.Close();
+    pty.Drain(10);
+  }
+}
+
+TEST_F(PortFileTest, OpenComPortAloneWritesInBlocks) {
+  port.SetPortName((dir / "engrave.txt").c_str());
+  std::uint32_t flag = 0;
+  port.SetStopFlag(&flag);
+  ASSERT_TRUE(port.OpenComPort());
+  EXPECT_EQ(port.GetOutMethod(), 2);
+  EXPECT_EQ(port.WriteData("G0X1;"), 1);
+  port.Close();
+  EXPECT_EQ(flag, 1u);
+  EXPECT_EQ(ReadBytes(dir / "engrave.txt"), "G0X1;");
+  // Method 0 has no direct access here: it writes like method 2.
+  port.SetPortName("COM6");
+  Pty pty;
+  PortDevices map("COM6=" + pty.slave);
+  ASSERT_EQ(port.Open(0, nullptr, &stop), 1);
+  EXPECT_EQ(port.WriteData("direct"), 1);
+  EXPECT_EQ(pty.Drain(), "direct");
+  port.Close();
+}
