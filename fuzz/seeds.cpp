@@ -23,6 +23,8 @@
 #include "platform/gmem.h"
 #include "platform/image_io.h"
 #include "platform/ipc.h"
+#include "text/cftfont.h"
+#include "text/outlinecodec.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -365,6 +367,47 @@ void FontSeeds() {
   fuzz::Require(plat::ReadFaceFile(path.c_str(), 0, &face) && face.english == "Tindrel Seed",
                 "font seed reads as a face");
   Seed("ttface", "seed", font);
+  Seed("truetype", "seed", font);
+}
+
+// Font tables, outlines and own font files from the text layer's writers.
+void TextFontSeeds() {
+  CPathPointList outline;
+  for (const PathPoint& p : {PathPoint{100, 100, 0x11}, PathPoint{500, 80, 0x00},
+                             PathPoint{700, 300, 0x00}, PathPoint{900, 900, 0x01},
+                             PathPoint{-400, 900, 0x41}, PathPoint{10, 10, 0x11},
+                             PathPoint{20, 2000, 0x21}})
+    outline.AddPoint(p);
+  outline.EndPoints();
+  COutlineCodec codec;
+  plat::HGLOBAL h = 0;
+  std::uint32_t n = codec.Encode(outline, &h);
+  Bytes block = FromBlock(h, n);
+  Seed("outline", "curves", Bytes(block.begin() + 4, block.end()));
+
+  const std::string cft = fuzz::ScratchFolder() + "seed.cft";
+  CftHeader header = CCftFont::MakeHeader(0xB0, 0xB0, 0xA1, 0xA3);
+  CCftFont::CreateFile(cft, header);
+  CCftFont::WriteGlyph(cft, header, 0xB0, 0xA1, block.data(), block.size());
+  CCftFont::WriteGlyph(cft, header, 0xB0, 0xA2, nullptr, 0);
+  Seed("cftfile", "seed", ReadFile(cft));
+
+  // A table of two sources: header, records and their name lists.
+  Bytes table = {28, 0, 0, 0};
+  auto record = [&](std::uint32_t size, std::uint8_t id, std::uint8_t kind, std::uint32_t at) {
+    for (int i = 0; i < 4; ++i) table.push_back(std::uint8_t(size >> (8 * i)));
+    table.push_back(id);
+    table.push_back(kind);
+    for (int i = 0; i < 4; ++i) table.push_back(std::uint8_t(40 >> (8 * i)));
+    for (int i = 0; i < 4; ++i) table.push_back(std::uint8_t(at >> (8 * i)));
+  };
+  record(80, 134, 0, 32);
+  record(40, 0, 2, 112);
+  Bytes names(120, 0);
+  std::memcpy(names.data(), "Song", 4);
+  std::memcpy(names.data() + 80, "Sans", 4);
+  table.insert(table.end(), names.begin(), names.end());
+  Seed("fonttable", "seed", table);
 }
 
 void StoreSeeds() {
@@ -397,6 +440,7 @@ int main(int argc, char** argv) {
   PaletteSeeds();
   ImageSeeds();
   FontSeeds();
+  TextFontSeeds();
   StoreSeeds();
   return 0;
 }

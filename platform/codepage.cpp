@@ -269,4 +269,22 @@ unsigned UnicodeToCharCode(unsigned codePage, char32_t ch) {
   return 0;
 }
 
+std::size_t GbkPrefixLength(std::string_view text, std::size_t maxBytes) {
+  std::size_t i = 0, keep = 0;
+  while (i < text.size() && text[i] != '\0') {
+    std::size_t n = static_cast<unsigned char>(text[i]) >= 0x81 && i + 1 < text.size() ? 2 : 1;
+    if (i + n > maxBytes) break;
+    i += n;
+    keep = i;
+  }
+  return keep;
+}
+
+namespace {
+std::uint16_t g_defaultLangId = 0x0804;
+}
+
+std::uint16_t GetSystemDefaultLangID() { return g_defaultLangId; }
+void SetSystemDefaultLangID(std::uint16_t id) { g_defaultLangId = id; }
+
 }  // namespace plat

@@ -3,6 +3,7 @@
 // byte becomes U+FFFD towards Unicode, a character the code page lacks becomes
 // the default character '?' towards the code page.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -62,5 +63,14 @@ char32_t CharCodeToUnicode(unsigned codePage, unsigned code);
 // The reverse: the character code (lead << 8 | trail for two bytes); 0 when the
 // code page has no such character.
 unsigned UnicodeToCharCode(unsigned codePage, char32_t ch);
+
+// Length of the longest start of a GBK text, at most maxBytes long and ending
+// at a NUL or before it, that splits no double-byte character.
+std::size_t GbkPrefixLength(std::string_view text, std::size_t maxBytes);
+
+// The system's default language identifier (0x0804, simplified Chinese, whose
+// code page is 936); tests may set another one.
+std::uint16_t GetSystemDefaultLangID();
+void SetSystemDefaultLangID(std::uint16_t id);
 
 }  // namespace plat

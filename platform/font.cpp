@@ -15,14 +15,7 @@ namespace plat {
 
 void LOGFONT::SetFaceName(std::string_view name) {
   std::memset(lfFaceName, 0, sizeof(lfFaceName));
-  size_t i = 0, keep = 0;
-  while (i < name.size() && name[i] != '\0') {
-    size_t n = static_cast<unsigned char>(name[i]) >= 0x81 && i + 1 < name.size() ? 2 : 1;
-    if (i + n > size_t(LF_FACESIZE - 1)) break;
-    i += n;
-    keep = i;
-  }
-  std::memcpy(lfFaceName, name.data(), keep);
+  std::memcpy(lfFaceName, name.data(), GbkPrefixLength(name, LF_FACESIZE - 1));
 }
 
 std::string LOGFONT::FaceName() const {

@@ -1,0 +1,277 @@
+#include <gtest/gtest.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "model/segarray.h"
+#include "platform/codepage.h"
+#include "platform/report.h"
+#include "text/codetables.h"
+#include "text/tests/font_fixtures.h"
+#include "text/truetype.h"
+
+namespace {
+
+constexpr const char* kSungGb = "/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf";
+constexpr const char* kMingBig5 = "/usr/share/fonts/truetype/arphic-bsmi00lp/bsmi00lp.ttf";
+constexpr const char* kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+std::vector<std::uint16_t> Gb2312Codes() {
+  std::vector<std::uint16_t> codes;
+  for (unsigned lead = 0xB0; lead <= 0xF7; ++lead)
+    for (unsigned trail = 0xA1; trail <= 0xFE; ++trail) {
+      if (lead == 0xD7 && trail >= 0xFA) continue;
+      codes.push_back(std::uint16_t(lead << 8 | trail));
+    }
+  return codes;
+}
+
+// A square glyph 1, an arc glyph 2, a contour starting off-curve 3 (its last
+// point on-curve), an all-off-curve contour 4, a composite 5, an empty 6.
+TtFontSpec SmallFont() {
+  TtFontSpec f;
+  f.glyphs.push_back({{{{0, 0, true}, {100, 0, true}, {100, 100, true}}}});  // glyph 0
+  f.glyphs.push_back({{{{0, 0, true}, {500, 0, true}, {500, 500, true}, {0, 500, true}}}});
+  f.glyphs.push_back({{{{0, 0, true}, {300, 600, false}, {600, 0, true}}}});
+  f.glyphs.push_back({{{{300, 600, false}, {600, 0, true}, {0, 0, true}}}});
+  f.glyphs.push_back({{{{0, 0, false}, {400, 0, false}, {400, 400, false}, {0, 400, false}}}});
+  f.glyphs.push_back({{}, true});
+  f.glyphs.push_back({});
+  f.cmap = {{0x41, 1}, {0x42, 2}, {0x43, 3}, {0x44, 4}, {0x45, 5}, {0x20, 6}, {0x4E00, 2}};
+  f.names.push_back(Utf16Name(2052, u"小字"));
+  return f;
+}
+
+class TtfFile {
+ public:
+  explicit TtfFile(const std::string& bytes) {
+    path_ = dir_ / "f.ttf";
+    WriteFileBytes(path_, bytes);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  TempDir dir_;
+  std::string path_;
+};
+
+std::unique_ptr<CPathPointList> Outline(const std::string& path, std::uint16_t code,
+                                        int set = CTrueTypeReader::kGb2312) {
+  TtFontMetrics m;
+  return CTrueTypeReader::GetGlyphOutline(path, code, set, &m);
+}
+
+TEST(TrueTypeReader, NamesOfTheInstalledFonts) {
+  std::string name;
+  ASSERT_EQ(CTrueTypeReader::GetFamilyName(kSungGb, name), 1);
+  EXPECT_EQ(plat::GbkToUtf8(name), "文鼎ＰＬ简报宋");
+  ASSERT_EQ(CTrueTypeReader::GetFamilyName(kMingBig5, name), 1);
+  EXPECT_FALSE(name.empty());
+  // Only English full names: no name here.
+  EXPECT_EQ(CTrueTypeReader::GetFamilyName(kDejaVu, name), 0);
+  EXPECT_TRUE(name.empty());
+  EXPECT_EQ(CTrueTypeReader::GetFamilyName("/nonexistent.ttf", name), 0);
+}
+
+TEST(TrueTypeReader, ByteNamesOfTaiwanFontsGoThroughTheBig5Table) {
+  TtFontSpec f = SmallFont();
+  f.names = {Utf16Name(1033, u"Small"), ByteName(1028, "\xA4\x40\xA4\x42")};  // BIG5 "一丁"
+  TtfFile file(BuildTtf(f));
+  std::string name;
+  ASSERT_EQ(CTrueTypeReader::GetFamilyName(file.path(), name), 1);
+  EXPECT_EQ(plat::GbkToUtf8(name), "一丁");
+  // UTF-16 names are not put through the table a second time.
+  f.names = {Utf16Name(1028, u"一丁")};
+  TtfFile utf(BuildTtf(f));
+  ASSERT_EQ(CTrueTypeReader::GetFamilyName(utf.path(), name), 1);
+  EXPECT_EQ(plat::GbkToUtf8(name), "一丁");
+}
+
+TEST(TrueTypeReader, QuadraticArcsBecomeCubicPieces) {
+  TtfFile file(BuildTtf(SmallFont()));
+  TtFontMetrics m;
+  auto arc = CTrueTypeReader::GetGlyphOutline(file.path(), 0x42, 1, &m);
+  ASSERT_TRUE(arc);
+  EXPECT_EQ(m.unitsPerEm, 2048);
+  EXPECT_EQ(m.xMin, -100);
+  EXPECT_EQ(m.yMin, -200);
+  auto p = PointsOf(*arc);
+  ASSERT_EQ(p.size(), 5u);
+  EXPECT_EQ(p[0].flags, 0x11);
+  EXPECT_EQ(p[1].x, 200.0f);
+  EXPECT_EQ(p[1].y, 400.0f);
+  EXPECT_EQ(p[1].flags, 0x00);
+  EXPECT_EQ(p[2].x, 400.0f);
+  EXPECT_EQ(p[2].y, 400.0f);
+  EXPECT_EQ(p[3].x, 600.0f);
+  EXPECT_EQ(p[3].y, 0.0f);
+  EXPECT_EQ(p[3].flags, 0x41);
+  EXPECT_EQ(p[4].flags, PP_END);
+}
+
+TEST(TrueTypeReader, OffCurveStartsBeginAtAnOnCurvePoint) {
+  TtfFile file(BuildTtf(SmallFont()));
+  // Last point on-curve: the contour starts there and curves through the
+  // first (off-curve) point.
+  auto a = Outline(file.path(), 0x43);
+  ASSERT_TRUE(a);
+  auto p = PointsOf(*a);
+  ASSERT_GE(p.size(), 5u);
+  EXPECT_EQ(p[0].x, 0.0f);
+  EXPECT_EQ(p[0].y, 0.0f);
+  EXPECT_EQ(p[0].flags, 0x11);
+  EXPECT_EQ(p[1].x, 200.0f);
+  EXPECT_EQ(p[1].y, 400.0f);
+  EXPECT_EQ(p[3].x, 600.0f);
+  EXPECT_EQ(p[3].flags, 0x41);
+  for (const Pt& q : p)
+    if (q.flags & PP_NODE) {
+      EXPECT_FALSE(q.x == 300.0f && q.y == 600.0f);
+    }
+  // All off-curve: implied nodes at the midpoints, closing at the start.
+  auto b = Outline(file.path(), 0x44);
+  ASSERT_TRUE(b);
+  auto r = PointsOf(*b);
+  std::vector<std::pair<float, float>> nodes;
+  for (const Pt& q : r)
+    if (q.flags != PP_END && (q.flags & PP_NODE)) nodes.push_back({q.x, q.y});
+  std::vector<std::pair<float, float>> want = {{0, 200}, {200, 0}, {400, 200}, {200, 400}, {0, 200}};
+  EXPECT_EQ(nodes, want);
+  EXPECT_EQ(r[r.size() - 2].flags, 0x41);
+}
+
+TEST(TrueTypeReader, GlyphsThatGiveNoOutline) {
+  TtfFile file(BuildTtf(SmallFont()));
+  EXPECT_FALSE(Outline(file.path(), 0x45));  // composite
+  EXPECT_FALSE(Outline(file.path(), 0x20));  // empty
+  // An unmapped code gives glyph 0.
+  auto zero = Outline(file.path(), 0x5A);
+  ASSERT_TRUE(zero);
+  EXPECT_EQ(PointsOf(*zero)[1].x, 100.0f);
+  // A GB code goes through Unicode: 一 (D2BB) is U+4E00, mapped to the arc.
+  auto yi = Outline(file.path(), 0xD2BB);
+  ASSERT_TRUE(yi);
+  EXPECT_EQ(PointsOf(*yi)[3].x, 600.0f);
+  // A glyph index equal to the glyph count is refused.
+  TtFontSpec f = SmallFont();
+  f.declaredGlyphs = 2;
+  TtfFile cut(BuildTtf(f));
+  EXPECT_TRUE(Outline(cut.path(), 0x41));
+  EXPECT_FALSE(Outline(cut.path(), 0x42));
+  // Decreasing contour ends beep four times.
+  plat::RecordingSink sink;
+  plat::ScopedReportSink scope(&sink);
+  {
+    // Two contours whose ends are 3 then 1.
+    TtFontSpec h;
+    h.glyphs.push_back({{{{0, 0, true}, {1, 0, true}, {1, 1, true}, {0, 1, true}}, {{5, 5, true}, {6, 6, true}}}});
+    h.cmap = {{0x41, 0}};
+    std::string b = BuildTtf(h);
+    // The glyph's end list lies right after its 10-byte head in 'glyf'.
+    std::size_t rec = b.find("glyf");
+    ASSERT_NE(rec, std::string::npos);
+    std::size_t ends = 10;
+    for (int i = 0; i < 4; ++i) ends += std::size_t(std::uint8_t(b[rec + 8 + std::size_t(i)])) << (8 * (3 - i));
+    b[ends] = 0;
+    b[ends + 1] = 3;
+    b[ends + 2] = 0;
+    b[ends + 3] = 1;
+    TtfFile bad(b);
+    EXPECT_FALSE(Outline(bad.path(), 0x41));
+    EXPECT_EQ(sink.beeps.size(), 4u);
+  }
+}
+
+TEST(TrueTypeReader, LongAndShortLocationFormats) {
+  TtFontSpec f = SmallFont();
+  f.locaFormat = 0;
+  TtfFile file(BuildTtf(f));
+  auto sq = Outline(file.path(), 0x41);
+  ASSERT_TRUE(sq);
+  EXPECT_EQ(PointsOf(*sq)[2].y, 500.0f);
+}
+
+TEST(TrueTypeReader, EveryTruncationAndCorruptionStaysInBounds) {
+  const std::string good = BuildTtf(SmallFont());
+  plat::RecordingSink sink;
+  plat::ScopedReportSink scope(&sink);
+  TempDir dir;
+  const std::string path = dir / "x.ttf";
+  for (std::size_t n = 0; n < good.size(); n += 3) {
+    WriteFileBytes(path, good.substr(0, n));
+    std::string name;
+    CTrueTypeReader::GetFamilyName(path, name);
+    for (std::uint16_t c : {0x41, 0x42, 0x44, 0xD2BB}) Outline(path, c);
+  }
+  for (std::size_t i = 0; i < good.size(); ++i) {
+    for (int v : {0x00, 0x7F, 0xFF}) {
+      std::string bad = good;
+      bad[i] = char(v);
+      WriteFileBytes(path, bad);
+      std::string name;
+      CTrueTypeReader::GetFamilyName(path, name);
+      for (std::uint16_t c : {0x41, 0x43, 0x44}) Outline(path, c);
+    }
+  }
+}
+
+TEST(TrueTypeReader, Big5FontsLookUpConvertedCodes) {
+  if (!g_CodeTables.LoadGbToBig5()) GTEST_SKIP() << "no code tables";
+  // 一 as a GB code in the BIG5 font and as a BIG5 code.
+  auto fromGb = Outline(kMingBig5, 0xD2BB, CTrueTypeReader::kGb2312);
+  auto fromBig5 = Outline(kMingBig5, 0xA440, CTrueTypeReader::kBig5);
+  ASSERT_TRUE(fromGb);
+  ASSERT_TRUE(fromBig5);
+  EXPECT_EQ(fromGb->count, fromBig5->count);
+  EXPECT_GT(fromGb->count, 4);
+  // And a BIG5 code in the GB font.
+  auto gbFont = Outline(kSungGb, 0xA440, CTrueTypeReader::kBig5);
+  auto gbFontDirect = Outline(kSungGb, 0xD2BB, CTrueTypeReader::kGb2312);
+  ASSERT_TRUE(gbFont);
+  ASSERT_TRUE(gbFontDirect);
+  EXPECT_EQ(gbFont->count, gbFontDirect->count);
+}
+
+// FreeType's on-curve points (font units) of every GB2312 character are nodes
+// of our outline.
+TEST(TrueTypeReader, OnCurvePointsAgreeWithFreeType) {
+  FT_Library lib;
+  ASSERT_EQ(FT_Init_FreeType(&lib), 0);
+  FT_Face face;
+  ASSERT_EQ(FT_New_Face(lib, kSungGb, 0, &face), 0);
+  int compared = 0, missingHere = 0;
+  for (std::uint16_t code : Gb2312Codes()) {
+    char32_t u = plat::CharCodeToUnicode(plat::CP_GBK, code);
+    FT_UInt gi = FT_Get_Char_Index(face, u);
+    std::set<std::pair<int, int>> theirs;
+    if (gi && FT_Load_Glyph(face, gi, FT_LOAD_NO_SCALE) == 0 &&
+        face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+      const FT_Outline& o = face->glyph->outline;
+      for (int i = 0; i < o.n_points; ++i)
+        if (FT_CURVE_TAG(o.tags[i]) == FT_CURVE_TAG_ON) theirs.insert({int(o.points[i].x), int(o.points[i].y)});
+    }
+    auto ours = Outline(kSungGb, code);
+    if (!ours) {
+      if (!theirs.empty()) ++missingHere;
+      continue;
+    }
+    std::set<std::pair<int, int>> nodes;
+    for (const Pt& p : PointsOf(*ours))
+      if (p.flags != PP_END && (p.flags & PP_NODE)) nodes.insert({int(p.x), int(p.y)});
+    for (const auto& q : theirs) {
+      ASSERT_TRUE(nodes.count(q)) << std::hex << code << " " << std::dec << q.first << "," << q.second;
+    }
+    ++compared;
+  }
+  EXPECT_EQ(missingHere, 0);
+  EXPECT_GT(compared, 6700);
+  FT_Done_Face(face);
+  FT_Done_FreeType(lib);
+}
+
+}  // namespace
