@@ -286,14 +286,8 @@ TEST_F(EllipseTest, EveryFieldRoundTrips) {
 TEST_F(EllipseTest, NodeMarksEraseThemselves) {
   for (float style : {0.0f, 3.0f}) {
     auto e = Ellipse(10, 10, 50, 40, 0.3f, 2.0f, style);
-    const std::vector<std::uint32_t> before = view.Pixels();
-    e->DrawNodeMarks(view.dc.get(), nullptr);
-    EXPECT_NE(view.Pixels(), before);
-    e->DrawNodeMarks(view.dc.get(), nullptr);
-    EXPECT_EQ(view.Pixels(), before);
-    e->DrawNodeDragXor(&view, 1, 0, 0);
-    e->DrawNodeDragXor(&view, 1, 0, 0);
-    EXPECT_EQ(view.Pixels(), before);
+    ExpectDrawnTwiceErased([&] { return view.Pixels(); }, [&] { e->DrawNodeMarks(view.dc.get(), nullptr); });
+    ExpectDrawnTwiceErased([&] { return view.Pixels(); }, [&] { e->DrawNodeDragXor(&view, 1, 0, 0); });
   }
 }
 
