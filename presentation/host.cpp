@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QLocale>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
 #include <QTimer>
@@ -63,9 +64,12 @@ Host::Host() {
   prevDriver_ = SetModalDriver(this);
   prevSink_ = plat::SetReportSink(this);
   prevClipboard_ = SetHostClipboard(this);
+  // A maximised frame's client area: the screen less the menu bar above it.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect a = screen->availableGeometry();
-    SetScreenSize(a.width(), a.height());
+    QMenuBar probe;
+    probe.addMenu(QStringLiteral("&File"));
+    SetScreenSize(a.width(), std::max(0, a.height() - probe.sizeHint().height()));
   }
   charset_ = CharsetOfLocale(QGuiApplication::inputMethod()->locale().name());
   QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, qApp, [] {

@@ -150,19 +150,22 @@ void WindowWidget::SyncGeometry() {
     SIZE c = w->GetClientSize();
     QSize want(c.cx, c.cy + t->MenuHeight());
     bool shown = (w->GetStyle() & WS_VISIBLE) != 0;
+    // The window's size first (a desktop without a window manager maximises nothing),
+    // then its state; a window manager's own size comes back through resizeEvent.
+    if (t->size() != want) {
+      t->applied = QSize(c.cx, c.cy);
+      t->resize(want);
+    }
     if (shown && w->IsZoomed()) {
-      if (!t->isMaximized()) t->showMaximized();
+      if (!t->isMaximized()) {
+        if (!t->testAttribute(Qt::WA_Moved)) t->move(r.left, r.top);
+        t->showMaximized();
+      }
     } else if (shown && w->IsIconic()) {
       if (!t->isMinimized()) t->showMinimized();
-    } else {
-      if (!t->isMaximized() && t->size() != want) {
-        t->applied = QSize(c.cx, c.cy);
-        t->resize(want);
-      }
-      if (shown && !t->isVisible()) {
-        if (!t->testAttribute(Qt::WA_Moved)) t->move(r.left, r.top);
-        t->show();
-      }
+    } else if (shown && (!t->isVisible() || t->isMaximized() || t->isMinimized())) {
+      if (!t->testAttribute(Qt::WA_Moved)) t->move(r.left, r.top);
+      t->showNormal();
     }
     if (!shown && t->isVisible()) t->hide();
     t->LayOut();
@@ -261,7 +264,11 @@ void WindowWidget::TakePixels(const RECT& r, bool now) {
   CopySurface(s, image_, clipped);
   hasPixels_ = true;
   QRect q(clipped.left, clipped.top, clipped.width(), clipped.height());
-  if (!ShowsSurface()) return;
+  if (!ShowsSurface()) {
+    // Bars draw from their models; a pane text set for at once shows at once.
+    if (now) repaint();
+    return;
+  }
   if (now)
     repaint(q);
   else

@@ -8,6 +8,7 @@
 
 #include "framework/wnd.h"
 
+class QCursor;
 class QMenu;
 class QMenuBar;
 class QScrollBar;
@@ -72,6 +73,11 @@ class WindowWidget : public QWidget {
   QMenuBar* menuBar_ = nullptr;
   bool ownerDrawn_ = false;
 };
+
+// The picture of a cursor id: a Qt shape for the system ids, our picture for the
+// program's cursors (a cross for an id without one).
+QCursor CursorOf(fw::HCURSOR id);
+bool HasCursorPicture(fw::HCURSOR id);
 
 // Makes the widget of a new window: the kind follows the window's class.
 WindowWidget* MakeWidget(Host& host, fw::CWnd* w, QWidget* parent);

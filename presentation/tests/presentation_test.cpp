@@ -4,6 +4,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -97,8 +102,12 @@ class TestView : public CView {
     dc->SelectObject(old);
     plat::DeleteObject(pen);
   }
+  std::vector<std::pair<UINT, LPARAM>> mouse;
   LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
     if (msg == WM_CHAR || msg == WM_IME_CHAR || msg == WM_INPUTLANGCHANGE) chars.emplace_back(msg, wp);
+    if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP || msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDOWN ||
+        msg == WM_VSCROLL)
+      mouse.emplace_back(msg, msg == WM_VSCROLL ? LPARAM(LOWORD(wp)) : lp);
     return CView::WindowProc(msg, wp, lp);
   }
   void OnInView() { g_log.push_back("view"); }
@@ -444,6 +453,101 @@ TEST_F(PresentationTest, OneMessagePumpSeesAClickOnStop) {
   frame->SendMessage(WM_COMMAND, ID_LONG_RUN, 0);
   EXPECT_TRUE(view->stop);
   EXPECT_GT(view->rounds, 1);
+}
+
+TEST_F(PresentationTest, CursorsFollowTheProgram) {
+  // Every cursor the main frame loads has a picture of its own with its hot spot.
+  for (UINT id : {146u, 158u, 153u, 156u, 154u, 163u, 162u, 184u, 129u, 148u, 202u, 149u, 187u, 189u, 188u, 198u, 199u,
+                  195u, 196u, 272u, 197u, 262u, 164u, 217u, 1178u, 1179u, 1146u, 263u, 266u}) {
+    EXPECT_TRUE(pres::HasCursorPicture(id)) << id;
+    QCursor c = pres::CursorOf(id);
+    EXPECT_EQ(c.shape(), Qt::BitmapCursor) << id;
+    EXPECT_EQ(c.pixmap().size(), QSize(32, 32)) << id;
+  }
+  EXPECT_EQ(pres::CursorOf(188).hotSpot(), QPoint(11, 11));
+  EXPECT_EQ(pres::CursorOf(195).hotSpot(), QPoint(1, 1));
+
+  QWidget* w = ViewWidget();
+  host->SetHovered(static_cast<pres::WindowWidget*>(w));
+  SetCursor(IDC_CROSS);
+  EXPECT_EQ(w->cursor().shape(), Qt::CrossCursor);
+  SetCursor(188);
+  EXPECT_EQ(w->cursor().shape(), Qt::BitmapCursor);
+  ShowCursor(FALSE);
+  EXPECT_EQ(w->cursor().shape(), Qt::BlankCursor);
+  ShowCursor(TRUE);
+  EXPECT_EQ(w->cursor().shape(), Qt::BitmapCursor);
+}
+
+TEST_F(PresentationTest, MouseAndScrollBarsReachTheWindow) {
+  QWidget* w = ViewWidget();
+  QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+  QTest::mouseDClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+  QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+  QTest::mouseClick(w, Qt::RightButton, Qt::NoModifier, QPoint(7, 9));
+  Settle();
+  // The second press of a double click is the framework's WM_LBUTTONDBLCLK.
+  std::vector<std::pair<UINT, LPARAM>> want = {{WM_LBUTTONDOWN, MAKELONG(30, 40)},
+                                               {WM_LBUTTONUP, MAKELONG(30, 40)},
+                                               {WM_LBUTTONDBLCLK, MAKELONG(30, 40)},
+                                               {WM_LBUTTONUP, MAKELONG(30, 40)},
+                                               {WM_RBUTTONDOWN, MAKELONG(7, 9)}};
+  EXPECT_EQ(view->mouse, want);
+
+  // A window with a vertical scroll bar: 16 pixels of it, the range and position shown.
+  view->mouse.clear();
+  view->ModifyStyle(0, WS_VSCROLL);
+  view->SetScrollRange(SB_VERT, 0, 200);
+  view->SetScrollPos(SB_VERT, 50);
+  Settle();
+  auto* bar = w->findChild<QScrollBar*>();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->width(), 16);
+  EXPECT_EQ(bar->x(), view->GetClientSize().cx);
+  EXPECT_EQ(bar->maximum(), 200);
+  EXPECT_EQ(bar->value(), 50);
+  bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  QWheelEvent wheel(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(w, &wheel);
+  Settle();
+  want = {{WM_VSCROLL, SB_LINEDOWN}, {WM_VSCROLL, SB_LINEUP}, {WM_VSCROLL, SB_LINEUP}, {WM_VSCROLL, SB_LINEUP}};
+  EXPECT_EQ(view->mouse, want);
+}
+
+TEST_F(PresentationTest, CommonDialogsAnswerThroughTheirChoice) {
+  // Colours go both ways, the sixteen custom ones too.
+  COLORREF* custom = CColorDialog::GetSavedCustomColors();
+  custom[3] = plat::RGB(1, 2, 3);
+  QTimer::singleShot(0, [] {
+    auto* d = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->currentColor(), QColor(200, 100, 50));
+    EXPECT_EQ(QColorDialog::customColor(3), QColor(1, 2, 3));
+    QColorDialog::setCustomColor(5, QColor(9, 8, 7));
+    d->setCurrentColor(QColor(10, 20, 30));
+    d->accept();
+  });
+  CColorDialog color(plat::RGB(200, 100, 50));
+  EXPECT_EQ(color.DoModal(), IDOK);
+  EXPECT_EQ(color.GetColor(), plat::RGB(10, 20, 30));
+  EXPECT_EQ(custom[5], plat::RGB(9, 8, 7));
+
+  // File filters match in any letter case; the default extension is added.
+  QTemporaryDir dir;
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->nameFilters(), QStringList{"Design (*.[tT]98)"});
+    d->selectFile(dir.path() + QString::fromUtf8("/标牌"));
+    QMetaObject::invokeMethod(d, "accept");
+  });
+  CFileDialog save(FALSE, "t98", nullptr, OFN_OVERWRITEPROMPT, "Design|*.t98||");
+  EXPECT_EQ(save.DoModal(), IDOK);
+  EXPECT_EQ(save.GetPathName(), dir.path().toStdString() + "/标牌.t98");
+  QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+  CFileDialog open(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST, "Design|*.t98||");
+  EXPECT_EQ(open.DoModal(), IDCANCEL);
 }
 
 TEST_F(PresentationTest, InputForADestroyedWindowIsDropped) {
