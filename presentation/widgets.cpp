@@ -19,6 +19,7 @@
 
 #include "framework/bars.h"
 #include "framework/controls.h"
+#include "framework/docview.h"
 #include "framework/input.h"
 #include "framework/menu.h"
 #include "presentation/host.h"
@@ -439,6 +440,16 @@ bool Reaches(CMenu* from, CMenu* target) {
 
 void AddItems(Host& host, HWND owner, QWidget* into, CMenu* source);
 
+constexpr UINT kScRestore = 0xF120, kScClose = 0xF060;
+
+// The popup the MDI frame puts first on its menu bar for a maximised child.
+bool IsSystemPopup(HWND owner, CMenu* popup) {
+  CWnd* w = CWnd::FromHandle(owner);
+  CMenu* bar = w ? w->GetMenu() : nullptr;
+  const CMenu::Item* first = bar ? bar->FindItem(0, MF_BYPOSITION) : nullptr;
+  return first && (first->flags & MF_SYSMENU) && first->popup.get() == popup;
+}
+
 QMenu* AddPopup(Host& host, HWND owner, QWidget* into, CMenu* popup, const QString& title, UINT index, bool enabled) {
   QMenu* m = nullptr;
   if (auto* bar = dynamic_cast<QMenuBar*>(into))
@@ -485,6 +496,17 @@ void AddItems(Host& host, HWND owner, QWidget* into, CMenu* source) {
     }
     UINT id = it.id;
     QObject::connect(a, &QAction::triggered, a, [owner, id] { PostMessage(owner, WM_COMMAND, MAKELONG(WORD(id), 0), 0); });
+    // The maximised document window's own menu restores or closes that window.
+    if (source->GetMenuItemCount() > 0 && IsSystemPopup(owner, source)) {
+      QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+      QObject::connect(a, &QAction::triggered, a, [owner, id] {
+        auto* mdi = dynamic_cast<CMDIFrameWnd*>(CWnd::FromHandle(owner));
+        CMDIChildWnd* child = mdi ? mdi->MDIGetActive() : nullptr;
+        if (!child) return;
+        if (id == kScClose) PostMessage(child->m_hWnd, WM_CLOSE, 0, 0);
+        if (id == kScRestore) PostMessage(mdi->GetMDIClient()->m_hWnd, WM_MDIRESTORE, WPARAM(child->m_hWnd), 0);
+      });
+    }
     into->addAction(a);
   }
 }

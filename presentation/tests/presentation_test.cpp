@@ -638,6 +638,50 @@ TEST_F(PresentationTest, EveryControlKindShowsItsModelAndFeedsUserActions) {
   dlg.DestroyWindow();
 }
 
+class TestChild : public CMDIChildWnd {
+  FW_DECLARE_DYNCREATE(TestChild)
+};
+FW_IMPLEMENT_DYNCREATE(TestChild, CMDIChildWnd)
+
+TEST_F(PresentationTest, MaximisedDocumentWindowsMenuRestoresAndCloses) {
+  constexpr UINT IDR_MDI = 2, IDR_DOC = 3;
+  res::SetString(IDR_MDI, "Main");
+  res::SetMenu(IDR_MDI, {MenuItemDef("&File", {MenuItemDef("&New", ID_FILE_NEW)})});
+  res::SetString(IDR_DOC, "Doc\nDoc\nDoc");
+  res::SetMenu(IDR_DOC, {MenuItemDef("&File", {MenuItemDef("&Close", ID_FILE_CLOSE)})});
+  auto* tmpl = new CMultiDocTemplate(IDR_DOC, FW_RUNTIME_CLASS(TestDoc), FW_RUNTIME_CLASS(TestChild),
+                                     FW_RUNTIME_CLASS(TestView));
+  app.AddDocTemplate(tmpl);
+  auto* mdi = new CMDIFrameWnd;
+  ASSERT_TRUE(mdi->LoadFrame(IDR_MDI));
+  app.m_pMainWnd = mdi;
+  mdi->ShowWindow(SW_SHOW);
+  auto systemItem = [&](const QString& text) -> QAction* {
+    Settle();
+    QMenuBar* bar = host->TopOf(mdi->m_hWnd)->findChild<QMenuBar*>();
+    if (!bar || bar->actions().isEmpty() || !bar->actions().front()->menu()) return nullptr;
+    for (QAction* a : bar->actions().front()->menu()->actions())
+      if (a->text() == text) return a;
+    return nullptr;
+  };
+
+  ASSERT_NE(tmpl->OpenDocumentFile(nullptr), nullptr);
+  mdi->MDIGetActive()->MDIMaximize();
+  QAction* restore = systemItem("&Restore");
+  ASSERT_NE(restore, nullptr);
+  restore->trigger();
+  Settle();
+  EXPECT_FALSE(mdi->MDIGetActive()->IsZoomed());
+
+  mdi->MDIGetActive()->MDIMaximize();
+  QAction* close = systemItem("&Close");
+  ASSERT_NE(close, nullptr);
+  close->trigger();
+  Settle();
+  EXPECT_EQ(mdi->MDIGetActive(), nullptr);
+  EXPECT_EQ(tmpl->GetOpenDocumentCount(), 0);
+}
+
 TEST_F(PresentationTest, InputForADestroyedWindowIsDropped) {
   QWidget* w = ViewWidget();
   QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
