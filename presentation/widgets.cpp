@@ -40,6 +40,7 @@ class TopWindow : public QWidget {
   WindowWidget* client = nullptr;
   QMenuBar* menuBar = nullptr;
   QSize applied;  // the client size last taken from the window
+  QPoint placed{-100000, -100000};  // the position last taken from the window
 
   int MenuHeight() const { return menuBar && menuBar->isVisible() ? menuBar->sizeHint().height() : 0; }
   void LayOut() {
@@ -156,15 +157,17 @@ void WindowWidget::SyncGeometry() {
       t->applied = QSize(c.cx, c.cy);
       t->resize(want);
     }
+    // The program places its windows in its own screen coordinates; where the user
+    // moved one afterwards stays the user's.
+    if (QPoint(r.left, r.top) != t->placed && !w->IsZoomed()) {
+      t->placed = QPoint(r.left, r.top);
+      t->move(t->placed);
+    }
     if (shown && w->IsZoomed()) {
-      if (!t->isMaximized()) {
-        if (!t->testAttribute(Qt::WA_Moved)) t->move(r.left, r.top);
-        t->showMaximized();
-      }
+      if (!t->isMaximized()) t->showMaximized();
     } else if (shown && w->IsIconic()) {
       if (!t->isMinimized()) t->showMinimized();
     } else if (shown && (!t->isVisible() || t->isMaximized() || t->isMinimized())) {
-      if (!t->testAttribute(Qt::WA_Moved)) t->move(r.left, r.top);
       t->showNormal();
     }
     if (!shown && t->isVisible()) t->hide();
@@ -399,6 +402,8 @@ UINT VirtualKeyOf(int key, bool keypad) {
 }
 
 void PostKey(Host& host, QKeyEvent* e, bool press) {
+  // A held key repeats its press only, as the framework's keys do.
+  if (!press && e->isAutoRepeat()) return;
   UINT vk = VirtualKeyOf(e->key(), e->modifiers() & Qt::KeypadModifier);
   Qt::KeyboardModifiers mods = e->modifiers();
   QString text = e->text();
