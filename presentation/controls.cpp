@@ -297,7 +297,9 @@ class OwnerDrawnWidget : public WindowWidget {
         else
           l->UserSelect(i);
       } else if (auto* c = dynamic_cast<CComboBox*>(w); c && c->GetCount() > 0) {
-        c->UserSelect((c->GetCurSel() + 1) % c->GetCount());
+        // Its items stand drawn one under the other; a click picks the one under it.
+        int i = at.y() / std::max(1, c->GetItemHeight(0));
+        if (i < c->GetCount()) c->UserSelect(i);
       } else if (auto* b = dynamic_cast<CButton*>(w)) {
         b->Click();
       }

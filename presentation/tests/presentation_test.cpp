@@ -682,6 +682,39 @@ TEST_F(PresentationTest, MaximisedDocumentWindowsMenuRestoresAndCloses) {
   EXPECT_EQ(tmpl->GetOpenDocumentCount(), 0);
 }
 
+// Paints each item of its owner-drawn list in a colour of its own.
+class SwatchDlg : public ControlsDlg {
+ public:
+  void OnDrawItem(int, DRAWITEMSTRUCT* dis) override {
+    dis->hDC->FillSolidRect(dis->rcItem, plat::RGB(BYTE(40 * dis->itemID), 100, 200));
+  }
+};
+
+TEST_F(PresentationTest, OwnerDrawnListsShowWhatTheirOwnerDrew) {
+  DialogTemplate t;
+  t.caption = "Swatches";
+  t.style = WS_POPUP | WS_CAPTION;
+  t.rect = RECT{0, 0, 200, 200};
+  t.items = {DlgItemDef(30, CtrlKind::ListBox, "", LBS_NOTIFY | LBS_OWNERDRAWFIXED, RECT{10, 10, 110, 150})};
+  res::SetDialog(301, t);
+  SwatchDlg dlg;
+  ASSERT_TRUE(dlg.Create(301, frame));
+  auto* list = dlg.Item<CListBox>(30);
+  for (int i = 0; i < 4; ++i) list->AddString("");
+  Settle();
+  QWidget* w = host->WidgetOf(list->m_hWnd);
+  RECT row;
+  list->GetItemRect(2, &row);
+  EXPECT_EQ(list->GetSurface().surface().GetPixel(5, row.top + 1), plat::RGB(80, 100, 200));
+  ExpectSameAsSurface(w, list);
+  QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(5, row.top + 1));
+  Settle();
+  EXPECT_EQ(list->GetCurSel(), 2);
+  ASSERT_FALSE(dlg.notes.empty());
+  EXPECT_EQ(dlg.notes.back(), std::make_pair(30u, LBN_SELCHANGE));
+  dlg.DestroyWindow();
+}
+
 TEST_F(PresentationTest, InputForADestroyedWindowIsDropped) {
   QWidget* w = ViewWidget();
   QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
