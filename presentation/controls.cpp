@@ -324,6 +324,7 @@ class Control : public WindowWidget {
     if (native_) native_->setGeometry(rect());
   }
   QWidget* native() const { return native_; }
+  QWidget* FocusTarget() override { return native_ ? native_ : this; }
 
  protected:
   bool ShowsSurface() const override { return false; }

@@ -39,6 +39,8 @@ class WindowWidget : public QWidget {
 
   // Brings the widget in line with the window (WOC_ bits of what changed).
   virtual void Sync(fw::UINT what);
+  // The Qt widget that takes the keyboard while the window has the framework's focus.
+  virtual QWidget* FocusTarget() { return this; }
   // Takes a rectangle of the window's surface; repaints at once when asked.
   void TakePixels(const fw::RECT& r, bool now);
   const QImage& image() const { return image_; }

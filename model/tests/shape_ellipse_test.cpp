@@ -349,3 +349,17 @@ TEST(EllipsePaths, ConcentricEllipses) {
   EXPECT_EQ(MakeConcentricEllipses(0, 0, "", "5"), nullptr);
   EXPECT_EQ(MakeConcentricEllipses(0, 0, "0,x", "5"), nullptr);
 }
+
+TEST_F(EllipseTest, StyleDragIsUndone) {
+  auto e = Ellipse(0, 0, 40, 20, 0, kPi, 0);  // middle handle at (20, 0)
+  view.tool = ID_TOOL_NODE;
+  view.undo.StartRecord(0);
+  ASSERT_EQ(e->OnLButtonDown(&view, MK_LBUTTON, 20, 0), 1);
+  EXPECT_EQ(e->hitIndex, CEllipseObject::kMiddle);
+  e->OnMouseMove(&view, MK_LBUTTON, 20, 10);  // onto the centre: a pie
+  e->OnLButtonUp(&view, 0, 20, 10);
+  view.undo.EndRecord();
+  EXPECT_EQ(e->style, -1.0f);
+  ASSERT_TRUE(view.undo.UndoLastStep(view));
+  EXPECT_EQ(e->style, 0.0f);  // the handle back on the ellipse: the open arc
+}

@@ -3,7 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QSlider>
+#include <QTabBar>
+#include <QTreeWidget>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QScrollBar>
@@ -17,6 +25,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <cstring>
@@ -548,6 +557,129 @@ TEST_F(PresentationTest, CommonDialogsAnswerThroughTheirChoice) {
   QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
   CFileDialog open(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST, "Design|*.t98||");
   EXPECT_EQ(open.DoModal(), IDCANCEL);
+}
+
+// Records the notifications its controls send.
+class ControlsDlg : public CDialog {
+ public:
+  std::vector<std::pair<UINT, UINT>> notes;  // id, code
+  BOOL OnCommand(WPARAM wp, LPARAM lp) override {
+    if (lp) notes.emplace_back(LOWORD(wp), HIWORD(wp));
+    return CDialog::OnCommand(wp, lp);
+  }
+};
+
+TEST_F(PresentationTest, EveryControlKindShowsItsModelAndFeedsUserActions) {
+  DialogTemplate t;
+  t.caption = "Controls";
+  t.style = WS_POPUP | WS_CAPTION;
+  t.rect = RECT{0, 0, 400, 300};
+  auto item = [](UINT id, CtrlKind k, const char* text, DWORD style, RECT r) { return DlgItemDef(id, k, text, style, r); };
+  t.items = {item(10, CtrlKind::Button, "&Check", BS_AUTOCHECKBOX, RECT{5, 5, 100, 25}),
+             item(11, CtrlKind::Button, "One", BS_AUTORADIOBUTTON | WS_GROUP, RECT{5, 30, 100, 50}),
+             item(12, CtrlKind::Button, "Two", BS_AUTORADIOBUTTON, RECT{5, 55, 100, 75}),
+             item(13, CtrlKind::Static, "&Name:", 0, RECT{5, 80, 100, 100}),
+             item(14, CtrlKind::ComboBox, "", CBS_DROPDOWNLIST, RECT{110, 5, 250, 120}),
+             item(15, CtrlKind::ListBox, "", LBS_NOTIFY, RECT{110, 130, 250, 200}),
+             item(16, CtrlKind::Slider, "", 0, RECT{260, 5, 390, 30}),
+             item(17, CtrlKind::Progress, "", 0, RECT{260, 35, 390, 50}),
+             item(18, CtrlKind::TabCtrl, "", 0, RECT{260, 55, 390, 80}),
+             item(19, CtrlKind::ListView, "", LVS_REPORT, RECT{260, 85, 390, 200}),
+             item(20, CtrlKind::Spin, "", 0, RECT{5, 105, 25, 135})};
+  res::SetDialog(300, t);
+  ControlsDlg dlg;
+  ASSERT_TRUE(dlg.Create(300, frame));
+  auto* combo = dlg.Item<CComboBox>(14);
+  auto* list = dlg.Item<CListBox>(15);
+  ASSERT_TRUE(combo && list);
+  for (const char* s : {"甲", "乙", "丙"}) combo->AddString(s), list->AddString(s);
+  combo->SetCurSel(1);
+  list->SetCurSel(2);
+  dlg.Item<CSliderCtrl>(16)->SetRange(0, 50);
+  dlg.Item<CSliderCtrl>(16)->SetPos(20);
+  dlg.Item<CProgressCtrl>(17)->SetPos(70);
+  dlg.Item<CTabCtrl>(18)->InsertItem(0, "A");
+  dlg.Item<CTabCtrl>(18)->InsertItem(1, "B");
+  dlg.Item<CTabCtrl>(18)->SetCurSel(1);
+  auto* lv = dlg.Item<CListCtrl>(19);
+  lv->InsertColumn(0, "Job", LVCFMT_LEFT, 80);
+  lv->InsertItem(0, "one.plt");
+  dlg.CheckDlgButton(11, BST_CHECKED);
+  Settle();
+
+  auto native = [&](UINT id) { return host->WidgetOf(dlg.GetDlgItem(id)->m_hWnd); };
+  auto* qcombo = native(14)->findChild<QComboBox*>();
+  auto* qlist = native(15)->findChild<QListWidget*>();
+  ASSERT_TRUE(qcombo && qlist);
+  EXPECT_EQ(qcombo->count(), 3);
+  EXPECT_EQ(qcombo->currentText(), QString::fromUtf8("乙"));
+  EXPECT_TRUE(qlist->item(2)->isSelected());
+  EXPECT_EQ(native(16)->findChild<QSlider*>()->value(), 20);
+  EXPECT_EQ(native(17)->findChild<QProgressBar*>()->value(), 70);
+  EXPECT_EQ(native(18)->findChild<QTabBar*>()->currentIndex(), 1);
+  EXPECT_EQ(native(19)->findChild<QTreeWidget*>()->topLevelItem(0)->text(0), "one.plt");
+  EXPECT_EQ(native(13)->findChild<QLabel*>()->text(), "Name:");
+  auto* one = native(11)->findChild<QRadioButton*>();
+  auto* two = native(12)->findChild<QRadioButton*>();
+  EXPECT_TRUE(one->isChecked());
+
+  // The user's actions go through the controls, and their state comes back.
+  QTest::mouseClick(native(10)->findChild<QCheckBox*>(), Qt::LeftButton);
+  two->click();
+  emit qcombo->activated(2);
+  Settle();
+  EXPECT_EQ(dlg.IsDlgButtonChecked(10), UINT(BST_CHECKED));
+  EXPECT_EQ(dlg.IsDlgButtonChecked(12), UINT(BST_CHECKED));
+  EXPECT_EQ(dlg.IsDlgButtonChecked(11), UINT(BST_UNCHECKED));
+  EXPECT_FALSE(one->isChecked());
+  EXPECT_EQ(combo->GetCurSel(), 2);
+  std::vector<std::pair<UINT, UINT>> want = {{10, BN_CLICKED}, {12, BN_CLICKED}, {14, CBN_SELCHANGE}, {14, CBN_SELENDOK}};
+  EXPECT_EQ(dlg.notes, want);
+  dlg.DestroyWindow();
+}
+
+class TestChild : public CMDIChildWnd {
+  FW_DECLARE_DYNCREATE(TestChild)
+};
+FW_IMPLEMENT_DYNCREATE(TestChild, CMDIChildWnd)
+
+TEST_F(PresentationTest, MaximisedDocumentWindowsMenuRestoresAndCloses) {
+  constexpr UINT IDR_MDI = 2, IDR_DOC = 3;
+  res::SetString(IDR_MDI, "Main");
+  res::SetMenu(IDR_MDI, {MenuItemDef("&File", {MenuItemDef("&New", ID_FILE_NEW)})});
+  res::SetString(IDR_DOC, "Doc\nDoc\nDoc");
+  res::SetMenu(IDR_DOC, {MenuItemDef("&File", {MenuItemDef("&Close", ID_FILE_CLOSE)})});
+  auto* tmpl = new CMultiDocTemplate(IDR_DOC, FW_RUNTIME_CLASS(TestDoc), FW_RUNTIME_CLASS(TestChild),
+                                     FW_RUNTIME_CLASS(TestView));
+  app.AddDocTemplate(tmpl);
+  auto* mdi = new CMDIFrameWnd;
+  ASSERT_TRUE(mdi->LoadFrame(IDR_MDI));
+  app.m_pMainWnd = mdi;
+  mdi->ShowWindow(SW_SHOW);
+  auto systemItem = [&](const QString& text) -> QAction* {
+    Settle();
+    QMenuBar* bar = host->TopOf(mdi->m_hWnd)->findChild<QMenuBar*>();
+    if (!bar || bar->actions().isEmpty() || !bar->actions().front()->menu()) return nullptr;
+    for (QAction* a : bar->actions().front()->menu()->actions())
+      if (a->text() == text) return a;
+    return nullptr;
+  };
+
+  ASSERT_NE(tmpl->OpenDocumentFile(nullptr), nullptr);
+  mdi->MDIGetActive()->MDIMaximize();
+  QAction* restore = systemItem("&Restore");
+  ASSERT_NE(restore, nullptr);
+  restore->trigger();
+  Settle();
+  EXPECT_FALSE(mdi->MDIGetActive()->IsZoomed());
+
+  mdi->MDIGetActive()->MDIMaximize();
+  QAction* close = systemItem("&Close");
+  ASSERT_NE(close, nullptr);
+  close->trigger();
+  Settle();
+  EXPECT_EQ(mdi->MDIGetActive(), nullptr);
+  EXPECT_EQ(tmpl->GetOpenDocumentCount(), 0);
 }
 
 TEST_F(PresentationTest, InputForADestroyedWindowIsDropped) {
