@@ -218,11 +218,16 @@ fw::BOOL CVORLAN98Doc::OnOpenDocument(const std::string& path) {
   ++step;
 
   ShowLoadStep(step++);  // 121
-  if (!file.Seek(dir[kFontEntry])) return FailOpen(kDocFormatError);
-  const plat::HGLOBAL fonts = appseam::ReadFontTable(file);
-  if (!fonts) return FailOpen(kDocFormatError);
-  appseam::ReplaceFonts(fonts, m_objects);
-  plat::GlobalFree(fonts);
+  // An empty table (size 0) has no fonts to replace.
+  std::uint32_t tableSize = 0;
+  if (!file.Seek(dir[kFontEntry]) || !file.ReadU32(tableSize)) return FailOpen(kDocFormatError);
+  if (tableSize != 0) {
+    if (!file.Seek(dir[kFontEntry])) return FailOpen(kDocFormatError);
+    const plat::HGLOBAL fonts = appseam::ReadFontTable(file);
+    if (!fonts) return FailOpen(kDocFormatError);
+    appseam::ReplaceFonts(fonts, m_objects);
+    plat::GlobalFree(fonts);
+  }
 
   if (hasText && !text.empty())
     if (CMDIMainFrame* main = MainFrame()) main->GetTextEditor().AddLoadedText(text);

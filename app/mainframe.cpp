@@ -181,7 +181,19 @@ int CMDIMainFrame::OnCreate(fw::CREATESTRUCT* cs) {
   DockControlBar(&m_modeBar);
   m_modeBar.SetMode(appid::ID_TOOL_TEXT);
   LoadBarState("BarStates");
+  for (fw::CToolBar* bar : {static_cast<fw::CToolBar*>(&m_mainBar), static_cast<fw::CToolBar*>(&m_secondBar), static_cast<fw::CToolBar*>(&m_modeBar)})
+    StackForDockSide(*bar);
   return 0;
+}
+
+// A tool bar docked on the left or right stands in one column.
+void CMDIMainFrame::StackForDockSide(fw::CToolBar& bar) {
+  const fw::DWORD side = bar.GetDockSide();
+  const bool vertical = side == fw::CBRS_ALIGN_LEFT || side == fw::CBRS_ALIGN_RIGHT;
+  for (int i = 0; i < bar.GetCount(); ++i) {
+    const fw::UINT style = bar.GetButtonStyle(i);
+    bar.SetButtonStyle(i, vertical ? (style | fw::TBBS_WRAPPED) : (style & ~fw::TBBS_WRAPPED));
+  }
 }
 
 void CMDIMainFrame::OnClose() {

@@ -115,6 +115,7 @@ class CMDIMainFrame : public fw::CMDIFrameWnd, public CMainFrameServices {
   bool HandleStatusCommand(std::uint32_t id, fw::LPARAM lp);
   void SetPane(int pane, const std::string& text);
   void ToggleWindow(fw::CWnd& window);
+  static void StackForDockSide(fw::CToolBar& bar);
 
   CMainSplitter m_splitter;
   CQuWeiDlg m_quWei;

@@ -1,7 +1,6 @@
 #include "app/settingsload.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "app/appids.h"
@@ -43,25 +42,6 @@ void RegisterFormats() {
 AppGlobals& TheAppGlobals() {
   static AppGlobals g;
   return g;
-}
-
-std::uint16_t SystemDefaultLanguageId() {
-  const char* vars[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-  std::string locale;
-  for (const char* v : vars) {
-    const char* s = std::getenv(v);
-    if (s && *s) {
-      locale = s;
-      break;
-    }
-  }
-  auto starts = [&](const char* p) { return locale.rfind(p, 0) == 0; };
-  if (starts("zh_TW") || starts("zh_HK")) return 0x0404;
-  if (starts("zh")) return 0x0804;
-  if (starts("ko")) return 0x0412;
-  if (starts("ja")) return 0x0411;
-  if (starts("ru")) return 0x0419;
-  return 0x0409;
 }
 
 void LoadAppSettings(unsigned stages, fw::CWnd* status) {

@@ -30,8 +30,3 @@ AppGlobals& TheAppGlobals();
 // palette, fonts; with a status window each stage's text goes into its
 // control 1184 before the work.
 void LoadAppSettings(unsigned stages, fw::CWnd* statusWindow);
-
-// The system's default language id from the locale (0x0804 simplified
-// Chinese, 0x0404 traditional, 0x0412 Korean, 0x0411 Japanese, 0x0419
-// Russian, else 0x0409).
-std::uint16_t SystemDefaultLanguageId();

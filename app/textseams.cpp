@@ -1,7 +1,8 @@
 #include "app/textseams.h"
 
 #include "model/segarray.h"
-#include "platform/bytes.h"
+#include "text/fontcatalog.h"
+#include "text/language.h"
 #include "text/textattr.h"
 #include "text/textobject.h"
 
@@ -14,42 +15,16 @@ void LoadTextDefaults() {
 }
 std::uint16_t GetTextTMState() { return DefaultTextAttr().tmState; }
 
-void LoadLanguageTable() {}
-void EnumWindowsFonts() {}
-void ScanCftMounts() {}
+void LoadLanguageTable() { g_Language.Load(); }
+void EnumWindowsFonts() { g_FontCatalog.EnumWindowsFonts(); }
+void ScanCftMounts() { g_FontCatalog.ScanCftMounts(); }
+// The graphic-library list is not in the program yet: no library.
 int ScanMountedLibraries() { return 0; }
 
-// A table of no fonts: its size field 0.
-int WriteFontTable(CFileServices& file) {
-  std::uint8_t size[4];
-  plat::PutU32(size, 0);
-  return file.Write(size, sizeof size) ? 1 : 0;
-}
+int WriteFontTable(CFileServices& file) { return g_Language.WriteToFile(file); }
+plat::HGLOBAL ReadFontTable(CFileServices& file) { return g_Language.ReadFromFile(file); }
 
-// The size field n x 14 and the records, bounded by the file; the font data
-// that the records point at is not needed while no font can be replaced.
-plat::HGLOBAL ReadFontTable(CFileServices& file) {
-  std::uint8_t head[4];
-  if (file.Read(head, 4) != 4) return 0;
-  const std::uint32_t size = plat::GetU32(head);
-  const std::uint64_t pos = file.GetPosition();
-  const std::uint64_t length = file.GetLength();
-  if (size % 14 != 0 || size > (length > pos ? length - pos : 0)) return 0;
-  plat::HGLOBAL block = plat::GlobalAlloc(plat::GHND, 4 + std::size_t(size));
-  if (!block) return 0;
-  bool ok;
-  {
-    plat::GlobalLockGuard lock(block);
-    plat::PutU32(lock.bytes(), size);
-    ok = file.Read(lock.bytes() + 4, size) == size;
-  }
-  if (!ok) {
-    plat::GlobalFree(block);
-    return 0;
-  }
-  return block;
-}
-
+// The Replace Fonts dialog is not in the program yet: the table is read and freed.
 void ReplaceFonts(plat::HGLOBAL, CSegArray&) {}
 
 }  // namespace appseam

@@ -13,6 +13,7 @@
 #include "app/textseams.h"
 #include "model/dllholder.h"
 #include "model/settings.h"
+#include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
 
@@ -56,7 +57,7 @@ fw::BOOL CVORLAN98App::InitInstance() {
   appres::RegisterAppResources();
   AppGlobals& g = TheAppGlobals();
   Enable3dControls();
-  g.systemLanguageId = SystemDefaultLanguageId();
+  g.systemLanguageId = plat::GetSystemDefaultLangID();
   const std::string folder = plat::GetProgramFolder();
   g_CutterIni.SetPath(folder + "Cutters.INI");
   g_IniFile.SetPath(folder + "VORLAN98.INI");

@@ -158,6 +158,26 @@ BOOL CToolBar::SetButtonText(int index, const std::string& text) {
 void CToolBar::GetItemRect(int index, RECT* r) const {
   *r = RECT{};
   int x = 0, y = 0;
+  // Docked on a side, a bar whose owner wrapped no row stands in one column; its
+  // separators become gaps of their width.
+  bool column = (dockSide_ == CBRS_ALIGN_LEFT || dockSide_ == CBRS_ALIGN_RIGHT) &&
+                std::none_of(buttons_.begin(), buttons_.end(), [](const Button& b) { return b.style & TBBS_WRAPPED; });
+  if (column) {
+    for (int i = 0; i < GetCount(); ++i) {
+      const Button& b = buttons_[size_t(i)];
+      if (b.style & TBBS_HIDDEN) {
+        if (i == index) return;
+        continue;
+      }
+      int h = (b.style & TBBS_SEPARATOR) ? std::max(0, b.image) : buttonSize_.cy;
+      if (i == index) {
+        *r = RECT{0, y, buttonSize_.cx, y + h};
+        return;
+      }
+      y += h;
+    }
+    return;
+  }
   for (int i = 0; i < GetCount(); ++i) {
     const Button& b = buttons_[size_t(i)];
     if (b.style & TBBS_HIDDEN) {

@@ -45,6 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FontTableRecord r;
   for (std::uint32_t i = 0; GetFontTableRecord(g.bytes(), g.size(), i, &r); ++i) {
     fuzz::Require(i < size, "records come from the file");
+    std::string name;
+    for (int k = 0; k < 3; ++k) GetFontTableName(g.bytes(), g.size(), r.languageId, r.kind, k, &name);
   }
   return 0;
 }

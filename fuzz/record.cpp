@@ -51,7 +51,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   object->Draw(&dc, &m, &visible);
   object->Offset(3.0f, -2.0f);
   object->Transform(m);
-  object->Draw(&dc, nullptr, nullptr);
   dc.SelectObject(old);
   plat::DeleteObject(bmp);
   return 0;

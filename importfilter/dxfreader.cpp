@@ -218,7 +218,7 @@ plat::HGLOBAL CDxfReader::Read(const char* path, std::uint32_t) {
   if (!data) return 0;
   CFilterPathList list;
   if (!ReadData(data->data(), data->size(), list)) return 0;
-  return MakeObjectBlock(list.PathRecord());
+  return list.ObjectBlock();
 }
 
 }  // namespace imp

@@ -332,7 +332,7 @@ plat::HGLOBAL CEpsReader::Read(const char* path, std::uint32_t value) {
 #endif
   CFilterPathList list;
   if (!ReadData(data->data(), data->size(), haveDefault ? &defaultProlog : nullptr, scale, list)) return 0;
-  return MakeObjectBlock(list.PathRecord());
+  return list.ObjectBlock();
 }
 
 }  // namespace imp

@@ -68,43 +68,54 @@ void CFilterPathList::ApplyMatrix() {
   matrix = FMatrix();
 }
 
-std::vector<std::uint8_t> CFilterPathList::PathRecord() const {
-  std::vector<std::uint8_t> rec;
+std::uint32_t CFilterPathList::RecordLength() const {
   const std::size_t count = PointCount();
-  if (count < 3) return rec;
+  if (count < 3) return 0;
   const std::size_t n = count + 1;  // with the end record
-  if (n > (std::numeric_limits<std::uint32_t>::max() - 70) / 9) return rec;
+  if (n > (std::numeric_limits<std::uint32_t>::max() - 80) / 9) return 0;
+  return std::uint32_t(9 * n + 69);
+}
+
+void CFilterPathList::WriteRecord(std::uint8_t* p, std::uint32_t length) const {
+  const std::size_t count = PointCount();
   FRect bounds;
   PathBounds(points_.data(), count, &matrix, bounds);
-  const std::uint32_t length = std::uint32_t(9 * n + 69);
-  rec.assign(length, 0);
-  std::uint8_t* p = rec.data();
   p[0] = '#';
   plat::PutU32(p + 1, length);
   p[5] = 128;
+  p[6] = p[7] = 0;
   PutF32(p + 8, bounds.left);
   PutF32(p + 12, bounds.top);
   PutF32(p + 16, bounds.right);
   PutF32(p + 20, bounds.bottom);
   const float mat[9] = {matrix.a, matrix.b, 0, matrix.c, matrix.d, 0, matrix.e, matrix.f, 1};
   for (int i = 0; i < 9; ++i) PutF32(p + 24 + 4 * i, mat[i]);
-  plat::PutU32(p + 64, std::uint32_t(n));
+  plat::PutU32(p + 60, 0);
+  plat::PutU32(p + 64, std::uint32_t(count + 1));
   std::uint8_t* q = p + 68;
   for (std::size_t i = 0; i < count; ++i, q += 9) {
     PutF32(q, points_[i].x);
     PutF32(q + 4, points_[i].y);
     q[8] = points_[i].flags;
   }
+  std::memset(q, 0, 8);
   q[8] = PF_END;
-  q += 9;
-  *q = 241;
+  q[9] = 241;
+}
+
+std::vector<std::uint8_t> CFilterPathList::PathRecord() const {
+  std::vector<std::uint8_t> rec;
+  const std::uint32_t length = RecordLength();
+  if (!length) return rec;
+  rec.resize(length);
+  WriteRecord(rec.data(), length);
   return rec;
 }
 
-plat::HGLOBAL MakeObjectBlock(const std::vector<std::uint8_t>& records) {
-  if (records.empty() || records.size() > std::numeric_limits<std::uint32_t>::max() - 16) return 0;
-  const std::size_t l = records.size();
-  plat::HGLOBAL h = plat::GlobalAlloc(plat::GHND, l + 10);
+plat::HGLOBAL CFilterPathList::ObjectBlock() const {
+  const std::uint32_t l = RecordLength();
+  if (!l) return 0;
+  plat::HGLOBAL h = plat::GlobalAlloc(plat::GMEM_MOVEABLE, std::size_t(l) + 10);
   if (!h) return 0;
   plat::GlobalLockGuard lock(h);
   std::uint8_t* p = lock.bytes();
@@ -113,10 +124,11 @@ plat::HGLOBAL MakeObjectBlock(const std::vector<std::uint8_t>& records) {
     return 0;
   }
   p[0] = 2;
-  plat::PutU32(p + 1, std::uint32_t(l + 6));
-  std::memcpy(p + 5, records.data(), l);
+  plat::PutU32(p + 1, l + 6);
+  WriteRecord(p + 5, l);
   p[l + 5] = 254;
   p[l + 6] = 255;
+  std::memset(p + l + 7, 0, 3);
   return h;
 }
 

@@ -32,13 +32,15 @@ class CFilterPathList {
   // when fewer than three points stand before the end record or the record
   // would not fit its 32-bit length. Bounds are those after the matrix.
   std::vector<std::uint8_t> PathRecord() const;
+  // The path record alone in an object block: 2, u32 L + 6, the record (L
+  // bytes), 254, 255, zeros to L + 10 bytes; null when there is no record.
+  plat::HGLOBAL ObjectBlock() const;
 
  private:
+  // The record's length, 0 when there is none.
+  std::uint32_t RecordLength() const;
+  void WriteRecord(std::uint8_t* p, std::uint32_t length) const;
   std::vector<FPoint> points_;
 };
-
-// Object block: 2, u32 L + 6, the records (L bytes), 254, 255, zero fill to
-// L + 10 bytes. Null when the records are empty or the block cannot be made.
-plat::HGLOBAL MakeObjectBlock(const std::vector<std::uint8_t>& records);
 
 }  // namespace imp

@@ -11,15 +11,25 @@
 namespace imp {
 namespace {
 
-bool IsNumberChar(std::uint8_t c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.'; }
-bool IsCommandChar(std::uint8_t c) {
+constexpr bool IsNumberChar(std::uint8_t c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.'; }
+constexpr bool IsCommandChar(std::uint8_t c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '!' || c == '@';
 }
+
+constexpr std::uint8_t kNumberClass = 1, kCommandClass = 2;
+struct TokenClassTable {
+  std::uint8_t v[256] = {};
+  constexpr TokenClassTable() {
+    for (int c = 0; c < 256; ++c) v[c] = IsNumberChar(std::uint8_t(c)) ? kNumberClass : IsCommandChar(std::uint8_t(c)) ? kCommandClass : 0;
+  }
+  constexpr std::uint8_t operator[](std::uint8_t c) const { return v[c]; }
+};
+constexpr TokenClassTable kTokenClass;
 std::uint8_t Upper(std::uint8_t c) { return (c >= 'a' && c <= 'z') ? std::uint8_t(c - 'a' + 'A') : c; }
 
 float Coordinate(double v) { return float(std::clamp(v, -kMaxCoordinate, kMaxCoordinate)); }
 
-int CommandCode(const std::string& t) {
+int CommandCode(std::string_view t) {
   struct Entry {
     const char* text;
     int code;
@@ -42,43 +52,52 @@ std::uint8_t CloseFlags(float x, float y, float sx, float sy) { return (x == sx 
 }  // namespace
 
 int CPltReader::ScanToken(const std::uint8_t* data, std::size_t size, std::size_t& pos, std::string& text) const {
-  text.clear();
+  std::string_view view;
+  const int code = ScanToken(data, size, pos, view);
+  text.assign(view);
+  return code;
+}
+
+int CPltReader::ScanToken(const std::uint8_t* data, std::size_t size, std::size_t& pos,
+                          std::string_view& text) const {
+  text = {};
   [[maybe_unused]] const std::size_t begin = pos;
   std::size_t s = pos;
-  while (s < size && !IsNumberChar(data[s]) && !IsCommandChar(data[s])) ++s;
+  while (s < size && !kTokenClass[data[s]]) ++s;
   if (s >= size) {
     pos = size;
     return PT_END;
   }
-  const bool number = IsNumberChar(data[s]);
+  const std::uint8_t kind = kTokenClass[data[s]];
   std::size_t e = s + 1;
-  while (e < size && (number ? IsNumberChar(data[e]) : IsCommandChar(data[e]))) ++e;
-  if (number) {
-    text.assign(reinterpret_cast<const char*>(data + s), std::min(e - s, kMaxTokenText));
+  while (e < size && kTokenClass[data[e]] == kind) ++e;
+  if (kind == kNumberClass) {
+    text = std::string_view(reinterpret_cast<const char*>(data + s), std::min(e - s, kMaxTokenText));
     pos = e;
     return PT_NUMBER;
   }
 #ifdef TINDREL_IMPORT_OLD
   // The whole letter run is one command.
-  for (std::size_t i = s; i < e && text.size() < kMaxTokenText; ++i) text.push_back(char(Upper(data[i])));
+  std::size_t n = 0;
+  for (std::size_t i = s; i < e && n < kMaxTokenText; ++i) command_[n++] = char(Upper(data[i]));
   pos = e;
-  return CommandCode(text);
 #else
   if (s == begin && data[s] == '!') ++s;
-  for (std::size_t i = s; i < e && text.size() < kMaxTokenText; ++i) text.push_back(char(Upper(data[i])));
-  if (text.size() > 2) text.resize(2);
+  std::size_t n = 0;
+  for (std::size_t i = s; i < e && n < 2; ++i) command_[n++] = char(Upper(data[i]));
   if (colonMode)
     pos = e;
   else
     pos = s + std::min<std::size_t>(2, e - s);
   if (pos <= begin) pos = begin + 1;
-  return CommandCode(text);
 #endif
+  text = std::string_view(command_, n);
+  return CommandCode(text);
 }
 
 bool CPltReader::TakeNumber(const std::uint8_t* data, std::size_t size, std::size_t& pos, double& v) const {
   std::size_t p = pos;
-  std::string text;
+  std::string_view text;
   if (ScanToken(data, size, p, text) != PT_NUMBER) return false;
   pos = p;
   v = ParseNumber(text);
@@ -158,10 +177,11 @@ std::unique_ptr<CFilterObjectList> CPltReader::ReadLabel(const std::uint8_t* dat
 CFilterPathList CPltReader::ReadPoints(const std::uint8_t* data, std::size_t size) {
   ResetLabelSettings();
   CFilterPathList list;
+  list.Points().reserve(size / 12 + 16);
   bool penDown = false, relative = false, allowed = true, xWaiting = false, open = false, startWaiting = false;
   float cx = 0, cy = 0, px = 0, sx = 0, sy = 0;
   std::size_t pos = 0;
-  std::string text;
+  std::string_view text;
   for (;;) {
     const int tok = ScanToken(data, size, pos, text);
     if (tok == PT_END) break;
@@ -250,7 +270,7 @@ plat::HGLOBAL CPltReader::Read(const char* path, std::uint32_t value) {
 #endif
   list.matrix = FMatrix::Scale(scale, scale);
   list.ApplyMatrix();
-  return MakeObjectBlock(list.PathRecord());
+  return list.ObjectBlock();
 }
 
 std::unique_ptr<CFilterObjectList> CPltReader::ReadGroup(const std::uint8_t* data, std::size_t size) {
@@ -263,7 +283,7 @@ std::unique_ptr<CFilterObjectList> CPltReader::ReadGroup(const std::uint8_t* dat
   std::int32_t pen = 0;
   std::uint16_t lineType = 0;
   std::size_t pos = 0;
-  std::string text;
+  std::string_view text;
   auto newMember = [&] {
     cur = std::make_unique<CFilterPointList>();
     everHeld = false;
@@ -419,7 +439,7 @@ std::unique_ptr<CFilterObjectList> CPltReader::ReadGroup(const std::uint8_t* dat
 plat::HGLOBAL CPltReader::ReadWithLabels(const char* path, std::uint32_t value) {
   auto data = ReadWholeFile(path, 10);
   if (!data) return 0;
-  auto group = ReadGroup(data->data(), data->size() - 10);
+  auto group = ReadGroup(data->data(), data->size());
   if (!group || group->MemberCount() == 0) return 0;
   const float scale = ScaleFromValue(value, 0.025f);
   group->matrix = FMatrix::Scale(scale, scale);

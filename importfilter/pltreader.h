@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "importfilter/filtergroup.h"
 #include "importfilter/pathlist.h"
@@ -51,6 +52,9 @@ class CPltReader {
 
   // Next token from `pos`, its text (at most kMaxTokenText characters) in `text`.
   int ScanToken(const std::uint8_t* data, std::size_t size, std::size_t& pos, std::string& text) const;
+  // The same with the text as a view into the data (numbers) or into the
+  // reader (commands), valid until the next scan.
+  int ScanToken(const std::uint8_t* data, std::size_t size, std::size_t& pos, std::string_view& text) const;
 
   // Parameter readers of DT, DI and SI: each takes only its own parameters.
   void ReadTerminator(const std::uint8_t* data, std::size_t size, std::size_t& pos);
@@ -71,6 +75,7 @@ class CPltReader {
   void ResetLabelSettings();
   // Reads a number token at pos when there is one.
   bool TakeNumber(const std::uint8_t* data, std::size_t size, std::size_t& pos, double& v) const;
+  mutable char command_[kMaxTokenText + 1] = {};
 };
 
 // The angle in degrees that a label direction (run, rise) turns by; 0 for none.

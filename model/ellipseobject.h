@@ -4,7 +4,8 @@
 // builds a shape on the arc: > 0 a band of that width, 0 the open arc, -1 a
 // pie (any value whose integer part is -1), anything else a chord.
 // Node editing has handles for the centre, both angles, the style (middle
-// points) and a rotation of the arc.
+// points) and a rotation of the arc. (The scaling of text items under a
+// transform, ScaleBoxItems, lives with the text items in text/.)
 //
 // Record (little-endian, packed), L = 97, block of 106 bytes:
 //   0 '&'  1 u32 L  5 u8 3  6 u16 flags  8 x1 y1 x2 y2 (f32)

@@ -323,6 +323,7 @@ std::unique_ptr<CPathObject> CPathObject::ExtractContour(int index) {
 int CPathObject::JoinNodes(CViewServices* view) {
   if (!points || selectedCount != 2) return 0;
   int a = -1, b = -1;
+  int refusedAt = -1;
   {
     Block k(points, count);
     std::vector<int> ends;
@@ -330,12 +331,8 @@ int CPathObject::JoinNodes(CViewServices* view) {
       if (!k.Selected(i)) continue;
       if (k.Start(i)) {
         if (k.ClosingEnd(i) >= 0) {
-          // A closed contour cannot be joined: its start alone stays selected.
-          for (int j = 0; j < k.n; ++j)
-            if (j != i && IsPoint(k.F(j))) k[j].flags = Unselected(k[j].flags);
-          selectedCount = 1;
-          currentNode = i;
-          return 0;
+          refusedAt = i;
+          break;
         }
         ends.push_back(i);
       } else if (k[i].flags & PP_OPENEND) {
@@ -344,9 +341,25 @@ int CPathObject::JoinNodes(CViewServices* view) {
         return 0;
       }
     }
-    if (ends.size() < 2) return 0;
-    a = ends[0];
-    b = ends[1];
+    if (refusedAt < 0 && ends.size() < 2) return 0;
+    if (refusedAt < 0) {
+      a = ends[0];
+      b = ends[1];
+    }
+  }
+  if (refusedAt >= 0) {
+    // A closed contour cannot be joined: its start alone stays selected.
+    if (RecordingUndoList(view)) AppendUndo(view, std::make_unique<CUndoPathState>(this));
+    std::vector<int> others;
+    {
+      Block k(points, count);
+      for (int j = 0; j < k.n; ++j)
+        if (j != refusedAt && IsPoint(k.F(j)) && (k.F(j) & PP_SELECTED)) others.push_back(j);
+    }
+    for (int j : others) DeselectNode(j, view);
+    selectedCount = 1;
+    currentNode = refusedAt;
+    return 0;
   }
   int sa, sb, lastA, lastB;
   bool aStart, bStart;

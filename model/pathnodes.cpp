@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "model/bezier.h"
 #include "model/geomutil.h"
@@ -259,8 +260,16 @@ void CPathObject::DrawSelectedSegmentsXor(plat::DC* dc, const CMatrix3* vm) {
   plat::HPEN pen = ThePaletteStore().CreateColorPen(color, plat::PS_SOLID, 1);
   {
     Tools t(dc, pen, NullBrush());
+    const int n = currentNode;
+    if (selectedCount == 1 && k.Selected(n)) {
+      // One node: only its two segments, without a walk over the path.
+      Seg s;
+      if (k.SegFrom(n, s)) DrawSeg(dc, vm, k, s);
+      const int e = k.Start(n) ? k.ClosingEnd(n) : n;
+      if (e >= 0 && k.SegTo(e, s) && !(k.Start(n) && s.a == n)) DrawSeg(dc, vm, k, s);
+    }
     int startSelected = 0;
-    for (int a = 0; a < k.n; ++a) {
+    for (int a = 0; a < k.n && !(selectedCount == 1 && k.Selected(n)); ++a) {
       if (!k.Node(a)) continue;
       if (k.Start(a)) startSelected = k.Selected(a);
       Seg s;
@@ -544,10 +553,22 @@ void CPathObject::MoveSelectedNodes(float dx, float dy, std::uint32_t fl) {
       return;
     }
   }
+  const int one = selectedCount == 1 && k.Selected(currentNode) ? currentNode : -1;
   int startSelected = 0;
-  for (int i = 0; i < k.n; ++i) {
+  // One node: only it and what hangs on it, without a walk over the path.
+  const int from = one >= 0 ? one : 0;
+  const int to = one >= 0 ? one + 1 : k.n;
+  for (int i = from; i < to; ++i) {
     if (!k.Node(i)) continue;
     if (k.Start(i)) startSelected = k.Selected(i);
+    if (one >= 0 && k.Start(i)) {
+      const int e = k.ClosingEnd(i);
+      if (e >= 0 && !k.Selected(e)) {
+        Move(k[e], dx, dy);
+        const int h = k.InHandle(e);
+        if (h >= 0) Move(k[h], dx, dy);
+      }
+    }
     if (k.Selected(i)) {
       Move(k[i], dx, dy);
       const int o = k.OutHandle(i);
@@ -737,6 +758,13 @@ bool NudgeOffset(std::uint32_t key, float s, float& dx, float& dy) {
 int CPathObject::OnKeyDownNode(CViewServices* view, std::uint32_t key, std::uint32_t modifiers) {
   if (key < kKeyFirst || key > kKeyLast || !view || !points) return 0;
   const float s = float(view->GetUnitsPerPixel());
+  {
+    // Nothing selected: nothing to move or align, nothing recorded.
+    Block k(points, count);
+    int selected = 0;
+    for (int i = 0; i < k.n && !selected; ++i) selected = k.Selected(i);
+    if (!selected) return 1;
+  }
   // Every nudge and alignment is one step that restores the block exactly.
   UndoBracket bracket(view, 1);
   if (CUndoList* list = RecordingUndoList(view)) {
@@ -992,10 +1020,16 @@ int CPathObject::OnLButtonUpNode(CViewServices* view, std::uint32_t fl, float x,
       }
       {
         // Refused: the dragged node alone stays selected.
-        Block k(points, count);
-        for (int i = 0; i < k.n; ++i)
-          if (i != dragged && IsPoint(k.F(i))) k[i].flags &= std::uint8_t(~PP_SELECTED);
-        if (k.Node(dragged)) k[dragged].flags |= PP_SELECTED;
+        std::vector<int> others;
+        bool draggedSelected;
+        {
+          Block k(points, count);
+          for (int i = 0; i < k.n; ++i)
+            if (i != dragged && k.Selected(i)) others.push_back(i);
+          draggedSelected = k.Selected(dragged);
+        }
+        for (int i : others) DeselectNode(i, view);
+        if (!draggedSelected) SelectNode(dragged, view);
       }
       selectedCount = 1;
       currentNode = dragged;

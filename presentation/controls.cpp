@@ -103,7 +103,7 @@ class ToolBarWidget : public WindowWidget {
     auto* bar = dynamic_cast<CToolBar*>(wnd());
     if (bar && bar->LoadedResource() != strip_) {
       strip_ = bar->LoadedResource();
-      image_ = Transparent(LoadBitmap(strip_));
+      icons_ = Transparent(LoadBitmap(strip_));
     }
     update();
   }
@@ -133,19 +133,12 @@ class ToolBarWidget : public WindowWidget {
       } else if (i == hot_ && !disabled) {
         qDrawShadePanel(&p, q, palette(), false, 1);
       }
-      if (!image_.isNull() && b.image >= 0) {
-        QImage icon = image_.copy(b.image * iw, 0, iw, ih);
-        if (disabled) {
-          QImage grey = icon.convertToFormat(QImage::Format_ARGB32);
-          for (int y = 0; y < grey.height(); ++y) {
-            auto* row = reinterpret_cast<QRgb*>(grey.scanLine(y));
-            for (int x = 0; x < grey.width(); ++x)
-              if (qAlpha(row[x])) row[x] = qRgba(128, 128, 128, 255);
-          }
-          icon = grey;
-        }
+      if (!icons_.isNull() && b.image >= 0) {
+        QPixmap icon = QPixmap::fromImage(icons_.copy(b.image * iw, 0, iw, ih));
+        // A disabled button shows its picture the way the style greys icons.
+        if (disabled) icon = QIcon(icon).pixmap(icon.size(), QIcon::Disabled);
         QPoint at(q.left() + (q.width() - iw) / 2 + (down ? 1 : 0), q.top() + (q.height() - ih) / 2 + (down ? 1 : 0));
-        p.drawImage(at, icon);
+        p.drawPixmap(at, icon);
       } else if (!b.text.empty()) {
         p.setPen(disabled ? palette().mid().color() : palette().buttonText().color());
         p.drawText(q, Qt::AlignCenter, Utf8(b.text));
@@ -204,6 +197,7 @@ class ToolBarWidget : public WindowWidget {
 
  private:
   UINT strip_ = 0;
+  QImage icons_;  // the bar's picture strip
   int pressed_ = -1;
   int hot_ = -1;
 };
@@ -303,7 +297,9 @@ class OwnerDrawnWidget : public WindowWidget {
         else
           l->UserSelect(i);
       } else if (auto* c = dynamic_cast<CComboBox*>(w); c && c->GetCount() > 0) {
-        c->UserSelect((c->GetCurSel() + 1) % c->GetCount());
+        // Its items stand drawn one under the other; a click picks the one under it.
+        int i = at.y() / std::max(1, c->GetItemHeight(0));
+        if (i < c->GetCount()) c->UserSelect(i);
       } else if (auto* b = dynamic_cast<CButton*>(w)) {
         b->Click();
       }
@@ -314,7 +310,10 @@ class OwnerDrawnWidget : public WindowWidget {
 
 class Control : public WindowWidget {
  public:
-  Control(Host& host, CWnd* w, QWidget* parent) : WindowWidget(host, w, parent) {}
+  // The native widget draws the control; what it leaves shows its parent.
+  Control(Host& host, CWnd* w, QWidget* parent) : WindowWidget(host, w, parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+  }
   void SetNative(QWidget* n) {
     native_ = n;
     n->setParent(this);
@@ -327,9 +326,11 @@ class Control : public WindowWidget {
     if (native_) native_->setGeometry(rect());
   }
   QWidget* native() const { return native_; }
+  QWidget* FocusTarget() override { return native_ ? native_ : this; }
 
  protected:
   bool ShowsSurface() const override { return false; }
+  void paintEvent(QPaintEvent*) override {}
   // Runs a user action on the control inside the pump, then shows its state again.
   template <class T, class F>
   void Act(F f) {
@@ -492,6 +493,8 @@ class StaticControl : public Control {
     label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SetNative(label_);
     setFocusPolicy(Qt::NoFocus);
+    // Statics take no clicks: what lies under them does.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
   }
 
  protected:

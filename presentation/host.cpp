@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QLocale>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
 #include <QTimer>
@@ -63,9 +64,12 @@ Host::Host() {
   prevDriver_ = SetModalDriver(this);
   prevSink_ = plat::SetReportSink(this);
   prevClipboard_ = SetHostClipboard(this);
+  // A maximised frame's client area: the screen less the menu bar above it.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect a = screen->availableGeometry();
-    SetScreenSize(a.width(), a.height());
+    QMenuBar probe;
+    probe.addMenu(QStringLiteral("&File"));
+    SetScreenSize(a.width(), std::max(0, a.height() - probe.sizeHint().height()));
   }
   charset_ = CharsetOfLocale(QGuiApplication::inputMethod()->locale().name());
   QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, qApp, [] {
@@ -144,11 +148,24 @@ void Host::Wait(long ms) {
 }
 
 void Host::Flush() {
-  if (dirty_.empty()) return;
-  auto dirty = std::move(dirty_);
-  dirty_.clear();
-  for (auto& [h, what] : dirty)
-    if (WindowWidget* w = WidgetOf(h)) w->Sync(what);
+  if (!dirty_.empty()) {
+    auto dirty = std::move(dirty_);
+    dirty_.clear();
+    for (auto& [h, what] : dirty)
+      if (WindowWidget* w = WidgetOf(h)) w->Sync(what);
+  }
+  SyncFocus();
+}
+
+// Qt's keyboard focus follows the framework's focus window within the active Qt window.
+void Host::SyncFocus() {
+  CWnd* f = CWnd::GetFocus();
+  WindowWidget* w = f ? WidgetOf(f->m_hWnd) : nullptr;
+  if (!w) return;
+  QWidget* target = w->FocusTarget();
+  if (target->hasFocus() || !target->isVisible() || !target->isEnabled()) return;
+  if (!target->window()->isActiveWindow()) return;
+  target->setFocus(Qt::OtherFocusReason);
 }
 
 // ---- the windows
@@ -196,11 +213,6 @@ void Host::Changed(CWnd* w, UINT what) {
     return;
   }
   if (what & WOC_CURSOR) ApplyCursor();
-  if (what & WOC_FOCUS) {
-    // Qt's keyboard focus follows the framework's focus window.
-    if (CWnd::GetFocus() == w)
-      if (WindowWidget* ww = WidgetOf(w->m_hWnd); ww && ww->isVisible() && !ww->hasFocus()) ww->setFocus();
-  }
   if (WidgetOf(w->m_hWnd)) dirty_[w->m_hWnd] |= what;
   // A new parent means a new Qt parent: make the widget again under it.
   if ((what & WOC_GEOMETRY) && w->GetParent()) {

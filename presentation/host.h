@@ -107,7 +107,7 @@ class Host : public fw::HostLoop,
     fw::HWND hwnd;
     std::function<void()> action;
   };
-  void Sync(WindowWidget* w, fw::UINT what);
+  void SyncFocus();
   void SettleCheck();
   int RunFileDialog(fw::CFileDialog& dlg);
   int RunColorDialog(fw::CColorDialog& dlg);

@@ -19,6 +19,7 @@
 
 #include "framework/bars.h"
 #include "framework/controls.h"
+#include "framework/docview.h"
 #include "framework/input.h"
 #include "framework/menu.h"
 #include "presentation/host.h"
@@ -40,6 +41,7 @@ class TopWindow : public QWidget {
   WindowWidget* client = nullptr;
   QMenuBar* menuBar = nullptr;
   QSize applied;  // the client size last taken from the window
+  QPoint placed{-100000, -100000};  // the position last taken from the window
 
   int MenuHeight() const { return menuBar && menuBar->isVisible() ? menuBar->sizeHint().height() : 0; }
   void LayOut() {
@@ -150,19 +152,24 @@ void WindowWidget::SyncGeometry() {
     SIZE c = w->GetClientSize();
     QSize want(c.cx, c.cy + t->MenuHeight());
     bool shown = (w->GetStyle() & WS_VISIBLE) != 0;
+    // The window's size first (a desktop without a window manager maximises nothing),
+    // then its state; a window manager's own size comes back through resizeEvent.
+    if (t->size() != want) {
+      t->applied = QSize(c.cx, c.cy);
+      t->resize(want);
+    }
+    // The program places its windows in its own screen coordinates; where the user
+    // moved one afterwards stays the user's.
+    if (QPoint(r.left, r.top) != t->placed && !w->IsZoomed()) {
+      t->placed = QPoint(r.left, r.top);
+      t->move(t->placed);
+    }
     if (shown && w->IsZoomed()) {
       if (!t->isMaximized()) t->showMaximized();
     } else if (shown && w->IsIconic()) {
       if (!t->isMinimized()) t->showMinimized();
-    } else {
-      if (!t->isMaximized() && t->size() != want) {
-        t->applied = QSize(c.cx, c.cy);
-        t->resize(want);
-      }
-      if (shown && !t->isVisible()) {
-        if (!t->testAttribute(Qt::WA_Moved)) t->move(r.left, r.top);
-        t->show();
-      }
+    } else if (shown && (!t->isVisible() || t->isMaximized() || t->isMinimized())) {
+      t->showNormal();
     }
     if (!shown && t->isVisible()) t->hide();
     t->LayOut();
@@ -261,7 +268,11 @@ void WindowWidget::TakePixels(const RECT& r, bool now) {
   CopySurface(s, image_, clipped);
   hasPixels_ = true;
   QRect q(clipped.left, clipped.top, clipped.width(), clipped.height());
-  if (!ShowsSurface()) return;
+  if (!ShowsSurface()) {
+    // Bars draw from their models; a pane text set for at once shows at once.
+    if (now) repaint();
+    return;
+  }
   if (now)
     repaint(q);
   else
@@ -392,6 +403,8 @@ UINT VirtualKeyOf(int key, bool keypad) {
 }
 
 void PostKey(Host& host, QKeyEvent* e, bool press) {
+  // A held key repeats its press only, as the framework's keys do.
+  if (!press && e->isAutoRepeat()) return;
   UINT vk = VirtualKeyOf(e->key(), e->modifiers() & Qt::KeypadModifier);
   Qt::KeyboardModifiers mods = e->modifiers();
   QString text = e->text();
@@ -426,6 +439,16 @@ bool Reaches(CMenu* from, CMenu* target) {
 }
 
 void AddItems(Host& host, HWND owner, QWidget* into, CMenu* source);
+
+constexpr UINT kScRestore = 0xF120, kScClose = 0xF060;
+
+// The popup the MDI frame puts first on its menu bar for a maximised child.
+bool IsSystemPopup(HWND owner, CMenu* popup) {
+  CWnd* w = CWnd::FromHandle(owner);
+  CMenu* bar = w ? w->GetMenu() : nullptr;
+  const CMenu::Item* first = bar ? bar->FindItem(0, MF_BYPOSITION) : nullptr;
+  return first && (first->flags & MF_SYSMENU) && first->popup.get() == popup;
+}
 
 QMenu* AddPopup(Host& host, HWND owner, QWidget* into, CMenu* popup, const QString& title, UINT index, bool enabled) {
   QMenu* m = nullptr;
@@ -473,6 +496,17 @@ void AddItems(Host& host, HWND owner, QWidget* into, CMenu* source) {
     }
     UINT id = it.id;
     QObject::connect(a, &QAction::triggered, a, [owner, id] { PostMessage(owner, WM_COMMAND, MAKELONG(WORD(id), 0), 0); });
+    // The maximised document window's own menu restores or closes that window.
+    if (source->GetMenuItemCount() > 0 && IsSystemPopup(owner, source)) {
+      QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+      QObject::connect(a, &QAction::triggered, a, [owner, id] {
+        auto* mdi = dynamic_cast<CMDIFrameWnd*>(CWnd::FromHandle(owner));
+        CMDIChildWnd* child = mdi ? mdi->MDIGetActive() : nullptr;
+        if (!child) return;
+        if (id == kScClose) PostMessage(child->m_hWnd, WM_CLOSE, 0, 0);
+        if (id == kScRestore) PostMessage(mdi->GetMDIClient()->m_hWnd, WM_MDIRESTORE, WPARAM(child->m_hWnd), 0);
+      });
+    }
     into->addAction(a);
   }
 }

@@ -8,6 +8,7 @@
 
 #include "framework/wnd.h"
 
+class QCursor;
 class QMenu;
 class QMenuBar;
 class QScrollBar;
@@ -38,6 +39,8 @@ class WindowWidget : public QWidget {
 
   // Brings the widget in line with the window (WOC_ bits of what changed).
   virtual void Sync(fw::UINT what);
+  // The Qt widget that takes the keyboard while the window has the framework's focus.
+  virtual QWidget* FocusTarget() { return this; }
   // Takes a rectangle of the window's surface; repaints at once when asked.
   void TakePixels(const fw::RECT& r, bool now);
   const QImage& image() const { return image_; }
@@ -72,6 +75,11 @@ class WindowWidget : public QWidget {
   QMenuBar* menuBar_ = nullptr;
   bool ownerDrawn_ = false;
 };
+
+// The picture of a cursor id: a Qt shape for the system ids, our picture for the
+// program's cursors (a cross for an id without one).
+QCursor CursorOf(fw::HCURSOR id);
+bool HasCursorPicture(fw::HCURSOR id);
 
 // Makes the widget of a new window: the kind follows the window's class.
 WindowWidget* MakeWidget(Host& host, fw::CWnd* w, QWidget* parent);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, when they are missing.
-# Usage: scripts/deps.sh [test|run]
+# Usage: scripts/deps.sh [test|run|bench]
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -9,6 +9,8 @@ packages=(g++ cmake ninja-build pkg-config git
   qt6-base-dev xvfb xauth)
 # The fuzz targets need clang and its libFuzzer runtime.
 if [ "${1:-}" = test ]; then packages+=(clang libclang-rt-14-dev); fi
+# The import benchmarks compare with these programs: scripts/deps.sh bench
+if [ "${1:-}" = bench ]; then packages+=(hp2xx python3-ezdxf pstoedit); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

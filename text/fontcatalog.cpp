@@ -168,7 +168,7 @@ std::unique_ptr<CPathPointList> GetTrueTypeGlyphOutline(std::uint8_t languageId,
     plat::MessageBeep(0);
     return nullptr;
   }
-  const float base = code < 256 ? (1.0f - 0.2f) * 1000.0f : 1000.0f;
+  const float base = code < 256 ? (1.0f - g_FontCatalog.descent) * 1000.0f : 1000.0f;
   auto out = std::make_unique<CPathPointList>();
   auto add = [&](float x, float y, std::uint8_t flags) {
     PathPoint p{x, base - y, flags};

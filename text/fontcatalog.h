@@ -79,8 +79,9 @@ class CFontCatalog : public CFontSourceTable {
   float descent = 0.2f;
 };
 
-// Outline of a character of an installed font: 1024 em, baseline at 800
-// (codes below 256) or 1000, y down, then the matrix; applied before return.
+// Outline of a character of an installed font: 1024 em, y down, baseline at
+// (1 - descent) * 1000 (800 by default) for codes below 256 and at 1000 for
+// others, then the matrix; applied before return.
 std::unique_ptr<CPathPointList> GetTrueTypeGlyphOutline(std::uint8_t languageId, int index,
                                                         unsigned code,
                                                         const CMatrix3* matrix = nullptr);

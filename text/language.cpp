@@ -298,3 +298,20 @@ bool GetFontTableRecord(const std::uint8_t* block, std::size_t size, std::uint32
   out->offset = plat::GetU32(p + 10);
   return true;
 }
+
+bool GetFontTableName(const std::uint8_t* block, std::size_t size, std::uint8_t languageId,
+                      std::uint8_t kind, int index, std::string* name) {
+  name->clear();
+  if (index < 0) return false;
+  FontTableRecord r;
+  for (std::uint32_t i = 0; GetFontTableRecord(block, size, i, &r); ++i) {
+    if (r.languageId != languageId || r.kind != kind) continue;
+    if (r.width == 0) return false;
+    const std::uint64_t at = std::uint64_t(r.width) * std::uint64_t(index);
+    if (at + r.width > r.dataSize || std::uint64_t(r.offset) + at + r.width > size) return false;
+    const char* p = reinterpret_cast<const char*>(block + r.offset + at);
+    name->assign(p, strnlen(p, r.width));
+    return !name->empty();
+  }
+  return false;
+}

@@ -86,3 +86,7 @@ extern CLanguage g_Language;
 // outside.
 bool GetFontTableRecord(const std::uint8_t* block, std::size_t size, std::uint32_t i,
                         FontTableRecord* out);
+// The name of font `index` of the (language ID, source kind) list in a font
+// table block; false when the block holds no such name.
+bool GetFontTableName(const std::uint8_t* block, std::size_t size, std::uint8_t languageId,
+                      std::uint8_t kind, int index, std::string* name);

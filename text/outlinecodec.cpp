@@ -66,6 +66,15 @@ class BitReader {
       return true;
     }
     if (bit_ + std::uint64_t(bits) > std::uint64_t(n_) * 8) return false;
+    const std::size_t at = std::size_t(bit_ >> 3);
+    if (at + 8 <= n_) {
+      // One 64-bit window (little-endian) and a mask.
+      std::uint64_t window = 0;
+      for (int i = 7; i >= 0; --i) window = window << 8 | p_[at + std::size_t(i)];
+      *out = std::uint32_t((window >> (bit_ & 7)) & ((std::uint64_t(1) << bits) - 1));
+      bit_ += std::uint64_t(bits);
+      return true;
+    }
     std::uint32_t v = 0;
     for (int i = 0; i < bits;) {
       std::size_t byte = std::size_t(bit_ >> 3);

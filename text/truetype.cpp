@@ -1,6 +1,7 @@
 #include "text/truetype.h"
 
 #include <cstring>
+#include <memory>
 
 #include "model/segarray.h"
 #include "platform/codepage.h"
@@ -22,10 +23,25 @@ class TtFile {
  public:
   explicit TtFile(CFileServices& f) : f_(f), length_(f.GetLength()) {}
 
-  // Exactly n bytes at the offset, or false.
+  // Exactly n bytes at the offset, or false. Small reads go through a few
+  // cached blocks, so that neighbouring fields cost one file read.
   bool ReadAt(std::uint64_t offset, void* buf, std::size_t n) {
-    if (offset > length_ || n > length_ - offset || !f_.Seek(offset)) return false;
-    return n == 0 || f_.Read(buf, n) == n;
+    if (offset > length_ || n > length_ - offset) return false;
+    if (n == 0) return true;
+    if (n > kBlock) return f_.Seek(offset) && f_.Read(buf, n) == n;
+    auto* out = static_cast<std::uint8_t*>(buf);
+    while (n > 0) {
+      const std::uint64_t start = offset / kBlock * kBlock;
+      const std::uint8_t* block = Block(start);
+      if (!block) return false;
+      const std::size_t from = std::size_t(offset - start);
+      const std::size_t take = std::min<std::size_t>(n, std::size_t(std::min<std::uint64_t>(kBlock, length_ - start)) - from);
+      std::memcpy(out, block + from, take);
+      out += take;
+      offset += take;
+      n -= take;
+    }
+    return true;
   }
   bool ReadBytes(std::uint64_t offset, std::size_t n, std::vector<std::uint8_t>* out) {
     if (offset > length_ || n > length_ - offset) return false;
@@ -110,6 +126,35 @@ class TtFile {
   bool Glyph(std::uint16_t glyph, std::vector<std::uint8_t>* data);
 
  private:
+  static constexpr std::size_t kBlock = 4096;
+  static constexpr std::size_t kBlocks = 8;
+
+  // The block at the offset (a multiple of kBlock inside the file), read
+  // when it is not among the last few.
+  const std::uint8_t* Block(std::uint64_t start) {
+    for (auto& c : cache_)
+      if (c.valid && c.start == start) return c.bytes.get();
+    Cached* slot;
+    if (cache_.size() < kBlocks) {
+      cache_.push_back({false, 0, std::make_unique_for_overwrite<std::uint8_t[]>(kBlock)});
+      slot = &cache_.back();
+    } else {
+      slot = &cache_[next_++ % kBlocks];
+    }
+    Cached& c = *slot;
+    const std::size_t n = std::size_t(std::min<std::uint64_t>(kBlock, length_ - start));
+    c.valid = f_.Seek(start) && f_.Read(c.bytes.get(), n) == n;
+    c.start = start;
+    return c.valid ? c.bytes.get() : nullptr;
+  }
+  struct Cached {
+    bool valid;
+    std::uint64_t start;
+    std::unique_ptr<std::uint8_t[]> bytes;
+  };
+  std::vector<Cached> cache_;
+  std::size_t next_ = 0;
+
   CFileServices& f_;
   std::uint64_t length_;
   bool dirRead_ = false;

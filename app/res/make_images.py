@@ -88,13 +88,17 @@ def strip(name, ids):
         icons.append((colour, {(x + ox, y + oy) for x, y in cells}))
 
     def pixel(x, y):
+        # Light grey (192, 192, 192) is the strip's see-through background.
         colour, cells = icons[x // w]
         lx = x % w
-        if lx in (0, w - 1) or y in (0, h - 1):
-            return (64, 64, 96)
+        corner = lx in (0, w - 1) and y in (0, h - 1)
+        if (lx in (0, w - 1) or y in (0, h - 1)) and not corner:
+            return tuple(int(c * 0.55) for c in colour)
         if (lx, y) in cells:
             return (0, 0, 0)
-        return colour
+        if not corner and (lx in (1, w - 2) or y in (1, h - 2)):
+            return colour
+        return (192, 192, 192)
     write_bmp(name, w * len(ids), h, pixel)
 
 

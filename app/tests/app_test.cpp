@@ -103,6 +103,9 @@ TEST_F(AppStartTest, BarsPanesAndTheirStyles) {
   EXPECT_EQ(main->GetContextBar().GetGroup(), 40070u);
   EXPECT_EQ(main->GetModeBar().GetMode(), 40071u);
   EXPECT_EQ(main->GetDockingSides(), fw::CBRS_ALIGN_ANY);
+  // The second bar stands in one column on the right; the main bar in one row.
+  EXPECT_EQ(main->GetSecondBar().CalcFixedLayout(fw::FALSE, fw::FALSE).cx, main->GetSecondBar().GetButtonSize().cx);
+  EXPECT_EQ(main->GetMainBar().CalcFixedLayout(fw::FALSE, fw::TRUE).cy, main->GetMainBar().GetButtonSize().cy);
 
   fw::CStatusBar& status = main->GetStatusBar();
   EXPECT_EQ(status.GetDlgCtrlID(), fw::AFX_IDW_STATUS_BAR);
@@ -361,6 +364,21 @@ TEST_F(AppStartTest, ExitWritesTheTMState) {
   EXPECT_EQ(g_Profile.GetInt("SystemParam", "TMState", -1), 0);
 }
 
+TEST_F(AppStartTest, TheSampleOpensMaximisedFromTheCommandLine) {
+  CMDIMainFrame* main = StartApp(std::string(TINDREL_TEST_DATA) + "/../../../samples/sign.t98");
+  ASSERT_TRUE(started);
+  fw::BOOL maximised = fw::FALSE;
+  ASSERT_NE(main->MDIGetActive(&maximised), nullptr);
+  EXPECT_TRUE(maximised);
+  auto* doc = dynamic_cast<CVORLAN98Doc*>(main->GetActiveDocument());
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(doc->GetObjectCount(), 3);
+  EXPECT_EQ(doc->GetTitle(), "sign.t98");
+  EXPECT_TRUE(main->GetMainBar().IsVisible());
+  EXPECT_EQ(main->GetStatusBar().GetPaneText(0), fw::res::String(122));
+  EXPECT_TRUE(sink.boxes.empty());
+}
+
 TEST_F(AppStartTest, CommandLineWithAMissingFileEndsTheStart) {
   StartApp(Path("none.t98"));
   EXPECT_FALSE(started);
@@ -372,7 +390,8 @@ TEST_F(AppStartTest, ClosingTheMainWindowKeepsTheBarLayout) {
   CMDIMainFrame* main = StartApp();
   ASSERT_NE(main, nullptr);
   main->ShowControlBars(0, appid::BAR_SECOND);
-  main->SaveBarState("BarStates");
+  main->SendMessage(fw::WM_CLOSE);
+  EXPECT_EQ(app->m_pMainWnd, nullptr);
   StopApp();
   main = StartApp();
   ASSERT_NE(main, nullptr);

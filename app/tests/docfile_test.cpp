@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include "app/appids.h"
+#include "app/settingsload.h"
+#include "model/settings.h"
 #include "model/records.h"
 #include <functional>
 #include "app/document.h"
@@ -96,6 +98,32 @@ TEST_F(DocFileTest, ReopenedDesignSavesByteIdentical) {
   ASSERT_TRUE(doc->OnSaveDocument(Path("again.t98")));
   EXPECT_EQ(ReadBytes(Path("again.t98")), first);
   EXPECT_TRUE(sink.boxes.empty());
+}
+
+TEST_F(DocFileTest, FontTableOfTheLanguagesRoundTrips) {
+  CMDIMainFrame* main = StartApp();
+  ASSERT_NE(main, nullptr);
+  WriteBytes(Path("VORLAN98.INI"), {});
+  {
+    std::ofstream ini(Path("VORLAN98.INI"));
+    ini << "[LANGUAGE0]\nID=0\nNAME=English\n[LANGUAGE1]\nID=134\nNAME=Chinese\n";
+  }
+  const std::string savedIni = g_IniFile.GetPath();
+  g_IniFile.SetPath(Path("VORLAN98.INI"));
+  LoadAppSettings(SETTINGS_FONTS, nullptr);
+  auto* doc = dynamic_cast<CVORLAN98Doc*>(main->GetActiveDocument());
+  doc->AddObject(MakeRectPath(0, 0, 5, 5).release());
+  ASSERT_TRUE(doc->OnSaveDocument(Path("fonts.t98")));
+  const std::vector<std::uint8_t> first = ReadBytes(Path("fonts.t98"));
+  // The table's size field counts 14-byte records, one per font source.
+  EXPECT_EQ(plat::GetU32(first.data() + Dir(first, 2)) % 14, 0u);
+  CVORLAN98Doc reopened;
+  ASSERT_TRUE(reopened.OnOpenDocument(Path("fonts.t98")));
+  ASSERT_TRUE(reopened.OnSaveDocument(Path("fonts2.t98")));
+  EXPECT_EQ(ReadBytes(Path("fonts2.t98")), first);
+  EXPECT_TRUE(sink.boxes.empty());
+  g_IniFile.SetPath(savedIni);
+  LoadAppSettings(SETTINGS_FONTS, nullptr);
 }
 
 TEST_F(DocFileTest, DocumentWithoutTextOrObjectsLeavesThoseEntriesZero) {

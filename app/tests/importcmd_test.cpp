@@ -379,5 +379,17 @@ TEST_F(ImportTest, ImportCommandOfTheDesignView) {
   view->SendMessage(fw::WM_COMMAND, appid::ID_FILE_IMPORT, 0);
   ASSERT_EQ(doc->GetObjectCount(), before + 1);
   EXPECT_NEAR(doc->GetObjectAt(before)->bounds.right, 25.4, 1e-3);  // 72 points, an inch
+  // HPGL with and without ';' comes in at its real size: 4000 plotter units are 100 mm.
+  const std::string withSemicolons = "IN;PU0,0;PD4000,0,4000,2000,0,2000,0,0;PU;";
+  const std::string withoutThem = "IN PU0,0 PD4000,0,4000,2000,0,2000,0,0 PU";
+  for (const std::string& text : {withSemicolons, withoutThem}) {
+    WriteBytes(Path("h.plt"), std::vector<std::uint8_t>(text.begin(), text.end()));
+    Pick(Path("h.plt"));
+    const int count = doc->GetObjectCount();
+    view->SendMessage(fw::WM_COMMAND, appid::ID_FILE_IMPORT, 0);
+    ASSERT_EQ(doc->GetObjectCount(), count + 1) << text;
+    EXPECT_FLOAT_EQ(doc->GetObjectAt(count)->bounds.right, 100) << text;
+    EXPECT_FLOAT_EQ(doc->GetObjectAt(count)->bounds.bottom, 50) << text;
+  }
   EXPECT_TRUE(sink.boxes.empty());
 }

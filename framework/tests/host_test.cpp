@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/app.h"
+#include "framework/bars.h"
 #include "framework/clipboard.h"
 #include "framework/clock.h"
 #include "framework/wnd.h"
@@ -323,6 +324,29 @@ TEST_F(ScrollBarTest, ScrollBarsTakeTheirWidthFromTheClientArea) {
   w.MoveWindow(0, 0, 10, 10);
   w.GetClientRect(&c);
   EXPECT_TRUE(c.empty());
+}
+
+TEST_F(ScrollBarTest, ToolBarsDockedOnASideStandInOneColumn) {
+  CWnd parent;
+  ASSERT_TRUE(parent.CreateEx(0, "", "", 0, RECT{0, 0, 400, 300}, nullptr, 0));
+  CToolBar bar;
+  ASSERT_TRUE(bar.CreateEx(&parent, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_ALIGN_RIGHT));
+  const UINT ids[] = {1, 2, ID_SEPARATOR, 3};
+  bar.SetButtons(ids, 4);
+  RECT r;
+  bar.GetItemRect(3, &r);
+  EXPECT_EQ(r, (RECT{0, 22 + 22 + 8, 23, 22 + 22 + 8 + 22}));
+  EXPECT_EQ(bar.CalcFixedLayout(FALSE, FALSE).cx, 23);
+  // On top it is a row again; a bar its owner wrapped keeps the owner's rows.
+  bar.SetDockSide(CBRS_ALIGN_TOP);
+  bar.GetItemRect(3, &r);
+  EXPECT_EQ(r, (RECT{23 + 23 + 8, 0, 23 + 23 + 8 + 23, 22}));
+  bar.SetDockSide(CBRS_ALIGN_LEFT);
+  bar.SetButtonStyle(0, TBBS_WRAPPED);
+  bar.GetItemRect(1, &r);
+  EXPECT_EQ(r, (RECT{0, 22, 23, 44}));
+  bar.GetItemRect(3, &r);
+  EXPECT_EQ(r, (RECT{23 + 8, 22, 23 + 8 + 23, 44}));
 }
 
 // A host clipboard that counts what goes through it.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,8 @@ TEST_F(NodeCommandsTest, DeleteSelectedNodes) {
       {"open end", Polyline(), {3}, {{0, 0, 0x11}, {10, 0, 0x01}, {20, 0, 0x21}}},
       {"open start", Polyline(), {0}, {{10, 0, 0x11}, {20, 0, 0x01}, {30, 0, 0x21}}},
       {"all but one", Polyline(), {0, 1, 2}, {}},
+      {"open start of three nodes", {{0, 0, 0x11}, {10, 0, 0x01}, {20, 0, 0x21}}, {0},
+       {{10, 0, 0x11}, {20, 0, 0x21}}},
       {"untouched contour kept", TwoContours(), {3},
        {{0, 0, 0x11}, {10, 0, 0x21}, {0, 20, 0x11}, {10, 30, 0x01}, {0, 20, 0x41}}},
       {"curve after a removed node becomes a line",
@@ -408,5 +411,46 @@ TEST_F(NodeCommandsTest, EveryCommandUndoesByteExact) {
     EXPECT_EQ(p.count, state.count) << c.name;
     EXPECT_EQ(p.selectedCount, state.selectedCount) << c.name;
     EXPECT_EQ(p.bounds, bounds) << c.name;
+  }
+}
+
+// Random selections and commands on well-formed paths: every result keeps its
+// counts within its block and one Undo gives the block back byte for byte.
+TEST_F(NodeCommandsTest, RandomCommandsOnWellFormedPathsUndoExactly) {
+  std::mt19937 rng(77);
+  const std::vector<Recs> fixtures = {Square(), Polyline(), TwoContours(), BezierContour(),
+                                      ColouredContour()};
+  for (int round = 0; round < 2000; ++round) {
+    CPathObject& p = Edit(fixtures[rng() % fixtures.size()]);
+    const int records = int(Body(p).size());
+    for (int i = 0; i < records; ++i)
+      if (rng() % 3 == 0) p.SelectNode(i, &view);
+    if (rng() % 2) p.HitTestSegment(&view, float(rng() % 31), float(rng() % 31));
+    view.undo.DeleteAll();
+    const auto before = BlockBytes(p);
+    const int command = int(rng() % 10);
+    Command([&] {
+      switch (command) {
+        case 0: p.InsertNode(&view); break;
+        case 1: p.DeleteSelectedNodes(&view); break;
+        case 2: p.BreakAtNode(&view); break;
+        case 3: p.JoinNodes(&view); break;
+        case 4: p.ToggleSegmentKind(&view); break;
+        case 5: p.DeleteSelectedContours(&view, nullptr); break;
+        case 6: p.ReplaceContoursWithCircle(&view); break;
+        case 7: p.ReplaceContoursWithRectangle(&view); break;
+        case 8:
+          if (p.BeginReplaceNodesWithCurve(&view)) p.ReplaceNodesWithCurve(&view);
+          break;
+        default: p.OnKeyDownNode(&view, 33 + rng() % 8, (rng() % 3) * 4); break;
+      }
+    });
+    ASSERT_GE(p.count, 0);
+    ASSERT_LE(std::size_t(p.count), p.BlockRecords()) << command;
+    const Recs after = RecordsOf(p);
+    ASSERT_FALSE(after.empty());
+    EXPECT_EQ(+after.back().flags, 0xFF) << command;
+    view.undo.UndoLastStep(view);
+    ASSERT_EQ(BlockBytes(p), before) << "command " << command << " round " << round;
   }
 }

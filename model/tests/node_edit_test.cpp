@@ -308,6 +308,12 @@ TEST_F(NodeEditTest, KeysNudgeByTheViewScale) {
   q.OnKeyDownNode(&view, fw::VK_LEFT, 4);
   EXPECT_RECS(Body(q), (Recs{{10, 0, 0x19}, {10, 4, 0x01}, {10, 8, 0x29}}));
   EXPECT_EQ(q.OnKeyDownNode(&view, 'A', 0), 0);
+  // Without a selection a key moves nothing and records nothing.
+  CPathObject& r = Edit(Polyline());
+  view.undo.DeleteAll();
+  EXPECT_EQ(r.OnKeyDownNode(&view, fw::VK_UP, 0), 1);
+  EXPECT_RECS(Body(r), Polyline());
+  EXPECT_EQ(view.undo.GetSize(), 0);
 }
 
 TEST_F(NodeEditTest, CharactersPostCommands) {

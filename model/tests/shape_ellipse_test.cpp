@@ -286,14 +286,8 @@ TEST_F(EllipseTest, EveryFieldRoundTrips) {
 TEST_F(EllipseTest, NodeMarksEraseThemselves) {
   for (float style : {0.0f, 3.0f}) {
     auto e = Ellipse(10, 10, 50, 40, 0.3f, 2.0f, style);
-    const std::vector<std::uint32_t> before = view.Pixels();
-    e->DrawNodeMarks(view.dc.get(), nullptr);
-    EXPECT_NE(view.Pixels(), before);
-    e->DrawNodeMarks(view.dc.get(), nullptr);
-    EXPECT_EQ(view.Pixels(), before);
-    e->DrawNodeDragXor(&view, 1, 0, 0);
-    e->DrawNodeDragXor(&view, 1, 0, 0);
-    EXPECT_EQ(view.Pixels(), before);
+    ExpectDrawnTwiceErased([&] { return view.Pixels(); }, [&] { e->DrawNodeMarks(view.dc.get(), nullptr); });
+    ExpectDrawnTwiceErased([&] { return view.Pixels(); }, [&] { e->DrawNodeDragXor(&view, 1, 0, 0); });
   }
 }
 
@@ -354,4 +348,18 @@ TEST(EllipsePaths, ConcentricEllipses) {
   EXPECT_EQ(q->bounds, CFRect(-4, -4, 4, 4));
   EXPECT_EQ(MakeConcentricEllipses(0, 0, "", "5"), nullptr);
   EXPECT_EQ(MakeConcentricEllipses(0, 0, "0,x", "5"), nullptr);
+}
+
+TEST_F(EllipseTest, StyleDragIsUndone) {
+  auto e = Ellipse(0, 0, 40, 20, 0, kPi, 0);  // middle handle at (20, 0)
+  view.tool = ID_TOOL_NODE;
+  view.undo.StartRecord(0);
+  ASSERT_EQ(e->OnLButtonDown(&view, MK_LBUTTON, 20, 0), 1);
+  EXPECT_EQ(e->hitIndex, CEllipseObject::kMiddle);
+  e->OnMouseMove(&view, MK_LBUTTON, 20, 10);  // onto the centre: a pie
+  e->OnLButtonUp(&view, 0, 20, 10);
+  view.undo.EndRecord();
+  EXPECT_EQ(e->style, -1.0f);
+  ASSERT_TRUE(view.undo.UndoLastStep(view));
+  EXPECT_EQ(e->style, 0.0f);  // the handle back on the ellipse: the open arc
 }

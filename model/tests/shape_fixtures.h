@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -102,5 +103,16 @@ struct ExactBytes {
   std::unique_ptr<std::uint8_t[]> data;
   std::size_t size;
 };
+
+// XOR feedback: a first draw changes the pixels, the same draw again puts
+// them back.
+inline void ExpectDrawnTwiceErased(const std::function<std::vector<std::uint32_t>()>& pixels,
+                                   const std::function<void()>& draw) {
+  const std::vector<std::uint32_t> before = pixels();
+  draw();
+  EXPECT_NE(pixels(), before);
+  draw();
+  EXPECT_EQ(pixels(), before);
+}
 
 }  // namespace shapetest

@@ -224,15 +224,8 @@ TEST_F(LineTest, OutlineConversionAndCutting) {
 
 TEST_F(LineTest, XorFeedbackErasesItself) {
   auto l = Line(5, 5, 50, 40);
-  const std::vector<std::uint32_t> before = view.Pixels();
-  l->DrawXorOutline(view.dc.get(), nullptr);
-  EXPECT_NE(view.Pixels(), before);
-  l->DrawXorOutline(view.dc.get(), nullptr);
-  EXPECT_EQ(view.Pixels(), before);
-  l->DrawHandleDragXor(&view, 1, 0, 0);
-  EXPECT_NE(view.Pixels(), before);
-  l->DrawHandleDragXor(&view, 1, 0, 0);
-  EXPECT_EQ(view.Pixels(), before);
+  ExpectDrawnTwiceErased([&] { return view.Pixels(); }, [&] { l->DrawXorOutline(view.dc.get(), nullptr); });
+  ExpectDrawnTwiceErased([&] { return view.Pixels(); }, [&] { l->DrawHandleDragXor(&view, 1, 0, 0); });
   EXPECT_EQ(view.dcTaken, view.dcReleased);
   EXPECT_EQ(view.dc->GetROP2(), plat::R2_COPYPEN);
 }

@@ -220,12 +220,6 @@ TEST_F(PolygonTest, MovesTransformsAndRecords) {
 TEST_F(PolygonTest, NodeMarksEraseThemselves) {
   auto p = Polygon(5, 20, 0, 8, 0.3f, 2);
   p->cx = 32, p->cy = 32;
-  const std::vector<std::uint32_t> before = view.Pixels();
-  p->DrawNodeMarks(view.dc.get(), nullptr);
-  EXPECT_NE(view.Pixels(), before);
-  p->DrawNodeMarks(view.dc.get(), nullptr);
-  EXPECT_EQ(view.Pixels(), before);
-  p->DrawNodeDragXor(&view, 0, 0, 0);
-  p->DrawNodeDragXor(&view, 0, 0, 0);
-  EXPECT_EQ(view.Pixels(), before);
+  ExpectDrawnTwiceErased([&] { return view.Pixels(); }, [&] { p->DrawNodeMarks(view.dc.get(), nullptr); });
+  ExpectDrawnTwiceErased([&] { return view.Pixels(); }, [&] { p->DrawNodeDragXor(&view, 0, 0, 0); });
 }

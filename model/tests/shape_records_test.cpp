@@ -203,6 +203,24 @@ TEST(ShapeRecords, ThroughAnObjectListBlock) {
     EXPECT_EQ(RecordBlock(*back->GetAt(i)), RecordBlock(*list.GetAt(i))) << i;
 }
 
+TEST(ShapeRecords, AListStopsWithItsMessageAtARefusedShape) {
+  plat::RecordingSink sink;
+  plat::ScopedReportSink scoped(&sink);
+  CSegArray list;
+  list.Add(SampleLine());
+  auto bad = SampleRect();
+  static_cast<CRectObject*>(bad.get())->rx = std::numeric_limits<float>::quiet_NaN();
+  list.Add(std::move(bad));
+  list.Add(SampleLine());
+  plat::HGLOBAL h = 0;
+  ASSERT_NE(list.PackToGlobal(&h), 0u);
+  std::unique_ptr<CSegArray> back = CSegArray::UnpackFromGlobal(h);
+  plat::GlobalFree(h);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->GetSize(), 1);
+  EXPECT_EQ(sink.boxes.size(), 1u);
+}
+
 TEST(ShapeRecords, WrongLengthLetterOrNonFiniteFieldIsRefused) {
   const float bad[] = {std::numeric_limits<float>::quiet_NaN(),
                        std::numeric_limits<float>::infinity(),

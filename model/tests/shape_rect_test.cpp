@@ -220,15 +220,8 @@ TEST_F(RectTest, NodeDragThroughATransformIsUndone) {
 
 TEST_F(RectTest, NodeMarksAndDragFeedbackEraseThemselves) {
   auto r = Rect(5, 5, 50, 40, 0.4f, 0.6f);
-  const std::vector<std::uint32_t> before = view.Pixels();
-  r->DrawNodeMarks(view.dc.get(), nullptr);
-  EXPECT_NE(view.Pixels(), before);
-  r->DrawNodeMarks(view.dc.get(), nullptr);
-  EXPECT_EQ(view.Pixels(), before);
-  r->DrawNodeDragXor(&view, 0, 0, 0);
-  EXPECT_NE(view.Pixels(), before);
-  r->DrawNodeDragXor(&view, 0, 0, 0);
-  EXPECT_EQ(view.Pixels(), before);
+  ExpectDrawnTwiceErased([&] { return view.Pixels(); }, [&] { r->DrawNodeMarks(view.dc.get(), nullptr); });
+  ExpectDrawnTwiceErased([&] { return view.Pixels(); }, [&] { r->DrawNodeDragXor(&view, 0, 0, 0); });
   EXPECT_EQ(view.dcTaken, view.dcReleased);
 }
 

@@ -7,7 +7,6 @@
 #include <unistd.h>
 #include <asm/termbits.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -230,20 +229,35 @@ TEST_F(PortFileTest, APtyMappedAsCom1ReceivesACutStreamAt115200) {
   PortDevices map("COM1=" + pty.slave);
   WriteBytes(dir / "Cutters.INI", ReadBytes(DataPath("Cutters.INI")));
   CIniFile ini(dir / "Cutters.INI");
-  CCutterDriver dev("HPGL Cutter", ini);
   WriteBytes(dir / "Port.INI", "[PortInfo]\nTranSpeed=115200\nRTSCTS=1\nStopBits=2\n");
+  CCutInfo info;
+  info.Load(ini);
+  auto job = [&](CCutterDriver& dev) {
+    ASSERT_TRUE(dev.BeginJob(nullptr, info));
+    for (int i = 0; i < 200; ++i) Square(float(i * 10), 0, 400)->PlotToCutter(dev);
+    dev.EndJob(info, 500);
+  };
+
+  // The job into a file: the stream the device must receive.
+  CCutterDriver fileDev("HPGL Cutter", ini);
+  fileDev.port.SetSettingsPath(dir / "Port.INI");
+  fileDev.port.SetPortName((dir / "same.plt").c_str());
+  fileDev.hardOffset = 1;
+  job(fileDev);
+  fileDev.ClosePort();
+  const std::string want = ReadBytes(dir / "same.plt");
+  ASSERT_GT(want.size(), 5000u);
+
+  CCutterDriver dev("HPGL Cutter", ini);
   dev.port.SetSettingsPath(dir / "Port.INI");
   dev.port.SetPortName("COM1");
   dev.hardOffset = 1;
-  CCutInfo info;
-  info.Load(ini);
   std::string got;
-  std::atomic<bool> done{false};
   std::thread reader([&] {
-    while (!done) got += pty.Drain(20);
-    got += pty.Drain(50);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (got.size() < want.size() && std::chrono::steady_clock::now() < deadline) got += pty.Drain(20);
   });
-  ASSERT_TRUE(dev.BeginJob(nullptr, info));
+  job(dev);
   // The line as the device holds it.
   int probe = ::open(pty.slave.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
   ASSERT_GE(probe, 0);
@@ -254,23 +268,8 @@ TEST_F(PortFileTest, APtyMappedAsCom1ReceivesACutStreamAt115200) {
   EXPECT_EQ(t.c_cflag & CBAUD, tcflag_t(B115200));
   EXPECT_TRUE(t.c_cflag & CSTOPB);
   EXPECT_TRUE(t.c_cflag & CRTSCTS);
-  for (int i = 0; i < 200; ++i) Square(float(i * 10), 0, 400)->PlotToCutter(dev);
-  dev.EndJob(info, 500);
   dev.ClosePort();
-  done = true;
   reader.join();
-
-  // The same job into a file: the stream the device must have received.
-  CCutterDriver fileDev("HPGL Cutter", ini);
-  fileDev.port.SetSettingsPath(dir / "Port.INI");
-  fileDev.port.SetPortName((dir / "same.plt").c_str());
-  fileDev.hardOffset = 1;
-  ASSERT_TRUE(fileDev.BeginJob(nullptr, info));
-  for (int i = 0; i < 200; ++i) Square(float(i * 10), 0, 400)->PlotToCutter(fileDev);
-  fileDev.EndJob(info, 500);
-  fileDev.ClosePort();
-  const std::string want = ReadBytes(dir / "same.plt");
-  EXPECT_GT(want.size(), 5000u);
   EXPECT_EQ(got, want);
 }
 

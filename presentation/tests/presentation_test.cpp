@@ -3,7 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QSlider>
+#include <QTabBar>
+#include <QTreeWidget>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -12,6 +25,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <cstring>
@@ -97,8 +111,12 @@ class TestView : public CView {
     dc->SelectObject(old);
     plat::DeleteObject(pen);
   }
+  std::vector<std::pair<UINT, LPARAM>> mouse;
   LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
     if (msg == WM_CHAR || msg == WM_IME_CHAR || msg == WM_INPUTLANGCHANGE) chars.emplace_back(msg, wp);
+    if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONUP || msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDOWN ||
+        msg == WM_VSCROLL)
+      mouse.emplace_back(msg, msg == WM_VSCROLL ? LPARAM(LOWORD(wp)) : lp);
     return CView::WindowProc(msg, wp, lp);
   }
   void OnInView() { g_log.push_back("view"); }
@@ -444,6 +462,257 @@ TEST_F(PresentationTest, OneMessagePumpSeesAClickOnStop) {
   frame->SendMessage(WM_COMMAND, ID_LONG_RUN, 0);
   EXPECT_TRUE(view->stop);
   EXPECT_GT(view->rounds, 1);
+}
+
+TEST_F(PresentationTest, CursorsFollowTheProgram) {
+  // Every cursor the main frame loads has a picture of its own with its hot spot.
+  for (UINT id : {146u, 158u, 153u, 156u, 154u, 163u, 162u, 184u, 129u, 148u, 202u, 149u, 187u, 189u, 188u, 198u, 199u,
+                  195u, 196u, 272u, 197u, 262u, 164u, 217u, 1178u, 1179u, 1146u, 263u, 266u}) {
+    EXPECT_TRUE(pres::HasCursorPicture(id)) << id;
+    QCursor c = pres::CursorOf(id);
+    EXPECT_EQ(c.shape(), Qt::BitmapCursor) << id;
+    EXPECT_EQ(c.pixmap().size(), QSize(32, 32)) << id;
+  }
+  EXPECT_EQ(pres::CursorOf(188).hotSpot(), QPoint(11, 11));
+  EXPECT_EQ(pres::CursorOf(195).hotSpot(), QPoint(1, 1));
+
+  QWidget* w = ViewWidget();
+  host->SetHovered(static_cast<pres::WindowWidget*>(w));
+  SetCursor(IDC_CROSS);
+  EXPECT_EQ(w->cursor().shape(), Qt::CrossCursor);
+  SetCursor(188);
+  EXPECT_EQ(w->cursor().shape(), Qt::BitmapCursor);
+  ShowCursor(FALSE);
+  EXPECT_EQ(w->cursor().shape(), Qt::BlankCursor);
+  ShowCursor(TRUE);
+  EXPECT_EQ(w->cursor().shape(), Qt::BitmapCursor);
+}
+
+TEST_F(PresentationTest, MouseAndScrollBarsReachTheWindow) {
+  QWidget* w = ViewWidget();
+  QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+  QTest::mouseDClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+  QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+  QTest::mouseClick(w, Qt::RightButton, Qt::NoModifier, QPoint(7, 9));
+  Settle();
+  // The second press of a double click is the framework's WM_LBUTTONDBLCLK.
+  std::vector<std::pair<UINT, LPARAM>> want = {{WM_LBUTTONDOWN, MAKELONG(30, 40)},
+                                               {WM_LBUTTONUP, MAKELONG(30, 40)},
+                                               {WM_LBUTTONDBLCLK, MAKELONG(30, 40)},
+                                               {WM_LBUTTONUP, MAKELONG(30, 40)},
+                                               {WM_RBUTTONDOWN, MAKELONG(7, 9)}};
+  EXPECT_EQ(view->mouse, want);
+
+  // A window with a vertical scroll bar: 16 pixels of it, the range and position shown.
+  view->mouse.clear();
+  view->ModifyStyle(0, WS_VSCROLL);
+  view->SetScrollRange(SB_VERT, 0, 200);
+  view->SetScrollPos(SB_VERT, 50);
+  Settle();
+  auto* bar = w->findChild<QScrollBar*>();
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->width(), 16);
+  EXPECT_EQ(bar->x(), view->GetClientSize().cx);
+  EXPECT_EQ(bar->maximum(), 200);
+  EXPECT_EQ(bar->value(), 50);
+  bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  QWheelEvent wheel(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(w, &wheel);
+  Settle();
+  want = {{WM_VSCROLL, SB_LINEDOWN}, {WM_VSCROLL, SB_LINEUP}, {WM_VSCROLL, SB_LINEUP}, {WM_VSCROLL, SB_LINEUP}};
+  EXPECT_EQ(view->mouse, want);
+}
+
+TEST_F(PresentationTest, CommonDialogsAnswerThroughTheirChoice) {
+  // Colours go both ways, the sixteen custom ones too.
+  COLORREF* custom = CColorDialog::GetSavedCustomColors();
+  custom[3] = plat::RGB(1, 2, 3);
+  QTimer::singleShot(0, [] {
+    auto* d = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->currentColor(), QColor(200, 100, 50));
+    EXPECT_EQ(QColorDialog::customColor(3), QColor(1, 2, 3));
+    QColorDialog::setCustomColor(5, QColor(9, 8, 7));
+    d->setCurrentColor(QColor(10, 20, 30));
+    d->accept();
+  });
+  CColorDialog color(plat::RGB(200, 100, 50));
+  EXPECT_EQ(color.DoModal(), IDOK);
+  EXPECT_EQ(color.GetColor(), plat::RGB(10, 20, 30));
+  EXPECT_EQ(custom[5], plat::RGB(9, 8, 7));
+
+  // File filters match in any letter case; the default extension is added.
+  QTemporaryDir dir;
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->nameFilters(), QStringList{"Design (*.[tT]98)"});
+    d->selectFile(dir.path() + QString::fromUtf8("/标牌"));
+    QMetaObject::invokeMethod(d, "accept");
+  });
+  CFileDialog save(FALSE, "t98", nullptr, OFN_OVERWRITEPROMPT, "Design|*.t98||");
+  EXPECT_EQ(save.DoModal(), IDOK);
+  EXPECT_EQ(save.GetPathName(), dir.path().toStdString() + "/标牌.t98");
+  QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+  CFileDialog open(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST, "Design|*.t98||");
+  EXPECT_EQ(open.DoModal(), IDCANCEL);
+}
+
+// Records the notifications its controls send.
+class ControlsDlg : public CDialog {
+ public:
+  std::vector<std::pair<UINT, UINT>> notes;  // id, code
+  BOOL OnCommand(WPARAM wp, LPARAM lp) override {
+    if (lp) notes.emplace_back(LOWORD(wp), HIWORD(wp));
+    return CDialog::OnCommand(wp, lp);
+  }
+};
+
+TEST_F(PresentationTest, EveryControlKindShowsItsModelAndFeedsUserActions) {
+  DialogTemplate t;
+  t.caption = "Controls";
+  t.style = WS_POPUP | WS_CAPTION;
+  t.rect = RECT{0, 0, 400, 300};
+  auto item = [](UINT id, CtrlKind k, const char* text, DWORD style, RECT r) { return DlgItemDef(id, k, text, style, r); };
+  t.items = {item(10, CtrlKind::Button, "&Check", BS_AUTOCHECKBOX, RECT{5, 5, 100, 25}),
+             item(11, CtrlKind::Button, "One", BS_AUTORADIOBUTTON | WS_GROUP, RECT{5, 30, 100, 50}),
+             item(12, CtrlKind::Button, "Two", BS_AUTORADIOBUTTON, RECT{5, 55, 100, 75}),
+             item(13, CtrlKind::Static, "&Name:", 0, RECT{5, 80, 100, 100}),
+             item(14, CtrlKind::ComboBox, "", CBS_DROPDOWNLIST, RECT{110, 5, 250, 120}),
+             item(15, CtrlKind::ListBox, "", LBS_NOTIFY, RECT{110, 130, 250, 200}),
+             item(16, CtrlKind::Slider, "", 0, RECT{260, 5, 390, 30}),
+             item(17, CtrlKind::Progress, "", 0, RECT{260, 35, 390, 50}),
+             item(18, CtrlKind::TabCtrl, "", 0, RECT{260, 55, 390, 80}),
+             item(19, CtrlKind::ListView, "", LVS_REPORT, RECT{260, 85, 390, 200}),
+             item(20, CtrlKind::Spin, "", 0, RECT{5, 105, 25, 135})};
+  res::SetDialog(300, t);
+  ControlsDlg dlg;
+  ASSERT_TRUE(dlg.Create(300, frame));
+  auto* combo = dlg.Item<CComboBox>(14);
+  auto* list = dlg.Item<CListBox>(15);
+  ASSERT_TRUE(combo && list);
+  for (const char* s : {"甲", "乙", "丙"}) combo->AddString(s), list->AddString(s);
+  combo->SetCurSel(1);
+  list->SetCurSel(2);
+  dlg.Item<CSliderCtrl>(16)->SetRange(0, 50);
+  dlg.Item<CSliderCtrl>(16)->SetPos(20);
+  dlg.Item<CProgressCtrl>(17)->SetPos(70);
+  dlg.Item<CTabCtrl>(18)->InsertItem(0, "A");
+  dlg.Item<CTabCtrl>(18)->InsertItem(1, "B");
+  dlg.Item<CTabCtrl>(18)->SetCurSel(1);
+  auto* lv = dlg.Item<CListCtrl>(19);
+  lv->InsertColumn(0, "Job", LVCFMT_LEFT, 80);
+  lv->InsertItem(0, "one.plt");
+  dlg.CheckDlgButton(11, BST_CHECKED);
+  Settle();
+
+  auto native = [&](UINT id) { return host->WidgetOf(dlg.GetDlgItem(id)->m_hWnd); };
+  auto* qcombo = native(14)->findChild<QComboBox*>();
+  auto* qlist = native(15)->findChild<QListWidget*>();
+  ASSERT_TRUE(qcombo && qlist);
+  EXPECT_EQ(qcombo->count(), 3);
+  EXPECT_EQ(qcombo->currentText(), QString::fromUtf8("乙"));
+  EXPECT_TRUE(qlist->item(2)->isSelected());
+  EXPECT_EQ(native(16)->findChild<QSlider*>()->value(), 20);
+  EXPECT_EQ(native(17)->findChild<QProgressBar*>()->value(), 70);
+  EXPECT_EQ(native(18)->findChild<QTabBar*>()->currentIndex(), 1);
+  EXPECT_EQ(native(19)->findChild<QTreeWidget*>()->topLevelItem(0)->text(0), "one.plt");
+  EXPECT_EQ(native(13)->findChild<QLabel*>()->text(), "Name:");
+  auto* one = native(11)->findChild<QRadioButton*>();
+  auto* two = native(12)->findChild<QRadioButton*>();
+  EXPECT_TRUE(one->isChecked());
+
+  // The user's actions go through the controls, and their state comes back.
+  QTest::mouseClick(native(10)->findChild<QCheckBox*>(), Qt::LeftButton);
+  two->click();
+  emit qcombo->activated(2);
+  Settle();
+  EXPECT_EQ(dlg.IsDlgButtonChecked(10), UINT(BST_CHECKED));
+  EXPECT_EQ(dlg.IsDlgButtonChecked(12), UINT(BST_CHECKED));
+  EXPECT_EQ(dlg.IsDlgButtonChecked(11), UINT(BST_UNCHECKED));
+  EXPECT_FALSE(one->isChecked());
+  EXPECT_EQ(combo->GetCurSel(), 2);
+  std::vector<std::pair<UINT, UINT>> want = {{10, BN_CLICKED}, {12, BN_CLICKED}, {14, CBN_SELCHANGE}, {14, CBN_SELENDOK}};
+  EXPECT_EQ(dlg.notes, want);
+  dlg.DestroyWindow();
+}
+
+class TestChild : public CMDIChildWnd {
+  FW_DECLARE_DYNCREATE(TestChild)
+};
+FW_IMPLEMENT_DYNCREATE(TestChild, CMDIChildWnd)
+
+TEST_F(PresentationTest, MaximisedDocumentWindowsMenuRestoresAndCloses) {
+  constexpr UINT IDR_MDI = 2, IDR_DOC = 3;
+  res::SetString(IDR_MDI, "Main");
+  res::SetMenu(IDR_MDI, {MenuItemDef("&File", {MenuItemDef("&New", ID_FILE_NEW)})});
+  res::SetString(IDR_DOC, "Doc\nDoc\nDoc");
+  res::SetMenu(IDR_DOC, {MenuItemDef("&File", {MenuItemDef("&Close", ID_FILE_CLOSE)})});
+  auto* tmpl = new CMultiDocTemplate(IDR_DOC, FW_RUNTIME_CLASS(TestDoc), FW_RUNTIME_CLASS(TestChild),
+                                     FW_RUNTIME_CLASS(TestView));
+  app.AddDocTemplate(tmpl);
+  auto* mdi = new CMDIFrameWnd;
+  ASSERT_TRUE(mdi->LoadFrame(IDR_MDI));
+  app.m_pMainWnd = mdi;
+  mdi->ShowWindow(SW_SHOW);
+  auto systemItem = [&](const QString& text) -> QAction* {
+    Settle();
+    QMenuBar* bar = host->TopOf(mdi->m_hWnd)->findChild<QMenuBar*>();
+    if (!bar || bar->actions().isEmpty() || !bar->actions().front()->menu()) return nullptr;
+    for (QAction* a : bar->actions().front()->menu()->actions())
+      if (a->text() == text) return a;
+    return nullptr;
+  };
+
+  ASSERT_NE(tmpl->OpenDocumentFile(nullptr), nullptr);
+  mdi->MDIGetActive()->MDIMaximize();
+  QAction* restore = systemItem("&Restore");
+  ASSERT_NE(restore, nullptr);
+  restore->trigger();
+  Settle();
+  EXPECT_FALSE(mdi->MDIGetActive()->IsZoomed());
+
+  mdi->MDIGetActive()->MDIMaximize();
+  QAction* close = systemItem("&Close");
+  ASSERT_NE(close, nullptr);
+  close->trigger();
+  Settle();
+  EXPECT_EQ(mdi->MDIGetActive(), nullptr);
+  EXPECT_EQ(tmpl->GetOpenDocumentCount(), 0);
+}
+
+// Paints each item of its owner-drawn list in a colour of its own.
+class SwatchDlg : public ControlsDlg {
+ public:
+  void OnDrawItem(int, DRAWITEMSTRUCT* dis) override {
+    dis->hDC->FillSolidRect(dis->rcItem, plat::RGB(BYTE(40 * dis->itemID), 100, 200));
+  }
+};
+
+TEST_F(PresentationTest, OwnerDrawnListsShowWhatTheirOwnerDrew) {
+  DialogTemplate t;
+  t.caption = "Swatches";
+  t.style = WS_POPUP | WS_CAPTION;
+  t.rect = RECT{0, 0, 200, 200};
+  t.items = {DlgItemDef(30, CtrlKind::ListBox, "", LBS_NOTIFY | LBS_OWNERDRAWFIXED, RECT{10, 10, 110, 150})};
+  res::SetDialog(301, t);
+  SwatchDlg dlg;
+  ASSERT_TRUE(dlg.Create(301, frame));
+  auto* list = dlg.Item<CListBox>(30);
+  for (int i = 0; i < 4; ++i) list->AddString("");
+  Settle();
+  QWidget* w = host->WidgetOf(list->m_hWnd);
+  RECT row;
+  list->GetItemRect(2, &row);
+  EXPECT_EQ(list->GetSurface().surface().GetPixel(5, row.top + 1), plat::RGB(80, 100, 200));
+  ExpectSameAsSurface(w, list);
+  QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(5, row.top + 1));
+  Settle();
+  EXPECT_EQ(list->GetCurSel(), 2);
+  ASSERT_FALSE(dlg.notes.empty());
+  EXPECT_EQ(dlg.notes.back(), std::make_pair(30u, LBN_SELCHANGE));
+  dlg.DestroyWindow();
 }
 
 TEST_F(PresentationTest, InputForADestroyedWindowIsDropped) {

@@ -195,6 +195,17 @@ TEST_F(LanguageTest, FontTableRoundTrip) {
   ASSERT_TRUE(GetFontTableRecord(g.bytes(), g.size(), 2, &r));
   EXPECT_STREQ(reinterpret_cast<const char*>(g.bytes() + r.offset), "Cyr");
   EXPECT_FALSE(GetFontTableRecord(g.bytes(), g.size(), 3, &r));
+  // Names by language, kind and index.
+  std::string name;
+  EXPECT_TRUE(GetFontTableName(g.bytes(), g.size(), 134, 0, 2, &name));
+  EXPECT_EQ(name, "Kai");
+  EXPECT_TRUE(GetFontTableName(g.bytes(), g.size(), 134, 3, 0, &name));
+  EXPECT_EQ(name, "Mine");
+  EXPECT_FALSE(GetFontTableName(g.bytes(), g.size(), 134, 0, 3, &name));  // the empty last entry
+  EXPECT_FALSE(GetFontTableName(g.bytes(), g.size(), 134, 0, 4, &name));  // past the list
+  EXPECT_FALSE(GetFontTableName(g.bytes(), g.size(), 134, 1, 0, &name));
+  EXPECT_FALSE(GetFontTableName(g.bytes(), g.size(), 204, 0, -1, &name));
+  EXPECT_FALSE(GetFontTableName(g.bytes(), 60, 204, 0, 0, &name));  // cut block
 }
 
 TEST_F(LanguageTest, FailedWritesAreReported) {
@@ -328,6 +339,11 @@ TEST_F(LanguageTest, InstalledFontOutlinesInThe1024Frame) {
   for (const Pt& p : PointsOf(*l))
     if (p.flags != PP_END) maxY = std::max(maxY, p.y);
   EXPECT_EQ(maxY, 800.0f);
+  g_FontCatalog.descent = 0.25f;
+  auto lower = GetTrueTypeGlyphOutline(0, dejavu, 'L');
+  g_FontCatalog.descent = 0.2f;
+  ASSERT_TRUE(lower);
+  EXPECT_EQ(PointsOf(*lower)[0].y, PointsOf(*l)[0].y - 50.0f);
   plat::GLYPHMETRICS gm;
   g_FontCatalog.GetGlyphMetrics(0, dejavu, 'L', &gm);
   EXPECT_GT(gm.gmBlackBoxX, 0u);
