@@ -121,8 +121,13 @@ class ToolBarWidget : public WindowWidget {
       QRect q(r.left, r.top, r.width(), r.height());
       const CToolBar::Button& b = bar->GetButton(i);
       if (b.style & TBBS_SEPARATOR) {
+        // Across the bar: upright in a bar along the top or bottom, flat in one on a side.
         p.setPen(palette().mid().color());
-        p.drawLine(q.center().x(), q.top() + 2, q.center().x(), q.bottom() - 2);
+        bool side = bar->GetDockSide() == CBRS_ALIGN_LEFT || bar->GetDockSide() == CBRS_ALIGN_RIGHT;
+        if (side)
+          p.drawLine(2, q.center().y(), width() - 3, q.center().y());
+        else
+          p.drawLine(q.center().x(), q.top() + 2, q.center().x(), q.bottom() - 2);
         continue;
       }
       bool down = (b.style & (TBBS_CHECKED | TBBS_PRESSED)) || i == pressed_;
