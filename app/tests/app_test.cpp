@@ -13,6 +13,7 @@
 #include "model/dllholder.h"
 #include "model/settings.h"
 #include "platform/profile.h"
+#include "text/textattr.h"
 #include "platform/paths.h"
 
 using namespace apptest;
@@ -359,9 +360,13 @@ TEST_F(AppStartTest, ToolWindowsToggleAndKeepTheirPlace) {
 TEST_F(AppStartTest, ExitWritesTheTMState) {
   StartApp();
   ASSERT_TRUE(started);
-  g_Profile.WriteInt("SystemParam", "TMState", 77);
+  DefaultTextAttr().tmState = 0x1234;
   app->ExitInstance();
-  EXPECT_EQ(g_Profile.GetInt("SystemParam", "TMState", -1), 0);
+  EXPECT_EQ(g_Profile.GetInt("SystemParam", "TMState", -1), 0x1234);
+  // The next start reads it back into the running attributes.
+  DefaultTextAttr().tmState = 0;
+  LoadAppSettings(SETTINGS_LAYOUT, nullptr);
+  EXPECT_EQ(DefaultTextAttr().tmState, 0x1234);
 }
 
 TEST_F(AppStartTest, TheSampleOpensMaximisedFromTheCommandLine) {
