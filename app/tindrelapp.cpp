@@ -13,6 +13,7 @@
 #include "app/textseams.h"
 #include "model/dllholder.h"
 #include "model/settings.h"
+#include "output/clip.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -55,6 +56,7 @@ void CVORLAN98App::LoadSettings(unsigned stages, fw::CWnd* statusWindow) { LoadA
 
 fw::BOOL CVORLAN98App::InitInstance() {
   appres::RegisterAppResources();
+  InstallOutputServices();
   AppGlobals& g = TheAppGlobals();
   Enable3dControls();
   g.systemLanguageId = plat::GetSystemDefaultLangID();

@@ -10,6 +10,7 @@
 #include "app_fixture.h"
 #include "framework/clipboard.h"
 #include "framework/menu.h"
+#include "model/devices.h"
 #include "model/dllholder.h"
 #include "model/settings.h"
 #include "platform/profile.h"
@@ -56,6 +57,13 @@ TEST_F(AppStartTest, StartWithoutCommandLineShowsOneMaximisedDesign) {
   // The settings files lie in the program's folder.
   EXPECT_EQ(g_IniFile.GetPath(), plat::GetProgramFolder() + "VORLAN98.INI");
   EXPECT_EQ(g_CutterIni.GetPath(), plat::GetProgramFolder() + "Cutters.INI");
+}
+
+TEST_F(AppStartTest, StartInstallsThePathClipper) {
+  SetOutputServices(nullptr);
+  StartApp();
+  ASSERT_TRUE(started);
+  EXPECT_NE(GetOutputServices(), nullptr);
 }
 
 TEST_F(AppStartTest, TemplateStrings) {
