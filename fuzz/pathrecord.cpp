@@ -2,27 +2,10 @@
 // back: what it writes must load again and write the same bytes.
 #include <vector>
 
-#include "fuzz/fuzz_util.h"
+#include "fuzz/object_util.h"
 #include "model/pathobject.h"
 #include "platform/dc.h"
 #include "platform/gmem.h"
-
-namespace {
-
-std::vector<std::uint8_t> Written(CPathObject& path) {
-  plat::HGLOBAL h = 0;
-  std::uint32_t n = path.WriteRecord(&h);
-  std::vector<std::uint8_t> out;
-  if (n && h) {
-    plat::GlobalLockGuard lock(h);
-    fuzz::Require(lock && plat::GlobalSize(h) >= n, "written block holds its record");
-    out.assign(lock.bytes(), lock.bytes() + n);
-  }
-  if (h) plat::GlobalFree(h);
-  return out;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::InstallQuietSink();
@@ -33,18 +16,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto old = dc.SelectObject(bmp);
   CMatrix3 view(0.25f, 0.0f, 0.0f, 0.25f, 4.0f, 4.0f);
   CFRect visible(0, 0, 48, 48);
-  path->DrawOutline(&dc, &view, &visible);
+  if (fuzz::WithinDrawingRange(*path, &view)) path->DrawOutline(&dc, &view, &visible);
   path->Transform(CMatrix3(0.0f, 1.0f, -1.0f, 0.0f, 10.0f, -5.0f));
   path->ApplyTransform();
-  path->DrawFilled(&dc, &view, &visible);
+  if (fuzz::WithinDrawingRange(*path, &view)) path->DrawFilled(&dc, &view, &visible);
   dc.SelectObject(old);
   plat::DeleteObject(bmp);
 
-  std::vector<std::uint8_t> first = Written(*path);
+  std::vector<std::uint8_t> first = fuzz::WrittenRecord(*path);
   if (!first.empty()) {
     auto again = CPathObject::LoadFromRecord(first.data(), first.size());
     fuzz::Require(again != nullptr, "a written path loads again");
-    fuzz::Require(Written(*again) == first, "same record after a round trip");
+    fuzz::Require(fuzz::WrittenRecord(*again) == first, "same record after a round trip");
   }
   return 0;
 }

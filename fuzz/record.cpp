@@ -3,28 +3,11 @@
 // write the same bytes again.
 #include <vector>
 
-#include "fuzz/fuzz_util.h"
+#include "fuzz/object_util.h"
 #include "model/graphobject.h"
 #include "model/records.h"
 #include "platform/dc.h"
 #include "platform/gmem.h"
-
-namespace {
-
-std::vector<std::uint8_t> Written(CGraphObject& object) {
-  plat::HGLOBAL h = 0;
-  std::uint32_t n = object.WriteRecord(&h);
-  std::vector<std::uint8_t> out;
-  if (n && h) {
-    plat::GlobalLockGuard lock(h);
-    fuzz::Require(lock && plat::GlobalSize(h) >= n, "written block holds its record");
-    out.assign(lock.bytes(), lock.bytes() + n);
-  }
-  if (h) plat::GlobalFree(h);
-  return out;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::InstallQuietSink();
@@ -34,21 +17,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Saved, opened and saved again: the second save reproduces the first
   // reopened one (the first may still drop what writes nothing, such as an
   // empty path, and so dissolve a group left with one child).
-  std::vector<std::uint8_t> first = Written(*object);
+  std::vector<std::uint8_t> first = fuzz::WrittenRecord(*object);
   if (!first.empty()) {
     auto again = CreateObjectFromRecord(first.data(), first.size());
     fuzz::Require(again != nullptr, "a written record reads back");
-    std::vector<std::uint8_t> second = Written(*again);
+    std::vector<std::uint8_t> second = fuzz::WrittenRecord(*again);
     fuzz::Require(!second.empty(), "a record read back writes again");
     auto third = CreateObjectFromRecord(second.data(), second.size());
-    fuzz::Require(third != nullptr && Written(*third) == second, "same record after a round trip");
+    fuzz::Require(third != nullptr && fuzz::WrittenRecord(*third) == second,
+                  "same record after a round trip");
   }
   plat::DC dc;
   plat::HBITMAP bmp = plat::CreateBitmap(64, 64, 1, 32, nullptr);
   auto old = dc.SelectObject(bmp);
   CMatrix3 m(0.5f, 0.0f, 0.0f, 0.5f, 1.0f, 2.0f);
   CFRect visible(0, 0, 64, 64);
-  object->Draw(&dc, &m, &visible);
+  if (fuzz::WithinDrawingRange(*object, &m)) object->Draw(&dc, &m, &visible);
   object->Offset(3.0f, -2.0f);
   object->Transform(m);
   dc.SelectObject(old);

@@ -4,30 +4,13 @@
 #include <vector>
 
 #include "fuzz/fuzz_glyphs.h"
-#include "fuzz/fuzz_util.h"
+#include "fuzz/object_util.h"
 #include "model/graphobject.h"
 #include "model/pathpoints.h"
 #include "model/records.h"
 #include "platform/dc.h"
 #include "platform/gmem.h"
 #include "text/textobject.h"
-
-namespace {
-
-std::vector<std::uint8_t> Written(CGraphObject& object) {
-  plat::HGLOBAL h = 0;
-  std::uint32_t n = object.WriteRecord(&h);
-  std::vector<std::uint8_t> out;
-  if (n && h) {
-    plat::GlobalLockGuard lock(h);
-    fuzz::Require(lock && plat::GlobalSize(h) >= n, "written block holds its record");
-    out.assign(lock.bytes(), lock.bytes() + n);
-  }
-  if (h) plat::GlobalFree(h);
-  return out;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::InstallQuietSink();
@@ -36,11 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)registered;
   auto object = CreateObjectFromRecord(data, size);
   if (!object) return 0;
-  std::vector<std::uint8_t> first = Written(*object);
+  std::vector<std::uint8_t> first = fuzz::WrittenRecord(*object);
   if (!first.empty()) {
     auto again = CreateObjectFromRecord(first.data(), first.size());
     fuzz::Require(again != nullptr, "a written text reads back");
-    fuzz::Require(Written(*again) == first, "same record after a round trip");
+    fuzz::Require(fuzz::WrittenRecord(*again) == first, "same record after a round trip");
   }
   object->Relayout(nullptr, -1);
   plat::DC dc;
@@ -48,13 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto old = dc.SelectObject(bmp);
   CMatrix3 m(0.5f, 0.0f, 0.0f, 0.5f, 1.0f, 2.0f);
   CFRect visible(0, 0, 64, 64);
-  object->Draw(&dc, &m, &visible);
+  const bool drawable = fuzz::WithinDrawingRange(*object, &m);
+  if (drawable) object->Draw(&dc, &m, &visible);
   delete object->MakeOutline(&m, 0);
   object->ConvertToPath(-1);
   object->Offset(3.0f, -2.0f);
   object->Transform(m);
-  object->Draw(&dc, nullptr, nullptr);
-  std::vector<std::uint8_t> last = Written(*object);
+  if (drawable && fuzz::WithinDrawingRange(*object, nullptr)) object->Draw(&dc, nullptr, nullptr);
+  std::vector<std::uint8_t> last = fuzz::WrittenRecord(*object);
   if (!last.empty()) fuzz::Require(CreateObjectFromRecord(last.data(), last.size()) != nullptr,
                                    "a moved text reads back");
   dc.SelectObject(old);
