@@ -1,3 +1,4 @@
+#include <cstdint>
 #include "text/outlinecodec.h"
 
 #include <cmath>
@@ -366,8 +367,12 @@ std::unique_ptr<CPathPointList> COutlineCodec::Decode60(const std::uint8_t* d, s
     int xw = FieldWidth(xp, L), yw = FieldWidth(yp, L);
     std::uint32_t yf, xf;
     if (!bits.Get(yw, &yf) || !bits.Get(xw, &xf)) return false;
-    x += StepOf(xp, xf, L);
-    y += StepOf(yp, yf, L);
+    // A running coordinate that leaves the 32-bit range is no outline.
+    const std::int64_t nx = std::int64_t(x) + StepOf(xp, xf, L);
+    const std::int64_t ny = std::int64_t(y) + StepOf(yp, yf, L);
+    if (nx < INT32_MIN || nx > INT32_MAX || ny < INT32_MIN || ny > INT32_MAX) return false;
+    x = std::int32_t(nx);
+    y = std::int32_t(ny);
     *ox = x;
     *oy = y;
     ++k;
