@@ -126,7 +126,7 @@ std::string FormatCommand(std::string_view tmpl, std::span<const std::int32_t> a
     }
     const bool known = sp.conv && std::string_view("diuxXoc").find(sp.conv) != std::string_view::npos;
     if (!ok || !known || next >= args.size()) {
-      // Copied as it stands; a cut-short spec up to the end of the template.
+      // Copied as it stands; a cut-short conversion up to the end of the template.
       out.append(tmpl.substr(start, i - start));
       continue;
     }

@@ -105,7 +105,7 @@ inline TtNameSpec ByteName(std::uint16_t language, std::string bytes) {
   n.bytes = std::move(bytes);
   return n;
 }
-struct TtFontSpec {
+struct TtFontLayout {
   std::vector<TtGlyphSpec> glyphs;           // glyph 0 first
   std::map<std::uint16_t, std::uint16_t> cmap;  // code -> glyph, format 4
   std::vector<TtNameSpec> names;
@@ -160,18 +160,18 @@ inline std::string Glyph(const TtGlyphSpec& g) {
 }
 }  // namespace ttbuild
 
-inline std::string BuildTtf(const TtFontSpec& spec) {
+inline std::string BuildTtf(const TtFontLayout& layout) {
   using namespace ttbuild;
   std::map<std::string, std::string> tables;
   std::string glyf, loca;
   std::vector<std::uint32_t> offsets;
-  for (const auto& g : spec.glyphs) {
+  for (const auto& g : layout.glyphs) {
     offsets.push_back(std::uint32_t(glyf.size()));
     glyf += Glyph(g);
   }
   offsets.push_back(std::uint32_t(glyf.size()));
   for (std::uint32_t o : offsets) {
-    if (spec.locaFormat == 1)
+    if (layout.locaFormat == 1)
       BE32(loca, o);
     else
       BE16(loca, o / 2);
@@ -184,26 +184,26 @@ inline std::string BuildTtf(const TtFontSpec& spec) {
     BE32(h, 0);
     BE32(h, 0x5F0F3CF5);
     BE16(h, 0);
-    BE16(h, spec.unitsPerEm);
+    BE16(h, layout.unitsPerEm);
     h.append(16, '\0');
-    BE16(h, std::uint16_t(spec.xMin));
-    BE16(h, std::uint16_t(spec.yMin));
-    BE16(h, std::uint16_t(spec.xMax));
-    BE16(h, std::uint16_t(spec.yMax));
+    BE16(h, std::uint16_t(layout.xMin));
+    BE16(h, std::uint16_t(layout.yMin));
+    BE16(h, std::uint16_t(layout.xMax));
+    BE16(h, std::uint16_t(layout.yMax));
     BE16(h, 0);
     BE16(h, 8);
     BE16(h, 2);
-    BE16(h, unsigned(spec.locaFormat));
+    BE16(h, unsigned(layout.locaFormat));
     BE16(h, 0);
     head = h;
   }
   std::string maxp;
   BE32(maxp, 0x00005000);
-  BE16(maxp, spec.declaredGlyphs >= 0 ? unsigned(spec.declaredGlyphs) : unsigned(spec.glyphs.size()));
+  BE16(maxp, layout.declaredGlyphs >= 0 ? unsigned(layout.declaredGlyphs) : unsigned(layout.glyphs.size()));
   // cmap: one format 4 subtable (3, 1), one segment per code and the last.
   std::string sub;
   {
-    std::vector<std::pair<std::uint16_t, std::uint16_t>> segs(spec.cmap.begin(), spec.cmap.end());
+    std::vector<std::pair<std::uint16_t, std::uint16_t>> segs(layout.cmap.begin(), layout.cmap.end());
     unsigned segCount = unsigned(segs.size()) + 1;
     std::string endc, startc, delta, range;
     for (auto& [code, glyph] : segs) {
@@ -238,9 +238,9 @@ inline std::string BuildTtf(const TtFontSpec& spec) {
   cmap += sub;
   std::string name, strings;
   BE16(name, 0);
-  BE16(name, unsigned(spec.names.size()));
-  BE16(name, unsigned(6 + 12 * spec.names.size()));
-  for (const TtNameSpec& n : spec.names) {
+  BE16(name, unsigned(layout.names.size()));
+  BE16(name, unsigned(6 + 12 * layout.names.size()));
+  for (const TtNameSpec& n : layout.names) {
     std::string bytes;
     if (n.encoding == 1) {
       for (char16_t c : n.text) BE16(bytes, c);

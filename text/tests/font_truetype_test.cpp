@@ -33,8 +33,8 @@ std::vector<std::uint16_t> Gb2312Codes() {
 
 // A square glyph 1, an arc glyph 2, a contour starting off-curve 3 (its last
 // point on-curve), an all-off-curve contour 4, a composite 5, an empty 6.
-TtFontSpec SmallFont() {
-  TtFontSpec f;
+TtFontLayout SmallFont() {
+  TtFontLayout f;
   f.glyphs.push_back({{{{0, 0, true}, {100, 0, true}, {100, 100, true}}}});  // glyph 0
   f.glyphs.push_back({{{{0, 0, true}, {500, 0, true}, {500, 500, true}, {0, 500, true}}}});
   f.glyphs.push_back({{{{0, 0, true}, {300, 600, false}, {600, 0, true}}}});
@@ -79,7 +79,7 @@ TEST(TrueTypeReader, NamesOfTheInstalledFonts) {
 }
 
 TEST(TrueTypeReader, ByteNamesOfTaiwanFontsGoThroughTheBig5Table) {
-  TtFontSpec f = SmallFont();
+  TtFontLayout f = SmallFont();
   f.names = {Utf16Name(1033, u"Small"), ByteName(1028, "\xA4\x40\xA4\x42")};  // BIG5 "一丁"
   TtfFile file(BuildTtf(f));
   std::string name;
@@ -158,7 +158,7 @@ TEST(TrueTypeReader, GlyphsThatGiveNoOutline) {
   ASSERT_TRUE(yi);
   EXPECT_EQ(PointsOf(*yi)[3].x, 600.0f);
   // A glyph index equal to the glyph count is refused.
-  TtFontSpec f = SmallFont();
+  TtFontLayout f = SmallFont();
   f.declaredGlyphs = 2;
   TtfFile cut(BuildTtf(f));
   EXPECT_TRUE(Outline(cut.path(), 0x41));
@@ -168,7 +168,7 @@ TEST(TrueTypeReader, GlyphsThatGiveNoOutline) {
   plat::ScopedReportSink scope(&sink);
   {
     // Two contours whose ends are 3 then 1.
-    TtFontSpec h;
+    TtFontLayout h;
     h.glyphs.push_back({{{{0, 0, true}, {1, 0, true}, {1, 1, true}, {0, 1, true}}, {{5, 5, true}, {6, 6, true}}}});
     h.cmap = {{0x41, 0}};
     std::string b = BuildTtf(h);
@@ -188,7 +188,7 @@ TEST(TrueTypeReader, GlyphsThatGiveNoOutline) {
 }
 
 TEST(TrueTypeReader, LongAndShortLocationFormats) {
-  TtFontSpec f = SmallFont();
+  TtFontLayout f = SmallFont();
   f.locaFormat = 0;
   TtfFile file(BuildTtf(f));
   auto sq = Outline(file.path(), 0x41);
