@@ -1,5 +1,7 @@
 #include "model/pathpoints.h"
 
+#include "model/palette.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -572,6 +574,28 @@ int CPathPointList::FillPath(plat::DC* dc) const {
 
 void CPathPointList::DrawFilled(plat::DC* dc) const {
   if (!FillPath(dc)) DrawOutline(dc, nullptr);
+}
+
+void CPathPointList::DrawOutlineInColor(plat::DC* dc, std::uint32_t packed) const {
+  if (!dc) return;
+  plat::HPEN pen = ThePaletteStore().CreateColorPen(packed, plat::PS_SOLID, 1);
+  plat::HPEN oldPen = dc->SelectObject(pen);
+  DrawOutline(dc, nullptr);
+  dc->SelectObject(oldPen);
+  plat::DeleteObject(pen);
+}
+
+void CPathPointList::DrawFilledInColor(plat::DC* dc, std::uint32_t packed) const {
+  if (!dc) return;
+  plat::HPEN pen = ThePaletteStore().CreateColorPen(packed, plat::PS_SOLID, 1);
+  plat::HBRUSH brush = ThePaletteStore().CreateColorBrush(packed, plat::BS_SOLID);
+  plat::HPEN oldPen = dc->SelectObject(pen);
+  plat::HBRUSH oldBrush = dc->SelectObject(brush);
+  DrawFilled(dc);
+  dc->SelectObject(oldBrush);
+  dc->SelectObject(oldPen);
+  plat::DeleteObject(brush);
+  plat::DeleteObject(pen);
 }
 
 bool CPathPointList::HitTest(float x, float y, float tolerance) const {

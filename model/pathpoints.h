@@ -120,6 +120,10 @@ class CPathPointList {
   // poly-Bezier fails.
   int FillPath(plat::DC* dc) const;
   void DrawFilled(plat::DC* dc) const;
+  // The same with a solid one-pixel pen (and brush) of a packed colour,
+  // selected for the call only.
+  void DrawOutlineInColor(plat::DC* dc, std::uint32_t packed) const;
+  void DrawFilledInColor(plat::DC* dc, std::uint32_t packed) const;
   void Draw(plat::DC* dc) const { DrawFilled(dc); }
   bool HitTest(float x, float y, float tolerance) const;
 

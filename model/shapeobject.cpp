@@ -246,27 +246,13 @@ void CShapeObject::AddColorToList(CListBoxServices* list) {
 void CShapeObject::DrawOutline(plat::DC* dc, const CMatrix3* m, const CFRect*) {
   if (!dc) return;
   std::unique_ptr<CPathPointList> list(MakeOutline(m, 0));
-  if (!list) return;
-  plat::HPEN pen = ColorPen(color);
-  plat::HPEN oldPen = dc->SelectObject(pen);
-  list->DrawOutline(dc, nullptr);
-  dc->SelectObject(oldPen);
-  plat::DeleteObject(pen);
+  if (list) list->DrawOutlineInColor(dc, color);
 }
 
 void CShapeObject::DrawFilled(plat::DC* dc, const CMatrix3* m, const CFRect*) {
   if (!dc) return;
   std::unique_ptr<CPathPointList> list(MakeOutline(m, 0));
-  if (!list) return;
-  plat::HPEN pen = ColorPen(color);
-  plat::HBRUSH brush = ColorBrush(color);
-  plat::HPEN oldPen = dc->SelectObject(pen);
-  plat::HBRUSH oldBrush = dc->SelectObject(brush);
-  list->DrawFilled(dc);
-  dc->SelectObject(oldBrush);
-  dc->SelectObject(oldPen);
-  plat::DeleteObject(brush);
-  plat::DeleteObject(pen);
+  if (list) list->DrawFilledInColor(dc, color);
 }
 
 void CShapeObject::Print(plat::DC* dc, const CMatrix3* m, const PrintSettings*) {
