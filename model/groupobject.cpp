@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "model/devices.h"
+#include "model/dllholder.h"
 #include "model/pathobject.h"
 #include "model/pathpoints.h"
 #include "model/records.h"
@@ -58,9 +59,10 @@ void CGroupObject::SetColorIndex(CViewServices* view, std::uint32_t color, int r
 
 void CGroupObject::AddColorToList(CListBoxServices* list) { children.FillColorList(list); }
 
-std::unique_ptr<CGraphObject> CGroupObject::MakeTransformedCopy(std::uint32_t, const CFRect&) {
-  // The outside transform library is not bound in this build.
-  return nullptr;
+std::unique_ptr<CGraphObject> CGroupObject::MakeTransformedCopy(std::uint32_t transform, const CFRect& target) {
+  CFlexorilBlock block;
+  if (!block.Write(*this, &target)) return nullptr;
+  return TakeResultBlock(TransformDll().DoTransform(transform, block.Get()));
 }
 
 // --- Drawing -------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include "model/pathobject.h"
 #include "model/polygonobject.h"
 #include "model/rectobject.h"
+#include "model/transformobject.h"
 
 namespace {
 using plat::GetU16;
@@ -317,6 +318,7 @@ void RegisterObjectRecordReaders() {
   RegisterRecordReader(REC_POLYGON, &CPolygonObject::ReadRecord);
   RegisterRecordReader(REC_PATH, &CPathObject::ReadRecord);
   RegisterRecordReader(REC_GROUP, &CGroupObject::ReadRecord);
+  RegisterRecordReader(REC_TRANSFORM, &CTransformObject::ReadRecord);
 }
 
 bool RegisterRecordReader(char letter, RecordReaderFn reader, RecordReaderFn* previous) {

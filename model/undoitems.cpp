@@ -13,9 +13,9 @@ namespace {
 
 CDocumentServices* DocumentOf(CViewServices& view) { return view.GetDocument(); }
 
-// Before an object the document no longer holds is deleted: other views of
-// the document may have recorded steps on it or be editing it. The list
-// being undone holds nothing newer (its later steps are already undone).
+}  // namespace
+
+// The list being undone holds nothing newer (its later steps are already undone).
 void ForgetInOtherViews(CViewServices& view, CDocumentServices* doc, const CGraphObject* object) {
   if (view.GetEditObject() == object) view.SetEditObject(nullptr);
   for (int i = 0; i < doc->GetViewCount(); ++i) {
@@ -27,8 +27,6 @@ void ForgetInOtherViews(CViewServices& view, CDocumentServices* doc, const CGrap
     if (list && !list->IsSuspended()) list->DeleteAll();
   }
 }
-
-}  // namespace
 
 int CObjectUndoItem::Undo(CUndoView& view) {
   if (auto* v = dynamic_cast<CViewServices*>(&view)) UndoIn(*v);

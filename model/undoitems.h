@@ -384,6 +384,9 @@ int AppendUndo(CViewServices* view, std::unique_ptr<CUndoItem> item);
 // document is being undone the object is kept until FlushDetachedObjects
 // (or the next call here) can clear the lists safely.
 void DeleteDetachedObject(CDocumentServices* doc, CGraphObject* object);
+// Before an object the document no longer holds is deleted: other views of
+// the document may have recorded steps on it or be editing it.
+void ForgetInOtherViews(CViewServices& view, CDocumentServices* doc, const CGraphObject* object);
 // Deletes objects kept back by DeleteDetachedObject once no undo list of the
 // document is being undone. The design view calls it after an undo.
 void FlushDetachedObjects(CDocumentServices* doc);

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
-  libpng-dev libfreetype-dev libfontconfig-dev libicu-dev
+  libpng-dev libfreetype-dev libfontconfig-dev libicu-dev libpolyclipping-dev
   fonts-dejavu-core fonts-arphic-gbsn00lp fonts-arphic-bsmi00lp
   qt6-base-dev xvfb xauth)
 # The fuzz targets need clang and its libFuzzer runtime.

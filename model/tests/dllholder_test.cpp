@@ -15,14 +15,29 @@ TEST(DllHolder, LoadsOnceBindsAndReportsAMissingLibrary) {
   const plat::HMODULE first = lib.Load();
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(lib.Load(), first);  // a held library is not loaded again
-  // Every transform entry point is there; the stand-in offers no transform.
+  // Every transform entry point is there; the library offers six transforms.
   EXPECT_NE(lib.dllGetTransformInfo, nullptr);
   EXPECT_NE(lib.dllTFGetTransformMatrix, nullptr);
   EXPECT_NE(lib.dllTFCreateTransformFromData, nullptr);
-  EXPECT_EQ(lib.GetTransformCount(), 0);
+  EXPECT_NE(lib.dllMoveSegHandle, nullptr);
+  EXPECT_EQ(lib.GetTransformCount(), 6);
   for (const char* weld : {"dllWeld", "dllWeldCut", "dllWeldAnd", "dllWeldXor", "dllLineCut", "dllFigureCut",
                            "dllSelfWeld", "dllExpand", "dllExpandOutLine"})
     EXPECT_NE(lib.GetProc(weld), nullptr) << weld;
+  CWeldLib weld;
+  ASSERT_NE(weld.Load(), nullptr);
+  EXPECT_TRUE(weld.dllWeld && weld.dllWeldCut && weld.dllWeldAnd && weld.dllWeldXor && weld.dllLineCut &&
+              weld.dllFigureCut && weld.dllSelfWeld);
+  CExpandLib expand;
+  ASSERT_NE(expand.Load(), nullptr);
+  EXPECT_TRUE(expand.dllExpand && expand.dllExpandOutLine);
+
+  // Freed, the binding answers nothing and never calls through a stale pointer.
+  lib.Unload();
+  EXPECT_EQ(lib.dllDoTransform, nullptr);
+  EXPECT_EQ(lib.InitTransformSeg(1, CFRect(0, 0, 10, 10)), 0u);
+  EXPECT_EQ(lib.DoMouseCmd(0x10000, 0x201, 0, 0, 0), 0u);
+  lib.DeleteTransform(0x10000);
   EXPECT_EQ(lib.GetProc("dllNoSuchEntry"), nullptr);
   EXPECT_TRUE(sink.boxes.empty());
 

@@ -1,0 +1,316 @@
+#include "outside/flexoril/clip.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <clipper.hpp>
+
+namespace flx {
+namespace {
+
+namespace cl = ClipperLib;
+
+constexpr double kGrid = 1000.0;  // grid points per millimetre
+constexpr int kMaxPieces = 4096;  // per Bezier
+
+cl::IntPoint ToGrid(Pt p) { return {cl::cInt(std::llround(p.x * kGrid)), cl::cInt(std::llround(p.y * kGrid))}; }
+Pt FromGrid(const cl::IntPoint& p) { return {double(p.X) / kGrid, double(p.Y) / kGrid}; }
+
+cl::Path ToGrid(const std::vector<Pt>& pts) {
+  cl::Path out;
+  out.reserve(pts.size());
+  for (const Pt& p : pts) {
+    const cl::IntPoint q = ToGrid(p);
+    if (out.empty() || !(out.back() == q)) out.push_back(q);
+  }
+  return out;
+}
+
+// One operand: its closed region (each path's contours even-odd, oriented so
+// that the union of the paths is their nonzero fill) and its open contours.
+struct Operand {
+  cl::Paths region;
+  cl::Paths open;
+};
+
+void AddPath(const Path& path, Operand& out) {
+  cl::Paths closed;
+  for (const Contour& c : path.contours) {
+    cl::Path g = ToGrid(Flatten(c));
+    if (c.closed) {
+      if (g.size() > 1 && g.front() == g.back()) g.pop_back();
+      if (g.size() >= 3) closed.push_back(std::move(g));
+    } else if (g.size() >= 2) {
+      out.open.push_back(std::move(g));
+    }
+  }
+  if (closed.empty()) return;
+  if (closed.size() == 1) {
+    if (!cl::Orientation(closed[0])) cl::ReversePath(closed[0]);
+    out.region.push_back(std::move(closed[0]));
+    return;
+  }
+  cl::Clipper c;
+  c.AddPaths(closed, cl::ptSubject, true);
+  cl::Paths solved;
+  c.Execute(cl::ctUnion, solved, cl::pftEvenOdd, cl::pftEvenOdd);
+  for (cl::Path& p : solved) out.region.push_back(std::move(p));
+}
+
+Operand ToOperand(const std::vector<const Path*>& paths) {
+  Operand op;
+  for (const Path* p : paths) AddPath(*p, op);
+  return op;
+}
+
+Operand ToOperand(const Node& node) {
+  std::vector<const Path*> paths;
+  CollectPaths(node, paths);
+  return ToOperand(paths);
+}
+
+Ring ToRing(const cl::Path& p, bool closed) {
+  Ring r;
+  r.closed = closed;
+  r.pts.reserve(p.size());
+  for (const cl::IntPoint& q : p) r.pts.push_back(FromGrid(q));
+  return r;
+}
+
+// Outers before their holes, then the islands inside the holes.
+void EmitOuter(const cl::PolyNode* n, std::vector<Ring>& out) {
+  out.push_back(ToRing(n->Contour, true));
+  for (const cl::PolyNode* hole : n->Childs) out.push_back(ToRing(hole->Contour, true));
+  for (const cl::PolyNode* hole : n->Childs)
+    for (const cl::PolyNode* island : hole->Childs) EmitOuter(island, out);
+}
+
+void EmitTree(const cl::PolyTree& tree, std::vector<Ring>& out) {
+  for (const cl::PolyNode* n : tree.Childs)
+    if (!n->IsOpen()) EmitOuter(n, out);
+}
+
+std::vector<Ring> Clip(const cl::Paths& subject, const cl::Paths& clip, cl::ClipType type) {
+  std::vector<Ring> rings;
+  cl::Clipper c;
+  c.AddPaths(subject, cl::ptSubject, true);
+  c.AddPaths(clip, cl::ptClip, true);
+  cl::PolyTree tree;
+  c.Execute(type, tree, cl::pftNonZero, cl::pftNonZero);
+  EmitTree(tree, rings);
+  return rings;
+}
+
+// The open contours inside (intersection) or outside (difference) a region.
+void ClipOpen(const cl::Paths& open, const cl::Paths& region, cl::ClipType type, std::vector<Ring>& out) {
+  if (open.empty()) return;
+  cl::Clipper c;
+  c.AddPaths(open, cl::ptSubject, false);
+  c.AddPaths(region, cl::ptClip, true);
+  cl::PolyTree tree;
+  c.Execute(type, tree, cl::pftNonZero, cl::pftNonZero);
+  cl::Paths pieces;
+  cl::OpenPathsFromPolyTree(tree, pieces);
+  for (const cl::Path& p : pieces)
+    if (p.size() >= 2) out.push_back(ToRing(p, false));
+}
+
+void KeepOpen(const cl::Paths& open, std::vector<Ring>& out) {
+  for (const cl::Path& p : open) out.push_back(ToRing(p, false));
+}
+
+std::vector<std::uint8_t> PathOf(const Path& style, const std::vector<Ring>& rings) {
+  return PathRecord(style.flags, style.colour, rings);
+}
+
+void CubicAt(const Pt& a, const Segment& s, double t, Pt& out) {
+  const double u = 1.0 - t;
+  const double b0 = u * u * u, b1 = 3 * u * u * t, b2 = 3 * u * t * t, b3 = t * t * t;
+  out.x = a.x * b0 + s.c1.x * b1 + s.c2.x * b2 + s.to.x * b3;
+  out.y = a.y * b0 + s.c1.y * b1 + s.c2.y * b2 + s.to.y * b3;
+}
+
+}  // namespace
+
+std::vector<Pt> Flatten(const Contour& c) {
+  std::vector<Pt> out;
+  out.reserve(c.segs.size() + 1);
+  out.push_back(c.start);
+  Pt from = c.start;
+  for (const Segment& s : c.segs) {
+    if (s.curve) {
+      // The deviation of n equal pieces is at most 3/4 M / n^2, M the larger
+      // second difference of the control polygon.
+      const double m = std::max(std::hypot(from.x - 2 * s.c1.x + s.c2.x, from.y - 2 * s.c1.y + s.c2.y),
+                                std::hypot(s.c1.x - 2 * s.c2.x + s.to.x, s.c1.y - 2 * s.c2.y + s.to.y));
+      const double want = std::ceil(std::sqrt(0.75 * m / kFlatness));
+      const int n = std::clamp(int(std::isfinite(want) ? std::min(want, double(kMaxPieces)) : 1.0), 1, kMaxPieces);
+      for (int i = 1; i < n; ++i) {
+        Pt p;
+        CubicAt(from, s, double(i) / n, p);
+        out.push_back(p);
+      }
+    }
+    out.push_back(s.to);
+    from = s.to;
+  }
+  if (c.closed && out.size() > 1) {
+    const Pt& f = out.front();
+    const Pt& l = out.back();
+    if (f.x == l.x && f.y == l.y) out.pop_back();
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> Weld(const Node& a, const Node& b, BoolOp op) {
+  const Path* style = FirstPath(a);
+  if (!style) return {};
+  const Operand A = ToOperand(a);
+  const Operand B = ToOperand(b);
+  static constexpr cl::ClipType kTypes[] = {cl::ctUnion, cl::ctDifference, cl::ctIntersection, cl::ctXor};
+  const cl::ClipType type = kTypes[int(op)];
+  std::vector<Ring> rings = Clip(A.region, B.region, type);
+  if (op == BoolOp::Intersection || op == BoolOp::Difference)
+    ClipOpen(A.open, B.region, type, rings);
+  else
+    KeepOpen(A.open, rings);
+  return PathOf(*style, rings);
+}
+
+std::vector<std::uint8_t> LineCut(const Node& a, double x1, double y1, double x2, double y2) {
+  const Path* style = FirstPath(a);
+  if (!style) return {};
+  if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return {};
+  if (std::fabs(x1) > kMaxCoord || std::fabs(y1) > kMaxCoord || std::fabs(x2) > kMaxCoord ||
+      std::fabs(y2) > kMaxCoord)
+    return {};
+  const double dx = x2 - x1, dy = y2 - y1;
+  const double len = std::hypot(dx, dy);
+  if (len == 0.0) return {};
+  const Operand A = ToOperand(a);
+  // Reach: beyond every point of the operand and of the line.
+  double reach = 1.0 + len;
+  auto widen = [&](const cl::Paths& ps) {
+    for (const cl::Path& p : ps)
+      for (const cl::IntPoint& q : p)
+        reach = std::max(reach, std::hypot(double(q.X) / kGrid - x1, double(q.Y) / kGrid - y1) + 1.0);
+  };
+  widen(A.region);
+  widen(A.open);
+  const double ux = dx / len, uy = dy / len;
+  const double nx = -uy, ny = ux;
+  auto half = [&](double side) {
+    const Pt p0{x1 - ux * reach, y1 - uy * reach};
+    const Pt p1{x1 + ux * reach, y1 + uy * reach};
+    const Pt p2{p1.x + side * nx * 2 * reach, p1.y + side * ny * 2 * reach};
+    const Pt p3{p0.x + side * nx * 2 * reach, p0.y + side * ny * 2 * reach};
+    cl::Path h{ToGrid(p0), ToGrid(p1), ToGrid(p2), ToGrid(p3)};
+    if (!cl::Orientation(h)) cl::ReversePath(h);
+    return cl::Paths{h};
+  };
+  std::vector<std::vector<std::uint8_t>> sides;
+  for (double side : {1.0, -1.0}) {
+    const cl::Paths h = half(side);
+    std::vector<Ring> rings = Clip(A.region, h, cl::ctIntersection);
+    ClipOpen(A.open, h, cl::ctIntersection, rings);
+    std::vector<std::uint8_t> rec = PathOf(*style, rings);
+    if (rec.empty()) return {};
+    sides.push_back(std::move(rec));
+  }
+  return GroupRecord(style->flags, sides);
+}
+
+std::vector<std::uint8_t> FigureCut(const Node& a, const Node& b, std::uint32_t mode) {
+  const Path* style = FirstPath(a);
+  if (!style) return {};
+  const Operand B = ToOperand(b);
+  std::vector<const Path*> paths;
+  CollectPaths(a, paths);
+  std::vector<std::vector<std::uint8_t>> pieces;
+  for (const Path* p : paths) {
+    const Operand P = ToOperand(std::vector<const Path*>{p});
+    if (mode != 0) {
+      std::vector<Ring> inside = Clip(P.region, B.region, cl::ctIntersection);
+      ClipOpen(P.open, B.region, cl::ctIntersection, inside);
+      std::vector<std::uint8_t> rec = PathOf(*p, inside);
+      if (!rec.empty()) pieces.push_back(std::move(rec));
+    }
+    std::vector<Ring> outside = Clip(P.region, B.region, cl::ctDifference);
+    ClipOpen(P.open, B.region, cl::ctDifference, outside);
+    std::vector<std::uint8_t> rec = PathOf(*p, outside);
+    if (!rec.empty()) pieces.push_back(std::move(rec));
+  }
+  return GroupRecord(style->flags, pieces);
+}
+
+std::vector<std::uint8_t> SelfWeld(const Node& a) {
+  const Path* style = FirstPath(a);
+  if (!style) return {};
+  std::vector<const Path*> paths;
+  CollectPaths(a, paths);
+  cl::Paths closed;
+  for (const Path* p : paths)
+    for (const Contour& c : p->contours) {
+      if (!c.closed) continue;
+      cl::Path g = ToGrid(Flatten(c));
+      if (g.size() >= 3) closed.push_back(std::move(g));
+    }
+  cl::Clipper c;
+  c.AddPaths(closed, cl::ptSubject, true);
+  cl::PolyTree tree;
+  c.Execute(cl::ctUnion, tree, cl::pftNonZero, cl::pftNonZero);
+  std::vector<Ring> rings;
+  EmitTree(tree, rings);
+  return PathOf(*style, rings);
+}
+
+std::vector<std::uint8_t> Expand(const Node& a, double size, double limit, std::int32_t mode, bool asOne) {
+  const Path* style = FirstPath(a);
+  if (!style) return {};
+  if (!std::isfinite(size) || std::fabs(size) > 1000.0) return {};
+  cl::JoinType join = cl::jtSquare;
+  cl::EndType end = cl::etOpenSquare;
+  double miter = 2.0;
+  if (mode == 0) {
+    join = cl::jtMiter;
+    end = cl::etOpenButt;
+    const double s = std::sin(limit * M_PI / 180.0 / 2.0);
+    if (std::isfinite(s) && s > 0.0) miter = std::clamp(1.0 / s, 2.0, 1000.0);
+  } else if (mode == 2) {
+    join = cl::jtRound;
+    end = cl::etOpenRound;
+  }
+  auto offset = [&](const Operand& op) {
+    cl::ClipperOffset co(miter, kFlatness * kGrid);
+    co.AddPaths(op.region, join, cl::etClosedPolygon);
+    co.AddPaths(op.open, join, end);
+    cl::PolyTree tree;
+    co.Execute(tree, size * kGrid);
+    std::vector<Ring> rings;
+    EmitTree(tree, rings);
+    return PathOf(*style, rings);
+  };
+  std::vector<const Path*> paths;
+  CollectPaths(a, paths);
+  std::vector<std::vector<std::uint8_t>> pieces;
+  if (asOne) {
+    Operand all = ToOperand(paths);
+    if (all.region.size() > 1) {
+      cl::Clipper c;
+      c.AddPaths(all.region, cl::ptSubject, true);
+      cl::Paths merged;
+      c.Execute(cl::ctUnion, merged, cl::pftNonZero, cl::pftNonZero);
+      all.region = std::move(merged);
+    }
+    std::vector<std::uint8_t> rec = offset(all);
+    if (!rec.empty()) pieces.push_back(std::move(rec));
+  } else {
+    for (const Path* p : paths) {
+      std::vector<std::uint8_t> rec = offset(ToOperand(std::vector<const Path*>{p}));
+      if (!rec.empty()) pieces.push_back(std::move(rec));
+    }
+  }
+  return GroupRecord(style->flags, pieces);
+}
+
+}  // namespace flx
