@@ -118,6 +118,31 @@ void ShapeSeeds() {
     fuzz::Require(CreateObjectFromRecord(r.data(), r.size()) != nullptr, "shape seed reads");
     Seed("record", name, r);
   }
+  // The line seen through the library's envelope: head, pending matrix,
+  // bounds, the line's record, the transform data, 241.
+  const Bytes lineRecord = RecordOf(line);
+  Bytes t{'*', 0, 0, 0, 0, 9, 0, 0};
+  auto putF = [&t](float v) {
+    std::uint8_t b[4];
+    std::memcpy(b, &v, 4);
+    t.insert(t.end(), b, b + 4);
+  };
+  auto putU = [&t](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) t.push_back(std::uint8_t(v >> (8 * i)));
+  };
+  for (float v : {1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 3.f, 4.f, 1.f}) putF(v);
+  for (float v : {4.f, 6.f, 14.f, 11.f}) putF(v);
+  t.insert(t.end(), lineRecord.begin(), lineRecord.end());
+  putU(64);
+  t.insert(t.end(), {'F', 'L', 'X', 'T', 1, 0, 2, 0});
+  for (float v : {1.f, 2.f, 11.f, 7.f}) putF(v);
+  putU(4);
+  for (float v : {1.f, 2.f, 11.f, 3.f, 11.f, 6.f, 1.f, 7.f}) putF(v);
+  t.push_back(241);
+  const std::uint32_t length = std::uint32_t(t.size());
+  std::memcpy(&t[1], &length, 4);
+  fuzz::Require(CreateObjectFromRecord(t.data(), t.size()) != nullptr, "transformed seed reads");
+  Seed("record", "transformed", t);
 }
 
 void ObjectSeeds() {
@@ -141,6 +166,13 @@ void ObjectSeeds() {
   fuzz::Require(CreateObjectFromRecord(groupRecord.data(), groupRecord.size()) != nullptr,
                 "group seed reads");
   Seed("record", "group", groupRecord);
+  // The shape library's inputs: an operation byte, then a record.
+  for (std::uint8_t op = 0; op < 9; ++op) {
+    Bytes in{op};
+    const Bytes& r = op % 2 ? groupRecord : RecordOf(*curve);
+    in.insert(in.end(), r.begin(), r.end());
+    Seed("flexoril", "op" + std::to_string(op), in);
+  }
   ShapeSeeds();
 
   CSegArray list;

@@ -260,12 +260,14 @@ TEST_F(AppStartTest, TransformItemsGoInOnceAfterTransform) {
   for (int i = 0; i < distortion->GetMenuItemCount(); ++i)
     if (distortion->GetSubMenu(i)) ++popups;
   EXPECT_EQ(popups, 1);
-  // The stand-in library offers none: nothing goes in.
+  // The shape library's own six go in.
   StopApp();
   main = StartApp();
   bar = main->GetMenu();
   main->SendMessage(fw::WM_INITMENU, fw::WPARAM(bar), 0);
-  EXPECT_FALSE(bar->HasCommand(60001));
+  EXPECT_TRUE(bar->HasCommand(60001));
+  EXPECT_TRUE(bar->HasCommand(60006));
+  EXPECT_FALSE(bar->HasCommand(60007));
 }
 
 TEST_F(AppStartTest, ClosingTheLastDocumentHidesTheBars) {
