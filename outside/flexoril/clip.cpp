@@ -31,6 +31,9 @@ cl::Path ToGrid(const std::vector<Pt>& pts) {
 struct Operand {
   cl::Paths region;
   cl::Paths open;
+  // The rule that makes `region` the operand's area: a single path's raw
+  // contours fill even-odd; resolved paths fill nonzero.
+  cl::PolyFillType fill = cl::pftNonZero;
 };
 
 void AddPath(const Path& path, Operand& out) {
@@ -57,8 +60,23 @@ void AddPath(const Path& path, Operand& out) {
   for (cl::Path& p : solved) out.region.push_back(std::move(p));
 }
 
-Operand ToOperand(const std::vector<const Path*>& paths) {
+// With `resolved`, the region is oriented for the nonzero rule (the offset
+// needs that); a single path otherwise keeps its contours for even-odd.
+Operand ToOperand(const std::vector<const Path*>& paths, bool resolved = false) {
   Operand op;
+  if (paths.size() == 1 && !resolved) {
+    op.fill = cl::pftEvenOdd;
+    for (const Contour& c : paths[0]->contours) {
+      cl::Path g = ToGrid(Flatten(c));
+      if (c.closed) {
+        if (g.size() > 1 && g.front() == g.back()) g.pop_back();
+        if (g.size() >= 3) op.region.push_back(std::move(g));
+      } else if (g.size() >= 2) {
+        op.open.push_back(std::move(g));
+      }
+    }
+    return op;
+  }
   for (const Path* p : paths) AddPath(*p, op);
   return op;
 }
@@ -90,25 +108,25 @@ void EmitTree(const cl::PolyTree& tree, std::vector<Ring>& out) {
     if (!n->IsOpen()) EmitOuter(n, out);
 }
 
-std::vector<Ring> Clip(const cl::Paths& subject, const cl::Paths& clip, cl::ClipType type) {
+std::vector<Ring> Clip(const Operand& subject, const Operand& clip, cl::ClipType type) {
   std::vector<Ring> rings;
   cl::Clipper c;
-  c.AddPaths(subject, cl::ptSubject, true);
-  c.AddPaths(clip, cl::ptClip, true);
+  c.AddPaths(subject.region, cl::ptSubject, true);
+  c.AddPaths(clip.region, cl::ptClip, true);
   cl::PolyTree tree;
-  c.Execute(type, tree, cl::pftNonZero, cl::pftNonZero);
+  c.Execute(type, tree, subject.fill, clip.fill);
   EmitTree(tree, rings);
   return rings;
 }
 
 // The open contours inside (intersection) or outside (difference) a region.
-void ClipOpen(const cl::Paths& open, const cl::Paths& region, cl::ClipType type, std::vector<Ring>& out) {
+void ClipOpen(const cl::Paths& open, const Operand& region, cl::ClipType type, std::vector<Ring>& out) {
   if (open.empty()) return;
   cl::Clipper c;
   c.AddPaths(open, cl::ptSubject, false);
-  c.AddPaths(region, cl::ptClip, true);
+  c.AddPaths(region.region, cl::ptClip, true);
   cl::PolyTree tree;
-  c.Execute(type, tree, cl::pftNonZero, cl::pftNonZero);
+  c.Execute(type, tree, cl::pftNonZero, region.fill);
   cl::Paths pieces;
   cl::OpenPathsFromPolyTree(tree, pieces);
   for (const cl::Path& p : pieces)
@@ -169,9 +187,9 @@ std::vector<std::uint8_t> Weld(const Node& a, const Node& b, BoolOp op) {
   const Operand B = ToOperand(b);
   static constexpr cl::ClipType kTypes[] = {cl::ctUnion, cl::ctDifference, cl::ctIntersection, cl::ctXor};
   const cl::ClipType type = kTypes[int(op)];
-  std::vector<Ring> rings = Clip(A.region, B.region, type);
+  std::vector<Ring> rings = Clip(A, B, type);
   if (op == BoolOp::Intersection || op == BoolOp::Difference)
-    ClipOpen(A.open, B.region, type, rings);
+    ClipOpen(A.open, B, type, rings);
   else
     KeepOpen(A.open, rings);
   return PathOf(*style, rings);
@@ -206,12 +224,14 @@ std::vector<std::uint8_t> LineCut(const Node& a, double x1, double y1, double x2
     const Pt p3{p0.x + side * nx * 2 * reach, p0.y + side * ny * 2 * reach};
     cl::Path h{ToGrid(p0), ToGrid(p1), ToGrid(p2), ToGrid(p3)};
     if (!cl::Orientation(h)) cl::ReversePath(h);
-    return cl::Paths{h};
+    Operand o;
+    o.region.push_back(std::move(h));
+    return o;
   };
   std::vector<std::vector<std::uint8_t>> sides;
   for (double side : {1.0, -1.0}) {
-    const cl::Paths h = half(side);
-    std::vector<Ring> rings = Clip(A.region, h, cl::ctIntersection);
+    const Operand h = half(side);
+    std::vector<Ring> rings = Clip(A, h, cl::ctIntersection);
     ClipOpen(A.open, h, cl::ctIntersection, rings);
     std::vector<std::uint8_t> rec = PathOf(*style, rings);
     if (rec.empty()) return {};
@@ -230,13 +250,13 @@ std::vector<std::uint8_t> FigureCut(const Node& a, const Node& b, std::uint32_t 
   for (const Path* p : paths) {
     const Operand P = ToOperand(std::vector<const Path*>{p});
     if (mode != 0) {
-      std::vector<Ring> inside = Clip(P.region, B.region, cl::ctIntersection);
-      ClipOpen(P.open, B.region, cl::ctIntersection, inside);
+      std::vector<Ring> inside = Clip(P, B, cl::ctIntersection);
+      ClipOpen(P.open, B, cl::ctIntersection, inside);
       std::vector<std::uint8_t> rec = PathOf(*p, inside);
       if (!rec.empty()) pieces.push_back(std::move(rec));
     }
-    std::vector<Ring> outside = Clip(P.region, B.region, cl::ctDifference);
-    ClipOpen(P.open, B.region, cl::ctDifference, outside);
+    std::vector<Ring> outside = Clip(P, B, cl::ctDifference);
+    ClipOpen(P.open, B, cl::ctDifference, outside);
     std::vector<std::uint8_t> rec = PathOf(*p, outside);
     if (!rec.empty()) pieces.push_back(std::move(rec));
   }
@@ -294,7 +314,7 @@ std::vector<std::uint8_t> Expand(const Node& a, double size, double limit, std::
   CollectPaths(a, paths);
   std::vector<std::vector<std::uint8_t>> pieces;
   if (asOne) {
-    Operand all = ToOperand(paths);
+    Operand all = ToOperand(paths, true);
     if (all.region.size() > 1) {
       cl::Clipper c;
       c.AddPaths(all.region, cl::ptSubject, true);
@@ -306,7 +326,7 @@ std::vector<std::uint8_t> Expand(const Node& a, double size, double limit, std::
     if (!rec.empty()) pieces.push_back(std::move(rec));
   } else {
     for (const Path* p : paths) {
-      std::vector<std::uint8_t> rec = offset(ToOperand(std::vector<const Path*>{p}));
+      std::vector<std::uint8_t> rec = offset(ToOperand(std::vector<const Path*>{p}, true));
       if (!rec.empty()) pieces.push_back(std::move(rec));
     }
   }
