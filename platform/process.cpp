@@ -1,6 +1,7 @@
 #include "platform/process.h"
 
-#include <dirent.h>
+#include "platform/paths.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -21,36 +22,14 @@ namespace {
 
 constexpr char kReadyVar[] = "TINDREL_READY_FD";
 
-bool SameNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // The program file for a name: "X.EXE" stands for "X"; the exact name first, then any case.
 std::string ResolveProgram(const std::string& path) {
   std::size_t slash = path.rfind('/');
-  std::string dir = slash == std::string::npos ? "./" : path.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (name.size() > 4 && SameNoCase(name.substr(name.size() - 4), ".exe")) name.resize(name.size() - 4);
+  std::string dir = slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+  if (name.size() > 4 && EqualNoCaseAscii(name.substr(name.size() - 4), ".exe")) name.resize(name.size() - 4);
   if (name.empty()) return {};
-  struct stat st;
-  if (::stat((dir + name).c_str(), &st) == 0) return dir + name;
-  std::string found;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d))
-      if (SameNoCase(e->d_name, name)) {
-        found = dir + e->d_name;
-        break;
-      }
-    ::closedir(d);
-  }
-  return found;
+  return FindFileNoCase(dir + name).value_or(std::string());
 }
 
 }  // namespace
