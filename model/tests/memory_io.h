@@ -1,10 +1,8 @@
-// A file and a clipboard in memory for the tests of the lists that store
-// and copy blocks.
+// A file in memory for the tests of the lists that store blocks.
 #pragma once
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 #include "model/segarray.h"
@@ -38,37 +36,3 @@ class MemFile : public CFileServices {
     return true;
   }
 };
-
-// The clipboard in memory: records what is set and owns the blocks.
-class FakeClipboard : public CClipboardServices {
- public:
-  ~FakeClipboard() override {
-    for (auto& d : data) plat::GlobalFree(d.second);
-  }
-  bool Open() override {
-    ++opens;
-    return canOpen;
-  }
-  bool Empty() override {
-    ++empties;
-    for (auto& d : data) plat::GlobalFree(d.second);
-    data.clear();
-    return true;
-  }
-  bool SetData(std::uint32_t format, plat::HGLOBAL block) override {
-    data.emplace_back(format, block);
-    return true;
-  }
-  void Close() override { ++closes; }
-  bool IsFormatAvailable(std::uint32_t format) override { return Get(format) != 0; }
-  plat::HGLOBAL GetData(std::uint32_t format) override { return Get(format); }
-  plat::HGLOBAL Get(std::uint32_t format) const {
-    for (auto& d : data)
-      if (d.first == format) return d.second;
-    return 0;
-  }
-  bool canOpen = true;
-  int opens = 0, empties = 0, closes = 0;
-  std::vector<std::pair<std::uint32_t, plat::HGLOBAL>> data;
-};
-

@@ -11,6 +11,7 @@
 
 #include "model/groupobject.h"
 #include "model/pathobject.h"
+#include "model/tests/fakes.h"
 #include "model/tests/fake_devices.h"
 #include "model/tests/fakes.h"
 #include "model/tests/memory_io.h"
