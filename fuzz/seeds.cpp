@@ -25,6 +25,9 @@
 #include "platform/ipc.h"
 #include "text/textobject.h"
 #include "text/cftfont.h"
+#include "text/graphlib.h"
+#include "text/tests/font_fixtures.h"
+#include "text/tests/graphlib_fixtures.h"
 #include "text/outlinecodec.h"
 
 namespace fs = std::filesystem;
@@ -436,6 +439,15 @@ void TextFontSeeds() {
   Seed("fonttable", "seed", table);
 }
 
+void GraphLibSeeds() {
+  ScopedMountFolder mount;
+  const std::string lib = mount / "seed.lib";
+  if (MakeLibrary(lib, {2, 0, 1})) Seed("graphlib", "current", ReadFile(lib));
+  const auto glyph = MakeOld5Glyph({{{0, 0, true}, {50, 0, true}, {50, 50, true}, {0, 50, true}, {0, 0, true}}});
+  const std::string old = MakeOldLibrary("Old", {{"A", {glyph, glyph}}, {"B", {}}, {"C", {glyph}}}, 2);
+  Seed("graphlib", "old", Bytes(old.begin(), old.end()));
+}
+
 void StoreSeeds() {
   const std::string folder = fuzz::ScratchFolder() + "store/";
   fs::create_directories(folder);
@@ -468,6 +480,7 @@ int main(int argc, char** argv) {
   ImageSeeds();
   FontSeeds();
   TextFontSeeds();
+  GraphLibSeeds();
   StoreSeeds();
   return 0;
 }
