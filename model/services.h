@@ -101,6 +101,12 @@ class CWindowServices {
   // Creates a modeless dialog from a template as a child of this window;
   // null on failure.
   virtual CWindowServices* CreateChildDialog(std::uint32_t templateId) = 0;
+  // Controls of a dialog window by id (texts UTF-8): an id without a control
+  // reads empty and unchecked.
+  virtual std::string GetItemText(std::uint32_t) const { return {}; }
+  virtual void SetItemText(std::uint32_t, std::string_view) {}
+  virtual bool IsItemChecked(std::uint32_t) const { return false; }
+  virtual void CheckItem(std::uint32_t, bool) {}
 };
 
 class CListBoxServices {
@@ -153,6 +159,8 @@ class CViewServices : public CUndoView {
   virtual void KillTimer(std::uint32_t id) = 0;
   // Keyboard state at the call: true while the key is down.
   virtual bool IsKeyDown(int virtualKey) const = 0;
+  // The view window's client rectangle in device pixels.
+  virtual plat::RECT GetClientRect() const { return {}; }
   // WM_COMMAND to the view window: posted (runs later) or sent (runs now).
   virtual void PostCommand(std::uint32_t) {}
   virtual void SendCommand(std::uint32_t) {}
@@ -163,9 +171,9 @@ class CViewServices : public CUndoView {
   // grid); tolerance 0 = 5 pixels. True when it moved.
   virtual bool SnapRect(CFRect&, float) { return false; }
   // Mouse capture and an immediate repaint of the invalid area.
-  virtual void SetCapture() {}
-  virtual void ReleaseCapture() {}
-  virtual void UpdateWindow() {}
+  virtual void CaptureMouse() {}
+  virtual void ReleaseMouse() {}
+  virtual void UpdateNow() {}
 };
 
 // The selection tracker of a view.
