@@ -19,7 +19,7 @@ class CPathPointList;
 
 constexpr std::uint32_t IDD_LIB_INFO = 124;
 constexpr std::uint32_t IDD_LIB_GLYPH_PANEL = 220;
-constexpr std::uint32_t IDD_LIB_SYMBOL_BAR = 221;
+constexpr std::uint32_t IDD_LIB_SYMBOL_BAR = 225;
 
 constexpr std::uint32_t IDC_LIB_TYPE = 1400;
 constexpr std::uint32_t IDC_LIB_NAME = 1068;

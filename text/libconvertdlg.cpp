@@ -167,6 +167,7 @@ void CLibConvertDlg::OnCancel() {
   g_IniFile.WriteString(kSection, "OutPath", Gbk(GetDlgItemText(IDC_CONVERT_OUT_PATH)));
   g_IniFile.WriteString(kSection, "MARK", Gbk(GetDlgItemText(IDC_CONVERT_ID)));
   g_IniFile.WriteFloat(kSection, "VER", ParseSettingFloat(GetDlgItemText(IDC_CONVERT_VERSION).c_str()));
-  g_IniFile.WriteInt(kSection, "Ratio", int(ParseSettingFloat(GetDlgItemText(IDC_CONVERT_RATIO).c_str())));
+  const float ratio = ParseSettingFloat(GetDlgItemText(IDC_CONVERT_RATIO).c_str());
+  g_IniFile.WriteInt(kSection, "Ratio", ratio >= 0.0f && ratio < 65536.0f ? int(ratio) : 0);
   CDialog::OnCancel();
 }
