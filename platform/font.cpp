@@ -6,6 +6,7 @@
 #include FT_ADVANCES_H
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -28,6 +29,28 @@ constexpr double kItalicShear = 0.2;  // x += 0.2 y for a face without an italic
 constexpr double kMaxSize = 16384.0;   // pixels per em, and average width
 
 POINTFX ToFx(double x, double y) { return POINTFX{FixedFromDouble(x), FixedFromDouble(y)}; }
+
+// A 16.16 value as its 32-bit integer and back; on little-endian machines the
+// value's bytes are that integer's.
+std::int32_t Raw(FIXED f) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::int32_t v;
+    std::memcpy(&v, &f, sizeof v);
+    return v;
+  } else {
+    return FixedToLong(f);
+  }
+}
+FIXED FromRaw(std::int32_t v) {
+  FIXED f;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&f, &v, sizeof v);
+  } else {
+    f.fract = WORD(std::uint32_t(v) & 0xFFFF);
+    f.value = std::int16_t(std::uint16_t(std::uint32_t(v) >> 16));
+  }
+  return f;
+}
 
 double Fx(FIXED f) { return FixedToDouble(f); }
 
@@ -60,7 +83,7 @@ double Pixels(std::int64_t halves) { return double(halves) / kHalfSteps; }
 // quad(p0x, p0y, cx, cy, p1x, p1y) for every quadratic piece, in halves.
 template <class On, class Quad>
 void WalkOutline(const GlyphOutline& o, On&& on, Quad&& quad) {
-  auto h = [](FIXED f) { return std::int64_t(FixedToLong(f)) * 2; };
+  auto h = [](FIXED f) { return std::int64_t(Raw(f)) * 2; };
   for (const auto& c : o.contours) {
     std::int64_t px = h(c.start.x), py = h(c.start.y);
     on(px, py);
@@ -131,8 +154,9 @@ void WriteNative(const GlyphOutline& o, unsigned char* out) {
       WORD w[2] = {cv.type, cv.count};
       std::memcpy(out, w, 4);
       out += 4;
-      std::memcpy(out, &o.points[cv.first], sizeof(POINTFX) * cv.count);
-      out += sizeof(POINTFX) * cv.count;
+      // Curves hold a few points: copied one by one rather than through a call.
+      const POINTFX* p = &o.points[cv.first];
+      for (WORD i = 0; i < cv.count; ++i, out += sizeof(POINTFX)) std::memcpy(out, p + i, sizeof(POINTFX));
     }
     TTPOLYGONHEADER h{DWORD(out - head), TT_POLYGON_TYPE, c.start};
     std::memcpy(head, &h, sizeof(h));
@@ -261,11 +285,7 @@ const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4]) const {
                      std::fabs(ky) < 2147483648.0 && kx == std::trunc(kx) && ky == std::trunc(ky);
   const std::int64_t ix = std::int64_t(kx), iy = std::int64_t(ky);
   auto fixed = [](std::int64_t v) {
-    const std::int64_t c = std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX);
-    FIXED f;
-    f.fract = WORD(std::uint32_t(c) & 0xFFFF);
-    f.value = std::int16_t(std::uint16_t(std::uint32_t(c) >> 16));
-    return f;
+    return FromRaw(std::int32_t(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)));
   };
   out->advX = m[0] * advance * sx;
   out->advY = m[2] * advance * sx;
@@ -312,8 +332,8 @@ const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4]) const {
         from = first;
         steps = n;
       }
-      onX.Add(FixedToLong(con.start.x));
-      onY.Add(FixedToLong(con.start.y));
+      onX.Add(Raw(con.start.x));
+      onY.Add(Raw(con.start.y));
       WORD type = 0;
       std::uint32_t opened = 0;  // first point of the open curve
       auto open = [&](WORD t) {
@@ -327,8 +347,8 @@ const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4]) const {
         if (FT_CURVE_TAG(ol.tags[i]) != FT_CURVE_TAG_CONIC) {
           if (type == 0) open(TT_PRIM_LINE);
           P.push_back(p);
-          onX.Add(FixedToLong(p.x));
-          onY.Add(FixedToLong(p.y));
+          onX.Add(Raw(p.x));
+          onY.Add(Raw(p.y));
           if (type == TT_PRIM_QSPLINE) type = 0;  // the on-curve point ends the spline
         } else {
           if (type != TT_PRIM_QSPLINE) open(TT_PRIM_QSPLINE);
