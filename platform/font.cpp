@@ -44,7 +44,7 @@ std::int32_t Raw(FIXED f) {
 FIXED FromRaw(std::int32_t v) {
   FIXED f;
   if constexpr (std::endian::native == std::endian::little) {
-    std::memcpy(&f, &v, sizeof v);
+    std::memcpy(static_cast<void*>(&f), &v, sizeof v);
   } else {
     f.fract = WORD(std::uint32_t(v) & 0xFFFF);
     f.value = std::int16_t(std::uint16_t(std::uint32_t(v) >> 16));
