@@ -35,9 +35,9 @@ struct Files {
     t.width = t.height = kSide;
     t.index = value;
     t.rowsPerStrip = 0;
+    t.shortValues = false;  // one strip of 25 MB needs LONG counts
     tiff1 = WriteImageFile(dir + "/one.tif", MakeTiff(t));
     t.rowsPerStrip = kSide / 100;
-    t.shortValues = false;
     tiff100 = WriteImageFile(dir + "/hundred.tif", MakeTiff(t));
     BmpSpec b;
     b.width = b.height = kSide;
