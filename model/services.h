@@ -173,9 +173,9 @@ class CViewServices : public CUndoView {
   // grid); tolerance 0 = 5 pixels. True when it moved.
   virtual bool SnapRect(CFRect&, float) { return false; }
   // Mouse capture and an immediate repaint of the invalid area.
-  virtual void SetCapture() {}
-  virtual void ReleaseCapture() {}
-  virtual void UpdateWindow() {}
+  virtual void CaptureMouse() {}
+  virtual void ReleaseMouse() {}
+  virtual void UpdateNow() {}
 };
 
 // The selection tracker of a view.
