@@ -63,7 +63,8 @@ CImageObject::~CImageObject() {
 
 std::unique_ptr<CGraphObject> CImageObject::ReadRecord(const std::uint8_t* record,
                                                        std::uint32_t length) {
-  if (!record || length < IMAGE_RECORD_LENGTH || record[0] != REC_IMAGE) return nullptr;
+  // The record has one size; another length is no image record.
+  if (!record || length != IMAGE_RECORD_LENGTH || record[0] != REC_IMAGE) return nullptr;
   return std::make_unique<CImageObject>(record, length);
 }
 

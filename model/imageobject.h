@@ -38,7 +38,7 @@ class CImageObject : public CGraphObject {
   void DrawOutline(plat::DC* dc, const CMatrix3* matrix, const CFRect* visible) override;
   void DrawFilled(plat::DC* dc, const CMatrix3* matrix, const CFRect* visible) override;
 
-  // Null unless the record starts with '(' and holds the name field.
+  // Null unless the record starts with '(' and is 85 bytes long.
   static std::unique_ptr<CGraphObject> ReadRecord(const std::uint8_t* record, std::uint32_t length);
 
   // Reads the file into the cached bitmap (deleting the old one).

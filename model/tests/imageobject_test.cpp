@@ -111,6 +111,7 @@ TEST_F(ImageObjectTest, RecordsKeepTheName) {
   ASSERT_TRUE(z);
   EXPECT_EQ(static_cast<CImageObject*>(z.get())->fileName, std::string(60, 'z'));
   EXPECT_FALSE(CImageObject::ReadRecord(want.data(), 84));
+  EXPECT_FALSE(CImageObject::ReadRecord(want.data(), 86));  // one size only
   want[0] = '#';
   EXPECT_FALSE(CImageObject::ReadRecord(want.data(), 85));
   EXPECT_EQ(img.CanNodeEdit(), 1);
