@@ -20,6 +20,7 @@
 #include "model/polygonobject.h"
 #include "model/rectobject.h"
 #include "model/segarray.h"
+#include "model/tests/image_fixtures.h"
 #include "model/records.h"
 #include "platform/dib.h"
 #include "platform/font_impl.h"
@@ -176,6 +177,42 @@ void GuideSeeds() {
   fuzz::Require(CGuideList::UnpackFromBuffer(block.data(), block.size()) != nullptr,
                 "guide seed reads");
   Seed("guidelist", "guides", block);
+}
+
+// The linked-image readers: every depth and layout they take.
+void LinkedImageSeeds() {
+  for (int bits : {1, 4, 8, 16, 24}) {
+    BmpSpec b;
+    b.bits = bits;
+    b.palette = {0x000000, 0xFFFFFF, 0x808080, 0xFF0000};
+    Seed("bmpreader", "depth" + std::to_string(bits), MakeBmp(b));
+  }
+  BmpSpec fields;
+  fields.bits = 16;
+  fields.compression = 3;
+  fields.masks = {0xF800, 0x07E0, 0x001F};
+  fields.topDown = true;
+  Seed("bmpreader", "fields", MakeBmp(fields));
+  BmpSpec v4;
+  v4.headerSize = 108;
+  v4.colorsUsed = 16;
+  Seed("bmpreader", "v4", MakeBmp(v4));
+  for (int bits : {1, 4, 8}) {
+    TiffSpec t;
+    t.bits = bits;
+    t.rowsPerStrip = 1;
+    Seed("tiffreader", "depth" + std::to_string(bits), MakeTiff(t));
+  }
+  TiffSpec map;
+  map.photometric = 3;
+  map.colorMap.assign(256, 0x336699);
+  map.shortValues = false;
+  map.rowsPerStrip = 3;
+  Seed("tiffreader", "map", MakeTiff(map));
+  TiffSpec inverted;
+  inverted.photometric = 0;
+  inverted.rowsPerStrip = 2;
+  Seed("tiffreader", "inverted", MakeTiff(inverted));
 }
 
 void TextSeeds() {
@@ -521,6 +558,7 @@ int main(int argc, char** argv) {
   fuzz::InstallQuietSink();
   ObjectSeeds();
   GuideSeeds();
+  LinkedImageSeeds();
   TextSeeds();
   IniSeeds();
   PaletteSeeds();
