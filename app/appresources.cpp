@@ -9,6 +9,10 @@
 #include "framework/fwdefs.h"
 #include "framework/menu.h"
 #include "framework/resources.h"
+#include "text/libbrowser.h"
+#include "text/libconvertdlg.h"
+#include "text/libmanagerdlg.h"
+#include "text/sealdlg.h"
 
 namespace appres {
 namespace {
@@ -333,6 +337,10 @@ void RegisterAppResources() {
   RegisterToolBars();
   RegisterDialogs();
   RegisterCursors();
+  RegisterSealResources();
+  RegisterLibBrowserResources();
+  RegisterLibConvertResources();
+  RegisterLibManagerResources();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
 }
 
