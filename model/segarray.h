@@ -57,6 +57,11 @@ class CClipboardServices {
   // The clipboard takes the block over on success; on failure it stays the caller's.
   virtual bool SetData(std::uint32_t format, plat::HGLOBAL block) = 0;
   virtual void Close() = 0;
+  // Reading, while open: whether a format is there, and its block (the
+  // clipboard's own: the caller neither keeps nor frees it; 0 when absent).
+  // A clipboard that cannot be read has neither.
+  virtual bool IsFormatAvailable(std::uint32_t /*format*/) { return false; }
+  virtual plat::HGLOBAL GetData(std::uint32_t /*format*/) { return 0; }
 };
 // Installs the clipboard the lists copy to; returns the previous one.
 CClipboardServices* SetClipboardServices(CClipboardServices* services);

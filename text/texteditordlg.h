@@ -47,4 +47,6 @@ class CTextEditorDlg : public fw::CDialog {
 class CRulerCornerDlg : public fw::CDialog {
  public:
   CRulerCornerDlg() : fw::CDialog(IDD_RULER_CORNER) {}
+  // Creates the blank box (modeless) as a child of the parent.
+  fw::BOOL Create(fw::CWnd* parent) { return fw::CDialog::Create(IDD_RULER_CORNER, parent); }
 };

@@ -4,12 +4,14 @@
 // whose calls can be recorded, and a log of the calls the objects make.
 #pragma once
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "model/graphobject.h"
+#include "model/segarray.h"
 #include "model/services.h"
 #include "model/undo.h"
 #include "model/undoitems.h"
@@ -268,4 +270,60 @@ class FakeApp : public CAppServices {
 
  private:
   CAppServices* prev_;
+};
+
+// The clipboard in memory: records what is set, owns the blocks, and gives
+// them back to readers while open.
+class FakeClipboard : public CClipboardServices {
+ public:
+  ~FakeClipboard() override {
+    for (auto& d : data) plat::GlobalFree(d.second);
+  }
+  bool Open() override {
+    ++opens;
+    if (!canOpen || open) return false;
+    open = true;
+    return true;
+  }
+  bool Empty() override {
+    ++empties;
+    for (auto& d : data) plat::GlobalFree(d.second);
+    data.clear();
+    return true;
+  }
+  bool SetData(std::uint32_t format, plat::HGLOBAL block) override {
+    for (auto& d : data)
+      if (d.first == format) {
+        plat::GlobalFree(d.second);
+        d.second = block;
+        return true;
+      }
+    data.emplace_back(format, block);
+    return true;
+  }
+  void Close() override {
+    ++closes;
+    open = false;
+  }
+  bool IsFormatAvailable(std::uint32_t format) override { return Get(format) != 0; }
+  plat::HGLOBAL GetData(std::uint32_t format) override { return open ? Get(format) : 0; }
+
+  plat::HGLOBAL Get(std::uint32_t format) const {
+    for (auto& d : data)
+      if (d.first == format) return d.second;
+    return 0;
+  }
+  // Puts a copy of the bytes under the format (outside an open/close pair).
+  void Put(std::uint32_t format, const void* bytes, std::size_t size) {
+    plat::HGLOBAL h = plat::GlobalAlloc(plat::GHND, size);
+    {
+      plat::GlobalLockGuard lock(h);
+      if (size) std::memcpy(lock.bytes(), bytes, size);
+    }
+    SetData(format, h);
+  }
+  bool canOpen = true;
+  bool open = false;
+  int opens = 0, empties = 0, closes = 0;
+  std::vector<std::pair<std::uint32_t, plat::HGLOBAL>> data;
 };

@@ -27,6 +27,8 @@ class FrameworkClipboard : public CClipboardServices {
     return fw::SetClipboardData(format, block) != 0;
   }
   void Close() override { fw::CloseClipboard(); }
+  bool IsFormatAvailable(std::uint32_t format) override { return fw::IsClipboardFormatAvailable(format); }
+  plat::HGLOBAL GetData(std::uint32_t format) override { return fw::GetClipboardData(format); }
 };
 
 struct SharedClipboardTest : ::testing::Test {
@@ -84,15 +86,16 @@ TEST_F(SharedClipboardTest, SelectedObjectsReachTheOtherProgram) {
   // This program registers only the object list's name and gets the same id.
   const fw::UINT seg = fw::RegisterClipboardFormat(kObjectListFormatName);
   ASSERT_NE(seg, 0u);
-  ASSERT_TRUE(fw::OpenClipboard(nullptr));
-  ASSERT_TRUE(fw::IsClipboardFormatAvailable(seg));
-  std::unique_ptr<CSegArray> pasted = CSegArray::UnpackFromGlobal(fw::GetClipboardData(seg));
+  FrameworkClipboard clip;
+  ASSERT_TRUE(clip.Open());
+  ASSERT_TRUE(clip.IsFormatAvailable(seg));
+  std::unique_ptr<CSegArray> pasted = CSegArray::UnpackFromGlobal(clip.GetData(seg));
   std::string text;
-  if (plat::HGLOBAL t = fw::GetClipboardData(fw::CF_TEXT)) {
+  if (plat::HGLOBAL t = clip.GetData(CClipboardServices::kTextFormat)) {
     plat::GlobalLockGuard lock(t);
     text.assign(reinterpret_cast<const char*>(lock.bytes()));
   }
-  fw::CloseClipboard();
+  clip.Close();
 
   EXPECT_EQ(text, "Hi");
   ASSERT_TRUE(pasted);

@@ -11,6 +11,7 @@
 
 #include "model/groupobject.h"
 #include "model/pathobject.h"
+#include "model/tests/fakes.h"
 #include "model/tests/fake_devices.h"
 #include "model/tests/fakes.h"
 #include "model/tests/segarray_fixtures.h"
@@ -408,37 +409,6 @@ TEST_F(SegArrayTest, ClipToRectTakesPathsAndGroups) {
   EXPECT_FALSE(CSegArray::ClipObjectsToRect(list, 500, 500, 600, 600));
   SetOutputServices(old);
 }
-
-// The clipboard in memory: records what is set and owns the blocks.
-class FakeClipboard : public CClipboardServices {
- public:
-  ~FakeClipboard() override {
-    for (auto& d : data) plat::GlobalFree(d.second);
-  }
-  bool Open() override {
-    ++opens;
-    return canOpen;
-  }
-  bool Empty() override {
-    ++empties;
-    for (auto& d : data) plat::GlobalFree(d.second);
-    data.clear();
-    return true;
-  }
-  bool SetData(std::uint32_t format, plat::HGLOBAL block) override {
-    data.emplace_back(format, block);
-    return true;
-  }
-  void Close() override { ++closes; }
-  plat::HGLOBAL Get(std::uint32_t format) const {
-    for (auto& d : data)
-      if (d.first == format) return d.second;
-    return 0;
-  }
-  bool canOpen = true;
-  int opens = 0, empties = 0, closes = 0;
-  std::vector<std::pair<std::uint32_t, plat::HGLOBAL>> data;
-};
 
 TEST_F(SegArrayTest, CopyToClipboardTakesTheSelection) {
   FakeClipboard clip;
