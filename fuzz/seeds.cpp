@@ -11,6 +11,9 @@
 #include "fuzz/fuzz_util.h"
 #include "model/ellipseobject.h"
 #include "model/groupobject.h"
+#include "model/guideline.h"
+#include "model/guidelist.h"
+#include "model/outarea.h"
 #include "model/lineobject.h"
 #include "model/palette.h"
 #include "model/pathobject.h"
@@ -155,6 +158,19 @@ void ObjectSeeds() {
   back->DeleteAll();
   Seed("segarray", "list", block);
   list.DeleteAll();
+}
+
+void GuideSeeds() {
+  CGuideList list;
+  list.Add(new CGuideLine(10, 20, 0.0));
+  list.Add(new COutArea(0, 0, 300, 200));
+  list.Add(new CGuideLine(-5, 7.5f, 33.5));
+  plat::HGLOBAL h = 0;
+  const std::uint32_t n = list.PackToGlobal(&h);
+  Bytes block = FromBlock(h, n);
+  fuzz::Require(CGuideList::UnpackFromBuffer(block.data(), block.size()) != nullptr,
+                "guide seed reads");
+  Seed("guidelist", "guides", block);
 }
 
 void TextSeeds() {
@@ -462,6 +478,7 @@ int main(int argc, char** argv) {
   g_out = argv[1];
   fuzz::InstallQuietSink();
   ObjectSeeds();
+  GuideSeeds();
   TextSeeds();
   IniSeeds();
   PaletteSeeds();

@@ -16,6 +16,7 @@
 // Shared drawing tools (pens, brushes, cursor ids) and the registered
 // clipboard format ids are plain globals filled at start-up.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -100,6 +101,12 @@ class CWindowServices {
   // Creates a modeless dialog from a template as a child of this window;
   // null on failure.
   virtual CWindowServices* CreateChildDialog(std::uint32_t templateId) = 0;
+  // Controls of a dialog window by id (texts UTF-8): an id without a control
+  // reads empty and unchecked.
+  virtual std::string GetItemText(std::uint32_t) const { return {}; }
+  virtual void SetItemText(std::uint32_t, std::string_view) {}
+  virtual bool IsItemChecked(std::uint32_t) const { return false; }
+  virtual void CheckItem(std::uint32_t, bool) {}
 };
 
 class CListBoxServices {
@@ -152,9 +159,21 @@ class CViewServices : public CUndoView {
   virtual void KillTimer(std::uint32_t id) = 0;
   // Keyboard state at the call: true while the key is down.
   virtual bool IsKeyDown(int virtualKey) const = 0;
+  // The view window's client rectangle in device pixels.
+  virtual plat::RECT GetClientRect() const { return {}; }
   // WM_COMMAND to the view window: posted (runs later) or sent (runs now).
   virtual void PostCommand(std::uint32_t) {}
   virtual void SendCommand(std::uint32_t) {}
+  // The objects the view shows and its trackers act on: the document's list
+  // in the design view, the view's own list in the cut view.
+  virtual CDocumentServices* GetObjectListServices() { return GetDocument(); }
+  // Snaps a rectangle being dragged by the keys held (guides, page edges,
+  // grid); tolerance 0 = 5 pixels. True when it moved.
+  virtual bool SnapRect(CFRect&, float) { return false; }
+  // Mouse capture and an immediate repaint of the invalid area.
+  virtual void SetCapture() {}
+  virtual void ReleaseCapture() {}
+  virtual void UpdateWindow() {}
 };
 
 // The selection tracker of a view.
@@ -197,6 +216,9 @@ class CDesignViewServices : public virtual CViewServices {
   // Attributes of the edited or selected text.
   virtual void GetTextAttributes(CTextAttr& attr) = 0;
   virtual void SetTextAttributes(const CTextAttr& attr, std::uint32_t mask) = 0;
+  // Adds the objects of an object-list block to the document as Paste does:
+  // moved by the offset when given, a CUndoAddObject each while recording.
+  virtual void PasteObjectBlock(const std::uint8_t*, std::size_t, const CFPoint*) {}
 };
 
 // The document's object list.

@@ -5,6 +5,7 @@
 #pragma once
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -56,6 +57,21 @@ class FakeWindow : public CWindowServices {
   }
 
   FakeWindow* Child(std::size_t i = 0) { return i < children.size() ? children[i].get() : nullptr; }
+
+  std::string GetItemText(std::uint32_t id) const override {
+    auto it = itemTexts.find(id);
+    return it == itemTexts.end() ? std::string() : it->second;
+  }
+  void SetItemText(std::uint32_t id, std::string_view t) override { itemTexts[id] = std::string(t); }
+  bool IsItemChecked(std::uint32_t id) const override { return checkedItems.count(id) != 0; }
+  void CheckItem(std::uint32_t id, bool check) override {
+    if (check)
+      checkedItems.insert(id);
+    else
+      checkedItems.erase(id);
+  }
+  std::map<std::uint32_t, std::string> itemTexts;
+  std::set<std::uint32_t> checkedItems;
 
   plat::RECT windowRect;
   plat::RECT clientRect;
@@ -152,6 +168,10 @@ class FakeView : public CDesignViewServices {
   }
   void KillTimer(std::uint32_t id) override { log.push_back("KillTimer " + std::to_string(id)); }
   bool IsKeyDown(int vk) const override { return keysDown.count(vk) != 0; }
+  plat::RECT GetClientRect() const override {
+    const plat::Surface& s = surface.surface();
+    return {0, 0, s.width(), s.height()};
+  }
   void PostCommand(std::uint32_t id) override { posted.push_back(id); }
   void SendCommand(std::uint32_t id) override { sent.push_back(id); }
 
@@ -239,9 +259,9 @@ class FakeDocument : public CDocumentServices {
   void RemoveObjects(const std::vector<CGraphObject*>& list) override {
     for (CGraphObject* o : list) RemoveObject(o);
   }
-  float GetPageWidth() const override { return 400.0f; }
-  float GetPageHeight() const override { return 900.0f; }
-  float GetGridStep() const override { return 5.0f; }
+  float GetPageWidth() const override { return pageWidth; }
+  float GetPageHeight() const override { return pageHeight; }
+  float GetGridStep() const override { return gridStep; }
   void SetModified(bool m) override { modified = m; }
   int GetViewCount() const override { return static_cast<int>(views.size()); }
   CViewServices* GetView(int i) override {
@@ -251,6 +271,7 @@ class FakeDocument : public CDocumentServices {
   std::vector<CGraphObject*> objects;
   std::vector<CViewServices*> views;
   bool modified = false;
+  float pageWidth = 400.0f, pageHeight = 900.0f, gridStep = 5.0f;
 };
 
 inline CDocumentServices* FakeView::GetDocument() { return doc_; }
