@@ -1,18 +1,133 @@
-// The design view of a document.
+// The design view of a document: its tools with their cursors, the tool
+// switch and what ending a tool does, the document's update hints, the page
+// with its shadow and grid, colouring the selection and pasting objects.
 #pragma once
-#include "framework/docview.h"
+#include <cstdint>
+#include <memory>
+
+#include "app/viewbase.h"
+#include "model/graphobject.h"
+#include "model/undo.h"
 
 class CVORLAN98Doc;
 
-class CVORLAN98View : public fw::CView {
+// Tool ids besides those of model/services.h.
+constexpr std::uint32_t ID_TOOL_GRAPHLIB = 40075;
+constexpr std::uint32_t ID_TOOL_LINE = 40093;
+constexpr std::uint32_t ID_TOOL_POLYGON = 40095;
+constexpr std::uint32_t ID_TOOL_RECT = 40096;
+constexpr std::uint32_t ID_TOOL_CIRCLE = 40097;
+constexpr std::uint32_t ID_TOOL_POLYLINE = 40099;
+constexpr std::uint32_t ID_TOOL_BEZIER = 40103;
+constexpr std::uint32_t ID_TOOL_RIGHT_POLYGON = 40104;
+constexpr std::uint32_t ID_TOOL_TABLE = 40107;
+constexpr std::uint32_t ID_TOOL_GET_IMAGE = 40021;
+constexpr std::uint32_t ID_TOOL_ZOOM_IN = 40112;
+constexpr std::uint32_t ID_TOOL_ZOOM_OUT = 40113;
+constexpr std::uint32_t ID_TOOL_SET_OUTAREA = 32792;
+constexpr std::uint32_t ID_TOOL_SELECT_OUTAREA = 32794;
+constexpr std::uint32_t ID_TOOL_CUTOUT = 32789;
+constexpr std::uint32_t ID_TOOL_LINE_CUT = 32834;
+constexpr std::uint32_t ID_TOOL_PARALLEL_CUT = 32835;
+constexpr std::uint32_t ID_TOOL_RADIATION_CUT = 32836;
+constexpr std::uint32_t ID_TOOL_CIRCLE_CUT = 32837;
+constexpr std::uint32_t ID_TOOL_MEASURE = 32841;
+constexpr std::uint32_t ID_TOOL_CROSS = 40048;
+constexpr std::uint32_t ID_ZOOM_NORMAL = 40110;
+constexpr std::uint32_t ID_SELECTION_COLOR = 49003;
+
+// Node editing and its sub-tools: switching among them keeps node editing.
+bool IsNodeTool(std::uint32_t tool);
+// The class cursor of a tool (system cursor id or cursor resource); 0 for an
+// id without one.
+std::uint32_t ToolCursor(std::uint32_t tool);
+
+class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   FW_DECLARE_DYNCREATE(CVORLAN98View)
   FW_DECLARE_COMMAND_MAP()
 
  public:
-  CVORLAN98Doc* GetDocument() const;
+  CVORLAN98View();
+  ~CVORLAN98View() override;
+
+  CVORLAN98Doc* GetDoc() const;
+
+  // --- Window.
+  fw::BOOL Create(const std::string& className, const std::string& title, fw::DWORD style, const fw::RECT& rect,
+                  fw::CWnd* parent, fw::UINT id, void* param = nullptr) override;
   void OnDraw(plat::HDC dc) override;
+  void OnInitialUpdate() override;
+  void OnUpdate(fw::CView* sender, fw::LPARAM hint, fw::CObject* hintObject) override;
+  void OnSize(fw::UINT type, int cx, int cy) override;
+  fw::BOOL OnCommand(fw::WPARAM wp, fw::LPARAM lp) override;
   // An activated design window brings the main window's bars back.
   void OnActivateView(fw::BOOL activate, fw::CView* activateView, fw::CView* deactiveView) override;
-  // Import...: objects into the document, text into the text editor.
+
+  CGraphObject* GetObjectAt(int index) const;
+
+  // --- Tools.
+  void SetTool(std::uint32_t tool) override;
+  // Ends the current tool before a switch to `newTool`; 0 refuses the switch.
+  int FinishTool(std::uint32_t newTool);
+  void FinishTool() override { FinishTool(m_currentTool); }
+  void SetToolCursor(std::uint32_t tool) override;
+
+  // Colours the selected characters of the edited text, or every selected
+  // object (packed RGB).
+  void SetSelectionColor(std::uint32_t color);
+  // Objects of the clipboard's object-list block into the document, moved by
+  // the offset when one is given.
+  void PasteObjects(const CFPoint* offset);
+  // The page, its shadow and its grid, through the view matrix.
+  void PaintPage(plat::DC* dc);
+
+  // --- State.
+  CGraphObject* GetPendingObject() const { return m_pending.get(); }
+  void SetPendingObject(std::unique_ptr<CGraphObject> object);
+  std::unique_ptr<CGraphObject> TakePendingObject() { return std::move(m_pending); }
+  CGraphObject* GetHoverObject() const { return m_hover; }
+  void SetHoverObject(CGraphObject* object) { m_hover = object; }
+  std::uint32_t GetInputCharset() const { return m_inputCharset; }
+  void SetInputCharset(std::uint32_t charset) { m_inputCharset = charset; }
+  void SetLanguageId(std::uint8_t id) { m_languageId = id; }
+  // Replaces the selection tracker (the view owns it).
+  void SetSelectTracker(std::unique_ptr<CTrackerServices> tracker);
+
+  // --- CViewServices.
+  int GetUndoRecordDepth() const override { return m_undo.GetRecordDepth(); }
+  CSegArray* GetObjectList() override;
+  CDesignViewServices* GetDesignView() override { return this; }
+  CDocumentServices* GetDocument() override;
+  CGraphObject* GetEditObject() const override { return m_edit; }
+  void SetEditObject(CGraphObject* object) override { m_edit = object; }
+  void DrawDragFeedback(plat::DC* dc) override;
+
+  // --- CDesignViewServices.
+  CUndoList* GetUndoList() override { return &m_undo; }
+  CTrackerServices* GetSelectTracker() override { return m_tracker.get(); }
+  int GetSelectedCount() const override;
+  CGraphObject* GetSelectedObject() const override;
+  std::uint8_t GetLanguageId() const override { return m_languageId; }
+  void GetTextAttributes(CTextAttr& attr) override;
+  void SetTextAttributes(const CTextAttr& attr, std::uint32_t mask) override;
+
+  // --- Commands.
+  void OnToolCommand(fw::UINT id);
+  void OnToolSelect();
+  void OnToolText();
+  void OnToolNode();
+  void OnUpdateTool(fw::CCmdUI* ui);
   void OnFileImport();
+
+ protected:
+  void DrawObjectBand(plat::DC* dc, std::uint16_t kind) override;
+
+ private:
+  CUndoList m_undo;
+  std::uint32_t m_inputCharset = 0;
+  std::unique_ptr<CTrackerServices> m_tracker;
+  CGraphObject* m_edit = nullptr;
+  CGraphObject* m_hover = nullptr;
+  std::unique_ptr<CGraphObject> m_pending;
+  std::uint8_t m_languageId = 0;
 };
