@@ -475,7 +475,7 @@ void CVORLAN98View::PaintPage(plat::DC* dc) {
   const int oldRop = dc->SetROP2(plat::R2_NOTXORPEN);
 
   fw::RECT client{0, 0, 0, 0};
-  if (m_hWnd) GetClientRect(&client);
+  if (m_hWnd) fw::CWnd::GetClientRect(&client);
   plat::RECT clip;
   dc->GetClipBox(&clip);
   if (!m_hWnd) client = clip;

@@ -196,7 +196,7 @@ CViewRulers::CViewRulers(fw::CWnd* view, int thickness) : m_thickness(thickness)
     m_horz.Create(appid::IDD_RULER_HORZ, view);
     m_vert.Create(appid::IDD_RULER_VERT, view);
     m_corner = std::make_unique<CRulerCornerDlg>();
-    if (m_corner->Create(appid::IDD_RULER_CORNER, view)) {
+    if (m_corner->Create(view)) {
       m_corner->MoveWindow(0, 0, thickness, thickness);
       m_corner->ShowWindow(fw::SW_SHOW);
     }
