@@ -491,10 +491,19 @@ void CVORLAN98View::OnLButtonUp(fw::UINT flags, fw::POINT pt) {
     }
     case ID_TOOL_POLYGON:
     case ID_TOOL_POLYLINE:
-    case ID_TOOL_BEZIER:
+    case ID_TOOL_BEZIER: {
+      // The vertex goes where the button comes up (kept on its line with Shift).
+      CFPoint v = p;
+      if (flags & fw::MK_SHIFT) {
+        CFRect r(d.start.x, d.start.y, p.x, p.y);
+        r.ConstrainLine();
+        v = CFPoint{r.right, r.bottom};
+      }
+      d.last = v;
       AddPolylineVertex();
       d.multiClickOpen = 1;
       break;
+    }
     case ID_TOOL_RIGHT_POLYGON: {
       std::unique_ptr<CGraphObject> pending = std::move(m_pending);
       auto* polygon = dynamic_cast<CPolygonObject*>(pending.get());
