@@ -9,6 +9,7 @@
 #include "framework/fwdefs.h"
 #include "framework/menu.h"
 #include "framework/resources.h"
+#include "text/sealdlg.h"
 
 namespace appres {
 namespace {
@@ -335,6 +336,7 @@ void RegisterAppResources() {
   RegisterToolBars();
   RegisterDialogs();
   RegisterCursors();
+  RegisterSealResources();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
 }
 
