@@ -295,6 +295,8 @@ void RegisterDialogs() {
                                                    {0, 18, 55, 347}),
                                     }});
   fw::res::SetDialog(appid::IDD_RULER_CORNER, DialogTemplate{"", WS_CHILD, {0, 0, 20, 20}, {}});
+  fw::res::SetDialog(appid::IDD_RULER_HORZ, DialogTemplate{"", WS_CHILD, {0, 0, 200, 16}, {}});
+  fw::res::SetDialog(appid::IDD_RULER_VERT, DialogTemplate{"", WS_CHILD, {0, 0, 16, 200}, {}});
   fw::res::SetDialog(appid::IDD_LOGO,
                      DialogTemplate{"",
                                     fw::WS_POPUP,
