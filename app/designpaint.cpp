@@ -192,7 +192,7 @@ void CVORLAN98View::OnActivateView(fw::BOOL activate, fw::CView* activateView, f
   CTransformDll& lib = TheTransformDll();
   if (lib.IsLoaded() && lib.dllSetGlobalVarPointer) {
     m_libWindow = m_hWnd;
-    lib.dllSetGlobalVarPointer(&m_libWindow, const_cast<CMatrix3*>(GetViewMatrix()), m_zoom, &m_currentTool);
+    lib.SetGlobalVarPointer(&m_libWindow, GetViewMatrix(), m_zoom, &m_currentTool);
   }
   if (main) {
     main->PostMessage(fw::WM_COMMAND, appid::ID_VIEW_ACTIVE, 0);
