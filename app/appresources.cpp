@@ -9,6 +9,7 @@
 #include "framework/fwdefs.h"
 #include "framework/menu.h"
 #include "framework/resources.h"
+#include "model/guidelinepage.h"
 #include "text/sealdlg.h"
 
 namespace appres {
@@ -318,6 +319,7 @@ void RegisterDialogs() {
                                         DlgItemDef(fw::IDOK, CtrlKind::Button, "OK", WS_CHILD, {0, 0, 0, 0}),
                                         DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel", WS_CHILD, {0, 0, 0, 0}),
                                     }});
+  CGuideLinePage::RegisterTemplate();
 }
 
 void RegisterCursors() {
