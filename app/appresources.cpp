@@ -10,6 +10,9 @@
 #include "framework/menu.h"
 #include "framework/resources.h"
 #include "model/guidelinepage.h"
+#include "text/libbrowser.h"
+#include "text/libconvertdlg.h"
+#include "text/libmanagerdlg.h"
 #include "text/sealdlg.h"
 
 namespace appres {
@@ -337,6 +340,9 @@ void RegisterAppResources() {
   RegisterDialogs();
   RegisterCursors();
   RegisterSealResources();
+  RegisterLibBrowserResources();
+  RegisterLibConvertResources();
+  RegisterLibManagerResources();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
 }
 
