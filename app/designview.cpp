@@ -10,6 +10,7 @@
 #include "app/rulers.h"
 #include "framework/app.h"
 #include "framework/clipboard.h"
+#include "model/guidelist.h"
 #include "model/graphobject.h"
 #include "model/palette.h"
 #include "model/pathobject.h"
@@ -223,6 +224,10 @@ void CVORLAN98View::OnInitialUpdate() {
     m_rulers = new CViewRulers(this, kRulerThickness);
     m_rulers->Reposition();
     CVORLAN98Doc* doc = GetDoc();
+    // The guide lines read from the document's file.
+    if (doc && !doc->GetGuideBlock().empty())
+      if (auto guides = CGuideList::UnpackFromBuffer(doc->GetGuideBlock().data(), doc->GetGuideBlock().size()))
+        m_rulers->GetGuideList().TakeAll(*guides);
     SetPageSize(0.0f, 0.0f, doc ? doc->GetPageWidth() : m_pageWidth, doc ? doc->GetPageHeight() : m_pageHeight);
     m_zoom = m_rulers->GetZoomPointer();
     m_viewMatrix = m_rulers->GetMatrix();

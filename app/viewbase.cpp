@@ -204,6 +204,20 @@ void CVORLANView::SetClassCursor(std::uint32_t cursor) {
   if (m_hWnd) fw::CWnd::SetClassCursor(cursor);
 }
 
+plat::RECT CVORLANView::GetClientRect() const {
+  fw::RECT r{0, 0, 0, 0};
+  if (m_hWnd) fw::CView::GetClientRect(&r);
+  return r;
+}
+
+bool CVORLANView::SnapRect(CFRect& rect, float tolerance) {
+  return m_rulers && m_rulers->Guides().SnapRect(rect, tolerance) != 0;
+}
+
+void CVORLANView::ReleaseCapture() {
+  if (fw::CWnd::GetCapture() == this) fw::CWnd::ReleaseCapture();
+}
+
 void CVORLANView::SetCursor(std::uint32_t cursor) { fw::SetCursor(cursor); }
 
 void CVORLANView::InvalidateRect(const plat::RECT& rect, bool erase) {
@@ -279,7 +293,7 @@ void CVORLANView::OnMouseMove(fw::UINT flags, fw::POINT pt) {
 
 void CVORLANView::OnRButtonUp(fw::UINT flags, fw::POINT pt) {
   (void)pt;
-  if (fw::CWnd::GetCapture() == this) fw::CWnd::ReleaseCapture();
+  ReleaseCapture();
   const std::uint16_t kind = m_dragKind;
   if (kind != 0) DrawCurrentDragShape();
   m_dragKind = 0;
