@@ -9,6 +9,9 @@
 #include "framework/fwdefs.h"
 #include "framework/menu.h"
 #include "framework/resources.h"
+#include "text/libbrowser.h"
+#include "text/libconvertdlg.h"
+#include "text/sealdlg.h"
 
 namespace appres {
 namespace {
@@ -335,6 +338,9 @@ void RegisterAppResources() {
   RegisterToolBars();
   RegisterDialogs();
   RegisterCursors();
+  RegisterSealResources();
+  RegisterLibBrowserResources();
+  RegisterLibConvertResources();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
 }
 

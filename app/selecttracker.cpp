@@ -459,7 +459,7 @@ int CSelectTracker::OnLButtonDown(std::uint32_t flags, float x, float y) {
   if (m_handlesEnabled && m_count == 1 && m_current &&
       m_current->OnLButtonDown(m_view, flags, x, y)) {
     m_dragState = kObjectHandleDrag;
-    m_view->SetCapture();
+    m_view->CaptureMouse();
     return 1;
   }
   int mode = 0, index = -1;
@@ -552,7 +552,7 @@ int CSelectTracker::OnLButtonUp(std::uint32_t flags, float x, float y) {
       CentreOnRect();
       Show(nullptr);
       if (m_current) m_current->InvalidateObjectRect(m_view, true);
-      m_view->ReleaseCapture();
+      m_view->ReleaseMouse();
       break;
     case kRubberBand: {
       DrawBandRect(m_dragStart.x, m_dragStart.y, m_dragCurrent.x, m_dragCurrent.y);
@@ -753,7 +753,7 @@ void CSelectTracker::ApplyDrag(std::uint32_t flags) {
       if (corner && copy) block = PackSelected();
       TransformSelected(*m);
       m.reset();
-      m_view->UpdateWindow();
+      m_view->UpdateNow();
       GetSelectionRect(nullptr);
       if (corner && copy) PasteBack(block);
     }

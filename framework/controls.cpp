@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "framework/imagelist.h"
 #include "platform/report.h"
+#include "platform/text_out.h"
 
 namespace fw {
 
@@ -595,6 +597,37 @@ void CSliderCtrl::UserSetPos(int pos) {
   }
 }
 
+// Scroll bar.
+
+void CScrollBar::SetScrollRange(int minPos, int maxPos, BOOL) {
+  min_ = std::min(minPos, maxPos);
+  max_ = std::max(minPos, maxPos);
+  pos_ = std::clamp(pos_, min_, max_);
+  NotifyChanged(WOC_CONTENT);
+}
+
+void CScrollBar::GetScrollRange(int* minPos, int* maxPos) const {
+  if (minPos) *minPos = min_;
+  if (maxPos) *maxPos = max_;
+}
+
+int CScrollBar::SetScrollPos(int pos, BOOL) {
+  const int old = pos_;
+  pos_ = std::clamp(pos, min_, max_);
+  if (pos_ != old) NotifyChanged(WOC_CONTENT);
+  return old;
+}
+
+void CScrollBar::UserScroll(UINT code, int thumbPos) {
+  if (!IsWindowEnabled()) return;
+  if (CWnd* p = GetParent()) {
+    const UINT msg = (GetStyle() & SBS_VERT) ? WM_VSCROLL : WM_HSCROLL;
+    const WORD pos = code == SB_THUMBPOSITION || code == SB_THUMBTRACK ? WORD(thumbPos) : 0;
+    p->SendMessage(msg, MAKELONG(WORD(code), pos), LPARAM(m_hWnd));
+    p->SendMessage(msg, MAKELONG(SB_ENDSCROLL, 0), LPARAM(m_hWnd));
+  }
+}
+
 // Progress.
 
 int CProgressCtrl::SetPos(int pos) {
@@ -763,9 +796,73 @@ BOOL CListCtrl::GetItemRect(int item, RECT* r) const {
   return TRUE;
 }
 
+BOOL CListCtrl::GetItemRect(int item, RECT* r, UINT part) const {
+  if (!GetItemRect(item, r)) return FALSE;
+  int icons = 0;
+  for (int which : {LVSIL_STATE, LVSIL_SMALL})
+    if (images_[which] && images_[which]->IsCreated()) icons += images_[which]->GetImageSize().cx;
+  int first = columns_.empty() ? r->width() : columns_[0].width;
+  switch (part) {
+    case LVIR_BOUNDS:
+      return TRUE;
+    case LVIR_ICON:
+      r->right = r->left + icons;
+      return TRUE;
+    case LVIR_LABEL:
+      r->right = r->left + std::max(first, icons);
+      r->left += icons;
+      return TRUE;
+    case LVIR_SELECTBOUNDS:
+      r->right = r->left + std::max(first, icons);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+int CListCtrl::HitTest(POINT pt) const {
+  if (pt.y < rowHeight_) return -1;
+  int row = top_ + (pt.y - rowHeight_) / rowHeight_;
+  RECT r{};
+  if (!GetItemRect(row, &r) || pt.x < r.left || pt.x >= r.right) return -1;
+  return row;
+}
+
+CImageList* CListCtrl::SetImageList(CImageList* list, int which) {
+  if (which < 0 || which > LVSIL_STATE) return nullptr;
+  CImageList* old = images_[which];
+  images_[which] = list;
+  CWnd::NotifyChanged(WOC_CONTENT);
+  return old;
+}
+
+CImageList* CListCtrl::GetImageList(int which) const {
+  return which >= 0 && which <= LVSIL_STATE ? images_[which] : nullptr;
+}
+
+void CListCtrl::OnLButtonDown(UINT, POINT pt) { UserClick(HitTest(pt)); }
+
+void CListCtrl::OnLButtonDblClk(UINT, POINT pt) { UserDoubleClick(HitTest(pt)); }
+
 void CListCtrl::DrawItems(plat::HDC dc) {
   CWnd* parent = GetParent();
   if (!parent) return;
+  if (dc && (GetStyle() & LVS_REPORT)) {
+    // The column header and the space below the last row.
+    RECT client{};
+    GetClientRect(&client);
+    dc->FillSolidRect(RECT{client.left, client.top, client.right, client.top + rowHeight_}, plat::RGB(0xC0, 0xC0, 0xC0));
+    int x = 0;
+    dc->SetBkMode(plat::TRANSPARENT);
+    dc->SetTextColor(plat::RGB(0, 0, 0));
+    for (const Column& c : columns_) {
+      plat::TextOut(dc, x + 4, client.top + 1, c.text);
+      x += c.width;
+      dc->FillSolidRect(RECT{x - 1, client.top + 2, x, client.top + rowHeight_ - 2}, plat::RGB(0x80, 0x80, 0x80));
+    }
+    int rows = std::max(0, std::min(GetItemCount() - top_, GetCountPerPage()));
+    dc->FillSolidRect(RECT{client.left, rowHeight_ * (1 + rows), client.right, client.bottom}, plat::RGB(255, 255, 255));
+  }
   for (int i = top_; i < GetItemCount() && i < top_ + GetCountPerPage(); ++i) {
     DRAWITEMSTRUCT dis;
     dis.CtlType = ODT_LISTVIEW;
@@ -895,7 +992,7 @@ std::unique_ptr<CWnd> MakeControl(CtrlKind kind, const char** className) {
       return std::make_unique<CProgressCtrl>();
     case CtrlKind::ScrollBar:
       *className = "ScrollBar";
-      return std::make_unique<CControl>();
+      return std::make_unique<CScrollBar>();
     default:
       *className = "Custom";
       return std::make_unique<CControl>();

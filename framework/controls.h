@@ -12,6 +12,8 @@
 
 namespace fw {
 
+class CImageList;
+
 // Owner drawing.
 constexpr UINT ODT_MENU = 1;
 constexpr UINT ODT_LISTBOX = 2;
@@ -120,6 +122,14 @@ constexpr int LVCFMT_LEFT = 0;
 constexpr int LVCFMT_RIGHT = 1;
 constexpr int LVCFMT_CENTER = 2;
 constexpr UINT ODT_LISTVIEW = 102;
+// List view item rectangle parts and image lists.
+constexpr UINT LVIR_BOUNDS = 0;
+constexpr UINT LVIR_ICON = 1;
+constexpr UINT LVIR_LABEL = 2;
+constexpr UINT LVIR_SELECTBOUNDS = 3;
+constexpr int LVSIL_NORMAL = 0;
+constexpr int LVSIL_SMALL = 1;
+constexpr int LVSIL_STATE = 2;
 constexpr UINT ODT_TAB = 101;
 
 struct NMUPDOWN {
@@ -309,6 +319,27 @@ class CSpinButtonCtrl : public CControl {
   CWnd* buddy_ = nullptr;
 };
 
+// Scroll bar control styles.
+constexpr DWORD SBS_HORZ = 0x0000;
+constexpr DWORD SBS_VERT = 0x0001;
+
+// A scroll bar control: a range and a position. A user action sends WM_HSCROLL
+// (WM_VSCROLL with SBS_VERT) to the parent, which moves the position itself.
+class CScrollBar : public CControl {
+ public:
+  void SetScrollRange(int minPos, int maxPos, BOOL redraw = TRUE);
+  void GetScrollRange(int* minPos, int* maxPos) const;
+  // Clamped to the range; returns the previous position.
+  int SetScrollPos(int pos, BOOL redraw = TRUE);
+  int GetScrollPos() const { return pos_; }
+  // The user presses an arrow or the track (SB_LINE*, SB_PAGE*) or drops the
+  // thumb (SB_THUMBPOSITION at thumbPos): that code, then SB_ENDSCROLL.
+  void UserScroll(UINT code, int thumbPos = 0);
+
+ private:
+  int min_ = 0, max_ = 100, pos_ = 0;
+};
+
 class CSliderCtrl : public CControl {
  public:
   void SetRange(int lo, int hi, BOOL redraw = FALSE);
@@ -380,6 +411,17 @@ class CListCtrl : public CControl {
   int GetCountPerPage() const;
   // Row rectangles in report style, below a header of the row height.
   BOOL GetItemRect(int item, RECT* r) const;
+  // A part of the row: LVIR_BOUNDS the row, LVIR_ICON its state and small images at
+  // the left, LVIR_LABEL the rest of the first column, LVIR_SELECTBOUNDS icon and label.
+  BOOL GetItemRect(int item, RECT* r, UINT part) const;
+  // The row under a client point, -1 for none.
+  int HitTest(POINT pt) const;
+  // Image lists (not owned); returns the previous one.
+  CImageList* SetImageList(CImageList* list, int which);
+  CImageList* GetImageList(int which) const;
+  // Owner-drawn lists take the mouse as messages: a click selects the row under it.
+  void OnLButtonDown(UINT flags, POINT pt) override;
+  void OnLButtonDblClk(UINT flags, POINT pt) override;
   void DrawItems(plat::HDC dc);
   // User actions: click a row (selection changes, then NM_CLICK), double click (NM_DBLCLK).
   void UserClick(int item);
@@ -397,6 +439,7 @@ class CListCtrl : public CControl {
   int top_ = 0;
   int rowHeight_ = 17;
   DWORD exStyle_ = 0;
+  CImageList* images_[3] = {};
 };
 
 class CTabCtrl : public CControl {

@@ -101,6 +101,7 @@ int ServeRemoteMessages() {
         if (w->IsIconic()) w->ShowWindow(SW_RESTORE);
         w->BringWindowToTop();
         w->SetActiveWindow();
+        w->NotifyChanged(WOC_ZORDER);  // the presentation raises it on the desktop
         result = 1;
       } else {
         result = SendMessage(HWND(req.window), UINT(req.message), WPARAM(req.wParam), LPARAM(req.lParam));

@@ -18,6 +18,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "framework/fwdefs.h"
@@ -33,6 +34,7 @@ class CGraphObject;
 class CSegArray;
 class CTextAttr;
 class CGuideList;
+class CPathObject;
 
 // ---------------------------------------------------------------------------
 // Tool ids (the view's current tool is a command id).
@@ -171,9 +173,9 @@ class CViewServices : public CUndoView {
   // grid); tolerance 0 = 5 pixels. True when it moved.
   virtual bool SnapRect(CFRect&, float) { return false; }
   // Mouse capture and an immediate repaint of the invalid area.
-  virtual void SetCapture() {}
-  virtual void ReleaseCapture() {}
-  virtual void UpdateWindow() {}
+  virtual void CaptureMouse() {}
+  virtual void ReleaseMouse() {}
+  virtual void UpdateNow() {}
 };
 
 // The selection tracker of a view.
@@ -331,3 +333,18 @@ CUndoList* RecordingUndoList(CViewServices* view);
 // trail); a lead byte without a trail byte is dropped; bytes below 32 other
 // than CR (13) are dropped.
 std::vector<std::uint16_t> TextToCharCodes(const char* text);
+
+// ---------------------------------------------------------------------------
+// Bitmap tracing, implemented by the tracing library binding.
+
+class CTraceServices {
+ public:
+  virtual ~CTraceServices() = default;
+  // A new path traced from the bitmap in pixel units, or null.
+  virtual std::unique_ptr<CPathObject> TraceBitmap(plat::HBITMAP bitmap, int option) = 0;
+};
+// The installed tracing services; null until installed. Returns the previous ones.
+CTraceServices* SetTraceServices(CTraceServices* services);
+CTraceServices* GetTraceServices();
+// Through the installed services; null without them.
+std::unique_ptr<CPathObject> TraceBitmap(plat::HBITMAP bitmap, int option);

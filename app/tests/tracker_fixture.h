@@ -37,8 +37,8 @@ class TrackerView : public FakeView {
     ++snaps;
     return false;
   }
-  void SetCapture() override { captured = true; }
-  void ReleaseCapture() override { captured = false; }
+  void CaptureMouse() override { captured = true; }
+  void ReleaseMouse() override { captured = false; }
 
   int pastes = 0;
   int snaps = 0;

@@ -153,3 +153,82 @@ TEST_F(RemoteWindowTest, TitlesFollowTheWindows) {
 }
 
 }  // namespace
+
+#include "framework/controls.h"
+#include "framework/docview.h"
+#include "framework/imagelist.h"
+#include "framework/rebar.h"
+
+namespace {
+
+TEST(ReBarTest, ABandHoldsItsBarRightOfTheGripper) {
+  CFrameWnd frame;
+  frame.m_bAutoDelete = FALSE;
+  ASSERT_TRUE(frame.CreateEx(0, "", "Frame", WS_OVERLAPPED | WS_VISIBLE, RECT{0, 0, 400, 200}, nullptr, 0));
+  CToolBar bar;
+  ASSERT_TRUE(bar.CreateEx(&frame));
+  const UINT ids[] = {100, 0, 101};
+  bar.SetButtons(ids, 3);
+  CReBar rebar;
+  ASSERT_TRUE(rebar.Create(&frame));
+  ASSERT_TRUE(rebar.AddBar(&bar));
+  EXPECT_EQ(bar.GetParent(), &rebar);
+  EXPECT_EQ(frame.GetControlBars(), std::vector<CControlBar*>{&rebar});
+  RECT grip{}, band{}, at = bar.GetRectInParent();
+  ASSERT_TRUE(rebar.GetGripperRect(0, &grip));
+  ASSERT_TRUE(rebar.GetBandRect(0, &band));
+  EXPECT_EQ(grip.width(), CReBar::kGripperWidth);
+  EXPECT_EQ(at.left, grip.right);
+  EXPECT_EQ(band.height(), bar.CalcFixedLayout(FALSE, TRUE).cy + 4);
+  RECT rb = rebar.GetRectInParent();
+  EXPECT_EQ(rb.height(), band.height());
+  EXPECT_EQ(rb.width(), 400);
+  // Hidden, the rebar gives its room back.
+  frame.ShowControlBar(&rebar, FALSE, FALSE);
+  EXPECT_FALSE(rebar.IsVisible());
+  frame.DestroyWindow();
+  ResetWindowSystem();
+}
+
+TEST(ListPartsTest, RowPartsAndHitsInReportStyle) {
+  CWnd parent;
+  ASSERT_TRUE(parent.CreateEx(0, "", "p", WS_OVERLAPPED, RECT{0, 0, 600, 300}, nullptr, 0));
+  CListCtrl list;
+  ASSERT_TRUE(list.Create("SysListView32", "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDRAWFIXED,
+                          RECT{0, 0, 600, 300}, &parent, 7));
+  list.InsertColumn(0, "A", LVCFMT_LEFT, 200);
+  list.InsertColumn(1, "B", LVCFMT_LEFT, 60);
+  list.InsertItem(0, "one");
+  list.InsertItem(1, "two");
+  CImageList states;
+  ASSERT_TRUE(states.Create(16, 16));
+  struct Case {
+    UINT part;
+    RECT want;  // row 1 (row height 17 below a header of 17)
+  } cases[] = {{LVIR_BOUNDS, {0, 34, 260, 51}}, {LVIR_ICON, {0, 34, 16, 51}}, {LVIR_LABEL, {16, 34, 200, 51}},
+               {LVIR_SELECTBOUNDS, {0, 34, 200, 51}}};
+  list.SetImageList(&states, LVSIL_STATE);
+  EXPECT_EQ(list.GetImageList(LVSIL_STATE), &states);
+  for (const Case& c : cases) {
+    RECT r{};
+    ASSERT_TRUE(list.GetItemRect(1, &r, c.part));
+    EXPECT_EQ(r.left, c.want.left) << c.part;
+    EXPECT_EQ(r.top, c.want.top) << c.part;
+    EXPECT_EQ(r.right, c.want.right) << c.part;
+    EXPECT_EQ(r.bottom, c.want.bottom) << c.part;
+  }
+  RECT r{};
+  EXPECT_FALSE(list.GetItemRect(2, &r, LVIR_BOUNDS));
+  EXPECT_EQ(list.HitTest(POINT{5, 20}), 0);
+  EXPECT_EQ(list.HitTest(POINT{259, 40}), 1);
+  EXPECT_EQ(list.HitTest(POINT{260, 40}), -1);
+  EXPECT_EQ(list.HitTest(POINT{5, 5}), -1);  // the header
+  EXPECT_EQ(list.HitTest(POINT{5, 60}), -1);
+  // A click through the mouse messages selects the row under it.
+  list.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(10, 40));
+  EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 1);
+  parent.DestroyWindow();
+  ResetWindowSystem();
+}
+
+}  // namespace

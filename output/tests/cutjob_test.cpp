@@ -2,7 +2,11 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
+
+#include <chrono>
 
 #include <cmath>
 #include <cstring>
@@ -276,6 +280,65 @@ TEST_F(HandOffTest, PathsTooLongForTheFileAreRefused) {
   EXPECT_FALSE(Exists(longPath));
   EXPECT_EQ(Starts(), 0);
   EXPECT_TRUE(plat::ListFolderNoCase(Temp(), "OSI*.TMP").empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The real manager, shown offscreen, sends a handed-over job to a pty mapped as COM1.
+TEST_F(CutJobFileTest, EndToEndTheManagerSendsAHandedOverJobToItsPort) {
+  const std::string bin = TINDREL_BIN_DIR "/";
+  if (!Exists(bin + "Kelvo")) GTEST_SKIP() << "the manager is built with the presentation only";
+  int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  ::setenv("TINDREL_PORT_DEVICES", (std::string("COM1=") + ::ptsname(master)).c_str(), 1);
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  const std::string oldAsan = asan ? asan : "";
+  // The toolkit's own allocations at exit are not the manager's to free.
+  ::setenv("ASAN_OPTIONS", (oldAsan.empty() ? "" : oldAsan + ":") .append("detect_leaks=0").c_str(), 1);
+  SetCutManagerFolder(bin);
+  plat::RecordingSink sink;
+  plat::ReportSink* old = plat::SetReportSink(&sink);
+
+  std::string data;
+  for (int i = 0; i < 400; ++i) data += "PD" + std::to_string(i) + "," + std::to_string(2 * i) + ";";
+  CCutJob job;
+  job.header.SetPortName("COM1");
+  job.header.OutMethod = 2;
+  job.name = "\xB1\xEA\xC5\xC6";  // GBK
+  job.dataPath = MakeCutJobDataFile();
+  WriteBytes(job.dataPath, data);
+  EXPECT_EQ(SendJobToCutManager(job), 1);
+  EXPECT_TRUE(sink.boxes.empty());
+
+  std::string got;
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (got.size() < data.size() && std::chrono::steady_clock::now() < end) {
+    pollfd p{master, POLLIN, 0};
+    if (::poll(&p, 1, 100) <= 0) continue;
+    char buf[4096];
+    ssize_t n = ::read(master, buf, sizeof buf);
+    if (n > 0) got.append(buf, std::size_t(n));
+  }
+  EXPECT_EQ(got, data);
+
+  // The manager closes when asked, once its copy is done.
+  for (int i = 0; i < 300 && fw::IsWindow(job.managerWindow); ++i) {
+    fw::SendMessage(job.managerWindow, fw::WM_CLOSE, 0, 0);
+    ::usleep(20000);
+  }
+  EXPECT_FALSE(fw::IsWindow(job.managerWindow));
+  plat::SetReportSink(old);
+  SetCutManagerFolder("");
+  ::unsetenv("TINDREL_PORT_DEVICES");
+  ::unsetenv("QT_QPA_PLATFORM");
+  if (oldAsan.empty()) ::unsetenv("ASAN_OPTIONS");
+  else ::setenv("ASAN_OPTIONS", oldAsan.c_str(), 1);
+  ::close(master);
 }
 
 }  // namespace
