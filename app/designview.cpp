@@ -1,4 +1,5 @@
 #include "app/designview.h"
+#include "app/selecttracker.h"
 
 #include <algorithm>
 #include <cmath>
@@ -43,6 +44,13 @@ FW_ON_UPDATE_COMMAND_UI_RANGE(ID_TOOL_NODE, ID_NODE_LINK, OnUpdateTool)
 FW_ON_UPDATE_COMMAND_UI_RANGE(ID_TOOL_TO_CURVE, ID_TOOL_TO_LINE, OnUpdateTool)
 FW_ON_UPDATE_COMMAND_UI(ID_TOOL_SET_OUTAREA, OnUpdateTool)
 FW_ON_UPDATE_COMMAND_UI(ID_TOOL_SELECT_OUTAREA, OnUpdateTool)
+FW_ON_COMMAND(ID_EDIT_DELETE, OnEditDelete)
+FW_ON_UPDATE_COMMAND_UI(ID_EDIT_DELETE, OnUpdateEditDelete)
+FW_ON_UPDATE_COMMAND_UI(ID_EDIT_CUT, OnUpdateEditDelete)
+FW_ON_COMMAND(ID_TOGGLE_PALETTE, OnTogglePalette)
+FW_ON_UPDATE_COMMAND_UI(ID_TOGGLE_PALETTE, OnUpdateTogglePalette)
+FW_ON_COMMAND(1011, OnNothing)
+FW_ON_COMMAND(1012, OnNothing)
 FW_END_COMMAND_MAP()
 
 namespace {
@@ -90,21 +98,16 @@ constexpr ToolEntry kTools[] = {
 };
 
 // The view's selection tracker until a real one is given: unselecting only.
-class CPlainTracker : public CTrackerServices {
- public:
-  explicit CPlainTracker(CVORLAN98View* view) : m_view(view) {}
-  void ClearSelection(plat::DC*, bool unselect) override {
-    if (!unselect) return;
-    if (CDocumentServices* doc = m_view->GetDocument())
-      for (int i = 0; i < doc->GetObjectCount(); ++i) doc->GetObjectAt(i)->selected = 0;
-  }
-  void DrawSelected(plat::DC*, int) override {}
-  void RefreshSelection() override {}
-  void DrawBandRect(float, float, float, float) override {}
-
- private:
-  CVORLAN98View* m_view;
-};
+// Nodes of a path before its end record.
+int PendingNodesOf(const CPathObject& path) {
+  if (!path.points) return 0;
+  plat::GlobalLockGuard g(path.points);
+  const auto* r = g.as<PathPoint>();
+  const std::size_t n = std::min<std::size_t>(std::size_t(std::max(path.count, 0)), g.size() / sizeof(PathPoint));
+  int nodes = 0;
+  for (std::size_t i = 0; i < n && r[i].flags != PP_END; ++i) ++nodes;
+  return nodes;
+}
 
 CMDIMainFrame* MainFrame() { return dynamic_cast<CMDIMainFrame*>(fw::AfxGetMainWnd()); }
 
@@ -150,7 +153,7 @@ std::uint32_t ToolCursor(std::uint32_t tool) {
 
 // ---------------------------------------------------------------------------
 
-CVORLAN98View::CVORLAN98View() : m_undo(this), m_tracker(std::make_unique<CPlainTracker>(this)) {
+CVORLAN98View::CVORLAN98View() : m_undo(this), m_tracker(std::make_unique<CSelectTracker>(this)) {
   m_currentTool = ID_TOOL_SELECT;
   if (fw::AfxGetMainWnd()) m_barMask = 28;
 }
@@ -158,7 +161,10 @@ CVORLAN98View::CVORLAN98View() : m_undo(this), m_tracker(std::make_unique<CPlain
 CVORLAN98View::~CVORLAN98View() {
   m_undo.DeleteAll();
   m_tracker.reset();
+  if (m_backBuffer) plat::DeleteObject(m_backBuffer);
 }
+
+CSelectTracker* CVORLAN98View::Tracker() const { return dynamic_cast<CSelectTracker*>(m_tracker.get()); }
 
 CVORLAN98Doc* CVORLAN98View::GetDoc() const { return dynamic_cast<CVORLAN98Doc*>(fw::CView::GetDocument()); }
 
@@ -177,7 +183,11 @@ CGraphObject* CVORLAN98View::GetObjectAt(int index) const {
 void CVORLAN98View::SetPendingObject(std::unique_ptr<CGraphObject> object) { m_pending = std::move(object); }
 
 void CVORLAN98View::SetSelectTracker(std::unique_ptr<CTrackerServices> tracker) {
-  m_tracker = tracker ? std::move(tracker) : std::make_unique<CPlainTracker>(this);
+  m_tracker = tracker ? std::move(tracker) : std::make_unique<CSelectTracker>(this);
+  if (CSelectTracker* own = Tracker()) {
+    own->SetView(this);
+    own->EnableHandles(true);
+  }
 }
 
 int CVORLAN98View::GetSelectedCount() const {
@@ -232,6 +242,12 @@ void CVORLAN98View::OnInitialUpdate() {
     m_zoom = m_rulers->GetZoomPointer();
     m_viewMatrix = m_rulers->GetMatrix();
   }
+  if (CSelectTracker* tracker = Tracker()) {
+    tracker->SetView(this);
+    tracker->EnableHandles(true);
+  }
+  // The shape library's transforms go into the main menu once.
+  if (CMDIMainFrame* main = MainFrame(); main && main->GetMenu()) main->AddTransformItems(main->GetMenu());
 }
 
 void CVORLAN98View::OnUpdate(fw::CView*, fw::LPARAM hint, fw::CObject* hintObject) {
@@ -263,15 +279,6 @@ void CVORLAN98View::OnUpdate(fw::CView*, fw::LPARAM hint, fw::CObject* hintObjec
 void CVORLAN98View::OnSize(fw::UINT type, int cx, int cy) {
   CVORLANView::OnSize(type, cx, cy);
   if (m_rulers) m_rulers->Reposition();
-}
-
-void CVORLAN98View::OnActivateView(fw::BOOL activate, fw::CView* activateView, fw::CView* deactiveView) {
-  CVORLANView::OnActivateView(activate, activateView, deactiveView);
-  if (!activate) return;
-  if (CMDIMainFrame* main = MainFrame()) {
-    main->ShowControlBars(main->GetBarMask(), main->GetBarMask());
-    main->SendMessage(fw::WM_COMMAND, appid::ID_VIEW_ACTIVE, 0);
-  }
 }
 
 fw::BOOL CVORLAN98View::OnCommand(fw::WPARAM wp, fw::LPARAM lp) {
@@ -360,6 +367,8 @@ int CVORLAN98View::FinishTool(std::uint32_t newTool) {
     std::unique_ptr<CGraphObject> pending = std::move(m_pending);
     auto* path = dynamic_cast<CPathObject*>(pending.get());
     if (pending && pending->kind != 128) path = nullptr;
+    // A path of one click is no line: it goes.
+    if (path && PendingNodesOf(*path) < 2) pending.reset();
     if (tool == ID_TOOL_POLYLINE) {
       handOver(std::move(pending));
     } else if (path && tool == ID_TOOL_POLYGON) {
@@ -441,17 +450,25 @@ void CVORLAN98View::PasteObjects(const CFPoint* offset) {
     return;
   }
   std::unique_ptr<CSegArray> list = CSegArray::UnpackFromGlobal(fw::GetClipboardData(format));
-  CVORLAN98Doc* doc = GetDoc();
-  if (list && doc) {
-    const bool recording = m_undo.GetRecordDepth() > 0;
-    for (int i = list->GetSize() - 1; i >= 0; --i) {
-      CGraphObject* o = list->GetAt(i);
-      if (offset) o->Offset(offset->x, offset->y);
-      if (recording) m_undo.AppendUndoItem(std::make_unique<CUndoAddObject>(o));
-    }
-    doc->AddObjects(*list);
-  }
+  if (list) PasteObjectList(*list, offset);
   fw::CloseClipboard();
+}
+
+void CVORLAN98View::PasteObjectBlock(const std::uint8_t* block, std::size_t size, const CFPoint* offset) {
+  std::unique_ptr<CSegArray> list = CSegArray::UnpackFromBuffer(block, size);
+  if (list) PasteObjectList(*list, offset);
+}
+
+void CVORLAN98View::PasteObjectList(CSegArray& list, const CFPoint* offset) {
+  CVORLAN98Doc* doc = GetDoc();
+  if (!doc) return;
+  const bool recording = m_undo.GetRecordDepth() > 0;
+  for (int i = list.GetSize() - 1; i >= 0; --i) {
+    CGraphObject* o = list.GetAt(i);
+    if (offset) o->Offset(offset->x, offset->y);
+    if (recording) m_undo.AppendUndoItem(std::make_unique<CUndoAddObject>(o));
+  }
+  doc->AddObjects(list);
 }
 
 // --- Page ------------------------------------------------------------------------------
@@ -480,7 +497,7 @@ void CVORLAN98View::PaintPage(plat::DC* dc) {
   const int oldRop = dc->SetROP2(plat::R2_NOTXORPEN);
 
   fw::RECT client{0, 0, 0, 0};
-  if (m_hWnd) GetClientRect(&client);
+  if (m_hWnd) fw::CWnd::GetClientRect(&client);
   plat::RECT clip;
   dc->GetClipBox(&clip);
   if (!m_hWnd) client = clip;

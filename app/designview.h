@@ -4,12 +4,30 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "app/viewbase.h"
 #include "model/graphobject.h"
 #include "model/undo.h"
 
 class CVORLAN98Doc;
+class CSelectTracker;
+
+// What takes the view's mouse events before anything else and keeps the
+// document's output areas (the output-area tracker plugs in here).
+class COutAreaHook {
+ public:
+  virtual ~COutAreaHook() = default;
+  virtual int OnLButtonDown(std::uint32_t flags, float x, float y) = 0;
+  virtual int OnMouseMove(std::uint32_t flags, float x, float y) = 0;
+  virtual int OnLButtonUp(std::uint32_t flags, float x, float y) = 0;
+  // A new area from a Set Outable Area drag.
+  virtual void AddArea(const CFRect& area) = 0;
+  // The areas and their marks, when the view paints in the output-area tools.
+  virtual void DrawAreas(plat::DC* dc) = 0;
+  virtual int HasSelection() const = 0;
+  virtual void DeleteSelected() = 0;
+};
 
 // Tool ids besides those of model/services.h.
 constexpr std::uint32_t ID_TOOL_GRAPHLIB = 40075;
@@ -35,6 +53,9 @@ constexpr std::uint32_t ID_TOOL_MEASURE = 32841;
 constexpr std::uint32_t ID_TOOL_CROSS = 40048;
 constexpr std::uint32_t ID_ZOOM_NORMAL = 40110;
 constexpr std::uint32_t ID_SELECTION_COLOR = 49003;
+constexpr std::uint32_t ID_EDIT_DELETE = 57632;      // "Delete(&D)\t[Del]"
+constexpr std::uint32_t ID_EDIT_CUT = 57635;         // "Cut(&T)\tCtrl+X"
+constexpr std::uint32_t ID_TOGGLE_PALETTE = 32772;   // "Show/Hide Palette"
 
 // Node editing and its sub-tools: switching among them keeps node editing.
 bool IsNodeTool(std::uint32_t tool);
@@ -110,6 +131,7 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   std::uint8_t GetLanguageId() const override { return m_languageId; }
   void GetTextAttributes(CTextAttr& attr) override;
   void SetTextAttributes(const CTextAttr& attr, std::uint32_t mask) override;
+  void PasteObjectBlock(const std::uint8_t* block, std::size_t size, const CFPoint* offset) override;
 
   // --- Commands.
   void OnToolCommand(fw::UINT id);
@@ -118,6 +140,41 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   void OnToolNode();
   void OnUpdateTool(fw::CCmdUI* ui);
   void OnFileImport();
+
+  // --- Mouse and tools.
+  void OnLButtonDown(fw::UINT flags, fw::POINT pt) override;
+  void OnMouseMove(fw::UINT flags, fw::POINT pt) override;
+  void OnLButtonUp(fw::UINT flags, fw::POINT pt) override;
+  void TextToolButtonDown(std::uint32_t flags, CFPoint p);
+  void TextToolMouseMove(std::uint32_t flags, CFPoint p);
+  void TextToolButtonUp(std::uint32_t flags, CFPoint p);
+  void AddLineFromDrag();
+  void AddRectangleFromDrag();
+  void AddEllipseFromDrag();
+  void AddPolylineVertex();
+  // The first object from index 0 whose bounds hold the point (edges
+  // included), of the kind unless 0; the index is -1 without one.
+  CGraphObject* FindObjectAt(float x, float y, std::uint8_t kind, int* index) const;
+  // The character of the first text object under the point (mode 0
+  // unselected, 1 selected, 2 any).
+  bool FindTextCharAt(float x, float y, int* objectIndex, int* charIndex, int mode) const;
+  // Nodes of the pending multi-click path, page points.
+  std::vector<CFPoint> PendingNodes() const;
+  CSelectTracker* Tracker() const;
+  void SetOutAreaHook(COutAreaHook* hook) { m_areaHook = hook; }
+
+  // --- Painting and input.
+  void OnPaint() override;
+  // Background and page, objects (index 0 on top), edit or selection marks.
+  void PaintDesign(plat::DC* dc, const fw::RECT& invalid);
+  void OnChar(fw::UINT ch, fw::UINT repeat, fw::UINT flags) override;
+  fw::LRESULT WindowProc(fw::UINT msg, fw::WPARAM wp, fw::LPARAM lp) override;
+  void OnTimer(fw::UINT id) override;
+  void OnEditDelete();
+  void OnUpdateEditDelete(fw::CCmdUI* ui);
+  void OnTogglePalette();
+  void OnUpdateTogglePalette(fw::CCmdUI* ui);
+  void OnNothing();
 
  protected:
   void DrawObjectBand(plat::DC* dc, std::uint16_t kind) override;
@@ -130,4 +187,14 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   CGraphObject* m_hover = nullptr;
   std::unique_ptr<CGraphObject> m_pending;
   std::uint8_t m_languageId = 0;
+  COutAreaHook* m_areaHook = nullptr;
+  plat::HBITMAP m_backBuffer = nullptr;
+  fw::SIZE m_backSize{0, 0};
+  fw::HWND m_libWindow = 0;  // the window handle the transform library keeps
+
+  void AppendObject(CGraphObject* object);
+  void PasteObjectList(CSegArray& list, const CFPoint* offset);
+  void ZoomAt(std::uint32_t tool, std::uint32_t flags);
+  bool EndTextEditing();
+  void RemoveEmptyObject(CGraphObject* object);
 };

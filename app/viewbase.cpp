@@ -194,6 +194,12 @@ void CVORLANView::DrawRubberBand(plat::DC* dc) {
 
 // --- CViewServices --------------------------------------------------------------
 
+plat::RECT CVORLANView::GetClientRect() const {
+  fw::RECT r{};
+  if (m_hWnd) fw::CView::GetClientRect(&r);
+  return r;
+}
+
 plat::DC* CVORLANView::GetDC() { return m_hWnd ? fw::CWnd::GetDC() : nullptr; }
 
 void CVORLANView::ReleaseDC(plat::DC* dc) {

@@ -86,6 +86,8 @@ class CVORLANView : public fw::CView, public virtual CViewServices {
   void SetClassCursor(std::uint32_t cursor) override;
   void SetCursor(std::uint32_t cursor) override;
   using fw::CView::InvalidateRect;
+  using fw::CView::GetClientRect;
+  plat::RECT GetClientRect() const override;
   void InvalidateRect(const plat::RECT& rect, bool erase) override;
   // Draws the shared drag state's band.
   void DrawRubberBand(plat::DC* dc) override;
