@@ -57,6 +57,7 @@ namespace {
 
 constexpr fw::DWORD kViewStyle = 0x47300000;  // child, clipping, maximised, both scroll bars
 constexpr int kShadow = 5;                    // px of the page shadow
+constexpr plat::LONG kFarAway = 1 << 30;      // device coordinates beyond any client
 constexpr int kRulerThickness = 15;
 
 struct ToolEntry {
@@ -482,6 +483,8 @@ void CVORLAN98View::PaintPage(plat::DC* dc) {
   CFPoint a{0.0f, 0.0f}, b{page.m_pageWidth, page.m_pageHeight};
   m->TransformPointToInt(a, &p0);
   m->TransformPointToInt(b, &p1);
+  // A huge page from a file: corners kept where the shadow's offsets still fit.
+  for (plat::LONG* v : {&p0.x, &p0.y, &p1.x, &p1.y}) *v = std::clamp<plat::LONG>(*v, -kFarAway, kFarAway);
 
   if (plat::HBRUSH back = ThePaletteStore().CreateColorBrush(page.m_backColor, plat::BS_SOLID)) {
     dc->FillRect(plat::RECT{p0.x, p0.y, p1.x, p1.y}, back);

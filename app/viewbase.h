@@ -94,15 +94,11 @@ class CVORLANView : public fw::CView, public virtual CViewServices {
   void SetTimer(std::uint32_t id, std::uint32_t milliseconds) override;
   void KillTimer(std::uint32_t id) override;
   bool IsKeyDown(int virtualKey) const override;
-  using fw::CView::GetClientRect;
-  plat::RECT GetClientRect() const override;
   // Guides, page edges and grid: the rulers' snapping.
   bool SnapRect(CFRect& rect, float tolerance) override;
-  void SetCapture() override { fw::CView::SetCapture(); }
-  void ReleaseCapture() override;
-  void UpdateWindow() override {
-    if (m_hWnd) fw::CView::UpdateWindow();
-  }
+  void CaptureMouse() override;
+  void ReleaseMouse() override;
+  void UpdateNow() override;
   void PostCommand(std::uint32_t id) override;
   void SendCommand(std::uint32_t id) override;
   void SetStatusText(const std::string& text) override;
