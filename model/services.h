@@ -100,6 +100,12 @@ class CWindowServices {
   // Creates a modeless dialog from a template as a child of this window;
   // null on failure.
   virtual CWindowServices* CreateChildDialog(std::uint32_t templateId) = 0;
+  // Controls of a dialog window (pages): the text of an item (UTF-8, empty
+  // when there is no such item) and the check state of a button (0 or 1).
+  virtual std::string GetItemText(std::uint32_t /*id*/) const { return {}; }
+  virtual void SetItemText(std::uint32_t /*id*/, std::string_view /*text*/) {}
+  virtual int IsItemChecked(std::uint32_t /*id*/) const { return 0; }
+  virtual void CheckItem(std::uint32_t /*id*/, int /*check*/) {}
 };
 
 class CListBoxServices {
@@ -155,6 +161,8 @@ class CViewServices : public CUndoView {
   // WM_COMMAND to the view window: posted (runs later) or sent (runs now).
   virtual void PostCommand(std::uint32_t) {}
   virtual void SendCommand(std::uint32_t) {}
+  // Paints what is invalid now, without waiting for the message loop.
+  virtual void UpdateWindow() {}
 };
 
 // The selection tracker of a view.
@@ -238,6 +246,9 @@ class CMainFrameServices {
   virtual void ShowText(std::string_view text) = 0;
   // ID_TEXT_EDITOR: creates and shows the modeless text editor dialog.
   virtual void OpenTextEditor() = 0;
+  // The text editor copies its selected text to the clipboard (nothing
+  // without the editor window).
+  virtual void CopyTextEditorSelection() {}
   // The context tool bar's button set for a tool.
   virtual void SetToolMode(std::uint32_t tool) = 0;
   // Brings the mode bar in line with the active view; 0 when nothing to show.

@@ -5,6 +5,7 @@
 #pragma once
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -56,6 +57,16 @@ class FakeWindow : public CWindowServices {
   }
 
   FakeWindow* Child(std::size_t i = 0) { return i < children.size() ? children[i].get() : nullptr; }
+  std::string GetItemText(std::uint32_t id) const override {
+    auto it = itemTexts.find(id);
+    return it == itemTexts.end() ? std::string() : it->second;
+  }
+  void SetItemText(std::uint32_t id, std::string_view t) override { itemTexts[id] = std::string(t); }
+  int IsItemChecked(std::uint32_t id) const override {
+    auto it = checks.find(id);
+    return it == checks.end() ? 0 : it->second;
+  }
+  void CheckItem(std::uint32_t id, int check) override { checks[id] = check ? 1 : 0; }
 
   plat::RECT windowRect;
   plat::RECT clientRect;
@@ -66,6 +77,8 @@ class FakeWindow : public CWindowServices {
   bool failCreate = false;
   std::string text;
   int moves = 0, created = 0, destroyed = 0;
+  std::map<std::uint32_t, std::string> itemTexts;
+  std::map<std::uint32_t, int> checks;
   FakeWindow* parent = nullptr;
   std::vector<std::unique_ptr<FakeWindow>> children;
 };
@@ -101,6 +114,7 @@ class FakeMainFrame : public CMainFrameServices {
   void ShowSize(float w, float h) override { sizes.push_back({w, h}); }
   void ShowText(std::string_view t) override { texts.emplace_back(t); }
   void OpenTextEditor() override { editorOpened++; }
+  void CopyTextEditorSelection() override { editorCopies++; }
   void SetToolMode(std::uint32_t tool) override { toolModes.push_back(tool); }
   int SyncWithSelection() override { return 0; }
   std::vector<std::string> statusTexts;
@@ -108,6 +122,7 @@ class FakeMainFrame : public CMainFrameServices {
   std::vector<CFPoint> sizes;
   std::vector<std::uint32_t> toolModes;
   int editorOpened = 0;
+  int editorCopies = 0;
 };
 
 class FakeDocument;
@@ -153,6 +168,7 @@ class FakeView : public CDesignViewServices {
   void KillTimer(std::uint32_t id) override { log.push_back("KillTimer " + std::to_string(id)); }
   bool IsKeyDown(int vk) const override { return keysDown.count(vk) != 0; }
   void PostCommand(std::uint32_t id) override { posted.push_back(id); }
+  void UpdateWindow() override { log.push_back("UpdateWindow"); }
   void SendCommand(std::uint32_t id) override { sent.push_back(id); }
 
   // --- CDesignViewServices
@@ -172,7 +188,7 @@ class FakeView : public CDesignViewServices {
   void SetToolCursor(std::uint32_t t) override { log.push_back("SetToolCursor " + std::to_string(t)); }
   int GetSelectedCount() const override { return 0; }
   CGraphObject* GetSelectedObject() const override { return nullptr; }
-  std::uint8_t GetLanguageId() const override { return 134; }
+  std::uint8_t GetLanguageId() const override { return languageId; }
   void GetTextAttributes(CTextAttr&) override {}
   void SetTextAttributes(const CTextAttr&, std::uint32_t) override {}
 
@@ -183,6 +199,7 @@ class FakeView : public CDesignViewServices {
   }
 
   std::uint32_t tool = ID_TOOL_SELECT;
+  std::uint8_t languageId = 134;
   double unitsPerPixel = 1.0;
   bool hasMatrix = false;
   CMatrix3 viewMatrix;
