@@ -511,7 +511,7 @@ void CTextObject::DrawHandleDragXor(CViewServices* view, int, float, float) {
 void CTextObject::MoveHandle(CViewServices*, int handle, float x, float y) {
   if (!arrange || !ToTextUnits(matrix, x, y)) return;
   CFPoint p{x, y};
-  arrange->MoveHandle(0, handle, x, y, &p);
+  arrange->MoveHandle(MK_LBUTTON, handle, x, y, &p);
 }
 
 int CTextObject::HitTestHandle(CViewServices* view, float x, float y, int* index) {
