@@ -97,6 +97,8 @@ std::unique_ptr<CTextArrange> CreateArrange(const std::uint8_t* record, std::siz
       return CArcArrange::FromRecord(record, available);
     case '6':
       return CArchArrange::FromRecord(record, available);
+    case '7':
+      return CPathArrange::FromRecord(record, available);
     default:
       return nullptr;
   }

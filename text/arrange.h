@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "model/geometry.h"
 #include "platform/gmem.h"
@@ -208,6 +209,10 @@ class CCurveArrange : public CTextArrange {
   void LayoutOnCircle(CFPoint centre, float radius, float a0, float a1);
   // The cell turned so that its upright axis runs along the radius.
   std::unique_ptr<CMatrix3> CircleCharMatrix(const CBoxChar& c, CFPoint centre) const;
+  // A finite number typed into a page control; false for anything else.
+  static bool ParseNumber(const std::string& text, float& out);
+  // "%.1f" into a page control.
+  static void SetNumber(CWindowServices* page, std::uint32_t id, float v);
 };
 
 // Characters on a circular arc: four handles (rotate, start, end, bend).
@@ -277,4 +282,52 @@ class CArchArrange : public CCurveArrange {
   void FillFields(CWindowServices* page) override;
   void ReadFields(CWindowServices* page) override;
   CFPoint DefaultOrigin() const override { return endA; }
+};
+
+// Characters along the first contour of a path the arrangement owns.
+// Record '7', 43 + n bytes: 6 u16 flags  8 f32 distance  12 f32 tallest
+// 16 f32 path length  20 u32 0  24 i32 count  28 f32 character gap
+// 32 f32 start  36 u16 segment drag  38 u32 0  42 the path's record (n bytes)
+// 42 + n u8 241.
+class CPathArrange : public CCurveArrange {
+ public:
+  static constexpr std::uint32_t kHeadSize = 42;
+
+  CPathArrange();
+  // Takes the path over; flags 0x30.
+  CPathArrange(std::unique_ptr<CPathObject> path, CMatrix3* matrix, CBoxArray* items);
+  ~CPathArrange() override;
+  // Null unless a '7' record within `available` holding a path record that
+  // ends before its 241, with finite numbers.
+  static std::unique_ptr<CPathArrange> FromRecord(const std::uint8_t* record,
+                                                  std::size_t available);
+
+  std::uint32_t WriteRecord(plat::HGLOBAL* out) override;
+  std::unique_ptr<CMatrix3> GetCharMatrix(const CBoxChar* item) const override;
+  void DrawHandles(plat::DC* dc, const CMatrix3* viewMatrix) override;
+  int HitTestHandle(CViewServices* view, float x, float y, int* handle) override;
+  void Layout(int from) override;
+  int MoveHandle(std::uint32_t mode, int handle, float x, float y, const CFPoint* point) override;
+  void OffsetBy(float dx, float dy) override;
+  int ReadPage(CWindowServices* page) override;
+  std::uint32_t GetPageId() override { return IDD_ARRANGE_PATH; }
+
+  std::unique_ptr<CPathObject> path;
+  std::uint16_t segmentDrag = 0;
+  float pathLength = 0.0f;
+  float textLength = 0.0f;
+  float start = 0.0f;
+  float charGap = 0.0f;
+  float distance = 0.0f;
+  std::uint32_t closed = 0;
+  std::int32_t count = 0;
+
+ protected:
+  const char* PageTitle() const override { return "沿线排版"; }
+  void FillFields(CWindowServices* page) override;
+  void ReadFields(CWindowServices* page) override;
+  CFPoint DefaultOrigin() const override { return CFPoint{}; }
+
+ private:
+  CFPoint lastDrag_;  // where a segment drag stands
 };

@@ -42,24 +42,6 @@ float LowerTo(float a, float ceiling, float period) {
   return r <= ceiling ? r : ceiling;
 }
 
-// A number typed into a page control; false when it is not one.
-bool ParseNumber(const std::string& text, float& out) {
-  const char* s = text.c_str();
-  char* end = nullptr;
-  const float v = std::strtof(s, &end);
-  if (end == s || !Finite(v)) return false;
-  while (*end == ' ') ++end;
-  if (*end != '\0') return false;
-  out = v;
-  return true;
-}
-
-void SetNumber(CWindowServices* page, std::uint32_t id, float v) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.1f", double(v));
-  page->SetItemText(id, text);
-}
-
 // Text matrix then view matrix; the identity when neither.
 CMatrix3 Through(const CMatrix3* text, const CMatrix3* view) {
   CMatrix3 m;
@@ -109,6 +91,23 @@ bool NearPoint(CFPoint p, const CMatrix3* m, float x, float y, double tol) {
 }  // namespace
 
 // --- Shared -------------------------------------------------------------------
+
+bool CCurveArrange::ParseNumber(const std::string& text, float& out) {
+  const char* s = text.c_str();
+  char* end = nullptr;
+  const float v = std::strtof(s, &end);
+  if (end == s || !Finite(v)) return false;
+  while (*end == ' ') ++end;
+  if (*end != '\0') return false;
+  out = v;
+  return true;
+}
+
+void CCurveArrange::SetNumber(CWindowServices* page, std::uint32_t id, float v) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.1f", double(v));
+  page->SetItemText(id, text);
+}
 
 CCurveArrange::CCurveArrange(std::uint8_t kindByte) : CTextArrange(kindByte) {
   tallest = DefaultTextAttr().sizeY;
