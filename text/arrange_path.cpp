@@ -76,24 +76,47 @@ std::vector<Piece> FirstContour(CPathObject& path) {
   return out;
 }
 
-// The point at a distance along the pieces; false beyond their end.
-bool PointAtDistance(const std::vector<Piece>& pieces, float d, CFPoint& out) {
-  if (pieces.empty() || !Finite(d)) return false;
-  d = std::max(d, 0.0f);
-  for (const Piece& p : pieces) {
-    if (d <= p.length) {
-      if (p.curve) {
-        BezierPointAtLength(p.bez, out, d, p.length, kBezierSteps);
-      } else {
-        const float t = d / p.length;
-        out = CFPoint{p.a.x + (p.b.x - p.a.x) * t, p.a.y + (p.b.y - p.a.y) * t};
-      }
-      return true;
+// Finds points by distance along the pieces; the piece of the last request
+// is kept, so a walk in order costs one step per piece in all.
+class Walker {
+ public:
+  explicit Walker(const std::vector<Piece>& pieces) : pieces_(pieces) {}
+
+  // False beyond the end (or for a distance that is not a number).
+  bool PointAt(float d, CFPoint& out) {
+    if (pieces_.empty() || !Finite(d)) return false;
+    d = std::max(d, 0.0f);
+    while (index_ > 0 && d < before_) {
+      --index_;
+      before_ -= pieces_[index_].length;
     }
-    d -= p.length;
+    if (index_ == 0) before_ = 0.0f;
+    while (index_ < pieces_.size() && d > before_ + pieces_[index_].length) {
+      before_ += pieces_[index_].length;
+      ++index_;
+    }
+    if (index_ >= pieces_.size()) {
+      // Keep the cursor on the last piece for a later, shorter request.
+      index_ = pieces_.size() - 1;
+      before_ -= pieces_[index_].length;
+      return false;
+    }
+    const Piece& p = pieces_[index_];
+    const float along = std::clamp(d - before_, 0.0f, p.length);
+    if (p.curve) {
+      BezierPointAtLength(p.bez, out, along, p.length, kBezierSteps);
+    } else {
+      const float t = along / p.length;
+      out = CFPoint{p.a.x + (p.b.x - p.a.x) * t, p.a.y + (p.b.y - p.a.y) * t};
+    }
+    return true;
   }
-  return false;
-}
+
+ private:
+  const std::vector<Piece>& pieces_;
+  std::size_t index_ = 0;
+  float before_ = 0.0f;  // length of the pieces before index_
+};
 
 // Keeps the Bezier table at 100 steps for a scope.
 class BasisSteps {
@@ -234,6 +257,7 @@ void CPathArrange::Layout(int) {
     if (n >= 2) charGap = (pathLength - textLength) / float(closed ? n : n - 1);
   }
 
+  Walker walker(pieces);
   float p = start;
   for (CBoxItem* item : items->Items()) {
     if (!item->IsChar()) continue;
@@ -244,14 +268,14 @@ void CPathArrange::Layout(int) {
       continue;
     }
     CFPoint origin;
-    if (!PointAtDistance(pieces, p, origin)) break;  // past the end: the rest stays
+    if (!walker.PointAt(p, origin)) break;  // past the end: the rest stays
     c->x = origin.x;
     c->y = origin.y;
     p += w / 2.0f;
     c->angle = 0.0f;
     if (flags & ARRF_TURN_ALONG) {
       CFPoint middle;
-      if (!PointAtDistance(pieces, std::min(p, total), middle)) middle = origin;
+      if (!walker.PointAt(std::min(p, total), middle)) middle = origin;
       const float deg = VectorAngle(origin.x, origin.y, middle.x, middle.y) * 180.0f / kPi;
       if (Finite(deg)) c->angle = -std::floor(deg + 0.5f);
     }
