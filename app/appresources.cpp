@@ -9,6 +9,7 @@
 #include "framework/fwdefs.h"
 #include "framework/menu.h"
 #include "framework/resources.h"
+#include "text/replacefontsdlg.h"
 
 namespace appres {
 namespace {
@@ -332,6 +333,7 @@ void RegisterAppResources() {
   RegisterStrings();
   RegisterToolBars();
   RegisterDialogs();
+  RegisterTextDialogTemplates();
   RegisterCursors();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
 }
