@@ -14,6 +14,7 @@
 #include "text/arrange.h"
 #include "text/tests/text_fixtures.h"
 #include "text/textobject.h"
+#include "text/textundo.h"
 
 namespace {
 
@@ -494,6 +495,43 @@ TEST_F(CurveTest, CaretAndKeysOnAnArc) {
   EXPECT_EQ(arc->CaretFromPoint(2, right.x, right.y, &p1, &p2), 0);
   // The box holds the cell.
   EXPECT_TRUE(C(2)->box.left <= right.x && right.x <= C(2)->box.right);
+}
+
+TEST_F(CurveTest, ArrangementChangesAreUndone) {
+  FakeView view;
+  CTextObject t(0, 0, 0, 100, 100);
+  t.chars.Add(std::make_unique<CBoxChar>(std::uint16_t('a'), TestAttr()));
+  t.chars.Add(std::make_unique<CBoxChar>(std::uint16_t('b'), TestAttr()));
+  t.Relayout(nullptr, -1);
+  const float straightX = t.chars.CharAt(1)->x;
+
+  // The arc replaces the straight arrangement; undo puts the old one back and lays out.
+  view.undo.StartRecord(0);
+  std::unique_ptr<CTextArrange> old =
+      t.SetArrange(std::make_unique<CArcArrange>(0, 50, 100, 10, nullptr, nullptr));
+  AppendUndo(&view, std::make_unique<CUndoArrange>(&t, std::move(old)));
+  view.undo.EndRecord();
+  t.Relayout(&view, -1);
+  EXPECT_EQ(t.GetArrangeKind(), ARR_ARC);
+  EXPECT_NE(t.chars.CharAt(1)->x, straightX);
+  view.undo.UndoLastStep(view);
+  EXPECT_EQ(t.GetArrangeKind(), ARR_LEFT_TO_RIGHT);
+  EXPECT_EQ(t.chars.CharAt(1)->x, straightX);
+  ASSERT_NE(t.GetArrange(), nullptr);
+  EXPECT_EQ(t.GetArrange()->items, &t.chars);
+
+  // Flags likewise.
+  view.undo.StartRecord(0);
+  AppendUndo(&view, std::make_unique<CUndoArrangeFlags>(&t));
+  view.undo.EndRecord();
+  t.GetArrange()->flags = ARRF_FIT;
+  view.undo.UndoLastStep(view);
+  EXPECT_EQ(t.GetArrange()->flags, 0);
+
+  // Dropped without undoing, the kept arrangement goes with the item.
+  {
+    CUndoArrange dropped(&t, std::make_unique<CArchArrange>());
+  }
 }
 
 }  // namespace
