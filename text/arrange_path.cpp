@@ -155,9 +155,16 @@ std::unique_ptr<CPathArrange> CPathArrange::FromRecord(const std::uint8_t* rec,
   // Only a path record, ending before the arrangement's 241.
   if (length < kHeadSize + 5 || rec[kHeadSize] != '#') return nullptr;
   const std::uint32_t n = plat::GetU32(rec + kHeadSize + 1);
-  if (n == 0 || n > length - kHeadSize - 1) return nullptr;
+  if (n == 0 || n > length - kHeadSize - 1 || rec[kHeadSize + n] != 241) return nullptr;
   std::unique_ptr<CPathObject> p = CPathObject::LoadFromRecord(rec + kHeadSize, n);
   if (!p) return nullptr;
+  // A path that cannot be written back (no segment) carries no text.
+  {
+    plat::HGLOBAL h = 0;
+    const std::uint32_t written = p->WriteRecord(&h);
+    if (h) plat::GlobalFree(h);
+    if (!written) return nullptr;
+  }
   auto a = std::make_unique<CPathArrange>();
   a->path = std::move(p);
   a->flags = plat::GetU16(rec + 6);

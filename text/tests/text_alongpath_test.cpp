@@ -121,6 +121,16 @@ TEST_F(AlongPathTest, RecordGoldenAndRoundTrip) {
   EXPECT_FALSE(CreateArrange(bad.data(), bad.size()));
   EXPECT_FALSE(CreateArrange(r.data(), r.size() - 1));
   bad = r;
+  bad.back() = 0;  // no 241 after the path
+  EXPECT_FALSE(CreateArrange(bad.data(), bad.size()));
+  // A path without points carries no text.
+  CPathArrange empty(std::make_unique<CPathObject>(), nullptr, nullptr);
+  plat::HGLOBAL none = 0;
+  EXPECT_EQ(empty.WriteRecord(&none), 0u);
+  bad = r;
+  plat::PutU32(&bad[42 + 64], 0);  // the path's record count
+  EXPECT_FALSE(CreateArrange(bad.data(), bad.size()));
+  bad = r;
   plat::PutF32(&bad[32], std::nanf(""));
   EXPECT_FALSE(CreateArrange(bad.data(), bad.size()));
 }
