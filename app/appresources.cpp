@@ -10,6 +10,7 @@
 #include "framework/menu.h"
 #include "framework/resources.h"
 #include "text/replacefontsdlg.h"
+#include "text/sealdlg.h"
 
 namespace appres {
 namespace {
@@ -335,6 +336,7 @@ void RegisterAppResources() {
   RegisterDialogs();
   RegisterTextDialogTemplates();
   RegisterCursors();
+  RegisterSealResources();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
 }
 

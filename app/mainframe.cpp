@@ -3,13 +3,19 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
+#include <algorithm>
 
 #include "app/appids.h"
+#include "app/selecttracker.h"
 #include "app/settingsload.h"
 #include "framework/app.h"
 #include "framework/controls.h"
 #include "framework/menu.h"
 #include "model/dllholder.h"
+#include "model/graphobject.h"
+#include "model/palette.h"
+#include "model/records.h"
 #include "platform/dc.h"
 
 namespace {
@@ -102,6 +108,152 @@ void CModeBar::SetMode(std::uint32_t tool) {
   if (mode == m_mode) return;
   m_mode = mode;
   LoadToolBar(mode == appid::ID_TOOL_GRAPHLIB ? appid::IDT_MODE_LIB : appid::IDT_MODE_TEXT);
+}
+
+int CModeBar::SyncWithSelection() {
+  CViewServices* view = ::GetActiveView();
+  if (!view) return 0;
+  if (CGraphObject* edit = view->GetEditObject(); edit && edit->kind == OBJ_TEXT) {
+    SetMode(appid::ID_TOOL_TEXT);
+    return 1;
+  }
+  CDesignViewServices* design = view->GetDesignView();
+  auto* tracker = design ? dynamic_cast<CSelectTracker*>(design->GetSelectTracker()) : nullptr;
+  CGraphObject* current = tracker ? tracker->GetCurrentObject() : nullptr;
+  if (!current) return 0;
+  if (current->kind == OBJ_TEXT)
+    SetMode(appid::ID_TOOL_TEXT);
+  else if (current->kind == OBJ_LIBPIC)
+    SetMode(appid::ID_TOOL_GRAPHLIB);
+  return 1;
+}
+
+std::uint32_t RightButtonCommand(std::uint32_t button, bool shift) {
+  static const struct {
+    std::uint32_t button, command;
+  } kTable[] = {{appid::ID_TOOL_SELECT, 32784}, {appid::ID_TOOL_TEXT, 40051}, {appid::ID_TOOL_GRAPHLIB, 40079},
+                {appid::ID_CUT_OUT, 40031},     {40046, 40049},                {32820, 40115},
+                {40080, 32872},                 {40081, 32873},                {40082, 32874},
+                {40083, 32875},                 {40084, 32876},                {40085, 32877},
+                {57607, 32888},                 {appid::ID_TRANSFORM, appid::ID_UNTRANSFORM}};
+  if (button == appid::ID_TOOL_NODE) return shift ? 32787 : 40022;
+  for (const auto& row : kTable)
+    if (row.button == button) return row.command;
+  return 0;
+}
+
+void CToolContextBar::OnRButtonDown(fw::UINT flags, fw::POINT pt) {
+  const int index = HitTest(pt);
+  if (index >= 0) {
+    const std::uint32_t command = RightButtonCommand(GetItemID(index), (flags & fw::MK_SHIFT) != 0);
+    if (fw::CWnd* main = fw::AfxGetMainWnd(); main && command) main->SendMessage(fw::WM_COMMAND, command, 0);
+  }
+  fw::CToolBar::OnRButtonDown(flags, pt);
+}
+
+// ---------------------------------------------------------------------------
+// Palette bar.
+
+bool SendColorToActiveView(std::uint32_t packed) {
+  auto* frame = dynamic_cast<fw::CFrameWnd*>(fw::AfxGetMainWnd());
+  fw::CView* view = frame ? frame->GetActiveView() : nullptr;
+  if (!view) return false;
+  view->SendMessage(fw::WM_COMMAND, appid::ID_COLOR_PICK, fw::LPARAM(packed));
+  view->SetFocus();
+  return true;
+}
+
+FW_BEGIN_COMMAND_MAP(CColorListBox, fw::CListBox)
+FW_ON_CONTROL_REFLECT(fw::LBN_SELCHANGE, OnSelChange)
+FW_END_COMMAND_MAP()
+
+void CColorListBox::Fill() {
+  ResetContent();
+  m_firstRow = 0;
+  ThePaletteStore().FillListBox(*this);
+  m_colorCount = ThePaletteStore().GetColorCount();
+}
+
+void CColorListBox::ScrollRows(int rows) {
+  fw::RECT client;
+  GetClientRect(&client);
+  const int rowHeight = std::max(1, GetItemHeight(0));
+  const int page = std::max(1, client.height() / rowHeight);
+  const int totalRows = (GetCount() + m_perRow - 1) / m_perRow;
+  const int last = std::max(0, totalRows - page);
+  m_firstRow = std::clamp(m_firstRow + rows, 0, last);
+  SetTopIndex(m_firstRow * m_perRow);
+}
+
+void CColorListBox::DrawItem(fw::DRAWITEMSTRUCT* dis) {
+  if (!dis || !dis->hDC || int(dis->itemID) < 0 || int(dis->itemID) >= GetCount()) return;
+  plat::DC* dc = dis->hDC;
+  const std::uint32_t packed = std::uint32_t(std::strtoul(GetText(int(dis->itemID)).c_str(), nullptr, 10));
+  plat::HBRUSH fill = plat::CreateSolidBrush(PackedRGBToColorRef(packed));
+  const bool selected = (dis->itemState & fw::ODS_SELECTED) != 0;
+  plat::HBRUSH frame = plat::CreateSolidBrush(selected ? plat::RGB(0, 0, 128) : plat::RGB(255, 255, 255));
+  const fw::RECT& r = dis->rcItem;
+  dc->FillRect(r, frame);
+  dc->FillRect(fw::RECT{r.left + 2, r.top + 2, r.right - 2, r.bottom - 2}, fill);
+  plat::DeleteObject(fill);
+  plat::DeleteObject(frame);
+}
+
+void CColorListBox::OnSelChange() {
+  const int sel = GetCurSel();
+  if (sel < 0) return;
+  SendColorToActiveView(std::uint32_t(std::strtoul(GetText(sel).c_str(), nullptr, 10)));
+}
+
+FW_BEGIN_COMMAND_MAP(CPaletteBar, fw::CDialogBar)
+FW_ON_LBN_SELCHANGE(appid::IDC_COLOR_LIST, OnListSelChange)
+FW_ON_BN_CLICKED(appid::IDC_COLOR_BUTTON, OnColorButton)
+FW_END_COMMAND_MAP()
+
+fw::BOOL CPaletteBar::Create(fw::CWnd* parent, fw::UINT templateId, fw::DWORD style, fw::UINT id) {
+  if (!fw::CDialogBar::Create(parent, templateId, style, id)) return fw::FALSE;
+  if (fw::SubclassDlgItem(m_list, appid::IDC_COLOR_LIST, this)) m_list.Fill();
+  return fw::TRUE;
+}
+
+void CPaletteBar::OnListSelChange() {
+  const int sel = m_list.GetCurSel();
+  if (sel < 0) return;
+  SendColorToActiveView(ThePaletteStore().GetColor(sel));
+}
+
+void CPaletteBar::OnColorButton() {
+  auto* frame = dynamic_cast<fw::CFrameWnd*>(fw::AfxGetMainWnd());
+  if (fw::CView* view = frame ? frame->GetActiveView() : nullptr) view->SetFocus();
+  fw::CColorDialog dialog(0, fw::CC_FULLOPEN, this);
+  if (dialog.DoModal() != fw::IDOK) return;
+  SendColorToActiveView(ColorRefToPacked(dialog.GetColor()));
+  CPaletteStore& store = ThePaletteStore();
+  const int before = store.GetColorCount();
+  const fw::COLORREF* custom = fw::CColorDialog::GetSavedCustomColors();
+  for (int i = 0; custom && i < 16; ++i)
+    if (store.FindColor(custom[i]) < 0) store.AddColor(custom[i]);
+  if (store.GetColorCount() > before && m_list.m_hWnd) m_list.Fill();
+}
+
+void CPaletteBar::OnSize(fw::UINT type, int cx, int cy) {
+  fw::CDialogBar::OnSize(type, cx, cy);
+  fw::RECT client;
+  GetClientRect(&client);
+  if (fw::CWnd* frameCtl = GetDlgItem(appid::IDC_COLOR_FRAME)) {
+    frameCtl->MoveWindow(0, 0, std::max(0, client.width() - 5), std::max(0, client.height() - 35));
+    frameCtl->SetWindowPos(fw::HWND_BOTTOM, 0, 0, 0, 0, fw::SWP_NOMOVE | fw::SWP_NOSIZE | fw::SWP_NOACTIVATE);
+  }
+  if (m_list.m_hWnd) m_list.MoveWindow(0, 18, std::max(0, client.width() - 5), std::max(0, client.height() - 71));
+}
+
+void CPaletteBar::OnVScroll(fw::UINT code, fw::UINT pos, fw::CWnd* bar) {
+  if (code == fw::SB_LINEUP)
+    m_list.ScrollRows(-1);
+  else if (code == fw::SB_LINEDOWN)
+    m_list.ScrollRows(1);
+  else
+    fw::CDialogBar::OnVScroll(code, pos, bar);
 }
 
 // ---------------------------------------------------------------------------

@@ -20,6 +20,10 @@ class CQuWeiDlg : public fw::CDialog {
   CQuWeiDlg();
 };
 
+// The second command of a context-bar button under the right mouse button
+// (Shift held or not); 0 for a button without one.
+std::uint32_t RightButtonCommand(std::uint32_t button, bool shift);
+
 // The context tool bar: its buttons follow the current tool.
 class CToolContextBar : public fw::CToolBar {
  public:
@@ -29,6 +33,8 @@ class CToolContextBar : public fw::CToolBar {
   void SetColumns(int n);
   std::uint32_t GetGroup() const { return m_group; }
   int GetColumns() const { return m_columns; }
+  // The button's second command goes to the main window.
+  void OnRButtonDown(fw::UINT flags, fw::POINT pt) override;
 
  private:
   int m_columns = 2;
@@ -40,14 +46,56 @@ class CModeBar : public fw::CToolBar {
  public:
   void SetMode(std::uint32_t tool);
   std::uint32_t GetMode() const { return m_mode; }
-  int SyncWithSelection() { return 0; }
+  // Follows the active view: text mode for an edited or current text,
+  // library mode for a current library picture. 0 without a design view.
+  int SyncWithSelection();
 
  private:
   std::uint32_t m_mode = 0;
 };
 
-// The palette bar (dialog bar 176).
-class CPaletteBar : public fw::CDialogBar {};
+// The palette bar's owner-drawn colour list: one item per palette colour,
+// its text the packed value in decimal.
+class CColorListBox : public fw::CListBox {
+  FW_DECLARE_COMMAND_MAP()
+
+ public:
+  // The colours of the current palette.
+  void Fill();
+  // Moves the first shown row by rows, kept between the first row and the
+  // last full page.
+  void ScrollRows(int rows);
+  void DrawItem(fw::DRAWITEMSTRUCT* dis) override;
+  // A reflected selection change: the colour goes to the active view.
+  void OnSelChange();
+  int GetColorCount() const { return m_colorCount; }
+
+ private:
+  int m_firstRow = 0;
+  int m_perRow = 1;
+  int m_colorCount = 0;
+};
+
+// The palette bar (dialog bar 176): the colour list and the colour button.
+class CPaletteBar : public fw::CDialogBar {
+  FW_DECLARE_COMMAND_MAP()
+
+ public:
+  fw::BOOL Create(fw::CWnd* parent, fw::UINT templateId, fw::DWORD style, fw::UINT id);
+  CColorListBox& GetList() { return m_list; }
+  void OnListSelChange();
+  // The colour dialog: its colour to the view, its custom colours to the palette.
+  void OnColorButton();
+  void OnSize(fw::UINT type, int cx, int cy) override;
+  void OnVScroll(fw::UINT code, fw::UINT pos, fw::CWnd* bar) override;
+
+ private:
+  CColorListBox m_list;
+};
+
+// Sends a packed colour to the active view as command 49003 and gives the
+// view the focus; false when there is no active view.
+bool SendColorToActiveView(std::uint32_t packed);
 
 // The floating property window; its panels belong to the objects.
 class CPropertyFrame : public fw::CMiniFrameWnd {

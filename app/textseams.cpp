@@ -2,16 +2,20 @@
 
 #include "model/segarray.h"
 #include "text/fontcatalog.h"
+#include "text/graphlib.h"
 #include "text/language.h"
 #include "text/replacefontsdlg.h"
+#include "text/libpicobject.h"
 #include "text/textattr.h"
 #include "text/textobject.h"
 
 namespace appseam {
 
-// The default text attributes; text records are read from here on.
+// The default text attributes; text, library picture and seal records are
+// read from here on.
 void LoadTextDefaults() {
   RegisterTextRecordReaders();
+  RegisterLibraryRecordReaders();
   DefaultTextAttr().LoadDefaults();
 }
 std::uint16_t GetTextTMState() { return DefaultTextAttr().tmState; }
@@ -19,8 +23,7 @@ std::uint16_t GetTextTMState() { return DefaultTextAttr().tmState; }
 void LoadLanguageTable() { g_Language.Load(); }
 void EnumWindowsFonts() { g_FontCatalog.EnumWindowsFonts(); }
 void ScanCftMounts() { g_FontCatalog.ScanCftMounts(); }
-// The graphic-library list is not in the program yet: no library.
-int ScanMountedLibraries() { return 0; }
+int ScanMountedLibraries() { return g_MountLibList.ScanMountedLibraries(); }
 
 int WriteFontTable(CFileServices& file) { return g_Language.WriteToFile(file); }
 plat::HGLOBAL ReadFontTable(CFileServices& file) { return g_Language.ReadFromFile(file); }

@@ -1,9 +1,15 @@
 // links: tindrel_platform
-// Glyph outlines of the Chinese face: all 6,763 GB2312 characters per pass.
+// Glyph outlines of the Chinese face: all 6,763 GB2312 characters per pass,
+// ours beside FreeType's own scaled outlines of the same characters.
 #include <benchmark/benchmark.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
 
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/font.h"
 
 namespace {
@@ -57,6 +63,49 @@ void BM_Gb2312Outlines(benchmark::State& state) {
   state.counters["missing"] = double(missing) / double(state.iterations());
 }
 BENCHMARK(BM_Gb2312Outlines)->Unit(benchmark::kMillisecond);
+
+// The peer: FreeType loads each glyph at the same size (no hinting, no bitmap)
+// and walks its outline.
+void BM_Gb2312OutlinesFreeType(benchmark::State& state) {
+  constexpr const char* kFile = "/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf";
+  const auto codes = Gb2312Codes();
+  FT_Library lib;
+  FT_Face face;
+  if (FT_Init_FreeType(&lib) != 0) {
+    state.SkipWithError("FreeType does not start");
+    return;
+  }
+  if (FT_New_Face(lib, kFile, 0, &face) != 0 || FT_Set_Pixel_Sizes(face, 0, 1024) != 0) {
+    FT_Done_FreeType(lib);
+    state.SkipWithError("AR PL SungtiL GB is not installed");
+    return;
+  }
+  FT_Outline_Funcs funcs{};
+  funcs.move_to = [](const FT_Vector*, void* u) { return ++*static_cast<long*>(u), 0; };
+  funcs.line_to = [](const FT_Vector*, void* u) { return ++*static_cast<long*>(u), 0; };
+  funcs.conic_to = [](const FT_Vector*, const FT_Vector*, void* u) { return ++*static_cast<long*>(u), 0; };
+  funcs.cubic_to = [](const FT_Vector*, const FT_Vector*, const FT_Vector*, void* u) {
+    return ++*static_cast<long*>(u), 0;
+  };
+  long segments = 0;
+  std::size_t missing = 0;
+  for (auto _ : state) {
+    for (plat::UINT code : codes) {
+      const FT_UInt glyph = FT_Get_Char_Index(face, plat::CharCodeToUnicode(plat::CP_GBK, code));
+      if (glyph == 0 || FT_Load_Glyph(face, glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) {
+        ++missing;
+        continue;
+      }
+      FT_Outline_Decompose(&face->glyph->outline, &funcs, &segments);
+    }
+    benchmark::DoNotOptimize(segments);
+  }
+  state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(codes.size()));
+  state.counters["missing"] = double(missing) / double(state.iterations());
+  FT_Done_Face(face);
+  FT_Done_FreeType(lib);
+}
+BENCHMARK(BM_Gb2312OutlinesFreeType)->Unit(benchmark::kMillisecond);
 
 void BM_EnumerateFaces(benchmark::State& state) {
   for (auto _ : state) {

@@ -1,5 +1,10 @@
 #include "framework/app.h"
 
+#include <poll.h>
+
+#include "platform/process.h"
+#include "platform/remote.h"
+
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -225,6 +230,7 @@ int CWinApp::Run() {
       while (OnIdle(idle++)) {
       }
       idleDone = true;
+      plat::InputIdle();  // a program waiting for our start goes on now
       if (QuitReceived()) break;
       continue;
     }
@@ -234,6 +240,9 @@ int CWinApp::Run() {
         m_idleWait(delay);
       } else if (HostLoop* host = GetHostLoop()) {
         host->Wait(delay);
+      } else if (int fd = plat::MessageServerFd(); fd >= 0) {
+        pollfd pf{fd, POLLIN, 0};
+        ::poll(&pf, 1, delay < 0 || delay > 10 ? 10 : int(delay));
       } else {
         long ms = delay < 0 || delay > 10 ? 10 : delay;
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));

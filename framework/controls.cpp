@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "framework/imagelist.h"
 #include "platform/report.h"
+#include "platform/text_out.h"
 
 namespace fw {
 
@@ -763,9 +765,73 @@ BOOL CListCtrl::GetItemRect(int item, RECT* r) const {
   return TRUE;
 }
 
+BOOL CListCtrl::GetItemRect(int item, RECT* r, UINT part) const {
+  if (!GetItemRect(item, r)) return FALSE;
+  int icons = 0;
+  for (int which : {LVSIL_STATE, LVSIL_SMALL})
+    if (images_[which] && images_[which]->IsCreated()) icons += images_[which]->GetImageSize().cx;
+  int first = columns_.empty() ? r->width() : columns_[0].width;
+  switch (part) {
+    case LVIR_BOUNDS:
+      return TRUE;
+    case LVIR_ICON:
+      r->right = r->left + icons;
+      return TRUE;
+    case LVIR_LABEL:
+      r->right = r->left + std::max(first, icons);
+      r->left += icons;
+      return TRUE;
+    case LVIR_SELECTBOUNDS:
+      r->right = r->left + std::max(first, icons);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+int CListCtrl::HitTest(POINT pt) const {
+  if (pt.y < rowHeight_) return -1;
+  int row = top_ + (pt.y - rowHeight_) / rowHeight_;
+  RECT r{};
+  if (!GetItemRect(row, &r) || pt.x < r.left || pt.x >= r.right) return -1;
+  return row;
+}
+
+CImageList* CListCtrl::SetImageList(CImageList* list, int which) {
+  if (which < 0 || which > LVSIL_STATE) return nullptr;
+  CImageList* old = images_[which];
+  images_[which] = list;
+  CWnd::NotifyChanged(WOC_CONTENT);
+  return old;
+}
+
+CImageList* CListCtrl::GetImageList(int which) const {
+  return which >= 0 && which <= LVSIL_STATE ? images_[which] : nullptr;
+}
+
+void CListCtrl::OnLButtonDown(UINT, POINT pt) { UserClick(HitTest(pt)); }
+
+void CListCtrl::OnLButtonDblClk(UINT, POINT pt) { UserDoubleClick(HitTest(pt)); }
+
 void CListCtrl::DrawItems(plat::HDC dc) {
   CWnd* parent = GetParent();
   if (!parent) return;
+  if (dc && (GetStyle() & LVS_REPORT)) {
+    // The column header and the space below the last row.
+    RECT client{};
+    GetClientRect(&client);
+    dc->FillSolidRect(RECT{client.left, client.top, client.right, client.top + rowHeight_}, plat::RGB(0xC0, 0xC0, 0xC0));
+    int x = 0;
+    dc->SetBkMode(plat::TRANSPARENT);
+    dc->SetTextColor(plat::RGB(0, 0, 0));
+    for (const Column& c : columns_) {
+      plat::TextOut(dc, x + 4, client.top + 1, c.text);
+      x += c.width;
+      dc->FillSolidRect(RECT{x - 1, client.top + 2, x, client.top + rowHeight_ - 2}, plat::RGB(0x80, 0x80, 0x80));
+    }
+    int rows = std::max(0, std::min(GetItemCount() - top_, GetCountPerPage()));
+    dc->FillSolidRect(RECT{client.left, rowHeight_ * (1 + rows), client.right, client.bottom}, plat::RGB(255, 255, 255));
+  }
   for (int i = top_; i < GetItemCount() && i < top_ + GetCountPerPage(); ++i) {
     DRAWITEMSTRUCT dis;
     dis.CtlType = ODT_LISTVIEW;

@@ -12,6 +12,8 @@
 
 namespace fw {
 
+class CImageList;
+
 // Owner drawing.
 constexpr UINT ODT_MENU = 1;
 constexpr UINT ODT_LISTBOX = 2;
@@ -120,6 +122,14 @@ constexpr int LVCFMT_LEFT = 0;
 constexpr int LVCFMT_RIGHT = 1;
 constexpr int LVCFMT_CENTER = 2;
 constexpr UINT ODT_LISTVIEW = 102;
+// List view item rectangle parts and image lists.
+constexpr UINT LVIR_BOUNDS = 0;
+constexpr UINT LVIR_ICON = 1;
+constexpr UINT LVIR_LABEL = 2;
+constexpr UINT LVIR_SELECTBOUNDS = 3;
+constexpr int LVSIL_NORMAL = 0;
+constexpr int LVSIL_SMALL = 1;
+constexpr int LVSIL_STATE = 2;
 constexpr UINT ODT_TAB = 101;
 
 struct NMUPDOWN {
@@ -380,6 +390,17 @@ class CListCtrl : public CControl {
   int GetCountPerPage() const;
   // Row rectangles in report style, below a header of the row height.
   BOOL GetItemRect(int item, RECT* r) const;
+  // A part of the row: LVIR_BOUNDS the row, LVIR_ICON its state and small images at
+  // the left, LVIR_LABEL the rest of the first column, LVIR_SELECTBOUNDS icon and label.
+  BOOL GetItemRect(int item, RECT* r, UINT part) const;
+  // The row under a client point, -1 for none.
+  int HitTest(POINT pt) const;
+  // Image lists (not owned); returns the previous one.
+  CImageList* SetImageList(CImageList* list, int which);
+  CImageList* GetImageList(int which) const;
+  // Owner-drawn lists take the mouse as messages: a click selects the row under it.
+  void OnLButtonDown(UINT flags, POINT pt) override;
+  void OnLButtonDblClk(UINT flags, POINT pt) override;
   void DrawItems(plat::HDC dc);
   // User actions: click a row (selection changes, then NM_CLICK), double click (NM_DBLCLK).
   void UserClick(int item);
@@ -397,6 +418,7 @@ class CListCtrl : public CControl {
   int top_ = 0;
   int rowHeight_ = 17;
   DWORD exStyle_ = 0;
+  CImageList* images_[3] = {};
 };
 
 class CTabCtrl : public CControl {

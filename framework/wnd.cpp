@@ -1,5 +1,7 @@
 #include "framework/wnd.h"
 
+#include "framework/remote.h"
+
 #include <algorithm>
 #include <deque>
 #include <map>
@@ -187,6 +189,7 @@ BOOL CWnd::CreateEx(DWORD exStyle, const std::string& className, const std::stri
     SendMessage(WM_SIZE, 0, MAKELONG(WORD(c.cx), WORD(c.cy)));
   }
   if (style_ & WS_VISIBLE) InvalidateRect(nullptr, TRUE);
+  if (!parent_) detail::TopLevelChanged();
   return TRUE;
 }
 
@@ -216,6 +219,7 @@ void CWnd::Unlink() {
   for (CWnd* c : children_) c->parent_ = nullptr;
   children_.clear();
   WM().Forget(this);
+  if (!(style_ & WS_CHILD)) detail::TopLevelChanged();
 }
 
 BOOL CWnd::DestroyWindow() {
@@ -671,6 +675,7 @@ void CWnd::SetWindowText(const std::string& text) {
   if (text_ == text) return;
   text_ = text;
   NotifyChanged(WOC_TEXT);
+  if (!parent_) detail::TopLevelChanged();
 }
 
 void CWnd::NotifyChanged(UINT what) {
@@ -1114,6 +1119,7 @@ BOOL CWnd::SetMenu(CMenu* menu) {
 std::vector<CWnd*> CWnd::AllWindows() { return WM().order; }
 
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (IsRemoteWindow(hwnd)) return detail::RemoteSendMessage(hwnd, msg, wp, lp);
   CWnd* w = CWnd::FromHandle(hwnd);
   if (!w) return 0;
   MSG m{hwnd, msg, wp, lp, GetTickCount(), {}};
@@ -1127,7 +1133,10 @@ BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return TRUE;
 }
 
-BOOL IsWindow(HWND hwnd) { return CWnd::FromHandle(hwnd) != nullptr; }
+BOOL IsWindow(HWND hwnd) {
+  if (IsRemoteWindow(hwnd)) return detail::RemoteIsWindow(hwnd);
+  return CWnd::FromHandle(hwnd) != nullptr;
+}
 
 void PostQuitMessage(int exitCode) { WM().posted.push_back(MSG{0, WM_QUIT, WPARAM(exitCode), 0, GetTickCount(), {}}); }
 
@@ -1206,6 +1215,8 @@ void DispatchMessage(const MSG* msg) {
 BOOL PumpMessage() {
   WindowManager& m = WM();
   if (m.quit) return FALSE;
+  // Messages sent by other programs come before posted ones.
+  if (ServeRemoteMessages() > 0) return TRUE;
   MSG msg;
   if (!PeekMessage(&msg, TRUE)) return FALSE;
   if (msg.message == WM_QUIT) {
@@ -1225,6 +1236,7 @@ int PumpPendingMessages() {
   WindowManager& m = WM();
   for (;;) {
     if (m.quit) break;
+    n += ServeRemoteMessages();
     PollHost();
     if (m.posted.empty() && !FindPaintTarget()) {
       Timer* t = FindDueTimer();

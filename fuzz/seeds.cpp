@@ -11,12 +11,16 @@
 #include "fuzz/fuzz_util.h"
 #include "model/ellipseobject.h"
 #include "model/groupobject.h"
+#include "model/guideline.h"
+#include "model/guidelist.h"
+#include "model/outarea.h"
 #include "model/lineobject.h"
 #include "model/palette.h"
 #include "model/pathobject.h"
 #include "model/polygonobject.h"
 #include "model/rectobject.h"
 #include "model/segarray.h"
+#include "model/tests/image_fixtures.h"
 #include "model/records.h"
 #include "platform/dib.h"
 #include "platform/font_impl.h"
@@ -25,6 +29,11 @@
 #include "platform/ipc.h"
 #include "text/textobject.h"
 #include "text/cftfont.h"
+#include "text/graphlib.h"
+#include "text/libpicobject.h"
+#include "text/sealobject.h"
+#include "text/tests/font_fixtures.h"
+#include "text/tests/graphlib_fixtures.h"
 #include "text/outlinecodec.h"
 
 namespace fs = std::filesystem;
@@ -155,6 +164,55 @@ void ObjectSeeds() {
   back->DeleteAll();
   Seed("segarray", "list", block);
   list.DeleteAll();
+}
+
+void GuideSeeds() {
+  CGuideList list;
+  list.Add(new CGuideLine(10, 20, 0.0));
+  list.Add(new COutArea(0, 0, 300, 200));
+  list.Add(new CGuideLine(-5, 7.5f, 33.5));
+  plat::HGLOBAL h = 0;
+  const std::uint32_t n = list.PackToGlobal(&h);
+  Bytes block = FromBlock(h, n);
+  fuzz::Require(CGuideList::UnpackFromBuffer(block.data(), block.size()) != nullptr,
+                "guide seed reads");
+  Seed("guidelist", "guides", block);
+}
+
+// The linked-image readers: every depth and layout they take.
+void LinkedImageSeeds() {
+  for (int bits : {1, 4, 8, 16, 24}) {
+    BmpSpec b;
+    b.bits = bits;
+    b.palette = {0x000000, 0xFFFFFF, 0x808080, 0xFF0000};
+    Seed("bmpreader", "depth" + std::to_string(bits), MakeBmp(b));
+  }
+  BmpSpec fields;
+  fields.bits = 16;
+  fields.compression = 3;
+  fields.masks = {0xF800, 0x07E0, 0x001F};
+  fields.topDown = true;
+  Seed("bmpreader", "fields", MakeBmp(fields));
+  BmpSpec v4;
+  v4.headerSize = 108;
+  v4.colorsUsed = 16;
+  Seed("bmpreader", "v4", MakeBmp(v4));
+  for (int bits : {1, 4, 8}) {
+    TiffSpec t;
+    t.bits = bits;
+    t.rowsPerStrip = 1;
+    Seed("tiffreader", "depth" + std::to_string(bits), MakeTiff(t));
+  }
+  TiffSpec map;
+  map.photometric = 3;
+  map.colorMap.assign(256, 0x336699);
+  map.shortValues = false;
+  map.rowsPerStrip = 3;
+  Seed("tiffreader", "map", MakeTiff(map));
+  TiffSpec inverted;
+  inverted.photometric = 0;
+  inverted.rowsPerStrip = 2;
+  Seed("tiffreader", "inverted", MakeTiff(inverted));
 }
 
 void TextSeeds() {
@@ -461,6 +519,43 @@ void TextFontSeeds() {
   Seed("fonttable", "seed", table);
 }
 
+void GraphLibSeeds() {
+  ScopedMountFolder mount;
+  const std::string lib = mount / "seed.lib";
+  if (MakeLibrary(lib, {2, 0, 1})) Seed("graphlib", "current", ReadFile(lib));
+  const auto glyph = MakeOld5Glyph({{{0, 0, true}, {50, 0, true}, {50, 50, true}, {0, 50, true}, {0, 0, true}}});
+  const std::string old = MakeOldLibrary("Old", {{"A", {glyph, glyph}}, {"B", {}}, {"C", {glyph}}}, 2);
+  Seed("graphlib", "old", Bytes(old.begin(), old.end()));
+}
+
+void LibRecordSeeds() {
+  RegisterLibraryRecordReaders();
+  for (std::uint16_t type : {0, 1, 2}) {
+    CLibPicObject pic(type, 1, 0x41);
+    pic.color = 0xFF;
+    pic.bounds = CFRect(0, 0, 20, 20);
+    pic.matrix = CMatrix3(0.02f, 0, 0, 0.02f, 5, 5);
+    Seed("librecord", "libpic" + std::to_string(type), RecordOf(pic));
+  }
+  CTextAttr attr;
+  attr.sizeX = attr.sizeY = 10.0f;
+  for (std::uint8_t shape : {0, 1, 2}) {
+    CSealObject seal;
+    seal.frame = seal.bounds = CFRect(10, 10, 30, 30);
+    seal.layoutKind = std::uint8_t(shape + 2);
+    seal.borderWidth = 1.0f;
+    seal.cornerValue = 2.0f;
+    seal.frameShape = shape;
+    seal.marginX = seal.marginY = seal.gapX = seal.gapY = 0.5f;
+    for (std::uint16_t code : TextToCharCodes("\xB1\xEA\xD7\xBCA1"))
+      seal.chars.Add(std::make_unique<CBoxChar>(std::uint8_t(code >= 256 ? 134 : 0), code, attr));
+    seal.LayoutChars();
+    Bytes r = RecordOf(seal);
+    fuzz::Require(CreateObjectFromRecord(r.data(), r.size()) != nullptr, "seal seed reads");
+    Seed("librecord", "seal" + std::to_string(shape), r);
+  }
+}
+
 void StoreSeeds() {
   const std::string folder = fuzz::ScratchFolder() + "store/";
   fs::create_directories(folder);
@@ -487,12 +582,16 @@ int main(int argc, char** argv) {
   g_out = argv[1];
   fuzz::InstallQuietSink();
   ObjectSeeds();
+  GuideSeeds();
+  LinkedImageSeeds();
   TextSeeds();
   IniSeeds();
   PaletteSeeds();
   ImageSeeds();
   FontSeeds();
   TextFontSeeds();
+  GraphLibSeeds();
+  LibRecordSeeds();
   StoreSeeds();
   return 0;
 }

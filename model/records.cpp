@@ -9,6 +9,7 @@
 #include "model/graphobject.h"
 #include "model/ellipseobject.h"
 #include "model/groupobject.h"
+#include "model/imageobject.h"
 #include "model/lineobject.h"
 #include "model/pathobject.h"
 #include "model/polygonobject.h"
@@ -317,6 +318,7 @@ void RegisterObjectRecordReaders() {
   RegisterRecordReader(REC_POLYGON, &CPolygonObject::ReadRecord);
   RegisterRecordReader(REC_PATH, &CPathObject::ReadRecord);
   RegisterRecordReader(REC_GROUP, &CGroupObject::ReadRecord);
+  RegisterRecordReader(REC_IMAGE, &CImageObject::ReadRecord);
 }
 
 bool RegisterRecordReader(char letter, RecordReaderFn reader, RecordReaderFn* previous) {

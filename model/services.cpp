@@ -1,5 +1,7 @@
 #include "model/services.h"
 
+#include "model/pathobject.h"
+
 namespace {
 
 CAppServices* g_app = nullptr;
@@ -81,4 +83,20 @@ std::vector<std::uint16_t> TextToCharCodes(const char* text) {
     }
   }
   return codes;
+}
+
+namespace {
+CTraceServices* g_traceServices = nullptr;
+}
+
+CTraceServices* SetTraceServices(CTraceServices* services) {
+  CTraceServices* old = g_traceServices;
+  g_traceServices = services;
+  return old;
+}
+
+CTraceServices* GetTraceServices() { return g_traceServices; }
+
+std::unique_ptr<CPathObject> TraceBitmap(plat::HBITMAP bitmap, int option) {
+  return g_traceServices && bitmap ? g_traceServices->TraceBitmap(bitmap, option) : nullptr;
 }

@@ -16,7 +16,9 @@
 // Shared drawing tools (pens, brushes, cursor ids) and the registered
 // clipboard format ids are plain globals filled at start-up.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "framework/fwdefs.h"
@@ -32,6 +34,7 @@ class CGraphObject;
 class CSegArray;
 class CTextAttr;
 class CGuideList;
+class CPathObject;
 
 // ---------------------------------------------------------------------------
 // Tool ids (the view's current tool is a command id).
@@ -100,12 +103,12 @@ class CWindowServices {
   // Creates a modeless dialog from a template as a child of this window;
   // null on failure.
   virtual CWindowServices* CreateChildDialog(std::uint32_t templateId) = 0;
-  // Controls of a dialog window (pages): the text of an item (UTF-8, empty
-  // when there is no such item) and the check state of a button (0 or 1).
-  virtual std::string GetItemText(std::uint32_t /*id*/) const { return {}; }
-  virtual void SetItemText(std::uint32_t /*id*/, std::string_view /*text*/) {}
-  virtual int IsItemChecked(std::uint32_t /*id*/) const { return 0; }
-  virtual void CheckItem(std::uint32_t /*id*/, int /*check*/) {}
+  // Controls of a dialog window by id (texts UTF-8): an id without a control
+  // reads empty and unchecked.
+  virtual std::string GetItemText(std::uint32_t) const { return {}; }
+  virtual void SetItemText(std::uint32_t, std::string_view) {}
+  virtual bool IsItemChecked(std::uint32_t) const { return false; }
+  virtual void CheckItem(std::uint32_t, bool) {}
 };
 
 class CListBoxServices {
@@ -158,11 +161,21 @@ class CViewServices : public CUndoView {
   virtual void KillTimer(std::uint32_t id) = 0;
   // Keyboard state at the call: true while the key is down.
   virtual bool IsKeyDown(int virtualKey) const = 0;
+  // The view window's client rectangle in device pixels.
+  virtual plat::RECT GetClientRect() const { return {}; }
   // WM_COMMAND to the view window: posted (runs later) or sent (runs now).
   virtual void PostCommand(std::uint32_t) {}
   virtual void SendCommand(std::uint32_t) {}
-  // Paints what is invalid now, without waiting for the message loop.
-  virtual void UpdateWindow() {}
+  // The objects the view shows and its trackers act on: the document's list
+  // in the design view, the view's own list in the cut view.
+  virtual CDocumentServices* GetObjectListServices() { return GetDocument(); }
+  // Snaps a rectangle being dragged by the keys held (guides, page edges,
+  // grid); tolerance 0 = 5 pixels. True when it moved.
+  virtual bool SnapRect(CFRect&, float) { return false; }
+  // Mouse capture and an immediate repaint of the invalid area.
+  virtual void CaptureMouse() {}
+  virtual void ReleaseMouse() {}
+  virtual void UpdateNow() {}
 };
 
 // The selection tracker of a view.
@@ -204,6 +217,9 @@ class CDesignViewServices : public CViewServices {
   // Attributes of the edited or selected text.
   virtual void GetTextAttributes(CTextAttr& attr) = 0;
   virtual void SetTextAttributes(const CTextAttr& attr, std::uint32_t mask) = 0;
+  // Adds the objects of an object-list block to the document as Paste does:
+  // moved by the offset when given, a CUndoAddObject each while recording.
+  virtual void PasteObjectBlock(const std::uint8_t*, std::size_t, const CFPoint*) {}
 };
 
 // The document's object list.
@@ -319,3 +335,18 @@ CUndoList* RecordingUndoList(CViewServices* view);
 // trail); a lead byte without a trail byte is dropped; bytes below 32 other
 // than CR (13) are dropped.
 std::vector<std::uint16_t> TextToCharCodes(const char* text);
+
+// ---------------------------------------------------------------------------
+// Bitmap tracing, implemented by the tracing library binding.
+
+class CTraceServices {
+ public:
+  virtual ~CTraceServices() = default;
+  // A new path traced from the bitmap in pixel units, or null.
+  virtual std::unique_ptr<CPathObject> TraceBitmap(plat::HBITMAP bitmap, int option) = 0;
+};
+// The installed tracing services; null until installed. Returns the previous ones.
+CTraceServices* SetTraceServices(CTraceServices* services);
+CTraceServices* GetTraceServices();
+// Through the installed services; null without them.
+std::unique_ptr<CPathObject> TraceBitmap(plat::HBITMAP bitmap, int option);

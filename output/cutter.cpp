@@ -22,8 +22,12 @@ constexpr float kTwoPi = 6.2831852f;
 constexpr float kOneDegree = 0.017453277777777776f;
 // Raw template text read from the file; escapes only shrink it.
 constexpr int kRawTemplate = 1024;
-// Dash pieces of one half-cut segment before the rest is cut plainly.
-constexpr int kMaxDashPieces = 1 << 18;
+// Dash pieces of one half-cut segment before the rest is cut plainly: at
+// least 4.9 m of the shortest dashes, far more with the usual ones.
+constexpr int kMaxDashPieces = 1 << 16;
+// Shortest dash piece or gap: one plotter step. Shorter ones cannot be cut
+// (points are whole steps) and would only multiply the commands.
+constexpr float kMinDash = 1.0f;
 // A remaining segment length below this is the segment's end.
 constexpr float kDashEpsilon = 1e-3f;
 
@@ -169,8 +173,8 @@ bool CCutterDriver::BeginJob(fw::CWnd* progress, CCutInfo& job) {
   float solidMm = job.solidCut >= 0.1f ? job.solidCut : 0.1f;
   float gapMm = job.voidCut >= 0.05f ? job.voidCut : 0.05f;
   dashSolid = 1;
-  solidLength = solidMm / rs;
-  gapLength = gapMm / rs;
+  solidLength = std::max(solidMm / rs, kMinDash);
+  gapLength = std::max(gapMm / rs, kMinDash);
   dashLeft = solidLength;
   offset = Finite(job.knifeOffset, 0.0f);
   halfCut = job.halfCut;
@@ -319,7 +323,7 @@ void CCutterDriver::EndPolyline() {
 
 void CCutterDriver::HalfCutMoveTo(float x, float y) {
   dashSolid = 1;
-  dashLeft = solidLength;
+  dashLeft = std::max(solidLength, kMinDash);
   MoveTo(x, y);
 }
 
@@ -331,6 +335,8 @@ void CCutterDriver::HalfCutLineTo(float x, float y) {
     LineTo(x, y);
     return;
   }
+  const float solid = std::max(solidLength, kMinDash);
+  const float gap = std::max(gapLength, kMinDash);
   if (!(dashLeft >= 0.0f)) dashLeft = 0.0f;
   for (int pieces = 0; length > kDashEpsilon; ++pieces) {
     if (pieces >= kMaxDashPieces) {
@@ -350,6 +356,14 @@ void CCutterDriver::HalfCutLineTo(float x, float y) {
     }
     float f = dashLeft / length;
     CFPoint p = f >= 1.0f ? CFPoint{x, y} : CFPoint{s.x + (x - s.x) * f, s.y + (y - s.y) * f};
+    if (p == s) {
+      // Coordinates too coarse for the pattern: the rest is cut plainly.
+      if (dashSolid)
+        LineTo(x, y);
+      else
+        MoveTo(x, y);
+      return;
+    }
     if (dashSolid)
       LineTo(p.x, p.y);
     else
@@ -357,7 +371,7 @@ void CCutterDriver::HalfCutLineTo(float x, float y) {
     length -= dashLeft;
     s = p;
     dashSolid = dashSolid ? 0 : 1;
-    dashLeft = dashSolid ? solidLength : gapLength;
+    dashLeft = dashSolid ? solid : gap;
   }
 }
 

@@ -361,11 +361,10 @@ struct DcImpl {
     const Box box = ClipBox(dc);
     const std::uint32_t pc = MapColor(s, dc.pen_->color());
     const raster::SpanFn fn = raster::SpanFor(dc.rop2_);
-    const Dash dash = DashFor(dc.pen_->style());
+    const int style = dc.pen_->style();
     a = {ClampCoord(a.x), ClampCoord(a.y)};
     b = {ClampCoord(b.x), ClampCoord(b.y)};
-    const std::int64_t n = raster::LineSteps(a.x, a.y, b.x, b.y);
-    if (dash.period == 0) {
+    if (style < PS_DASH || style > PS_DASHDOTDOT) {
       if (a.y == b.y && !box.empty()) {
         if (a.y < box.y0 || a.y >= box.y1) return;
         std::int64_t x0 = a.x, x1 = b.x;  // [x0, x1) or (x1, x0]
@@ -379,10 +378,18 @@ struct DcImpl {
         if (x1 > x0) fn(s.row(LONG(a.y)) + x0, x1 - x0, pc);
         return;
       }
-      raster::RasterLine(a.x, a.y, b.x, b.y, box.x0, box.y0, box.x1, box.y1,
-                         [&](LONG x, LONG y, std::int64_t) { fn(s.row(y) + x, 1, pc); });
+      std::uint32_t* const px = s.data();
+      const std::size_t w = std::size_t(s.width());
+      raster::WithRop2(dc.rop2_, [&](auto op) {
+        raster::RasterLine(a.x, a.y, b.x, b.y, box.x0, box.y0, box.x1, box.y1,
+                           [&](LONG x, LONG y, std::int64_t) {
+                             raster::Span<decltype(op)::value>(px + std::size_t(y) * w + std::size_t(x), 1, pc);
+                           });
+      });
       return;
     }
+    const Dash dash = DashFor(style);
+    const std::int64_t n = raster::LineSteps(a.x, a.y, b.x, b.y);
     const bool opaque = dc.bkMode_ == OPAQUE;
     const std::uint32_t bc = MapColor(s, dc.bkColor_);
     const std::int64_t st = dc.styleState_;
@@ -518,6 +525,44 @@ struct DcImpl {
     }
   }
 
+  // The brush over the polygons' area, span by span as the filler finds them
+  // (its spans never overlap).
+  static void PaintBrush(DC& dc, const std::vector<raster::FillPoly>& fp, bool winding,
+                         const Box& box, const Brush* b, int rop2, bool opaqueBack) {
+    if (b == nullptr || b->style() == BS_NULL || box.empty()) return;
+    Surface& s = Target(dc);
+    const std::uint32_t bc = MapColor(s, b->color());
+    if (b->style() == BS_SOLID) {
+      raster::WithRop2(rop2, [&](auto op) {
+        raster::FillPolygons(fp, winding, box.x0, box.y0, box.x1, box.y1,
+                             [&](LONG y, LONG x0, LONG x1) {
+                               raster::Span<decltype(op)::value>(s.row(y) + x0, x1 - x0, bc);
+                             });
+      });
+      return;
+    }
+    const raster::SpanFn fn = raster::SpanFor(rop2);
+    const std::uint32_t back = MapColor(s, dc.bkColor_);
+    const int hatch = b->hatch();
+    raster::FillPolygons(fp, winding, box.x0, box.y0, box.x1, box.y1,
+                         [&](LONG y, LONG x0, LONG x1) {
+                           std::uint32_t* row = s.row(y);
+                           for (LONG x = x0; x < x1; ++x) {
+                             if (HatchBit(hatch, x, y))
+                               fn(row + x, 1, bc);
+                             else if (opaqueBack)
+                               fn(row + x, 1, back);
+                           }
+                         });
+  }
+
+  static void FillArea(DC& dc, const std::vector<std::vector<PointF>>& area, int fillMode) {
+    std::vector<raster::FillPoly> fp;
+    fp.reserve(area.size());
+    for (const auto& p : area) fp.push_back({p.data(), int(p.size())});
+    PaintBrush(dc, fp, fillMode == WINDING, ClipBox(dc), dc.brush_, dc.rop2_, dc.bkMode_ == OPAQUE);
+  }
+
   // A closed or open figure set: brush over the fill polygons less the outline,
   // then the outline. Every pixel is touched once.
   static void DrawFigures(DC& dc, const std::vector<std::vector<P64>>& outline,
@@ -525,8 +570,12 @@ struct DcImpl {
                           const std::vector<std::vector<PointF>>* fill, int fillMode) {
     const Box box = ClipBox(dc);
     if (box.empty()) return;
-    RunSet on, gap;
     const bool pen = !PenNull(dc);
+    if (!pen) {
+      if (fill != nullptr) FillArea(dc, *fill, fillMode);
+      return;
+    }
+    RunSet on, gap;
     if (pen) {
       if (dc.pen_->width() > 1)
         WideStrokeSet(dc, outline, closed, on);
@@ -559,9 +608,12 @@ struct DcImpl {
   }
 
   static void DrawClosed(DC& dc, const std::vector<P64>& outline) {
-    std::vector<std::vector<P64>> figs{outline};
     std::vector<std::vector<PointF>> fill{ToF(outline)};
-    DrawFigures(dc, figs, {true}, &fill, dc.fillMode_);
+    if (PenNull(dc)) {
+      FillArea(dc, fill, dc.fillMode_);
+      return;
+    }
+    DrawFigures(dc, {outline}, {true}, &fill, dc.fillMode_);
   }
 
   // An open polyline, segment by segment as separate lines.
@@ -763,15 +815,7 @@ struct DcImpl {
     }
     if (!stroke) {
       // fill only: brush without outline
-      const Box box = ClipBox(dc);
-      if (box.empty() || BrushNull(dc)) return;
-      RunSet runs;
-      std::vector<raster::FillPoly> fp;
-      for (const auto& p : area) fp.push_back({p.data(), int(p.size())});
-      raster::FillPolygons(fp, dc.fillMode_ == WINDING, box.x0, box.y0, box.x1, box.y1,
-                           [&](LONG y, LONG x0, LONG x1) { runs.AddRun(y, x0, x1); });
-      runs.Normalize();
-      BrushRuns(dc, runs.runs(), dc.brush_, dc.rop2_, dc.bkMode_ == OPAQUE);
+      FillArea(dc, area, dc.fillMode_);
       return;
     }
     DrawFigures(dc, outline, closed, fill ? &area : nullptr, dc.fillMode_);
@@ -1061,7 +1105,7 @@ int DC::GetClipBox(RECT* out) const {
 }
 
 POINT DC::MoveTo(LONG x, LONG y) {
-  DcImpl::Record(*this, "MoveTo", {{x, y}});
+  if (recording_) DcImpl::Record(*this, "MoveTo", {{x, y}});
   const POINT prev = cur_;
   cur_ = {x, y};
   styleState_ = 0;
@@ -1070,11 +1114,14 @@ POINT DC::MoveTo(LONG x, LONG y) {
 }
 
 BOOL DC::LineTo(LONG x, LONG y) {
-  DcImpl::Record(*this, "LineTo", {{x, y}});
+  if (recording_) DcImpl::Record(*this, "LineTo", {{x, y}});
   if (DcImpl::Building(*this)) {
     DcImpl::PathAdd(*this, DcImpl::Dev(*this, x, y));
   } else if (!DcImpl::PenNull(*this)) {
-    DcImpl::DrawOpen(*this, {DcImpl::Dev(*this, cur_.x, cur_.y), DcImpl::Dev(*this, x, y)});
+    if (pen_->width() > 1)
+      DcImpl::DrawOpen(*this, {DcImpl::Dev(*this, cur_.x, cur_.y), DcImpl::Dev(*this, x, y)});
+    else
+      DcImpl::ThinLine(*this, DcImpl::Dev(*this, cur_.x, cur_.y), DcImpl::Dev(*this, x, y));
   }
   cur_ = {x, y};
   return 1;
@@ -1082,7 +1129,7 @@ BOOL DC::LineTo(LONG x, LONG y) {
 
 BOOL DC::Polyline(const POINT* pts, int count) {
   if (pts == nullptr || count < 2) return 0;
-  DcImpl::Record(*this, "Polyline", DcImpl::Pts(pts, count));
+  if (recording_) DcImpl::Record(*this, "Polyline", DcImpl::Pts(pts, count));
   if (DcImpl::Building(*this)) {
     DcImpl::PathMove(*this, DcImpl::Dev(*this, pts[0].x, pts[0].y));
     for (int i = 1; i < count; ++i) DcImpl::PathAdd(*this, DcImpl::Dev(*this, pts[i].x, pts[i].y));
@@ -1097,7 +1144,7 @@ BOOL DC::Polyline(const POINT* pts, int count) {
 
 BOOL DC::PolylineTo(const POINT* pts, int count) {
   if (pts == nullptr || count < 1) return 0;
-  DcImpl::Record(*this, "PolylineTo", DcImpl::Pts(pts, count));
+  if (recording_) DcImpl::Record(*this, "PolylineTo", DcImpl::Pts(pts, count));
   if (DcImpl::Building(*this)) {
     for (int i = 0; i < count; ++i) DcImpl::PathAdd(*this, DcImpl::Dev(*this, pts[i].x, pts[i].y));
   } else {
@@ -1173,8 +1220,9 @@ BOOL DC::Arc(LONG l, LONG t, LONG r, LONG b, LONG x3, LONG y3, LONG x4, LONG y4)
 
 BOOL DC::Polygon(const POINT* pts, int count) {
   if (pts == nullptr || count < 2) return 0;
-  DcImpl::Record(*this, "Polygon", DcImpl::Pts(pts, count));
+  if (recording_) DcImpl::Record(*this, "Polygon", DcImpl::Pts(pts, count));
   std::vector<P64> p;
+  p.reserve(std::size_t(count));
   for (int i = 0; i < count; ++i) p.push_back(DcImpl::Dev(*this, pts[i].x, pts[i].y));
   DcImpl::ClosedFigure(*this, p);
   return 1;
@@ -1396,9 +1444,12 @@ void DC::FillPolygonsF(const PointF* pts, const int* counts, int polyCount, int 
   for (const auto& p : polys) fp.push_back({p.data(), int(p.size())});
   Surface& s = GetSurface();
   const std::uint32_t v = MapColor(s, color);
-  const raster::SpanFn fn = raster::SpanFor(rop2_);
-  raster::FillPolygons(fp, fillMode == WINDING, box.x0, box.y0, box.x1, box.y1,
-                       [&](LONG y, LONG x0, LONG x1) { fn(s.row(y) + x0, x1 - x0, v); });
+  raster::WithRop2(rop2_, [&](auto op) {
+    raster::FillPolygons(fp, fillMode == WINDING, box.x0, box.y0, box.x1, box.y1,
+                         [&](LONG y, LONG x0, LONG x1) {
+                           raster::Span<decltype(op)::value>(s.row(y) + x0, x1 - x0, v);
+                         });
+  });
 }
 
 void DC::StartRecording() { recording_ = true; }

@@ -6,6 +6,7 @@
 #include FT_ADVANCES_H
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -29,20 +30,29 @@ constexpr double kMaxSize = 16384.0;   // pixels per em, and average width
 
 POINTFX ToFx(double x, double y) { return POINTFX{FixedFromDouble(x), FixedFromDouble(y)}; }
 
-double Fx(FIXED f) { return FixedToDouble(f); }
-
-void Extend(GlyphOutline* o, double x, double y) {
-  if (o->empty) {
-    o->xMin = o->xMax = x;
-    o->yMin = o->yMax = y;
-    o->empty = false;
-    return;
+// A 16.16 value as its 32-bit integer and back; on little-endian machines the
+// value's bytes are that integer's.
+std::int32_t Raw(FIXED f) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::int32_t v;
+    std::memcpy(&v, &f, sizeof v);
+    return v;
+  } else {
+    return FixedToLong(f);
   }
-  o->xMin = std::min(o->xMin, x);
-  o->xMax = std::max(o->xMax, x);
-  o->yMin = std::min(o->yMin, y);
-  o->yMax = std::max(o->yMax, y);
 }
+FIXED FromRaw(std::int32_t v) {
+  FIXED f;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(static_cast<void*>(&f), &v, sizeof v);
+  } else {
+    f.fract = WORD(std::uint32_t(v) & 0xFFFF);
+    f.value = std::int16_t(std::uint16_t(std::uint32_t(v) >> 16));
+  }
+  return f;
+}
+
+double Fx(FIXED f) { return FixedToDouble(f); }
 
 // Extremum of one coordinate of a quadratic segment.
 void QuadExtremum(double p0, double c, double p1, double* lo, double* hi) {
@@ -55,32 +65,80 @@ void QuadExtremum(double p0, double c, double p1, double* lo, double* hi) {
   *hi = std::max(*hi, v);
 }
 
-// Exact bounds of the contours (curves included), in pixels.
-void Bounds(GlyphOutline* o) {
-  o->empty = true;
-  for (const auto& c : o->contours) {
-    double px = Fx(c.start.x), py = Fx(c.start.y);
-    Extend(o, px, py);
+// Running bounds of one coordinate in halves of a 16.16 step (the implied
+// on-points lie halfway between two points), exact.
+struct Span2 {
+  std::int64_t lo = INT64_MAX, hi = INT64_MIN;
+  void Add(std::int64_t v) {
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+  }
+};
+
+constexpr double kHalfSteps = 131072.0;
+
+double Pixels(std::int64_t halves) { return double(halves) / kHalfSteps; }
+
+// Calls on(x, y) for every on-curve point (the implied ones included) and
+// quad(p0x, p0y, cx, cy, p1x, p1y) for every quadratic piece, in halves.
+template <class On, class Quad>
+void WalkOutline(const GlyphOutline& o, On&& on, Quad&& quad) {
+  auto h = [](FIXED f) { return std::int64_t(Raw(f)) * 2; };
+  for (const auto& c : o.contours) {
+    std::int64_t px = h(c.start.x), py = h(c.start.y);
+    on(px, py);
     for (std::uint32_t k = c.first; k < c.first + c.count; ++k) {
-      const auto& cv = o->curves[k];
-      const POINTFX* pts = &o->points[cv.first];
+      const auto& cv = o.curves[k];
+      const POINTFX* pts = &o.points[cv.first];
       if (cv.type != TT_PRIM_QSPLINE) {
-        for (WORD i = 0; i < cv.count; ++i) Extend(o, Fx(pts[i].x), Fx(pts[i].y));
-        px = Fx(pts[cv.count - 1].x), py = Fx(pts[cv.count - 1].y);
+        for (WORD i = 0; i < cv.count; ++i) on(h(pts[i].x), h(pts[i].y));
+        px = h(pts[cv.count - 1].x), py = h(pts[cv.count - 1].y);
         continue;
       }
       for (WORD i = 0; i + 1 < cv.count; ++i) {
-        double cx = Fx(pts[i].x), cy = Fx(pts[i].y);
-        double ex = Fx(pts[i + 1].x), ey = Fx(pts[i + 1].y);
+        const std::int64_t cx = h(pts[i].x), cy = h(pts[i].y);
+        std::int64_t ex = h(pts[i + 1].x), ey = h(pts[i + 1].y);
         if (i + 2 < cv.count) ex = (cx + ex) / 2, ey = (cy + ey) / 2;  // implied on-point
-        Extend(o, ex, ey);
-        QuadExtremum(px, cx, ex, &o->xMin, &o->xMax);
-        QuadExtremum(py, cy, ey, &o->yMin, &o->yMax);
+        on(ex, ey);
+        quad(px, py, cx, cy, ex, ey);
         px = ex, py = ey;
       }
     }
   }
-  if (o->empty) o->xMin = o->xMax = o->yMin = o->yMax = 0;
+}
+
+// Exact bounds of the contours (curves included), in pixels: the on-curve
+// points (the implied ones included) widened by the extremum of each
+// quadratic piece. An extremum lies at most halfway from the piece's ends to
+// its control point, so a control point within the bounds of the contour
+// starts and file on-curve points (`onX`, `onY`, 16.16) cannot widen them and
+// its piece is not solved.
+void Bounds(GlyphOutline* o, const Span2& onX, const Span2& onY) {
+  o->empty = o->contours.empty();
+  if (o->empty) {
+    o->xMin = o->xMax = o->yMin = o->yMax = 0;
+    return;
+  }
+  const std::int64_t x0 = onX.lo * 2, x1 = onX.hi * 2, y0 = onY.lo * 2, y1 = onY.hi * 2;
+  Span2 bx, by;
+  double xLo = INFINITY, xHi = -INFINITY, yLo = INFINITY, yHi = -INFINITY;  // curve extrema
+  WalkOutline(
+      *o,
+      [&](std::int64_t x, std::int64_t y) {
+        bx.Add(x);
+        by.Add(y);
+      },
+      [&](std::int64_t p0x, std::int64_t p0y, std::int64_t cx, std::int64_t cy, std::int64_t p1x,
+          std::int64_t p1y) {
+        if ((cx < x0) | (cx > x1)) [[unlikely]]
+          QuadExtremum(Pixels(p0x), Pixels(cx), Pixels(p1x), &xLo, &xHi);
+        if ((cy < y0) | (cy > y1)) [[unlikely]]
+          QuadExtremum(Pixels(p0y), Pixels(cy), Pixels(p1y), &yLo, &yHi);
+      });
+  o->xMin = std::min(Pixels(bx.lo), xLo);
+  o->xMax = std::max(Pixels(bx.hi), xHi);
+  o->yMin = std::min(Pixels(by.lo), yLo);
+  o->yMax = std::max(Pixels(by.hi), yHi);
 }
 
 size_t NativeSize(const GlyphOutline& o) {
@@ -96,8 +154,9 @@ void WriteNative(const GlyphOutline& o, unsigned char* out) {
       WORD w[2] = {cv.type, cv.count};
       std::memcpy(out, w, 4);
       out += 4;
-      std::memcpy(out, &o.points[cv.first], sizeof(POINTFX) * cv.count);
-      out += sizeof(POINTFX) * cv.count;
+      // Curves hold a few points: copied one by one rather than through a call.
+      const POINTFX* p = &o.points[cv.first];
+      for (WORD i = 0; i < cv.count; ++i, out += sizeof(POINTFX)) std::memcpy(out, p + i, sizeof(POINTFX));
     }
     TTPOLYGONHEADER h{DWORD(out - head), TT_POLYGON_TYPE, c.start};
     std::memcpy(head, &h, sizeof(h));
@@ -175,8 +234,18 @@ unsigned FontImpl::GlyphIndexOfChar(char32_t ch) const {
 }
 
 unsigned FontImpl::GlyphIndexOfCode(UINT code) const {
+  {
+    // A size query and the fetch that follows it ask for the same code.
+    std::lock_guard lock(FontMutex());
+    if (lastCodeKnown && code == lastCode) return lastCodeGlyph;
+  }
   char32_t ch = FontCodeToChar(codePage, code);
-  return GlyphIndexOfChar(ch);
+  const unsigned glyph = GlyphIndexOfChar(ch);
+  std::lock_guard lock(FontMutex());
+  lastCode = code;
+  lastCodeGlyph = glyph;
+  lastCodeKnown = true;
+  return glyph;
 }
 
 LONG FontImpl::Advance(unsigned glyph) const {
@@ -208,72 +277,103 @@ const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4]) const {
   double ax = sx, bx = synItalic ? kItalicShear * sy : 0.0, dy = sy;
   const double xx = m[0] * ax, xy = m[0] * bx + m[1] * dy;
   const double yx = m[2] * ax, yy = m[2] * bx + m[3] * dy;
-  auto map = [&](const FT_Vector& v) {
-    double u = double(v.x), w = double(v.y);
-    return ToFx(xx * u + xy * w, yx * u + yy * w);
+  // Without rotation or shear and with a whole number of 16.16 steps per font
+  // unit (the usual sizes), a coordinate is an integer product: the rounding
+  // of the general path has nothing to round and its saturation is a clamp.
+  const double kx = xx * 65536.0, ky = yy * 65536.0;
+  const bool whole = xy == 0 && yx == 0 && std::fabs(kx) < 2147483648.0 &&
+                     std::fabs(ky) < 2147483648.0 && kx == std::trunc(kx) && ky == std::trunc(ky);
+  const std::int64_t ix = std::int64_t(kx), iy = std::int64_t(ky);
+  auto fixed = [](std::int64_t v) {
+    return FromRaw(std::int32_t(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)));
   };
   out->advX = m[0] * advance * sx;
   out->advY = m[2] * advance * sx;
 
-  int first = 0;
-  for (int c = 0; c < ol.n_contours; ++c) {
-    int last = ol.contours[c];
-    if (last < first || last >= ol.n_points) break;
-    int n = last - first + 1;
-    if (n < 2) {
-      first = last + 1;
-      continue;
-    }
-    int s = -1;
-    for (int i = first; i <= last; ++i) {
-      if (FT_CURVE_TAG(ol.tags[i]) != FT_CURVE_TAG_CONIC) {
-        s = i;
-        break;
+  const std::size_t np = std::size_t(std::max<short>(ol.n_points, 0));
+  const std::size_t nc = std::size_t(std::max<short>(ol.n_contours, 0));
+  // A contour gives at most its points and the closing start; every curve
+  // holds a point.
+  out->points.reserve(np + nc);
+  out->curves.reserve(np + nc);
+  out->contours.reserve(nc);
+  Span2 onX, onY;  // contour starts and on-curve points, 16.16
+  auto build = [&](auto map) {
+    std::vector<POINTFX>& P = out->points;
+    std::vector<GlyphOutline::Curve>& C = out->curves;
+    int first = 0;
+    for (int c = 0; c < ol.n_contours; ++c) {
+      int last = ol.contours[c];
+      if (last < first || last >= ol.n_points) break;
+      int n = last - first + 1;
+      if (n < 2) {
+        first = last + 1;
+        continue;
       }
-    }
-    GlyphOutline::Contour con{};
-    con.first = std::uint32_t(out->curves.size());
-    int steps;
-    int from;
-    if (s >= 0) {
-      con.start = map(ol.points[s]);
-      from = s + 1;
-      steps = n - 1;
-    } else {
-      // Only off-curve points: start at the implied point between the last and the first.
-      POINTFX a = map(ol.points[last]), b = map(ol.points[first]);
-      con.start = POINTFX{FixedFromDouble((Fx(a.x) + Fx(b.x)) / 2), FixedFromDouble((Fx(a.y) + Fx(b.y)) / 2)};
-      from = first;
-      steps = n;
-    }
-    WORD type = 0;
-    auto open = [&](WORD t) {
-      type = t;
-      out->curves.push_back(GlyphOutline::Curve{t, 0, std::uint32_t(out->points.size())});
-    };
-    auto push = [&](POINTFX p) {
-      out->points.push_back(p);
-      ++out->curves.back().count;
-    };
-    for (int k = 0; k < steps; ++k) {
-      int i = first + (from - first + k) % n;
-      POINTFX p = map(ol.points[i]);
-      if (FT_CURVE_TAG(ol.tags[i]) != FT_CURVE_TAG_CONIC) {
-        if (type == 0) open(TT_PRIM_LINE);
-        push(p);
-        if (type == TT_PRIM_QSPLINE) type = 0;  // the on-curve point ends the spline
+      int s = -1;
+      for (int i = first; i <= last; ++i) {
+        if (FT_CURVE_TAG(ol.tags[i]) != FT_CURVE_TAG_CONIC) {
+          s = i;
+          break;
+        }
+      }
+      GlyphOutline::Contour con{};
+      con.first = std::uint32_t(C.size());
+      int steps;
+      int from;
+      if (s >= 0) {
+        con.start = map(ol.points[s]);
+        from = s + 1;
+        steps = n - 1;
       } else {
-        if (type != TT_PRIM_QSPLINE) open(TT_PRIM_QSPLINE);
-        push(p);
+        // Only off-curve points: start at the implied point between the last and the first.
+        POINTFX a = map(ol.points[last]), b = map(ol.points[first]);
+        con.start = POINTFX{FixedFromDouble((Fx(a.x) + Fx(b.x)) / 2), FixedFromDouble((Fx(a.y) + Fx(b.y)) / 2)};
+        from = first;
+        steps = n;
       }
+      onX.Add(Raw(con.start.x));
+      onY.Add(Raw(con.start.y));
+      WORD type = 0;
+      std::uint32_t opened = 0;  // first point of the open curve
+      auto open = [&](WORD t) {
+        if (C.size() > con.first) C.back().count = WORD(P.size() - opened);
+        type = t;
+        opened = std::uint32_t(P.size());
+        C.push_back(GlyphOutline::Curve{t, 0, opened});
+      };
+      for (int k = 0, i = from > last ? first : from; k < steps; ++k, i = i == last ? first : i + 1) {
+        const POINTFX p = map(ol.points[i]);
+        if (FT_CURVE_TAG(ol.tags[i]) != FT_CURVE_TAG_CONIC) {
+          if (type == 0) open(TT_PRIM_LINE);
+          P.push_back(p);
+          onX.Add(Raw(p.x));
+          onY.Add(Raw(p.y));
+          if (type == TT_PRIM_QSPLINE) type = 0;  // the on-curve point ends the spline
+        } else {
+          if (type != TT_PRIM_QSPLINE) open(TT_PRIM_QSPLINE);
+          P.push_back(p);
+        }
+      }
+      if (type == TT_PRIM_QSPLINE) P.push_back(con.start);
+      if (C.size() > con.first) C.back().count = WORD(P.size() - opened);
+      // A closing line back to the start is implied.
+      con.count = std::uint32_t(C.size()) - con.first;
+      if (con.count > 0) out->contours.push_back(con);
+      first = last + 1;
     }
-    if (type == TT_PRIM_QSPLINE) push(con.start);
-    // A closing line back to the start is implied.
-    con.count = std::uint32_t(out->curves.size()) - con.first;
-    if (con.count > 0) out->contours.push_back(con);
-    first = last + 1;
+  };
+  if (whole) {
+    build([&](const FT_Vector& v) {
+      return POINTFX{fixed(std::int64_t(v.x) * ix), fixed(std::int64_t(v.y) * iy)};
+    });
+  } else {
+    build([&](const FT_Vector& v) {
+      const double u = double(v.x), w = double(v.y);
+      return ToFx(xx * u + xy * w, yx * u + yy * w);
+    });
   }
-  Bounds(out);
+  Bounds(out, onX, onY);
   lastGlyph = glyph;
   std::memcpy(lastM, m, sizeof lastM);
   return out;

@@ -125,6 +125,10 @@ class FontImpl {
   mutable unsigned lastGlyph = 0;
   mutable double lastM[4] = {};
   mutable GlyphOutline last;
+  // The last character code asked for and its glyph.
+  mutable bool lastCodeKnown = false;
+  mutable UINT lastCode = 0;
+  mutable unsigned lastCodeGlyph = 0;
   // Rounded advance in pixels of a glyph (untransformed).
   LONG Advance(unsigned glyph) const;
 };

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <mutex>
 #include <unordered_set>
 
@@ -275,6 +276,68 @@ bool GetSharedName(unsigned id, std::string& out) {
       return true;
     }
   return false;
+}
+
+ATOM GlobalAddAtom(std::string_view name) {
+  if (name.empty() || name.size() > kMaxSharedName || name.find('\0') != std::string_view::npos) return 0;
+  SharedLock lock("names");
+  if (!lock.locked()) return 0;
+  std::vector<NameEntry> names = ReadNames();
+  std::vector<bool> used(kLastSharedId - kFirstSharedId + 1);
+  for (NameEntry& e : names) {
+    if (SameName(e.name, name)) {
+      if (e.uses == kPermanent) return ATOM(e.id);
+      if (e.uses < kPermanent - 1) ++e.uses;
+      return WriteNames(names) ? ATOM(e.id) : 0;
+    }
+    used[e.id - kFirstSharedId] = true;
+  }
+  for (unsigned id = kFirstSharedId; id <= kLastSharedId; ++id)
+    if (!used[id - kFirstSharedId]) {
+      names.push_back(NameEntry{id, 1, std::string(name)});
+      return WriteNames(names) ? ATOM(id) : 0;
+    }
+  return 0;
+}
+
+ATOM GlobalFindAtom(std::string_view name) {
+  if (name.empty() || name.size() > kMaxSharedName) return 0;
+  SharedLock lock("names");
+  if (!lock.locked()) return 0;
+  for (const NameEntry& e : ReadNames())
+    if (SameName(e.name, name)) return ATOM(e.id);
+  return 0;
+}
+
+ATOM GlobalDeleteAtom(ATOM atom) {
+  if (atom < kFirstSharedId) return atom;
+  SharedLock lock("names");
+  if (!lock.locked()) return atom;
+  std::vector<NameEntry> names = ReadNames();
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i].id != atom) continue;
+    if (names[i].uses == kPermanent) return 0;
+    if (names[i].uses > 1) {
+      --names[i].uses;
+    } else {
+      names.erase(names.begin() + long(i));
+    }
+    return WriteNames(names) ? 0 : atom;
+  }
+  return atom;
+}
+
+bool GlobalGetAtomName(ATOM atom, std::string& out) { return GetSharedName(atom, out); }
+
+unsigned GlobalGetAtomName(ATOM atom, char* buffer, int size) {
+  if (!buffer || size <= 0) return 0;
+  buffer[0] = 0;
+  std::string name;
+  if (!GetSharedName(atom, name)) return 0;
+  std::size_t n = std::min(name.size(), std::size_t(size - 1));
+  std::memcpy(buffer, name.data(), n);
+  buffer[n] = 0;
+  return unsigned(n);
 }
 
 namespace {

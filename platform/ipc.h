@@ -45,6 +45,20 @@ unsigned RegisterSharedName(std::string_view name);
 // The name registered under an id; false when there is none.
 bool GetSharedName(unsigned id, std::string& out);
 
+// Global atoms: counted entries of the same table. Adding a name counts it up,
+// deleting counts it down and removes it at 0; a registered name is never removed.
+using ATOM = std::uint16_t;
+// The atom of the name (new or counted up); 0 for a bad name or an unusable table.
+ATOM GlobalAddAtom(std::string_view name);
+// The atom of the name without counting; 0 when absent.
+ATOM GlobalFindAtom(std::string_view name);
+// 0 on success; the atom itself when there is no such atom.
+ATOM GlobalDeleteAtom(ATOM atom);
+// Copies the name, cut to size - 1 bytes, with a terminating zero; the bytes copied, 0 on failure.
+unsigned GlobalGetAtomName(ATOM atom, char* buffer, int size);
+// The whole name; false when there is no such atom.
+bool GlobalGetAtomName(ATOM atom, std::string& out);
+
 // The shared clipboard: the formats and blocks the last writer put there.
 struct ClipboardItem {
   std::uint32_t format = 0;

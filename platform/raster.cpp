@@ -11,12 +11,8 @@ template <int T>
 void SpanImpl(std::uint32_t* d, std::int64_t n, std::uint32_t p) {
   if constexpr (T == R2_COPYPEN - 1) {
     std::fill(d, d + n, p);
-  } else if constexpr (T == R2_NOP - 1) {
-    (void)d;
-    (void)n;
-    (void)p;
   } else {
-    for (std::int64_t i = 0; i < n; ++i) d[i] = Rop2<T>(p, d[i]);
+    Span<T>(d, n, p);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "platform/dc.h"
@@ -46,6 +47,40 @@ inline std::uint32_t Rop3(unsigned t, std::uint32_t p, std::uint32_t s, std::uin
 // Applies a binary raster operation with one pen value to n pixels.
 using SpanFn = void (*)(std::uint32_t* d, std::int64_t n, std::uint32_t p);
 SpanFn SpanFor(int rop2);
+
+// The same, inline, for the truth table T = R2_x - 1.
+template <int T>
+inline void Span(std::uint32_t* d, std::int64_t n, std::uint32_t p) {
+  if constexpr (T == R2_COPYPEN - 1) {
+    for (std::int64_t i = 0; i < n; ++i) d[i] = p;
+  } else if constexpr (T != R2_NOP - 1) {
+    for (std::int64_t i = 0; i < n; ++i) d[i] = Rop2<T>(p, d[i]);
+  }
+}
+
+// Calls f(std::integral_constant<int, R2_x - 1>) for the mode, so that the
+// raster operation is chosen once for a whole primitive.
+template <class F>
+inline void WithRop2(int rop2, F&& f) {
+  switch (rop2) {
+    case R2_BLACK: return f(std::integral_constant<int, R2_BLACK - 1>{});
+    case R2_NOTMERGEPEN: return f(std::integral_constant<int, R2_NOTMERGEPEN - 1>{});
+    case R2_MASKNOTPEN: return f(std::integral_constant<int, R2_MASKNOTPEN - 1>{});
+    case R2_NOTCOPYPEN: return f(std::integral_constant<int, R2_NOTCOPYPEN - 1>{});
+    case R2_MASKPENNOT: return f(std::integral_constant<int, R2_MASKPENNOT - 1>{});
+    case R2_NOT: return f(std::integral_constant<int, R2_NOT - 1>{});
+    case R2_XORPEN: return f(std::integral_constant<int, R2_XORPEN - 1>{});
+    case R2_NOTMASKPEN: return f(std::integral_constant<int, R2_NOTMASKPEN - 1>{});
+    case R2_MASKPEN: return f(std::integral_constant<int, R2_MASKPEN - 1>{});
+    case R2_NOTXORPEN: return f(std::integral_constant<int, R2_NOTXORPEN - 1>{});
+    case R2_NOP: return f(std::integral_constant<int, R2_NOP - 1>{});
+    case R2_MERGENOTPEN: return f(std::integral_constant<int, R2_MERGENOTPEN - 1>{});
+    case R2_MERGEPENNOT: return f(std::integral_constant<int, R2_MERGEPENNOT - 1>{});
+    case R2_MERGEPEN: return f(std::integral_constant<int, R2_MERGEPEN - 1>{});
+    case R2_WHITE: return f(std::integral_constant<int, R2_WHITE - 1>{});
+    default: return f(std::integral_constant<int, R2_COPYPEN - 1>{});
+  }
+}
 
 // One run of pixels [x0, x1) on row y.
 struct Run {
@@ -110,17 +145,14 @@ inline __int128 FloorDiv128(__int128 a, __int128 b) {
 }
 inline __int128 CeilDiv128(__int128 a, __int128 b) { return -FloorDiv128(-a, b); }
 
+// An edge as the scanline walk steps it: pixel start q (the ceiling of the
+// crossing) with remainder r in [0, den), advanced by sq, sr per row.
 struct Edge {
-  std::int64_t x0, y0, x1, y1;  // 24.8 fixed, y0 < y1
-  int dir;
-  LONG ys, ye;  // rows covered [ys, ye)
-  // incremental: pixel start = q (ceil of the crossing), remainder r in [0, den)
   std::int64_t q, r, den, sq, sr;
-};
-struct Crossing {
-  LONG x;
+  LONG ys, ye;  // rows covered [ys, ye)
   int dir;
 };
+
 
 void ClipPolygon(const PointF* in, int n, double gx0, double gy0, double gx1, double gy1,
                  std::vector<PointF>& out);
@@ -230,23 +262,19 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
     }
     for (int i = 0; i < n; ++i) {
       const PointF& A = p[i];
-      const PointF& B = p[(i + 1) % n];
+      const PointF& B = p[i + 1 == n ? 0 : i + 1];
       std::int64_t ax = std::int64_t(std::llround(double(A.x) * 256.0));
       std::int64_t ay = std::int64_t(std::llround(double(A.y) * 256.0));
       std::int64_t bx = std::int64_t(std::llround(double(B.x) * 256.0));
       std::int64_t by = std::int64_t(std::llround(double(B.y) * 256.0));
       if (ay == by) continue;
-      Edge e{};
+      Edge e;
       e.dir = 1;
       if (ay > by) {
         std::swap(ax, bx);
         std::swap(ay, by);
         e.dir = -1;
       }
-      e.x0 = ax;
-      e.y0 = ay;
-      e.x1 = bx;
-      e.y1 = by;
       // rows y with y*256 in [y0, y1)
       std::int64_t ys = -FloorDiv(-ay, 256), ye = -FloorDiv(-by, 256);
       ys = std::max<std::int64_t>(ys, cy0);
@@ -271,56 +299,65 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
   }
   if (edges.empty()) return;
   std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.ys < b.ys; });
-  std::vector<Edge*> active;
-  std::vector<Crossing> xs;
+  // The active edges stay sorted by their crossing from row to row; the order
+  // of equal crossings does not change which pixels a row covers.
+  std::vector<Edge> active;
   std::size_t next = 0;
   LONG y = edges.front().ys;
-  while (true) {
+  const std::int64_t lo = std::int64_t(cx0) - 1, hi = std::int64_t(cx1) + 1;
+  for (;;) {
     if (active.empty()) {
       if (next >= edges.size()) break;
       y = std::max(y, edges[next].ys);
     }
-    while (next < edges.size() && edges[next].ys <= y) active.push_back(&edges[next++]);
-    xs.clear();
-    for (Edge* e : active) {
-      const std::int64_t q = std::clamp<std::int64_t>(e->q, std::int64_t(cx0) - 1,
-                                                      std::int64_t(cx1) + 1);
-      xs.push_back({LONG(q), e->dir});
+    while (next < edges.size() && edges[next].ys <= y) active.push_back(edges[next++]);
+    Edge* const act = active.data();
+    const std::size_t count = active.size();
+    for (std::size_t i = 1; i < count; ++i) {
+      if (act[i - 1].q <= act[i].q) continue;
+      const Edge e = act[i];
+      std::size_t j = i;
+      do {
+        act[j] = act[j - 1];
+        --j;
+      } while (j > 0 && act[j - 1].q > e.q);
+      act[j] = e;
     }
-    std::sort(xs.begin(), xs.end(), [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
+    auto at = [&](std::size_t i) { return LONG(std::clamp<std::int64_t>(act[i].q, lo, hi)); };
     if (winding) {
       int w = 0;
       LONG start = 0;
-      for (const Crossing& c : xs) {
+      for (std::size_t i = 0; i < count; ++i) {
         const int before = w;
-        w += c.dir;
-        if (before == 0 && w != 0) start = c.x;
-        else if (before != 0 && w == 0) {
-          const LONG a = std::max(start, cx0), b = std::min(c.x, cx1);
+        w += act[i].dir;
+        if (before == 0 && w != 0) {
+          start = at(i);
+        } else if (before != 0 && w == 0) {
+          const LONG a = std::max(start, cx0), b = std::min(at(i), cx1);
           if (b > a) emit(y, a, b);
         }
       }
     } else {
-      for (std::size_t i = 0; i + 1 < xs.size(); i += 2) {
-        const LONG a = std::max(xs[i].x, cx0), b = std::min(xs[i + 1].x, cx1);
+      for (std::size_t i = 0; i + 1 < count; i += 2) {
+        const LONG a = std::max(at(i), cx0), b = std::min(at(i + 1), cx1);
         if (b > a) emit(y, a, b);
       }
     }
     ++y;
-    // advance and drop finished edges
+    // advance and drop finished edges (the carry without a branch: it is
+    // taken about every other row)
     std::size_t k = 0;
-    for (Edge* e : active) {
-      if (e->ye <= y) continue;
-      e->q += e->sq;
-      e->r += e->sr;
-      if (e->r >= e->den) {
-        e->r -= e->den;
-        ++e->q;
-      }
-      active[k++] = e;
+    for (std::size_t i = 0; i < count; ++i) {
+      Edge& e = act[i];
+      if (e.ye <= y) continue;
+      const std::int64_t r = e.r + e.sr;
+      const bool carry = r >= e.den;
+      e.r = r - (carry ? e.den : 0);
+      e.q += e.sq + std::int64_t(carry);
+      if (k != i) act[k] = e;
+      ++k;
     }
-    active.resize(k);
-    if (active.empty() && next >= edges.size()) break;
+    active.erase(active.begin() + std::ptrdiff_t(k), active.end());
   }
 }
 

@@ -307,6 +307,11 @@ class OwnerDrawnWidget : public WindowWidget {
         if (i < c->GetCount()) c->UserSelect(i);
       } else if (auto* b = dynamic_cast<CButton*>(w)) {
         b->Click();
+      } else if (dynamic_cast<CListCtrl*>(w)) {
+        // The list and its owner see the click as mouse messages.
+        LPARAM at2 = LPARAM(MAKELONG(WORD(at.x()), WORD(at.y())));
+        w->SendMessage(dbl ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, MK_LBUTTON, at2);
+        if (CWnd::FromHandle(h)) w->SendMessage(WM_LBUTTONUP, 0, at2);
       }
     });
   }

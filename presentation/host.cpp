@@ -10,14 +10,17 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
 
 #include "framework/app.h"
 #include "framework/input.h"
+#include "framework/remote.h"
 #include "platform/codepage.h"
 #include "platform/ipc.h"
+#include "platform/remote.h"
 #include "presentation/widgets.h"
 
 namespace pres {
@@ -120,13 +123,32 @@ bool Host::RunDeferred() {
   return ran;
 }
 
+namespace {
+// Messages other programs send wake the Qt loop and are served where they arrive,
+// in modal loops too, as a program waiting for the user serves them.
+void WatchMessageServer() {
+  static QSocketNotifier* notifier = nullptr;
+  static int watched = -1;
+  int fd = plat::MessageServerFd();
+  if (fd == watched) return;
+  delete notifier;
+  notifier = nullptr;
+  watched = fd;
+  if (fd < 0) return;
+  notifier = new QSocketNotifier(fd, QSocketNotifier::Read, qApp);
+  QObject::connect(notifier, &QSocketNotifier::activated, [] { fw::ServeRemoteMessages(); });
+}
+}  // namespace
+
 void Host::Poll() {
+  WatchMessageServer();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   RunDeferred();
   Flush();
 }
 
 void Host::Wait(long ms) {
+  WatchMessageServer();
   Flush();
   if (!deferred_.empty()) {
     RunDeferred();

@@ -135,6 +135,10 @@ void WindowWidget::Sync(UINT what) {
   if (what & WOC_MENU) SyncMenu();
   if (what & WOC_TEXT)
     if (top_) top_->setWindowTitle(Utf8(w->GetWindowText()));
+  if ((what & WOC_ZORDER) && top_ && !w->GetParent() && w->IsWindowVisible()) {
+    top_->raise();
+    top_->activateWindow();
+  }
   if (what & WOC_ZORDER) {
     const auto& kids = w->Children();
     for (auto it = kids.rbegin(); it != kids.rend(); ++it)

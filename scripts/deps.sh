@@ -6,7 +6,8 @@ packages=(g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libfreetype-dev libfontconfig-dev libicu-dev
   fonts-dejavu-core fonts-arphic-gbsn00lp fonts-arphic-bsmi00lp
-  qt6-base-dev xvfb xauth)
+  qt6-base-dev xvfb xauth
+  libcairo2-dev)
 # The fuzz targets need clang and its libFuzzer runtime.
 if [ "${1:-}" = test ]; then packages+=(clang libclang-rt-14-dev); fi
 # The import benchmarks compare with these programs: scripts/deps.sh bench

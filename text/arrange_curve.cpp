@@ -257,10 +257,10 @@ void CCurveArrange::FillPage(CWindowServices* parent) {
   static const std::uint32_t radios[4] = {IDC_ARR_PLACE_ON, IDC_ARR_PLACE_CENTRED,
                                           IDC_ARR_PLACE_HANG, IDC_ARR_PLACE_MIDDLE};
   const int placement = flags & ARRF_PLACEMENT;
-  for (int i = 0; i < 4; ++i) page->CheckItem(radios[i], i == placement ? 1 : 0);
-  page->CheckItem(IDC_ARR_FIT, (flags & ARRF_FIT) ? 1 : 0);
-  page->CheckItem(IDC_ARR_UPSIDE_DOWN, (flags & ARRF_UPSIDE_DOWN) ? 1 : 0);
-  page->CheckItem(IDC_ARR_REVERSE, (flags & ARRF_REVERSE) ? 1 : 0);
+  for (int i = 0; i < 4; ++i) page->CheckItem(radios[i], i == placement);
+  page->CheckItem(IDC_ARR_FIT, (flags & ARRF_FIT) != 0);
+  page->CheckItem(IDC_ARR_UPSIDE_DOWN, (flags & ARRF_UPSIDE_DOWN) != 0);
+  page->CheckItem(IDC_ARR_REVERSE, (flags & ARRF_REVERSE) != 0);
   FillFields(page);
 }
 

@@ -689,7 +689,7 @@ int CTextObject::OnTimer(CViewServices* view, std::uint32_t timerId) {
     Relayout(view, pendingLayoutStart);
     pendingLayoutStart = -1;
     if (!shown && editMode == ID_TOOL_TEXT) ShowCaret(view);
-    if (view) view->UpdateWindow();
+    if (view) view->UpdateNow();
   }
   return 1;
 }

@@ -62,11 +62,15 @@ class FakeWindow : public CWindowServices {
     return it == itemTexts.end() ? std::string() : it->second;
   }
   void SetItemText(std::uint32_t id, std::string_view t) override { itemTexts[id] = std::string(t); }
-  int IsItemChecked(std::uint32_t id) const override {
-    auto it = checks.find(id);
-    return it == checks.end() ? 0 : it->second;
+  bool IsItemChecked(std::uint32_t id) const override { return checkedItems.count(id) != 0; }
+  void CheckItem(std::uint32_t id, bool check) override {
+    if (check)
+      checkedItems.insert(id);
+    else
+      checkedItems.erase(id);
   }
-  void CheckItem(std::uint32_t id, int check) override { checks[id] = check ? 1 : 0; }
+  std::map<std::uint32_t, std::string> itemTexts;
+  std::set<std::uint32_t> checkedItems;
 
   plat::RECT windowRect;
   plat::RECT clientRect;
@@ -77,8 +81,6 @@ class FakeWindow : public CWindowServices {
   bool failCreate = false;
   std::string text;
   int moves = 0, created = 0, destroyed = 0;
-  std::map<std::uint32_t, std::string> itemTexts;
-  std::map<std::uint32_t, int> checks;
   FakeWindow* parent = nullptr;
   std::vector<std::unique_ptr<FakeWindow>> children;
 };
@@ -167,8 +169,12 @@ class FakeView : public CDesignViewServices {
   }
   void KillTimer(std::uint32_t id) override { log.push_back("KillTimer " + std::to_string(id)); }
   bool IsKeyDown(int vk) const override { return keysDown.count(vk) != 0; }
+  plat::RECT GetClientRect() const override {
+    const plat::Surface& s = surface.surface();
+    return {0, 0, s.width(), s.height()};
+  }
   void PostCommand(std::uint32_t id) override { posted.push_back(id); }
-  void UpdateWindow() override { log.push_back("UpdateWindow"); }
+  void UpdateNow() override { log.push_back("UpdateNow"); }
   void SendCommand(std::uint32_t id) override { sent.push_back(id); }
 
   // --- CDesignViewServices
@@ -256,9 +262,9 @@ class FakeDocument : public CDocumentServices {
   void RemoveObjects(const std::vector<CGraphObject*>& list) override {
     for (CGraphObject* o : list) RemoveObject(o);
   }
-  float GetPageWidth() const override { return 400.0f; }
-  float GetPageHeight() const override { return 900.0f; }
-  float GetGridStep() const override { return 5.0f; }
+  float GetPageWidth() const override { return pageWidth; }
+  float GetPageHeight() const override { return pageHeight; }
+  float GetGridStep() const override { return gridStep; }
   void SetModified(bool m) override { modified = m; }
   int GetViewCount() const override { return static_cast<int>(views.size()); }
   CViewServices* GetView(int i) override {
@@ -268,6 +274,7 @@ class FakeDocument : public CDocumentServices {
   std::vector<CGraphObject*> objects;
   std::vector<CViewServices*> views;
   bool modified = false;
+  float pageWidth = 400.0f, pageHeight = 900.0f, gridStep = 5.0f;
 };
 
 inline CDocumentServices* FakeView::GetDocument() { return doc_; }

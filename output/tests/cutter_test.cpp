@@ -332,6 +332,69 @@ TEST_F(CutterFixture, DegenerateDashLengthsNeverLoop) {
   EXPECT_EQ(ReadBytes(out()).substr(before), "D0,100");
 }
 
+// Dashes below one plotter step once multiplied a segment into up to 2^18
+// commands; they are cut one step long, so the stream grows with the length.
+TEST_F(CutterFixture, DashesAreAtLeastOnePlotterStep) {
+  struct Case {
+    const char* what;
+    float rs;          // plotter step, mm
+    float solid, gap;  // set directly after BeginJob when positive
+  } cases[] = {
+      {"coarse step", 1e30f, 0.0f, 0.0f},
+      {"tiny lengths", 0.1f, 1e-30f, 1e-30f},
+      {"sub-step lengths", 0.1f, 0.25f, 0.5f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto dev = Device("DMPL Cutter");
+    dev->hardOffset = 1;
+    dev->rs = c.rs;
+    CCutInfo info = Info(*dev);
+    info.halfCut = 1;
+    info.solidCut = 0.2f;
+    info.voidCut = 0.1f;
+    ASSERT_TRUE(dev->BeginJob(nullptr, info));
+    dev->rs = c.rs;
+    if (c.solid > 0.0f) {
+      dev->solidLength = c.solid;
+      dev->gapLength = c.gap;
+    }
+    if (c.solid == 0.0f) {
+      EXPECT_FLOAT_EQ(dev->solidLength, 1.0f);
+      EXPECT_FLOAT_EQ(dev->gapLength, 1.0f);
+    }
+    const std::size_t start = ReadBytes(out()).size();
+    dev->HalfCutMoveTo(0, 0);
+    dev->HalfCutLineTo(6, 0);
+    dev->HalfCutLineTo(400, 0);
+    dev->EndPolyline();
+    dev->ClosePort();
+    const std::string s = ReadBytes(out()).substr(start);
+    EXPECT_EQ(s.substr(0, 31), "U0,0D0,1 U0,2D0,3 U0,4D0,5 U0,6") << s.substr(0, 60);
+    // One command per step of the 400 units, at most.
+    std::size_t commands = 0;
+    for (char ch : s) commands += ch == 'U' || ch == 'D';
+    EXPECT_LE(commands, 402u);
+    EXPECT_GE(commands, 398u);
+  }
+}
+
+// Far out a dash no longer moves a single-precision point: the segment is cut
+// in one piece instead of the piece limit's worth of commands in one place.
+TEST_F(CutterFixture, DashesThatCannotMoveTheKnifeCutThePlainSegment) {
+  auto dev = Device("DMPL Cutter");
+  dev->hardOffset = 1;
+  CCutInfo info = Info(*dev);
+  info.halfCut = 1;
+  ASSERT_TRUE(dev->BeginJob(nullptr, info));
+  const std::size_t start = ReadBytes(out()).size();
+  dev->HalfCutMoveTo(1e30f, 0);
+  dev->HalfCutLineTo(3e30f, 0);
+  dev->EndPolyline();
+  dev->ClosePort();
+  EXPECT_EQ(ReadBytes(out()).substr(start), "U0,2147483647D0,2147483647 ");
+}
+
 TEST_F(CutterFixture, Beziers) {
   auto dev = Device("HPGL Cutter");
   dev->hardOffset = 1;

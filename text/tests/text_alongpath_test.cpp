@@ -333,9 +333,9 @@ TEST_F(AlongPathTest, Page) {
   FakeWindow* p = parent.Child();
   EXPECT_EQ(p->itemTexts[IDC_PATH_DISTANCE], "2.2");
   EXPECT_EQ(p->itemTexts[IDC_PATH_GAP], "-1.0");
-  EXPECT_EQ(p->checks[IDC_ARR_PLACE_CENTRED], 1);
-  p->checks[IDC_ARR_PLACE_CENTRED] = 0;
-  p->checks[IDC_ARR_FIT] = 1;
+  EXPECT_EQ(p->checkedItems.count(IDC_ARR_PLACE_CENTRED), 1u);
+  p->checkedItems.erase(IDC_ARR_PLACE_CENTRED);
+  p->checkedItems.insert(IDC_ARR_FIT);
   p->itemTexts[IDC_PATH_DISTANCE] = "4";
   p->itemTexts[IDC_PATH_GAP] = "nan";
   EXPECT_EQ(a->ReadPage(p), 1);

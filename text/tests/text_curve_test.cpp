@@ -354,20 +354,20 @@ TEST_F(CurveTest, ArcPageFillAndRead) {
   EXPECT_EQ(arc->GetPageId(), 260u);
   arc->FillPage(&parent);
   FakeWindow* p = parent.Child();
-  EXPECT_EQ(p->checks[IDC_ARR_PLACE_HANG], 1);
-  EXPECT_EQ(p->checks[IDC_ARR_PLACE_ON], 0);
-  EXPECT_EQ(p->checks[IDC_ARR_FIT], 1);
-  EXPECT_EQ(p->checks[IDC_ARR_UPSIDE_DOWN], 1);
-  EXPECT_EQ(p->checks[IDC_ARR_REVERSE], 0);
+  EXPECT_EQ(p->checkedItems.count(IDC_ARR_PLACE_HANG), 1u);
+  EXPECT_EQ(p->checkedItems.count(IDC_ARR_PLACE_ON), 0u);
+  EXPECT_EQ(p->checkedItems.count(IDC_ARR_FIT), 1u);
+  EXPECT_EQ(p->checkedItems.count(IDC_ARR_UPSIDE_DOWN), 1u);
+  EXPECT_EQ(p->checkedItems.count(IDC_ARR_REVERSE), 0u);
   EXPECT_EQ(p->itemTexts[IDC_ARC_START], "60.0");
   EXPECT_EQ(p->itemTexts[IDC_ARC_END], "120.0");
   EXPECT_EQ(p->itemTexts[IDC_ARC_RADIUS], "100.0");
 
   // Unchecking a box clears its flag: the radio button rewrites the word.
-  p->checks[IDC_ARR_UPSIDE_DOWN] = 0;
-  p->checks[IDC_ARR_PLACE_HANG] = 0;
-  p->checks[IDC_ARR_PLACE_MIDDLE] = 1;
-  p->checks[IDC_ARR_REVERSE] = 1;
+  p->checkedItems.erase(IDC_ARR_UPSIDE_DOWN);
+  p->checkedItems.erase(IDC_ARR_PLACE_HANG);
+  p->checkedItems.insert(IDC_ARR_PLACE_MIDDLE);
+  p->checkedItems.insert(IDC_ARR_REVERSE);
   p->itemTexts[IDC_ARC_START] = "-30";
   p->itemTexts[IDC_ARC_END] = "210.5";
   EXPECT_EQ(arc->ReadPage(p), 1);
@@ -392,7 +392,7 @@ TEST_F(CurveTest, ArcPageFillAndRead) {
   FakeWindow other;
   other.CreateChildDialog(264)->SetUserData(264);
   arc->FillPage(&other);
-  EXPECT_TRUE(other.Child()->checks.empty());
+  EXPECT_TRUE(other.Child()->checkedItems.empty());
 }
 
 TEST_F(CurveTest, ArchLayoutHandlesAndPage) {

@@ -110,7 +110,7 @@ TEST_F(EditTest, TwoKeysLayTheTextOutOnceOnTheFourthTick) {
 
   Ticks(*t, 1);
   EXPECT_EQ(Count("KillTimer 1"), 1);
-  EXPECT_EQ(Count("UpdateWindow"), 1);
+  EXPECT_EQ(Count("UpdateNow"), 1);
   EXPECT_EQ(t->idleTicks, -1);
   EXPECT_EQ(t->pendingLayoutStart, -1);
   EXPECT_EQ(t->chars.CharAt(1)->x, 5.0f);  // after a 10 mm letter of half advance

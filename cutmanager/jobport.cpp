@@ -1,0 +1,146 @@
+#include "cutmanager/jobport.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/app.h"
+#include "framework/dialog.h"
+#include "platform/ini.h"
+#include "platform/paths.h"
+#include "platform/port.h"
+
+namespace {
+
+constexpr const char* kSection = "PortInfo";
+constexpr std::size_t kMaxPortName = 147;
+constexpr std::size_t kMaxFilePath = 259;
+
+std::uint32_t ReadInt(const char* key, int def, const std::string& file) {
+  return plat::GetPrivateProfileInt(kSection, key, def, file);
+}
+
+}  // namespace
+
+CJobPort::CJobPort() : settings_(plat::GetProgramFolder() + "Port.INI") { LoadPortInfo(); }
+
+CJobPort::~CJobPort() {
+  if (fd_ >= 0) plat::ClosePort(fd_);
+}
+
+void CJobPort::SetPortName(const std::string& name) {
+  PortName = name.substr(0, std::min(name.find('\0'), kMaxPortName));
+  LoadPortInfo();
+}
+
+void CJobPort::LoadPortInfo() {
+  char path[kMaxFilePath + 1] = {};
+  plat::GetPrivateProfileString(kSection, "FilePath", "", path, sizeof path, settings_);
+  FilePath = path;
+  OECheck = std::uint16_t(ReadInt("OECheck", 0, settings_));
+  TranSpeed = ReadInt("TranSpeed", 9600, settings_);
+  StopBits = std::uint16_t(ReadInt("StopBits", 0, settings_));
+  DataWidth = std::uint16_t(ReadInt("DataWidth", 8, settings_));
+  RTSCTS = ReadInt("RTSCTS", 1, settings_);
+  DTRDSR = ReadInt("DTRDSR", 0, settings_);
+  XONXOFF = ReadInt("XONXOFF", 0, settings_);
+}
+
+bool CJobPort::SavePortInfo() const {
+  auto put = [&](const char* key, const std::string& v) {
+    return plat::WritePrivateProfileString(kSection, key, v.c_str(), settings_);
+  };
+  bool ok = put("FilePath", FilePath);
+  ok = put("OECheck", std::to_string(OECheck)) && ok;
+  ok = put("TranSpeed", std::to_string(TranSpeed)) && ok;
+  ok = put("StopBits", std::to_string(StopBits)) && ok;
+  ok = put("DataWidth", std::to_string(DataWidth)) && ok;
+  ok = put("RTSCTS", std::to_string(RTSCTS)) && ok;
+  ok = put("DTRDSR", std::to_string(DTRDSR)) && ok;
+  ok = put("XONXOFF", std::to_string(XONXOFF)) && ok;
+  return ok;
+}
+
+int CJobPort::GetPortCode() const { return plat::GetPortCode(PortName.c_str()); }
+
+int CJobPort::Open(int method, fw::CWnd* pumpWindow, std::uint32_t* stopFlag) {
+  pumpWindow_ = pumpWindow;
+  stopFlag_ = stopFlag;
+  if (stopFlag_) *stopFlag_ = 0;
+  code_ = GetPortCode();
+  method_ = code_ < 1 ? 1 : method;
+  return (code_ > 0 ? OpenCommPort() : OpenOutputFile()) ? 1 : 0;
+}
+
+int CJobPort::OpenCommPort() {
+  if (fd_ >= 0) plat::ClosePort(fd_);
+  fd_ = -1;
+  cancelled_ = false;
+  code_ = GetPortCode();
+  if (code_ <= 0) return OpenOutputFile();
+  fd_ = plat::OpenPortPath(plat::MapPortDevice(code_, settings_), false, true);
+  if (fd_ < 0) return 0;
+  regularFile_ = plat::IsRegularFile(fd_);
+  if (code_ <= 8) {
+    plat::SerialSettings s;
+    s.speed = TranSpeed;
+    s.parity = OECheck;
+    s.dataBits = DataWidth;
+    s.stopBits = StopBits;
+    s.rtsCts = RTSCTS;
+    s.dtrDsr = DTRDSR;
+    s.xonXoff = XONXOFF;
+    plat::ApplySerialSettings(fd_, s);  // a refused line still takes data
+  }
+  return 1;
+}
+
+int CJobPort::OpenOutputFile() {
+  if (fd_ >= 0) plat::ClosePort(fd_);
+  fd_ = -1;
+  cancelled_ = false;
+  std::string path = PortName;
+  if (GetPortCode() == 0) {
+    fw::CFileDialog dlg(fw::FALSE, "PLT", "*.PLT", fw::OFN_OVERWRITEPROMPT | fw::OFN_PATHMUSTEXIST | fw::OFN_HIDEREADONLY,
+                        "*.PLT|*.PLT||", fw::AfxGetMainWnd());
+    dlg.m_initialDir = FilePath;
+    if (dlg.DoModal() != plat::IDOK) {
+      cancelled_ = true;
+      return 0;
+    }
+    path = dlg.GetPathName();
+    std::size_t slash = path.find_last_of("/\\");
+    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    if (folder.size() <= kMaxFilePath) {
+      FilePath = folder;
+      SavePortInfo();
+    }
+  }
+  fd_ = plat::OpenPortPath(plat::ResolvePath(path), true, false);
+  regularFile_ = fd_ >= 0 && plat::IsRegularFile(fd_);
+  return fd_ >= 0 ? 1 : 0;
+}
+
+bool CJobPort::WriteText(const char* data, std::size_t size) {
+  if (Stopped()) return true;
+  if (fd_ < 0) return false;
+  std::size_t done = 0;
+  while (done < size) {
+    fw::PumpMessage();  // Pause, Abort and new jobs arrive here
+    if (Stopped()) return true;
+    std::size_t rest = size - done;
+    // The device gets 20 ms per byte and 20 ms more, at most 200 ms before the next pump.
+    long n = regularFile_ ? plat::WriteFileData(fd_, data + done, rest)
+                          : plat::WritePort(fd_, data + done, rest, int(std::min<std::size_t>(20 * rest + 20, 200)));
+    if (n < 0) return false;
+    done += std::size_t(n);
+  }
+  return true;
+}
+
+void CJobPort::Close() {
+  if (fd_ >= 0) plat::ClosePort(fd_);
+  fd_ = -1;
+  if (stopFlag_) *stopFlag_ = 1;
+  stopFlag_ = nullptr;
+  pumpWindow_ = nullptr;
+}
