@@ -9,6 +9,8 @@
 #include "framework/fwdefs.h"
 #include "framework/menu.h"
 #include "framework/resources.h"
+#include "text/libbrowser.h"
+#include "text/libconvertdlg.h"
 #include "text/replacefontsdlg.h"
 #include "text/sealdlg.h"
 
@@ -337,6 +339,8 @@ void RegisterAppResources() {
   RegisterTextDialogTemplates();
   RegisterCursors();
   RegisterSealResources();
+  RegisterLibBrowserResources();
+  RegisterLibConvertResources();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
 }
 
