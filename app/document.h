@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/docview.h"
+#include "model/guidelist.h"
 #include "model/palette.h"
 #include "model/segarray.h"
 #include "model/services.h"
@@ -63,6 +64,8 @@ class CVORLAN98Doc : public fw::CDocument, public CDocumentServices {
   // The guide-line block read from the file (u8 1, u32 length, records), for
   // the first view to take over; empty when the file had none.
   const std::vector<std::uint8_t>& GetGuideBlock() const { return m_guideBlock; }
+  // The output areas of the document (the output-area tracker fills it).
+  CGuideList& GetOutAreaList() { return m_outAreas; }
 
   // --- Framework steps.
   fw::BOOL OnNewDocument() override;
@@ -77,5 +80,6 @@ class CVORLAN98Doc : public fw::CDocument, public CDocumentServices {
 
   CSegArray m_objects;
   std::vector<std::uint8_t> m_guideBlock;
+  CGuideList m_outAreas;
   CPageInfo m_page;
 };
