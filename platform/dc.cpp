@@ -628,6 +628,31 @@ struct DcImpl {
 
   // --- curves
 
+  // True when a curve from `start` over the device points cannot show: the box
+  // of its control points, widened by the pen and by the rounding of the
+  // flattening, misses the clip box. Not for a path being built, nor for a
+  // thin dashed pen, whose pattern runs on into the next line.
+  static bool CurveHidden(DC& dc, const P64& start, const POINT* pts, int count) {
+    if (Building(dc)) return false;
+    const bool pen = !PenNull(dc);
+    if (pen && dc.pen_->width() <= 1 && dc.pen_->style() >= PS_DASH &&
+        dc.pen_->style() <= PS_DASHDOTDOT)
+      return false;
+    std::int64_t x0 = start.x, x1 = start.x, y0 = start.y, y1 = start.y;
+    for (int i = 0; i < count; ++i) {
+      const P64 p = Dev(dc, pts[i].x, pts[i].y);
+      x0 = std::min(x0, p.x);
+      x1 = std::max(x1, p.x);
+      y0 = std::min(y0, p.y);
+      y1 = std::max(y1, p.y);
+    }
+    const std::int64_t far = std::max(std::max(-x0, x1), std::max(-y0, y1));
+    const std::int64_t m = 2 + (pen ? dc.pen_->width() : 0) + (far >> 20);
+    const Box box = ClipBox(dc);
+    return box.empty() || x1 + m < box.x0 || x0 - m >= box.x1 || y1 + m < box.y0 ||
+           y0 - m >= box.y1;
+  }
+
   static void BezierPoints(const PointF& p0, const PointF& p1, const PointF& p2, const PointF& p3,
                            std::vector<PointF>& out) {
     auto dist = [](const PointF& a, const PointF& b) {
@@ -1180,9 +1205,13 @@ std::vector<P64> BezierChain(const P64& start, const POINT* pts, int count, cons
 
 BOOL DC::PolyBezier(const POINT* pts, int count) {
   if (pts == nullptr || count < 1 || (count - 1) % 3 != 0) return 0;
-  DcImpl::Record(*this, "PolyBezier", DcImpl::Pts(pts, count));
-  const std::vector<P64> f =
-      BezierChain(DcImpl::Dev(*this, pts[0].x, pts[0].y), pts + 1, count - 1, org_);
+  if (recording_) DcImpl::Record(*this, "PolyBezier", DcImpl::Pts(pts, count));
+  const P64 start = DcImpl::Dev(*this, pts[0].x, pts[0].y);
+  if (DcImpl::CurveHidden(*this, start, pts + 1, count - 1)) {
+    styleState_ = 0;
+    return 1;
+  }
+  const std::vector<P64> f = BezierChain(start, pts + 1, count - 1, org_);
   if (DcImpl::Building(*this)) {
     DcImpl::PathMove(*this, f[0]);
     for (std::size_t i = 1; i < f.size(); ++i) DcImpl::PathAdd(*this, f[i]);
@@ -1195,8 +1224,13 @@ BOOL DC::PolyBezier(const POINT* pts, int count) {
 
 BOOL DC::PolyBezierTo(const POINT* pts, int count) {
   if (pts == nullptr || count < 3 || count % 3 != 0) return 0;
-  DcImpl::Record(*this, "PolyBezierTo", DcImpl::Pts(pts, count));
-  const std::vector<P64> f = BezierChain(DcImpl::Dev(*this, cur_.x, cur_.y), pts, count, org_);
+  if (recording_) DcImpl::Record(*this, "PolyBezierTo", DcImpl::Pts(pts, count));
+  const P64 start = DcImpl::Dev(*this, cur_.x, cur_.y);
+  if (DcImpl::CurveHidden(*this, start, pts, count)) {
+    cur_ = pts[count - 1];
+    return 1;
+  }
+  const std::vector<P64> f = BezierChain(start, pts, count, org_);
   if (DcImpl::Building(*this)) {
     for (std::size_t i = 1; i < f.size(); ++i) DcImpl::PathAdd(*this, f[i]);
   } else {
