@@ -526,34 +526,52 @@ struct DcImpl {
   }
 
   // The brush over the polygons' area, span by span as the filler finds them
-  // (its spans never overlap).
+  // (its spans never overlap, rows come in order, spans left to right), less
+  // the pixels of `holes` (runs sorted by row and x, not overlapping).
   static void PaintBrush(DC& dc, const std::vector<raster::FillPoly>& fp, bool winding,
-                         const Box& box, const Brush* b, int rop2, bool opaqueBack) {
+                         const Box& box, const Brush* b, int rop2, bool opaqueBack,
+                         const std::vector<Run>* holes = nullptr) {
     if (b == nullptr || b->style() == BS_NULL || box.empty()) return;
     Surface& s = Target(dc);
     const std::uint32_t bc = MapColor(s, b->color());
+    std::size_t k = 0;  // the first hole not left behind
+    auto fill = [&](auto&& paint) {
+      raster::FillPolygons(fp, winding, box.x0, box.y0, box.x1, box.y1,
+                           [&](LONG y, LONG x0, LONG x1) {
+                             if (holes == nullptr || holes->empty()) {
+                               paint(y, x0, x1);
+                               return;
+                             }
+                             const std::vector<Run>& h = *holes;
+                             while (k < h.size() && (h[k].y < y || (h[k].y == y && h[k].x1 <= x0))) ++k;
+                             LONG x = x0;
+                             for (std::size_t m = k; m < h.size() && h[m].y == y && h[m].x0 < x1; ++m) {
+                               if (h[m].x0 > x) paint(y, x, h[m].x0);
+                               x = std::max(x, h[m].x1);
+                             }
+                             if (x < x1) paint(y, x, x1);
+                           });
+    };
     if (b->style() == BS_SOLID) {
       raster::WithRop2(rop2, [&](auto op) {
-        raster::FillPolygons(fp, winding, box.x0, box.y0, box.x1, box.y1,
-                             [&](LONG y, LONG x0, LONG x1) {
-                               raster::Span<decltype(op)::value>(s.row(y) + x0, x1 - x0, bc);
-                             });
+        fill([&](LONG y, LONG x0, LONG x1) {
+          raster::Span<decltype(op)::value>(s.row(y) + x0, x1 - x0, bc);
+        });
       });
       return;
     }
     const raster::SpanFn fn = raster::SpanFor(rop2);
     const std::uint32_t back = MapColor(s, dc.bkColor_);
     const int hatch = b->hatch();
-    raster::FillPolygons(fp, winding, box.x0, box.y0, box.x1, box.y1,
-                         [&](LONG y, LONG x0, LONG x1) {
-                           std::uint32_t* row = s.row(y);
-                           for (LONG x = x0; x < x1; ++x) {
-                             if (HatchBit(hatch, x, y))
-                               fn(row + x, 1, bc);
-                             else if (opaqueBack)
-                               fn(row + x, 1, back);
-                           }
-                         });
+    fill([&](LONG y, LONG x0, LONG x1) {
+      std::uint32_t* row = s.row(y);
+      for (LONG x = x0; x < x1; ++x) {
+        if (HatchBit(hatch, x, y))
+          fn(row + x, 1, bc);
+        else if (opaqueBack)
+          fn(row + x, 1, back);
+      }
+    });
   }
 
   static void FillArea(DC& dc, const std::vector<std::vector<PointF>>& area, int fillMode) {
@@ -583,15 +601,17 @@ struct DcImpl {
         ThinStrokeSets(dc, outline, closed, on, gap);
     }
     if (fill != nullptr && !BrushNull(dc)) {
-      RunSet area;
+      // The outline's pixels (pen and gaps, apart) as one ordered list of holes.
+      std::vector<Run> holes(on.runs().size() + gap.runs().size());
+      std::merge(on.runs().begin(), on.runs().end(), gap.runs().begin(), gap.runs().end(),
+                 holes.begin(), [](const Run& a, const Run& b) {
+                   return a.y != b.y ? a.y < b.y : a.x0 < b.x0;
+                 });
       std::vector<raster::FillPoly> fp;
+      fp.reserve(fill->size());
       for (const auto& p : *fill) fp.push_back({p.data(), int(p.size())});
-      raster::FillPolygons(fp, fillMode == WINDING, box.x0, box.y0, box.x1, box.y1,
-                           [&](LONG y, LONG x0, LONG x1) { area.AddRun(y, x0, x1); });
-      area.Normalize();
-      area.Subtract(on);
-      area.Subtract(gap);
-      BrushRuns(dc, area.runs(), dc.brush_, dc.rop2_, dc.bkMode_ == OPAQUE);
+      PaintBrush(dc, fp, fillMode == WINDING, box, dc.brush_, dc.rop2_, dc.bkMode_ == OPAQUE,
+                 &holes);
     }
     if (pen) {
       Surface& s = Target(dc);
