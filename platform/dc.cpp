@@ -628,7 +628,8 @@ struct DcImpl {
   }
 
   static void DrawClosed(DC& dc, const std::vector<P64>& outline) {
-    std::vector<std::vector<PointF>> fill{ToF(outline)};
+    std::vector<std::vector<PointF>> fill;
+    fill.push_back(ToF(outline));
     if (PenNull(dc)) {
       FillArea(dc, fill, dc.fillMode_);
       return;
