@@ -9,6 +9,8 @@
 #include "framework/fwdefs.h"
 #include "framework/menu.h"
 #include "framework/resources.h"
+#include "text/libbrowser.h"
+#include "text/libconvertdlg.h"
 #include "text/sealdlg.h"
 
 namespace appres {
@@ -335,6 +337,8 @@ void RegisterAppResources() {
   RegisterDialogs();
   RegisterCursors();
   RegisterSealResources();
+  RegisterLibBrowserResources();
+  RegisterLibConvertResources();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
 }
 

@@ -597,6 +597,37 @@ void CSliderCtrl::UserSetPos(int pos) {
   }
 }
 
+// Scroll bar.
+
+void CScrollBar::SetScrollRange(int minPos, int maxPos, BOOL) {
+  min_ = std::min(minPos, maxPos);
+  max_ = std::max(minPos, maxPos);
+  pos_ = std::clamp(pos_, min_, max_);
+  NotifyChanged(WOC_CONTENT);
+}
+
+void CScrollBar::GetScrollRange(int* minPos, int* maxPos) const {
+  if (minPos) *minPos = min_;
+  if (maxPos) *maxPos = max_;
+}
+
+int CScrollBar::SetScrollPos(int pos, BOOL) {
+  const int old = pos_;
+  pos_ = std::clamp(pos, min_, max_);
+  if (pos_ != old) NotifyChanged(WOC_CONTENT);
+  return old;
+}
+
+void CScrollBar::UserScroll(UINT code, int thumbPos) {
+  if (!IsWindowEnabled()) return;
+  if (CWnd* p = GetParent()) {
+    const UINT msg = (GetStyle() & SBS_VERT) ? WM_VSCROLL : WM_HSCROLL;
+    const WORD pos = code == SB_THUMBPOSITION || code == SB_THUMBTRACK ? WORD(thumbPos) : 0;
+    p->SendMessage(msg, MAKELONG(WORD(code), pos), LPARAM(m_hWnd));
+    p->SendMessage(msg, MAKELONG(SB_ENDSCROLL, 0), LPARAM(m_hWnd));
+  }
+}
+
 // Progress.
 
 int CProgressCtrl::SetPos(int pos) {
@@ -961,7 +992,7 @@ std::unique_ptr<CWnd> MakeControl(CtrlKind kind, const char** className) {
       return std::make_unique<CProgressCtrl>();
     case CtrlKind::ScrollBar:
       *className = "ScrollBar";
-      return std::make_unique<CControl>();
+      return std::make_unique<CScrollBar>();
     default:
       *className = "Custom";
       return std::make_unique<CControl>();

@@ -319,6 +319,27 @@ class CSpinButtonCtrl : public CControl {
   CWnd* buddy_ = nullptr;
 };
 
+// Scroll bar control styles.
+constexpr DWORD SBS_HORZ = 0x0000;
+constexpr DWORD SBS_VERT = 0x0001;
+
+// A scroll bar control: a range and a position. A user action sends WM_HSCROLL
+// (WM_VSCROLL with SBS_VERT) to the parent, which moves the position itself.
+class CScrollBar : public CControl {
+ public:
+  void SetScrollRange(int minPos, int maxPos, BOOL redraw = TRUE);
+  void GetScrollRange(int* minPos, int* maxPos) const;
+  // Clamped to the range; returns the previous position.
+  int SetScrollPos(int pos, BOOL redraw = TRUE);
+  int GetScrollPos() const { return pos_; }
+  // The user presses an arrow or the track (SB_LINE*, SB_PAGE*) or drops the
+  // thumb (SB_THUMBPOSITION at thumbPos): that code, then SB_ENDSCROLL.
+  void UserScroll(UINT code, int thumbPos = 0);
+
+ private:
+  int min_ = 0, max_ = 100, pos_ = 0;
+};
+
 class CSliderCtrl : public CControl {
  public:
   void SetRange(int lo, int hi, BOOL redraw = FALSE);
