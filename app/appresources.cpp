@@ -11,6 +11,7 @@
 #include "framework/resources.h"
 #include "text/libbrowser.h"
 #include "text/libconvertdlg.h"
+#include "text/libmanagerdlg.h"
 #include "text/sealdlg.h"
 
 namespace appres {
@@ -339,6 +340,7 @@ void RegisterAppResources() {
   RegisterSealResources();
   RegisterLibBrowserResources();
   RegisterLibConvertResources();
+  RegisterLibManagerResources();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
 }
 

@@ -1,4 +1,5 @@
 #include "framework/controls.h"
+#include "framework/treectrl.h"
 
 #include <algorithm>
 
@@ -990,6 +991,9 @@ std::unique_ptr<CWnd> MakeControl(CtrlKind kind, const char** className) {
     case CtrlKind::Progress:
       *className = "msctls_progress32";
       return std::make_unique<CProgressCtrl>();
+    case CtrlKind::TreeView:
+      *className = "SysTreeView32";
+      return std::make_unique<CTreeCtrl>();
     case CtrlKind::ScrollBar:
       *className = "ScrollBar";
       return std::make_unique<CScrollBar>();

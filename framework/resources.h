@@ -40,6 +40,7 @@ enum class CtrlKind : std::uint8_t {
   ListView,
   TabCtrl,
   Progress,
+  TreeView,
   Custom,
 };
 

@@ -33,6 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lib.AddGraph(0, square);
     lib.DeleteGraph(0, 0);
     lib.RenameKind(kinds - 1, "k");
+    std::array<std::uint32_t, kGraphsPerKind> table;
+    if (lib.ReadGraphTable(0, table)) lib.WriteGraphTable(0, table);
   }
   GraphKindRecord rec{};
   lib.AddKind(rec);

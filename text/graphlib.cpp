@@ -370,6 +370,16 @@ bool CGraphLib::ReadGraphTable(int kind, std::array<std::uint32_t, kGraphsPerKin
   return true;
 }
 
+int CGraphLib::WriteGraphTable(int kind, const std::array<std::uint32_t, kGraphsPerKind>& table) {
+  if (!IsCurrent()) return 0;
+  const std::uint32_t at = TableOffset(kind);
+  CDiskFile file;
+  if (at == 0 || !OpenFile(file, path_, "r+b") || std::uint64_t(at) + kTableEntriesSize > file.GetLength()) return 0;
+  std::uint8_t raw[kTableEntriesSize];
+  for (int j = 0; j < kGraphsPerKind; ++j) plat::PutU32(raw + 4 * j, table[std::size_t(j)]);
+  return WriteAt(file, at, raw, sizeof(raw)) ? 1 : 0;
+}
+
 std::uint32_t CGraphLib::GetGraphOffset(int kind, int graph) const {
   if (graph < 0 || graph >= kGraphsPerKind) return 0;
   const std::uint32_t at = TableOffset(kind);
@@ -450,12 +460,10 @@ int CGraphLib::DeleteGraph(int kind, int graph) {
   if (rec.graphCount > 0) --rec.graphCount;
   std::copy(table.begin() + graph + 1, table.end(), table.begin() + graph);
   table.back() = 0;
-  std::uint8_t raw[kTableEntriesSize];
-  for (int j = 0; j < kGraphsPerKind; ++j) plat::PutU32(raw + 4 * j, table[std::size_t(j)]);
   CDiskFile file;
-  if (!OpenFile(file, path_, "r+b")) return 0;
-  if (!WriteAt(file, GetKindOffset(kind), &rec, sizeof(rec))) return 0;
-  return WriteAt(file, rec.tableOffset, raw, sizeof(raw)) ? 1 : 0;
+  if (!OpenFile(file, path_, "r+b") || !WriteAt(file, GetKindOffset(kind), &rec, sizeof(rec))) return 0;
+  file.Close();
+  return WriteGraphTable(kind, table);
 }
 
 // --- CMountLibList ------------------------------------------------------------

@@ -130,6 +130,8 @@ class CGraphLib {
   int AddKind(const GraphKindRecord& record);
   // The kind's 255 graph offsets; false on failure.
   bool ReadGraphTable(int kind, std::array<std::uint32_t, kGraphsPerKind>& table) const;
+  // Writes the kind's 255 graph offsets (6.0 only); the graph count stays.
+  int WriteGraphTable(int kind, const std::array<std::uint32_t, kGraphsPerKind>& table);
   std::uint32_t GetGraphOffset(int kind, int graph) const;
   std::int64_t GetFreeSlotOffset(int kind) const;
   // A new outline, each point through the matrix when given; null when there

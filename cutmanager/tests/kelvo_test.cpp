@@ -526,3 +526,43 @@ TEST_F(KelvoTest, ASecondSendDuringACopyWaitsForIt) {
 }
 
 }  // namespace
+
+#include "framework/remote.h"
+#include "platform/remote.h"
+
+namespace {
+
+TEST_F(KelvoTest, TheProgramListsWaitingJobsAtStartAndShowsItselfToOthers) {
+  CCutJob waiting = MakeJob("queued before the start;", "LPT1", "Earlier");
+  frame.reset();
+  CKelvoApp app;
+  ASSERT_TRUE(app.InitInstance());
+  CMainFrame* main = app.GetMainFrame();
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(AfxGetMainWnd(), main);
+  EXPECT_TRUE(main->IsWindowVisible());
+  EXPECT_EQ(app.m_strCuttersIni, plat::GetProgramFolder() + "Cutters.INI");
+  ASSERT_EQ(main->m_wndJobList.GetItemCount(), 1);
+  EXPECT_EQ(main->m_wndJobList.GetItemText(0, 0), waiting.jobInfoPath);
+  // Published under its title for the design program.
+  bool published = false;
+  for (const plat::PublishedWindow& w : plat::ReadPublishedWindows())
+    published = published || (w.title == kCutManagerTitle && w.window == main->m_hWnd);
+  EXPECT_TRUE(published);
+  // The about box opens modally.
+  struct Driver : ModalDriver {
+    std::string caption;
+    void RunModal(CDialog& dlg) override {
+      caption = dlg.GetWindowText();
+      dlg.EndDialog(IDOK);
+    }
+  } driver;
+  ModalDriver* old = SetModalDriver(&driver);
+  main->SendMessage(WM_COMMAND, ID_APP_ABOUT, 0);
+  SetModalDriver(old);
+  EXPECT_EQ(driver.caption, "About Kelvo");
+  app.ExitInstance();
+  EXPECT_TRUE(plat::ReadPublishedWindows().empty());
+}
+
+}  // namespace
