@@ -10,6 +10,7 @@
 #include "framework/menu.h"
 #include "framework/resources.h"
 #include "text/libbrowser.h"
+#include "text/libcatalogdlg.h"
 #include "text/libconvertdlg.h"
 #include "text/libmanagerdlg.h"
 #include "text/sealdlg.h"
@@ -294,6 +295,8 @@ void RegisterDialogs() {
                                                    {0, 18, 55, 347}),
                                     }});
   fw::res::SetDialog(appid::IDD_RULER_CORNER, DialogTemplate{"", WS_CHILD, {0, 0, 20, 20}, {}});
+  fw::res::SetDialog(appid::IDD_RULER_HORZ, DialogTemplate{"", WS_CHILD, {0, 0, 200, 16}, {}});
+  fw::res::SetDialog(appid::IDD_RULER_VERT, DialogTemplate{"", WS_CHILD, {0, 0, 16, 200}, {}});
   fw::res::SetDialog(appid::IDD_LOGO,
                      DialogTemplate{"",
                                     fw::WS_POPUP,
@@ -341,6 +344,7 @@ void RegisterAppResources() {
   RegisterLibBrowserResources();
   RegisterLibConvertResources();
   RegisterLibManagerResources();
+  RegisterLibCatalogResources();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
 }
 

@@ -1,4 +1,4 @@
-// The design window's child frame.
+// The design window's child frame: always maximised, clipping its children.
 #pragma once
 #include "framework/docview.h"
 
@@ -6,5 +6,6 @@ class CVORLAN98Frame : public fw::CMDIChildWnd {
   FW_DECLARE_DYNCREATE(CVORLAN98Frame)
 
  public:
+  fw::BOOL LoadFrame(fw::UINT id, fw::DWORD style, fw::CWnd* parent, fw::CCreateContext* context) override;
   fw::BOOL PreCreateWindow(fw::CREATESTRUCT& cs) override;
 };

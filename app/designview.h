@@ -1,18 +1,200 @@
-// The design view of a document.
+// The design view of a document: its tools with their cursors, the tool
+// switch and what ending a tool does, the document's update hints, the page
+// with its shadow and grid, colouring the selection and pasting objects.
 #pragma once
-#include "framework/docview.h"
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "app/viewbase.h"
+#include "model/graphobject.h"
+#include "model/undo.h"
 
 class CVORLAN98Doc;
+class CSelectTracker;
 
-class CVORLAN98View : public fw::CView {
+// What takes the view's mouse events before anything else and keeps the
+// document's output areas (the output-area tracker plugs in here).
+class COutAreaHook {
+ public:
+  virtual ~COutAreaHook() = default;
+  virtual int OnLButtonDown(std::uint32_t flags, float x, float y) = 0;
+  virtual int OnMouseMove(std::uint32_t flags, float x, float y) = 0;
+  virtual int OnLButtonUp(std::uint32_t flags, float x, float y) = 0;
+  // A new area from a Set Outable Area drag.
+  virtual void AddArea(const CFRect& area) = 0;
+  // The areas and their marks, when the view paints in the output-area tools.
+  virtual void DrawAreas(plat::DC* dc) = 0;
+  virtual int HasSelection() const = 0;
+  virtual void DeleteSelected() = 0;
+};
+
+// Tool ids besides those of model/services.h.
+constexpr std::uint32_t ID_TOOL_GRAPHLIB = 40075;
+constexpr std::uint32_t ID_TOOL_LINE = 40093;
+constexpr std::uint32_t ID_TOOL_POLYGON = 40095;
+constexpr std::uint32_t ID_TOOL_RECT = 40096;
+constexpr std::uint32_t ID_TOOL_CIRCLE = 40097;
+constexpr std::uint32_t ID_TOOL_POLYLINE = 40099;
+constexpr std::uint32_t ID_TOOL_BEZIER = 40103;
+constexpr std::uint32_t ID_TOOL_RIGHT_POLYGON = 40104;
+constexpr std::uint32_t ID_TOOL_TABLE = 40107;
+constexpr std::uint32_t ID_TOOL_GET_IMAGE = 40021;
+constexpr std::uint32_t ID_TOOL_ZOOM_IN = 40112;
+constexpr std::uint32_t ID_TOOL_ZOOM_OUT = 40113;
+constexpr std::uint32_t ID_TOOL_SET_OUTAREA = 32792;
+constexpr std::uint32_t ID_TOOL_SELECT_OUTAREA = 32794;
+constexpr std::uint32_t ID_TOOL_CUTOUT = 32789;
+constexpr std::uint32_t ID_TOOL_LINE_CUT = 32834;
+constexpr std::uint32_t ID_TOOL_PARALLEL_CUT = 32835;
+constexpr std::uint32_t ID_TOOL_RADIATION_CUT = 32836;
+constexpr std::uint32_t ID_TOOL_CIRCLE_CUT = 32837;
+constexpr std::uint32_t ID_TOOL_MEASURE = 32841;
+constexpr std::uint32_t ID_TOOL_CROSS = 40048;
+constexpr std::uint32_t ID_ZOOM_NORMAL = 40110;
+constexpr std::uint32_t ID_SELECTION_COLOR = 49003;
+constexpr std::uint32_t ID_EDIT_DELETE = 57632;      // "Delete(&D)\t[Del]"
+constexpr std::uint32_t ID_EDIT_CUT = 57635;         // "Cut(&T)\tCtrl+X"
+constexpr std::uint32_t ID_TOGGLE_PALETTE = 32772;   // "Show/Hide Palette"
+
+// Node editing and its sub-tools: switching among them keeps node editing.
+bool IsNodeTool(std::uint32_t tool);
+// The class cursor of a tool (system cursor id or cursor resource); 0 for an
+// id without one.
+std::uint32_t ToolCursor(std::uint32_t tool);
+
+class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   FW_DECLARE_DYNCREATE(CVORLAN98View)
   FW_DECLARE_COMMAND_MAP()
 
  public:
-  CVORLAN98Doc* GetDocument() const;
+  CVORLAN98View();
+  ~CVORLAN98View() override;
+
+  CVORLAN98Doc* GetDoc() const;
+
+  // --- Window.
+  fw::BOOL Create(const std::string& className, const std::string& title, fw::DWORD style, const fw::RECT& rect,
+                  fw::CWnd* parent, fw::UINT id, void* param = nullptr) override;
   void OnDraw(plat::HDC dc) override;
+  void OnInitialUpdate() override;
+  void OnUpdate(fw::CView* sender, fw::LPARAM hint, fw::CObject* hintObject) override;
+  void OnSize(fw::UINT type, int cx, int cy) override;
+  fw::BOOL OnCommand(fw::WPARAM wp, fw::LPARAM lp) override;
   // An activated design window brings the main window's bars back.
   void OnActivateView(fw::BOOL activate, fw::CView* activateView, fw::CView* deactiveView) override;
-  // Import...: objects into the document, text into the text editor.
+
+  CGraphObject* GetObjectAt(int index) const;
+
+  // --- Tools.
+  void SetTool(std::uint32_t tool) override;
+  // Ends the current tool before a switch to `newTool`; 0 refuses the switch.
+  int FinishTool(std::uint32_t newTool);
+  void FinishTool() override { FinishTool(m_currentTool); }
+  void SetToolCursor(std::uint32_t tool) override;
+
+  // Colours the selected characters of the edited text, or every selected
+  // object (packed RGB).
+  void SetSelectionColor(std::uint32_t color);
+  // Objects of the clipboard's object-list block into the document, moved by
+  // the offset when one is given.
+  void PasteObjects(const CFPoint* offset);
+  // The page, its shadow and its grid, through the view matrix.
+  void PaintPage(plat::DC* dc);
+
+  // --- State.
+  CGraphObject* GetPendingObject() const { return m_pending.get(); }
+  void SetPendingObject(std::unique_ptr<CGraphObject> object);
+  std::unique_ptr<CGraphObject> TakePendingObject() { return std::move(m_pending); }
+  CGraphObject* GetHoverObject() const { return m_hover; }
+  void SetHoverObject(CGraphObject* object) { m_hover = object; }
+  std::uint32_t GetInputCharset() const { return m_inputCharset; }
+  void SetInputCharset(std::uint32_t charset) { m_inputCharset = charset; }
+  void SetLanguageId(std::uint8_t id) { m_languageId = id; }
+  // Replaces the selection tracker (the view owns it).
+  void SetSelectTracker(std::unique_ptr<CTrackerServices> tracker);
+
+  // --- CViewServices.
+  int GetUndoRecordDepth() const override { return m_undo.GetRecordDepth(); }
+  CSegArray* GetObjectList() override;
+  CDesignViewServices* GetDesignView() override { return this; }
+  CDocumentServices* GetDocument() override;
+  CGraphObject* GetEditObject() const override { return m_edit; }
+  void SetEditObject(CGraphObject* object) override { m_edit = object; }
+  void DrawDragFeedback(plat::DC* dc) override;
+
+  // --- CDesignViewServices.
+  CUndoList* GetUndoList() override { return &m_undo; }
+  CTrackerServices* GetSelectTracker() override { return m_tracker.get(); }
+  int GetSelectedCount() const override;
+  CGraphObject* GetSelectedObject() const override;
+  std::uint8_t GetLanguageId() const override { return m_languageId; }
+  void GetTextAttributes(CTextAttr& attr) override;
+  void SetTextAttributes(const CTextAttr& attr, std::uint32_t mask) override;
+  void PasteObjectBlock(const std::uint8_t* block, std::size_t size, const CFPoint* offset) override;
+
+  // --- Commands.
+  void OnToolCommand(fw::UINT id);
+  void OnToolSelect();
+  void OnToolText();
+  void OnToolNode();
+  void OnUpdateTool(fw::CCmdUI* ui);
   void OnFileImport();
+
+  // --- Mouse and tools.
+  void OnLButtonDown(fw::UINT flags, fw::POINT pt) override;
+  void OnMouseMove(fw::UINT flags, fw::POINT pt) override;
+  void OnLButtonUp(fw::UINT flags, fw::POINT pt) override;
+  void TextToolButtonDown(std::uint32_t flags, CFPoint p);
+  void TextToolMouseMove(std::uint32_t flags, CFPoint p);
+  void TextToolButtonUp(std::uint32_t flags, CFPoint p);
+  void AddLineFromDrag();
+  void AddRectangleFromDrag();
+  void AddEllipseFromDrag();
+  void AddPolylineVertex();
+  // The first object from index 0 whose bounds hold the point (edges
+  // included), of the kind unless 0; the index is -1 without one.
+  CGraphObject* FindObjectAt(float x, float y, std::uint8_t kind, int* index) const;
+  // The character of the first text object under the point (mode 0
+  // unselected, 1 selected, 2 any).
+  bool FindTextCharAt(float x, float y, int* objectIndex, int* charIndex, int mode) const;
+  // Nodes of the pending multi-click path, page points.
+  std::vector<CFPoint> PendingNodes() const;
+  CSelectTracker* Tracker() const;
+  void SetOutAreaHook(COutAreaHook* hook) { m_areaHook = hook; }
+
+  // --- Painting and input.
+  void OnPaint() override;
+  // Background and page, objects (index 0 on top), edit or selection marks.
+  void PaintDesign(plat::DC* dc, const fw::RECT& invalid);
+  void OnChar(fw::UINT ch, fw::UINT repeat, fw::UINT flags) override;
+  fw::LRESULT WindowProc(fw::UINT msg, fw::WPARAM wp, fw::LPARAM lp) override;
+  void OnTimer(fw::UINT id) override;
+  void OnEditDelete();
+  void OnUpdateEditDelete(fw::CCmdUI* ui);
+  void OnTogglePalette();
+  void OnUpdateTogglePalette(fw::CCmdUI* ui);
+  void OnNothing();
+
+ protected:
+  void DrawObjectBand(plat::DC* dc, std::uint16_t kind) override;
+
+ private:
+  CUndoList m_undo;
+  std::uint32_t m_inputCharset = 0;
+  std::unique_ptr<CTrackerServices> m_tracker;
+  CGraphObject* m_edit = nullptr;
+  CGraphObject* m_hover = nullptr;
+  std::unique_ptr<CGraphObject> m_pending;
+  std::uint8_t m_languageId = 0;
+  COutAreaHook* m_areaHook = nullptr;
+  plat::HBITMAP m_backBuffer = nullptr;
+  fw::SIZE m_backSize{0, 0};
+  fw::HWND m_libWindow = 0;  // the window handle the transform library keeps
+
+  void AppendObject(CGraphObject* object);
+  void PasteObjectList(CSegArray& list, const CFPoint* offset);
+  void ZoomAt(std::uint32_t tool, std::uint32_t flags);
+  bool EndTextEditing();
+  void RemoveEmptyObject(CGraphObject* object);
 };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/docview.h"
+#include "model/guidelist.h"
 #include "model/palette.h"
 #include "model/segarray.h"
 #include "model/services.h"
@@ -16,6 +17,8 @@ constexpr fw::LPARAM HINT_OBJECTS_APPENDED = 3;
 constexpr fw::LPARAM HINT_NEW_PAGE = 0x80000001;
 
 // The hint object of HINT_OBJECT_ADDED: the drawing object added.
+class CViewRulers;
+
 class CObjectHint : public fw::CObject {
  public:
   explicit CObjectHint(CGraphObject* o) : object(o) {}
@@ -63,6 +66,8 @@ class CVORLAN98Doc : public fw::CDocument, public CDocumentServices {
   // The guide-line block read from the file (u8 1, u32 length, records), for
   // the first view to take over; empty when the file had none.
   const std::vector<std::uint8_t>& GetGuideBlock() const { return m_guideBlock; }
+  // The output areas of the document (the output-area tracker fills it).
+  CGuideList& GetOutAreaList() { return m_outAreas; }
 
   // --- Framework steps.
   fw::BOOL OnNewDocument() override;
@@ -74,8 +79,11 @@ class CVORLAN98Doc : public fw::CDocument, public CDocumentServices {
   // Status text of an open's step (string resource id) to the main window.
   void ShowLoadStep(std::uint32_t stringId);
   bool FailOpen(const char* message);
+  // The rulers of the first design view (the guide lines saved), or null.
+  CViewRulers* FirstRulers() const;
 
   CSegArray m_objects;
   std::vector<std::uint8_t> m_guideBlock;
+  CGuideList m_outAreas;
   CPageInfo m_page;
 };

@@ -389,7 +389,18 @@ void CMDIMainFrame::ShowControlBars(std::uint16_t show, std::uint16_t which) {
 void CMDIMainFrame::OnInitMenu(fw::CMenu* menu) {
   fw::CMDIFrameWnd::OnInitMenu(menu);
   if (!menu || menu->HasCommand(kFirstTransformItem)) return;
+  AddTransformItems(menu);
 
+  // "Reserve": the item whose popup holds 40072, enabled by the service switch.
+  fw::CMenu* reserveOwner = nullptr;
+  int reserve = -1;
+  if (FindPopupHolding(menu, appid::ID_NEW_WINFONTS, &reserveOwner, &reserve))
+    reserveOwner->EnableMenuItem(fw::UINT(reserve), fw::MF_BYPOSITION |
+                                                        (TheAppGlobals().serviceSwitch ? fw::MF_ENABLED : fw::MF_GRAYED));
+}
+
+void CMDIMainFrame::AddTransformItems(fw::CMenu* menu) {
+  if (!menu || menu->HasCommand(kFirstTransformItem)) return;
   // The library's transforms, in a popup right after "T&ransform...".
   CTransformDll& lib = TheTransformDll();
   const int count = lib.IsLoaded() ? lib.GetTransformCount() : 0;
@@ -406,13 +417,6 @@ void CMDIMainFrame::OnInitMenu(fw::CMenu* menu) {
     }
     owner->InsertPopup(fw::UINT(at + 1), fw::MF_BYPOSITION, "Transforms", std::move(popup));
   }
-
-  // "Reserve": the item whose popup holds 40072, enabled by the service switch.
-  fw::CMenu* reserveOwner = nullptr;
-  int reserve = -1;
-  if (FindPopupHolding(menu, appid::ID_NEW_WINFONTS, &reserveOwner, &reserve))
-    reserveOwner->EnableMenuItem(fw::UINT(reserve), fw::MF_BYPOSITION |
-                                                        (TheAppGlobals().serviceSwitch ? fw::MF_ENABLED : fw::MF_GRAYED));
 }
 
 // ---------------------------------------------------------------------------

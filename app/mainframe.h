@@ -148,6 +148,8 @@ class CMDIMainFrame : public fw::CMDIFrameWnd, public CMainFrameServices {
   void OnClose() override;
   void OnDestroy() override;
   void OnInitMenu(fw::CMenu* menu) override;
+  // The shape library's transforms (60001 on) after "T&ransform...", once a menu.
+  void AddTransformItems(fw::CMenu* menu);
   fw::BOOL OnCommand(fw::WPARAM wp, fw::LPARAM lp) override;
   void OnSetPreviewMode(fw::BOOL preview, fw::CPrintPreviewState* state) override;
 

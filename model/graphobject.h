@@ -29,10 +29,14 @@ constexpr std::uint32_t IDD_NO_PROPERTIES = 264;
 constexpr std::uint16_t DRAG_BEZIER_MIN = 160;  // 160-163: Bezier handles
 constexpr std::uint16_t DRAG_BAND_RECT = 544;   // rectangle start-last
 
-// One record for all objects: only one pointer drag runs at a time.
+// One record for all objects and views: only one pointer drag runs at a
+// time. The views' drag state lives here too: start and last are the drag
+// rectangle's start and current points, dragKind the band's shape and pen.
 struct ObjectDragState {
   CFPoint start;            // page point of the press
   CFPoint last;             // last page point handled
+  CFPoint refPoint;         // reference point of the views' tools
+  std::uint16_t multiClickOpen = 0;  // a multi-click tool placed a vertex and waits for more
   std::uint32_t pointIndex = 0;  // drag point following the pointer (kinds 160-162)
   std::uint32_t moved = 0;  // set once the pointer left the start by more than the threshold
   std::uint16_t dragKind = 0;

@@ -194,8 +194,9 @@ class CTrackerServices {
   virtual void DrawBandRect(float x1, float y1, float x2, float y2) = 0;
 };
 
-// The design view's additions.
-class CDesignViewServices : public CViewServices {
+// The design view's additions. The view base implements CViewServices, the
+// design view these on top of it: one shared (virtual) CViewServices part.
+class CDesignViewServices : public virtual CViewServices {
  public:
   // The view's undo list (one per view).
   virtual CUndoList* GetUndoList() = 0;

@@ -17,6 +17,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/types.h"
@@ -310,7 +311,15 @@ struct DcCall {
   int brushHatch = 0;
   int rop2 = R2_COPYPEN;
   DWORD rop3 = 0;       // blits only
-  COLORREF color = 0;   // SetPixel, FillSolidRect, FillPolygonsF
+  COLORREF color = 0;   // SetPixel, FillSolidRect, FillPolygonsF; TextOut's text colour
+  // TextOut: the text and the selected font's height, width, escapement,
+  // weight and face name.
+  std::string text;
+  LONG fontHeight = 0;
+  LONG fontWidth = 0;
+  LONG fontEscapement = 0;
+  LONG fontWeight = 0;
+  std::string fontFace;
   friend bool operator==(const DcCall&, const DcCall&) = default;
 };
 
@@ -437,6 +446,10 @@ class DC {
   bool IsRecording() const { return recording_; }
   const std::vector<DcCall>& Recorded() const { return calls_; }
   void ClearRecording() { calls_.clear(); }
+  // Records a call made by a drawing routine outside this class (text output).
+  void RecordCall(DcCall call) {
+    if (recording_) calls_.push_back(std::move(call));
+  }
 
  private:
   friend struct DcImpl;

@@ -100,6 +100,21 @@ Font* GetDefaultFont() {
 BOOL TextOut(HDC dc, LONG x, LONG y, std::string_view text) {
   if (!dc) return 0;
   Font* font = FontOf(dc);
+  if (dc->IsRecording()) {
+    DcCall call;
+    call.op = "TextOut";
+    call.points = {{x, y}};
+    call.color = dc->GetTextColor();
+    call.rop2 = dc->GetROP2();
+    call.text = std::string(text);
+    const LOGFONT& lf = font->GetLogFont();
+    call.fontHeight = lf.lfHeight;
+    call.fontWidth = lf.lfWidth;
+    call.fontEscapement = lf.lfEscapement;
+    call.fontWeight = lf.lfWeight;
+    call.fontFace = lf.FaceName();
+    dc->RecordCall(std::move(call));
+  }
   FontImpl* p = font->impl();
   if (!p) return 0;
   const TEXTMETRIC& tm = p->tm;

@@ -212,7 +212,16 @@ TEST(TextOut, FillsThroughTheContextInOneCallPerLayer) {
   cv.dc.SetBkMode(OPAQUE);
   TextOut(&cv.dc, 0, 0, "Ab");
   TextOut(&cv.dc, 0, 0, "");  // nothing to draw
-  const auto& calls = cv.dc.Recorded();
+  // Each TextOut is recorded itself, then its fills.
+  std::vector<DcCall> calls;
+  int texts = 0;
+  for (const DcCall& c : cv.dc.Recorded()) {
+    if (c.op == "TextOut")
+      ++texts;
+    else
+      calls.push_back(c);
+  }
+  EXPECT_EQ(texts, 3);
   ASSERT_EQ(calls.size(), 3u);
   EXPECT_EQ(calls[0].op, "FillPolygonsF");
   EXPECT_EQ(calls[0].color, kBlack);

@@ -1,0 +1,396 @@
+// The design view's mouse, tools, painting and input routing, driven through
+// its handlers in device pixels.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "app/designview.h"
+#include "app/document.h"
+#include "app/selecttracker.h"
+#include "app_fixture.h"
+#include "framework/input.h"
+#include "framework/menu.h"
+#include "model/dllholder.h"
+#include "model/ellipseobject.h"
+#include "model/lineobject.h"
+#include "model/outarea.h"
+#include "model/pathobject.h"
+#include "model/records.h"
+#include "model/rectobject.h"
+#include "platform/gmem.h"
+#include "text/textobject.h"
+
+using namespace apptest;
+
+namespace {
+
+// Counts the characters and timers it is given while edited.
+class EditProbe : public CRectObject {
+ public:
+  int OnCharText(CViewServices* view, std::uint32_t ch, std::uint32_t) override {
+    chars.push_back(ch);
+    depths.push_back(view->GetUndoRecordDepth());
+    return 1;
+  }
+  int OnTimer(CViewServices*, std::uint32_t id) override { return id == 5 ? 1 : 0; }
+  std::vector<std::uint32_t> chars;
+  std::vector<int> depths;
+};
+
+std::uint32_t ThreeTransforms(std::uint32_t index, char* name, plat::HBITMAP* bitmap) {
+  if ((index & 0xFFFF) == 0) return 3;
+  std::snprintf(name, 40, "Shape %u", index);
+  if (bitmap) *bitmap = nullptr;
+  return 1;
+}
+
+std::vector<PathPoint> Nodes(CGraphObject* o) {
+  std::vector<PathPoint> out;
+  auto* p = dynamic_cast<CPathObject*>(o);
+  if (!p || !p->points) return out;
+  plat::GlobalLockGuard g(p->points);
+  const auto* r = g.as<PathPoint>();
+  for (int i = 0; i < p->count && r[i].flags != PP_END; ++i) out.push_back(r[i]);
+  return out;
+}
+
+class DesignViewTest : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    main = StartApp();
+    ASSERT_NE(main, nullptr);
+    fw::PumpPendingMessages();
+    view = dynamic_cast<CVORLAN98View*>(main->GetActiveView());
+    ASSERT_NE(view, nullptr);
+    doc = view->GetDoc();
+    // A drawing area of 800 x 600 showing the 400 x 900 page: 1.5 mm a pixel.
+    view->MoveWindow(0, 0, 800 + 15 + 16, 600 + 15 + 16);
+    view->SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
+  }
+  void TearDown() override {
+    for (int vk : {fw::VK_MENU, fw::VK_SHIFT, fw::VK_CONTROL}) fw::SetKeyDown(fw::UINT(vk), false);
+    AppTest::TearDown();
+  }
+
+  fw::POINT Dev(float x, float y) const {
+    const plat::POINT p = view->PageToDevice(CFPoint{x, y});
+    return fw::POINT{p.x, p.y};
+  }
+  // Mouse steps in device pixels.
+  void Down(int x, int y, fw::UINT flags = 0) { view->OnLButtonDown(flags | fw::MK_LBUTTON, fw::POINT{x, y}); }
+  void Move(int x, int y, fw::UINT flags = 0) { view->OnMouseMove(flags | fw::MK_LBUTTON, fw::POINT{x, y}); }
+  void Up(int x, int y, fw::UINT flags = 0) { view->OnLButtonUp(flags, fw::POINT{x, y}); }
+  void Drag(int x0, int y0, int x1, int y1, fw::UINT flags = 0) {
+    Down(x0, y0, flags);
+    Move((x0 + x1) / 2, (y0 + y1) / 2, flags);
+    Move(x1, y1, flags);
+    Up(x1, y1, flags);
+  }
+  void Click(int x, int y, fw::UINT flags = 0) {
+    Down(x, y, flags);
+    Up(x, y, flags);
+  }
+  // Select runs its menu command; the others switch directly.
+  void Tool(std::uint32_t id) {
+    if (id == ID_TOOL_SELECT)
+      view->SendMessage(fw::WM_COMMAND, id, 0);
+    else
+      view->SetTool(id);
+  }
+  void Paint() {
+    view->Invalidate(fw::TRUE);
+    view->UpdateWindow();
+  }
+  plat::COLORREF Pixel(float x, float y) {
+    plat::DC dc(view->GetSurface());
+    const fw::POINT p = Dev(x, y);
+    return dc.GetPixel(p.x, p.y);
+  }
+  CGraphObject* Last() { return doc->GetObjectCount() ? doc->GetObjectAt(doc->GetObjectCount() - 1) : nullptr; }
+  void UndoStep() {
+    view->Tracker()->Hide(nullptr);
+    view->GetUndoList()->UndoLastStep(*view);
+    view->Tracker()->GetSelectionRect(nullptr);
+    view->Tracker()->Show(nullptr);
+  }
+
+  CMDIMainFrame* main = nullptr;
+  CVORLAN98View* view = nullptr;
+  CVORLAN98Doc* doc = nullptr;
+};
+
+CRectObject* FilledRect(float l, float t, float r, float b, std::uint32_t packed) {
+  auto* o = new CRectObject();
+  o->x1 = l, o->y1 = t, o->x2 = r, o->y2 = b;
+  o->bounds = CFRect(l, t, r, b);
+  o->color = packed;
+  o->flags |= OBJF_FILLED;
+  return o;
+}
+
+}  // namespace
+
+TEST_F(DesignViewTest, PaintingAndPickingAgreeOnTheTopObject) {
+  doc->AddObject(FilledRect(20, 20, 120, 120, MakePackedRGB(255, 0, 0)), false);
+  doc->AddObject(FilledRect(80, 80, 180, 180, MakePackedRGB(0, 0, 255)), false);
+  Paint();
+  EXPECT_EQ(Pixel(100, 100), plat::RGB(255, 0, 0));  // index 0 on top
+  EXPECT_EQ(Pixel(150, 150), plat::RGB(0, 0, 255));
+  EXPECT_EQ(Pixel(10, 10), plat::RGB(255, 255, 255));  // the page
+  const fw::POINT p = Dev(100, 100);
+  Click(p.x, p.y);
+  EXPECT_EQ(doc->GetObjectAt(0)->selected, 1u);
+  EXPECT_EQ(doc->GetObjectAt(1)->selected, 0u);
+  EXPECT_EQ(view->Tracker()->GetSelectedCount(), 1);
+  // An object flagged 2 is left out of painting.
+  doc->GetObjectAt(0)->selected = OBJ_UNPAINTED;
+  Paint();
+  EXPECT_EQ(Pixel(100, 100), plat::RGB(0, 0, 255));
+}
+
+TEST_F(DesignViewTest, ShapeToolsMakeTheirObjectsInOneUndoStep) {
+  // Rectangle: a 2-pixel drag is a click (its dialog), a 10-pixel drag up-left a rectangle.
+  Tool(ID_TOOL_RECT);
+  Drag(300, 300, 302, 300);
+  EXPECT_EQ(doc->GetObjectCount(), 0);
+  Drag(300, 300, 290, 290);
+  ASSERT_EQ(doc->GetObjectCount(), 1);
+  auto* rect = dynamic_cast<CRectObject*>(Last());
+  ASSERT_NE(rect, nullptr);
+  EXPECT_LT(rect->bounds.left, rect->bounds.right);
+  EXPECT_NEAR(rect->bounds.right - rect->bounds.left, 15.0, 1e-3);  // 10 px at 1.5 mm
+  UndoStep();
+  EXPECT_EQ(doc->GetObjectCount(), 0);
+
+  // Shift makes the rectangle square.
+  fw::SetKeyDown(fw::VK_SHIFT, true);
+  Drag(300, 300, 340, 320, fw::MK_SHIFT);
+  fw::SetKeyDown(fw::VK_SHIFT, false);
+  ASSERT_EQ(doc->GetObjectCount(), 1);
+  EXPECT_FLOAT_EQ(Last()->bounds.right - Last()->bounds.left, Last()->bounds.bottom - Last()->bounds.top);
+
+  // Line: its ends are the drag's ends.
+  Tool(ID_TOOL_LINE);
+  const CFPoint a = view->DeviceToPage(200, 200), b = view->DeviceToPage(260, 230);
+  Drag(200, 200, 260, 230);
+  auto* line = dynamic_cast<CLineObject*>(Last());
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ((CFPoint{line->x1, line->y1}), a);
+  EXPECT_EQ((CFPoint{line->x2, line->y2}), b);
+
+  // Ellipse: the drag rectangle as it was dragged, not normalised.
+  Tool(ID_TOOL_CIRCLE);
+  Drag(400, 400, 360, 380);
+  auto* ellipse = dynamic_cast<CEllipseObject*>(Last());
+  ASSERT_NE(ellipse, nullptr);
+  EXPECT_GT(ellipse->x1, ellipse->x2);
+  EXPECT_GT(ellipse->y1, ellipse->y2);
+}
+
+TEST_F(DesignViewTest, MultiClickToolsMakeOnePathWhenTheToolEnds) {
+  struct Case {
+    std::uint32_t tool;
+    int clicks;
+    std::size_t nodes;  // 0: any number above the clicks (a curve)
+    std::uint8_t lastFlags;
+  };
+  const Case cases[] = {
+      {ID_TOOL_POLYLINE, 3, 3, 0x21},
+      {ID_TOOL_POLYGON, 3, 4, 0x41},  // the closing node repeats the first
+      {ID_TOOL_BEZIER, 4, 0, 0},
+      {ID_TOOL_POLYLINE, 1, 0, 0},  // one click: nothing
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tool);
+    const int before = doc->GetObjectCount();
+    Tool(c.tool);
+    const int xs[] = {100, 200, 200, 100};
+    const int ys[] = {100, 100, 200, 250};
+    for (int i = 0; i < c.clicks; ++i) Click(xs[i], ys[i]);
+    Tool(ID_TOOL_SELECT);
+    if (c.clicks < 2) {
+      EXPECT_EQ(doc->GetObjectCount(), before);
+      continue;
+    }
+    ASSERT_EQ(doc->GetObjectCount(), before + 1);
+    const std::vector<PathPoint> nodes = Nodes(Last());
+    if (c.nodes) {
+      ASSERT_EQ(nodes.size(), c.nodes);
+      const std::uint8_t lastFlags = nodes.back().flags, firstFlags = nodes.front().flags;
+      EXPECT_EQ(lastFlags, c.lastFlags);
+      EXPECT_EQ(firstFlags, 0x11);
+      if (c.tool == ID_TOOL_POLYGON) {
+        const float bx = nodes.back().x, by = nodes.back().y;
+        const float fx = nodes.front().x, fy = nodes.front().y;
+        EXPECT_EQ(bx, fx);
+        EXPECT_EQ(by, fy);
+      }
+    } else {
+      EXPECT_GT(nodes.size(), std::size_t(c.clicks));
+      bool control = false;
+      for (const PathPoint& n : nodes) {
+        const std::uint8_t f = n.flags;
+        control = control || !(f & 0x01);
+      }
+      EXPECT_TRUE(control);  // Bezier control points
+    }
+  }
+}
+
+TEST_F(DesignViewTest, ZoomToolsAndAltPanning) {
+  const double s0 = view->GetScale();
+  Tool(ID_TOOL_ZOOM_IN);
+  Click(400, 300);
+  const double s1 = view->GetScale();
+  EXPECT_NEAR(s0 / s1, 4.0, 0.6);  // a quarter of the area around the point
+  fw::SetKeyDown(fw::VK_CONTROL, true);
+  Click(400, 300, fw::MK_CONTROL);
+  fw::SetKeyDown(fw::VK_CONTROL, false);
+  EXPECT_NEAR(view->GetScale() / s1, 3.0, 0.5);  // with Ctrl: out by three
+  const double s2 = view->GetScale();
+  Drag(100, 100, 300, 250);  // a rectangle over 4 pixels
+  EXPECT_LT(view->GetScale(), s2);
+  Tool(ID_TOOL_ZOOM_OUT);
+  const double s3 = view->GetScale();
+  Click(400, 300);
+  EXPECT_NEAR(view->GetScale() / s3, 3.0, 0.5);
+
+  // Alt: 2 pixels do not pan; 20 pixels move the page with the pointer.
+  Tool(ID_TOOL_SELECT);
+  const CMatrix3 m0 = *view->GetViewMatrix();
+  fw::SetKeyDown(fw::VK_MENU, true);
+  Drag(300, 300, 302, 301);
+  EXPECT_EQ(*view->GetViewMatrix(), m0);
+  Drag(300, 300, 320, 290);
+  fw::SetKeyDown(fw::VK_MENU, false);
+  EXPECT_FLOAT_EQ(view->GetViewMatrix()->m20, m0.m20 + 20.0f);
+  EXPECT_FLOAT_EQ(view->GetViewMatrix()->m21, m0.m21 - 10.0f);
+}
+
+TEST_F(DesignViewTest, MeasureShowsTheDistance) {
+  Tool(ID_TOOL_MEASURE);
+  Down(100, 100);
+  Move(140, 130);
+  EXPECT_EQ(main->GetStatusBar().GetPaneText(0).rfind("Measure (X = ", 0), 0u);
+  EXPECT_NE(main->GetStatusBar().GetPaneText(0).find("Lenth:75.0"), std::string::npos);  // 50 px at 1.5
+  Up(140, 130);
+}
+
+TEST_F(DesignViewTest, EmptyTextsGoWithTheirUndoKept) {
+  Tool(ID_TOOL_TEXT);
+  Click(200, 200);
+  ASSERT_EQ(doc->GetObjectCount(), 1);
+  EXPECT_EQ(view->GetEditObject(), Last());
+  EXPECT_EQ(Last()->kind, OBJ_TEXT);
+  // A second click elsewhere: the first, still empty, goes; a new one comes.
+  Click(300, 400);
+  ASSERT_EQ(doc->GetObjectCount(), 1);
+  // The tool ends: the empty text goes too.
+  Tool(ID_TOOL_SELECT);
+  EXPECT_EQ(doc->GetObjectCount(), 0);
+  EXPECT_EQ(view->GetEditObject(), nullptr);
+  // Every step undoes without touching freed objects.
+  int guard = 0;
+  while (view->GetUndoList()->GetSize() > 0 && guard++ < 20) UndoStep();
+  EXPECT_EQ(doc->GetObjectCount(), 0);
+}
+
+TEST_F(DesignViewTest, CharactersAndTimersGoToTheEditedObject) {
+  auto* probe = new EditProbe();
+  probe->bounds = CFRect(10, 10, 20, 20);
+  probe->editMode = ID_TOOL_TEXT;
+  doc->AddObject(probe, false);
+  view->SetEditObject(probe);
+  view->SendMessage(fw::WM_CHAR, 'A', 0);
+  view->SendMessage(fw::WM_IME_CHAR, 0xB1EA, 0);
+  EXPECT_EQ(probe->chars, (std::vector<std::uint32_t>{'A', 0xB1EA}));
+  EXPECT_EQ(probe->depths, (std::vector<int>{1, 1}));
+  EXPECT_EQ(view->GetUndoList()->GetRecordDepth(), 0);
+  view->SendMessage(fw::WM_INPUTLANGCHANGE, 136, 0);
+  EXPECT_EQ(view->GetInputCharset(), 136u);
+
+  // A timer the object takes stays; one it does not is killed.
+  view->fw::CWnd::SetTimer(5, 100);
+  view->fw::CWnd::SetTimer(6, 100);
+  view->SendMessage(fw::WM_TIMER, 5, 0);
+  view->SendMessage(fw::WM_TIMER, 6, 0);
+  EXPECT_TRUE(view->fw::CWnd::KillTimer(5));
+  EXPECT_FALSE(view->fw::CWnd::KillTimer(6));
+  view->SetEditObject(nullptr);
+  view->fw::CWnd::SetTimer(7, 100);
+  view->SendMessage(fw::WM_TIMER, 7, 0);
+  EXPECT_FALSE(view->fw::CWnd::KillTimer(7));
+}
+
+TEST_F(DesignViewTest, DeleteTakesTheSelectionOrTheAreasOnly) {
+  doc->AddObject(FilledRect(20, 20, 120, 120, 0), false);
+  doc->AddObject(FilledRect(200, 200, 220, 220, 0), false);
+  const fw::POINT p = Dev(60, 60);
+  Click(p.x, p.y);
+  Tool(ID_TOOL_SELECT_OUTAREA);
+  view->SendMessage(fw::WM_COMMAND, ID_EDIT_DELETE, 0);
+  EXPECT_EQ(doc->GetObjectCount(), 2);  // an output-area tool never deletes objects
+  EXPECT_EQ(view->GetUndoList()->GetRecordDepth(), 0);
+  view->SendMessage(fw::WM_COMMAND, ID_TOOL_SELECT, 0);
+  view->Tracker()->Select(doc->GetObjectAt(0));
+  view->SendMessage(fw::WM_COMMAND, ID_EDIT_DELETE, 0);
+  ASSERT_EQ(doc->GetObjectCount(), 1);
+  EXPECT_EQ(doc->GetObjectAt(0)->bounds.left, 200.0f);
+  UndoStep();
+  EXPECT_EQ(doc->GetObjectCount(), 2);
+}
+
+TEST_F(DesignViewTest, OutputAreaToolsGreyThePageOnceAnAreaExists) {
+  Tool(ID_TOOL_SELECT_OUTAREA);
+  Paint();
+  EXPECT_EQ(Pixel(50, 50), plat::RGB(255, 255, 255));
+  fw::RECT client;
+  view->fw::CWnd::GetClientRect(&client);
+  plat::DC dc(view->GetSurface());
+  EXPECT_EQ(dc.GetPixel(client.right - 2, client.bottom - 2), plat::RGB(192, 192, 192));
+  doc->GetOutAreaList().Add(std::make_unique<COutArea>(300, 300, 350, 350));
+  Paint();
+  EXPECT_EQ(Pixel(50, 50), plat::RGB(240, 240, 240));
+  EXPECT_EQ(doc->GetPageInfo().m_backColor, 0xFFFFFFu);  // the stored colour is back
+  Tool(ID_TOOL_SELECT);
+  Paint();
+  EXPECT_EQ(Pixel(50, 50), plat::RGB(255, 255, 255));
+}
+
+TEST_F(DesignViewTest, TransformItemsGoInOnceForTwoWindows) {
+  CTransformDll& lib = TheTransformDll();
+  ASSERT_TRUE(lib.IsLoaded());
+  const auto saved = lib.dllGetTransformInfo;
+  lib.dllGetTransformInfo = &ThreeTransforms;
+  app->OnFileNew();
+  app->OnFileNew();
+  fw::PumpPendingMessages();
+  lib.dllGetTransformInfo = saved;
+  fw::CMenu* menu = main->GetMenu();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_TRUE(menu->HasCommand(60001));
+  fw::CMenu* owner = nullptr;
+  int at = -1;
+  ASSERT_TRUE(menu->FindItem(60003, fw::MF_BYCOMMAND, &owner, &at));
+  EXPECT_EQ(owner->GetMenuItemCount(), 3);
+}
+
+TEST_F(DesignViewTest, PaletteSwitchFollowsTheBar) {
+  CPaletteBar& bar = main->GetPaletteBar();
+  const bool shown = bar.IsVisible();
+  view->SendMessage(fw::WM_COMMAND, ID_TOGGLE_PALETTE, 0);
+  EXPECT_NE(bar.IsVisible(), shown);
+  EXPECT_EQ((view->GetBarMask() & 8) != 0, !shown);
+  view->SendMessage(fw::WM_COMMAND, ID_TOGGLE_PALETTE, 0);
+  EXPECT_EQ(bar.IsVisible(), shown);
+}
+
+TEST_F(DesignViewTest, PaletteColourReachesTheSelection) {
+  doc->AddObject(FilledRect(20, 20, 120, 120, 0), false);
+  view->Tracker()->Select(doc->GetObjectAt(0));
+  ASSERT_TRUE(SendColorToActiveView(MakePackedRGB(1, 2, 3)));
+  EXPECT_EQ(static_cast<CRectObject*>(doc->GetObjectAt(0))->color, MakePackedRGB(1, 2, 3));
+}
