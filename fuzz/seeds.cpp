@@ -547,7 +547,7 @@ void LibRecordSeeds() {
     seal.cornerValue = 2.0f;
     seal.frameShape = shape;
     seal.marginX = seal.marginY = seal.gapX = seal.gapY = 0.5f;
-    for (std::uint16_t code : TextToCharCodes("\xB1\xEA\xD7\xBCA1"))
+    for (std::uint16_t code : TextToCharCodes("\xB1\xEA\xD7\xBC" "A1"))
       seal.chars.Add(std::make_unique<CBoxChar>(std::uint8_t(code >= 256 ? 134 : 0), code, attr));
     seal.LayoutChars();
     Bytes r = RecordOf(seal);
