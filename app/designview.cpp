@@ -300,7 +300,7 @@ void CVORLAN98View::OnFileImport() {
   CVORLAN98Doc* doc = GetDoc();
   if (!doc) return;
   CMDIMainFrame* main = MainFrame();
-  RunImportCommand(*doc, nullptr, main ? &main->GetTextEditor() : nullptr);
+  RunImportCommand(*doc, &m_undo, main ? &main->GetTextEditor() : nullptr);
 }
 
 // --- Drag feedback -----------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/appids.h"
+#include "app/designview.h"
 #include "app/document.h"
 #include "app/olddoc.h"
 #include "app_fixture.h"
@@ -252,6 +253,28 @@ TEST_F(ImportTest, TextOldDocumentsAndTheCommand) {
   EXPECT_EQ(sink.boxes[0].text, "File Format error !        ");
   EXPECT_EQ(sink.boxes[0].caption, "Error!");
   EXPECT_EQ(doc->GetObjectCount(), before + 1);
+}
+
+TEST_F(ImportTest, TheViewsImportIsOneStepOfItsUndoList) {
+  CMDIMainFrame* main = StartApp();
+  ASSERT_NE(main, nullptr);
+  auto* view = dynamic_cast<CVORLAN98View*>(main->GetActiveView());
+  ASSERT_NE(view, nullptr);
+  auto* doc = dynamic_cast<CVORLAN98Doc*>(main->GetActiveDocument());
+  ASSERT_NE(doc, nullptr);
+  const int before = doc->GetObjectCount();
+  const int steps = view->GetUndoList()->GetSize();
+
+  WriteBytes(Path("two.v95"), OldFile(Cat({OldPath({{0, 0, 0x11}, {10, 0, 1}, {10, 10, 0x41}}),
+                                           OldPath({{5, 5, 0x11}, {20, 5, 0x41}}), {0xFF}})));
+  Pick(Path("two.v95"));
+  view->OnFileImport();
+  EXPECT_EQ(doc->GetObjectCount(), before + 2);
+  ASSERT_EQ(view->GetUndoList()->GetSize(), steps + 1);
+
+  EXPECT_TRUE(view->GetUndoList()->UndoLastStep(*view));
+  EXPECT_EQ(doc->GetObjectCount(), before);
+  EXPECT_EQ(view->GetUndoList()->GetSize(), steps);
 }
 
 TEST(OldDocument, EveryRecordCode) {
