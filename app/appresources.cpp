@@ -10,6 +10,7 @@
 #include "framework/menu.h"
 #include "framework/resources.h"
 #include "text/libbrowser.h"
+#include "text/libcatalogdlg.h"
 #include "text/libconvertdlg.h"
 #include "text/libmanagerdlg.h"
 #include "text/sealdlg.h"
@@ -343,6 +344,7 @@ void RegisterAppResources() {
   RegisterLibBrowserResources();
   RegisterLibConvertResources();
   RegisterLibManagerResources();
+  RegisterLibCatalogResources();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
 }
 
