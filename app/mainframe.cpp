@@ -510,6 +510,8 @@ void CMDIMainFrame::OpenTextEditor() {
   if (!m_textEditor.Exists() || !m_textEditor.IsWindowVisible()) OnTextEditor();
 }
 
+void CMDIMainFrame::CopyTextEditorSelection() { m_textEditor.CopySelection(); }
+
 void CMDIMainFrame::SetToolMode(std::uint32_t tool) {
   if (m_contextBar.m_hWnd) m_contextBar.SetToolMode(tool);
 }

@@ -148,6 +148,7 @@ class CMDIMainFrame : public fw::CMDIFrameWnd, public CMainFrameServices {
   void ShowSize(float width, float height) override;
   void ShowText(std::string_view text) override;
   void OpenTextEditor() override;
+  void CopyTextEditorSelection() override;
   void SetToolMode(std::uint32_t tool) override;
   int SyncWithSelection() override;
 
