@@ -13,6 +13,7 @@
 #include "text/libcatalogdlg.h"
 #include "text/libconvertdlg.h"
 #include "text/libmanagerdlg.h"
+#include "text/replacefontsdlg.h"
 #include "text/sealdlg.h"
 
 namespace appres {
@@ -339,6 +340,7 @@ void RegisterAppResources() {
   RegisterStrings();
   RegisterToolBars();
   RegisterDialogs();
+  RegisterTextDialogTemplates();
   RegisterCursors();
   RegisterSealResources();
   RegisterLibBrowserResources();
