@@ -14,6 +14,7 @@
 #include "text/libcatalogdlg.h"
 #include "text/libconvertdlg.h"
 #include "text/libmanagerdlg.h"
+#include "text/replacefontsdlg.h"
 #include "text/sealdlg.h"
 
 namespace appres {
@@ -341,6 +342,7 @@ void RegisterAppResources() {
   RegisterStrings();
   RegisterToolBars();
   RegisterDialogs();
+  RegisterTextDialogTemplates();
   RegisterCursors();
   RegisterSealResources();
   RegisterLibBrowserResources();

@@ -279,7 +279,12 @@ void CVORLAN98View::OnUpdate(fw::CView*, fw::LPARAM hint, fw::CObject* hintObjec
 
 void CVORLAN98View::OnSize(fw::UINT type, int cx, int cy) {
   CVORLANView::OnSize(type, cx, cy);
-  if (m_rulers) m_rulers->Reposition();
+  if (!m_rulers) return;
+  m_rulers->Reposition();
+  // An empty design keeps its page fitted into the window.
+  CVORLAN98Doc* doc = GetDoc();
+  if (doc && doc->GetObjectCount() == 0 && cx > 0 && cy > 0)
+    SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
 }
 
 fw::BOOL CVORLAN98View::OnCommand(fw::WPARAM wp, fw::LPARAM lp) {
@@ -295,7 +300,7 @@ void CVORLAN98View::OnFileImport() {
   CVORLAN98Doc* doc = GetDoc();
   if (!doc) return;
   CMDIMainFrame* main = MainFrame();
-  RunImportCommand(*doc, nullptr, main ? &main->GetTextEditor() : nullptr);
+  RunImportCommand(*doc, &m_undo, main ? &main->GetTextEditor() : nullptr);
 }
 
 // --- Drag feedback -----------------------------------------------------------------

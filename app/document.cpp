@@ -286,7 +286,7 @@ fw::BOOL CVORLAN98Doc::OnSaveDocument(const std::string& path) {
   WriteSection(file, dir, kFontEntry, [&] { return appseam::WriteFontTable(file) != 0; });
   WriteSection(file, dir, kTextEntry, [&] {
     CMDIMainFrame* main = MainFrame();
-    if (main) return main->GetTextEditor().WriteText(file) != 0;
+    if (main) return main->GetTextEditor().WriteText(file) > 0;
     std::uint8_t none[4] = {};
     file.Write(none, sizeof none);
     return false;
