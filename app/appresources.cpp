@@ -9,10 +9,12 @@
 #include "framework/fwdefs.h"
 #include "framework/menu.h"
 #include "framework/resources.h"
+#include "model/guidelinepage.h"
 #include "text/libbrowser.h"
 #include "text/libcatalogdlg.h"
 #include "text/libconvertdlg.h"
 #include "text/libmanagerdlg.h"
+#include "text/replacefontsdlg.h"
 #include "text/sealdlg.h"
 
 namespace appres {
@@ -324,6 +326,7 @@ void RegisterDialogs() {
                                         DlgItemDef(fw::IDOK, CtrlKind::Button, "OK", WS_CHILD, {0, 0, 0, 0}),
                                         DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel", WS_CHILD, {0, 0, 0, 0}),
                                     }});
+  CGuideLinePage::RegisterTemplate();
 }
 
 void RegisterCursors() {
@@ -339,6 +342,7 @@ void RegisterAppResources() {
   RegisterStrings();
   RegisterToolBars();
   RegisterDialogs();
+  RegisterTextDialogTemplates();
   RegisterCursors();
   RegisterSealResources();
   RegisterLibBrowserResources();

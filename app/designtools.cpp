@@ -22,6 +22,7 @@
 #include "model/rectobject.h"
 #include "model/settings.h"
 #include "model/undoitems.h"
+#include "text/libbrowser.h"
 #include "text/textobject.h"
 
 namespace {
@@ -467,11 +468,16 @@ void CVORLAN98View::OnLButtonUp(fw::UINT flags, fw::POINT pt) {
       TextToolButtonUp(flags, p);
       d.multiClickOpen = 0;
       break;
-    case ID_TOOL_GRAPHLIB:
-      // The library picture chooser comes with the graphic libraries.
+    case ID_TOOL_GRAPHLIB: {
       d.dragKind = 0;
       d.multiClickOpen = 0;
+      // The picture chooser places its choice into the dragged rectangle.
+      CLibInfoDlg chooser;
+      chooser.target = CFRect(d.start.x, d.start.y, d.last.x, d.last.y);
+      chooser.target.Normalize();
+      chooser.DoModal();
       break;
+    }
     case ID_TOOL_LINE:
       AddLineFromDrag();
       break;

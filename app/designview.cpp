@@ -11,6 +11,7 @@
 #include "app/rulers.h"
 #include "framework/app.h"
 #include "framework/clipboard.h"
+#include "model/guidelist.h"
 #include "model/graphobject.h"
 #include "model/palette.h"
 #include "model/pathobject.h"
@@ -56,6 +57,7 @@ namespace {
 
 constexpr fw::DWORD kViewStyle = 0x47300000;  // child, clipping, maximised, both scroll bars
 constexpr int kShadow = 5;                    // px of the page shadow
+constexpr plat::LONG kFarAway = 1 << 30;      // device coordinates beyond any client
 constexpr int kRulerThickness = 15;
 
 struct ToolEntry {
@@ -233,6 +235,10 @@ void CVORLAN98View::OnInitialUpdate() {
     m_rulers = new CViewRulers(this, kRulerThickness);
     m_rulers->Reposition();
     CVORLAN98Doc* doc = GetDoc();
+    // The guide lines read from the document's file.
+    if (doc && !doc->GetGuideBlock().empty())
+      if (auto guides = CGuideList::UnpackFromBuffer(doc->GetGuideBlock().data(), doc->GetGuideBlock().size()))
+        m_rulers->GetGuideList().TakeAll(*guides);
     SetPageSize(0.0f, 0.0f, doc ? doc->GetPageWidth() : m_pageWidth, doc ? doc->GetPageHeight() : m_pageHeight);
     m_zoom = m_rulers->GetZoomPointer();
     m_viewMatrix = m_rulers->GetMatrix();
@@ -273,7 +279,12 @@ void CVORLAN98View::OnUpdate(fw::CView*, fw::LPARAM hint, fw::CObject* hintObjec
 
 void CVORLAN98View::OnSize(fw::UINT type, int cx, int cy) {
   CVORLANView::OnSize(type, cx, cy);
-  if (m_rulers) m_rulers->Reposition();
+  if (!m_rulers) return;
+  m_rulers->Reposition();
+  // An empty design keeps its page fitted into the window.
+  CVORLAN98Doc* doc = GetDoc();
+  if (doc && doc->GetObjectCount() == 0 && cx > 0 && cy > 0)
+    SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
 }
 
 fw::BOOL CVORLAN98View::OnCommand(fw::WPARAM wp, fw::LPARAM lp) {
@@ -289,7 +300,7 @@ void CVORLAN98View::OnFileImport() {
   CVORLAN98Doc* doc = GetDoc();
   if (!doc) return;
   CMDIMainFrame* main = MainFrame();
-  RunImportCommand(*doc, nullptr, main ? &main->GetTextEditor() : nullptr);
+  RunImportCommand(*doc, &m_undo, main ? &main->GetTextEditor() : nullptr);
 }
 
 // --- Drag feedback -----------------------------------------------------------------
@@ -477,6 +488,8 @@ void CVORLAN98View::PaintPage(plat::DC* dc) {
   CFPoint a{0.0f, 0.0f}, b{page.m_pageWidth, page.m_pageHeight};
   m->TransformPointToInt(a, &p0);
   m->TransformPointToInt(b, &p1);
+  // A huge page from a file: corners kept where the shadow's offsets still fit.
+  for (plat::LONG* v : {&p0.x, &p0.y, &p1.x, &p1.y}) *v = std::clamp<plat::LONG>(*v, -kFarAway, kFarAway);
 
   if (plat::HBRUSH back = ThePaletteStore().CreateColorBrush(page.m_backColor, plat::BS_SOLID)) {
     dc->FillRect(plat::RECT{p0.x, p0.y, p1.x, p1.y}, back);

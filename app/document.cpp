@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "app/appids.h"
+#include "app/designview.h"
 #include "app/docfile.h"
 #include "app/mainframe.h"
+#include "app/rulers.h"
 #include "app/settingsload.h"
 #include "app/textseams.h"
 #include "framework/app.h"
@@ -255,6 +257,12 @@ void PutDirectory(std::uint8_t out[kDocDirSize], const std::uint32_t dir[8]) {
 
 }  // namespace
 
+CViewRulers* CVORLAN98Doc::FirstRulers() const {
+  for (fw::CView* v : GetViews())
+    if (auto* view = dynamic_cast<CVORLAN98View*>(v)) return view->GetRulers();
+  return nullptr;
+}
+
 fw::BOOL CVORLAN98Doc::OnSaveDocument(const std::string& path) {
   CDocWriteFile file;
   if (!file.Create(path)) {
@@ -278,13 +286,18 @@ fw::BOOL CVORLAN98Doc::OnSaveDocument(const std::string& path) {
   WriteSection(file, dir, kFontEntry, [&] { return appseam::WriteFontTable(file) != 0; });
   WriteSection(file, dir, kTextEntry, [&] {
     CMDIMainFrame* main = MainFrame();
-    if (main) return main->GetTextEditor().WriteText(file) != 0;
+    if (main) return main->GetTextEditor().WriteText(file) > 0;
     std::uint8_t none[4] = {};
     file.Write(none, sizeof none);
     return false;
   });
   // The guide lines are those of the first view's rulers; none without them.
-  WriteSection(file, dir, kGuideEntry, [&] { return false; });
+  WriteSection(file, dir, kGuideEntry, [&] {
+    if (CViewRulers* rulers = FirstRulers()) return rulers->SaveGuides(file) != 0;
+    // Without a view the guide lines read from the file go back unchanged.
+    if (m_guideBlock.empty()) return false;
+    return file.Write(m_guideBlock.data(), m_guideBlock.size());
+  });
   WriteSection(file, dir, kObjectEntry, [&] { return WriteDocObjectBlock(file, m_objects) != 0; });
 
   PutDirectory(dirBytes, dir);

@@ -17,6 +17,8 @@ constexpr fw::LPARAM HINT_OBJECTS_APPENDED = 3;
 constexpr fw::LPARAM HINT_NEW_PAGE = 0x80000001;
 
 // The hint object of HINT_OBJECT_ADDED: the drawing object added.
+class CViewRulers;
+
 class CObjectHint : public fw::CObject {
  public:
   explicit CObjectHint(CGraphObject* o) : object(o) {}
@@ -77,6 +79,8 @@ class CVORLAN98Doc : public fw::CDocument, public CDocumentServices {
   // Status text of an open's step (string resource id) to the main window.
   void ShowLoadStep(std::uint32_t stringId);
   bool FailOpen(const char* message);
+  // The rulers of the first design view (the guide lines saved), or null.
+  CViewRulers* FirstRulers() const;
 
   CSegArray m_objects;
   std::vector<std::uint8_t> m_guideBlock;

@@ -108,6 +108,29 @@ void CModeBar::SetMode(std::uint32_t tool) {
   if (mode == m_mode) return;
   m_mode = mode;
   LoadToolBar(mode == appid::ID_TOOL_GRAPHLIB ? appid::IDT_MODE_LIB : appid::IDT_MODE_TEXT);
+  if (mode == appid::ID_TOOL_GRAPHLIB)
+    PlaceGlyphPanel();
+  else if (m_glyphPanel && m_glyphPanel->m_hWnd)
+    m_glyphPanel->ShowWindow(fw::SW_HIDE);
+}
+
+void CModeBar::PlaceGlyphPanel() {
+  if (!m_hWnd) return;
+  if (!m_glyphPanel) {
+    m_glyphPanel = std::make_unique<CLibGlyphPanel>();
+    if (!m_glyphPanel->Create(this)) {
+      m_glyphPanel.reset();
+      return;
+    }
+  }
+  fw::RECT panel;
+  m_glyphPanel->GetWindowRect(&panel);
+  SetButtonInfo(0, 32809, fw::TBBS_SEPARATOR, panel.width());
+  fw::RECT cell;
+  GetItemRect(0, &cell);
+  m_glyphPanel->SetWindowPos(nullptr, cell.left, cell.top, 0, 0,
+                             fw::SWP_NOSIZE | fw::SWP_NOZORDER | fw::SWP_NOACTIVATE);
+  m_glyphPanel->ShowWindow(fw::SW_SHOW);
 }
 
 int CModeBar::SyncWithSelection() {
@@ -123,8 +146,10 @@ int CModeBar::SyncWithSelection() {
   if (!current) return 0;
   if (current->kind == OBJ_TEXT)
     SetMode(appid::ID_TOOL_TEXT);
-  else if (current->kind == OBJ_LIBPIC)
+  else if (current->kind == OBJ_LIBPIC) {
     SetMode(appid::ID_TOOL_GRAPHLIB);
+    if (m_glyphPanel && m_glyphPanel->m_hWnd) m_glyphPanel->SyncWithSelection();
+  }
   return 1;
 }
 
@@ -484,6 +509,8 @@ void CMDIMainFrame::ShowText(std::string_view text) { SetPane(4, std::string(tex
 void CMDIMainFrame::OpenTextEditor() {
   if (!m_textEditor.Exists() || !m_textEditor.IsWindowVisible()) OnTextEditor();
 }
+
+void CMDIMainFrame::CopyTextEditorSelection() { m_textEditor.CopySelection(); }
 
 void CMDIMainFrame::SetToolMode(std::uint32_t tool) {
   if (m_contextBar.m_hWnd) m_contextBar.SetToolMode(tool);

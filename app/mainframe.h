@@ -3,12 +3,14 @@
 // brush, and the status commands that views, trackers and documents send it.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "framework/bars.h"
 #include "framework/dialog.h"
 #include "framework/docview.h"
 #include "model/services.h"
+#include "text/libbrowser.h"
 #include "text/texteditordlg.h"
 
 // Splitter member of the frame: never created as a window.
@@ -49,9 +51,15 @@ class CModeBar : public fw::CToolBar {
   // Follows the active view: text mode for an edited or current text,
   // library mode for a current library picture. 0 without a design view.
   int SyncWithSelection();
+  // The glyph panel of library mode; null until library mode is first shown.
+  CLibGlyphPanel* GetGlyphPanel() const { return m_glyphPanel.get(); }
 
  private:
+  // Library mode: the panel over button 0, a separator as wide as the panel.
+  void PlaceGlyphPanel();
+
   std::uint32_t m_mode = 0;
+  std::unique_ptr<CLibGlyphPanel> m_glyphPanel;
 };
 
 // The palette bar's owner-drawn colour list: one item per palette colour,
@@ -140,6 +148,7 @@ class CMDIMainFrame : public fw::CMDIFrameWnd, public CMainFrameServices {
   void ShowSize(float width, float height) override;
   void ShowText(std::string_view text) override;
   void OpenTextEditor() override;
+  void CopyTextEditorSelection() override;
   void SetToolMode(std::uint32_t tool) override;
   int SyncWithSelection() override;
 

@@ -68,7 +68,7 @@ class Walker {
   bool Fits(std::size_t bytes) const { return bytes <= n_ - pos_; }
   bool Group(std::vector<std::uint8_t>& out, int depth);
   bool Path(std::vector<std::uint8_t>& out);
-  bool Text();
+  bool Text(std::vector<std::uint8_t>& out);
   const std::uint8_t* d_;
   std::size_t n_;
   bool reported_ = false;
@@ -141,17 +141,87 @@ bool Walker::Path(std::vector<std::uint8_t>& out) {
   return ended;
 }
 
-bool Walker::Text() {
+// Old character items, 67 bytes: 0 u8 18  1 u16 kind  3 f32 size x, size y,
+// extent x, extent y, advance ratio  23 u16 code  25 f32 angle, skew x, skew y
+// 37 4 f32 glyph box  53 f32 x, y  61 u32 colour  65 u16 font id. The new
+// record adds the length, a reserved word and the flags word (0).
+void TextChar(std::vector<std::uint8_t>& box, const std::uint8_t* p) {
+  box.push_back(18);
+  PutU32(box, 75);
+  PutU16(box, plat::GetU16(p + 1));
+  CopyF32s(box, p + 3, 5);
+  PutU16(box, plat::GetU16(p + 23));
+  CopyF32s(box, p + 25, 3 + 4 + 2);
+  PutU32(box, plat::GetU32(p + 61));
+  PutU16(box, plat::GetU16(p + 65));
+  PutU16(box, 0);
+  PutU16(box, 0);
+}
+
+// Old control items, 15 bytes: 0 u8 17  1 u16 kind  3 u16 code  5 u32 value
+// 9 u32 selector  13 u16 third.
+void TextControl(std::vector<std::uint8_t>& box, const std::uint8_t* p) {
+  box.push_back(17);
+  PutU32(box, 21);
+  PutU16(box, plat::GetU16(p + 1));
+  PutU16(box, plat::GetU16(p + 3));
+  PutU32(box, plat::GetU32(p + 5));
+  PutU32(box, plat::GetU32(p + 9));
+  PutU32(box, plat::GetU16(p + 13));
+}
+
+bool Walker::Text(std::vector<std::uint8_t>& out) {
   if (!Fits(70)) return false;
-  const std::uint32_t count = plat::GetU32(d_ + pos_ + 53);
+  const std::uint8_t* head = d_ + pos_;
+  const std::uint32_t count = plat::GetU32(head + 53);
   pos_ += 70;
+  // The box block: 3, u32 length through the end byte, the items, 0xFE.
+  std::vector<std::uint8_t> box = {3, 0, 0, 0, 0};
+  bool ok = true;
+  bool anyChar = false;
+  float firstY = 0.0f, lastY = 0.0f;
   for (std::uint32_t i = 0; i < count; ++i) {
-    if (pos_ >= n_) return false;
-    const std::size_t size = d_[pos_] == 18 ? 67 : d_[pos_] == 17 ? 15 : 0;
-    if (!size || !Fits(size)) return false;
+    if (pos_ >= n_) {
+      ok = false;
+      break;
+    }
+    const std::uint8_t* item = d_ + pos_;
+    const std::size_t size = item[0] == 18 ? 67 : item[0] == 17 ? 15 : 0;
+    if (!size || !Fits(size)) {
+      ok = false;
+      break;
+    }
     pos_ += size;
+    if (size == 67) {
+      TextChar(box, item);
+      lastY = F32(item + 57);
+      if (!anyChar) firstY = lastY;
+      anyChar = true;
+    } else {
+      TextControl(box, item);
+    }
   }
-  return true;
+  // A text keeps the items read before a bad one; without a character there
+  // is no text.
+  if (!anyChar) return ok;
+  box.push_back(0xFE);
+  plat::PutU32(box.data() + 1, std::uint32_t(std::min<std::size_t>(box.size(), 0xFFFFFFF0u)));
+
+  const std::size_t at = StartRecord(out, '!', 130, 0, head + 1);
+  CopyF32s(out, head + 1, 4);   // the layout rectangle: the bounds
+  CopyF32s(out, head + 17, 9);  // the text matrix
+  // A straight arrangement over the bounds, its first baseline at the first
+  // character; the characters keep their stored places.
+  out.push_back('1');
+  PutU32(out, 22);
+  out.push_back(0);
+  PutF32(out, F32(head + 1));
+  PutF32(out, firstY);
+  PutF32(out, F32(head + 9));
+  PutF32(out, lastY);
+  out.insert(out.end(), box.begin(), box.end());
+  FinishRecord(out, at);
+  return ok;
 }
 
 bool Walker::Record(std::vector<std::uint8_t>& out, int depth) {
@@ -160,7 +230,7 @@ bool Walker::Record(std::vector<std::uint8_t>& out, int depth) {
     case 0x81:
       return Group(out, depth);
     case 0x82:
-      return Text();
+      return Text(out);
     case 0x83: {
       if (!Fits(62)) return false;
       const std::uint8_t* r = d_ + pos_;

@@ -6,8 +6,11 @@
 //   0x81 group, 53-byte head: bounds (4 f32), a 36-byte attribute block whose
 //        first u32 is the member count; then the members (codes 0x81-0x85)
 //   0x82 text, 70-byte head: bounds, a 36-byte matrix, u32 item count, 13
-//        reserved bytes; then items of 67 bytes (first byte 18, characters)
-//        and 15 bytes (first byte 17, controls)
+//        reserved bytes; then items of 67 bytes (first byte 18, characters:
+//        the 75-byte character record without its length, reserved word and
+//        flags) and 15 bytes (first byte 17, controls: kind, code, value,
+//        selector, a u16 third); becomes a text record with a straight
+//        arrangement over the bounds
 //   0x83 library picture, 62 bytes: bounds, the 36-byte placement matrix,
 //        u16 library type, library number, picture number, flag word, a
 //        reserved byte

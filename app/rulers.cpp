@@ -188,7 +188,8 @@ void CRulerBar::OnPaint() {
 // ---------------------------------------------------------------------------
 // CViewRulers
 
-CViewRulers::CViewRulers(fw::CWnd* view, int thickness) : m_thickness(thickness), m_view(view) {
+CViewRulers::CViewRulers(fw::CWnd* view, int thickness)
+    : m_thickness(thickness), m_view(view), m_guides(dynamic_cast<CViewServices*>(view), thickness, this) {
   CreateSharedDrawingTools();
   m_horz.SetThickness(thickness + 1);
   m_vert.SetThickness(thickness + 1);
@@ -297,8 +298,27 @@ void CViewRulers::Reposition() {
 void CViewRulers::TrackMouse(CFPoint page) {
   m_markX = page.x;
   m_markY = page.y;
-  m_horz.MoveMark(page.x);
-  m_vert.MoveMark(page.y);
+  m_guides.TrackMouse(page.x, page.y);
+}
+
+void CViewRulers::DrawHorzMarker(float x, plat::DC* dc) {
+  if (dc) {
+    m_horz.DrawMark(dc);
+    m_horz.SetMark(x);
+    m_horz.DrawMark(dc);
+  } else {
+    m_horz.MoveMark(x);
+  }
+}
+
+void CViewRulers::DrawVertMarker(float y, plat::DC* dc) {
+  if (dc) {
+    m_vert.DrawMark(dc);
+    m_vert.SetMark(y);
+    m_vert.DrawMark(dc);
+  } else {
+    m_vert.MoveMark(y);
+  }
 }
 
 void CViewRulers::UpdateBars() {

@@ -9,6 +9,7 @@
 #include "app/appids.h"
 #include "framework/dialog.h"
 #include "model/geometry.h"
+#include "model/rulerguides.h"
 #include "platform/dc.h"
 
 class CRulerCornerDlg;
@@ -39,6 +40,7 @@ class CRulerBar : public fw::CDialog {
   int GetThickness() const { return m_thickness; }
   void SetThickness(int thickness) { m_thickness = thickness; }
   float GetMark() const { return m_mark; }
+  void SetMark(float pagePos) { m_mark = pagePos; }
 
   // Paints the whole bar of the given length along its axis.
   void Paint(plat::DC* dc, int length);
@@ -66,11 +68,13 @@ class CRulerBar : public fw::CDialog {
   bool m_vertical;
 };
 
-class CViewRulers {
+// Owns the guide list through its guide half (CRulerGuides), to which the
+// guide operations go; the bars are the guides' cursor markers.
+class CViewRulers : public CRulerMarkerServices {
  public:
   // Creates both bars and the corner window as children of the view.
   CViewRulers(fw::CWnd* view, int thickness);
-  ~CViewRulers();
+  ~CViewRulers() override;
   CViewRulers(const CViewRulers&) = delete;
   CViewRulers& operator=(const CViewRulers&) = delete;
 
@@ -99,8 +103,24 @@ class CViewRulers {
   void TrackMouse(CFPoint page);
   // Repaints both bars at once.
   void UpdateBars();
-  // XOR feedback of a guide line being dragged (none yet).
-  void DrawGuideFeedback(plat::DC*) {}
+  // XOR feedback of a guide line being dragged.
+  void DrawGuideFeedback(plat::DC* dc) { m_guides.DrawGuideFeedback(dc); }
+
+  // --- Guides.
+  CRulerGuides& Guides() { return m_guides; }
+  CGuideList& GetGuideList() { return m_guides.GetGuideList(); }
+  // Mouse in view pixels; non-zero when a guide took it.
+  int OnLButtonDown(std::uint32_t flags, int x, int y) { return m_guides.OnLButtonDown(flags, x, y); }
+  int OnMouseMove(std::uint32_t flags, int x, int y) { return m_guides.OnMouseMove(flags, x, y); }
+  int OnLButtonUp(std::uint32_t flags, int x, int y) { return m_guides.OnLButtonUp(flags, x, y); }
+  void DrawGuides(plat::DC* dc) { m_guides.DrawGuides(dc); }
+  int SnapRect(CFRect& r, float tolerance) { return m_guides.SnapRect(r, tolerance); }
+  int SaveGuides(CFileServices& file) { return m_guides.SaveGuides(file); }
+  int LoadGuides(CFileServices& file) { return m_guides.LoadGuides(file); }
+
+  // --- CRulerMarkerServices: the bars' cursor marks.
+  void DrawHorzMarker(float x, plat::DC* dc) override;
+  void DrawVertMarker(float y, plat::DC* dc) override;
 
  private:
   // The drawing area: the client size less the rulers, at least 1 x 1.
@@ -118,4 +138,5 @@ class CViewRulers {
   CFPoint m_origin;
   fw::CWnd* m_view;
   std::uint32_t m_unit = 1;
+  CRulerGuides m_guides;
 };

@@ -4,6 +4,7 @@
 #include "text/fontcatalog.h"
 #include "text/graphlib.h"
 #include "text/language.h"
+#include "text/replacefontsdlg.h"
 #include "text/libpicobject.h"
 #include "text/textattr.h"
 #include "text/textobject.h"
@@ -27,7 +28,13 @@ int ScanMountedLibraries() { return g_MountLibList.ScanMountedLibraries(); }
 int WriteFontTable(CFileServices& file) { return g_Language.WriteToFile(file); }
 plat::HGLOBAL ReadFontTable(CFileServices& file) { return g_Language.ReadFromFile(file); }
 
-// The Replace Fonts dialog is not in the program yet: the table is read and freed.
-void ReplaceFonts(plat::HGLOBAL, CSegArray&) {}
+// Fonts all installed: the dialog ends at once and the characters keep the
+// installed fonts' indexes.
+void ReplaceFonts(plat::HGLOBAL fontTable, CSegArray& objects) {
+  CReplaceFontsDlg dlg;
+  dlg.m_fontTable = fontTable;
+  dlg.m_objects = &objects;
+  dlg.DoModal();
+}
 
 }  // namespace appseam

@@ -210,6 +210,22 @@ void CVORLANView::SetClassCursor(std::uint32_t cursor) {
   if (m_hWnd) fw::CWnd::SetClassCursor(cursor);
 }
 
+bool CVORLANView::SnapRect(CFRect& rect, float tolerance) {
+  return m_rulers && m_rulers->Guides().SnapRect(rect, tolerance) != 0;
+}
+
+void CVORLANView::CaptureMouse() {
+  if (m_hWnd) fw::CView::SetCapture();
+}
+
+void CVORLANView::ReleaseMouse() {
+  if (fw::CWnd::GetCapture() == this) fw::CWnd::ReleaseCapture();
+}
+
+void CVORLANView::UpdateNow() {
+  if (m_hWnd) fw::CView::UpdateWindow();
+}
+
 void CVORLANView::SetCursor(std::uint32_t cursor) { fw::SetCursor(cursor); }
 
 void CVORLANView::InvalidateRect(const plat::RECT& rect, bool erase) {
@@ -285,7 +301,7 @@ void CVORLANView::OnMouseMove(fw::UINT flags, fw::POINT pt) {
 
 void CVORLANView::OnRButtonUp(fw::UINT flags, fw::POINT pt) {
   (void)pt;
-  if (fw::CWnd::GetCapture() == this) fw::CWnd::ReleaseCapture();
+  ReleaseMouse();
   const std::uint16_t kind = m_dragKind;
   if (kind != 0) DrawCurrentDragShape();
   m_dragKind = 0;

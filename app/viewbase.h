@@ -94,6 +94,11 @@ class CVORLANView : public fw::CView, public virtual CViewServices {
   void SetTimer(std::uint32_t id, std::uint32_t milliseconds) override;
   void KillTimer(std::uint32_t id) override;
   bool IsKeyDown(int virtualKey) const override;
+  // Guides, page edges and grid: the rulers' snapping.
+  bool SnapRect(CFRect& rect, float tolerance) override;
+  void CaptureMouse() override;
+  void ReleaseMouse() override;
+  void UpdateNow() override;
   void PostCommand(std::uint32_t id) override;
   void SendCommand(std::uint32_t id) override;
   void SetStatusText(const std::string& text) override;

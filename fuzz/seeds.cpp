@@ -270,6 +270,31 @@ void TextSeeds() {
       Seed("boxarray", "items", FromBlock(h, n));
     }
   }
+  // On an arc, an arch and along a path of a line and a curve.
+  for (int kind = 0; kind < 3; ++kind) {
+    CTextObject text(0, 0, 0, 60, 60);
+    if (kind == 0) {
+      text.SetArrange(std::make_unique<CArcArrange>(0, 40, 80, 10, nullptr, nullptr));
+    } else if (kind == 1) {
+      text.SetArrange(std::make_unique<CArchArrange>(0, 10, 80, 40, nullptr, nullptr));
+    } else {
+      auto path = std::make_unique<CPathObject>();
+      path->AddPoint(0, 0, 0x11);
+      path->AddPoint(30, 0, 0x01);
+      path->AddPoint(40, -20, 0x00);
+      path->AddPoint(70, -20, 0x00);
+      path->AddPoint(80, 0, 0x21);
+      path->EndPoints();
+      text.SetArrange(std::make_unique<CPathArrange>(std::move(path), nullptr, nullptr));
+    }
+    text.chars.Add(CBoxCode::MakeGap(BOXC_BOX_GAP, 1.0f));
+    for (std::uint16_t code : TextToCharCodes("Tin\xB1\xEA\r"))
+      text.chars.Add(std::make_unique<CBoxChar>(code, attr));
+    text.Relayout(nullptr, -1);
+    Bytes r = RecordOf(text);
+    fuzz::Require(CreateObjectFromRecord(r.data(), r.size()) != nullptr, "curved text seed reads");
+    Seed("textrecord", "curve" + std::to_string(kind), r);
+  }
 }
 
 void IniSeeds() {
@@ -554,7 +579,7 @@ void LibRecordSeeds() {
     seal.cornerValue = 2.0f;
     seal.frameShape = shape;
     seal.marginX = seal.marginY = seal.gapX = seal.gapY = 0.5f;
-    for (std::uint16_t code : TextToCharCodes("\xB1\xEA\xD7\xBCA1"))
+    for (std::uint16_t code : TextToCharCodes("\xB1\xEA\xD7\xBC" "A1"))
       seal.chars.Add(std::make_unique<CBoxChar>(std::uint8_t(code >= 256 ? 134 : 0), code, attr));
     seal.LayoutChars();
     Bytes r = RecordOf(seal);

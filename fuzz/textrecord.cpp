@@ -26,6 +26,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Require(fuzz::WrittenRecord(*again) == first, "same record after a round trip");
   }
   object->Relayout(nullptr, -1);
+  if (object->kind == OBJ_TEXT) {
+    // The caret, the keys and the handles of whatever arrangement was read.
+    auto* text = static_cast<CTextObject*>(object.get());
+    text->MoveCaret(nullptr, 0, 1);
+    if (CTextArrange* a = text->GetArrange()) {
+      for (std::uint32_t key = NAV_END; key <= NAV_DOWN; ++key) {
+        int side = 1;
+        a->NavigateKey(key, text->caretIndex, &side);
+      }
+      int handle = -1;
+      a->HitTestHandle(nullptr, 1.0f, 1.0f, &handle);
+      for (int h = -1; h <= 5; ++h) text->MoveHandle(nullptr, h, 7.0f, -3.0f);
+      text->Relayout(nullptr, -1);
+    }
+  }
   plat::DC dc;
   plat::HBITMAP bmp = plat::CreateBitmap(64, 64, 1, 32, nullptr);
   auto old = dc.SelectObject(bmp);

@@ -18,6 +18,9 @@ namespace {
 
 // More bar rows than this is no halftone any more: refused.
 constexpr double kMaxBarRows = 65536.0;
+// Bar rows times pixel columns: the work and, at worst, the points of the
+// path; a larger image or more rows are refused.
+constexpr double kMaxBarCells = double(1 << 25);
 
 std::string NameFromField(const std::uint8_t* field, std::size_t n) {
   const auto* end = static_cast<const std::uint8_t*>(std::memchr(field, 0, n));
@@ -233,7 +236,7 @@ std::unique_ptr<CPathObject> MakeGreyBars(const std::uint8_t* rows, std::size_t 
   const double span = std::fabs(double(rect.bottom) - rect.top);
   if (!std::isfinite(span)) return nullptr;
   const double barRows = std::trunc(span / H);
-  if (barRows < 1.0 || barRows > kMaxBarRows) return nullptr;
+  if (barRows < 1.0 || barRows > kMaxBarRows || barRows * width > kMaxBarCells) return nullptr;
   const int nBars = int(barRows);
   const float base = float(s.minPercent / 100.0 * H);
   const float perGrey = float((s.maxPercent - s.minPercent) / 100.0 / 255.0 * H);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 
 #include "platform/bytes.h"
@@ -385,10 +386,17 @@ int CTiffReader::ReadHeader() {
   std::vector<std::uint8_t> dir(std::size_t(n) * 12);
   if (!f.Read(ifdOffset_ + 2, dir.data(), dir.size())) return 0;
   std::vector<std::uint32_t> v;
+  // The tags read, each at its first entry only: a directory repeating a
+  // tag with a large array cannot make the reading grow with its square.
+  static constexpr std::uint16_t kTags[] = {256, 257, 258, 259, 261, 262, 273, 277, 278, 279, 320, 324};
+  bool seen[std::size(kTags)] = {};
   for (std::uint32_t i = 0; i < n; ++i) {
     const std::uint8_t* e = &dir[std::size_t(i) * 12];
     const std::uint16_t tag = o.U16(e), type = o.U16(e + 2);
     const std::uint32_t count = o.U32(e + 4);
+    const std::size_t k = std::size_t(std::find(std::begin(kTags), std::end(kTags), tag) - std::begin(kTags));
+    if (k == std::size(kTags) || seen[k]) continue;
+    seen[k] = true;
     if (tag == 320) {  // the colour map is read where it lies
       colorMapOffset_ = o.U32(e + 8);
       colorMapCount_ = count;

@@ -263,6 +263,9 @@ class CMainFrameServices {
   virtual void ShowText(std::string_view text) = 0;
   // ID_TEXT_EDITOR: creates and shows the modeless text editor dialog.
   virtual void OpenTextEditor() = 0;
+  // The text editor copies its selected text to the clipboard (nothing
+  // without the editor window).
+  virtual void CopyTextEditorSelection() {}
   // The context tool bar's button set for a tool.
   virtual void SetToolMode(std::uint32_t tool) = 0;
   // Brings the mode bar in line with the active view; 0 when nothing to show.

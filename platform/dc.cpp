@@ -526,34 +526,52 @@ struct DcImpl {
   }
 
   // The brush over the polygons' area, span by span as the filler finds them
-  // (its spans never overlap).
+  // (its spans never overlap, rows come in order, spans left to right), less
+  // the pixels of `holes` (runs sorted by row and x, not overlapping).
   static void PaintBrush(DC& dc, const std::vector<raster::FillPoly>& fp, bool winding,
-                         const Box& box, const Brush* b, int rop2, bool opaqueBack) {
+                         const Box& box, const Brush* b, int rop2, bool opaqueBack,
+                         const std::vector<Run>* holes = nullptr) {
     if (b == nullptr || b->style() == BS_NULL || box.empty()) return;
     Surface& s = Target(dc);
     const std::uint32_t bc = MapColor(s, b->color());
+    std::size_t k = 0;  // the first hole not left behind
+    auto fill = [&](auto&& paint) {
+      raster::FillPolygons(fp, winding, box.x0, box.y0, box.x1, box.y1,
+                           [&](LONG y, LONG x0, LONG x1) {
+                             if (holes == nullptr || holes->empty()) {
+                               paint(y, x0, x1);
+                               return;
+                             }
+                             const std::vector<Run>& h = *holes;
+                             while (k < h.size() && (h[k].y < y || (h[k].y == y && h[k].x1 <= x0))) ++k;
+                             LONG x = x0;
+                             for (std::size_t m = k; m < h.size() && h[m].y == y && h[m].x0 < x1; ++m) {
+                               if (h[m].x0 > x) paint(y, x, h[m].x0);
+                               x = std::max(x, h[m].x1);
+                             }
+                             if (x < x1) paint(y, x, x1);
+                           });
+    };
     if (b->style() == BS_SOLID) {
       raster::WithRop2(rop2, [&](auto op) {
-        raster::FillPolygons(fp, winding, box.x0, box.y0, box.x1, box.y1,
-                             [&](LONG y, LONG x0, LONG x1) {
-                               raster::Span<decltype(op)::value>(s.row(y) + x0, x1 - x0, bc);
-                             });
+        fill([&](LONG y, LONG x0, LONG x1) {
+          raster::Span<decltype(op)::value>(s.row(y) + x0, x1 - x0, bc);
+        });
       });
       return;
     }
     const raster::SpanFn fn = raster::SpanFor(rop2);
     const std::uint32_t back = MapColor(s, dc.bkColor_);
     const int hatch = b->hatch();
-    raster::FillPolygons(fp, winding, box.x0, box.y0, box.x1, box.y1,
-                         [&](LONG y, LONG x0, LONG x1) {
-                           std::uint32_t* row = s.row(y);
-                           for (LONG x = x0; x < x1; ++x) {
-                             if (HatchBit(hatch, x, y))
-                               fn(row + x, 1, bc);
-                             else if (opaqueBack)
-                               fn(row + x, 1, back);
-                           }
-                         });
+    fill([&](LONG y, LONG x0, LONG x1) {
+      std::uint32_t* row = s.row(y);
+      for (LONG x = x0; x < x1; ++x) {
+        if (HatchBit(hatch, x, y))
+          fn(row + x, 1, bc);
+        else if (opaqueBack)
+          fn(row + x, 1, back);
+      }
+    });
   }
 
   static void FillArea(DC& dc, const std::vector<std::vector<PointF>>& area, int fillMode) {
@@ -583,15 +601,17 @@ struct DcImpl {
         ThinStrokeSets(dc, outline, closed, on, gap);
     }
     if (fill != nullptr && !BrushNull(dc)) {
-      RunSet area;
+      // The outline's pixels (pen and gaps, apart) as one ordered list of holes.
+      std::vector<Run> holes(on.runs().size() + gap.runs().size());
+      std::merge(on.runs().begin(), on.runs().end(), gap.runs().begin(), gap.runs().end(),
+                 holes.begin(), [](const Run& a, const Run& b) {
+                   return a.y != b.y ? a.y < b.y : a.x0 < b.x0;
+                 });
       std::vector<raster::FillPoly> fp;
+      fp.reserve(fill->size());
       for (const auto& p : *fill) fp.push_back({p.data(), int(p.size())});
-      raster::FillPolygons(fp, fillMode == WINDING, box.x0, box.y0, box.x1, box.y1,
-                           [&](LONG y, LONG x0, LONG x1) { area.AddRun(y, x0, x1); });
-      area.Normalize();
-      area.Subtract(on);
-      area.Subtract(gap);
-      BrushRuns(dc, area.runs(), dc.brush_, dc.rop2_, dc.bkMode_ == OPAQUE);
+      PaintBrush(dc, fp, fillMode == WINDING, box, dc.brush_, dc.rop2_, dc.bkMode_ == OPAQUE,
+                 &holes);
     }
     if (pen) {
       Surface& s = Target(dc);
@@ -608,7 +628,8 @@ struct DcImpl {
   }
 
   static void DrawClosed(DC& dc, const std::vector<P64>& outline) {
-    std::vector<std::vector<PointF>> fill{ToF(outline)};
+    std::vector<std::vector<PointF>> fill;
+    fill.push_back(ToF(outline));
     if (PenNull(dc)) {
       FillArea(dc, fill, dc.fillMode_);
       return;
@@ -627,6 +648,31 @@ struct DcImpl {
   }
 
   // --- curves
+
+  // True when a curve from `start` over the device points cannot show: the box
+  // of its control points, widened by the pen and by the rounding of the
+  // flattening, misses the clip box. Not for a path being built, nor for a
+  // thin dashed pen, whose pattern runs on into the next line.
+  static bool CurveHidden(DC& dc, const P64& start, const POINT* pts, int count) {
+    if (Building(dc)) return false;
+    const bool pen = !PenNull(dc);
+    if (pen && dc.pen_->width() <= 1 && dc.pen_->style() >= PS_DASH &&
+        dc.pen_->style() <= PS_DASHDOTDOT)
+      return false;
+    std::int64_t x0 = start.x, x1 = start.x, y0 = start.y, y1 = start.y;
+    for (int i = 0; i < count; ++i) {
+      const P64 p = Dev(dc, pts[i].x, pts[i].y);
+      x0 = std::min(x0, p.x);
+      x1 = std::max(x1, p.x);
+      y0 = std::min(y0, p.y);
+      y1 = std::max(y1, p.y);
+    }
+    const std::int64_t far = std::max(std::max(-x0, x1), std::max(-y0, y1));
+    const std::int64_t m = 2 + (pen ? dc.pen_->width() : 0) + (far >> 20);
+    const Box box = ClipBox(dc);
+    return box.empty() || x1 + m < box.x0 || x0 - m >= box.x1 || y1 + m < box.y0 ||
+           y0 - m >= box.y1;
+  }
 
   static void BezierPoints(const PointF& p0, const PointF& p1, const PointF& p2, const PointF& p3,
                            std::vector<PointF>& out) {
@@ -1180,9 +1226,13 @@ std::vector<P64> BezierChain(const P64& start, const POINT* pts, int count, cons
 
 BOOL DC::PolyBezier(const POINT* pts, int count) {
   if (pts == nullptr || count < 1 || (count - 1) % 3 != 0) return 0;
-  DcImpl::Record(*this, "PolyBezier", DcImpl::Pts(pts, count));
-  const std::vector<P64> f =
-      BezierChain(DcImpl::Dev(*this, pts[0].x, pts[0].y), pts + 1, count - 1, org_);
+  if (recording_) DcImpl::Record(*this, "PolyBezier", DcImpl::Pts(pts, count));
+  const P64 start = DcImpl::Dev(*this, pts[0].x, pts[0].y);
+  if (DcImpl::CurveHidden(*this, start, pts + 1, count - 1)) {
+    styleState_ = 0;
+    return 1;
+  }
+  const std::vector<P64> f = BezierChain(start, pts + 1, count - 1, org_);
   if (DcImpl::Building(*this)) {
     DcImpl::PathMove(*this, f[0]);
     for (std::size_t i = 1; i < f.size(); ++i) DcImpl::PathAdd(*this, f[i]);
@@ -1195,8 +1245,13 @@ BOOL DC::PolyBezier(const POINT* pts, int count) {
 
 BOOL DC::PolyBezierTo(const POINT* pts, int count) {
   if (pts == nullptr || count < 3 || count % 3 != 0) return 0;
-  DcImpl::Record(*this, "PolyBezierTo", DcImpl::Pts(pts, count));
-  const std::vector<P64> f = BezierChain(DcImpl::Dev(*this, cur_.x, cur_.y), pts, count, org_);
+  if (recording_) DcImpl::Record(*this, "PolyBezierTo", DcImpl::Pts(pts, count));
+  const P64 start = DcImpl::Dev(*this, cur_.x, cur_.y);
+  if (DcImpl::CurveHidden(*this, start, pts, count)) {
+    cur_ = pts[count - 1];
+    return 1;
+  }
+  const std::vector<P64> f = BezierChain(start, pts, count, org_);
   if (DcImpl::Building(*this)) {
     for (std::size_t i = 1; i < f.size(); ++i) DcImpl::PathAdd(*this, f[i]);
   } else {

@@ -65,8 +65,7 @@ void QuadExtremum(double p0, double c, double p1, double* lo, double* hi) {
   *hi = std::max(*hi, v);
 }
 
-// Running bounds of one coordinate in halves of a 16.16 step (the implied
-// on-points lie halfway between two points), exact.
+// Running bounds of one coordinate, exact.
 struct Span2 {
   std::int64_t lo = INT64_MAX, hi = INT64_MIN;
   void Add(std::int64_t v) {
@@ -75,71 +74,11 @@ struct Span2 {
   }
 };
 
+// Bounds are kept in halves of a 16.16 step: the implied on-points lie halfway
+// between two points.
 constexpr double kHalfSteps = 131072.0;
 
 double Pixels(std::int64_t halves) { return double(halves) / kHalfSteps; }
-
-// Calls on(x, y) for every on-curve point (the implied ones included) and
-// quad(p0x, p0y, cx, cy, p1x, p1y) for every quadratic piece, in halves.
-template <class On, class Quad>
-void WalkOutline(const GlyphOutline& o, On&& on, Quad&& quad) {
-  auto h = [](FIXED f) { return std::int64_t(Raw(f)) * 2; };
-  for (const auto& c : o.contours) {
-    std::int64_t px = h(c.start.x), py = h(c.start.y);
-    on(px, py);
-    for (std::uint32_t k = c.first; k < c.first + c.count; ++k) {
-      const auto& cv = o.curves[k];
-      const POINTFX* pts = &o.points[cv.first];
-      if (cv.type != TT_PRIM_QSPLINE) {
-        for (WORD i = 0; i < cv.count; ++i) on(h(pts[i].x), h(pts[i].y));
-        px = h(pts[cv.count - 1].x), py = h(pts[cv.count - 1].y);
-        continue;
-      }
-      for (WORD i = 0; i + 1 < cv.count; ++i) {
-        const std::int64_t cx = h(pts[i].x), cy = h(pts[i].y);
-        std::int64_t ex = h(pts[i + 1].x), ey = h(pts[i + 1].y);
-        if (i + 2 < cv.count) ex = (cx + ex) / 2, ey = (cy + ey) / 2;  // implied on-point
-        on(ex, ey);
-        quad(px, py, cx, cy, ex, ey);
-        px = ex, py = ey;
-      }
-    }
-  }
-}
-
-// Exact bounds of the contours (curves included), in pixels: the on-curve
-// points (the implied ones included) widened by the extremum of each
-// quadratic piece. An extremum lies at most halfway from the piece's ends to
-// its control point, so a control point within the bounds of the contour
-// starts and file on-curve points (`onX`, `onY`, 16.16) cannot widen them and
-// its piece is not solved.
-void Bounds(GlyphOutline* o, const Span2& onX, const Span2& onY) {
-  o->empty = o->contours.empty();
-  if (o->empty) {
-    o->xMin = o->xMax = o->yMin = o->yMax = 0;
-    return;
-  }
-  const std::int64_t x0 = onX.lo * 2, x1 = onX.hi * 2, y0 = onY.lo * 2, y1 = onY.hi * 2;
-  Span2 bx, by;
-  double xLo = INFINITY, xHi = -INFINITY, yLo = INFINITY, yHi = -INFINITY;  // curve extrema
-  WalkOutline(
-      *o,
-      [&](std::int64_t x, std::int64_t y) {
-        bx.Add(x);
-        by.Add(y);
-      },
-      [&](std::int64_t p0x, std::int64_t p0y, std::int64_t cx, std::int64_t cy, std::int64_t p1x,
-          std::int64_t p1y) {
-        if ((cx < x0) | (cx > x1)) [[unlikely]]
-          QuadExtremum(Pixels(p0x), Pixels(cx), Pixels(p1x), &xLo, &xHi);
-        if ((cy < y0) | (cy > y1)) [[unlikely]]
-          QuadExtremum(Pixels(p0y), Pixels(cy), Pixels(p1y), &yLo, &yHi);
-      });
-  o->xMin = std::min(Pixels(bx.lo), xLo);
-  o->xMax = std::max(Pixels(bx.hi), xHi);
-  o->yMin = std::min(Pixels(by.lo), yLo);
-  o->yMax = std::max(Pixels(by.hi), yHi);
-}
 
 size_t NativeSize(const GlyphOutline& o) {
   return o.contours.size() * sizeof(TTPOLYGONHEADER) + o.curves.size() * 4 + o.points.size() * sizeof(POINTFX);
@@ -298,6 +237,14 @@ const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4]) const {
   out->curves.reserve(np + nc);
   out->contours.reserve(nc);
   Span2 onX, onY;  // contour starts and on-curve points, 16.16
+  struct {
+    Span2 x, y;
+    void Add(std::int64_t a, std::int64_t b) {
+      x.Add(a);
+      y.Add(b);
+    }
+  } implied;  // implied on-points, halves
+  double xLo = INFINITY, xHi = -INFINITY, yLo = INFINITY, yHi = -INFINITY;  // curve extrema
   auto build = [&](auto map) {
     std::vector<POINTFX>& P = out->points;
     std::vector<GlyphOutline::Curve>& C = out->curves;
@@ -334,6 +281,21 @@ const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4]) const {
       }
       onX.Add(Raw(con.start.x));
       onY.Add(Raw(con.start.y));
+      // The exact bounds as the points go by, in halves: `px`, `py` the last
+      // on-curve or implied point, `cx`, `cy` the pending control point. A
+      // piece's extremum lies at most halfway from its ends to its control
+      // point, so a control point within the on-curve points met so far (a part
+      // of the final bounds) cannot widen them and its piece is not solved.
+      std::int64_t px = std::int64_t(Raw(con.start.x)) * 2, py = std::int64_t(Raw(con.start.y)) * 2;
+      std::int64_t cx = 0, cy = 0;
+      auto quad = [&](std::int64_t ex, std::int64_t ey) {
+        // The piece from (px, py) over (cx, cy) to (ex, ey).
+        if ((cx < onX.lo * 2) | (cx > onX.hi * 2)) [[unlikely]]
+          QuadExtremum(Pixels(px), Pixels(cx), Pixels(ex), &xLo, &xHi);
+        if ((cy < onY.lo * 2) | (cy > onY.hi * 2)) [[unlikely]]
+          QuadExtremum(Pixels(py), Pixels(cy), Pixels(ey), &yLo, &yHi);
+        px = ex, py = ey;
+      };
       WORD type = 0;
       std::uint32_t opened = 0;  // first point of the open curve
       auto open = [&](WORD t) {
@@ -344,18 +306,34 @@ const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4]) const {
       };
       for (int k = 0, i = from > last ? first : from; k < steps; ++k, i = i == last ? first : i + 1) {
         const POINTFX p = map(ol.points[i]);
+        const std::int64_t hx = std::int64_t(Raw(p.x)) * 2, hy = std::int64_t(Raw(p.y)) * 2;
         if (FT_CURVE_TAG(ol.tags[i]) != FT_CURVE_TAG_CONIC) {
           if (type == 0) open(TT_PRIM_LINE);
           P.push_back(p);
           onX.Add(Raw(p.x));
           onY.Add(Raw(p.y));
-          if (type == TT_PRIM_QSPLINE) type = 0;  // the on-curve point ends the spline
+          if (type == TT_PRIM_QSPLINE) {
+            quad(hx, hy);
+            type = 0;  // the on-curve point ends the spline
+          } else {
+            px = hx, py = hy;
+          }
         } else {
-          if (type != TT_PRIM_QSPLINE) open(TT_PRIM_QSPLINE);
+          if (type != TT_PRIM_QSPLINE) {
+            open(TT_PRIM_QSPLINE);
+          } else {
+            const std::int64_t mx = (cx + hx) / 2, my = (cy + hy) / 2;  // implied on-point
+            implied.Add(mx, my);
+            quad(mx, my);
+          }
           P.push_back(p);
+          cx = hx, cy = hy;
         }
       }
-      if (type == TT_PRIM_QSPLINE) P.push_back(con.start);
+      if (type == TT_PRIM_QSPLINE) {
+        P.push_back(con.start);
+        quad(std::int64_t(Raw(con.start.x)) * 2, std::int64_t(Raw(con.start.y)) * 2);
+      }
       if (C.size() > con.first) C.back().count = WORD(P.size() - opened);
       // A closing line back to the start is implied.
       con.count = std::uint32_t(C.size()) - con.first;
@@ -373,7 +351,15 @@ const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4]) const {
       return ToFx(xx * u + xy * w, yx * u + yy * w);
     });
   }
-  Bounds(out, onX, onY);
+  out->empty = out->contours.empty();
+  if (out->empty) {
+    out->xMin = out->xMax = out->yMin = out->yMax = 0;
+  } else {
+    out->xMin = std::min({Pixels(onX.lo * 2), Pixels(implied.x.lo), xLo});
+    out->xMax = std::max({Pixels(onX.hi * 2), Pixels(implied.x.hi), xHi});
+    out->yMin = std::min({Pixels(onY.lo * 2), Pixels(implied.y.lo), yLo});
+    out->yMax = std::max({Pixels(onY.hi * 2), Pixels(implied.y.hi), yHi});
+  }
   lastGlyph = glyph;
   std::memcpy(lastM, m, sizeof lastM);
   return out;

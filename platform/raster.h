@@ -148,9 +148,15 @@ inline __int128 CeilDiv128(__int128 a, __int128 b) { return -FloorDiv128(-a, b);
 // An edge as the scanline walk steps it: pixel start q (the ceiling of the
 // crossing) with remainder r in [0, den), advanced by sq, sr per row.
 struct Edge {
-  std::int64_t q, r, den, sq, sr;
-  LONG ys, ye;  // rows covered [ys, ye)
-  int dir;
+  std::int64_t r, den, sr;
+  std::int32_t q, sq;  // inside the guard box both fit
+  LONG ye;             // rows covered [ys, ye)
+  std::int32_t dir;
+};
+// An edge's first row, for activating the edges in row order.
+struct EdgeStart {
+  LONG ys;
+  std::uint32_t index;
 };
 
 
@@ -236,7 +242,13 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
                   LONG cy1, Emit&& emit) {
   using namespace detail;
   if (cx1 <= cx0 || cy1 <= cy0) return;
-  std::vector<Edge> edges;
+  // Scratch kept between calls: most primitives are small.
+  static thread_local std::vector<Edge> edges;
+  static thread_local std::vector<EdgeStart> starts;
+  static thread_local std::vector<Edge> active;
+  edges.clear();
+  starts.clear();
+  active.clear();
   // Guard box: outside it geometry is clipped away, keeping the winding numbers
   // inside; keeps the fixed-point arithmetic in range.
   const double gx0 = double(cx0) - 4, gy0 = double(cy0) - 4;
@@ -280,7 +292,6 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
       ys = std::max<std::int64_t>(ys, cy0);
       ye = std::min<std::int64_t>(ye, cy1);
       if (ys >= ye) continue;
-      e.ys = LONG(ys);
       e.ye = LONG(ye);
       // crossing at row y: X = x0 + (256 y - y0) dx / dy (fixed); pixel start =
       // ceil(X / 256) = ceil(num / den), num = x0 dy + (256 y - y0) dx, den = 256 dy.
@@ -289,28 +300,31 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
       const std::int64_t num = ax * dY + (256 * ys - ay) * dX;
       // ceil(num/den) = floor((num + den - 1) / den)
       const std::int64_t nn = num + e.den - 1;
-      e.q = FloorDiv(nn, e.den);
-      e.r = nn - e.q * e.den;
+      const std::int64_t q = FloorDiv(nn, e.den);
+      e.r = nn - q * e.den;
       const std::int64_t s = 256 * dX;
-      e.sq = FloorDiv(s, e.den);
-      e.sr = s - e.sq * e.den;
+      const std::int64_t sq = FloorDiv(s, e.den);
+      e.sr = s - sq * e.den;
+      e.q = std::int32_t(q);
+      e.sq = std::int32_t(sq);
+      starts.push_back({LONG(ys), std::uint32_t(edges.size())});
       edges.push_back(e);
     }
   }
   if (edges.empty()) return;
-  std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.ys < b.ys; });
+  std::sort(starts.begin(), starts.end(),
+            [](const EdgeStart& a, const EdgeStart& b) { return a.ys < b.ys; });
   // The active edges stay sorted by their crossing from row to row; the order
   // of equal crossings does not change which pixels a row covers.
-  std::vector<Edge> active;
   std::size_t next = 0;
-  LONG y = edges.front().ys;
+  LONG y = starts.front().ys;
   const std::int64_t lo = std::int64_t(cx0) - 1, hi = std::int64_t(cx1) + 1;
   for (;;) {
     if (active.empty()) {
-      if (next >= edges.size()) break;
-      y = std::max(y, edges[next].ys);
+      if (next >= starts.size()) break;
+      y = std::max(y, starts[next].ys);
     }
-    while (next < edges.size() && edges[next].ys <= y) active.push_back(edges[next++]);
+    while (next < starts.size() && starts[next].ys <= y) active.push_back(edges[starts[next++].index]);
     Edge* const act = active.data();
     const std::size_t count = active.size();
     for (std::size_t i = 1; i < count; ++i) {
@@ -353,7 +367,7 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
       const std::int64_t r = e.r + e.sr;
       const bool carry = r >= e.den;
       e.r = r - (carry ? e.den : 0);
-      e.q += e.sq + std::int64_t(carry);
+      e.q += e.sq + std::int32_t(carry);
       if (k != i) act[k] = e;
       ++k;
     }

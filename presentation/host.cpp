@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -91,11 +92,15 @@ Host::~Host() {
   SetWindowObserver(prevObserver_);
   SetHostLoop(prevLoop_);
   Mouse::SetAutoPump(true);
+  // Deleting a top window deletes its child widgets too: each widget is
+  // deleted only while it still exists.
+  std::vector<QPointer<QWidget>> owned;
   for (auto& [h, w] : widgets_) {
     QWidget* top = w->topWindow();
-    delete (top ? top : static_cast<QWidget*>(w));
+    owned.emplace_back(top ? top : static_cast<QWidget*>(w));
   }
   widgets_.clear();
+  for (QPointer<QWidget>& w : owned) delete w.data();
   if (g_host == this) g_host = nullptr;
 }
 

@@ -93,6 +93,12 @@ std::unique_ptr<CTextArrange> CreateArrange(const std::uint8_t* record, std::siz
     case '3':
     case '4':
       return CLineArrange::FromRecord(record, available);
+    case '5':
+      return CArcArrange::FromRecord(record, available);
+    case '6':
+      return CArchArrange::FromRecord(record, available);
+    case '7':
+      return CPathArrange::FromRecord(record, available);
     default:
       return nullptr;
   }

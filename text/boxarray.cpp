@@ -765,10 +765,16 @@ void CBoxArray::RemovePairsInSelection(std::uint16_t codeMask) {
   // From the nearest character at or before the first selected item.
   int k = first;
   while (k > 0 && !items_[std::size_t(k)]->IsChar()) --k;
+  bool seenSelected = false;
   for (; k < GetSize(); ++k) {
     CBoxItem* item = items_[std::size_t(k)];
     if (item->IsChar()) {
-      if (k > first && !item->IsSelected()) break;
+      // Indexes shift as pairs go: the walk ends at the first unselected
+      // character after a selected one, not at a saved index.
+      if (item->IsSelected())
+        seenSelected = true;
+      else if (seenSelected)
+        break;
       continue;
     }
     if (!IsMaskedCode(item, codeMask)) continue;

@@ -8,6 +8,8 @@
 
 namespace {
 
+plat::HGLOBAL g_documentFontTable = 0;
+
 // The program's fonts: the language table's slots, the installed fonts,
 // the mounted TrueType files and the own vector fonts.
 class CFontLayerGlyphSource : public CGlyphSource {
@@ -35,6 +37,18 @@ class CFontLayerGlyphSource : public CGlyphSource {
     metrics.advanceX = gm.gmCellIncX;
     return gm.gmBlackBoxX != 0 || gm.gmCellIncX != 0;
   }
+  bool GetTableFontName(const CLanguage*, std::uint8_t languageId, std::uint8_t fontType,
+                        std::uint16_t fontId, std::string& name) override {
+    if (!g_documentFontTable) return false;
+    plat::GlobalLockGuard g(g_documentFontTable);
+    if (!g) return false;
+    return GetFontTableName(g.bytes(), g.size(), languageId, fontType, fontId, &name);
+  }
+  int FindInstalledFont(std::uint8_t languageId, std::uint8_t fontType,
+                        const std::string& name) override {
+    const int slot = g_Language.FindId(languageId);
+    return slot < 0 ? -1 : g_Language.FindFontInSource(slot, fontType, name);
+  }
 };
 
 CGlyphSource* FontLayer() {
@@ -56,3 +70,9 @@ CGlyphSource* SetGlyphSource(CGlyphSource* source) {
 }
 
 CGlyphSource& GetGlyphSource() { return *Slot(); }
+
+plat::HGLOBAL SetDocumentFontTable(plat::HGLOBAL table) {
+  const plat::HGLOBAL old = g_documentFontTable;
+  g_documentFontTable = table;
+  return old;
+}

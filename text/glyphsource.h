@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/gmem.h"
+
 class CLanguage;
 class CPathPointList;
 
@@ -53,6 +55,11 @@ class CGlyphSource {
 // installed). Returns the previous one.
 CGlyphSource* SetGlyphSource(CGlyphSource* source);
 CGlyphSource& GetGlyphSource();
+
+// The document font table (a block of CLanguage::ReadFromFile) the program's
+// source names fonts from in the used-font check; 0 for none. Returns the
+// previous one. The block stays the caller's.
+plat::HGLOBAL SetDocumentFontTable(plat::HGLOBAL table);
 
 // Installs a source for a scope.
 class ScopedGlyphSource {

@@ -1,5 +1,6 @@
 #include "text/texteditordlg.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "framework/app.h"
@@ -46,8 +47,46 @@ int CTextEditorDlg::WriteText(CFileServices& file) {
     return 0;
   }
   plat::PutU32(length, std::uint32_t(text.size() + 1));
-  if (!file.Write(length, 4) || !file.Write(text.c_str(), text.size() + 1)) return 0;
+  if (!file.Write(length, 4) || !file.Write(text.c_str(), text.size() + 1)) return -1;
   return 1;
+}
+
+int CTextEditorDlg::ReadText(CFileServices& file) {
+  std::uint8_t head[4];
+  if (file.Read(head, 4) != 4) return -1;
+  const std::uint32_t n = plat::GetU32(head);
+  if (n == 0) return 0;
+  const std::uint64_t at = file.GetPosition(), end = file.GetLength();
+  if (at > end || n > end - at) return -1;
+  std::string text(n, '\0');
+  if (file.Read(text.data(), n) != n) return -1;
+  text.resize(std::strlen(text.c_str()));  // up to its zero, which may be missing
+  if (!text.empty()) AddLoadedText(text);
+  return 1;
+}
+
+void CTextEditorDlg::CopySelection() {
+  fw::CEdit* edit = GetEdit();
+  if (!edit) return;
+  int start = 0, end = 0;
+  edit->GetSel(start, end);
+  const std::string all = edit->GetWindowText();
+  const std::size_t a = std::min<std::size_t>(std::size_t(std::max(std::min(start, end), 0)), all.size());
+  const std::size_t b = std::min<std::size_t>(std::size_t(std::max(std::max(start, end), 0)), all.size());
+  if (a >= b) return;
+  const std::string gbk = plat::Utf8ToGbk(all.substr(a, b - a));
+  CClipboardServices* clip = GetClipboardServices();
+  if (!clip || !clip->Open()) return;
+  clip->Empty();
+  plat::GlobalBlock block(plat::GHND, gbk.size() + 1);
+  if (block) {
+    {
+      plat::GlobalLockGuard g(block.get());
+      std::memcpy(g.bytes(), gbk.data(), gbk.size());
+    }
+    if (clip->SetData(CClipboardServices::kTextFormat, block.get())) block.release();
+  }
+  clip->Close();
 }
 
 void CTextEditorDlg::SetTextGrowingLimit(const std::string& text) {

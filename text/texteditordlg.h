@@ -29,8 +29,15 @@ class CTextEditorDlg : public fw::CDialog {
 
   // Document saving: u32 length (text length + 1), the text (GBK) and its zero;
   // a u32 0 when there is no window or no text. 1 when text was written, 0
-  // when not (also when the file refused the bytes).
+  // when there was none, -1 when the file refused the bytes.
   int WriteText(CFileServices& file);
+  // Document loading from the file's position: the u32 length and that many
+  // bytes (within the file), appended as AddLoadedText does. The bytes are
+  // consumed also without an editor. 1 when text was read, 0 for none, -1
+  // when the length runs past the file.
+  int ReadText(CFileServices& file);
+  // The edit box's selected text (GBK) onto the clipboard as plain text.
+  void CopySelection();
   // Document loading: the text (GBK) of a document is appended after "\r\r",
   // opening the window first (command 40067 to the main window).
   void AddLoadedText(std::string_view gbk);

@@ -345,49 +345,6 @@ void CTextObject::AppendTextTo(std::string& text) const { chars.AppendTextTo(tex
 void CTextObject::CollectText(std::vector<std::string>& texts) { texts.push_back(GetText()); }
 void CTextObject::AppendPlainText(std::string& text) { AppendTextTo(text); }
 
-// --- Caret ------------------------------------------------------------------
-
-void CTextObject::DrawCaret(CViewServices* view) {
-  if (!view) return;
-  plat::DC* dc = view->GetDC();
-  if (!dc) return;
-  CFPoint a = caretLine[0], b = caretLine[1];
-  matrix.TransformPoint(a);
-  matrix.TransformPoint(b);
-  if (const CMatrix3* vm = view->GetViewMatrix()) {
-    vm->TransformPoint(a);
-    vm->TransformPoint(b);
-  }
-  const int rop = dc->SetROP2(plat::R2_NOT);
-  dc->MoveTo(TruncToLong(a.x), TruncToLong(a.y));
-  dc->LineTo(TruncToLong(b.x), TruncToLong(b.y));
-  dc->SetROP2(rop);
-  view->ReleaseDC(dc);
-}
-
-void CTextObject::HideCaret(CViewServices* view) {
-  if (!caretShown) return;
-  DrawCaret(view);
-  caretShown = 0;
-}
-
-void CTextObject::MoveCaret(CViewServices* view, int index, int side) {
-  HideCaret(view);
-  caretIndex = std::clamp(index, -1, chars.GetSize() - 1);
-  caretSide = side ? 1u : 0u;
-  if (!arrange) return;
-  if (chars.NextCharIndex(-1) < 0) {
-    const CTextAttr& d = DefaultTextAttr();
-    arrange->GetDefaultCaret(&caretLine[0], &caretLine[1], d.sizeX, d.sizeY);
-  } else {
-    arrange->GetCaretLine(caretIndex, int(caretSide), &caretLine[0], &caretLine[1]);
-  }
-  if (view) {
-    DrawCaret(view);
-    caretShown = 1;
-  }
-}
-
 // --- Slots ------------------------------------------------------------------
 
 void CTextObject::ReplaceFont(std::uint16_t oldSource, int oldIndex, std::uint16_t newSource,
@@ -532,12 +489,6 @@ void CTextObject::Print(plat::DC* dc, const CMatrix3* m, const PrintSettings*) {
   }
 }
 
-int CTextObject::CanTextEdit() {
-  pendingLead = 0;
-  pendingTrail = 0;
-  return 1;
-}
-
 int CTextObject::OnLButtonUpSelect(CViewServices* view, std::uint32_t fl, float x, float y) {
   const bool moved = ObjectDrag().moved != 0;
   const int r = CGraphObject::OnLButtonUpSelect(view, fl, x, y);
@@ -560,7 +511,7 @@ void CTextObject::DrawHandleDragXor(CViewServices* view, int, float, float) {
 void CTextObject::MoveHandle(CViewServices*, int handle, float x, float y) {
   if (!arrange || !ToTextUnits(matrix, x, y)) return;
   CFPoint p{x, y};
-  arrange->MoveHandle(0, handle, x, y, &p);
+  arrange->MoveHandle(MK_LBUTTON, handle, x, y, &p);
 }
 
 int CTextObject::HitTestHandle(CViewServices* view, float x, float y, int* index) {

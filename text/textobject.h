@@ -55,6 +55,44 @@ class CTextObject : public CGraphObject {
   // Places the caret and, in a view, draws it.
   void MoveCaret(CViewServices* view, int index, int side);
   void HideCaret(CViewServices* view);
+  // Draws the caret line (XOR: a second call erases it); hides the old one first.
+  void ShowCaret(CViewServices* view);
+  // Recomputes the caret line and draws it again when shown.
+  void UpdateCaret(CViewServices* view);
+  // -1 becomes the first character; an index past the end or on a control
+  // item moves to the next character, or to the previous one (side 0).
+  void NormalizeCaret(int& index, int& side) const;
+  // Caret from the character under a page point; false when none.
+  bool SetCaretFromPoint(CViewServices* view, float x, float y);
+  // Nearest character index after / before i; -1 when none.
+  int NextCharIndex(int i) const;
+  int PrevCharIndex(int i) const;
+
+  // --- Editing.
+  // Selects the characters between two indexes (either order).
+  void SelectRange(int a, int b);
+  // Shift + caret move: the characters between the caret position and the
+  // new position change their selection.
+  void ExtendSelection(CViewServices* view, int index, int side);
+  // Clears every selection bit (marks not drawn).
+  void ClearSelection();
+  // Selected characters other than CR.
+  int CountSelected() const;
+  // The caret position to continue from when the selection is given up.
+  int GetSelectionEnd(int* side) const;
+  // XOR paints the glyph boxes of the selected characters (erase: the same).
+  void DrawSelection(CViewServices* view, plat::DC* dc, bool erase);
+  void InvalidateCharBox(CViewServices* view, const CBoxChar* item) const;
+  std::unique_ptr<CBoxArray> CopySelection() const;
+  std::unique_ptr<CBoxArray> CutSelection(CViewServices* view);
+  void CopyToClipboard(CViewServices* view);
+  int PasteFromClipboard(CViewServices* view);
+  void DeleteSelection(CViewServices* view);
+  void DeleteCharAtCaret(CViewServices* view);
+  void SetCharFlags(CViewServices* view, int first, int last, std::uint16_t value,
+                    std::uint16_t mask);
+  void Indent(CViewServices* view);
+  void UnIndent(CViewServices* view);
   // The characters as GBK text.
   std::string GetText() const;
   void AppendTextTo(std::string& text) const;
@@ -72,6 +110,21 @@ class CTextObject : public CGraphObject {
   void Draw(plat::DC* dc, const CMatrix3* viewMatrix, const CFRect* visible) override;
   void Print(plat::DC* dc, const CMatrix3* matrix, const PrintSettings* settings) override;
   int CanTextEdit() override;
+  int CanDeleteInEdit(CViewServices* view) override;
+  void DeleteAtCaretInText(CViewServices* view) override;
+  void DeleteBeforeCaretInText(CViewServices* view) override;
+  int EndTextEdit(CViewServices* view) override;
+  void DrawTextEditMarks(plat::DC* dc, const CMatrix3* viewMatrix) override;
+  int OnMouseOverText(CViewServices* view, std::uint32_t flags, float x, float y) override;
+  int OnMouseOverTextDrag(CViewServices* view, std::uint32_t flags, float x, float y) override;
+  int EndMouseOverTextDrag(CViewServices* view) override;
+  int OnCharText(CViewServices* view, std::uint32_t ch, std::uint32_t keyData) override;
+  int OnKeyDownText(CViewServices* view, std::uint32_t key, std::uint32_t modifiers) override;
+  int OnTimer(CViewServices* view, std::uint32_t timerId) override;
+  int OnLButtonDownText(CViewServices* view, std::uint32_t flags, float x, float y) override;
+  int OnMouseMoveText(CViewServices* view, std::uint32_t flags, float x, float y) override;
+  int OnLButtonUpText(CViewServices* view, std::uint32_t flags, float x, float y) override;
+  int OnLButtonDblClk(CViewServices* view, std::uint32_t flags, float x, float y) override;
   int OnLButtonUpSelect(CViewServices* view, std::uint32_t flags, float x, float y) override;
   void DrawXorOutline(plat::DC* dc, const CMatrix3* matrix) override;
   void DrawHandleDragXor(CViewServices* view, int handle, float x, float y) override;
@@ -117,7 +170,20 @@ class CTextObject : public CGraphObject {
   // then text matrix, then `after` when given); null without arrangement.
   std::unique_ptr<CMatrix3> CharMatrix(int index, const CMatrix3* after) const;
   void DrawCaret(CViewServices* view);
+  void DrawCaretOn(plat::DC* dc, const CMatrix3* viewMatrix) const;
+  void ComputeCaretLine();
+  // Takes the item at the index out: into the undo list while the view
+  // records, else deleted.
+  void DisposeItemAt(CViewServices* view, int index);
 };
+
+// Carries the sizes of the characters through a matrix: size x and size y
+// become the lengths of their vectors after it. Nothing for the identity.
+void ScaleBoxItems(CBoxArray& items, const CMatrix3& m);
+
+// The layout timer of typing: its id and period.
+constexpr std::uint32_t kTextLayoutTimer = 1;
+constexpr std::uint32_t kTextLayoutTimerMs = 50;
 
 // Installs the reader of text records ('!') in the object factory.
 void RegisterTextRecordReaders();

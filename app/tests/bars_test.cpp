@@ -184,3 +184,29 @@ TEST_F(BarsTest, ColourCellsAreFramedBySelection) {
   EXPECT_EQ(dc.GetPixel(0, 0), plat::RGB(0, 0, 128));
   EXPECT_EQ(dc.GetPixel(20, 10), plat::RGB(255, 0, 0));
 }
+
+TEST_F(BarsTest, LibraryModeShowsTheGlyphPanelOverItsFirstButton) {
+  CMDIMainFrame* main = StartApp();
+  ASSERT_NE(main, nullptr);
+  CModeBar& bar = main->GetModeBar();
+  const int loads = bar.LoadCount();
+  bar.SetMode(40075);
+  EXPECT_EQ(bar.LoadedResource(), 221u);
+  ASSERT_NE(bar.GetGlyphPanel(), nullptr);
+  CLibGlyphPanel* panel = bar.GetGlyphPanel();
+  EXPECT_TRUE(panel->IsWindowVisible());
+  fw::RECT r;
+  panel->GetWindowRect(&r);
+  EXPECT_TRUE(bar.GetButtonStyle(0) & fw::TBBS_SEPARATOR);
+  fw::RECT cell;
+  bar.GetItemRect(0, &cell);
+  EXPECT_EQ(cell.width(), r.width());
+  bar.SetMode(40075);  // no change: nothing rebuilt
+  EXPECT_EQ(bar.LoadCount(), loads + 1);
+  bar.SetMode(40071);
+  EXPECT_EQ(bar.LoadedResource(), 151u);
+  EXPECT_FALSE(panel->IsWindowVisible());
+  bar.SetMode(40075);
+  EXPECT_EQ(bar.GetGlyphPanel(), panel);  // made once
+  EXPECT_TRUE(panel->IsWindowVisible());
+}

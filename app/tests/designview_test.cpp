@@ -20,6 +20,8 @@
 #include "model/records.h"
 #include "model/rectobject.h"
 #include "platform/gmem.h"
+#include "framework/dialog.h"
+#include "text/libbrowser.h"
 #include "text/textobject.h"
 
 using namespace apptest;
@@ -393,4 +395,20 @@ TEST_F(DesignViewTest, PaletteColourReachesTheSelection) {
   view->Tracker()->Select(doc->GetObjectAt(0));
   ASSERT_TRUE(SendColorToActiveView(MakePackedRGB(1, 2, 3)));
   EXPECT_EQ(static_cast<CRectObject*>(doc->GetObjectAt(0))->color, MakePackedRGB(1, 2, 3));
+}
+
+TEST_F(DesignViewTest, LibraryToolOpensThePictureChooserOnTheDraggedRectangle) {
+  fw::ScriptedModalDriver driver;
+  CFRect target;
+  driver.Then([&](fw::CDialog& d) {
+    if (auto* chooser = dynamic_cast<CLibInfoDlg*>(&d)) target = chooser->target;
+    d.EndDialog(fw::IDCANCEL);
+  });
+  Tool(ID_TOOL_GRAPHLIB);
+  const CFPoint a = view->DeviceToPage(300, 300), b = view->DeviceToPage(240, 260);
+  Drag(300, 300, 240, 260);
+  ASSERT_EQ(driver.Runs().size(), 1u);
+  EXPECT_EQ(driver.Runs()[0].templateId, IDD_LIB_INFO);
+  EXPECT_EQ(target, CFRect(b.x, b.y, a.x, a.y));
+  EXPECT_EQ(doc->GetObjectCount(), 0);  // cancelled: nothing placed
 }

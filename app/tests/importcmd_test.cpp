@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/appids.h"
+#include "app/designview.h"
 #include "app/document.h"
 #include "app/olddoc.h"
 #include "app_fixture.h"
@@ -17,6 +18,7 @@
 #include "model/records.h"
 #include "platform/bytes.h"
 #include "platform/paths.h"
+#include "text/textobject.h"
 
 using namespace apptest;
 
@@ -253,6 +255,28 @@ TEST_F(ImportTest, TextOldDocumentsAndTheCommand) {
   EXPECT_EQ(doc->GetObjectCount(), before + 1);
 }
 
+TEST_F(ImportTest, TheViewsImportIsOneStepOfItsUndoList) {
+  CMDIMainFrame* main = StartApp();
+  ASSERT_NE(main, nullptr);
+  auto* view = dynamic_cast<CVORLAN98View*>(main->GetActiveView());
+  ASSERT_NE(view, nullptr);
+  auto* doc = dynamic_cast<CVORLAN98Doc*>(main->GetActiveDocument());
+  ASSERT_NE(doc, nullptr);
+  const int before = doc->GetObjectCount();
+  const int steps = view->GetUndoList()->GetSize();
+
+  WriteBytes(Path("two.v95"), OldFile(Cat({OldPath({{0, 0, 0x11}, {10, 0, 1}, {10, 10, 0x41}}),
+                                           OldPath({{5, 5, 0x11}, {20, 5, 0x41}}), {0xFF}})));
+  Pick(Path("two.v95"));
+  view->OnFileImport();
+  EXPECT_EQ(doc->GetObjectCount(), before + 2);
+  ASSERT_EQ(view->GetUndoList()->GetSize(), steps + 1);
+
+  EXPECT_TRUE(view->GetUndoList()->UndoLastStep(*view));
+  EXPECT_EQ(doc->GetObjectCount(), before);
+  EXPECT_EQ(view->GetUndoList()->GetSize(), steps);
+}
+
 TEST(OldDocument, EveryRecordCode) {
   plat::RecordingSink sink;
   plat::ScopedReportSink scope(&sink);
@@ -261,7 +285,7 @@ TEST(OldDocument, EveryRecordCode) {
            {0x86, 3, 0, 0, 0, 9, 9, 9, 9}, OldText(2, 1), {0xFE},
            OldGroup(2, Cat({OldPath({{0, 0, 0x11}, {5, 5, 0x21}}), OldImage("b.tif")})), {0xFF}, OldLibPic()});
   const std::vector<std::uint8_t> block = COldDocReader::ConvertData(data.data(), data.size());
-  EXPECT_EQ(Letters(block), "#\"()");
+  EXPECT_EQ(Letters(block), "#\"(!)");
   EXPECT_EQ(block[0], 2);
   EXPECT_EQ(plat::GetU32(block.data() + 1), block.size() - 1);
   EXPECT_EQ(block[block.size() - 2], 254);
@@ -291,6 +315,88 @@ TEST(OldDocument, EveryRecordCode) {
 
   const std::vector<std::uint8_t> empty = COldDocReader::ConvertData(std::vector<std::uint8_t>{0xFF}.data(), 1);
   EXPECT_EQ(empty, (std::vector<std::uint8_t>{2, 6, 0, 0, 0, 254, 255}));
+}
+
+TEST(OldDocument, TextRecordsBecomeTexts) {
+  RegisterTextRecordReaders();
+  // Two characters and a box gap, as the old program stored them.
+  std::vector<std::uint8_t> v = {0x82};
+  Bounds(v, 5, 10, 60, 30);
+  for (float f : {2.f, 0.f, 0.f, 0.f, 2.f, 0.f, 1.f, 1.f, 1.f}) F32(v, f);
+  U32(v, 3);
+  v.resize(70, 0);
+  auto oldChar = [&](std::uint16_t kind, std::uint16_t code, float x, float y, std::uint32_t colour) {
+    const std::size_t at = v.size();
+    v.push_back(18);
+    v.push_back(std::uint8_t(kind));
+    v.push_back(std::uint8_t(kind >> 8));
+    for (float f : {10.f, 12.f, 0.f, 0.f, 0.5f}) F32(v, f);
+    v.push_back(std::uint8_t(code));
+    v.push_back(std::uint8_t(code >> 8));
+    for (float f : {0.f, 0.f, 0.f, x, y - 12, x + 5, y, x, y}) F32(v, f);
+    U32(v, colour);
+    v.push_back(7);
+    v.push_back(0);
+    EXPECT_EQ(v.size() - at, 67u);
+  };
+  v.push_back(17);
+  v.push_back(0x00);
+  v.push_back(0x80);
+  v.push_back(1);
+  v.push_back(0);
+  U32(v, 0x3F800000);  // 1.0 mm
+  U32(v, 0);
+  v.push_back(0);
+  v.push_back(0);
+  EXPECT_EQ(v.size(), 70u + 15u);
+  oldChar(0x0000, 'A', 5, 22, 0x112233);
+  oldChar(0x4086, 0xB0A1, 15, 22, 0x445566);
+  const std::vector<std::uint8_t> data = Cat({v, {0xFF}});
+  const std::vector<std::uint8_t> block = COldDocReader::ConvertData(data.data(), data.size());
+  ASSERT_EQ(Letters(block), "!");
+  std::unique_ptr<CSegArray> list = CSegArray::UnpackFromBuffer(block.data(), block.size());
+  ASSERT_TRUE(list);
+  ASSERT_EQ(list->GetSize(), 1);
+  auto* text = static_cast<CTextObject*>(list->GetAt(0));
+  ASSERT_EQ(text->kind, OBJ_TEXT);
+  EXPECT_EQ(text->GetArrangeKind(), 0);
+  EXPECT_EQ(text->matrix.m00, 2.0f);
+  EXPECT_EQ(text->matrix.m20, 1.0f);
+  ASSERT_EQ(text->chars.GetSize(), 3);
+  const auto* gap = static_cast<const CBoxCode*>(text->chars.GetAt(0));
+  ASSERT_TRUE(gap->IsCode());
+  EXPECT_EQ(gap->code, 1);
+  EXPECT_EQ(gap->value, 0x3F800000u);
+  const CBoxChar* a = text->chars.CharAt(1);
+  const CBoxChar* g = text->chars.CharAt(2);
+  ASSERT_TRUE(a && g);
+  EXPECT_EQ(a->code, 'A');
+  EXPECT_EQ(g->code, 0xB0A1);
+  EXPECT_EQ(g->kind, 0x4086);
+  EXPECT_EQ(a->sizeY, 12.0f);
+  EXPECT_EQ(a->advanceRatio, 0.5f);
+  EXPECT_EQ(g->x, 15.0f);
+  EXPECT_EQ(g->y, 22.0f);
+  EXPECT_EQ(g->color, 0x445566u);
+  EXPECT_EQ(g->fontId, 7);
+  EXPECT_EQ(g->flags, 0);
+  EXPECT_EQ(text->bounds, CFRect(5, 10, 60, 30));
+  // Written again by the design program, it reads back the same.
+  plat::HGLOBAL h = 0;
+  const std::uint32_t n = text->WriteRecord(&h);
+  ASSERT_GT(n, 0u);
+  {
+    plat::GlobalLockGuard lock(h);
+    EXPECT_TRUE(CTextObject::LoadFromRecord(lock.bytes(), n));
+  }
+  plat::GlobalFree(h);
+
+  // Without a character there is no text; a bad item keeps the ones before it.
+  const std::vector<std::uint8_t> controls = Cat({OldText(0, 2), {0xFF}});
+  EXPECT_EQ(Letters(COldDocReader::ConvertData(controls.data(), controls.size())), "");
+  std::vector<std::uint8_t> broken = OldText(2, 0);
+  broken[70 + 67] = 5;  // neither a character nor a control
+  EXPECT_EQ(Letters(COldDocReader::ConvertData(broken.data(), broken.size())), "!");
 }
 
 TEST(OldDocument, BadGroupMemberEndsTheWalkKeepingWhatWasRead) {

@@ -125,7 +125,7 @@ TEST_F(ResourcesTest, MenusKeepTheirPlaces) {
 
 TEST_F(ResourcesTest, EveryCursorOfTheFrameIsThere) {
   for (std::uint32_t id : appid::kCursorIds) EXPECT_TRUE(fw::res::HasCursor(id)) << id;
-  for (std::uint32_t id : {100u, 176u, 203u, 207u, 211u, 223u}) EXPECT_NE(fw::res::FindDialog(id), nullptr) << id;
+  for (std::uint32_t id : {100u, 176u, 203u, 207u, 211u, 223u, 227u}) EXPECT_NE(fw::res::FindDialog(id), nullptr) << id;
   for (std::uint32_t id = 104; id <= 123; ++id) EXPECT_FALSE(fw::res::String(id).empty()) << id;
 }
 

@@ -57,7 +57,6 @@ class FakeWindow : public CWindowServices {
   }
 
   FakeWindow* Child(std::size_t i = 0) { return i < children.size() ? children[i].get() : nullptr; }
-
   std::string GetItemText(std::uint32_t id) const override {
     auto it = itemTexts.find(id);
     return it == itemTexts.end() ? std::string() : it->second;
@@ -117,6 +116,7 @@ class FakeMainFrame : public CMainFrameServices {
   void ShowSize(float w, float h) override { sizes.push_back({w, h}); }
   void ShowText(std::string_view t) override { texts.emplace_back(t); }
   void OpenTextEditor() override { editorOpened++; }
+  void CopyTextEditorSelection() override { editorCopies++; }
   void SetToolMode(std::uint32_t tool) override { toolModes.push_back(tool); }
   int SyncWithSelection() override { return 0; }
   std::vector<std::string> statusTexts;
@@ -124,6 +124,7 @@ class FakeMainFrame : public CMainFrameServices {
   std::vector<CFPoint> sizes;
   std::vector<std::uint32_t> toolModes;
   int editorOpened = 0;
+  int editorCopies = 0;
 };
 
 class FakeDocument;
@@ -173,6 +174,7 @@ class FakeView : public CDesignViewServices {
     return {0, 0, s.width(), s.height()};
   }
   void PostCommand(std::uint32_t id) override { posted.push_back(id); }
+  void UpdateNow() override { log.push_back("UpdateNow"); }
   void SendCommand(std::uint32_t id) override { sent.push_back(id); }
 
   // --- CDesignViewServices
@@ -192,7 +194,7 @@ class FakeView : public CDesignViewServices {
   void SetToolCursor(std::uint32_t t) override { log.push_back("SetToolCursor " + std::to_string(t)); }
   int GetSelectedCount() const override { return 0; }
   CGraphObject* GetSelectedObject() const override { return nullptr; }
-  std::uint8_t GetLanguageId() const override { return 134; }
+  std::uint8_t GetLanguageId() const override { return languageId; }
   void GetTextAttributes(CTextAttr&) override {}
   void SetTextAttributes(const CTextAttr&, std::uint32_t) override {}
 
@@ -203,6 +205,7 @@ class FakeView : public CDesignViewServices {
   }
 
   std::uint32_t tool = ID_TOOL_SELECT;
+  std::uint8_t languageId = 134;
   double unitsPerPixel = 1.0;
   bool hasMatrix = false;
   CMatrix3 viewMatrix;

@@ -296,6 +296,11 @@ TEST_F(ImageObjectTest, GreyBarsEdges) {
     s.barHeight = c.h;
     EXPECT_FALSE(MakeGreyBars(white, 3, 3, 1, nullptr, 0, c.r, s)) << c.h;
   }
+  // Bar rows times columns beyond what a halftone needs: refused, not built.
+  s.barHeight = 7.0f;
+  const std::vector<std::uint8_t> wide(1024, 255);
+  EXPECT_FALSE(MakeGreyBars(wide.data(), 1024, 1024, 1, nullptr, 0, CFRect(0, 0, 1, 7.0f * 40000), s));
+  EXPECT_TRUE(MakeGreyBars(wide.data(), 1024, 1024, 1, nullptr, 0, CFRect(0, 0, 1, 7.0f * 20), s));
   // More bar rows than pixel rows stay within the rows.
   s.barHeight = 1.0f;
   auto many = MakeGreyBars(white, 3, 3, 1, nullptr, 0, CFRect(0, 0, 3, 50), s);

@@ -20,40 +20,6 @@
 
 namespace {
 
-struct Pty {
-  int master = -1;
-  std::string slave;
-  Pty() {
-    master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) slave = ptsname(master);
-  }
-  ~Pty() { CloseMaster(); }
-  void CloseMaster() {
-    if (master >= 0) close(master);
-    master = -1;
-  }
-  // Everything the master has received until `idleMs` pass without data.
-  std::string Drain(int idleMs = 100) {
-    std::string got;
-    char buf[4096];
-    for (;;) {
-      pollfd p{master, POLLIN, 0};
-      if (poll(&p, 1, idleMs) <= 0) break;
-      ssize_t n = read(master, buf, sizeof buf);
-      if (n <= 0) break;
-      got.append(buf, std::size_t(n));
-    }
-    return got;
-  }
-};
-
-// Maps ports onto devices for one test.
-class PortDevices {
- public:
-  explicit PortDevices(const std::string& value) { setenv("TINDREL_PORT_DEVICES", value.c_str(), 1); }
-  ~PortDevices() { unsetenv("TINDREL_PORT_DEVICES"); }
-};
-
 // Sets the stop flag after it has handled `count` of its own reposted messages.
 class StopWnd : public fw::CWnd {
  public:

@@ -365,6 +365,7 @@ TEST(DcClip, ClippedDrawingEqualsUnclippedInsideAndTouchesNothingOutside) {
       c->dc.LineTo(p[1]);
       c->dc.Polygon(p + 2, 4);
       c->dc.Ellipse(p[4].x, p[4].y, p[5].x, p[5].y);
+      c->dc.PolyBezier(p + 1, 4);
     }
     const Surface& sa = a.dc.GetSurface();
     const Surface& sb = b.dc.GetSurface();
@@ -382,6 +383,46 @@ TEST(DcClip, ClippedDrawingEqualsUnclippedInsideAndTouchesNothingOutside) {
   EXPECT_EQ(c.dc.SetPixel(4, 5, kBlack), CLR_INVALID);
   EXPECT_EQ(c.dc.SelectClipRect(nullptr), SIMPLEREGION);
   EXPECT_EQ(c.dc.GetPixel(4, 5), kWhite);
+}
+
+// Curves lying just outside, on and just inside each clip edge, thin and wide:
+// inside the clip they draw exactly as without it (a curve is skipped only when
+// nothing of it can show).
+TEST(DcClip, CurvesAlongTheClipEdgesDrawAsUnclipped) {
+  const RECT clip{10, 8, 30, 24};
+  for (int width : {1, 4}) {
+    for (int edge = 0; edge < 4; ++edge) {
+      for (LONG d = -4; d <= 4; ++d) {
+        // A flat arc along the edge, bulging outwards, its ends d pixels inside.
+        auto at = [&](LONG along, LONG out) -> POINT {
+          switch (edge) {
+            case 0: return {clip.left + d - out, along};
+            case 1: return {clip.right - 1 - d + out, along};
+            case 2: return {along, clip.top + d - out};
+            default: return {along, clip.bottom - 1 - d + out};
+          }
+        };
+        const POINT p[4] = {at(12, 0), at(14, 6), at(18, 6), at(20, 0)};
+        Canvas a(40, 32), b(40, 32);
+        for (Canvas* c : {&a, &b}) {
+          HPEN pen = CreatePen(PS_SOLID, width, kBlack);
+          c->dc.SelectObject(pen);
+          c->dc.PolyBezier(p, 4);
+          c->dc.MoveTo(p[3]);
+          c->dc.PolyBezierTo(p, 3);
+          c->dc.SelectStockObject(BLACK_PEN);
+          DeleteObject(pen);
+          if (c == &a) b.dc.SelectClipRect(&clip);
+        }
+        const Surface& sa = a.dc.GetSurface();
+        const Surface& sb = b.dc.GetSurface();
+        for (LONG y = clip.top; y < clip.bottom; ++y)
+          for (LONG x = clip.left; x < clip.right; ++x)
+            ASSERT_EQ(sb.GetPixel(x, y), sa.GetPixel(x, y))
+                << "width " << width << " edge " << edge << " d " << d << " at " << x << "," << y;
+      }
+    }
+  }
 }
 
 TEST(DcPens, DashPatternsAndBackgroundMode) {

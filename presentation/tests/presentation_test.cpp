@@ -524,6 +524,37 @@ TEST_F(PresentationTest, MouseAndScrollBarsReachTheWindow) {
   EXPECT_EQ(view->mouse, want);
 }
 
+TEST_F(PresentationTest, ScrollBarsSpanTheClientThroughResizes) {
+  QWidget* w = ViewWidget();
+  view->ModifyStyle(0, WS_VSCROLL | WS_HSCROLL);
+  view->SetScrollRange(SB_VERT, -1800, 2700);
+  view->SetScrollRange(SB_HORZ, -1800, 2700);
+  Settle();
+  auto check = [&](const char* when) {
+    QScrollBar* vert = nullptr;
+    QScrollBar* horz = nullptr;
+    for (QScrollBar* b : w->findChildren<QScrollBar*>())
+      (b->orientation() == Qt::Vertical ? vert : horz) = b;
+    ASSERT_NE(vert, nullptr) << when;
+    ASSERT_NE(horz, nullptr) << when;
+    const SIZE c = view->GetClientSize();
+    RECT r = view->GetRectInParent();
+    EXPECT_EQ(w->size(), QSize(r.width(), r.height())) << when;
+    EXPECT_EQ(vert->geometry(), QRect(c.cx, 0, 16, c.cy)) << when;
+    EXPECT_EQ(horz->geometry(), QRect(0, c.cy, c.cx, 16)) << when;
+  };
+  check("first");
+  view->MoveWindow(0, 0, 300, 200);
+  Settle();
+  check("smaller");
+  view->MoveWindow(0, 0, 700, 600);
+  Settle();
+  check("larger");
+  frame->ShowWindow(SW_SHOWMAXIMIZED);
+  Settle();
+  check("maximised");
+}
+
 TEST_F(PresentationTest, CommonDialogsAnswerThroughTheirChoice) {
   // Colours go both ways, the sixteen custom ones too.
   COLORREF* custom = CColorDialog::GetSavedCustomColors();
@@ -689,6 +720,58 @@ class SwatchDlg : public ControlsDlg {
     dis->hDC->FillSolidRect(dis->rcItem, plat::RGB(BYTE(40 * dis->itemID), 100, 200));
   }
 };
+
+// A view with both scroll bars that asks to be maximised, as the design view does.
+class ScrolledView : public TestView {
+  FW_DECLARE_DYNCREATE(ScrolledView)
+
+ public:
+  BOOL Create(const std::string& cls, const std::string& title, DWORD style, const RECT& rect, CWnd* parent, UINT id,
+              void* param) override {
+    RECT r = rect;
+    if (CWnd* main = AfxGetMainWnd()) main->GetClientRect(&r);
+    return TestView::Create(cls, title, style | WS_MAXIMIZE | WS_VSCROLL | WS_HSCROLL, r, parent, id, param);
+  }
+};
+FW_IMPLEMENT_DYNCREATE(ScrolledView, TestView)
+
+TEST_F(PresentationTest, ScrollBarsOfAMaximisedDocumentViewSpanItsClient) {
+  constexpr UINT IDR_MDI = 2, IDR_DOC = 3;
+  res::SetString(IDR_MDI, "Main");
+  res::SetMenu(IDR_MDI, {MenuItemDef("&File", {MenuItemDef("&New", ID_FILE_NEW)})});
+  res::SetString(IDR_DOC, "Doc\nDoc\nDoc");
+  res::SetMenu(IDR_DOC, {MenuItemDef("&File", {MenuItemDef("&Close", ID_FILE_CLOSE)})});
+  auto* tmpl = new CMultiDocTemplate(IDR_DOC, FW_RUNTIME_CLASS(TestDoc), FW_RUNTIME_CLASS(TestChild),
+                                     FW_RUNTIME_CLASS(ScrolledView));
+  app.AddDocTemplate(tmpl);
+  auto* mdi = new CMDIFrameWnd;
+  ASSERT_TRUE(mdi->LoadFrame(IDR_MDI));
+  app.m_pMainWnd = mdi;
+  mdi->ShowWindow(SW_SHOWMAXIMIZED);
+  Settle();
+  ASSERT_NE(tmpl->OpenDocumentFile(nullptr), nullptr);
+  mdi->MDIGetActive()->MDIMaximize();
+  Settle();
+  CView* v = mdi->MDIGetActive()->GetActiveView();
+  ASSERT_NE(v, nullptr);
+  v->SetScrollRange(SB_VERT, -1800, 2700);
+  Settle();
+  QWidget* w = host->WidgetOf(v->m_hWnd);
+  ASSERT_NE(w, nullptr);
+  QScrollBar* vert = nullptr;
+  for (QScrollBar* b : w->findChildren<QScrollBar*>())
+    if (b->orientation() == Qt::Vertical) vert = b;
+  ASSERT_NE(vert, nullptr);
+  const SIZE c = v->GetClientSize();
+  const RECT r = v->GetRectInParent();
+  EXPECT_EQ(w->size(), QSize(r.width(), r.height()));
+  EXPECT_EQ(vert->geometry(), QRect(c.cx, 0, 16, c.cy));
+  EXPECT_TRUE(vert->isVisible());
+  // The child fills the MDI client.
+  RECT mc;
+  mdi->GetMDIClient()->GetClientRect(&mc);
+  EXPECT_EQ(r.height(), mc.bottom) << r.top;
+}
 
 TEST_F(PresentationTest, OwnerDrawnListsShowWhatTheirOwnerDrew) {
   DialogTemplate t;
