@@ -92,6 +92,7 @@ void CVORLAN98View::PaintDesign(plat::DC* dc, const fw::RECT& invalid) {
     // The path a multi-click tool is building.
     if (m_pending && IsMultiClickTool(m_currentTool)) m_pending->Draw(dc, m, &visible);
   }
+  if (m_rulers) m_rulers->DrawGuides(dc);
   if (m_edit)
     m_edit->DrawEditMarks(dc, m);
   else if (CSelectTracker* tracker = Tracker())

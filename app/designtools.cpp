@@ -314,6 +314,9 @@ void CVORLAN98View::OnLButtonDown(fw::UINT flags, fw::POINT pt) {
   UndoScope bracket(m_undo);
   if (m_areaHook && m_areaHook->OnLButtonDown(flags, p.x, p.y)) return;
   if (m_edit && m_edit->OnLButtonDown(this, flags, p.x, p.y)) return;
+  if ((m_currentTool == ID_TOOL_SELECT || m_currentTool == ID_TOOL_NODE) && m_rulers &&
+      m_rulers->OnLButtonDown(flags, pt.x, pt.y))
+    return;
   if (CSelectTracker* tracker = Tracker(); tracker && tracker->OnLButtonDown(flags, p.x, p.y)) return;
   switch (m_currentTool) {
     case ID_TOOL_TEXT:
@@ -391,6 +394,7 @@ void CVORLAN98View::OnMouseMove(fw::UINT flags, fw::POINT pt) {
     DrawRubberBand(nullptr);
     return;
   }
+  if (m_rulers && m_rulers->OnMouseMove(flags, pt.x, pt.y)) return;
   if (m_areaHook && m_areaHook->OnMouseMove(flags, p.x, p.y)) return;
   if (CSelectTracker* tracker = Tracker(); tracker && tracker->OnMouseMove(flags, p.x, p.y)) return;
   m_hover = nullptr;
@@ -449,6 +453,10 @@ void CVORLAN98View::OnLButtonUp(fw::UINT flags, fw::POINT pt) {
     return;
   }
   UndoScope bracket(m_undo);
+  if (m_rulers && m_rulers->OnLButtonUp(flags, pt.x, pt.y)) {
+    SetFocus();
+    return;
+  }
   if (m_areaHook && m_areaHook->OnLButtonUp(flags, p.x, p.y)) return;
   if (CSelectTracker* tracker = Tracker(); tracker && tracker->OnLButtonUp(flags, p.x, p.y)) {
     if (CVORLAN98Doc* doc = GetDoc()) doc->SetModifiedFlag(fw::TRUE);

@@ -2,6 +2,10 @@
 // its handlers in device pixels.
 #include <gtest/gtest.h>
 
+#include "app/rulers.h"
+#include "model/guideline.h"
+#include "model/guidelist.h"
+
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -151,6 +155,26 @@ TEST_F(DesignViewTest, PaintingAndPickingAgreeOnTheTopObject) {
   doc->GetObjectAt(0)->selected = OBJ_UNPAINTED;
   Paint();
   EXPECT_EQ(Pixel(100, 100), plat::RGB(0, 0, 255));
+}
+
+TEST_F(DesignViewTest, GuideLinesArePaintedAndDraggedBeforeTheObjects) {
+  CGuideList& guides = view->GetRulers()->GetGuideList();
+  doc->AddObject(FilledRect(20, 280, 120, 320, MakePackedRGB(255, 0, 0)), false);
+  Paint();
+  const plat::COLORREF page = Pixel(200, 300), object = Pixel(60, 300);
+  guides.Add(std::make_unique<CGuideLine>(0.0f, 300.0f, 0.0));
+  Paint();
+  EXPECT_NE(Pixel(200, 300), page);  // over the page and over the object
+  EXPECT_NE(Pixel(60, 300), object);
+
+  // Pressing on the guide over the object drags the guide, not the object.
+  Tool(ID_TOOL_SELECT);
+  const fw::POINT p = Dev(60, 300);
+  Drag(p.x, p.y, p.x, p.y + 30);
+  EXPECT_EQ(guides.ItemAt(60, 300, 1.0f), nullptr);
+  EXPECT_NE(guides.ItemAt(60, 345, 2.0f), nullptr);
+  EXPECT_EQ(doc->GetObjectAt(0)->bounds.top, 280.0f);
+  EXPECT_EQ(view->Tracker()->GetSelectedCount(), 0);
 }
 
 TEST_F(DesignViewTest, ShapeToolsMakeTheirObjectsInOneUndoStep) {
