@@ -66,6 +66,27 @@ void CRulerBar::OnSize(fw::UINT type, int cx, int cy) {
   m_thickness = m_vertical ? cx : cy;
 }
 
+namespace {
+// The point in the parent's client coordinates.
+fw::POINT InParent(const fw::CWnd& bar, fw::POINT pt) {
+  if (fw::CWnd* parent = bar.GetParent()) {
+    bar.ClientToScreen(&pt);
+    parent->ScreenToClient(&pt);
+  }
+  return pt;
+}
+}  // namespace
+
+void CRulerBar::OnLButtonDown(fw::UINT flags, fw::POINT pt) {
+  if (fw::CWnd* parent = GetParent()) parent->OnLButtonDown(flags, InParent(*this, pt));
+}
+void CRulerBar::OnMouseMove(fw::UINT flags, fw::POINT pt) {
+  if (fw::CWnd* parent = GetParent()) parent->OnMouseMove(flags, InParent(*this, pt));
+}
+void CRulerBar::OnLButtonUp(fw::UINT flags, fw::POINT pt) {
+  if (fw::CWnd* parent = GetParent()) parent->OnLButtonUp(flags, InParent(*this, pt));
+}
+
 void CRulerBar::Paint(plat::DC* dc, int length) {
   const int t = m_thickness;
   const int inner = t - 1;

@@ -52,6 +52,10 @@ class CRulerBar : public fw::CDialog {
 
   void OnPaint() override;
   void OnSize(fw::UINT type, int cx, int cy) override;
+  // Presses on a bar belong to the view under it: they start guide drags there.
+  void OnLButtonDown(fw::UINT flags, fw::POINT pt) override;
+  void OnMouseMove(fw::UINT flags, fw::POINT pt) override;
+  void OnLButtonUp(fw::UINT flags, fw::POINT pt) override;
 
  private:
   // Device position along the bar of a page position (clamped to i32).

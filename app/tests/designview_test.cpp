@@ -177,6 +177,19 @@ TEST_F(DesignViewTest, GuideLinesArePaintedAndDraggedBeforeTheObjects) {
   EXPECT_EQ(view->Tracker()->GetSelectedCount(), 0);
 }
 
+TEST_F(DesignViewTest, AGuideIsPulledOutOfTheTopRuler) {
+  CViewRulers& rulers = *view->GetRulers();
+  Tool(ID_TOOL_SELECT);
+  const int before = rulers.GetGuideList().GetSize();
+  // The press lands on the ruler bar's own window; the drag goes on in the view.
+  rulers.Horizontal().OnLButtonDown(fw::MK_LBUTTON, fw::POINT{300, 7});
+  const fw::POINT p = Dev(200, 300);
+  Move(p.x, p.y);
+  Up(p.x, p.y);
+  ASSERT_EQ(rulers.GetGuideList().GetSize(), before + 1);
+  EXPECT_NE(rulers.GetGuideList().ItemAt(50, 300, 2.0f), nullptr);
+}
+
 TEST_F(DesignViewTest, ShapeToolsMakeTheirObjectsInOneUndoStep) {
   // Rectangle: a 2-pixel drag is a click (its dialog), a 10-pixel drag up-left a rectangle.
   Tool(ID_TOOL_RECT);
