@@ -31,7 +31,7 @@ struct Files {
     const std::string dir = (std::filesystem::temp_directory_path() / "tindrel-image-bench").string();
     std::filesystem::create_directories(dir);
     const auto value = [](int x, int y) { return std::uint32_t((x + 3 * y) & 0xFF); };
-    TiffSpec t;
+    TiffLayout t;
     t.width = t.height = kSide;
     t.index = value;
     t.rowsPerStrip = 0;
@@ -39,7 +39,7 @@ struct Files {
     tiff1 = WriteImageFile(dir + "/one.tif", MakeTiff(t));
     t.rowsPerStrip = kSide / 100;
     tiff100 = WriteImageFile(dir + "/hundred.tif", MakeTiff(t));
-    BmpSpec b;
+    BmpLayout b;
     b.width = b.height = kSide;
     b.value = value;
     b.palette.resize(256);

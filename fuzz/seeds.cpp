@@ -214,34 +214,34 @@ void GuideSeeds() {
 // The linked-image readers: every depth and layout they take.
 void LinkedImageSeeds() {
   for (int bits : {1, 4, 8, 16, 24}) {
-    BmpSpec b;
+    BmpLayout b;
     b.bits = bits;
     b.palette = {0x000000, 0xFFFFFF, 0x808080, 0xFF0000};
     Seed("bmpreader", "depth" + std::to_string(bits), MakeBmp(b));
   }
-  BmpSpec fields;
+  BmpLayout fields;
   fields.bits = 16;
   fields.compression = 3;
   fields.masks = {0xF800, 0x07E0, 0x001F};
   fields.topDown = true;
   Seed("bmpreader", "fields", MakeBmp(fields));
-  BmpSpec v4;
+  BmpLayout v4;
   v4.headerSize = 108;
   v4.colorsUsed = 16;
   Seed("bmpreader", "v4", MakeBmp(v4));
   for (int bits : {1, 4, 8}) {
-    TiffSpec t;
+    TiffLayout t;
     t.bits = bits;
     t.rowsPerStrip = 1;
     Seed("tiffreader", "depth" + std::to_string(bits), MakeTiff(t));
   }
-  TiffSpec map;
+  TiffLayout map;
   map.photometric = 3;
   map.colorMap.assign(256, 0x336699);
   map.shortValues = false;
   map.rowsPerStrip = 3;
   Seed("tiffreader", "map", MakeTiff(map));
-  TiffSpec inverted;
+  TiffLayout inverted;
   inverted.photometric = 0;
   inverted.rowsPerStrip = 2;
   Seed("tiffreader", "inverted", MakeTiff(inverted));

@@ -12,7 +12,7 @@
 
 using ImageBytes = std::vector<std::uint8_t>;
 
-struct BmpSpec {
+struct BmpLayout {
   int width = 4;
   int height = 3;
   int bits = 8;
@@ -51,7 +51,7 @@ inline void PackRow(std::uint8_t* dst, int width, int bits, const std::function<
   }
 }
 
-inline ImageBytes MakeBmp(const BmpSpec& s) {
+inline ImageBytes MakeBmp(const BmpLayout& s) {
   const std::size_t stride = FixtureStride(s.width, s.bits);
   std::uint32_t entries = 0;
   if (s.bits <= 8) entries = s.colorsUsed ? s.colorsUsed : (1u << s.bits);
@@ -89,7 +89,7 @@ inline ImageBytes MakeBmp(const BmpSpec& s) {
   return b;
 }
 
-struct TiffSpec {
+struct TiffLayout {
   bool bigEndian = false;
   int width = 5;
   int height = 4;
@@ -104,7 +104,7 @@ struct TiffSpec {
   std::function<std::uint32_t(int, int)> index = [](int x, int y) { return std::uint32_t(x + 5 * y); };
 };
 
-inline ImageBytes MakeTiff(const TiffSpec& s) {
+inline ImageBytes MakeTiff(const TiffLayout& s) {
   const bool be = s.bigEndian;
   const auto put = [be](ImageBytes& b, std::uint32_t v, int n) {
     for (int i = 0; i < n; ++i) b.push_back(std::uint8_t(v >> (8 * (be ? n - 1 - i : i))));

@@ -119,7 +119,7 @@ TEST_F(ImageObjectTest, RecordsKeepTheName) {
 
 // A 2 x 2 image of four colours.
 ImageBytes Quad() {
-  BmpSpec s;
+  BmpLayout s;
   s.bits = 24;
   s.width = 2;
   s.height = 2;
@@ -215,13 +215,13 @@ TEST_F(ImageObjectTest, TracedThroughTheService) {
 }
 
 TEST_F(ImageObjectTest, BarsFromARampAlikeFromBmpAndTiff) {
-  BmpSpec b;
+  BmpLayout b;
   b.width = 16;
   b.height = 12;
   b.palette.resize(256);
   for (std::uint32_t i = 0; i < 256; ++i) b.palette[i] = i * 0x010101u;
   b.value = [](int x, int y) { return std::uint32_t(x * 16 + y * 5); };
-  TiffSpec t;
+  TiffLayout t;
   t.width = 16;
   t.height = 12;
   t.rowsPerStrip = 5;
@@ -260,7 +260,7 @@ TEST_F(ImageObjectTest, BarsFromARampAlikeFromBmpAndTiff) {
   EXPECT_EQ(a.back().flags, 0xFF);
 
   // Not 8 bits, or no whole bar row: nothing.
-  BmpSpec c24;
+  BmpLayout c24;
   c24.bits = 24;
   WriteImageFile(dir + "c.bmp", MakeBmp(c24));
   CImageObject colour(dir + "c.bmp");

@@ -60,42 +60,42 @@ const std::vector<std::uint32_t> kColours = {0x000000, 0xFF0000, 0x00FF00, 0x000
 TEST_F(ImageReaderTest, BmpDepthsAndLayouts) {
   struct Case {
     const char* what;
-    BmpSpec spec;
+    BmpLayout layout;
     // Expected colour of (x, y).
     std::function<std::uint32_t(int, int)> colour;
   };
-  BmpSpec one;
+  BmpLayout one;
   one.bits = 1;
   one.palette = {0x112233, 0xEEDDCC};
   one.width = 11;  // crosses a byte
   one.value = [](int x, int y) { return std::uint32_t((x + y) % 2); };
-  BmpSpec four;
+  BmpLayout four;
   four.bits = 4;
   four.width = 5;
   four.palette = kColours;
   four.value = [](int x, int y) { return std::uint32_t((x + 2 * y) % 12); };
-  BmpSpec eight;
+  BmpLayout eight;
   eight.palette = kColours;
   eight.colorsUsed = 12;  // a short table: the pixels start right after it
-  BmpSpec v4 = eight;
+  BmpLayout v4 = eight;
   v4.headerSize = 108;  // the table follows the larger header
-  BmpSpec top = eight;
+  BmpLayout top = eight;
   top.topDown = true;
-  BmpSpec rgb555;
+  BmpLayout rgb555;
   rgb555.bits = 16;
   rgb555.value = [](int x, int y) { return std::uint32_t((31 << 10) * (x == 0) | (31 << 5) * (y == 1) | x); };
-  BmpSpec rgb565 = rgb555;
+  BmpLayout rgb565 = rgb555;
   rgb565.compression = 3;
   rgb565.masks = {0xF800, 0x07E0, 0x001F};
   rgb565.value = [](int x, int y) { return std::uint32_t((31 << 11) * (x == 0) | (63 << 5) * (y == 1) | x); };
-  BmpSpec v5fields = rgb565;
+  BmpLayout v5fields = rgb565;
   v5fields.headerSize = 124;
-  BmpSpec rgb24;
+  BmpLayout rgb24;
   rgb24.bits = 24;
   rgb24.width = 3;
   rgb24.value = [](int x, int y) { return kColours[std::size_t(x + 3 * y)]; };
 
-  const auto fromTable = [](const std::vector<std::uint32_t>& p, const BmpSpec& s) {
+  const auto fromTable = [](const std::vector<std::uint32_t>& p, const BmpLayout& s) {
     return [p, s](int x, int y) { return p[s.value(x, y)]; };
   };
   const auto scale5 = [](std::uint32_t v) { return (v * 255 + 15) / 31; };
@@ -120,26 +120,26 @@ TEST_F(ImageReaderTest, BmpDepthsAndLayouts) {
       {"24 bits", rgb24, [](int x, int y) { return kColours[std::size_t(x + 3 * y)]; }},
   };
   for (const Case& c : cases) {
-    CBmpReader r(File("a.bmp", MakeBmp(c.spec)));
+    CBmpReader r(File("a.bmp", MakeBmp(c.layout)));
     EXPECT_TRUE(r.CheckFile(&parent)) << c.what;
     plat::HBITMAP bmp = r.CreateBitmap(nullptr, &parent);
     ASSERT_TRUE(bmp) << c.what;
-    EXPECT_EQ(bmp->width(), c.spec.width) << c.what;
-    EXPECT_EQ(bmp->height(), c.spec.height) << c.what;
-    for (int y = 0; y < c.spec.height; ++y)
-      for (int x = 0; x < c.spec.width; ++x)
+    EXPECT_EQ(bmp->width(), c.layout.width) << c.what;
+    EXPECT_EQ(bmp->height(), c.layout.height) << c.what;
+    for (int y = 0; y < c.layout.height; ++y)
+      for (int x = 0; x < c.layout.width; ++x)
         EXPECT_EQ(Pixel(bmp, x, y), c.colour(x, y)) << c.what << " at " << x << "," << y;
     plat::DeleteObject(bmp);
 
     // The rows as stored, bottom row first; with the flag top row first.
-    const std::size_t stride = FixtureStride(c.spec.width, c.spec.bits);
+    const std::size_t stride = FixtureStride(c.layout.width, c.layout.bits);
     plat::HGLOBAL up = r.ReadPixels(false), down = r.ReadPixels(true);
     ASSERT_TRUE(up && down) << c.what;
     const auto a = BlockBytes(up), b = BlockBytes(down);
-    ASSERT_EQ(a.size(), stride * c.spec.height) << c.what;
-    for (int y = 0; y < c.spec.height; ++y)
+    ASSERT_EQ(a.size(), stride * c.layout.height) << c.what;
+    for (int y = 0; y < c.layout.height; ++y)
       EXPECT_EQ(std::memcmp(&a[std::size_t(y) * stride],
-                            &b[std::size_t(c.spec.height - 1 - y) * stride], stride),
+                            &b[std::size_t(c.layout.height - 1 - y) * stride], stride),
                 0)
           << c.what;
     plat::GlobalFree(up);
@@ -165,20 +165,20 @@ TEST_F(ImageReaderTest, BmpDepthsAndLayouts) {
 TEST_F(ImageReaderTest, BmpRefusalsAreTold) {
   struct Case {
     const char* what;
-    BmpSpec spec;
+    BmpLayout layout;
     std::function<void(ImageBytes&)> damage;
     std::string text;
   };
-  BmpSpec rle;
+  BmpLayout rle;
   rle.compression = 1;
-  BmpSpec rle4;
+  BmpLayout rle4;
   rle4.bits = 4;
   rle4.compression = 2;
-  BmpSpec jpeg;
+  BmpLayout jpeg;
   jpeg.compression = 4;
-  BmpSpec deep;
+  BmpLayout deep;
   deep.bits = 32;
-  BmpSpec two;
+  BmpLayout two;
   two.bits = 2;
   const std::vector<Case> cases = {
       {"RLE", rle, nullptr, "\r\n该文件BitMap为压缩格式,不能处理!"},
@@ -186,14 +186,14 @@ TEST_F(ImageReaderTest, BmpRefusalsAreTold) {
       {"JPEG", jpeg, nullptr, "\r\n该文件BitMap为JPEG压缩格式,不能处理!"},
       {"32 bits", deep, nullptr, "\r\n不能处理32位4294967296色BMP文件!"},
       {"2 bits", two, nullptr, "\r\n不能处理2位4色BMP文件!"},
-      {"not BM", BmpSpec{}, [](ImageBytes& b) { b[0] = 'X'; }, "\r\n非法BitMap格式文件!"},
+      {"not BM", BmpLayout{}, [](ImageBytes& b) { b[0] = 'X'; }, "\r\n非法BitMap格式文件!"},
       {"not BM and 32 bits", deep, [](ImageBytes& b) { b[1] = 'X'; },
        "\r\n非法BitMap格式文件!\r\n不能处理32位4294967296色BMP文件!"},
-      {"header cut short", BmpSpec{}, [](ImageBytes& b) { b.resize(30); }, "\r\n非法BitMap格式文件!"},
+      {"header cut short", BmpLayout{}, [](ImageBytes& b) { b.resize(30); }, "\r\n非法BitMap格式文件!"},
   };
   for (const Case& c : cases) {
     sink.clear();
-    ImageBytes bytes = MakeBmp(c.spec);
+    ImageBytes bytes = MakeBmp(c.layout);
     if (c.damage) c.damage(bytes);
     CBmpReader r(File("r.bmp", bytes));
     EXPECT_FALSE(r.CheckFile(nullptr)) << c.what;  // shown with or without an owner
@@ -218,7 +218,7 @@ TEST_F(ImageReaderTest, BmpRefusalsAreTold) {
   EXPECT_EQ(sink.boxes[0].caption, "错误");
 
   // Pixels the file does not hold: the check passes, the bitmap fails.
-  ImageBytes cut = MakeBmp(BmpSpec{});
+  ImageBytes cut = MakeBmp(BmpLayout{});
   cut.resize(cut.size() - 1);
   CBmpReader shortData(File("s.bmp", cut));
   sink.clear();
@@ -234,7 +234,7 @@ TEST_F(ImageReaderTest, BmpRefusalsAreTold) {
   EXPECT_TRUE(sink.boxes.empty());
 
   // Sides beyond the platform's surfaces.
-  BmpSpec huge;
+  BmpLayout huge;
   ImageBytes h = MakeBmp(huge);
   plat::PutU32(&h[18], 0x7FFFFFFF);
   CBmpReader tooWide(File("w.bmp", h));
@@ -242,7 +242,7 @@ TEST_F(ImageReaderTest, BmpRefusalsAreTold) {
 }
 
 TEST_F(ImageReaderTest, ImageInfoLayout) {
-  BmpSpec s;
+  BmpLayout s;
   CBmpReader r(File("i.bmp", MakeBmp(s)));
   r.ReadHeader();
   ImageInfo info;
@@ -259,7 +259,7 @@ TEST_F(ImageReaderTest, ImageInfoLayout) {
   EXPECT_EQ(plat::GetU32(raw + 32), 2835u);
   EXPECT_EQ(plat::GetU32(raw + 36), 2836u);
 
-  TiffSpec t;
+  TiffLayout t;
   t.rowsPerStrip = 3;
   CTiffReader tr(File("i.tif", MakeTiff(t)));
   tr.GetImageInfo(info);
@@ -280,34 +280,34 @@ TEST_F(ImageReaderTest, ImageInfoLayout) {
 TEST_F(ImageReaderTest, TiffDepthsStripsValuesAndPhotometric) {
   struct Case {
     const char* what;
-    TiffSpec spec;
+    TiffLayout layout;
     std::function<std::uint32_t(std::uint32_t)> colour;  // of an index
   };
   const auto grey = [](std::uint32_t g) { return g * 0x010101u; };
-  TiffSpec one;
+  TiffLayout one;
   one.bits = 1;
   one.width = 13;
   one.photometric = -1;
   one.index = [](int x, int y) { return std::uint32_t((x * y + x) % 2); };
-  TiffSpec oneWhiteIsZero = one;
+  TiffLayout oneWhiteIsZero = one;
   oneWhiteIsZero.photometric = 0;
-  TiffSpec four;
+  TiffLayout four;
   four.bits = 4;
   four.index = [](int x, int y) { return std::uint32_t((x + 5 * y) % 16); };
-  TiffSpec fourMap = four;
+  TiffLayout fourMap = four;
   fourMap.photometric = 3;
   fourMap.colorMap = std::vector<std::uint32_t>(16, 0x123456);
   for (std::size_t i = 0; i < 12; ++i) fourMap.colorMap[i] = kColours[i];
-  TiffSpec eight;
+  TiffLayout eight;
   eight.rowsPerStrip = 1;  // four strips, SHORT arrays at offsets
-  TiffSpec eightLong = eight;
+  TiffLayout eightLong = eight;
   eightLong.shortValues = false;
   eightLong.rowsPerStrip = 3;  // two strips, the last one short
-  TiffSpec eightMm = eight;
-  TiffSpec eightInverted;
+  TiffLayout eightMm = eight;
+  TiffLayout eightInverted;
   eightInverted.photometric = 0;
   eightInverted.rowsPerStrip = 2;  // two SHORT values inline
-  TiffSpec eightMap;
+  TiffLayout eightMap;
   eightMap.photometric = 3;
   eightMap.colorMap.resize(256);
   for (std::uint32_t i = 0; i < 256; ++i) eightMap.colorMap[i] = (i << 16) | ((255 - i) << 8) | 7;
@@ -322,31 +322,31 @@ TEST_F(ImageReaderTest, TiffDepthsStripsValuesAndPhotometric) {
       {"8 bits, colour map", eightMap, [&](std::uint32_t i) { return eightMap.colorMap[i]; }},
   };
   for (const Case& c : cases) {
-    CTiffReader r(File("a.tif", MakeTiff(c.spec)));
+    CTiffReader r(File("a.tif", MakeTiff(c.layout)));
     EXPECT_TRUE(r.CheckFile(&parent)) << c.what;
     plat::HBITMAP bmp = r.CreateBitmap(nullptr, &parent);
     ASSERT_TRUE(bmp) << c.what;
-    for (int y = 0; y < c.spec.height; ++y)
-      for (int x = 0; x < c.spec.width; ++x)
-        EXPECT_EQ(Pixel(bmp, x, y), c.colour(c.spec.index(x, y))) << c.what << " at " << x << "," << y;
+    for (int y = 0; y < c.layout.height; ++y)
+      for (int x = 0; x < c.layout.width; ++x)
+        EXPECT_EQ(Pixel(bmp, x, y), c.colour(c.layout.index(x, y))) << c.what << " at " << x << "," << y;
     plat::DeleteObject(bmp);
 
     // Rows bottom row first, padded to 4 bytes; top row first with the flag.
     plat::HGLOBAL up = r.ReadPixels(false), down = r.ReadPixels(true);
     ASSERT_TRUE(up && down) << c.what;
-    const std::size_t stride = FixtureStride(c.spec.width, c.spec.bits);
+    const std::size_t stride = FixtureStride(c.layout.width, c.layout.bits);
     const auto a = BlockBytes(up), b = BlockBytes(down);
-    ASSERT_EQ(a.size(), stride * c.spec.height);
-    if (c.spec.bits == 8)
-      for (int y = 0; y < c.spec.height; ++y)
-        for (int x = 0; x < c.spec.width; ++x) {
-          EXPECT_EQ(b[std::size_t(y) * stride + x], c.spec.index(x, y)) << c.what;
-          EXPECT_EQ(a[std::size_t(c.spec.height - 1 - y) * stride + x], c.spec.index(x, y)) << c.what;
+    ASSERT_EQ(a.size(), stride * c.layout.height);
+    if (c.layout.bits == 8)
+      for (int y = 0; y < c.layout.height; ++y)
+        for (int x = 0; x < c.layout.width; ++x) {
+          EXPECT_EQ(b[std::size_t(y) * stride + x], c.layout.index(x, y)) << c.what;
+          EXPECT_EQ(a[std::size_t(c.layout.height - 1 - y) * stride + x], c.layout.index(x, y)) << c.what;
         }
     plat::GlobalFree(up);
     plat::GlobalFree(down);
     plat::HGLOBAL pal = r.ReadPalette();
-    EXPECT_EQ(plat::GlobalSize(pal), 4u << c.spec.bits) << c.what;
+    EXPECT_EQ(plat::GlobalSize(pal), 4u << c.layout.bits) << c.what;
     plat::GlobalFree(pal);
   }
   EXPECT_TRUE(sink.boxes.empty());
@@ -355,18 +355,18 @@ TEST_F(ImageReaderTest, TiffDepthsStripsValuesAndPhotometric) {
 TEST_F(ImageReaderTest, TiffRefusalsAreTold) {
   struct Case {
     const char* what;
-    TiffSpec spec;
+    TiffLayout layout;
     std::string text;
   };
-  TiffSpec mm;
+  TiffLayout mm;
   mm.bigEndian = true;
-  TiffSpec many;
+  TiffLayout many;
   many.extraEntries = 44;  // 53 entries
-  TiffSpec packed;
+  TiffLayout packed;
   packed.compression = 32773;
-  TiffSpec rgb;
+  TiffLayout rgb;
   rgb.samples = 3;
-  TiffSpec sixteen;
+  TiffLayout sixteen;
   sixteen.bits = 16;
   const std::vector<Case> cases = {
       {"big-endian", mm, "非INTER数据类型TIF文件!"},
@@ -377,7 +377,7 @@ TEST_F(ImageReaderTest, TiffRefusalsAreTold) {
   };
   for (const Case& c : cases) {
     sink.clear();
-    CTiffReader r(File("r.tif", MakeTiff(c.spec)));
+    CTiffReader r(File("r.tif", MakeTiff(c.layout)));
     EXPECT_FALSE(r.CheckFile(nullptr)) << c.what;
     EXPECT_TRUE(sink.boxes.empty()) << c.what;  // told only with an owner
     EXPECT_FALSE(r.CreateBitmap(nullptr, &parent)) << c.what;
@@ -393,7 +393,7 @@ TEST_F(ImageReaderTest, TiffRefusalsAreTold) {
   EXPECT_EQ(mmReader.height(), 4u);
 
   // Data the file does not hold: the check passes, the bitmap is refused.
-  TiffSpec s;
+  TiffLayout s;
   s.rowsPerStrip = 2;
   ImageBytes cut = MakeTiff(s);
   plat::PutU32(&cut[cut.size() - 4 - 12 * 4 + 8], 0x7FFFFFF0);  // the strip offsets' field
@@ -440,21 +440,21 @@ void RunEveryReader(const std::string& path, bool tiff) {
 }
 
 TEST_F(ImageReaderTest, EveryByteAndTruncationOfEachFixture) {
-  BmpSpec b8;
+  BmpLayout b8;
   b8.colorsUsed = 5;
   b8.palette = kColours;
   b8.value = [](int x, int y) { return std::uint32_t((x + y) % 5); };
-  BmpSpec b16;
+  BmpLayout b16;
   b16.bits = 16;
   b16.compression = 3;
   b16.masks = {0xF800, 0x07E0, 0x001F};
   b16.topDown = true;
-  TiffSpec t;
+  TiffLayout t;
   t.rowsPerStrip = 1;
   t.photometric = 3;
   t.bits = 4;
   t.colorMap.assign(16, 0x445566);
-  TiffSpec tl;
+  TiffLayout tl;
   tl.shortValues = false;
   tl.rowsPerStrip = 3;
   const std::vector<ImageBytes> fixtures = {MakeBmp(b8), MakeBmp(b16), MakeTiff(t), MakeTiff(tl)};
