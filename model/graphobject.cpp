@@ -567,31 +567,38 @@ std::unique_ptr<CGraphObject> CGraphObject::Clone() {
 
 std::uint32_t CGraphObject::GetPropertyDialogId() { return IDD_NO_PROPERTIES; }
 
+void FitPropertyPanel(CWindowServices* window, std::uint32_t id,
+                      CWindowServices* (*create)(void* owner, CWindowServices* window), void* owner, int caption,
+                      int bareWidth) {
+  CWindowServices* panel = window->GetFirstChild();
+  if (panel && panel->GetUserData() != static_cast<std::intptr_t>(id)) {
+    panel->Destroy();
+    panel = nullptr;
+  }
+  if (!panel) panel = create(owner, window);
+
+  const plat::RECT wr = window->GetWindowRect();
+  if (id == IDD_NO_PROPERTIES) {
+    if (panel) panel->Show(false);
+    window->MoveWindow(wr.left, wr.bottom - caption, bareWidth, caption);
+    window->Show(true);
+  } else if (panel) {
+    const plat::RECT cr = panel->GetClientRect();
+    const int w = cr.width(), h = cr.height();
+    window->MoveWindow(wr.left, wr.bottom - caption - h, w + 10, h + caption);
+    window->Show(true);
+  }
+}
+
 int CGraphObject::ShowProperties(CWindowServices* prop) {
   std::string name;
   if (ObjectTypeNameId(kind, name))
     if (CMainFrameServices* frame = GetMainFrame()) frame->ShowText(name);
   if (!prop) return 1;
-
-  const std::uint32_t id = GetPropertyDialogId();
-  CWindowServices* panel = prop->GetFirstChild();
-  if (panel && panel->GetUserData() != static_cast<std::intptr_t>(id)) {
-    panel->Destroy();
-    panel = nullptr;
-  }
-  if (!panel) panel = CreatePropertyPanel(prop);
-
-  const plat::RECT wr = prop->GetWindowRect();
-  if (id == IDD_NO_PROPERTIES) {
-    if (panel) panel->Show(false);
-    prop->MoveWindow(wr.left, wr.bottom - 20, 100, 20);
-    prop->Show(true);
-  } else if (panel) {
-    const plat::RECT cr = panel->GetClientRect();
-    const int w = cr.width(), h = cr.height();
-    prop->MoveWindow(wr.left, wr.bottom - 20 - h, w + 10, h + 20);
-    prop->Show(true);
-  }
+  FitPropertyPanel(
+      prop, GetPropertyDialogId(),
+      [](void* self, CWindowServices* w) { return static_cast<CGraphObject*>(self)->CreatePropertyPanel(w); },
+      this, 20, 100);
   SetPropertyTitle(prop);
   FillPropertyPanel(prop);
   return 1;

@@ -25,6 +25,14 @@ constexpr std::uint16_t OBJF_FILLED = 0x100;
 // Dialog id of the panel of objects without attributes of their own.
 constexpr std::uint32_t IDD_NO_PROPERTIES = 264;
 
+// Puts panel `id` into the property window: its first child is kept when it is
+// that panel, else replaced by `create(window)`; the window is then fitted above
+// its bottom edge to the panel plus a caption of `caption` pixels, or to a bare
+// caption `bareWidth` wide for the panel-less id.
+void FitPropertyPanel(CWindowServices* window, std::uint32_t id,
+                      CWindowServices* (*create)(void* owner, CWindowServices* window), void* owner, int caption,
+                      int bareWidth);
+
 // Drag kinds of the rubber band of the shared drag state.
 constexpr std::uint16_t DRAG_BEZIER_MIN = 160;  // 160-163: Bezier handles
 constexpr std::uint16_t DRAG_BAND_RECT = 544;   // rectangle start-last

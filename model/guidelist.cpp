@@ -21,25 +21,10 @@ std::uint32_t CGuideItem::GetPropertyDialogId() { return IDD_NO_PROPERTIES; }
 
 int CGuideItem::ShowProperties(CWindowServices* prop) {
   if (!prop) return 1;
-  const std::uint32_t id = GetPropertyDialogId();
-  CWindowServices* panel = prop->GetFirstChild();
-  if (panel && panel->GetUserData() != static_cast<std::intptr_t>(id)) {
-    panel->Destroy();
-    panel = nullptr;
-  }
-  if (!panel) panel = CreatePropertyPanel(prop);
-
-  const plat::RECT wr = prop->GetWindowRect();
-  if (id == IDD_NO_PROPERTIES) {
-    if (panel) panel->Show(false);
-    prop->MoveWindow(wr.left, wr.bottom - 25, 200, 25);
-    prop->Show(true);
-  } else if (panel) {
-    const plat::RECT cr = panel->GetClientRect();
-    const int w = cr.width(), h = cr.height();
-    prop->MoveWindow(wr.left, wr.bottom - 25 - h, w + 10, h + 25);
-    prop->Show(true);
-  }
+  FitPropertyPanel(
+      prop, GetPropertyDialogId(),
+      [](void* self, CWindowServices* w) { return static_cast<CGuideItem*>(self)->CreatePropertyPanel(w); },
+      this, 25, 200);
   SetPropertyTitle(prop);
   FillPropertyPanel(prop);
   return 1;
