@@ -8,6 +8,7 @@
 #include "fuzz/fuzz_util.h"
 #include "model/graphobject.h"
 #include "model/pathpoints.h"
+#include "model/records.h"
 #include "platform/gmem.h"
 
 namespace fuzz {
@@ -24,6 +25,15 @@ inline std::vector<std::uint8_t> WrittenRecord(CGraphObject& object) {
   }
   if (h) plat::GlobalFree(h);
   return out;
+}
+
+// What the object writes reads back and writes the same bytes again.
+inline void RequireStableRecord(CGraphObject& object) {
+  const std::vector<std::uint8_t> first = WrittenRecord(object);
+  if (first.empty()) return;
+  auto again = CreateObjectFromRecord(first.data(), first.size());
+  Require(again != nullptr, "a written record reads back");
+  Require(WrittenRecord(*again) == first, "same record after a round trip");
 }
 
 // Whether the object's outline through the matrix stays within a million
