@@ -32,14 +32,6 @@ std::size_t Used(std::int32_t count, std::size_t blockRecords) {
   return count <= 0 ? 0 : std::min<std::size_t>(std::size_t(count), blockRecords);
 }
 
-plat::HPEN ColorPen(std::uint32_t packed) {
-  return ThePaletteStore().CreateColorPen(packed, plat::PS_SOLID, 1);
-}
-
-plat::HBRUSH ColorBrush(std::uint32_t packed) {
-  return ThePaletteStore().CreateColorBrush(packed, plat::BS_SOLID);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------

@@ -14,14 +14,6 @@
 
 namespace {
 
-plat::HPEN ColorPen(std::uint32_t packed) {
-  return ThePaletteStore().CreateColorPen(packed, plat::PS_SOLID, 1);
-}
-
-plat::HBRUSH ColorBrush(std::uint32_t packed) {
-  return ThePaletteStore().CreateColorBrush(packed, plat::BS_SOLID);
-}
-
 // A view's DC for the length of a scope.
 class ViewDC {
  public:
