@@ -564,6 +564,18 @@ TEST_F(TextDragTest, DraggingOverATextSelectsFromThePressedCharacter) {
   EXPECT_EQ(t->editMode, 0u);
   EXPECT_EQ(Selected(t), "000000");
   EXPECT_EQ(view->GetEditObject(), t);
+
+  // A press on another text starts afresh: a jitter within the threshold
+  // selects nothing, whatever an earlier drag left behind.
+  CTextObject* u = AddText("uvw", 20, 300);
+  ObjectDrag().moved = 1;
+  const fw::POINT e = At(u, 1);
+  Down(e.x, e.y);
+  Move(e.x + 1, e.y);
+  Up(e.x + 1, e.y);
+  EXPECT_EQ(u->editMode, ID_TOOL_TEXT);
+  EXPECT_EQ(view->GetEditObject(), u);
+  EXPECT_EQ(Selected(u), "000");
 }
 
 TEST_F(TextDragTest, DroppedCharactersMoveOrCopyInOneUndoStep) {
@@ -619,6 +631,8 @@ TEST_F(TextDragTest, DroppedCharactersMoveOrCopyInOneUndoStep) {
     UndoStep();
     EXPECT_EQ(Texts(), texts);
     EXPECT_EQ(Snapshot(), before);
+    // The view keeps no text that the undo took away.
+    if (CGraphObject* e = view->GetEditObject()) EXPECT_GE(doc->IndexOfObject(e), 0);
 
     view->SetEditObject(nullptr);
     view->SetHoverObject(nullptr);
@@ -664,4 +678,11 @@ TEST_F(TextDragTest, ADropOnTheSelectionMovesNothing) {
   EXPECT_EQ(view->GetCurrentTool(), ID_TOOL_TEXT);
   EXPECT_EQ(view->GetHoverObject(), nullptr);
   EXPECT_EQ(view->GetUndoList()->GetSize(), steps);
+}
+
+TEST_F(DesignViewTest, ZoomAndMeasureToolsComeFromTheirCommands) {
+  for (std::uint32_t id : {ID_TOOL_ZOOM_IN, ID_TOOL_ZOOM_OUT, ID_TOOL_MEASURE}) {
+    view->SendMessage(fw::WM_COMMAND, id, 0);
+    EXPECT_EQ(view->GetCurrentTool(), id);
+  }
 }
