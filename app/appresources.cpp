@@ -159,6 +159,7 @@ void RegisterMenus() {
                                                 {"Fill Mode(&F)", 40032},
                                                 {"Outline Mode(&C)", 32827}}},
           {"&Output", std::vector<MenuItemDef>{{"Cut Out(&D)...", appid::ID_CUT_OUT},
+                                               {"Cutout", 32789},
                                                {"Set Outable Area", appid::ID_SET_OUTAREA},
                                                {"Select an Outarea", appid::ID_SELECT_OUTAREA},
                                                {"Clear Outable Area", 32791},

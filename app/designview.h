@@ -13,6 +13,7 @@
 
 class CVORLAN98Doc;
 class CSelectTracker;
+class CCutFrame;
 
 // Tool ids besides those of model/services.h.
 constexpr std::uint32_t ID_TOOL_GRAPHLIB = 40075;
@@ -30,6 +31,7 @@ constexpr std::uint32_t ID_TOOL_ZOOM_OUT = 40113;
 constexpr std::uint32_t ID_TOOL_SET_OUTAREA = 32792;
 constexpr std::uint32_t ID_TOOL_SELECT_OUTAREA = 32794;
 constexpr std::uint32_t ID_TOOL_CUTOUT = 32789;
+constexpr std::uint32_t ID_CUT_VIEW_IN_FRAME = 57609;
 constexpr std::uint32_t ID_TOOL_LINE_CUT = 32834;
 constexpr std::uint32_t ID_TOOL_PARALLEL_CUT = 32835;
 constexpr std::uint32_t ID_TOOL_RADIATION_CUT = 32836;
@@ -128,12 +130,17 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   void OnToolNode();
   void OnUpdateTool(fw::CCmdUI* ui);
   void OnFileImport();
-  // Output areas: Cut Out, Clear Outable Area, and the fill switch of the
-  // areas or of the selected objects.
-  void OnCutOut();
+  // Output areas: Cut Out (the area tool), Clear Outable Area, and the fill
+  // switch of the areas or of the selected objects.
+  void OnCutOutMode();
   void OnClearOutArea();
   void OnFillMode();
   void OnOutlineMode();
+  // Cutout (32789): the cut window over this design, the main window hidden.
+  CCutFrame* OpenCutWindow();
+  void OnCutout();
+  // 57609: the cut view in place of the main frame's panes.
+  void OnCutViewInFrame();
 
   // --- Mouse and tools.
   void OnLButtonDown(fw::UINT flags, fw::POINT pt) override;
