@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 #include <vector>
 
@@ -48,11 +49,39 @@ inline std::uint32_t Rop3(unsigned t, std::uint32_t p, std::uint32_t s, std::uin
 using SpanFn = void (*)(std::uint32_t* d, std::int64_t n, std::uint32_t p);
 SpanFn SpanFor(int rop2);
 
+// Sets n pixels to p. Short spans are the common case: a span of 4 or more
+// is written in blocks of 4 or 8 whose last block overlaps the one before, so
+// a span costs few stores and few branches whatever its length.
+inline void Fill(std::uint32_t* d, std::int64_t n, std::uint32_t p) {
+  struct Block4 {
+    std::uint32_t v[4];
+  };
+  struct Block8 {
+    std::uint32_t v[8];
+  };
+  if (n >= 8) {
+    Block8 b;
+    for (std::uint32_t& v : b.v) v = p;
+    std::memcpy(d, &b, sizeof b);
+    std::memcpy(d + n - 8, &b, sizeof b);
+    for (std::int64_t i = 8; i < n - 8; i += 8) std::memcpy(d + i, &b, sizeof b);
+  } else if (n >= 4) {
+    Block4 b;
+    for (std::uint32_t& v : b.v) v = p;
+    std::memcpy(d, &b, sizeof b);
+    std::memcpy(d + n - 4, &b, sizeof b);
+  } else if (n > 0) {
+    d[0] = p;
+    d[n >> 1] = p;
+    d[n - 1] = p;
+  }
+}
+
 // The same, inline, for the truth table T = R2_x - 1.
 template <int T>
 inline void Span(std::uint32_t* d, std::int64_t n, std::uint32_t p) {
   if constexpr (T == R2_COPYPEN - 1) {
-    for (std::int64_t i = 0; i < n; ++i) d[i] = p;
+    Fill(d, n, p);
   } else if constexpr (T != R2_NOP - 1) {
     for (std::int64_t i = 0; i < n; ++i) d[i] = Rop2<T>(p, d[i]);
   }
