@@ -228,6 +228,7 @@ TEST_F(CutWindowTest, PaperEdgesDrag) {
 TEST_F(CutWindowTest, PagesAndExit) {
   g_CutterIni.WriteString("CutInfo", "Device", "HPGL Cutter");
   g_CutterIni.WriteInt("HPGL", "HardOffset", 1);  // and no "PlotCmd": "PlotMode" has nothing to switch
+  g_CutterIni.WriteString("HPGL", "Offset", "0.6");
   CCutFrame* frame = Open();
   ASSERT_NE(frame, nullptr);
   CCutKnifePage& knife = frame->GetCutBar().Knife();
@@ -235,12 +236,16 @@ TEST_F(CutWindowTest, PagesAndExit) {
   EXPECT_FALSE(knife.GetDlgItem(cutid::IDC_PLOT_MODE)->IsWindowEnabled());
   EXPECT_FALSE(knife.GetDlgItem(cutid::IDC_BLADE)->IsWindowEnabled());
   EXPECT_EQ(knife.GetDlgItemText(cutid::IDC_RATIO_X), "1.0000");
+  // What the page does not let the user change stays the model's.
+  knife.Collect();
+  EXPECT_FLOAT_EQ(GetCutterDevice().offset, 0.6f);
   // The knife model with a plot command: "PlotMode" follows "PenMode".
   auto& model = BarItem<fw::CComboBox>(*frame, cutid::IDC_MODEL);
   model.UserSelect(model.FindStringExact(-1, "DMPL Cutter"));
   EXPECT_TRUE(knife.GetDlgItem(cutid::IDC_PLOT_MODE)->IsWindowEnabled());
 
   g_CutterIni.WriteInt("HPGL", "HardOffset", 0);
+  g_CutterIni.WriteString("HPGL", "Offset", "0.3");
   model.UserSelect(model.FindStringExact(-1, "HPGL Cutter"));
   ASSERT_TRUE(knife.GetDlgItem(cutid::IDC_BLADE)->IsWindowEnabled());
   EXPECT_EQ(knife.GetDlgItemText(cutid::IDC_BLADE), "0.30");
