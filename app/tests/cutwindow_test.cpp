@@ -314,7 +314,8 @@ TEST_F(CutWindowTest, OutputOfASelectedAreaToATerminal) {
   first->selection = 1;
   doc->GetOutAreaList().Add(std::move(first));
   doc->GetOutAreaList().Add(std::make_unique<COutArea>(90, 190, 150, 270));
-  CCutFrame* frame = Open();
+  design->SendMessage(fw::WM_COMMAND, ID_TOOL_CUTOUT, 0);
+  auto* frame = dynamic_cast<CCutFrame*>(fw::CWnd::FindWindow(nullptr, "CutOut  "));
   ASSERT_NE(frame, nullptr);
   auto& port = BarItem<fw::CComboBox>(*frame, cutid::IDC_PORT);
   ASSERT_EQ(port.GetLBText(0), "COM1");
