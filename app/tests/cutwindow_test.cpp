@@ -220,6 +220,8 @@ TEST_F(CutWindowTest, PaperEdgesDrag) {
   cut->OnLButtonUp(0, fw::POINT{inside.x, inside.y});
   EXPECT_EQ(cut->GetCurrentTool(), 40070u);
   EXPECT_EQ(cut->Tracker().GetSelectedCount(), 1);
+  // The cut view's tracker has no handles.
+  EXPECT_FALSE(cut->Tracker().HandlesEnabled());
 }
 
 // The pages: knife settings by the model, the blade's replacement, stepping
