@@ -42,19 +42,6 @@ std::string CutGbk(std::string_view text, std::size_t max) {
   return std::string(text.substr(0, plat::GbkPrefixLength(text, max)));
 }
 
-const CFontSourceTable* SourceOfKind(int kind, int* group) {
-  if (kind == 0) {
-    *group = 0;
-    return &g_FontCatalog;
-  }
-  if (kind == 1) {
-    *group = 0;
-    return &g_TtfFontTable;
-  }
-  *group = kind - 2;
-  return &g_CftFontTable;
-}
-
 // The sources of one slot in table order: Windows, TrueType, own-font groups
 // that hold a font.
 struct SourceRef {
@@ -199,8 +186,7 @@ void CLanguage::ListLanguageFonts(std::uint8_t id, CListBoxServices& list) const
 int CLanguage::FindFontInSource(int slot, int kind, std::string_view name) const {
   if (slot < 0 || slot >= kSlots || kind < 0) return -1;
   int group = 0;
-  const CFontSourceTable* table = SourceOfKind(kind, &group);
-  return table->FindEntry(slot, group, name);
+  return FontSourceOfKind(kind, &group).FindEntry(slot, group, name);
 }
 
 int CLanguage::WriteToFile(CFileServices& file) const {
