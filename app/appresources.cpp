@@ -10,6 +10,7 @@
 #include "framework/menu.h"
 #include "framework/resources.h"
 #include "model/guidelinepage.h"
+#include "text/createcftdlg.h"
 #include "text/libbrowser.h"
 #include "text/libcatalogdlg.h"
 #include "text/libconvertdlg.h"
@@ -347,6 +348,7 @@ void RegisterAppResources() {
   RegisterSealResources();
   RegisterLibBrowserResources();
   RegisterLibConvertResources();
+  RegisterCreateCftResources();
   RegisterLibManagerResources();
   RegisterLibCatalogResources();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
