@@ -19,6 +19,7 @@
 #include "model/shapebuilders.h"
 #include "model/undoitems.h"
 #include "text/boxarray.h"
+#include "text/fontdlgs.h"
 #include "text/textattr.h"
 #include "text/textobject.h"
 
@@ -26,6 +27,8 @@ FW_IMPLEMENT_DYNCREATE(CVORLAN98View, CVORLANView)
 
 FW_BEGIN_COMMAND_MAP(CVORLAN98View, CVORLANView)
 FW_ON_COMMAND(appid::ID_FILE_IMPORT, OnFileImport)
+FW_ON_COMMAND(appid::ID_FONT_SET, OnFontSet)
+FW_ON_COMMAND(appid::ID_BASELINE_SET, OnBaseLineSet)
 FW_ON_COMMAND(ID_TOOL_SELECT, OnToolSelect)
 FW_ON_COMMAND(ID_TOOL_TEXT, OnToolText)
 FW_ON_COMMAND(ID_TOOL_NODE, OnToolNode)
@@ -534,4 +537,14 @@ void CVORLAN98View::PaintPage(plat::DC* dc) {
   dc->SetROP2(oldRop);
   dc->SelectObject(oldPen);
   plat::DeleteObject(pen);
+}
+
+void CVORLAN98View::OnFontSet() {
+  CFontSetDlg dlg;
+  dlg.DoModal();
+}
+
+void CVORLAN98View::OnBaseLineSet() {
+  CBaseLineDlg dlg;
+  dlg.DoModal();
 }

@@ -140,6 +140,9 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   void OnToolNode();
   void OnUpdateTool(fw::CCmdUI* ui);
   void OnFileImport();
+  // "Font Setting" and "Baseline Setting", modal.
+  void OnFontSet();
+  void OnBaseLineSet();
 
   // --- Mouse and tools.
   void OnLButtonDown(fw::UINT flags, fw::POINT pt) override;
