@@ -160,6 +160,7 @@ void RegisterMenus() {
                                                 {"Coordinate...", 32820},
                                                 {"Auto FillLine(&F)", 40090}}},
           {"&Output", std::vector<MenuItemDef>{{"Cut Out(&D)...", appid::ID_CUT_OUT},
+                                               {"Cutout", 32789},
                                                {"Set Outable Area", appid::ID_SET_OUTAREA},
                                                {"Select an Outarea", appid::ID_SELECT_OUTAREA},
                                                {"Clear Outable Area", 32791},

@@ -12,6 +12,7 @@
 
 class CVORLAN98Doc;
 class CSelectTracker;
+class CCutFrame;
 
 // What takes the view's mouse events before anything else and keeps the
 // document's output areas (the output-area tracker plugs in here).
@@ -45,6 +46,7 @@ constexpr std::uint32_t ID_TOOL_ZOOM_OUT = 40113;
 constexpr std::uint32_t ID_TOOL_SET_OUTAREA = 32792;
 constexpr std::uint32_t ID_TOOL_SELECT_OUTAREA = 32794;
 constexpr std::uint32_t ID_TOOL_CUTOUT = 32789;
+constexpr std::uint32_t ID_CUT_VIEW_IN_FRAME = 57609;
 constexpr std::uint32_t ID_TOOL_LINE_CUT = 32834;
 constexpr std::uint32_t ID_TOOL_PARALLEL_CUT = 32835;
 constexpr std::uint32_t ID_TOOL_RADIATION_CUT = 32836;
@@ -143,6 +145,11 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   // "Font Setting" and "Baseline Setting", modal.
   void OnFontSet();
   void OnBaseLineSet();
+  // Cutout (32789): the cut window over this design, the main window hidden.
+  CCutFrame* OpenCutWindow();
+  void OnCutout();
+  // 57609: the cut view in place of the main frame's panes.
+  void OnCutViewInFrame();
 
   // --- Mouse and tools.
   void OnLButtonDown(fw::UINT flags, fw::POINT pt) override;
