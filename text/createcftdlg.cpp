@@ -289,7 +289,8 @@ void CCreateCftDlg::OnSourceChanged() {
   if (at < 0 || at >= codes->GetCount()) return;
   source_ = std::atoi(codes->GetLBText(at).c_str());
   const int slot = g_Language.FindId(std::uint8_t(source_ & 0xFF));
-  for (const std::string& name : GetSourceFontNames(slot, (source_ >> 8) & 15)) fonts->AddString(Utf8(name));
+  for (const std::string& name : FontSourceNames(std::uint8_t(source_ & 0xFF), (source_ >> 8) & 15))
+    fonts->AddString(Utf8(name));
   fonts->SetCurSel(0);
   OnFontChanged();
   int r[4];
@@ -326,9 +327,11 @@ void CCreateCftDlg::OnFontChanged() {
 std::string CCreateCftDlg::SourceFilePath(int font) const {
   std::string path;
   if (source_ < 0) return path;
-  int group = 0;
-  const int slot = g_Language.FindId(std::uint8_t(source_ & 0xFF));
-  FontSourceOfKind((source_ >> 8) & 15, &group).GetEntryPath(slot, group, font, path);
+  const int kind = (source_ >> 8) & 15, slot = g_Language.FindId(std::uint8_t(source_ & 0xFF));
+  if (kind == 1)
+    g_TtfFontTable.GetEntryPath(slot, 0, font, path);
+  else if (kind >= 2)
+    g_CftFontTable.GetEntryPath(slot, kind - 2, font, path);
   return path;
 }
 

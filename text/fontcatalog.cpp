@@ -24,28 +24,6 @@ std::string WithSlash(std::string path) {
 
 }  // namespace
 
-const CFontSourceTable& FontSourceOfKind(int kind, int* group) {
-  *group = kind >= 2 ? kind - 2 : 0;
-  if (kind == 0) return g_FontCatalog;
-  if (kind == 1) return g_TtfFontTable;
-  return g_CftFontTable;
-}
-
-std::vector<std::string> GetSourceFontNames(int slot, int kind) {
-  std::vector<std::string> names;
-  if (slot < 0 || kind < 0) return names;
-  int group = 0;
-  plat::GlobalBlock block(FontSourceOfKind(kind, &group).GetNameList(slot, group, kFontNameWidth));
-  plat::GlobalLockGuard g(block.get());
-  for (std::size_t at = 0; g && at + kFontNameWidth <= g.size(); at += kFontNameWidth) {
-    const char* p = reinterpret_cast<const char*>(g.bytes() + at);
-    const std::string name(p, strnlen(p, kFontNameWidth));
-    if (name.empty()) break;
-    names.push_back(name);
-  }
-  return names;
-}
-
 // --- Common table.
 
 const CFontEntry* CFontSourceTable::Entry(int slot, int group, int entry) const {

@@ -109,13 +109,6 @@ class CCftFontTable : public CFontSourceTable {
   HeaderCache cache;
 };
 
-// The table of a source kind of the catalogue: 0 the installed fonts, 1 the
-// TrueType files (group 0 both), 2 + g the own font files of group g.
-const CFontSourceTable& FontSourceOfKind(int kind, int* group);
-// The font names of a slot's source kind as its 40-byte name list holds
-// them, up to the first empty one.
-std::vector<std::string> GetSourceFontNames(int slot, int kind);
-
 extern CFontCatalog g_FontCatalog;
 extern CTtfFontTable g_TtfFontTable;
 extern CCftFontTable g_CftFontTable;

@@ -42,6 +42,19 @@ std::string CutGbk(std::string_view text, std::size_t max) {
   return std::string(text.substr(0, plat::GbkPrefixLength(text, max)));
 }
 
+const CFontSourceTable* SourceOfKind(int kind, int* group) {
+  if (kind == 0) {
+    *group = 0;
+    return &g_FontCatalog;
+  }
+  if (kind == 1) {
+    *group = 0;
+    return &g_TtfFontTable;
+  }
+  *group = kind - 2;
+  return &g_CftFontTable;
+}
+
 // The sources of one slot in table order: Windows, TrueType, own-font groups
 // that hold a font.
 struct SourceRef {
@@ -186,7 +199,8 @@ void CLanguage::ListLanguageFonts(std::uint8_t id, CListBoxServices& list) const
 int CLanguage::FindFontInSource(int slot, int kind, std::string_view name) const {
   if (slot < 0 || slot >= kSlots || kind < 0) return -1;
   int group = 0;
-  return FontSourceOfKind(kind, &group).FindEntry(slot, group, name);
+  const CFontSourceTable* table = SourceOfKind(kind, &group);
+  return table->FindEntry(slot, group, name);
 }
 
 int CLanguage::WriteToFile(CFileServices& file) const {
@@ -300,4 +314,25 @@ bool GetFontTableName(const std::uint8_t* block, std::size_t size, std::uint8_t 
     return !name->empty();
   }
   return false;
+}
+
+std::vector<std::string> FontSourceNames(std::uint8_t languageId, int kind) {
+  std::vector<std::string> names;
+  const int slot = g_Language.FindId(languageId);
+  if (slot < 0 || kind < 0) return names;
+  int group = 0;
+  const CFontSourceTable* table = SourceOfKind(kind, &group);
+  plat::HGLOBAL block = table->GetNameList(slot, group, int(kFontNameWidth));
+  if (!block) return names;
+  {
+    plat::GlobalLockGuard g(block);
+    for (std::size_t at = 0; g && at + kFontNameWidth <= g.size(); at += kFontNameWidth) {
+      const char* p = reinterpret_cast<const char*>(g.bytes() + at);
+      const std::string name(p, strnlen(p, kFontNameWidth));
+      if (name.empty()) break;
+      names.push_back(name);
+    }
+  }
+  plat::GlobalFree(block);
+  return names;
 }

@@ -18,7 +18,6 @@
 
 namespace {
 
-
 // Whole numbers separated by commas between `open` and the last `close` of
 // the text; false when they are not there or not numbers.
 bool ParseGroup(const std::string& text, char open, char close, std::vector<int>& out) {
@@ -174,7 +173,7 @@ void CReplaceFontsDlg::FillSourceFonts() {
   const int at = sources->GetCurSel();
   int language = 0, type = 0;
   if (at < 0 || !ParseFontSourceLine(sources->GetLBText(at), language, type)) return;
-  for (const std::string& name : GetSourceFontNames(g_Language.FindId(std::uint8_t(language)), type)) fonts->AddString(name);
+  for (const std::string& name : FontSourceNames(std::uint8_t(language), type)) fonts->AddString(name);
 }
 
 void CReplaceFontsDlg::OnMissingChanged() {
