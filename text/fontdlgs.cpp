@@ -550,7 +550,8 @@ void CFontPanelDlg::OnDrawItem(int id, DRAWITEMSTRUCT* dis) {
   if (UINT(id) != IDC_PANEL_FONT || !dis || !dis->hDC || !fonts) return CDialog::OnDrawItem(id, dis);
   const int item = int(dis->itemID);
   if (item < 0 || item >= fonts->GetCount()) return;
-  const bool highlighted = (dis->itemState & ODS_SELECTED) != 0;
+  // Only the dropped list shows the highlight; the closed box reads black on white.
+  const bool highlighted = (dis->itemState & ODS_SELECTED) != 0 && fonts->GetDroppedState();
   plat::HDC dc = dis->hDC;
   dc->FillSolidRect(dis->rcItem, highlighted ? plat::RGB(0, 0, 128) : plat::RGB(255, 255, 255));
   const plat::COLORREF oldColor = dc->SetTextColor(highlighted ? plat::RGB(255, 255, 255) : plat::RGB(0, 0, 0));
@@ -561,7 +562,7 @@ void CFontPanelDlg::OnDrawItem(int id, DRAWITEMSTRUCT* dis) {
   // The highlighted font of the dropped list in the sample popup.
   auto* sources = Item<CComboBox>(IDC_FONT_SOURCE);
   const int code = sources ? sources_.CodeAt(sources->GetCurSel()) : -1;
-  if (highlighted && fonts->GetDroppedState() && preview_ && preview_->m_hWnd && code >= 0) {
+  if (highlighted && preview_ && preview_->m_hWnd && code >= 0) {
     SetRecordFont(preview_->record, std::uint16_t(code), item);
     plat::HDC pdc = preview_->GetDC();
     preview_->Paint(pdc);

@@ -585,6 +585,10 @@ TEST_F(FontDialogsTest, FontPanelPreviewFollowsTheDroppedList) {
   EXPECT_EQ(preview->record.fontId[0], 1);
   fonts->UserDropDown(FALSE);
   EXPECT_FALSE(preview->IsWindowVisible());
+  dc = fonts->GetDC();
+  fonts->DrawItems(dc);
+  fonts->ReleaseDC(dc);
+  EXPECT_EQ(s.GetPixel(150, 30), plat::RGB(255, 255, 255));  // closed: no highlight
 }
 
 // --- Samples ----------------------------------------------------------------------------
