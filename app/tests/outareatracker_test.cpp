@@ -348,6 +348,7 @@ TEST_F(AreaTest, Commands) {
   // Set Outable Area: a drag makes an area, a click none.
   Command(32792);
   EXPECT_EQ(view->GetCurrentTool(), ID_TOOL_SET_OUTAREA);
+  EXPECT_TRUE(Tracker().IsActive());
   view->UpdateWindow();
   const fw::POINT a = Dev(30, 30), b = Dev(90, 120);
   Down(a);
@@ -384,6 +385,7 @@ TEST_F(AreaTest, Commands) {
 
   // Clear Outable Area acts only with an output-area tool.
   view->SetTool(ID_TOOL_SELECT);
+  EXPECT_FALSE(Tracker().IsActive());
   Command(32791);
   EXPECT_EQ(Areas().GetSize(), 2);
   view->SetTool(ID_TOOL_SET_OUTAREA);
