@@ -13,6 +13,7 @@
 
 class CVORLAN98Doc;
 class CSelectTracker;
+class CTextObject;
 class CCutFrame;
 
 // Tool ids besides those of model/services.h.
@@ -203,4 +204,10 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   void ZoomAt(std::uint32_t tool, std::uint32_t flags);
   bool EndTextEditing();
   void RemoveEmptyObject(CGraphObject* object);
+  // The selected characters of the edited text go (or, with Ctrl, are
+  // copied) to the drop point, in one undo step.
+  void DropDraggedText(std::uint32_t flags, CFPoint p);
+  void EndTextDrag();
+  // XOR: a second call erases the marks.
+  void DrawTextSelection(CTextObject* text);
 };
