@@ -193,6 +193,7 @@ void CCutterBar::Refresh() {
   const bool device = GetPortCode(info_.port.c_str()) > 0;
   if (fw::CWnd* w = GetDlgItem(IDC_TEST)) w->EnableWindow(device ? fw::TRUE : fw::FALSE);
   if (fw::CWnd* w = GetDlgItem(IDC_RESET)) w->EnableWindow(device ? fw::TRUE : fw::FALSE);
+  if (pages_) pages_->RefreshPages(device);
 }
 
 void CCutterBar::OnPortChange() {
@@ -244,6 +245,7 @@ void CCutterBar::OnWidthKillFocus() { PaperEdge(cutid::IDC_PAPER_WIDTH, true); }
 void CCutterBar::OnHeightKillFocus() { PaperEdge(cutid::IDC_PAPER_HEIGHT, false); }
 
 void CCutterBar::CollectSettings() {
+  if (pages_) pages_->CollectPages();
   CollectCutSettings(device_, info_, ini_);
 }
 

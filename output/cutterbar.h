@@ -35,6 +35,15 @@ constexpr fw::UINT ID_CUT_REDRAW = 40031;
 // device opens or refuses with EACCES, then "File". `portIni` maps the devices.
 std::vector<std::string> ListCutterPorts(const std::string& portIni);
 
+// The cut window's pages, which the bar collects before a run and refreshes
+// with the model and the port.
+class CCutPages {
+ public:
+  virtual ~CCutPages() = default;
+  virtual void CollectPages() = 0;
+  virtual void RefreshPages(bool devicePort) = 0;
+};
+
 class CCutterBar : public fw::CDialogBar {
  public:
   CCutterBar(CCutterDriver& device, CCutInfo& info, const CIniFile& ini = g_CutterIni);
@@ -46,6 +55,8 @@ class CCutterBar : public fw::CDialogBar {
     objects_ = objects;
     title_ = title;
   }
+  // The cut window's pages (null: none).
+  void SetPages(CCutPages* pages) { pages_ = pages; }
   // Copies the model's settings into the parameters (and reads the half-cut
   // lengths); the cut window's pages add theirs first.
   void CollectSettings();
@@ -81,6 +92,7 @@ class CCutterBar : public fw::CDialogBar {
   CCutInfo& info_;
   const CIniFile& ini_;
   CSegArray* objects_ = nullptr;
+  CCutPages* pages_ = nullptr;
   std::string title_;
   int lastRun_ = -1;
 };

@@ -9,11 +9,7 @@ namespace {
 
 template <int T>
 void SpanImpl(std::uint32_t* d, std::int64_t n, std::uint32_t p) {
-  if constexpr (T == R2_COPYPEN - 1) {
-    std::fill(d, d + n, p);
-  } else {
-    Span<T>(d, n, p);
-  }
+  Span<T>(d, n, p);
 }
 
 template <std::size_t... I>

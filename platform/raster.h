@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 #include <vector>
 
@@ -48,11 +49,39 @@ inline std::uint32_t Rop3(unsigned t, std::uint32_t p, std::uint32_t s, std::uin
 using SpanFn = void (*)(std::uint32_t* d, std::int64_t n, std::uint32_t p);
 SpanFn SpanFor(int rop2);
 
+// Sets n pixels to p. Short spans are the common case: a span of 4 or more
+// is written in blocks of 4 or 8 whose last block overlaps the one before, so
+// a span costs few stores and few branches whatever its length.
+inline void Fill(std::uint32_t* d, std::int64_t n, std::uint32_t p) {
+  struct Block4 {
+    std::uint32_t v[4];
+  };
+  struct Block8 {
+    std::uint32_t v[8];
+  };
+  if (n >= 8) {
+    Block8 b;
+    for (std::uint32_t& v : b.v) v = p;
+    std::memcpy(d, &b, sizeof b);
+    std::memcpy(d + n - 8, &b, sizeof b);
+    for (std::int64_t i = 8; i < n - 8; i += 8) std::memcpy(d + i, &b, sizeof b);
+  } else if (n >= 4) {
+    Block4 b;
+    for (std::uint32_t& v : b.v) v = p;
+    std::memcpy(d, &b, sizeof b);
+    std::memcpy(d + n - 4, &b, sizeof b);
+  } else if (n > 0) {
+    d[0] = p;
+    d[n >> 1] = p;
+    d[n - 1] = p;
+  }
+}
+
 // The same, inline, for the truth table T = R2_x - 1.
 template <int T>
 inline void Span(std::uint32_t* d, std::int64_t n, std::uint32_t p) {
   if constexpr (T == R2_COPYPEN - 1) {
-    for (std::int64_t i = 0; i < n; ++i) d[i] = p;
+    Fill(d, n, p);
   } else if constexpr (T != R2_NOP - 1) {
     for (std::int64_t i = 0; i < n; ++i) d[i] = Rop2<T>(p, d[i]);
   }
@@ -153,6 +182,22 @@ struct Edge {
   LONG ye;             // rows covered [ys, ye)
   std::int32_t dir;
 };
+// An active edge: its current pixel start and its index.
+struct ActiveKey {
+  std::int32_t q;
+  std::uint32_t edge;
+};
+// A point in 1/256 pixel.
+struct Fixed {
+  std::int64_t x, y;
+};
+// llround(v * 256) for v inside the guard box (|v * 256| < 2^40): v * 256 and
+// v * 256 +- 0.5 are exact in double, so truncating the latter rounds half away
+// from zero.
+inline std::int64_t ToFixed(float v) {
+  const double d = double(v) * 256.0;
+  return std::int64_t(d + (d >= 0 ? 0.5 : -0.5));
+}
 // An edge's first row, for activating the edges in row order.
 struct EdgeStart {
   LONG ys;
@@ -243,12 +288,15 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
   using namespace detail;
   if (cx1 <= cx0 || cy1 <= cy0) return;
   // Scratch kept between calls: most primitives are small.
-  static thread_local std::vector<Edge> edges;
-  static thread_local std::vector<EdgeStart> starts;
-  static thread_local std::vector<Edge> active;
+  static thread_local std::vector<Edge> edgeStore;
+  static thread_local std::vector<EdgeStart> startStore;
+  static thread_local std::vector<ActiveKey> activeStore;
+  static thread_local std::vector<Fixed> fixedStore;
+  std::vector<Edge>& edges = edgeStore;
+  std::vector<EdgeStart>& starts = startStore;
+  std::vector<Fixed>& fixed = fixedStore;
   edges.clear();
   starts.clear();
-  active.clear();
   // Guard box: outside it geometry is clipped away, keeping the winding numbers
   // inside; keeps the fixed-point arithmetic in range.
   const double gx0 = double(cx0) - 4, gy0 = double(cy0) - 4;
@@ -272,13 +320,13 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
       n = int(clipped.size());
       if (n < 2) continue;
     }
+    // Points in 1/256 pixel, each rounded once.
+    fixed.resize(std::size_t(n));
+    for (int i = 0; i < n; ++i) fixed[std::size_t(i)] = {ToFixed(p[i].x), ToFixed(p[i].y)};
     for (int i = 0; i < n; ++i) {
-      const PointF& A = p[i];
-      const PointF& B = p[i + 1 == n ? 0 : i + 1];
-      std::int64_t ax = std::int64_t(std::llround(double(A.x) * 256.0));
-      std::int64_t ay = std::int64_t(std::llround(double(A.y) * 256.0));
-      std::int64_t bx = std::int64_t(std::llround(double(B.x) * 256.0));
-      std::int64_t by = std::int64_t(std::llround(double(B.y) * 256.0));
+      const Fixed& A = fixed[std::size_t(i)];
+      const Fixed& B = fixed[std::size_t(i + 1 == n ? 0 : i + 1)];
+      std::int64_t ax = A.x, ay = A.y, bx = B.x, by = B.y;
       if (ay == by) continue;
       Edge e;
       e.dir = 1;
@@ -314,40 +362,48 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
   if (edges.empty()) return;
   std::sort(starts.begin(), starts.end(),
             [](const EdgeStart& a, const EdgeStart& b) { return a.ys < b.ys; });
-  // The active edges stay sorted by their crossing from row to row; the order
-  // of equal crossings does not change which pixels a row covers.
+  if (activeStore.size() < edges.size()) activeStore.resize(edges.size());
+  // The active edges as (crossing, edge) keys, kept sorted by their crossing
+  // from row to row; the order of equal crossings does not change which
+  // pixels a row covers. The edges' remainders stay in place.
+  ActiveKey* const act = activeStore.data();
+  Edge* const edge = edges.data();
+  const EdgeStart* const start = starts.data();
+  const std::size_t starting = starts.size();
+  std::size_t count = 0;
   std::size_t next = 0;
-  LONG y = starts.front().ys;
+  LONG y = start[0].ys;
   const std::int64_t lo = std::int64_t(cx0) - 1, hi = std::int64_t(cx1) + 1;
   for (;;) {
-    if (active.empty()) {
-      if (next >= starts.size()) break;
-      y = std::max(y, starts[next].ys);
+    if (count == 0) {
+      if (next >= starting) break;
+      y = std::max(y, start[next].ys);
     }
-    while (next < starts.size() && starts[next].ys <= y) active.push_back(edges[starts[next++].index]);
-    Edge* const act = active.data();
-    const std::size_t count = active.size();
+    while (next < starting && start[next].ys <= y) {
+      const std::uint32_t e = start[next++].index;
+      act[count++] = {edge[e].q, e};
+    }
     for (std::size_t i = 1; i < count; ++i) {
       if (act[i - 1].q <= act[i].q) continue;
-      const Edge e = act[i];
+      const ActiveKey k = act[i];
       std::size_t j = i;
       do {
         act[j] = act[j - 1];
         --j;
-      } while (j > 0 && act[j - 1].q > e.q);
-      act[j] = e;
+      } while (j > 0 && act[j - 1].q > k.q);
+      act[j] = k;
     }
     auto at = [&](std::size_t i) { return LONG(std::clamp<std::int64_t>(act[i].q, lo, hi)); };
     if (winding) {
       int w = 0;
-      LONG start = 0;
+      LONG begin = 0;
       for (std::size_t i = 0; i < count; ++i) {
         const int before = w;
-        w += act[i].dir;
+        w += edge[act[i].edge].dir;
         if (before == 0 && w != 0) {
-          start = at(i);
+          begin = at(i);
         } else if (before != 0 && w == 0) {
-          const LONG a = std::max(start, cx0), b = std::min(at(i), cx1);
+          const LONG a = std::max(begin, cx0), b = std::min(at(i), cx1);
           if (b > a) emit(y, a, b);
         }
       }
@@ -362,16 +418,16 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
     // taken about every other row)
     std::size_t k = 0;
     for (std::size_t i = 0; i < count; ++i) {
-      Edge& e = act[i];
+      ActiveKey key = act[i];
+      Edge& e = edge[key.edge];
       if (e.ye <= y) continue;
       const std::int64_t r = e.r + e.sr;
       const bool carry = r >= e.den;
       e.r = r - (carry ? e.den : 0);
-      e.q += e.sq + std::int32_t(carry);
-      if (k != i) act[k] = e;
-      ++k;
+      key.q += e.sq + std::int32_t(carry);
+      act[k++] = key;
     }
-    active.erase(active.begin() + std::ptrdiff_t(k), active.end());
+    count = k;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <cmath>
 #include <limits>
@@ -307,6 +308,25 @@ TEST(DcFill, SubPixelFillSamplesPixelPositionsTopLeftInclusive) {
                            ".###..",
                            ".###..",
                            "......"}));
+}
+
+TEST(DcFill, SpansOfEveryLengthCoverExactlyTheirPixels) {
+  // Copy-mode spans are written in overlapping blocks: each length and start,
+  // also spans ending at the last pixel of the surface, covers [x0, x0 + n).
+  constexpr LONG kW = 41;
+  for (LONG n = 0; n <= kW; ++n)
+    for (LONG x0 : {LONG(0), LONG(1), LONG(3), kW - n}) {
+      if (x0 + n > kW) continue;
+      std::string want(std::size_t(kW), '.');
+      std::fill_n(want.begin() + x0, n, '#');
+      Canvas c(kW, 2);
+      c.dc.SelectStockObject(NULL_PEN);
+      c.dc.SelectStockObject(BLACK_BRUSH);
+      const POINT box[] = {{x0, 1}, {x0 + n, 1}, {x0 + n, 2}, {x0, 2}};
+      c.dc.Polygon(box, 4);
+      EXPECT_EQ(c.Map(), Rows({std::string(std::size_t(kW), '.').c_str(), want.c_str()}))
+          << "n " << n << " x0 " << x0;
+    }
 }
 
 TEST(DcCurves, BezierHitsItsEndPoints) {
