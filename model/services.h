@@ -176,6 +176,10 @@ class CViewServices : public CUndoView {
   virtual void CaptureMouse() {}
   virtual void ReleaseMouse() {}
   virtual void UpdateNow() {}
+  // The view window takes the keyboard focus; a character is posted to it as
+  // WM_CHAR (typed when the message is handled).
+  virtual void TakeFocus() {}
+  virtual void PostChar(std::uint32_t) {}
 };
 
 // The selection tracker of a view.

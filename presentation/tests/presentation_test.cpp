@@ -15,6 +15,8 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QScrollBar>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QCursor>
 #include <QElapsedTimer>
@@ -41,6 +43,10 @@
 #include "framework/docview.h"
 #include "framework/input.h"
 #include "framework/resources.h"
+#include "model/settings.h"
+#include "output/cutinfo.h"
+#include "output/cutter.h"
+#include "output/cutwindow.h"
 #include "platform/codepage.h"
 #include "presentation/host.h"
 #include "presentation/widgets.h"
@@ -674,19 +680,32 @@ class TestChild : public CMDIChildWnd {
 };
 FW_IMPLEMENT_DYNCREATE(TestChild, CMDIChildWnd)
 
-TEST_F(PresentationTest, MaximisedDocumentWindowsMenuRestoresAndCloses) {
+// A multi-document main window, shown, with one document template whose
+// views are of `viewClass`; no window when the frame does not load.
+struct MdiWindow {
+  CMultiDocTemplate* tmpl = nullptr;
+  CMDIFrameWnd* mdi = nullptr;
+};
+MdiWindow OpenMdiWindow(CWinApp& app, const CRuntimeClass* viewClass, int show) {
   constexpr UINT IDR_MDI = 2, IDR_DOC = 3;
   res::SetString(IDR_MDI, "Main");
   res::SetMenu(IDR_MDI, {MenuItemDef("&File", {MenuItemDef("&New", ID_FILE_NEW)})});
   res::SetString(IDR_DOC, "Doc\nDoc\nDoc");
   res::SetMenu(IDR_DOC, {MenuItemDef("&File", {MenuItemDef("&Close", ID_FILE_CLOSE)})});
-  auto* tmpl = new CMultiDocTemplate(IDR_DOC, FW_RUNTIME_CLASS(TestDoc), FW_RUNTIME_CLASS(TestChild),
-                                     FW_RUNTIME_CLASS(TestView));
-  app.AddDocTemplate(tmpl);
+  MdiWindow w;
+  w.tmpl = new CMultiDocTemplate(IDR_DOC, FW_RUNTIME_CLASS(TestDoc), FW_RUNTIME_CLASS(TestChild), viewClass);
+  app.AddDocTemplate(w.tmpl);
   auto* mdi = new CMDIFrameWnd;
-  ASSERT_TRUE(mdi->LoadFrame(IDR_MDI));
+  if (!mdi->LoadFrame(IDR_MDI)) return w;
+  w.mdi = mdi;
   app.m_pMainWnd = mdi;
-  mdi->ShowWindow(SW_SHOW);
+  mdi->ShowWindow(show);
+  return w;
+}
+
+TEST_F(PresentationTest, MaximisedDocumentWindowsMenuRestoresAndCloses) {
+  auto [tmpl, mdi] = OpenMdiWindow(app, FW_RUNTIME_CLASS(TestView), SW_SHOW);
+  ASSERT_NE(mdi, nullptr);
   auto systemItem = [&](const QString& text) -> QAction* {
     Settle();
     QMenuBar* bar = host->TopOf(mdi->m_hWnd)->findChild<QMenuBar*>();
@@ -736,18 +755,8 @@ class ScrolledView : public TestView {
 FW_IMPLEMENT_DYNCREATE(ScrolledView, TestView)
 
 TEST_F(PresentationTest, ScrollBarsOfAMaximisedDocumentViewSpanItsClient) {
-  constexpr UINT IDR_MDI = 2, IDR_DOC = 3;
-  res::SetString(IDR_MDI, "Main");
-  res::SetMenu(IDR_MDI, {MenuItemDef("&File", {MenuItemDef("&New", ID_FILE_NEW)})});
-  res::SetString(IDR_DOC, "Doc\nDoc\nDoc");
-  res::SetMenu(IDR_DOC, {MenuItemDef("&File", {MenuItemDef("&Close", ID_FILE_CLOSE)})});
-  auto* tmpl = new CMultiDocTemplate(IDR_DOC, FW_RUNTIME_CLASS(TestDoc), FW_RUNTIME_CLASS(TestChild),
-                                     FW_RUNTIME_CLASS(ScrolledView));
-  app.AddDocTemplate(tmpl);
-  auto* mdi = new CMDIFrameWnd;
-  ASSERT_TRUE(mdi->LoadFrame(IDR_MDI));
-  app.m_pMainWnd = mdi;
-  mdi->ShowWindow(SW_SHOWMAXIMIZED);
+  auto [tmpl, mdi] = OpenMdiWindow(app, FW_RUNTIME_CLASS(ScrolledView), SW_SHOWMAXIMIZED);
+  ASSERT_NE(mdi, nullptr);
   Settle();
   ASSERT_NE(tmpl->OpenDocumentFile(nullptr), nullptr);
   mdi->MDIGetActive()->MDIMaximize();
@@ -809,3 +818,68 @@ TEST_F(PresentationTest, InputForADestroyedWindowIsDropped) {
 }
 
 }  // namespace
+
+// The cut window: a top-level window of its own, maximised over the hidden
+// main window, with the cutter bar along the top and the tabbed bar whose tabs
+// switch its pages; closing it brings the main window back.
+TEST_F(PresentationTest, CutWindowShowsItsBarsAndPages) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string ini = dir.path().toStdString() + "/Cutters.INI";
+  const QString models = QDir::cleanPath(QString(TINDREL_TEST_DATA) + "/../../../output/tests/data/Cutters.INI");
+  ASSERT_TRUE(QFile::copy(models, QString::fromStdString(ini)));
+  CIniFile cutters;
+  cutters.SetPath(ini);
+  CCutterDriver device(cutters);
+  device.port.SetSettingsPath(dir.path().toStdString() + "/Port.INI");
+  CCutInfo info;
+  RegisterCutWindowResources();
+  auto* cut = new CCutFrame(device, info, cutters);
+  CCreateContext ctx;
+  ctx.m_pNewViewClass = FW_RUNTIME_CLASS(TestView);
+  ASSERT_TRUE(cut->LoadFrame(cutid::IDR_CUT_FRAME, WS_OVERLAPPEDWINDOW, view, &ctx));
+  cut->SetMenu(nullptr);
+  cut->InitialUpdateFrame(nullptr, FALSE);
+  cut->SetWindowText("CutOut  ");
+  cut->ShowWindow(SW_SHOWMAXIMIZED);
+  frame->ShowWindow(SW_HIDE);
+  Settle();
+
+  QWidget* top = host->TopOf(cut->m_hWnd);
+  ASSERT_NE(top, nullptr);
+  EXPECT_TRUE(top->isVisible());
+  EXPECT_TRUE(top->isMaximized());
+  EXPECT_EQ(top->windowTitle(), QString("CutOut  "));
+  EXPECT_FALSE(host->TopOf(frame->m_hWnd)->isVisible());
+
+  QWidget* bar = host->WidgetOf(cut->GetCutterBar().m_hWnd);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(bar->isVisible());
+  QWidget* model = host->WidgetOf(cut->GetCutterBar().GetDlgItem(cutid::IDC_MODEL)->m_hWnd);
+  ASSERT_NE(model, nullptr);
+  ASSERT_NE(model->findChild<QComboBox*>(), nullptr);
+  EXPECT_EQ(model->findChild<QComboBox*>()->count(), 2);
+
+  CCutBar& side = cut->GetCutBar();
+  QWidget* tabs = host->WidgetOf(side.GetDlgItem(cutid::IDC_CUT_TAB)->m_hWnd);
+  ASSERT_NE(tabs, nullptr);
+  auto* tabBar = tabs->findChild<QTabBar*>();
+  ASSERT_NE(tabBar, nullptr);
+  EXPECT_EQ(tabBar->count(), 2);
+  QWidget* optionsPage = host->WidgetOf(side.Options().m_hWnd);
+  QWidget* knifePage = host->WidgetOf(side.Knife().m_hWnd);
+  ASSERT_TRUE(optionsPage && knifePage);
+  EXPECT_TRUE(optionsPage->isVisible());
+  EXPECT_FALSE(knifePage->isVisible());
+  QTest::mouseClick(tabBar, Qt::LeftButton, {}, tabBar->tabRect(1).center());
+  Settle();
+  EXPECT_TRUE(side.Knife().IsWindowVisible());
+  EXPECT_FALSE(side.Options().IsWindowVisible());
+  EXPECT_TRUE(knifePage->isVisible());
+
+  top->close();
+  Settle();
+  EXPECT_EQ(CWnd::FindWindow(nullptr, "CutOut  "), nullptr);
+  ASSERT_NE(host->TopOf(frame->m_hWnd), nullptr);
+  EXPECT_TRUE(host->TopOf(frame->m_hWnd)->isVisible());
+}
