@@ -47,6 +47,56 @@ CMatrix3 RotateAbout(float degrees, float cx, float cy) {
 
 bool Finite(float v) { return std::isfinite(v); }
 
+// Field visitors for the item records: one writes, one reads.
+struct StoreField {
+  std::uint8_t* out;
+  void operator()(std::size_t at, std::uint16_t v) const { PutU16(out + at, v); }
+  void operator()(std::size_t at, std::uint32_t v) const { PutU32(out + at, v); }
+  void operator()(std::size_t at, float v) const { PutF32(out + at, v); }
+};
+
+struct LoadField {
+  const std::uint8_t* rec;
+  void operator()(std::size_t at, std::uint16_t& v) const { v = GetU16(rec + at); }
+  void operator()(std::size_t at, std::uint32_t& v) const { v = GetU32(rec + at); }
+  void operator()(std::size_t at, float& v) const { v = GetF32(rec + at); }
+};
+
+// The stored fields of a control record, with their offsets.
+template <class Code, class Visit>
+void ForEachCodeField(Code& c, const Visit& f) {
+  f(5, c.kind);
+  f(7, c.code);
+  f(9, c.value);
+  f(13, c.selector);
+  f(17, c.third);
+}
+
+// The stored fields of a character record, with their offsets.
+template <class Char, class Visit>
+void ForEachCharField(Char& c, const Visit& f) {
+  f(5, c.kind);
+  f(7, c.sizeX);
+  f(11, c.sizeY);
+  f(15, c.extentX);
+  f(19, c.extentY);
+  f(23, c.advanceRatio);
+  f(27, c.code);
+  f(29, c.angle);
+  f(33, c.skewX);
+  f(37, c.skewY);
+  f(41, c.box.left);
+  f(45, c.box.top);
+  f(49, c.box.right);
+  f(53, c.box.bottom);
+  f(57, c.x);
+  f(61, c.y);
+  f(65, c.color);
+  f(69, c.fontId);
+  f(71, c.reserved);
+  f(73, c.flags);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -68,23 +118,18 @@ float CBoxCode::FloatValue() const {
 }
 
 std::unique_ptr<CBoxItem> CBoxCode::Clone() const {
+  // Through the record: every stored field, the kind word as it is.
+  std::uint8_t rec[BOXREC_CODE_SIZE];
+  WriteRecord(rec);
   auto c = std::make_unique<CBoxCode>();
-  c->kind = kind;
-  c->code = code;
-  c->value = value;
-  c->selector = selector;
-  c->third = third;
+  ForEachCodeField(*c, LoadField{rec});
   return c;
 }
 
 std::uint32_t CBoxCode::WriteRecord(std::uint8_t* out) const {
   out[0] = BOXREC_CODE;
   PutU32(out + 1, BOXREC_CODE_SIZE);
-  PutU16(out + 5, kind);
-  PutU16(out + 7, code);
-  PutU32(out + 9, value);
-  PutU32(out + 13, selector);
-  PutU32(out + 17, third);
+  ForEachCodeField(*this, StoreField{out});
   return BOXREC_CODE_SIZE;
 }
 
@@ -112,12 +157,9 @@ void CBoxCode::ApplyTo(CTextAttr& attr) const {
 std::unique_ptr<CBoxCode> CreateBoxCodeFromRecord(const std::uint8_t* rec, std::size_t available) {
   if (!rec || available < BOXREC_CODE_SIZE || rec[0] != BOXREC_CODE) return nullptr;
   auto c = std::make_unique<CBoxCode>();
+  ForEachCodeField(*c, LoadField{rec});
   // The record type decides the class: the kind word cannot say otherwise.
-  c->kind = std::uint16_t(GetU16(rec + 5) | BOX_KIND_CODE);
-  c->code = GetU16(rec + 7);
-  c->value = GetU32(rec + 9);
-  c->selector = GetU32(rec + 13);
-  c->third = GetU32(rec + 17);
+  c->kind = std::uint16_t(c->kind | BOX_KIND_CODE);
   return c;
 }
 
@@ -173,72 +215,26 @@ void CBoxChar::Make(std::uint8_t lang, std::uint16_t c, const CTextAttr& attr, b
 }
 
 std::unique_ptr<CBoxItem> CBoxChar::Clone() const {
+  // Through the record: every stored field, the kind word as it is; the
+  // cached outline and the font state stay behind.
+  std::uint8_t rec[BOXREC_CHAR_SIZE];
+  WriteRecord(rec);
   auto c = std::make_unique<CBoxChar>();
-  c->kind = kind;
-  c->flags = flags;
-  c->code = code;
-  c->reserved = reserved;
-  c->fontId = fontId;
-  c->sizeX = sizeX;
-  c->sizeY = sizeY;
-  c->extentX = extentX;
-  c->extentY = extentY;
-  c->advanceRatio = advanceRatio;
-  c->x = x;
-  c->y = y;
-  c->box = box;
-  c->color = color;
-  c->angle = angle;
-  c->skewX = skewX;
-  c->skewY = skewY;
+  ForEachCharField(*c, LoadField{rec});
   return c;
 }
 
 std::uint32_t CBoxChar::WriteRecord(std::uint8_t* out) const {
   out[0] = BOXREC_CHAR;
   PutU32(out + 1, BOXREC_CHAR_SIZE);
-  PutU16(out + 5, kind);
-  PutF32(out + 7, sizeX);
-  PutF32(out + 11, sizeY);
-  PutF32(out + 15, extentX);
-  PutF32(out + 19, extentY);
-  PutF32(out + 23, advanceRatio);
-  PutU16(out + 27, code);
-  PutF32(out + 29, angle);
-  PutF32(out + 33, skewX);
-  PutF32(out + 37, skewY);
-  PutF32(out + 41, box.left);
-  PutF32(out + 45, box.top);
-  PutF32(out + 49, box.right);
-  PutF32(out + 53, box.bottom);
-  PutF32(out + 57, x);
-  PutF32(out + 61, y);
-  PutU32(out + 65, color);
-  PutU16(out + 69, fontId);
-  PutU16(out + 71, reserved);
-  PutU16(out + 73, flags);
+  ForEachCharField(*this, StoreField{out});
   return BOXREC_CHAR_SIZE;
 }
 
 std::unique_ptr<CBoxChar> CBoxChar::FromRecord(const std::uint8_t* rec) {
   auto c = std::make_unique<CBoxChar>();
-  c->kind = std::uint16_t(GetU16(rec + 5) & ~BOX_KIND_CODE);
-  c->sizeX = GetF32(rec + 7);
-  c->sizeY = GetF32(rec + 11);
-  c->extentX = GetF32(rec + 15);
-  c->extentY = GetF32(rec + 19);
-  c->advanceRatio = GetF32(rec + 23);
-  c->code = GetU16(rec + 27);
-  c->angle = GetF32(rec + 29);
-  c->skewX = GetF32(rec + 33);
-  c->skewY = GetF32(rec + 37);
-  c->box = CFRect(GetF32(rec + 41), GetF32(rec + 45), GetF32(rec + 49), GetF32(rec + 53));
-  c->x = GetF32(rec + 57);
-  c->y = GetF32(rec + 61);
-  c->color = GetU32(rec + 65);
-  c->fontId = GetU16(rec + 69);
-  c->reserved = GetU16(rec + 71);
-  c->flags = GetU16(rec + 73);
+  ForEachCharField(*c, LoadField{rec});
+  c->kind = std::uint16_t(c->kind & ~BOX_KIND_CODE);
   return c;
 }
 
