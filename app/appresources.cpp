@@ -10,6 +10,7 @@
 #include "framework/menu.h"
 #include "framework/resources.h"
 #include "model/guidelinepage.h"
+#include "text/createcftdlg.h"
 #include "text/fontdlgs.h"
 #include "text/libbrowser.h"
 #include "text/libcatalogdlg.h"
@@ -347,6 +348,7 @@ void RegisterAppResources() {
   RegisterSealResources();
   RegisterLibBrowserResources();
   RegisterLibConvertResources();
+  RegisterCreateCftResources();
   RegisterLibManagerResources();
   RegisterLibCatalogResources();
   RegisterFontDialogResources();

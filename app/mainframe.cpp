@@ -17,6 +17,7 @@
 #include "model/palette.h"
 #include "model/records.h"
 #include "platform/dc.h"
+#include "text/createcftdlg.h"
 
 namespace {
 
@@ -321,6 +322,7 @@ FW_ON_COMMAND(appid::ID_TEXT_EDITOR, OnTextEditor)
 FW_ON_COMMAND(appid::ID_SHOW_PROPERTY, OnShowProperty)
 FW_ON_COMMAND(appid::ID_VIEW_ACTIVE, OnViewActive)
 FW_ON_COMMAND(appid::ID_DOC_CLOSED, OnDocumentClosed)
+FW_ON_COMMAND(appid::ID_NEW_WINFONTS, OnNewWinFonts)
 FW_ON_COMMAND(fw::ID_HELP, OnHelp)
 FW_ON_COMMAND(appid::ID_HELP_TOPIC, OnHelpFinder)
 FW_ON_COMMAND(fw::ID_HELP_FINDER, OnHelpFinder)
@@ -564,6 +566,11 @@ void CMDIMainFrame::OnShowQuWei() {
                          fw::SWP_NOSIZE);
   }
   ToggleWindow(m_quWei);
+}
+
+void CMDIMainFrame::OnNewWinFonts() {
+  CCreateCftDlg dialog;
+  dialog.DoModal();
 }
 
 void CMDIMainFrame::OnTextEditor() {

@@ -173,6 +173,8 @@ class CMDIMainFrame : public fw::CMDIFrameWnd, public CMainFrameServices {
   void OnShowProperty();
   void OnViewActive();
   void OnDocumentClosed();
+  // "&1 New WinFonts": the own font file builder, modal.
+  void OnNewWinFonts();
 
  private:
   // The status commands; false for an id that is none of them.

@@ -379,6 +379,7 @@ FW_ON_CBN_SELCHANGE(IDC_FONT_SOURCE, OnSourceChanged)
 FW_ON_CBN_SELCHANGE(IDC_FONT_LANGUAGE, OnLanguageChanged)
 FW_ON_CBN_SELCHANGE(IDC_PANEL_FONT, OnFontChanged)
 FW_ON_CBN_SELCHANGE(IDC_PANEL_SIZE, OnSizeChosen)
+FW_ON_CBN_EDITCHANGE(IDC_PANEL_SIZE, OnSizeTyped)
 FW_ON_CONTROL(CBN_KILLFOCUS, IDC_PANEL_SIZE, OnSizeEdited)
 FW_ON_CBN_DROPDOWN(IDC_PANEL_FONT, OnFontDropDown)
 FW_ON_CBN_CLOSEUP(IDC_PANEL_FONT, OnFontCloseUp)
@@ -398,7 +399,7 @@ BOOL CFontPanelDlg::OnInitDialog() {
 
 void CFontPanelDlg::UpdateControls() {
   record_ = LoadRecord(GetActiveView());
-  fontChanged_ = sizeChanged_ = false;
+  fontChanged_ = sizeChanged_ = sizeEdited_ = false;
   auto* sources = Item<CComboBox>(IDC_FONT_SOURCE);
   auto* fonts = Item<CComboBox>(IDC_PANEL_FONT);
   if (!sources || !fonts) return;
@@ -456,7 +457,9 @@ void CFontPanelDlg::OnSizeChosen() {
   if (sizes && sizes->GetCurSel() >= 0) ApplySize(sizes->GetLBText(sizes->GetCurSel()));
 }
 
-void CFontPanelDlg::OnSizeEdited() { ApplySize(GetDlgItemText(IDC_PANEL_SIZE)); }
+void CFontPanelDlg::OnSizeEdited() {
+  if (sizeEdited_) ApplySize(GetDlgItemText(IDC_PANEL_SIZE));
+}
 
 void CFontPanelDlg::ApplySize(const std::string& text) {
   sizeChanged_ = true;
@@ -481,10 +484,11 @@ void CFontPanelDlg::OnOK() {
   const int code = sources ? sources_.CodeAt(sources->GetCurSel()) : -1;
   if (font < 0 || code < 0) {
     plat::MessageBeep(0);
-    fontChanged_ = sizeChanged_ = false;
+    fontChanged_ = sizeChanged_ = sizeEdited_ = false;
     return;
   }
   std::uint32_t mask = 0;
+  sizeChanged_ = sizeChanged_ || sizeEdited_;
   if (fontChanged_) {
     SetRecordFont(record_, std::uint16_t(code), font);
     mask |= FONT_CHANGE_FONT;
@@ -496,7 +500,7 @@ void CFontPanelDlg::OnOK() {
     mask |= FONT_CHANGE_SIZE;
     PutSizeOnTop(Format2(size));
   }
-  fontChanged_ = sizeChanged_ = false;
+  fontChanged_ = sizeChanged_ = sizeEdited_ = false;
   if (!mask) return;
   CViewServices* view = GetActiveView();
   CDesignViewServices* dv = view ? view->GetDesignView() : nullptr;
@@ -546,7 +550,8 @@ void CFontPanelDlg::OnDrawItem(int id, DRAWITEMSTRUCT* dis) {
   if (UINT(id) != IDC_PANEL_FONT || !dis || !dis->hDC || !fonts) return CDialog::OnDrawItem(id, dis);
   const int item = int(dis->itemID);
   if (item < 0 || item >= fonts->GetCount()) return;
-  const bool highlighted = (dis->itemState & ODS_SELECTED) != 0;
+  // Only the dropped list shows the highlight; the closed box reads black on white.
+  const bool highlighted = (dis->itemState & ODS_SELECTED) != 0 && fonts->GetDroppedState();
   plat::HDC dc = dis->hDC;
   dc->FillSolidRect(dis->rcItem, highlighted ? plat::RGB(0, 0, 128) : plat::RGB(255, 255, 255));
   const plat::COLORREF oldColor = dc->SetTextColor(highlighted ? plat::RGB(255, 255, 255) : plat::RGB(0, 0, 0));
@@ -557,7 +562,7 @@ void CFontPanelDlg::OnDrawItem(int id, DRAWITEMSTRUCT* dis) {
   // The highlighted font of the dropped list in the sample popup.
   auto* sources = Item<CComboBox>(IDC_FONT_SOURCE);
   const int code = sources ? sources_.CodeAt(sources->GetCurSel()) : -1;
-  if (highlighted && fonts->GetDroppedState() && preview_ && preview_->m_hWnd && code >= 0) {
+  if (highlighted && preview_ && preview_->m_hWnd && code >= 0) {
     SetRecordFont(preview_->record, std::uint16_t(code), item);
     plat::HDC pdc = preview_->GetDC();
     preview_->Paint(pdc);

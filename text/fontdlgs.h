@@ -125,6 +125,7 @@ class CFontPanelDlg : public fw::CDialog {
   void OnLanguageChanged();
   void OnFontChanged();
   void OnSizeChosen();
+  void OnSizeTyped() { sizeEdited_ = true; }
   void OnSizeEdited();
   void OnFontDropDown();
   void OnFontCloseUp();
@@ -136,6 +137,7 @@ class CFontPanelDlg : public fw::CDialog {
   std::unique_ptr<CFontPreviewDlg> preview_;
   bool fontChanged_ = false;
   bool sizeChanged_ = false;
+  bool sizeEdited_ = false;  // typed into since the last apply
 };
 
 // "Font Setting" (dialog 174).

@@ -16,6 +16,7 @@
 #include "text/language.h"
 #include "text/tests/font_fixtures.h"
 #include "text/tests/text_fixtures.h"
+#include "text/textobject.h"
 
 using namespace fw;
 
@@ -319,6 +320,36 @@ TEST_F(FontDialogsTest, FontSettingWithoutSelectionStoresTheDefaults) {
   EXPECT_EQ(loaded.fontId[2], 1);
 }
 
+TEST_F(FontDialogsTest, FontSettingPreviewShowsTheSelectedCharacterWhenItSuits) {
+  // The edited text's first character, or the language's sample.
+  struct Row {
+    std::uint16_t font;
+    std::uint16_t first;
+    int characters;
+  };
+  const Row rows[] = {
+      {MakeFontSource(0, 134), kGbA, 1},     {MakeFontSource(0, 134), 0xA1A2, 4},  // a symbol row: "Skelbrin"
+      {MakeFontSource(0, 0), 'W', 1},        {MakeFontSource(0, 0), kGbA, 13},     // "CutterVorlan!"
+      {MakeFontSource(0, 136), kGbA, 0},     // the kept sample, empty
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.first);
+    CTextObject text(0, 0, 0, 100, 100);
+    text.chars.Add(std::make_unique<CBoxChar>(r.first, TestAttr()));
+    view.editObject = &text;
+    view.hasText = true;
+    view.text = DefaultTextAttr();
+    view.text.currentFont = r.font;
+    CFontSetDlg dlg;
+    Run(dlg, [&](CDialog&) {
+      glyphs.outlineRequests = 0;
+      dlg.DrawPreview();
+      EXPECT_EQ(glyphs.outlineRequests, r.characters);
+    });
+    view.editObject = nullptr;
+  }
+}
+
 // --- Baseline Setting -------------------------------------------------------------------
 
 TEST_F(FontDialogsTest, BaselineStepsStayInTheirLimits) {
@@ -345,9 +376,18 @@ TEST_F(FontDialogsTest, BaselineStepsStayInTheirLimits) {
       Spin(d, r.spin, r.delta);
       EXPECT_EQ(d.GetDlgItemText(r.edit), r.after);
     }
+    // The preview draws "SkelPagebrin" at a scale of 50 or more only.
+    glyphs.outlineRequests = 0;
+    dlg.DrawPreview();
+    EXPECT_EQ(glyphs.outlineRequests, 12);
+    d.TypeText(IDC_BASE_SCALE, "40");
+    dlg.DrawPreview();
+    EXPECT_EQ(glyphs.outlineRequests, 12);
     d.ClickButton(IDCANCEL);
   });
+  // The catalogue's values were lent to the preview only.
   EXPECT_EQ(g_FontCatalog.scaleX, 100);
+  EXPECT_FLOAT_EQ(g_FontCatalog.descent, 0.2f);
 }
 
 TEST_F(FontDialogsTest, BaselineOkSetsTheCatalogueAndStoresBelowFiftyNothing) {
@@ -490,9 +530,17 @@ TEST_F(FontDialogsTest, FontPanelAppliesFontAndSize) {
   ASSERT_EQ(list.size(), 10u);  // at most ten, the newest on top
   EXPECT_EQ(list.front(), "11.00");
   EXPECT_EQ(list.back(), "2.00");
+  // Leaving the box without typing applies nothing; Enter after typing does.
+  sizes->NotifyParent(CBN_KILLFOCUS);
+  EXPECT_EQ(view.applied.size(), 11u);
+  sizes->UserType("30");
+  panel.SendMessage(WM_COMMAND, IDOK, 0);
+  ASSERT_EQ(view.applied.size(), 12u);
+  EXPECT_EQ(view.applied.back().attr.sizeX, 30.0f);
+  EXPECT_EQ(Items(panel, IDC_PANEL_SIZE).back(), "3.00");  // 2.00 fell off the end
   sizes->UserSelect(9);
-  EXPECT_EQ(view.applied.back().attr.sizeX, 2.0f);
-  EXPECT_EQ(Items(panel, IDC_PANEL_SIZE).front(), "2.00");
+  EXPECT_EQ(view.applied.back().attr.sizeX, 3.0f);
+  EXPECT_EQ(Items(panel, IDC_PANEL_SIZE).front(), "3.00");
   fonts->UserSelect(0);
   EXPECT_EQ(view.applied.back().mask, 2u);
   EXPECT_EQ(view.applied.back().attr.fontId[2], 0);
@@ -537,6 +585,10 @@ TEST_F(FontDialogsTest, FontPanelPreviewFollowsTheDroppedList) {
   EXPECT_EQ(preview->record.fontId[0], 1);
   fonts->UserDropDown(FALSE);
   EXPECT_FALSE(preview->IsWindowVisible());
+  dc = fonts->GetDC();
+  fonts->DrawItems(dc);
+  fonts->ReleaseDC(dc);
+  EXPECT_EQ(s.GetPixel(150, 30), plat::RGB(255, 255, 255));  // closed: no highlight
 }
 
 // --- Samples ----------------------------------------------------------------------------
