@@ -24,6 +24,7 @@
 #include "model/undoitems.h"
 #include "text/libbrowser.h"
 #include "text/textobject.h"
+#include "text/textundo.h"
 
 namespace {
 
@@ -247,6 +248,16 @@ void CVORLAN98View::TextToolButtonDown(std::uint32_t flags, CFPoint p) {
     text->caretIndex = ci;
     text->BeginEdit(ID_TOOL_TEXT, this);
     text->MoveCaret(this, ci, 1);
+    // A new press: the selection waits for a move past the threshold.
+    ObjectDrag().moved = 0;
+  }
+}
+
+void CVORLAN98View::DrawTextSelection(CTextObject* text) {
+  if (!text || text->selectedCount == 0) return;
+  if (plat::DC* dc = GetDC()) {
+    text->DrawSelection(this, dc, false);
+    ReleaseDC(dc);
   }
 }
 
@@ -254,26 +265,129 @@ void CVORLAN98View::TextToolMouseMove(std::uint32_t flags, CFPoint p) {
   int oi = -1, ci = -1;
   if (m_currentTool == ID_TOOL_TEXT && m_edit) {
     if (FindTextCharAt(p.x, p.y, &oi, &ci, 2)) {
-      if (GetObjectAt(oi) == m_edit) static_cast<CTextObject*>(m_edit)->MoveCaret(this, ci, 1);
+      auto* text = dynamic_cast<CTextObject*>(m_edit);
+      if (text && GetObjectAt(oi) == text) {
+        DrawTextSelection(text);  // erases the marks
+        text->ClearSelection();
+        text->SetCaretFromPoint(this, p.x, p.y);
+        if (text->mouseAnchor >= 0) text->SelectRange(text->mouseAnchor, ci);
+        DrawTextSelection(text);
+      }
     } else if (oi < 0) {
       m_edit->EndTextEdit(this);
     }
-  } else if (m_currentTool == ID_TOOL_TEXT_DRAG && FindTextCharAt(p.x, p.y, &oi, &ci, 2)) {
-    static_cast<CTextObject*>(GetObjectAt(oi))->MoveCaret(this, ci, 1);
+  } else if (m_currentTool == ID_TOOL_TEXT_DRAG) {
+    // The text under the pointer shows where the characters would go.
+    CGraphObject* over = FindTextCharAt(p.x, p.y, &oi, &ci, 2) ? GetObjectAt(oi) : nullptr;
+    if (m_hover && m_hover != over) {
+      m_hover->EndMouseOver(this);
+      m_hover = nullptr;
+    }
+    if (over && over->OnMouseOver(this, flags | fw::MK_LBUTTON, p.x, p.y)) m_hover = over;
   }
-  (void)flags;
+}
+
+void CVORLAN98View::EndTextDrag() {
+  m_currentTool = ID_TOOL_TEXT;
+  SetToolCursor(ID_TOOL_TEXT);
+}
+
+void CVORLAN98View::DropDraggedText(std::uint32_t flags, CFPoint p) {
+  int oi = -1, ci = -1;
+  auto* source = dynamic_cast<CTextObject*>(m_edit);
+  auto* target = dynamic_cast<CTextObject*>(m_hover);
+  if (m_hover) m_hover->EndMouseOver(this);
+  m_hover = nullptr;
+  // Onto the selection itself (or with nothing dragged): nothing moves.
+  if (FindTextCharAt(p.x, p.y, &oi, &ci, 1) || !source || source->selectedCount == 0) {
+    auto* text = oi >= 0 && ci >= 0 ? static_cast<CTextObject*>(GetObjectAt(oi)) : source;
+    if (text && text != m_edit && EndTextEditing()) {
+      m_edit = text;
+      text->BeginEdit(ID_TOOL_TEXT, this);
+    }
+    if (text && text == m_edit) text->MoveCaret(this, ci >= 0 ? ci : text->caretIndex, 1);
+    EndTextDrag();
+    return;
+  }
+  CVORLAN98Doc* doc = GetDoc();
+  if (!doc) return;
+  const bool copy = (flags & fw::MK_CONTROL) != 0;
+  // The drop gap in the target, counted without the items that leave it.
+  int gap = 0;
+  if (target) {
+    gap = target->caretIndex < 0 ? 0 : target->caretIndex + (target->caretSide ? 0 : 1);
+    if (target == source && !copy) {
+      int leaving = 0;
+      for (int k = 0; k < std::min(gap, source->chars.GetSize()); ++k)
+        if (source->chars.GetAt(k)->IsSelected()) ++leaving;
+      gap -= leaving;
+    }
+  }
+  // Ending the editing and undoing the items fit the frames to the
+  // characters: undo puts both frames back after the characters.
+  if (m_undo.GetRecordDepth() != 0) {
+    m_undo.AppendUndoItem(std::make_unique<CUndoTextFrame>(source));
+    if (target && target != source) m_undo.AppendUndoItem(std::make_unique<CUndoTextFrame>(target));
+  }
+  std::unique_ptr<CBoxArray> moved;
+  if (copy) {
+    moved = source->CopySelection();
+    DrawTextSelection(source);  // erases the marks
+    source->ClearSelection();
+  } else {
+    moved = source->CutSelection(this);
+  }
+  source->InvalidateObjectRect(this, true);
+  if (!moved || moved->IsEmpty()) {
+    EndTextDrag();
+    return;
+  }
+  ScaleBoxItems(*moved, source->matrix);
+  if (target == source) {
+    // Moved within one text: it stays in editing, its frame as it is.
+    const int n = target->chars.GetSize();
+    target->caretIndex = gap < n ? gap : n - 1;
+    target->caretSide = gap < n ? 1u : 0u;
+  } else {
+    if (source->pendingLayoutStart >= 0 || !copy) source->Relayout(this, 0);
+    source->EndEdit(this);
+    if (m_edit == source) m_edit = nullptr;
+    if (!copy && source->IsEmpty()) RemoveEmptyObject(source);
+  }
+
+  if (target) {
+    if (target != source) target->BeginEdit(ID_TOOL_TEXT, this);
+    float sx = 0.0f, sy = 0.0f;
+    if ((flags & fw::MK_SHIFT) && target->GetCharSize(target->caretIndex, &sx, &sy)) {
+      for (CBoxItem* item : moved->Items())
+        if (item->IsChar()) {
+          static_cast<CBoxChar*>(item)->sizeX = sx;
+          static_cast<CBoxChar*>(item)->sizeY = sy;
+        }
+    }
+  } else {
+    auto fresh = std::make_unique<CTextObject>(0, p.x, p.y, p.x + doc->GetPageWidth(), p.y);
+    target = fresh.get();
+    AppendObject(fresh.release());
+    target->BeginEdit(ID_TOOL_TEXT, this);
+  }
+  if (!target->matrix.IsIdentity() && target->matrix.IsInvertible())
+    ScaleBoxItems(*moved, *target->matrix.CreateInverse());
+  target->HideCaret(this);
+  target->InsertItemsAtCaret(this, *moved);
+  target->Relayout(this, 0);
+  target->InvalidateObjectRect(this, true);
+  target->selectedCount = std::uint32_t(target->CountSelected());
+  m_edit = target;
+  DrawTextSelection(target);
+  target->ShowCaret(this);
+  EndTextDrag();
 }
 
 void CVORLAN98View::TextToolButtonUp(std::uint32_t flags, CFPoint p) {
   int oi = -1, ci = -1;
   if (m_currentTool == ID_TOOL_TEXT_DRAG) {
-    // The drop: the characters stay where they are; editing goes on at the drop.
-    if (m_hover) m_hover->EndMouseOver(this);
-    m_hover = nullptr;
-    m_currentTool = ID_TOOL_TEXT;
-    SetToolCursor(ID_TOOL_TEXT);
-    if (FindTextCharAt(p.x, p.y, &oi, &ci, 2) && GetObjectAt(oi) == m_edit)
-      static_cast<CTextObject*>(m_edit)->MoveCaret(this, ci, 1);
+    DropDraggedText(flags, p);
     return;
   }
   if (!EndTextEditing()) return;
@@ -293,7 +407,6 @@ void CVORLAN98View::TextToolButtonUp(std::uint32_t flags, CFPoint p) {
     m_edit = raw;
   }
   if (CMDIMainFrame* main = dynamic_cast<CMDIMainFrame*>(fw::AfxGetMainWnd())) main->SyncWithSelection();
-  (void)flags;
 }
 
 // ---------------------------------------------------------------------------
@@ -397,7 +510,8 @@ void CVORLAN98View::OnMouseMove(fw::UINT flags, fw::POINT pt) {
   if (m_rulers && m_rulers->OnMouseMove(flags, pt.x, pt.y)) return;
   if (m_areaHook && m_areaHook->OnMouseMove(flags, p.x, p.y)) return;
   if (CSelectTracker* tracker = Tracker(); tracker && tracker->OnMouseMove(flags, p.x, p.y)) return;
-  m_hover = nullptr;
+  // A character drag keeps its drop target until the pointer leaves it.
+  if (m_currentTool != ID_TOOL_TEXT_DRAG) m_hover = nullptr;
   if (m_edit && m_edit->OnMouseMove(this, flags, p.x, p.y)) return;
   if (!(flags & fw::MK_LBUTTON)) return;
   DrawRubberBand(nullptr);

@@ -15,6 +15,7 @@
 #include "model/graphobject.h"
 #include "model/palette.h"
 #include "model/pathobject.h"
+#include "model/records.h"
 #include "model/segarray.h"
 #include "model/shapebuilders.h"
 #include "model/undoitems.h"
@@ -36,12 +37,16 @@ FW_ON_COMMAND_RANGE(ID_TOOL_LINE, ID_TOOL_LINE, OnToolCommand)
 FW_ON_COMMAND_RANGE(ID_TOOL_POLYGON, ID_TOOL_CIRCLE, OnToolCommand)
 FW_ON_COMMAND_RANGE(ID_TOOL_POLYLINE, ID_TOOL_POLYLINE, OnToolCommand)
 FW_ON_COMMAND_RANGE(ID_TOOL_BEZIER, ID_TOOL_RIGHT_POLYGON, OnToolCommand)
+FW_ON_COMMAND_RANGE(ID_TOOL_ZOOM_IN, ID_TOOL_ZOOM_OUT, OnToolCommand)
+FW_ON_COMMAND_RANGE(ID_TOOL_MEASURE, ID_TOOL_MEASURE, OnToolCommand)
 FW_ON_UPDATE_COMMAND_UI_RANGE(ID_TOOL_SELECT, ID_TOOL_TEXT, OnUpdateTool)
 FW_ON_UPDATE_COMMAND_UI(ID_TOOL_GRAPHLIB, OnUpdateTool)
 FW_ON_UPDATE_COMMAND_UI(ID_TOOL_LINE, OnUpdateTool)
 FW_ON_UPDATE_COMMAND_UI_RANGE(ID_TOOL_POLYGON, ID_TOOL_CIRCLE, OnUpdateTool)
 FW_ON_UPDATE_COMMAND_UI(ID_TOOL_POLYLINE, OnUpdateTool)
 FW_ON_UPDATE_COMMAND_UI_RANGE(ID_TOOL_BEZIER, ID_TOOL_RIGHT_POLYGON, OnUpdateTool)
+FW_ON_UPDATE_COMMAND_UI_RANGE(ID_TOOL_ZOOM_IN, ID_TOOL_ZOOM_OUT, OnUpdateTool)
+FW_ON_UPDATE_COMMAND_UI(ID_TOOL_MEASURE, OnUpdateTool)
 FW_ON_UPDATE_COMMAND_UI_RANGE(ID_TOOL_NODE, ID_NODE_LINK, OnUpdateTool)
 FW_ON_UPDATE_COMMAND_UI_RANGE(ID_TOOL_TO_CURVE, ID_TOOL_TO_LINE, OnUpdateTool)
 FW_ON_UPDATE_COMMAND_UI(ID_TOOL_SET_OUTAREA, OnUpdateTool)
@@ -51,6 +56,12 @@ FW_ON_UPDATE_COMMAND_UI(ID_EDIT_DELETE, OnUpdateEditDelete)
 FW_ON_UPDATE_COMMAND_UI(ID_EDIT_CUT, OnUpdateEditDelete)
 FW_ON_COMMAND(ID_TOGGLE_PALETTE, OnTogglePalette)
 FW_ON_UPDATE_COMMAND_UI(ID_TOGGLE_PALETTE, OnUpdateTogglePalette)
+FW_ON_COMMAND(appid::ID_CUT_OUT, OnCutOutMode)
+FW_ON_COMMAND_RANGE(ID_TOOL_SET_OUTAREA, ID_TOOL_SET_OUTAREA, OnToolCommand)
+FW_ON_COMMAND_RANGE(ID_TOOL_SELECT_OUTAREA, ID_TOOL_SELECT_OUTAREA, OnToolCommand)
+FW_ON_COMMAND(ID_CLEAR_OUTAREA, OnClearOutArea)
+FW_ON_COMMAND(ID_FILL_MODE, OnFillMode)
+FW_ON_COMMAND(ID_OUTLINE_MODE, OnOutlineMode)
 FW_ON_COMMAND(1011, OnNothing)
 FW_ON_COMMAND(1012, OnNothing)
 FW_END_COMMAND_MAP()
@@ -159,6 +170,7 @@ std::uint32_t ToolCursor(std::uint32_t tool) {
 CVORLAN98View::CVORLAN98View() : m_undo(this), m_tracker(std::make_unique<CSelectTracker>(this)) {
   m_currentTool = ID_TOOL_SELECT;
   if (fw::AfxGetMainWnd()) m_barMask = 28;
+  m_areaTracker.SetView(this);
 }
 
 CVORLAN98View::~CVORLAN98View() {
@@ -423,6 +435,62 @@ void CVORLAN98View::OnToolNode() {
 }
 
 void CVORLAN98View::OnUpdateTool(fw::CCmdUI* ui) { ui->SetRadio(ui->m_nID == m_currentTool); }
+
+// --- Output areas -------------------------------------------------------------------
+
+namespace {
+
+bool IsAreaTool(std::uint32_t tool) { return tool == ID_TOOL_SET_OUTAREA || tool == ID_TOOL_SELECT_OUTAREA; }
+
+}  // namespace
+
+void CVORLAN98View::OnCutOutMode() {
+  if (m_tracker) m_tracker->ClearSelection(nullptr, true);
+  SetTool(ID_TOOL_SELECT_OUTAREA);
+  if (m_hWnd) Invalidate(fw::TRUE);
+}
+
+void CVORLAN98View::OnClearOutArea() {
+  if (IsAreaTool(m_currentTool) && m_areaHook) m_areaHook->ClearAll();
+}
+
+void CVORLAN98View::OnFillMode() {
+  if (IsAreaTool(m_currentTool)) {
+    m_undo.StartRecord(0);
+    if (m_areaHook) m_areaHook->SetFillMode(true);
+    m_undo.EndRecord();
+    return;
+  }
+  SetObjectFill(OBJF_FILLED);
+}
+
+void CVORLAN98View::OnOutlineMode() {
+  if (IsAreaTool(m_currentTool)) {
+    if (m_areaHook) m_areaHook->SetFillMode(false);
+    return;
+  }
+  SetObjectFill(0);
+}
+
+void CVORLAN98View::SetObjectFill(std::uint16_t bits) {
+  CVORLAN98Doc* doc = GetDoc();
+  if (!doc) return;
+  m_undo.StartRecord(0);
+  if (m_edit) {
+    // Of the edited objects only a text takes it.
+    if (m_edit->kind == OBJ_TEXT) m_edit->SetFlags(this, bits, OBJF_FILLED);
+  } else {
+    CSelectTracker* tracker = Tracker();
+    if (tracker) tracker->Hide(nullptr);
+    for (int i = 0; i < doc->GetObjectCount(); ++i)
+      if (CGraphObject* o = doc->GetObjectAt(i); o->selected) o->SetFlags(this, bits, OBJF_FILLED);
+    if (tracker) {
+      tracker->GetSelectionRect(nullptr);
+      tracker->Show(nullptr);
+    }
+  }
+  m_undo.EndRecord();
+}
 
 // --- Selection colour and paste -------------------------------------------------------
 

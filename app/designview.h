@@ -6,29 +6,15 @@
 #include <memory>
 #include <vector>
 
+#include "app/outareatracker.h"
 #include "app/viewbase.h"
 #include "model/graphobject.h"
 #include "model/undo.h"
 
 class CVORLAN98Doc;
 class CSelectTracker;
+class CTextObject;
 class CCutFrame;
-
-// What takes the view's mouse events before anything else and keeps the
-// document's output areas (the output-area tracker plugs in here).
-class COutAreaHook {
- public:
-  virtual ~COutAreaHook() = default;
-  virtual int OnLButtonDown(std::uint32_t flags, float x, float y) = 0;
-  virtual int OnMouseMove(std::uint32_t flags, float x, float y) = 0;
-  virtual int OnLButtonUp(std::uint32_t flags, float x, float y) = 0;
-  // A new area from a Set Outable Area drag.
-  virtual void AddArea(const CFRect& area) = 0;
-  // The areas and their marks, when the view paints in the output-area tools.
-  virtual void DrawAreas(plat::DC* dc) = 0;
-  virtual int HasSelection() const = 0;
-  virtual void DeleteSelected() = 0;
-};
 
 // Tool ids besides those of model/services.h.
 constexpr std::uint32_t ID_TOOL_GRAPHLIB = 40075;
@@ -57,6 +43,9 @@ constexpr std::uint32_t ID_ZOOM_NORMAL = 40110;
 constexpr std::uint32_t ID_SELECTION_COLOR = 49003;
 constexpr std::uint32_t ID_EDIT_DELETE = 57632;      // "Delete(&D)\t[Del]"
 constexpr std::uint32_t ID_EDIT_CUT = 57635;         // "Cut(&T)\tCtrl+X"
+constexpr std::uint32_t ID_CLEAR_OUTAREA = 32791;    // "Clear Outable Area"
+constexpr std::uint32_t ID_FILL_MODE = 40032;        // "Fill Mode(&F)"
+constexpr std::uint32_t ID_OUTLINE_MODE = 32827;     // "Outline Mode(&C)"
 constexpr std::uint32_t ID_TOGGLE_PALETTE = 32772;   // "Show/Hide Palette"
 
 // Node editing and its sub-tools: switching among them keeps node editing.
@@ -142,6 +131,12 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   void OnToolNode();
   void OnUpdateTool(fw::CCmdUI* ui);
   void OnFileImport();
+  // Output areas: Cut Out (the area tool), Clear Outable Area, and the fill
+  // switch of the areas or of the selected objects.
+  void OnCutOutMode();
+  void OnClearOutArea();
+  void OnFillMode();
+  void OnOutlineMode();
   // Cutout (32789): the cut window over this design, the main window hidden.
   CCutFrame* OpenCutWindow();
   void OnCutout();
@@ -168,7 +163,9 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   // Nodes of the pending multi-click path, page points.
   std::vector<CFPoint> PendingNodes() const;
   CSelectTracker* Tracker() const;
-  void SetOutAreaHook(COutAreaHook* hook) { m_areaHook = hook; }
+  // Null puts the view's own output-area tracker back.
+  void SetOutAreaHook(COutAreaHook* hook) { m_areaHook = hook ? hook : &m_areaTracker; }
+  COutAreaTracker& AreaTracker() { return m_areaTracker; }
 
   // --- Painting and input.
   void OnPaint() override;
@@ -194,14 +191,23 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   CGraphObject* m_hover = nullptr;
   std::unique_ptr<CGraphObject> m_pending;
   std::uint8_t m_languageId = 0;
-  COutAreaHook* m_areaHook = nullptr;
+  COutAreaTracker m_areaTracker;
+  COutAreaHook* m_areaHook = &m_areaTracker;
   plat::HBITMAP m_backBuffer = nullptr;
   fw::SIZE m_backSize{0, 0};
   fw::HWND m_libWindow = 0;  // the window handle the transform library keeps
 
   void AppendObject(CGraphObject* object);
+  // The fill bit of the edited text or of every selected object.
+  void SetObjectFill(std::uint16_t bits);
   void PasteObjectList(CSegArray& list, const CFPoint* offset);
   void ZoomAt(std::uint32_t tool, std::uint32_t flags);
   bool EndTextEditing();
   void RemoveEmptyObject(CGraphObject* object);
+  // The selected characters of the edited text go (or, with Ctrl, are
+  // copied) to the drop point, in one undo step.
+  void DropDraggedText(std::uint32_t flags, CFPoint p);
+  void EndTextDrag();
+  // XOR: a second call erases the marks.
+  void DrawTextSelection(CTextObject* text);
 };

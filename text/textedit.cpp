@@ -299,15 +299,30 @@ std::unique_ptr<CBoxArray> CTextObject::CopySelection() const {
 std::unique_ptr<CBoxArray> CTextObject::CutSelection(CViewServices* view) {
   int first = -1;
   if (!chars.FindFirst(&first)) return nullptr;
-  auto cut = std::make_unique<CBoxArray>();
-  std::vector<CBoxItem*> taken;
-  for (int k = chars.GetSize() - 1; k >= 0; --k) {
-    if (!chars.GetAt(k)->IsSelected()) continue;
-    CBoxItem* item = chars.RemoveAt(k);
-    if (item->IsChar()) InvalidateCharBox(view, static_cast<CBoxChar*>(item));
-    taken.push_back(item);
+  std::unique_ptr<CBoxArray> cut;
+  if (Recording(view)) {
+    // Undo keeps the originals, unselected, and puts them back; the caller
+    // gets copies.
+    cut = CopySelection();
+    AppendUndo(view, std::make_unique<CUndoTextAnchor>(this, pendingLayoutStart));
+    AppendUndo(view, std::make_unique<CUndoCaret>(this, caretIndex, int(caretSide)));
+    for (int k = chars.GetSize() - 1; k >= first; --k) {
+      CBoxItem* item = chars.GetAt(k);
+      if (!item->IsSelected()) continue;
+      if (item->IsChar()) static_cast<CBoxChar*>(item)->flags &= std::uint16_t(~BOXF_SELECTED);
+      DisposeItemAt(view, k);
+    }
+  } else {
+    cut = std::make_unique<CBoxArray>();
+    std::vector<CBoxItem*> taken;
+    for (int k = chars.GetSize() - 1; k >= 0; --k) {
+      if (!chars.GetAt(k)->IsSelected()) continue;
+      CBoxItem* item = chars.RemoveAt(k);
+      if (item->IsChar()) InvalidateCharBox(view, static_cast<CBoxChar*>(item));
+      taken.push_back(item);
+    }
+    for (auto it = taken.rbegin(); it != taken.rend(); ++it) cut->Add(*it);
   }
-  for (auto it = taken.rbegin(); it != taken.rend(); ++it) cut->Add(*it);
   selectedCount = 0;
   int index = first, side = 1;
   NormalizeCaret(index, side);
@@ -418,9 +433,16 @@ int CTextObject::PasteFromClipboard(CViewServices* view) {
   if (!matrix.IsIdentity() && matrix.IsInvertible()) ScaleBoxItems(*items, *matrix.CreateInverse());
   for (CBoxItem* item : items->Items())
     if (item->IsChar()) static_cast<CBoxChar*>(item)->flags &= std::uint16_t(~BOXF_SELECTED);
-  std::vector<CBoxItem*> inserted(items->Items());
   HideCaret(view);
-  InsertAtCaret(*items);
+  InsertItemsAtCaret(view, *items);
+  if (editMode == ID_TOOL_TEXT) ShowCaret(view);
+  return 1;
+}
+
+int CTextObject::InsertItemsAtCaret(CViewServices* view, CBoxArray& items) {
+  if (items.IsEmpty()) return -1;
+  std::vector<CBoxItem*> inserted(items.Items());
+  InsertAtCaret(items);
   const int first = caretIndex;
   if (Recording(view)) {
     AppendUndo(view, std::make_unique<CUndoTextAnchor>(this, pendingLayoutStart));
@@ -434,8 +456,7 @@ int CTextObject::PasteFromClipboard(CViewServices* view) {
   caretSide = std::uint32_t(side);
   Relayout(view, std::max(first - 1, 0));
   pendingLayoutStart = -1;
-  if (editMode == ID_TOOL_TEXT) ShowCaret(view);
-  return 1;
+  return first;
 }
 
 // --- Flags and indents ------------------------------------------------------

@@ -84,7 +84,13 @@ class CTextObject : public CGraphObject {
   void DrawSelection(CViewServices* view, plat::DC* dc, bool erase);
   void InvalidateCharBox(CViewServices* view, const CBoxChar* item) const;
   std::unique_ptr<CBoxArray> CopySelection() const;
+  // Takes the selected items out. While the view records, undo puts the
+  // originals back and the caller gets copies.
   std::unique_ptr<CBoxArray> CutSelection(CViewServices* view);
+  // Moves the items in at the caret (one undo item each while the view
+  // records), caret after the last, laid out; the index of the first, -1
+  // when there is none.
+  int InsertItemsAtCaret(CViewServices* view, CBoxArray& items);
   void CopyToClipboard(CViewServices* view);
   int PasteFromClipboard(CViewServices* view);
   void DeleteSelection(CViewServices* view);

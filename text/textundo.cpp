@@ -3,6 +3,7 @@
 #include "text/arrange.h"
 #include "text/boxarray.h"
 #include "text/textobject.h"
+#include "platform/gmem.h"
 
 void CUndoInsertChar::UndoIn(CViewServices& view) {
   if (!m_text) return;
@@ -90,4 +91,30 @@ void CUndoArrangeFlags::UndoIn(CViewServices& view) {
   m_text->InvalidateObjectRect(&view, false);
   m_text->arrange->flags = m_flags;
   m_text->Relayout(&view, -1);
+}
+
+CUndoTextFrame::CUndoTextFrame(CTextObject* text) : m_text(text) {
+  if (!text || !text->arrange) return;
+  m_layoutRect = text->layoutRect;
+  // A copy through the arrangement's own record.
+  plat::HGLOBAL h = 0;
+  const std::uint32_t n = text->arrange->WriteRecord(&h);
+  if (h) {
+    {
+      plat::GlobalLockGuard lock(h);
+      if (lock && n > 0 && n <= lock.size()) m_former = CreateArrange(lock.bytes(), n);
+    }
+    plat::GlobalFree(h);
+  }
+}
+
+CUndoTextFrame::~CUndoTextFrame() = default;
+
+void CUndoTextFrame::UndoIn(CViewServices& view) {
+  if (!m_text || !m_former) return;
+  m_text->InvalidateObjectRect(&view, false);
+  m_text->SetArrange(std::move(m_former));
+  m_text->layoutRect = m_layoutRect;
+  m_text->Relayout(&view, 0);
+  m_text->InvalidateObjectRect(&view, false);
 }

@@ -96,3 +96,21 @@ class CUndoArrangeFlags : public CObjectUndoItem {
   CTextObject* m_text;
   std::uint16_t m_flags;
 };
+
+// A text's frame before its editing ended with characters gone (the end of
+// editing fits the frame to what is left): a copy of its arrangement and its
+// layout rectangle, put back so the characters that come back lay out as
+// before.
+class CUndoTextFrame : public CObjectUndoItem {
+ public:
+  explicit CUndoTextFrame(CTextObject* text);
+  ~CUndoTextFrame() override;
+
+ protected:
+  void UndoIn(CViewServices& view) override;
+
+ private:
+  CTextObject* m_text;
+  std::unique_ptr<CTextArrange> m_former;
+  CFRect m_layoutRect;
+};

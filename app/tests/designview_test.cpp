@@ -26,6 +26,7 @@
 #include "platform/gmem.h"
 #include "framework/dialog.h"
 #include "text/libbrowser.h"
+#include "text/tests/text_fixtures.h"
 #include "text/textobject.h"
 
 using namespace apptest;
@@ -448,4 +449,240 @@ TEST_F(DesignViewTest, LibraryToolOpensThePictureChooserOnTheDraggedRectangle) {
   EXPECT_EQ(driver.Runs()[0].templateId, IDD_LIB_INFO);
   EXPECT_EQ(target, CFRect(b.x, b.y, a.x, a.y));
   EXPECT_EQ(doc->GetObjectCount(), 0);  // cancelled: nothing placed
+}
+
+namespace {
+
+// Texts of single-byte characters 30 mm high (10 pixels wide at 1.5 mm a
+// pixel), drawn by the stub glyphs, edited with the Text tool.
+class TextDragTest : public DesignViewTest {
+ protected:
+  void SetUp() override {
+    DesignViewTest::SetUp();
+    saved = DefaultTextAttr();
+    DefaultTextAttr() = TestAttr(30.0f);
+    Tool(ID_TOOL_TEXT);
+  }
+  void TearDown() override {
+    DefaultTextAttr() = saved;
+    DesignViewTest::TearDown();
+  }
+  CTextObject* AddText(const char* s, float x, float y, float size = 30.0f) {
+    auto* t = new CTextObject(0, x, y, x + 300, y + 60);
+    for (const char* c = s; *c; ++c)
+      t->chars.Add(std::make_unique<CBoxChar>(std::uint16_t(std::uint8_t(*c)), TestAttr(size)));
+    t->Relayout(nullptr, -1);
+    doc->AddObject(t, false);
+    return t;
+  }
+  // A device point inside a character, at a fraction of its width.
+  fw::POINT At(const CTextObject* t, int index, float along = 0.5f) {
+    CFRect b = t->chars.CharAt(index)->box;
+    t->matrix.TransformRectBounds(b);
+    return Dev(b.left + (b.right - b.left) * along, (b.top + b.bottom) / 2);
+  }
+  fw::POINT Before(const CTextObject* t, int index) { return At(t, index, 0.2f); }
+  fw::POINT After(const CTextObject* t, int index) { return At(t, index, 0.8f); }
+  // Press on the first character, drag to the last, release.
+  void Select(const CTextObject* t, int first, int last) {
+    const fw::POINT a = Before(t, first), b = After(t, last);
+    Down(a.x, a.y);
+    Move(b.x, b.y);
+    Up(b.x, b.y);
+  }
+  // Press on the selection, move to the drop point, release there.
+  void DragTo(const CTextObject* from, int index, fw::POINT drop, fw::UINT flags = 0) {
+    const fw::POINT a = At(from, index);
+    Down(a.x, a.y, flags);
+    Move((a.x + drop.x) / 2, (a.y + drop.y) / 2, flags);
+    Move(drop.x, drop.y, flags);
+    Up(drop.x, drop.y, flags);
+  }
+  static std::string Selected(const CTextObject* t) {
+    std::string s;
+    for (CBoxItem* item : t->chars.Items()) s += item->IsSelected() ? '1' : '0';
+    return s;
+  }
+  // Every object's characters with sizes and places, selection left out.
+  std::string Snapshot() const {
+    std::string out;
+    char buf[96];
+    for (int i = 0; i < doc->GetObjectCount(); ++i) {
+      auto* t = dynamic_cast<CTextObject*>(doc->GetObjectAt(i));
+      if (!t) continue;
+      const CFRect f = t->GetArrange()->GetFrame(), l = t->layoutRect;
+      std::snprintf(buf, sizeof buf, "%p %g %g %g %g / %g %g %g %g:", static_cast<void*>(t), f.left, f.top,
+                    f.right, f.bottom, l.left, l.top, l.right, l.bottom);
+      out += buf;
+      for (CBoxItem* item : t->chars.Items()) {
+        if (!item->IsChar()) continue;
+        const auto* c = static_cast<const CBoxChar*>(item);
+        std::snprintf(buf, sizeof buf, "%c %g %g %g %g %x|", char(c->code), c->sizeX, c->sizeY,
+                      c->box.left, c->box.top, unsigned(c->flags & ~BOXF_SELECTED));
+        out += buf;
+      }
+      out += "\n";
+    }
+    return out;
+  }
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> out;
+    for (int i = 0; i < doc->GetObjectCount(); ++i)
+      if (auto* t = dynamic_cast<CTextObject*>(doc->GetObjectAt(i))) out.push_back(t->GetText());
+    return out;
+  }
+
+  StubGlyphSource glyphs;
+  CTextAttr saved;
+};
+
+}  // namespace
+
+TEST_F(TextDragTest, DraggingOverATextSelectsFromThePressedCharacter) {
+  CTextObject* t = AddText("abcdef", 20, 50);
+  Select(t, 1, 3);
+  EXPECT_EQ(view->GetEditObject(), t);
+  EXPECT_EQ(Selected(t), "011100");
+  EXPECT_EQ(t->selectedCount, 3u);
+  // From an unselected character back over the old selection: from the
+  // pressed character to the one under the pointer, both included.
+  const fw::POINT a = Before(t, 5), b = Before(t, 1);
+  Down(a.x, a.y);
+  Move(b.x, b.y);
+  Up(b.x, b.y);
+  EXPECT_EQ(view->GetCurrentTool(), ID_TOOL_TEXT);
+  EXPECT_EQ(Selected(t), "011111");
+  EXPECT_EQ(t->selectedCount, 5u);
+
+  // The view's own step: from the anchor to the character under the pointer;
+  // off every text the editing ends.
+  t->mouseAnchor = 2;
+  view->TextToolMouseMove(fw::MK_LBUTTON, view->DeviceToPage(After(t, 4).x, After(t, 4).y));
+  EXPECT_EQ(Selected(t), "001110");
+  EXPECT_EQ(t->caretIndex, 4);
+  view->TextToolMouseMove(fw::MK_LBUTTON, CFPoint{380, 800});
+  EXPECT_EQ(t->editMode, 0u);
+  EXPECT_EQ(Selected(t), "000000");
+  EXPECT_EQ(view->GetEditObject(), t);
+
+  // A press on another text starts afresh: a jitter within the threshold
+  // selects nothing, whatever an earlier drag left behind.
+  CTextObject* u = AddText("uvw", 20, 300);
+  ObjectDrag().moved = 1;
+  const fw::POINT e = At(u, 1);
+  Down(e.x, e.y);
+  Move(e.x + 1, e.y);
+  Up(e.x + 1, e.y);
+  EXPECT_EQ(u->editMode, ID_TOOL_TEXT);
+  EXPECT_EQ(view->GetEditObject(), u);
+  EXPECT_EQ(Selected(u), "000");
+}
+
+TEST_F(TextDragTest, DroppedCharactersMoveOrCopyInOneUndoStep) {
+  struct Case {
+    const char* name;
+    const char* a;
+    int first, last;       // the selection in the first text
+    int dropText;          // 0 the first text, 1 the second, -1 empty page
+    int dropChar;          // the character the drop lands on
+    bool after;            // on its right half
+    fw::UINT flags;
+    std::vector<std::string> texts;  // in document order afterwards
+    const char* selection;           // of the text edited afterwards
+  };
+  const Case cases[] = {
+      {"within one text", "abcdef", 1, 2, 0, 4, false, 0, {"adbcef", "xyz"}, "001100"},
+      {"to its end", "abcdef", 0, 1, 0, 5, true, 0, {"cdefab", "xyz"}, "000011"},
+      {"to its start", "abcdef", 3, 5, 0, 0, false, 0, {"defabc", "xyz"}, "111000"},
+      {"into another text", "abc", 1, 1, 1, 1, false, 0, {"ac", "xbyz"}, "0100"},
+      {"copy with Ctrl", "abc", 1, 1, 1, 1, false, fw::MK_CONTROL, {"abc", "xbyz"}, "0100"},
+      {"copy within one text", "abcdef", 1, 2, 0, 4, false, fw::MK_CONTROL, {"abcdbcef", "xyz"}, "00001100"},
+      {"an emptied text goes", "ab", 0, 1, 1, 2, true, 0, {"xyzab"}, "00011"},
+      {"onto the page", "abc", 1, 1, -1, 0, false, 0, {"ac", "xyz", "b"}, "1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CTextObject* a = AddText(c.a, 20, 50);
+    CTextObject* b = AddText("xyz", 20, 200);
+    const std::string before = Snapshot();
+    const std::vector<std::string> texts = Texts();
+    Select(a, c.first, c.last);
+    ASSERT_EQ(a->CountSelected(), c.last - c.first + 1);
+    const int steps = view->GetUndoList()->GetSize();
+    CTextObject* to = c.dropText == 0 ? a : b;
+    const fw::POINT drop = c.dropText < 0 ? Dev(100, 600) : At(to, c.dropChar, c.after ? 0.8f : 0.2f);
+    DragTo(a, c.first, drop, c.flags);
+    EXPECT_EQ(Texts(), c.texts);
+    EXPECT_EQ(view->GetCurrentTool(), ID_TOOL_TEXT);
+    // The characters that came are the selection of the edited text.
+    auto* edited = dynamic_cast<CTextObject*>(view->GetEditObject());
+    ASSERT_NE(edited, nullptr);
+    EXPECT_EQ(edited, c.dropText < 0 ? Last() : to);
+    EXPECT_EQ(edited->editMode, ID_TOOL_TEXT);
+    EXPECT_EQ(Selected(edited), c.selection);
+    EXPECT_EQ(int(edited->selectedCount), c.last - c.first + 1);
+    if (edited != a) {
+      EXPECT_EQ(a->CountSelected(), 0);
+      EXPECT_EQ(a->editMode, 0u);
+    }
+
+    // One step takes all of it back, the emptied text included.
+    ASSERT_EQ(view->GetUndoList()->GetSize(), steps + 1);
+    UndoStep();
+    EXPECT_EQ(Texts(), texts);
+    EXPECT_EQ(Snapshot(), before);
+    // The view keeps no text that the undo took away.
+    if (CGraphObject* e = view->GetEditObject()) EXPECT_GE(doc->IndexOfObject(e), 0);
+
+    view->SetEditObject(nullptr);
+    view->SetHoverObject(nullptr);
+    view->GetUndoList()->DeleteAll();
+    while (doc->GetObjectCount() > 0) {
+      CGraphObject* o = doc->GetObjectAt(0);
+      doc->RemoveObject(o);
+      delete o;
+    }
+  }
+}
+
+TEST_F(TextDragTest, MovedCharactersKeepTheirPageSizeOrTakeTheCaretsWithShift) {
+  // The target shows its 20-unit characters twice as large: 40 mm.
+  CTextObject* b = AddText("xyz", 10, 100, 20.0f);
+  b->matrix = CMatrix3(2, 0, 0, 2, 0, 0);
+  b->Relayout(nullptr, -1);
+  for (fw::UINT flags : {fw::UINT(0), fw::UINT(fw::MK_SHIFT)}) {
+    SCOPED_TRACE(flags);
+    CTextObject* a = AddText("abc", 20, flags ? 400.0f : 500.0f);
+    Select(a, 1, 1);
+    const int at = flags ? 2 : 1;  // before the 'y'
+    DragTo(a, 1, Before(b, at), flags);
+    ASSERT_EQ(b->GetText(), flags ? "xbbyz" : "xbyz");
+    const CBoxChar* moved = b->chars.CharAt(at);
+    // 30 mm on the page either way without Shift; the caret's 40 mm with it.
+    const float expected = flags ? 20.0f : 15.0f;
+    EXPECT_FLOAT_EQ(moved->sizeX, expected);
+    EXPECT_FLOAT_EQ(moved->sizeY, expected);
+    view->SetEditObject(nullptr);
+  }
+}
+
+TEST_F(TextDragTest, ADropOnTheSelectionMovesNothing) {
+  CTextObject* a = AddText("abcd", 20, 50);
+  Select(a, 1, 2);
+  const int steps = view->GetUndoList()->GetSize();
+  DragTo(a, 1, After(a, 2));
+  EXPECT_EQ(a->GetText(), "abcd");
+  EXPECT_EQ(Selected(a), "0110");
+  EXPECT_EQ(view->GetEditObject(), a);
+  EXPECT_EQ(a->caretIndex, 2);
+  EXPECT_EQ(view->GetCurrentTool(), ID_TOOL_TEXT);
+  EXPECT_EQ(view->GetHoverObject(), nullptr);
+  EXPECT_EQ(view->GetUndoList()->GetSize(), steps);
+}
+
+TEST_F(DesignViewTest, ZoomAndMeasureToolsComeFromTheirCommands) {
+  for (std::uint32_t id : {ID_TOOL_ZOOM_IN, ID_TOOL_ZOOM_OUT, ID_TOOL_MEASURE}) {
+    view->SendMessage(fw::WM_COMMAND, id, 0);
+    EXPECT_EQ(view->GetCurrentTool(), id);
+  }
 }

@@ -437,6 +437,39 @@ TEST_F(EditTest, TypingDeletingAndUndoing) {
   EXPECT_EQ(Codes(*t), "");
 }
 
+TEST_F(EditTest, CutSelectionHandsOverItsItemsOrCopiesWhileRecording) {
+  // Nothing records: the caller owns the very items taken out.
+  auto t = MakeText({'a', 'b', 'c', 'd'});
+  t->SelectRange(1, 2);
+  CBoxItem* b = t->chars.GetAt(1);
+  view.depthOverride = 0;
+  std::unique_ptr<CBoxArray> cut = t->CutSelection(&view);
+  view.depthOverride = -1;
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(cut->GetAt(0), b);
+  EXPECT_EQ(Codes(*t), "ad");
+
+  // Recording: copies, selected as they were; one undo puts the originals
+  // back in place, unselected, and the copies stay the caller's.
+  auto u = MakeText({'a', 'b', 'c', 'd'});
+  u->SelectRange(1, 2);
+  CBoxItem* ub = u->chars.GetAt(1);
+  std::unique_ptr<CBoxArray> taken;
+  Step([&] { taken = u->CutSelection(&view); });
+  ASSERT_TRUE(taken);
+  ASSERT_EQ(taken->GetSize(), 2);
+  EXPECT_NE(taken->GetAt(0), ub);
+  EXPECT_TRUE(taken->GetAt(0)->IsSelected());
+  EXPECT_EQ(Codes(*u), "ad");
+  EXPECT_EQ(u->selectedCount, 0u);
+  view.undo.UndoLastStep(view);
+  EXPECT_EQ(Codes(*u), "abcd");
+  EXPECT_EQ(u->chars.GetAt(1), ub);
+  EXPECT_EQ(Selected(*u), "0000");
+  EXPECT_EQ(u->chars.CharAt(2)->x, 10.0f);
+  EXPECT_EQ(taken->CharAt(1)->code, std::uint16_t('c'));  // still whole after the undo
+}
+
 TEST_F(EditTest, CharacterFlagsWithUndo) {
   auto t = MakeText({'a', 'b', 'c'});
   t->chars.CharAt(1)->flags |= 2;
