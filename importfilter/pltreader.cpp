@@ -66,18 +66,16 @@ struct PenState {
     if (tok == PT_PD) penDown = true;
     if (tok == PT_PA) relative = false;
     if (tok == PT_PR) relative = true;
-    allowed = true;
-    xWaiting = false;
+    TakeCoordinates(true);
   }
   void PenUp() {
     open = false;
     penDown = false;
-    allowed = true;
-    xWaiting = false;
+    TakeCoordinates(true);
   }
-  // A command whose numbers are no coordinates.
-  void Other() {
-    allowed = false;
+  // Whether the numbers that follow are coordinates; a waiting x is dropped.
+  void TakeCoordinates(bool on) {
+    allowed = on;
     xWaiting = false;
   }
   void StartAtPen() {
@@ -278,15 +276,15 @@ CFilterPathList CPltReader::ReadPoints(const std::uint8_t* data, std::size_t siz
 #ifndef TINDREL_IMPORT_OLD
       case PT_DT:
         ReadTerminator(data, size, pos);
-        at.Other();
+        at.TakeCoordinates(false);
         break;
       case PT_LB:
         SkipLabel(data, size, pos);
-        at.Other();
+        at.TakeCoordinates(false);
         break;
 #endif
       default:
-        at.Other();
+        at.TakeCoordinates(false);
         break;
     }
   }
@@ -362,7 +360,7 @@ std::unique_ptr<CFilterObjectList> CPltReader::ReadGroup(const std::uint8_t* dat
         at.SetMode(tok);
         break;
       case PT_LT: {
-        at.Other();
+        at.TakeCoordinates(false);
         next = ScanToken(data, size, pos, text);
         haveNext = true;
         if (next != PT_NUMBER) {
@@ -378,24 +376,24 @@ std::unique_ptr<CFilterObjectList> CPltReader::ReadGroup(const std::uint8_t* dat
       }
       case PT_DI:
         ReadDirection(data, size, pos);
-        at.Other();
+        at.TakeCoordinates(false);
         break;
       case PT_SI:
         ReadCharSize(data, size, pos);
-        at.Other();
+        at.TakeCoordinates(false);
         break;
       case PT_DT:
         ReadTerminator(data, size, pos);
-        at.Other();
+        at.TakeCoordinates(false);
         break;
       case PT_LB: {
         auto label = ReadLabel(data, size, pos, at.cx, at.cy);
         if (label) group->Merge(*label);
-        at.Other();
+        at.TakeCoordinates(false);
         break;
       }
       case PT_SP: {
-        at.Other();
+        at.TakeCoordinates(false);
         next = ScanToken(data, size, pos, text);
         haveNext = true;
         if (next == PT_NUMBER) {
@@ -424,7 +422,7 @@ std::unique_ptr<CFilterObjectList> CPltReader::ReadGroup(const std::uint8_t* dat
         }
         break;
       default:
-        at.Other();
+        at.TakeCoordinates(false);
         break;
     }
     tok = haveNext ? next : ScanToken(data, size, pos, text);

@@ -62,39 +62,76 @@ struct LoadField {
   void operator()(std::size_t at, float& v) const { v = GetF32(rec + at); }
 };
 
-// The stored fields of a control record, with their offsets.
-template <class Code, class Visit>
-void ForEachCodeField(Code& c, const Visit& f) {
-  f(5, c.kind);
-  f(7, c.code);
-  f(9, c.value);
-  f(13, c.selector);
-  f(17, c.third);
+// Type, length and stored fields (with their offsets) of each item record.
+template <class Item>
+struct BoxRecord;
+
+template <>
+struct BoxRecord<CBoxCode> {
+  static constexpr std::uint8_t kType = BOXREC_CODE;
+  static constexpr std::uint32_t kSize = BOXREC_CODE_SIZE;
+  template <class Code, class Visit>
+  static void Fields(Code& c, const Visit& f) {
+    f(5, c.kind);
+    f(7, c.code);
+    f(9, c.value);
+    f(13, c.selector);
+    f(17, c.third);
+  }
+};
+
+template <>
+struct BoxRecord<CBoxChar> {
+  static constexpr std::uint8_t kType = BOXREC_CHAR;
+  static constexpr std::uint32_t kSize = BOXREC_CHAR_SIZE;
+  template <class Char, class Visit>
+  static void Fields(Char& c, const Visit& f) {
+    f(5, c.kind);
+    f(7, c.sizeX);
+    f(11, c.sizeY);
+    f(15, c.extentX);
+    f(19, c.extentY);
+    f(23, c.advanceRatio);
+    f(27, c.code);
+    f(29, c.angle);
+    f(33, c.skewX);
+    f(37, c.skewY);
+    f(41, c.box.left);
+    f(45, c.box.top);
+    f(49, c.box.right);
+    f(53, c.box.bottom);
+    f(57, c.x);
+    f(61, c.y);
+    f(65, c.color);
+    f(69, c.fontId);
+    f(71, c.reserved);
+    f(73, c.flags);
+  }
+};
+
+template <class Item>
+std::uint32_t WriteItemRecord(const Item& item, std::uint8_t* out) {
+  using R = BoxRecord<Item>;
+  out[0] = R::kType;
+  PutU32(out + 1, R::kSize);
+  R::Fields(item, StoreField{out});
+  return R::kSize;
 }
 
-// The stored fields of a character record, with their offsets.
-template <class Char, class Visit>
-void ForEachCharField(Char& c, const Visit& f) {
-  f(5, c.kind);
-  f(7, c.sizeX);
-  f(11, c.sizeY);
-  f(15, c.extentX);
-  f(19, c.extentY);
-  f(23, c.advanceRatio);
-  f(27, c.code);
-  f(29, c.angle);
-  f(33, c.skewX);
-  f(37, c.skewY);
-  f(41, c.box.left);
-  f(45, c.box.top);
-  f(49, c.box.right);
-  f(53, c.box.bottom);
-  f(57, c.x);
-  f(61, c.y);
-  f(65, c.color);
-  f(69, c.fontId);
-  f(71, c.reserved);
-  f(73, c.flags);
+// The fields as stored, the kind word too.
+template <class Item>
+std::unique_ptr<Item> ReadItemRecord(const std::uint8_t* rec) {
+  auto item = std::make_unique<Item>();
+  BoxRecord<Item>::Fields(*item, LoadField{rec});
+  return item;
+}
+
+// A copy through the record: every stored field, nothing else.
+template <class Item>
+std::unique_ptr<CBoxItem> CopyThroughRecord(const Item& item) {
+  std::uint8_t rec[BoxRecord<Item>::kSize];
+  WriteItemRecord(item, rec);
+  return ReadItemRecord<Item>(rec);
 }
 
 }  // namespace
@@ -117,21 +154,9 @@ float CBoxCode::FloatValue() const {
   return f;
 }
 
-std::unique_ptr<CBoxItem> CBoxCode::Clone() const {
-  // Through the record: every stored field, the kind word as it is.
-  std::uint8_t rec[BOXREC_CODE_SIZE];
-  WriteRecord(rec);
-  auto c = std::make_unique<CBoxCode>();
-  ForEachCodeField(*c, LoadField{rec});
-  return c;
-}
+std::unique_ptr<CBoxItem> CBoxCode::Clone() const { return CopyThroughRecord(*this); }
 
-std::uint32_t CBoxCode::WriteRecord(std::uint8_t* out) const {
-  out[0] = BOXREC_CODE;
-  PutU32(out + 1, BOXREC_CODE_SIZE);
-  ForEachCodeField(*this, StoreField{out});
-  return BOXREC_CODE_SIZE;
-}
+std::uint32_t CBoxCode::WriteRecord(std::uint8_t* out) const { return WriteItemRecord(*this, out); }
 
 void CBoxCode::ApplyTo(CTextAttr& attr) const {
   switch (code) {
@@ -156,8 +181,7 @@ void CBoxCode::ApplyTo(CTextAttr& attr) const {
 
 std::unique_ptr<CBoxCode> CreateBoxCodeFromRecord(const std::uint8_t* rec, std::size_t available) {
   if (!rec || available < BOXREC_CODE_SIZE || rec[0] != BOXREC_CODE) return nullptr;
-  auto c = std::make_unique<CBoxCode>();
-  ForEachCodeField(*c, LoadField{rec});
+  auto c = ReadItemRecord<CBoxCode>(rec);
   // The record type decides the class: the kind word cannot say otherwise.
   c->kind = std::uint16_t(c->kind | BOX_KIND_CODE);
   return c;
@@ -214,26 +238,13 @@ void CBoxChar::Make(std::uint8_t lang, std::uint16_t c, const CTextAttr& attr, b
   }
 }
 
-std::unique_ptr<CBoxItem> CBoxChar::Clone() const {
-  // Through the record: every stored field, the kind word as it is; the
-  // cached outline and the font state stay behind.
-  std::uint8_t rec[BOXREC_CHAR_SIZE];
-  WriteRecord(rec);
-  auto c = std::make_unique<CBoxChar>();
-  ForEachCharField(*c, LoadField{rec});
-  return c;
-}
+// The cached outline and the font state stay behind.
+std::unique_ptr<CBoxItem> CBoxChar::Clone() const { return CopyThroughRecord(*this); }
 
-std::uint32_t CBoxChar::WriteRecord(std::uint8_t* out) const {
-  out[0] = BOXREC_CHAR;
-  PutU32(out + 1, BOXREC_CHAR_SIZE);
-  ForEachCharField(*this, StoreField{out});
-  return BOXREC_CHAR_SIZE;
-}
+std::uint32_t CBoxChar::WriteRecord(std::uint8_t* out) const { return WriteItemRecord(*this, out); }
 
 std::unique_ptr<CBoxChar> CBoxChar::FromRecord(const std::uint8_t* rec) {
-  auto c = std::make_unique<CBoxChar>();
-  ForEachCharField(*c, LoadField{rec});
+  auto c = ReadItemRecord<CBoxChar>(rec);
   c->kind = std::uint16_t(c->kind & ~BOX_KIND_CODE);
   return c;
 }

@@ -352,8 +352,11 @@ void CCreateCftDlg::DrawGlyph(const CPathPointList* outline, int incX, int incY)
 
 void CCreateCftDlg::DrawPreview(plat::HDC dc, const CPathPointList* outline, int incX, int incY) {
   CWnd* frame = GetDlgItem(IDC_CFT_PREVIEW);
-  if (!dc || !frame || !outline) return;
+  if (!dc || !frame) return;
   const RECT r = frame->GetRectInParent();
+  // A code without a glyph leaves the frame empty.
+  dc->FillSolidRect(r, plat::RGB(255, 255, 255));
+  if (!outline) return;
   const CMatrix3 m(kPreviewScale, 0.0f, 0.0f, kPreviewScale, float(r.left) + float(incX) * kPreviewScale,
                    float(r.top) + float(incY) * kPreviewScale);
   const CMatrix3 frameMatrix(kPreviewScale, 0.0f, 0.0f, kPreviewScale, float(r.left), float(r.top));
@@ -364,7 +367,6 @@ void CCreateCftDlg::DrawPreview(plat::HDC dc, const CPathPointList* outline, int
   square.AddPoint(0, 1024, PP_NODE);
   square.AddPoint(0, 0, PP_CLOSEEND | PP_NODE);
   square.EndPoints();
-  dc->FillSolidRect(r, plat::RGB(255, 255, 255));
   dc->SelectStockObject(plat::BLACK_PEN);
   outline->DrawOutlineWith(dc, &m);
   square.DrawOutlineWith(dc, &frameMatrix);

@@ -78,7 +78,7 @@ class CCreateCftDlg : public fw::CDialog {
   // Path of the chosen source font's file; empty for installed fonts.
   std::string SourceFilePath(int font) const;
   // The outline moved by the offset and the glyph square, at 0.12 in the
-  // preview frame.
+  // preview frame; without an outline the frame is only cleared.
   void DrawPreview(plat::HDC dc, const CPathPointList* outline, int incX, int incY);
   void DrawGlyph(const CPathPointList* outline, int incX, int incY);
   void ShowProgress(int zone, int position);

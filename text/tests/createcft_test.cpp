@@ -16,6 +16,7 @@
 #include "text/cftfont.h"
 #include "text/createcftdlg.h"
 #include "text/fontcatalog.h"
+#include "text/glyphsource.h"
 #include "text/language.h"
 #include "text/outlinecodec.h"
 #include "text/tests/font_fixtures.h"
@@ -221,6 +222,40 @@ TEST_F(CreateCftTest, OpensWithTheStoredSettingsAndTheSourcesOfTheLanguages) {
   EXPECT_EQ(text, "6.5");
 }
 
+TEST_F(CreateCftTest, PreviewDrawsTheFirstCodeMovedInItsSquare) {
+  WriteSource("SRC.CFT");
+  Mount();
+  std::vector<plat::COLORREF> seen;
+  driver.Then([&](CDialog& d) {
+    ASSERT_TRUE(SelectSource(d, "GBOwnFonts"));
+    const RECT r = d.GetDlgItem(IDC_CFT_PREVIEW)->GetRectInParent();
+    auto look = [&](int x, int y) {
+      d.Invalidate();
+      d.UpdateWindow();
+      seen.push_back(d.GetSurface().surface().GetPixel(r.left + x, r.top + y));
+    };
+    // A1 is the square (100, 100)-(900, 900): at 0.12 its left edge is at 12.
+    SetRange(d, 0xB0, 0xB0, 0xA1, 0xA4);
+    look(12, 50);
+    look(0, 50);    // the glyph square
+    look(50, 50);   // inside: outlines only
+    d.TypeText(IDC_CFT_INC_X, "100");
+    look(24, 50);
+    SetRange(d, 0xB0, 0xB0, 0xA3, 0xA4);  // no glyph: the frame is cleared
+    look(0, 50);
+    d.ClickButton(IDCANCEL);
+  });
+  CCreateCftDlg dlg;
+  dlg.DoModal();
+  const plat::COLORREF black = plat::RGB(0, 0, 0), white = plat::RGB(255, 255, 255);
+  ASSERT_EQ(seen.size(), 5u);
+  EXPECT_EQ(seen[0], black);
+  EXPECT_EQ(seen[1], black);
+  EXPECT_EQ(seen[2], white);
+  EXPECT_EQ(seen[3], black);
+  EXPECT_EQ(seen[4], white);
+}
+
 TEST_F(CreateCftTest, CreatesFromTheInstalledFace) {
   Mount();
   const int song = g_FontCatalog.FindEntry(1, 0, plat::Utf8ToGbk(kSong));
@@ -323,6 +358,73 @@ TEST_F(CreateCftTest, CreatesFromAnOwnFontFileAndReplacesTheFileTheSecondTime) {
   EXPECT_EQ(second[0][121], char(0xA2));
   EXPECT_EQ(U32(second[0], 144), CCftFont::Scramble(record, 0));
   EXPECT_EQ(second[0].size(), record + U32(second[0], record));
+}
+
+// Outlines by code; every other code has none.
+class MapSource : public CGlyphSource {
+ public:
+  int FindSlot(std::uint8_t) override { return 0; }
+  std::unique_ptr<CPathPointList> GetOutline(std::uint8_t, std::uint8_t, int, std::uint16_t,
+                                             std::uint16_t code) override {
+    auto it = glyphs.find(code);
+    return it == glyphs.end() ? nullptr : it->second->Clone();
+  }
+  bool GetMetrics(std::uint8_t, std::uint16_t, std::uint16_t, GlyphMetrics&) override { return false; }
+  std::map<std::uint16_t, std::unique_ptr<CPathPointList>> glyphs;
+};
+
+// A zigzag of n nodes whose steps take `step` units.
+std::unique_ptr<CPathPointList> Zigzag(int n, float step) {
+  std::vector<PathPoint> pts;
+  for (int k = 0; k < n; ++k)
+    pts.push_back({float(k) * step, float(k % 2) * step, std::uint8_t(k == 0 ? 0x11 : k == n - 1 ? 0x21 : 0x01)});
+  return ListOf(pts);
+}
+
+TEST_F(CreateCftTest, ARecordWhoseEntryWouldScrambleToZeroIsMovedOn) {
+  Mount();
+  // 69 zones x 256 positions: the index ends at 70800, and the last entry
+  // (17663) scrambles to 0 for the offset K / 17666 = 71403.
+  const std::uint32_t last = 69 * 256 - 1, indexEnd = 144 + 4 * (last + 1);
+  const std::uint32_t zeroAt = CCftFont::kScramble / (last + 3);
+  ASSERT_EQ(CCftFont::Scramble(zeroAt, last), 0u);
+  // Records before it that fill the gap exactly.
+  std::map<std::size_t, std::unique_ptr<CPathPointList>> bySize;
+  for (int n = 2; n < 200; ++n)
+    for (float step : {3.0f, 300.0f}) {
+      auto z = Zigzag(n, step);
+      bySize.emplace(Encode(*z).size(), std::move(z));
+    }
+  MapSource source;
+  for (auto& [a, za] : bySize) {
+    auto b = bySize.find(zeroAt - indexEnd - a);
+    if (b == bySize.end()) continue;
+    source.glyphs[0x0000] = za->Clone();
+    source.glyphs[0x0001] = b->second->Clone();
+    break;
+  }
+  ASSERT_EQ(source.glyphs.size(), 2u);
+  source.glyphs[0x44FF] = Rect(10, 10, 20, 20);
+  ScopedGlyphSource scope(&source);
+  driver.Then([&](CDialog& d) {
+    d.TypeText(IDC_CFT_PATH, out);
+    d.TypeText(IDC_CFT_FILE, "Z.CFT");
+    SetRange(d, 0, 68, 0, 255);
+    d.ClickButton(IDOK);
+    d.ClickButton(IDCANCEL);
+  });
+  CCreateCftDlg dlg;
+  dlg.DoModal();
+  const std::string bytes = ReadFileBytes(out + "/Z.CFT");
+  ASSERT_GT(bytes.size(), zeroAt + 8u);
+  EXPECT_EQ(CCftFont::Scramble(U32(bytes, 144), 0), indexEnd);
+  EXPECT_EQ(U32(bytes, zeroAt), 0u);  // the four zero bytes
+  const std::uint32_t entry = U32(bytes, 144 + 4 * last);
+  EXPECT_EQ(CCftFont::Scramble(entry, last), zeroAt + 4);
+  EXPECT_EQ(CCftFont::GetGlyphOffset(out + "/Z.CFT", 0x44FF), zeroAt + 4);
+  auto glyph = CCftFont::ReadGlyph(out + "/Z.CFT", 0x44FF);
+  ASSERT_TRUE(glyph);
+  EXPECT_TRUE(SamePoints(PointsOf(*glyph), Whole(*Rect(10, 10, 20, 20), 0, 0)));
 }
 
 TEST_F(CreateCftTest, RefusesOldVersionsAndRangesThatNameNoCodes) {
