@@ -565,17 +565,20 @@ TEST_F(TextDragTest, DraggingOverATextSelectsFromThePressedCharacter) {
   EXPECT_EQ(Selected(t), "000000");
   EXPECT_EQ(view->GetEditObject(), t);
 
-  // A press on another text starts afresh: a jitter within the threshold
-  // selects nothing, whatever an earlier drag left behind.
+  // A press on another text starts afresh, the caret on the pressed side of
+  // the character; a jitter within the threshold selects nothing, whatever
+  // an earlier drag left behind.
   CTextObject* u = AddText("uvw", 20, 300);
   ObjectDrag().moved = 1;
-  const fw::POINT e = At(u, 1);
+  const fw::POINT e = After(u, 1);
   Down(e.x, e.y);
   Move(e.x + 1, e.y);
   Up(e.x + 1, e.y);
   EXPECT_EQ(u->editMode, ID_TOOL_TEXT);
   EXPECT_EQ(view->GetEditObject(), u);
   EXPECT_EQ(Selected(u), "000");
+  EXPECT_EQ(u->caretIndex, 1);
+  EXPECT_EQ(u->caretSide, 0u);
 }
 
 TEST_F(TextDragTest, DroppedCharactersMoveOrCopyInOneUndoStep) {
