@@ -655,7 +655,10 @@ TEST_F(TextDragTest, MovedCharactersKeepTheirPageSizeOrTakeTheCaretsWithShift) {
   b->Relayout(nullptr, -1);
   for (fw::UINT flags : {fw::UINT(0), fw::UINT(fw::MK_SHIFT)}) {
     SCOPED_TRACE(flags);
-    CTextObject* a = AddText("abc", 20, flags ? 400.0f : 500.0f);
+    // The source shows its 20-unit characters at 30 mm.
+    CTextObject* a = AddText("abc", 20, flags ? 400.0f : 500.0f, 20.0f);
+    a->matrix = CMatrix3(1.5f, 0, 0, 1.5f, 0, 0);
+    a->Relayout(nullptr, -1);
     Select(a, 1, 1);
     const int at = flags ? 2 : 1;  // before the 'y'
     DragTo(a, 1, Before(b, at), flags);
