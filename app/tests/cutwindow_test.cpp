@@ -112,10 +112,54 @@ TEST_F(CutWindowTest, CutoutOpensTheWindowAndClosingBringsTheMainWindowBack) {
   auto* colors = frame->GetCutBar().Options().Item<fw::CComboBox>(cutid::IDC_COLOR_LIST);
   ASSERT_NE(colors, nullptr);
   EXPECT_EQ(colors->GetCount(), 1);
+  // The settings dialogs of other parts are not offered; the hand-over only to a device.
+  CCutOptionsPage& options = frame->GetCutBar().Options();
+  EXPECT_FALSE(options.GetDlgItem(cutid::IDC_HALF_SET)->IsWindowEnabled());
+  EXPECT_FALSE(frame->GetCutBar().Knife().GetDlgItem(cutid::IDC_PORT_SETTING)->IsWindowEnabled());
+  EXPECT_FALSE(options.GetDlgItem(cutid::IDC_KELVO)->IsWindowEnabled());
 
   frame->SendMessage(fw::WM_CLOSE);
   EXPECT_EQ(fw::CWnd::FindWindow(nullptr, "CutOut  "), nullptr);
   EXPECT_TRUE(main->IsWindowVisible());
+}
+
+// The colour filter: "Colors" with a colour chosen rebuilds with that
+// colour's outlines only.
+TEST_F(CutWindowTest, ColourChoiceRebuilds) {
+  static_cast<CPathObject*>(doc->GetObjectAt(1))->color = 5;
+  CCutFrame* frame = Open();
+  ASSERT_NE(frame, nullptr);
+  CCutOptionsPage& options = frame->GetCutBar().Options();
+  auto& colors = *options.Item<fw::CComboBox>(cutid::IDC_COLOR_LIST);
+  ASSERT_EQ(colors.GetCount(), 2);
+  options.ClickButton(cutid::IDC_COLORS);
+  EXPECT_TRUE(colors.IsWindowVisible());
+  colors.UserSelect(colors.FindStringExact(-1, "5"));
+  fw::PumpPendingMessages();
+  EXPECT_EQ(frame->GetInfo().colorIndex, 5);
+  ASSERT_EQ(PathCount(*cut->GetObjectList()), 1);
+  CFRect b;
+  cut->GetObjectList()->GetBoundRect(&b, 0);
+  EXPECT_EQ(b, CFRect(100, 200, 140, 260));
+  frame->DestroyWindow();
+}
+
+// 57609 puts a cut view in place of the main frame's panes; the panes come
+// back when it goes.
+TEST_F(CutWindowTest, CutViewInTheMainFrame) {
+  design->SendMessage(fw::WM_COMMAND, ID_CUT_VIEW_IN_FRAME, 0);
+  ASSERT_TRUE(main->IsInPreviewMode());
+  auto* view = dynamic_cast<CCUTView*>(main->GetDlgItem(fw::AFX_IDW_PANE_FIRST));
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(main->GetActiveView(), view);
+  EXPECT_EQ(PathCount(*view->GetObjectList()), 2);
+  fw::CWnd* panes = main->GetDlgItem(fw::AFX_IDW_PANE_SAVE);
+  ASSERT_NE(panes, nullptr);
+  EXPECT_FALSE(panes->IsWindowVisible());
+  view->DestroyWindow();
+  EXPECT_FALSE(main->IsInPreviewMode());
+  EXPECT_TRUE(panes->IsWindowVisible());
+  EXPECT_EQ(main->GetActiveView(), design);
 }
 
 // Dragging each paper edge: the edge's tool and sizing cursor while it lasts,
@@ -270,6 +314,7 @@ TEST_F(CutWindowTest, OutputOfASelectedAreaToATerminal) {
   auto& port = BarItem<fw::CComboBox>(*frame, cutid::IDC_PORT);
   ASSERT_EQ(port.GetLBText(0), "COM1");
   port.UserSelect(0);
+  EXPECT_TRUE(frame->GetCutBar().Options().GetDlgItem(cutid::IDC_KELVO)->IsWindowEnabled());
   BarItem<fw::CButton>(*frame, cutid::IDC_OUTPUT).Click();
   EXPECT_EQ(frame->GetCutterBar().LastRun(), 0);
   ExpectGolden("cutwindow_com1.txt", pty.Drain());

@@ -15,6 +15,8 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QScrollBar>
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QCursor>
 #include <QElapsedTimer>
@@ -41,6 +43,10 @@
 #include "framework/docview.h"
 #include "framework/input.h"
 #include "framework/resources.h"
+#include "model/settings.h"
+#include "output/cutinfo.h"
+#include "output/cutter.h"
+#include "output/cutwindow.h"
 #include "platform/codepage.h"
 #include "presentation/host.h"
 #include "presentation/widgets.h"
@@ -809,3 +815,68 @@ TEST_F(PresentationTest, InputForADestroyedWindowIsDropped) {
 }
 
 }  // namespace
+
+// The cut window: a top-level window of its own, maximised over the hidden
+// main window, with the cutter bar along the top and the tabbed bar whose tabs
+// switch its pages; closing it brings the main window back.
+TEST_F(PresentationTest, CutWindowShowsItsBarsAndPages) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string ini = dir.path().toStdString() + "/Cutters.INI";
+  const QString models = QDir::cleanPath(QString(TINDREL_TEST_DATA) + "/../../../output/tests/data/Cutters.INI");
+  ASSERT_TRUE(QFile::copy(models, QString::fromStdString(ini)));
+  CIniFile cutters;
+  cutters.SetPath(ini);
+  CCutterDriver device(cutters);
+  device.port.SetSettingsPath(dir.path().toStdString() + "/Port.INI");
+  CCutInfo info;
+  RegisterCutWindowResources();
+  auto* cut = new CCutFrame(device, info, cutters);
+  CCreateContext ctx;
+  ctx.m_pNewViewClass = FW_RUNTIME_CLASS(TestView);
+  ASSERT_TRUE(cut->LoadFrame(cutid::IDR_CUT_FRAME, WS_OVERLAPPEDWINDOW, view, &ctx));
+  cut->SetMenu(nullptr);
+  cut->InitialUpdateFrame(nullptr, FALSE);
+  cut->SetWindowText("CutOut  ");
+  cut->ShowWindow(SW_SHOWMAXIMIZED);
+  frame->ShowWindow(SW_HIDE);
+  Settle();
+
+  QWidget* top = host->TopOf(cut->m_hWnd);
+  ASSERT_NE(top, nullptr);
+  EXPECT_TRUE(top->isVisible());
+  EXPECT_TRUE(top->isMaximized());
+  EXPECT_EQ(top->windowTitle(), QString("CutOut  "));
+  EXPECT_FALSE(host->TopOf(frame->m_hWnd)->isVisible());
+
+  QWidget* bar = host->WidgetOf(cut->GetCutterBar().m_hWnd);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(bar->isVisible());
+  QWidget* model = host->WidgetOf(cut->GetCutterBar().GetDlgItem(cutid::IDC_MODEL)->m_hWnd);
+  ASSERT_NE(model, nullptr);
+  ASSERT_NE(model->findChild<QComboBox*>(), nullptr);
+  EXPECT_EQ(model->findChild<QComboBox*>()->count(), 2);
+
+  CCutBar& side = cut->GetCutBar();
+  QWidget* tabs = host->WidgetOf(side.GetDlgItem(cutid::IDC_CUT_TAB)->m_hWnd);
+  ASSERT_NE(tabs, nullptr);
+  auto* tabBar = tabs->findChild<QTabBar*>();
+  ASSERT_NE(tabBar, nullptr);
+  EXPECT_EQ(tabBar->count(), 2);
+  QWidget* optionsPage = host->WidgetOf(side.Options().m_hWnd);
+  QWidget* knifePage = host->WidgetOf(side.Knife().m_hWnd);
+  ASSERT_TRUE(optionsPage && knifePage);
+  EXPECT_TRUE(optionsPage->isVisible());
+  EXPECT_FALSE(knifePage->isVisible());
+  QTest::mouseClick(tabBar, Qt::LeftButton, {}, tabBar->tabRect(1).center());
+  Settle();
+  EXPECT_TRUE(side.Knife().IsWindowVisible());
+  EXPECT_FALSE(side.Options().IsWindowVisible());
+  EXPECT_TRUE(knifePage->isVisible());
+
+  top->close();
+  Settle();
+  EXPECT_EQ(CWnd::FindWindow(nullptr, "CutOut  "), nullptr);
+  ASSERT_NE(host->TopOf(frame->m_hWnd), nullptr);
+  EXPECT_TRUE(host->TopOf(frame->m_hWnd)->isVisible());
+}
