@@ -10,6 +10,8 @@
 #include "framework/menu.h"
 #include "framework/resources.h"
 #include "model/guidelinepage.h"
+#include "text/createcftdlg.h"
+#include "text/fontdlgs.h"
 #include "text/libbrowser.h"
 #include "text/libcatalogdlg.h"
 #include "text/libconvertdlg.h"
@@ -133,7 +135,10 @@ void RegisterMenus() {
                                               {"Table...", 40107},
                                               Sep(),
                                               {"Measure(&M)\tF12", 32841},
-                                              {"OutRect...\t[F9]", 40106}}},
+                                              {"OutRect...\t[F9]", 40106},
+                                              Sep(),
+                                              {"FontSet...\t[Ctrl+F]", appid::ID_FONT_SET},
+                                              {"BaseLineSet...(&S)", appid::ID_BASELINE_SET}}},
           {"&Distortion", std::vector<MenuItemDef>{{"&Weld", 32830},
                                                    {"&Cut", 32831},
                                                    {"&And", 32832},
@@ -191,6 +196,7 @@ void RegisterAccelerators() {
       {FVIRTKEY | FCONTROL, 'X', 57635},
       {FVIRTKEY | FCONTROL, 'C', 57634},
       {FVIRTKEY | FCONTROL, 'V', 57637},
+      {FVIRTKEY | FCONTROL, 'F', fw::WORD(appid::ID_FONT_SET)},
       {FVIRTKEY, fw::WORD(fw::VK_DELETE), 57632},
       {FVIRTKEY, fw::WORD(fw::VK_F2), 40112},
       {FVIRTKEY, fw::WORD(fw::VK_F3), 40113},
@@ -311,15 +317,6 @@ void RegisterDialogs() {
                                         DlgItemDef(appid::IDC_LOGO_TEXT, CtrlKind::Static, "", kChild,
                                                    {10, 214, 390, 232}),
                                     }});
-  fw::res::SetDialog(appid::IDD_QUWEI,
-                     DialogTemplate{"QW(CHN)",
-                                    kPopup,
-                                    {0, 0, 180, 70},
-                                    {
-                                        DlgItemDef(1390, CtrlKind::Static, "Code:", kChild, {8, 12, 48, 28}),
-                                        DlgItemDef(1391, CtrlKind::Edit, "", kChild | fw::WS_TABSTOP | fw::ES_NUMBER,
-                                                   {52, 10, 170, 28}),
-                                    }});
   fw::res::SetDialog(appid::IDD_TEXT_EDITOR,
                      DialogTemplate{"Texteditor",
                                     kPopup | fw::WS_THICKFRAME,
@@ -351,8 +348,10 @@ void RegisterAppResources() {
   RegisterSealResources();
   RegisterLibBrowserResources();
   RegisterLibConvertResources();
+  RegisterCreateCftResources();
   RegisterLibManagerResources();
   RegisterLibCatalogResources();
+  RegisterFontDialogResources();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
 }
 

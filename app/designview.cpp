@@ -20,6 +20,7 @@
 #include "model/shapebuilders.h"
 #include "model/undoitems.h"
 #include "text/boxarray.h"
+#include "text/fontdlgs.h"
 #include "text/textattr.h"
 #include "text/textobject.h"
 
@@ -27,6 +28,8 @@ FW_IMPLEMENT_DYNCREATE(CVORLAN98View, CVORLANView)
 
 FW_BEGIN_COMMAND_MAP(CVORLAN98View, CVORLANView)
 FW_ON_COMMAND(appid::ID_FILE_IMPORT, OnFileImport)
+FW_ON_COMMAND(appid::ID_FONT_SET, OnFontSet)
+FW_ON_COMMAND(appid::ID_BASELINE_SET, OnBaseLineSet)
 FW_ON_COMMAND(ID_TOOL_CUTOUT, OnCutout)
 FW_ON_COMMAND(ID_CUT_VIEW_IN_FRAME, OnCutViewInFrame)
 FW_ON_COMMAND(ID_TOOL_SELECT, OnToolSelect)
@@ -604,4 +607,14 @@ void CVORLAN98View::PaintPage(plat::DC* dc) {
   dc->SetROP2(oldRop);
   dc->SelectObject(oldPen);
   plat::DeleteObject(pen);
+}
+
+void CVORLAN98View::OnFontSet() {
+  CFontSetDlg dlg;
+  dlg.DoModal();
+}
+
+void CVORLAN98View::OnBaseLineSet() {
+  CBaseLineDlg dlg;
+  dlg.DoModal();
 }

@@ -131,6 +131,9 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   void OnToolNode();
   void OnUpdateTool(fw::CCmdUI* ui);
   void OnFileImport();
+  // "Font Setting" and "Baseline Setting", modal.
+  void OnFontSet();
+  void OnBaseLineSet();
   // Output areas: Cut Out (the area tool), Clear Outable Area, and the fill
   // switch of the areas or of the selected objects.
   void OnCutOutMode();

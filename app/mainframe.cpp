@@ -17,6 +17,7 @@
 #include "model/palette.h"
 #include "model/records.h"
 #include "platform/dc.h"
+#include "text/createcftdlg.h"
 
 namespace {
 
@@ -55,8 +56,6 @@ bool FindPopupHolding(fw::CMenu* menu, fw::UINT id, fw::CMenu** owner, int* inde
 fw::HCURSOR AppCursor(int index) { return index >= 0 && index < 29 ? g_cursors[index] : 0; }
 plat::HPEN GreyPen() { return g_greyPen; }
 CPropertyFrame*& ThePropertyFrame() { return g_propertyFrame; }
-
-CQuWeiDlg::CQuWeiDlg() : fw::CDialog(appid::IDD_QUWEI) {}
 
 CPropertyFrame::~CPropertyFrame() {
   if (m_owner && *m_owner == this) *m_owner = nullptr;
@@ -108,10 +107,37 @@ void CModeBar::SetMode(std::uint32_t tool) {
   if (mode == m_mode) return;
   m_mode = mode;
   LoadToolBar(mode == appid::ID_TOOL_GRAPHLIB ? appid::IDT_MODE_LIB : appid::IDT_MODE_TEXT);
-  if (mode == appid::ID_TOOL_GRAPHLIB)
+  if (mode == appid::ID_TOOL_GRAPHLIB) {
+    if (m_fontPanel && m_fontPanel->m_hWnd) m_fontPanel->ShowWindow(fw::SW_HIDE);
     PlaceGlyphPanel();
-  else if (m_glyphPanel && m_glyphPanel->m_hWnd)
-    m_glyphPanel->ShowWindow(fw::SW_HIDE);
+  } else {
+    if (m_glyphPanel && m_glyphPanel->m_hWnd) m_glyphPanel->ShowWindow(fw::SW_HIDE);
+    PlaceFontPanel();
+  }
+}
+
+void CModeBar::PlaceFontPanel() {
+  if (!m_hWnd) return;
+  if (!m_fontPanel) {
+    m_fontPanel = std::make_unique<CFontPanelDlg>();
+    if (!m_fontPanel->Create(this)) {
+      m_fontPanel.reset();
+      return;
+    }
+  }
+  const fw::DWORD side = GetDockSide();
+  if (side == fw::CBRS_ALIGN_LEFT || side == fw::CBRS_ALIGN_RIGHT) {
+    SetButtonInfo(0, 40051, fw::TBBS_BUTTON, 0);
+    m_fontPanel->ShowWindow(fw::SW_HIDE);
+    return;
+  }
+  PlaceOverFirstButton(*m_fontPanel, 40051);
+}
+
+fw::SIZE CModeBar::CalcFixedLayout(fw::BOOL stretch, fw::BOOL horz) {
+  if (m_mode == appid::ID_TOOL_TEXT && m_fontPanel && m_fontPanel->m_hWnd)
+    m_fontPanel->ShowWindow(horz ? fw::SW_SHOW : fw::SW_HIDE);
+  return fw::CToolBar::CalcFixedLayout(stretch, horz);
 }
 
 void CModeBar::PlaceGlyphPanel() {
@@ -123,14 +149,17 @@ void CModeBar::PlaceGlyphPanel() {
       return;
     }
   }
-  fw::RECT panel;
-  m_glyphPanel->GetWindowRect(&panel);
-  SetButtonInfo(0, 32809, fw::TBBS_SEPARATOR, panel.width());
+  PlaceOverFirstButton(*m_glyphPanel, 32809);
+}
+
+void CModeBar::PlaceOverFirstButton(fw::CWnd& panel, fw::UINT command) {
+  fw::RECT r;
+  panel.GetWindowRect(&r);
+  SetButtonInfo(0, command, fw::TBBS_SEPARATOR, r.width());
   fw::RECT cell;
   GetItemRect(0, &cell);
-  m_glyphPanel->SetWindowPos(nullptr, cell.left, cell.top, 0, 0,
-                             fw::SWP_NOSIZE | fw::SWP_NOZORDER | fw::SWP_NOACTIVATE);
-  m_glyphPanel->ShowWindow(fw::SW_SHOW);
+  panel.SetWindowPos(nullptr, cell.left, cell.top, 0, 0, fw::SWP_NOSIZE | fw::SWP_NOZORDER | fw::SWP_NOACTIVATE);
+  panel.ShowWindow(fw::SW_SHOW);
 }
 
 int CModeBar::SyncWithSelection() {
@@ -138,6 +167,7 @@ int CModeBar::SyncWithSelection() {
   if (!view) return 0;
   if (CGraphObject* edit = view->GetEditObject(); edit && edit->kind == OBJ_TEXT) {
     SetMode(appid::ID_TOOL_TEXT);
+    if (m_fontPanel && m_fontPanel->m_hWnd) m_fontPanel->UpdateControls();
     return 1;
   }
   CDesignViewServices* design = view->GetDesignView();
@@ -292,6 +322,7 @@ FW_ON_COMMAND(appid::ID_TEXT_EDITOR, OnTextEditor)
 FW_ON_COMMAND(appid::ID_SHOW_PROPERTY, OnShowProperty)
 FW_ON_COMMAND(appid::ID_VIEW_ACTIVE, OnViewActive)
 FW_ON_COMMAND(appid::ID_DOC_CLOSED, OnDocumentClosed)
+FW_ON_COMMAND(appid::ID_NEW_WINFONTS, OnNewWinFonts)
 FW_ON_COMMAND(fw::ID_HELP, OnHelp)
 FW_ON_COMMAND(appid::ID_HELP_TOPIC, OnHelpFinder)
 FW_ON_COMMAND(fw::ID_HELP_FINDER, OnHelpFinder)
@@ -535,6 +566,11 @@ void CMDIMainFrame::OnShowQuWei() {
                          fw::SWP_NOSIZE);
   }
   ToggleWindow(m_quWei);
+}
+
+void CMDIMainFrame::OnNewWinFonts() {
+  CCreateCftDlg dialog;
+  dialog.DoModal();
 }
 
 void CMDIMainFrame::OnTextEditor() {

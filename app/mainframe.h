@@ -10,17 +10,12 @@
 #include "framework/dialog.h"
 #include "framework/docview.h"
 #include "model/services.h"
+#include "text/fontdlgs.h"
 #include "text/libbrowser.h"
 #include "text/texteditordlg.h"
 
 // Splitter member of the frame: never created as a window.
 class CMainSplitter : public fw::CSplitterWnd {};
-
-// The code-table input window (dialog 211).
-class CQuWeiDlg : public fw::CDialog {
- public:
-  CQuWeiDlg();
-};
 
 // The second command of a context-bar button under the right mouse button
 // (Shift held or not); 0 for a button without one.
@@ -53,13 +48,23 @@ class CModeBar : public fw::CToolBar {
   int SyncWithSelection();
   // The glyph panel of library mode; null until library mode is first shown.
   CLibGlyphPanel* GetGlyphPanel() const { return m_glyphPanel.get(); }
+  // The font panel of text mode; null until text mode is first shown.
+  CFontPanelDlg* GetFontPanel() const { return m_fontPanel.get(); }
+  // A horizontal layout shows the font panel in text mode, a vertical one hides it.
+  fw::SIZE CalcFixedLayout(fw::BOOL stretch, fw::BOOL horz) override;
 
  private:
   // Library mode: the panel over button 0, a separator as wide as the panel.
   void PlaceGlyphPanel();
+  // Text mode: docked across, the font panel over button 0 as the glyph
+  // panel; docked along a side, button 0 a button and the panel hidden.
+  void PlaceFontPanel();
+  // Button 0 becomes a separator as wide as the panel, which is placed over it and shown.
+  void PlaceOverFirstButton(fw::CWnd& panel, fw::UINT command);
 
   std::uint32_t m_mode = 0;
   std::unique_ptr<CLibGlyphPanel> m_glyphPanel;
+  std::unique_ptr<CFontPanelDlg> m_fontPanel;
 };
 
 // The palette bar's owner-drawn colour list: one item per palette colour,
@@ -168,6 +173,8 @@ class CMDIMainFrame : public fw::CMDIFrameWnd, public CMainFrameServices {
   void OnShowProperty();
   void OnViewActive();
   void OnDocumentClosed();
+  // "&1 New WinFonts": the own font file builder, modal.
+  void OnNewWinFonts();
 
  private:
   // The status commands; false for an id that is none of them.

@@ -102,7 +102,8 @@ void COutAreaTracker::DrawSelected(plat::DC* given, const CMatrix3* matrix) {
     CGuideItem* item = list->GetAt(i);
     if (item && item->selection == 1) item->DrawGuide(dc, m, nullptr);
   }
-  DrawHandles(dc, m);
+  // During a move that erased only the handles they stay off.
+  if (!m_handlesOnly) DrawHandles(dc, m);
 }
 
 // ---------------------------------------------------------------------------

@@ -250,6 +250,14 @@ void CVORLANView::SendCommand(std::uint32_t id) {
   if (m_hWnd) SendMessage(fw::WM_COMMAND, id, 0);
 }
 
+void CVORLANView::TakeFocus() {
+  if (m_hWnd) SetFocus();
+}
+
+void CVORLANView::PostChar(std::uint32_t ch) {
+  if (m_hWnd) PostMessage(fw::WM_CHAR, ch, 0);
+}
+
 void CVORLANView::SetStatusText(const std::string& text) {
   if (CMainFrameServices* main = ::GetMainFrame()) main->SetStatusText(text);
 }

@@ -101,6 +101,8 @@ class CVORLANView : public fw::CView, public virtual CViewServices {
   void UpdateNow() override;
   void PostCommand(std::uint32_t id) override;
   void SendCommand(std::uint32_t id) override;
+  void TakeFocus() override;
+  void PostChar(std::uint32_t ch) override;
   void SetStatusText(const std::string& text) override;
   void RepaintView(bool erase) override;
 

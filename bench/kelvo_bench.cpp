@@ -5,13 +5,10 @@
 // one hand-off from the design program to a manager that is already running.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -26,10 +23,9 @@
 #include "output/cuthandoff.h"
 #include "output/jobfile/cutjob.h"
 #include "platform/ipc.h"
+#include "bench_serial_line.h"
 
 namespace {
-
-constexpr double kLineBytesPerSecond = 11520.0;
 
 // Private temporary and shared folders for the run.
 struct Folders {
@@ -59,12 +55,11 @@ CCutJob MakeJob(const std::string& data) {
 void BM_KelvoCopyOnALine(benchmark::State& state) {
   const std::size_t size = std::size_t(state.range(0));
   Folders folders;
-  int master = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+  SerialLine line;
+  if (!line.ok()) {
     state.SkipWithError("no pseudo-terminal");
     return;
   }
-  ::setenv("TINDREL_PORT_DEVICES", (std::string("COM1=") + ptsname(master)).c_str(), 1);
   kelvo::RegisterKelvoResources();
   CMainFrame frame;
   frame.Create();
@@ -73,38 +68,11 @@ void BM_KelvoCopyOnALine(benchmark::State& state) {
   list.AddJobRow(job.jobInfoPath, (1u << 16) | 3);
   double busy = 0.0;
   for (auto _ : state) {
-    std::atomic<bool> done{false};
-    std::atomic<std::size_t> received{0};
-    std::chrono::steady_clock::time_point last{};
-    // Drains the line at its speed: 115 bytes every 10 ms.
-    std::thread line([&] {
-      char buf[256];
-      auto next = std::chrono::steady_clock::now();
-      while (!done || received < size) {
-        next += std::chrono::milliseconds(10);
-        std::this_thread::sleep_until(next);
-        pollfd p{master, POLLIN, 0};
-        if (poll(&p, 1, 0) <= 0) {
-          if (done) break;
-          continue;
-        }
-        ssize_t n = read(master, buf, std::size_t(kLineBytesPerSecond / 100));
-        if (n > 0) {
-          received += std::size_t(n);
-          last = std::chrono::steady_clock::now();
-        }
-      }
+    busy = line.Busy(size, [&] {
+      if (list.SendOneCopy(job.jobInfoPath) != CJobListView::CopyResult::Sent) state.SkipWithError("copy");
     });
-    const auto start = std::chrono::steady_clock::now();
-    if (list.SendOneCopy(job.jobInfoPath) != CJobListView::CopyResult::Sent) state.SkipWithError("copy");
-    done = true;
-    line.join();
-    const double wall = std::chrono::duration<double>(last - start).count();
-    busy = wall > 0 ? (double(received.load()) / kLineBytesPerSecond) / wall : 0.0;
   }
   frame.DestroyWindow();
-  close(master);
-  ::unsetenv("TINDREL_PORT_DEVICES");
   state.counters["line_busy"] = busy;
   state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(size));
 }

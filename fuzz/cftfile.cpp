@@ -1,6 +1,7 @@
 // An own font file: header, scrambled index and glyph records.
 #include "fuzz/fuzz_util.h"
 #include "text/cftfont.h"
+#include "text/createcftdlg.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::InstallQuietSink();
@@ -9,5 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CCftFont::GetGlyphOffset(path, code);
     CCftFont::ReadGlyph(path, code);
   }
+  // The destination check of a resample (may complete a short index).
+  std::string errors;
+  ValidateCftHeader(path, CCftFont::MakeHeader(0xB0, 0xB0, 0xA1, 0xA4), errors);
   return 0;
 }

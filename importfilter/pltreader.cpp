@@ -47,7 +47,77 @@ int CommandCode(std::string_view t) {
   return PT_OTHER;
 }
 
-std::uint8_t CloseFlags(float x, float y, float sx, float sy) { return (x == sx && y == sy) ? F_CLOSED : F_OPEN; }
+// What a completed coordinate pair did.
+enum class PenStep {
+  None,     // no pair yet, or coordinates not taken here
+  Moved,    // pen up: the next sub-path starts at the pen
+  Start,    // pen down: the waiting start point (sx, sy) begins a sub-path
+  Restart,  // pen down without a pen-up point: a sub-path begins at (sx, sy) = (ox, oy)
+  Mid,      // pen down: the previous point (ox, oy) is a middle point
+};
+
+// The pen over a command stream: its modes and the coordinate pairs.
+struct PenState {
+  bool penDown = false, relative = false, allowed = true, xWaiting = false, open = false, startWaiting = false;
+  float cx = 0, cy = 0, px = 0, sx = 0, sy = 0, ox = 0, oy = 0;
+
+  // PD, PA or PR.
+  void SetMode(int tok) {
+    if (tok == PT_PD) penDown = true;
+    if (tok == PT_PA) relative = false;
+    if (tok == PT_PR) relative = true;
+    TakeCoordinates(true);
+  }
+  void PenUp() {
+    open = false;
+    penDown = false;
+    TakeCoordinates(true);
+  }
+  // Whether the numbers that follow are coordinates; a waiting x is dropped.
+  void TakeCoordinates(bool on) {
+    allowed = on;
+    xWaiting = false;
+  }
+  void StartAtPen() {
+    sx = cx;
+    sy = cy;
+    startWaiting = true;
+  }
+  std::uint8_t CloseFlags() const { return (cx == sx && cy == sy) ? F_CLOSED : F_OPEN; }
+
+  // A number: an x waits for its y, then the pen moves.
+  PenStep Number(std::string_view text) {
+    if (!allowed) {
+      xWaiting = false;
+      return PenStep::None;
+    }
+    const float v = Coordinate(ParseNumber(text));
+    if (!xWaiting) {
+      px = relative ? cx + v : v;
+      xWaiting = true;
+      return PenStep::None;
+    }
+    xWaiting = false;
+    ox = cx;
+    oy = cy;
+    cx = px;
+    cy = relative ? cy + v : v;
+    if (!penDown) {
+      StartAtPen();
+      return PenStep::Moved;
+    }
+    const bool wasOpen = open;
+    open = true;
+    if (startWaiting) {
+      startWaiting = false;
+      return PenStep::Start;
+    }
+    if (wasOpen) return PenStep::Mid;
+    sx = ox;
+    sy = oy;
+    return PenStep::Restart;
+  }
+};
 
 }  // namespace
 
@@ -178,8 +248,7 @@ CFilterPathList CPltReader::ReadPoints(const std::uint8_t* data, std::size_t siz
   ResetLabelSettings();
   CFilterPathList list;
   list.Points().reserve(size / 12 + 16);
-  bool penDown = false, relative = false, allowed = true, xWaiting = false, open = false, startWaiting = false;
-  float cx = 0, cy = 0, px = 0, sx = 0, sy = 0;
+  PenState at;
   std::size_t pos = 0;
   std::string_view text;
   for (;;) {
@@ -187,72 +256,39 @@ CFilterPathList CPltReader::ReadPoints(const std::uint8_t* data, std::size_t siz
     if (tok == PT_END) break;
     switch (tok) {
       case PT_PU:
-        if (open) list.Append(cx, cy, CloseFlags(cx, cy, sx, sy));
-        open = false;
-        penDown = false;
-        allowed = true;
-        xWaiting = false;
+        if (at.open) list.Append(at.cx, at.cy, at.CloseFlags());
+        at.PenUp();
         break;
       case PT_PD:
       case PT_PA:
       case PT_PR:
-        if (tok == PT_PD) penDown = true;
-        if (tok == PT_PA) relative = false;
-        if (tok == PT_PR) relative = true;
-        allowed = true;
-        xWaiting = false;
+        at.SetMode(tok);
         break;
-      case PT_NUMBER: {
-        if (!allowed) break;
-        const float v = Coordinate(ParseNumber(text));
-        if (!xWaiting) {
-          px = relative ? cx + v : v;
-          xWaiting = true;
-          break;
+      case PT_NUMBER:
+        switch (at.Number(text)) {
+          case PenStep::Start:
+          case PenStep::Restart: list.Append(at.sx, at.sy, F_FIRST); break;
+          case PenStep::Mid: list.Append(at.ox, at.oy, F_MID); break;
+          case PenStep::None:
+          case PenStep::Moved: break;
         }
-        xWaiting = false;
-        const float ox = cx, oy = cy;
-        cx = px;
-        cy = relative ? cy + v : v;
-        if (!penDown) {
-          sx = cx;
-          sy = cy;
-          startWaiting = true;
-          break;
-        }
-        if (startWaiting) {
-          list.Append(sx, sy, F_FIRST);
-          startWaiting = false;
-        } else if (open) {
-          list.Append(ox, oy, F_MID);
-        } else {
-          // Pen down without a pen-up point: the sub-path starts where the pen is.
-          sx = ox;
-          sy = oy;
-          list.Append(sx, sy, F_FIRST);
-        }
-        open = true;
         break;
-      }
 #ifndef TINDREL_IMPORT_OLD
       case PT_DT:
         ReadTerminator(data, size, pos);
-        allowed = false;
-        xWaiting = false;
+        at.TakeCoordinates(false);
         break;
       case PT_LB:
         SkipLabel(data, size, pos);
-        allowed = false;
-        xWaiting = false;
+        at.TakeCoordinates(false);
         break;
 #endif
       default:
-        allowed = false;
-        xWaiting = false;
+        at.TakeCoordinates(false);
         break;
     }
   }
-  if (open) list.Append(cx, cy, CloseFlags(cx, cy, sx, sy));
+  if (at.open) list.Append(at.cx, at.cy, at.CloseFlags());
   list.AppendEnd();
   return list;
 }
@@ -278,8 +314,7 @@ std::unique_ptr<CFilterObjectList> CPltReader::ReadGroup(const std::uint8_t* dat
   auto group = std::make_unique<CFilterObjectList>();
   std::unique_ptr<CFilterPointList> cur;
   bool everHeld = false;
-  bool penDown = false, relative = false, allowed = true, xWaiting = false, open = false, startWaiting = false;
-  float cx = 0, cy = 0, px = 0, sx = 0, sy = 0;
+  PenState at;
   std::int32_t pen = 0;
   std::uint16_t lineType = 0;
   std::size_t pos = 0;
@@ -293,6 +328,10 @@ std::unique_ptr<CFilterObjectList> CPltReader::ReadGroup(const std::uint8_t* dat
     cur->AppendPoint(x, y, flags);
     everHeld = true;
   };
+  auto takePen = [&] {
+    cur->pen = pen;
+    cur->lineType = lineType;
+  };
   int tok = ScanToken(data, size, pos, text);
   while (tok != PT_END) {
     int next = PT_END;
@@ -300,39 +339,28 @@ std::unique_ptr<CFilterObjectList> CPltReader::ReadGroup(const std::uint8_t* dat
     switch (tok) {
       case PT_PU: {
         bool added = false;
-        if (open && cur && !cur->Empty()) {
-          cur->AppendPoint(cx, cy, CloseFlags(cx, cy, sx, sy));
+        if (at.open && cur && !cur->Empty()) {
+          cur->AppendPoint(at.cx, at.cy, at.CloseFlags());
           group->AddMember(std::move(cur));
           added = true;
         }
-        open = false;
         if (added || !cur) newMember();
-        penDown = false;
-        xWaiting = false;
-        allowed = true;
+        at.PenUp();
         next = ScanToken(data, size, pos, text);
         haveNext = true;
         if (next == PT_PD) {
-          sx = cx;
-          sy = cy;
-          startWaiting = true;
-          cur->pen = pen;
-          cur->lineType = lineType;
+          at.StartAtPen();
+          takePen();
         }
         break;
       }
       case PT_PD:
       case PT_PA:
       case PT_PR:
-        if (tok == PT_PD) penDown = true;
-        if (tok == PT_PA) relative = false;
-        if (tok == PT_PR) relative = true;
-        allowed = true;
-        xWaiting = false;
+        at.SetMode(tok);
         break;
       case PT_LT: {
-        allowed = false;
-        xWaiting = false;
+        at.TakeCoordinates(false);
         next = ScanToken(data, size, pos, text);
         haveNext = true;
         if (next != PT_NUMBER) {
@@ -348,29 +376,24 @@ std::unique_ptr<CFilterObjectList> CPltReader::ReadGroup(const std::uint8_t* dat
       }
       case PT_DI:
         ReadDirection(data, size, pos);
-        allowed = false;
-        xWaiting = false;
+        at.TakeCoordinates(false);
         break;
       case PT_SI:
         ReadCharSize(data, size, pos);
-        allowed = false;
-        xWaiting = false;
+        at.TakeCoordinates(false);
         break;
       case PT_DT:
         ReadTerminator(data, size, pos);
-        allowed = false;
-        xWaiting = false;
+        at.TakeCoordinates(false);
         break;
       case PT_LB: {
-        auto label = ReadLabel(data, size, pos, cx, cy);
+        auto label = ReadLabel(data, size, pos, at.cx, at.cy);
         if (label) group->Merge(*label);
-        allowed = false;
-        xWaiting = false;
+        at.TakeCoordinates(false);
         break;
       }
       case PT_SP: {
-        allowed = false;
-        xWaiting = false;
+        at.TakeCoordinates(false);
         next = ScanToken(data, size, pos, text);
         haveNext = true;
         if (next == PT_NUMBER) {
@@ -381,57 +404,30 @@ std::unique_ptr<CFilterObjectList> CPltReader::ReadGroup(const std::uint8_t* dat
         }
         break;
       }
-      case PT_NUMBER: {
-        if (!allowed) {
-          xWaiting = false;
-          break;
+      case PT_NUMBER:
+        switch (at.Number(text)) {
+          case PenStep::Moved:
+            if (cur) takePen();
+            break;
+          case PenStep::Restart:
+            // A new member starting where the pen is.
+            if (cur && !cur->Empty()) group->AddMember(std::move(cur));
+            if (!cur) newMember();
+            takePen();
+            store(at.sx, at.sy, F_FIRST);
+            break;
+          case PenStep::Start: store(at.sx, at.sy, F_FIRST); break;
+          case PenStep::Mid: store(at.ox, at.oy, F_MID); break;
+          case PenStep::None: break;
         }
-        const float v = Coordinate(ParseNumber(text));
-        if (!xWaiting) {
-          px = relative ? cx + v : v;
-          xWaiting = true;
-          break;
-        }
-        xWaiting = false;
-        const float ox = cx, oy = cy;
-        cx = px;
-        cy = relative ? cy + v : v;
-        if (!penDown) {
-          sx = cx;
-          sy = cy;
-          startWaiting = true;
-          if (cur) {
-            cur->pen = pen;
-            cur->lineType = lineType;
-          }
-          break;
-        }
-        if (startWaiting) {
-          store(sx, sy, F_FIRST);
-          startWaiting = false;
-        } else if (open) {
-          store(ox, oy, F_MID);
-        } else {
-          // Pen down without a pen-up point: a new member starting where the pen is.
-          if (cur && !cur->Empty()) group->AddMember(std::move(cur));
-          if (!cur) newMember();
-          cur->pen = pen;
-          cur->lineType = lineType;
-          sx = ox;
-          sy = oy;
-          store(sx, sy, F_FIRST);
-        }
-        open = true;
         break;
-      }
       default:
-        allowed = false;
-        xWaiting = false;
+        at.TakeCoordinates(false);
         break;
     }
     tok = haveNext ? next : ScanToken(data, size, pos, text);
   }
-  if (open && cur) store(cx, cy, CloseFlags(cx, cy, sx, sy));
+  if (at.open && cur) store(at.cx, at.cy, at.CloseFlags());
   if (cur && everHeld) group->AddMember(std::move(cur));
   return group;
 }

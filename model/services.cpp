@@ -1,5 +1,6 @@
 #include "model/services.h"
 
+#include "model/graphobject.h"
 #include "model/pathobject.h"
 
 namespace {
@@ -99,4 +100,13 @@ CTraceServices* GetTraceServices() { return g_traceServices; }
 
 std::unique_ptr<CPathObject> TraceBitmap(plat::HBITMAP bitmap, int option) {
   return g_traceServices && bitmap ? g_traceServices->TraceBitmap(bitmap, option) : nullptr;
+}
+
+std::unique_ptr<CGraphObject> CTraceServices::VectorizeBitmap(plat::HBITMAP, int, fw::HWND) {
+  return nullptr;
+}
+
+std::unique_ptr<CGraphObject> VectorizeBitmap(plat::HBITMAP bitmap, int colours, fw::HWND owner) {
+  if (!g_traceServices || !bitmap || colours > 2) return nullptr;
+  return g_traceServices->VectorizeBitmap(bitmap, colours, owner);
 }

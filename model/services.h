@@ -176,6 +176,10 @@ class CViewServices : public CUndoView {
   virtual void CaptureMouse() {}
   virtual void ReleaseMouse() {}
   virtual void UpdateNow() {}
+  // The view window takes the keyboard focus; a character is posted to it as
+  // WM_CHAR (typed when the message is handled).
+  virtual void TakeFocus() {}
+  virtual void PostChar(std::uint32_t) {}
 };
 
 // The selection tracker of a view.
@@ -345,9 +349,17 @@ class CTraceServices {
   virtual ~CTraceServices() = default;
   // A new path traced from the bitmap in pixel units, or null.
   virtual std::unique_ptr<CPathObject> TraceBitmap(plat::HBITMAP bitmap, int option) = 0;
+  // A new drawing object holding the outlines traced from a bitmap of at
+  // most two colours (pixel units); null when tracing fails or no tracing
+  // library is bound.
+  virtual std::unique_ptr<CGraphObject> VectorizeBitmap(plat::HBITMAP bitmap, int colours,
+                                                        fw::HWND owner);
 };
 // The installed tracing services; null until installed. Returns the previous ones.
 CTraceServices* SetTraceServices(CTraceServices* services);
 CTraceServices* GetTraceServices();
 // Through the installed services; null without them.
 std::unique_ptr<CPathObject> TraceBitmap(plat::HBITMAP bitmap, int option);
+// Through the installed services; null without them (no tracing library
+// bound) and for bitmaps of more than two colours.
+std::unique_ptr<CGraphObject> VectorizeBitmap(plat::HBITMAP bitmap, int colours, fw::HWND owner);

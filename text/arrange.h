@@ -215,6 +215,17 @@ class CCurveArrange : public CTextArrange {
   static void SetNumber(CWindowServices* page, std::uint32_t id, float v);
 };
 
+// What every curve kind defines for itself: its record, character matrix,
+// layout and handles.
+#define CURVE_ARRANGE_OVERRIDES                                                                  \
+  std::uint32_t WriteRecord(plat::HGLOBAL* out) override;                                        \
+  std::unique_ptr<CMatrix3> GetCharMatrix(const CBoxChar* item) const override;                  \
+  void DrawHandles(plat::DC* dc, const CMatrix3* viewMatrix) override;                           \
+  int HitTestHandle(CViewServices* view, float x, float y, int* handle) override;                \
+  void Layout(int from) override;                                                                \
+  int MoveHandle(std::uint32_t mode, int handle, float x, float y, const CFPoint* point) override; \
+  void OffsetBy(float dx, float dy) override
+
 // Characters on a circular arc: four handles (rotate, start, end, bend).
 // Record '5', 36 bytes: 6 f32 radius  10 f32 centre x  14 f32 centre y
 // 18 f32 start  22 f32 end  26 u16 flags  28 u32 reserved  32 f32 tallest.
@@ -228,13 +239,7 @@ class CArcArrange : public CCurveArrange {
   // numbers are finite.
   static std::unique_ptr<CArcArrange> FromRecord(const std::uint8_t* record, std::size_t available);
 
-  std::uint32_t WriteRecord(plat::HGLOBAL* out) override;
-  std::unique_ptr<CMatrix3> GetCharMatrix(const CBoxChar* item) const override;
-  void DrawHandles(plat::DC* dc, const CMatrix3* viewMatrix) override;
-  int HitTestHandle(CViewServices* view, float x, float y, int* handle) override;
-  void Layout(int from) override;
-  int MoveHandle(std::uint32_t mode, int handle, float x, float y, const CFPoint* point) override;
-  void OffsetBy(float dx, float dy) override;
+  CURVE_ARRANGE_OVERRIDES;
   std::uint32_t GetPageId() override { return IDD_ARRANGE_ARC; }
 
   CFPoint PointAt(float angle) const;
@@ -263,13 +268,7 @@ class CArchArrange : public CCurveArrange {
   static std::unique_ptr<CArchArrange> FromRecord(const std::uint8_t* record,
                                                   std::size_t available);
 
-  std::uint32_t WriteRecord(plat::HGLOBAL* out) override;
-  std::unique_ptr<CMatrix3> GetCharMatrix(const CBoxChar* item) const override;
-  void DrawHandles(plat::DC* dc, const CMatrix3* viewMatrix) override;
-  int HitTestHandle(CViewServices* view, float x, float y, int* handle) override;
-  void Layout(int from) override;
-  int MoveHandle(std::uint32_t mode, int handle, float x, float y, const CFPoint* point) override;
-  void OffsetBy(float dx, float dy) override;
+  CURVE_ARRANGE_OVERRIDES;
   std::uint32_t GetPageId() override { return IDD_ARRANGE_ARCH; }
 
   // The circle through end A, the apex and end B; its radius.
@@ -302,13 +301,7 @@ class CPathArrange : public CCurveArrange {
   static std::unique_ptr<CPathArrange> FromRecord(const std::uint8_t* record,
                                                   std::size_t available);
 
-  std::uint32_t WriteRecord(plat::HGLOBAL* out) override;
-  std::unique_ptr<CMatrix3> GetCharMatrix(const CBoxChar* item) const override;
-  void DrawHandles(plat::DC* dc, const CMatrix3* viewMatrix) override;
-  int HitTestHandle(CViewServices* view, float x, float y, int* handle) override;
-  void Layout(int from) override;
-  int MoveHandle(std::uint32_t mode, int handle, float x, float y, const CFPoint* point) override;
-  void OffsetBy(float dx, float dy) override;
+  CURVE_ARRANGE_OVERRIDES;
   int ReadPage(CWindowServices* page) override;
   std::uint32_t GetPageId() override { return IDD_ARRANGE_PATH; }
 
@@ -331,3 +324,5 @@ class CPathArrange : public CCurveArrange {
  private:
   CFPoint lastDrag_;  // where a segment drag stands
 };
+
+#undef CURVE_ARRANGE_OVERRIDES

@@ -47,6 +47,93 @@ CMatrix3 RotateAbout(float degrees, float cx, float cy) {
 
 bool Finite(float v) { return std::isfinite(v); }
 
+// Field visitors for the item records: one writes, one reads.
+struct StoreField {
+  std::uint8_t* out;
+  void operator()(std::size_t at, std::uint16_t v) const { PutU16(out + at, v); }
+  void operator()(std::size_t at, std::uint32_t v) const { PutU32(out + at, v); }
+  void operator()(std::size_t at, float v) const { PutF32(out + at, v); }
+};
+
+struct LoadField {
+  const std::uint8_t* rec;
+  void operator()(std::size_t at, std::uint16_t& v) const { v = GetU16(rec + at); }
+  void operator()(std::size_t at, std::uint32_t& v) const { v = GetU32(rec + at); }
+  void operator()(std::size_t at, float& v) const { v = GetF32(rec + at); }
+};
+
+// Type, length and stored fields (with their offsets) of each item record.
+template <class Item>
+struct BoxRecord;
+
+template <>
+struct BoxRecord<CBoxCode> {
+  static constexpr std::uint8_t kType = BOXREC_CODE;
+  static constexpr std::uint32_t kSize = BOXREC_CODE_SIZE;
+  template <class Code, class Visit>
+  static void Fields(Code& c, const Visit& f) {
+    f(5, c.kind);
+    f(7, c.code);
+    f(9, c.value);
+    f(13, c.selector);
+    f(17, c.third);
+  }
+};
+
+template <>
+struct BoxRecord<CBoxChar> {
+  static constexpr std::uint8_t kType = BOXREC_CHAR;
+  static constexpr std::uint32_t kSize = BOXREC_CHAR_SIZE;
+  template <class Char, class Visit>
+  static void Fields(Char& c, const Visit& f) {
+    f(5, c.kind);
+    f(7, c.sizeX);
+    f(11, c.sizeY);
+    f(15, c.extentX);
+    f(19, c.extentY);
+    f(23, c.advanceRatio);
+    f(27, c.code);
+    f(29, c.angle);
+    f(33, c.skewX);
+    f(37, c.skewY);
+    f(41, c.box.left);
+    f(45, c.box.top);
+    f(49, c.box.right);
+    f(53, c.box.bottom);
+    f(57, c.x);
+    f(61, c.y);
+    f(65, c.color);
+    f(69, c.fontId);
+    f(71, c.reserved);
+    f(73, c.flags);
+  }
+};
+
+template <class Item>
+std::uint32_t WriteItemRecord(const Item& item, std::uint8_t* out) {
+  using R = BoxRecord<Item>;
+  out[0] = R::kType;
+  PutU32(out + 1, R::kSize);
+  R::Fields(item, StoreField{out});
+  return R::kSize;
+}
+
+// The fields as stored, the kind word too.
+template <class Item>
+std::unique_ptr<Item> ReadItemRecord(const std::uint8_t* rec) {
+  auto item = std::make_unique<Item>();
+  BoxRecord<Item>::Fields(*item, LoadField{rec});
+  return item;
+}
+
+// A copy through the record: every stored field, nothing else.
+template <class Item>
+std::unique_ptr<CBoxItem> CopyThroughRecord(const Item& item) {
+  std::uint8_t rec[BoxRecord<Item>::kSize];
+  WriteItemRecord(item, rec);
+  return ReadItemRecord<Item>(rec);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -67,26 +154,9 @@ float CBoxCode::FloatValue() const {
   return f;
 }
 
-std::unique_ptr<CBoxItem> CBoxCode::Clone() const {
-  auto c = std::make_unique<CBoxCode>();
-  c->kind = kind;
-  c->code = code;
-  c->value = value;
-  c->selector = selector;
-  c->third = third;
-  return c;
-}
+std::unique_ptr<CBoxItem> CBoxCode::Clone() const { return CopyThroughRecord(*this); }
 
-std::uint32_t CBoxCode::WriteRecord(std::uint8_t* out) const {
-  out[0] = BOXREC_CODE;
-  PutU32(out + 1, BOXREC_CODE_SIZE);
-  PutU16(out + 5, kind);
-  PutU16(out + 7, code);
-  PutU32(out + 9, value);
-  PutU32(out + 13, selector);
-  PutU32(out + 17, third);
-  return BOXREC_CODE_SIZE;
-}
+std::uint32_t CBoxCode::WriteRecord(std::uint8_t* out) const { return WriteItemRecord(*this, out); }
 
 void CBoxCode::ApplyTo(CTextAttr& attr) const {
   switch (code) {
@@ -111,13 +181,9 @@ void CBoxCode::ApplyTo(CTextAttr& attr) const {
 
 std::unique_ptr<CBoxCode> CreateBoxCodeFromRecord(const std::uint8_t* rec, std::size_t available) {
   if (!rec || available < BOXREC_CODE_SIZE || rec[0] != BOXREC_CODE) return nullptr;
-  auto c = std::make_unique<CBoxCode>();
+  auto c = ReadItemRecord<CBoxCode>(rec);
   // The record type decides the class: the kind word cannot say otherwise.
-  c->kind = std::uint16_t(GetU16(rec + 5) | BOX_KIND_CODE);
-  c->code = GetU16(rec + 7);
-  c->value = GetU32(rec + 9);
-  c->selector = GetU32(rec + 13);
-  c->third = GetU32(rec + 17);
+  c->kind = std::uint16_t(c->kind | BOX_KIND_CODE);
   return c;
 }
 
@@ -172,73 +238,14 @@ void CBoxChar::Make(std::uint8_t lang, std::uint16_t c, const CTextAttr& attr, b
   }
 }
 
-std::unique_ptr<CBoxItem> CBoxChar::Clone() const {
-  auto c = std::make_unique<CBoxChar>();
-  c->kind = kind;
-  c->flags = flags;
-  c->code = code;
-  c->reserved = reserved;
-  c->fontId = fontId;
-  c->sizeX = sizeX;
-  c->sizeY = sizeY;
-  c->extentX = extentX;
-  c->extentY = extentY;
-  c->advanceRatio = advanceRatio;
-  c->x = x;
-  c->y = y;
-  c->box = box;
-  c->color = color;
-  c->angle = angle;
-  c->skewX = skewX;
-  c->skewY = skewY;
-  return c;
-}
+// The cached outline and the font state stay behind.
+std::unique_ptr<CBoxItem> CBoxChar::Clone() const { return CopyThroughRecord(*this); }
 
-std::uint32_t CBoxChar::WriteRecord(std::uint8_t* out) const {
-  out[0] = BOXREC_CHAR;
-  PutU32(out + 1, BOXREC_CHAR_SIZE);
-  PutU16(out + 5, kind);
-  PutF32(out + 7, sizeX);
-  PutF32(out + 11, sizeY);
-  PutF32(out + 15, extentX);
-  PutF32(out + 19, extentY);
-  PutF32(out + 23, advanceRatio);
-  PutU16(out + 27, code);
-  PutF32(out + 29, angle);
-  PutF32(out + 33, skewX);
-  PutF32(out + 37, skewY);
-  PutF32(out + 41, box.left);
-  PutF32(out + 45, box.top);
-  PutF32(out + 49, box.right);
-  PutF32(out + 53, box.bottom);
-  PutF32(out + 57, x);
-  PutF32(out + 61, y);
-  PutU32(out + 65, color);
-  PutU16(out + 69, fontId);
-  PutU16(out + 71, reserved);
-  PutU16(out + 73, flags);
-  return BOXREC_CHAR_SIZE;
-}
+std::uint32_t CBoxChar::WriteRecord(std::uint8_t* out) const { return WriteItemRecord(*this, out); }
 
 std::unique_ptr<CBoxChar> CBoxChar::FromRecord(const std::uint8_t* rec) {
-  auto c = std::make_unique<CBoxChar>();
-  c->kind = std::uint16_t(GetU16(rec + 5) & ~BOX_KIND_CODE);
-  c->sizeX = GetF32(rec + 7);
-  c->sizeY = GetF32(rec + 11);
-  c->extentX = GetF32(rec + 15);
-  c->extentY = GetF32(rec + 19);
-  c->advanceRatio = GetF32(rec + 23);
-  c->code = GetU16(rec + 27);
-  c->angle = GetF32(rec + 29);
-  c->skewX = GetF32(rec + 33);
-  c->skewY = GetF32(rec + 37);
-  c->box = CFRect(GetF32(rec + 41), GetF32(rec + 45), GetF32(rec + 49), GetF32(rec + 53));
-  c->x = GetF32(rec + 57);
-  c->y = GetF32(rec + 61);
-  c->color = GetU32(rec + 65);
-  c->fontId = GetU16(rec + 69);
-  c->reserved = GetU16(rec + 71);
-  c->flags = GetU16(rec + 73);
+  auto c = ReadItemRecord<CBoxChar>(rec);
+  c->kind = std::uint16_t(c->kind & ~BOX_KIND_CODE);
   return c;
 }
 

@@ -173,6 +173,22 @@ bool CCftFont::CreateFile(const std::string& path, const CftHeader& header) {
   return index.empty() || file.Write(index.data(), index.size());
 }
 
+std::uint32_t CCftFont::AppendRecord(CFileServices& file, std::uint32_t i,
+                                     const std::uint8_t* record, std::size_t size) {
+  std::uint64_t end = file.GetLength();
+  // A record whose scrambled offset would read as "never written" or "no
+  // glyph" is moved on by four zero bytes.
+  while (end <= 0xFFFFFFFFull - 4 &&
+         (Scramble(std::uint32_t(end), i) == 0 || Scramble(std::uint32_t(end), i) == kNoGlyph)) {
+    static const std::uint8_t zero[4] = {};
+    if (!file.Seek(end) || !file.Write(zero, 4)) return 0;
+    end += 4;
+  }
+  if (end + size > 0xFFFFFFFFull) return 0;
+  if (!file.Seek(end) || !file.Write(record, size)) return 0;
+  return Scramble(std::uint32_t(end), i);
+}
+
 int CCftFont::WriteGlyph(const std::string& path, const CftHeader& header, std::uint8_t zone,
                          std::uint8_t position, const std::uint8_t* record, std::size_t size) {
   const std::int64_t i = EntryNumber(header, std::uint16_t(zone << 8 | position));
@@ -181,19 +197,8 @@ int CCftFont::WriteGlyph(const std::string& path, const CftHeader& header, std::
   if (!file.Open(plat::ResolvePath(path), "r+b")) return 0;
   std::uint32_t entry = kNoGlyph;
   if (record && size > 0) {
-    std::uint64_t end = file.GetLength();
-    // A record whose scrambled offset would read as "never written" or "no
-    // glyph" is moved on by four zero bytes.
-    while (end <= 0xFFFFFFFFull - 4 &&
-           (Scramble(std::uint32_t(end), std::uint32_t(i)) == 0 ||
-            Scramble(std::uint32_t(end), std::uint32_t(i)) == kNoGlyph)) {
-      static const std::uint8_t zero[4] = {};
-      if (!file.Seek(end) || !file.Write(zero, 4)) return 0;
-      end += 4;
-    }
-    if (end + size > 0xFFFFFFFFull) return 0;
-    if (!file.Seek(end) || !file.Write(record, size)) return 0;
-    entry = Scramble(std::uint32_t(end), std::uint32_t(i));
+    entry = AppendRecord(file, std::uint32_t(i), record, size);
+    if (entry == 0) return 0;
   }
   std::uint8_t e[4];
   plat::PutU32(e, entry);

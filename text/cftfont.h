@@ -77,6 +77,10 @@ class CCftFont {
   // Appends the record (the encoder's whole block) and stores its scrambled
   // offset in the code's entry; without a record stores 0xFFFFFFFF. 0 when
   // the file will not open or the code lies outside the ranges.
+  // Writes the record at the end of the open file and returns the scrambled
+  // value of its offset for the entry; 0 when the write fails.
+  static std::uint32_t AppendRecord(CFileServices& file, std::uint32_t entry,
+                                    const std::uint8_t* record, std::size_t size);
   static int WriteGlyph(const std::string& path, const CftHeader& header, std::uint8_t zone,
                         std::uint8_t position, const std::uint8_t* record, std::size_t size);
 };

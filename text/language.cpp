@@ -315,3 +315,24 @@ bool GetFontTableName(const std::uint8_t* block, std::size_t size, std::uint8_t 
   }
   return false;
 }
+
+std::vector<std::string> FontSourceNames(std::uint8_t languageId, int kind) {
+  std::vector<std::string> names;
+  const int slot = g_Language.FindId(languageId);
+  if (slot < 0 || kind < 0) return names;
+  int group = 0;
+  const CFontSourceTable* table = SourceOfKind(kind, &group);
+  plat::HGLOBAL block = table->GetNameList(slot, group, int(kFontNameWidth));
+  if (!block) return names;
+  {
+    plat::GlobalLockGuard g(block);
+    for (std::size_t at = 0; g && at + kFontNameWidth <= g.size(); at += kFontNameWidth) {
+      const char* p = reinterpret_cast<const char*>(g.bytes() + at);
+      const std::string name(p, strnlen(p, kFontNameWidth));
+      if (name.empty()) break;
+      names.push_back(name);
+    }
+  }
+  plat::GlobalFree(block);
+  return names;
+}

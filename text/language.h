@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/gmem.h"
 
@@ -90,3 +91,7 @@ bool GetFontTableRecord(const std::uint8_t* block, std::size_t size, std::uint32
 // table block; false when the block holds no such name.
 bool GetFontTableName(const std::uint8_t* block, std::size_t size, std::uint8_t languageId,
                       std::uint8_t kind, int index, std::string* name);
+
+// The display names (GBK, at most 39 bytes) of the fonts of one source of a
+// language, in entry order; none for a language without a slot.
+std::vector<std::string> FontSourceNames(std::uint8_t languageId, int kind);

@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr std::uint32_t kNameWidth = 40;
-
 // Whole numbers separated by commas between `open` and the last `close` of
 // the text; false when they are not there or not numbers.
 bool ParseGroup(const std::string& text, char open, char close, std::vector<int>& out) {
@@ -81,32 +79,6 @@ class LinesAdapter : public CListBoxServices {
   }
   std::vector<std::string> lines;
 };
-
-// Font names of one source: a block of 40-byte names ended by an empty one.
-std::vector<std::string> SourceFontNames(int language, int type) {
-  std::vector<std::string> names;
-  const int slot = g_Language.FindId(std::uint8_t(language));
-  if (slot < 0 || type < 0) return names;
-  plat::HGLOBAL block = 0;
-  if (type == 0)
-    block = g_FontCatalog.GetNameList(slot, 0, kNameWidth);
-  else if (type == 1)
-    block = g_TtfFontTable.GetNameList(slot, 0, kNameWidth);
-  else
-    block = g_CftFontTable.GetNameList(slot, type - 2, kNameWidth);
-  if (!block) return names;
-  {
-    plat::GlobalLockGuard g(block);
-    for (std::size_t at = 0; g && at + kNameWidth <= g.size(); at += kNameWidth) {
-      const char* p = reinterpret_cast<const char*>(g.bytes() + at);
-      const std::string name(p, strnlen(p, kNameWidth));
-      if (name.empty()) break;
-      names.push_back(name);
-    }
-  }
-  plat::GlobalFree(block);
-  return names;
-}
 
 // The line with its choice replaced.
 std::string WithChoice(const std::string& line, int source, int font) {
@@ -201,7 +173,7 @@ void CReplaceFontsDlg::FillSourceFonts() {
   const int at = sources->GetCurSel();
   int language = 0, type = 0;
   if (at < 0 || !ParseFontSourceLine(sources->GetLBText(at), language, type)) return;
-  for (const std::string& name : SourceFontNames(language, type)) fonts->AddString(name);
+  for (const std::string& name : FontSourceNames(std::uint8_t(language), type)) fonts->AddString(name);
 }
 
 void CReplaceFontsDlg::OnMissingChanged() {

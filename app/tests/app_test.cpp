@@ -228,6 +228,17 @@ TEST_F(AppStartTest, ServiceSwitchAndTheReserveMenu) {
   }
 }
 
+TEST_F(AppStartTest, NewWinFontsOpensTheFontFileBuilder) {
+  CMDIMainFrame* main = StartApp();
+  ASSERT_NE(main, nullptr);
+  fw::ScriptedModalDriver driver;
+  main->SendMessage(fw::WM_COMMAND, appid::ID_NEW_WINFONTS, 0);
+  ASSERT_EQ(driver.Runs().size(), 1u);
+  EXPECT_EQ(driver.Runs()[0].templateId, 269u);
+  EXPECT_EQ(driver.Runs()[0].caption, "Create Fonts Lib From WinTrueType");
+  StopApp();
+}
+
 std::uint32_t FakeTransformInfo(std::uint32_t index, char* name, plat::HBITMAP* bitmap) {
   if ((index & 0xFFFF) == 0) return 3;
   std::snprintf(name, 40, "Shape %u", index);

@@ -210,3 +210,32 @@ TEST_F(BarsTest, LibraryModeShowsTheGlyphPanelOverItsFirstButton) {
   EXPECT_EQ(bar.GetGlyphPanel(), panel);  // made once
   EXPECT_TRUE(panel->IsWindowVisible());
 }
+
+TEST_F(BarsTest, TextModeShowsTheFontPanelWhenDockedAcross) {
+  CMDIMainFrame* main = StartApp();
+  ASSERT_NE(main, nullptr);
+  CModeBar& bar = main->GetModeBar();
+  ASSERT_EQ(bar.GetMode(), 40071u);
+  CFontPanelDlg* panel = bar.GetFontPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(panel->GetParent(), &bar);
+  EXPECT_TRUE(panel->IsWindowVisible());
+  EXPECT_TRUE(bar.GetButtonStyle(0) & fw::TBBS_SEPARATOR);
+  fw::RECT cell, r;
+  bar.GetItemRect(0, &cell);
+  panel->GetWindowRect(&r);
+  EXPECT_EQ(cell.width(), r.width());
+  // Library mode hides it; back in text mode the same panel shows again.
+  bar.SetMode(40075);
+  EXPECT_FALSE(panel->IsWindowVisible());
+  EXPECT_TRUE(bar.GetGlyphPanel()->IsWindowVisible());
+  bar.SetMode(40071);
+  EXPECT_EQ(bar.GetFontPanel(), panel);
+  EXPECT_TRUE(panel->IsWindowVisible());
+  EXPECT_FALSE(bar.GetGlyphPanel()->IsWindowVisible());
+  // A vertical layout hides it, a horizontal one shows it.
+  bar.CalcFixedLayout(fw::FALSE, fw::FALSE);
+  EXPECT_FALSE(panel->IsWindowVisible());
+  bar.CalcFixedLayout(fw::FALSE, fw::TRUE);
+  EXPECT_TRUE(panel->IsWindowVisible());
+}

@@ -451,6 +451,43 @@ TEST_F(DesignViewTest, LibraryToolOpensThePictureChooserOnTheDraggedRectangle) {
   EXPECT_EQ(doc->GetObjectCount(), 0);  // cancelled: nothing placed
 }
 
+TEST_F(DesignViewTest, CodeTableTypesIntoTheEditedTextInOneStep) {
+  view->SetLanguageId(134);
+  Tool(ID_TOOL_TEXT);
+  Click(200, 200);
+  auto* text = dynamic_cast<CTextObject*>(view->GetEditObject());
+  ASSERT_NE(text, nullptr);
+  const int steps = view->GetUndoList()->GetSize();
+  main->SendMessage(fw::WM_COMMAND, appid::ID_SHOW_QUWEI, 0);
+  CQuWeiDlg& qw = main->GetQuWei();
+  ASSERT_TRUE(qw.m_hWnd);
+  for (int i = 0; i < 15; ++i) qw.Item<fw::CSpinButtonCtrl>(IDC_CODE_ZONE_SPIN)->UserDelta(1);
+  qw.Item<fw::CListBox>(IDC_CODE_LIST)->UserDoubleClick(0);
+  fw::PumpPendingMessages();
+  EXPECT_EQ(fw::CWnd::GetFocus(), view);
+  ASSERT_EQ(text->chars.GetSize(), 1);
+  ASSERT_NE(text->chars.CharAt(0), nullptr);
+  EXPECT_EQ(text->chars.CharAt(0)->code, 0xB0A1);
+  EXPECT_EQ(view->GetUndoList()->GetSize(), steps + 1);
+  UndoStep();
+  EXPECT_EQ(text->chars.GetSize(), 0);
+}
+
+TEST_F(DesignViewTest, FontCommandsOpenTheirDialogs) {
+  fw::ScriptedModalDriver driver;
+  // From the menu and the mode bar's first button (its right-button command too).
+  main->SendMessage(fw::WM_COMMAND, appid::ID_FONT_SET, 0);
+  main->SendMessage(fw::WM_COMMAND, appid::ID_BASELINE_SET, 0);
+  ASSERT_EQ(driver.Runs().size(), 2u);
+  EXPECT_EQ(driver.Runs()[0].templateId, 174u);
+  EXPECT_EQ(driver.Runs()[0].caption, "Font Setting");
+  EXPECT_EQ(driver.Runs()[1].templateId, 175u);
+  fw::CMenu menu;
+  ASSERT_TRUE(menu.LoadMenu(appid::IDR_DESIGN));
+  EXPECT_TRUE(menu.HasCommand(appid::ID_FONT_SET));
+  EXPECT_TRUE(menu.HasCommand(appid::ID_BASELINE_SET));
+}
+
 namespace {
 
 // Texts of single-byte characters 30 mm high (10 pixels wide at 1.5 mm a

@@ -348,6 +348,7 @@ TEST_F(AreaTest, Commands) {
   // Set Outable Area: a drag makes an area, a click none.
   Command(32792);
   EXPECT_EQ(view->GetCurrentTool(), ID_TOOL_SET_OUTAREA);
+  EXPECT_TRUE(Tracker().IsActive());
   view->UpdateWindow();
   const fw::POINT a = Dev(30, 30), b = Dev(90, 120);
   Down(a);
@@ -384,6 +385,7 @@ TEST_F(AreaTest, Commands) {
 
   // Clear Outable Area acts only with an output-area tool.
   view->SetTool(ID_TOOL_SELECT);
+  EXPECT_FALSE(Tracker().IsActive());
   Command(32791);
   EXPECT_EQ(Areas().GetSize(), 2);
   view->SetTool(ID_TOOL_SET_OUTAREA);
@@ -432,12 +434,24 @@ TEST_F(AreaTest, PaintingAndMarks) {
   EXPECT_EQ(dc.GetPixel(edge.x, edge.y), plat::RGB(0, 0, 255));
 
   const std::vector<std::uint32_t> plain = Screen();
+  const fw::POINT tl = Dev(30, 30);  // the top-left handle is 8 pixels out
+  const plat::COLORREF bare = dc.GetPixel(tl.x - 8, tl.y - 8);
   Click(45, 70);
   const std::vector<std::uint32_t> marked = Screen();
   EXPECT_FALSE(marked == plain);
   // Off the middle handle: the press is near the selection and picks nothing new.
   Click(45, 70);
   EXPECT_TRUE(Screen() == marked);
+  // A repaint while the button is down keeps the handles off until the
+  // release puts them back.
+  const plat::COLORREF handle = dc.GetPixel(tl.x - 8, tl.y - 8);
+  ASSERT_NE(handle, bare);
+  Down(Dev(45, 70));
+  view->Invalidate(fw::TRUE);
+  view->UpdateWindow();
+  EXPECT_EQ(dc.GetPixel(tl.x - 8, tl.y - 8), bare);
+  Up(Dev(45, 70));
+  EXPECT_EQ(dc.GetPixel(tl.x - 8, tl.y - 8), handle);
   // Painting draws the same marks again.
   view->Invalidate(fw::TRUE);
   view->UpdateWindow();

@@ -1,25 +1,14 @@
 #!/usr/bin/env python3
 """Draws the manager's tool bar strip and its job-state images (24-bit BMP files).
 Run from this folder: python3 make_images.py"""
-import struct
+import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+
+from bmpdraw import write_bmp  # noqa: E402
 
 GREY = (0xC0, 0xC0, 0xC0)
-
-
-def write_bmp(path, width, height, pixel):
-    row = (width * 3 + 3) & ~3
-    data = bytearray()
-    for y in range(height - 1, -1, -1):
-        line = bytearray()
-        for x in range(width):
-            r, g, b = pixel(x, y)
-            line += bytes((b, g, r))
-        line += b"\0" * (row - len(line))
-        data += line
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + data)
 
 
 def triangle(x, y, left, top, size):

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/settings.h"
+#include "output/tests/pty.h"
 
 class TempFolder {
  public:
@@ -73,34 +74,6 @@ inline std::vector<std::string> SplitCommands(const std::string& s, char sep = '
   if (!cur.empty()) out.push_back(cur);
   return out;
 }
-
-// A pseudo terminal: the master end is read by the test.
-struct Pty {
-  int master = -1;
-  std::string slave;
-  Pty() {
-    master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) slave = ptsname(master);
-  }
-  ~Pty() { CloseMaster(); }
-  void CloseMaster() {
-    if (master >= 0) close(master);
-    master = -1;
-  }
-  // Everything the master has received until `idleMs` pass without data.
-  std::string Drain(int idleMs = 100) {
-    std::string got;
-    char buf[4096];
-    for (;;) {
-      pollfd p{master, POLLIN, 0};
-      if (poll(&p, 1, idleMs) <= 0) break;
-      ssize_t n = read(master, buf, sizeof buf);
-      if (n <= 0) break;
-      got.append(buf, std::size_t(n));
-    }
-    return got;
-  }
-};
 
 // Maps ports onto devices for one test.
 class PortDevices {

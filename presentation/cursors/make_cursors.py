@@ -3,11 +3,12 @@
 hot spot in the values line) and the table that cursors.cpp includes.
 Run from this folder: python3 make_cursors.py"""
 import math
+import os
+import sys
 
-FONT = {'0': "111101101101111", '1': "010110010010111", '2': "110001010100111", '3': "110001010001110",
-        '4': "101101111001001", '5': "111100110001110", 'T': "111010010010010", 'L': "100100100100111",
-        '+': "000010111010000", '-': "000000111000000"}
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 
+from bmpdraw import FONT  # noqa: E402
 
 class Pic:
     def __init__(self):

@@ -680,19 +680,32 @@ class TestChild : public CMDIChildWnd {
 };
 FW_IMPLEMENT_DYNCREATE(TestChild, CMDIChildWnd)
 
-TEST_F(PresentationTest, MaximisedDocumentWindowsMenuRestoresAndCloses) {
+// A multi-document main window, shown, with one document template whose
+// views are of `viewClass`; no window when the frame does not load.
+struct MdiWindow {
+  CMultiDocTemplate* tmpl = nullptr;
+  CMDIFrameWnd* mdi = nullptr;
+};
+MdiWindow OpenMdiWindow(CWinApp& app, const CRuntimeClass* viewClass, int show) {
   constexpr UINT IDR_MDI = 2, IDR_DOC = 3;
   res::SetString(IDR_MDI, "Main");
   res::SetMenu(IDR_MDI, {MenuItemDef("&File", {MenuItemDef("&New", ID_FILE_NEW)})});
   res::SetString(IDR_DOC, "Doc\nDoc\nDoc");
   res::SetMenu(IDR_DOC, {MenuItemDef("&File", {MenuItemDef("&Close", ID_FILE_CLOSE)})});
-  auto* tmpl = new CMultiDocTemplate(IDR_DOC, FW_RUNTIME_CLASS(TestDoc), FW_RUNTIME_CLASS(TestChild),
-                                     FW_RUNTIME_CLASS(TestView));
-  app.AddDocTemplate(tmpl);
+  MdiWindow w;
+  w.tmpl = new CMultiDocTemplate(IDR_DOC, FW_RUNTIME_CLASS(TestDoc), FW_RUNTIME_CLASS(TestChild), viewClass);
+  app.AddDocTemplate(w.tmpl);
   auto* mdi = new CMDIFrameWnd;
-  ASSERT_TRUE(mdi->LoadFrame(IDR_MDI));
+  if (!mdi->LoadFrame(IDR_MDI)) return w;
+  w.mdi = mdi;
   app.m_pMainWnd = mdi;
-  mdi->ShowWindow(SW_SHOW);
+  mdi->ShowWindow(show);
+  return w;
+}
+
+TEST_F(PresentationTest, MaximisedDocumentWindowsMenuRestoresAndCloses) {
+  auto [tmpl, mdi] = OpenMdiWindow(app, FW_RUNTIME_CLASS(TestView), SW_SHOW);
+  ASSERT_NE(mdi, nullptr);
   auto systemItem = [&](const QString& text) -> QAction* {
     Settle();
     QMenuBar* bar = host->TopOf(mdi->m_hWnd)->findChild<QMenuBar*>();
@@ -742,18 +755,8 @@ class ScrolledView : public TestView {
 FW_IMPLEMENT_DYNCREATE(ScrolledView, TestView)
 
 TEST_F(PresentationTest, ScrollBarsOfAMaximisedDocumentViewSpanItsClient) {
-  constexpr UINT IDR_MDI = 2, IDR_DOC = 3;
-  res::SetString(IDR_MDI, "Main");
-  res::SetMenu(IDR_MDI, {MenuItemDef("&File", {MenuItemDef("&New", ID_FILE_NEW)})});
-  res::SetString(IDR_DOC, "Doc\nDoc\nDoc");
-  res::SetMenu(IDR_DOC, {MenuItemDef("&File", {MenuItemDef("&Close", ID_FILE_CLOSE)})});
-  auto* tmpl = new CMultiDocTemplate(IDR_DOC, FW_RUNTIME_CLASS(TestDoc), FW_RUNTIME_CLASS(TestChild),
-                                     FW_RUNTIME_CLASS(ScrolledView));
-  app.AddDocTemplate(tmpl);
-  auto* mdi = new CMDIFrameWnd;
-  ASSERT_TRUE(mdi->LoadFrame(IDR_MDI));
-  app.m_pMainWnd = mdi;
-  mdi->ShowWindow(SW_SHOWMAXIMIZED);
+  auto [tmpl, mdi] = OpenMdiWindow(app, FW_RUNTIME_CLASS(ScrolledView), SW_SHOWMAXIMIZED);
+  ASSERT_NE(mdi, nullptr);
   Settle();
   ASSERT_NE(tmpl->OpenDocumentFile(nullptr), nullptr);
   mdi->MDIGetActive()->MDIMaximize();

@@ -1,0 +1,69 @@
+// A 115200-baud line for the port benchmarks: COM1 is mapped onto a
+// pseudo-terminal whose far end is read at 11,520 bytes/s.
+#pragma once
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <thread>
+
+#include "output/tests/pty.h"
+
+class SerialLine {
+ public:
+  static constexpr double kBytesPerSecond = 11520.0;
+
+  SerialLine() {
+    if (ok()) ::setenv("TINDREL_PORT_DEVICES", ("COM1=" + pty_.slave).c_str(), 1);
+  }
+  ~SerialLine() {
+    if (ok()) ::unsetenv("TINDREL_PORT_DEVICES");
+  }
+  SerialLine(const SerialLine&) = delete;
+  SerialLine& operator=(const SerialLine&) = delete;
+
+  // False without a pseudo-terminal.
+  bool ok() const { return !pty_.slave.empty(); }
+
+  // Runs `send` while the far end drains the line at its speed. Returns the
+  // time the received bytes need on the line over the wall time from the
+  // start of `send` to the last byte; 0 when nothing arrived.
+  template <class Send>
+  double Busy(std::size_t size, Send&& send) {
+    std::atomic<bool> done{false};
+    std::atomic<std::size_t> received{0};
+    std::chrono::steady_clock::time_point last{};
+    // 115 bytes every 10 ms.
+    std::thread line([&] {
+      char buf[256];
+      auto next = std::chrono::steady_clock::now();
+      while (!done || received < size) {
+        next += std::chrono::milliseconds(10);
+        std::this_thread::sleep_until(next);
+        pollfd p{pty_.master, POLLIN, 0};
+        if (poll(&p, 1, 0) <= 0) {
+          if (done) break;
+          continue;
+        }
+        ssize_t n = read(pty_.master, buf, std::size_t(kBytesPerSecond / 100));
+        if (n > 0) {
+          received += std::size_t(n);
+          last = std::chrono::steady_clock::now();
+        }
+      }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    send();
+    done = true;
+    line.join();
+    const double wall = std::chrono::duration<double>(last - start).count();
+    return wall > 0 ? (double(received.load()) / kBytesPerSecond) / wall : 0.0;
+  }
+
+ private:
+  Pty pty_;
+};
