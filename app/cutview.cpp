@@ -77,7 +77,8 @@ CFRect Ordered(CFRect r) {
 CCUTView::CCUTView() : m_list(std::make_unique<CutListServices>(m_objects, *this)) {
   m_currentTool = kToolSelect;
   m_tracker.SetView(this);
-  m_tracker.EnableHandles(true);
+  // Here the tracker only selects, moves and rubber-bands: no handles.
+  m_tracker.EnableHandles(false);
 }
 
 CCUTView::~CCUTView() {

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 
 #include "framework/resources.h"
 #include "model/groupobject.h"
@@ -20,8 +19,9 @@ using fw::DialogTemplate;
 using fw::DlgItemDef;
 
 void RegisterCutRunResources() {
-  static std::once_flag once;
-  std::call_once(once, [] {
+  // Again after the tables were cleared.
+  if (fw::res::FindDialog(cutid::IDD_CUT_PROGRESS)) return;
+  {
     constexpr fw::DWORD kChild = fw::WS_CHILD | fw::WS_VISIBLE;
     fw::res::SetDialog(cutid::IDD_CUT_PROGRESS,
                        DialogTemplate{"Cut",
@@ -37,7 +37,7 @@ void RegisterCutRunResources() {
                                           DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel",
                                                      kChild | fw::WS_TABSTOP, {80, 74, 160, 98}),
                                       }});
-  });
+  }
 }
 
 CutProgressDlg::CutProgressDlg(CCutterDriver& device) : device_(device) { device_.abortFlag = 0; }

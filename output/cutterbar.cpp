@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
-#include <mutex>
 
 #include "framework/controls.h"
 #include "framework/resources.h"
@@ -24,8 +23,9 @@ using fw::DlgItemDef;
 namespace {
 
 void RegisterBar() {
-  static std::once_flag once;
-  std::call_once(once, [] {
+  // Again after the tables were cleared.
+  if (fw::res::FindDialog(cutid::IDD_CUTTER_BAR)) return;
+  {
     using namespace cutid;
     constexpr fw::DWORD kChild = fw::WS_CHILD | fw::WS_VISIBLE;
     constexpr fw::DWORD kList = kChild | fw::WS_TABSTOP | fw::WS_VSCROLL | fw::CBS_DROPDOWNLIST;
@@ -57,7 +57,7 @@ void RegisterBar() {
                            DlgItemDef(IDC_OUTPUT, CtrlKind::Button, "Output", kPush, {810, 4, 854, 26}),
                            DlgItemDef(IDC_EXIT, CtrlKind::Button, "Exit", kPush, {856, 4, 898, 26}),
                        }});
-  });
+  }
 }
 
 long Number(const std::string& text) { return std::strtol(text.c_str(), nullptr, 10); }

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 
 #include "framework/app.h"
 #include "framework/controls.h"
@@ -27,8 +26,9 @@ constexpr int kTabMargin = 2;     // px between the bar and its tab control
 constexpr int kTabHeader = 24;    // px of the tab row
 
 void Register() {
-  static std::once_flag once;
-  std::call_once(once, [] {
+  // Again after the tables were cleared.
+  if (fw::res::FindDialog(cutid::IDD_CUT_KNIFE)) return;
+  {
     using namespace cutid;
     using fw::MenuItemDef;
     constexpr fw::DWORD kChild = fw::WS_CHILD | fw::WS_VISIBLE;
@@ -110,7 +110,7 @@ void Register() {
                            DlgItemDef(IDC_PORT_SETTING, CtrlKind::Button, "PortSetting", kPush | fw::WS_DISABLED,
                                       {8, 274, 120, 296}),
                        }});
-  });
+  }
 }
 
 std::string Format(const char* format, double v) {

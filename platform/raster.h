@@ -49,32 +49,38 @@ inline std::uint32_t Rop3(unsigned t, std::uint32_t p, std::uint32_t s, std::uin
 using SpanFn = void (*)(std::uint32_t* d, std::int64_t n, std::uint32_t p);
 SpanFn SpanFor(int rop2);
 
-// Sets n pixels to p. Short spans are the common case: a span of 4 or more
-// is written in blocks of 4 or 8 whose last block overlaps the one before, so
-// a span costs few stores and few branches whatever its length.
+// Sets n pixels to p. Spans are mostly short and of scattered lengths, so a
+// span of up to 16 pixels is written without branching on its length: three
+// single stores and four blocks of 4, each block inside the span (overlapping
+// the others) or, for a span too short for it, on a scratch block. Longer
+// spans: blocks of 8, the last two blocks of 4 flush with the end.
 inline void Fill(std::uint32_t* d, std::int64_t n, std::uint32_t p) {
-  struct Block4 {
+  struct Block {
     std::uint32_t v[4];
   };
-  struct Block8 {
-    std::uint32_t v[8];
-  };
-  if (n >= 8) {
-    Block8 b;
-    for (std::uint32_t& v : b.v) v = p;
-    std::memcpy(d, &b, sizeof b);
+  Block b;
+  for (std::uint32_t& v : b.v) v = p;
+  if (n > 16) {
     std::memcpy(d + n - 8, &b, sizeof b);
-    for (std::int64_t i = 8; i < n - 8; i += 8) std::memcpy(d + i, &b, sizeof b);
-  } else if (n >= 4) {
-    Block4 b;
-    for (std::uint32_t& v : b.v) v = p;
-    std::memcpy(d, &b, sizeof b);
     std::memcpy(d + n - 4, &b, sizeof b);
-  } else if (n > 0) {
-    d[0] = p;
-    d[n >> 1] = p;
-    d[n - 1] = p;
+    for (std::int64_t i = 0; i < n - 8; i += 8) {
+      std::memcpy(d + i, &b, sizeof b);
+      std::memcpy(d + i + 4, &b, sizeof b);
+    }
+    return;
   }
+  if (n <= 0) return;
+  Block scratch;
+  std::uint32_t* const base[2] = {scratch.v, d};
+  const bool four = n >= 4, eight = n >= 8;
+  const std::int64_t last4[2] = {0, n - 4}, second4[2] = {0, 4}, last8[2] = {0, n - 8};
+  d[0] = p;
+  d[n >> 1] = p;
+  d[n - 1] = p;
+  std::memcpy(base[four], &b, sizeof b);
+  std::memcpy(base[four] + last4[four], &b, sizeof b);
+  std::memcpy(base[eight] + second4[eight], &b, sizeof b);
+  std::memcpy(base[eight] + last8[eight], &b, sizeof b);
 }
 
 // The same, inline, for the truth table T = R2_x - 1.

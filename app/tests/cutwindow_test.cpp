@@ -220,6 +220,8 @@ TEST_F(CutWindowTest, PaperEdgesDrag) {
   cut->OnLButtonUp(0, fw::POINT{inside.x, inside.y});
   EXPECT_EQ(cut->GetCurrentTool(), 40070u);
   EXPECT_EQ(cut->Tracker().GetSelectedCount(), 1);
+  // The cut view's tracker has no handles.
+  EXPECT_FALSE(cut->Tracker().HandlesEnabled());
 }
 
 // The pages: knife settings by the model, the blade's replacement, stepping
@@ -228,6 +230,7 @@ TEST_F(CutWindowTest, PaperEdgesDrag) {
 TEST_F(CutWindowTest, PagesAndExit) {
   g_CutterIni.WriteString("CutInfo", "Device", "HPGL Cutter");
   g_CutterIni.WriteInt("HPGL", "HardOffset", 1);  // and no "PlotCmd": "PlotMode" has nothing to switch
+  g_CutterIni.WriteString("HPGL", "Offset", "0.6");
   CCutFrame* frame = Open();
   ASSERT_NE(frame, nullptr);
   CCutKnifePage& knife = frame->GetCutBar().Knife();
@@ -235,12 +238,16 @@ TEST_F(CutWindowTest, PagesAndExit) {
   EXPECT_FALSE(knife.GetDlgItem(cutid::IDC_PLOT_MODE)->IsWindowEnabled());
   EXPECT_FALSE(knife.GetDlgItem(cutid::IDC_BLADE)->IsWindowEnabled());
   EXPECT_EQ(knife.GetDlgItemText(cutid::IDC_RATIO_X), "1.0000");
+  // What the page does not let the user change stays the model's.
+  knife.Collect();
+  EXPECT_FLOAT_EQ(GetCutterDevice().offset, 0.6f);
   // The knife model with a plot command: "PlotMode" follows "PenMode".
   auto& model = BarItem<fw::CComboBox>(*frame, cutid::IDC_MODEL);
   model.UserSelect(model.FindStringExact(-1, "DMPL Cutter"));
   EXPECT_TRUE(knife.GetDlgItem(cutid::IDC_PLOT_MODE)->IsWindowEnabled());
 
   g_CutterIni.WriteInt("HPGL", "HardOffset", 0);
+  g_CutterIni.WriteString("HPGL", "Offset", "0.3");
   model.UserSelect(model.FindStringExact(-1, "HPGL Cutter"));
   ASSERT_TRUE(knife.GetDlgItem(cutid::IDC_BLADE)->IsWindowEnabled());
   EXPECT_EQ(knife.GetDlgItemText(cutid::IDC_BLADE), "0.30");
@@ -309,7 +316,8 @@ TEST_F(CutWindowTest, OutputOfASelectedAreaToATerminal) {
   first->selection = 1;
   doc->GetOutAreaList().Add(std::move(first));
   doc->GetOutAreaList().Add(std::make_unique<COutArea>(90, 190, 150, 270));
-  CCutFrame* frame = Open();
+  design->SendMessage(fw::WM_COMMAND, ID_TOOL_CUTOUT, 0);
+  auto* frame = dynamic_cast<CCutFrame*>(fw::CWnd::FindWindow(nullptr, "CutOut  "));
   ASSERT_NE(frame, nullptr);
   auto& port = BarItem<fw::CComboBox>(*frame, cutid::IDC_PORT);
   ASSERT_EQ(port.GetLBText(0), "COM1");

@@ -145,6 +145,24 @@ TEST_F(CutArrangeTest, SelectedAreasCutTheirObjects) {
   Build();
   EXPECT_EQ(Paths(out).size(), 2u);
 
+  // An open line across the edge keeps its inside part.
+  design.Add(std::unique_ptr<CPathObject>([] {
+    auto p = new CPathObject;
+    p->AddLine(20, 35, 60, 35);
+    p->EndPoints();
+    return p;
+  }()));
+  first->selection = 1;
+  Build();
+  paths = Paths(out);
+  ASSERT_EQ(paths.size(), 2u);
+  EXPECT_EQ(paths[1]->bounds, CFRect(20, 35, 45, 35));
+  pts = Points(*paths[1]);
+  ASSERT_EQ(pts.size(), 2u);
+  EXPECT_EQ(pts.back().flags & PP_OPENEND, PP_OPENEND);
+  design.Detach(design.GetSize() - 1);
+  first->selection = 0;
+
   // At the origin on both axes: moved so that the area's corner lies at 0.1 mm.
   areas.DeleteAll();
   Area(0.5f, 0, 60, 40, false);
