@@ -247,7 +247,7 @@ void CVORLAN98View::TextToolButtonDown(std::uint32_t flags, CFPoint p) {
     text->mouseAnchor = ci;
     text->caretIndex = ci;
     text->BeginEdit(ID_TOOL_TEXT, this);
-    text->MoveCaret(this, ci, 1);
+    if (!text->SetCaretFromPoint(this, p.x, p.y)) text->MoveCaret(this, ci, 1);
     // A new press: the selection waits for a move past the threshold.
     ObjectDrag().moved = 0;
   }
@@ -310,7 +310,10 @@ void CVORLAN98View::DropDraggedText(std::uint32_t flags, CFPoint p) {
     return;
   }
   CVORLAN98Doc* doc = GetDoc();
-  if (!doc) return;
+  if (!doc) {
+    EndTextDrag();
+    return;
+  }
   const bool copy = (flags & fw::MK_CONTROL) != 0;
   // The drop gap in the target, counted without the items that leave it.
   int gap = 0;

@@ -14,6 +14,7 @@
 #include "app/appresources.h"
 #include "app/docfile.h"
 #include "app/mainframe.h"
+#include "app/settingsload.h"
 #include "app/tindrelapp.h"
 #include "framework/app.h"
 #include "framework/resources.h"
@@ -21,6 +22,7 @@
 #include "model/groupobject.h"
 #include "model/pathobject.h"
 #include "platform/report.h"
+#include "model/settings.h"
 
 namespace apptest {
 
@@ -55,6 +57,25 @@ inline std::unique_ptr<CGroupObject> MakeGroup() {
   g->RecalcBounds();
   return g;
 }
+
+// The main settings file moved to `path` and the languages and fonts read
+// from it while in scope; both come back afterwards.
+class ScopedLanguages {
+ public:
+  explicit ScopedLanguages(const std::string& path) : saved_(g_IniFile.GetPath()) {
+    g_IniFile.SetPath(path);
+    LoadAppSettings(SETTINGS_FONTS, nullptr);
+  }
+  ~ScopedLanguages() {
+    g_IniFile.SetPath(saved_);
+    LoadAppSettings(SETTINGS_FONTS, nullptr);
+  }
+  ScopedLanguages(const ScopedLanguages&) = delete;
+  ScopedLanguages& operator=(const ScopedLanguages&) = delete;
+
+ private:
+  std::string saved_;
+};
 
 class AppTest : public ::testing::Test {
  protected:

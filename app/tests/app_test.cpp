@@ -398,7 +398,7 @@ TEST_F(AppStartTest, TheSampleOpensMaximisedFromTheCommandLine) {
   EXPECT_TRUE(maximised);
   auto* doc = dynamic_cast<CVORLAN98Doc*>(main->GetActiveDocument());
   ASSERT_NE(doc, nullptr);
-  EXPECT_EQ(doc->GetObjectCount(), 3);
+  EXPECT_EQ(doc->GetObjectCount(), 4);
   EXPECT_EQ(doc->GetTitle(), "sign.t98");
   EXPECT_TRUE(main->GetMainBar().IsVisible());
   EXPECT_EQ(main->GetStatusBar().GetPaneText(0), fw::res::String(122));

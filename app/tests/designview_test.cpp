@@ -602,17 +602,20 @@ TEST_F(TextDragTest, DraggingOverATextSelectsFromThePressedCharacter) {
   EXPECT_EQ(Selected(t), "000000");
   EXPECT_EQ(view->GetEditObject(), t);
 
-  // A press on another text starts afresh: a jitter within the threshold
-  // selects nothing, whatever an earlier drag left behind.
+  // A press on another text starts afresh, the caret on the pressed side of
+  // the character; a jitter within the threshold selects nothing, whatever
+  // an earlier drag left behind.
   CTextObject* u = AddText("uvw", 20, 300);
   ObjectDrag().moved = 1;
-  const fw::POINT e = At(u, 1);
+  const fw::POINT e = After(u, 1);
   Down(e.x, e.y);
   Move(e.x + 1, e.y);
   Up(e.x + 1, e.y);
   EXPECT_EQ(u->editMode, ID_TOOL_TEXT);
   EXPECT_EQ(view->GetEditObject(), u);
   EXPECT_EQ(Selected(u), "000");
+  EXPECT_EQ(u->caretIndex, 1);
+  EXPECT_EQ(u->caretSide, 0u);
 }
 
 TEST_F(TextDragTest, DroppedCharactersMoveOrCopyInOneUndoStep) {
@@ -689,7 +692,10 @@ TEST_F(TextDragTest, MovedCharactersKeepTheirPageSizeOrTakeTheCaretsWithShift) {
   b->Relayout(nullptr, -1);
   for (fw::UINT flags : {fw::UINT(0), fw::UINT(fw::MK_SHIFT)}) {
     SCOPED_TRACE(flags);
-    CTextObject* a = AddText("abc", 20, flags ? 400.0f : 500.0f);
+    // The source shows its 20-unit characters at 30 mm.
+    CTextObject* a = AddText("abc", 20, flags ? 400.0f : 500.0f, 20.0f);
+    a->matrix = CMatrix3(1.5f, 0, 0, 1.5f, 0, 0);
+    a->Relayout(nullptr, -1);
     Select(a, 1, 1);
     const int at = flags ? 2 : 1;  // before the 'y'
     DragTo(a, 1, Before(b, at), flags);

@@ -127,6 +127,7 @@ TEST_F(DocFileTest, FontTableOfTheLanguagesRoundTrips) {
 }
 
 TEST_F(DocFileTest, DocumentWithoutTextOrObjectsLeavesThoseEntriesZero) {
+  ScopedLanguages none(Path("none.ini"));  // no language slots: an empty font table
   CVORLAN98Doc doc;
   ASSERT_TRUE(doc.OnNewDocument());
   ASSERT_TRUE(doc.OnSaveDocument(Path("empty.t98")));

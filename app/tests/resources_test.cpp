@@ -10,6 +10,9 @@
 #include "framework/menu.h"
 #include "platform/image_io.h"
 #include "platform/paths.h"
+#include "text/fontcatalog.h"
+#include "text/textattr.h"
+#include "text/textobject.h"
 
 using namespace apptest;
 
@@ -17,7 +20,8 @@ namespace {
 
 const std::string kSourceDir = std::string(TINDREL_TEST_DATA) + "/../../..";
 
-// The sample sign: a border, an arrow and a group of three squares.
+// The sample sign: a border, an arrow and a group of three squares; the
+// lettering comes from SampleLettering.
 void BuildSampleSign(CVORLAN98Doc& doc) {
   doc.GetPageInfo().m_pageWidth = 400.0f;
   doc.GetPageInfo().m_pageHeight = 200.0f;
@@ -34,20 +38,47 @@ void BuildSampleSign(CVORLAN98Doc& doc) {
   doc.AddObject(group.release());
 }
 
+// "EXIT" set in DejaVu Sans and turned into outlines, so the file needs no
+// font; the language table is the caller's, with ID 0 in slot 0.
+std::unique_ptr<CGraphObject> SampleLettering() {
+  const int face = g_FontCatalog.FindEntry(0, 0, "DejaVu Sans");
+  if (face < 0) return nullptr;
+  CTextAttr attr;
+  attr.sizeX = attr.sizeY = 30.0f;
+  attr.fontId[0] = std::uint16_t(face);
+  CTextObject text(0, 40, 155, 300, 188);
+  for (char c : std::string("EXIT")) text.chars.Add(std::make_unique<CBoxChar>(std::uint8_t(0), std::uint16_t(c), attr));
+  text.Relayout(nullptr, -1);
+  return text.ConvertToPath(-1);
+}
+
 class ResourcesTest : public AppTest {};
 
 TEST_F(ResourcesTest, SampleSignIsWhatThisWriterWrites) {
+  std::unique_ptr<CGraphObject> lettering;
+  {
+    const std::string slot = "[Language0]\nID=0\nNAME=English\n";
+    WriteBytes(Path("fonts.ini"), std::vector<std::uint8_t>(slot.begin(), slot.end()));
+    ScopedLanguages english(Path("fonts.ini"));
+    lettering = SampleLettering();
+  }
+  ASSERT_NE(lettering, nullptr);
   CVORLAN98Doc doc;
   ASSERT_TRUE(doc.OnNewDocument());
   BuildSampleSign(doc);
-  ASSERT_TRUE(doc.OnSaveDocument(Path("sign.t98")));
+  doc.AddObject(lettering.release());
+  {
+    // The file's font table stays empty whatever the program folder holds.
+    ScopedLanguages none(Path("none.ini"));
+    ASSERT_TRUE(doc.OnSaveDocument(Path("sign.t98")));
+  }
   const std::string sample = kSourceDir + "/samples/sign.t98";
   if (std::getenv("TINDREL_UPDATE_SAMPLE")) std::filesystem::copy_file(Path("sign.t98"), sample,
                                                                          std::filesystem::copy_options::overwrite_existing);
   EXPECT_EQ(ReadBytes(sample), ReadBytes(Path("sign.t98")));
   CVORLAN98Doc opened;
   ASSERT_TRUE(opened.OnOpenDocument(sample));
-  EXPECT_EQ(opened.GetObjectCount(), 3);
+  EXPECT_EQ(opened.GetObjectCount(), 4);
   EXPECT_EQ(opened.GetPageWidth(), 400.0f);
   EXPECT_EQ(opened.GetPageHeight(), 200.0f);
   CFRect bounds;
