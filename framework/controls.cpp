@@ -2,6 +2,7 @@
 #include "framework/treectrl.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "framework/imagelist.h"
 #include "platform/report.h"
@@ -540,6 +541,25 @@ int CSpinButtonCtrl::SetPos(int pos) {
   return old;
 }
 
+BOOL CSpinButtonCtrl::SetAccel(int count, const UDACCEL* accel) {
+  if (count <= 0 || !accel) return FALSE;
+  accel_.assign(accel, accel + count);
+  std::stable_sort(accel_.begin(), accel_.end(), [](const UDACCEL& a, const UDACCEL& b) { return a.nSec < b.nSec; });
+  return TRUE;
+}
+
+UINT CSpinButtonCtrl::GetAccel(int count, UDACCEL* out) const {
+  for (int i = 0; out && i < count && i < int(accel_.size()); ++i) out[i] = accel_[std::size_t(i)];
+  return UINT(accel_.size());
+}
+
+int CSpinButtonCtrl::StepAfter(double seconds) const {
+  int step = 1;
+  for (const UDACCEL& a : accel_)
+    if (seconds >= double(a.nSec)) step = int(std::min<UINT>(a.nInc, 0x7FFFFFFF));
+  return step;
+}
+
 CWnd* CSpinButtonCtrl::SetBuddy(CWnd* buddy) {
   CWnd* old = buddy_;
   buddy_ = buddy;
@@ -558,6 +578,14 @@ int CSpinButtonCtrl::OnCreate(CREATESTRUCT* cs) {
 void CSpinButtonCtrl::UserDelta(int delta) {
   if (!IsWindowEnabled()) return;
   // The up arrow raises the position toward the upper end of the range.
+  // A buddy that shows the number holds the position the user may have typed.
+  if (buddy_ && (GetStyle() & UDS_SETBUDDYINT)) {
+    const std::string text = buddy_->GetWindowText();
+    char* end = nullptr;
+    const long typed = std::strtol(text.c_str(), &end, 10);
+    if (end != text.c_str())
+      pos_ = int(std::clamp<long>(typed, std::min(lower_, upper_), std::max(lower_, upper_)));
+  }
   NMUPDOWN nm;
   nm.hdr.code = UDN_DELTAPOS;
   nm.iPos = pos_;

@@ -300,8 +300,21 @@ class CComboBox : public CControl {
   BOOL dropped_ = FALSE;
 };
 
+// A stage of a held arrow: after nSec seconds each step moves by nInc.
+struct UDACCEL {
+  UINT nSec = 0;
+  UINT nInc = 1;
+};
+
 class CSpinButtonCtrl : public CControl {
  public:
+  // The stages of a held arrow, by rising time; the default steps by 1, by 5
+  // after 2 s and by 20 after 5 s. An empty table is refused.
+  BOOL SetAccel(int count, const UDACCEL* accel);
+  // Copies up to `count` stages; returns how many the control has.
+  UINT GetAccel(int count, UDACCEL* out) const;
+  // The step of an arrow held for `seconds`.
+  int StepAfter(double seconds) const;
   void SetRange(int lower, int upper) { SetRange32(lower, upper); }
   void SetRange32(int lower, int upper);
   void GetRange32(int& lower, int& upper) const { lower = lower_, upper = upper_; }
@@ -317,6 +330,7 @@ class CSpinButtonCtrl : public CControl {
  private:
   int lower_ = 100, upper_ = 0, pos_ = 0;
   CWnd* buddy_ = nullptr;
+  std::vector<UDACCEL> accel_{{0, 1}, {2, 5}, {5, 20}};
 };
 
 // Scroll bar control styles.

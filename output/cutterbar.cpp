@@ -183,6 +183,9 @@ void CCutterBar::Refresh() {
     setForce->EnableWindow(fw::TRUE);
     SetItemText(IDC_FORCE, std::to_string(device_.defaultForce));
     spin->SetRange32(0, device_.maxForce);
+    // A held arrow soon steps by 5 over a range of 10 or more.
+    const fw::UDACCEL accel[2] = {{0, 1}, {2, device_.maxForce >= 10 ? 5u : 1u}};
+    spin->SetAccel(2, accel);
     setForce->SetCheck(device_.setForce ? 1 : 0);
     force->EnableWindow(device_.setForce ? fw::TRUE : fw::FALSE);
   } else {

@@ -19,6 +19,7 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOption>
+#include <QElapsedTimer>
 #include <QTabBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -656,10 +657,15 @@ class SpinControl : public Control {
     up_->setAutoRepeat(true);
     down_->setAutoRepeat(true);
     SetNative(box);
-    QObject::connect(up_, &QToolButton::clicked, up_,
-                     [this] { Act<CSpinButtonCtrl>([](CSpinButtonCtrl* c) { c->UserDelta(1); }); });
-    QObject::connect(down_, &QToolButton::clicked, down_,
-                     [this] { Act<CSpinButtonCtrl>([](CSpinButtonCtrl* c) { c->UserDelta(-1); }); });
+    // A held arrow repeats; its steps grow by the control's stages.
+    for (QToolButton* b : {up_, down_}) {
+      const int sign = b == up_ ? 1 : -1;
+      QObject::connect(b, &QToolButton::pressed, b, [this] { held_.start(); });
+      QObject::connect(b, &QToolButton::clicked, b, [this, sign] {
+        const double seconds = held_.isValid() ? double(held_.elapsed()) / 1000.0 : 0.0;
+        Act<CSpinButtonCtrl>([sign, seconds](CSpinButtonCtrl* c) { c->UserDelta(sign * c->StepAfter(seconds)); });
+      });
+    }
   }
 
  protected:
@@ -679,6 +685,7 @@ class SpinControl : public Control {
   bool horizontal_;
   QToolButton* up_;
   QToolButton* down_;
+  QElapsedTimer held_;
 };
 
 class ListViewControl : public Control {

@@ -113,8 +113,22 @@ TEST_F(CutterBarTest, SpeedListAndPressureFollowTheModel) {
   spin.GetRange32(lo, hi);
   EXPECT_EQ(lo, 0);
   EXPECT_EQ(hi, 250);
+  // A held arrow steps by 5 over a range of 10 or more, else by 1.
+  fw::UDACCEL accel[2];
+  ASSERT_EQ(spin.GetAccel(2, accel), 2u);
+  EXPECT_EQ(accel[1].nInc, 5u);
+  EXPECT_EQ(spin.StepAfter(0), 1);
   EXPECT_EQ(bar->GetDlgItem(cutid::IDC_FORCE)->GetWindowText(), "120");
   EXPECT_TRUE(bar->GetDlgItem(cutid::IDC_FORCE)->IsWindowEnabled());
+  // The arrows step from the pressure shown.
+  spin.UserDelta(1);
+  EXPECT_EQ(bar->GetDlgItem(cutid::IDC_FORCE)->GetWindowText(), "121");
+  EXPECT_EQ(dev->defaultForce, 121);
+  bar->DestroyWindow();
+  ini.WriteString("DMPL", "ForceRanger", "1,8");
+  bar = Bar();
+  Item<fw::CSpinButtonCtrl>(*bar, cutid::IDC_FORCE_SPIN).GetAccel(2, accel);
+  EXPECT_EQ(accel[1].nInc, 1u);
   // Unchecking "Pressure" disables the edit and clears the model's flag.
   Item<fw::CButton>(*bar, cutid::IDC_SET_FORCE).Click();
   EXPECT_EQ(dev->setForce, 0u);
