@@ -367,6 +367,8 @@ void CVORLAN98View::OnCutViewInFrame() {
   auto* main = dynamic_cast<fw::CFrameWnd*>(fw::AfxGetMainWnd());
   if (!main || main->IsInPreviewMode()) return;
   RegisterCutWindowResources();
+  // The paper window comes from the stored parameters, as in the cut window.
+  g_CutInfo.Load();
   auto state = std::make_unique<fw::CPrintPreviewState>();
   main->OnSetPreviewMode(fw::TRUE, state.get());
   main->m_lpfnCloseProc = nullptr;

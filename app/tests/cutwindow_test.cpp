@@ -153,6 +153,8 @@ TEST_F(CutWindowTest, CutViewInTheMainFrame) {
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(main->GetActiveView(), view);
   EXPECT_EQ(PathCount(*view->GetObjectList()), 2);
+  EXPECT_EQ(g_CutInfo.Width(), 400.0f);  // the stored paper
+  EXPECT_EQ(g_CutInfo.Height(), 300.0f);
   fw::CWnd* panes = main->GetDlgItem(fw::AFX_IDW_PANE_SAVE);
   ASSERT_NE(panes, nullptr);
   EXPECT_FALSE(panes->IsWindowVisible());
