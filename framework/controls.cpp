@@ -478,21 +478,26 @@ void CComboBox::SetWindowText(const std::string& text) {
 }
 
 void CComboBox::DrawItems(plat::HDC dc) {
+  for (int i = 0; i < GetCount(); ++i)
+    DrawItem(i, dc, RECT{0, i * itemHeight_, GetRectInParent().width(), (i + 1) * itemHeight_},
+             i == cur_ ? ODS_SELECTED : 0);
+}
+
+bool CComboBox::DrawItem(int index, plat::HDC dc, const RECT& r, UINT state) {
   CWnd* parent = GetParent();
-  if (!parent) return;
-  for (int i = 0; i < GetCount(); ++i) {
-    DRAWITEMSTRUCT dis;
-    dis.CtlType = ODT_COMBOBOX;
-    dis.CtlID = GetDlgCtrlID();
-    dis.itemID = UINT(i);
-    dis.itemAction = ODA_DRAWENTIRE;
-    dis.itemState = i == cur_ ? ODS_SELECTED : 0;
-    dis.hwndItem = m_hWnd;
-    dis.hDC = dc;
-    dis.rcItem = RECT{0, i * itemHeight_, GetRectInParent().width(), (i + 1) * itemHeight_};
-    dis.itemData = items_[size_t(i)].data;
-    parent->SendMessage(WM_DRAWITEM, GetDlgCtrlID(), LPARAM(&dis));
-  }
+  if (!parent || index < 0 || index >= GetCount()) return false;
+  DRAWITEMSTRUCT dis;
+  dis.CtlType = ODT_COMBOBOX;
+  dis.CtlID = GetDlgCtrlID();
+  dis.itemID = UINT(index);
+  dis.itemAction = ODA_DRAWENTIRE;
+  dis.itemState = state;
+  dis.hwndItem = m_hWnd;
+  dis.hDC = dc;
+  dis.rcItem = r;
+  dis.itemData = items_[size_t(index)].data;
+  parent->SendMessage(WM_DRAWITEM, GetDlgCtrlID(), LPARAM(&dis));
+  return true;
 }
 
 void CComboBox::UserSelect(int index) {

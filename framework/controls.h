@@ -281,6 +281,9 @@ class CComboBox : public CControl {
   void GetDroppedControlRect(RECT* r) const { GetWindowRect(r); }
   void SetWindowText(const std::string& text) override;
   void DrawItems(plat::HDC dc);
+  // Sends WM_DRAWITEM for one item (ODA_DRAWENTIRE, with `state`'s ODS_ bits) drawing
+  // into `dc` at `r`; false for a bad index or a control without a parent.
+  bool DrawItem(int index, plat::HDC dc, const RECT& r, UINT state);
   // User actions: pick an item (CBN_SELCHANGE then CBN_SELENDOK), open or close the
   // list (CBN_DROPDOWN / CBN_CLOSEUP), type into the edit part (CBN_EDITCHANGE).
   void UserSelect(int index);

@@ -19,6 +19,9 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOption>
+#include <QStyledItemDelegate>
+#include <QStylePainter>
+#include <QPointer>
 #include <QElapsedTimer>
 #include <QTabBar>
 #include <QToolButton>
@@ -256,7 +259,7 @@ class StatusBarWidget : public WindowWidget {
   }
 };
 
-// Owner-drawn lists and combo boxes show their surface; the presentation asks them
+// Owner-drawn lists and buttons show their surface; the presentation asks them
 // to draw their items (inside the pump) whenever their content or size changes.
 class OwnerDrawnWidget : public WindowWidget {
  public:
@@ -270,8 +273,6 @@ class OwnerDrawnWidget : public WindowWidget {
       plat::HDC dc = w->GetDC();
       if (auto* l = dynamic_cast<CListBox*>(w)) {
         l->DrawItems(dc);
-      } else if (auto* c = dynamic_cast<CComboBox*>(w)) {
-        c->DrawItems(dc);
       } else if (auto* v = dynamic_cast<CListCtrl*>(w)) {
         v->DrawItems(dc);
       } else if (auto* b = dynamic_cast<CButton*>(w); b && w->GetParent()) {
@@ -302,10 +303,6 @@ class OwnerDrawnWidget : public WindowWidget {
           l->UserDoubleClick(i);
         else
           l->UserSelect(i);
-      } else if (auto* c = dynamic_cast<CComboBox*>(w); c && c->GetCount() > 0) {
-        // Its items stand drawn one under the other; a click picks the one under it.
-        int i = at.y() / std::max(1, c->GetItemHeight(0));
-        if (i < c->GetCount()) c->UserSelect(i);
       } else if (auto* b = dynamic_cast<CButton*>(w)) {
         b->Click();
       } else if (dynamic_cast<CListCtrl*>(w)) {
@@ -519,8 +516,8 @@ class StaticControl : public Control {
 
 class ComboControl : public Control {
  public:
-  ComboControl(Host& host, CComboBox* c, QWidget* parent) : Control(host, c, parent) {
-    combo_ = new QComboBox;
+  ComboControl(Host& host, CComboBox* c, QWidget* parent, QComboBox* combo = nullptr)
+      : Control(host, c, parent), combo_(combo ? combo : new QComboBox) {
     combo_->setEditable((c->GetStyle() & 3) != CBS_DROPDOWNLIST);
     combo_->setInsertPolicy(QComboBox::NoInsert);
     SetNative(combo_);
@@ -556,8 +553,165 @@ class ComboControl : public Control {
       combo_->setEditText(Utf8(c->GetWindowText()));
   }
 
- private:
   QComboBox* combo_;
+};
+
+// What an owner-drawn combo box shows: its owner's pictures of the items, the
+// text of an item not drawn yet.
+class PictureCombo : public QComboBox {
+ public:
+  QImage current;              // the selection, as the closed box shows it
+  std::vector<QImage> plain;   // each item in the dropped list
+  std::vector<QImage> lit;     // each item highlighted, once drawn so
+  int itemHeight = 16;
+  std::function<void(bool)> dropped;  // the list opens (true) or closes, however it closes
+
+  void showPopup() override {
+    if (dropped) dropped(true);
+    QComboBox::showPopup();
+  }
+  // The edit field's rectangle, where the closed box shows the selection.
+  QRect Field() const {
+    QStyleOptionComboBox opt;
+    initStyleOption(&opt);
+    return style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    if (isEditable() || current.isNull()) return QComboBox::paintEvent(e);
+    QStylePainter p(this);
+    QStyleOptionComboBox opt;
+    initStyleOption(&opt);
+    opt.currentText.clear();
+    opt.currentIcon = QIcon();
+    p.drawComplexControl(QStyle::CC_ComboBox, opt);
+    QRect field = Field();
+    p.setClipRect(field);
+    p.drawImage(field.left(), field.top() + (field.height() - current.height()) / 2, current);
+  }
+};
+
+class PictureDelegate : public QStyledItemDelegate {
+ public:
+  explicit PictureDelegate(PictureCombo* combo) : QStyledItemDelegate(combo), combo_(combo) {}
+  void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    const size_t i = size_t(index.row());
+    const bool hi = option.state & QStyle::State_Selected;
+    const QImage* img = hi && i < combo_->lit.size() && !combo_->lit[i].isNull() ? &combo_->lit[i]
+                        : i < combo_->plain.size() && !combo_->plain[i].isNull() ? &combo_->plain[i]
+                                                                                 : nullptr;
+    if (!img) return QStyledItemDelegate::paint(p, option, index);
+    p->save();
+    p->setClipRect(option.rect);
+    p->drawImage(option.rect.topLeft(), *img);
+    p->restore();
+  }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize s = QStyledItemDelegate::sizeHint(option, index);
+    return QSize(s.width(), combo_->itemHeight);
+  }
+
+ private:
+  PictureCombo* combo_;
+};
+
+// Item `i` as the owner draws it into a w x h picture (white where it draws nothing).
+QImage DrawComboItem(CComboBox* c, int i, int w, int h, UINT state) {
+  w = std::max(1, w), h = std::max(1, h);
+  QImage img(w, h, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  plat::HDC dc = plat::CreateCompatibleDC(nullptr);
+  plat::HBITMAP bmp = plat::CreateCompatibleBitmap(nullptr, w, h);
+  bmp->surface().Fill(0xFFFFFF);
+  plat::HBITMAP old = dc->SelectObject(bmp);
+  HWND hwnd = c->m_hWnd;
+  bool drawn = c->DrawItem(i, dc, RECT{0, 0, w, h}, state | (c->IsWindowEnabled() ? 0 : ODS_DISABLED));
+  if (drawn) CopySurface(bmp->surface(), img, RECT{0, 0, w, h});
+  dc->SelectObject(old);
+  plat::DeleteDC(dc);
+  plat::DeleteObject(bmp);
+  return drawn && CWnd::FromHandle(hwnd) ? img : QImage();
+}
+
+// An owner-drawn combo box: a native combo whose closed box and dropped list show
+// the pictures its owner draws (WM_DRAWITEM, run inside the pump). Opening and
+// closing the list tell the control (CBN_DROPDOWN / CBN_CLOSEUP); picking an item
+// selects it as a plain combo box does.
+class OwnerDrawnCombo : public ComboControl {
+ public:
+  OwnerDrawnCombo(Host& host, CComboBox* c, QWidget* parent)
+      : ComboControl(host, c, parent, new PictureCombo) {
+    picture_ = static_cast<PictureCombo*>(combo_);
+    picture_->setItemDelegate(new PictureDelegate(picture_));
+    // However the list closes (a pick, a click outside, another window), the control hears.
+    list_ = picture_->view()->window();
+    list_->installEventFilter(this);
+    // The control's change redraws the pictures for the list's new state.
+    picture_->dropped = [this](bool open) { Act<CComboBox>([open](CComboBox* c) { c->UserDropDown(open); }); };
+    QObject::connect(picture_, &QComboBox::highlighted, picture_, [this](int i) { DrawLit(i); });
+  }
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (o == list_ && e->type() == QEvent::Hide && picture_->dropped) picture_->dropped(false);
+    return ComboControl::eventFilter(o, e);
+  }
+  void Sync(UINT what) override {
+    ComboControl::Sync(what);
+    // Tall enough for an item's picture.
+    if (native_)
+      native_->setGeometry(0, 0, width(),
+                           std::min(height(), std::max(combo_->sizeHint().height(), picture_->itemHeight + 6)));
+  }
+  void SyncContent() override {
+    ComboControl::SyncContent();
+    Redraw(picture_->view()->isVisible());
+  }
+  // Draws the closed box's selection, or every item of the dropped list (the
+  // selection highlighted) while it is open.
+  void Redraw(bool open) {
+    HWND h = hwnd_;
+    QPointer<PictureCombo> pc = picture_;
+    const int fieldWidth = picture_->Field().width(), listWidth = std::max(width(), picture_->view()->width());
+    host_.Defer(h, [h, pc, open, fieldWidth, listWidth] {
+      auto* c = dynamic_cast<CComboBox*>(CWnd::FromHandle(h));
+      if (!c || !pc) return;
+      const int ih = c->GetItemHeight(0), cur = c->GetCurSel();
+      pc->itemHeight = ih;
+      if (!open) {
+        pc->current = cur >= 0 ? DrawComboItem(c, cur, fieldWidth, ih, 0) : QImage();
+        pc->update();
+        return;
+      }
+      std::vector<QImage> plain(size_t(c->GetCount())), lit(size_t(c->GetCount()));
+      for (int i = 0; i < c->GetCount() && CWnd::FromHandle(h); ++i)
+        (i == cur ? lit : plain)[size_t(i)] = DrawComboItem(c, i, listWidth, ih, i == cur ? ODS_SELECTED : 0);
+      if (!pc) return;
+      pc->plain = std::move(plain);
+      pc->lit = std::move(lit);
+      pc->view()->viewport()->update();
+    });
+  }
+  // The item under the pointer in the dropped list, highlighted.
+  void DrawLit(int i) {
+    HWND h = hwnd_;
+    QPointer<PictureCombo> pc = picture_;
+    const int listWidth = std::max(width(), picture_->view()->width());
+    host_.Defer(h, [h, pc, i, listWidth] {
+      auto* c = dynamic_cast<CComboBox*>(CWnd::FromHandle(h));
+      if (!c || !pc || i < 0 || i >= c->GetCount()) return;
+      QImage img = DrawComboItem(c, i, listWidth, c->GetItemHeight(0), ODS_SELECTED);
+      if (!pc) return;
+      if (pc->lit.size() <= size_t(i)) pc->lit.resize(size_t(i) + 1);
+      pc->lit[size_t(i)] = img;
+      pc->view()->viewport()->update();
+    });
+  }
+
+ private:
+  PictureCombo* picture_;
+  QWidget* list_ = nullptr;  // the dropped list's popup
 };
 
 class ListControl : public Control {
@@ -778,6 +932,7 @@ namespace controls {
 WindowWidget* Make(Host& host, CWnd* w, QWidget* parent) {
   if (auto* t = dynamic_cast<CToolBar*>(w)) return new ToolBarWidget(host, t, parent);
   if (auto* s = dynamic_cast<CStatusBar*>(w)) return new StatusBarWidget(host, s, parent);
+  if (auto* c = dynamic_cast<CComboBox*>(w); c && OwnerDrawn(w)) return new OwnerDrawnCombo(host, c, parent);
   if (OwnerDrawn(w)) return new OwnerDrawnWidget(host, w, parent);
   if (auto* b = dynamic_cast<CButton*>(w)) return new ButtonControl(host, b, parent);
   if (auto* e = dynamic_cast<CEdit*>(w)) return new EditControl(host, e, parent);

@@ -539,7 +539,9 @@ WindowWidget* MakeWidget(Host& host, CWnd* w, QWidget* parent) {
   }
   Qt::WindowFlags flags = Qt::Window;
   if (parent) flags = Qt::Dialog;
-  if ((w->GetStyle() & WS_POPUP) && !(w->GetStyle() & WS_CAPTION)) flags = Qt::Tool | Qt::FramelessWindowHint;
+  // A popup without a title bar (a border alone is no caption) has no frame.
+  if ((w->GetStyle() & WS_POPUP) && (w->GetStyle() & WS_CAPTION) != WS_CAPTION)
+    flags = Qt::Tool | Qt::FramelessWindowHint;
   auto* top = new TopWindow(host, w->m_hWnd, parent, flags);
   auto* client = new WindowWidget(host, w, top);
   top->client = client;

@@ -196,6 +196,48 @@ TEST_F(DialogTest, ModelessDialogStaysUntilDestroyed) {
   EXPECT_FALSE(panel.Create(999, &parent));  // no such template (and already created)
 }
 
+// The owner draws one combo item where it is asked to, into the context it is given.
+struct ComboOwner : CDialog {
+  std::vector<DRAWITEMSTRUCT> seen;
+  void OnDrawItem(int, DRAWITEMSTRUCT* dis) override {
+    seen.push_back(*dis);
+    dis->hDC->FillSolidRect(dis->rcItem, plat::RGB(9, 9, 9));
+  }
+};
+
+TEST_F(DialogTest, ComboItemDrawsIntoAGivenContext) {
+  CWnd parent;
+  parent.CreateEx(0, "", "", WS_VISIBLE, RECT{0, 0, 300, 300}, nullptr, 0);
+  res::SetDialog(265, DialogTemplate{"", WS_CHILD | WS_VISIBLE, RECT{0, 0, 200, 30},
+                                     {DlgItemDef(40, CtrlKind::ComboBox, "", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED,
+                                                 RECT{0, 0, 150, 120})}});
+  ComboOwner owner;
+  ASSERT_TRUE(owner.Create(265, &parent));
+  auto* combo = owner.Item<CComboBox>(40);
+  for (const char* s : {"a", "b", "c"}) combo->AddString(s);
+  combo->SetItemData(2, 77);
+  plat::HDC dc = plat::CreateCompatibleDC(nullptr);
+  plat::HBITMAP bmp = plat::CreateCompatibleBitmap(nullptr, 20, 10);
+  plat::HBITMAP old = dc->SelectObject(bmp);
+  EXPECT_TRUE(combo->DrawItem(2, dc, RECT{2, 3, 12, 8}, ODS_SELECTED));
+  EXPECT_FALSE(combo->DrawItem(3, dc, RECT{0, 0, 20, 10}, 0));
+  EXPECT_FALSE(combo->DrawItem(-1, dc, RECT{0, 0, 20, 10}, 0));
+  ASSERT_EQ(owner.seen.size(), 1u);
+  const DRAWITEMSTRUCT& d = owner.seen[0];
+  EXPECT_EQ(d.CtlType, ODT_COMBOBOX);
+  EXPECT_EQ(d.CtlID, 40u);
+  EXPECT_EQ(d.itemID, 2u);
+  EXPECT_EQ(d.itemState, ODS_SELECTED);
+  EXPECT_EQ(d.itemData, 77u);
+  EXPECT_EQ(d.hDC, dc);
+  EXPECT_EQ(d.rcItem, (RECT{2, 3, 12, 8}));
+  EXPECT_EQ(bmp->surface().GetPixel(2, 3), plat::RGB(9, 9, 9));
+  EXPECT_EQ(bmp->surface().GetPixel(12, 8), plat::RGB(0, 0, 0));
+  dc->SelectObject(old);
+  plat::DeleteDC(dc);
+  plat::DeleteObject(bmp);
+}
+
 TEST_F(DialogTest, CommonDialogsRunBehindTheDriver) {
   ScriptedModalDriver driver;
   driver.Then([](CDialog& d) {

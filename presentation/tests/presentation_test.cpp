@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <algorithm>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -804,6 +805,82 @@ TEST_F(PresentationTest, OwnerDrawnListsShowWhatTheirOwnerDrew) {
   EXPECT_EQ(list->GetCurSel(), 2);
   ASSERT_FALSE(dlg.notes.empty());
   EXPECT_EQ(dlg.notes.back(), std::make_pair(30u, LBN_SELCHANGE));
+  dlg.DestroyWindow();
+}
+
+// Shows a bordered sample popup beside its combo box while the list is dropped.
+class SampleSwatchDlg : public SwatchDlg {
+ public:
+  CDialog sample;
+  BOOL OnCommand(WPARAM wp, LPARAM lp) override {
+    if (HIWORD(wp) == CBN_DROPDOWN) {
+      if (!sample.m_hWnd) sample.Create(303, this);
+      sample.SetWindowPos(nullptr, 300, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      sample.ShowWindow(SW_SHOWNOACTIVATE);
+    }
+    return SwatchDlg::OnCommand(wp, lp);
+  }
+};
+
+// A combo box its owner draws: shut, it shows the owner's picture of the selection;
+// a click drops the list of pictures without choosing (a popup the owner shows then
+// leaves it open); a pick in the list selects.
+TEST_F(PresentationTest, OwnerDrawnComboShowsItsSelectionAndPicksFromItsList) {
+  res::SetDialog(303, DialogTemplate{"", WS_POPUP | WS_BORDER, RECT{0, 0, 120, 40}, {}});
+  DialogTemplate t;
+  t.caption = "Swatches";
+  t.style = WS_POPUP | WS_CAPTION;
+  t.rect = RECT{0, 0, 200, 200};
+  t.items = {DlgItemDef(31, CtrlKind::ComboBox, "", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
+                        RECT{10, 10, 160, 150})};
+  res::SetDialog(302, t);
+  SampleSwatchDlg dlg;
+  ASSERT_TRUE(dlg.Create(302, frame));
+  auto* combo = dlg.Item<CComboBox>(31);
+  for (const char* s : {"a", "b", "c"}) combo->AddString(s);
+  combo->SetCurSel(1);
+  Settle();
+  QWidget* w = host->WidgetOf(combo->m_hWnd);
+  auto* qcombo = w->findChild<QComboBox*>();
+  ASSERT_NE(qcombo, nullptr);
+  auto shut = [&] {
+    QImage img = qcombo->grab().toImage();
+    return img.pixel(img.width() / 3, img.height() / 2) & 0xFFFFFF;
+  };
+  EXPECT_EQ(shut(), qRgb(40, 100, 200) & 0xFFFFFF);
+
+  QTest::mouseClick(qcombo, Qt::LeftButton, Qt::NoModifier, QPoint(qcombo->width() / 3, qcombo->height() / 2));
+  Settle();
+  QAbstractItemView* list = qcombo->view();
+  ASSERT_TRUE(list->isVisible());
+  EXPECT_TRUE(combo->GetDroppedState());
+  EXPECT_EQ(combo->GetCurSel(), 1);
+  auto has = [&](UINT code) {
+    return std::find(dlg.notes.begin(), dlg.notes.end(), std::make_pair(31u, code)) != dlg.notes.end();
+  };
+  EXPECT_TRUE(has(CBN_DROPDOWN));
+  EXPECT_FALSE(has(CBN_SELCHANGE));
+  QWidget* sample = host->TopOf(dlg.sample.m_hWnd);
+  ASSERT_NE(sample, nullptr);
+  EXPECT_TRUE(sample->isVisible());
+  EXPECT_TRUE(sample->windowFlags() & Qt::FramelessWindowHint);
+  QRect row = list->visualRect(list->model()->index(2, 0));
+  ASSERT_TRUE(row.isValid());
+  QImage items = list->viewport()->grab().toImage();
+  EXPECT_EQ(items.pixel(row.center()) & 0xFFFFFF, qRgb(80, 100, 200) & 0xFFFFFF);
+
+  // The list takes no release within a double-click time of its opening.
+  QTest::qWait(QApplication::doubleClickInterval() + 50);
+  QTest::mouseMove(list->viewport(), row.center());
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+  Settle();
+  EXPECT_FALSE(list->isVisible());
+  EXPECT_EQ(combo->GetCurSel(), 2);
+  EXPECT_TRUE(has(CBN_SELCHANGE));
+  EXPECT_TRUE(has(CBN_CLOSEUP));
+  EXPECT_FALSE(combo->GetDroppedState());
+  EXPECT_EQ(shut(), qRgb(80, 100, 200) & 0xFFFFFF);
+  dlg.sample.DestroyWindow();
   dlg.DestroyWindow();
 }
 
