@@ -123,6 +123,34 @@ TEST_F(CutWindowTest, CutoutOpensTheWindowAndClosingBringsTheMainWindowBack) {
   EXPECT_TRUE(main->IsWindowVisible());
 }
 
+// The view paints light grey around the white paper window, the objects on it.
+TEST_F(CutWindowTest, PaintsThePaperAndTheObjects) {
+  CCutFrame* frame = Open();
+  ASSERT_NE(frame, nullptr);
+  frame->GetInfo().right = 200;  // half the page
+  cut->OnRedraw();
+  cut->UpdateWindow();
+  plat::DC dc(cut->GetSurface());
+  auto pixel = [&](float x, float y) {
+    const plat::POINT p = cut->PageToDevice(CFPoint{x, y});
+    return dc.GetPixel(p.x, p.y);
+  };
+  EXPECT_EQ(pixel(100, 100), plat::RGB(255, 255, 255));  // paper
+  EXPECT_EQ(pixel(10, 20), plat::RGB(0, 0, 0));          // the first rectangle's left side
+  // Just beyond the paper's right edge (inside the client): grey.
+  const plat::POINT edge = cut->PageToDevice(CFPoint{200, 100});
+  const fw::SIZE client = cut->GetClientSize();
+  ASSERT_LT(edge.x + 5, client.cx);
+  EXPECT_EQ(dc.GetPixel(edge.x + 5, edge.y), plat::RGB(192, 192, 192));
+  // A paper window far larger than the view still paints it white.
+  frame->GetInfo().right = 1e7f;
+  frame->GetInfo().bottom = 1e7f;
+  cut->Invalidate(fw::TRUE);
+  cut->UpdateWindow();
+  EXPECT_EQ(dc.GetPixel(edge.x + 5, edge.y), plat::RGB(255, 255, 255));
+  frame->DestroyWindow();
+}
+
 // The colour filter: "Colors" with a colour chosen rebuilds with that
 // colour's outlines only.
 TEST_F(CutWindowTest, ColourChoiceRebuilds) {
