@@ -872,7 +872,7 @@ BOOL CWnd::ShowWindow(int cmd) {
   if (cmd == SW_SHOWMAXIMIZED) {
     style_ = (style_ & ~WS_MINIMIZE) | WS_MAXIMIZE;
     RECT area{};
-    if (parent_)
+    if (parent_ && (style_ & WS_CHILD))
       parent_->GetClientRect(&area);
     else
       area = RECT{0, 0, WM().screen.cx, WM().screen.cy};

@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 #include <QUrl>
 #include <QWheelEvent>
@@ -58,7 +59,10 @@ class TopWindow : public QWidget {
     if (c == applied) return;
     applied = c;
     HWND h = hwnd_;
-    host_.Defer(h, [h, c] {
+    QPointer<TopWindow> self(this);
+    host_.Defer(h, [h, c, self] {
+      // A size the program set since then (e.g. maximising) wins over this older one.
+      if (!self || self->applied != c) return;
       CWnd* w = CWnd::FromHandle(h);
       RECT r;
       w->GetWindowRect(&r);

@@ -102,6 +102,12 @@ TEST_F(CutWindowTest, CutoutOpensTheWindowAndClosingBringsTheMainWindowBack) {
   EXPECT_FALSE(main->IsWindowVisible());
   EXPECT_TRUE(frame->IsWindowVisible());
   EXPECT_EQ(frame->GetMenu(), nullptr);
+  // Maximised over the whole screen, not over the design view that owns it.
+  EXPECT_TRUE(frame->IsZoomed());
+  fw::RECT area{};
+  frame->GetWindowRect(&area);
+  EXPECT_EQ(area.width(), fw::GetScreenSize().cx);
+  EXPECT_EQ(area.height(), fw::GetScreenSize().cy);
   cut = dynamic_cast<CCUTView*>(frame->GetActiveView());
   ASSERT_NE(cut, nullptr);
   EXPECT_EQ(cut->GetCurrentTool(), 40070u);

@@ -240,6 +240,28 @@ TEST_F(MessageTest, PaintCycleClipsToTheInvalidRectangle) {
   EXPECT_FALSE(w.GetUpdateRect(nullptr));
 }
 
+TEST_F(MessageTest, MaximisedChildrenFillTheParentOwnedWindowsTheScreen) {
+  SIZE screen = GetScreenSize();
+  SetScreenSize(1000, 700);
+  CWnd owner, child, owned;
+  owner.CreateEx(0, "", "", WS_OVERLAPPEDWINDOW, RECT{0, 0, 300, 200}, nullptr, 0);
+  child.CreateEx(0, "", "", WS_CHILD, RECT{5, 5, 20, 20}, &owner, 1);
+  owned.CreateEx(0, "", "", WS_OVERLAPPEDWINDOW, RECT{5, 5, 20, 20}, &owner, 0);
+  child.ShowWindow(SW_SHOWMAXIMIZED);
+  owned.ShowWindow(SW_SHOWMAXIMIZED);
+  RECT c{}, o{}, oc{};
+  owner.GetClientRect(&oc);
+  child.GetWindowRect(&c);
+  owned.GetWindowRect(&o);
+  EXPECT_EQ(c.width(), oc.width());
+  EXPECT_EQ(c.height(), oc.height());
+  EXPECT_EQ(o, (RECT{0, 0, 1000, 700}));
+  owned.DestroyWindow();
+  child.DestroyWindow();
+  owner.DestroyWindow();
+  SetScreenSize(screen.cx, screen.cy);
+}
+
 TEST_F(MessageTest, PaintingDrawsOnThePersistentSurfaceClipped) {
   struct FillWnd : CWnd {
     void OnPaint() override {
