@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/appresources.h"
+#include "app/designview.h"
 #include "app/docfile.h"
 #include "app/mainframe.h"
 #include "app/settingsload.h"
@@ -101,6 +102,14 @@ class AppTest : public ::testing::Test {
     app->m_lpCmdLine = commandLine;
     started = app->InitInstance() != 0;
     return dynamic_cast<CMDIMainFrame*>(app->m_pMainWnd);
+  }
+  // Starts the program and returns the design view of its first document, or null.
+  CVORLAN98View* StartDesignView(CMDIMainFrame** frame) {
+    CMDIMainFrame* main = StartApp();
+    *frame = main;
+    if (!main) return nullptr;
+    fw::PumpPendingMessages();
+    return dynamic_cast<CVORLAN98View*>(main->GetActiveView());
   }
   void StopApp() {
     if (!app) return;

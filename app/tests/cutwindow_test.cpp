@@ -43,10 +43,7 @@ class CutWindowTest : public AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    main = StartApp();
-    ASSERT_NE(main, nullptr);
-    fw::PumpPendingMessages();
-    design = dynamic_cast<CVORLAN98View*>(main->GetActiveView());
+    design = StartDesignView(&main);
     ASSERT_NE(design, nullptr);
     doc = design->GetDoc();
     // The test models; a 400 x 300 mm paper at the origin.

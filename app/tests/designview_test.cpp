@@ -67,10 +67,7 @@ class DesignViewTest : public AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    main = StartApp();
-    ASSERT_NE(main, nullptr);
-    fw::PumpPendingMessages();
-    view = dynamic_cast<CVORLAN98View*>(main->GetActiveView());
+    view = StartDesignView(&main);
     ASSERT_NE(view, nullptr);
     doc = view->GetDoc();
     // A drawing area of 800 x 600 showing the 400 x 900 page: 1.5 mm a pixel.

@@ -22,10 +22,7 @@ class ViewTest : public AppTest {
   // The program with its first design window; the view with the given
   // drawing area (client less the rulers) and its page fitted into it.
   CVORLAN98View* Start(int areaW = 800, int areaH = 600) {
-    main = StartApp();
-    if (!main) return nullptr;
-    fw::PumpPendingMessages();
-    view = dynamic_cast<CVORLAN98View*>(main->GetActiveView());
+    view = StartDesignView(&main);
     if (!view) return nullptr;
     doc = view->GetDoc();
     SizeArea(areaW, areaH);

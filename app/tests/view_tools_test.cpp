@@ -68,10 +68,7 @@ std::unique_ptr<CPathObject> Polyline() {
 class ToolsTest : public AppTest {
  protected:
   CVORLAN98View* Start(int areaW = 800, int areaH = 600) {
-    main = StartApp();
-    if (!main) return nullptr;
-    fw::PumpPendingMessages();
-    view = dynamic_cast<CVORLAN98View*>(main->GetActiveView());
+    view = StartDesignView(&main);
     if (!view) return nullptr;
     doc = view->GetDoc();
     view->MoveWindow(0, 0, areaW + 15 + 16, areaH + 15 + 16);
