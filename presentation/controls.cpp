@@ -686,7 +686,10 @@ class OwnerDrawnCombo : public ComboControl {
       }
       std::vector<QImage> plain(size_t(c->GetCount())), lit(size_t(c->GetCount()));
       for (int i = 0; i < c->GetCount() && CWnd::FromHandle(h); ++i)
-        (i == cur ? lit : plain)[size_t(i)] = DrawComboItem(c, i, listWidth, ih, i == cur ? ODS_SELECTED : 0);
+        plain[size_t(i)] = DrawComboItem(c, i, listWidth, ih, 0);
+      // The selection last: the owner's highlight follows what it drew last.
+      if (cur >= 0 && cur < c->GetCount() && CWnd::FromHandle(h))
+        lit[size_t(cur)] = DrawComboItem(c, cur, listWidth, ih, ODS_SELECTED);
       if (!pc) return;
       pc->plain = std::move(plain);
       pc->lit = std::move(lit);
