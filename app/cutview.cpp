@@ -83,7 +83,6 @@ CCUTView::CCUTView() : m_list(std::make_unique<CutListServices>(m_objects, *this
 
 CCUTView::~CCUTView() {
   m_objects.DeleteAll();
-  if (m_backBuffer) plat::DeleteObject(m_backBuffer);
 }
 
 CVORLAN98Doc* CCUTView::GetDesign() const {
@@ -202,24 +201,7 @@ void CCUTView::OnRebuild() {
 // --- Painting --------------------------------------------------------------------
 
 void CCUTView::OnPaint() {
-  fw::PAINTSTRUCT ps;
-  BeginPaint(&ps);
-  const fw::SIZE size = GetClientSize();
-  if (ps.hdc && size.cx > 0 && size.cy > 0) {
-    if (!m_backBuffer || m_backSize.cx != size.cx || m_backSize.cy != size.cy) {
-      if (m_backBuffer) plat::DeleteObject(m_backBuffer);
-      m_backBuffer = plat::CreateCompatibleBitmap(ps.hdc, size.cx, size.cy);
-      m_backSize = size;
-    }
-    if (m_backBuffer) {
-      plat::DC mem;
-      plat::HBITMAP old = mem.SelectObject(m_backBuffer);
-      Paint(&mem);
-      ps.hdc->BitBlt(0, 0, size.cx, size.cy, &mem, 0, 0, plat::SRCCOPY);
-      mem.SelectObject(old);
-    }
-  }
-  EndPaint(&ps);
+  PaintBuffered([this](plat::DC* dc, const fw::RECT&) { Paint(dc); });
 }
 
 void CCUTView::Paint(plat::DC* dc) {

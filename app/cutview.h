@@ -77,6 +77,4 @@ class CCUTView : public CVORLANView, public CCutArrangementHost {
   CVORLAN98Doc* m_design = nullptr;
   CFPoint m_edgeStart;
   std::unique_ptr<fw::CPrintPreviewState> m_preview;
-  plat::HBITMAP m_backBuffer = nullptr;
-  fw::SIZE m_backSize{0, 0};
 };

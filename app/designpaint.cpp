@@ -33,25 +33,7 @@ bool IsMultiClickTool(std::uint32_t t) {
 // Painting.
 
 void CVORLAN98View::OnPaint() {
-  fw::PAINTSTRUCT ps;
-  BeginPaint(&ps);
-  const fw::SIZE size = GetClientSize();
-  if (ps.hdc && size.cx > 0 && size.cy > 0 && !ps.rcPaint.empty()) {
-    if (!m_backBuffer || m_backSize.cx != size.cx || m_backSize.cy != size.cy) {
-      if (m_backBuffer) plat::DeleteObject(m_backBuffer);
-      m_backBuffer = plat::CreateCompatibleBitmap(ps.hdc, size.cx, size.cy);
-      m_backSize = size;
-    }
-    if (m_backBuffer) {
-      plat::DC mem;
-      plat::HBITMAP old = mem.SelectObject(m_backBuffer);
-      PaintDesign(&mem, ps.rcPaint);
-      const fw::RECT& r = ps.rcPaint;
-      ps.hdc->BitBlt(r.left, r.top, r.width(), r.height(), &mem, r.left, r.top, plat::SRCCOPY);
-      mem.SelectObject(old);
-    }
-  }
-  EndPaint(&ps);
+  PaintBuffered([this](plat::DC* dc, const fw::RECT& invalid) { PaintDesign(dc, invalid); });
 }
 
 void CVORLAN98View::PaintDesign(plat::DC* dc, const fw::RECT& invalid) {

@@ -179,7 +179,6 @@ CVORLAN98View::CVORLAN98View() : m_undo(this), m_tracker(std::make_unique<CSelec
 CVORLAN98View::~CVORLAN98View() {
   m_undo.DeleteAll();
   m_tracker.reset();
-  if (m_backBuffer) plat::DeleteObject(m_backBuffer);
 }
 
 CSelectTracker* CVORLAN98View::Tracker() const { return dynamic_cast<CSelectTracker*>(m_tracker.get()); }

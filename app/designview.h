@@ -196,8 +196,6 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   std::uint8_t m_languageId = 0;
   COutAreaTracker m_areaTracker;
   COutAreaHook* m_areaHook = &m_areaTracker;
-  plat::HBITMAP m_backBuffer = nullptr;
-  fw::SIZE m_backSize{0, 0};
   fw::HWND m_libWindow = 0;  // the window handle the transform library keeps
 
   void AppendObject(CGraphObject* object);

@@ -91,7 +91,32 @@ bool DrawDragShape(plat::DC* dc, std::uint16_t kind, const CMatrix3* matrix, CFP
 
 CVORLANView::CVORLANView() = default;
 
-CVORLANView::~CVORLANView() { delete m_rulers; }
+CVORLANView::~CVORLANView() {
+  delete m_rulers;
+  if (m_backBuffer) plat::DeleteObject(m_backBuffer);
+}
+
+void CVORLANView::PaintBuffered(const std::function<void(plat::DC*, const fw::RECT&)>& draw) {
+  fw::PAINTSTRUCT ps;
+  BeginPaint(&ps);
+  const fw::SIZE size = GetClientSize();
+  if (ps.hdc && size.cx > 0 && size.cy > 0 && !ps.rcPaint.empty()) {
+    if (!m_backBuffer || m_backSize.cx != size.cx || m_backSize.cy != size.cy) {
+      if (m_backBuffer) plat::DeleteObject(m_backBuffer);
+      m_backBuffer = plat::CreateCompatibleBitmap(ps.hdc, size.cx, size.cy);
+      m_backSize = size;
+    }
+    if (m_backBuffer) {
+      plat::DC mem;
+      plat::HBITMAP old = mem.SelectObject(m_backBuffer);
+      draw(&mem, ps.rcPaint);
+      const fw::RECT& r = ps.rcPaint;
+      ps.hdc->BitBlt(r.left, r.top, r.width(), r.height(), &mem, r.left, r.top, plat::SRCCOPY);
+      mem.SelectObject(old);
+    }
+  }
+  EndPaint(&ps);
+}
 
 double CVORLANView::GetScale() const { return m_rulers ? m_rulers->GetZoom() : 1.0; }
 

@@ -3,6 +3,7 @@
 // scrolling, zooming with the right button, and the XOR drag shapes.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "framework/docview.h"
 #include "model/geometry.h"
@@ -124,6 +125,9 @@ class CVORLANView : public fw::CView, public virtual CViewServices {
   virtual void DrawObjectBand(plat::DC*, std::uint16_t) {}
   // One scroll step along an axis; false when dropped (too soon or no step).
   bool Scroll(int bar, fw::UINT code);
+  // WM_PAINT through a back buffer kept at client size: draw(dc, invalid) paints the
+  // buffer, then the invalid area goes to the window.
+  void PaintBuffered(const std::function<void(plat::DC*, const fw::RECT&)>& draw);
 
   CViewRulers* m_rulers = nullptr;
   double* m_zoom = nullptr;
@@ -136,6 +140,8 @@ class CVORLANView : public fw::CView, public virtual CViewServices {
   std::uint16_t m_barMask = 0;
 
  private:
+  plat::HBITMAP m_backBuffer = nullptr;
+  fw::SIZE m_backSize{0, 0};
   fw::DWORD m_lastStep[2] = {0, 0};
   bool m_stepped[2] = {false, false};
 };
