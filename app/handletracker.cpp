@@ -28,17 +28,6 @@ CMatrix3 ScaleMatrix(const CFRect& from, const CFRect& to) {
   return CMatrix3(sx, 0.0f, 0.0f, sy, to.left - sx * from.left, to.top - sy * from.top);
 }
 
-ViewDC::ViewDC(CViewServices* view, plat::DC* dc) : view_(view), dc_(dc) {
-  if (!dc_ && view_) {
-    dc_ = view_->GetDC();
-    own_ = true;
-  }
-}
-
-ViewDC::~ViewDC() {
-  if (own_ && dc_) view_->ReleaseDC(dc_);
-}
-
 }  // namespace tracker
 
 using tracker::InRect;

@@ -193,19 +193,6 @@ int PickIndex(int count, float x, float y, float tolerance, RectOf&& rectOf, Hit
   return candidate;
 }
 
-// The view's DC for the span of a drawing call, unless one was given.
-class ViewDC {
- public:
-  ViewDC(CViewServices* view, plat::DC* dc);
-  ~ViewDC();
-  ViewDC(const ViewDC&) = delete;
-  ViewDC& operator=(const ViewDC&) = delete;
-  plat::DC* get() const { return dc_; }
-
- private:
-  CViewServices* view_;
-  plat::DC* dc_;
-  bool own_ = false;
-};
+using ::ViewDC;
 
 }  // namespace tracker

@@ -51,21 +51,6 @@ void DrawRectOutline(plat::DC* dc, const CFRect& r) {
   dc->LineTo(l, t);
 }
 
-// A view's DC for the length of a scope.
-class ViewDC {
- public:
-  explicit ViewDC(CViewServices* view) : view_(view), dc_(view ? view->GetDC() : nullptr) {}
-  ~ViewDC() {
-    if (dc_) view_->ReleaseDC(dc_);
-  }
-  ViewDC(const ViewDC&) = delete;
-  ViewDC& operator=(const ViewDC&) = delete;
-  plat::DC* get() const { return dc_; }
-
- private:
-  CViewServices* view_;
-  plat::DC* dc_;
-};
 
 }  // namespace
 

@@ -36,14 +36,12 @@ UndoBracket::~UndoBracket() {
   if (list_) list_->EndRecord();
 }
 
-ViewDC::ViewDC(CViewServices* view) : view_(view), dc_(view ? view->GetDC() : nullptr) {
-  if (dc_) rop_ = dc_->SetROP2(plat::R2_NOTXORPEN);
+XorViewDC::XorViewDC(CViewServices* view) : ViewDC(view) {
+  if (get()) rop_ = get()->SetROP2(plat::R2_NOTXORPEN);
 }
 
-ViewDC::~ViewDC() {
-  if (!dc_) return;
-  if (rop_) dc_->SetROP2(rop_);
-  view_->ReleaseDC(dc_);
+XorViewDC::~XorViewDC() {
+  if (rop_) get()->SetROP2(rop_);
 }
 
 }  // namespace pathnodes
@@ -313,7 +311,7 @@ namespace pathnodes {
 
 void ToggleMarks(CPathObject& path, CViewServices* view) {
   if (path.editMode != ID_TOOL_NODE || !view) return;
-  ViewDC dc(view);
+  XorViewDC dc(view);
   if (dc.get()) path.DrawNodeMarks(dc.get(), view->GetViewMatrix());
 }
 
@@ -359,7 +357,7 @@ void CPathObject::DeselectNode(int index, CViewServices* view) {
 void CPathObject::ClearNodeSelection(CViewServices* view, int record) {
   ApplyTransform();
   const bool marks = editMode == ID_TOOL_NODE;
-  ViewDC own(marks ? view : nullptr);
+  XorViewDC own(marks ? view : nullptr);
   plat::DC* dc = own.get();
   const CMatrix3* vm = view ? view->GetViewMatrix() : nullptr;
   if (record && RecordingUndoList(view)) AppendUndo(view, std::make_unique<CUndoPathState>(this));
@@ -783,7 +781,7 @@ int CPathObject::OnKeyDownNode(CViewServices* view, std::uint32_t key, std::uint
   RepaintPath(*this, view);
   ToggleMarks(*this, view);
   {
-    ViewDC dc(view);
+    XorViewDC dc(view);
     const CMatrix3* vm = view->GetViewMatrix();
     if (modifiers & 8) {
       DrawSelectedContoursXor(dc.get(), vm);
@@ -883,7 +881,7 @@ int CPathObject::OnLButtonDownNode(CViewServices* view, std::uint32_t fl, float 
       d.dragKind = DRAG_CONTOURS;
     } else {
       d.dragKind = std::uint16_t(seg);
-      ViewDC dc(view);
+      XorViewDC dc(view);
       DrawCurrentSegmentHandles(dc.get(), view->GetViewMatrix());
     }
     return 1;
@@ -927,7 +925,7 @@ int CPathObject::OnLButtonDownNode(CViewServices* view, std::uint32_t fl, float 
 namespace {
 
 void SegmentFeedback(CPathObject& path, CViewServices* view) {
-  ViewDC dc(view);
+  XorViewDC dc(view);
   if (!dc.get() || !path.points) return;
   const CMatrix3* vm = view->GetViewMatrix();
   path.DrawCurrentSegmentHandles(dc.get(), vm);
@@ -943,13 +941,13 @@ void SegmentFeedback(CPathObject& path, CViewServices* view) {
 }
 
 void NodeFeedback(CPathObject& path, CViewServices* view) {
-  ViewDC dc(view);
+  XorViewDC dc(view);
   path.DrawSelectedSegmentsXor(dc.get(), view->GetViewMatrix());
   path.DrawCurrentHandles(dc.get(), view->GetViewMatrix());
 }
 
 void ContourFeedback(CPathObject& path, CViewServices* view) {
-  ViewDC dc(view);
+  XorViewDC dc(view);
   path.DrawSelectedContoursXor(dc.get(), view->GetViewMatrix());
 }
 

@@ -26,17 +26,12 @@ class UndoBracket {
 };
 
 // The view's DC in R2_NOTXORPEN for the length of a scope; null without a view.
-class ViewDC {
+class XorViewDC : public ViewDC {
  public:
-  explicit ViewDC(CViewServices* view);
-  ~ViewDC();
-  ViewDC(const ViewDC&) = delete;
-  ViewDC& operator=(const ViewDC&) = delete;
-  plat::DC* get() const { return dc_; }
+  explicit XorViewDC(CViewServices* view);
+  ~XorViewDC();
 
  private:
-  CViewServices* view_;
-  plat::DC* dc_;
   int rop_ = 0;
 };
 

@@ -182,6 +182,25 @@ class CViewServices : public CUndoView {
   virtual void PostChar(std::uint32_t) {}
 };
 
+// A view's DC for the length of a scope: the one given, else the view's own (released at
+// the end); null without either.
+class ViewDC {
+ public:
+  explicit ViewDC(CViewServices* view, plat::DC* given = nullptr)
+      : view_(view), dc_(given ? given : view ? view->GetDC() : nullptr), own_(!given && dc_) {}
+  ~ViewDC() {
+    if (own_) view_->ReleaseDC(dc_);
+  }
+  ViewDC(const ViewDC&) = delete;
+  ViewDC& operator=(const ViewDC&) = delete;
+  plat::DC* get() const { return dc_; }
+
+ private:
+  CViewServices* view_;
+  plat::DC* dc_;
+  bool own_;
+};
+
 // The selection tracker of a view.
 class CTrackerServices {
  public:
