@@ -9,6 +9,7 @@
 #include "app/importcmd.h"
 #include "app/mainframe.h"
 #include "app/rulers.h"
+#include "app/viewcmd.h"
 #include "framework/app.h"
 #include "framework/clipboard.h"
 #include "model/guidelist.h"
@@ -67,7 +68,7 @@ FW_ON_COMMAND(ID_FILL_MODE, OnFillMode)
 FW_ON_COMMAND(ID_OUTLINE_MODE, OnOutlineMode)
 FW_ON_COMMAND(1011, OnNothing)
 FW_ON_COMMAND(1012, OnNothing)
-FW_END_COMMAND_MAP()
+FW_END_COMMAND_MAP_CHAIN(viewcmd::Families(CVORLANView::commandMap()))
 
 namespace {
 

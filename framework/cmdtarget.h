@@ -158,6 +158,25 @@ class CCmdUI {
   return &map;                                                           \
   }
 
+// Closes a map whose base is given by an expression (a chain of maps kept
+// apart, as the design view's command families are).
+#define FW_END_COMMAND_MAP_CHAIN(baseExpr)                               \
+  { ::fw::CmdKind::Command, 0, 0, 0, false, nullptr }                    \
+  }                                                                      \
+  ;                                                                      \
+  static const ::fw::CmdMap map{(baseExpr), entries};                    \
+  return &map;                                                           \
+  }
+
+// A map of its own for handlers of class cls, chained before `base`; in a
+// source: FW_BEGIN_COMMAND_FAMILY(cls, MyFamilyMap) ... FW_END_COMMAND_FAMILY()
+// defines `const fw::CmdMap* MyFamilyMap(const fw::CmdMap* base)`.
+#define FW_BEGIN_COMMAND_FAMILY(cls, name)                  \
+  const ::fw::CmdMap* name(const ::fw::CmdMap* base_) {     \
+    using ThisClass = cls;                                  \
+    static const ::fw::CmdEntry entries[] = {
+#define FW_END_COMMAND_FAMILY() FW_END_COMMAND_MAP_CHAIN(base_)
+
 #define FW_CMD_THUNK(body) [](::fw::CCmdTarget* t_, ::fw::CmdCall& c_) -> ::fw::BOOL { \
   auto* self_ = static_cast<ThisClass*>(t_); (void)self_; (void)c_; body }
 

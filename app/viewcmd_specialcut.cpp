@@ -1,0 +1,5 @@
+#include "app/designview.h"
+#include "app/viewcmd.h"
+
+FW_BEGIN_COMMAND_FAMILY(CVORLAN98View, viewcmd::SpecialCutMap)
+FW_END_COMMAND_FAMILY()
