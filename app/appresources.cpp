@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/appids.h"
+#include "app/viewcmd_transform.h"
 #include "framework/bars.h"
 #include "framework/controls.h"
 #include "framework/fwdefs.h"
@@ -337,6 +338,7 @@ void RegisterDialogs() {
                                         DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel", WS_CHILD, {0, 0, 0, 0}),
                                     }});
   CGuideLinePage::RegisterTemplate();
+  transformdlg::RegisterResources();
 }
 
 void RegisterCursors() {
