@@ -19,6 +19,9 @@
 #include "framework/clipboard.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
+#include "framework/docview.h"
+#include "framework/input.h"
+#include "framework/menu.h"
 #include "model/groupobject.h"
 #include "model/pathobject.h"
 #include "model/pathpoints.h"
@@ -451,4 +454,37 @@ TEST_F(TransformTest, ExpandKeepsItsSettingsAndAddsOneOutline) {
   EXPECT_EQ(Run(40153, [](fw::CDialog& d) { d.ClickButton(fw::IDOK); }), fw::IDOK);
   EXPECT_EQ(doc->GetObjectCount(), 2);
   EXPECT_EQ(plat::GlobalLiveCount(), blocks);
+}
+
+TEST_F(TransformTest, MenuItemsAndKeysOpenTheDialogs) {
+  fw::CMenu menu;
+  ASSERT_TRUE(menu.LoadMenu(129));
+  const std::pair<fw::UINT, const char*> items[] = {
+      {32830, "&Weld"},        {32831, "&Cut"},           {32832, "&And"},
+      {32833, "&Xor"},         {32834, "&LineCut"},       {32887, "&Reference Cut"},
+      {40153, "&Expand...\t[Ctrl+E]"}, {40046, "&Rotate..."}, {40108, "&Mirror..."},
+      {40047, "&Italic..."},   {40050, "&Scale...\t[F8]"}, {40045, "Muti Dup...(&M)\t[F7]"}};
+  for (const auto& [id, text] : items) EXPECT_EQ(menu.GetMenuString(id, fw::MF_BYCOMMAND), text) << id;
+
+  AddRect(0, 0, 10, 10);
+  fw::CFrameWnd* frame = view->GetParentFrame();
+  ASSERT_NE(frame, nullptr);
+  struct Key {
+    fw::UINT vk;
+    bool control;
+    fw::UINT dialog;
+  };
+  const Key keys[] = {{fw::VK_F1 + 7, false, IDD_SCALE}, {fw::VK_F1 + 6, false, IDD_MULTI_DUP}, {'E', true, IDD_EXPAND}};
+  for (const Key& k : keys) {
+    fw::ScriptedModalDriver driver;
+    fw::SetKeyDown(fw::VK_CONTROL, k.control);
+    fw::MSG msg;
+    msg.hwnd = view->m_hWnd;
+    msg.message = fw::WM_KEYDOWN;
+    msg.wParam = k.vk;
+    EXPECT_TRUE(frame->PreTranslateMessage(&msg)) << k.vk;
+    fw::SetKeyDown(fw::VK_CONTROL, false);
+    ASSERT_EQ(driver.Runs().size(), 1u) << k.vk;
+    EXPECT_EQ(driver.Runs()[0].templateId, k.dialog);
+  }
 }
