@@ -347,12 +347,14 @@ void CMultiDupDlg::OnOK() {
   const float height = std::fabs(rect.bottom - rect.top);
   HandlesDown handles(tracker);
   UndoStep step(m_view->GetUndoList());
-  if (fit) tracker->MoveSelected(mx - rect.left, my - rect.top);
+  // Packed where the selection stands now; with Fit Page it moves after.
   const std::vector<std::uint8_t> block = tracker->PackSelected();
   if (block.empty()) {
     plat::MessageBox("缓冲区申请错误!", "错误", plat::MB_OK | plat::MB_ICONSTOP);
     return;
   }
+  const float moveX = fit ? mx - rect.left : 0.0f, moveY = fit ? my - rect.top : 0.0f;
+  if (fit) tracker->MoveSelected(moveX, moveY);
   // Field k of a gap list; a missing or unreadable one repeats the one before.
   auto gap = [](const std::string& list, int k, float& last) {
     float v = 0.0f;
@@ -367,7 +369,7 @@ void CMultiDupDlg::OnOK() {
     for (int i = 0; i < columns; ++i) {
       if (i > 0) x += fit ? double(width) + 2.0 * mx : double(width) + gap(gapsX, i - 1, lastX);
       if (i == 0 && j == 0) continue;
-      const CFPoint offset{float(x), float(y)};
+      const CFPoint offset{float(x + moveX), float(y + moveY)};
       m_view->PasteObjectBlock(block.data(), block.size(), &offset);
     }
     y += fit ? double(height) + 2.0 * my : double(height) + gap(gapsY, j, lastY);

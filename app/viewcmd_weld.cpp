@@ -294,12 +294,16 @@ void CVORLAN98View::WeldObjects(std::uint32_t op) {
   if (op == ID_WELD) {
     std::unique_ptr<CGraphObject> first = objects[0]->ConvertToPath(-1);
     auto rest = std::make_unique<CGroupObject>();
+    std::vector<CGraphObject*> welded{objects[0]};
     for (std::size_t i = 1; i < objects.size(); ++i)
-      if (std::unique_ptr<CGraphObject> p = objects[i]->ConvertToPath(-1)) rest->AddChild(std::move(p));
+      if (std::unique_ptr<CGraphObject> p = objects[i]->ConvertToPath(-1)) {
+        rest->AddChild(std::move(p));
+        welded.push_back(objects[i]);
+      }
     rest->FlattenSubgroups();
     if (first && rest->GetChildCount() > 0) result = CallWeld(fn, *first, *rest);
     if (result)
-      for (CGraphObject* o : objects) TakeOut(*this, *doc, o);
+      for (CGraphObject* o : welded) TakeOut(*this, *doc, o);
   }
   // Else pairwise, the result so far first: a pair the library refuses stays.
   if (!result) {

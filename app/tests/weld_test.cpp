@@ -276,6 +276,19 @@ TEST_F(WeldTest, OneCallWeldEqualsThePairwiseLoopAndARefusedObjectStays) {
   EXPECT_EQ(doc->GetObjectAt(0), far);
   EXPECT_NEAR(Area(doc->GetObjectAt(1)), 60.0 * 40.0, 0.01);
   EXPECT_EQ(Selected(), 2);
+
+  // An object without a path form takes no part and stays.
+  Clear();
+  auto* blank = new CGraphObject();
+  blank->bounds = CFRect(0, 0, 5, 5);
+  doc->AddObject(blank, false);
+  view->Tracker()->Select(blank);
+  AddRect(0, 0, 40, 40);
+  AddRect(20, 0, 60, 40);
+  Command(32830);
+  ASSERT_EQ(doc->GetObjectCount(), 2);
+  EXPECT_EQ(doc->GetObjectAt(0), blank);
+  EXPECT_NEAR(Area(doc->GetObjectAt(1)), 60.0 * 40.0, 0.01);
 }
 
 TEST_F(WeldTest, CutAndXorTakeTwoShapes) {
