@@ -527,54 +527,63 @@ void transformdlg::RegisterResources() {
   auto label = [&](const char* text, int x, int y) {
     return DlgItemDef(0, CtrlKind::Static, text, kChild, {x, y + 2, x + 70, y + 18});
   };
-  fw::res::SetDialog(IDD_ROTATE,
-                     DialogTemplate{"Rotate", kPopup, {0, 0, 200, 80},
-                                    buttons({label("Angle", 10, 10),
-                                             DlgItemDef(IDC_ROTATE_ANGLE, CtrlKind::Edit, "", kEdit, {90, 10, 180, 28})},
-                                            44)});
-  fw::res::SetDialog(IDD_SKEW,
-                     DialogTemplate{"Skew", kPopup, {0, 0, 200, 104},
-                                    buttons({label("X Angle:", 10, 10),
-                                             DlgItemDef(IDC_SKEW_X, CtrlKind::Edit, "", kEdit, {90, 10, 180, 28}),
-                                             label("Y Angle:", 10, 36),
-                                             DlgItemDef(IDC_SKEW_Y, CtrlKind::Edit, "", kEdit, {90, 36, 180, 54})},
-                                            70)});
-  fw::res::SetDialog(IDD_MIRROR,
-                     DialogTemplate{"Mirror", kPopup, {0, 0, 200, 100},
-                                    buttons({DlgItemDef(IDC_MIRROR_X, CtrlKind::Button, "X Mirror", kCheck, {20, 10, 180, 28}),
-                                             DlgItemDef(IDC_MIRROR_Y, CtrlKind::Button, "Y mirror", kCheck, {20, 36, 180, 54})},
-                                            66)});
+  fw::res::SetDialog(
+      IDD_ROTATE, DialogTemplate{"Rotate",
+                                 kPopup,
+                                 {0, 0, 200, 80},
+                                 buttons({label("Angle", 10, 10),
+                                          DlgItemDef(IDC_ROTATE_ANGLE, CtrlKind::Edit, "", kEdit, {90, 10, 180, 28})},
+                                         44)});
+  fw::res::SetDialog(
+      IDD_SKEW,
+      DialogTemplate{
+          "Skew",
+          kPopup,
+          {0, 0, 200, 104},
+          buttons({label("X Angle:", 10, 10), DlgItemDef(IDC_SKEW_X, CtrlKind::Edit, "", kEdit, {90, 10, 180, 28}),
+                   label("Y Angle:", 10, 36), DlgItemDef(IDC_SKEW_Y, CtrlKind::Edit, "", kEdit, {90, 36, 180, 54})},
+                  70)});
+  fw::res::SetDialog(
+      IDD_MIRROR,
+      DialogTemplate{"Mirror",
+                     kPopup,
+                     {0, 0, 200, 100},
+                     buttons({DlgItemDef(IDC_MIRROR_X, CtrlKind::Button, "X Mirror", kCheck, {20, 10, 180, 28}),
+                              DlgItemDef(IDC_MIRROR_Y, CtrlKind::Button, "Y mirror", kCheck, {20, 36, 180, 54})},
+                             66)});
   fw::res::SetDialog(
       IDD_SCALE,
-      DialogTemplate{"Scale", kPopup, {0, 0, 250, 184},
-                     buttons({DlgItemDef(IDC_SCALE_BY_SIZE, CtrlKind::Button, "Size", kRadio | fw::WS_GROUP, {10, 8, 80, 24}),
-                              DlgItemDef(IDC_SCALE_BY_RATIO, CtrlKind::Button, "Ratio", kRadio, {90, 8, 160, 24}),
-                              label("X:", 10, 32),
-                              DlgItemDef(IDC_SCALE_X, CtrlKind::Edit, "", kEdit | fw::WS_GROUP, {90, 32, 180, 50}),
-                              label("Y:", 10, 58),
-                              DlgItemDef(IDC_SCALE_Y, CtrlKind::Edit, "", kEdit, {90, 58, 180, 76}),
-                              DlgItemDef(IDC_SCALE_UNIT, CtrlKind::Static, "", kChild, {10, 84, 240, 100}),
-                              DlgItemDef(IDC_SCALE_PROPORTION, CtrlKind::Button, "Proportion", kCheck, {10, 106, 120, 124}),
-                              label("Ratio", 10, 130),
-                              DlgItemDef(IDC_SCALE_RATIO, CtrlKind::Edit, "", kEdit, {90, 130, 180, 148})},
-                             154)});
+      DialogTemplate{
+          "Scale",
+          kPopup,
+          {0, 0, 250, 184},
+          buttons(
+              {DlgItemDef(IDC_SCALE_BY_SIZE, CtrlKind::Button, "Size", kRadio | fw::WS_GROUP, {10, 8, 80, 24}),
+               DlgItemDef(IDC_SCALE_BY_RATIO, CtrlKind::Button, "Ratio", kRadio, {90, 8, 160, 24}), label("X:", 10, 32),
+               DlgItemDef(IDC_SCALE_X, CtrlKind::Edit, "", kEdit | fw::WS_GROUP, {90, 32, 180, 50}),
+               label("Y:", 10, 58), DlgItemDef(IDC_SCALE_Y, CtrlKind::Edit, "", kEdit, {90, 58, 180, 76}),
+               DlgItemDef(IDC_SCALE_UNIT, CtrlKind::Static, "", kChild, {10, 84, 240, 100}),
+               DlgItemDef(IDC_SCALE_PROPORTION, CtrlKind::Button, "Proportion", kCheck, {10, 106, 120, 124}),
+               label("Ratio", 10, 130), DlgItemDef(IDC_SCALE_RATIO, CtrlKind::Edit, "", kEdit, {90, 130, 180, 148})},
+              154)});
   fw::res::SetDialog(
       IDD_MULTI_DUP,
-      DialogTemplate{"Multi Duplicate", kPopup, {0, 0, 300, 190},
-                     buttons({label("Size X:", 10, 10),
-                              DlgItemDef(IDC_DUP_SIZE_X, CtrlKind::Edit, "", kEdit | fw::ES_READONLY, {90, 10, 180, 28}),
-                              label("Size Y:", 10, 34),
-                              DlgItemDef(IDC_DUP_SIZE_Y, CtrlKind::Edit, "", kEdit | fw::ES_READONLY, {90, 34, 180, 52}),
-                              label("X copies", 10, 58),
-                              DlgItemDef(IDC_DUP_COLUMNS, CtrlKind::Edit, "", kEdit, {90, 58, 180, 76}),
-                              label("Y copies", 10, 82),
-                              DlgItemDef(IDC_DUP_ROWS, CtrlKind::Edit, "", kEdit, {90, 82, 180, 100}),
-                              DlgItemDef(IDC_DUP_LABEL_X, CtrlKind::Static, "", kChild, {10, 108, 88, 124}),
-                              DlgItemDef(IDC_DUP_GAPS_X, CtrlKind::Edit, "", kEdit, {90, 106, 290, 124}),
-                              DlgItemDef(IDC_DUP_LABEL_Y, CtrlKind::Static, "", kChild, {10, 132, 88, 148}),
-                              DlgItemDef(IDC_DUP_GAPS_Y, CtrlKind::Edit, "", kEdit, {90, 130, 290, 148}),
-                              DlgItemDef(IDC_DUP_FIT_PAGE, CtrlKind::Button, "Fit Page", kCheck, {190, 10, 290, 28})},
-                             160)});
+      DialogTemplate{
+          "Multi Duplicate",
+          kPopup,
+          {0, 0, 300, 190},
+          buttons({label("Size X:", 10, 10),
+                   DlgItemDef(IDC_DUP_SIZE_X, CtrlKind::Edit, "", kEdit | fw::ES_READONLY, {90, 10, 180, 28}),
+                   label("Size Y:", 10, 34),
+                   DlgItemDef(IDC_DUP_SIZE_Y, CtrlKind::Edit, "", kEdit | fw::ES_READONLY, {90, 34, 180, 52}),
+                   label("X copies", 10, 58), DlgItemDef(IDC_DUP_COLUMNS, CtrlKind::Edit, "", kEdit, {90, 58, 180, 76}),
+                   label("Y copies", 10, 82), DlgItemDef(IDC_DUP_ROWS, CtrlKind::Edit, "", kEdit, {90, 82, 180, 100}),
+                   DlgItemDef(IDC_DUP_LABEL_X, CtrlKind::Static, "", kChild, {10, 108, 88, 124}),
+                   DlgItemDef(IDC_DUP_GAPS_X, CtrlKind::Edit, "", kEdit, {90, 106, 290, 124}),
+                   DlgItemDef(IDC_DUP_LABEL_Y, CtrlKind::Static, "", kChild, {10, 132, 88, 148}),
+                   DlgItemDef(IDC_DUP_GAPS_Y, CtrlKind::Edit, "", kEdit, {90, 130, 290, 148}),
+                   DlgItemDef(IDC_DUP_FIT_PAGE, CtrlKind::Button, "Fit Page", kCheck, {190, 10, 290, 28})},
+                  160)});
   auto spinRow = [&](std::vector<DlgItemDef>& items, const char* text, UINT edit, UINT spin, int y) {
     items.push_back(DlgItemDef(0, CtrlKind::Static, text, kChild, {10, y + 2, 190, y + 18}));
     items.push_back(DlgItemDef(edit, CtrlKind::Edit, "", kEdit, {194, y, 264, y + 18}));

@@ -1,5 +1,7 @@
 // Weld, cut, and, xor, the line and reference cuts and the intersection of
 // a cut pattern with the selection, through the shape library.
+#include "app/viewcmd_weld.h"
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -10,7 +12,6 @@
 #include "app/rulers.h"
 #include "app/selecttracker.h"
 #include "app/viewcmd.h"
-#include "app/viewcmd_weld.h"
 #include "framework/wnd.h"
 #include "model/dllholder.h"
 #include "model/groupobject.h"
@@ -190,11 +191,16 @@ constexpr std::uint32_t ID_REFERENCE_CUT = 32887;
 
 flexoril::WeldFn WeldEntry(const CWeldLib& lib, std::uint32_t op) {
   switch (op) {
-    case ID_WELD: return lib.dllWeld;
-    case ID_WELD_CUT: return lib.dllWeldCut;
-    case ID_WELD_AND: return lib.dllWeldAnd;
-    case ID_WELD_XOR: return lib.dllWeldXor;
-    default: return nullptr;
+    case ID_WELD:
+      return lib.dllWeld;
+    case ID_WELD_CUT:
+      return lib.dllWeldCut;
+    case ID_WELD_AND:
+      return lib.dllWeldAnd;
+    case ID_WELD_XOR:
+      return lib.dllWeldXor;
+    default:
+      return nullptr;
   }
 }
 

@@ -103,7 +103,8 @@ void BM_ClipperUnionOfTheSamePolygons(benchmark::State& state) {
     if (!node) continue;
     for (const flx::Contour& c : node->path.contours) {
       cl::Path p;
-      for (const flx::Pt& q : flx::Flatten(c)) p.push_back({cl::cInt(std::llround(q.x * 1000.0)), cl::cInt(std::llround(q.y * 1000.0))});
+      for (const flx::Pt& q : flx::Flatten(c))
+        p.push_back({cl::cInt(std::llround(q.x * 1000.0)), cl::cInt(std::llround(q.y * 1000.0))});
       polygons.push_back(std::move(p));
     }
   }

@@ -187,7 +187,7 @@ TEST_F(TransformTest, RotateSkewAndMirrorChangeTheSelectionInOneStep) {
 
 TEST_F(TransformTest, ScaleEditsFollowEachOtherAndOkFitsTheSelection) {
   struct Case {
-    bool line;        // a horizontal line (no height) instead of 40 x 20
+    bool line;  // a horizontal line (no height) instead of 40 x 20
     bool proportion;
     fw::UINT edit;
     const char* text;
@@ -277,7 +277,8 @@ TEST_F(TransformTest, MultiDuplicatePastesInMemoryInOneStep) {
   std::vector<std::pair<float, float>> corners;
   for (int i = 0; i < doc->GetObjectCount(); ++i)
     corners.emplace_back(doc->GetObjectAt(i)->bounds.left, doc->GetObjectAt(i)->bounds.top);
-  std::sort(corners.begin(), corners.end(), [](auto a, auto b) { return a.second != b.second ? a.second < b.second : a.first < b.first; });
+  std::sort(corners.begin(), corners.end(),
+            [](auto a, auto b) { return a.second != b.second ? a.second < b.second : a.first < b.first; });
   const std::vector<std::pair<float, float>> expected = {{0, 0},  {12, 0},  {27, 0},  {42, 0},
                                                          {0, 13}, {12, 13}, {27, 13}, {42, 13}};
   EXPECT_EQ(corners, expected);
@@ -459,11 +460,18 @@ TEST_F(TransformTest, ExpandKeepsItsSettingsAndAddsOneOutline) {
 TEST_F(TransformTest, MenuItemsAndKeysOpenTheDialogs) {
   fw::CMenu menu;
   ASSERT_TRUE(menu.LoadMenu(129));
-  const std::pair<fw::UINT, const char*> items[] = {
-      {32830, "&Weld"},        {32831, "&Cut"},           {32832, "&And"},
-      {32833, "&Xor"},         {32834, "&LineCut"},       {32887, "&Reference Cut"},
-      {40153, "&Expand...\t[Ctrl+E]"}, {40046, "&Rotate..."}, {40108, "&Mirror..."},
-      {40047, "&Italic..."},   {40050, "&Scale...\t[F8]"}, {40045, "Muti Dup...(&M)\t[F7]"}};
+  const std::pair<fw::UINT, const char*> items[] = {{32830, "&Weld"},
+                                                    {32831, "&Cut"},
+                                                    {32832, "&And"},
+                                                    {32833, "&Xor"},
+                                                    {32834, "&LineCut"},
+                                                    {32887, "&Reference Cut"},
+                                                    {40153, "&Expand...\t[Ctrl+E]"},
+                                                    {40046, "&Rotate..."},
+                                                    {40108, "&Mirror..."},
+                                                    {40047, "&Italic..."},
+                                                    {40050, "&Scale...\t[F8]"},
+                                                    {40045, "Muti Dup...(&M)\t[F7]"}};
   for (const auto& [id, text] : items) EXPECT_EQ(menu.GetMenuString(id, fw::MF_BYCOMMAND), text) << id;
 
   AddRect(0, 0, 10, 10);
@@ -474,7 +482,8 @@ TEST_F(TransformTest, MenuItemsAndKeysOpenTheDialogs) {
     bool control;
     fw::UINT dialog;
   };
-  const Key keys[] = {{fw::VK_F1 + 7, false, IDD_SCALE}, {fw::VK_F1 + 6, false, IDD_MULTI_DUP}, {'E', true, IDD_EXPAND}};
+  const Key keys[] = {
+      {fw::VK_F1 + 7, false, IDD_SCALE}, {fw::VK_F1 + 6, false, IDD_MULTI_DUP}, {'E', true, IDD_EXPAND}};
   for (const Key& k : keys) {
     fw::ScriptedModalDriver driver;
     fw::SetKeyDown(fw::VK_CONTROL, k.control);

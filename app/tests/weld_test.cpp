@@ -323,8 +323,11 @@ TEST_F(WeldTest, CutAndXorTakeTwoShapes) {
     bool image;
     bool two, one;
   };
-  const Rule rules[] = {{1, false, false, true}, {2, false, true, false}, {3, false, false, false},
-                        {2, true, false, false}, {1, true, false, false}};
+  const Rule rules[] = {{1, false, false, true},
+                        {2, false, true, false},
+                        {3, false, false, false},
+                        {2, true, false, false},
+                        {1, true, false, false}};
   for (const Rule& r : rules) {
     Clear();
     for (int i = 0; i < r.selected; ++i) {
