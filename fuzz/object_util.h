@@ -101,28 +101,27 @@ class SurfaceView : public CViewServices {
   CGraphObject* edit_ = nullptr;
 };
 
-// Draws the object every way a view draws what was read: plain, XOR, with
-// its edit and node marks, selected, at the identity and through a matrix
-// that sends it to the ends of the device range; then hit-tests a few points.
-inline void DrawEveryWay(CGraphObject& object) {
-  const CMatrix3 matrices[] = {CMatrix3(), CMatrix3(0.5f, 0.0f, 0.0f, 0.5f, 1.0f, 2.0f),
+// Draws the object every way a view draws what was read: plain and as an XOR
+// outline at a half scale, its edit and node marks there, at the identity and
+// through a matrix that sends it to the ends of the device range; then
+// hit-tests a few points through each. Without `outline` only the marks and
+// hit tests (for a target that draws the outline itself).
+inline void DrawEveryWay(CGraphObject& object, bool outline = true) {
+  const CMatrix3 matrices[] = {CMatrix3(0.5f, 0.0f, 0.0f, 0.5f, 1.0f, 2.0f), CMatrix3(),
                                CMatrix3(1e30f, 0.0f, 0.0f, -1e30f, 3e9f, -3e9f)};
   const CFRect visible(0, 0, 64, 64);
+  bool first = outline;
   for (const CMatrix3& m : matrices) {
     SurfaceView view(m);
     plat::DC* dc = view.dc();
-    const bool near = WithinDrawingRange(object, &m);
-    if (near) {
+    if (first && WithinDrawingRange(object, &m)) {
       object.Draw(dc, &m, &visible);
       object.DrawXorOutline(dc, &m);
     }
+    first = false;
     object.DrawNodeMarks(dc, &m);
     object.DrawNodeMarks(dc, &m);
     object.DrawEditMarks(dc, &m);
-    const std::uint32_t wasSelected = object.selected;
-    object.selected = 1;
-    if (near) object.Draw(dc, &m, &visible);
-    object.selected = wasSelected;
     const float points[][2] = {{0, 0}, {object.bounds.left, object.bounds.top}, {1e30f, -1e30f}};
     for (const auto& p : points) {
       (void)object.HitTest(&view, p[0], p[1]);
