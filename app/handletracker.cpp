@@ -52,7 +52,14 @@ plat::POINT ToDevice(const CMatrix3& m, float x, float y) {
 }
 
 // Blits a handle bitmap with SRCINVERT at a device position.
-void InvertBitmap(plat::DC* dc, std::uint32_t id, plat::LONG x, plat::LONG y) {
+// Positions are wide: handles of a far selection sit beyond the device range
+// and are passed over.
+void InvertBitmap(plat::DC* dc, std::uint32_t id, std::int64_t x64, std::int64_t y64) {
+  plat::RECT clip;
+  if (dc->GetClipBox(&clip) == plat::NULLREGION) return;
+  constexpr std::int64_t kHandleSide = 64;  // larger than any handle bitmap
+  if (x64 + kHandleSide < clip.left || x64 > clip.right || y64 + kHandleSide < clip.top || y64 > clip.bottom) return;
+  const plat::LONG x = plat::LONG(x64), y = plat::LONG(y64);
   plat::HBITMAP bmp = CreateHandleBitmap(id);
   if (!bmp) return;
   plat::BITMAP info;
@@ -486,7 +493,7 @@ void CHandleTracker::DrawDragFeedback(plat::DC* given) {
   if (m_currentHandle == 9) {
     const plat::POINT c = ToDevice(vm, m_centre.x + (m_dragCurrent.x - m_dragStart.x),
                                    m_centre.y + (m_dragCurrent.y - m_dragStart.y));
-    InvertBitmap(dc, IDB_HANDLE_CENTRE, c.x - 7, c.y - 7);
+    InvertBitmap(dc, IDB_HANDLE_CENTRE, std::int64_t(c.x) - 7, std::int64_t(c.y) - 7);
     return;
   }
   std::unique_ptr<CMatrix3> m = MakeDragMatrix();
@@ -497,7 +504,7 @@ void CHandleTracker::DrawDragFeedback(plat::DC* given) {
   const bool corner = m_currentHandle == 1 || m_currentHandle == 3 || m_currentHandle == 6 || m_currentHandle == 8;
   if (corner) {
     const plat::POINT c = ToDevice(vm, m_centre.x, m_centre.y);
-    InvertBitmap(dc, IDB_HANDLE_CENTRE, c.x - 7, c.y - 7);
+    InvertBitmap(dc, IDB_HANDLE_CENTRE, std::int64_t(c.x) - 7, std::int64_t(c.y) - 7);
   }
 }
 
@@ -506,8 +513,8 @@ void CHandleTracker::InvalidateSelectionRect(bool erase) {
   CFRect r = m_rect;
   plat::RECT rc{};
   ViewMatrix().TransformRectBounds(r, &rc);
-  if (rc.right == rc.left) --rc.left, ++rc.right;
-  if (rc.bottom == rc.top) --rc.top, ++rc.bottom;
+  if (rc.right == rc.left) rc.left = plat::SatAdd(rc.left, -1), rc.right = plat::SatAdd(rc.right, 1);
+  if (rc.bottom == rc.top) rc.top = plat::SatAdd(rc.top, -1), rc.bottom = plat::SatAdd(rc.bottom, 1);
   m_view->InvalidateRect(rc, erase);
 }
 
@@ -520,8 +527,9 @@ void CHandleTracker::DrawHandles(plat::DC* given, const CMatrix3* matrix) {
   CFRect r = m_rect;
   plat::RECT box{};
   m.TransformRectBounds(r, &box);
-  const plat::LONG L = box.left - 8, T = box.top - 8, R = box.right + 8, B = box.bottom + 8;
-  const plat::LONG mx = (L + R) / 2, my = (T + B) / 2;
+  const std::int64_t L = std::int64_t(box.left) - 8, T = std::int64_t(box.top) - 8;
+  const std::int64_t R = std::int64_t(box.right) + 8, B = std::int64_t(box.bottom) + 8;
+  const std::int64_t mx = (L + R) / 2, my = (T + B) / 2;
   {
     DrawState state(dc, static_cast<plat::HPEN>(plat::GetStockObject(plat::BLACK_PEN)),
                     static_cast<plat::HBRUSH>(plat::GetStockObject(plat::BLACK_BRUSH)));
@@ -535,11 +543,14 @@ void CHandleTracker::DrawHandles(plat::DC* given, const CMatrix3* matrix) {
       InvertBitmap(dc, IDB_HANDLE_SKEW_V, L - 4, my - 7);
       InvertBitmap(dc, IDB_HANDLE_SKEW_V, R - 4, my - 7);
       const plat::POINT c = ToDevice(m, m_centre.x, m_centre.y);
-      InvertBitmap(dc, IDB_HANDLE_CENTRE, c.x - 7, c.y - 7);
+      InvertBitmap(dc, IDB_HANDLE_CENTRE, std::int64_t(c.x) - 7, std::int64_t(c.y) - 7);
     } else {
       m_handleMode = kModeSize;
-      const plat::POINT spots[8] = {{L, T}, {mx, T}, {R, T}, {L, my}, {R, my}, {L, B}, {mx, B}, {R, B}};
-      for (const plat::POINT& p : spots) DrawHandleSquare(dc, p.x, p.y, 3);
+      const std::int64_t spots[8][2] = {{L, T}, {mx, T}, {R, T}, {L, my}, {R, my}, {L, B}, {mx, B}, {R, B}};
+      for (const auto& p : spots) {
+        const plat::LONG x = plat::SatAdd(0, p[0]), y = plat::SatAdd(0, p[1]);
+        if (x == p[0] && y == p[1]) DrawHandleSquare(dc, x, y, 3);
+      }
     }
   }
   ShowSize(m_rect.right - m_rect.left, m_rect.bottom - m_rect.top);

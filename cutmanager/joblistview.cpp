@@ -16,6 +16,7 @@
 #include "platform/font.h"
 #include "platform/ipc.h"
 #include "platform/paths.h"
+#include "platform/port.h"
 #include "platform/report.h"
 #include "platform/tempfile.h"
 #include "platform/text_out.h"
@@ -30,6 +31,7 @@ const char* const kTextQueuedLeft = "等待切割";
 const char* const kTextStandBy = "待命";
 const char* const kTextDone = "完成";
 const char* const kTextPortError = "错误";
+const char* const kTextNoPort = "端口错误";
 
 constexpr int kImageWidth = 16;
 constexpr COLORREF kImageMask = plat::RGB(0xC0, 0xC0, 0xC0);
@@ -248,10 +250,10 @@ void CJobListView::SendCopies() {
     }
     CopyResult result = SendOneCopy(path);
     row = FindRow(path);
-    if (result == CopyResult::PortError) {
+    if (result == CopyResult::PortError || result == CopyResult::NoPort) {
       if (row >= 0) {
         SetItemText(row, 2, std::to_string(n));
-        SetStatus(row, kTextPortError);
+        SetStatus(row, result == CopyResult::NoPort ? kTextNoPort : kTextPortError);
       }
       portError = true;
       break;
@@ -294,6 +296,8 @@ int CJobListView::NextQueuedRow(int after) const {
 CJobListView::CopyResult CJobListView::SendOneCopy(const std::string& path) {
   CCutJob job;
   if (!ReadCutJobHeader(job, path.c_str())) return CopyResult::Skipped;
+  // A job names a COM or LPT port, or "FILE"; any other text is refused.
+  if (plat::GetPortCode(job.header.portName) < 0) return CopyResult::NoPort;
   int fd = ::open(job.dataPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return CopyResult::Skipped;
   struct stat st;

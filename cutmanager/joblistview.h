@@ -17,7 +17,7 @@ class CJobListView : public fw::CListCtrl {
   static constexpr int kStopped = 0, kPaused = 1, kOneCopy = 2, kOneJob = 3, kAllJobs = 4;
   // Item data: copies requested in the high 16 bits, bit 0 queued.
   static constexpr std::uint32_t kQueued = 1;
-  enum class CopyResult { Sent, Skipped, PortError };
+  enum class CopyResult { Sent, Skipped, PortError, NoPort };
 
   CJobListView();
   ~CJobListView() override;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "framework/app.h"
 #include "framework/dialog.h"
@@ -21,7 +22,9 @@ std::uint32_t ReadInt(const char* key, int def, const std::string& file) {
 
 }  // namespace
 
-CJobPort::CJobPort() : settings_(plat::GetProgramFolder() + "Port.INI") { LoadPortInfo(); }
+CJobPort::CJobPort() : CJobPort(plat::GetProgramFolder() + "Port.INI") {}
+
+CJobPort::CJobPort(std::string settingsPath) : settings_(std::move(settingsPath)) { LoadPortInfo(); }
 
 CJobPort::~CJobPort() {
   if (fd_ >= 0) plat::ClosePort(fd_);
@@ -98,8 +101,11 @@ int CJobPort::OpenOutputFile() {
   if (fd_ >= 0) plat::ClosePort(fd_);
   fd_ = -1;
   cancelled_ = false;
-  std::string path = PortName;
-  if (GetPortCode() == 0) {
+  // Only "FILE" writes into a file, one the user picks; any other text is no
+  // port and never opened as a path.
+  if (GetPortCode() != 0) return 0;
+  std::string path;
+  {
     fw::CFileDialog dlg(fw::FALSE, "PLT", "*.PLT", fw::OFN_OVERWRITEPROMPT | fw::OFN_PATHMUSTEXIST | fw::OFN_HIDEREADONLY,
                         "*.PLT|*.PLT||", fw::AfxGetMainWnd());
     dlg.m_initialDir = FilePath;

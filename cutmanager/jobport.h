@@ -9,6 +9,8 @@
 class CJobPort {
  public:
   CJobPort();
+  // With the line settings of another file.
+  explicit CJobPort(std::string settingsPath);
   ~CJobPort();
   CJobPort(const CJobPort&) = delete;
   CJobPort& operator=(const CJobPort&) = delete;

@@ -1,5 +1,6 @@
-// A path record loaded, drawn into a small surface, transformed and written
-// back: what it writes must load again and write the same bytes.
+// A path record loaded, drawn into a small surface (its node marks too),
+// hit-tested, transformed and written back: what it writes must load again
+// and write the same bytes.
 #include <vector>
 
 #include "fuzz/object_util.h"
@@ -22,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (fuzz::WithinDrawingRange(*path, &view)) path->DrawFilled(&dc, &view, &visible);
   dc.SelectObject(old);
   plat::DeleteObject(bmp);
+  fuzz::DrawEveryWay(*path, false);
 
   std::vector<std::uint8_t> first = fuzz::WrittenRecord(*path);
   if (!first.empty()) {

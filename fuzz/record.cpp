@@ -31,15 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Require(third != nullptr && fuzz::WrittenRecord(*third) == second,
                   "same record after a round trip");
   }
-  plat::DC dc;
-  plat::HBITMAP bmp = plat::CreateBitmap(64, 64, 1, 32, nullptr);
-  auto old = dc.SelectObject(bmp);
-  CMatrix3 m(0.5f, 0.0f, 0.0f, 0.5f, 1.0f, 2.0f);
-  CFRect visible(0, 0, 64, 64);
-  if (fuzz::WithinDrawingRange(*object, &m)) object->Draw(&dc, &m, &visible);
+  fuzz::DrawEveryWay(*object);
   object->Offset(3.0f, -2.0f);
-  object->Transform(m);
-  dc.SelectObject(old);
-  plat::DeleteObject(bmp);
+  object->Transform(CMatrix3(0.5f, 0.0f, 0.0f, 0.5f, 1.0f, 2.0f));
   return 0;
 }

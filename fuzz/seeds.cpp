@@ -307,6 +307,37 @@ void IniSeeds() {
   Seed("ini", "odd", Bytes(odd.begin(), odd.end()));
 }
 
+// Settings of the design program and the cut-job manager, code tables, the
+// EPS dictionary and files for the import host.
+void SettingsSeeds() {
+  const std::string vorlan =
+      "[Language]\r\nLanguage0=CHN GB\r\nID0=134\r\nLanguage1=English\r\nID1=0\r\n"
+      "[CHN GB]\r\nMountCount=2\r\nMountName0=Song\r\nMountPath0=C:\\Fonts\\\r\nTTFMountPath=C:\\TTF\r\n"
+      "[SystemParam]\r\nUndoStep=25\r\nAutoFill=0\r\nAutoBD=1\r\nTMState=3\r\n"
+      "BarMinHeight=20\r\nBarMaxHeight=80\r\nSizeX=40.0000\r\nSizeY=-3.5\r\nAngle=1e30\r\n";
+  Seed("appsettings", "vorlan", Bytes(vorlan.begin(), vorlan.end()));
+  const std::string port =
+      "[PortSetting]\r\nFilePath=C:\\Out\\\r\nOECheck=2\r\nTranSpeed=38400\r\nStopBits=1\r\n"
+      "DataWidth=7\r\nRTSCTS=0\r\nDTRDSR=1\r\nXONXOFF=1\r\n[Devices]\r\nCOM1=/dev/ttyUSB0\r\nLPT1=/dev/usb/lp0\r\n";
+  Seed("kelvoport", "port", Bytes(port.begin(), port.end()));
+  Bytes big5(94 * 157 * 2), gb(88 * 95 * 2);
+  for (std::size_t i = 0; i < big5.size(); ++i) big5[i] = std::uint8_t(0xA1 + i % 94);
+  for (std::size_t i = 0; i < gb.size(); ++i) gb[i] = std::uint8_t(0xA1 + i % 90);
+  Seed("codetables", "big5", big5);
+  Seed("codetables", "gb", gb);
+  const std::string dic = "/m {moveto} def /l {lineto} def /L {lineto} def /c {curveto} def /f {fill} def "
+                          "/s {closepath stroke} def /rlineto {rlineto} def";
+  Seed("epsdict", "dic", Bytes(dic.begin(), dic.end()));
+  const std::string plt = "\nIN;SP1;PU0,0;PD400,0,400,400,0,400,0,0;LBTEXT\x03;PU;";
+  Seed("importhost", "plt", Bytes(plt.begin(), plt.end()));
+  const std::string eps = "\x02%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\n0 0 moveto 10 10 lineto stroke\n";
+  Seed("importhost", "eps", Bytes(eps.begin(), eps.end()));
+  const std::string dxf = "\x04" "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n10\n21\n10\n0\nENDSEC\n0\nEOF\n";
+  Seed("importhost", "dxf", Bytes(dxf.begin(), dxf.end()));
+  const std::string txt = "\x05标牌 SALE\r\nline two\r\n";
+  Seed("importhost", "txt", Bytes(txt.begin(), txt.end()));
+}
+
 void PaletteSeeds() {
   const std::string path = fuzz::ScratchFolder() + "PALETTE.INI";
   std::remove(path.c_str());
@@ -619,6 +650,7 @@ int main(int argc, char** argv) {
   TextSeeds();
   IniSeeds();
   PaletteSeeds();
+  SettingsSeeds();
   ImageSeeds();
   FontSeeds();
   TextFontSeeds();

@@ -1,9 +1,11 @@
 // Object-list blocks: every object through the record factory; what a list
-// writes must read back and write the same bytes again.
+// writes must read back and write the same bytes again, and the objects draw
+// as a view draws them.
 #include <cstring>
 #include <vector>
 
 #include "fuzz/fuzz_util.h"
+#include "fuzz/object_util.h"
 #include "model/segarray.h"
 #include "platform/gmem.h"
 
@@ -45,6 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Require(Pack(*third) == second, "same bytes after a round trip");
     again->DeleteAll();
     third->DeleteAll();
+  }
+  // Each object drawn as a view draws it, the first few only.
+  int drawn = 0;
+  for (CGraphObject* object : list->Objects()) {
+    if (++drawn > 16) break;
+    fuzz::DrawEveryWay(*object);
   }
   list->DeleteAll();
   return 0;

@@ -173,7 +173,7 @@ float ArcCircleFromRect(float x1, float y1, float x2, float y2, CFPoint* centre)
 
 void DrawHandleSquare(plat::DC* dc, plat::LONG x, plat::LONG y, plat::LONG r) {
   if (!dc) return;
-  dc->Rectangle(x - r, y - r, x + r, y + r);
+  dc->Rectangle(plat::MarkRect(plat::POINT{x, y}, r));
 }
 
 void DrawTransformedQuad(plat::DC* dc, float x0, float y0, float x1, float y1, float x2, float y2,

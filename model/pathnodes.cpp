@@ -72,15 +72,27 @@ class Tools {
 plat::HBRUSH NullBrush() { return static_cast<plat::HBRUSH>(plat::GetStockObject(plat::NULL_BRUSH)); }
 plat::HPEN NullPen() { return static_cast<plat::HPEN>(plat::GetStockObject(plat::NULL_PEN)); }
 
+// Whether a mark's rectangle meets the DC's clip box at all.
+bool MarkVisible(plat::DC* dc, const plat::RECT& r) {
+  plat::RECT clip;
+  if (dc->GetClipBox(&clip) == plat::NULLREGION) return false;
+  return r.right >= clip.left && r.left <= clip.right && r.bottom >= clip.top && r.top <= clip.bottom;
+}
+
 void Square(plat::DC* dc, plat::POINT d, int half) {
-  dc->Rectangle(d.x - half, d.y - half, d.x + half, d.y + half);
+  const plat::RECT r = plat::MarkRect(d, half);
+  if (MarkVisible(dc, r)) dc->Rectangle(r);
 }
 
 // The inside of a node mark of the given half size: the fill of a selected
 // node, toggled on its own to turn a mark hollow or filled.
 void ToggleFill(plat::DC* dc, plat::POINT d, int half) {
+  plat::RECT r = plat::MarkRect(d, half);
+  if (!MarkVisible(dc, r)) return;
   Tools t(dc, NullPen(), SharedTools().nodeBrush);
-  dc->Rectangle(d.x - half + 1, d.y - half + 1, d.x + half, d.y + half);
+  r.left = plat::SatAdd(r.left, 1);
+  r.top = plat::SatAdd(r.top, 1);
+  dc->Rectangle(r);
 }
 
 int MarkHalf(const Block& k, int i) { return k.Start(i) ? 5 : 4; }

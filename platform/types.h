@@ -52,4 +52,18 @@ struct RECT {
   friend bool operator==(const RECT&, const RECT&) = default;
 };
 
+// a + b, held to the LONG range: device points of far objects sit at the
+// range's ends, and marks and handles drawn around them must not wrap.
+constexpr LONG SatAdd(LONG a, std::int64_t b) {
+  const std::int64_t v = std::int64_t(a) + b;
+  return v < INT32_MIN ? LONG(INT32_MIN) : v > INT32_MAX ? LONG(INT32_MAX) : LONG(v);
+}
+// The midpoint of a and b without overflow.
+constexpr LONG Mid(LONG a, LONG b) { return LONG((std::int64_t(a) + b) / 2); }
+// The square of half size `half` around c (right and bottom at c + half).
+constexpr RECT MarkRect(POINT c, LONG half) {
+  return RECT{SatAdd(c.x, -std::int64_t(half)), SatAdd(c.y, -std::int64_t(half)), SatAdd(c.x, half),
+              SatAdd(c.y, half)};
+}
+
 }  // namespace plat

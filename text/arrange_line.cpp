@@ -157,7 +157,7 @@ void CLineArrange::DrawHandles(plat::DC* dc, const CMatrix3* viewMatrix) {
   plat::HPEN oldPen = SharedTools().handlePen ? dc->SelectObject(SharedTools().handlePen) : nullptr;
   plat::HBRUSH oldBrush =
       dc->SelectObject(static_cast<plat::HBRUSH>(plat::GetStockObject(plat::NULL_BRUSH)));
-  for (const plat::POINT& q : p) dc->Rectangle(q.x - 3, q.y - 3, q.x + 3, q.y + 3);
+  for (const plat::POINT& q : p) dc->Rectangle(plat::MarkRect(q, 3));
   dc->MoveTo(p[0]);
   dc->LineTo(p[1]);
   dc->SelectObject(oldBrush);

@@ -8,17 +8,19 @@ CCodeTables g_CodeTables;
 
 namespace {
 
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* out) {
+// Whole tables only: 94 BIG5 lead bytes of 157 entries, 88 GB rows of 95.
+constexpr std::size_t kBig5TableSize = 94 * 157 * 2;
+constexpr std::size_t kGbTableSize = 88 * 95 * 2;
+
+// Reads a table of exactly `size` bytes; a shorter or longer file is no table.
+bool ReadTable(const std::string& path, std::size_t size, std::vector<std::uint8_t>* out) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
-  std::vector<std::uint8_t> data;
-  std::uint8_t buf[8192];
-  std::size_t n;
-  // Both tables are small; a larger file is not a table.
-  while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0 && data.size() < (1u << 20))
-    data.insert(data.end(), buf, buf + n);
+  std::vector<std::uint8_t> data(size + 1);
+  const std::size_t n = std::fread(data.data(), 1, size + 1, f);
   std::fclose(f);
-  data.resize(data.size() + 10, 0);
+  if (n != size) return false;
+  data.resize(size + 10, 0);
   *out = std::move(data);
   return true;
 }
@@ -35,7 +37,7 @@ CCodeTables::CCodeTables(const std::string& folder) : folder_(folder) {
 int CCodeTables::LoadBig5ToGb() {
   if (!big5Loaded_) {
     auto path = plat::FindFileNoCase(folder_ + "BIG52GB.DAT");
-    big5Loaded_ = path && ReadWholeFile(*path, &big5ToGb_);
+    big5Loaded_ = path && ReadTable(*path, kBig5TableSize, &big5ToGb_);
   }
   return big5Loaded_ ? 1 : 0;
 }
@@ -43,7 +45,7 @@ int CCodeTables::LoadBig5ToGb() {
 int CCodeTables::LoadGbToBig5() {
   if (!gbLoaded_) {
     auto path = plat::FindFileNoCase(folder_ + "GB2BIG5.DAT");
-    gbLoaded_ = path && ReadWholeFile(*path, &gbToBig5_);
+    gbLoaded_ = path && ReadTable(*path, kGbTableSize, &gbToBig5_);
   }
   return gbLoaded_ ? 1 : 0;
 }

@@ -431,6 +431,28 @@ TEST_F(KelvoTest, APortThatFailsIsNotCountedAndEndsTheRun) {
   EXPECT_EQ(list->GetItemText(row, 1), "完成");
 }
 
+// A job-info file whose port field is a path, not a port, is refused in its
+// row: nothing is opened, an existing file there keeps every byte.
+TEST_F(KelvoTest, AJobNamingAPathInsteadOfAPortIsRefused) {
+  std::filesystem::create_directories(dir + "sub");
+  const std::string old = std::filesystem::current_path();
+  std::filesystem::current_path(dir + "sub");
+  WriteAll(dir + "sub/victim", "keep me");
+  WriteAll(dir + "victim", "keep me too");
+  for (const char* port : {"victim", "..\\victim", "../victim", "COM9", "com1"}) {
+    CCutJob job = MakeJob("IN;PU0,0;PD100,100;", port);
+    EXPECT_EQ(Add(job, 1), 1) << port;
+    Pump();
+    const int row = list->FindRow(job.jobInfoPath);
+    ASSERT_GE(row, 0) << port;
+    EXPECT_EQ(Row(row), "端口错误|0/1|queued") << port;
+    EXPECT_TRUE(Exists(job.jobInfoPath) && Exists(job.dataPath)) << port;
+  }
+  std::filesystem::current_path(old);
+  EXPECT_EQ(ReadAll(dir + "sub/victim"), "keep me");
+  EXPECT_EQ(ReadAll(dir + "victim"), "keep me too");
+}
+
 TEST_F(KelvoTest, ClosingWaitsForTheCopyAndPurgesOnlyUnlistedJobs) {
   CCutJob listed = MakeJob("listed", "LPT1");
   ASSERT_EQ(list->AddJobRow(listed.jobInfoPath, 2), 1);

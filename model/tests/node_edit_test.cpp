@@ -349,3 +349,21 @@ TEST_F(NodeEditTest, EditModeHooks) {
   EXPECT_EQ(p.IsCommandEnabled(&view, ID_TOOL_NODE), 0);
   EXPECT_EQ(p.DoCommand(&view, ID_TOOL_NODE), 0);
 }
+
+// Nodes whose device position lands at the ends of the integer range (huge,
+// infinite or NaN coordinates, or a matrix that sends them there) draw their
+// marks without wrapping: the sanitizer build stops on any overflow.
+TEST_F(NodeEditTest, MarksOfNodesAtTheDeviceRangeEnds) {
+  const float inf = INFINITY, nan = NAN;
+  CPathObject& p = Edit({{1e30f, -1e30f, 0x11}, {inf, 5, 0x00}, {-inf, nan, 0x00}, {2.2e9f, -2.2e9f, 0x01},
+                         {10, 10, 0x01}, {1e30f, -1e30f, 0x41}});
+  for (int i = 0; i < 5; ++i) p.SelectNode(i, &view);
+  const CMatrix3 far(1e30f, 0.0f, 0.0f, -1e30f, 1e30f, -1e30f);
+  const CMatrix3* matrices[] = {view.GetViewMatrix(), &far, nullptr};
+  for (const CMatrix3* m : matrices) {
+    plat::DC* dc = view.GetDC();
+    p.DrawNodeMarks(dc, m);
+    p.DrawNodeMarks(dc, m);
+  }
+  SUCCEED();
+}

@@ -77,16 +77,24 @@ TEST(CodeTables, MissingAndShortTables) {
   char text[] = "\xA4\x40";
   none.Big5ToGbString(text);
   EXPECT_EQ(std::string(text), "\xA4\x40");
-  // Tables shorter than the codes asked for.
-  WriteFileBytes(dir / "BIG52GB.DAT", "\x01\x02\x03\x04");
-  WriteFileBytes(dir / "GB2BIG5.DAT", "\x01\x02");
-  CCodeTables shortOnes(dir.path());
-  EXPECT_EQ(shortOnes.Big5ToGb(0x40A4), 0xA1A1);
-  EXPECT_EQ(shortOnes.GbToBig5(0xD2BB), 0);
-  EXPECT_EQ(shortOnes.GbToBig5(0xA1A1), 0x0102);
-  char t2[] = "\xA4\x40\xA1\x40";
-  shortOnes.Big5ToGbString(t2);
-  EXPECT_EQ(std::string(t2), "\xA4\x40\x01\x02");
+  // A table shorter or longer than a whole one is refused: no conversion.
+  const std::string whole(94 * 157 * 2, '\x01');
+  for (const std::string& big5 : {std::string("\x01\x02\x03\x04"), whole.substr(1), whole + "x"}) {
+    WriteFileBytes(dir / "BIG52GB.DAT", big5);
+    WriteFileBytes(dir / "GB2BIG5.DAT", big5.substr(0, 2));
+    CCodeTables damaged(dir.path());
+    EXPECT_EQ(damaged.LoadBig5ToGb(), 0) << big5.size();
+    EXPECT_EQ(damaged.LoadGbToBig5(), 0) << big5.size();
+    EXPECT_EQ(damaged.Big5ToGb(0x40A4), 0);
+    EXPECT_EQ(damaged.GbToBig5(0xA1A1), 0);
+    char t2[] = "\xA4\x40\xA1\x40";
+    damaged.Big5ToGbString(t2);
+    EXPECT_EQ(std::string(t2), "\xA4\x40\xA1\x40");
+  }
+  WriteFileBytes(dir / "BIG52GB.DAT", whole);
+  CCodeTables good(dir.path());
+  EXPECT_EQ(good.LoadBig5ToGb(), 1);
+  EXPECT_EQ(good.Big5ToGb(0x40A4), 0x0101);
 }
 
 }  // namespace
