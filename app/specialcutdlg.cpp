@@ -224,6 +224,7 @@ void CSpecialCutDlg::Cut(const std::function<std::unique_ptr<CPathObject>(int pa
     doc->AddObject(object, true);
   };
   if (doc) {
+    bool cut = false;
     for (int pass = 0; pass < 2; ++pass) {
       std::unique_ptr<CPathObject> p = pattern(pass);
       if (!p) continue;
@@ -231,9 +232,11 @@ void CSpecialCutDlg::Cut(const std::function<std::unique_ptr<CPathObject>(int pa
         add(p.release());
       } else if (std::unique_ptr<CGroupObject> pieces = m_view.IntersectPatternWithSelection(p.get())) {
         add(pieces.release());
+        cut = true;
       }
     }
-    if (!noCut && m_view.Tracker()) m_view.Tracker()->DeleteSelected();
+    // Sources that gave no piece (no library, no pattern) stay.
+    if (cut && m_view.Tracker()) m_view.Tracker()->DeleteSelected();
   }
   undo.EndRecord();
   if (m_view.GetSafeHwnd()) m_view.Invalidate(fw::TRUE);

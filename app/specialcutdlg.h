@@ -63,7 +63,8 @@ class CSpecialCutDlg : public fw::CDialog {
   // there. True when the dialog may go on.
   bool CheckParts(fw::UINT field, bool bisectrix);
   // One undo step: pass 0 and pass 1 of the pattern cut the selection (or are
-  // added with `noCut`); the cut sources go. Then the dialog closes.
+  // added with `noCut`); the sources go once a pass gave pieces. Then the
+  // dialog closes.
   void Cut(const std::function<std::unique_ptr<CPathObject>(int pass)>& pattern, bool noCut);
   // The origin of a choice of the origin list (not "Click Ok").
   CFPoint OriginOf(int index) const;

@@ -11,6 +11,7 @@
 #include "app/selecttracker.h"
 #include "app/settingsload.h"
 #include "app/specialcutdlg.h"
+#include "app/viewcmd_weld.h"
 #include "app_fixture.h"
 #include "framework/dialog.h"
 #include "model/groupobject.h"
@@ -204,6 +205,33 @@ TEST_F(SpecialCutTest, NoCutAddsThePatternsOnlyWithTheServiceSwitch) {
   EXPECT_EQ(doc->GetObjectAt(1)->flags, 0x100);
   UndoStep();
   EXPECT_EQ(doc->GetObjectCount(), 1);
+}
+
+// A cut that gives no piece keeps the selection: the library missing, or a
+// width list that makes no pattern.
+TEST_F(SpecialCutTest, NothingCutKeepsTheSource) {
+  CPathObject* source = AddRect(0, 0, 40, 20);
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    sink.clear();
+    if (round == 0) weldcmd::LibraryFileName() = "NoSuchFlexoril.dll";
+    fw::ScriptedModalDriver driver;
+    driver.Then([&](fw::CDialog& d) {
+      if (round == 1) {
+        d.SetCheckBox(IDC_BISECTRIX, 0);
+        d.TypeText(IDC_SECTOR_WIDTHS, "0");
+      }
+      d.ClickButton(fw::IDOK);
+    });
+    Command(ID_TOOL_RADIATION_CUT);
+    weldcmd::LibraryFileName() = "Flexoril.dll";
+    EXPECT_EQ(driver.Runs().at(0).result, fw::IDOK);
+    ASSERT_EQ(doc->GetObjectCount(), 1);
+    EXPECT_EQ(doc->GetObjectAt(0), source);
+    EXPECT_EQ(source->selected != 0, true);
+    if (round == 0) EXPECT_FALSE(sink.boxes.empty());  // the library's load message
+    else EXPECT_TRUE(sink.boxes.empty());
+  }
 }
 
 // "Click Ok" hands over to the view's tool and cuts nothing yet.
