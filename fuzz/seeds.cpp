@@ -338,6 +338,29 @@ void SettingsSeeds() {
   Seed("importhost", "txt", Bytes(txt.begin(), txt.end()));
 }
 
+// Cut pattern parameters: generator, box, origin, angles, count, list.
+void CutPatternSeeds() {
+  auto make = [](std::uint8_t pick, std::initializer_list<float> f, std::int32_t parts, const std::string& list) {
+    Bytes b{pick};
+    for (float v : f) {
+      std::uint8_t raw[4];
+      std::memcpy(raw, &v, 4);
+      b.insert(b.end(), raw, raw + 4);
+    }
+    std::uint8_t raw[4];
+    std::memcpy(raw, &parts, 4);
+    b.insert(b.end(), raw, raw + 4);
+    b.insert(b.end(), list.begin(), list.end());
+    return b;
+  };
+  Seed("cutpattern", "parallel", make(0x00, {0, 0, 100, 40, 0, 0, 30, 0}, 4, ""));
+  Seed("cutpattern", "parallelex", make(0x11, {0, 0, 100, 40, 100, 40, 120, 0}, 0, "5,12,+6"));
+  Seed("cutpattern", "radiation", make(0x22, {0, 0, 100, 40, 50, 20, 0, 360}, 8, ""));
+  Seed("cutpattern", "sectors", make(0x33, {0, 0, 100, 40, 0, 0, 270, 360}, 0, "10,+10"));
+  Seed("cutpattern", "circles", make(0x04, {0, 0, 100, 40, 0, 40, 0, 0}, 4, ""));
+  Seed("cutpattern", "rings", make(0x15, {0, 0, 100, 40, 50, 20, 0, 0}, 0, "0,,1e-30"));
+}
+
 void PaletteSeeds() {
   const std::string path = fuzz::ScratchFolder() + "PALETTE.INI";
   std::remove(path.c_str());
@@ -649,6 +672,7 @@ int main(int argc, char** argv) {
   LinkedImageSeeds();
   TextSeeds();
   IniSeeds();
+  CutPatternSeeds();
   PaletteSeeds();
   SettingsSeeds();
   ImageSeeds();

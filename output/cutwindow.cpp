@@ -15,6 +15,8 @@
 #include "output/cutrun.h"
 #include "output/cutlayout.h"
 #include "output/cutter.h"
+#include "output/halfcutdlg.h"
+#include "output/portsettingdlg.h"
 
 using fw::CtrlKind;
 using fw::DialogTemplate;
@@ -79,8 +81,7 @@ void Register() {
                            DlgItemDef(0xFFFF, CtrlKind::Static, "Zoom", kChild, {8, 222, 50, 238}),
                            DlgItemDef(IDC_ZOOM, CtrlKind::Edit, "", kEdit, {54, 218, 120, 240}),
                            DlgItemDef(IDC_HALF_CUT, CtrlKind::Button, "HalfCut", kCheck, {8, 248, 90, 266}),
-                           DlgItemDef(IDC_HALF_SET, CtrlKind::Button, "HalfSet", kPush | fw::WS_DISABLED,
-                                      {94, 246, 156, 268}),
+                           DlgItemDef(IDC_HALF_SET, CtrlKind::Button, "HalfSet", kPush, {94, 246, 156, 268}),
                            DlgItemDef(0xFFFF, CtrlKind::Static, "Feed", kChild, {8, 280, 50, 296}),
                            DlgItemDef(IDC_FEED, CtrlKind::Edit, "", kEdit | fw::ES_NUMBER, {54, 276, 120, 298}),
                        }});
@@ -107,8 +108,7 @@ void Register() {
                            DlgItemDef(IDC_STEP_RIGHT, CtrlKind::Button, ">", kPush, {92, 192, 122, 214}),
                            DlgItemDef(IDC_STEP_DOWN, CtrlKind::Button, "v", kPush, {60, 216, 90, 238}),
                            DlgItemDef(IDC_PAUSE, CtrlKind::Button, "Pause", kCheck, {8, 248, 100, 266}),
-                           DlgItemDef(IDC_PORT_SETTING, CtrlKind::Button, "PortSetting", kPush | fw::WS_DISABLED,
-                                      {8, 274, 120, 296}),
+                           DlgItemDef(IDC_PORT_SETTING, CtrlKind::Button, "PortSetting", kPush, {8, 274, 120, 296}),
                        }});
   }
 }
@@ -155,6 +155,7 @@ FW_ON_BN_CLICKED(cutid::IDC_ROTATE, OnRotate)
 FW_ON_EN_KILLFOCUS(cutid::IDC_ACCURACY, OnAccuracyKillFocus)
 FW_ON_EN_KILLFOCUS(cutid::IDC_ZOOM, OnZoomKillFocus)
 FW_ON_BN_CLICKED(cutid::IDC_HALF_CUT, OnHalfCut)
+FW_ON_BN_CLICKED(cutid::IDC_HALF_SET, OnHalfSet)
 FW_ON_EN_KILLFOCUS(cutid::IDC_FEED, OnFeedKillFocus)
 FW_END_COMMAND_MAP()
 
@@ -256,6 +257,12 @@ void CCutOptionsPage::OnPageRect() { info_.pageRect = Checked(cutid::IDC_PAGE_RE
 void CCutOptionsPage::OnSort() { info_.sort = Checked(cutid::IDC_SORT); }
 void CCutOptionsPage::OnHandOver() { info_.remoteCut = Checked(cutid::IDC_KELVO); }
 void CCutOptionsPage::OnHalfCut() { info_.halfCut = Checked(cutid::IDC_HALF_CUT); }
+void CCutOptionsPage::OnHalfSet() {
+  // The run reads the lengths again when it starts.
+  CHalfCutDlg dlg(this, frame_.GetIni());
+  dlg.DoModal();
+}
+
 void CCutOptionsPage::OnMirror() { Rearranged(int(CutRearrange::Mirror)); }
 void CCutOptionsPage::OnRotate() { Rearranged(int(CutRearrange::Rotate)); }
 
@@ -289,6 +296,7 @@ FW_ON_BN_CLICKED(cutid::IDC_STEP_UP, OnStepUp)
 FW_ON_BN_CLICKED(cutid::IDC_STEP_DOWN, OnStepDown)
 FW_ON_BN_CLICKED(cutid::IDC_STEP_LEFT, OnStepLeft)
 FW_ON_BN_CLICKED(cutid::IDC_STEP_RIGHT, OnStepRight)
+FW_ON_BN_CLICKED(cutid::IDC_PORT_SETTING, OnPortSetting)
 FW_END_COMMAND_MAP()
 
 fw::BOOL CCutKnifePage::Create(fw::CWnd* parent) {
@@ -358,6 +366,13 @@ void CCutKnifePage::OnStepUp() { Step(int(PaperStep::Up)); }
 void CCutKnifePage::OnStepDown() { Step(int(PaperStep::Down)); }
 void CCutKnifePage::OnStepLeft() { Step(int(PaperStep::Left)); }
 void CCutKnifePage::OnStepRight() { Step(int(PaperStep::Right)); }
+
+void CCutKnifePage::OnPortSetting() {
+  // The device's own settings file; its port reads it again when it opens.
+  CPortSettingDlg dlg(this);
+  dlg.Port().SetSettingsPath(device_.port.GetSettingsPath());
+  dlg.DoModal();
+}
 
 // --- Tabbed bar ---------------------------------------------------------------------------
 

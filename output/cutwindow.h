@@ -101,6 +101,7 @@ class CCutOptionsPage : public fw::CDialog {
   void OnAccuracyKillFocus();
   void OnZoomKillFocus();
   void OnHalfCut();
+  void OnHalfSet();
   void OnFeedKillFocus();
 
  protected:
@@ -133,6 +134,7 @@ class CCutKnifePage : public fw::CDialog {
   void OnStepDown();
   void OnStepLeft();
   void OnStepRight();
+  void OnPortSetting();
 
  protected:
   FW_DECLARE_COMMAND_MAP()
@@ -183,6 +185,7 @@ class CCutFrame : public fw::CFrameWnd {
   CCutBar& GetCutBar() { return cutBar_; }
   CCutInfo& GetInfo() { return info_; }
   CCutterDriver& GetDevice() { return device_; }
+  const CIniFile& GetIni() const { return ini_; }
   // The view registers itself when it is created.
   void SetArrangementHost(CCutArrangementHost* host) { host_ = host; }
   CCutArrangementHost* GetArrangementHost() const { return host_; }

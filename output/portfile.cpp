@@ -73,6 +73,18 @@ void CPortFile::CopySettings(const CPortFile& other) {
 
 int CPortFile::GetPortCode() const { return plat::GetPortCode(m_szPortName.c_str()); }
 
+plat::SerialSettings CPortFile::GetSerialSettings() const {
+  plat::SerialSettings s;
+  s.speed = TranSpeed;
+  s.parity = OECheck;
+  s.dataBits = DataWidth;
+  s.stopBits = StopBits;
+  s.rtsCts = RTSCTS;
+  s.dtrDsr = DTRDSR;
+  s.xonXoff = XONXOFF;
+  return s;
+}
+
 int CPortFile::Open(std::int32_t method, fw::CWnd* pumpWindow, std::uint32_t* stopFlag) {
   m_pPumpWnd = pumpWindow;
   m_pStopFlag = stopFlag;
@@ -101,15 +113,7 @@ bool CPortFile::OpenHandle() {
   if (m_fd < 0) return false;
   m_bRegularFile = plat::IsRegularFile(m_fd);
   if (m_nPortCode <= 8) {
-    plat::SerialSettings s;
-    s.speed = TranSpeed;
-    s.parity = OECheck;
-    s.dataBits = DataWidth;
-    s.stopBits = StopBits;
-    s.rtsCts = RTSCTS;
-    s.dtrDsr = DTRDSR;
-    s.xonXoff = XONXOFF;
-    plat::ApplySerialSettings(m_fd, s);  // a refused line still takes data
+    plat::ApplySerialSettings(m_fd, GetSerialSettings());  // a refused line still takes data
   }
   return true;
 }

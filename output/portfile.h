@@ -9,6 +9,7 @@
 #include <string>
 
 #include "model/settings.h"
+#include "platform/port.h"
 
 namespace fw {
 class CWnd;
@@ -47,6 +48,8 @@ class CPortFile {
   void CopySettings(const CPortFile& other);
 
   int GetPortCode() const;
+  // The serial fields as the line settings a serial port opens with.
+  plat::SerialSettings GetSerialSettings() const;
 
   // Keeps the three, clears the stop flag, opens the port or file; "FILE" and
   // unknown names write with method 1. Returns 1 when open, else 0 (see

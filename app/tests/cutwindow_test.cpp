@@ -22,6 +22,8 @@
 #include "output/cutinfo.h"
 #include "output/cutter.h"
 #include "output/cutwindow.h"
+#include "output/halfcutdlg.h"
+#include "output/portsettingdlg.h"
 #include "output/tests/helpers.h"
 
 using namespace apptest;
@@ -115,10 +117,10 @@ TEST_F(CutWindowTest, CutoutOpensTheWindowAndClosingBringsTheMainWindowBack) {
   auto* colors = frame->GetCutBar().Options().Item<fw::CComboBox>(cutid::IDC_COLOR_LIST);
   ASSERT_NE(colors, nullptr);
   EXPECT_EQ(colors->GetCount(), 1);
-  // The settings dialogs of other parts are not offered; the hand-over only to a device.
+  // The settings dialogs are offered; the hand-over only to a device.
   CCutOptionsPage& options = frame->GetCutBar().Options();
-  EXPECT_FALSE(options.GetDlgItem(cutid::IDC_HALF_SET)->IsWindowEnabled());
-  EXPECT_FALSE(frame->GetCutBar().Knife().GetDlgItem(cutid::IDC_PORT_SETTING)->IsWindowEnabled());
+  EXPECT_TRUE(options.GetDlgItem(cutid::IDC_HALF_SET)->IsWindowEnabled());
+  EXPECT_TRUE(frame->GetCutBar().Knife().GetDlgItem(cutid::IDC_PORT_SETTING)->IsWindowEnabled());
   EXPECT_FALSE(options.GetDlgItem(cutid::IDC_KELVO)->IsWindowEnabled());
 
   frame->SendMessage(fw::WM_CLOSE);
@@ -260,6 +262,31 @@ TEST_F(CutWindowTest, PaperEdgesDrag) {
 // The pages: knife settings by the model, the blade's replacement, stepping
 // the paper, the options' re-arrangements and rebuilds; Exit keeps the
 // parameters and the model and closes the window.
+// "HalfSet" and "PortSetting" open their dialogs over the files the run reads.
+TEST_F(CutWindowTest, SettingsButtonsOpenTheirDialogs) {
+  CCutFrame* frame = Open();
+  ASSERT_NE(frame, nullptr);
+  fw::ScriptedModalDriver driver;
+  driver.Then([](fw::CDialog& d) {
+    d.TypeText(cutid::IDC_SOLID_CUT, "1.5");
+    d.TypeText(cutid::IDC_VOID_CUT, "0.01");
+    d.ClickButton(fw::IDOK);
+  });
+  driver.Then([](fw::CDialog& d) {
+    d.SelectComboString(portid::IDC_BAUD, "256000");
+    d.ClickButton(fw::IDOK);
+  });
+  frame->GetCutBar().Options().ClickButton(cutid::IDC_HALF_SET);
+  frame->GetCutBar().Knife().ClickButton(cutid::IDC_PORT_SETTING);
+  ASSERT_EQ(driver.Runs().size(), 2u);
+  EXPECT_EQ(driver.Runs()[0].templateId, cutid::IDD_HALF_CUT);
+  EXPECT_EQ(driver.Runs()[1].templateId, portid::IDD_PORT_SETTING);
+  EXPECT_FLOAT_EQ(g_CutterIni.GetFloat("CutInfo", "SolidCut", 0), 1.5f);
+  EXPECT_FLOAT_EQ(g_CutterIni.GetFloat("CutInfo", "VoidCut", 0), 0.05f);
+  CIniFile port(Path("Port.INI"));
+  EXPECT_EQ(port.GetInt("PortInfo", "TranSpeed", 0), 256000);
+}
+
 TEST_F(CutWindowTest, PagesAndExit) {
   g_CutterIni.WriteString("CutInfo", "Device", "HPGL Cutter");
   g_CutterIni.WriteInt("HPGL", "HardOffset", 1);  // and no "PlotCmd": "PlotMode" has nothing to switch
