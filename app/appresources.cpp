@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/appids.h"
+#include "app/propertyframe.h"
 #include "app/viewcmd_transform.h"
 #include "framework/bars.h"
 #include "framework/controls.h"
@@ -112,9 +113,13 @@ void RegisterMenus() {
                                              {"Select All(&A)", 32784},
                                              {"Indent", 32852},
                                              {"UnIndent", 32853}}},
-          {"&View", std::vector<MenuItemDef>{{"&O Zoom In\t[F2]", 40112},
+          {"&View", std::vector<MenuItemDef>{{"Redraw(&R)\t[Ctrl+R]", 40031},
+                                             {"&O Zoom In\t[F2]", 40112},
                                              {"&N Zoom Out\t[F3]", 40113},
-                                             {"Zoom Normal", 40110},
+                                             {"&P Zoom Normal\t[F4]", 40110},
+                                             {"&A Fitin Window\t[Ctrl+S]", 40111},
+                                             {"Zoom In at Pointer", 49008},
+                                             {"Zoom Out at Pointer", 49007},
                                              Sep(),
                                              {"Toolbar(&T)", fw::ID_VIEW_TOOLBAR},
                                              {"Status Bar(&S)", fw::ID_VIEW_STATUS_BAR},
@@ -134,6 +139,7 @@ void RegisterMenus() {
                                               {"RightPolygon", 40104},
                                               {"RightPolygonSet...", 40105},
                                               {"Table...", 40107},
+                                              {"Get Image...(&G)", 40021},
                                               Sep(),
                                               {"Measure(&M)\tF12", 32841},
                                               {"OutRect...\t[F9]", 40106},
@@ -146,6 +152,7 @@ void RegisterMenus() {
                                                    {"&Xor", 32833},
                                                    {"T&ransform...", appid::ID_TRANSFORM},
                                                    {"&Expand...\t[Ctrl+E]", 40153},
+                                                   {"&UnTransform", 60100},
                                                    Sep(),
                                                    {"&LineCut", 32834},
                                                    {"&Reference Cut", 32887},
@@ -207,6 +214,8 @@ void RegisterAccelerators() {
       {FVIRTKEY, fw::WORD(fw::VK_DELETE), 57632},
       {FVIRTKEY, fw::WORD(fw::VK_F2), 40112},
       {FVIRTKEY, fw::WORD(fw::VK_F3), 40113},
+      {FVIRTKEY | FCONTROL, 'R', 40031},
+      {FVIRTKEY, fw::WORD(0x73), 40110},  // F4
       {FVIRTKEY, fw::WORD(fw::VK_F9), 40106},
       {FVIRTKEY, fw::WORD(fw::VK_F12), 32841},
       {FVIRTKEY | FCONTROL, 'E', 40153},
@@ -363,6 +372,7 @@ void RegisterAppResources() {
   RegisterLibManagerResources();
   RegisterLibCatalogResources();
   RegisterFontDialogResources();
+  RegisterPropertyResources();
   fw::res::SetBitmap(appid::IDB_LOGO, "res/logo206.bmp");
 }
 

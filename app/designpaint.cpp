@@ -27,7 +27,16 @@ bool IsMultiClickTool(std::uint32_t t) {
   return t == ID_TOOL_POLYGON || t == ID_TOOL_POLYLINE || t == ID_TOOL_BEZIER;
 }
 
+// The view whose members the transform library points at.
+const CVORLAN98View* g_libPointersOf = nullptr;
+
 }  // namespace
+
+void CVORLAN98View::ReleaseLibPointers() {
+  if (g_libPointersOf != this) return;
+  g_libPointersOf = nullptr;
+  TheTransformDll().SetGlobalVarPointer(nullptr, nullptr, nullptr, nullptr);
+}
 
 // ---------------------------------------------------------------------------
 // Painting.
@@ -176,6 +185,7 @@ void CVORLAN98View::OnActivateView(fw::BOOL activate, fw::CView* activateView, f
   if (lib.IsLoaded() && lib.dllSetGlobalVarPointer) {
     m_libWindow = m_hWnd;
     lib.SetGlobalVarPointer(&m_libWindow, GetViewMatrix(), m_zoom, &m_currentTool);
+    g_libPointersOf = this;
   }
   if (main) {
     main->PostMessage(fw::WM_COMMAND, appid::ID_VIEW_ACTIVE, 0);

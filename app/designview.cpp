@@ -12,6 +12,7 @@
 #include "app/viewcmd.h"
 #include "framework/app.h"
 #include "framework/clipboard.h"
+#include "framework/input.h"
 #include "model/guidelist.h"
 #include "model/graphobject.h"
 #include "model/palette.h"
@@ -178,6 +179,7 @@ CVORLAN98View::CVORLAN98View() : m_undo(this), m_tracker(std::make_unique<CSelec
 }
 
 CVORLAN98View::~CVORLAN98View() {
+  ReleaseLibPointers();
   m_undo.DeleteAll();
   m_tracker.reset();
 }
@@ -572,7 +574,8 @@ void CVORLAN98View::PaintPage(plat::DC* dc) {
   dc->FillRect(plat::RECT{p1.x, p0.y + kShadow, p1.x + kShadow, p1.y + kShadow}, grey);
   dc->FillRect(plat::RECT{p0.x + kShadow, p1.y, p1.x + kShadow, p1.y + kShadow}, grey);
 
-  if (page.m_gridSize < 1 || !m_rulers) return;
+  // The grid shows while Scroll Lock is on.
+  if (page.m_gridSize < 1 || !m_rulers || !(fw::GetKeyState(fw::VK_SCROLL) & 1)) return;
   plat::HPEN pen = plat::CreatePen(plat::PS_SOLID, 1, PackedRGBToColorRef(page.m_gridColor));
   plat::HPEN oldPen = dc->SelectObject(pen);
   const int oldRop = dc->SetROP2(plat::R2_NOTXORPEN);

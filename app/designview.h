@@ -212,6 +212,9 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   COutAreaHook* m_areaHook = &m_areaTracker;
   fw::HWND m_libWindow = 0;  // the window handle the transform library keeps
 
+  // The transform library lets go of this view's members (when it holds them).
+  void ReleaseLibPointers();
+
   void AppendObject(CGraphObject* object);
   // The fill bit of the edited text or of every selected object.
   void SetObjectFill(std::uint16_t bits);

@@ -23,7 +23,6 @@ namespace {
 
 fw::HCURSOR g_cursors[29] = {};
 plat::HPEN g_greyPen = nullptr;
-CPropertyFrame* g_propertyFrame = nullptr;
 
 constexpr fw::DWORD kMainBarStyle = 0x50402874;
 constexpr fw::DWORD kStatusBarStyle = 0x50008200;
@@ -55,11 +54,6 @@ bool FindPopupHolding(fw::CMenu* menu, fw::UINT id, fw::CMenu** owner, int* inde
 
 fw::HCURSOR AppCursor(int index) { return index >= 0 && index < 29 ? g_cursors[index] : 0; }
 plat::HPEN GreyPen() { return g_greyPen; }
-CPropertyFrame*& ThePropertyFrame() { return g_propertyFrame; }
-
-CPropertyFrame::~CPropertyFrame() {
-  if (m_owner && *m_owner == this) *m_owner = nullptr;
-}
 
 // ---------------------------------------------------------------------------
 // Bars.

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/propertyframe.h"
 #include "framework/bars.h"
 #include "framework/dialog.h"
 #include "framework/docview.h"
@@ -109,19 +110,6 @@ class CPaletteBar : public fw::CDialogBar {
 // Sends a packed colour to the active view as command 49003 and gives the
 // view the focus; false when there is no active view.
 bool SendColorToActiveView(std::uint32_t packed);
-
-// The floating property window; its panels belong to the objects.
-class CPropertyFrame : public fw::CMiniFrameWnd {
- public:
-  // Keeps the address of the program-wide pointer, which it clears when it goes.
-  explicit CPropertyFrame(CPropertyFrame** owner) : m_owner(owner) {}
-  ~CPropertyFrame() override;
-
- private:
-  CPropertyFrame** m_owner;
-};
-// The program-wide property window, null when it does not exist.
-CPropertyFrame*& ThePropertyFrame();
 
 // The program-wide cursors (in the order of appid::kCursorIds) and the grey pen.
 fw::HCURSOR AppCursor(int index);

@@ -5,12 +5,14 @@
 #include "app/appids.h"
 #include "app/appresources.h"
 #include "app/childframe.h"
+#include "app/clipboard.h"
 #include "app/designview.h"
 #include "app/document.h"
 #include "app/logodlg.h"
 #include "app/mainframe.h"
 #include "app/settingsload.h"
 #include "app/textseams.h"
+#include "framework/input.h"
 #include "model/dllholder.h"
 #include "model/settings.h"
 #include "output/clip.h"
@@ -44,6 +46,7 @@ FW_END_COMMAND_MAP()
 CVORLAN98App::CVORLAN98App() : fw::CWinApp("Tindrel") { m_prevServices = SetAppServices(this); }
 
 CVORLAN98App::~CVORLAN98App() {
+  RemoveClipboard();
   if (GetAppServices() == this) SetAppServices(m_prevServices);
   // The global profile accessor lets go of this application's profile.
   if (GetUserProfile() && g_Profile.GetAttached() == GetUserProfile()) {
@@ -78,6 +81,12 @@ fw::BOOL CVORLAN98App::InitInstance() {
   AddDocTemplate(new fw::CMultiDocTemplate(appid::IDR_DESIGN, FW_RUNTIME_CLASS(CVORLAN98Doc),
                                            FW_RUNTIME_CLASS(CVORLAN98Frame), FW_RUNTIME_CLASS(CVORLAN98View)));
   TheTransformDll().Load();
+  if (!m_clipboardInstalled) {
+    m_prevClipboard = SetClipboardServices(&TheAppClipboard());
+    m_clipboardInstalled = true;
+  }
+  // A design opens with its grid shown: the grid follows Scroll Lock.
+  if (!(fw::GetKeyState(fw::VK_SCROLL) & 1)) fw::SetKeyToggled(fw::VK_SCROLL, true);
   if (logo->m_hWnd) logo->DestroyWindow();
   logo.reset();
 
@@ -103,7 +112,21 @@ fw::BOOL CVORLAN98App::InitInstance() {
 
 int CVORLAN98App::ExitInstance() {
   g_Profile.WriteInt("SystemParam", "TMState", int(appseam::GetTextTMState()));
+  RemoveClipboard();
   return fw::CWinApp::ExitInstance();
+}
+
+CWindowServices* CVORLAN98App::GetPropertyFrame() {
+  CPropertyFrame* frame = ThePropertyFrame();
+  if (!frame || !frame->m_hWnd || !frame->IsWindowVisible()) return nullptr;
+  return &frame->Services();
+}
+
+void CVORLAN98App::RemoveClipboard() {
+  if (!m_clipboardInstalled) return;
+  if (GetClipboardServices() == &TheAppClipboard()) SetClipboardServices(m_prevClipboard);
+  m_prevClipboard = nullptr;
+  m_clipboardInstalled = false;
 }
 
 void CVORLAN98App::OnAppAbout() {

@@ -8,6 +8,7 @@
 #include "model/services.h"
 
 class CLogoDlg;
+class CClipboardServices;
 
 class CAboutDlg : public fw::CDialog {
  public:
@@ -32,7 +33,8 @@ class CVORLAN98App : public fw::CWinApp, public CAppServices {
   // CAppServices.
   CViewServices* GetActiveView() override;
   CMainFrameServices* GetMainFrame() override;
-  CWindowServices* GetPropertyFrame() override { return nullptr; }
+  // The property window while it is shown.
+  CWindowServices* GetPropertyFrame() override;
 
   void OnAppAbout();
   void OnNewDocument() { OnFileNew(); }
@@ -40,7 +42,12 @@ class CVORLAN98App : public fw::CWinApp, public CAppServices {
   void OnPrintSetup() { OnFilePrintSetup(); }
 
  private:
+  // Puts back the clipboard that was there before start-up.
+  void RemoveClipboard();
+
   CAppServices* m_prevServices = nullptr;
+  CClipboardServices* m_prevClipboard = nullptr;
+  bool m_clipboardInstalled = false;
 };
 
 // The program's application object.

@@ -267,6 +267,7 @@ int CSegArray::CopyToClipboard() {
       case OBJ_PATH:
       case OBJ_LIBPIC:
       case OBJ_IMAGE:
+      case OBJ_SEAL:  // by its record, or Cut would lose it
         break;
       case OBJ_TRANSFORM:  // forwards to its source, which only a text answers
       case OBJ_GROUP:
@@ -282,8 +283,8 @@ int CSegArray::CopyToClipboard() {
   const std::size_t textLength = std::strlen(text.c_str());
   text.resize(textLength);
   const bool haveRecords = block.size() > SEG_BLOCK_HEAD;
-  if (!haveRecords && text.empty()) return 1;  // nothing to copy: the clipboard stays as it is
 
+  // With nothing to copy the clipboard is only emptied.
   CClipboardServices* clip = g_clipboard;
   if (!clip || !clip->Open()) return 0;
   clip->Empty();

@@ -266,6 +266,7 @@ void RegisterTextDialogTemplates() {
                    {100, 22, 190, 34}),
         DlgItemDef(IDC_ARR_REVERSE, CtrlKind::Button, "Reverse", tab | fw::BS_AUTOCHECKBOX,
                    {100, 36, 190, 48}),
+        DlgItemDef(fw::IDOK, CtrlKind::Button, "OK", tab | fw::BS_DEFPUSHBUTTON, {130, 50, 190, 64}),
     };
   };
   auto field = [&](std::vector<DlgItemDef>& items, std::uint32_t id, const char* label, int row) {

@@ -343,7 +343,8 @@ std::unique_ptr<CPathObject> CTextObject::MakeBoxOutline() {
 std::string CTextObject::GetText() const { return chars.GetText(); }
 void CTextObject::AppendTextTo(std::string& text) const { chars.AppendTextTo(text); }
 void CTextObject::CollectText(std::vector<std::string>& texts) { texts.push_back(GetText()); }
-void CTextObject::AppendPlainText(std::string& text) { AppendTextTo(text); }
+// The clipboard's plain text: the characters only, no separator after them.
+void CTextObject::AppendPlainText(std::string& text) { chars.ExtractText(text); }
 
 // --- Slots ------------------------------------------------------------------
 

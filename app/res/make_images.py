@@ -65,6 +65,24 @@ def strip(name, ids):
     write_bmp(name, w * len(ids), h, pixel)
 
 
+# The picture buttons of the text arrangement panels: bitmap id and label.
+ARRANGE_BUTTONS = {236: "ON", 245: "UND", 247: "CEN", 246: "MID", 248: "REV", 249: "TRN", 250: "FIT"}
+
+
+def arrange_button(bitmap_id, label):
+    w, h = 24, 16
+    cells, tw, th = text_mask(label)
+    ox, oy = (w - tw) // 2, (h - th) // 2
+
+    def pixel(x, y):
+        if (x - ox, y - oy) in cells:
+            return (0, 0, 0)
+        if x in (0, w - 1) or y in (0, h - 1):
+            return (128, 128, 128)
+        return (230, 230, 230)
+    write_bmp("arr%d.bmp" % bitmap_id, w, h, pixel)
+
+
 def logo(name, width, height, caption):
     cells, tw, th = text_mask("TINDREL", 6)
     ox, oy = (width - tw) // 2, height // 2 - th
@@ -84,5 +102,7 @@ def logo(name, width, height, caption):
 if __name__ == "__main__":
     for name, ids in STRIPS.items():
         strip(name, ids)
+    for bitmap_id, label in ARRANGE_BUTTONS.items():
+        arrange_button(bitmap_id, label)
     logo("logo.bmp", 400, 210, "SIGN DESIGN 6 0")
     logo("logo206.bmp", 400, 210, "VERSION 6 0")

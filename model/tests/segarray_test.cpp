@@ -391,17 +391,21 @@ TEST_F(SegArrayTest, CopyToClipboardTakesTheSelection) {
   auto* line = new TestLine(1, 1, 2, 2);
   list.Add(line);
   list.Add(new TestLine(3, 3, 4, 4));
-  // Nothing selected: the clipboard is not touched.
+  // Nothing selected: the clipboard is only emptied.
+  clip.Put(0xC005, "old", 4);
   EXPECT_EQ(list.CopyToClipboard(), 1);
-  EXPECT_EQ(clip.opens, 0);
+  EXPECT_EQ(clip.opens, 1);
+  EXPECT_EQ(clip.empties, 1);
+  EXPECT_EQ(clip.Get(0xC005), 0u);
+  EXPECT_EQ(clip.Get(CClipboardServices::kTextFormat), 0u);
 
   line->selected = 1;
   clip.canOpen = false;
   EXPECT_EQ(list.CopyToClipboard(), 0);
   clip.canOpen = true;
   EXPECT_EQ(list.CopyToClipboard(), 1);
-  EXPECT_EQ(clip.empties, 1);
-  EXPECT_EQ(clip.closes, 1);
+  EXPECT_EQ(clip.empties, 2);
+  EXPECT_EQ(clip.closes, 2);
   EXPECT_EQ(clip.Get(CClipboardServices::kTextFormat), 0u);  // no text for a line
   std::unique_ptr<CSegArray> back = CSegArray::UnpackFromGlobal(clip.Get(0xC005));
   ASSERT_TRUE(back);
@@ -409,7 +413,7 @@ TEST_F(SegArrayTest, CopyToClipboardTakesTheSelection) {
   EXPECT_EQ(AsLine(back->GetAt(0))->x1, 1.0f);
   EXPECT_EQ(plat::GlobalSize(clip.Get(0xC005)), 55u + 10);
 
-  // Texts longer than any fixed buffer go whole; a seal is not copied.
+  // Texts longer than any fixed buffer go whole; a seal goes by its record.
   const std::string big(70000, 'a');
   auto* text = new TextStandIn(big);
   text->selected = 1;
@@ -423,7 +427,10 @@ TEST_F(SegArrayTest, CopyToClipboardTakesTheSelection) {
   ASSERT_EQ(t.size(), big.size() + 1);
   EXPECT_EQ(std::string(t.begin(), t.end() - 1), big);
   EXPECT_EQ(t.back(), 0);
-  EXPECT_EQ(U32At(BlockBytes(clip.Get(0xC005)), 1), 55u);
+  EXPECT_EQ(U32At(BlockBytes(clip.Get(0xC005)), 1), 55u + 49u);
+  back = CSegArray::UnpackFromGlobal(clip.Get(0xC005));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->GetSize(), 2);
 
   SetClipboardServices(old);
   RegisteredClipboardFormats().objectList = 0;
