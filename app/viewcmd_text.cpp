@@ -569,7 +569,7 @@ void ApplyToRange(CVORLAN98View& v, CTextObject& text, int first, int last, CTex
     const bool font =
         (mask & 2) && c->LanguageId() == fontLang && ((c->kind & 0x0FFF) != fontWord || c->fontId != fontId);
     if (!font && !sizes && !angle && !skews) continue;
-    if (recording) Record(v, std::make_unique<CUndoCharAttr>(&text, c, font));
+    if (recording) Record(v, std::make_unique<CUndoCharAttr>(&text, c, font, k));
     if (font) {
       c->kind = std::uint16_t((c->kind & 0xF000) | fontWord);
       c->fontId = fontId;

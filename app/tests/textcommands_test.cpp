@@ -661,6 +661,20 @@ TEST_F(TextCommandTest, UndoIsOfferedOnlyWithAStepAndNoPendingObject) {
   EXPECT_FALSE(Update(kUndo).enabled);
   view->SetPendingObject(nullptr);
   EXPECT_TRUE(Update(kUndo).enabled);
+
+  // A text made and typed into: every step undone by the command, the text gone.
+  Reset();
+  view->SendMessage(fw::WM_COMMAND, ID_TOOL_TEXT, 0);
+  const plat::POINT d = view->PageToDevice(CFPoint{100, 100});
+  view->OnLButtonDown(fw::MK_LBUTTON, fw::POINT{d.x, d.y});
+  view->OnLButtonUp(0, fw::POINT{d.x, d.y});
+  ASSERT_NE(view->GetEditObject(), nullptr);
+  for (char c : std::string("AB")) view->SendMessage(fw::WM_CHAR, fw::WPARAM(std::uint8_t(c)), 0);
+  ASSERT_GT(Steps(), 0);
+  for (int guard = 0; Steps() > 0 && guard < 20; ++guard) Cmd(kUndo);
+  EXPECT_EQ(Steps(), 0);
+  EXPECT_EQ(doc->GetObjectCount(), 0);
+  EXPECT_EQ(view->GetEditObject(), nullptr);
 }
 
 TEST_F(TextCommandTest, NodeSubToolsSwitchDirectly) {
