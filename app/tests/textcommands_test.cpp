@@ -16,6 +16,7 @@
 #include "app_fixture.h"
 #include "framework/dialog.h"
 #include "framework/menu.h"
+#include "framework/resources.h"
 #include "model/pathobject.h"
 #include "model/rectobject.h"
 #include "text/arrange.h"
@@ -171,7 +172,9 @@ TEST_F(TextCommandTest, ArrangementCommandsBuildFromTheRightRectangleInOneStep) 
     const CFRect f = text->GetArrange()->GetFrame();
     const float want[] = {r.left, r.top, r.right, r.bottom}, got[] = {f.left, f.top, f.right, f.bottom};
     for (int i = 0; i < 4; ++i)
-      if (!std::isnan(want[i])) EXPECT_EQ(got[i], want[i]) << "edge " << i;
+      if (!std::isnan(want[i])) {
+        EXPECT_EQ(got[i], want[i]) << "edge " << i;
+      }
     EXPECT_EQ(Steps(), 1);
     // The same command again is not offered and does nothing.
     EXPECT_FALSE(Update(r.command).enabled);
@@ -733,10 +736,21 @@ TEST_F(TextCommandTest, LibraryDialogsOpenFromTheirItems) {
 TEST_F(TextCommandTest, DesignMenuCarriesTheTextItems) {
   fw::CMenu menu;
   ASSERT_TRUE(menu.LoadMenu(appid::IDR_DESIGN));
-  for (fw::UINT id : {kArc, kLeftRight, kRightLeft, kTopDown, kTopDown2, kFillLine, kJustLeft, kWithLine, kAbsSize,
-                      kAverSize, kNormalSize, kIndent, kUnIndent, kHalfWidth, kBig5, kGb, kKorea, kRussia, 32862u,
-                      40150u, 40171u, 32869u, kUnRotate, 32892u, kTextBar})
-    EXPECT_TRUE(menu.HasCommand(id)) << id;
+  const std::pair<fw::UINT, const char*> items[] = {
+      {kArc, "&Arc"}, {kLeftRight, "&Left->Right"}, {kRightLeft, "&Right->Left"}, {kTopDown, "&Top->Down"},
+      {kTopDown2, "&Top->Down2"}, {kFillLine, "&Fill Line"}, {kJustLeft, "&Just Left"}, {kWithLine, "&With Line"},
+      {kAbsSize, "&AbsSize"}, {kAverSize, "A&verSize"}, {kNormalSize, "&NormalSize"},
+      {kIndent, "&Indent\t[Ctrl+Z]"}, {kUnIndent, "&UnIndent\t[Ctrl+X]"}, {kHalfWidth, "Half Width CHS Symbol(&H)"},
+      {kBig5, "CHN BIG (B)"}, {kGb, "CHN GB (G)"}, {kKorea, "Korea (&K)"}, {kRussia, "Russia(R)"},
+      {32862, "Move a Contour[CTRL]"}, {40150, "Graphic Manager...(&T)"}, {40171, "&4 Lib TypeSet\t[Ctrl+K]"},
+      {32869, "&2 Lib Convert 5.x->6.x"}, {kUnRotate, "Un&Rotate(&C)"}, {32892, "Set Out Area (&R)"},
+      {kTextBar, "Textbar(&G)"}};
+  for (const auto& [id, text] : items) EXPECT_EQ(menu.GetMenuString(id, fw::MF_BYCOMMAND), text) << id;
+  const auto* keys = fw::res::FindAccelerators(appid::IDR_DESIGN);
+  ASSERT_NE(keys, nullptr);
+  bool ctrlK = false;
+  for (const fw::ACCEL& a : *keys) ctrlK = ctrlK || (a.key == 'K' && (a.fVirt & fw::FCONTROL) && a.cmd == 40171);
+  EXPECT_TRUE(ctrlK);
   for (fw::UINT gone : {32852u, 32853u, 40073u}) EXPECT_FALSE(menu.HasCommand(gone)) << gone;
   for (fw::UINT enabled : {57607u, 40024u, 32892u}) EXPECT_TRUE(Update(enabled).enabled) << enabled;
 }
