@@ -488,7 +488,7 @@ int CVORLAN98View::GetTextAttributes(char* buffer, CTextAttr* out, int size) {
   } else {
     CSelectTracker* tracker = Tracker();
     if (!tracker || GetSelectedCount() == 0) return 0;
-    tracker->GetSelectionRect(nullptr);
+    if (!tracker->GetCurrentObject()) tracker->GetSelectionRect(nullptr);
     CGraphObject* current = tracker->GetCurrentObject();
     items = current ? current->GetBoxArray() : nullptr;
     if (!items) return 0;

@@ -613,6 +613,15 @@ TEST_F(TextCommandTest, IndentAndUnIndentAreUndoneInOneStep) {
 // --- Typing languages -------------------------------------------------------------------
 
 TEST_F(TextCommandTest, CodePageChoicesMoveTheRadioMarkAndTheTypingLanguage) {
+  // A text being typed into (the text tool's font panel sets the languages of
+  // its font when the tool starts).
+  view->SendMessage(fw::WM_COMMAND, ID_TOOL_TEXT, 0);
+  const plat::POINT d = view->PageToDevice(CFPoint{100, 100});
+  view->OnLButtonDown(fw::MK_LBUTTON, fw::POINT{d.x, d.y});
+  view->OnLButtonUp(0, fw::POINT{d.x, d.y});
+  auto* text = dynamic_cast<CTextObject*>(view->GetEditObject());
+  ASSERT_NE(text, nullptr);
+
   Cmd(kBig5);
   EXPECT_EQ(DefaultTextAttr().doubleByteLanguage, 136);
   EXPECT_EQ(view->GetLanguageId(), 136);
@@ -629,15 +638,6 @@ TEST_F(TextCommandTest, CodePageChoicesMoveTheRadioMarkAndTheTypingLanguage) {
   EXPECT_TRUE(Update(kKorea).enabled);
 
   // Typed after "CHN BIG (B)": an IME character and a character in two bytes.
-  view->SendMessage(fw::WM_COMMAND, ID_TOOL_TEXT, 0);
-  const fw::POINT p = [&] {
-    const plat::POINT d = view->PageToDevice(CFPoint{100, 100});
-    return fw::POINT{d.x, d.y};
-  }();
-  view->OnLButtonDown(fw::MK_LBUTTON, p);
-  view->OnLButtonUp(0, p);
-  auto* text = dynamic_cast<CTextObject*>(view->GetEditObject());
-  ASSERT_NE(text, nullptr);
   view->SendMessage(fw::WM_IME_CHAR, 0xB550, 0);
   view->SendMessage(fw::WM_CHAR, 0xB5, 0);
   view->SendMessage(fw::WM_CHAR, 0x50, 0);
