@@ -230,10 +230,6 @@ CGraphObject* CVORLAN98View::GetSelectedObject() const {
   return found;
 }
 
-void CVORLAN98View::GetTextAttributes(CTextAttr& attr) { attr = DefaultTextAttr(); }
-
-void CVORLAN98View::SetTextAttributes(const CTextAttr&, std::uint32_t) {}
-
 // --- Window ---------------------------------------------------------------------
 
 fw::BOOL CVORLAN98View::Create(const std::string& className, const std::string& title, fw::DWORD style,

@@ -120,9 +120,10 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   CTrackerServices* GetSelectTracker() override { return m_tracker.get(); }
   int GetSelectedCount() const override;
   CGraphObject* GetSelectedObject() const override;
-  std::uint8_t GetLanguageId() const override { return m_languageId; }
-  void GetTextAttributes(CTextAttr& attr) override;
-  void SetTextAttributes(const CTextAttr& attr, std::uint32_t mask) override;
+  // The program's double-byte language unless one was set for the view.
+  std::uint8_t GetLanguageId() const override;
+  int GetTextAttributes(char* buffer, CTextAttr* out, int size) override;
+  int SetTextAttributes(CTextAttr* in, std::uint32_t mask) override;
   void PasteObjectBlock(const std::uint8_t* block, std::size_t size, const CFPoint* offset) override;
 
   // --- Commands.

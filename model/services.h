@@ -238,9 +238,14 @@ class CDesignViewServices : public virtual CViewServices {
   virtual CGraphObject* GetSelectedObject() const = 0;
   // Language id with which typed characters are made.
   virtual std::uint8_t GetLanguageId() const = 0;
-  // Attributes of the edited or selected text.
-  virtual void GetTextAttributes(CTextAttr& attr) = 0;
-  virtual void SetTextAttributes(const CTextAttr& attr, std::uint32_t mask) = 0;
+  // Attributes of the edited or selected text into `out`, its characters as
+  // GBK into the buffer when one is given (at most `size` bytes with the
+  // NUL); 1 when filled, 0 without a suitable text (nothing touched).
+  virtual int GetTextAttributes(char* buffer, CTextAttr* out, int size) = 0;
+  // Applies attributes to the edited or selected text in the open undo
+  // bracket. Mask 1 sizes, 2 the font of the current language, 4 angle,
+  // 8 skew; the gaps always. 1 when applied, 0 without a suitable text.
+  virtual int SetTextAttributes(CTextAttr* in, std::uint32_t mask) = 0;
   // Adds the objects of an object-list block to the document as Paste does:
   // moved by the offset when given, a CUndoAddObject each while recording.
   virtual void PasteObjectBlock(const std::uint8_t*, std::size_t, const CFPoint*) {}

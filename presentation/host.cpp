@@ -274,7 +274,9 @@ void Host::MenuClosed() {
 // ---- text input
 
 unsigned Host::InputCodePage() const {
-  return charset_ == 0 ? plat::CP_GBK : plat::CodePageFromCharset(std::uint8_t(charset_));
+  const int language = typingLanguage_ ? typingLanguage_() : 0;
+  const int cs = language != 0 ? language : charset_;
+  return cs == 0 ? plat::CP_GBK : plat::CodePageFromCharset(std::uint8_t(cs));
 }
 
 void Host::SetInputLocale(const QString& name) {

@@ -78,10 +78,13 @@ class Host : public fw::HostLoop,
   QWidget* TopOf(fw::HWND h) const;
 
   // Text input: the charset of the input locale (as last sent in WM_INPUTLANGCHANGE)
-  // and the code page typed text is encoded in.
+  // and the code page typed text is encoded in: that of the program's typing
+  // language when the program names one, else that of the input locale.
   int InputCharset() const { return charset_; }
   unsigned InputCodePage() const;
   void SetInputLocale(const QString& localeName);
+  // The program's typing language (a charset; 0 for none), asked at each typed text.
+  void SetTypingLanguage(std::function<int()> language) { typingLanguage_ = std::move(language); }
   // Posts typed text to the focus window: WM_CHAR per byte, or WM_IME_CHAR per
   // double-byte character for input-method commits; an unencodable character beeps.
   void TypeText(const QString& text, bool fromInputMethod);
@@ -118,6 +121,7 @@ class Host : public fw::HostLoop,
   std::unordered_map<fw::HWND, fw::UINT> dirty_;
   std::deque<Pending> deferred_;
   int charset_ = 0;
+  std::function<int()> typingLanguage_;
   int menusOpen_ = 0;
   QPointer<QWidget> hovered_;
   fw::HWND hoveredHwnd_ = 0;

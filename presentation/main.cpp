@@ -4,10 +4,12 @@
 
 #include "app/tindrelapp.h"
 #include "presentation/host.h"
+#include "text/textattr.h"
 
 int main(int argc, char** argv) {
   QApplication qt(argc, argv);
   pres::Host host;
+  host.SetTypingLanguage([] { return int(DefaultTextAttr().doubleByteLanguage); });
   if (const char* shot = std::getenv("TINDREL_SCREENSHOT"); shot && *shot) host.TakeScreenshot(shot);
   return RunTindrel(argc, argv);
 }

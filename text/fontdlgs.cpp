@@ -121,7 +121,7 @@ std::uint16_t FirstSelectedCode(CViewServices* view) {
 CTextAttr LoadRecord(CViewServices* view) {
   CTextAttr record = DefaultTextAttr();
   if (ViewHasSelection(view))
-    if (CDesignViewServices* dv = view->GetDesignView()) dv->GetTextAttributes(record);
+    if (CDesignViewServices* dv = view->GetDesignView()) dv->GetTextAttributes(nullptr, &record, 0);
   return record;
 }
 
@@ -506,8 +506,7 @@ void CFontPanelDlg::OnOK() {
   CDesignViewServices* dv = view ? view->GetDesignView() : nullptr;
   if (dv && ViewHasSelection(view)) {
     pathnodes::UndoBracket bracket(view, 0);
-    dv->SetTextAttributes(record_, mask);
-    return;
+    if (dv->SetTextAttributes(&record_, mask)) return;
   }
   CTextAttr& defaults = DefaultTextAttr();
   if (mask & FONT_CHANGE_SIZE) {
@@ -733,10 +732,12 @@ void CFontSetDlg::OnOK() {
 
   CViewServices* view = GetActiveView();
   CDesignViewServices* dv = view ? view->GetDesignView() : nullptr;
+  bool applied = false;
   if (dv && ViewHasSelection(view)) {
     pathnodes::UndoBracket bracket(view, 0);
-    dv->SetTextAttributes(record_, mask_);
-  } else {
+    applied = dv->SetTextAttributes(&record_, mask_) != 0;
+  }
+  if (!applied) {
     if (sizeX > 1.0f) g_Profile.WriteFloat(kSection, "FontSizeX", sizeX);
     if (sizeY > 1.0f) g_Profile.WriteFloat(kSection, "FontSizeY", sizeY);
     g_Profile.WriteFloat(kSection, "FontAngle", record_.angle);

@@ -38,9 +38,10 @@ void CUndoCharFlags::UndoIn(CViewServices&) {
   if (m_text && m_item && m_text->chars.IndexOf(m_item) >= 0) m_item->flags = m_flags;
 }
 
-CUndoCharAttr::CUndoCharAttr(CTextObject* text, CBoxChar* item, bool fontChanged)
+CUndoCharAttr::CUndoCharAttr(CTextObject* text, CBoxChar* item, bool fontChanged, int index)
     : m_text(text),
       m_item(item),
+      m_index(index),
       m_fontChanged(fontChanged),
       m_kind(item ? item->kind : 0),
       m_fontId(item ? item->fontId : 0),
@@ -51,7 +52,9 @@ CUndoCharAttr::CUndoCharAttr(CTextObject* text, CBoxChar* item, bool fontChanged
       m_skewY(item ? item->skewY : 0.0f) {}
 
 void CUndoCharAttr::UndoIn(CViewServices& view) {
-  if (!m_text || !m_item || m_text->chars.IndexOf(m_item) < 0) return;
+  if (!m_text || !m_item) return;
+  // Undone in order, the item is found where it stood; else searched for.
+  if (m_text->chars.GetAt(m_index) != m_item && m_text->chars.IndexOf(m_item) < 0) return;
   CBoxChar* c = m_item;
   m_text->InvalidateCharBox(&view, c);
   if (m_fontChanged) {

@@ -55,9 +55,10 @@ class CUndoCharFlags : public CObjectUndoItem {
 };
 
 // A character's font, sizes, angle and skews before an attribute change.
+// The index, when given, is where the item stood: looked at first.
 class CUndoCharAttr : public CObjectUndoItem {
  public:
-  CUndoCharAttr(CTextObject* text, CBoxChar* item, bool fontChanged);
+  CUndoCharAttr(CTextObject* text, CBoxChar* item, bool fontChanged, int index = -1);
 
  protected:
   void UndoIn(CViewServices& view) override;
@@ -65,6 +66,7 @@ class CUndoCharAttr : public CObjectUndoItem {
  private:
   CTextObject* m_text;
   CBoxChar* m_item;
+  int m_index;
   bool m_fontChanged;
   std::uint16_t m_kind, m_fontId;
   float m_sizeX, m_sizeY, m_angle, m_skewX, m_skewY;

@@ -195,8 +195,8 @@ class FakeView : public CDesignViewServices {
   int GetSelectedCount() const override { return 0; }
   CGraphObject* GetSelectedObject() const override { return nullptr; }
   std::uint8_t GetLanguageId() const override { return languageId; }
-  void GetTextAttributes(CTextAttr&) override {}
-  void SetTextAttributes(const CTextAttr&, std::uint32_t) override {}
+  int GetTextAttributes(char*, CTextAttr*, int) override { return 0; }
+  int SetTextAttributes(CTextAttr*, std::uint32_t) override { return 0; }
 
   // Pixels of the window, to compare before and after XOR drawing.
   std::vector<std::uint32_t> Pixels() const {

@@ -27,11 +27,14 @@ class AttrView : public FakeView {
  public:
   using FakeView::FakeView;
   int GetSelectedCount() const override { return selected; }
-  void GetTextAttributes(CTextAttr& a) override {
-    if (hasText) a = text;
+  int GetTextAttributes(char*, CTextAttr* a, int) override {
+    if (!hasText) return 0;
+    *a = text;
+    return 1;
   }
-  void SetTextAttributes(const CTextAttr& a, std::uint32_t mask) override {
-    applied.push_back({a, mask, GetUndoRecordDepth()});
+  int SetTextAttributes(CTextAttr* a, std::uint32_t mask) override {
+    applied.push_back({*a, mask, GetUndoRecordDepth()});
+    return applies ? 1 : 0;
   }
   void TakeFocus() override { window.push_back("focus"); }
   void PostChar(std::uint32_t ch) override { window.push_back("char " + std::to_string(ch)); }
@@ -43,6 +46,7 @@ class AttrView : public FakeView {
   };
   int selected = 0;
   bool hasText = false;
+  bool applies = true;  // false: no text among the selected objects
   CTextAttr text;
   std::vector<Applied> applied;
   std::vector<std::string> window;
@@ -545,6 +549,14 @@ TEST_F(FontDialogsTest, FontPanelAppliesFontAndSize) {
   EXPECT_EQ(view.applied.back().mask, 2u);
   EXPECT_EQ(view.applied.back().attr.fontId[2], 0);
   EXPECT_EQ(DefaultTextAttr().sizeX, 25.0f);  // the defaults stay
+  // A selection without any text: the size goes to the defaults instead.
+  view.applies = false;
+  sizes->UserType("14");
+  sizes->NotifyParent(CBN_KILLFOCUS);
+  EXPECT_EQ(view.applied.back().attr.sizeX, 14.0f);
+  EXPECT_EQ(DefaultTextAttr().sizeX, 14.0f);
+  EXPECT_EQ(g_Profile.GetString("SystemParam", "FontSizeY", ""), "14.0000");
+  view.applies = true;
 
   // The language choice lists that slot's sources; no font chosen beeps.
   panel.SelectComboItem(IDC_FONT_LANGUAGE, 0);
