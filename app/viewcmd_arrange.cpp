@@ -212,7 +212,16 @@ void OnUngroup(CVORLAN98View& view) {
 
 // --- Combine, separate, convert ------------------------------------------------------
 
-bool IsUsablePath(const CGraphObject* o) { return o && o->kind == OBJ_PATH && !const_cast<CGraphObject*>(o)->IsEmpty(); }
+// A path with at least one point.
+bool IsUsablePath(const CGraphObject* o) {
+  auto* path = dynamic_cast<const CPathObject*>(o);
+  if (!path || o->kind != OBJ_PATH || !path->points) return false;
+  pathrec::Records r(path->points);
+  const std::size_t n = std::min<std::size_t>(r.n, std::size_t(std::max(path->count, 0)));
+  for (std::size_t i = 0; i < n; ++i)
+    if (pathrec::IsPoint(r.p[i].flags)) return true;
+  return false;
+}
 
 void OnCombine(CVORLAN98View& view) {
   CVORLAN98Doc* doc = view.GetDoc();
