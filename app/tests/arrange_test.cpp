@@ -22,6 +22,9 @@
 #include "model/settings.h"
 #include "platform/gmem.h"
 #include "text/arrange.h"
+#include "text/boxarray.h"
+#include "text/glyphsource.h"
+#include "text/textattr.h"
 #include "text/libbrowser.h"
 #include "text/sealobject.h"
 #include "text/tests/graphlib_fixtures.h"
@@ -37,6 +40,37 @@ class HollowObject : public CGraphObject {
   HollowObject() { bounds = CFRect(0, 0, 10, 10); }
   std::unique_ptr<CGraphObject> ConvertToPath(int) override { return std::make_unique<CPathObject>(); }
 };
+
+// Every glyph two overlapping squares: welded, one contour.
+class OverlapGlyphs : public CGlyphSource {
+ public:
+  int FindSlot(std::uint8_t) override { return 0; }
+  std::unique_ptr<CPathPointList> GetOutline(std::uint8_t, std::uint8_t, int, std::uint16_t, std::uint16_t) override {
+    auto l = std::make_unique<CPathPointList>();
+    for (float x : {100.0f, 400.0f}) {
+      l->AddPoint(x, 100, PP_START | PP_NODE);
+      l->AddPoint(x + 500, 100, PP_NODE);
+      l->AddPoint(x + 500, 600, PP_NODE);
+      l->AddPoint(x, 600, PP_NODE);
+      l->AddPoint(x, 100, PP_CLOSEEND | PP_NODE);
+    }
+    l->EndPoints();
+    return l;
+  }
+  bool GetMetrics(std::uint8_t, std::uint16_t, std::uint16_t, GlyphMetrics& m) override {
+    m.blackBoxX = m.blackBoxY = 1024;
+    m.advanceX = 1024;
+    return true;
+  }
+};
+
+int Contours(const CPathPointList& l) {
+  pathrec::Records r(l.points);
+  int n = 0;
+  for (std::size_t i = 0; i < r.n && i < std::size_t(l.count); ++i)
+    if (r.p[i].flags < PP_SPECIAL && (r.p[i].flags & PP_START)) ++n;
+  return n;
+}
 
 CRectObject* Rect(float l, float t, float r, float b) {
   auto* o = new CRectObject();
@@ -445,6 +479,35 @@ TEST_F(ArrangeTest, GlyphCutWithAndWithoutTheShapeLibrary) {
   UndoStep();
   EXPECT_EQ(List(), (std::vector<CGraphObject*>{other, glyphs, cutter}));
   EXPECT_EQ(Selected(), (std::vector<std::uint32_t>{0, 1, 1}));
+}
+
+TEST_F(ArrangeTest, WordWeldWeldsEachCharacterOutline) {
+  OverlapGlyphs glyphs;
+  ScopedGlyphSource scoped(&glyphs);
+  auto* text = new CTextObject(0, 10.0f, 100.0f, 300.0f, 100.0f);
+  text->chars.Add(std::make_unique<CBoxChar>(std::uint16_t('A'), DefaultTextAttr()));
+  text->chars.Add(std::make_unique<CBoxChar>(std::uint16_t('B'), DefaultTextAttr()));
+  Put(text);
+  view->Tracker()->Select(text);
+  auto* a = text->chars.CharAt(0);
+  ASSERT_NE(a, nullptr);
+
+  // Without the library nothing is fetched or changed.
+  viewcmd::ShapeLibraryName() = "NoSuchLib.dll";
+  Cmd(32886);
+  EXPECT_EQ(a->CachedGlyph(), nullptr);
+
+  viewcmd::ShapeLibraryName() = flexoril::kFileName;
+  const int steps = Steps();
+  Cmd(32886);
+  for (int i = 0; i < 2; ++i) {
+    const CPathPointList* welded = text->chars.CharAt(i)->CachedGlyph();
+    ASSERT_NE(welded, nullptr) << i;
+    EXPECT_EQ(Contours(*welded), 1) << i;
+    ASSERT_TRUE(welded->hasBounds);
+    EXPECT_NEAR(welded->bounds.right - welded->bounds.left, 800.0f, 1.0f) << i;
+  }
+  EXPECT_EQ(Steps(), steps);  // no undo
 }
 
 TEST_F(ArrangeTest, AddSelectionToAGraphicLibrary) {
