@@ -247,18 +247,23 @@ TEST_F(ArrangeTest, CombineSeparateAndConvertToGlyphs) {
   EXPECT_EQ(List(), (std::vector<CGraphObject*>{p, q, r}));
   EXPECT_EQ(Steps(), steps);
 
-  // Two paths and a shape: the shape is only unselected.
-  Select({p, q, r});
+  // Two paths, a shape and a text: the shape and the text are only unselected.
+  auto* text = new CTextObject(0, 10.0f, 100.0f, 300.0f, 100.0f);
+  Put(text);
+  Select({p, q, r, text});
   Cmd(40038);
-  ASSERT_EQ(doc->GetObjectCount(), 2);
+  ASSERT_EQ(doc->GetObjectCount(), 3);
   EXPECT_EQ(doc->GetObjectAt(0), r);
-  CGraphObject* combined = doc->GetObjectAt(1);
+  EXPECT_EQ(doc->GetObjectAt(1), text);
+  CGraphObject* combined = doc->GetObjectAt(2);
   EXPECT_EQ(combined->kind, OBJ_PATH);
   EXPECT_EQ(Contours(combined), 2);
-  EXPECT_EQ(Selected(), (std::vector<std::uint32_t>{0, 1}));
+  EXPECT_EQ(Selected(), (std::vector<std::uint32_t>{0, 0, 1}));
   UndoStep();
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{p, q, r}));
-  EXPECT_EQ(Selected(), (std::vector<std::uint32_t>{1, 1, 1}));
+  EXPECT_EQ(List(), (std::vector<CGraphObject*>{p, q, r, text}));
+  EXPECT_EQ(Selected(), (std::vector<std::uint32_t>{1, 1, 1, 1}));
+  doc->RemoveObject(text);
+  delete text;
 
   // Separate: one path a contour, selected; Undo brings the whole path back.
   Select({p, q});
