@@ -160,8 +160,8 @@ void ForGridLines(double step, double end, double origin, double zoom, double th
 }  // namespace
 
 bool IsNodeTool(std::uint32_t tool) {
-  return (tool >= ID_TOOL_NODE && tool <= ID_TOOL_NODE_DELETE) || (tool >= ID_TOOL_EXTEND && tool <= ID_TOOL_MOVE_CONTOUR) ||
-         tool == ID_TOOL_TO_CURVE || tool == ID_TOOL_TO_LINE;
+  return (tool >= ID_TOOL_NODE && tool <= ID_TOOL_NODE_BREAK) || (tool >= ID_TOOL_EXTEND && tool <= ID_TOOL_MOVE_CONTOUR) ||
+         tool == ID_TOOL_TO_CURVE || tool == ID_TOOL_TO_LINE || tool == ID_TOOL_REPLACE_CURVE;
 }
 
 std::uint32_t ToolCursor(std::uint32_t tool) {

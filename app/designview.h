@@ -172,6 +172,16 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   void SetOutAreaHook(COutAreaHook* hook) { m_areaHook = hook ? hook : &m_areaTracker; }
   COutAreaTracker& AreaTracker() { return m_areaTracker; }
 
+  // --- Node commands and mouse shortcuts: the right button switches tools,
+  // a double click enters node editing, keys go to the edited object and the
+  // selection tracker.
+  void OnRButtonDown(fw::UINT flags, fw::POINT pt) override;
+  void OnRButtonUp(fw::UINT flags, fw::POINT pt) override;
+  void OnLButtonDblClk(fw::UINT flags, fw::POINT pt) override;
+  void OnKeyDown(fw::UINT key, fw::UINT repeat, fw::UINT flags) override;
+  // The tool becomes current with its cursor, without ending the old one.
+  void ArmTool(std::uint32_t tool);
+
   // --- Painting and input.
   void OnPaint() override;
   // Background and page, objects (index 0 on top), edit or selection marks.

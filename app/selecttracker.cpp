@@ -167,6 +167,23 @@ void CSelectTracker::SelectInRect(float left, float top, float right, float bott
   Show(nullptr);
 }
 
+void CSelectTracker::SelectAll() {
+  DrawSelected(nullptr, nullptr);
+  CDocumentServices* doc = Objects();
+  const int n = doc ? doc->GetObjectCount() : 0;
+  const bool recording = m_view && m_view->GetUndoRecordDepth() != 0;
+  for (int i = 0; i < n; ++i) {
+    CGraphObject* o = doc->GetObjectAt(i);
+    if (!o || o->selected == OBJ_SELECTED) continue;
+    if (recording) AppendUndo(m_view, std::make_unique<CUndoSelect>(o));
+    o->selected = OBJ_SELECTED;
+  }
+  GetSelectionRect(nullptr);
+  if (m_count > 0 && m_handleMode == kModeNone) m_handleMode = kModeSize;
+  CentreOnRect();
+  DrawSelected(nullptr, nullptr);
+}
+
 void CSelectTracker::Refresh() {
   DrawSelected(nullptr, nullptr);
   GetSelectionRect(nullptr);

@@ -43,6 +43,9 @@ class CSelectTracker : public CTrackerServices, public CHandleTracker {
   void ClearSelection(plat::DC* dc, bool unselect) override;
   // Selects the objects strictly inside.
   void SelectInRect(float left, float top, float right, float bottom) override;
+  // Every object of the view's list, in one pass (a CUndoSelect each while
+  // the view records).
+  void SelectAll();
   // Recounts from the flags; the kind of the first selected object, 0 when
   // none. The rectangle is defined only with a selection.
   std::uint8_t GetSelectionRect(CFRect* out);

@@ -2,6 +2,8 @@
 // update rules in app/viewcmd_<family>.cpp and its own map, chained behind the
 // view's map in a fixed order (viewcmd.cpp); the first handler found runs.
 #pragma once
+#include <string>
+
 #include "framework/cmdtarget.h"
 
 class CVORLAN98View;
@@ -34,6 +36,9 @@ const fw::CmdMap* ImageMap(const fw::CmdMap* base);       // scanning, tracing, 
 const fw::CmdMap* PrintMap(const fw::CmdMap* base);       // printing and export
 const fw::CmdMap* SpecialCutMap(const fw::CmdMap* base);  // parallel-line, radiation and circle cuts
 const fw::CmdMap* CarveMap(const fw::CmdMap* base);       // engraving
+
+// The shape library the layout commands bind (glyph cut, word weld).
+std::string& ShapeLibraryName();
 
 // Every family's map, chained in order before `base`.
 const fw::CmdMap* Families(const fw::CmdMap* base);

@@ -862,8 +862,9 @@ int CPathObject::RunNodeCommand(std::intptr_t a, std::intptr_t b, std::intptr_t,
     case 'f': ReplaceContoursWithRectangle(view); return 1;
     case 'H':
     case 'h':
-      if (BeginReplaceNodesWithCurve(view))
-        if (CDesignViewServices* dv = view->GetDesignView()) dv->SetTool(ID_TOOL_REPLACE_CURVE);
+      // The view's command starts the replacement and arms its tool, keeping
+      // the path in editing.
+      view->PostCommand(ID_TOOL_REPLACE_CURVE);
       return 1;
     default: return 0;
   }

@@ -376,7 +376,7 @@ const CPathPointList* CBoxChar::FetchGlyph(std::unique_ptr<CPathPointList>& fres
   CGlyphSource& source = GetGlyphSource();
   const int slot = source.FindSlot(LanguageId());
   if (slot < 0) return nullptr;
-  if (IsDoubleByte() && glyph_) return glyph_.get();
+  if (glyph_) return glyph_.get();
   const std::uint8_t type = FontType();
   if (type == 0 && forDrawing && code <= 32) return nullptr;
   std::unique_ptr<CPathPointList> outline =
@@ -389,6 +389,16 @@ const CPathPointList* CBoxChar::FetchGlyph(std::unique_ptr<CPathPointList>& fres
   fresh = std::move(outline);
   return fresh.get();
 }
+
+const CPathPointList* CBoxChar::LoadGlyph() {
+  if (glyph_) return glyph_.get();
+  std::unique_ptr<CPathPointList> fresh;
+  const CPathPointList* raw = FetchGlyph(fresh, false);
+  if (fresh) glyph_ = std::move(fresh);
+  return raw ? glyph_.get() : nullptr;
+}
+
+void CBoxChar::SetGlyph(std::unique_ptr<CPathPointList> glyph) { glyph_ = std::move(glyph); }
 
 std::unique_ptr<CMatrix3> CBoxChar::GetGlyphMatrix(const CPathPointList* outline) const {
   CMatrix3 m;

@@ -142,6 +142,11 @@ class CBoxChar : public CBoxItem {
   // Forgets the cached outline.
   void DropGlyph();
   const CPathPointList* CachedGlyph() const { return glyph_.get(); }
+  // The cached raw outline, fetched and kept first when there is none; null
+  // without a glyph.
+  const CPathPointList* LoadGlyph();
+  // Replaces the cached raw outline (drawn from then on).
+  void SetGlyph(std::unique_ptr<CPathPointList> glyph);
   // Reads a 75-byte character record.
   static std::unique_ptr<CBoxChar> FromRecord(const std::uint8_t* rec);
 

@@ -83,6 +83,8 @@ class CLibGlyphPanel : public fw::CDialog {
   // The outline of the chosen picture (the caller's); null when none.
   std::unique_ptr<CPathPointList> CreatePicObject();
   void GetSelection(int* type, int* number, int* picture) const;
+  // The library the chosen type opened.
+  CGraphLib& Library() { return browser_.Library(); }
 
  private:
   void OnTypeChanged();
