@@ -64,6 +64,8 @@ std::vector<MenuItemDef> HelpPopup() {
 std::vector<MenuItemDef> SystemPopup() {
   return {
       {"P&alette...", 40058},
+      {"&PageSet\t[F10]", 40061},
+      {"Pa&thSet...", 40059},
       {"Show QW(CHN)(&Q)", appid::ID_SHOW_QUWEI},
       {"Text Editor(&E)", appid::ID_TEXT_EDITOR},
       {"Show Property(&P)\t[Alt+DoubleClick]", appid::ID_SHOW_PROPERTY},
@@ -136,6 +138,7 @@ void RegisterMenus() {
                                               Sep(),
                                               {"Measure(&M)\tF12", 32841},
                                               {"OutRect...\t[F9]", 40106},
+                                              {"Card Dup...(R)\tShift+[F7]", 32871},
                                               Sep(),
                                               {"FontSet...\t[Ctrl+F]", appid::ID_FONT_SET},
                                               {"BaseLineSet...(&S)", appid::ID_BASELINE_SET}}},
@@ -158,7 +161,15 @@ void RegisterMenus() {
                                                 {"Align Vertical Center", 40085},
                                                 Sep(),
                                                 {"Rotate", 40046},
-                                                {"Coordinate...", 32820},
+                                                {"Coordinate...(&O)\t[F5]", 32820},
+                                                {"Page Align",
+                                                 std::vector<MenuItemDef>{{"Center\t[CTRL+ENTER]", 40115},
+                                                                          {"Left(&L)", 32872},
+                                                                          {"Right(&R)", 32873},
+                                                                          {"Top(&T)", 32874},
+                                                                          {"Bottom(&B)", 32875},
+                                                                          {"Horz Center(&E)", 32876},
+                                                                          {"Vert Center(&F)", 32877}}},
                                                 {"Auto FillLine(&F)", 40090},
                                                 Sep(),
                                                 {"Fill Mode(&F)", 40032},
@@ -170,6 +181,7 @@ void RegisterMenus() {
                                                {"Clear Outable Area", 32791},
                                                Sep(),
                                                {"Image Vector...(&V)", 40022},
+                                               {"Gray Image Vector...(&B)", 32787},
                                                {"Scan", 40159},
                                                {"Select Twain", 40160}}},
           {"&System", SystemPopup()},
@@ -202,6 +214,10 @@ void RegisterAccelerators() {
       {FVIRTKEY, fw::WORD(fw::VK_F3), 40113},
       {FVIRTKEY, fw::WORD(fw::VK_F9), 40106},
       {FVIRTKEY, fw::WORD(fw::VK_F12), 32841},
+      {FVIRTKEY, fw::WORD(fw::VK_F10), 40061},
+      {FVIRTKEY, fw::WORD(fw::VK_F5), 32820},
+      {FVIRTKEY | FCONTROL, fw::WORD(fw::VK_RETURN), 40115},
+      {FVIRTKEY | fw::FSHIFT, fw::WORD(fw::VK_F7), 32871},
   };
   design.insert(design.end(), more.begin(), more.end());
   fw::res::SetAccelerators(appid::IDR_DESIGN, design);

@@ -32,6 +32,7 @@ std::string Limit(std::string text, std::size_t n) {
 
 // Field i of a number list; false when it is missing or unreadable.
 bool Field(const std::string& list, int i, float* out) {
+  if (list.find_first_not_of(" \t") == std::string::npos || i >= CountFields(list, ',')) return false;
   float v = 0.0f;
   if (!GetNumberField(list, v, i)) return false;
   *out = v;
