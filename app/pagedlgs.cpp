@@ -308,7 +308,7 @@ fw::BOOL CPathSetDlg::OnInitDialog() {
     std::string path;
     const int ttf = g_Language.GetTtfMountPath(slot, path);
     if (!path.empty()) add(path, name + "TTFFonts", std::uintptr_t(ttf));
-    for (int group = 0; group < g_Language.GetMountCount(slot); ++group) {
+    for (int group = 0; group < g_Language.GetMountCount(slot) && group < 256; ++group) {
       std::string mount, label;
       const int code = g_Language.GetMountPath(slot, group, mount);
       g_Language.GetMountName(slot, group, label);
