@@ -64,8 +64,6 @@ std::vector<MenuItemDef> HelpPopup() {
 std::vector<MenuItemDef> SystemPopup() {
   return {
       {"P&alette...", 40058},
-      {"&PageSet\t[F10]", 40061},
-      {"Pa&thSet...", 40059},
       {"Show QW(CHN)(&Q)", appid::ID_SHOW_QUWEI},
       {"Text Editor(&E)", appid::ID_TEXT_EDITOR},
       {"Show Property(&P)\t[Alt+DoubleClick]", appid::ID_SHOW_PROPERTY},
@@ -78,6 +76,9 @@ std::vector<MenuItemDef> SystemPopup() {
       {"Reserve",
        std::vector<MenuItemDef>{{"&1 New WinFonts", appid::ID_NEW_WINFONTS},
                                 {"&2 Lib Convert 5.x->6.x", appid::ID_LIB_CONVERT}}},
+      Sep(),
+      {"&PageSet\t[F10]", 40061},
+      {"Pa&thSet...", 40059},
   };
 }
 

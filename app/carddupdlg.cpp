@@ -25,6 +25,8 @@ using fw::DlgItemDef;
 namespace {
 
 constexpr char kSection[] = "CARDDUP";
+constexpr int kMaxCardsAcross = 1000;
+constexpr double kMaxCards = 10000;
 
 struct Format {
   const char* name;
@@ -233,6 +235,8 @@ void CNameCardDupDlg::OnOK() {
   const int across = int(GetDlgItemInt(IDC_CARD_DUPX, nullptr, fw::TRUE));
   const int down = int(GetDlgItemInt(IDC_CARD_DUPY, nullptr, fw::TRUE));
   const bool outline = IsDlgButtonChecked(IDC_CARD_RECT) != 0;
+  // A grid beyond any sheet (a typed or stored count) is not taken.
+  if (across > kMaxCardsAcross || down > kMaxCardsAcross || double(across) * down > kMaxCards) return;
   // Every object is copied, so every object has to lie on the card.
   CFRect all(0, 0, 0, 0);
   const bool any = doc->GetObjectsBounds(&all) != 0;

@@ -24,6 +24,11 @@ using fw::DlgItemDef;
 namespace {
 
 constexpr float kDegree = 3.1415926f / 180.0f;
+constexpr int kMaxPreviewSides = 10000;
+// The lists a table is built from are the texts it keeps in the profile.
+constexpr std::size_t kListLimit = 199;
+// Longer typed lists are cut: each field is looked up from the list's start.
+constexpr std::size_t kTypedListLimit = 4096;
 
 std::string Limit(std::string text, std::size_t n) {
   if (text.size() > n) text.resize(n);
@@ -236,7 +241,7 @@ void CPolygonDlg::DrawPreview() {
   const float x0 = float(r.left + 5), y0 = float(r.top + 5), x1 = float(r.right - 5), y1 = float(r.bottom - 5);
   const float line = NumberOf(*this, IDC_POLY_LINE) != 0.0f ? 5.0f : 0.0f;
   const float inner = IsDlgButtonChecked(IDC_POLY_SHARP) ? std::min(x1 - x0, y1 - y0) / 8.0f : 0.0f;
-  if (ok && x1 > x0 && y1 > y0) {
+  if (ok && sides <= kMaxPreviewSides && x1 > x0 && y1 > y0) {
     if (std::unique_ptr<CPathObject> polygon = MakeRegularPolygonPath(x0, y0, x1, y1, sides, line, inner)) {
       const CMatrix3 identity;
       polygon->DrawOutline(dc, &identity, nullptr);
@@ -277,10 +282,11 @@ void CTableDlg::OnOK() {
   if (!(m > 0.0f)) return;
   profile.WriteString("Table", "OWIDTH", Limit(GetDlgItemText(IDC_TABLE_LINE), 30).c_str());
   if (!(w > 0.0f)) return;
-  const std::string widths = GetDlgItemText(IDC_WIDTHS), heights = GetDlgItemText(IDC_HEIGHTS);
+  const std::string widths = Limit(GetDlgItemText(IDC_WIDTHS), kListLimit);
+  const std::string heights = Limit(GetDlgItemText(IDC_HEIGHTS), kListLimit);
   profile.WriteString("Table", "IWIDTH", Limit(GetDlgItemText(IDC_TABLE_OUTLINE), 30).c_str());
-  profile.WriteString("Table", "WIDTHS", Limit(widths, 199).c_str());
-  profile.WriteString("Table", "HEIGHTS", Limit(heights, 199).c_str());
+  profile.WriteString("Table", "WIDTHS", widths.c_str());
+  profile.WriteString("Table", "HEIGHTS", heights.c_str());
 
   const CFPoint p0 = dlgutil::ToolPoint();
   std::vector<std::unique_ptr<CPathObject>> parts;
@@ -376,7 +382,8 @@ fw::BOOL CRectangleDlg::OnInitDialog() {
 
 void CRectangleDlg::OnOK() {
   const CFPoint c = dlgutil::ToolPoint();
-  const std::string widths = GetDlgItemText(IDC_WIDTHS), heights = GetDlgItemText(IDC_HEIGHTS);
+  const std::string widths = Limit(GetDlgItemText(IDC_WIDTHS), kTypedListLimit);
+  const std::string heights = Limit(GetDlgItemText(IDC_HEIGHTS), kTypedListLimit);
   const int n = CountFields(widths, ',');
   std::vector<std::unique_ptr<CPathObject>> parts;
   CFRect only;
@@ -432,7 +439,8 @@ void CCircleDlg::OnKindChanged() {
 
 void CCircleDlg::OnOK() {
   const CFPoint c = dlgutil::ToolPoint();
-  const std::string rx = GetDlgItemText(IDC_CIRCLE_RX), ry = GetDlgItemText(IDC_CIRCLE_RY);
+  const std::string rx = Limit(GetDlgItemText(IDC_CIRCLE_RX), kTypedListLimit);
+  const std::string ry = Limit(GetDlgItemText(IDC_CIRCLE_RY), kTypedListLimit);
   const float start = NumberOf(*this, IDC_CIRCLE_START) * kDegree;
   const float end = NumberOf(*this, IDC_CIRCLE_END) * kDegree;
   std::unique_ptr<CPathObject> made;
