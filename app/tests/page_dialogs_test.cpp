@@ -9,6 +9,7 @@
 #include "app/palettesetdlg.h"
 #include "app/settingsload.h"
 #include "dialog_fixture.h"
+#include "framework/menu.h"
 #include "model/palette.h"
 #include "model/helpers.h"
 #include "model/settings.h"
@@ -238,13 +239,11 @@ class PaletteSetTest : public SettingsDialogTest {
     SettingsDialogTest::SetUp();
     original = ReadBytes(Path("pal/PALETTE.INI"));
   }
-  // Runs the palette command of the design window's frame.
+  // Runs the palette command as the menu does (the design window's frame takes it).
   void RunPalette(std::vector<fw::ScriptedModalDriver::Step> steps) {
     fw::ScriptedModalDriver driver;
     for (auto& s : steps) driver.Then(std::move(s));
-    fw::CWnd* frame = view->GetParentFrame();
-    ASSERT_NE(frame, nullptr);
-    frame->SendMessage(fw::WM_COMMAND, 40058, 0);
+    main->SendMessage(fw::WM_COMMAND, 40058, 0);
     runs = driver.Runs();
   }
   static bool Enabled(fw::CDialog& d, fw::UINT id) { return d.GetDlgItem(id)->IsWindowEnabled() != 0; }
@@ -493,6 +492,43 @@ TEST_F(CoordinateTest, ReferenceChangeAndOkMoveTheSelection) {
   EXPECT_EQ(Steps(), 1);
   ASSERT_TRUE(Undo());
   ExpectRect(o->bounds, 30, 40, 50, 50);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PageMenus, ItemsAndKeysOfTheDesignWindow) {
+  fw::ResetWindowSystem();
+  appres::RegisterAppResources();
+  fw::CMenu design;
+  ASSERT_TRUE(design.LoadMenu(129));
+  for (auto [id, text] : std::initializer_list<std::pair<fw::UINT, const char*>>{
+           {40061, "&PageSet\t[F10]"},
+           {40059, "Pa&thSet..."},
+           {40058, "P&alette..."},
+           {40105, "RightPolygonSet..."},
+           {40107, "Table..."},
+           {40106, "OutRect...\t[F9]"},
+           {32820, "Coordinate...(&O)\t[F5]"},
+           {40115, "Center\t[CTRL+ENTER]"},
+           {32872, "Left(&L)"},
+           {32877, "Vert Center(&F)"},
+           {32871, "Card Dup...(R)\tShift+[F7]"},
+           {32787, "Gray Image Vector...(&B)"}})
+    EXPECT_EQ(design.GetMenuString(id, fw::MF_BYCOMMAND), text) << id;
+  const auto* keys = fw::res::FindAccelerators(129);
+  ASSERT_NE(keys, nullptr);
+  auto find = [&](fw::BYTE mods, fw::UINT key) {
+    for (const fw::ACCEL& a : *keys)
+      if (a.key == key && (a.fVirt & (fw::FSHIFT | fw::FCONTROL | fw::FALT)) == mods) return fw::UINT(a.cmd);
+    return fw::UINT(0);
+  };
+  EXPECT_EQ(find(0, fw::VK_F10), 40061u);
+  EXPECT_EQ(find(0, fw::VK_F5), 32820u);
+  EXPECT_EQ(find(fw::FCONTROL, fw::VK_RETURN), 40115u);
+  EXPECT_EQ(find(fw::FSHIFT, fw::VK_F7), 32871u);
+  fw::ResetWindowSystem();
 }
 
 }  // namespace
