@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/appids.h"
+#include "app/viewcmd_transform.h"
 #include "framework/bars.h"
 #include "framework/controls.h"
 #include "framework/fwdefs.h"
@@ -148,8 +149,10 @@ void RegisterMenus() {
                                                    {"&And", 32832},
                                                    {"&Xor", 32833},
                                                    {"T&ransform...", appid::ID_TRANSFORM},
+                                                   {"&Expand...\t[Ctrl+E]", 40153},
                                                    Sep(),
                                                    {"&LineCut", 32834},
+                                                   {"&Reference Cut", 32887},
                                                    {"&GlyphCut", 32866},
                                                    {"&ParallelLineCut...", 32835},
                                                    {"&RadiationCut...", 32836},
@@ -161,7 +164,11 @@ void RegisterMenus() {
                                                 {"Align Horizontal Center", 40084},
                                                 {"Align Vertical Center", 40085},
                                                 Sep(),
-                                                {"Rotate", 40046},
+                                                {"&Rotate...", 40046},
+                                                {"&Mirror...", 40108},
+                                                {"&Italic...", 40047},
+                                                {"&Scale...\t[F8]", 40050},
+                                                {"Muti Dup...(&M)\t[F7]", 40045},
                                                 {"Coordinate...(&O)\t[F5]", 32820},
                                                 {"Page Align",
                                                  std::vector<MenuItemDef>{{"Center\t[CTRL+ENTER]", 40115},
@@ -215,6 +222,9 @@ void RegisterAccelerators() {
       {FVIRTKEY, fw::WORD(fw::VK_F3), 40113},
       {FVIRTKEY, fw::WORD(fw::VK_F9), 40106},
       {FVIRTKEY, fw::WORD(fw::VK_F12), 32841},
+      {FVIRTKEY | FCONTROL, 'E', 40153},
+      {FVIRTKEY, fw::WORD(fw::VK_F7), 40045},
+      {FVIRTKEY, fw::WORD(fw::VK_F1 + 7), 40050},  // F8
       {FVIRTKEY, fw::WORD(fw::VK_F10), 40061},
       {FVIRTKEY, fw::WORD(fw::VK_F5), 32820},
       {FVIRTKEY | FCONTROL, fw::WORD(fw::VK_RETURN), 40115},
@@ -345,6 +355,7 @@ void RegisterDialogs() {
                                         DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel", WS_CHILD, {0, 0, 0, 0}),
                                     }});
   CGuideLinePage::RegisterTemplate();
+  transformdlg::RegisterResources();
 }
 
 void RegisterCursors() {
