@@ -82,6 +82,9 @@ std::vector<MenuItemDef> SystemPopup() {
       {"Graphic Manager...(&T)", 40150},
       {"Code Page",
        std::vector<MenuItemDef>{{"CHN BIG (B)", 32864}, {"CHN GB (G)", 32863}, {"Korea (&K)", 32865}, {"Russia(R)", 32878}}},
+      Sep(),
+      {"&PageSet\t[F10]", 40061},
+      {"Pa&thSet...", 40059},
   };
 }
 
@@ -158,6 +161,7 @@ void RegisterMenus() {
                                               Sep(),
                                               {"Measure(&M)\tF12", 32841},
                                               {"OutRect...\t[F9]", 40106},
+                                              {"Card Dup...(R)\tShift+[F7]", 32871},
                                               Sep(),
                                               {"FontSet...\t[Ctrl+F]", appid::ID_FONT_SET},
                                               {"BaseLineSet...(&S)", appid::ID_BASELINE_SET},
@@ -219,7 +223,15 @@ void RegisterMenus() {
                                                 {"&Italic...", 40047},
                                                 {"&Scale...\t[F8]", 40050},
                                                 {"Muti Dup...(&M)\t[F7]", 40045},
-                                                {"Coordinate...", 32820},
+                                                {"Coordinate...(&O)\t[F5]", 32820},
+                                                {"Page Align",
+                                                 std::vector<MenuItemDef>{{"Center\t[CTRL+ENTER]", 40115},
+                                                                          {"Left(&L)", 32872},
+                                                                          {"Right(&R)", 32873},
+                                                                          {"Top(&T)", 32874},
+                                                                          {"Bottom(&B)", 32875},
+                                                                          {"Horz Center(&E)", 32876},
+                                                                          {"Vert Center(&F)", 32877}}},
                                                 {"Auto FillLine(&F)", 40090},
                                                 Sep(),
                                                 {"Fill Mode(&F)", 40032},
@@ -232,6 +244,7 @@ void RegisterMenus() {
                                                {"Clear Outable Area", 32791},
                                                Sep(),
                                                {"Image Vector...(&V)", 40022},
+                                               {"Gray Image Vector...(&B)", 32787},
                                                {"Scan", 40159},
                                                {"Select Twain", 40160},
                                                {"Set Out Area (&R)", 32892}}},
@@ -278,8 +291,12 @@ void RegisterAccelerators() {
       {FVIRTKEY, fw::WORD(fw::VK_F9), 40106},
       {FVIRTKEY, fw::WORD(fw::VK_F12), 32841},
       {FVIRTKEY | FCONTROL, 'E', 40153},
-      {FVIRTKEY, fw::WORD(fw::VK_F1 + 6), 40045},  // F7
+      {FVIRTKEY, fw::WORD(fw::VK_F7), 40045},
       {FVIRTKEY, fw::WORD(fw::VK_F1 + 7), 40050},  // F8
+      {FVIRTKEY, fw::WORD(fw::VK_F10), 40061},
+      {FVIRTKEY, fw::WORD(fw::VK_F5), 32820},
+      {FVIRTKEY | FCONTROL, fw::WORD(fw::VK_RETURN), 40115},
+      {FVIRTKEY | fw::FSHIFT, fw::WORD(fw::VK_F7), 32871},
   };
   design.insert(design.end(), more.begin(), more.end());
   fw::res::SetAccelerators(appid::IDR_DESIGN, design);

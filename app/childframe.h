@@ -4,8 +4,11 @@
 
 class CVORLAN98Frame : public fw::CMDIChildWnd {
   FW_DECLARE_DYNCREATE(CVORLAN98Frame)
+  FW_DECLARE_COMMAND_MAP()
 
  public:
   fw::BOOL LoadFrame(fw::UINT id, fw::DWORD style, fw::CWnd* parent, fw::CCreateContext* context) override;
   fw::BOOL PreCreateWindow(fw::CREATESTRUCT& cs) override;
+  // "P&alette...": the palette set dialog.
+  void OnPaletteSet();
 };

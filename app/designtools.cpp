@@ -13,6 +13,7 @@
 #include "app/rulers.h"
 #include "platform/gmem.h"
 #include "app/selecttracker.h"
+#include "app/shapedlgs.h"
 #include "framework/app.h"
 #include "model/ellipseobject.h"
 #include "model/lineobject.h"
@@ -614,10 +615,11 @@ void CVORLAN98View::OnLButtonUp(fw::UINT flags, fw::POINT pt) {
       const double limit = 3.0 * GetScale();
       const bool click =
           std::fabs(double(d.last.x) - d.start.x) <= limit && std::fabs(double(d.last.y) - d.start.y) <= limit;
-      // A click opens the shape's dialog, which comes with the shape dialogs.
-      if (!click) tool == ID_TOOL_RECT ? AddRectangleFromDrag() : AddEllipseFromDrag();
       d.dragKind = 0;
       d.multiClickOpen = 0;
+      // A click opens the shape's dialog around the clicked point.
+      if (!click) tool == ID_TOOL_RECT ? AddRectangleFromDrag() : AddEllipseFromDrag();
+      else OpenShapeDialog(*this, tool);
       break;
     }
     case ID_TOOL_POLYGON:
@@ -648,8 +650,8 @@ void CVORLAN98View::OnLButtonUp(fw::UINT flags, fw::POINT pt) {
       break;
     }
     case ID_TOOL_TABLE:
-      // The table dialog comes with the shape dialogs.
       d.dragKind = 0;
+      OpenShapeDialog(*this, tool);
       break;
     case ID_TOOL_GET_IMAGE:
       d.dragKind = 0;

@@ -148,6 +148,10 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   // 57609: the cut view in place of the main frame's panes.
   void OnCutViewInFrame();
 
+  // --- Page family: the selection moved against the page (40115,
+  // 32872-32877), Shift as the keyboard holds it; one undo step.
+  void AlignSelectionToPage(fw::UINT id);
+
   // --- Mouse and tools.
   void OnLButtonDown(fw::UINT flags, fw::POINT pt) override;
   void OnMouseMove(fw::UINT flags, fw::POINT pt) override;

@@ -69,9 +69,13 @@ void CVORLAN98Doc::AddObjects(CSegArray& objects) {
 }
 
 int CVORLAN98Doc::RemoveObject(CGraphObject* object) {
-  const int index = m_objects.Find(object);
-  if (index >= 0) m_objects.RemoveAt(index);
-  return index;
+  // Undoing a paste removes the newest objects: look from the end.
+  for (int i = m_objects.GetSize() - 1; i >= 0; --i) {
+    if (m_objects.GetAt(i) != object) continue;
+    m_objects.RemoveAt(i);
+    return i;
+  }
+  return -1;
 }
 
 void CVORLAN98Doc::RemoveObjects(const std::vector<CGraphObject*>& objects) {

@@ -933,6 +933,26 @@ void CListCtrl::UserDoubleClick(int item) {
   NotifyParent(nm.hdr);
 }
 
+BOOL CListCtrl::UserEditLabel(int item, const std::string& text, bool cancelled) {
+  if (item < 0 || item >= GetItemCount() || !(GetStyle() & LVS_EDITLABELS) || !IsWindowEnabled()) return FALSE;
+  const std::string old = GetItemText(item, 0);
+  NMLVDISPINFO begin;
+  begin.hdr.code = LVN_BEGINLABELEDIT;
+  begin.item.iItem = item;
+  begin.item.pszText = old.c_str();
+  begin.item.lParam = LPARAM(GetItemData(item));
+  if (NotifyParent(begin.hdr) != 0) return FALSE;
+  // The parent may have removed the row meanwhile.
+  if (item >= GetItemCount()) return FALSE;
+  NMLVDISPINFO end;
+  end.hdr.code = LVN_ENDLABELEDIT;
+  end.item.iItem = item;
+  end.item.pszText = cancelled ? nullptr : text.c_str();
+  end.item.lParam = LPARAM(GetItemData(item));
+  if (NotifyParent(end.hdr) == 0 || cancelled || item >= GetItemCount()) return FALSE;
+  return SetItemText(item, 0, text);
+}
+
 // Tabs.
 
 int CTabCtrl::InsertItem(int index, const std::string& text, int image) {

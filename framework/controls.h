@@ -110,6 +110,7 @@ constexpr DWORD LVS_ICON = 0x0000;
 constexpr DWORD LVS_REPORT = 0x0001;
 constexpr DWORD LVS_SINGLESEL = 0x0004;
 constexpr DWORD LVS_SHOWSELALWAYS = 0x0008;
+constexpr DWORD LVS_EDITLABELS = 0x0200;
 constexpr DWORD LVS_OWNERDRAWFIXED = 0x0400;
 constexpr DWORD LVS_EX_GRIDLINES = 0x0001;
 constexpr DWORD LVS_EX_FULLROWSELECT = 0x0020;
@@ -147,6 +148,19 @@ struct NMLISTVIEW {
   UINT uChanged = 0;
   POINT ptAction{};
   LPARAM lParam = 0;
+};
+
+// A row's label for LVN_BEGINLABELEDIT and LVN_ENDLABELEDIT.
+struct LVITEM {
+  int iItem = -1;
+  int iSubItem = 0;
+  const char* pszText = nullptr;  // the edited text; null when the edit was cancelled
+  LPARAM lParam = 0;
+};
+
+struct NMLVDISPINFO {
+  NMHDR hdr;
+  LVITEM item;
 };
 
 // The base of the controls: notifies the parent the way the platform does.
@@ -443,6 +457,11 @@ class CListCtrl : public CControl {
   // User actions: click a row (selection changes, then NM_CLICK), double click (NM_DBLCLK).
   void UserClick(int item);
   void UserDoubleClick(int item);
+  // The user edits a row's label (LVS_EDITLABELS): LVN_BEGINLABELEDIT (a
+  // non-zero answer refuses the edit), then LVN_ENDLABELEDIT with the text,
+  // or a null text when `cancelled`; a non-zero answer to a text sets the
+  // label. FALSE when no label was set.
+  BOOL UserEditLabel(int item, const std::string& text, bool cancelled = false);
 
  private:
   struct Item {

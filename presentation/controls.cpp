@@ -862,6 +862,16 @@ class ListViewControl : public Control {
       int i = tree_->indexOfTopLevelItem(it);
       Act<CListCtrl>([i](CListCtrl* c) { c->UserDoubleClick(i); });
     });
+    if (l->GetStyle() & LVS_EDITLABELS) {
+      tree_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+      // An edited first column is the user's label edit; the control decides the text.
+      QObject::connect(tree_, &QTreeWidget::itemChanged, tree_, [this](QTreeWidgetItem* it, int column) {
+        if (column != 0) return;
+        const int i = tree_->indexOfTopLevelItem(it);
+        const std::string text = it->text(0).toUtf8().toStdString();
+        Act<CListCtrl>([i, text](CListCtrl* c) { c->UserEditLabel(i, text); });
+      });
+    }
   }
 
  protected:
@@ -882,6 +892,7 @@ class ListViewControl : public Control {
     for (int i = 0; i < l->GetItemCount(); ++i) {
       QTreeWidgetItem* it = tree_->topLevelItem(i);
       for (int c = 0; c < cols; ++c) it->setText(c, Utf8(l->GetItemText(i, c)));
+      if (l->GetStyle() & LVS_EDITLABELS) it->setFlags(it->flags() | Qt::ItemIsEditable);
       it->setSelected(l->GetItemState(i, LVIS_SELECTED) != 0);
     }
   }

@@ -99,6 +99,15 @@ def logo(name, width, height, caption):
     write_bmp(name, width, height, pixel)
 
 
+def pick(name, size=12):
+    # The mark of the chosen colour item: a dark check on white.
+    def pixel(x, y):
+        yy = size - 1 - y
+        on = (x < size // 2 and abs(yy - (size // 2 - x)) <= 1) or (x >= size // 2 and abs(yy - (x - size // 2)) <= 1)
+        return (0, 0, 128) if on else (255, 255, 255)
+    write_bmp(name, size, size, pixel)
+
+
 if __name__ == "__main__":
     for name, ids in STRIPS.items():
         strip(name, ids)
@@ -106,3 +115,4 @@ if __name__ == "__main__":
         arrange_button(bitmap_id, label)
     logo("logo.bmp", 400, 210, "SIGN DESIGN 6 0")
     logo("logo206.bmp", 400, 210, "VERSION 6 0")
+    pick("pick.bmp")

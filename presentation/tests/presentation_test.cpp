@@ -676,6 +676,49 @@ TEST_F(PresentationTest, EveryControlKindShowsItsModelAndFeedsUserActions) {
   dlg.DestroyWindow();
 }
 
+// Accepts every label edit of its list and records the texts.
+class LabelDlg : public CDialog {
+ public:
+  std::vector<std::string> ends;
+  BOOL OnNotify(WPARAM, LPARAM lp, LRESULT* result) override {
+    auto* hdr = reinterpret_cast<NMHDR*>(lp);
+    if (hdr->code == LVN_ENDLABELEDIT) {
+      auto* info = reinterpret_cast<NMLVDISPINFO*>(hdr);
+      ends.push_back(info->item.pszText ? info->item.pszText : "");
+      *result = 1;
+    }
+    return TRUE;
+  }
+};
+
+TEST_F(PresentationTest, ListLabelsAreEditedInPlace) {
+  DialogTemplate t;
+  t.caption = "Labels";
+  t.style = WS_POPUP | WS_CAPTION;
+  t.rect = RECT{0, 0, 300, 200};
+  t.items = {DlgItemDef(19, CtrlKind::ListView, "", LVS_REPORT | LVS_EDITLABELS, RECT{5, 5, 290, 190})};
+  res::SetDialog(304, t);
+  LabelDlg dlg;
+  ASSERT_TRUE(dlg.Create(304, frame));
+  auto* lv = dlg.Item<CListCtrl>(19);
+  lv->InsertColumn(0, "Path", LVCFMT_LEFT, 150);
+  lv->InsertColumn(1, "Kind", LVCFMT_LEFT, 100);
+  lv->InsertItem(0, "/old/");
+  lv->SetItemText(0, 1, "fixed");
+  Settle();
+  auto* tree = host->WidgetOf(lv->m_hWnd)->findChild<QTreeWidget*>();
+  ASSERT_NE(tree, nullptr);
+  QTreeWidgetItem* row = tree->topLevelItem(0);
+  ASSERT_NE(row, nullptr);
+  EXPECT_TRUE(row->flags() & Qt::ItemIsEditable);
+  row->setText(0, QString::fromUtf8("/新/"));
+  Settle();
+  EXPECT_EQ(dlg.ends, std::vector<std::string>{"/新/"});
+  EXPECT_EQ(lv->GetItemText(0, 0), "/新/");
+  EXPECT_EQ(lv->GetItemText(0, 1), "fixed");
+  dlg.DestroyWindow();
+}
+
 class TestChild : public CMDIChildWnd {
   FW_DECLARE_DYNCREATE(TestChild)
 };

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/controls.h"
+#include "framework/wnd.h"
+
+using namespace fw;
+
+namespace {
+
+// Answers the list's label notifications as told and records them.
+class Parent : public CWnd {
+ public:
+  std::vector<std::string> log;
+  LRESULT beginAnswer = 0, endAnswer = 1;
+  BOOL OnNotify(WPARAM, LPARAM lp, LRESULT* result) override {
+    auto* hdr = reinterpret_cast<NMHDR*>(lp);
+    auto* info = reinterpret_cast<NMLVDISPINFO*>(hdr);
+    if (hdr->code == LVN_BEGINLABELEDIT) {
+      log.push_back("begin " + std::to_string(info->item.iItem) + " " + info->item.pszText);
+      *result = beginAnswer;
+    } else if (hdr->code == LVN_ENDLABELEDIT) {
+      log.push_back(std::string("end ") + (info->item.pszText ? info->item.pszText : "(cancelled)") + " " +
+                    std::to_string(info->item.lParam));
+      *result = endAnswer;
+    }
+    return TRUE;
+  }
+};
+
+TEST(ListCtrl, LabelEditsNeedTheStyleAndTheParentsConsent) {
+  Parent parent;
+  ASSERT_TRUE(parent.CreateEx(0, "", "", WS_VISIBLE, RECT{0, 0, 200, 200}, nullptr, 0));
+  CListCtrl list, plain;
+  ASSERT_TRUE(list.CreateEx(0, "SysListView32", "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_EDITLABELS,
+                            RECT{0, 0, 100, 100}, &parent, 9));
+  ASSERT_TRUE(plain.CreateEx(0, "SysListView32", "", WS_CHILD | WS_VISIBLE | LVS_REPORT, RECT{100, 0, 200, 100},
+                             &parent, 10));
+  list.InsertColumn(0, "a");
+  list.InsertColumn(1, "b");
+  list.InsertItem(0, "old");
+  list.SetItemText(0, 1, "side");
+  list.SetItemData(0, 42);
+  EXPECT_TRUE(list.UserEditLabel(0, "new"));
+  EXPECT_EQ(list.GetItemText(0, 0), "new");
+  EXPECT_EQ(list.GetItemText(0, 1), "side");
+  EXPECT_FALSE(list.UserEditLabel(0, "gone", true));
+  EXPECT_EQ(list.GetItemText(0, 0), "new");
+  parent.endAnswer = 0;
+  EXPECT_FALSE(list.UserEditLabel(0, "refused"));
+  parent.beginAnswer = 1;
+  EXPECT_FALSE(list.UserEditLabel(0, "never asked"));
+  EXPECT_FALSE(list.UserEditLabel(3, "no row"));
+  EXPECT_EQ(parent.log, (std::vector<std::string>{"begin 0 old", "end new 42", "begin 0 new", "end (cancelled) 42",
+                                                  "begin 0 new", "end refused 42", "begin 0 new"}));
+  plain.InsertItem(0, "fixed");
+  EXPECT_FALSE(plain.UserEditLabel(0, "x"));
+  EXPECT_EQ(plain.GetItemText(0, 0), "fixed");
+  ResetWindowSystem();
+}
+
+}  // namespace
