@@ -225,6 +225,7 @@ void RegisterStrings() {
   for (std::uint32_t i = 0; i <= appid::IDS_LOAD_LAST - appid::IDS_LOAD_FIRST; ++i)
     fw::res::SetString(appid::IDS_LOAD_FIRST + i, kLoadSteps[i]);
   fw::res::SetString(appid::IDS_IMPORTING, "File Importing...");
+  fw::res::SetString(appid::IDS_EXPORT, "Export");
   // Tool tips and status prompts: "prompt\ntip".
   static const std::pair<std::uint32_t, const char*> kPrompts[] = {
       {57600, "Create a new design\nNew"},
