@@ -1,4 +1,5 @@
 #include "app/appresources.h"
+#include "app/printoutdlg.h"
 
 #include <string>
 #include <vector>
@@ -329,6 +330,7 @@ void RegisterDialogs() {
                                         DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel", WS_CHILD, {0, 0, 0, 0}),
                                     }});
   CGuideLinePage::RegisterTemplate();
+  printout::RegisterTemplate();
 }
 
 void RegisterCursors() {

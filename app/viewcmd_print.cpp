@@ -1,4 +1,5 @@
 #include "app/designview.h"
+#include "app/printoutdlg.h"
 #include "app/vectorexport.h"
 #include "app/viewcmd.h"
 
@@ -10,4 +11,5 @@ constexpr fw::UINT ID_FILE_EXPORT = 40020;
 
 FW_BEGIN_COMMAND_FAMILY(CVORLAN98View, viewcmd::PrintMap)
 VIEW_ON_COMMAND(ID_FILE_EXPORT, ExportVectorFile)
+VIEW_ON_COMMAND(fw::ID_FILE_PRINT, PrintDesign)
 FW_END_COMMAND_FAMILY()
