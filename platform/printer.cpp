@@ -44,12 +44,10 @@ void FillFromDest(cups_dest_t* dest, DevNames* names, DevMode* mode) {
   if (media) {
     const std::string_view name(media, strnlen(media, 256));
     mode->paperSize = PaperCodeFromMedia(name);
-    const std::string bounded(name);
-    if (pwg_media_t* pwg = pwgMediaForPWG(bounded.c_str())) {
-      if (pwg->width > 0 && pwg->length > 0 && pwg->width / 10 <= kMaxPaper && pwg->length / 10 <= kMaxPaper) {
-        mode->paperWidth = short(pwg->width / 10);
-        mode->paperLength = short(pwg->length / 10);
-      }
+    int width = 0, length = 0;
+    if (MediaSize(name, &width, &length)) {
+      mode->paperWidth = short(width);
+      mode->paperLength = short(length);
     }
   }
   if (ipp_attribute_t* res = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "printer-resolution")) {
@@ -85,6 +83,18 @@ short PaperCodeFromMedia(std::string_view media) {
   for (const Entry& e : kTable)
     if (StartsWith(media, e.prefix)) return e.code;
   return DMPAPER_USER;
+}
+
+bool MediaSize(std::string_view media, int* width, int* length) {
+  *width = *length = 0;
+  if (media.empty() || media.size() > 255) return false;
+  const std::string name(media);
+  pwg_media_t* pwg = pwgMediaForPWG(name.c_str());
+  if (!pwg || pwg->width <= 0 || pwg->length <= 0 || pwg->width / 10 > kMaxPaper || pwg->length / 10 > kMaxPaper)
+    return false;
+  *width = pwg->width / 10;
+  *length = pwg->length / 10;
+  return *width > 0 && *length > 0;
 }
 
 std::vector<std::string> GetPrinterNames() {

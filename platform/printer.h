@@ -49,6 +49,9 @@ struct DevNames {
 // The paper code of a PWG media name ("iso_a4_210x297mm"): Letter 1, Legal 5,
 // A3 8, A4 9, A5 11, anything else 256.
 short PaperCodeFromMedia(std::string_view media);
+// The paper size a PWG media name gives, in tenths of a mm; false for a name
+// without a usable size (none, zero, or over 2 m).
+bool MediaSize(std::string_view media, int* width, int* length);
 
 // The names of the print server's destinations; empty without a server.
 std::vector<std::string> GetPrinterNames();
