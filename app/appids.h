@@ -41,6 +41,7 @@ constexpr std::uint32_t IDS_TYPE = 107;
 constexpr std::uint32_t IDS_LOAD_FIRST = 108;  // 108..122: the open's steps
 constexpr std::uint32_t IDS_LOAD_LAST = 122;
 constexpr std::uint32_t IDS_IMPORTING = 123;
+constexpr std::uint32_t IDS_EXPORT = 124;
 
 // Private status commands of the main frame.
 constexpr std::uint32_t ID_STATUS_MOUSE = 32838;

@@ -1,4 +1,5 @@
 #include "app/appresources.h"
+#include "app/printoutdlg.h"
 
 #include <string>
 #include <vector>
@@ -320,6 +321,7 @@ void RegisterStrings() {
   for (std::uint32_t i = 0; i <= appid::IDS_LOAD_LAST - appid::IDS_LOAD_FIRST; ++i)
     fw::res::SetString(appid::IDS_LOAD_FIRST + i, kLoadSteps[i]);
   fw::res::SetString(appid::IDS_IMPORTING, "File Importing...");
+  fw::res::SetString(appid::IDS_EXPORT, "Export");
   // Tool tips and status prompts: "prompt\ntip".
   static const std::pair<std::uint32_t, const char*> kPrompts[] = {
       {57600, "Create a new design\nNew"},
@@ -423,6 +425,7 @@ void RegisterDialogs() {
                                         DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel", WS_CHILD, {0, 0, 0, 0}),
                                     }});
   CGuideLinePage::RegisterTemplate();
+  printout::RegisterTemplate();
   transformdlg::RegisterResources();
 }
 

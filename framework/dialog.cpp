@@ -1,5 +1,6 @@
 #include "framework/dialog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -595,11 +596,47 @@ CPrintDialog::CPrintDialog(BOOL printSetupOnly, DWORD flags, CWnd* parent)
   caption_ = setupOnly_ ? "Print Setup" : "Print";
 }
 
-void CPrintDialog::Choose(const std::string& device, int copies, bool landscape) {
+void CPrintDialog::Choose(const std::string& device, int copies, bool landscape, int paperSize) {
   device_ = device;
   copies_ = copies < 1 ? 1 : copies;
   landscape_ = landscape;
+  if (device != m_devNames.device) {
+    plat::DevNames names;
+    plat::DevMode mode;
+    if (plat::GetPrinter(device, &names, &mode)) {
+      m_devNames = names;
+      m_devMode = mode;
+    } else {
+      m_devNames = {};
+      m_devNames.device = device;
+    }
+  }
+  m_devMode.copies = short(std::min(copies_, 9999));
+  m_devMode.orientation = landscape ? plat::DMORIENT_LANDSCAPE : plat::DMORIENT_PORTRAIT;
+  if (paperSize > 0 && paperSize <= 0x7FFF) m_devMode.paperSize = short(paperSize);
   EndDialog(IDOK);
+}
+
+BOOL CPrintDialog::GetDefaults() {
+  plat::DevNames names;
+  plat::DevMode mode;
+  if (!plat::GetDefaultPrinter(&names, &mode)) {
+    m_devNames = {};
+    m_devMode = {};
+    device_.clear();
+    return FALSE;
+  }
+  m_devNames = names;
+  m_devMode = mode;
+  device_ = names.device;
+  copies_ = mode.copies;
+  landscape_ = mode.orientation == plat::DMORIENT_LANDSCAPE;
+  return TRUE;
+}
+
+std::unique_ptr<plat::PrinterDC> CPrintDialog::CreatePrinterDC() const {
+  if (!HasPrinter()) return nullptr;
+  return plat::PrinterDC::Create(m_devNames, m_devMode);
 }
 
 }  // namespace fw

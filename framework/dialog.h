@@ -10,6 +10,7 @@
 
 #include "framework/controls.h"
 #include "framework/wnd.h"
+#include "platform/printer.h"
 
 namespace fw {
 
@@ -222,8 +223,19 @@ class CPrintDialog : public CCommonDialog {
   int GetToPage() const { return to_; }
   bool PrintAll() const { return !(m_flags & (PD_PAGENUMS | PD_SELECTION)); }
   bool IsLandscape() const { return landscape_; }
-  // The driver's choice: printer, copies, orientation, then OK.
-  void Choose(const std::string& device, int copies = 1, bool landscape = false);
+  // The driver's choice: printer, copies, orientation and paper code (0:
+  // the printer's), then OK. The device blocks follow the printer chosen.
+  void Choose(const std::string& device, int copies = 1, bool landscape = false, int paperSize = 0);
+
+  // The device-mode and device-names blocks: the default destination's
+  // (GetDefaults) or the one chosen.
+  plat::DevMode m_devMode;
+  plat::DevNames m_devNames;
+  // Fills the blocks from the default destination; FALSE when there is none.
+  BOOL GetDefaults();
+  bool HasPrinter() const { return !m_devNames.device.empty(); }
+  // A printer context for the blocks; null without a printer or a usable paper.
+  std::unique_ptr<plat::PrinterDC> CreatePrinterDC() const;
 
  private:
   bool setupOnly_;

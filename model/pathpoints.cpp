@@ -3,6 +3,7 @@
 #include "model/palette.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -721,4 +722,165 @@ std::unique_ptr<CPathPointList> MakeArcPointList(float x1, float y1, float x2, f
   }
   list->EndPoints();
   return list;
+}
+
+// ---- Export writers --------------------------------------------------------
+
+namespace {
+
+void AppendInt(std::string& out, plat::LONG v) {
+  char buf[16];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, r.ptr);
+}
+
+// "%.3f" without the locale.
+void AppendFixed3(std::string& out, float v) {
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, double(v), std::chars_format::fixed, 3);
+  if (r.ec != std::errc()) {
+    out += "0.000";
+    return;
+  }
+  out.append(buf, r.ptr);
+}
+
+void HpglMove(std::string& out, const char* op, float x, float y) {
+  out += op;
+  AppendInt(out, TruncToLong(x));
+  out += ',';
+  AppendInt(out, TruncToLong(y));
+  out += ";\r\n";
+}
+
+bool Finite(const PathPoint& p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+
+// The point records of a list in order, through its pending matrix, up to the
+// end record; `fn(point, finite)` for each.
+template <class F>
+void WalkPoints(const CPathPointList& list, F&& fn) {
+  if (!list.points) return;
+  Records r(list.points);
+  const bool identity = list.matrix.IsIdentity();
+  for (std::size_t i = 0; i < r.n; ++i) {
+    PathPoint p = r.p[i];
+    if (p.flags == PP_END) break;
+    if (!IsPoint(p.flags)) continue;
+    if (!identity) list.matrix.TransformPathPoint(p);
+    fn(p, Finite(p));
+  }
+}
+
+// The last three points walked, newest last, and whether each was finite.
+struct Recent {
+  PathPoint p[3]{};
+  bool ok[3]{};
+  int have = 0;
+  void Push(const PathPoint& pt, bool finite) {
+    p[0] = p[1];
+    p[1] = p[2];
+    p[2] = pt;
+    ok[0] = ok[1];
+    ok[1] = ok[2];
+    ok[2] = finite;
+    if (have < 3) ++have;
+  }
+  // The point before this one ends a cubic segment: the two before it are
+  // control points and the one before those a node, all finite.
+  bool EndsCurve() const {
+    return have == 3 && IsControl(p[2].flags) && IsControl(p[1].flags) && ok[0] && ok[1] && ok[2];
+  }
+  bool AfterControl() const { return have > 0 && IsControl(p[2].flags); }
+};
+
+}  // namespace
+
+void CPathPointList::WriteHpglBezier(std::string& out, const CFPoint p[4], int depth) {
+  if (p[0] == p[1] && p[0] == p[2] && p[0] == p[3]) return;
+  constexpr float kTwoPi = 6.2831852f;
+  constexpr float kFlat = 0.0872663888888889f;  // 5 degrees
+  constexpr float kEven = 0.017453277777777776f;  // 1 degree
+  const float chord = std::atan2(p[3].y - p[0].y, p[3].x - p[0].x);
+  const float a1 = std::atan2(p[1].y - p[0].y, p[1].x - p[0].x);
+  const float a2 = std::atan2(p[3].y - p[2].y, p[3].x - p[2].x);
+  float d1 = std::fabs(chord - a1);
+  float d2 = std::fabs(chord - a2);
+  d1 = std::min(d1, kTwoPi - d1);
+  d2 = std::min(d2, kTwoPi - d2);
+  if ((d1 < kFlat && d2 < kFlat) || depth >= 11) {
+    HpglMove(out, "PD", p[3].x, p[3].y);
+    return;
+  }
+  float t = 0.5f;
+  if (!(std::fabs(d1 - d2) < kEven)) t = d1 <= d2 ? 0.6666f : 0.3333f;
+  auto lerp = [t](const CFPoint& a, const CFPoint& b) {
+    return CFPoint{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
+  };
+  const CFPoint q0 = lerp(p[0], p[1]), q1 = lerp(p[1], p[2]), q2 = lerp(p[2], p[3]);
+  const CFPoint r0 = lerp(q0, q1), r1 = lerp(q1, q2);
+  const CFPoint m = lerp(r0, r1);
+  const CFPoint left[4] = {p[0], q0, r0, m};
+  const CFPoint right[4] = {m, r1, q2, p[3]};
+  WriteHpglBezier(out, left, depth + 1);
+  WriteHpglBezier(out, right, depth + 1);
+}
+
+void CPathPointList::WriteHpgl(std::string& out) const {
+  CFPoint start{};
+  Recent recent;
+  WalkPoints(*this, [&](const PathPoint& pt, bool finite) {
+    if (finite) {
+      if (pt.flags & PP_START) {
+        HpglMove(out, "PU", pt.x, pt.y);
+        start = {pt.x, pt.y};
+      } else if (pt.flags & PP_NODE) {
+        if (recent.EndsCurve()) {
+          const CFPoint seg[4] = {{recent.p[0].x, recent.p[0].y},
+                                  {recent.p[1].x, recent.p[1].y},
+                                  {recent.p[2].x, recent.p[2].y},
+                                  {pt.x, pt.y}};
+          WriteHpglBezier(out, seg, 0);
+        } else {
+          HpglMove(out, "PD", pt.x, pt.y);
+        }
+        if ((pt.flags & PP_CLOSEEND) && !(CFPoint{pt.x, pt.y} == start)) HpglMove(out, "PD", start.x, start.y);
+      }
+    }
+    recent.Push(pt, finite);
+  });
+}
+
+void CPathPointList::WriteEps(std::string& out) const {
+  out += "u\r\n";
+  Recent recent;
+  WalkPoints(*this, [&](const PathPoint& pt, bool finite) {
+    if (finite && (pt.flags & (PP_START | PP_NODE))) {
+      if (pt.flags & PP_START) {
+        AppendFixed3(out, pt.x);
+        out += ' ';
+        AppendFixed3(out, pt.y);
+        out += " m\r\n";
+      } else if (recent.EndsCurve()) {
+        for (const PathPoint& c : {recent.p[1], recent.p[2]}) {
+          AppendFixed3(out, c.x);
+          out += ' ';
+          AppendFixed3(out, c.y);
+          out += ' ';
+        }
+        AppendFixed3(out, pt.x);
+        out += ' ';
+        AppendFixed3(out, pt.y);
+        out += " c\r\n";
+      } else {
+        AppendFixed3(out, pt.x);
+        out += ' ';
+        AppendFixed3(out, pt.y);
+        out += " l\r\n";
+      }
+      if (pt.flags & PP_OPENEND) out += "S\r\n";
+      else if (pt.flags & PP_CLOSEEND) out += "s\r\n";
+    }
+    recent.Push(pt, finite);
+  });
+  out += "U\r\n";
 }

@@ -26,6 +26,7 @@ static_assert(sizeof(PathPoint) == 9);
 
 #include <cstddef>
 #include <memory>
+#include <string>
 
 #include "platform/gmem.h"
 
@@ -126,6 +127,16 @@ class CPathPointList {
   void DrawFilledInColor(plat::DC* dc, std::uint32_t packed) const;
   void Draw(plat::DC* dc) const { DrawFilled(dc); }
   bool HitTest(float x, float y, float tolerance) const;
+
+  // Export writers, appending to `out` (through the pending matrix). HPGL:
+  // "PU"/"PD" moves, x and y cut to integers toward zero (saturating), curves
+  // flattened by WriteHpglBezier. EPS: Illustrator path operators, "%.3f".
+  // Points that are not finite are skipped.
+  void WriteHpgl(std::string& out) const;
+  void WriteEps(std::string& out) const;
+  // One cubic segment as "PD" moves: split until both end tangents are within
+  // 5 degrees of the chord, at most 11 levels deep.
+  static void WriteHpglBezier(std::string& out, const CFPoint p[4], int depth);
 
  private:
   bool Grow();

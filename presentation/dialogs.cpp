@@ -166,8 +166,17 @@ int Host::RunPrintDialog(CPrintDialog& p) {
     r = d.exec();
   }
   if (r != QDialog::Accepted) return IDCANCEL;
+  int paper = 256;
+  switch (printer.pageLayout().pageSize().id()) {
+    case QPageSize::Letter: paper = 1; break;
+    case QPageSize::Legal: paper = 5; break;
+    case QPageSize::A3: paper = 8; break;
+    case QPageSize::A4: paper = 9; break;
+    case QPageSize::A5: paper = 11; break;
+    default: break;
+  }
   p.Choose(printer.printerName().toUtf8().toStdString(), printer.copyCount(),
-           printer.pageLayout().orientation() == QPageLayout::Landscape);
+           printer.pageLayout().orientation() == QPageLayout::Landscape, paper);
   return IDOK;
 }
 

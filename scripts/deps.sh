@@ -7,9 +7,11 @@ packages=(g++ cmake ninja-build pkg-config git
   libpng-dev libfreetype-dev libfontconfig-dev libicu-dev libpolyclipping-dev
   fonts-dejavu-core fonts-arphic-gbsn00lp fonts-arphic-bsmi00lp
   qt6-base-dev xvfb xauth
-  libcairo2-dev)
+  libcairo2-dev libcups2-dev)
 # The fuzz targets need clang and its libFuzzer runtime.
 if [ "${1:-}" = test ]; then packages+=(clang libclang-rt-14-dev); fi
+# The print tests run a private print server; the export tests read back with hp2xx and ghostscript.
+if [ "${1:-}" = test ]; then packages+=(cups-daemon cups-client ghostscript hp2xx); fi
 # The import benchmarks compare with these programs: scripts/deps.sh bench
 if [ "${1:-}" = bench ]; then packages+=(hp2xx python3-ezdxf pstoedit); fi
 missing=()

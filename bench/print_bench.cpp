@@ -1,0 +1,105 @@
+// links: tindrel_app
+// One A4 page at 300 dpi of 100 filled paths of 100 nodes (the design view
+// benchmark's scene) printed through the objects' Print and EndPage (the page
+// raster added to a PDF document), beside cairo filling the same polygons on
+// an image surface of that size written as a PDF page. Goal: 0.5 s a page.
+#include <benchmark/benchmark.h>
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/glyph_outlines.h"
+#include "model/devices.h"
+#include "model/pathobject.h"
+#include "platform/printer.h"
+
+namespace {
+
+std::unique_ptr<CPathObject> Blob(float cx, float cy, float r) {
+  auto p = std::make_unique<CPathObject>();
+  for (int i = 0; i < 100; ++i) {
+    const double a = 2.0 * 3.14159265358979 * i / 100.0;
+    const float rr = r * (i % 2 ? 0.8f : 1.0f);
+    std::uint8_t flags = (i % 4 == 1 || i % 4 == 2) ? 0x00 : 0x01;
+    if (i == 0) flags = 0x11;
+    if (i == 99) flags = 0x41;
+    p->AddPoint(cx + rr * float(std::cos(a)), cy + rr * float(std::sin(a)), flags);
+  }
+  p->EndPoints();
+  p->flags |= 0x100;  // filled
+  return p;
+}
+
+std::vector<std::unique_ptr<CPathObject>> Scene() {
+  std::vector<std::unique_ptr<CPathObject>> out;
+  for (int i = 0; i < 100; ++i) out.push_back(Blob(15.0f + float(i % 10) * 20.0f, 15.0f + float(i / 10) * 28.0f, 9.0f));
+  return out;
+}
+
+void BM_PrintPage(benchmark::State& state) {
+  plat::DevNames names;
+  names.device = "bench";
+  plat::DevMode mode;  // A4 portrait, 300 dpi
+  auto printer = plat::PrinterDC::Create(names, mode);
+  if (!printer || printer->StartDoc("bench") <= 0) {
+    state.SkipWithError("printer context");
+    return;
+  }
+  auto scene = Scene();
+  const float px = float(printer->GetDeviceCaps(plat::LOGPIXELSX)) / 25.4f;
+  const CMatrix3 m(px, 0, 0, px, 0, 0);
+  PrintSettings settings;
+  for (auto _ : state) {
+    printer->StartPage();
+    for (auto it = scene.rbegin(); it != scene.rend(); ++it) (*it)->Print(printer->GetDC(), &m, &settings);
+    printer->EndPage();
+  }
+  printer->AbortDoc();
+}
+BENCHMARK(BM_PrintPage)->Unit(benchmark::kMillisecond);
+
+void BM_CairoPeer(benchmark::State& state) {
+  const int w = int(std::lround(210 / 25.4 * 300)), h = int(std::lround(297 / 25.4 * 300));
+  const std::string path = benchglyphs::TempPath("peer.pdf");
+  cairo_surface_t* pdf = cairo_pdf_surface_create(path.c_str(), 595.28, 841.89);
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+  auto scene = Scene();
+  const double px = 300 / 25.4;
+  for (auto _ : state) {
+    cairo_t* c = cairo_create(image);
+    cairo_set_source_rgb(c, 1, 1, 1);
+    cairo_paint(c);
+    cairo_set_source_rgb(c, 0, 0, 0);
+    for (int i = 0; i < 100; ++i) {
+      const float cx = 15.0f + float(i % 10) * 20.0f, cy = 15.0f + float(i / 10) * 28.0f;
+      for (int k = 0; k < 100; ++k) {
+        const double a = 2.0 * 3.14159265358979 * k / 100.0;
+        const double rr = 9.0 * (k % 2 ? 0.8 : 1.0);
+        cairo_line_to(c, (cx + rr * std::cos(a)) * px, (cy + rr * std::sin(a)) * px);
+      }
+      cairo_close_path(c);
+      cairo_fill(c);
+    }
+    cairo_destroy(c);
+    cairo_t* p = cairo_create(pdf);
+    cairo_scale(p, 72.0 / 300, 72.0 / 300);
+    cairo_set_source_surface(p, image, 0, 0);
+    cairo_paint(p);
+    cairo_show_page(p);
+    cairo_destroy(p);
+    cairo_surface_flush(pdf);
+  }
+  cairo_surface_destroy(image);
+  cairo_surface_finish(pdf);
+  cairo_surface_destroy(pdf);
+  std::remove(path.c_str());
+}
+BENCHMARK(BM_CairoPeer)->Unit(benchmark::kMillisecond);
+
+}  // namespace

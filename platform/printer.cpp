@@ -1,0 +1,285 @@
+#include "platform/printer.h"
+
+#include <cups/cups.h>
+#include <cups/pwg.h>
+#include <cairo-pdf.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace plat {
+
+namespace {
+
+constexpr int kMaxDpi = 600;
+constexpr int kDefaultDpi = 300;
+// Paper beyond this (tenths of a mm on a side) is refused: 2 m.
+constexpr int kMaxPaper = 20000;
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The server's answers are taken as they come: bounded, clamped, defaulted.
+void FillFromDest(cups_dest_t* dest, DevNames* names, DevMode* mode) {
+  if (names) {
+    names->driver = "winspool";
+    names->device = dest->name ? dest->name : "";
+    names->output = "";
+  }
+  if (!mode) return;
+  *mode = DevMode{};
+  cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
+  if (!info) return;
+  // The default media by its PWG name ("iso_a4_210x297mm"), its size from the name.
+  const char* media = nullptr;
+  if (ipp_attribute_t* m = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "media")) media = ippGetString(m, 0, nullptr);
+  if (!media) media = cupsGetOption("media", dest->num_options, dest->options);
+  if (media) {
+    const std::string_view name(media, strnlen(media, 256));
+    mode->paperSize = PaperCodeFromMedia(name);
+    int width = 0, length = 0;
+    if (MediaSize(name, &width, &length)) {
+      mode->paperWidth = short(width);
+      mode->paperLength = short(length);
+    }
+  }
+  if (ipp_attribute_t* res = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "printer-resolution")) {
+    ipp_res_t units = IPP_RES_PER_INCH;
+    int y = 0;
+    int x = ippGetResolution(res, 0, &y, &units);
+    if (units == IPP_RES_PER_CM) x = int(std::lround(x * 2.54));
+    if (x > 0) mode->dpi = short(std::min(x, kMaxDpi));
+  }
+  cupsFreeDestInfo(info);
+}
+
+bool FindPrinter(const char* name, DevNames* names, DevMode* mode) {
+  cups_dest_t* dests = nullptr;
+  const int n = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+  cups_dest_t* dest = cupsGetDest(name, nullptr, n, dests);
+  const bool found = dest != nullptr;
+  if (dest) FillFromDest(dest, names, mode);
+  cupsFreeDests(n, dests);
+  return found;
+}
+
+}  // namespace
+
+short PaperCodeFromMedia(std::string_view media) {
+  struct Entry {
+    const char* prefix;
+    short code;
+  };
+  static const Entry kTable[] = {{"na_letter_", DMPAPER_LETTER}, {"na_legal_", DMPAPER_LEGAL},
+                                 {"iso_a3_", DMPAPER_A3},        {"iso_a4_", DMPAPER_A4},
+                                 {"iso_a5_", DMPAPER_A5}};
+  for (const Entry& e : kTable)
+    if (StartsWith(media, e.prefix)) return e.code;
+  return DMPAPER_USER;
+}
+
+bool MediaSize(std::string_view media, int* width, int* length) {
+  *width = *length = 0;
+  if (media.empty() || media.size() > 255) return false;
+  const std::string name(media);
+  pwg_media_t* pwg = pwgMediaForPWG(name.c_str());
+  if (!pwg || pwg->width <= 0 || pwg->length <= 0 || pwg->width / 10 > kMaxPaper || pwg->length / 10 > kMaxPaper)
+    return false;
+  *width = pwg->width / 10;
+  *length = pwg->length / 10;
+  return *width > 0 && *length > 0;
+}
+
+std::vector<std::string> GetPrinterNames() {
+  std::vector<std::string> out;
+  cups_dest_t* dests = nullptr;
+  const int n = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+  for (int i = 0; i < n; ++i)
+    if (dests[i].name && !dests[i].instance) out.emplace_back(dests[i].name);
+  cupsFreeDests(n, dests);
+  return out;
+}
+
+bool GetDefaultPrinter(DevNames* names, DevMode* mode) { return FindPrinter(nullptr, names, mode); }
+
+bool GetPrinter(const std::string& name, DevNames* names, DevMode* mode) {
+  if (name.empty()) return false;
+  return FindPrinter(name.c_str(), names, mode);
+}
+
+// ---- PrinterDC --------------------------------------------------------------
+
+std::unique_ptr<PrinterDC> PrinterDC::Create(const DevNames& names, const DevMode& mode) {
+  int w = mode.paperWidth, l = mode.paperLength;
+  if (w <= 0 || l <= 0 || w > kMaxPaper || l > kMaxPaper) return nullptr;
+  if (mode.orientation == DMORIENT_LANDSCAPE) std::swap(w, l);
+  const int dpi = mode.dpi > 0 ? std::min<int>(mode.dpi, kMaxDpi) : kDefaultDpi;
+  std::unique_ptr<PrinterDC> p(new PrinterDC());
+  p->device_ = names.device;
+  p->dpi_ = dpi;
+  p->widthPx_ = int(std::lround(w / 254.0 * dpi));
+  p->heightPx_ = int(std::lround(l / 254.0 * dpi));
+  p->widthPt_ = w / 254.0 * 72.0;
+  p->heightPt_ = l / 254.0 * 72.0;
+  if (p->widthPx_ <= 0 || p->heightPx_ <= 0) return nullptr;
+  p->bitmap_ = CreateBitmap(p->widthPx_, p->heightPx_, 1, 32, nullptr);
+  if (!p->bitmap_) return nullptr;
+  p->oldBitmap_ = p->dc_.SelectObject(p->bitmap_);
+  return p;
+}
+
+PrinterDC::~PrinterDC() {
+  Discard();
+  if (bitmap_) {
+    dc_.SelectObject(oldBitmap_);
+    DeleteObject(bitmap_);
+  }
+}
+
+void PrinterDC::Discard() {
+  if (pdf_) {
+    cairo_surface_destroy(static_cast<cairo_surface_t*>(pdf_));
+    pdf_ = nullptr;
+  }
+  if (!pdfPath_.empty()) {
+    ::unlink(pdfPath_.c_str());
+    pdfPath_.clear();
+  }
+  inDoc_ = inPage_ = false;
+}
+
+int PrinterDC::GetDeviceCaps(int index) const {
+  switch (index) {
+    case LOGPIXELSX:
+    case LOGPIXELSY: return dpi_;
+    case HORZRES: return widthPx_;
+    case VERTRES: return heightPx_;
+    case HORZSIZE: return int(widthPx_ * 25.4 / dpi_);
+    case VERTSIZE: return int(heightPx_ * 25.4 / dpi_);
+    default: return 0;
+  }
+}
+
+int PrinterDC::StartDoc(const std::string& title) {
+  if (inDoc_) return -1;
+  error_.clear();
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tindrel-print-XXXXXX";
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  const int fd = ::mkostemp(buf.data(), O_CLOEXEC);
+  if (fd < 0) {
+    error_ = "cannot create the print file";
+    return -1;
+  }
+  ::close(fd);
+  pdfPath_ = buf.data();
+  cairo_surface_t* s = cairo_pdf_surface_create(pdfPath_.c_str(), widthPt_, heightPt_);
+  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(s);
+    error_ = "cannot create the print file";
+    Discard();
+    return -1;
+  }
+  pdf_ = s;
+  title_ = title;
+  pages_ = 0;
+  inDoc_ = true;
+  return 1;
+}
+
+int PrinterDC::StartPage() {
+  if (!inDoc_ || inPage_) return -1;
+  dc_.GetSurface().Fill(0xFFFFFF);
+  inPage_ = true;
+  return 1;
+}
+
+int PrinterDC::EndPage() {
+  if (!inDoc_ || !inPage_) return -1;
+  inPage_ = false;
+  Surface& page = dc_.GetSurface();
+  // Our pixels are 0x00RRGGBB, cairo's RGB24 in the machine's order.
+  cairo_surface_t* image = cairo_image_surface_create_for_data(
+      reinterpret_cast<unsigned char*>(page.data()), CAIRO_FORMAT_RGB24, page.width(), page.height(),
+      page.width() * 4);
+  auto* pdf = static_cast<cairo_surface_t*>(pdf_);
+  cairo_t* cr = cairo_create(pdf);
+  cairo_scale(cr, 72.0 / dpi_, 72.0 / dpi_);
+  cairo_set_source_surface(cr, image, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  cairo_paint(cr);
+  cairo_show_page(cr);
+  const cairo_status_t status = cairo_status(cr);
+  cairo_destroy(cr);
+  // The page is written out before our raster is drawn over again.
+  cairo_surface_flush(pdf);
+  cairo_surface_finish(image);
+  cairo_surface_destroy(image);
+  if (status != CAIRO_STATUS_SUCCESS) {
+    error_ = cairo_status_to_string(status);
+    return -1;
+  }
+  ++pages_;
+  return 1;
+}
+
+int PrinterDC::EndDoc() {
+  if (!inDoc_) return -1;
+  if (inPage_) EndPage();
+  auto* pdf = static_cast<cairo_surface_t*>(pdf_);
+  cairo_surface_finish(pdf);
+  const cairo_status_t status = cairo_surface_status(pdf);
+  cairo_surface_destroy(pdf);
+  pdf_ = nullptr;
+  if (status != CAIRO_STATUS_SUCCESS) {
+    error_ = cairo_status_to_string(status);
+    Discard();
+    return -1;
+  }
+  int result = 1;
+  const int job = cupsCreateJob(CUPS_HTTP_DEFAULT, device_.c_str(), title_.c_str(), 0, nullptr);
+  if (job <= 0) {
+    error_ = cupsLastErrorString();
+    result = -1;
+  } else if (cupsStartDocument(CUPS_HTTP_DEFAULT, device_.c_str(), job, title_.c_str(), CUPS_FORMAT_PDF, 1) !=
+             HTTP_STATUS_CONTINUE) {
+    error_ = cupsLastErrorString();
+    result = -1;
+  } else {
+    bool sent = true;
+    if (FILE* f = std::fopen(pdfPath_.c_str(), "rb")) {
+      char buf[65536];
+      std::size_t n;
+      while (sent && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        sent = cupsWriteRequestData(CUPS_HTTP_DEFAULT, buf, n) == HTTP_STATUS_CONTINUE;
+      std::fclose(f);
+    } else {
+      sent = false;
+    }
+    const ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, device_.c_str());
+    if (!sent || finished > IPP_STATUS_OK_CONFLICTING) {
+      error_ = cupsLastErrorString();
+      if (error_.empty() || !sent) error_ = "the job could not be sent";
+      cupsCancelJob2(CUPS_HTTP_DEFAULT, device_.c_str(), job, 0);
+      result = -1;
+    }
+  }
+  Discard();
+  return result;
+}
+
+int PrinterDC::AbortDoc() {
+  if (!inDoc_) return -1;
+  Discard();
+  return 1;
+}
+
+}  // namespace plat
