@@ -464,6 +464,10 @@ void CCutFrame::OnDestroy() {
   cutterBar_.SetPages(nullptr);
   host_ = nullptr;
   // The design program's window comes back.
-  if (fw::CWnd* main = fw::AfxGetMainWnd(); main && main != this && main->m_hWnd) main->ShowWindow(fw::SW_SHOW);
+  if (fw::CWnd* main = fw::AfxGetMainWnd(); main && main != this && main->m_hWnd) {
+    main->ShowWindow(fw::SW_SHOW);
+    main->BringWindowToTop();
+    main->SetActiveWindow();
+  }
   fw::CFrameWnd::OnDestroy();
 }
