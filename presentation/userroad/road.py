@@ -57,16 +57,18 @@ def xwd_to_png(xwd, png):
     byte_order, bpp, bpl = h[7], h[11], h[12]
     masks = h[14:17]
     ncolors = h[19]
-    if fmt != 2 or bpp != 32:
-        raise ValueError("unexpected XWD format")
+    if fmt != 2 or bpp not in (24, 32):
+        raise ValueError(f"unexpected XWD format {fmt}/{bpp}")
     pix = data[header_size + 12 * ncolors:]
     shifts = [(m & -m).bit_length() - 1 for m in masks]
+    step = bpp // 8
     rows = []
     for y in range(height):
-        line = pix[y * bpl:y * bpl + width * 4]
-        vals = struct.unpack(("<" if byte_order == 0 else ">") + f"{width}I", line)
+        line = pix[y * bpl:y * bpl + width * step]
         row = bytearray(b"\0")
-        for v in vals:
+        for x in range(0, width * step, step):
+            b = line[x:x + step]
+            v = int.from_bytes(b, "little" if byte_order == 0 else "big")
             row += bytes(((v & masks[i]) >> shifts[i]) & 0xFF for i in range(3))
         rows.append(bytes(row))
 
@@ -82,19 +84,32 @@ def xwd_to_png(xwd, png):
 
 # ---- the document file
 
-def object_count(path):
-    """The number of objects in a design file's object block (u8 2, u32 N)."""
+def object_kinds(path):
+    """The kinds of the objects in a design file's object block: u8 2, u32 its length,
+    records (u8 kind, u32 length with this head, ...), u8 254."""
     with open(path, "rb") as f:
         data = f.read()
     if len(data) < 48 or not data.startswith(b"CVF98"):
         raise Failed(f"{path} is no design file")
-    directory = struct.unpack("<8I", data[16:48])
-    at = directory[5]
+    at = struct.unpack("<8I", data[16:48])[5]
     if at == 0:
-        return 0
+        return []
     if at + 5 > len(data) or data[at] != 2:
         raise Failed(f"{path}: bad object block")
-    return struct.unpack("<I", data[at + 1:at + 5])[0]
+    end = min(len(data), at + struct.unpack("<I", data[at + 1:at + 5])[0])
+    kinds = []
+    at += 5
+    while at + 5 <= end and data[at] != 254:
+        length = struct.unpack("<I", data[at + 1:at + 5])[0]
+        if length < 5:
+            raise Failed(f"{path}: bad record")
+        kinds.append(data[at])
+        at += length
+    return kinds
+
+
+def object_count(path):
+    return len(object_kinds(path))
 
 
 # ---- the desktop
@@ -229,7 +244,6 @@ class Program:
         self.doc = os.path.join(work, "sign.t98")
         shutil.copy2(sample, self.doc)
         self.plt = os.path.join(work, "cut.plt")
-        open(self.plt, "wb").close()
         self.logs = os.path.join(work, "sanitizer")
         os.makedirs(self.logs)
         env = dict(desk.env)
@@ -237,7 +251,6 @@ class Program:
             "QT_QPA_PLATFORM": "xcb",
             "TINDREL_PROFILE_DIR": os.path.join(work, "profile"),
             "TINDREL_DRIVE_ROOT": work,
-            "TINDREL_PORT_DEVICES": f"COM1={self.plt}",
             "ASAN_OPTIONS": f"detect_leaks=1:abort_on_error=1:log_path={self.logs}/asan",
             "UBSAN_OPTIONS": f"print_stacktrace=1:halt_on_error=1:log_path={self.logs}/ubsan",
             "LSAN_OPTIONS": f"suppressions={lsan}:print_suppressions=0",
@@ -300,6 +313,19 @@ def drag(wid, x0, y0, x1, y1):
     return lines
 
 
+# The drawing tools' bar along the left edge: two columns of buttons, 22 pixels a row,
+# from the top of the main window's client area.
+TOOLS = {"select": (0, 0), "text": (1, 0), "library": (0, 1), "node": (1, 1), "line": (0, 2), "rectangle": (1, 2),
+         "circle": (0, 3), "polygon": (1, 3), "polyline": (0, 4), "bezier": (1, 4), "star": (0, 5),
+         "go": (0, 4)}  # the output area's single column: select, set, area, clear, GO
+TOOL_X0, TOOL_DX, TOOL_Y0, TOOL_DY = 11, 23, 51, 22
+
+
+def tool(wid, name):
+    col, row = TOOLS[name]
+    return [f"mousemove --window {wid} {TOOL_X0 + TOOL_DX * col} {TOOL_Y0 + TOOL_DY * row}", "click 1"]
+
+
 def file_dialog(desk, prog, title, path):
     dlg = poll(f"the \"{title}\" dialog shows", lambda: (prog.check_alive(title) or desk.windows("^" + title + "$")))[0]
     activate(desk, dlg)
@@ -309,22 +335,36 @@ def file_dialog(desk, prog, title, path):
 
 def road(desk, prog, out):
     step = "start"
+    shots = os.environ.get("ROAD_PICTURES")  # a picture after each step, to see the road
+
+    def done(name):
+        if shots:
+            desk.screenshot("road-" + name.replace(" ", "-"))
+
     try:
         main = prog.wait_main()
+        idle(prog)
         activate(desk, main)
         base = object_count(prog.doc)
         w, h = main_area(desk, main)
         cx, cy = w // 2, h // 2
+        print(f"main window {desk.geometry(main)}")
+
+        # Each input is taken in full (the program settles) before the next one.
+        def steps(*parts):
+            for lines in parts:
+                desk.script(lines)
+                idle(prog)
 
         step = "draw a rectangle"
-        keys(desk, main, "alt+t", "r")
-        desk.script(drag(main, cx - 150, cy - 80, cx + 50, cy + 20))
+        steps(tool(main, "rectangle"), drag(main, cx - 150, cy - 80, cx + 50, cy + 20))
 
+        done(step)
         step = "letter SALE"
-        keys(desk, main, "alt+t", "e")
-        desk.script([f"mousemove --window {main} {cx - 120} {cy + 90}", "click 1", "type --delay 20 SALE"])
-        keys(desk, main, "alt+t", "h")
+        steps(tool(main, "text"), [f"mousemove --window {main} {cx - 120} {cy + 90}", "click 1"],
+              ["type --delay 20 SALE"], tool(main, "select"))
 
+        done(step)
         step = "save as"
         saved = os.path.join(prog.work, "saved.t98")
         keys(desk, main, "alt+f", "a")
@@ -335,29 +375,37 @@ def road(desk, prog, out):
         if n != base + 2:
             raise Failed(f"the saved file holds {n} objects, not {base} + 2")
 
+        done(step)
         step = "cut out"
-        keys(desk, main, "alt+o", "d")
-        desk.script(drag(main, 40, 60, w - 40, h - 40))
-        keys(desk, main, "alt+o", "Down", "Return")
+        steps(["key --clearmodifiers alt+o", "key --clearmodifiers d"], drag(main, cx - 500, cy - 280, cx + 500, cy + 300),
+              tool(main, "go"))
         cut = poll("the cut window shows", lambda: (prog.check_alive(step) or desk.windows("^CutOut")))[0]
         poll("the main window hides", lambda: not desk.viewable(main))
         activate(desk, cut)
+        # The cutter bar's Output button; the port "File" asks for the file.
         desk.script([f"mousemove --window {cut} 842 15", "click 1"])
-        poll("the cut file holds HPGL", lambda: (prog.check_alive(step) or b"PD" in open(prog.plt, "rb").read()))
+        file_dialog(desk, prog, "Save As", prog.plt)
+        poll("the cut file holds HPGL", lambda: (prog.check_alive(step) or
+                                                 (os.path.exists(prog.plt) and b"PD" in open(prog.plt, "rb").read())))
 
+        done(step)
         step = "exit the cut window"
         desk.script([f"mousemove --window {cut} 887 15", "click 1"])
         poll("the cut window closes", lambda: (prog.check_alive(step) or not desk.windows("^CutOut")))
         poll("the main window comes back", lambda: desk.viewable(main))
         poll("the main title names the document", lambda: "saved.t98" in desk.title(main))
 
+        done(step)
         step = "import the cut file"
         activate(desk, main)
         keys(desk, main, "alt+f", "i")
-        file_dialog(desk, prog, "Import", prog.plt)
-        keys(desk, main, "ctrl+s")
+        file_dialog(desk, prog, "File Importing...", prog.plt)
+        idle(prog)
+        activate(desk, main)
+        keys(desk, main, "alt+f", "s")
         poll("the import is saved", lambda: (prog.check_alive(step) or object_count(saved) > n))
 
+        done(step)
         step = "exit"
         keys(desk, main, "alt+f", "x")
         poll("the program ends", lambda: prog.proc.poll() is not None)
@@ -378,6 +426,9 @@ KEYS = (list("abcdefghijklmnopqrstuvwxyz0123456789") +
          "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F11", "F12"])
 
 
+RANDOM_TOOLS = ["select", "text", "node", "line", "rectangle", "circle", "polygon", "polyline", "bezier", "star"]
+
+
 def random_actions(seed, count, w, h):
     rnd = random.Random(seed)
     acts = []
@@ -389,7 +440,7 @@ def random_actions(seed, count, w, h):
         elif kind < 0.45:
             acts.append(f"drag {x} {y} {rnd.randint(w // 8, w * 7 // 8)} {rnd.randint(h // 5, h * 7 // 8)}")
         elif kind < 0.55:
-            acts.append(f"tool {rnd.randint(0, 15)}")
+            acts.append(f"tool {rnd.choice(RANDOM_TOOLS)}")
         else:
             acts.append(f"key {rnd.choice(KEYS)}")
     return acts
@@ -402,8 +453,7 @@ def action_lines(act, wid, w):
     if part[0] == "drag":
         return drag(wid, *map(int, part[1:5]))
     if part[0] == "tool":
-        # The drawing tools' bar along the left edge, one button a step.
-        return [f"mousemove --window {wid} 12 {120 + 24 * int(part[1])}", "click 1"]
+        return tool(wid, part[1])
     return [f"key --clearmodifiers {part[1]}"]
 
 
