@@ -147,8 +147,8 @@ class CCmdUI {
 
 #define FW_BEGIN_COMMAND_MAP(cls, base)       \
   const ::fw::CmdMap* cls::commandMap() {     \
-    using ThisClass = cls;                    \
-    using BaseClass = base;                   \
+    using ThisClass [[maybe_unused]] = cls;   \
+    using BaseClass [[maybe_unused]] = base;  \
     static const ::fw::CmdEntry entries[] = {
 #define FW_END_COMMAND_MAP()                                             \
   { ::fw::CmdKind::Command, 0, 0, 0, false, nullptr }                    \
@@ -173,7 +173,7 @@ class CCmdUI {
 // defines `const fw::CmdMap* MyFamilyMap(const fw::CmdMap* base)`.
 #define FW_BEGIN_COMMAND_FAMILY(cls, name)                  \
   const ::fw::CmdMap* name(const ::fw::CmdMap* base_) {     \
-    using ThisClass = cls;                                  \
+    using ThisClass [[maybe_unused]] = cls;                 \
     static const ::fw::CmdEntry entries[] = {
 #define FW_END_COMMAND_FAMILY() FW_END_COMMAND_MAP_CHAIN(base_)
 
