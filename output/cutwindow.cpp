@@ -458,7 +458,12 @@ int CCutFrame::OnCreate(fw::CREATESTRUCT* cs) {
   return 0;
 }
 
-void CCutFrame::OnClose() { DestroyWindow(); }
+// While a job runs the frame is disabled and the job pumps messages: the window stays
+// until the job ends (its Stop button ends it early).
+void CCutFrame::OnClose() {
+  if (!IsWindowEnabled()) return;
+  DestroyWindow();
+}
 
 void CCutFrame::OnDestroy() {
   cutterBar_.SetPages(nullptr);

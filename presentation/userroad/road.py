@@ -165,7 +165,11 @@ class Desktop:
                                                                         check=False))
 
     def run(self, cmd, check=True, stdin=None):
-        p = subprocess.run(cmd, env=self.env, input=stdin, capture_output=True, text=True, timeout=STEP_TIMEOUT * 3)
+        try:
+            p = subprocess.run(cmd, env=self.env, input=stdin, capture_output=True, text=True,
+                               timeout=STEP_TIMEOUT * 3)
+        except subprocess.TimeoutExpired:
+            raise Failed(f"{' '.join(cmd[:3])} did not return")
         if check and p.returncode != 0:
             raise Failed(f"{' '.join(cmd[:3])}: {p.stderr.strip()}")
         return p.stdout
@@ -348,7 +352,6 @@ def road(desk, prog, out):
         base = object_count(prog.doc)
         w, h = main_area(desk, main)
         cx, cy = w // 2, h // 2
-        print(f"main window {desk.geometry(main)}")
 
         # Each input is taken in full (the program settles) before the next one.
         def steps(*parts):
@@ -388,6 +391,7 @@ def road(desk, prog, out):
         poll("the cut file holds HPGL", lambda: (prog.check_alive(step) or
                                                  (os.path.exists(prog.plt) and b"PD" in open(prog.plt, "rb").read())))
 
+        idle(prog)  # the job ends
         done(step)
         step = "exit the cut window"
         desk.script([f"mousemove --window {cut} 887 15", "click 1"])
@@ -408,7 +412,8 @@ def road(desk, prog, out):
         done(step)
         step = "exit"
         keys(desk, main, "alt+f", "x")
-        poll("the program ends", lambda: prog.proc.poll() is not None)
+        # Its end includes the leak check of the sanitizer build.
+        poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
         rep = prog.reports()
         if rep:
             raise Failed("sanitizer report\n" + rep[0][:4000])
@@ -469,7 +474,7 @@ def idle(prog):
     last = [ticks(), time.monotonic()]
 
     def settled():
-        prog.check_alive("random input")
+        prog.check_alive("the program settles")
         t = ticks()
         if t != last[0]:
             last[0], last[1] = t, time.monotonic()
