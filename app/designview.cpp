@@ -296,9 +296,10 @@ void CVORLAN98View::OnSize(fw::UINT type, int cx, int cy) {
   CVORLANView::OnSize(type, cx, cy);
   if (!m_rulers) return;
   m_rulers->Reposition();
-  // An empty design keeps its page fitted into the window.
+  // An empty design, or one whose page nobody zoomed or scrolled since it was fitted,
+  // keeps its page fitted into the window (the frame's last resize comes after the fit).
   CVORLAN98Doc* doc = GetDoc();
-  if (doc && doc->GetObjectCount() == 0 && cx > 0 && cy > 0)
+  if (doc && (doc->GetObjectCount() == 0 || ShowsFittedPage()) && cx > 0 && cy > 0)
     SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
 }
 
@@ -388,8 +389,12 @@ int CVORLAN98View::FinishTool(std::uint32_t newTool) {
     std::unique_ptr<CGraphObject> pending = std::move(m_pending);
     auto* path = dynamic_cast<CPathObject*>(pending.get());
     if (pending && pending->kind != 128) path = nullptr;
-    // A path of one click is no line: it goes.
-    if (path && PendingNodesOf(*path) < 2) pending.reset();
+    // A path of one click is no line: it goes, and nothing may use it afterwards.
+    if (path && PendingNodesOf(*path) < 2) {
+      path->InvalidateObjectRect(this, true);
+      pending.reset();
+      path = nullptr;
+    }
     if (tool == ID_TOOL_POLYLINE) {
       handOver(std::move(pending));
     } else if (path && tool == ID_TOOL_POLYGON) {

@@ -357,6 +357,11 @@ int CMDIMainFrame::OnCreate(fw::CREATESTRUCT* cs) {
     return -1;
   m_statusBar.SetPaneInfo(1, appid::IDS_MOUSE, fw::SBPS_NORMAL, 90);
   m_statusBar.SetPaneInfo(4, appid::IDS_TYPE, fw::SBPS_NOBORDERS, 80);
+  // Room for the widest position and size the status commands write (ShowSize and
+  // the mouse position: millimetres to a tenth).
+  m_statusBar.SetPaneWidestText(1, "M: -9999.9,-9999.9");
+  m_statusBar.SetPaneWidestText(2, "W: 99999.9");
+  m_statusBar.SetPaneWidestText(3, "H: 99999.9");
 
   if (!m_contextBar.CreateEx(this, fw::TBSTYLE_FLAT, kContextBarStyle, fw::RECT{}, appid::IDT_CONTEXT_SELECT))
     return -1;

@@ -158,7 +158,16 @@ void CVORLANView::SetPageSize(float left, float top, float width, float height) 
   const CFPoint o = m_rulers->GetOrigin();
   SetScrollPos(fw::SB_HORZ, TruncToLong(o.x), fw::TRUE);
   SetScrollPos(fw::SB_VERT, TruncToLong(o.y), fw::TRUE);
+  m_fitted = true;
+  m_fitZoom = m_rulers->GetZoom();
+  m_fitOrigin = m_rulers->GetOrigin();
   RepaintAll();
+}
+
+bool CVORLANView::ShowsFittedPage() const {
+  if (!m_rulers || !m_fitted) return false;
+  const CFPoint o = m_rulers->GetOrigin();
+  return m_rulers->GetZoom() == m_fitZoom && o.x == m_fitOrigin.x && o.y == m_fitOrigin.y;
 }
 
 double CVORLANView::ZoomToRect(const CFRect& rect) {

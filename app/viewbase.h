@@ -66,6 +66,9 @@ class CVORLANView : public fw::CView, public virtual CViewServices {
   // -2n .. 3n with n the larger side.
   void SetPageSize(float left, float top, float width, float height);
   void SetPageRect(float left, float top, float width, float height) { SetPageSize(left, top, width, height); }
+  // True while the view still shows the page as the last SetPageSize fitted it
+  // (no zoom or scroll since).
+  bool ShowsFittedPage() const;
   float GetPageWidth() const { return m_pageWidth; }
   float GetPageHeight() const { return m_pageHeight; }
   // The rulers' zoom for the rectangle, kept as the view's zoom.
@@ -138,6 +141,10 @@ class CVORLANView : public fw::CView, public virtual CViewServices {
   float m_pageWidth = 400.0f;
   float m_pageHeight = 900.0f;
   std::uint16_t m_barMask = 0;
+  // The zoom and origin of the last fit.
+  bool m_fitted = false;
+  double m_fitZoom = 0.0;
+  CFPoint m_fitOrigin{};
 
  private:
   plat::HBITMAP m_backBuffer = nullptr;

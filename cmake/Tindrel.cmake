@@ -1,5 +1,16 @@
 # Helpers shared by the folders' CMakeLists.
 
+# Every test runs with fonts of its own: a fontconfig file listing only the Debian
+# test fonts, its cache under the build folder (the programs keep the user's fonts).
+set(TINDREL_TEST_FONT_CACHE ${CMAKE_BINARY_DIR}/test-fonts/cache)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/test-fonts.conf.in ${CMAKE_BINARY_DIR}/test-fonts/fonts.conf @ONLY)
+set(TINDREL_TEST_ENV "FONTCONFIG_FILE=${CMAKE_BINARY_DIR}/test-fonts/fonts.conf")
+
+# tindrel_test_env(TEST...) — the common test environment for tests added by add_test.
+function(tindrel_test_env)
+  set_tests_properties(${ARGN} PROPERTIES ENVIRONMENT "${TINDREL_TEST_ENV}")
+endfunction()
+
 # tindrel_sources(VAR) — every .cpp directly in the current folder.
 macro(tindrel_sources var)
   file(GLOB ${var} CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
@@ -18,6 +29,6 @@ function(tindrel_tests name label)
     TINDREL_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data"
     TINDREL_BIN_DIR="${TINDREL_BIN_DIR}")
   gtest_discover_tests(${name}
-    PROPERTIES LABELS ${label}
+    PROPERTIES LABELS ${label} ENVIRONMENT "${TINDREL_TEST_ENV}"
     DISCOVERY_TIMEOUT 120)
 endfunction()

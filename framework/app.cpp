@@ -420,7 +420,10 @@ int RunApplication(CWinApp& app, const std::string& commandLine) {
   ResetQuit();
   if (!app.InitInstance()) {
     if (app.m_pMainWnd && app.m_pMainWnd->m_hWnd) app.m_pMainWnd->DestroyWindow();
-    return app.ExitInstance();
+    // A start that failed (a file that would not open, no main window) is a failure
+    // to whoever started the program.
+    const int code = app.ExitInstance();
+    return code != 0 ? code : 1;
   }
   return app.Run();
 }

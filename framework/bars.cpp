@@ -307,6 +307,17 @@ void CStatusBar::SetPaneInfo(int index, UINT id, UINT style, int width) {
   p.width = width;
 }
 
+void CStatusBar::SetPaneWidestText(int index, const std::string& widest) {
+  if (index < 0 || index >= GetCount()) return;
+  NotifyChanged(WOC_CONTENT);
+  Pane& p = panes_[size_t(index)];
+  p.widest = widest;
+}
+
+std::string CStatusBar::GetPaneWidestText(int index) const {
+  return (index < 0 || index >= GetCount()) ? std::string() : panes_[size_t(index)].widest;
+}
+
 void CStatusBar::GetPaneInfo(int index, UINT& id, UINT& style, int& width) const {
   if (index < 0 || index >= GetCount()) {
     id = style = 0;

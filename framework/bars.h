@@ -163,6 +163,7 @@ class CStatusBar : public CControlBar {
     UINT style = 0;
     int width = 0;
     std::string text;
+    std::string widest;  // the widest text the pane must show whole (empty: none)
   };
   struct TextRecord {
     int pane;
@@ -179,6 +180,10 @@ class CStatusBar : public CControlBar {
   UINT GetItemID(int index) const;
   void SetPaneInfo(int index, UINT id, UINT style, int width);
   void GetPaneInfo(int index, UINT& id, UINT& style, int& width) const;
+  // The widest text a pane will show: the presentation measures it in its own font and
+  // widens the pane to fit it whole (the width set stays the least).
+  void SetPaneWidestText(int index, const std::string& widest);
+  std::string GetPaneWidestText(int index) const;
   UINT GetPaneStyle(int index) const;
   void SetPaneStyle(int index, UINT style);
   BOOL SetPaneText(int index, const std::string& text, BOOL update = TRUE);

@@ -119,15 +119,17 @@ BOOL CEdit::UserType(const std::string& text) {
     }
     t += c;
   }
+  const HWND self = m_hWnd;
   if (limit_ > 0 && int(t.size()) > limit_) {
     t.resize(size_t(limit_));
     NotifyParent(EN_MAXTEXT);
+    if (!Alive(self)) return FALSE;
   }
   if (t == GetWindowText()) return FALSE;
   CWnd::SetWindowText(t);
   selStart_ = selEnd_ = int(t.size());
   NotifyParent(EN_UPDATE);
-  NotifyParent(EN_CHANGE);
+  if (Alive(self)) NotifyParent(EN_CHANGE);
   return TRUE;
 }
 
@@ -503,8 +505,9 @@ bool CComboBox::DrawItem(int index, plat::HDC dc, const RECT& r, UINT state) {
 void CComboBox::UserSelect(int index) {
   if (!IsWindowEnabled() || index < 0 || index >= GetCount()) return;
   SetCurSel(index);
+  const HWND self = m_hWnd;
   NotifyParent(CBN_SELCHANGE);
-  NotifyParent(CBN_SELENDOK);
+  if (Alive(self)) NotifyParent(CBN_SELENDOK);
 }
 
 BOOL CComboBox::UserSelectString(const std::string& exact) {
@@ -526,8 +529,9 @@ void CComboBox::UserType(const std::string& text) {
   if (limit_ > 0 && int(t.size()) > limit_) t.resize(size_t(limit_));
   CWnd::SetWindowText(t);
   cur_ = CB_ERR;
+  const HWND self = m_hWnd;
   NotifyParent(CBN_EDITUPDATE);
-  NotifyParent(CBN_EDITCHANGE);
+  if (Alive(self)) NotifyParent(CBN_EDITCHANGE);
 }
 
 // Spin buttons.
@@ -595,7 +599,8 @@ void CSpinButtonCtrl::UserDelta(int delta) {
   nm.hdr.code = UDN_DELTAPOS;
   nm.iPos = pos_;
   nm.iDelta = delta;
-  if (NotifyParent(nm.hdr)) return;
+  const HWND self = m_hWnd;
+  if (NotifyParent(nm.hdr) || !Alive(self)) return;
   int lo = std::min(lower_, upper_), hi = std::max(lower_, upper_);
   int sign = upper_ >= lower_ ? 1 : -1;
   long target = long(pos_) + long(sign) * nm.iDelta;
@@ -626,8 +631,9 @@ void CSliderCtrl::UserSetPos(int pos) {
   SetPos(pos);
   if (CWnd* p = GetParent()) {
     UINT msg = (GetStyle() & TBS_VERT) ? WM_VSCROLL : WM_HSCROLL;
-    p->SendMessage(msg, MAKELONG(TB_THUMBPOSITION, WORD(pos_)), LPARAM(m_hWnd));
-    p->SendMessage(msg, MAKELONG(TB_ENDTRACK, 0), LPARAM(m_hWnd));
+    const HWND self = m_hWnd, parent = p->m_hWnd;
+    fw::SendMessage(parent, msg, MAKELONG(TB_THUMBPOSITION, WORD(pos_)), LPARAM(self));
+    if (Alive(self)) fw::SendMessage(parent, msg, MAKELONG(TB_ENDTRACK, 0), LPARAM(self));
   }
 }
 
@@ -657,8 +663,9 @@ void CScrollBar::UserScroll(UINT code, int thumbPos) {
   if (CWnd* p = GetParent()) {
     const UINT msg = (GetStyle() & SBS_VERT) ? WM_VSCROLL : WM_HSCROLL;
     const WORD pos = code == SB_THUMBPOSITION || code == SB_THUMBTRACK ? WORD(thumbPos) : 0;
-    p->SendMessage(msg, MAKELONG(WORD(code), pos), LPARAM(m_hWnd));
-    p->SendMessage(msg, MAKELONG(SB_ENDSCROLL, 0), LPARAM(m_hWnd));
+    const HWND self = m_hWnd, parent = p->m_hWnd;
+    fw::SendMessage(parent, msg, MAKELONG(WORD(code), pos), LPARAM(self));
+    if (Alive(self)) fw::SendMessage(parent, msg, MAKELONG(SB_ENDSCROLL, 0), LPARAM(self));
   }
 }
 
@@ -926,7 +933,9 @@ void CListCtrl::UserClick(int item) {
 }
 
 void CListCtrl::UserDoubleClick(int item) {
+  const HWND self = m_hWnd;
   UserClick(item);
+  if (!Alive(self)) return;
   NMLISTVIEW nm;
   nm.hdr.code = NM_DBLCLK;
   nm.iItem = item;
@@ -1000,7 +1009,8 @@ BOOL CTabCtrl::UserSelect(int index) {
   if (!IsWindowEnabled() || index < 0 || index >= GetItemCount() || index == cur_) return FALSE;
   NMHDR hdr;
   hdr.code = TCN_SELCHANGING;
-  if (NotifyParent(hdr)) return FALSE;
+  const HWND self = m_hWnd;
+  if (NotifyParent(hdr) || !Alive(self)) return FALSE;
   cur_ = index;
   NMHDR done;
   done.code = TCN_SELCHANGE;

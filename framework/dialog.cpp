@@ -128,6 +128,8 @@ BOOL CDialog::CreateDialogWindow(CWnd* parent, bool modal) {
   RECT r = t ? t->rect : RECT{0, 0, 320, 240};
   std::string caption = t ? t->caption : caption_;
   if (modal) style = (style & ~WS_CHILD) | WS_POPUP | WS_VISIBLE;
+  // A common dialog's own window only stands in for the host's dialog: never shown.
+  if (dynamic_cast<const CCommonDialog*>(this)) style &= ~WS_VISIBLE;
   if (!CreateEx(0, "#32770", caption, style, r, parent, 0)) return FALSE;
   return TRUE;
 }
@@ -320,10 +322,13 @@ BOOL CDialog::SetCheckBox(UINT id, int check) {
     DWORD t = b->ButtonType();
     if (t != BS_AUTOCHECKBOX && t != BS_AUTO3STATE && t != BS_AUTORADIOBUTTON) {
       b->SetCheck(check);
+      const HWND button = b->m_hWnd;
       b->NotifyParent(BN_CLICKED);
-      break;
+      return Alive(button) && b->GetCheck() == check;
     }
+    const HWND button = b->m_hWnd;
     b->Click();
+    if (!Alive(button)) return FALSE;
   }
   return b->GetCheck() == check;
 }

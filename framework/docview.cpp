@@ -561,8 +561,9 @@ void CFrameWnd::OnClose() {
   CWinApp* app = AfxGetApp();
   if (app && app->m_pMainWnd == this) {
     if (!doc && !app->SaveAllModified()) return;
+    const HWND self = m_hWnd;
     app->CloseAllDocuments(FALSE);
-    if (!m_hWnd) return;
+    if (!Alive(self)) return;
     doc = nullptr;
   }
   if (doc && doc->m_bAutoDelete) {

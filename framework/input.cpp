@@ -50,8 +50,9 @@ void PostMouse(UINT msg, POINT screen) {
   if (!w) return;
   POINT c = screen;
   w->ScreenToClient(&c);
-  if (msg == WM_MOUSEMOVE && !CWnd::GetCapture()) w->SendMessage(WM_SETCURSOR, w->m_hWnd, 0);
-  w->PostMessage(msg, CurrentMouseKeyFlags(), LPARAM(MAKELONG(WORD(c.x), WORD(c.y))));
+  const HWND h = w->m_hWnd;
+  if (msg == WM_MOUSEMOVE && !CWnd::GetCapture()) w->SendMessage(WM_SETCURSOR, h, 0);
+  PostMessage(h, msg, CurrentMouseKeyFlags(), LPARAM(MAKELONG(WORD(c.x), WORD(c.y))));
   if (S().autoPump) PumpPendingMessages();
 }
 

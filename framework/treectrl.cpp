@@ -175,13 +175,14 @@ BOOL CTreeCtrl::UserEditLabel(HTREEITEM item, const std::string& text) {
   begin.item.hItem = item;
   begin.item.pszText = i->text.c_str();
   begin.item.lParam = LPARAM(i->data);
-  if (NotifyParent(begin.hdr) != 0) return FALSE;
+  const HWND self = m_hWnd;
+  if (NotifyParent(begin.hdr) != 0 || !Alive(self)) return FALSE;
   NMTVDISPINFO end;
   end.hdr.code = TVN_ENDLABELEDIT;
   end.item.hItem = item;
   end.item.pszText = text.c_str();
   end.item.lParam = LPARAM(GetItemData(item));
-  if (NotifyParent(end.hdr) == 0) return FALSE;
+  if (NotifyParent(end.hdr) == 0 || !Alive(self)) return FALSE;
   return SetItemText(item, text);
 }
 

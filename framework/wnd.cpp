@@ -175,11 +175,12 @@ BOOL CWnd::CreateEx(DWORD exStyle, const std::string& className, const std::stri
     m.topLevel.insert(m.topLevel.begin(), this);
   }
   if (WindowObserver* o = Observer()) o->Created(this);
+  const HWND self = m_hWnd;
   if (SendMessage(WM_CREATE, 0, LPARAM(&cs)) == -1) {
-    DestroyWindow();
+    if (Alive(self)) DestroyWindow();
     return FALSE;
   }
-  if (!m_hWnd) return FALSE;
+  if (!Alive(self)) return FALSE;
   if (style_ & WS_MAXIMIZE) {
     style_ &= ~WS_MAXIMIZE;
     ShowWindow(SW_SHOWMAXIMIZED);
@@ -256,7 +257,9 @@ LRESULT CWnd::Default() {
 
 LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
   LRESULT r = 0;
-  if (!OnWndMsg(msg, wp, lp, &r)) r = DefWindowProc(msg, wp, lp);
+  const HWND self = m_hWnd;
+  // A handler may have destroyed the window: then there is no default left to run.
+  if (!OnWndMsg(msg, wp, lp, &r) && (!self || Alive(self))) r = DefWindowProc(msg, wp, lp);
   return r;
 }
 
@@ -320,6 +323,12 @@ BOOL CWnd::OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
   return TRUE;
 }
 
+namespace {
+// The result of the WM_COMMAND being handled, kept off the window: the command may
+// destroy it.
+LRESULT g_commandResult = 1;
+}  // namespace
+
 BOOL CWnd::OnCommand(WPARAM wp, LPARAM lp) {
   UINT id = LOWORD(wp);
   UINT code = HIWORD(wp);
@@ -337,8 +346,9 @@ BOOL CWnd::OnCommand(WPARAM wp, LPARAM lp) {
     upd.kind = CmdKind::Update;
     upd.id = id;
     upd.ui = &state;
+    const HWND self = m_hWnd;
     OnCmdMsg(upd);
-    if (!state.enabled) return TRUE;
+    if (!state.enabled || (self && !Alive(self))) return TRUE;
     code = 0;
   }
   CmdCall call;
@@ -349,7 +359,7 @@ BOOL CWnd::OnCommand(WPARAM wp, LPARAM lp) {
   call.lParam = lp;
   call.result = 1;
   if (!OnCmdMsg(call)) return FALSE;
-  lastCommandResult_ = call.result;
+  g_commandResult = call.result;
   return TRUE;
 }
 
@@ -387,13 +397,14 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
   }
   *result = 0;
   switch (msg) {
-    case WM_COMMAND:
-      lastCommandResult_ = 1;
-      if (OnCommand(wp, lp)) {
-        *result = lastCommandResult_;
-        return TRUE;
-      }
-      return FALSE;
+    case WM_COMMAND: {
+      const LRESULT outer = g_commandResult;
+      g_commandResult = 1;
+      const BOOL handled = OnCommand(wp, lp);
+      if (handled) *result = g_commandResult;
+      g_commandResult = outer;
+      return handled;
+    }
     case WM_NOTIFY:
       return OnNotify(wp, lp, result);
     case WM_CREATE:
@@ -695,8 +706,9 @@ void CWnd::SyncClientSize() {
   if (c.cx == surface_.surface().width() && c.cy == surface_.surface().height()) return;
   surface_.Resize(c.cx, c.cy);
   NotifyChanged(WOC_GEOMETRY);
+  const HWND self = m_hWnd;
   SendMessage(WM_SIZE, IsZoomed() ? 2 : 0, MAKELONG(WORD(c.cx), WORD(c.cy)));
-  InvalidateRect(nullptr, TRUE);
+  if (Alive(self)) InvalidateRect(nullptr, TRUE);
 }
 
 BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT) {
@@ -854,13 +866,15 @@ BOOL CWnd::SetWindowPos(HWND after, int x, int y, int cx, int cy, UINT flags) {
       SIZE c = GetClientSize();
       o->Pixels(this, RECT{0, 0, c.cx, c.cy}, false);
     }
+  // Each message below may destroy the window.
+  const HWND self = m_hWnd;
   if (flags & SWP_SHOWWINDOW) ShowWindow(SW_SHOWNA);
-  if (flags & SWP_HIDEWINDOW) ShowWindow(SW_HIDE);
-  if (moved) SendMessage(WM_MOVE, 0, MAKELONG(WORD(rect_.left), WORD(rect_.top)));
-  if (sized && m_hWnd) {
+  if ((flags & SWP_HIDEWINDOW) && Alive(self)) ShowWindow(SW_HIDE);
+  if (moved && Alive(self)) SendMessage(WM_MOVE, 0, MAKELONG(WORD(rect_.left), WORD(rect_.top)));
+  if (sized && Alive(self)) {
     SIZE c = GetClientSize();
     SendMessage(WM_SIZE, IsZoomed() ? 2 : 0, MAKELONG(WORD(c.cx), WORD(c.cy)));
-    if (!(flags & SWP_NOREDRAW)) InvalidateRect(nullptr, TRUE);
+    if (!(flags & SWP_NOREDRAW) && Alive(self)) InvalidateRect(nullptr, TRUE);
   }
   return TRUE;
 }
@@ -888,8 +902,9 @@ BOOL CWnd::ShowWindow(int cmd) {
     else
       style_ &= ~WS_VISIBLE;
     NotifyChanged(WOC_SHOWN | WOC_STYLE);
+    const HWND self = m_hWnd;
     SendMessage(WM_SHOWWINDOW, show, 0);
-    if (show) InvalidateRect(nullptr, TRUE);
+    if (show && Alive(self)) InvalidateRect(nullptr, TRUE);
   } else {
     NotifyChanged(WOC_STYLE);
   }
@@ -950,9 +965,10 @@ void CWnd::Paint(bool immediate) {
   if (m_hWnd && IsWindowVisible() && !update_.empty()) {
     bool was = WM().immediatePaint;
     WM().immediatePaint = immediate;
+    const HWND self = m_hWnd;
     SendMessage(WM_PAINT);
     WM().immediatePaint = was;
-    if (m_hWnd && !update_.empty()) ValidateRect(nullptr);
+    if (Alive(self) && !update_.empty()) ValidateRect(nullptr);
   }
 }
 
@@ -1046,8 +1062,10 @@ CWnd* CWnd::SetFocus() {
   if (old == this || !m_hWnd) return old;
   m.focus = this;
   NotifyChanged(WOC_FOCUS);
-  if (old) old->SendMessage(WM_KILLFOCUS, m_hWnd);
-  if (m.focus == this) SendMessage(WM_SETFOCUS, old ? old->m_hWnd : 0);
+  const HWND self = m_hWnd;
+  const HWND oldHandle = old ? old->m_hWnd : 0;
+  if (old) old->SendMessage(WM_KILLFOCUS, self);
+  if (Alive(self) && m.focus == this) SendMessage(WM_SETFOCUS, oldHandle);
   return old;
 }
 
@@ -1079,8 +1097,10 @@ CWnd* CWnd::SetActiveWindow() {
   CWnd* old = m.active;
   if (old == top) return old;
   m.active = top;
-  if (old) old->SendMessage(WM_ACTIVATE, 0, LPARAM(top->m_hWnd));
-  top->SendMessage(WM_ACTIVATE, 1, LPARAM(old ? old->m_hWnd : 0));
+  const HWND topHandle = top->m_hWnd;
+  const HWND oldHandle = old ? old->m_hWnd : 0;
+  if (old) old->SendMessage(WM_ACTIVATE, 0, LPARAM(topHandle));
+  fw::SendMessage(topHandle, WM_ACTIVATE, 1, LPARAM(oldHandle));
   return old;
 }
 
@@ -1162,8 +1182,9 @@ Timer* FindDueTimer() {
 // Gives each window from the target up to its top-level parent a chance to translate.
 bool WalkPreTranslate(MSG* msg) {
   for (CWnd* w = CWnd::FromHandle(msg->hwnd); w; w = w->GetParent()) {
+    const HWND h = w->m_hWnd;
     if (w->PreTranslateMessage(msg)) return true;
-    if (!CWnd::FromHandle(msg->hwnd)) return true;
+    if (!CWnd::FromHandle(msg->hwnd) || !CWnd::Alive(h)) return true;
   }
   return false;
 }

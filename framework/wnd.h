@@ -78,6 +78,10 @@ class CWnd : public CCmdTarget {
   CWnd& operator=(const CWnd&) = delete;
 
   static CWnd* FromHandle(HWND h);
+  // Whether the window a handle named still lives. Handles are never reused, so code
+  // that keeps its own handle before a call that may destroy (and delete) it can ask
+  // this afterwards without touching the object.
+  static bool Alive(HWND h) { return h && FromHandle(h) != nullptr; }
   HWND GetSafeHwnd() const { return m_hWnd; }
   bool IsDestroying() const { return destroying_; }
 
@@ -277,7 +281,6 @@ class CWnd : public CCmdTarget {
     int min = 0, max = 100, pos = 0;
   } scroll_[2];
   bool destroying_ = false;
-  LRESULT lastCommandResult_ = 1;
   plat::WindowSurface surface_;
   std::vector<plat::HDC> dcs_;
 };

@@ -80,17 +80,19 @@ namespace {
 // Disables the cut window's frame while a job runs.
 class ModalState {
  public:
-  explicit ModalState(fw::CWnd* frame) : frame_(frame && frame->GetSafeHwnd() ? frame : nullptr) {
+  explicit ModalState(fw::CWnd* frame)
+      : frame_(frame && frame->GetSafeHwnd() ? frame : nullptr), handle_(frame_ ? frame_->m_hWnd : 0) {
     if (frame_) frame_->EnableWindow(fw::FALSE);
   }
   ~ModalState() {
-    if (frame_) frame_->EnableWindow(fw::TRUE);
+    if (frame_ && fw::CWnd::Alive(handle_)) frame_->EnableWindow(fw::TRUE);
   }
   ModalState(const ModalState&) = delete;
   ModalState& operator=(const ModalState&) = delete;
 
  private:
   fw::CWnd* frame_;
+  fw::HWND handle_;
 };
 
 // The dialog, created and shown with its first text; destroyed at the end.

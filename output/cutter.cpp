@@ -1,6 +1,7 @@
 #include "output/cutter.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -184,11 +185,17 @@ bool CCutterDriver::BeginJob(fw::CWnd* progress, CCutInfo& job) {
   abortFlag = 0;
 
   if (!port.Open(outMethod, progress, &abortFlag)) {
+    const int err = errno;
     abortFlag = 1;
     if (!port.WasCancelled()) {
       std::string name = port.GetPortCode() > 0 ? port.GetPortName() : port.GetOpenPath();
       if (name.empty()) name = port.GetPortName();
-      plat::MessageBox("文件:[" + name + "]打开失败!", "错误", plat::MB_OK | plat::MB_ICONSTOP);
+      std::string text = "文件:[" + name + "]打开失败!";
+      // A port names the device it stands for, and why that would not open.
+      if (port.GetPortCode() > 0)
+        text += "\n" + (port.GetOpenPath().empty() ? std::string("?") : port.GetOpenPath()) + ": " +
+                std::strerror(err);
+      plat::MessageBox(text, "错误", plat::MB_OK | plat::MB_ICONSTOP);
     }
     return false;
   }

@@ -272,6 +272,7 @@ void CCutterBar::OnOutput() {
 }
 
 void CCutterBar::OnExit() {
+  if (fw::CWnd* w = CutWindow(); w && !w->IsWindowEnabled()) return;  // a job runs
   CollectSettings();
   info_.Save(ini_);
   device_.Save();

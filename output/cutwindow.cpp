@@ -473,12 +473,21 @@ int CCutFrame::OnCreate(fw::CREATESTRUCT* cs) {
   return 0;
 }
 
-void CCutFrame::OnClose() { DestroyWindow(); }
+// While a job runs the frame is disabled and the job pumps messages: the window stays
+// until the job ends (its Stop button ends it early).
+void CCutFrame::OnClose() {
+  if (!IsWindowEnabled()) return;
+  DestroyWindow();
+}
 
 void CCutFrame::OnDestroy() {
   cutterBar_.SetPages(nullptr);
   host_ = nullptr;
   // The design program's window comes back.
-  if (fw::CWnd* main = fw::AfxGetMainWnd(); main && main != this && main->m_hWnd) main->ShowWindow(fw::SW_SHOW);
+  if (fw::CWnd* main = fw::AfxGetMainWnd(); main && main != this && main->m_hWnd) {
+    main->ShowWindow(fw::SW_SHOW);
+    main->BringWindowToTop();
+    main->SetActiveWindow();
+  }
   fw::CFrameWnd::OnDestroy();
 }

@@ -225,7 +225,8 @@ class StatusBarWidget : public WindowWidget {
     p.fillRect(rect(), palette().button());
     auto* bar = dynamic_cast<CStatusBar*>(wnd());
     if (!bar) return;
-    // Fixed panes keep their widths (plus borders); the stretching pane takes the rest.
+    // Fixed panes keep their widths (plus borders), wide enough for their widest text in
+    // this font; the stretching pane takes the rest.
     const int n = bar->GetCount();
     std::vector<int> widths(size_t(std::max(0, n)));
     int fixed = 0, stretch = -1;
@@ -233,12 +234,10 @@ class StatusBarWidget : public WindowWidget {
       UINT id, style;
       int w;
       bar->GetPaneInfo(i, id, style, w);
-      if ((style & SBPS_STRETCH) && stretch < 0) {
-        stretch = i;
-        widths[size_t(i)] = std::max(0, w) + 6;
-      } else {
-        widths[size_t(i)] = std::max(0, w) + 6;
-      }
+      if ((style & SBPS_STRETCH) && stretch < 0) stretch = i;
+      const std::string widest = bar->GetPaneWidestText(i);
+      if (!widest.empty()) w = std::max(w, fontMetrics().horizontalAdvance(Utf8(widest)));
+      widths[size_t(i)] = std::max(0, w) + 6;
       fixed += widths[size_t(i)] + 2;
     }
     if (stretch >= 0) widths[size_t(stretch)] += std::max(0, width() - 4 - fixed);

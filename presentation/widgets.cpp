@@ -172,10 +172,12 @@ void WindowWidget::SyncGeometry() {
       t->placed = QPoint(r.left, r.top);
       t->move(t->placed);
     }
+    // Qt keeps a hidden window's state: a maximised window shown again must be mapped
+    // again too.
     if (shown && w->IsZoomed()) {
-      if (!t->isMaximized()) t->showMaximized();
+      if (!t->isMaximized() || !t->isVisible()) t->showMaximized();
     } else if (shown && w->IsIconic()) {
-      if (!t->isMinimized()) t->showMinimized();
+      if (!t->isMinimized() || !t->isVisible()) t->showMinimized();
     } else if (shown && (!t->isVisible() || t->isMaximized() || t->isMinimized())) {
       t->showNormal();
     }

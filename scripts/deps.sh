@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, when they are missing.
-# Usage: scripts/deps.sh [test|run|bench]
+# Usage: scripts/deps.sh [test|ci|run|bench]
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -8,10 +8,15 @@ packages=(g++ cmake ninja-build pkg-config git
   fonts-dejavu-core fonts-arphic-gbsn00lp fonts-arphic-bsmi00lp
   qt6-base-dev xvfb xauth
   libcairo2-dev libcups2-dev)
-# The fuzz targets need clang and its libFuzzer runtime.
-if [ "${1:-}" = test ]; then packages+=(clang libclang-rt-14-dev); fi
-# The print tests run a private print server; the export tests read back with hp2xx and ghostscript.
-if [ "${1:-}" = test ]; then packages+=(cups-daemon cups-client ghostscript hp2xx); fi
+# The fuzz targets need clang and its libFuzzer runtime; the user-road test a real
+# X server, a window manager and tools that drive and inspect windows; the print
+# tests a private print server; the export tests read back with hp2xx and ghostscript.
+if [ "${1:-}" = test ] || [ "${1:-}" = ci ]; then
+  packages+=(clang libclang-rt-14-dev xvfb openbox xdotool x11-utils x11-apps python3)
+  packages+=(cups-daemon cups-client ghostscript hp2xx)
+fi
+# CI adds one more Chinese font, as desktops have: the tests must not see it.
+if [ "${1:-}" = ci ]; then packages+=(fonts-droid-fallback); fi
 # The import benchmarks compare with these programs: scripts/deps.sh bench
 if [ "${1:-}" = bench ]; then packages+=(hp2xx python3-ezdxf pstoedit); fi
 missing=()

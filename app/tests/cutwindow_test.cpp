@@ -389,4 +389,30 @@ TEST_F(CutWindowTest, OutputOfASelectedAreaToATerminal) {
   frame->DestroyWindow();
 }
 
+// Exit and the close box while a job runs (the job pumps messages between writes): the
+// window stays until the job ended, then closes as asked again.
+TEST_F(CutWindowTest, ExitAndCloseWaitForTheRunningJob) {
+  Pty pty;
+  ASSERT_FALSE(pty.slave.empty());
+  PortDevices map("COM1=" + pty.slave);
+  design->SendMessage(fw::WM_COMMAND, ID_TOOL_CUTOUT, 0);
+  auto* frame = dynamic_cast<CCutFrame*>(fw::CWnd::FindWindow(nullptr, "CutOut  "));
+  ASSERT_NE(frame, nullptr);
+  const fw::HWND h = frame->m_hWnd;
+  auto& port = BarItem<fw::CComboBox>(*frame, cutid::IDC_PORT);
+  ASSERT_EQ(port.GetLBText(0), "COM1");
+  port.UserSelect(0);
+  auto& exit = BarItem<fw::CButton>(*frame, cutid::IDC_EXIT);
+  frame->GetCutterBar().PostMessage(fw::WM_COMMAND, fw::MAKELONG(cutid::IDC_EXIT, fw::BN_CLICKED),
+                                    fw::LPARAM(exit.m_hWnd));
+  frame->PostMessage(fw::WM_CLOSE);
+  BarItem<fw::CButton>(*frame, cutid::IDC_OUTPUT).Click();
+  ASSERT_TRUE(fw::IsWindow(h));
+  EXPECT_EQ(frame->GetCutterBar().LastRun(), 0);
+  EXPECT_TRUE(frame->IsWindowEnabled());
+  EXPECT_FALSE(pty.Drain().empty());
+  frame->SendMessage(fw::WM_CLOSE);
+  EXPECT_FALSE(fw::IsWindow(h));
+}
+
 }  // namespace

@@ -26,6 +26,7 @@
 #include "output/cutwindow.h"
 #include "output/portfile.h"
 #include "platform/codepage.h"
+#include "platform/port.h"
 #include "text/fontcatalog.h"
 #include "text/language.h"
 #include "text/textattr.h"
@@ -297,6 +298,25 @@ TEST_F(ShippedSettingsTest, PaletteHoldsTheSignColours) {
 
 // The build's copy step: a missing file is copied, a user's copy (in any
 // letter case) is left as it is.
+// The shipped port file changes nothing as it stands, and its example maps the ports
+// once the comment marks are taken away.
+TEST_F(ShippedSettingsTest, PortFileExampleMapsUsbDevicesWhenUncommented) {
+  const std::string shipped = ReadText(Shipped("Port.INI"));
+  ASSERT_NE(shipped.find(";[Devices]"), std::string::npos);
+  std::ofstream(Path("Port.INI")) << shipped;
+  EXPECT_EQ(plat::MapPortDevice(1, Path("Port.INI")), "/dev/ttyS0");
+  EXPECT_EQ(plat::MapPortDevice(16, Path("Port.INI")), "/dev/lp0");
+  std::string uncommented;
+  std::size_t at = shipped.find(";[Devices]");
+  uncommented = shipped.substr(0, at);
+  for (std::size_t i = at; i < shipped.size(); ++i)
+    if (!(shipped[i] == ';' && (i == 0 || shipped[i - 1] == '\n'))) uncommented += shipped[i];
+  std::ofstream(Path("Port2.INI")) << uncommented;
+  EXPECT_EQ(plat::MapPortDevice(1, Path("Port2.INI")), "/dev/ttyUSB0");
+  EXPECT_EQ(plat::MapPortDevice(2, Path("Port2.INI")), "/dev/ttyACM0");
+  EXPECT_EQ(plat::MapPortDevice(16, Path("Port2.INI")), "/dev/usb/lp0");
+}
+
 TEST_F(ShippedSettingsTest, InstallStepKeepsTheUsersCopy) {
   const std::string script = kDefaults + "install_missing.cmake";
   const struct {

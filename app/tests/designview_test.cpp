@@ -277,6 +277,26 @@ TEST_F(DesignViewTest, MultiClickToolsMakeOnePathWhenTheToolEnds) {
   }
 }
 
+// Each multi-click tool ended through the command route (a tool button, F2's zoom)
+// after no, one or two clicks: only a real line reaches the document, and a lone
+// click's path is dropped unused (the sanitizer build sees any later read of it).
+TEST_F(DesignViewTest, MultiClickToolsEndThroughCommandsAfterAnyClickCount) {
+  constexpr fw::UINT kZoomIn = 40112;
+  for (std::uint32_t tool : {ID_TOOL_POLYLINE, ID_TOOL_POLYGON, ID_TOOL_BEZIER})
+    for (int clicks = 0; clicks <= 2; ++clicks)
+      for (fw::UINT next : {kZoomIn, fw::UINT(ID_TOOL_SELECT)}) {
+        SCOPED_TRACE(std::to_string(tool) + " clicks " + std::to_string(clicks) + " then " + std::to_string(next));
+        const int before = doc->GetObjectCount();
+        main->SendMessage(fw::WM_COMMAND, tool, 0);
+        ASSERT_EQ(view->GetCurrentTool(), tool);
+        for (int i = 0; i < clicks; ++i) Click(100 + 100 * i, 100 + 50 * i);
+        main->SendMessage(fw::WM_COMMAND, next, 0);
+        EXPECT_EQ(view->GetCurrentTool(), next);
+        EXPECT_EQ(view->GetPendingObject(), nullptr);
+        EXPECT_EQ(doc->GetObjectCount(), before + (clicks == 2 ? 1 : 0));
+      }
+}
+
 TEST_F(DesignViewTest, ZoomToolsAndAltPanning) {
   const double s0 = view->GetScale();
   Tool(ID_TOOL_ZOOM_IN);

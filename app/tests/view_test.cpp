@@ -107,11 +107,12 @@ TEST_F(ViewTest, PageMapsIntoTheDrawingAreaBothWays) {
   }
 }
 
-TEST_F(ViewTest, AResizeRefitsTheEmptyPageOnly) {
+TEST_F(ViewTest, AResizeRefitsAPageTheUserDidNotZoom) {
   ASSERT_TRUE(Start(800, 600));
   view->MoveWindow(0, 0, 400 + 15 + 16, 900 + 15 + 16);
   EXPECT_DOUBLE_EQ(view->GetScale(), 1.0);
   doc->AddObject(MakeRectPath(0, 0, 10, 10).release(), false);
+  view->ZoomToRect(CFRect(0, 0, 400, 800));  // the user's zoom, another origin
   view->MoveWindow(0, 0, 200 + 15 + 16, 900 + 15 + 16);
   EXPECT_DOUBLE_EQ(view->GetScale(), 1.0);
 }

@@ -358,6 +358,32 @@ TEST_F(ToolsTest, PageShadowAndGridPixels) {
   }
 }
 
+// The page fitted at opening follows the window's later resizes (the frame's last
+// layout comes after the document opened) until the user zooms.
+TEST_F(ToolsTest, AFittedPageStaysFittedThroughResizesUntilTheUserZooms) {
+  ASSERT_TRUE(Start(400, 300));
+  doc->AddObject(MakeRectPath(10, 10, 50, 30).release(), false);
+  const float pw = doc->GetPageWidth(), ph = doc->GetPageHeight();
+  auto pageFits = [&] {
+    const fw::SIZE c = view->GetClientSize();
+    const plat::POINT p0 = view->PageToDevice(CFPoint{0, 0});
+    const plat::POINT p1 = view->PageToDevice(CFPoint{pw, ph});
+    // The whole page inside the client area, clear of the scroll bars.
+    return p0.x >= 0 && p0.y >= 0 && p1.x <= c.cx && p1.y <= c.cy;
+  };
+  for (fw::SIZE area : {fw::SIZE{1200, 900}, fw::SIZE{300, 200}, fw::SIZE{1600, 1000}}) {
+    view->MoveWindow(0, 0, area.cx + 15 + 16, area.cy + 15 + 16);
+    EXPECT_TRUE(pageFits()) << area.cx;
+    EXPECT_TRUE(view->ShowsFittedPage());
+  }
+  // Once zoomed by the user the view keeps the user's zoom.
+  view->ZoomToRect(CFRect(0, 0, 50, 50));
+  const double zoom = view->GetScale();
+  view->MoveWindow(0, 0, 700, 500);
+  EXPECT_EQ(view->GetScale(), zoom);
+  EXPECT_FALSE(view->ShowsFittedPage());
+}
+
 TEST_F(ToolsTest, HugePageFromAFilePaintsInBoundedTime) {
   ASSERT_TRUE(Start(800, 600));
   CPageInfo& page = doc->GetPageInfo();

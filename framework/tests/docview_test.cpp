@@ -526,6 +526,19 @@ TEST_F(DocViewTest, ClosedDocumentIsGoneWhenTheMainWindowHearsOfIt) {
   EXPECT_EQ(g_log.back(), "closed, open 0");
 }
 
+// The frame is deleted inside the command; the dispatch must not touch it afterwards
+// (the sanitizer build catches a write into it).
+TEST_F(DocViewTest, ExitFromTheMenuEndsWithTheFrameUntouched) {
+  ASSERT_TRUE(app.InitInstance());
+  ASSERT_NE(app.OpenDocumentFile("/designs/b.t98"), nullptr);
+  const HWND main = Main()->m_hWnd;
+  EXPECT_EQ(SendMessage(main, WM_COMMAND, ID_APP_EXIT, 0), 1);
+  EXPECT_FALSE(IsWindow(main));
+  EXPECT_EQ(app.m_pMainWnd, nullptr);
+  PumpPendingMessages();
+  EXPECT_TRUE(QuitReceived());
+}
+
 TEST_F(DocViewTest, FilesDroppedOnTheMainFrameOpen) {
   ASSERT_TRUE(app.InitInstance());
   RECT r{};

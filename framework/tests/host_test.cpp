@@ -134,6 +134,16 @@ TEST_F(HostLoopTest, RunWaitsInTheHostUntilTheNextTimer) {
   app.m_pMainWnd = nullptr;
 }
 
+class FailedStartApp : public CWinApp {
+ public:
+  BOOL InitInstance() override { return FALSE; }
+};
+
+TEST_F(HostLoopTest, AFailedStartEndsTheRunWithAnErrorCode) {
+  FailedStartApp app;
+  EXPECT_NE(RunApplication(app, "missing.t98"), 0);
+}
+
 // Records what the observer is told, as text.
 class LogObserver : public WindowObserver {
  public:

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "model/bezier.h"
 #include "model/geomutil.h"
@@ -515,5 +517,6 @@ TEST_F(CutterFixture, ACutterThatIsNotThereIsReported) {
   CCutInfo info = Info(*dev);
   EXPECT_FALSE(dev->BeginJob(nullptr, info));
   ASSERT_EQ(sink.boxes.size(), 1u);
-  EXPECT_EQ(sink.boxes[0].text, "文件:[COM3]打开失败!");
+  // The message names the device the port stands for and why it would not open.
+  EXPECT_EQ(sink.boxes[0].text, "文件:[COM3]打开失败!\n" + dir / "missing-tty" + ": " + std::strerror(ENOENT));
 }

@@ -937,6 +937,91 @@ TEST_F(PresentationTest, InputForADestroyedWindowIsDropped) {
   EXPECT_EQ(AfxGetMainWnd(), nullptr);
 }
 
+// A pane sized for its widest text shows such a text whole: were it cut, two texts
+// that differ only in their last character would look the same.
+TEST_F(PresentationTest, StatusPanesShowTheirWidestTextWhole) {
+  res::SetString(0x7101, "Width");
+  res::SetString(0x7102, "Mouse");
+  static const UINT ids[] = {ID_SEPARATOR, 0x7101, 0x7102};
+  CStatusBar bar;
+  ASSERT_TRUE(bar.Create(frame));
+  ASSERT_TRUE(bar.SetIndicators(ids, 3));
+  bar.SetPaneWidestText(1, "W: 99999.9");
+  bar.SetPaneWidestText(2, "M: -9999.9,-9999.9");
+  frame->RecalcLayout();
+  Settle();
+  QWidget* w = host->WidgetOf(bar.m_hWnd);
+  ASSERT_NE(w, nullptr);
+  auto shot = [&](int pane, const char* text) {
+    bar.SetPaneText(pane, text);
+    Settle();
+    return w->grab().toImage();
+  };
+  struct Case {
+    int pane;
+    const char* a;
+    const char* b;
+  };
+  const Case cases[] = {
+      {1, "W: 1234.5", "W: 1234.6"},
+      {1, "W: 12345.5", "W: 12345.6"},
+      {2, "M: -1234.5,-1234.5", "M: -1234.5,-1234.6"},
+  };
+  for (const Case& c : cases) EXPECT_NE(shot(c.pane, c.a), shot(c.pane, c.b)) << c.a;
+}
+
+// A common dialog shows one window, the host's dialog, modal over its owner; the
+// framework's window standing for it never shows.
+TEST_F(PresentationTest, CommonDialogsShowOnlyTheirOwnWindow) {
+  QWidget* mainTop = host->TopOf(frame->m_hWnd);
+  ASSERT_NE(mainTop, nullptr);
+  ASSERT_TRUE(mainTop->isVisible());
+  struct Case {
+    const char* what;
+    std::function<int()> run;
+    const char* qtClass;
+  };
+  const Case cases[] = {
+      {"open", [] { CFileDialog d(TRUE, "t98", nullptr, OFN_FILEMUSTEXIST, "Designs|*.t98||"); return d.DoModal(); },
+       "QFileDialog"},
+      {"save as", [] { CFileDialog d(FALSE, "t98", "x.t98", OFN_OVERWRITEPROMPT, "Designs|*.t98||"); return d.DoModal(); },
+       "QFileDialog"},
+      {"colour", [] { CColorDialog d(plat::RGB(1, 2, 3)); return d.DoModal(); }, "QColorDialog"},
+      {"print setup", [] { CPrintDialog d(TRUE); return d.DoModal(); }, "QPageSetupDialog"},
+      {"print", [] { CPrintDialog d(FALSE); return d.DoModal(); }, "QPrintDialog"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // What shows while the dialog runs; the dialog is closed whatever it finds.
+    std::string modalClass = "(none)", titles;
+    bool ownedByMain = false;
+    int others = 0;
+    QTimer::singleShot(0, [&] {
+      host->Flush();
+      QCoreApplication::processEvents();
+      QWidget* modal = QApplication::activeModalWidget();
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w != mainTop && w != modal) {
+          ++others;
+          titles += "[" + w->windowTitle().toStdString() + "]";
+        }
+      if (auto* d = qobject_cast<QDialog*>(modal)) {
+        modalClass = modal->metaObject()->className();
+        ownedByMain = modal->parentWidget() == mainTop;
+        d->reject();
+      } else {
+        for (QWidget* w : QApplication::topLevelWidgets())
+          if (auto* other = qobject_cast<QDialog*>(w); other && other->isVisible()) other->reject();
+      }
+    });
+    EXPECT_EQ(c.run(), IDCANCEL);
+    EXPECT_EQ(modalClass, c.qtClass);
+    EXPECT_TRUE(ownedByMain);
+    EXPECT_EQ(others, 0) << titles;
+    Settle();
+  }
+}
+
 }  // namespace
 
 // The cut window: a top-level window of its own, maximised over the hidden
@@ -961,6 +1046,8 @@ TEST_F(PresentationTest, CutWindowShowsItsBarsAndPages) {
   cut->SetMenu(nullptr);
   cut->InitialUpdateFrame(nullptr, FALSE);
   cut->SetWindowText("CutOut  ");
+  frame->ShowWindow(SW_SHOWMAXIMIZED);
+  Settle();
   cut->ShowWindow(SW_SHOWMAXIMIZED);
   frame->ShowWindow(SW_HIDE);
   Settle();
@@ -1000,6 +1087,14 @@ TEST_F(PresentationTest, CutWindowShowsItsBarsAndPages) {
   top->close();
   Settle();
   EXPECT_EQ(CWnd::FindWindow(nullptr, "CutOut  "), nullptr);
-  ASSERT_NE(host->TopOf(frame->m_hWnd), nullptr);
-  EXPECT_TRUE(host->TopOf(frame->m_hWnd)->isVisible());
+  // The main window comes back as it was: shown, maximised, active, its view drawn.
+  QWidget* mainTop = host->TopOf(frame->m_hWnd);
+  ASSERT_NE(mainTop, nullptr);
+  EXPECT_TRUE(mainTop->isVisible());
+  EXPECT_TRUE(mainTop->isMaximized());
+  EXPECT_TRUE(frame->IsZoomed());
+  EXPECT_EQ(CWnd::GetActiveWindow(), frame);
+  EXPECT_EQ(QApplication::activeWindow(), mainTop);
+  EXPECT_TRUE(ViewWidget()->isVisible());
+  ExpectSameAsSurface(ViewWidget(), view);
 }

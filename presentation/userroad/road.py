@@ -1,0 +1,563 @@
+#!/usr/bin/env python3
+"""The design program as a user meets it: a real X server (Xvfb) with a window
+manager (openbox), the program started on a copy of the sample with folders of its
+own, driven by xdotool.
+
+  road.py BIN_DIR SAMPLE OUT_DIR            the road: draw, letter, save, cut, import, exit
+  road.py BIN_DIR SAMPLE OUT_DIR --random N [--seed S]
+                                            N random actions; the list is kept
+  road.py BIN_DIR SAMPLE OUT_DIR --replay FILE
+                                            the actions of an earlier random run again
+
+Every step waits for its condition with a bounded poll; a failed step names itself
+and leaves a picture of the screen in OUT_DIR. Any sanitizer report fails the run.
+"""
+import argparse
+import os
+import random
+import select
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+STEP_TIMEOUT = 10.0
+SCREEN = (1600, 1000)
+
+
+class Failed(Exception):
+    pass
+
+
+def poll(what, cond, timeout=STEP_TIMEOUT):
+    end = time.monotonic() + timeout
+    delay = 0.02
+    while True:
+        v = cond()
+        if v:
+            return v
+        if time.monotonic() > end:
+            raise Failed(f"{what} (not within {timeout:.0f} s)")
+        time.sleep(delay)
+        delay = min(delay * 1.5, 0.25)
+
+
+# ---- pictures
+
+def xwd_to_png(xwd, png):
+    """An XWD dump of a 24/32-bit TrueColor screen as a PNG."""
+    with open(xwd, "rb") as f:
+        data = f.read()
+    h = struct.unpack(">25I", data[:100])
+    header_size, _, fmt, _, width, height = h[0:6]
+    byte_order, bpp, bpl = h[7], h[11], h[12]
+    masks = h[14:17]
+    ncolors = h[19]
+    if fmt != 2 or bpp not in (24, 32):
+        raise ValueError(f"unexpected XWD format {fmt}/{bpp}")
+    pix = data[header_size + 12 * ncolors:]
+    shifts = [(m & -m).bit_length() - 1 for m in masks]
+    step = bpp // 8
+    rows = []
+    for y in range(height):
+        line = pix[y * bpl:y * bpl + width * step]
+        row = bytearray(b"\0")
+        for x in range(0, width * step, step):
+            b = line[x:x + step]
+            v = int.from_bytes(b, "little" if byte_order == 0 else "big")
+            row += bytes(((v & masks[i]) >> shifts[i]) & 0xFF for i in range(3))
+        rows.append(bytes(row))
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+
+    with open(png, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
+        f.write(chunk(b"IDAT", zlib.compress(b"".join(rows), 6)))
+        f.write(chunk(b"IEND", b""))
+
+
+# ---- the document file
+
+def object_kinds(path):
+    """The kinds of the objects in a design file's object block: u8 2, u32 its length,
+    records (u8 kind, u32 length with this head, ...), u8 254."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if len(data) < 48 or not data.startswith(b"CVF98"):
+        raise Failed(f"{path} is no design file")
+    at = struct.unpack("<8I", data[16:48])[5]
+    if at == 0:
+        return []
+    if at + 5 > len(data) or data[at] != 2:
+        raise Failed(f"{path}: bad object block")
+    end = min(len(data), at + struct.unpack("<I", data[at + 1:at + 5])[0])
+    kinds = []
+    at += 5
+    while at + 5 <= end and data[at] != 254:
+        length = struct.unpack("<I", data[at + 1:at + 5])[0]
+        if length < 5:
+            raise Failed(f"{path}: bad record")
+        kinds.append(data[at])
+        at += length
+    return kinds
+
+
+def object_count(path):
+    return len(object_kinds(path))
+
+
+# ---- the desktop
+
+class Desktop:
+    def __init__(self, out):
+        self.out = out
+        self.procs = []
+        self.env = None
+        self.display = None
+
+    def start(self, work):
+        r, w = os.pipe()
+        log = open(os.path.join(self.out, "xvfb.log"), "w")
+        xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(w), "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp",
+             "-noreset"],
+            pass_fds=(w,), stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+        os.close(w)
+        self.procs.append(xvfb)
+        got = b""
+        end = time.monotonic() + STEP_TIMEOUT
+        while not got.endswith(b"\n"):
+            left = end - time.monotonic()
+            if left <= 0 or not select.select([r], [], [], left)[0]:
+                raise Failed("start the X server")
+            part = os.read(r, 16)
+            if not part:
+                raise Failed("start the X server (it ended)")
+            got += part
+        os.close(r)
+        self.display = ":" + got.decode().strip()
+        home = os.path.join(work, "home")
+        runtime = os.path.join(work, "runtime")
+        for d in (home, runtime):
+            os.makedirs(d, mode=0o700, exist_ok=True)
+        self.env = {
+            "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+            "DISPLAY": self.display,
+            "HOME": home,
+            "XDG_CONFIG_HOME": os.path.join(home, ".config"),
+            "XDG_RUNTIME_DIR": runtime,
+            "LANG": "C.UTF-8",
+            "NO_AT_BRIDGE": "1",
+            "QT_ACCESSIBILITY": "0",
+        }
+        if "FONTCONFIG_FILE" in os.environ:
+            self.env["FONTCONFIG_FILE"] = os.environ["FONTCONFIG_FILE"]
+        wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env, stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=open(os.path.join(self.out, "openbox.log"), "w"))
+        self.procs.append(wm)
+        poll("the window manager runs", lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
+                                                                        check=False))
+
+    def run(self, cmd, check=True, stdin=None):
+        try:
+            p = subprocess.run(cmd, env=self.env, input=stdin, capture_output=True, text=True,
+                               timeout=STEP_TIMEOUT * 3)
+        except subprocess.TimeoutExpired:
+            raise Failed(f"{' '.join(cmd[:3])} did not return")
+        if check and p.returncode != 0:
+            raise Failed(f"{' '.join(cmd[:3])}: {p.stderr.strip()}")
+        return p.stdout
+
+    def xdo(self, *args):
+        return self.run(["xdotool", *map(str, args)])
+
+    def script(self, lines):
+        """Runs xdotool commands, one a line, in one process."""
+        if lines:
+            self.run(["xdotool", "-"], stdin="\n".join(lines) + "\n")
+
+    def windows(self, name):
+        out = self.run(["xdotool", "search", "--onlyvisible", "--name", name], check=False)
+        return [int(w) for w in out.split()]
+
+    def title(self, wid):
+        return self.run(["xdotool", "getwindowname", str(wid)], check=False).strip()
+
+    def viewable(self, wid):
+        return "IsViewable" in self.run(["xwininfo", "-id", str(wid)], check=False)
+
+    def geometry(self, wid):
+        g = {}
+        for line in self.run(["xdotool", "getwindowgeometry", "--shell", str(wid)]).split():
+            k, _, v = line.partition("=")
+            g[k] = int(v)
+        return g["X"], g["Y"], g["WIDTH"], g["HEIGHT"]
+
+    def screenshot(self, name):
+        if not self.display:
+            return None
+        xwd = os.path.join(self.out, name + ".xwd")
+        png = os.path.join(self.out, name + ".png")
+        try:
+            subprocess.run(["xwd", "-root", "-silent", "-out", xwd], env=self.env, timeout=STEP_TIMEOUT, check=True)
+            xwd_to_png(xwd, png)
+            os.remove(xwd)
+            return png
+        except Exception as e:  # the picture is a help, not the verdict
+            print(f"(no picture: {e})", file=sys.stderr)
+            return None
+
+    def stop(self):
+        for p in reversed(self.procs):
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    p.wait()
+
+
+# ---- the program
+
+class Program:
+    def __init__(self, desk, bin_dir, work, sample, lsan):
+        self.desk = desk
+        self.work = work
+        self.folder = os.path.join(work, "bin")
+        # A program folder of its own: the program writes its settings there.
+        os.makedirs(self.folder)
+        for name in os.listdir(bin_dir):
+            src = os.path.join(bin_dir, name)
+            if name.endswith("_tests") or name.startswith("fuzz_") or name.startswith("bench_"):
+                continue
+            dst = os.path.join(self.folder, name)
+            if os.path.isdir(src):
+                shutil.copytree(src, dst)
+            else:
+                shutil.copy2(src, dst)
+        palette = os.path.join(os.path.dirname(os.path.abspath(bin_dir)), "PALETTE")
+        if os.path.isdir(palette):
+            shutil.copytree(palette, os.path.join(work, "PALETTE"))
+        self.doc = os.path.join(work, "sign.t98")
+        shutil.copy2(sample, self.doc)
+        self.plt = os.path.join(work, "cut.plt")
+        self.logs = os.path.join(work, "sanitizer")
+        os.makedirs(self.logs)
+        env = dict(desk.env)
+        env.update({
+            "QT_QPA_PLATFORM": "xcb",
+            "TINDREL_PROFILE_DIR": os.path.join(work, "profile"),
+            "TINDREL_DRIVE_ROOT": work,
+            "ASAN_OPTIONS": f"detect_leaks=1:abort_on_error=1:log_path={self.logs}/asan",
+            "UBSAN_OPTIONS": f"print_stacktrace=1:halt_on_error=1:log_path={self.logs}/ubsan",
+            "LSAN_OPTIONS": f"suppressions={lsan}:print_suppressions=0",
+        })
+        self.out = open(os.path.join(work, "program.log"), "w")
+        exe = os.path.join(self.folder, "Tindrel")
+        self.proc = subprocess.Popen([exe, self.doc], env=env, cwd=work, stdin=subprocess.DEVNULL, stdout=self.out,
+                                     stderr=subprocess.STDOUT)
+        self.main = None
+
+    def reports(self):
+        found = []
+        for name in sorted(os.listdir(self.logs)):
+            with open(os.path.join(self.logs, name), errors="replace") as f:
+                found.append(f.read())
+        return found
+
+    def check_alive(self, step):
+        rep = self.reports()
+        if rep:
+            raise Failed(f"{step}: sanitizer report\n" + rep[0][:4000])
+        if self.proc.poll() is not None:
+            raise Failed(f"{step}: the program ended (code {self.proc.returncode})")
+
+    def wait_main(self):
+        def find():
+            self.check_alive("start")
+            ids = self.desk.windows("^Tindrel")
+            return ids[0] if ids else None
+
+        self.main = poll("the main window shows", find, timeout=STEP_TIMEOUT * 6)
+        return self.main
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+
+
+# ---- the road
+
+def main_area(desk, wid):
+    x, y, w, h = desk.geometry(wid)
+    return w, h
+
+
+def activate(desk, wid):
+    desk.run(["xdotool", "windowactivate", "--sync", str(wid)], check=False)
+
+
+def keys(desk, wid, *names):
+    desk.script([f"key --clearmodifiers {n}" for n in names])
+
+
+def drag(wid, x0, y0, x1, y1):
+    lines = [f"mousemove --window {wid} {x0} {y0}", "mousedown 1"]
+    for i in range(1, 5):
+        lines.append(f"mousemove --window {wid} {x0 + (x1 - x0) * i // 4} {y0 + (y1 - y0) * i // 4}")
+    lines.append("mouseup 1")
+    return lines
+
+
+# The drawing tools' bar along the left edge: two columns of buttons, 22 pixels a row,
+# from the top of the main window's client area.
+TOOLS = {"select": (0, 0), "text": (1, 0), "library": (0, 1), "node": (1, 1), "line": (0, 2), "rectangle": (1, 2),
+         "circle": (0, 3), "polygon": (1, 3), "polyline": (0, 4), "bezier": (1, 4), "star": (0, 5),
+         "go": (0, 4)}  # the output area's single column: select, set, area, clear, GO
+TOOL_X0, TOOL_DX, TOOL_Y0, TOOL_DY = 11, 23, 51, 22
+
+
+def tool(wid, name):
+    col, row = TOOLS[name]
+    return [f"mousemove --window {wid} {TOOL_X0 + TOOL_DX * col} {TOOL_Y0 + TOOL_DY * row}", "click 1"]
+
+
+def file_dialog(desk, prog, title, path):
+    dlg = poll(f"the \"{title}\" dialog shows", lambda: (prog.check_alive(title) or desk.windows("^" + title + "$")))[0]
+    activate(desk, dlg)
+    desk.script(["key --clearmodifiers ctrl+a", f"type --delay 5 '{path}'", "key --clearmodifiers Return"])
+    poll(f"the \"{title}\" dialog closes", lambda: (prog.check_alive(title) or not desk.windows("^" + title + "$")))
+
+
+def road(desk, prog, out):
+    step = "start"
+    shots = os.environ.get("ROAD_PICTURES")  # a picture after each step, to see the road
+
+    def done(name):
+        if shots:
+            desk.screenshot("road-" + name.replace(" ", "-"))
+
+    try:
+        main = prog.wait_main()
+        idle(prog)
+        activate(desk, main)
+        base = object_count(prog.doc)
+        w, h = main_area(desk, main)
+        cx, cy = w // 2, h // 2
+
+        # Each input is taken in full (the program settles) before the next one.
+        def steps(*parts):
+            for lines in parts:
+                desk.script(lines)
+                idle(prog)
+
+        step = "draw a rectangle"
+        steps(tool(main, "rectangle"), drag(main, cx - 150, cy - 80, cx + 50, cy + 20))
+
+        done(step)
+        step = "letter SALE"
+        steps(tool(main, "text"), [f"mousemove --window {main} {cx - 120} {cy + 90}", "click 1"],
+              ["type --delay 20 SALE"], tool(main, "select"))
+
+        done(step)
+        step = "save as"
+        saved = os.path.join(prog.work, "saved.t98")
+        keys(desk, main, "alt+f", "a")
+        file_dialog(desk, prog, "Save As", saved)
+        poll("the file is written", lambda: os.path.exists(saved) and os.path.getsize(saved) > 0)
+        poll("the title names the file", lambda: "saved.t98" in desk.title(main))
+        n = object_count(saved)
+        if n != base + 2:
+            raise Failed(f"the saved file holds {n} objects, not {base} + 2")
+
+        done(step)
+        step = "cut out"
+        steps(["key --clearmodifiers alt+o", "key --clearmodifiers d"], drag(main, cx - 500, cy - 280, cx + 500, cy + 300),
+              tool(main, "go"))
+        cut = poll("the cut window shows", lambda: (prog.check_alive(step) or desk.windows("^CutOut")))[0]
+        poll("the main window hides", lambda: not desk.viewable(main))
+        activate(desk, cut)
+        # The cutter bar's Output button; the port "File" asks for the file.
+        desk.script([f"mousemove --window {cut} 842 15", "click 1"])
+        file_dialog(desk, prog, "Save As", prog.plt)
+        poll("the cut file holds HPGL", lambda: (prog.check_alive(step) or
+                                                 (os.path.exists(prog.plt) and b"PD" in open(prog.plt, "rb").read())))
+
+        idle(prog)  # the job ends
+        done(step)
+        step = "exit the cut window"
+        desk.script([f"mousemove --window {cut} 887 15", "click 1"])
+        poll("the cut window closes", lambda: (prog.check_alive(step) or not desk.windows("^CutOut")))
+        poll("the main window comes back", lambda: desk.viewable(main))
+        poll("the main title names the document", lambda: "saved.t98" in desk.title(main))
+
+        done(step)
+        step = "import the cut file"
+        activate(desk, main)
+        keys(desk, main, "alt+f", "i")
+        file_dialog(desk, prog, "File Importing...", prog.plt)
+        idle(prog)
+        activate(desk, main)
+        keys(desk, main, "alt+f", "s")
+        poll("the import is saved", lambda: (prog.check_alive(step) or object_count(saved) > n))
+
+        done(step)
+        step = "exit"
+        keys(desk, main, "alt+f", "x")
+        # Its end includes the leak check of the sanitizer build.
+        poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
+        rep = prog.reports()
+        if rep:
+            raise Failed("sanitizer report\n" + rep[0][:4000])
+        if prog.proc.returncode != 0:
+            raise Failed(f"the program ended with code {prog.proc.returncode}")
+    except Failed as e:
+        raise Failed(f"step \"{step}\": {e}")
+
+
+# ---- random input
+
+KEYS = (list("abcdefghijklmnopqrstuvwxyz0123456789") +
+        ["Escape", "Return", "Delete", "Left", "Right", "Up", "Down",
+         "ctrl+z", "ctrl+x", "ctrl+c", "ctrl+v", "ctrl+a",
+         "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F11", "F12"])
+
+
+RANDOM_TOOLS = ["select", "text", "node", "line", "rectangle", "circle", "polygon", "polyline", "bezier", "star"]
+
+
+def random_actions(seed, count, w, h):
+    rnd = random.Random(seed)
+    acts = []
+    for _ in range(count):
+        kind = rnd.random()
+        x, y = rnd.randint(w // 8, w * 7 // 8), rnd.randint(h // 5, h * 7 // 8)
+        if kind < 0.30:
+            acts.append(f"click {x} {y}")
+        elif kind < 0.45:
+            acts.append(f"drag {x} {y} {rnd.randint(w // 8, w * 7 // 8)} {rnd.randint(h // 5, h * 7 // 8)}")
+        elif kind < 0.55:
+            acts.append(f"tool {rnd.choice(RANDOM_TOOLS)}")
+        else:
+            acts.append(f"key {rnd.choice(KEYS)}")
+    return acts
+
+
+def action_lines(act, wid, w):
+    part = act.split()
+    if part[0] == "click":
+        return [f"mousemove --window {wid} {part[1]} {part[2]}", "click 1"]
+    if part[0] == "drag":
+        return drag(wid, *map(int, part[1:5]))
+    if part[0] == "tool":
+        return tool(wid, part[1])
+    return [f"key --clearmodifiers {part[1]}"]
+
+
+def idle(prog):
+    """Waits until the program has used no processor time for a moment."""
+    stat = f"/proc/{prog.proc.pid}/stat"
+
+    def ticks():
+        with open(stat) as f:
+            fields = f.read().rsplit(")", 1)[1].split()
+        return int(fields[11]) + int(fields[12])
+
+    last = [ticks(), time.monotonic()]
+
+    def settled():
+        prog.check_alive("the program settles")
+        t = ticks()
+        if t != last[0]:
+            last[0], last[1] = t, time.monotonic()
+            return False
+        return time.monotonic() - last[1] > 0.4
+
+    poll("the program settles", settled, timeout=STEP_TIMEOUT * 3)
+
+
+def random_run(desk, prog, acts, out):
+    main = prog.wait_main()
+    activate(desk, main)
+    w, h = main_area(desk, main)
+    done = 0
+    try:
+        for start in range(0, len(acts), 50):
+            chunk = acts[start:start + 50]
+            lines = []
+            for a in chunk:
+                lines += action_lines(a, main, w)
+            desk.script(lines)
+            done = start + len(chunk)
+            prog.check_alive("random input")
+        idle(prog)
+        prog.check_alive("random input")
+    except Failed as e:
+        raise Failed(f"random input, within actions {max(0, done - 50)}..{done}: {e}")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("bin_dir")
+    ap.add_argument("sample")
+    ap.add_argument("out_dir")
+    ap.add_argument("--random", type=int, default=0)
+    ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--replay")
+    a = ap.parse_args()
+    a.bin_dir, a.sample, a.out_dir = map(os.path.abspath, (a.bin_dir, a.sample, a.out_dir))
+    os.makedirs(a.out_dir, exist_ok=True)
+    lsan = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
+    work = tempfile.mkdtemp(prefix="road-", dir=a.out_dir)
+    desk = Desktop(a.out_dir)
+    prog = None
+    name = "random" if (a.random or a.replay) else "road"
+    started = time.monotonic()
+    try:
+        desk.start(work)
+        prog = Program(desk, a.bin_dir, work, a.sample, lsan)
+        if a.random or a.replay:
+            if a.replay:
+                with open(a.replay) as f:
+                    acts = [line.strip() for line in f if line.strip()]
+            else:
+                main_id = prog.wait_main()
+                w, h = main_area(desk, main_id)
+                acts = random_actions(a.seed, a.random, w, h)
+            with open(os.path.join(a.out_dir, "random-actions.txt"), "w") as f:
+                f.write("\n".join(acts) + "\n")
+            random_run(desk, prog, acts, a.out_dir)
+        else:
+            road(desk, prog, a.out_dir)
+    except Failed as e:
+        shot = desk.screenshot(f"{name}-failed")
+        print(f"FAILED: {e}", file=sys.stderr)
+        if shot:
+            print(f"screen: {shot}", file=sys.stderr)
+        if name == "random":
+            print(f"actions: {os.path.join(a.out_dir, 'random-actions.txt')} "
+                  f"(replay with --replay)", file=sys.stderr)
+        if prog:
+            prog.stop()
+            print(f"program output: {os.path.join(work, 'program.log')}", file=sys.stderr)
+        desk.stop()
+        return 1
+    finally:
+        if prog:
+            prog.stop()
+        desk.stop()
+    print(f"{name}: passed in {time.monotonic() - started:.1f} s")
+    shutil.rmtree(work, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
