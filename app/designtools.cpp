@@ -607,7 +607,7 @@ void CVORLAN98View::OnLButtonUp(fw::UINT flags, fw::POINT pt) {
       AddLineFromDrag();
       break;
     case ID_TOOL_LINE_CUT:
-      // The line cut comes with the weld and cut operations.
+      LineCutObject(flags, p.x, p.y);
       break;
     case ID_TOOL_RECT:
     case ID_TOOL_CIRCLE: {

@@ -15,6 +15,7 @@ class CVORLAN98Doc;
 class CSelectTracker;
 class CTextObject;
 class CCutFrame;
+class CGroupObject;
 
 // Tool ids besides those of model/services.h.
 constexpr std::uint32_t ID_TOOL_GRAPHLIB = 40075;
@@ -182,6 +183,19 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   void OnTogglePalette();
   void OnUpdateTogglePalette(fw::CCmdUI* ui);
   void OnNothing();
+
+  // --- Weld and cut (viewcmd_weld.cpp). Ops are the command ids 32830 weld,
+  // 32831 cut, 32832 and, 32833 xor.
+  void WeldObjects(std::uint32_t op);
+  // One library call on the path forms of a and b; the new object or null.
+  std::unique_ptr<CGraphObject> WeldPair(std::uint32_t op, CGraphObject* a, CGraphObject* b);
+  // Cuts the tracker's current object along the drag line.
+  void LineCutObject(std::uint32_t flags, float x, float y);
+  // Cuts every selected object along the first selected guide line.
+  void ReferenceLineCut();
+  // A new group of the pieces of the selected outlines inside the closed
+  // contours of the pattern path; null for none.
+  std::unique_ptr<CGroupObject> IntersectPatternWithSelection(CGraphObject* pattern);
 
  protected:
   void DrawObjectBand(plat::DC* dc, std::uint16_t kind) override;

@@ -59,6 +59,9 @@ class CSelectTracker : public CTrackerServices, public CHandleTracker {
   void UnRotateSelected();
   // 1 when objects were removed.
   int DeleteSelected();
+  // The selected objects as an object-list block (Ctrl-drag copy, multiple
+  // duplication); empty when none writes a record.
+  std::vector<std::uint8_t> PackSelected() const;
   int ShowProperties(CWindowServices* propertyWindow);
 
   // --- Drawing (XOR: a second call erases).
@@ -97,8 +100,6 @@ class CSelectTracker : public CTrackerServices, public CHandleTracker {
 
  private:
   CDocumentServices* Objects() const;
-  // The selected objects as an object-list block (Ctrl-drag copy).
-  std::vector<std::uint8_t> PackSelected() const;
   void PasteBack(const std::vector<std::uint8_t>& block);
 
   CDesignViewServices* m_owner;

@@ -1,0 +1,125 @@
+// links: tindrel_app flexoril_core
+// Weld through the design view's command on 1,000 selected, overlapping
+// glyph outlines (in millimetres, 30 mm apart at 50 mm high) with its undo
+// step, against one polygon-clipper union of the same flattened polygons.
+#include <benchmark/benchmark.h>
+
+#include <clipper.hpp>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/appresources.h"
+#include "app/designview.h"
+#include "app/document.h"
+#include "app/mainframe.h"
+#include "app/selecttracker.h"
+#include "app/tindrelapp.h"
+#include "bench/glyph_outlines.h"
+#include "framework/app.h"
+#include "framework/wnd.h"
+#include "model/pathobject.h"
+#include "outside/flexoril/clip.h"
+#include "outside/flexoril/shapes.h"
+#include "platform/gmem.h"
+#include "platform/report.h"
+
+namespace {
+
+namespace cl = ClipperLib;
+
+class QuietSink : public plat::ReportSink {
+ public:
+  int MessageBox(std::string_view, std::string_view, unsigned) override { return plat::IDOK; }
+  void MessageBeep(unsigned) override {}
+};
+
+constexpr int kGlyphs = 1000;
+
+// The glyphs in millimetres, their 50 mm cells drawn 30 mm apart.
+std::vector<std::unique_ptr<CPathObject>> OverlappingGlyphs() {
+  std::vector<std::unique_ptr<CPathObject>> glyphs = benchglyphs::GlyphOutlines(kGlyphs);
+  for (std::size_t i = 0; i < glyphs.size(); ++i) {
+    const float col = float(i % 40), row = float(i / 40);
+    const CMatrix3 m(benchglyphs::kRs, 0, 0, benchglyphs::kRs, -20.0f * col, -20.0f * row);
+    glyphs[i]->Transform(m);
+    glyphs[i]->ApplyTransform();
+  }
+  return glyphs;
+}
+
+void BM_WeldCommandOnOverlappingGlyphs(benchmark::State& state) {
+  char tmpl[] = "/tmp/tindrel-bench-XXXXXX";
+  const char* dir = ::mkdtemp(tmpl);
+  ::setenv("TINDREL_PROFILE_DIR", (std::string(dir ? dir : "/tmp") + "/profile").c_str(), 1);
+  QuietSink sink;
+  plat::ScopedReportSink scoped(&sink);
+  fw::ResetWindowSystem();
+  appres::RegisterAppResources();
+  {
+    CVORLAN98App app;
+    if (!app.InitInstance()) {
+      state.SkipWithError("the program did not start");
+      return;
+    }
+    fw::PumpPendingMessages();
+    auto* main = dynamic_cast<CMDIMainFrame*>(app.m_pMainWnd);
+    auto* view = main ? dynamic_cast<CVORLAN98View*>(main->GetActiveView()) : nullptr;
+    if (!view) {
+      state.SkipWithError("no design view");
+      return;
+    }
+    CVORLAN98Doc* doc = view->GetDoc();
+    for (std::unique_ptr<CPathObject>& g : OverlappingGlyphs()) doc->AddObject(g.release(), false);
+    if (doc->GetObjectCount() != kGlyphs) {
+      state.SkipWithError("glyph outlines missing (no DejaVu Sans?)");
+      return;
+    }
+    for (int i = 0; i < doc->GetObjectCount(); ++i) view->Tracker()->Select(doc->GetObjectAt(i));
+    for (auto _ : state) {
+      view->SendMessage(fw::WM_COMMAND, 32830, 0);
+      state.PauseTiming();
+      if (doc->GetObjectCount() != 1) state.SkipWithError("the weld made no single outline");
+      view->GetUndoList()->UndoLastStep(*view);
+      view->Tracker()->GetSelectionRect(nullptr);
+      state.ResumeTiming();
+    }
+    if (main->m_hWnd) main->DestroyWindow();
+    fw::ResetWindowSystem();
+  }
+}
+BENCHMARK(BM_WeldCommandOnOverlappingGlyphs)->Unit(benchmark::kMillisecond);
+
+void BM_ClipperUnionOfTheSamePolygons(benchmark::State& state) {
+  cl::Paths polygons;
+  for (const std::unique_ptr<CPathObject>& g : OverlappingGlyphs()) {
+    plat::HGLOBAL h = 0;
+    g->WriteRecord(&h);
+    if (!h) continue;
+    std::optional<flx::Node> node = flx::ReadHandle(h);
+    plat::GlobalFree(h);
+    if (!node) continue;
+    for (const flx::Contour& c : node->path.contours) {
+      cl::Path p;
+      for (const flx::Pt& q : flx::Flatten(c))
+        p.push_back({cl::cInt(std::llround(q.x * 1000.0)), cl::cInt(std::llround(q.y * 1000.0))});
+      polygons.push_back(std::move(p));
+    }
+  }
+  if (polygons.empty()) {
+    state.SkipWithError("glyph outlines missing (no DejaVu Sans?)");
+    return;
+  }
+  for (auto _ : state) {
+    cl::Clipper c;
+    c.AddPaths(polygons, cl::ptSubject, true);
+    cl::Paths out;
+    c.Execute(cl::ctUnion, out, cl::pftNonZero, cl::pftNonZero);
+    benchmark::DoNotOptimize(out.size());
+  }
+}
+BENCHMARK(BM_ClipperUnionOfTheSamePolygons)->Unit(benchmark::kMillisecond);
+
+}  // namespace
