@@ -2,6 +2,7 @@
 // folder, a small random sequence, and peer programs found on the PATH.
 #pragma once
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
@@ -33,6 +34,12 @@ inline std::uint64_t FileSize(const std::string& path) {
 
 inline bool HaveProgram(const std::string& name) {
   return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// Runs a peer's command line; false unless it exited with status 0.
+inline bool RunPeer(const std::string& cmd) {
+  const int status = std::system(cmd.c_str());
+  return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // Reads an object block into an object list and frees it; a result that is

@@ -30,13 +30,16 @@ class SerialLine {
   bool ok() const { return !pty_.slave.empty(); }
 
   // Runs `send` while the far end drains the line at its speed. Returns the
-  // time the received bytes need on the line over the wall time from the
-  // start of `send` to the last byte; 0 when nothing arrived.
+  // bytes received over what the far end's reads up to the last byte could
+  // have taken (its drain rate as achieved, late wake-ups included); 0 when
+  // nothing arrived.
   template <class Send>
   double Busy(std::size_t size, Send&& send) {
     std::atomic<bool> done{false};
     std::atomic<std::size_t> received{0};
-    std::chrono::steady_clock::time_point last{};
+    constexpr std::size_t kPerRead = std::size_t(kBytesPerSecond / 100);
+    // Reads made up to the one that took the last byte.
+    std::size_t reads = 0, readsToLast = 0;
     // 115 bytes every 10 ms.
     std::thread line([&] {
       char buf[256];
@@ -45,23 +48,22 @@ class SerialLine {
         next += std::chrono::milliseconds(10);
         std::this_thread::sleep_until(next);
         pollfd p{pty_.master, POLLIN, 0};
+        ++reads;
         if (poll(&p, 1, 0) <= 0) {
           if (done) break;
           continue;
         }
-        ssize_t n = read(pty_.master, buf, std::size_t(kBytesPerSecond / 100));
+        ssize_t n = read(pty_.master, buf, kPerRead);
         if (n > 0) {
           received += std::size_t(n);
-          last = std::chrono::steady_clock::now();
+          readsToLast = reads;
         }
       }
     });
-    const auto start = std::chrono::steady_clock::now();
     send();
     done = true;
     line.join();
-    const double wall = std::chrono::duration<double>(last - start).count();
-    return wall > 0 ? (double(received.load()) / kBytesPerSecond) / wall : 0.0;
+    return readsToLast > 0 ? double(received.load()) / double(readsToLast * kPerRead) : 0.0;
   }
 
  private:

@@ -2,10 +2,17 @@
 // The cut run of 1,000 glyph outlines (DejaVu Sans, 50 mm, 40 to a row) into
 // a file, with a paper window over half of them: clip, map to plotter units,
 // sort and plot. Reported per run and per 1,000 nodes cut.
+// BM_CutRunLines cuts 100 paths of 1,000 line nodes each into a file; its peer
+// BM_PlainWriteLines writes the same bytes to a file with one write().
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -69,5 +76,97 @@ void BM_CutRun(benchmark::State& state) {
   fw::ResetWindowSystem();
 }
 BENCHMARK(BM_CutRun)->Unit(benchmark::kMillisecond);
+
+// 100 closed paths of 1,000 line nodes, 40 mm rings with a ripple, in mm.
+struct LineJob {
+  std::string iniPath = TempPath("LinesCutters.INI");
+  std::string outPath = TempPath("lines.plt");
+  CSegArray design;
+  std::unique_ptr<CIniFile> ini;
+  std::unique_ptr<CCutterDriver> dev;
+  CCutInfo info;
+
+  LineJob() {
+    InstallOutputServices();
+    {
+      std::ofstream f(iniPath);
+      f << "[CutterDevices]\nHPGL=HPGL\n[HPGL]\nRS=0.025\nInitCmd=IN;\nHomeCmd=PU0,0;\nAbsCmd=PA;\n"
+           "PenUp=PU;\nMoveTo=PU%d,%d;\nLineTo=PD%d,%d;\nLineToEx=PD%d,%d;\nHardOffset=1\n";
+    }
+    for (int p = 0; p < 100; ++p) {
+      auto path = std::make_unique<CPathObject>();
+      const float cx = 50.0f + float(p % 10) * 100.0f, cy = 50.0f + float(p / 10) * 100.0f;
+      CFPoint first{};
+      for (int k = 0; k < 999; ++k) {
+        const float a = float(k) * 6.2831853f / 999.0f;
+        const float r = 40.0f + 3.0f * std::sin(a * 25.0f);
+        const CFPoint q{cx + r * std::cos(a), cy + r * std::sin(a)};
+        if (k == 0) first = q;
+        path->AddPoint(q.x, q.y, k == 0 ? 0x11 : 0x01);
+      }
+      path->AddPoint(first.x, first.y, 0x41);
+      path->EndPoints();
+      design.Add(std::move(path));
+    }
+    ini = std::make_unique<CIniFile>(iniPath);
+    dev = std::make_unique<CCutterDriver>("HPGL", *ini);
+    dev->port.SetSettingsPath(TempPath("LinesPort.INI"));
+    CollectCutSettings(*dev, info, *ini);
+    info.port = outPath;
+    CFRect all;
+    design.GetBoundRect(&all, 0);
+    info.left = all.left - 1, info.top = all.top - 1;
+    info.right = all.right + 1, info.bottom = all.bottom + 1;
+  }
+  ~LineJob() {
+    dev.reset();
+    std::remove(outPath.c_str());
+    std::remove(iniPath.c_str());
+    std::remove(TempPath("LinesPort.INI").c_str());
+    fw::ResetWindowSystem();
+  }
+  bool Run() { return RunCut(design, *dev, info, "bench", nullptr, nullptr) == CutRunResult::Done; }
+  std::string Output() const {
+    std::ifstream f(outPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+  }
+};
+
+void BM_CutRunLines(benchmark::State& state) {
+  LineJob job;
+  for (auto _ : state) {
+    if (!job.Run()) {
+      state.SkipWithError("run");
+      break;
+    }
+  }
+  state.counters["bytes"] = double(job.Output().size());
+}
+BENCHMARK(BM_CutRunLines)->Unit(benchmark::kMillisecond);
+
+void BM_PlainWriteLines(benchmark::State& state) {
+  std::string bytes;
+  {
+    LineJob job;
+    if (!job.Run()) {
+      state.SkipWithError("run");
+      return;
+    }
+    bytes = job.Output();
+  }
+  const std::string path = TempPath("plain.plt");
+  for (auto _ : state) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size())) {
+      if (fd >= 0) ::close(fd);
+      state.SkipWithError("write");
+      break;
+    }
+    ::close(fd);
+  }
+  state.counters["bytes"] = double(bytes.size());
+  std::remove(path.c_str());
+}
+BENCHMARK(BM_PlainWriteLines)->Unit(benchmark::kMillisecond);
 
 }  // namespace

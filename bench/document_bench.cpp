@@ -59,13 +59,25 @@ std::vector<char> ReadAll(const std::string& path) {
   return bytes;
 }
 
+// Each case saves its own file to read.
+bool SaveDesign(const std::string& path) {
+  CVORLAN98Doc doc;
+  BuildDesign(doc);
+  return doc.OnSaveDocument(path);
+}
+
 void BM_SaveDesign(benchmark::State& state) {
   QuietSink quiet;
   plat::ScopedReportSink scoped(&quiet);
   CVORLAN98Doc doc;
   BuildDesign(doc);
   const std::string path = BenchFolder() + "/save.t98";
-  for (auto _ : state) benchmark::DoNotOptimize(doc.OnSaveDocument(path));
+  for (auto _ : state) {
+    if (!doc.OnSaveDocument(path)) {
+      state.SkipWithError("save");
+      break;
+    }
+  }
   state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(ReadAll(path).size()));
 }
 BENCHMARK(BM_SaveDesign)->Unit(benchmark::kMillisecond);
@@ -75,14 +87,22 @@ void BM_SavePeerWriteAndSync(benchmark::State& state) {
   plat::ScopedReportSink scoped(&quiet);
   CVORLAN98Doc doc;
   BuildDesign(doc);
-  doc.OnSaveDocument(BenchFolder() + "/peer-source.t98");
-  const std::vector<char> bytes = ReadAll(BenchFolder() + "/peer-source.t98");
+  const std::vector<char> bytes =
+      doc.OnSaveDocument(BenchFolder() + "/peer-source.t98") ? ReadAll(BenchFolder() + "/peer-source.t98")
+                                                              : std::vector<char>();
+  if (bytes.empty()) {
+    state.SkipWithError("save");
+    return;
+  }
   const std::string path = BenchFolder() + "/peer.t98";
   for (auto _ : state) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    benchmark::DoNotOptimize(::write(fd, bytes.data(), bytes.size()));
-    ::fsync(fd);
-    ::close(fd);
+    const bool ok = fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == ssize_t(bytes.size()) && ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    if (!ok) {
+      state.SkipWithError("write");
+      break;
+    }
   }
   state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(bytes.size()));
 }
@@ -92,10 +112,9 @@ void BM_OpenDesign(benchmark::State& state) {
   QuietSink quiet;
   plat::ScopedReportSink scoped(&quiet);
   const std::string path = BenchFolder() + "/open.t98";
-  {
-    CVORLAN98Doc doc;
-    BuildDesign(doc);
-    doc.OnSaveDocument(path);
+  if (!SaveDesign(path)) {
+    state.SkipWithError("save");
+    return;
   }
   // A new document reads the text defaults from the settings; that and the
   // objects' deletion are not part of reading the file.
@@ -103,8 +122,12 @@ void BM_OpenDesign(benchmark::State& state) {
     state.PauseTiming();
     auto doc = std::make_unique<CVORLAN98Doc>();
     state.ResumeTiming();
-    benchmark::DoNotOptimize(doc->OnOpenDocument(path));
+    const bool opened = doc->OnOpenDocument(path);
     state.PauseTiming();
+    if (!opened || doc->GetObjectCount() != 1000) {
+      state.SkipWithError("open");
+      break;
+    }
     doc.reset();
     state.ResumeTiming();
   }
@@ -113,8 +136,23 @@ void BM_OpenDesign(benchmark::State& state) {
 BENCHMARK(BM_OpenDesign)->Unit(benchmark::kMillisecond);
 
 void BM_OpenPeerRead(benchmark::State& state) {
-  const std::string path = BenchFolder() + "/open.t98";
-  for (auto _ : state) benchmark::DoNotOptimize(ReadAll(path));
+  QuietSink quiet;
+  plat::ScopedReportSink scoped(&quiet);
+  const std::string path = BenchFolder() + "/open-peer.t98";
+  const std::size_t size = SaveDesign(path) ? ReadAll(path).size() : 0;
+  if (size == 0) {
+    state.SkipWithError("save");
+    return;
+  }
+  for (auto _ : state) {
+    std::vector<char> bytes = ReadAll(path);
+    if (bytes.size() != size) {
+      state.SkipWithError("read");
+      break;
+    }
+    benchmark::DoNotOptimize(bytes.data());
+  }
+  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(size));
 }
 BENCHMARK(BM_OpenPeerRead)->Unit(benchmark::kMillisecond);
 

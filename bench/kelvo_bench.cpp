@@ -1,7 +1,7 @@
 // links: tindrel_cutmanager tindrel_output
 // The cut-job manager on a 115200-baud line: one copy of a 256 KB job through a
-// pseudo-terminal whose far end is read at 11,520 bytes/s. line_busy is the time
-// the bytes need on the line over the wall time of the copy. Then the time of
+// pseudo-terminal whose far end is read at 11,520 bytes/s. line_busy is the bytes
+// received over what the far end's reads could take until the last one. Then the time of
 // one hand-off from the design program to a manager that is already running.
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // links: tindrel_output
 // The output port on a 115200-baud line: a pseudo-terminal whose far end is
 // read at 11,520 bytes/s. Method 2 must keep the line busy: line_busy is the
-// time the bytes need on the line over the wall time of the write.
+// bytes received over what the far end's reads could take until the last one.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>

@@ -1,6 +1,7 @@
 #include "output/portfile.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "framework/dialog.h"
@@ -17,6 +18,16 @@ constexpr const char* kSection = "PortInfo";
 constexpr int kMaxWriteWaitMs = 200;
 // One wait of a method-3 write before the next pump.
 constexpr int kWaitSliceMs = 50;
+// Messages are pumped at most this often while writing.
+constexpr std::int64_t kPumpSliceNs = 20'000'000;
+// Most messages taken in one pump, so a window that reposts cannot hold the write.
+constexpr int kMaxPumpedMessages = 64;
+
+std::int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 std::string Cut(const char* text, std::size_t max) {
   if (!text) return {};
@@ -105,6 +116,7 @@ bool CPortFile::OpenHandle() {
     plat::ClosePort(m_fd);
     m_fd = -1;
   }
+  m_bPumped = false;
   m_bCancelled = false;
   m_sOpenPath.clear();
   if (m_nPortCode <= 0) return OpenOutputFile();
@@ -123,6 +135,7 @@ bool CPortFile::OpenOutputFile() {
     plat::ClosePort(m_fd);
     m_fd = -1;
   }
+  m_bPumped = false;
   m_bCancelled = false;
   std::string path;
   if (GetPortCode() == 0) {
@@ -156,8 +169,15 @@ long CPortFile::WriteSome(const char* data, std::size_t size, int waitMs) {
 }
 
 void CPortFile::Pump() {
+  // Posted messages (a stop button) are taken at once, the host's input and
+  // other programs' messages once a slice.
+  const std::int64_t t = NowNs();
+  if (m_bPumped && t - m_nLastPumpNs < kPumpSliceNs && fw::PostedMessageCount() == 0) return;
+  m_bPumped = true;
+  m_nLastPumpNs = t;
   // Dispatched, so a stop button of the caller's window is heard.
-  fw::PumpMessage();
+  for (int i = 0; i < kMaxPumpedMessages && !Stopped(); ++i)
+    if (!fw::PumpMessage()) break;
 }
 
 int CPortFile::WriteData(const char* text) {
@@ -168,7 +188,9 @@ int CPortFile::WriteData(const char* text) {
   std::int32_t failures = 0;
   auto exhausted = [&] { return RetryLimit >= 0 && ++failures > RetryLimit; };
 
-  if (m_nOutMethod == kMethodByte) {
+  // One byte per write only where a port asks for it; files and named
+  // devices take the rest per write.
+  if (m_nOutMethod == kMethodByte && m_nPortCode >= 1) {
     while (done < size) {
       for (;;) {
         if (Stopped()) return 0;

@@ -52,7 +52,7 @@ class CPortFile {
   plat::SerialSettings GetSerialSettings() const;
 
   // Keeps the three, clears the stop flag, opens the port or file; "FILE" and
-  // unknown names write with method 1. Returns 1 when open, else 0 (see
+  // unknown names report method 1 but take the whole text per write. Returns 1 when open, else 0 (see
   // WasCancelled).
   int Open(std::int32_t method, fw::CWnd* pumpWindow, std::uint32_t* stopFlag);
   // Opens without a method: the port then writes with method 2. The pump
@@ -98,6 +98,7 @@ class CPortFile {
   // One write of the handle: bytes written, 0 when the line took nothing
   // within waitMs, -1 for a hard error.
   long WriteSome(const char* data, std::size_t size, int waitMs);
+  // Pumps when messages are posted or the last pump is a time slice ago.
   void Pump();
 
   std::string m_szPortName;
@@ -110,4 +111,7 @@ class CPortFile {
   bool m_bRegularFile = false;
   bool m_bCancelled = false;
   std::string m_sOpenPath;
+  // The clock of the last pump.
+  std::int64_t m_nLastPumpNs = 0;
+  bool m_bPumped = false;
 };

@@ -161,6 +161,8 @@ void Host::Wait(long ms) {
   }
   SettleCheck();
   if (ms < 0 || ms > 250) ms = 250;
+  // A quit or message posted meanwhile is served at once.
+  if (PostedMessageCount() > 0) ms = 0;
   if (ScreenshotPending() && ms > 50) ms = 50;
   if (ms > 0) {
     QTimer wake;

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "framework/dialog.h"
 #include "framework/wnd.h"
@@ -327,4 +328,39 @@ TEST_F(PortFileTest, OpenComPortAloneWritesInBlocks) {
   EXPECT_EQ(port.WriteData("direct"), 1);
   EXPECT_EQ(pty.Drain(), "direct");
   port.Close();
+}
+
+TEST_F(PortFileTest, EveryMethodDeliversTheSameBytesToFilesAndLines) {
+  // Short commands, one longer than a pty takes at once, and a tail after it.
+  std::vector<std::string> parts;
+  for (int i = 0; i < 300; ++i) parts.push_back("PD" + std::to_string(i * 7) + "," + std::to_string(i) + ";");
+  std::string big;
+  for (int i = 0; i < 70000; ++i) big += char('A' + i % 26);
+  parts.push_back(big);
+  parts.push_back("PU0,0;");
+  std::string want;
+  for (const auto& p : parts) want += p;
+
+  for (int method : {0, 1, 2, 3}) {
+    port.SetPortName((dir / "blocks.plt").c_str());
+    ASSERT_EQ(port.Open(method, nullptr, &stop), 1);
+    for (const auto& p : parts) ASSERT_EQ(port.WriteData(p.c_str()), 1) << method;
+    port.Close();
+    EXPECT_EQ(ReadBytes(dir / "blocks.plt"), want) << method;
+
+    Pty pty;
+    ASSERT_FALSE(pty.slave.empty());
+    PortDevices map("COM3=" + pty.slave);
+    port.SetPortName("COM3");
+    ASSERT_EQ(port.Open(method, nullptr, &stop), 1);
+    std::string got;
+    std::thread reader([&] {
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      while (got.size() < want.size() && std::chrono::steady_clock::now() < deadline) got += pty.Drain(20);
+    });
+    for (const auto& p : parts) EXPECT_EQ(port.WriteData(p.c_str()), 1) << method;
+    reader.join();
+    port.Close();
+    EXPECT_EQ(got, want) << method;
+  }
 }
