@@ -751,7 +751,10 @@ TEST_F(TextCommandTest, DesignMenuCarriesTheTextItems) {
   bool ctrlK = false;
   for (const fw::ACCEL& a : *keys) ctrlK = ctrlK || (a.key == 'K' && (a.fVirt & fw::FCONTROL) && a.cmd == 40171);
   EXPECT_TRUE(ctrlK);
-  for (fw::UINT gone : {32852u, 32853u, 40073u}) EXPECT_FALSE(menu.HasCommand(gone)) << gone;
+  // Indent and UnIndent left the Autospace ids; the old Lib Convert id is gone.
+  EXPECT_EQ(menu.GetMenuString(32852, fw::MF_BYCOMMAND), "Horz Autospace");
+  EXPECT_EQ(menu.GetMenuString(32853, fw::MF_BYCOMMAND), "Vert Autospace");
+  EXPECT_FALSE(menu.HasCommand(40073));
   for (fw::UINT enabled : {57607u, 40024u, 32892u}) EXPECT_TRUE(Update(enabled).enabled) << enabled;
 }
 
