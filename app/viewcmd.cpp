@@ -5,7 +5,7 @@ namespace viewcmd {
 const fw::CmdMap* Families(const fw::CmdMap* base) {
   // Looked up from the last one added here to the first.
   base = CarveMap(base);
-  base = SpecialCutMap(base);
+  base = CutPatternMap(base);
   base = PrintMap(base);
   base = ImageMap(base);
   base = PageMap(base);

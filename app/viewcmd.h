@@ -34,7 +34,7 @@ const fw::CmdMap* ShapeMap(const fw::CmdMap* base);       // shape parameter dia
 const fw::CmdMap* PageMap(const fw::CmdMap* base);        // page, path, palette, coordinate, name card, grey bars
 const fw::CmdMap* ImageMap(const fw::CmdMap* base);       // scanning, tracing, screen grab
 const fw::CmdMap* PrintMap(const fw::CmdMap* base);       // printing and export
-const fw::CmdMap* SpecialCutMap(const fw::CmdMap* base);  // parallel-line, radiation and circle cuts
+const fw::CmdMap* CutPatternMap(const fw::CmdMap* base);  // parallel-line, radiation and circle cuts
 const fw::CmdMap* CarveMap(const fw::CmdMap* base);       // engraving
 
 // The shape library the layout commands bind (glyph cut, word weld).

@@ -7,7 +7,7 @@ namespace {
 
 constexpr int kMaxField = 255;
 
-struct Spec {
+struct FormatField {
   bool left = false, plus = false, space = false, alt = false, zero = false;
   int width = 0;
   int precision = -1;
@@ -36,7 +36,7 @@ std::string Digits(std::uint32_t v, unsigned base, bool upper) {
   return s;
 }
 
-std::string Convert(const Spec& sp, std::int32_t arg) {
+std::string Convert(const FormatField& sp, std::int32_t arg) {
   std::string sign, prefix, body;
   if (sp.conv == 'c') {
     body.push_back(char(static_cast<unsigned char>(arg)));
@@ -95,7 +95,7 @@ std::string FormatCommand(std::string_view tmpl, std::span<const std::int32_t> a
       continue;
     }
     const std::size_t start = i++;
-    Spec sp;
+    FormatField sp;
     for (; i < tmpl.size(); ++i) {
       char f = tmpl[i];
       if (f == '-') sp.left = true;

@@ -41,9 +41,9 @@ std::string Golden(const std::string& name) { return ReadText(std::string(TINDRE
 
 // A path from nodes and Bezier pieces: "M x y", "L x y", "C x1 y1 x2 y2 x y",
 // "Z" closes, "E" ends open.
-std::unique_ptr<CPathObject> MakePath(const std::string& spec) {
+std::unique_ptr<CPathObject> MakePath(const std::string& nodes) {
   auto p = std::make_unique<CPathObject>();
-  std::istringstream in(spec);
+  std::istringstream in(nodes);
   std::string op;
   std::vector<PathPoint> pts;
   while (in >> op) {

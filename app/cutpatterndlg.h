@@ -1,4 +1,4 @@
-// The special cuts' dialogs: parallel lines (265), radiation (274) and circles
+// The pattern cuts' dialogs: parallel lines (265), radiation (274) and circles
 // (276). Each lays its pattern twice over the design view's selection, the
 // second time as the complement, and cuts the selected outlines with both, or
 // with "NoCut" only adds the patterns; one undo step either way.
@@ -45,12 +45,12 @@ constexpr int kClickOrigin = 9;  // "Click Ok": the origin comes from a click in
 }  // namespace scutid
 
 // The dialogs' templates (once).
-void RegisterSpecialCutResources();
+void RegisterCutPatternResources();
 
 // What the three dialogs share: the selection, the parts check, the cut.
-class CSpecialCutDlg : public fw::CDialog {
+class CCutPatternDlg : public fw::CDialog {
  public:
-  CSpecialCutDlg(fw::UINT templateId, CVORLAN98View& view);
+  CCutPatternDlg(fw::UINT templateId, CVORLAN98View& view);
 
   bool HasSelection() const { return m_hasSelection; }
   const CFRect& GetBounds() const { return m_bounds; }
@@ -75,7 +75,7 @@ class CSpecialCutDlg : public fw::CDialog {
   bool m_hasSelection = false;
 };
 
-class CParallelCutDlg : public CSpecialCutDlg {
+class CParallelCutDlg : public CCutPatternDlg {
  public:
   explicit CParallelCutDlg(CVORLAN98View& view);
   fw::BOOL OnInitDialog() override;
@@ -92,7 +92,7 @@ class CParallelCutDlg : public CSpecialCutDlg {
   FW_DECLARE_COMMAND_MAP()
 };
 
-class CRadiationCutDlg : public CSpecialCutDlg {
+class CRadiationCutDlg : public CCutPatternDlg {
  public:
   explicit CRadiationCutDlg(CVORLAN98View& view);
   fw::BOOL OnInitDialog() override;
@@ -108,7 +108,7 @@ class CRadiationCutDlg : public CSpecialCutDlg {
   FW_DECLARE_COMMAND_MAP()
 };
 
-class CCircleCutDlg : public CSpecialCutDlg {
+class CCircleCutDlg : public CCutPatternDlg {
  public:
   explicit CCircleCutDlg(CVORLAN98View& view);
   fw::BOOL OnInitDialog() override;

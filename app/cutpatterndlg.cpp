@@ -1,4 +1,4 @@
-#include "app/specialcutdlg.h"
+#include "app/cutpatterndlg.h"
 
 #include <algorithm>
 #include <cmath>
@@ -159,7 +159,7 @@ void Enable(fw::CDialog& dlg, fw::UINT id, bool on) {
 
 }  // namespace
 
-void RegisterSpecialCutResources() {
+void RegisterCutPatternResources() {
   // Again after the tables were cleared.
   if (fw::res::FindDialog(IDD_PARALLEL_CUT)) return;
   RegisterParallel();
@@ -169,11 +169,11 @@ void RegisterSpecialCutResources() {
 
 // --- Shared -------------------------------------------------------------------------
 
-CSpecialCutDlg::CSpecialCutDlg(fw::UINT templateId, CVORLAN98View& view) : fw::CDialog(templateId, &view), m_view(view) {
-  RegisterSpecialCutResources();
+CCutPatternDlg::CCutPatternDlg(fw::UINT templateId, CVORLAN98View& view) : fw::CDialog(templateId, &view), m_view(view) {
+  RegisterCutPatternResources();
 }
 
-void CSpecialCutDlg::InitCommon(bool noCut) {
+void CCutPatternDlg::InitCommon(bool noCut) {
   CFRect r;
   CSelectTracker* tracker = m_view.Tracker();
   m_hasSelection = tracker && tracker->GetSelectionBounds(&r) != 0;
@@ -193,12 +193,12 @@ void CSpecialCutDlg::InitCommon(bool noCut) {
   }
 }
 
-int CSpecialCutDlg::ReadInt(fw::UINT id) const {
+int CCutPatternDlg::ReadInt(fw::UINT id) const {
   const long v = std::strtol(GetDlgItemText(id).c_str(), nullptr, 10);
   return int(std::clamp<long>(v, -0x7FFFFFFFL, 0x7FFFFFFFL));
 }
 
-bool CSpecialCutDlg::CheckParts(fw::UINT field, bool bisectrix) {
+bool CCutPatternDlg::CheckParts(fw::UINT field, bool bisectrix) {
   if (!bisectrix) return true;
   const int parts = ReadInt(field);
   const char* text = parts < 2 ? "等分数不能小于2" : parts > kMaxCutParts ? "等分数不能大于10000" : nullptr;
@@ -208,14 +208,14 @@ bool CSpecialCutDlg::CheckParts(fw::UINT field, bool bisectrix) {
   return false;
 }
 
-CFPoint CSpecialCutDlg::OriginOf(int index) const {
+CFPoint CCutPatternDlg::OriginOf(int index) const {
   const OriginChoice& c = kOrigins[std::clamp(index, 0, int(std::size(kOrigins)) - 1)];
   const float xs[] = {m_bounds.left, (m_bounds.left + m_bounds.right) / 2.0f, m_bounds.right};
   const float ys[] = {m_bounds.top, (m_bounds.top + m_bounds.bottom) / 2.0f, m_bounds.bottom};
   return CFPoint{xs[c.x], ys[c.y]};
 }
 
-void CSpecialCutDlg::Cut(const std::function<std::unique_ptr<CPathObject>(int pass)>& pattern, bool noCut) {
+void CCutPatternDlg::Cut(const std::function<std::unique_ptr<CPathObject>(int pass)>& pattern, bool noCut) {
   CUndoList& undo = *m_view.GetUndoList();
   CVORLAN98Doc* doc = m_view.GetDoc();
   undo.StartRecord(0);
@@ -250,7 +250,7 @@ FW_ON_BN_CLICKED(IDC_BISECTRIX, OnModeChange)
 FW_ON_CONTROL(fw::EN_UPDATE, IDC_CUT_ANGLE, Recompute)
 FW_END_COMMAND_MAP()
 
-CParallelCutDlg::CParallelCutDlg(CVORLAN98View& view) : CSpecialCutDlg(IDD_PARALLEL_CUT, view) {}
+CParallelCutDlg::CParallelCutDlg(CVORLAN98View& view) : CCutPatternDlg(IDD_PARALLEL_CUT, view) {}
 
 fw::BOOL CParallelCutDlg::OnInitDialog() {
   fw::CDialog::OnInitDialog();
@@ -332,7 +332,7 @@ FW_ON_CBN_SELCHANGE(IDC_ORIGIN, OnOriginChange)
 FW_ON_BN_CLICKED(IDC_THROW_BACK, ShowAngles)
 FW_END_COMMAND_MAP()
 
-CRadiationCutDlg::CRadiationCutDlg(CVORLAN98View& view) : CSpecialCutDlg(IDD_RADIATION_CUT, view) {}
+CRadiationCutDlg::CRadiationCutDlg(CVORLAN98View& view) : CCutPatternDlg(IDD_RADIATION_CUT, view) {}
 
 fw::BOOL CRadiationCutDlg::OnInitDialog() {
   fw::CDialog::OnInitDialog();
@@ -420,7 +420,7 @@ FW_ON_BN_CLICKED(IDC_BISECTRIX, OnModeChange)
 FW_ON_CBN_SELCHANGE(IDC_ORIGIN, OnOriginChange)
 FW_END_COMMAND_MAP()
 
-CCircleCutDlg::CCircleCutDlg(CVORLAN98View& view) : CSpecialCutDlg(IDD_CIRCLE_CUT, view) {}
+CCircleCutDlg::CCircleCutDlg(CVORLAN98View& view) : CCutPatternDlg(IDD_CIRCLE_CUT, view) {}
 
 fw::BOOL CCircleCutDlg::OnInitDialog() {
   fw::CDialog::OnInitDialog();

@@ -10,7 +10,7 @@
 #include "app/document.h"
 #include "app/selecttracker.h"
 #include "app/settingsload.h"
-#include "app/specialcutdlg.h"
+#include "app/cutpatterndlg.h"
 #include "app/viewcmd_weld.h"
 #include "app_fixture.h"
 #include "framework/dialog.h"
@@ -59,7 +59,7 @@ double Area(const CGraphObject* o) {
   return total;
 }
 
-class SpecialCutTest : public AppTest {
+class CutPatternDlgTest : public AppTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
@@ -100,7 +100,7 @@ class SpecialCutTest : public AppTest {
 
 // Each command cuts the selected rectangle with both passes: the source goes,
 // the pieces (two groups) cover it once, and one Undo brings it back.
-TEST_F(SpecialCutTest, EachCommandCutsTheSelectionInOneUndoStep) {
+TEST_F(CutPatternDlgTest, EachCommandCutsTheSelectionInOneUndoStep) {
   struct Case {
     fw::UINT command;
     fw::UINT dialog;
@@ -174,7 +174,7 @@ TEST_F(SpecialCutTest, EachCommandCutsTheSelectionInOneUndoStep) {
 
 // With "/Vorlan" the "NoCut" box shows: the two patterns are added, the
 // source stays; without it the box is hidden and cleared.
-TEST_F(SpecialCutTest, NoCutAddsThePatternsOnlyWithTheServiceSwitch) {
+TEST_F(CutPatternDlgTest, NoCutAddsThePatternsOnlyWithTheServiceSwitch) {
   CPathObject* source = AddRect(0, 0, 40, 20);
   g_Profile.WriteInt("CircleCut", "NoCut", 1);
   bool shown = true;
@@ -209,7 +209,7 @@ TEST_F(SpecialCutTest, NoCutAddsThePatternsOnlyWithTheServiceSwitch) {
 
 // A cut that gives no piece keeps the selection: the library missing, or a
 // width list that makes no pattern.
-TEST_F(SpecialCutTest, NothingCutKeepsTheSource) {
+TEST_F(CutPatternDlgTest, NothingCutKeepsTheSource) {
   CPathObject* source = AddRect(0, 0, 40, 20);
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
@@ -235,7 +235,7 @@ TEST_F(SpecialCutTest, NothingCutKeepsTheSource) {
 }
 
 // "Click Ok" hands over to the view's tool and cuts nothing yet.
-TEST_F(SpecialCutTest, ClickOkSwitchesToTheCutTool) {
+TEST_F(CutPatternDlgTest, ClickOkSwitchesToTheCutTool) {
   AddRect(0, 0, 40, 20);
   for (fw::UINT command : {ID_TOOL_RADIATION_CUT, ID_TOOL_CIRCLE_CUT}) {
     std::string start, end;
@@ -260,7 +260,7 @@ TEST_F(SpecialCutTest, ClickOkSwitchesToTheCutTool) {
 
 // Parts below 2 or above 10000 are refused with a message and the focus on
 // the field; the dialog stays open and nothing is cut.
-TEST_F(SpecialCutTest, PartsOutsideTheRangeAreRefused) {
+TEST_F(CutPatternDlgTest, PartsOutsideTheRangeAreRefused) {
   AddRect(0, 0, 40, 20);
   struct Case {
     fw::UINT command, field;
@@ -298,7 +298,7 @@ TEST_F(SpecialCutTest, PartsOutsideTheRangeAreRefused) {
 
 // The size of the selection and the length across the lines, recomputed on
 // typing; the corners follow the angle the strips are laid at.
-TEST_F(SpecialCutTest, ParallelDialogShowsSizeAndLengthAcrossTheLines) {
+TEST_F(CutPatternDlgTest, ParallelDialogShowsSizeAndLengthAcrossTheLines) {
   AddRect(10, 20, 50, 40);  // 40 x 20
   struct Probe {
     const char* angle;
@@ -341,7 +341,7 @@ TEST_F(SpecialCutTest, ParallelDialogShowsSizeAndLengthAcrossTheLines) {
 
 // The settings come back the next time; the radiation dialog shows the
 // origin's angles, swapped without "Inverse".
-TEST_F(SpecialCutTest, SettingsAreKeptAndAnglesFollowTheOrigin) {
+TEST_F(CutPatternDlgTest, SettingsAreKeptAndAnglesFollowTheOrigin) {
   AddRect(0, 0, 40, 20);
   fw::ScriptedModalDriver driver;
   std::vector<std::pair<std::string, std::string>> angles;

@@ -1,6 +1,6 @@
 // Parallel-line, radiation and circle cuts: their dialogs on the selection.
 #include "app/designview.h"
-#include "app/specialcutdlg.h"
+#include "app/cutpatterndlg.h"
 #include "app/viewcmd.h"
 
 namespace {
@@ -22,7 +22,7 @@ void OnCircleCut(CVORLAN98View& view) {
 
 }  // namespace
 
-FW_BEGIN_COMMAND_FAMILY(CVORLAN98View, viewcmd::SpecialCutMap)
+FW_BEGIN_COMMAND_FAMILY(CVORLAN98View, viewcmd::CutPatternMap)
 VIEW_ON_COMMAND(ID_TOOL_PARALLEL_CUT, OnParallelCut)
 VIEW_ON_COMMAND(ID_TOOL_RADIATION_CUT, OnRadiationCut)
 VIEW_ON_COMMAND(ID_TOOL_CIRCLE_CUT, OnCircleCut)
