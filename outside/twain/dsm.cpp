@@ -229,17 +229,16 @@ SANE_Status ScanImage(Source& s, plat::HGLOBAL* out) {
       idle = 0;
       if (!full) {
         full = !image.Add(buf.data(), std::size_t(n));
-        // The image is whole: the rest of the scan is not waited for.
-        if (full && (fp.lastFrame || fp.format <= scanframe::kRgb)) {
-          s.cut = true;
-          break;
-        }
       } else if ((dropped += std::size_t(n)) > kMaxDiscard) {
-        return SANE_STATUS_IO_ERROR;
+        // More than the frame can hold and no end in sight: a whole image
+        // is kept without waiting for the rest of the scan.
+        if (!(fp.lastFrame || fp.format <= scanframe::kRgb)) return SANE_STATUS_IO_ERROR;
+        s.cut = true;
+        break;
       }
     }
     image.EndFrame();
-    if (full || fp.lastFrame) break;
+    if (s.cut || fp.lastFrame) break;
   }
   *out = image.TakeDib();
   return *out ? SANE_STATUS_GOOD : SANE_STATUS_NO_MEM;
@@ -330,9 +329,10 @@ TW_UINT16 ManagerCall(Manager& m, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW
 TW_UINT16 SourceCall(Source& s, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
   if (!data) return TWRC_FAILURE;
   if (dg == DG_IMAGE) {
-    if (dat != DAT_IMAGENATIVEXFER || msg != MSG_GET || s.state != 6) return TWRC_FAILURE;
+    if (dat != DAT_IMAGENATIVEXFER || msg != MSG_GET) return TWRC_FAILURE;
     auto* handle = static_cast<TW_UINT32*>(data);
     *handle = 0;
+    if (s.state != 6) return TWRC_FAILURE;
     plat::HGLOBAL dib = 0;
     const SANE_Status st = ScanImage(s, &dib);
     if (st == SANE_STATUS_GOOD) {

@@ -43,8 +43,7 @@ bool Assembler::BeginFrame(const FrameParams& p) {
     maxRows_ = p.lines > 0 ? p.lines : int(std::min<std::int64_t>(kMaxSide, kMaxPixels / width_));
   } else {
     // Only the channels of one colour image follow one another.
-    const unsigned bit = 1u << (p.format - kRed);
-    if (!IsChannel(p.format) || !IsChannel(frame_.format) || (channelsSeen_ & bit) ||
+    if (!IsChannel(p.format) || !IsChannel(frame_.format) || (channelsSeen_ & (1u << (p.format - kRed))) ||
         p.pixelsPerLine != width_)
       return false;
     maxRows_ = rows_;
