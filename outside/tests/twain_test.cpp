@@ -17,6 +17,9 @@
 #include "platform/gmem.h"
 #include "platform/library.h"
 
+// The scanner library's test backend loses memory of its own.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libsane-test.so\n"; }
+
 namespace {
 
 using scantest::ScannerFolder;
@@ -234,35 +237,34 @@ TEST_F(DsmTest, FeederGivesTenImagesThenRunsOut) {
 }
 
 TEST_F(DsmTest, ReadErrorsFailAndCancelsCancelTheTransfer) {
-  {
+  scantest::ScanInChild([&] {
     ScannerFolder folder(std::string(kGrid) + "read-status-code \"SANE_STATUS_IO_ERROR\"\n");
     OpenAndEnable();
     TW_UINT16 message = 0;
-    ASSERT_EQ(Event(&message), TWRC_DSEVENT);
+    EXPECT_EQ(Event(&message), TWRC_DSEVENT);
     std::optional<plat::Dib> image;
     EXPECT_EQ(Get(&image), TWRC_FAILURE);
     // Still ready to transfer: the transfers are reset, which ends them.
     TW_PENDINGXFERS pending{7, 0};
     EXPECT_EQ(Source(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_FAILURE);
-    ASSERT_EQ(Source(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(Source(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
     EXPECT_EQ(pending.Count, 0);
-    ASSERT_EQ(Event(&message), TWRC_DSEVENT);
+    EXPECT_EQ(Event(&message), TWRC_DSEVENT);
     EXPECT_EQ(message, MSG_CLOSEDSREQ);
-    TearDown();
-  }
-  {
+  });
+  scantest::ScanInChild([&] {
     ScannerFolder folder(std::string(kGrid) + "read-status-code \"SANE_STATUS_CANCELLED\"\n",
                          "[Source]\nsource=Automatic Document Feeder\n");
     OpenAndEnable();
     TW_UINT16 message = 0;
-    ASSERT_EQ(Event(&message), TWRC_DSEVENT);
+    EXPECT_EQ(Event(&message), TWRC_DSEVENT);
     std::optional<plat::Dib> image;
     EXPECT_EQ(Get(&image), TWRC_CANCEL);
     // A cancelled transfer ends even from a feeder.
     TW_PENDINGXFERS pending{7, 0};
-    ASSERT_EQ(Source(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(Source(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
     EXPECT_EQ(pending.Count, 0);
-  }
+  });
 }
 
 TEST_F(DsmTest, TheSettingsFileChoosesTheDeviceAndSetsItsOptions) {
