@@ -104,7 +104,7 @@ TEST_F(DsmTest, OneGridScanWalksTheStatesAndGivesABottomUpOneBitImage) {
   ScannerFolder folder(kGrid);
   OpenAndEnable();
   EXPECT_STREQ(source.ProductName, "test:0");
-  EXPECT_NE(source.Id, 0u);
+  EXPECT_NE(TW_UINT32(source.Id), 0u);
   EXPECT_EQ(source.ProtocolMajor, 1);
   EXPECT_EQ(source.ProtocolMinor, 6);
 
