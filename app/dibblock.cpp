@@ -45,10 +45,11 @@ bool CDibBlock::WriteBmpFile(const std::string& path) {
   const std::optional<plat::DibLayout> layout = plat::CheckPackedDib(g.bytes(), g.size());
   if (!layout) return false;
   auto* header = g.as<plat::BITMAPINFOHEADER>();
-  if (header->biSizeImage == 0) {
-    const std::uint64_t size = std::uint64_t(layout->rowBytes) * std::uint64_t(layout->height);
-    if (size > 0xFFFFFFFFu) return false;
-    header->biSizeImage = plat::DWORD(size);
+  // An image size of 0, or one short of the rows, becomes the rows' size.
+  const std::uint64_t rows = std::uint64_t(layout->rowBytes) * std::uint64_t(layout->height);
+  if (header->biSizeImage < rows) {
+    if (rows > 0xFFFFFFFFu) return false;
+    header->biSizeImage = plat::DWORD(rows);
   }
   // The file header, then the packed bitmap as far as the header says.
   const std::uint64_t packed = std::uint64_t(layout->bitsOffset) + header->biSizeImage;

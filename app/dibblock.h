@@ -26,7 +26,8 @@ class CDibBlock {
   // A copy of the header; false when nothing is held.
   bool GetHeader(plat::BITMAPINFOHEADER* out) const;
   // Writes a BMP file: the 14-byte file header, then the packed bitmap.
-  // A header whose image size is 0 gets the size of its rows first. False,
+  // A header whose image size is 0 (or less than its rows) gets the size of
+  // its rows first. False,
   // with no file left behind and an existing one unchanged, when nothing is
   // held, the header claims more bytes than the block holds, or the file
   // cannot be written.

@@ -26,6 +26,7 @@
 #include "outside/tests/scanner_folder.h"
 #include "platform/bytes.h"
 #include "platform/dib.h"
+#include "platform/image_io.h"
 
 // The scanner library's test backend loses memory of its own.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libsane-test.so\n"; }
@@ -481,12 +482,20 @@ TEST_F(DibBlockTest, WritesABmpFileTheReaderTakes) {
   EXPECT_EQ(back->GetPixel(1, 1), plat::RGB(0, 0, 0));
   EXPECT_EQ(back->GetPixel(2, 1), plat::RGB(255, 255, 255));
 
-  // A 1-bit image: the table comes between.
+  // A 1-bit image: the table comes between; an image size short of the
+  // rows does not cut the file.
   plat::HGLOBAL mono = MakeImage(9, 2);
+  {
+    plat::GlobalLockGuard g(mono);
+    g.as<plat::BITMAPINFOHEADER>()->biSizeImage = 4;
+  }
   ASSERT_TRUE(block.SetCopy(mono));
   plat::GlobalFree(mono);
   ASSERT_TRUE(block.WriteBmpFile(path));
-  EXPECT_EQ(plat::GetU32(&ReadBytes(path)[10]), 62u);
+  const std::vector<std::uint8_t> monoFile = ReadBytes(path);
+  EXPECT_EQ(plat::GetU32(&monoFile[10]), 62u);
+  EXPECT_EQ(monoFile.size(), 62u + 8u);
+  EXPECT_TRUE(plat::ReadBmpFile(path).has_value());
 }
 
 TEST_F(DibBlockTest, FailedWritesLeaveNoFileAndSayFalse) {
