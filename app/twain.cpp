@@ -47,6 +47,8 @@ CTwain::CTwain() {
 }
 
 CTwain::~CTwain() {
+  // A transfer left pending is ended first, so that the source can close.
+  CancelTransfers();
   CloseSourceManager();
   UnloadSourceManager();
 }

@@ -360,6 +360,17 @@ TEST_F(TwainTest, DropToStateClosesStepByStepAndStopsAtAFailure) {
   fake.results.clear();
 }
 
+TEST_F(TwainTest, GoingAwayMidTransferEndsItAndClosesEverything) {
+  {
+    TestTwain t;
+    ASSERT_TRUE(t.BeginAcquire());
+    t.SetState(7);
+    fake.calls.clear();
+    fake.count = 3;  // more would follow
+  }
+  EXPECT_EQ(fake.calls, (std::vector<Call>{kEndXfer, kReset, kDisable, kCloseDs, kCloseDsm}));
+}
+
 TEST_F(TwainTest, AMissingSourceManagerIsTriedOnce) {
   CTwain::BindForTest(nullptr, "NoSuchTwain.dll");
   TestTwain t;
