@@ -1,9 +1,12 @@
-// The screen grab under a display platform that shows no screen: the host
-// tells why, and the design program's command says what it needs.
+// The screen snapshot: under a display platform that shows no screen the host
+// tells why, and the design program's command says what it needs; on an X11
+// display (a private one, see CMakeLists.txt) it is what the screen shows.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QTest>
+#include <QScreen>
 #include <QWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -30,8 +33,10 @@ void Pump() {
   }
 }
 
+bool OnX11() { return QGuiApplication::platformName() == QStringLiteral("xcb"); }
+
 TEST(HostScreen, OffscreenPlatformGivesAReasonInsteadOfAPicture) {
-  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("offscreen"));
+  if (OnX11()) GTEST_SKIP() << "runs under the offscreen platform";
   auto host = std::make_unique<pres::Host>();
   EXPECT_EQ(plat::GetScreenSource(), host.get());
   plat::Surface shot;
@@ -44,6 +49,7 @@ TEST(HostScreen, OffscreenPlatformGivesAReasonInsteadOfAPicture) {
 }
 
 TEST(HostScreen, ScreenGrabCommandSaysItNeedsX11) {
+  if (OnX11()) GTEST_SKIP() << "runs under the offscreen platform";
   char tmpl[] = "/tmp/tindrel-grab-XXXXXX";
   const std::string dir = ::mkdtemp(tmpl);
   ::setenv("TINDREL_PROFILE_DIR", (dir + "/profile").c_str(), 1);
@@ -80,6 +86,56 @@ TEST(HostScreen, ScreenGrabCommandSaysItNeedsX11) {
   fw::ResetQuit();
   ::unsetenv("TINDREL_PROFILE_DIR");
   std::filesystem::remove_all(dir);
+}
+
+// A top-level window of one colour.
+class ColourWindow : public fw::CWnd {
+ public:
+  explicit ColourWindow(fw::COLORREF c) : colour_(c) {}
+  void OnPaint() override {
+    fw::PAINTSTRUCT ps;
+    BeginPaint(&ps);
+    fw::RECT r{};
+    GetClientRect(&r);
+    ps.hdc->FillSolidRect(r, colour_);
+    EndPaint(&ps);
+  }
+
+ private:
+  fw::COLORREF colour_;
+};
+
+TEST(X11Screen, SnapshotShowsTheScreenWithoutTheWindowsJustHidden) {
+  if (!OnX11()) GTEST_SKIP() << "needs an X11 display (the presentation_x11 test)";
+  fw::ResetWindowSystem();
+  pres::Host host;
+  fw::RegisterWndClass("GrabTestWindow");
+  ColourWindow red(plat::RGB(255, 0, 0)), green(plat::RGB(0, 255, 0));
+  ASSERT_TRUE(red.CreateEx(0, "GrabTestWindow", "red", fw::WS_POPUP | fw::WS_VISIBLE, fw::RECT{40, 40, 140, 120},
+                           nullptr, 0));
+  ASSERT_TRUE(green.CreateEx(0, "GrabTestWindow", "green", fw::WS_POPUP | fw::WS_VISIBLE,
+                             fw::RECT{200, 40, 300, 120}, nullptr, 0));
+  Pump();
+  for (fw::CWnd* w : {static_cast<fw::CWnd*>(&red), static_cast<fw::CWnd*>(&green)}) {
+    ASSERT_NE(host.TopOf(w->m_hWnd), nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host.TopOf(w->m_hWnd)));
+  }
+  Pump();
+  // Hidden just before the picture, as the screen grab does with the main window.
+  green.ShowWindow(fw::SW_HIDE);
+  plat::Surface shot;
+  std::string reason;
+  ASSERT_TRUE(plat::GrabScreen(shot, reason)) << reason;
+  QScreen* screen = QGuiApplication::primaryScreen();
+  ASSERT_NE(screen, nullptr);
+  EXPECT_EQ(shot.width(), screen->geometry().width());
+  EXPECT_EQ(shot.height(), screen->geometry().height());
+  EXPECT_EQ(shot.row(80)[90], 0xFF0000u);
+  EXPECT_NE(shot.row(80)[250], 0x00FF00u);
+  red.DestroyWindow();
+  green.DestroyWindow();
+  fw::ResetWindowSystem();
+  Pump();
 }
 
 }  // namespace
