@@ -28,14 +28,16 @@ constexpr std::uint32_t kWhite = 0xFFFFFF;  // 765
 
 std::uint32_t Sum(std::uint32_t p) { return ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF); }
 
-// A grey screen with a white square [50, 70) x [40, 60), a white corner pixel
-// and two pixels right at the threshold of 512.
+// A grey screen with a white square [50, 70) x [40, 60), white pixels in the
+// first column and row of the test band (its corners stay grey) and two pixels
+// right at the threshold of 512.
 plat::Surface TestScreen() {
   plat::Surface s;
   s.Create(160, 120, false, kGrey);
   for (plat::LONG y = 40; y < 60; ++y)
     for (plat::LONG x = 50; x < 70; ++x) s.row(y)[x] = kWhite;
-  s.row(32)[42] = kWhite;    // first pixel inside the test band
+  s.row(50)[42] = kWhite;    // first column of the test band
+  s.row(32)[60] = kWhite;    // its first row
   s.row(36)[46] = 0xFFFF02;  // 512: not set
   s.row(36)[47] = 0xFFFF03;  // 513: set
   return s;
@@ -114,7 +116,9 @@ TEST(ScreenGrabBand, BitmapHoldsExactlyTheBandByThreshold) {
   plat::HBITMAP bmp = screengrab::MakeBandBitmap(s, band, 512);
   const std::vector<bool> got = WhiteOf(bmp);
   auto at = [&](plat::LONG x, plat::LONG y) { return bool(got[std::size_t((y - 32) * 39 + (x - 42))]); };
-  EXPECT_TRUE(at(42, 32));
+  EXPECT_TRUE(at(42, 50));
+  EXPECT_TRUE(at(60, 32));
+  EXPECT_FALSE(at(42, 32));
   EXPECT_TRUE(at(60, 50));
   EXPECT_FALSE(at(80, 70));
   EXPECT_FALSE(at(46, 36));
@@ -317,7 +321,7 @@ TEST_F(ScreenGrabTest, GrabIsTracedIntoTheDesignAsOneUndoStep) {
   sink.clear();
   const int objects = doc->GetObjectCount();
   // Band [42, 81) x [32, 71) on grey: the white square [50, 70) x [40, 60)
-  // lies at [8, 28) x [8, 28) of it (y downward), beside two single pixels.
+  // lies at [8, 28) x [8, 28) of it (y downward), beside single pixels.
   Grab({40, 30}, {80, 70});
   ASSERT_EQ(doc->GetObjectCount(), objects + 1);
   EXPECT_EQ(Steps(), 1);
