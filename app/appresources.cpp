@@ -248,6 +248,7 @@ void RegisterMenus() {
                                                {"Gray Image Vector...(&B)", 32787},
                                                {"Scan", 40159},
                                                {"Select Twain", 40160},
+                                               {"Screen Image Vector(&S)", 40164},
                                                {"Set Out Area (&R)", 32892}}},
           {"&System", SystemPopup()},
           {"&Window", std::vector<MenuItemDef>{{"Cascade(&C)", fw::ID_WINDOW_CASCADE},
@@ -414,6 +415,8 @@ void RegisterDialogs() {
                                         DlgItemDef(appid::IDC_LOGO_TEXT, CtrlKind::Static, "", kChild,
                                                    {10, 214, 390, 232}),
                                     }});
+  // The screen grab covers the screen; it sizes itself.
+  fw::res::SetDialog(appid::IDD_SCREEN_GRAB, DialogTemplate{"", fw::WS_POPUP, {0, 0, 640, 480}, {}});
   fw::res::SetDialog(appid::IDD_TEXT_EDITOR,
                      DialogTemplate{"Texteditor",
                                     kPopup | fw::WS_THICKFRAME,
