@@ -72,14 +72,17 @@ def magnifier(c, sign):
 
 
 def cutter(c):
-    """The cutting plotter: body, knife carriage and the vinyl under it."""
-    c.polygon([(1.5, 9.5), (14.5, 9.5), (15.5, 13.5), (0.5, 13.5)], YELLOW)
-    c.line([(1.5, 9.5), (14.5, 9.5), (15.5, 13.5), (0.5, 13.5)], INK, closed=True)
+    """The cutting plotter on its stand, the vinyl hanging under the knife."""
+    c.line([(2.5, 8), (2.5, 14.5)], INK, 1.0)
+    c.line([(13.5, 8), (13.5, 14.5)], INK, 1.0)
+    c.line([(0.5, 14.5), (4.5, 14.5)], INK, 1.0)
+    c.line([(11.5, 14.5), (15.5, 14.5)], INK, 1.0)
+    c.box(4, 8, 12, 13, YELLOW, (160, 120, 0))
+    c.line([(8, 10.5), (8, 12.5)], RED, 1.0)
     c.box(0, 2, 16, 8, LIGHT, INK)
-    c.rect(1, 6, 15, 7, GREY)
+    c.rect(1, 3, 15, 4, WHITE)
     c.box(6, 4, 10, 9, BLUE, INK)
-    c.polygon([(7, 9), (9, 9), (8, 11.5)], INK)
-    c.line([(3, 12), (7.5, 12)], RED, 1.0)
+    c.polygon([(7, 9), (9, 9), (8, 11)], INK)
 
 
 def book(c, x0, y0, x1, y1):
@@ -406,8 +409,8 @@ def draw_clear_area(c):
 
 def draw_cutout(c):
     cutter(c)
-    c.polygon([(11, 9.5), (16, 12), (11, 14.5)], GREEN)
-    c.line([(11, 9.5), (16, 12), (11, 14.5)], (0, 90, 20), 0.8, closed=True)
+    c.polygon([(10.5, 8.5), (16, 11.5), (10.5, 14.5)], GREEN)
+    c.line([(10.5, 8.5), (16, 11.5), (10.5, 14.5)], (0, 90, 20), 0.8, closed=True)
 
 
 def draw_font_set(c):
