@@ -1,5 +1,6 @@
 """Drawing helpers of the picture scripts: 24-bit BMP files and a 3 x 5 pixel
 font. The scripts put this folder on their path."""
+import math
 import struct
 
 FONT = {  # 3 x 5 pixel letters
@@ -192,6 +193,5 @@ def bezier(p0, p1, p2, p3, steps=16):
 
 def arc(cx, cy, r, start, end, steps=24):
     """Points along a circle from start to end degrees (clockwise on screen)."""
-    import math
     return [(cx + r * math.cos(math.radians(start + (end - start) * i / steps)),
              cy + r * math.sin(math.radians(start + (end - start) * i / steps))) for i in range(steps + 1)]

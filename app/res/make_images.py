@@ -107,7 +107,7 @@ def star(c, cx, cy, outer, inner, fill, edge, points=5):
 def align_bars(c, bars, guide):
     for x0, y0, x1, y1 in bars:
         c.box(x0, y0, x1, y1, SKY, BLUE)
-    c.line(guide, RED if guide[0][0] != guide[1][0] and guide[0][1] != guide[1][1] else INK, 1.0)
+    c.line(guide, INK, 1.0)
 
 
 def draw_new(c):
