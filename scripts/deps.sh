@@ -2,7 +2,7 @@
 # Installs the Debian packages a build needs, when they are missing.
 # Usage: scripts/deps.sh [test|ci|run|bench]
 set -euo pipefail
-packages=(g++ cmake ninja-build pkg-config git
+packages=(g++ cmake ninja-build pkg-config git python3
   libgtest-dev libgmock-dev libbenchmark-dev
   libpng-dev libfreetype-dev libfontconfig-dev libicu-dev libpolyclipping-dev
   fonts-dejavu-core fonts-arphic-gbsn00lp fonts-arphic-bsmi00lp
@@ -12,7 +12,7 @@ packages=(g++ cmake ninja-build pkg-config git
 # X server, a window manager and tools that drive and inspect windows; the print
 # tests a private print server; the export tests read back with hp2xx and ghostscript.
 if [ "${1:-}" = test ] || [ "${1:-}" = ci ]; then
-  packages+=(clang libclang-rt-14-dev xvfb openbox xdotool x11-utils x11-apps python3)
+  packages+=(clang libclang-rt-14-dev xvfb openbox xdotool x11-utils x11-apps)
   packages+=(cups-daemon cups-client ghostscript hp2xx)
 fi
 # CI adds one more Chinese font, as desktops have: the tests must not see it.

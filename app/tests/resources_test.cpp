@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -54,6 +55,25 @@ std::unique_ptr<CGraphObject> SampleLettering() {
 
 class ResourcesTest : public AppTest {};
 
+// A strip of `count` pictures w x h: each one drawn (not nearly all background)
+// and unlike every other one.
+void ExpectOwnPictures(const std::string& file, int w, int h, int count, fw::COLORREF background) {
+  SCOPED_TRACE(file);
+  const auto dib = plat::ReadBmpFile(file);
+  ASSERT_TRUE(dib.has_value());
+  ASSERT_EQ(dib->width(), w * count);
+  ASSERT_EQ(dib->height(), h);
+  std::vector<std::vector<fw::COLORREF>> cells(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    auto& cell = cells[static_cast<std::size_t>(i)];
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) cell.push_back(dib->GetPixel(i * w + x, y));
+    const auto drawn = std::count_if(cell.begin(), cell.end(), [&](fw::COLORREF c) { return c != background; });
+    EXPECT_GT(drawn, w * h / 10) << "picture " << i << " is (nearly) empty";
+    for (int j = 0; j < i; ++j) EXPECT_NE(cell, cells[static_cast<std::size_t>(j)]) << "pictures " << j << " and " << i;
+  }
+}
+
 TEST_F(ResourcesTest, SampleSignIsWhatThisWriterWrites) {
   std::unique_ptr<CGraphObject> lettering;
   {
@@ -98,10 +118,11 @@ TEST_F(ResourcesTest, EveryToolBarHasAStripOfItsImages) {
       if (b != 0) ++images;
     const std::string* strip = fw::res::FindBitmap(id);
     ASSERT_NE(strip, nullptr);
-    const auto dib = plat::ReadBmpFile(plat::GetProgramFolder() + *strip);
-    ASSERT_TRUE(dib.has_value());
-    EXPECT_EQ(dib->width(), bar->buttonWidth * images);
-    EXPECT_EQ(dib->height(), bar->buttonHeight);
+    // The strip at 1x and, for dense screens, at 2x (NAME@2x.bmp).
+    const std::string one = plat::GetProgramFolder() + *strip;
+    const std::string two = one.substr(0, one.size() - 4) + "@2x.bmp";
+    ExpectOwnPictures(one, bar->buttonWidth, bar->buttonHeight, images, plat::RGB(192, 192, 192));
+    ExpectOwnPictures(two, bar->buttonWidth * 2, bar->buttonHeight * 2, images, plat::RGB(192, 192, 192));
     // Every button has a prompt or a menu item naming it.
     for (fw::UINT b : bar->ids) {
       if (b == 0) continue;
@@ -109,6 +130,12 @@ TEST_F(ResourcesTest, EveryToolBarHasAStripOfItsImages) {
       EXPECT_TRUE(named) << b;
     }
   }
+}
+
+TEST_F(ResourcesTest, DialogPictureStripsHaveAPictureEachCell) {
+  // The seal layouts (60 pixels, on white) and the library tree's library and kind.
+  ExpectOwnPictures(plat::GetProgramFolder() + "res/seal.bmp", 60, 60, 7, plat::RGB(255, 255, 255));
+  ExpectOwnPictures(plat::GetProgramFolder() + "res/libtree.bmp", 16, 16, 2, plat::RGB(255, 255, 255));
 }
 
 TEST_F(ResourcesTest, MenusKeepTheirPlaces) {
