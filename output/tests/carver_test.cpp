@@ -48,7 +48,8 @@ TEST_F(CarverTest, LoadsTheModelKeys) {
   }
   auto none = std::make_unique<CCarveDriver>(nullptr, Ini());
   for (const std::string& cmd : none->commands) EXPECT_TRUE(cmd.empty());
-  EXPECT_EQ(none->GetModelList(), (std::vector<std::string>{"Plain Carver", "Swapped Carver", "Bare Carver"}));
+  EXPECT_EQ(none->GetModelList(),
+            (std::vector<std::string>{"Plain Carver", "Swapped Carver", "Bare Carver", "Grid Carver"}));
 }
 
 TEST_F(CarverTest, UnusableResolutionsAndOriginsTakeTheDefaults) {
