@@ -42,7 +42,18 @@ const char* CCarveDriver::CommandKey(Command c) {
   return c >= 0 && c < kCommandCount ? kCommandKeys[c] : "";
 }
 
-std::string CCarveDriver::DefaultSettingsPath() { return GetProgramFolder() + "Carves.INI"; }
+namespace {
+std::string& SettingsOverride() {
+  static std::string path;
+  return path;
+}
+}  // namespace
+
+std::string CCarveDriver::DefaultSettingsPath() {
+  return SettingsOverride().empty() ? GetProgramFolder() + "Carves.INI" : SettingsOverride();
+}
+
+void CCarveDriver::SetDefaultSettingsPath(const std::string& path) { SettingsOverride() = path; }
 
 CCarveDriver::CCarveDriver(const char* model, const std::string& iniPath) : m_ini(iniPath) {
   if (model) Load(model);

@@ -32,8 +32,10 @@ class CCarveDriver : public CCarveDevice {
   };
   static const char* CommandKey(Command c);
 
-  // The program folder's "Carves.INI".
+  // The program folder's "Carves.INI", unless SetDefaultSettingsPath named
+  // another file.
   static std::string DefaultSettingsPath();
+  static void SetDefaultSettingsPath(const std::string& path);
 
   // No model: every template empty. With one: Load(model).
   explicit CCarveDriver(const char* model = nullptr, const std::string& iniPath = DefaultSettingsPath());
