@@ -117,6 +117,7 @@ fw::BOOL C2DCarveDlg::OnInitDialog() {
   using namespace carveid;
   fw::CDialog::OnInitDialog();
   m_idle = 1;
+  if (fw::CWnd* bar = GetDlgItem(IDC_PROGRESS)) bar->ShowWindow(fw::SW_HIDE);
   std::string stored;
   if (auto* box = Item<fw::CComboBox>(IDC_DEVICE)) {
     box->ResetContent();
