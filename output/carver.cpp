@@ -135,6 +135,8 @@ int CCarveDriver::Begin(const char* model, CPortFile* port, fw::CWnd* window, st
   m_window = window;
   m_writeFailed = false;
   m_polylineOpen = false;
+  m_hold = false;
+  m_held.clear();
   if (!m_port) return 0;
   m_port->SetStopFlag(stopFlag);
   m_port->SetPumpWindow(window);
@@ -158,11 +160,29 @@ int CCarveDriver::SendInit() {
 
 int CCarveDriver::Write(std::string_view text) {
   if (!m_port) return 0;
-  if (text.empty()) return m_port->IsOpen() ? 1 : 0;
+  if (text.empty() || m_hold) {
+    if (!m_port->IsOpen()) return 0;
+    m_held.append(text);
+    if (m_held.size() >= kHeldBytes) return Flush();
+    return 1;
+  }
   const std::string s(text);
   const int r = m_port->WriteData(s.c_str());
   if (!r && !(m_stop && *m_stop)) m_writeFailed = true;
   return r;
+}
+
+int CCarveDriver::Flush() {
+  if (m_held.empty()) return 1;
+  const int r = m_port ? m_port->WriteData(m_held.c_str()) : 0;
+  if (!r && !(m_stop && *m_stop)) m_writeFailed = true;
+  m_held.clear();
+  return r;
+}
+
+int CCarveDriver::Release() {
+  m_hold = false;
+  return Flush();
 }
 
 int CCarveDriver::Send(std::string_view text) {
@@ -231,6 +251,7 @@ int CCarveDriver::ClosePolyline() {
 void CCarveDriver::EndPolyline() { ClosePolyline(); }
 
 int CCarveDriver::End() {
+  Release();
   int r = 1;
   if (!commands[FinishCmd].empty()) r = Send(commands[FinishCmd]);
   if (m_port) m_port->Close();

@@ -77,6 +77,11 @@ class CCarveDriver : public CCarveDevice {
   // "FinishCmd", then the port is closed; 1 when there was nothing to send.
   int End();
 
+  // While held, accepted writes are kept and go to the port as one write at
+  // Release (or once 64 KB are kept); Release returns that write's result.
+  void Hold() { m_hold = true; }
+  int Release();
+
   // A port write failed while no stop was asked for, since Begin.
   bool WriteFailed() const { return m_writeFailed; }
   CPortFile* Port() const { return m_port; }
@@ -105,7 +110,9 @@ class CCarveDriver : public CCarveDevice {
   float accuracy = 4.0f;       // curve accuracy of the run
 
  private:
+  static constexpr std::size_t kHeldBytes = 64 * 1024;
   int Write(std::string_view text);
+  int Flush();
   std::string Point(Command c, std::int32_t x, std::int32_t y) const;
 
   CIniFile m_ini;
@@ -115,6 +122,8 @@ class CCarveDriver : public CCarveDevice {
   bool m_polylineOpen = false;
   float m_lastX = 0.0f, m_lastY = 0.0f;
   bool m_writeFailed = false;
+  bool m_hold = false;
+  std::string m_held;
 };
 
 // "%.2f" of a value, independent of the locale; "0.00" for one that is not finite.

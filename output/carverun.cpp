@@ -107,7 +107,55 @@ void DrawFilledBlack(Drawable& d, plat::DC* dc, const CMatrix3& m) {
 // Pixels a pen or a rounding can reach beyond the outline's points.
 constexpr double kRowMargin = 3.0;
 
+// The first column from `c` on whose pixel is (or, with `marked` false, is
+// not) different from the background; blocks of 8 are tested at once.
+std::int64_t Next(const std::uint32_t* px, std::int64_t c, std::int64_t w, std::uint32_t bg, bool marked) {
+  constexpr std::uint32_t kColour = 0xFFFFFFu;
+  if (marked) {
+    for (; c + 8 <= w; c += 8) {
+      std::uint32_t any = 0;
+      for (int k = 0; k < 8; ++k) any |= (px[c + k] ^ bg) & kColour;
+      if (any) break;
+    }
+    while (c < w && ((px[c] ^ bg) & kColour) == 0) ++c;
+  } else {
+    for (; c + 8 <= w; c += 8) {
+      bool all = true;
+      for (int k = 0; k < 8; ++k) all &= ((px[c + k] ^ bg) & kColour) != 0;
+      if (!all) break;
+    }
+    while (c < w && ((px[c] ^ bg) & kColour) != 0) ++c;
+  }
+  return c;
+}
+
+// Rows of a band: a small band unless the objects are tall, never above the
+// pixel limit.
+std::int64_t BandRows(std::int64_t w, std::int64_t h, const std::vector<Drawable>& drawables) {
+  if (w <= 0) return h;
+  std::vector<double> heights;
+  heights.reserve(drawables.size());
+  for (const Drawable& d : drawables)
+    if (d.culled) heights.push_back(d.bottom - d.top);
+  std::int64_t rows = std::max<std::int64_t>(1, kCarveBandPixelsSmall / w);
+  if (!heights.empty()) {
+    std::nth_element(heights.begin(), heights.begin() + std::ptrdiff_t(heights.size() / 2), heights.end());
+    const double median = heights[heights.size() / 2];
+    if (std::isfinite(median)) rows = std::max(rows, std::int64_t(std::min(2.0 * median, 1.0e9)));
+  }
+  return std::min(rows, std::max<std::int64_t>(1, kCarveBandPixels / w));
+}
+
 }  // namespace
+
+void FindCarveRuns(const std::uint32_t* px, std::int64_t w, std::uint32_t bg, std::vector<CarveRun>& runs) {
+  runs.clear();
+  for (std::int64_t c = Next(px, 0, w, bg, true); c < w; c = Next(px, c, w, bg, true)) {
+    const std::int64_t end = Next(px, c, w, bg, false);
+    runs.push_back({c, end - 1});
+    c = end;
+  }
+}
 
 int FindCarveArea(const CSegArray& objects, float pageWidth, float pageHeight, CFRect& area) {
   int counted = 0;
@@ -173,7 +221,9 @@ int ScanCarveRaster(const CSegArray& objects, float pageWidth, float pageHeight,
     plat::DeleteDC(dc);
     return 2;
   }
-  std::int64_t bandRows = w > 0 ? std::max<std::int64_t>(1, kCarveBandPixels / w) : h;
+  const CMatrix3& a = shape.pageToRaster;
+  std::vector<Drawable> drawables = Drawables(objects, pageWidth, pageHeight, a);
+  std::int64_t bandRows = BandRows(w, h, drawables);
   if (maxBandRows > 0) bandRows = std::min(bandRows, maxBandRows);
   bandRows = std::min(bandRows, h);
   plat::HBITMAP bmp = plat::CreateCompatibleBitmap(dc, plat::LONG(w), plat::LONG(bandRows));
@@ -186,9 +236,6 @@ int ScanCarveRaster(const CSegArray& objects, float pageWidth, float pageHeight,
     stats->peakBytes = std::max(stats->peakBytes, w * bandRows * std::int64_t(sizeof(std::uint32_t)));
     stats->bands = 0;
   }
-
-  const CMatrix3& a = shape.pageToRaster;
-  std::vector<Drawable> drawables = Drawables(objects, pageWidth, pageHeight, a);
   // The frame inverts the area (grown by a pixel's worth) or the page.
   CFRect frameRect(0.0f, 0.0f, pageWidth, pageHeight);
   if (params.areaKind != kAreaPage) {
@@ -356,6 +403,7 @@ CarveResult RunCarve(const CSegArray& objects, float pageWidth, float pageHeight
     ++strokes;
     if (device.WriteFailed()) failed = true;
   };
+  std::vector<CarveRun> runs;
   auto rowFn = [&](std::int64_t r, const std::uint32_t* px) -> bool {
     const bool backward = params.doubleWay && (r & 1);
     if (!backward) {
@@ -363,23 +411,18 @@ CarveResult RunCarve(const CSegArray& objects, float pageWidth, float pageHeight
       if (stopped()) return false;
       if (progress) progress->SetPos(Clamp32(r));
     }
-    auto marked = [&](std::int64_t c) { return (px[c] & 0xFFFFFFu) != background; };
+    FindCarveRuns(px, w, background, runs);
+    // A row's strokes go to the port in one write.
+    device.Hold();
     if (!backward) {
-      for (std::int64_t c = 0; c < w && !stopped() && !failed; ++c) {
-        if (!marked(c)) continue;
-        const std::int64_t start = c;
-        while (c < w && marked(c)) ++c;
-        stroke(start, c - 1, r);
-      }
-      PumpOne(window);
+      for (std::size_t i = 0; i < runs.size() && !stopped() && !failed; ++i) stroke(runs[i].first, runs[i].last, r);
     } else {
-      for (std::int64_t c = w - 1; c >= 0 && !stopped() && !failed; --c) {
-        if (!marked(c)) continue;
-        const std::int64_t start = c;
-        while (c >= 0 && marked(c)) --c;
-        stroke(start, c + 1, r);
-      }
+      // Right to left: each run from its right end to its left end.
+      for (std::size_t i = runs.size(); i-- > 0 && !stopped() && !failed;) stroke(runs[i].last, runs[i].first, r);
     }
+    device.Release();
+    if (device.WriteFailed()) failed = true;
+    if (!backward) PumpOne(window);
     if (trace && trace->afterRow) trace->afterRow(r);
     return !failed && !stopped();
   };
@@ -415,7 +458,9 @@ CarveResult RunCarve(const CSegArray& objects, float pageWidth, float pageHeight
       if (!c || c->kind != OBJ_PATH) continue;
       auto* path = static_cast<CPathObject*>(c);
       path->ApplyTransform();
+      device.Hold();
       path->PlotToCarver(device);
+      device.Release();
       pos += path->count;
       if (progress) progress->SetPos(Clamp32(pos));
       if (device.WriteFailed()) failed = true;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/geometry.h"
 
@@ -21,8 +22,18 @@ class CGroupObject;
 class CPortFile;
 class CSegArray;
 
-// Most pixels of one band.
+// Most pixels of one band, and the pixels a band takes when the objects are
+// small enough for it (a smaller band stays in the caches).
 constexpr std::int64_t kCarveBandPixels = std::int64_t(16) << 20;
+constexpr std::int64_t kCarveBandPixelsSmall = std::int64_t(4) << 20;
+
+// The runs of a raster row: pixels whose 24 colour bits differ from the
+// background, as first and last column, left to right.
+struct CarveRun {
+  std::int64_t first, last;
+};
+void FindCarveRuns(const std::uint32_t* pixels, std::int64_t width, std::uint32_t background,
+                   std::vector<CarveRun>& runs);
 
 // Area kinds: the page, or the shape of the one object the design holds.
 enum CarveAreaKind { kAreaPage = 0, kAreaOther = 1, kAreaCircle = 2, kAreaDiamond = 3, kAreaTriangle = 4,
@@ -86,7 +97,7 @@ enum class CarveResult {
 
 // What a run leaves for its caller, and its hooks.
 struct CarveTrace {
-  std::int64_t maxBandRows = 0;  // 0: by kCarveBandPixels
+  std::int64_t maxBandRows = 0;  // 0: by the band pixels
   // After each raster row went out.
   std::function<void(std::int64_t r)> afterRow;
   CarveRasterStats raster;
