@@ -282,32 +282,43 @@ TEST_F(CarveDlgTest, OkEngravesAndHandsTheJobOver) {
   EXPECT_TRUE(sink.boxes.empty());
 }
 
-// A second OK during the run stops it: nothing handed over, no file left.
+// A second OK during the run stops it, and so does Exit (Escape) or closing
+// the window, which do not end the dialog under the run: nothing handed
+// over, no file left.
 TEST_F(CarveDlgTest, SecondOkStopsTheRun) {
   StandIn("take");
   Store("Device", "Grid Carver");
   Store("FillStep", "1");
-  std::string during, after;
-  bool exitEnabled = false;
-  EXPECT_EQ(Run([&](C2DCarveDlg& d) {
-              d.Trace().afterRow = [&](std::int64_t r) {
-                if (r == 0) {
-                  during = d.GetDlgItemText(fw::IDOK);
-                  EXPECT_FALSE(d.GetDlgItem(fw::IDCANCEL)->IsWindowEnabled());
-                  d.PostMessage(fw::WM_COMMAND, fw::MAKELONG(fw::WORD(fw::IDOK), fw::WORD(fw::BN_CLICKED)), 0);
-                }
-                after = d.GetDlgItemText(fw::IDOK);
-                exitEnabled = d.GetDlgItem(fw::IDCANCEL)->IsWindowEnabled();
-              };
-              d.ClickButton(fw::IDOK);
-            }),
-            fw::IDOK);
-  EXPECT_EQ(last, CarveResult::Stopped);
-  EXPECT_EQ(during, "终止");
-  EXPECT_EQ(after, "确认");
-  EXPECT_TRUE(exitEnabled);
-  EXPECT_TRUE(Added().empty());
-  EXPECT_TRUE(plat::ListFolderNoCase(plat::GetTempFolder(), "OS*.TMP").empty());
+  struct Case {
+    fw::UINT message;
+    fw::WPARAM wp;
+  } cases[] = {{fw::WM_COMMAND, fw::MAKELONG(fw::WORD(fw::IDOK), fw::WORD(fw::BN_CLICKED))},
+               {fw::WM_COMMAND, fw::MAKELONG(fw::WORD(fw::IDCANCEL), fw::WORD(fw::BN_CLICKED))},
+               {fw::WM_CLOSE, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    std::string during, after;
+    bool exitEnabled = false;
+    EXPECT_EQ(Run([&](C2DCarveDlg& d) {
+                d.Trace().afterRow = [&](std::int64_t r) {
+                  if (r == 0) {
+                    during = d.GetDlgItemText(fw::IDOK);
+                    EXPECT_FALSE(d.GetDlgItem(fw::IDCANCEL)->IsWindowEnabled());
+                    d.PostMessage(c.message, c.wp, 0);
+                  }
+                  after = d.GetDlgItemText(fw::IDOK);
+                  exitEnabled = d.GetDlgItem(fw::IDCANCEL)->IsWindowEnabled();
+                };
+                d.ClickButton(fw::IDOK);
+              }),
+              fw::IDOK);
+    EXPECT_EQ(last, CarveResult::Stopped);
+    EXPECT_EQ(during, "终止");
+    EXPECT_EQ(after, "确认");
+    EXPECT_TRUE(exitEnabled);
+    EXPECT_TRUE(Added().empty());
+    EXPECT_TRUE(plat::ListFolderNoCase(plat::GetTempFolder(), "OS*.TMP").empty());
+  }
 }
 
 // The buttons: "PortSetting" opens the port dialog, the origin button the
