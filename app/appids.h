@@ -76,6 +76,7 @@ constexpr std::uint32_t ID_TOOL_TEXT = 40071;
 constexpr std::uint32_t ID_TOOL_GRAPHLIB = 40075;
 constexpr std::uint32_t ID_TOOL_NODE = 40118;
 constexpr std::uint32_t ID_CUT_OUT = 40024;
+constexpr std::uint32_t ID_CARVE_OUT = 32888;
 constexpr std::uint32_t ID_SET_OUTAREA = 32792;
 constexpr std::uint32_t ID_SELECT_OUTAREA = 32794;
 
