@@ -441,12 +441,18 @@ class ButtonControl : public Control {
     if (push_) {
       push_->setText(text);
       push_->setDefault(b->ButtonType() == BS_DEFPUSHBUTTON);
-      if (b->GetBitmap() != bitmap_) {
-        bitmap_ = b->GetBitmap();
-        QImage img = Transparent(LoadBitmap(bitmap_));
-        push_->setIcon(img.isNull() ? QIcon() : QIcon(QPixmap::fromImage(img)));
-        push_->setIconSize(img.size());
-      }
+    }
+    // A push button, box or radio button with a picture shows it before its text,
+    // drawn at 2x where pixels are dense and there is one.
+    QAbstractButton* pictured = push_ ? static_cast<QAbstractButton*>(push_)
+                                : check_ ? static_cast<QAbstractButton*>(check_)
+                                         : radio_;
+    if (pictured && (b->GetBitmap() != bitmap_ || (bitmap_ && devicePixelRatioF() != bitmapRatio_))) {
+      bitmap_ = b->GetBitmap();
+      bitmapRatio_ = devicePixelRatioF();
+      QImage img = bitmap_ ? Transparent(LoadBitmap(bitmap_, bitmapRatio_)) : QImage();
+      pictured->setIcon(img.isNull() ? QIcon() : QIcon(QPixmap::fromImage(img)));
+      if (!img.isNull()) pictured->setIconSize(img.deviceIndependentSize().toSize());
     }
   }
 
@@ -456,6 +462,7 @@ class ButtonControl : public Control {
   QRadioButton* radio_ = nullptr;
   QPushButton* push_ = nullptr;
   UINT bitmap_ = 0;
+  qreal bitmapRatio_ = 1.0;
 };
 
 class EditControl : public Control {

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the tool bar image strips (at 1x and, as NAME@2x.bmp, at 2x), the
-seal layouts, the library tree images and the start-up pictures of the program
-(24-bit BMP files). Usage: python3 make_images.py [OUTPUT_FOLDER]"""
+"""Draws the tool bar image strips and the text arrangement panels' button
+pictures (at 1x and, as NAME@2x.bmp, at 2x), the seal layouts, the library tree
+images and the start-up pictures of the program (24-bit BMP files). Usage: python3 make_images.py [OUTPUT_FOLDER]"""
 import math
 import os
 import sys
@@ -525,22 +525,135 @@ def library_tree(path):
     write_bmp(path, 32, 16, lambda x, y: rows[y][x])
 
 
-# The picture buttons of the text arrangement panels: bitmap id and label.
-ARRANGE_BUTTONS = {236: "ON", 245: "UND", 247: "CEN", 246: "MID", 248: "REV", 249: "TRN", 250: "FIT"}
+# The picture buttons of the text arrangement panels, 24 x 16 on the see-through
+# background: letters placed against a gently bent base line.
+ARR_W, ARR_H = 24, 16
+TALL, SMALL = 8.0, 4.0
 
 
-def arrange_button(path, label):
-    w, h = 24, 16
-    cells, tw, th = text_mask(label)
-    ox, oy = (w - tw) // 2, (h - th) // 2
+def bent(base, x, bend=2.0):
+    """The base line's height at x: base at the ends, bend higher in the middle."""
+    t = (x - ARR_W / 2) / (ARR_W / 2 - 1)
+    return base - bend * (1.0 - t * t)
 
-    def pixel(x, y):
-        if (x - ox, y - oy) in cells:
-            return (0, 0, 0)
-        if x in (0, w - 1) or y in (0, h - 1):
-            return (128, 128, 128)
-        return (230, 230, 230)
-    write_bmp(path, w, h, pixel)
+
+def base_line(c, base, x0=1.0, x1=23.0, colour=BLUE, bend=2.0):
+    pts = [(x0 + (x1 - x0) * i / 16, bent(base, x0 + (x1 - x0) * i / 16, bend)) for i in range(17)]
+    c.line(pts, colour, 1.0)
+
+
+# The "A" at 1x by its height, in whole pixels: a vector letter that small blurs.
+LETTER_PIXELS = {
+    4: ["010", "101", "111", "101"],
+    6: ["00100", "01010", "10001", "11111", "10001", "10001"],
+    8: ["00100", "01010", "10001", "10001", "11111", "10001", "10001", "10001"],
+}
+
+
+def letter(c, x, bottom, h, turned=False, colour=INK):
+    """An "A" h high standing on bottom at x; turned, it hangs upside down in the same box."""
+    rows = LETTER_PIXELS.get(int(h)) if c.scale == 1 else None
+    if rows:
+        rows = rows[::-1] if turned else rows
+        x0, y0 = math.floor(x - len(rows[0]) / 2 + 0.5), math.floor(bottom + 0.5) - len(rows)
+        for j, row in enumerate(rows):
+            for i, bit in enumerate(row):
+                if bit == "1":
+                    c.rect(x0 + i, y0 + j, x0 + i + 1, y0 + j + 1, colour)
+        return
+    w = h * 0.75
+
+    def at(px, py):
+        return (x + px * w, bottom - (1.0 - py) * h if not turned else bottom - py * h)
+    c.line([at(-0.5, 1.0), at(0.0, 0.0), at(0.5, 1.0)], colour, 1.2 if h >= 6 else 0.9)
+    c.line([at(-0.28, 0.6), at(0.28, 0.6)], colour, 1.0)
+
+
+def arrow_head(c, tip, towards, colour, size=2.6):
+    """A filled head at tip, pointing away from towards; at 1x a wider one
+    whose edges fall on whole pixels when tip is a pixel's middle."""
+    dx, dy = tip[0] - towards[0], tip[1] - towards[1]
+    n = math.hypot(dx, dy)
+    dx, dy = dx / n, dy / n
+    if c.scale == 1:
+        size, spread, reach = 3.5, 1.0, 0.0
+    else:
+        spread, reach = 0.7, 0.4
+    bx, by = tip[0] - dx * size, tip[1] - dy * size
+    c.polygon([(tip[0] + dx * reach, tip[1] + dy * reach), (bx - dy * size * spread, by + dx * size * spread),
+               (bx + dy * size * spread, by - dx * size * spread)], colour)
+
+
+# The three letters of the placement pictures: tall, small, tall.
+PLACED = [(5.0, TALL), (12.0, SMALL), (19.0, TALL)]
+
+
+def draw_place_on(c):
+    base_line(c, 14)
+    for x, h in PLACED:
+        letter(c, x, bent(14, x) - 0.5, h)
+
+
+def draw_place_hang(c):
+    base_line(c, 4)
+    for x, h in PLACED:
+        letter(c, x, bent(4, x) + 0.5 + h, h)
+
+
+def draw_place_middle(c):
+    for x, h in PLACED:
+        letter(c, x, bent(10, x) + h / 2, h)
+    base_line(c, 10)
+
+
+def draw_place_centred(c):
+    # Each letter's foot where the tallest one's is: the tallest centred on the line.
+    for x, h in PLACED:
+        letter(c, x, bent(10, x) + TALL / 2, h)
+    base_line(c, 10)
+
+
+def draw_reverse(c):
+    base_line(c, 9)
+    for x, h in [(7.0, 6.0), (17.0, 6.0)]:
+        letter(c, x, bent(9, x) - 0.5, h)
+    # An arrow along a line bent as the base line, running back.
+    pts = [(x, bent(13.5, x, 1.0)) for x in [21.5 - 17 * i / 16 for i in range(17)]]
+    c.line(pts, GREEN, 1.2)
+    arrow_head(c, (1.5, 13.5), (4.5, 13.5), GREEN)
+
+
+def draw_upside_down(c):
+    base_line(c, 14.5, bend=1.0)
+    letter(c, 6.5, bent(14.5, 6.5, 1.0) - 0.5, TALL, turned=True)
+    # The turn arrow of the rotate button, smaller.
+    cx, cy, r = 17.5, 7, 4.2
+    c.line(arc(cx, cy, r, -60, 215, 24), GREEN, 1.3)
+    tx, ty = arc(cx, cy, r, -60, -60, 1)[0]
+    c.polygon([(tx + 2.4, ty - 0.3), (tx - 1.8, ty - 2.0), (tx - 0.3, ty + 2.3)], GREEN)
+
+
+def draw_fit(c):
+    c.line([(1.5, 1), (1.5, 15)], INK, 1.0)
+    c.line([(22.5, 1), (22.5, 15)], INK, 1.0)
+    base_line(c, 10.5, 2.0, 22.0, bend=1.0)
+    for x in (5.5, 12.0, 18.5):
+        letter(c, x, bent(10.5, x, 1.0) - 0.5, 6)
+    c.line([(4.5, 13.5), (19.5, 13.5)], GREEN, 1.2)
+    arrow_head(c, (2.5, 13.5), (6, 13.5), GREEN, 2.2)
+    arrow_head(c, (21.5, 13.5), (18, 13.5), GREEN, 2.2)
+
+
+# Bitmap id and picture of each button.
+ARRANGE_BUTTONS = {236: draw_place_on, 245: draw_place_hang, 247: draw_place_centred, 246: draw_place_middle,
+                   248: draw_reverse, 249: draw_upside_down, 250: draw_fit}
+
+
+def arrange_button(path, draw, scale):
+    c = Canvas(ARR_W, ARR_H, scale)
+    draw(c)
+    rows = c.pixels(KEY)
+    write_bmp(path, ARR_W * scale, ARR_H * scale, lambda x, y: rows[y][x])
 
 
 def logo(name, width, height, caption):
@@ -576,8 +689,9 @@ if __name__ == "__main__":
         strip(os.path.join(out, name + "@2x.bmp"), ids, 2)
     seal_layouts(os.path.join(out, "seal.bmp"))
     library_tree(os.path.join(out, "libtree.bmp"))
-    for bitmap_id, label in ARRANGE_BUTTONS.items():
-        arrange_button(os.path.join(out, "arr%d.bmp" % bitmap_id), label)
+    for bitmap_id, draw in ARRANGE_BUTTONS.items():
+        arrange_button(os.path.join(out, "arr%d.bmp" % bitmap_id), draw, 1)
+        arrange_button(os.path.join(out, "arr%d@2x.bmp" % bitmap_id), draw, 2)
     logo(os.path.join(out, "logo.bmp"), 400, 210, "SIGN DESIGN 6 0")
     logo(os.path.join(out, "logo206.bmp"), 400, 210, "VERSION 6 0")
     pick(os.path.join(out, "pick.bmp"))

@@ -2,6 +2,7 @@
 // accelerator, a view drawing a known pattern, a dialog with an edit.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -1047,6 +1048,52 @@ TEST_F(PresentationTest, ToolBarPicturesFollowThePixelRatio) {
   QImage img = pres::LoadBitmap(IDT_PICTURES, 2.0);
   EXPECT_EQ(img.size(), QSize(32, 15));
   EXPECT_EQ(img.devicePixelRatio(), 1.0);
+}
+
+// Push buttons, boxes and radio buttons with a bitmap show it before their text:
+// the 2x picture where pixels are dense, at the picture's own size either way.
+TEST_F(PresentationTest, ButtonPicturesFollowThePixelRatio) {
+  constexpr UINT IDB_BUTTON = 305, IDD_BUTTONS = 305;
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QImage plain(24, 16, QImage::Format_RGB32), fine(48, 32, QImage::Format_RGB32);
+  plain.fill(qRgb(255, 0, 0));
+  fine.fill(qRgb(0, 160, 0));
+  ASSERT_TRUE(plain.save(dir.path() + "/button.bmp", "BMP"));
+  ASSERT_TRUE(fine.save(dir.path() + "/button@2x.bmp", "BMP"));
+  res::SetBitmap(IDB_BUTTON, (dir.path() + "/button.bmp").toStdString());
+  DialogTemplate t;
+  t.caption = "Pictures";
+  t.style = WS_POPUP | WS_CAPTION;
+  t.rect = RECT{0, 0, 200, 100};
+  t.items = {DlgItemDef(10, CtrlKind::Button, "Push", BS_PUSHBUTTON, RECT{5, 5, 120, 30}),
+             DlgItemDef(11, CtrlKind::Button, "Box", BS_AUTOCHECKBOX, RECT{5, 35, 120, 60}),
+             DlgItemDef(12, CtrlKind::Button, "Radio", BS_AUTORADIOBUTTON, RECT{5, 65, 120, 90})};
+  res::SetDialog(IDD_BUTTONS, t);
+  CDialog dlg;
+  ASSERT_TRUE(dlg.Create(IDD_BUTTONS, frame));
+  for (UINT id : {10u, 11u, 12u}) dlg.Item<CButton>(id)->SetBitmap(IDB_BUTTON);
+  Settle();
+  for (UINT id : {10u, 11u, 12u}) {
+    SCOPED_TRACE(id);
+    auto* b = host->WidgetOf(dlg.GetDlgItem(id)->m_hWnd)->findChild<QAbstractButton*>();
+    ASSERT_NE(b, nullptr);
+    const qreal ratio = b->devicePixelRatioF();
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2") {
+      ASSERT_EQ(ratio, 2.0);
+    }
+    const int scale = ratio > 1.0 ? 2 : 1;
+    ASSERT_FALSE(b->icon().isNull());
+    EXPECT_EQ(b->iconSize(), QSize(24, 16));
+    const QImage shown = b->icon().pixmap(b->iconSize(), ratio).toImage();
+    EXPECT_EQ(shown.size(), QSize(24 * scale, 16 * scale));
+    EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2) & 0xFFFFFF, scale == 2 ? 0x00A000u : 0xFF0000u);
+  }
+  // Taking the bitmap away takes the picture away.
+  dlg.Item<CButton>(11)->SetBitmap(0);
+  Settle();
+  EXPECT_TRUE(host->WidgetOf(dlg.GetDlgItem(11)->m_hWnd)->findChild<QAbstractButton*>()->icon().isNull());
+  dlg.DestroyWindow();
 }
 
 // A common dialog shows one window, the host's dialog, modal over its owner; the
