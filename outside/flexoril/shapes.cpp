@@ -265,6 +265,66 @@ std::vector<std::uint8_t> PathRecord(std::uint16_t flags, std::uint32_t colour, 
   return b;
 }
 
+std::vector<std::uint8_t> ContourRecord(std::uint16_t flags, std::uint32_t colour,
+                                        const std::vector<Contour>& contours) {
+  std::vector<std::uint8_t> b;
+  auto endsOnStart = [](const Contour& c) {
+    return c.segs.back().to.x == c.start.x && c.segs.back().to.y == c.start.y;
+  };
+  std::size_t count = 0;
+  for (const Contour& c : contours) {
+    if (c.segs.empty()) continue;
+    count += 1;
+    for (const Segment& s : c.segs) count += s.curve ? 3 : 1;
+    if (c.closed && !endsOnStart(c)) count += 1;
+  }
+  if (count == 0 || count >= 0x1C000000) return b;
+  b.reserve(kPathHead + 9 * (count + 1) + 1);
+  PutHead(b, '#', 128, flags);
+  PutU(b, colour);
+  PutU(b, std::uint32_t(count + 1));
+  float l = 0, t = 0, r = 0, bo = 0;
+  bool first = true;
+  auto put = [&](Pt p, std::uint8_t f) {
+    const float x = float(p.x), y = float(p.y);
+    PutF(b, x);
+    PutF(b, y);
+    b.push_back(f);
+    if (first) {
+      l = r = x;
+      t = bo = y;
+      first = false;
+    } else {
+      l = std::min(l, x);
+      r = std::max(r, x);
+      t = std::min(t, y);
+      bo = std::max(bo, y);
+    }
+  };
+  for (const Contour& c : contours) {
+    if (c.segs.empty()) continue;
+    put(c.start, 0x11);
+    const bool closeWithLine = c.closed && !endsOnStart(c);
+    for (std::size_t i = 0; i < c.segs.size(); ++i) {
+      const Segment& s = c.segs[i];
+      if (s.curve) {
+        put(s.c1, 0x00);
+        put(s.c2, 0x00);
+      }
+      std::uint8_t f = 0x01;
+      if (i + 1 == c.segs.size() && !closeWithLine) f |= c.closed ? 0x40 : 0x20;
+      put(s.to, f);
+    }
+    if (closeWithLine) put(c.start, 0x41);
+  }
+  PutF(b, 0.0f);
+  PutF(b, 0.0f);
+  b.push_back(0xFF);
+  PutBounds(b, l, t, r, bo);
+  EndRecord(b);
+  return b;
+}
+
 std::vector<std::uint8_t> GroupRecord(std::uint16_t flags, const std::vector<std::vector<std::uint8_t>>& children) {
   std::vector<std::uint8_t> b;
   std::size_t total = 0;
