@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/appids.h"
+#include "app/imagevectordlg.h"
 #include "app/propertyframe.h"
 #include "app/viewcmd_transform.h"
 #include "framework/bars.h"
@@ -248,6 +249,8 @@ void RegisterMenus() {
                                                {"Gray Image Vector...(&B)", 32787},
                                                {"Scan", 40159},
                                                {"Select Twain", 40160},
+                                               {"Graph Vector Set...(&V)", 40062},
+                                               {"VS (&N)", 40149},
                                                {"Set Out Area (&R)", 32892}}},
           {"&System", SystemPopup()},
           {"&Window", std::vector<MenuItemDef>{{"Cascade(&C)", fw::ID_WINDOW_CASCADE},
@@ -426,6 +429,7 @@ void RegisterDialogs() {
                                     }});
   CGuideLinePage::RegisterTemplate();
   printout::RegisterTemplate();
+  RegisterImageVectorDialogs();
   transformdlg::RegisterResources();
 }
 
