@@ -177,6 +177,34 @@ void EndRecord(std::vector<std::uint8_t>& b) {
   plat::PutU32(&b[1], std::uint32_t(b.size()));
 }
 
+// The points of the cubic where x or y turns (0 < t < 1).
+template <class F>
+void CurveExtremes(Pt p0, Pt p1, Pt p2, Pt p3, F&& visit) {
+  auto point = [&](double u) {
+    const double v = 1.0 - u;
+    const double a = v * v * v, bb = 3 * v * v * u, cc = 3 * v * u * u, d = u * u * u;
+    return Pt{a * p0.x + bb * p1.x + cc * p2.x + d * p3.x, a * p0.y + bb * p1.y + cc * p2.y + d * p3.y};
+  };
+  auto roots = [&](double q0, double q1, double q2, double q3) {
+    // B'(u)/3 = A u^2 + B u + C
+    const double A = -q0 + 3 * q1 - 3 * q2 + q3, B = 2 * (q0 - 2 * q1 + q2), C = q1 - q0;
+    auto take = [&](double u) {
+      if (u > 0.0 && u < 1.0) visit(point(u));
+    };
+    if (std::fabs(A) < 1e-12) {
+      if (std::fabs(B) > 1e-12) take(-C / B);
+      return;
+    }
+    const double disc = B * B - 4 * A * C;
+    if (disc < 0) return;
+    const double sq = std::sqrt(disc);
+    take((-B + sq) / (2 * A));
+    take((-B - sq) / (2 * A));
+  };
+  roots(p0.x, p1.x, p2.x, p3.x);
+  roots(p0.y, p1.y, p2.y, p3.y);
+}
+
 }  // namespace
 
 std::optional<Node> ReadNode(const std::uint8_t* p, std::size_t available) {
@@ -283,13 +311,10 @@ std::vector<std::uint8_t> ContourRecord(std::uint16_t flags, std::uint32_t colou
   PutHead(b, '#', 128, flags);
   PutU(b, colour);
   PutU(b, std::uint32_t(count + 1));
+  // Bounds of the outline itself: its nodes and the turning points of its curves.
   float l = 0, t = 0, r = 0, bo = 0;
   bool first = true;
-  auto put = [&](Pt p, std::uint8_t f) {
-    const float x = float(p.x), y = float(p.y);
-    PutF(b, x);
-    PutF(b, y);
-    b.push_back(f);
+  auto widen = [&](float x, float y) {
     if (first) {
       l = r = x;
       t = bo = y;
@@ -301,19 +326,29 @@ std::vector<std::uint8_t> ContourRecord(std::uint16_t flags, std::uint32_t colou
       bo = std::max(bo, y);
     }
   };
+  auto put = [&](Pt p, std::uint8_t f) {
+    PutF(b, float(p.x));
+    PutF(b, float(p.y));
+    b.push_back(f);
+  };
   for (const Contour& c : contours) {
     if (c.segs.empty()) continue;
     put(c.start, 0x11);
+    widen(float(c.start.x), float(c.start.y));
+    Pt from = c.start;
     const bool closeWithLine = c.closed && !endsOnStart(c);
     for (std::size_t i = 0; i < c.segs.size(); ++i) {
       const Segment& s = c.segs[i];
       if (s.curve) {
         put(s.c1, 0x00);
         put(s.c2, 0x00);
+        CurveExtremes(from, s.c1, s.c2, s.to, [&](Pt q) { widen(float(q.x), float(q.y)); });
       }
       std::uint8_t f = 0x01;
       if (i + 1 == c.segs.size() && !closeWithLine) f |= c.closed ? 0x40 : 0x20;
       put(s.to, f);
+      widen(float(s.to.x), float(s.to.y));
+      from = s.to;
     }
     if (closeWithLine) put(c.start, 0x41);
   }

@@ -1,6 +1,7 @@
 // The tracing libraries loaded by name, on small masks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <optional>
@@ -33,6 +34,7 @@ struct Traced {
   int curves = 0;
   int nodes = 0;
   std::uint16_t flags = 0;
+  float bounds[4] = {0, 0, 0, 0};  // as the record holds them
 };
 
 class TraceLib : public ::testing::TestWithParam<const char*> {
@@ -56,6 +58,7 @@ class TraceLib : public ::testing::TestWithParam<const char*> {
     const plat::HGLOBAL block = entry(&p);
     if (!block) return std::nullopt;
     std::optional<flx::Node> node;
+    float bounds[4];
     {
       plat::GlobalLockGuard g(block);
       const std::uint32_t length = plat::GetU32(g.bytes() + 1);
@@ -63,12 +66,14 @@ class TraceLib : public ::testing::TestWithParam<const char*> {
       EXPECT_LE(length + 1, g.size());
       EXPECT_EQ(g.bytes()[length], 255);
       node = flx::ReadNode(g.bytes(), length);
+      for (int i = 0; i < 4; ++i) bounds[i] = plat::GetF32(g.bytes() + 8 + 4 * i);
     }
     plat::GlobalFree(block);
     EXPECT_TRUE(node && !node->group);
     if (!node || node->group) return std::nullopt;
     Traced t;
     t.flags = node->flags;
+    std::copy(bounds, bounds + 4, t.bounds);
     t.contours = node->path.contours;
     for (const flx::Contour& c : t.contours) {
       t.nodes += 1 + int(c.segs.size());
@@ -130,6 +135,9 @@ TEST_P(TraceLib, RingHasAnOuterContourAndAHole) {
   EXPECT_LT(outer * hole, 0.0);  // wound the other way
   EXPECT_GT(std::fabs(outer), std::fabs(hole));
   EXPECT_GT(t->curves, 0);
+  // The bounds are the outline's, not its control points': the outer edge
+  // of the ring, 5 to 35.
+  for (float v : t->bounds) EXPECT_NEAR(std::fabs(v - 20.0f), 15.0f, 0.6f);
 }
 
 TEST_P(TraceLib, RefusedMasks) {
