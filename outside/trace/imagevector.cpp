@@ -6,7 +6,6 @@
 #include <potracelib.h>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <new>
 #include <vector>
@@ -92,6 +91,14 @@ void MergeStraightRuns(Contour& c) {
   c.segs = std::move(out);
 }
 
+Segment Line(Pt to) {
+  Segment s;
+  s.to = to;
+  return s;
+}
+
+// A closed potrace curve in pixels, y downward; a corner is two lines, a
+// cubic near enough its chord one.
 Contour ToContour(const potrace_curve_t& curve, double height, double lineThreshold) {
   auto at = [height](const potrace_dpoint_t& d) { return Pt{d.x, height - d.y}; };
   Contour c;
@@ -101,25 +108,18 @@ Contour ToContour(const potrace_curve_t& curve, double height, double lineThresh
   for (int i = 0; i < curve.n; ++i) {
     const Pt end = at(curve.c[i][2]);
     if (curve.tag[i] == POTRACE_CORNER) {
-      Segment corner;
-      corner.to = at(curve.c[i][1]);
-      c.segs.push_back(corner);
+      c.segs.push_back(Line(at(curve.c[i][1])));
+      c.segs.push_back(Line(end));
     } else {
+      Segment s = Line(end);
       const Pt c1 = at(curve.c[i][0]), c2 = at(curve.c[i][1]);
-      Segment s;
-      s.to = end;
       if (!(DistanceToChord(c1, prev, end) <= lineThreshold && DistanceToChord(c2, prev, end) <= lineThreshold)) {
         s.curve = true;
         s.c1 = c1;
         s.c2 = c2;
       }
       c.segs.push_back(s);
-      prev = end;
-      continue;
     }
-    Segment line;
-    line.to = end;
-    c.segs.push_back(line);
     prev = end;
   }
   MergeStraightRuns(c);
