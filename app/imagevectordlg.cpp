@@ -226,7 +226,10 @@ void CImageVectorDlg::OnOK() {
   if (colours.Count() < 2) return;
   PaintOver();
   std::unique_ptr<CGraphObject> traced = TraceColours(lib, colours, std::uint32_t(m_hWnd));
-  if (!traced) return;
+  if (!traced) {
+    Invalidate(fw::TRUE);  // the dialog stays: show its controls again
+    return;
+  }
 
   // Fitted onto the image: bitmap pixels to the image's bounds.
   const CFRect& b = image->bounds;
