@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/appids.h"
+#include "app/imagevectordlg.h"
 #include "app/propertyframe.h"
 #include "app/viewcmd_transform.h"
 #include "framework/bars.h"
@@ -250,6 +251,8 @@ void RegisterMenus() {
                                                {"Scan", 40159},
                                                {"Select Twain", 40160},
                                                {"Screen Image Vector(&S)", 40164},
+                                               {"Graph Vector Set...(&V)", 40062},
+                                               {"VS (&N)", 40149},
                                                {"Set Out Area (&R)", 32892}}},
           {"&System", SystemPopup()},
           {"&Window", std::vector<MenuItemDef>{{"Cascade(&C)", fw::ID_WINDOW_CASCADE},
@@ -431,6 +434,7 @@ void RegisterDialogs() {
                                     }});
   CGuideLinePage::RegisterTemplate();
   printout::RegisterTemplate();
+  RegisterImageVectorDialogs();
   transformdlg::RegisterResources();
 }
 
