@@ -15,6 +15,7 @@ constexpr std::uint32_t IDD_RULER_CORNER = 203;
 constexpr std::uint32_t IDD_LOGO = 207;
 constexpr std::uint32_t IDD_QUWEI = 211;
 constexpr std::uint32_t IDD_TEXT_EDITOR = 223;
+constexpr std::uint32_t IDD_SCREEN_GRAB = 226;
 constexpr std::uint32_t IDD_CREATE_CFT = 269;
 constexpr std::uint32_t IDC_LOGO_TEXT = 1184;
 constexpr std::uint32_t IDC_TEXT_EDITOR_EDIT = 1397;
@@ -83,6 +84,7 @@ constexpr std::uint32_t ID_TOOL_TEXT = 40071;
 constexpr std::uint32_t ID_TOOL_GRAPHLIB = 40075;
 constexpr std::uint32_t ID_TOOL_NODE = 40118;
 constexpr std::uint32_t ID_CUT_OUT = 40024;
+constexpr std::uint32_t ID_CARVE_OUT = 32888;
 constexpr std::uint32_t ID_SET_OUTAREA = 32792;
 constexpr std::uint32_t ID_SELECT_OUTAREA = 32794;
 

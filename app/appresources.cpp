@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/appids.h"
+#include "app/imagevectordlg.h"
 #include "app/propertyframe.h"
 #include "app/viewcmd_transform.h"
 #include "framework/bars.h"
@@ -238,6 +239,7 @@ void RegisterMenus() {
                                                 {"Fill Mode(&F)", 40032},
                                                 {"Outline Mode(&C)", 32827}}},
           {"&Output", std::vector<MenuItemDef>{{"Cut Out(&D)...", appid::ID_CUT_OUT},
+                                               {"Carve Out(&F)...", appid::ID_CARVE_OUT},
                                                {"Cutout", 32789},
                                                {"New Stamp(&N)", 32893},
                                                {"Set Outable Area", appid::ID_SET_OUTAREA},
@@ -247,6 +249,9 @@ void RegisterMenus() {
                                                {"Image Vector...(&V)", 40022},
                                                {"Gray Image Vector...(&B)", 32787},
                                                {"Scan...(&R)", appid::ID_SCAN},
+                                               {"Screen Image Vector(&S)", 40164},
+                                               {"Graph Vector Set...(&V)", 40062},
+                                               {"VS (&N)", 40149},
                                                {"Set Out Area (&R)", 32892}}},
           {"&System", SystemPopup()},
           {"&Window", std::vector<MenuItemDef>{{"Cascade(&C)", fw::ID_WINDOW_CASCADE},
@@ -333,6 +338,7 @@ void RegisterStrings() {
       {57643, "Undo the last step\nUndo"},
       {57664, "Program information\nAbout"},
       {appid::ID_CUT_OUT, "Cut the design out\nCut Out"},
+      {appid::ID_CARVE_OUT, "Engrave the design\nCarve Out"},
       {appid::ID_TOOL_SELECT, "Select objects\nSelect"},
       {appid::ID_TOOL_TEXT, "Type and edit text\nText"},
       {appid::ID_TOOL_GRAPHLIB, "Take a picture from a graphic library\nGraphic Lib"},
@@ -413,6 +419,8 @@ void RegisterDialogs() {
                                         DlgItemDef(appid::IDC_LOGO_TEXT, CtrlKind::Static, "", kChild,
                                                    {10, 214, 390, 232}),
                                     }});
+  // The screen grab covers the screen; it sizes itself.
+  fw::res::SetDialog(appid::IDD_SCREEN_GRAB, DialogTemplate{"", fw::WS_POPUP, {0, 0, 640, 480}, {}});
   fw::res::SetDialog(appid::IDD_TEXT_EDITOR,
                      DialogTemplate{"Texteditor",
                                     kPopup | fw::WS_THICKFRAME,
@@ -443,6 +451,7 @@ void RegisterDialogs() {
                                     }});
   CGuideLinePage::RegisterTemplate();
   printout::RegisterTemplate();
+  RegisterImageVectorDialogs();
   transformdlg::RegisterResources();
 }
 

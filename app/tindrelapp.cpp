@@ -8,6 +8,7 @@
 #include "app/clipboard.h"
 #include "app/designview.h"
 #include "app/document.h"
+#include "app/imagevectorizer.h"
 #include "app/logodlg.h"
 #include "app/mainframe.h"
 #include "app/settingsload.h"
@@ -47,6 +48,7 @@ CVORLAN98App::CVORLAN98App() : fw::CWinApp("Tindrel") { m_prevServices = SetAppS
 
 CVORLAN98App::~CVORLAN98App() {
   RemoveClipboard();
+  RemoveTraceServices();
   if (GetAppServices() == this) SetAppServices(m_prevServices);
   // The global profile accessor lets go of this application's profile.
   if (GetUserProfile() && g_Profile.GetAttached() == GetUserProfile()) {
@@ -85,6 +87,10 @@ fw::BOOL CVORLAN98App::InitInstance() {
     m_prevClipboard = SetClipboardServices(&TheAppClipboard());
     m_clipboardInstalled = true;
   }
+  if (!m_traceServices) {
+    m_traceServices = MakeAppTraceServices();
+    m_prevTraceServices = SetTraceServices(m_traceServices.get());
+  }
   // A design opens with its grid shown: the grid follows Scroll Lock.
   if (!(fw::GetKeyState(fw::VK_SCROLL) & 1)) fw::SetKeyToggled(fw::VK_SCROLL, true);
   if (logo->m_hWnd) logo->DestroyWindow();
@@ -113,6 +119,7 @@ fw::BOOL CVORLAN98App::InitInstance() {
 int CVORLAN98App::ExitInstance() {
   g_Profile.WriteInt("SystemParam", "TMState", int(appseam::GetTextTMState()));
   RemoveClipboard();
+  RemoveTraceServices();
   return fw::CWinApp::ExitInstance();
 }
 
@@ -120,6 +127,13 @@ CWindowServices* CVORLAN98App::GetPropertyFrame() {
   CPropertyFrame* frame = ThePropertyFrame();
   if (!frame || !frame->m_hWnd || !frame->IsWindowVisible()) return nullptr;
   return &frame->Services();
+}
+
+void CVORLAN98App::RemoveTraceServices() {
+  if (!m_traceServices) return;
+  if (GetTraceServices() == m_traceServices.get()) SetTraceServices(m_prevTraceServices);
+  m_prevTraceServices = nullptr;
+  m_traceServices.reset();
 }
 
 void CVORLAN98App::RemoveClipboard() {

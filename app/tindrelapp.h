@@ -1,6 +1,7 @@
 // The application object: start-up, the one document template, the main
 // frame, the command line and the TM state written at exit.
 #pragma once
+#include <memory>
 #include <string>
 
 #include "framework/app.h"
@@ -44,10 +45,14 @@ class CVORLAN98App : public fw::CWinApp, public CAppServices {
  private:
   // Puts back the clipboard that was there before start-up.
   void RemoveClipboard();
+  // Puts back the tracing services that were there before start-up.
+  void RemoveTraceServices();
 
   CAppServices* m_prevServices = nullptr;
   CClipboardServices* m_prevClipboard = nullptr;
   bool m_clipboardInstalled = false;
+  std::unique_ptr<CTraceServices> m_traceServices;
+  CTraceServices* m_prevTraceServices = nullptr;
 };
 
 // The program's application object.

@@ -1,6 +1,7 @@
 // Writes the seed corpora of the fuzz targets with the project's own writers:
 //   fuzz_seeds OUTDIR  ->  OUTDIR/<target>/<seed>
 // Each valid seed also gets a few damaged copies (cut short, bytes flipped).
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -692,6 +693,24 @@ void StoreSeeds() {
 
 }  // namespace
 
+// The tracing library's inputs: sides, five parameter bytes, one bit a pixel.
+void TraceSeeds() {
+  auto mask = [](int w, int h, auto set) {
+    Bytes in{std::uint8_t(w - 3), std::uint8_t(h - 3), 167, 0, 2, 8, 32};
+    in.resize(7 + std::size_t(w * h + 7) / 8, 0);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (set(x, y)) in[7 + std::size_t(y * w + x) / 8] |= std::uint8_t(1 << ((y * w + x) % 8));
+    return in;
+  };
+  Seed("imagevector", "square", mask(20, 16, [](int x, int y) { return x > 3 && x < 15 && y > 2 && y < 12; }));
+  Seed("imagevector", "ring", mask(40, 40, [](int x, int y) {
+         const double d = std::hypot(x - 19.5, y - 19.5);
+         return d < 16 && d > 7;
+       }));
+  Seed("imagevector", "checks", mask(9, 9, [](int x, int y) { return (x + y) % 2 == 0; }));
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: fuzz_seeds OUTDIR\n");
@@ -714,5 +733,6 @@ int main(int argc, char** argv) {
   GraphLibSeeds();
   LibRecordSeeds();
   StoreSeeds();
+  TraceSeeds();
   return 0;
 }

@@ -102,11 +102,11 @@ std::unique_ptr<CPathObject> TraceBitmap(plat::HBITMAP bitmap, int option) {
   return g_traceServices && bitmap ? g_traceServices->TraceBitmap(bitmap, option) : nullptr;
 }
 
-std::unique_ptr<CGraphObject> CTraceServices::VectorizeBitmap(plat::HBITMAP, int, fw::HWND) {
+std::unique_ptr<CGraphObject> CTraceServices::VectorizeBitmap(plat::HBITMAP, bool, std::uint32_t) {
   return nullptr;
 }
 
-std::unique_ptr<CGraphObject> VectorizeBitmap(plat::HBITMAP bitmap, int colours, fw::HWND owner) {
-  if (!g_traceServices || !bitmap || colours > 2) return nullptr;
-  return g_traceServices->VectorizeBitmap(bitmap, colours, owner);
+std::unique_ptr<CGraphObject> VectorizeBitmap(plat::HBITMAP bitmap, bool useVector, std::uint32_t callerValue) {
+  if (!g_traceServices || !bitmap) return nullptr;
+  return g_traceServices->VectorizeBitmap(bitmap, useVector, callerValue);
 }

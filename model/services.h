@@ -374,16 +374,18 @@ class CTraceServices {
   // A new path traced from the bitmap in pixel units, or null.
   virtual std::unique_ptr<CPathObject> TraceBitmap(plat::HBITMAP bitmap, int option) = 0;
   // A new drawing object holding the outlines traced from a bitmap of at
-  // most two colours (pixel units); null when tracing fails or no tracing
-  // library is bound.
-  virtual std::unique_ptr<CGraphObject> VectorizeBitmap(plat::HBITMAP bitmap, int colours,
-                                                        fw::HWND owner);
+  // most two colours (pixel units) through "Vector.dll" (flag set) or
+  // "Trace.dll", which get the caller value; null when tracing fails or no
+  // tracing library is bound.
+  virtual std::unique_ptr<CGraphObject> VectorizeBitmap(plat::HBITMAP bitmap, bool useVector,
+                                                        std::uint32_t callerValue);
+  // False when the tracing library of the flag cannot be bound.
+  virtual bool HasTracer(bool /*useVector*/) { return true; }
 };
 // The installed tracing services; null until installed. Returns the previous ones.
 CTraceServices* SetTraceServices(CTraceServices* services);
 CTraceServices* GetTraceServices();
 // Through the installed services; null without them.
 std::unique_ptr<CPathObject> TraceBitmap(plat::HBITMAP bitmap, int option);
-// Through the installed services; null without them (no tracing library
-// bound) and for bitmaps of more than two colours.
-std::unique_ptr<CGraphObject> VectorizeBitmap(plat::HBITMAP bitmap, int colours, fw::HWND owner);
+// Through the installed services; null without them (no tracing library bound).
+std::unique_ptr<CGraphObject> VectorizeBitmap(plat::HBITMAP bitmap, bool useVector, std::uint32_t callerValue);

@@ -39,8 +39,8 @@ bool Inside(const CFRect& b, const CFRect& r) {
   return r.left <= b.left && b.right <= r.right && r.top <= b.top && b.bottom <= r.bottom;
 }
 
-// The object as paths of the colour (-1: all), with its text frame when asked;
-// subgroups flattened. Null when nothing of it is cut.
+}  // namespace
+
 std::unique_ptr<CGraphObject> CutPaths(CGraphObject& o, int color, bool textFrame) {
   std::unique_ptr<CGraphObject> paths = o.ConvertToPath(color);
   if (!paths) return nullptr;
@@ -59,6 +59,8 @@ std::unique_ptr<CGraphObject> CutPaths(CGraphObject& o, int color, bool textFram
   }
   return paths;
 }
+
+namespace {
 
 // The closed part of a path inside the rectangle, through the shape library.
 std::unique_ptr<CGraphObject> IntersectPath(CGraphObject& path, const CFRect& r, flexoril::WeldFn fn) {

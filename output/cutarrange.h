@@ -8,6 +8,7 @@
 #include "model/geometry.h"
 
 class CCutInfo;
+class CGraphObject;
 class CGuideList;
 class CSegArray;
 
@@ -23,6 +24,10 @@ struct CutAreaWeld {
 };
 // The program's one.
 CutAreaWeld& TheCutAreaWeld();
+
+// The object as paths of the colour (-1: all), with its text frame when asked;
+// subgroups flattened. Null when nothing of it is cut.
+std::unique_ptr<CGraphObject> CutPaths(CGraphObject& o, int color, bool textFrame);
 
 // The design as cut: `out` is emptied and filled; `arrangement` becomes the
 // page, moved with the objects. Without output areas the page's objects are

@@ -45,19 +45,6 @@ std::string Cut(const char* text, std::size_t max) {
 
 float Finite(float v, float def) { return std::isfinite(v) ? v : def; }
 
-// The highest value of a "low,high" range text: the number after the first
-// comma, or the whole text without one; 0 when empty.
-std::uint16_t RangeHigh(const char* text) {
-  const char* p = std::strchr(text, ',');
-  p = p ? p + 1 : text;
-  while (*p == ' ' || *p == '\t') ++p;
-  bool neg = false;
-  if (*p == '+' || *p == '-') neg = *p++ == '-';
-  long v = 0;
-  while (*p >= '0' && *p <= '9') v = std::min(v * 10 + (*p++ - '0'), 65535L);
-  return neg ? 0 : std::uint16_t(v);
-}
-
 float Direction(float dx, float dy) { return std::atan2(dy, dx); }
 
 // |direction - c| folded into [0, pi].
@@ -68,6 +55,18 @@ float Deviation(float direction, float c) {
 }
 
 }  // namespace
+
+std::uint16_t RangeHigh(const char* text) {
+  if (!text) return 0;
+  const char* p = std::strchr(text, ',');
+  p = p ? p + 1 : text;
+  while (*p == ' ' || *p == '\t') ++p;
+  bool neg = false;
+  if (*p == '+' || *p == '-') neg = *p++ == '-';
+  long v = 0;
+  while (*p >= '0' && *p <= '9') v = std::min(v * 10 + (*p++ - '0'), 65535L);
+  return neg ? 0 : std::uint16_t(v);
+}
 
 std::int32_t PlotterUnits(float v) { return TruncToLong(v); }
 

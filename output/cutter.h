@@ -129,3 +129,6 @@ CCutterDriver& GetCutterDevice();
 std::int32_t PlotterUnits(float v);
 // millimetres / rs as a plotter-unit count (the quotient rounded to f32 first).
 std::int32_t MillimetresToUnits(float mm, float rs);
+// The highest value of a "low,high" range text ("SpeedRanger"): the number
+// after the first comma, or the whole text without one; 0 when empty.
+std::uint16_t RangeHigh(const char* text);

@@ -92,9 +92,11 @@ bool MediaSize(std::string_view media, int* width, int* length) {
   pwg_media_t* pwg = pwgMediaForPWG(name.c_str());
   if (!pwg || pwg->width <= 0 || pwg->length <= 0 || pwg->width / 10 > kMaxPaper || pwg->length / 10 > kMaxPaper)
     return false;
+  // Sizes under a tenth of a millimetre give no paper.
+  if (pwg->width / 10 <= 0 || pwg->length / 10 <= 0) return false;
   *width = pwg->width / 10;
   *length = pwg->length / 10;
-  return *width > 0 && *length > 0;
+  return true;
 }
 
 std::vector<std::string> GetPrinterNames() {

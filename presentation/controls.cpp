@@ -58,8 +58,17 @@ QString PlainText(const std::string& utf8) {
   return out;
 }
 
-// A bitmap resource as an image: absolute, or beside the program (also under res/).
-QImage LoadBitmap(UINT id) {
+// "dir/name.bmp" -> "dir/name@2x.bmp".
+std::string DoubleSizeName(const std::string& path) {
+  size_t dot = path.rfind('.');
+  size_t slash = path.rfind('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + "@2x";
+  return path.substr(0, dot) + "@2x" + path.substr(dot);
+}
+
+}  // namespace
+
+QImage LoadBitmap(UINT id, qreal devicePixelRatio) {
   const std::string* file = res::FindBitmap(id);
   if (!file || file->empty()) return QImage();
   std::string mapped = plat::MapWindowsPath(*file);
@@ -69,14 +78,22 @@ QImage LoadBitmap(UINT id) {
     tries.push_back(dir + "/" + mapped);
     tries.push_back(dir + "/res/" + mapped);
   }
-  for (const std::string& t : tries) {
-    auto found = plat::FindFileNoCase(t);
-    if (!found) continue;
-    QImage img(QString::fromLocal8Bit(found->c_str()));
-    if (!img.isNull()) return img.convertToFormat(QImage::Format_ARGB32);
+  const bool dense = devicePixelRatio > 1.0;
+  for (int pass = dense ? 0 : 1; pass < 2; ++pass) {
+    for (const std::string& t : tries) {
+      auto found = plat::FindFileNoCase(pass == 0 ? DoubleSizeName(t) : t);
+      if (!found) continue;
+      QImage img(QString::fromLocal8Bit(found->c_str()));
+      if (img.isNull()) continue;
+      img = img.convertToFormat(QImage::Format_ARGB32);
+      img.setDevicePixelRatio(pass == 0 ? 2.0 : 1.0);
+      return img;
+    }
   }
   return QImage();
 }
+
+namespace {
 
 // Tool bar strips paint their background light grey; it shows through.
 QImage Transparent(QImage img) {
@@ -107,9 +124,14 @@ class ToolBarWidget : public WindowWidget {
     auto* bar = dynamic_cast<CToolBar*>(wnd());
     if (bar && bar->LoadedResource() != strip_) {
       strip_ = bar->LoadedResource();
-      icons_ = Transparent(LoadBitmap(strip_));
+      LoadStrip();
     }
     update();
+  }
+  // The strip drawn for this screen: at 2x where pixels are dense and there is one.
+  void LoadStrip() {
+    stripRatio_ = devicePixelRatioF();
+    icons_ = Transparent(LoadBitmap(strip_, stripRatio_));
   }
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
@@ -118,6 +140,8 @@ class ToolBarWidget : public WindowWidget {
     if (!bar) return;
     SIZE bs = bar->GetButtonSize();
     int iw = std::max(1, int(bs.cx) - 7), ih = std::max(1, int(bs.cy) - 7);
+    if (strip_ && devicePixelRatioF() != stripRatio_) LoadStrip();  // moved to another screen
+    const int ratio = icons_.devicePixelRatio() > 1.0 ? 2 : 1;
     for (int i = 0; i < bar->GetCount(); ++i) {
       RECT r;
       bar->GetItemRect(i, &r);
@@ -143,9 +167,10 @@ class ToolBarWidget : public WindowWidget {
         qDrawShadePanel(&p, q, palette(), false, 1);
       }
       if (!icons_.isNull() && b.image >= 0) {
-        QPixmap icon = QPixmap::fromImage(icons_.copy(b.image * iw, 0, iw, ih));
+        QPixmap icon = QPixmap::fromImage(icons_.copy(b.image * iw * ratio, 0, iw * ratio, ih * ratio));
+        icon.setDevicePixelRatio(ratio);
         // A disabled button shows its picture the way the style greys icons.
-        if (disabled) icon = QIcon(icon).pixmap(icon.size(), QIcon::Disabled);
+        if (disabled) icon = QIcon(icon).pixmap(QSize(iw, ih), ratio, QIcon::Disabled);
         QPoint at(q.left() + (q.width() - iw) / 2 + (down ? 1 : 0), q.top() + (q.height() - ih) / 2 + (down ? 1 : 0));
         p.drawPixmap(at, icon);
       } else if (!b.text.empty()) {
@@ -207,6 +232,7 @@ class ToolBarWidget : public WindowWidget {
  private:
   UINT strip_ = 0;
   QImage icons_;  // the bar's picture strip
+  qreal stripRatio_ = 1.0;  // the device pixel ratio it was loaded for
   int pressed_ = -1;
   int hot_ = -1;
 };
@@ -415,12 +441,18 @@ class ButtonControl : public Control {
     if (push_) {
       push_->setText(text);
       push_->setDefault(b->ButtonType() == BS_DEFPUSHBUTTON);
-      if (b->GetBitmap() != bitmap_) {
-        bitmap_ = b->GetBitmap();
-        QImage img = Transparent(LoadBitmap(bitmap_));
-        push_->setIcon(img.isNull() ? QIcon() : QIcon(QPixmap::fromImage(img)));
-        push_->setIconSize(img.size());
-      }
+    }
+    // A push button, box or radio button with a picture shows it before its text,
+    // drawn at 2x where pixels are dense and there is one.
+    QAbstractButton* pictured = push_ ? static_cast<QAbstractButton*>(push_)
+                                : check_ ? static_cast<QAbstractButton*>(check_)
+                                         : radio_;
+    if (pictured && (b->GetBitmap() != bitmap_ || (bitmap_ && devicePixelRatioF() != bitmapRatio_))) {
+      bitmap_ = b->GetBitmap();
+      bitmapRatio_ = devicePixelRatioF();
+      QImage img = bitmap_ ? Transparent(LoadBitmap(bitmap_, bitmapRatio_)) : QImage();
+      pictured->setIcon(img.isNull() ? QIcon() : QIcon(QPixmap::fromImage(img)));
+      if (!img.isNull()) pictured->setIconSize(img.deviceIndependentSize().toSize());
     }
   }
 
@@ -430,6 +462,7 @@ class ButtonControl : public Control {
   QRadioButton* radio_ = nullptr;
   QPushButton* push_ = nullptr;
   UINT bitmap_ = 0;
+  qreal bitmapRatio_ = 1.0;
 };
 
 class EditControl : public Control {

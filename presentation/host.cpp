@@ -68,6 +68,7 @@ Host::Host() {
   prevDriver_ = SetModalDriver(this);
   prevSink_ = plat::SetReportSink(this);
   prevClipboard_ = SetHostClipboard(this);
+  prevScreen_ = plat::SetScreenSource(this);
   // A maximised frame's client area: the screen less the menu bar above it.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect a = screen->availableGeometry();
@@ -86,6 +87,7 @@ Host::Host() {
 }
 
 Host::~Host() {
+  plat::SetScreenSource(prevScreen_);
   SetHostClipboard(prevClipboard_);
   plat::SetReportSink(prevSink_);
   SetModalDriver(prevDriver_);

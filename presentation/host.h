@@ -20,6 +20,7 @@
 #include "framework/dialog.h"
 #include "framework/wnd.h"
 #include "platform/report.h"
+#include "platform/screen.h"
 
 class QMimeData;
 class QWidget;
@@ -33,13 +34,14 @@ class WindowWidget;
 void CopySurface(const plat::Surface& surface, QImage& image, const fw::RECT& r);
 
 // The host of one program run. Constructing it installs it into the framework
-// (host loop, window observer, modal driver, report sink, clipboard store);
-// destroying it takes it out. Needs a QApplication.
+// (host loop, window observer, modal driver, report sink, clipboard store,
+// screen source); destroying it takes it out. Needs a QApplication.
 class Host : public fw::HostLoop,
              public fw::WindowObserver,
              public fw::ModalDriver,
              public plat::ReportSink,
-             public fw::HostClipboard {
+             public fw::HostClipboard,
+             public plat::ScreenSource {
  public:
   Host();
   ~Host() override;
@@ -63,6 +65,9 @@ class Host : public fw::HostLoop,
   // fw::HostClipboard
   bool Fetch(std::vector<plat::ClipboardItem>& items) override;
   void Publish(const std::vector<plat::ClipboardItem>& items) override;
+  // plat::ScreenSource: the primary screen as an X11 display shows it, once the
+  // windows hidden for the picture are off it (presentation/screen.cpp).
+  bool Grab(plat::Surface& out, std::string& reason) override;
 
   // Queues an action for the pump; it runs only while the window still exists (0: always).
   void Defer(fw::HWND hwnd, std::function<void()> action);
@@ -135,6 +140,7 @@ class Host : public fw::HostLoop,
   fw::ModalDriver* prevDriver_;
   plat::ReportSink* prevSink_;
   fw::HostClipboard* prevClipboard_;
+  plat::ScreenSource* prevScreen_;
 };
 
 }  // namespace pres

@@ -76,6 +76,11 @@ class WindowWidget : public QWidget {
   bool ownerDrawn_ = false;
 };
 
+// A bitmap resource as an image: absolute, or beside the program (also under res/).
+// Above a device pixel ratio of 1 the picture drawn at twice the size
+// ("name@2x.bmp") is taken where there is one; the image carries its ratio.
+QImage LoadBitmap(fw::UINT id, qreal devicePixelRatio = 1.0);
+
 // The picture of a cursor id: a Qt shape for the system ids, our picture for the
 // program's cursors (a cross for an id without one).
 QCursor CursorOf(fw::HCURSOR id);

@@ -34,6 +34,7 @@ constexpr int kNameLimit = 31;
 constexpr float kPreviewScale = 0.12f;
 constexpr int kBitmapSize = 1024;
 constexpr float kMargin = 2.0f;
+constexpr const char* kNoTracerText = "没有可用的矢量化库, 不能重新采样!";
 
 std::string Gbk(const std::string& utf8) { return plat::Utf8ToGbk(utf8); }
 std::string Utf8(const std::string& gbk) { return plat::GbkToUtf8(gbk); }
@@ -118,7 +119,7 @@ std::unique_ptr<CPathPointList> TraceOutline(const CPathPointList& outline, floa
     if (auto moved = outline.Clone(&shift)) moved->FillPath(&dc);
     dc.SelectObject(old);
   }
-  std::unique_ptr<CGraphObject> traced = VectorizeBitmap(bitmap, 2, owner);
+  std::unique_ptr<CGraphObject> traced = VectorizeBitmap(bitmap, true, owner);
   plat::DeleteObject(bitmap);
   if (!traced) return nullptr;
   const CMatrix3 back(1.0f, 0.0f, 0.0f, 1.0f, incX - dx, incY - dy);
@@ -496,12 +497,16 @@ void CCreateCftDlg::OnResample() {
     plat::MessageBox(shown, VersionLine(b.header.version), plat::MB_OK);
     return;
   }
-  // Without a tracing library every glyph would be marked missing.
-  if (!GetTraceServices()) return;
   std::string errors;
   const int opened = ValidateCftHeader(b.path, b.header, errors);
   if (opened != kCftFileReady) {
     plat::MessageBox(shown, opened == kCftFileMismatch ? errors : std::string("Create error!"), plat::MB_OK);
+    return;
+  }
+  // Without a tracing library every glyph would be marked missing.
+  CTraceServices* tracer = GetTraceServices();
+  if (!tracer || !tracer->HasTracer(true)) {
+    plat::MessageBox(kNoTracerText, "Resample", plat::MB_OK | plat::MB_ICONSTOP);
     return;
   }
   const CftHeader& h = b.header;

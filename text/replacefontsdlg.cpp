@@ -249,42 +249,37 @@ void RegisterTextDialogTemplates() {
                          DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel", tab, {330, 230, 400, 252}),
                      }});
 
-  // The pages share the placement radio buttons and the three boxes.
+  // The pages share the placement radio buttons and the three boxes, each row
+  // tall enough for the button's picture (24 x 16) beside its text.
   auto placement = [&]() {
+    auto row = [](int column, int i) { return fw::RECT{column ? 108 : 6, 6 + 22 * i, column ? 212 : 104, 28 + 22 * i}; };
     return std::vector<DlgItemDef>{
-        DlgItemDef(IDC_ARR_PLACE_ON, CtrlKind::Button, "On", tab | fw::BS_AUTORADIOBUTTON | fw::WS_GROUP,
-                   {8, 8, 90, 20}),
-        DlgItemDef(IDC_ARR_PLACE_CENTRED, CtrlKind::Button, "Centre", tab | fw::BS_AUTORADIOBUTTON,
-                   {8, 22, 90, 34}),
-        DlgItemDef(IDC_ARR_PLACE_HANG, CtrlKind::Button, "Under", tab | fw::BS_AUTORADIOBUTTON,
-                   {8, 36, 90, 48}),
-        DlgItemDef(IDC_ARR_PLACE_MIDDLE, CtrlKind::Button, "Middle", tab | fw::BS_AUTORADIOBUTTON,
-                   {8, 50, 90, 62}),
-        DlgItemDef(IDC_ARR_FIT, CtrlKind::Button, "Fit", tab | fw::BS_AUTOCHECKBOX | fw::WS_GROUP,
-                   {100, 8, 190, 20}),
-        DlgItemDef(IDC_ARR_UPSIDE_DOWN, CtrlKind::Button, "Turn", tab | fw::BS_AUTOCHECKBOX,
-                   {100, 22, 190, 34}),
-        DlgItemDef(IDC_ARR_REVERSE, CtrlKind::Button, "Reverse", tab | fw::BS_AUTOCHECKBOX,
-                   {100, 36, 190, 48}),
-        DlgItemDef(fw::IDOK, CtrlKind::Button, "OK", tab | fw::BS_DEFPUSHBUTTON, {130, 50, 190, 64}),
+        DlgItemDef(IDC_ARR_PLACE_ON, CtrlKind::Button, "On", tab | fw::BS_AUTORADIOBUTTON | fw::WS_GROUP, row(0, 0)),
+        DlgItemDef(IDC_ARR_PLACE_CENTRED, CtrlKind::Button, "Centre", tab | fw::BS_AUTORADIOBUTTON, row(0, 1)),
+        DlgItemDef(IDC_ARR_PLACE_HANG, CtrlKind::Button, "Under", tab | fw::BS_AUTORADIOBUTTON, row(0, 2)),
+        DlgItemDef(IDC_ARR_PLACE_MIDDLE, CtrlKind::Button, "Middle", tab | fw::BS_AUTORADIOBUTTON, row(0, 3)),
+        DlgItemDef(IDC_ARR_FIT, CtrlKind::Button, "Fit", tab | fw::BS_AUTOCHECKBOX | fw::WS_GROUP, row(1, 0)),
+        DlgItemDef(IDC_ARR_UPSIDE_DOWN, CtrlKind::Button, "Turn", tab | fw::BS_AUTOCHECKBOX, row(1, 1)),
+        DlgItemDef(IDC_ARR_REVERSE, CtrlKind::Button, "Reverse", tab | fw::BS_AUTOCHECKBOX, row(1, 2)),
+        DlgItemDef(fw::IDOK, CtrlKind::Button, "OK", tab | fw::BS_DEFPUSHBUTTON, {152, 76, 212, 94}),
     };
   };
   auto field = [&](std::vector<DlgItemDef>& items, std::uint32_t id, const char* label, int row) {
-    const int y = 70 + 16 * row;
-    items.push_back(DlgItemDef(0xFFFF, CtrlKind::Static, label, child, {8, y, 70, y + 12}));
-    items.push_back(DlgItemDef(id, CtrlKind::Edit, "", tab | fw::ES_AUTOHSCROLL, {72, y, 190, y + 14}));
+    const int y = 102 + 16 * row;
+    items.push_back(DlgItemDef(0xFFFF, CtrlKind::Static, label, child, {6, y, 70, y + 12}));
+    items.push_back(DlgItemDef(id, CtrlKind::Edit, "", tab | fw::ES_AUTOHSCROLL, {72, y, 212, y + 14}));
   };
   std::vector<DlgItemDef> arc = placement();
   field(arc, IDC_ARC_START, "Start", 0);
   field(arc, IDC_ARC_END, "End", 1);
   field(arc, IDC_ARC_RADIUS, "Radius", 2);
-  fw::res::SetDialog(IDD_ARRANGE_ARC, DialogTemplate{"弧形排列", fw::WS_CHILD, {0, 0, 200, 124}, arc});
+  fw::res::SetDialog(IDD_ARRANGE_ARC, DialogTemplate{"弧形排列", fw::WS_CHILD, {0, 0, 218, 156}, arc});
   std::vector<DlgItemDef> arch = placement();
   field(arch, IDC_ARCH_WIDTH, "Width", 0);
   field(arch, IDC_ARCH_HEIGHT, "Lenth", 1);
-  fw::res::SetDialog(IDD_ARRANGE_ARCH, DialogTemplate{"拱形排列", fw::WS_CHILD, {0, 0, 200, 108}, arch});
+  fw::res::SetDialog(IDD_ARRANGE_ARCH, DialogTemplate{"拱形排列", fw::WS_CHILD, {0, 0, 218, 140}, arch});
   std::vector<DlgItemDef> path = placement();
   field(path, IDC_PATH_DISTANCE, "Distance", 0);
   field(path, IDC_PATH_GAP, "Space", 1);
-  fw::res::SetDialog(IDD_ARRANGE_PATH, DialogTemplate{"沿线排版", fw::WS_CHILD, {0, 0, 200, 108}, path});
+  fw::res::SetDialog(IDD_ARRANGE_PATH, DialogTemplate{"沿线排版", fw::WS_CHILD, {0, 0, 218, 140}, path});
 }

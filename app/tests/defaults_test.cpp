@@ -20,6 +20,7 @@
 #include "model/palette.h"
 #include "model/records.h"
 #include "model/settings.h"
+#include "output/carver.h"
 #include "output/cutinfo.h"
 #include "output/cutter.h"
 #include "output/cutterbar.h"
@@ -67,7 +68,7 @@ class ShippedSettingsTest : public AppTest {
     AppTest::SetUp();
     savedIni = g_IniFile.GetPath();
     savedAttr = DefaultTextAttr();
-    for (const char* f : {"VORLAN98.INI", "Cutters.INI", "PALETTE.INI"})
+    for (const char* f : {"VORLAN98.INI", "Cutters.INI", "Carves.INI", "PALETTE.INI"})
       std::filesystem::copy_file(Shipped(f), Path(f));
   }
   void TearDown() override {
@@ -284,6 +285,39 @@ TEST_F(ShippedSettingsTest, CutWindowOffersTheShippedModels) {
   frame->DestroyWindow();
 }
 
+// The engraver model loads with its templates, y first as the cutters take
+// them; the engraving settings name it and a port the dialog offers.
+TEST_F(ShippedSettingsTest, EngraverModelLoadsWithItsTemplates) {
+  CCarveDriver list(nullptr, Path("Carves.INI"));
+  const std::vector<std::string> models = list.GetModelList();
+  ASSERT_EQ(models, (std::vector<std::string>{"HPGL Engraver"}));
+  CCarveDriver dev(models[0].c_str(), Path("Carves.INI"));
+  EXPECT_FALSE(dev.sectionName.empty());
+  const struct {
+    CCarveDriver::Command command;
+    int integers;
+  } uses[] = {{CCarveDriver::InitCmd, 0},   {CCarveDriver::AbsCmd, 0},      {CCarveDriver::PenUpCmd, 0},
+              {CCarveDriver::PenDownCmd, 0}, {CCarveDriver::MoveToCmd, 2},   {CCarveDriver::LineToCmd, 2},
+              {CCarveDriver::LineToExCmd, 2}, {CCarveDriver::SpeedCmd, 1},   {CCarveDriver::FinishCmd, 0}};
+  for (const auto& u : uses) {
+    const std::string& t = dev.commands[u.command];
+    EXPECT_FALSE(t.empty()) << CCarveDriver::CommandKey(u.command);
+    EXPECT_EQ(Integers(t), u.integers) << CCarveDriver::CommandKey(u.command) << "=" << t;
+  }
+  EXPECT_EQ(dev.swapXY, 1);
+  EXPECT_GT(dev.resolution, 0.0f);
+  EXPECT_GT(dev.maxWidth, 0);
+  EXPECT_GT(dev.maxHeight, 0);
+  EXPECT_LE(dev.defaultSpeed, dev.maxSpeed);
+  CIniFile ini(Path("Carves.INI"));
+  std::string device, port;
+  ini.GetString("CarveInfo", "Device", device, "");
+  ini.GetString("CarveInfo", "PORT", port, "");
+  EXPECT_EQ(device, models[0]);
+  const std::vector<std::string> ports = ListCutterPorts(Path("Port.INI"));
+  EXPECT_NE(std::find(ports.begin(), ports.end(), port), ports.end());
+}
+
 TEST_F(ShippedSettingsTest, PaletteHoldsTheSignColours) {
   CPaletteStore store(Path("PALETTE.INI"));
   ASSERT_EQ(store.GetPaletteCount(), 1);
@@ -322,22 +356,25 @@ TEST_F(ShippedSettingsTest, InstallStepKeepsTheUsersCopy) {
   const struct {
     const char* present;  // file already in the folder, or null
     bool copied;
-  } cases[] = {{nullptr, true}, {"VORLAN98.INI", false}, {"vorlan98.ini", false}};
+    const char* shipped;
+  } cases[] = {{nullptr, true, "VORLAN98.INI"},     {"VORLAN98.INI", false, "VORLAN98.INI"},
+               {"vorlan98.ini", false, "VORLAN98.INI"}, {nullptr, true, "Carves.INI"},
+               {"carves.ini", false, "Carves.INI"}};
   int n = 0;
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.present ? c.present : "(none)");
+    SCOPED_TRACE(std::string(c.shipped) + " " + (c.present ? c.present : "(none)"));
     const std::string folder = Path("bin" + std::to_string(n++));
     std::filesystem::create_directories(folder);
     const std::string mine = "[Language0]\nID=0\nNAME=Mine\n";
     if (c.present) std::ofstream(folder + "/" + c.present) << mine;
-    const std::string cmd = std::string(TINDREL_CMAKE) + " -DSRC=" + Shipped("VORLAN98.INI") + " -DDIR=" + folder +
+    const std::string cmd = std::string(TINDREL_CMAKE) + " -DSRC=" + Shipped(c.shipped) + " -DDIR=" + folder +
                             " -P " + script + " >/dev/null 2>&1";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     int files = 0;
     for (const auto& e : std::filesystem::directory_iterator(folder)) {
       ++files;
       const std::string text = ReadText(e.path().string());
-      EXPECT_EQ(text, c.copied ? ReadText(Shipped("VORLAN98.INI")) : mine);
+      EXPECT_EQ(text, c.copied ? ReadText(Shipped(c.shipped)) : mine);
     }
     EXPECT_EQ(files, 1);
   }

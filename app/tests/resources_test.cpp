@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "app/appids.h"
 #include "app/document.h"
@@ -54,6 +57,40 @@ std::unique_ptr<CGraphObject> SampleLettering() {
 
 class ResourcesTest : public AppTest {};
 
+using Picture = std::vector<fw::COLORREF>;
+
+// Each picture w x h drawn (not nearly all background) and unlike every other one.
+void ExpectDrawnAndUnlike(const std::vector<Picture>& cells, int w, int h, fw::COLORREF background) {
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    const auto drawn = std::count_if(cells[i].begin(), cells[i].end(), [&](fw::COLORREF c) { return c != background; });
+    EXPECT_GT(drawn, w * h / 10) << "picture " << i << " is (nearly) empty";
+    for (std::size_t j = 0; j < i; ++j) EXPECT_NE(cells[i], cells[j]) << "pictures " << j << " and " << i;
+  }
+}
+
+// The `count` pictures w x h side by side in a file; none when it is not that size.
+std::vector<Picture> ReadPictures(const std::string& file, int w, int h, int count) {
+  const auto dib = plat::ReadBmpFile(file);
+  EXPECT_TRUE(dib.has_value()) << file;
+  if (!dib) return {};
+  EXPECT_EQ(dib->width(), w * count) << file;
+  EXPECT_EQ(dib->height(), h) << file;
+  if (dib->width() != w * count || dib->height() != h) return {};
+  std::vector<Picture> cells(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i)
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) cells[static_cast<std::size_t>(i)].push_back(dib->GetPixel(i * w + x, y));
+  return cells;
+}
+
+// A strip of `count` pictures w x h, each its own.
+void ExpectOwnPictures(const std::string& file, int w, int h, int count, fw::COLORREF background) {
+  SCOPED_TRACE(file);
+  const std::vector<Picture> cells = ReadPictures(file, w, h, count);
+  ASSERT_EQ(cells.size(), static_cast<std::size_t>(count));
+  ExpectDrawnAndUnlike(cells, w, h, background);
+}
+
 TEST_F(ResourcesTest, SampleSignIsWhatThisWriterWrites) {
   std::unique_ptr<CGraphObject> lettering;
   {
@@ -98,16 +135,43 @@ TEST_F(ResourcesTest, EveryToolBarHasAStripOfItsImages) {
       if (b != 0) ++images;
     const std::string* strip = fw::res::FindBitmap(id);
     ASSERT_NE(strip, nullptr);
-    const auto dib = plat::ReadBmpFile(plat::GetProgramFolder() + *strip);
-    ASSERT_TRUE(dib.has_value());
-    EXPECT_EQ(dib->width(), bar->buttonWidth * images);
-    EXPECT_EQ(dib->height(), bar->buttonHeight);
+    // The strip at 1x and, for dense screens, at 2x (NAME@2x.bmp).
+    const std::string one = plat::GetProgramFolder() + *strip;
+    const std::string two = one.substr(0, one.size() - 4) + "@2x.bmp";
+    ExpectOwnPictures(one, bar->buttonWidth, bar->buttonHeight, images, plat::RGB(192, 192, 192));
+    ExpectOwnPictures(two, bar->buttonWidth * 2, bar->buttonHeight * 2, images, plat::RGB(192, 192, 192));
     // Every button has a prompt or a menu item naming it.
     for (fw::UINT b : bar->ids) {
       if (b == 0) continue;
       const bool named = !fw::res::String(b).empty() || fw::res::FindMenu(129) != nullptr;
       EXPECT_TRUE(named) << b;
     }
+  }
+}
+
+TEST_F(ResourcesTest, DialogPictureStripsHaveAPictureEachCell) {
+  // The seal layouts (60 pixels, on white) and the library tree's library and kind.
+  ExpectOwnPictures(plat::GetProgramFolder() + "res/seal.bmp", 60, 60, 7, plat::RGB(255, 255, 255));
+  ExpectOwnPictures(plat::GetProgramFolder() + "res/libtree.bmp", 16, 16, 2, plat::RGB(255, 255, 255));
+
+  // The text arrangement panels' picture buttons, 24 x 16 at 1x and twice that
+  // in NAME@2x.bmp, each on the see-through background of the bars' pictures.
+  const fw::COLORREF see_through = plat::RGB(192, 192, 192);
+  for (const int scale : {1, 2}) {
+    SCOPED_TRACE(scale);
+    const int w = 24 * scale, h = 16 * scale;
+    std::vector<Picture> pictures;
+    for (const fw::UINT id : {236u, 245u, 247u, 246u, 248u, 249u, 250u}) {
+      const std::string* file = fw::res::FindBitmap(id);
+      ASSERT_NE(file, nullptr) << id;
+      std::string path = plat::GetProgramFolder() + *file;
+      if (scale == 2) path.insert(path.size() - 4, "@2x");
+      std::vector<Picture> one = ReadPictures(path, w, h, 1);
+      ASSERT_EQ(one.size(), 1u) << path;
+      EXPECT_GT(std::count(one[0].begin(), one[0].end(), see_through), w * h / 3) << path << " has no see-through ground";
+      pictures.push_back(std::move(one[0]));
+    }
+    ExpectDrawnAndUnlike(pictures, w, h, see_through);
   }
 }
 

@@ -667,8 +667,14 @@ TEST_F(ScanDialogTest, OkTracesTheScanIntoOneObjectInOneStep) {
   ASSERT_EQ(doc->GetObjectCount(), before + 1);
   EXPECT_EQ(Steps(), 1);
   // The longer side is 150 pixels at the view's zoom, the corner at the origin.
-  const CFRect& b = doc->GetObjectAt(before)->bounds;
+  CGraphObject* traced = doc->GetObjectAt(before);
+  const CFRect& b = traced->bounds;
   const float k = float(view->GetScale() * 150.0 / 196.0);
+  EXPECT_FLOAT_EQ(traced->matrix.m00, k);
+  EXPECT_FLOAT_EQ(traced->matrix.m11, k);
+  EXPECT_EQ(traced->matrix.m20, 0.0f);
+  EXPECT_EQ(traced->matrix.m21, 0.0f);
+  EXPECT_GT(b.bottom - b.top, 150.0f * k);  // the grid spans the scan
   EXPECT_LE(b.bottom - b.top, 196.0f * k + 1e-3f);
   EXPECT_GE(b.left, -1e-3f);
   EXPECT_GE(b.top, -1e-3f);

@@ -177,6 +177,34 @@ void EndRecord(std::vector<std::uint8_t>& b) {
   plat::PutU32(&b[1], std::uint32_t(b.size()));
 }
 
+// The points of the cubic where x or y turns (0 < t < 1).
+template <class F>
+void CurveExtremes(Pt p0, Pt p1, Pt p2, Pt p3, F&& visit) {
+  auto point = [&](double u) {
+    const double v = 1.0 - u;
+    const double a = v * v * v, bb = 3 * v * v * u, cc = 3 * v * u * u, d = u * u * u;
+    return Pt{a * p0.x + bb * p1.x + cc * p2.x + d * p3.x, a * p0.y + bb * p1.y + cc * p2.y + d * p3.y};
+  };
+  auto roots = [&](double q0, double q1, double q2, double q3) {
+    // B'(u)/3 = A u^2 + B u + C
+    const double A = -q0 + 3 * q1 - 3 * q2 + q3, B = 2 * (q0 - 2 * q1 + q2), C = q1 - q0;
+    auto take = [&](double u) {
+      if (u > 0.0 && u < 1.0) visit(point(u));
+    };
+    if (std::fabs(A) < 1e-12) {
+      if (std::fabs(B) > 1e-12) take(-C / B);
+      return;
+    }
+    const double disc = B * B - 4 * A * C;
+    if (disc < 0) return;
+    const double sq = std::sqrt(disc);
+    take((-B + sq) / (2 * A));
+    take((-B - sq) / (2 * A));
+  };
+  roots(p0.x, p1.x, p2.x, p3.x);
+  roots(p0.y, p1.y, p2.y, p3.y);
+}
+
 }  // namespace
 
 std::optional<Node> ReadNode(const std::uint8_t* p, std::size_t available) {
@@ -256,6 +284,73 @@ std::vector<std::uint8_t> PathRecord(std::uint16_t flags, std::uint32_t colour, 
     } else {
       put(ring.pts.back(), 0x21);
     }
+  }
+  PutF(b, 0.0f);
+  PutF(b, 0.0f);
+  b.push_back(0xFF);
+  PutBounds(b, l, t, r, bo);
+  EndRecord(b);
+  return b;
+}
+
+std::vector<std::uint8_t> ContourRecord(std::uint16_t flags, std::uint32_t colour,
+                                        const std::vector<Contour>& contours) {
+  std::vector<std::uint8_t> b;
+  auto endsOnStart = [](const Contour& c) {
+    return c.segs.back().to.x == c.start.x && c.segs.back().to.y == c.start.y;
+  };
+  std::size_t count = 0;
+  for (const Contour& c : contours) {
+    if (c.segs.empty()) continue;
+    count += 1;
+    for (const Segment& s : c.segs) count += s.curve ? 3 : 1;
+    if (c.closed && !endsOnStart(c)) count += 1;
+  }
+  if (count == 0 || count >= 0x1C000000) return b;
+  b.reserve(kPathHead + 9 * (count + 1) + 1);
+  PutHead(b, '#', 128, flags);
+  PutU(b, colour);
+  PutU(b, std::uint32_t(count + 1));
+  // Bounds of the outline itself: its nodes and the turning points of its curves.
+  float l = 0, t = 0, r = 0, bo = 0;
+  bool first = true;
+  auto widen = [&](float x, float y) {
+    if (first) {
+      l = r = x;
+      t = bo = y;
+      first = false;
+    } else {
+      l = std::min(l, x);
+      r = std::max(r, x);
+      t = std::min(t, y);
+      bo = std::max(bo, y);
+    }
+  };
+  auto put = [&](Pt p, std::uint8_t f) {
+    PutF(b, float(p.x));
+    PutF(b, float(p.y));
+    b.push_back(f);
+  };
+  for (const Contour& c : contours) {
+    if (c.segs.empty()) continue;
+    put(c.start, 0x11);
+    widen(float(c.start.x), float(c.start.y));
+    Pt from = c.start;
+    const bool closeWithLine = c.closed && !endsOnStart(c);
+    for (std::size_t i = 0; i < c.segs.size(); ++i) {
+      const Segment& s = c.segs[i];
+      if (s.curve) {
+        put(s.c1, 0x00);
+        put(s.c2, 0x00);
+        CurveExtremes(from, s.c1, s.c2, s.to, [&](Pt q) { widen(float(q.x), float(q.y)); });
+      }
+      std::uint8_t f = 0x01;
+      if (i + 1 == c.segs.size() && !closeWithLine) f |= c.closed ? 0x40 : 0x20;
+      put(s.to, f);
+      widen(float(s.to.x), float(s.to.y));
+      from = s.to;
+    }
+    if (closeWithLine) put(c.start, 0x41);
   }
   PutF(b, 0.0f);
   PutF(b, 0.0f);

@@ -68,6 +68,10 @@ struct Ring {
 
 // Record writers: the bytes of one record (L of them, 241 last).
 std::vector<std::uint8_t> PathRecord(std::uint16_t flags, std::uint32_t colour, const std::vector<Ring>& rings);
+// Contours of straight and cubic pieces: control points are written as
+// off-curve nodes, a closed contour ends on its start.
+std::vector<std::uint8_t> ContourRecord(std::uint16_t flags, std::uint32_t colour,
+                                        const std::vector<Contour>& contours);
 std::vector<std::uint8_t> GroupRecord(std::uint16_t flags, const std::vector<std::vector<std::uint8_t>>& children);
 // A new movable zero-filled block holding the record, 255 after it; 0 for
 // an empty record or no memory.

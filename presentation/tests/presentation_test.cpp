@@ -2,6 +2,7 @@
 // accelerator, a view drawing a known pattern, a dialog with an edit.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -38,6 +39,7 @@
 #include <vector>
 
 #include "framework/app.h"
+#include "framework/bars.h"
 #include "framework/clipboard.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
@@ -968,6 +970,130 @@ TEST_F(PresentationTest, StatusPanesShowTheirWidestTextWhole) {
       {2, "M: -1234.5,-1234.5", "M: -1234.5,-1234.6"},
   };
   for (const Case& c : cases) EXPECT_NE(shot(c.pane, c.a), shot(c.pane, c.b)) << c.a;
+}
+
+// A bar's pictures come from the strip drawn for the screen: at a device pixel
+// ratio of 2 the 2x strip, pixel for pixel (a fine checker no enlarged 1x picture
+// can show), else the 1x one. The ratio-2 case runs as its own test program run
+// under QT_SCALE_FACTOR=2.
+TEST_F(PresentationTest, ToolBarPicturesFollowThePixelRatio) {
+  constexpr UINT IDT_PICTURES = 300;
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString one = dir.path() + "/bar.bmp", two = dir.path() + "/bar@2x.bmp";
+  QImage plain(32, 15, QImage::Format_RGB32), fine(64, 30, QImage::Format_RGB32);
+  for (int y = 0; y < 15; ++y)
+    for (int x = 0; x < 32; ++x) plain.setPixel(x, y, x < 16 ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 64; ++x)
+      fine.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : x < 32 ? qRgb(0, 160, 0) : qRgb(0, 0, 0));
+  ASSERT_TRUE(plain.save(one, "BMP"));
+  ASSERT_TRUE(fine.save(two, "BMP"));
+  ToolBarDef def;
+  def.ids = {ID_IN_FRAME, 0, ID_GREY};
+  res::SetToolBar(IDT_PICTURES, def);
+  res::SetBitmap(IDT_PICTURES, one.toStdString());
+
+  // The loader: the 2x strip above ratio 1, carrying its ratio.
+  for (qreal ratio : {1.0, 1.5, 2.0}) {
+    QImage img = pres::LoadBitmap(IDT_PICTURES, ratio);
+    const int scale = ratio > 1.0 ? 2 : 1;
+    EXPECT_EQ(img.size(), QSize(32 * scale, 15 * scale)) << ratio;
+    EXPECT_EQ(img.devicePixelRatio(), qreal(scale)) << ratio;
+  }
+
+  CToolBar bar;
+  ASSERT_TRUE(bar.CreateEx(frame, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_TOP));
+  ASSERT_TRUE(bar.LoadToolBar(IDT_PICTURES));
+  frame->RecalcLayout();
+  Settle();
+  QWidget* w = host->WidgetOf(bar.m_hWnd);
+  ASSERT_NE(w, nullptr);
+  const qreal ratio = w->devicePixelRatioF();
+  if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2") {
+    ASSERT_EQ(ratio, 2.0);
+  }
+  const bool dense = ratio > 1.0;
+  const QImage shot = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  // The enabled and the greyed button: neighbouring device pixels of the middle
+  // of the picture differ only where the 2x strip is drawn.
+  for (int i : {0, 2}) {
+    SCOPED_TRACE(i);
+    RECT r;
+    bar.GetItemRect(i, &r);
+    const QPoint mid(int((r.left + r.right) / 2 * ratio), int((r.top + r.bottom) / 2 * ratio));
+    int differ = 0, same = 0;
+    for (int y = -4; y < 4; ++y)
+      for (int x = -4; x < 4; ++x)
+        (shot.pixel(mid + QPoint(x, y)) != shot.pixel(mid + QPoint(x + 1, y)) ? differ : same)++;
+    if (dense) {
+      EXPECT_EQ(same, 0);
+    } else {
+      EXPECT_EQ(differ, 0);
+    }
+  }
+  const QRgb first = [&] {
+    RECT r;
+    bar.GetItemRect(0, &r);
+    return shot.pixel(int((r.left + r.right) / 2 * ratio), int((r.top + r.bottom) / 2 * ratio));
+  }();
+  if (!dense) {
+    EXPECT_EQ(first & 0xFFFFFF, 0xFF0000u);
+  } else {
+    EXPECT_TRUE((first & 0xFFFFFF) == 0x00A000u || (first & 0xFFFFFF) == 0xFFFFFFu) << std::hex << first;
+  }
+
+  // Without a 2x strip a dense screen shows the 1x one.
+  ASSERT_TRUE(QFile::remove(two));
+  QImage img = pres::LoadBitmap(IDT_PICTURES, 2.0);
+  EXPECT_EQ(img.size(), QSize(32, 15));
+  EXPECT_EQ(img.devicePixelRatio(), 1.0);
+}
+
+// Push buttons, boxes and radio buttons with a bitmap show it before their text:
+// the 2x picture where pixels are dense, at the picture's own size either way.
+TEST_F(PresentationTest, ButtonPicturesFollowThePixelRatio) {
+  constexpr UINT IDB_BUTTON = 305, IDD_BUTTONS = 305;
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QImage plain(24, 16, QImage::Format_RGB32), fine(48, 32, QImage::Format_RGB32);
+  plain.fill(qRgb(255, 0, 0));
+  fine.fill(qRgb(0, 160, 0));
+  ASSERT_TRUE(plain.save(dir.path() + "/button.bmp", "BMP"));
+  ASSERT_TRUE(fine.save(dir.path() + "/button@2x.bmp", "BMP"));
+  res::SetBitmap(IDB_BUTTON, (dir.path() + "/button.bmp").toStdString());
+  DialogTemplate t;
+  t.caption = "Pictures";
+  t.style = WS_POPUP | WS_CAPTION;
+  t.rect = RECT{0, 0, 200, 100};
+  t.items = {DlgItemDef(10, CtrlKind::Button, "Push", BS_PUSHBUTTON, RECT{5, 5, 120, 30}),
+             DlgItemDef(11, CtrlKind::Button, "Box", BS_AUTOCHECKBOX, RECT{5, 35, 120, 60}),
+             DlgItemDef(12, CtrlKind::Button, "Radio", BS_AUTORADIOBUTTON, RECT{5, 65, 120, 90})};
+  res::SetDialog(IDD_BUTTONS, t);
+  CDialog dlg;
+  ASSERT_TRUE(dlg.Create(IDD_BUTTONS, frame));
+  for (UINT id : {10u, 11u, 12u}) dlg.Item<CButton>(id)->SetBitmap(IDB_BUTTON);
+  Settle();
+  for (UINT id : {10u, 11u, 12u}) {
+    SCOPED_TRACE(id);
+    auto* b = host->WidgetOf(dlg.GetDlgItem(id)->m_hWnd)->findChild<QAbstractButton*>();
+    ASSERT_NE(b, nullptr);
+    const qreal ratio = b->devicePixelRatioF();
+    if (qEnvironmentVariable("QT_SCALE_FACTOR") == "2") {
+      ASSERT_EQ(ratio, 2.0);
+    }
+    const int scale = ratio > 1.0 ? 2 : 1;
+    ASSERT_FALSE(b->icon().isNull());
+    EXPECT_EQ(b->iconSize(), QSize(24, 16));
+    const QImage shown = b->icon().pixmap(b->iconSize(), ratio).toImage();
+    EXPECT_EQ(shown.size(), QSize(24 * scale, 16 * scale));
+    EXPECT_EQ(shown.pixel(shown.width() / 2, shown.height() / 2) & 0xFFFFFF, scale == 2 ? 0x00A000u : 0xFF0000u);
+  }
+  // Taking the bitmap away takes the picture away.
+  dlg.Item<CButton>(11)->SetBitmap(0);
+  Settle();
+  EXPECT_TRUE(host->WidgetOf(dlg.GetDlgItem(11)->m_hWnd)->findChild<QAbstractButton*>()->icon().isNull());
+  dlg.DestroyWindow();
 }
 
 // A common dialog shows one window, the host's dialog, modal over its owner; the

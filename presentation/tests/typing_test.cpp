@@ -1,10 +1,12 @@
-// Typing into the design program's text: keys with text and input-method
-// commits reach the edited text as characters of the typing language.
+// The design program under the presentation. Typing into its text: keys with
+// text and input-method commits reach the edited text as characters of the
+// typing language. Its property window's panels show their controls whole.
 #include <gtest/gtest.h>
 
 // Before Qt, whose "slots" is a macro.
 #include "text/tests/text_fixtures.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -14,15 +16,18 @@
 #include <utility>
 #include <vector>
 
+#include "app/appids.h"
 #include "app/appresources.h"
 #include "app/designview.h"
 #include "app/mainframe.h"
+#include "app/propertyframe.h"
 #include "app/tindrelapp.h"
 #include "framework/dialog.h"
 #include "framework/wnd.h"
 #include "platform/report.h"
 #include "presentation/host.h"
 #include "presentation/widgets.h"
+#include "text/arrange.h"
 #include "text/textattr.h"
 #include "text/textobject.h"
 
@@ -134,6 +139,36 @@ TEST_F(DesignTypingTest, TypedChineseComesOutAsCharactersOfTheTypingLanguage) {
   Key("标");
   EXPECT_EQ(Chars(text), (Items{{134, 0xB1EA}, {134, 0xC5C6}, {0, 'A'}, {0, 'B'}, {136, 0xB550}, {136, 0xB550}}));
   EXPECT_EQ(sink.beeps.size(), beeps + 1);
+}
+
+class DesignPanelTest : public DesignTypingTest {};
+
+// The text arrangement panels' seven picture buttons show their picture and
+// their text, neither cut by the button's rectangle.
+TEST_F(DesignPanelTest, ArrangementPanelButtonsShowPictureAndTextWhole) {
+  auto* main = dynamic_cast<CMDIMainFrame*>(app->m_pMainWnd);
+  main->SendMessage(fw::WM_COMMAND, appid::ID_SHOW_PROPERTY, 0);
+  Pump();
+  CPropertyFrame* frame = ThePropertyFrame();
+  ASSERT_NE(frame, nullptr);
+  for (std::uint32_t page : {IDD_ARRANGE_ARC, IDD_ARRANGE_ARCH, IDD_ARRANGE_PATH}) {
+    SCOPED_TRACE(page);
+    ASSERT_NE(frame->CreatePage(page), nullptr);
+    Pump();
+    for (std::uint32_t id : {IDC_ARR_PLACE_ON, IDC_ARR_PLACE_HANG, IDC_ARR_PLACE_CENTRED, IDC_ARR_PLACE_MIDDLE,
+                             IDC_ARR_REVERSE, IDC_ARR_UPSIDE_DOWN, IDC_ARR_FIT}) {
+      SCOPED_TRACE(id);
+      fw::CWnd* item = frame->GetPage()->GetDlgItem(id);
+      ASSERT_NE(item, nullptr);
+      auto* button = host->WidgetOf(item->m_hWnd)->findChild<QAbstractButton*>();
+      ASSERT_NE(button, nullptr);
+      EXPECT_FALSE(button->icon().isNull());
+      EXPECT_EQ(button->iconSize(), QSize(24, 16));
+      const QSize wants = button->sizeHint();
+      EXPECT_GE(button->width(), wants.width()) << button->text().toStdString();
+      EXPECT_GE(button->height(), wants.height()) << button->text().toStdString();
+    }
+  }
 }
 
 }  // namespace

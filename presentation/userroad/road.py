@@ -48,28 +48,38 @@ def poll(what, cond, timeout=STEP_TIMEOUT):
 
 # ---- pictures
 
+class Xwd:
+    """An XWD dump of a 24/32-bit TrueColor screen or window."""
+
+    def __init__(self, path):
+        with open(path, "rb") as f:
+            data = f.read()
+        h = struct.unpack(">25I", data[:100])
+        header_size, _, fmt, _, self.width, self.height = h[0:6]
+        self.order = "little" if h[7] == 0 else "big"
+        bpp, self.bpl = h[11], h[12]
+        self.masks = h[14:17]
+        if fmt != 2 or bpp not in (24, 32):
+            raise ValueError(f"unexpected XWD format {fmt}/{bpp}")
+        self.pix = data[header_size + 12 * h[19]:]
+        self.shifts = [(m & -m).bit_length() - 1 for m in self.masks]
+        self.step = bpp // 8
+
+    def pixel(self, x, y):
+        at = y * self.bpl + x * self.step
+        v = int.from_bytes(self.pix[at:at + self.step], self.order)
+        return tuple(((v & self.masks[i]) >> self.shifts[i]) & 0xFF for i in range(3))
+
+
 def xwd_to_png(xwd, png):
     """An XWD dump of a 24/32-bit TrueColor screen as a PNG."""
-    with open(xwd, "rb") as f:
-        data = f.read()
-    h = struct.unpack(">25I", data[:100])
-    header_size, _, fmt, _, width, height = h[0:6]
-    byte_order, bpp, bpl = h[7], h[11], h[12]
-    masks = h[14:17]
-    ncolors = h[19]
-    if fmt != 2 or bpp not in (24, 32):
-        raise ValueError(f"unexpected XWD format {fmt}/{bpp}")
-    pix = data[header_size + 12 * ncolors:]
-    shifts = [(m & -m).bit_length() - 1 for m in masks]
-    step = bpp // 8
+    d = Xwd(xwd)
+    width, height = d.width, d.height
     rows = []
     for y in range(height):
-        line = pix[y * bpl:y * bpl + width * step]
         row = bytearray(b"\0")
-        for x in range(0, width * step, step):
-            b = line[x:x + step]
-            v = int.from_bytes(b, "little" if byte_order == 0 else "big")
-            row += bytes(((v & masks[i]) >> shifts[i]) & 0xFF for i in range(3))
+        for x in range(width):
+            row += bytes(d.pixel(x, y))
         rows.append(bytes(row))
 
     def chunk(kind, body):
@@ -199,6 +209,29 @@ class Desktop:
             g[k] = int(v)
         return g["X"], g["Y"], g["WIDTH"], g["HEIGHT"]
 
+    def work_area(self):
+        """The root window's work area: x, y, width, height."""
+        out = self.run(["xprop", "-root", "_NET_WORKAREA"], check=False)
+        nums = [int(v) for v in out.partition("=")[2].replace(",", " ").split()[:4]]
+        return tuple(nums) if len(nums) == 4 else (0, 0) + SCREEN
+
+    def placement(self, wid):
+        """The window's client on the screen: x, y, width, height."""
+        info = {}
+        for line in self.run(["xwininfo", "-id", str(wid)]).splitlines():
+            k, _, v = line.strip().partition(":")
+            info[k] = v.strip()
+        return (int(info["Absolute upper-left X"]), int(info["Absolute upper-left Y"]), int(info["Width"]),
+                int(info["Height"]))
+
+    def window_pixels(self, wid):
+        xwd = os.path.join(self.out, f"window-{wid}.xwd")
+        subprocess.run(["xwd", "-id", str(wid), "-silent", "-out", xwd], env=self.env, timeout=STEP_TIMEOUT, check=True)
+        try:
+            return Xwd(xwd)
+        finally:
+            os.remove(xwd)
+
     def screenshot(self, name):
         if not self.display:
             return None
@@ -296,6 +329,33 @@ class Program:
 
 # ---- the road
 
+def fills_work_area(desk, wid):
+    """A maximised main window spans the work area below its title bar, and the
+    program draws all of it (no black band where nothing is drawn)."""
+    ax, ay, aw, ah = desk.work_area()
+    x, y, w, h = desk.placement(wid)
+    if x != ax or w != aw or y + h != ay + ah or not ay <= y <= ay + 60:
+        return f"the main window is {w}x{h}+{x}+{y}, the work area {aw}x{ah}+{ax}+{ay}"
+    shot = desk.window_pixels(wid)
+    for cx in (w // 4, w // 2, w - 20):
+        column = [shot.pixel(cx, cy) for cy in range(h // 4, h * 3 // 4, 8)]
+        if all(p == (0, 0, 0) for p in column):
+            return f"the main window is black at x = {cx}"
+    return None
+
+
+def expect_fills_work_area(desk, wid, what):
+    last = []
+
+    def fills():
+        last[:] = [fills_work_area(desk, wid)]
+        return last[0] is None
+    try:
+        poll(what, fills)
+    except Failed as e:
+        raise Failed(f"{e}: {last[0]}")
+
+
 def main_area(desk, wid):
     x, y, w, h = desk.geometry(wid)
     return w, h
@@ -348,6 +408,7 @@ def road(desk, prog, out):
     try:
         main = prog.wait_main()
         idle(prog)
+        expect_fills_work_area(desk, main, "the main window fills the work area")
         activate(desk, main)
         base = object_count(prog.doc)
         w, h = main_area(desk, main)
@@ -398,6 +459,7 @@ def road(desk, prog, out):
         poll("the cut window closes", lambda: (prog.check_alive(step) or not desk.windows("^CutOut")))
         poll("the main window comes back", lambda: desk.viewable(main))
         poll("the main title names the document", lambda: "saved.t98" in desk.title(main))
+        expect_fills_work_area(desk, main, "the main window fills the work area again")
 
         done(step)
         step = "import the cut file"

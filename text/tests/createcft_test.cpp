@@ -77,11 +77,11 @@ bool SamePoints(const std::vector<Pt>& a, const std::vector<Pt>& b) {
 class BoxTracer : public CTraceServices {
  public:
   std::unique_ptr<CPathObject> TraceBitmap(plat::HBITMAP, int) override { return nullptr; }
-  std::unique_ptr<CGraphObject> VectorizeBitmap(plat::HBITMAP bmp, int colours, fw::HWND) override {
+  std::unique_ptr<CGraphObject> VectorizeBitmap(plat::HBITMAP bmp, bool useVector, std::uint32_t) override {
     ++calls;
     plat::BITMAP info;
     if (!plat::GetBitmapInfo(bmp, &info) || info.bmWidth != 1024 || info.bmHeight != 1024 ||
-        info.bmBitsPixel != 1 || colours != 2)
+        info.bmBitsPixel != 1 || !useVector)
       return nullptr;
     plat::DC dc;
     plat::HBITMAP old = dc.SelectObject(bmp);
@@ -100,7 +100,9 @@ class BoxTracer : public CTraceServices {
     p->EndPoints();
     return p;
   }
+  bool HasTracer(bool) override { return bound; }
   int calls = 0;
+  bool bound = true;
 };
 
 struct CreateCftTest : ::testing::Test {
@@ -535,11 +537,22 @@ TEST_F(CreateCftTest, ResampleResumesAtTheFirstEntryNotBuilt) {
     dlg.DoModal();
   };
 
-  // Without a tracing library nothing is written, not even a new file.
+  // Without a tracing library the file is opened (here: made) and the user
+  // told; no glyph is traced. The same with services whose library is missing.
   open([&](CDialog& d) { d.ClickButton(IDC_CFT_RESAMPLE); });
-  EXPECT_FALSE(std::filesystem::exists(dest));
-
+  EXPECT_TRUE(std::filesystem::exists(dest));
+  ASSERT_EQ(sink.boxes.size(), 2u);
+  EXPECT_EQ(sink.boxes[1].text, "没有可用的矢量化库, 不能重新采样!");
+  EXPECT_EQ(sink.boxes[1].caption, "Resample");
+  tracer.bound = false;
   CTraceServices* old = SetTraceServices(&tracer);
+  open([&](CDialog& d) { d.ClickButton(IDC_CFT_RESAMPLE); });
+  ASSERT_EQ(sink.boxes.size(), 4u);
+  EXPECT_EQ(sink.boxes[3].text, "没有可用的矢量化库, 不能重新采样!");
+  EXPECT_EQ(tracer.calls, 0);
+  tracer.bound = true;
+  std::filesystem::remove(dest);
+  sink.clear();
   // "No" to the question: nothing.
   sink.replies = {plat::IDNO};
   open([&](CDialog& d) { d.ClickButton(IDC_CFT_RESAMPLE); });
@@ -570,17 +583,32 @@ TEST_F(CreateCftTest, ResampleResumesAtTheFirstEntryNotBuilt) {
   ASSERT_TRUE(glyph->hasBounds);
   EXPECT_EQ(glyph->bounds, CFRect(-50 + 7, 200 - 3, 300 + 7, 1100 - 3));
   EXPECT_TRUE(sink.beeps.empty());  // the square is no larger than the source
-  ASSERT_EQ(sink.boxes.size(), 3u);
+  ASSERT_EQ(sink.boxes.size(), 2u);
   for (const auto& box : sink.boxes) EXPECT_EQ(box.caption, "Resample");
 }
 
 TEST_F(CreateCftTest, ResampleOfAMismatchingFileShowsItsLines) {
   WriteSource("SRC.CFT");
   Mount();
-  BoxTracer tracer;
-  CTraceServices* old = SetTraceServices(&tracer);
   CftHeader h = CCftFont::MakeHeader(0xB0, 0xB0, 0xA1, 0xA5);
   ASSERT_TRUE(CCftFont::CreateFile(out + "/SRC.CFT", h));
+  // Reported also when no tracing library is bound.
+  driver.Then([&](CDialog& d) {
+    ASSERT_TRUE(SelectSource(d, "GBOwnFonts"));
+    d.TypeText(IDC_CFT_PATH, out);
+    SetRange(d, 0xB0, 0xB0, 0xA1, 0xA4);
+    d.ClickButton(IDC_CFT_RESAMPLE);
+    d.ClickButton(IDCANCEL);
+  });
+  {
+    CCreateCftDlg dlg;
+    dlg.DoModal();
+  }
+  ASSERT_EQ(sink.boxes.size(), 2u);
+  EXPECT_EQ(sink.boxes[1].caption, "Err in SQH=[176],EQH=[176],SWH=[161],EWH=[165] \r\n");
+  sink.clear();
+  BoxTracer tracer;
+  CTraceServices* old = SetTraceServices(&tracer);
   driver.Then([&](CDialog& d) {
     ASSERT_TRUE(SelectSource(d, "GBOwnFonts"));
     d.TypeText(IDC_CFT_PATH, out);
