@@ -24,6 +24,14 @@ constexpr std::uint32_t IDC_COLOR_BUTTON = 1134;
 constexpr std::uint32_t IDC_COLOR_FRAME = 1113;
 constexpr std::uint32_t IDB_LOGO = 206;
 
+// The scan dialog and its command.
+constexpr std::uint32_t IDD_SCAN = 222;
+constexpr std::uint32_t IDC_SCAN_PREVIEW = 1158;
+constexpr std::uint32_t IDC_SCAN_SAVE = 1394;
+constexpr std::uint32_t ID_TWAIN_SCAN = 40159;    // "Scan" (dialog button)
+constexpr std::uint32_t ID_TWAIN_SELECT = 40160;  // "Select Twain" (dialog button)
+constexpr std::uint32_t ID_SCAN = 40161;          // "Scan...(&R)"
+
 // Tool bars.
 constexpr std::uint32_t IDT_CONTEXT_SELECT = 128;
 constexpr std::uint32_t IDT_MAIN = 132;

@@ -248,8 +248,7 @@ void RegisterMenus() {
                                                Sep(),
                                                {"Image Vector...(&V)", 40022},
                                                {"Gray Image Vector...(&B)", 32787},
-                                               {"Scan", 40159},
-                                               {"Select Twain", 40160},
+                                               {"Scan...(&R)", appid::ID_SCAN},
                                                {"Screen Image Vector(&S)", 40164},
                                                {"Graph Vector Set...(&V)", 40062},
                                                {"VS (&N)", 40149},
@@ -431,6 +430,24 @@ void RegisterDialogs() {
                                                    kChild | fw::WS_VSCROLL | fw::ES_MULTILINE, {0, 0, 500, 100}),
                                         DlgItemDef(fw::IDOK, CtrlKind::Button, "OK", WS_CHILD, {0, 0, 0, 0}),
                                         DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel", WS_CHILD, {0, 0, 0, 0}),
+                                    }});
+  // 243 x 107 dialog units at two pixels a unit.
+  constexpr fw::DWORD kButton = kChild | fw::WS_TABSTOP;
+  fw::res::SetDialog(appid::IDD_SCAN,
+                     DialogTemplate{"Scan",
+                                    kPopup,
+                                    {0, 0, 486, 214},
+                                    {
+                                        DlgItemDef(fw::IDOK, CtrlKind::Button, "Ok",
+                                                   kButton | fw::BS_DEFPUSHBUTTON | fw::WS_DISABLED, {400, 6, 480, 34}),
+                                        DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel", kButton, {400, 40, 480, 68}),
+                                        DlgItemDef(appid::IDC_SCAN_PREVIEW, CtrlKind::Static, "", kChild, {8, 6, 390, 204}),
+                                        DlgItemDef(appid::ID_TWAIN_SELECT, CtrlKind::Button, "Select Twain",
+                                                   kButton | fw::WS_DISABLED, {400, 98, 480, 126}),
+                                        DlgItemDef(appid::ID_TWAIN_SCAN, CtrlKind::Button, "Scan", kButton | fw::WS_DISABLED,
+                                                   {400, 132, 480, 160}),
+                                        DlgItemDef(appid::IDC_SCAN_SAVE, CtrlKind::Button, "Save", kButton | fw::WS_DISABLED,
+                                                   {400, 176, 480, 204}),
                                     }});
   CGuideLinePage::RegisterTemplate();
   printout::RegisterTemplate();

@@ -1,9 +1,11 @@
 #include <string>
 #include <utility>
 
+#include "app/appids.h"
 #include "app/designview.h"
-#include "app/screengrabdlg.h"
 #include "app/imagevectordlg.h"
+#include "app/scandlg.h"
+#include "app/screengrabdlg.h"
 #include "app/viewcmd.h"
 #include "framework/app.h"
 #include "platform/report.h"
@@ -65,7 +67,18 @@ void OnVectorSet(CVORLAN98View& view) {
 
 }  // namespace
 
+namespace {
+
+// Scanning.
+void OnScan(CVORLAN98View& view) {
+  CScanDlg dlg(&view);
+  dlg.DoModal();
+}
+
+}  // namespace
+
 FW_BEGIN_COMMAND_FAMILY(CVORLAN98View, viewcmd::ImageMap)
+VIEW_ON_COMMAND(appid::ID_SCAN, OnScan)
 VIEW_ON_COMMAND(ID_SCREEN_GRAB, OnScreenGrab)
 VIEW_ON_COMMAND(ID_IMAGE_VECTOR, OnImageVector)
 VIEW_ON_COMMAND(ID_IMAGE_TRACE, OnImageTrace)

@@ -306,6 +306,37 @@ void IniSeeds() {
   Seed("ini", "settings", Bytes(text.begin(), text.end()));
   const std::string odd = "[A]\nx\n=novalue\n[A]\nx=second\n[ B ]\n  k = v \n[unclosed\nk=1";
   Seed("ini", "odd", Bytes(odd.begin(), odd.end()));
+  const std::string twain =
+      "[Source]\r\nDevice=test:0\r\nmode=Gray\r\ndepth=1\r\nresolution=300\r\n"
+      "source=\"Automatic Document Feeder\"\r\nMODE=Color\r\n[Other]\r\nDevice=x\r\n";
+  Seed("twainini", "source", Bytes(twain.begin(), twain.end()));
+}
+
+// Frames as a scanner backend sends them: a head and the frame's bytes.
+void ScanFrameSeeds() {
+  auto frame = [](Bytes& out, int format, int depth, bool last, int ppl, int lines, int bpl, int fill) {
+    const int n = bpl * (lines > 0 ? lines : 3);
+    const int head[] = {format, depth, last ? 1 : 0};
+    for (int v : head) out.push_back(std::uint8_t(v));
+    for (int v : {ppl, lines & 0xFFFF, bpl, n}) {
+      out.push_back(std::uint8_t(v));
+      out.push_back(std::uint8_t(v >> 8));
+    }
+    for (int i = 0; i < n; ++i) out.push_back(std::uint8_t(fill + i));
+  };
+  Bytes grey1, grey8, rgb16, channels, unknown;
+  frame(grey1, 0, 1, true, 13, 4, 2, 0x55);
+  frame(grey8, 0, 8, true, 5, 3, 6, 10);
+  frame(rgb16, 1, 16, true, 3, 2, 18, 100);
+  frame(channels, 2, 8, false, 4, 2, 4, 1);
+  frame(channels, 3, 8, false, 4, 2, 4, 50);
+  frame(channels, 4, 8, true, 4, 2, 4, 200);
+  frame(unknown, 0, 8, true, 4, -1, 4, 7);
+  Seed("saneframe", "grey1", grey1);
+  Seed("saneframe", "grey8", grey8);
+  Seed("saneframe", "rgb16", rgb16);
+  Seed("saneframe", "channels", channels);
+  Seed("saneframe", "unknown", unknown);
 }
 
 // Settings of the design program and the cut-job manager, code tables, the
@@ -383,6 +414,7 @@ void ImageSeeds() {
     for (int y = 0; y < 5; ++y)
       for (int x = 0; x < 7; ++x) dib->SetPixel(x, y, plat::RGB(x * 30, y * 50, (x ^ y) * 20));
     Seed("dib", "depth" + std::to_string(bits), dib->packed());
+    Seed("scandib", "depth" + std::to_string(bits), dib->packed());
     const std::string path = fuzz::ScratchFolder() + "seed.bmp";
     fuzz::Require(plat::WriteBmpFile(path, *dib), "bitmap seed written");
     Bytes bmp = ReadFile(path);
@@ -691,6 +723,7 @@ int main(int argc, char** argv) {
   LinkedImageSeeds();
   TextSeeds();
   IniSeeds();
+  ScanFrameSeeds();
   CutPatternSeeds();
   PaletteSeeds();
   SettingsSeeds();

@@ -7,7 +7,7 @@ packages=(g++ cmake ninja-build pkg-config git python3
   libpng-dev libfreetype-dev libfontconfig-dev libicu-dev libpolyclipping-dev
   fonts-dejavu-core fonts-arphic-gbsn00lp fonts-arphic-bsmi00lp
   qt6-base-dev xvfb xauth
-  libcairo2-dev libcups2-dev libpotrace-dev)
+  libcairo2-dev libcups2-dev libpotrace-dev libsane-dev)
 # The fuzz targets need clang and its libFuzzer runtime; the user-road test a real
 # X server, a window manager and tools that drive and inspect windows; the print
 # tests a private print server; the export tests read back with hp2xx and ghostscript.

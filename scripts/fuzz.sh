@@ -20,6 +20,7 @@ folders_of() {
     tindrel_cutmanager) echo "platform framework output/jobfile cutmanager" ;;
     tindrel_import) echo "platform importfilter" ;;
     tindrel_app) echo "platform framework model text output outside app importfilter" ;;
+    twain_core) echo "platform outside/twain" ;;
     *) echo "" ;;
   esac
 }
