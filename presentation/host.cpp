@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "framework/app.h"
+#include "framework/docview.h"
 #include "framework/input.h"
 #include "framework/remote.h"
 #include "platform/codepage.h"
@@ -319,6 +320,21 @@ void Host::TypeText(const QString& text, bool fromInputMethod) {
 // ---- settling and the screenshot
 
 void Host::TakeScreenshot(const std::string& path) { screenshot_ = path; }
+
+void Host::PaintedPixels(HWND h) {
+  if (!quitAtFirstPaint_) return;
+  CWnd* main = AfxGetMainWnd();
+  if (!main || !main->m_hWnd) return;
+  HWND target = main->m_hWnd;
+  if (auto* frame = dynamic_cast<CFrameWnd*>(main))
+    if (CFrameWnd* active = frame->GetActiveFrame())
+      if (CView* view = active->GetActiveView()) target = view->m_hWnd;
+  if (h != target) return;
+  quitAtFirstPaint_ = false;
+  std::fputs("Tindrel: first paint\n", stdout);
+  std::fflush(stdout);
+  Defer(0, [] { PostQuitMessage(0); });
+}
 
 void Host::SettleCheck() {
   if (screenshot_.empty()) return;

@@ -96,6 +96,12 @@ class Host : public fw::HostLoop,
   // Writes a PNG of the main window once start-up has settled, then ends the run.
   void TakeScreenshot(const std::string& path);
   bool ScreenshotPending() const { return !screenshot_.empty(); }
+  // For the start-up benchmark: once the main window's active view (the main
+  // window's client without one) is first on screen with its pixels, says
+  // "Tindrel: first paint" on standard output and ends the run.
+  void QuitAtFirstPaint() { quitAtFirstPaint_ = true; }
+  // A widget has painted the pixels of its window.
+  void PaintedPixels(fw::HWND h);
 
   // Clipboard format names as MIME types: "application/x-tindrel-" and the name in
   // lower case, every run of other characters one "-".
@@ -126,6 +132,7 @@ class Host : public fw::HostLoop,
   QPointer<QWidget> hovered_;
   fw::HWND hoveredHwnd_ = 0;
   std::string screenshot_;
+  bool quitAtFirstPaint_ = false;
   QElapsedTimer settled_;
   bool busySinceWait_ = true;
   bool clipboardChanged_ = true;  // by someone else, since we last looked

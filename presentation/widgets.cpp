@@ -297,6 +297,7 @@ void WindowWidget::paintEvent(QPaintEvent* e) {
     if (!img.isEmpty()) p.drawImage(img.topLeft(), image_, img);
     QRegion rest = QRegion(r).subtracted(QRegion(image_.rect()));
     for (const QRect& x : rest) p.fillRect(x, palette().window());
+    host_.PaintedPixels(hwnd_);
   } else {
     p.fillRect(r, palette().window());
   }
