@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 #include <cstring>
 
@@ -69,12 +70,17 @@ Host::Host() {
   prevDriver_ = SetModalDriver(this);
   prevSink_ = plat::SetReportSink(this);
   prevClipboard_ = SetHostClipboard(this);
-  // A maximised frame's client area: the screen less the menu bar above it.
+  // A maximised frame's client area: the screen less the window frame, where
+  // the window system tells it before a window shows, and the menu bar.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect a = screen->availableGeometry();
     QMenuBar probe;
     probe.addMenu(QStringLiteral("&File"));
-    SetScreenSize(a.width(), std::max(0, a.height() - probe.sizeHint().height()));
+    QWidget frame;
+    frame.winId();
+    const QMargins m = frame.windowHandle() ? frame.windowHandle()->frameMargins() : QMargins();
+    SetScreenSize(std::max(0, a.width() - m.left() - m.right()),
+                  std::max(0, a.height() - m.top() - m.bottom() - probe.sizeHint().height()));
   }
   charset_ = CharsetOfLocale(QGuiApplication::inputMethod()->locale().name());
   QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, qApp, [] {
@@ -330,6 +336,10 @@ void Host::PaintedPixels(HWND h) {
     if (CFrameWnd* active = frame->GetActiveFrame())
       if (CView* view = active->GetActiveView()) target = view->m_hWnd;
   if (h != target) return;
+  // Drawn by the program: no paint of the view is still due.
+  CWnd* w = CWnd::FromHandle(h);
+  RECT due{};
+  if (!w || w->GetUpdateRect(&due)) return;
   quitAtFirstPaint_ = false;
   std::fputs("Tindrel: first paint\n", stdout);
   std::fflush(stdout);

@@ -97,7 +97,7 @@ class Host : public fw::HostLoop,
   void TakeScreenshot(const std::string& path);
   bool ScreenshotPending() const { return !screenshot_.empty(); }
   // For the start-up benchmark: once the main window's active view (the main
-  // window's client without one) is first on screen with its pixels, says
+  // window's client without one) is first on screen as the program drew it, says
   // "Tindrel: first paint" on standard output and ends the run.
   void QuitAtFirstPaint() { quitAtFirstPaint_ = true; }
   // A widget has painted the pixels of its window.
