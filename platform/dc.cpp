@@ -30,11 +30,30 @@ bool Surface::Create(LONG w, LONG h, bool mono, std::uint32_t fill) {
   w_ = w;
   h_ = h;
   mono_ = mono;
+  pending_ = false;
   return true;
+}
+
+void Surface::RealizeNow() const {
+  px_.assign(std::size_t(w_) * std::size_t(h_), pendingFill_);
+  pending_ = false;
 }
 
 bool Surface::Resize(LONG w, LONG h, std::uint32_t fill) {
   if (w == w_ && h == h_) return true;
+  std::uint32_t value = fill & raster::kMask;
+  if (mono_) value = value != 0 ? raster::kMask : 0;
+  if (w_ == 0 || h_ == 0 || (pending_ && pendingFill_ == value)) {
+    if (w < 0 || h < 0 || w > kMaxSurfaceSide || h > kMaxSurfaceSide ||
+        std::int64_t(w) * std::int64_t(h) > kMaxSurfacePixels)
+      return false;
+    std::vector<std::uint32_t>().swap(px_);
+    w_ = w;
+    h_ = h;
+    pending_ = w > 0 && h > 0;
+    pendingFill_ = value;
+    return true;
+  }
   Surface n;
   if (!n.Create(w, h, mono_, fill)) return false;
   const LONG cw = std::min(w, w_), ch = std::min(h, h_);
@@ -45,11 +64,16 @@ bool Surface::Resize(LONG w, LONG h, std::uint32_t fill) {
 
 COLORREF Surface::GetPixel(LONG x, LONG y) const {
   if (x < 0 || y < 0 || x >= w_ || y >= h_) return CLR_INVALID;
+  if (pending_) return ColorFromPixel(pendingFill_);
   return ColorFromPixel(row(y)[x]);
 }
 
 void Surface::Fill(std::uint32_t value) {
   if (mono_) value = (value & raster::kMask) != 0 ? raster::kMask : 0;
+  if (pending_) {
+    pendingFill_ = value & raster::kMask;
+    return;
+  }
   std::fill(px_.begin(), px_.end(), value & raster::kMask);
 }
 

@@ -271,11 +271,13 @@ void WindowWidget::TakePixels(const RECT& r, bool now) {
   RECT clipped{std::max<LONG>(0, r.left), std::max<LONG>(0, r.top), std::min<LONG>(s.width(), r.right),
                std::min<LONG>(s.height(), r.bottom)};
   if (image_.width() != s.width() || image_.height() != s.height()) {
-    image_ = QImage(s.width(), s.height(), QImage::Format_RGB32);
     clipped = RECT{0, 0, s.width(), s.height()};
+    if (clipped.empty()) {
+      image_ = QImage();
+      due_ = QRect();
+    }
   }
   if (clipped.empty()) return;
-  CopySurface(s, image_, clipped);
   hasPixels_ = true;
   QRect q(clipped.left, clipped.top, clipped.width(), clipped.height());
   if (!ShowsSurface()) {
@@ -283,16 +285,33 @@ void WindowWidget::TakePixels(const RECT& r, bool now) {
     if (now) repaint();
     return;
   }
+  // Copied when painted: a window resized or drawn several times before Qt
+  // paints it is copied once.
+  due_ = due_.united(q);
   if (now)
     repaint(q);
   else
     update(q);
 }
 
+void WindowWidget::CopyDuePixels() {
+  if (due_.isEmpty()) return;
+  CWnd* w = wnd();
+  if (!w) return;
+  const plat::Surface& s = w->GetSurface().surface();
+  if (image_.width() != s.width() || image_.height() != s.height()) {
+    image_ = QImage(s.width(), s.height(), QImage::Format_RGB32);
+    due_ = QRect(0, 0, s.width(), s.height());
+  }
+  CopySurface(s, image_, RECT{due_.left(), due_.top(), due_.right() + 1, due_.bottom() + 1});
+  due_ = QRect();
+}
+
 void WindowWidget::paintEvent(QPaintEvent* e) {
   QPainter p(this);
   QRect r = e->rect();
   if (hasPixels_ && ShowsSurface()) {
+    CopyDuePixels();
     QRect img = r.intersected(image_.rect());
     if (!img.isEmpty()) p.drawImage(img.topLeft(), image_, img);
     QRegion rest = QRegion(r).subtracted(QRegion(image_.rect()));

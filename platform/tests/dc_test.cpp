@@ -582,6 +582,38 @@ TEST(DcSurfaces, WindowSurfaceKeepsXorMarksBetweenContexts) {
   EXPECT_FALSE(win.Resize(-1, 5));
 }
 
+// A surface sized before anything is drawn reads as its fill everywhere,
+// through later sizes, a fill and the first drawing; drawn pixels stay.
+TEST(DcSurfaces, SurfacesSizedBeforeDrawingReadAsTheirFill) {
+  Surface s;
+  ASSERT_TRUE(s.Resize(6, 3, 0xFFFFFF));
+  ASSERT_TRUE(s.Resize(9, 5, 0xFFFFFF));
+  EXPECT_EQ(s.GetPixel(8, 4), kWhite);
+  s.Fill(0x123456);
+  ASSERT_TRUE(s.Resize(12, 6, 0xFFFFFF));  // the old part keeps the fill, the new part is white
+  for (LONG y = 0; y < 6; ++y)
+    for (LONG x = 0; x < 12; ++x) ASSERT_EQ(s.row(y)[x], x < 9 && y < 5 ? 0x123456u : 0xFFFFFFu) << x << "," << y;
+
+  Surface t;
+  ASSERT_TRUE(t.Resize(4, 4, 0xFFFFFF));
+  const Surface& read = t;
+  for (LONG y = 0; y < 4; ++y)
+    for (LONG x = 0; x < 4; ++x) ASSERT_EQ(read.row(y)[x], 0xFFFFFFu);
+  t.row(1)[1] = 5;
+  ASSERT_TRUE(t.Resize(2, 2, 0xFFFFFF));
+  EXPECT_EQ(t.row(1)[1], 5u);
+  EXPECT_FALSE(t.Resize(kMaxSurfaceSide + 1, 1, 0xFFFFFF));
+  EXPECT_FALSE(Surface().Resize(kMaxSurfaceSide + 1, 1, 0xFFFFFF));
+  EXPECT_EQ(t.width(), 2);
+  EXPECT_EQ(t.row(1)[1], 5u);
+
+  Surface m;
+  ASSERT_TRUE(m.Create(0, 0, true));
+  ASSERT_TRUE(m.Resize(3, 3, 0x808080));  // a mono surface holds black or white
+  EXPECT_EQ(m.GetPixel(2, 2), kWhite);
+  EXPECT_EQ(m.data()[8], 0xFFFFFFu);
+}
+
 TEST(DcSurfaces, MonochromeBitmapsHoldBlackAndWhite) {
   DC dc;  // its first bitmap is 1 x 1 monochrome
   HBITMAP mono = CreateCompatibleBitmap(&dc, 8, 2);

@@ -301,6 +301,26 @@ TEST_F(PresentationTest, ViewWidgetShowsTheSurfaceAlsoAfterAnXorMark) {
   ExpectSameAsSurface(w, view);
 }
 
+// Sizes and marks taken one after another before Qt paints show as the
+// surface holds them at the paint.
+TEST_F(PresentationTest, PixelsTakenBeforeThePaintShowTheLatestSurface) {
+  QWidget* w = ViewWidget();
+  ASSERT_NE(w, nullptr);
+  RECT r;
+  frame->GetWindowRect(&r);
+  int mark = 10;
+  for (int step : {-40, 30, -10}) {
+    frame->SetWindowPos(HWND_TOP, 0, 0, r.width() + step, r.height() + step, SWP_NOMOVE | SWP_NOZORDER);
+    plat::HDC dc = view->GetDC();
+    dc->SetROP2(plat::R2_NOT);
+    dc->Rectangle(mark, mark, mark + 40, mark + 30);
+    view->ReleaseDC(dc);
+    mark += 15;
+  }
+  Settle();
+  ExpectSameAsSurface(w, view);
+}
+
 TEST_F(PresentationTest, MenuChoicesRouteAndUpdateHandlersGrey) {
   QMenu* file = FileMenu();
   ASSERT_NE(file, nullptr);
