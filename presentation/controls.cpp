@@ -556,7 +556,7 @@ class ComboControl : public Control {
   }
 
   QComboBox* combo_;
-  int boxHeight_ = 0;
+  int boxHeight_ = 0;  // the box's own height (its size hint's)
 };
 
 // What an owner-drawn combo box shows: its owner's pictures of the items, the
@@ -665,7 +665,7 @@ class OwnerDrawnCombo : public ComboControl {
     // Tall enough for an item's picture.
     if (native_)
       native_->setGeometry(0, 0, width(),
-                           std::min(height(), std::max(combo_->sizeHint().height(), picture_->itemHeight + 6)));
+                           std::min(height(), std::max(boxHeight_, picture_->itemHeight + 6)));
   }
   void SyncContent() override {
     ComboControl::SyncContent();
