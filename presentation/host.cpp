@@ -154,6 +154,7 @@ void WatchMessageServer() {
 
 void Host::Poll() {
   WatchMessageServer();
+  ReleaseDrawnWindows();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   RunDeferred();
   Flush();
@@ -161,6 +162,7 @@ void Host::Poll() {
 
 void Host::Wait(long ms) {
   WatchMessageServer();
+  ReleaseDrawnWindows();
   Flush();
   if (!deferred_.empty()) {
     RunDeferred();
@@ -181,6 +183,42 @@ void Host::Wait(long ms) {
   }
   RunDeferred();
   Flush();
+}
+
+namespace {
+// Longest a new window waits for its windows to draw.
+constexpr int kMostHeldMs = 200;
+}  // namespace
+
+void Host::HoldFirstPaint(HWND top, QWidget* window) {
+  for (const Held& h : held_)
+    if (h.hwnd == top) return;
+  window->setUpdatesEnabled(false);
+  held_.push_back(Held{top, window, {}});
+  held_.back().since.start();
+}
+
+void Host::ReleaseDrawnWindows() {
+  for (std::size_t i = 0; i < held_.size();) {
+    Held& h = held_[i];
+    CWnd* top = CWnd::FromHandle(h.hwnd);
+    bool waiting = false;
+    if (top && h.window && h.since.elapsed() < kMostHeldMs) {
+      for (const auto& [hwnd, widget] : widgets_) {
+        CWnd* w = CWnd::FromHandle(hwnd);
+        if (w && w->GetTopLevelParent() == top && w->IsWindowVisible() && w->GetUpdateRect(nullptr)) {
+          waiting = true;
+          break;
+        }
+      }
+    }
+    if (waiting) {
+      ++i;
+      continue;
+    }
+    if (h.window) h.window->setUpdatesEnabled(true);
+    held_.erase(held_.begin() + std::ptrdiff_t(i));
+  }
 }
 
 void Host::Flush() {

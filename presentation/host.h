@@ -71,6 +71,10 @@ class Host : public fw::HostLoop,
   size_t DeferredCount() const { return deferred_.size(); }
   // Brings the widgets in line with the windows' changed parts.
   void Flush();
+  // A top-level window about to show the first time: Qt paints it once its
+  // visible windows have drawn themselves (or a moment later at the latest),
+  // so that its first picture on screen is the program's own.
+  void HoldFirstPaint(fw::HWND top, QWidget* window);
 
   // The widget showing a window's client area (null for unknown windows), and the
   // Qt window of a top-level window.
@@ -118,6 +122,7 @@ class Host : public fw::HostLoop,
   };
   void SyncFocus();
   void SettleCheck();
+  void ReleaseDrawnWindows();
   int RunFileDialog(fw::CFileDialog& dlg);
   int RunColorDialog(fw::CColorDialog& dlg);
   int RunPrintDialog(fw::CPrintDialog& dlg);
@@ -133,6 +138,12 @@ class Host : public fw::HostLoop,
   fw::HWND hoveredHwnd_ = 0;
   std::string screenshot_;
   bool quitAtFirstPaint_ = false;
+  struct Held {
+    fw::HWND hwnd;
+    QPointer<QWidget> window;
+    QElapsedTimer since;
+  };
+  std::vector<Held> held_;
   QElapsedTimer settled_;
   bool busySinceWait_ = true;
   bool clipboardChanged_ = true;  // by someone else, since we last looked

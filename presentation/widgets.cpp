@@ -43,6 +43,7 @@ class TopWindow : public QWidget {
   QMenuBar* menuBar = nullptr;
   QSize applied;  // the client size last taken from the window
   QPoint placed{-100000, -100000};  // the position last taken from the window
+  bool shownOnce = false;
 
   int MenuHeight() const { return menuBar && menuBar->isVisible() ? menuBar->sizeHint().height() : 0; }
   void LayOut() {
@@ -171,6 +172,10 @@ void WindowWidget::SyncGeometry() {
     if (QPoint(r.left, r.top) != t->placed && !w->IsZoomed()) {
       t->placed = QPoint(r.left, r.top);
       t->move(t->placed);
+    }
+    if (shown && !t->shownOnce) {
+      t->shownOnce = true;
+      host_.HoldFirstPaint(hwnd_, t);
     }
     // Qt keeps a hidden window's state: a maximised window shown again must be mapped
     // again too.
