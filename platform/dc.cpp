@@ -962,6 +962,20 @@ struct DcImpl {
       return std::int64_t(sy0 + raster::detail::FloorDiv128(den < 0 ? -num : num,
                                                              den < 0 ? -den : den));
     };
+    // A plain copy between surfaces of one kind: the columns whose source
+    // pixel exists, row by row.
+    if (t == 0xCC && !stretch && sMono == dMono) {
+      const std::int64_t a = std::max(rx0, dx0 - sx0), b = std::min(rx1, dx0 - sx0 + sp->width());
+      if (b <= a) return 1;
+      for (std::int64_t py = ry0; py < ry1; ++py) {
+        const std::int64_t sy = sy0 + (py - dy0);
+        if (sy < 0 || sy >= sp->height()) continue;
+        std::uint32_t* dst = d.row(LONG(py)) + a;
+        const std::uint32_t* src = sp->row(LONG(sy)) + (sx0 + a - dx0);
+        for (std::int64_t k = 0; k < b - a; ++k) dst[k] = src[k] & raster::kMask;
+      }
+      return 1;
+    }
     std::vector<std::int64_t> colMap;
     if (usesSrc) {
       colMap.resize(std::size_t(rx1 - rx0));

@@ -894,6 +894,38 @@ TEST(DcBlit, ColourToMonochromeMirroringAndOverlap) {
   EXPECT_FALSE(s.dc.PatBlt(0, 0, 5, 5, SRCCOPY));
 }
 
+// A plain copy gives what the same copy through the general path (a stretch
+// of one to one) gives: sources partly outside, clipping, offsets, one surface.
+TEST(DcBlit, PlainCopiesMatchTheOneToOneStretch) {
+  struct Case {
+    LONG x, y, w, h, xs, ys;
+  } cases[] = {{0, 0, 9, 7, 0, 0},   {2, 1, 9, 7, -3, -2}, {-4, -3, 20, 20, 1, 1},
+               {3, 3, 5, 2, 6, 5},   {0, 0, 9, 7, 9, 0},   {1, 2, 4, 4, 2, -5}};
+  for (bool clip : {false, true})
+    for (const Case& c : cases) {
+      Canvas src(9, 7);
+      PaintNoise(src.dc);
+      Canvas a(11, 8, RGB(1, 2, 3)), b(11, 8, RGB(1, 2, 3));
+      if (clip) {
+        const RECT r{2, 1, 8, 6};
+        a.dc.SelectClipRect(&r);
+        b.dc.SelectClipRect(&r);
+        a.dc.SetViewportOrg(1, -1);
+        b.dc.SetViewportOrg(1, -1);
+      }
+      ASSERT_TRUE(a.dc.BitBlt(c.x, c.y, c.w, c.h, &src.dc, c.xs, c.ys, SRCCOPY));
+      ASSERT_TRUE(b.dc.StretchBlt(c.x, c.y, c.w, c.h, &src.dc, c.xs, c.ys, c.w, c.h, SRCCOPY));
+      EXPECT_EQ(a.Pixels(), b.Pixels()) << c.x << "," << c.y << " from " << c.xs << "," << c.ys << " clip " << clip;
+      // Within one surface.
+      Canvas s1(9, 7), s2(9, 7);
+      PaintNoise(s1.dc);
+      PaintNoise(s2.dc);
+      s1.dc.BitBlt(c.x, c.y, c.w, c.h, &s1.dc, c.xs, c.ys, SRCCOPY);
+      s2.dc.StretchBlt(c.x, c.y, c.w, c.h, &s2.dc, c.xs, c.ys, c.w, c.h, SRCCOPY);
+      EXPECT_EQ(s1.Pixels(), s2.Pixels()) << c.x << "," << c.y;
+    }
+}
+
 TEST(DcLines, ClippedLongLinesStayOnTheirCourse) {
   // A line from far outside: one pixel per column, within half a pixel of the
   // exact course where it crosses the surface.
