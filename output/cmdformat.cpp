@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <type_traits>
 
 namespace {
 
@@ -55,11 +56,20 @@ void Convert(std::string& out, const FormatField& sp, std::int32_t arg) {
     }
     const char* set = sp.conv == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
     if (!(sp.precision == 0 && uv == 0)) {
+      // One loop per base, so that each divides by a constant.
       std::uint32_t v = uv;
-      do {
-        digits[--first] = set[v % base];
-        v /= base;
-      } while (v);
+      auto put = [&](auto b) {
+        do {
+          digits[--first] = set[v % b];
+          v /= b;
+        } while (v);
+      };
+      if (base == 10)
+        put(std::integral_constant<std::uint32_t, 10>{});
+      else if (base == 16)
+        put(std::integral_constant<std::uint32_t, 16>{});
+      else
+        put(std::integral_constant<std::uint32_t, 8>{});
     }
     const std::size_t n = sizeof digits - first;
     if (sp.precision > int(n)) zeros = std::size_t(sp.precision) - n;
