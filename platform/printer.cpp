@@ -74,7 +74,7 @@ PrintLibraries LoadPrintLibraries() {
   void* cairo = dlopen("libcairo.so.2", RTLD_NOW | RTLD_LOCAL);
   if (!cups || !cairo) return libs;
   bool all = true;
-#define TINDREL_LOAD(lib, name)                                          \
+#define TINDREL_LOAD(lib, name)                                     \
   libs.name = reinterpret_cast<decltype(&::name)>(dlsym(lib, #name)); \
   all = all && libs.name != nullptr;
 #define TINDREL_LOAD_CUPS(name) TINDREL_LOAD(cups, name)
