@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <type_traits>
 
 namespace {
 
@@ -25,68 +26,81 @@ int ReadNumber(std::string_view text, std::size_t& i) {
   return v;
 }
 
-std::string Digits(std::uint32_t v, unsigned base, bool upper) {
-  const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
-  std::string s;
-  do {
-    s.push_back(digits[v % base]);
-    v /= base;
-  } while (v);
-  std::reverse(s.begin(), s.end());
-  return s;
-}
-
-std::string Convert(const FormatField& sp, std::int32_t arg) {
-  std::string sign, prefix, body;
+// Appends one conversion of the argument.
+void Convert(std::string& out, const FormatField& sp, std::int32_t arg) {
+  char sign = 0;
+  std::string_view prefix;
+  char digits[12];  // a 32-bit value has at most 11 octal digits
+  std::size_t first = sizeof digits;
+  std::size_t zeros = 0;
   if (sp.conv == 'c') {
-    body.push_back(char(static_cast<unsigned char>(arg)));
+    digits[--first] = char(static_cast<unsigned char>(arg));
   } else {
     std::int32_t sv = arg;
     std::uint32_t uv = std::uint32_t(arg);
     if (sp.length == -1) sv = std::int16_t(arg), uv = std::uint16_t(arg);
     if (sp.length == -2) sv = std::int8_t(arg), uv = std::uint8_t(arg);
-    bool isSigned = sp.conv == 'd' || sp.conv == 'i';
+    const bool isSigned = sp.conv == 'd' || sp.conv == 'i';
     unsigned base = 10;
     if (sp.conv == 'x' || sp.conv == 'X') base = 16;
     if (sp.conv == 'o') base = 8;
     if (isSigned) {
       if (sv < 0) {
-        sign = "-";
+        sign = '-';
         uv = 0u - std::uint32_t(sv);
       } else {
         uv = std::uint32_t(sv);
-        if (sp.plus) sign = "+";
-        else if (sp.space) sign = " ";
+        if (sp.plus) sign = '+';
+        else if (sp.space) sign = ' ';
       }
     }
-    body = Digits(uv, base, sp.conv == 'X');
-    if (sp.precision == 0 && uv == 0) body.clear();
-    if (sp.precision > int(body.size())) body.insert(0, std::size_t(sp.precision) - body.size(), '0');
+    const char* set = sp.conv == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+    if (!(sp.precision == 0 && uv == 0)) {
+      // One loop per base, so that each divides by a constant.
+      std::uint32_t v = uv;
+      auto put = [&](auto b) {
+        do {
+          digits[--first] = set[v % b];
+          v /= b;
+        } while (v);
+      };
+      if (base == 10)
+        put(std::integral_constant<std::uint32_t, 10>{});
+      else if (base == 16)
+        put(std::integral_constant<std::uint32_t, 16>{});
+      else
+        put(std::integral_constant<std::uint32_t, 8>{});
+    }
+    const std::size_t n = sizeof digits - first;
+    if (sp.precision > int(n)) zeros = std::size_t(sp.precision) - n;
     if (sp.alt) {
-      if (base == 8 && (body.empty() || body[0] != '0')) body.insert(0, "0");
+      if (base == 8 && (zeros + n == 0 || (zeros == 0 && digits[first] != '0'))) ++zeros;
       if (base == 16 && uv != 0) prefix = sp.conv == 'X' ? "0X" : "0x";
     }
   }
-  std::size_t len = sign.size() + prefix.size() + body.size();
-  std::size_t pad = std::size_t(sp.width) > len ? std::size_t(sp.width) - len : 0;
-  if (sp.left) return sign + prefix + body + std::string(pad, ' ');
-  if (sp.zero && sp.precision < 0 && sp.conv != 'c')
-    return sign + prefix + std::string(pad, '0') + body;
-  return std::string(pad, ' ') + sign + prefix + body;
+  const std::string_view body(digits + first, sizeof digits - first);
+  const std::size_t len = (sign ? 1 : 0) + prefix.size() + zeros + body.size();
+  const std::size_t pad = std::size_t(sp.width) > len ? std::size_t(sp.width) - len : 0;
+  const bool zeroPad = !sp.left && sp.zero && sp.precision < 0 && sp.conv != 'c';
+  if (!sp.left && !zeroPad) out.append(pad, ' ');
+  if (sign) out.push_back(sign);
+  out.append(prefix);
+  out.append(zeroPad ? zeros + pad : zeros, '0');
+  out.append(body);
+  if (sp.left) out.append(pad, ' ');
 }
 
 }  // namespace
 
 std::string FormatCommand(std::string_view tmpl, std::span<const std::int32_t> args) {
   std::string out;
-  out.reserve(tmpl.size() + 16);
   std::size_t next = 0;
   std::size_t i = 0;
   while (i < tmpl.size()) {
-    char c = tmpl[i];
-    if (c != '%') {
-      out.push_back(c);
-      ++i;
+    if (tmpl[i] != '%') {
+      const std::size_t end = std::min(tmpl.find('%', i), tmpl.size());
+      out.append(tmpl.substr(i, end - i));
+      i = end;
       continue;
     }
     if (i + 1 < tmpl.size() && tmpl[i + 1] == '%') {
@@ -130,7 +144,7 @@ std::string FormatCommand(std::string_view tmpl, std::span<const std::int32_t> a
       out.append(tmpl.substr(start, i - start));
       continue;
     }
-    out += Convert(sp, args[next++]);
+    Convert(out, sp, args[next++]);
   }
   return out;
 }

@@ -22,6 +22,10 @@ constexpr int kWaitSliceMs = 50;
 constexpr std::int64_t kPumpSliceNs = 20'000'000;
 // Most messages taken in one pump, so a window that reposts cannot hold the write.
 constexpr int kMaxPumpedMessages = 64;
+// A file port writes once this much is gathered.
+constexpr std::size_t kFileBlock = 64 * 1024;
+// File writes between clock reads: each takes well under a microsecond.
+constexpr int kFileWritesPerClock = 64;
 
 std::int64_t NowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -111,12 +115,18 @@ bool CPortFile::OpenComPort() {
   return OpenHandle();
 }
 
+void CPortFile::CloseHandle() {
+  if (m_fd < 0) return;
+  Flush();
+  plat::ClosePort(m_fd);
+  m_fd = -1;
+  m_sPending.clear();
+}
+
 bool CPortFile::OpenHandle() {
-  if (m_fd >= 0) {
-    plat::ClosePort(m_fd);
-    m_fd = -1;
-  }
+  CloseHandle();
   m_bPumped = false;
+  m_bFileFailed = false;
   m_bCancelled = false;
   m_sOpenPath.clear();
   if (m_nPortCode <= 0) return OpenOutputFile();
@@ -124,6 +134,7 @@ bool CPortFile::OpenHandle() {
   m_fd = plat::OpenPortPath(m_sOpenPath, false, true);
   if (m_fd < 0) return false;
   m_bRegularFile = plat::IsRegularFile(m_fd);
+  if (m_bRegularFile) m_sPending.reserve(kFileBlock + 256);
   if (m_nPortCode <= 8) {
     plat::ApplySerialSettings(m_fd, GetSerialSettings());  // a refused line still takes data
   }
@@ -131,11 +142,9 @@ bool CPortFile::OpenHandle() {
 }
 
 bool CPortFile::OpenOutputFile() {
-  if (m_fd >= 0) {
-    plat::ClosePort(m_fd);
-    m_fd = -1;
-  }
+  CloseHandle();
   m_bPumped = false;
+  m_bFileFailed = false;
   m_bCancelled = false;
   std::string path;
   if (GetPortCode() == 0) {
@@ -160,11 +169,11 @@ bool CPortFile::OpenOutputFile() {
   m_sOpenPath = path;
   m_fd = plat::OpenPortPath(plat::ResolvePath(path), true, false);
   m_bRegularFile = plat::IsRegularFile(m_fd);
+  if (m_bRegularFile) m_sPending.reserve(kFileBlock + 256);
   return m_fd >= 0;
 }
 
 long CPortFile::WriteSome(const char* data, std::size_t size, int waitMs) {
-  if (m_bRegularFile) return plat::WriteFileData(m_fd, data, size);
   return plat::WritePort(m_fd, data, size, waitMs);
 }
 
@@ -175,21 +184,51 @@ void CPortFile::Pump() {
   if (m_bPumped && t - m_nLastPumpNs < kPumpSliceNs && fw::PostedMessageCount() == 0) return;
   m_bPumped = true;
   m_nLastPumpNs = t;
+  // A handler, or another program, that looks at the file sees what was taken.
+  Flush();
   // Dispatched, so a stop button of the caller's window is heard.
   for (int i = 0; i < kMaxPumpedMessages && !Stopped(); ++i)
     if (!fw::PumpMessage()) break;
 }
 
+bool CPortFile::Flush() {
+  if (m_bFileFailed) return false;
+  std::size_t done = 0;
+  while (done < m_sPending.size()) {
+    const long n = plat::WriteFileData(m_fd, m_sPending.data() + done, m_sPending.size() - done);
+    if (n <= 0) {
+      m_bFileFailed = true;
+      m_sPending.clear();
+      return false;
+    }
+    done += std::size_t(n);
+  }
+  m_sPending.clear();
+  return true;
+}
+
+int CPortFile::WriteFileBlocks(const char* text, std::size_t size) {
+  if (!m_bPumped || ++m_nUntimedWrites >= kFileWritesPerClock || fw::PostedMessageCount() > 0) {
+    m_nUntimedWrites = 0;
+    Pump();
+  }
+  if (Stopped() || m_bFileFailed || m_fd < 0) return 0;
+  m_sPending.append(text, size);
+  if (m_sPending.size() >= kFileBlock && !Flush()) return 0;
+  return 1;
+}
+
 int CPortFile::WriteData(const char* text) {
   if (!text || m_fd < 0 || Stopped()) return 0;
   const std::size_t size = std::strlen(text);
+  if (m_bRegularFile) return WriteFileBlocks(text, size);
   Pump();
   std::size_t done = 0;
   std::int32_t failures = 0;
   auto exhausted = [&] { return RetryLimit >= 0 && ++failures > RetryLimit; };
 
-  // One byte per write only where a port asks for it; files and named
-  // devices take the rest per write.
+  // One byte per write only where a port asks for it; named devices take
+  // the rest per write.
   if (m_nOutMethod == kMethodByte && m_nPortCode >= 1) {
     while (done < size) {
       for (;;) {
@@ -231,10 +270,7 @@ int CPortFile::WriteData(const char* text) {
 }
 
 void CPortFile::Close() {
-  if (m_fd >= 0) {
-    plat::ClosePort(m_fd);
-    m_fd = -1;
-  }
+  CloseHandle();
   if (m_pStopFlag) *m_pStopFlag = 1;
   m_pStopFlag = nullptr;
   m_pPumpWnd = nullptr;

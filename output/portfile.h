@@ -67,10 +67,16 @@ class CPortFile {
   // What the last open tried: the device path or the file path.
   const std::string& GetOpenPath() const { return m_sOpenPath; }
 
-  // Writes the text up to its zero byte. 1 when every byte was written; 0 when
-  // nothing is open, the stop flag is or becomes set, the retry limit runs out
-  // or the device fails (gone, I/O error, disk full).
+  // Writes the text up to its zero byte. 1 when every byte was written (for a
+  // regular file: taken); 0 when nothing is open, the stop flag is or becomes
+  // set, the retry limit runs out or the device fails (gone, I/O error, disk
+  // full; for a file also an earlier block that failed).
   int WriteData(const char* text);
+  // Writes out what a file port holds, so a reader of the file sees every byte
+  // taken so far. False when the file failed now or before.
+  bool Flush();
+  // Bytes taken for the file and not yet written.
+  std::size_t Pending() const { return m_sPending.size(); }
 
   // Closes, sets the caller's stop flag to 1 and forgets it and the pump window.
   void Close();
@@ -95,11 +101,13 @@ class CPortFile {
  private:
   bool OpenHandle();
   bool Stopped() const { return m_pStopFlag && *m_pStopFlag; }
-  // One write of the handle: bytes written, 0 when the line took nothing
+  // One write of a device: bytes written, 0 when the line took nothing
   // within waitMs, -1 for a hard error.
   long WriteSome(const char* data, std::size_t size, int waitMs);
   // Pumps when messages are posted or the last pump is a time slice ago.
   void Pump();
+  int WriteFileBlocks(const char* text, std::size_t size);
+  void CloseHandle();
 
   std::string m_szPortName;
   std::uint32_t* m_pStopFlag = nullptr;
@@ -114,4 +122,10 @@ class CPortFile {
   // The clock of the last pump.
   std::int64_t m_nLastPumpNs = 0;
   bool m_bPumped = false;
+  // File writes since the clock was last read.
+  int m_nUntimedWrites = 0;
+  // What a file port has taken and not yet written; a failed block is kept
+  // as failure until the port opens again.
+  std::string m_sPending;
+  bool m_bFileFailed = false;
 };

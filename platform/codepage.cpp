@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -255,6 +256,88 @@ char32_t CharCodeToUnicode(unsigned codePage, unsigned code) {
   char32_t v = 0;
   for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(out[i]);
   return v;
+}
+
+namespace {
+
+// One code on its own, as CharCodeToUnicode.
+char32_t ConvertOneCode(iconv_t cd, unsigned code) {
+  if (code == 0 || code > 0xFFFF) return 0;
+  char in[2];
+  std::size_t inLen = 0;
+  if (code > 0xFF) in[inLen++] = char(code >> 8);
+  in[inLen++] = char(code & 0xFF);
+  char buf[32];
+  char* src = in;
+  char* dst = buf;
+  std::size_t srcLeft = inLen, dstLeft = sizeof buf;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) return 0;
+  iconv(cd, nullptr, nullptr, &dst, &dstLeft);  // any shift state
+  if (sizeof buf - dstLeft != 4) return 0;
+  char32_t v = 0;
+  for (int k = 3; k >= 0; --k) v = (v << 8) | static_cast<unsigned char>(buf[k]);
+  return v;
+}
+
+// Two-byte codes converted together, a refused code skipped as none. False
+// (and nothing kept) unless every code gave exactly one character.
+bool ConvertTwoByteRun(iconv_t cd, const unsigned* codes, std::size_t n, char32_t* out) {
+  std::string bytes(2 * n, '\0');
+  for (std::size_t i = 0; i < n; ++i) {
+    bytes[2 * i] = char(codes[i] >> 8);
+    bytes[2 * i + 1] = char(codes[i] & 0xFF);
+  }
+  std::string buf(4 * n + 16, '\0');
+  std::size_t pos = 0;
+  while (pos < n) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* src = bytes.data() + 2 * pos;
+    char* dst = buf.data();
+    std::size_t srcLeft = 2 * (n - pos), dstLeft = buf.size();
+    const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    const int err = errno;
+    const std::size_t consumed = std::size_t(src - (bytes.data() + 2 * pos));
+    const std::size_t produced = buf.size() - dstLeft;
+    if (consumed % 2 != 0 || produced != 2 * consumed) return false;
+    for (std::size_t k = 0; k < consumed / 2; ++k) {
+      char32_t v = 0;
+      for (int b = 3; b >= 0; --b) v = (v << 8) | static_cast<unsigned char>(buf[4 * k + std::size_t(b)]);
+      out[pos + k] = v;
+    }
+    pos += consumed / 2;
+    if (r != static_cast<std::size_t>(-1)) {
+      if (iconv(cd, nullptr, nullptr, &dst, &dstLeft) != 0 || buf.size() - dstLeft != produced) return false;
+      break;
+    }
+    if (err != EILSEQ && err != EINVAL) return false;
+    out[pos++] = 0;
+  }
+  return true;
+}
+
+}  // namespace
+
+void CharCodesToUnicode(unsigned codePage, const unsigned* codes, std::size_t count, char32_t* out) {
+  std::fill(out, out + count, char32_t(0));
+  const char* from = IconvName(codePage);
+  if (!from) return;
+  iconv_t cd = t_cache.Get(from, kUtf32);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return;
+  // Runs of two-byte codes go through in one call where each code stands for
+  // one character; anything else code by code.
+  constexpr std::size_t kRun = 256;
+  std::size_t i = 0;
+  while (i < count) {
+    std::size_t end = i;
+    while (end < count && end - i < kRun && codes[end] > 0xFF && codes[end] <= 0xFFFF) ++end;
+    if (end - i >= 2 && ConvertTwoByteRun(cd, codes + i, end - i, out + i)) {
+      i = end;
+      continue;
+    }
+    for (std::size_t k = i; k < std::max(end, i + 1); ++k) out[k] = ConvertOneCode(cd, codes[k]);
+    i = std::max(end, i + 1);
+  }
 }
 
 unsigned UnicodeToCharCode(unsigned codePage, char32_t ch) {

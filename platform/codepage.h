@@ -60,6 +60,8 @@ inline std::string Utf8ToGbk(std::string_view utf8) { return Utf8ToMultiByte(CP_
 // One character code of a code page (a single byte below 0x100, else
 // lead << 8 | trail) to its Unicode code point; 0 when it is not a character.
 char32_t CharCodeToUnicode(unsigned codePage, unsigned code);
+// CharCodeToUnicode of each of `count` codes into out[0..count), in one pass.
+void CharCodesToUnicode(unsigned codePage, const unsigned* codes, std::size_t count, char32_t* out);
 // The reverse: the character code (lead << 8 | trail for two bytes); 0 when the
 // code page has no such character.
 unsigned UnicodeToCharCode(unsigned codePage, char32_t ch);

@@ -30,11 +30,30 @@ bool Surface::Create(LONG w, LONG h, bool mono, std::uint32_t fill) {
   w_ = w;
   h_ = h;
   mono_ = mono;
+  pending_ = false;
   return true;
+}
+
+void Surface::RealizeNow() const {
+  px_.assign(std::size_t(w_) * std::size_t(h_), pendingFill_);
+  pending_ = false;
 }
 
 bool Surface::Resize(LONG w, LONG h, std::uint32_t fill) {
   if (w == w_ && h == h_) return true;
+  std::uint32_t value = fill & raster::kMask;
+  if (mono_) value = value != 0 ? raster::kMask : 0;
+  if (w_ == 0 || h_ == 0 || (pending_ && pendingFill_ == value)) {
+    if (w < 0 || h < 0 || w > kMaxSurfaceSide || h > kMaxSurfaceSide ||
+        std::int64_t(w) * std::int64_t(h) > kMaxSurfacePixels)
+      return false;
+    std::vector<std::uint32_t>().swap(px_);
+    w_ = w;
+    h_ = h;
+    pending_ = w > 0 && h > 0;
+    pendingFill_ = value;
+    return true;
+  }
   Surface n;
   if (!n.Create(w, h, mono_, fill)) return false;
   const LONG cw = std::min(w, w_), ch = std::min(h, h_);
@@ -45,11 +64,16 @@ bool Surface::Resize(LONG w, LONG h, std::uint32_t fill) {
 
 COLORREF Surface::GetPixel(LONG x, LONG y) const {
   if (x < 0 || y < 0 || x >= w_ || y >= h_) return CLR_INVALID;
+  if (pending_) return ColorFromPixel(pendingFill_);
   return ColorFromPixel(row(y)[x]);
 }
 
 void Surface::Fill(std::uint32_t value) {
   if (mono_) value = (value & raster::kMask) != 0 ? raster::kMask : 0;
+  if (pending_) {
+    pendingFill_ = value & raster::kMask;
+    return;
+  }
   std::fill(px_.begin(), px_.end(), value & raster::kMask);
 }
 
@@ -938,6 +962,20 @@ struct DcImpl {
       return std::int64_t(sy0 + raster::detail::FloorDiv128(den < 0 ? -num : num,
                                                              den < 0 ? -den : den));
     };
+    // A plain copy between surfaces of one kind: the columns whose source
+    // pixel exists, row by row.
+    if (t == 0xCC && !stretch && sMono == dMono) {
+      const std::int64_t a = std::max(rx0, dx0 - sx0), b = std::min(rx1, dx0 - sx0 + sp->width());
+      if (b <= a) return 1;
+      for (std::int64_t py = ry0; py < ry1; ++py) {
+        const std::int64_t sy = sy0 + (py - dy0);
+        if (sy < 0 || sy >= sp->height()) continue;
+        std::uint32_t* dst = d.row(LONG(py)) + a;
+        const std::uint32_t* src = sp->row(LONG(sy)) + (sx0 + a - dx0);
+        for (std::int64_t k = 0; k < b - a; ++k) dst[k] = src[k] & raster::kMask;
+      }
+      return 1;
+    }
     std::vector<std::int64_t> colMap;
     if (usesSrc) {
       colMap.resize(std::size_t(rx1 - rx0));

@@ -153,24 +153,47 @@ class Surface {
   // Allocates w x h pixels filled with `fill`; false (surface left empty) for a
   // negative or too large size. 0 x 0 is a valid empty surface.
   bool Create(LONG w, LONG h, bool mono, std::uint32_t fill = 0);
-  // New size, keeping the overlapping content; new pixels get `fill`.
+  // New size, keeping the overlapping content; new pixels get `fill`. A
+  // surface that is empty or still all `fill` takes its new size without
+  // pixels: they are made when first asked for (a window resized several
+  // times before it draws is allocated once).
   bool Resize(LONG w, LONG h, std::uint32_t fill);
   LONG width() const { return w_; }
   LONG height() const { return h_; }
   bool mono() const { return mono_; }
-  std::uint32_t* row(LONG y) { return px_.data() + std::size_t(y) * std::size_t(w_); }
-  const std::uint32_t* row(LONG y) const { return px_.data() + std::size_t(y) * std::size_t(w_); }
-  std::uint32_t* data() { return px_.data(); }
-  const std::uint32_t* data() const { return px_.data(); }
+  std::uint32_t* row(LONG y) {
+    Realize();
+    return px_.data() + std::size_t(y) * std::size_t(w_);
+  }
+  const std::uint32_t* row(LONG y) const {
+    Realize();
+    return px_.data() + std::size_t(y) * std::size_t(w_);
+  }
+  std::uint32_t* data() {
+    Realize();
+    return px_.data();
+  }
+  const std::uint32_t* data() const {
+    Realize();
+    return px_.data();
+  }
   // CLR_INVALID outside the surface.
   COLORREF GetPixel(LONG x, LONG y) const;
   void Fill(std::uint32_t value);
 
  private:
+  void Realize() const {
+    if (pending_) RealizeNow();
+  }
+  void RealizeNow() const;
+
   LONG w_ = 0;
   LONG h_ = 0;
   bool mono_ = false;
-  std::vector<std::uint32_t> px_;
+  // While set, px_ is not made yet and every pixel is pendingFill_.
+  mutable bool pending_ = false;
+  std::uint32_t pendingFill_ = 0;
+  mutable std::vector<std::uint32_t> px_;
 };
 
 // Drawing objects. Created by the functions below, destroyed by DeleteObject.

@@ -313,17 +313,55 @@ std::optional<Dib> Dib::ConvertTo(int bitCount, const std::vector<RGBQUAD>& pale
 
 HBITMAP Dib::CreateBitmap() const {
   if (empty()) return nullptr;
+  const int b = bitCount();
   bool mono = false;
-  if (bitCount() == 1) {
+  if (b == 1) {
     const std::vector<RGBQUAD> p = palette();
     mono = p.size() == 2 && QuadColor(p[0]) == RGB(0, 0, 0) && QuadColor(p[1]) == RGB(255, 255, 255);
   }
-  HBITMAP bmp = plat::CreateBitmap(width(), height(), 1, mono ? 1 : 32, nullptr);
+  const LONG w = width(), h = height();
+  HBITMAP bmp = plat::CreateBitmap(w, h, 1, mono ? 1 : 32, nullptr);
   if (bmp == nullptr) return nullptr;
   Surface& s = bmp->surface();
-  for (LONG y = 0; y < height(); ++y) {
+  // Row by row, as GetPixel gives each pixel: an index beyond the palette is black.
+  std::uint32_t lut[256];
+  if (b <= 8) {
+    const std::size_t n = std::min<std::size_t>((bitsOffset_ - 40) / 4, 256);
+    std::fill(std::begin(lut), std::end(lut), PixelFromColor(RGB(0, 0, 0)));
+    for (std::size_t i = 0; i < n; ++i) {
+      RGBQUAD q;
+      std::memcpy(&q, bytes_.data() + 40 + 4 * i, 4);
+      lut[i] = PixelFromColor(QuadColor(q));
+    }
+  }
+  const std::size_t stride = rowBytes();
+  for (LONG y = 0; y < h; ++y) {
+    const BYTE* row = bits() + stride * std::size_t(h - 1 - y);
     std::uint32_t* r = s.row(y);
-    for (LONG x = 0; x < width(); ++x) r[x] = PixelFromColor(GetPixel(x, y));
+    switch (b) {
+      case 1:
+        for (LONG x = 0; x < w; ++x) r[x] = lut[(row[x >> 3] >> (7 - (x & 7))) & 1];
+        break;
+      case 4:
+        for (LONG x = 0; x < w; ++x) r[x] = lut[(x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4)];
+        break;
+      case 8:
+        for (LONG x = 0; x < w; ++x) r[x] = lut[row[x]];
+        break;
+      case 16:
+        for (LONG x = 0; x < w; ++x) {
+          const unsigned v = unsigned(row[2 * x]) | unsigned(row[2 * x + 1]) << 8;
+          r[x] = PixelFromColor(RGB(Widen5((v >> 10) & 31), Widen5((v >> 5) & 31), Widen5(v & 31)));
+        }
+        break;
+      default: {
+        const std::size_t step = std::size_t(b / 8);
+        for (LONG x = 0; x < w; ++x) {
+          const BYTE* px = row + std::size_t(x) * step;
+          r[x] = PixelFromColor(RGB(px[2], px[1], px[0]));
+        }
+      }
+    }
   }
   return bmp;
 }

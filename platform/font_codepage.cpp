@@ -22,19 +22,19 @@ std::unique_ptr<CodeTable> BuildTable(UINT cp) {
   auto t = std::make_unique<CodeTable>();
   t->dbcs = IsDbcs(cp);
   t->toUni.assign(t->dbcs ? 65536 : 256, 0);
+  std::vector<unsigned> codes;
+  codes.reserve(t->toUni.size());
   for (UINT b = 1; b < 256; ++b) {
     if (t->dbcs && IsDBCSLeadByteEx(cp, BYTE(b))) {
-      for (UINT trail = 0x40; trail < 256; ++trail) {
-        UINT code = b << 8 | trail;
-        t->toUni[code] = CharCodeToUnicode(cp, code);
-      }
+      for (UINT trail = 0x40; trail < 256; ++trail) codes.push_back(b << 8 | trail);
     } else {
-      t->toUni[b] = CharCodeToUnicode(cp, b);
+      codes.push_back(b);
     }
   }
-  for (auto& u : t->toUni) {
-    if (u == 0xFFFD) u = 0;  // a replacement is no character
-  }
+  std::vector<char32_t> chars(codes.size());
+  CharCodesToUnicode(cp, codes.data(), codes.size(), chars.data());
+  for (std::size_t i = 0; i < codes.size(); ++i)
+    t->toUni[codes[i]] = chars[i] == 0xFFFD ? 0 : chars[i];  // a replacement is no character
   return t;
 }
 

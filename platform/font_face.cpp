@@ -10,9 +10,12 @@
 #include FT_TRUETYPE_TAGS_H
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <set>
+#include <thread>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/font_impl.h"
@@ -127,10 +130,11 @@ unsigned CharsetMask(FT_Face face, const TT_OS2* os2) {
   return mask;
 }
 
-// Reads one listed file; false when it is not a usable TrueType face.
-bool ReadFace(const char* path, int index, FaceFile* f) {
+// Reads one listed file with the library; false when it is not a usable
+// TrueType face.
+bool ReadFace(FT_Library lib, const char* path, int index, FaceFile* f) {
   FT_Face face = nullptr;
-  if (!Library() || FT_New_Face(Library(), path, index, &face) != 0) return false;
+  if (!lib || FT_New_Face(lib, path, index, &face) != 0) return false;
   bool ok = FT_IS_SFNT(face) && FT_IS_SCALABLE(face) &&
             std::strcmp(FT_Get_Font_Format(face), "TrueType") == 0 &&
             FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0 && face->units_per_EM >= 16;
@@ -219,10 +223,27 @@ void Build(FaceTable* t) {
   FcObjectSetDestroy(os);
   FcPatternDestroy(pat);
 
-  for (const auto& [path, index] : listed) {  // sorted by path: duplicates resolve the same way
-    FaceFile f;
-    if (ReadFace(path.c_str(), index, &f)) t->files.push_back(std::move(f));
-  }
+  // Sorted by path: duplicates resolve the same way. The files are read by a
+  // few threads, each with a library of its own, into their listed places.
+  const std::vector<std::pair<std::string, int>> files(listed.begin(), listed.end());
+  std::vector<FaceFile> read(files.size());
+  std::vector<char> usable(files.size(), 0);
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    FT_Library lib = nullptr;
+    if (FT_Init_FreeType(&lib) != 0) return;
+    for (std::size_t i; (i = next++) < files.size();)
+      usable[i] = ReadFace(lib, files[i].first.c_str(), files[i].second, &read[i]) ? 1 : 0;
+    FT_Done_FreeType(lib);
+  };
+  const std::size_t helpers =
+      std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()) - 1, 3, files.size() / 16});
+  std::vector<std::thread> threads;
+  for (std::size_t k = 0; k < helpers; ++k) threads.emplace_back(work);
+  work();
+  for (std::thread& th : threads) th.join();
+  for (std::size_t i = 0; i < files.size(); ++i)
+    if (usable[i]) t->files.push_back(std::move(read[i]));
   std::map<std::string, int> byName;  // lower-case English name -> family
   for (int i = 0; i < int(t->files.size()); ++i) {
     FaceFile& f = t->files[i];
@@ -277,7 +298,7 @@ FaceTable& Faces() {
   return *table;
 }
 
-bool ReadFaceFile(const char* path, int index, FaceFile* f) { return ReadFace(path, index, f); }
+bool ReadFaceFile(const char* path, int index, FaceFile* f) { return ReadFace(Library(), path, index, f); }
 
 FT_Face OpenFace(FaceFile& f) {
   if (f.face) return f.face;

@@ -4,6 +4,7 @@
 #include <cups/pwg.h>
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +23,77 @@ constexpr int kDefaultDpi = 300;
 // Paper beyond this (tenths of a mm on a side) is refused: 2 m.
 constexpr int kMaxPaper = 20000;
 
+// The print server's and the PDF writer's libraries are loaded at their first
+// use: a start that never prints does not map them.
+#define TINDREL_CUPS_CALLS(X) \
+  X(cupsCopyDestInfo) \
+  X(cupsFindDestDefault) \
+  X(ippGetString) \
+  X(cupsGetOption) \
+  X(ippGetResolution) \
+  X(cupsFreeDestInfo) \
+  X(cupsGetDests2) \
+  X(cupsGetDest) \
+  X(cupsFreeDests) \
+  X(pwgMediaForPWG) \
+  X(cupsCreateJob) \
+  X(cupsLastErrorString) \
+  X(cupsStartDocument) \
+  X(cupsWriteRequestData) \
+  X(cupsFinishDocument) \
+  X(cupsCancelJob2)
+#define TINDREL_CAIRO_CALLS(X) \
+  X(cairo_surface_destroy) \
+  X(cairo_pdf_surface_create) \
+  X(cairo_surface_status) \
+  X(cairo_image_surface_create_for_data) \
+  X(cairo_create) \
+  X(cairo_scale) \
+  X(cairo_set_source_surface) \
+  X(cairo_pattern_set_filter) \
+  X(cairo_get_source) \
+  X(cairo_paint) \
+  X(cairo_show_page) \
+  X(cairo_status) \
+  X(cairo_destroy) \
+  X(cairo_surface_flush) \
+  X(cairo_surface_finish) \
+  X(cairo_status_to_string)
+
+struct PrintLibraries {
+#define TINDREL_MEMBER(name) decltype(&::name) name = nullptr;
+  TINDREL_CUPS_CALLS(TINDREL_MEMBER)
+  TINDREL_CAIRO_CALLS(TINDREL_MEMBER)
+#undef TINDREL_MEMBER
+  bool ok = false;
+};
+
+PrintLibraries LoadPrintLibraries() {
+  PrintLibraries libs;
+  void* cups = dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+  void* cairo = dlopen("libcairo.so.2", RTLD_NOW | RTLD_LOCAL);
+  if (!cups || !cairo) return libs;
+  bool all = true;
+#define TINDREL_LOAD(lib, name)                                     \
+  libs.name = reinterpret_cast<decltype(&::name)>(dlsym(lib, #name)); \
+  all = all && libs.name != nullptr;
+#define TINDREL_LOAD_CUPS(name) TINDREL_LOAD(cups, name)
+#define TINDREL_LOAD_CAIRO(name) TINDREL_LOAD(cairo, name)
+  TINDREL_CUPS_CALLS(TINDREL_LOAD_CUPS)
+  TINDREL_CAIRO_CALLS(TINDREL_LOAD_CAIRO)
+#undef TINDREL_LOAD_CAIRO
+#undef TINDREL_LOAD_CUPS
+#undef TINDREL_LOAD
+  libs.ok = all;
+  return libs;
+}
+
+// Null when the libraries are not there.
+const PrintLibraries* Lib() {
+  static const PrintLibraries libs = LoadPrintLibraries();
+  return libs.ok ? &libs : nullptr;
+}
+
 bool StartsWith(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
 }
@@ -35,12 +107,13 @@ void FillFromDest(cups_dest_t* dest, DevNames* names, DevMode* mode) {
   }
   if (!mode) return;
   *mode = DevMode{};
-  cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
+  const PrintLibraries* L = Lib();
+  cups_dinfo_t* info = L->cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
   if (!info) return;
   // The default media by its PWG name ("iso_a4_210x297mm"), its size from the name.
   const char* media = nullptr;
-  if (ipp_attribute_t* m = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "media")) media = ippGetString(m, 0, nullptr);
-  if (!media) media = cupsGetOption("media", dest->num_options, dest->options);
+  if (ipp_attribute_t* m = L->cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "media")) media = L->ippGetString(m, 0, nullptr);
+  if (!media) media = L->cupsGetOption("media", dest->num_options, dest->options);
   if (media) {
     const std::string_view name(media, strnlen(media, 256));
     mode->paperSize = PaperCodeFromMedia(name);
@@ -50,23 +123,25 @@ void FillFromDest(cups_dest_t* dest, DevNames* names, DevMode* mode) {
       mode->paperLength = short(length);
     }
   }
-  if (ipp_attribute_t* res = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "printer-resolution")) {
+  if (ipp_attribute_t* res = L->cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "printer-resolution")) {
     ipp_res_t units = IPP_RES_PER_INCH;
     int y = 0;
-    int x = ippGetResolution(res, 0, &y, &units);
+    int x = L->ippGetResolution(res, 0, &y, &units);
     if (units == IPP_RES_PER_CM) x = int(std::lround(x * 2.54));
     if (x > 0) mode->dpi = short(std::min(x, kMaxDpi));
   }
-  cupsFreeDestInfo(info);
+  L->cupsFreeDestInfo(info);
 }
 
 bool FindPrinter(const char* name, DevNames* names, DevMode* mode) {
+  const PrintLibraries* L = Lib();
+  if (!L) return false;
   cups_dest_t* dests = nullptr;
-  const int n = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-  cups_dest_t* dest = cupsGetDest(name, nullptr, n, dests);
+  const int n = L->cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+  cups_dest_t* dest = L->cupsGetDest(name, nullptr, n, dests);
   const bool found = dest != nullptr;
   if (dest) FillFromDest(dest, names, mode);
-  cupsFreeDests(n, dests);
+  L->cupsFreeDests(n, dests);
   return found;
 }
 
@@ -88,8 +163,10 @@ short PaperCodeFromMedia(std::string_view media) {
 bool MediaSize(std::string_view media, int* width, int* length) {
   *width = *length = 0;
   if (media.empty() || media.size() > 255) return false;
+  const PrintLibraries* L = Lib();
+  if (!L) return false;
   const std::string name(media);
-  pwg_media_t* pwg = pwgMediaForPWG(name.c_str());
+  pwg_media_t* pwg = L->pwgMediaForPWG(name.c_str());
   if (!pwg || pwg->width <= 0 || pwg->length <= 0 || pwg->width / 10 > kMaxPaper || pwg->length / 10 > kMaxPaper)
     return false;
   // Sizes under a tenth of a millimetre give no paper.
@@ -101,11 +178,13 @@ bool MediaSize(std::string_view media, int* width, int* length) {
 
 std::vector<std::string> GetPrinterNames() {
   std::vector<std::string> out;
+  const PrintLibraries* L = Lib();
+  if (!L) return out;
   cups_dest_t* dests = nullptr;
-  const int n = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+  const int n = L->cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
   for (int i = 0; i < n; ++i)
     if (dests[i].name && !dests[i].instance) out.emplace_back(dests[i].name);
-  cupsFreeDests(n, dests);
+  L->cupsFreeDests(n, dests);
   return out;
 }
 
@@ -147,7 +226,7 @@ PrinterDC::~PrinterDC() {
 
 void PrinterDC::Discard() {
   if (pdf_) {
-    cairo_surface_destroy(static_cast<cairo_surface_t*>(pdf_));
+    Lib()->cairo_surface_destroy(static_cast<cairo_surface_t*>(pdf_));
     pdf_ = nullptr;
   }
   if (!pdfPath_.empty()) {
@@ -172,6 +251,11 @@ int PrinterDC::GetDeviceCaps(int index) const {
 int PrinterDC::StartDoc(const std::string& title) {
   if (inDoc_) return -1;
   error_.clear();
+  const PrintLibraries* L = Lib();
+  if (!L) {
+    error_ = "the print libraries are missing";
+    return -1;
+  }
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tindrel-print-XXXXXX";
   std::vector<char> buf(pattern.begin(), pattern.end());
@@ -183,9 +267,9 @@ int PrinterDC::StartDoc(const std::string& title) {
   }
   ::close(fd);
   pdfPath_ = buf.data();
-  cairo_surface_t* s = cairo_pdf_surface_create(pdfPath_.c_str(), widthPt_, heightPt_);
-  if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(s);
+  cairo_surface_t* s = L->cairo_pdf_surface_create(pdfPath_.c_str(), widthPt_, heightPt_);
+  if (L->cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+    L->cairo_surface_destroy(s);
     error_ = "cannot create the print file";
     Discard();
     return -1;
@@ -207,26 +291,27 @@ int PrinterDC::StartPage() {
 int PrinterDC::EndPage() {
   if (!inDoc_ || !inPage_) return -1;
   inPage_ = false;
+  const PrintLibraries* L = Lib();
   Surface& page = dc_.GetSurface();
   // Our pixels are 0x00RRGGBB, cairo's RGB24 in the machine's order.
-  cairo_surface_t* image = cairo_image_surface_create_for_data(
+  cairo_surface_t* image = L->cairo_image_surface_create_for_data(
       reinterpret_cast<unsigned char*>(page.data()), CAIRO_FORMAT_RGB24, page.width(), page.height(),
       page.width() * 4);
   auto* pdf = static_cast<cairo_surface_t*>(pdf_);
-  cairo_t* cr = cairo_create(pdf);
-  cairo_scale(cr, 72.0 / dpi_, 72.0 / dpi_);
-  cairo_set_source_surface(cr, image, 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-  cairo_paint(cr);
-  cairo_show_page(cr);
-  const cairo_status_t status = cairo_status(cr);
-  cairo_destroy(cr);
+  cairo_t* cr = L->cairo_create(pdf);
+  L->cairo_scale(cr, 72.0 / dpi_, 72.0 / dpi_);
+  L->cairo_set_source_surface(cr, image, 0, 0);
+  L->cairo_pattern_set_filter(L->cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  L->cairo_paint(cr);
+  L->cairo_show_page(cr);
+  const cairo_status_t status = L->cairo_status(cr);
+  L->cairo_destroy(cr);
   // The page is written out before our raster is drawn over again.
-  cairo_surface_flush(pdf);
-  cairo_surface_finish(image);
-  cairo_surface_destroy(image);
+  L->cairo_surface_flush(pdf);
+  L->cairo_surface_finish(image);
+  L->cairo_surface_destroy(image);
   if (status != CAIRO_STATUS_SUCCESS) {
-    error_ = cairo_status_to_string(status);
+    error_ = L->cairo_status_to_string(status);
     return -1;
   }
   ++pages_;
@@ -236,24 +321,25 @@ int PrinterDC::EndPage() {
 int PrinterDC::EndDoc() {
   if (!inDoc_) return -1;
   if (inPage_) EndPage();
+  const PrintLibraries* L = Lib();
   auto* pdf = static_cast<cairo_surface_t*>(pdf_);
-  cairo_surface_finish(pdf);
-  const cairo_status_t status = cairo_surface_status(pdf);
-  cairo_surface_destroy(pdf);
+  L->cairo_surface_finish(pdf);
+  const cairo_status_t status = L->cairo_surface_status(pdf);
+  L->cairo_surface_destroy(pdf);
   pdf_ = nullptr;
   if (status != CAIRO_STATUS_SUCCESS) {
-    error_ = cairo_status_to_string(status);
+    error_ = L->cairo_status_to_string(status);
     Discard();
     return -1;
   }
   int result = 1;
-  const int job = cupsCreateJob(CUPS_HTTP_DEFAULT, device_.c_str(), title_.c_str(), 0, nullptr);
+  const int job = L->cupsCreateJob(CUPS_HTTP_DEFAULT, device_.c_str(), title_.c_str(), 0, nullptr);
   if (job <= 0) {
-    error_ = cupsLastErrorString();
+    error_ = L->cupsLastErrorString();
     result = -1;
-  } else if (cupsStartDocument(CUPS_HTTP_DEFAULT, device_.c_str(), job, title_.c_str(), CUPS_FORMAT_PDF, 1) !=
+  } else if (L->cupsStartDocument(CUPS_HTTP_DEFAULT, device_.c_str(), job, title_.c_str(), CUPS_FORMAT_PDF, 1) !=
              HTTP_STATUS_CONTINUE) {
-    error_ = cupsLastErrorString();
+    error_ = L->cupsLastErrorString();
     result = -1;
   } else {
     bool sent = true;
@@ -261,16 +347,16 @@ int PrinterDC::EndDoc() {
       char buf[65536];
       std::size_t n;
       while (sent && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        sent = cupsWriteRequestData(CUPS_HTTP_DEFAULT, buf, n) == HTTP_STATUS_CONTINUE;
+        sent = L->cupsWriteRequestData(CUPS_HTTP_DEFAULT, buf, n) == HTTP_STATUS_CONTINUE;
       std::fclose(f);
     } else {
       sent = false;
     }
-    const ipp_status_t finished = cupsFinishDocument(CUPS_HTTP_DEFAULT, device_.c_str());
+    const ipp_status_t finished = L->cupsFinishDocument(CUPS_HTTP_DEFAULT, device_.c_str());
     if (!sent || finished > IPP_STATUS_OK_CONFLICTING) {
-      error_ = cupsLastErrorString();
+      error_ = L->cupsLastErrorString();
       if (error_.empty() || !sent) error_ = "the job could not be sent";
-      cupsCancelJob2(CUPS_HTTP_DEFAULT, device_.c_str(), job, 0);
+      L->cupsCancelJob2(CUPS_HTTP_DEFAULT, device_.c_str(), job, 0);
       result = -1;
     }
   }

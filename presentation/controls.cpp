@@ -553,6 +553,9 @@ class ComboControl : public Control {
     combo_->setEditable((c->GetStyle() & 3) != CBS_DROPDOWNLIST);
     combo_->setInsertPolicy(QComboBox::NoInsert);
     SetNative(combo_);
+    // The box's height does not follow its items (they carry no icons): taken
+    // while it has none, as measuring every item again at each sync is slow.
+    boxHeight_ = combo_->sizeHint().height();
     QObject::connect(combo_, &QComboBox::activated, combo_,
                      [this](int i) { Act<CComboBox>([i](CComboBox* c) { c->UserSelect(i); }); });
     if (QLineEdit* e = combo_->lineEdit())
@@ -566,7 +569,7 @@ class ComboControl : public Control {
   void Sync(UINT what) override {
     Control::Sync(what);
     // The templates give a combo box the height of its dropped list.
-    if (native_) native_->setGeometry(0, 0, width(), std::min(height(), combo_->sizeHint().height()));
+    if (native_) native_->setGeometry(0, 0, width(), std::min(height(), boxHeight_));
   }
   void SyncContent() override {
     auto* c = dynamic_cast<CComboBox*>(wnd());
@@ -586,6 +589,7 @@ class ComboControl : public Control {
   }
 
   QComboBox* combo_;
+  int boxHeight_ = 0;  // the box's own height (its size hint's)
 };
 
 // What an owner-drawn combo box shows: its owner's pictures of the items, the
@@ -694,7 +698,7 @@ class OwnerDrawnCombo : public ComboControl {
     // Tall enough for an item's picture.
     if (native_)
       native_->setGeometry(0, 0, width(),
-                           std::min(height(), std::max(combo_->sizeHint().height(), picture_->itemHeight + 6)));
+                           std::min(height(), std::max(boxHeight_, picture_->itemHeight + 6)));
   }
   void SyncContent() override {
     ComboControl::SyncContent();

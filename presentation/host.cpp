@@ -13,10 +13,12 @@
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 #include <cstring>
 
 #include "framework/app.h"
+#include "framework/docview.h"
 #include "framework/input.h"
 #include "framework/remote.h"
 #include "platform/codepage.h"
@@ -69,12 +71,17 @@ Host::Host() {
   prevSink_ = plat::SetReportSink(this);
   prevClipboard_ = SetHostClipboard(this);
   prevScreen_ = plat::SetScreenSource(this);
-  // A maximised frame's client area: the screen less the menu bar above it.
+  // A maximised frame's client area: the screen less the window frame, where
+  // the window system tells it before a window shows, and the menu bar.
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     QRect a = screen->availableGeometry();
     QMenuBar probe;
     probe.addMenu(QStringLiteral("&File"));
-    SetScreenSize(a.width(), std::max(0, a.height() - probe.sizeHint().height()));
+    QWidget frame;
+    frame.winId();
+    const QMargins m = frame.windowHandle() ? frame.windowHandle()->frameMargins() : QMargins();
+    SetScreenSize(std::max(0, a.width() - m.left() - m.right()),
+                  std::max(0, a.height() - m.top() - m.bottom() - probe.sizeHint().height()));
   }
   charset_ = CharsetOfLocale(QGuiApplication::inputMethod()->locale().name());
   QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, qApp, [] {
@@ -149,6 +156,7 @@ void WatchMessageServer() {
 
 void Host::Poll() {
   WatchMessageServer();
+  ReleaseDrawnWindows();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
   RunDeferred();
   Flush();
@@ -156,6 +164,7 @@ void Host::Poll() {
 
 void Host::Wait(long ms) {
   WatchMessageServer();
+  ReleaseDrawnWindows();
   Flush();
   if (!deferred_.empty()) {
     RunDeferred();
@@ -176,6 +185,42 @@ void Host::Wait(long ms) {
   }
   RunDeferred();
   Flush();
+}
+
+namespace {
+// Longest a new window waits for its windows to draw.
+constexpr int kMostHeldMs = 200;
+}  // namespace
+
+void Host::HoldFirstPaint(HWND top, QWidget* window) {
+  for (const Held& h : held_)
+    if (h.hwnd == top) return;
+  window->setUpdatesEnabled(false);
+  held_.push_back(Held{top, window, {}});
+  held_.back().since.start();
+}
+
+void Host::ReleaseDrawnWindows() {
+  for (std::size_t i = 0; i < held_.size();) {
+    Held& h = held_[i];
+    CWnd* top = CWnd::FromHandle(h.hwnd);
+    bool waiting = false;
+    if (top && h.window && h.since.elapsed() < kMostHeldMs) {
+      for (const auto& [hwnd, widget] : widgets_) {
+        CWnd* w = CWnd::FromHandle(hwnd);
+        if (w && w->GetTopLevelParent() == top && w->IsWindowVisible() && w->GetUpdateRect(nullptr)) {
+          waiting = true;
+          break;
+        }
+      }
+    }
+    if (waiting) {
+      ++i;
+      continue;
+    }
+    if (h.window) h.window->setUpdatesEnabled(true);
+    held_.erase(held_.begin() + std::ptrdiff_t(i));
+  }
 }
 
 void Host::Flush() {
@@ -321,6 +366,25 @@ void Host::TypeText(const QString& text, bool fromInputMethod) {
 // ---- settling and the screenshot
 
 void Host::TakeScreenshot(const std::string& path) { screenshot_ = path; }
+
+void Host::PaintedPixels(HWND h) {
+  if (!quitAtFirstPaint_) return;
+  CWnd* main = AfxGetMainWnd();
+  if (!main || !main->m_hWnd) return;
+  HWND target = main->m_hWnd;
+  if (auto* frame = dynamic_cast<CFrameWnd*>(main))
+    if (CFrameWnd* active = frame->GetActiveFrame())
+      if (CView* view = active->GetActiveView()) target = view->m_hWnd;
+  if (h != target) return;
+  // Drawn by the program: no paint of the view is still due.
+  CWnd* w = CWnd::FromHandle(h);
+  RECT due{};
+  if (!w || w->GetUpdateRect(&due)) return;
+  quitAtFirstPaint_ = false;
+  std::fputs("Tindrel: first paint\n", stdout);
+  std::fflush(stdout);
+  Defer(0, [] { PostQuitMessage(0); });
+}
 
 void Host::SettleCheck() {
   if (screenshot_.empty()) return;

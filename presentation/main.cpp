@@ -11,5 +11,6 @@ int main(int argc, char** argv) {
   pres::Host host;
   host.SetTypingLanguage([] { return int(DefaultTextAttr().doubleByteLanguage); });
   if (const char* shot = std::getenv("TINDREL_SCREENSHOT"); shot && *shot) host.TakeScreenshot(shot);
+  if (const char* first = std::getenv("TINDREL_FIRST_PAINT"); first && *first == '1') host.QuitAtFirstPaint();
   return RunTindrel(argc, argv);
 }

@@ -43,6 +43,7 @@ class TopWindow : public QWidget {
   QMenuBar* menuBar = nullptr;
   QSize applied;  // the client size last taken from the window
   QPoint placed{-100000, -100000};  // the position last taken from the window
+  bool shownOnce = false;
 
   int MenuHeight() const { return menuBar && menuBar->isVisible() ? menuBar->sizeHint().height() : 0; }
   void LayOut() {
@@ -172,6 +173,10 @@ void WindowWidget::SyncGeometry() {
       t->placed = QPoint(r.left, r.top);
       t->move(t->placed);
     }
+    if (shown && !t->shownOnce) {
+      t->shownOnce = true;
+      host_.HoldFirstPaint(hwnd_, t);
+    }
     // Qt keeps a hidden window's state: a maximised window shown again must be mapped
     // again too.
     if (shown && w->IsZoomed()) {
@@ -271,11 +276,13 @@ void WindowWidget::TakePixels(const RECT& r, bool now) {
   RECT clipped{std::max<LONG>(0, r.left), std::max<LONG>(0, r.top), std::min<LONG>(s.width(), r.right),
                std::min<LONG>(s.height(), r.bottom)};
   if (image_.width() != s.width() || image_.height() != s.height()) {
-    image_ = QImage(s.width(), s.height(), QImage::Format_RGB32);
     clipped = RECT{0, 0, s.width(), s.height()};
+    if (clipped.empty()) {
+      image_ = QImage();
+      due_ = QRect();
+    }
   }
   if (clipped.empty()) return;
-  CopySurface(s, image_, clipped);
   hasPixels_ = true;
   QRect q(clipped.left, clipped.top, clipped.width(), clipped.height());
   if (!ShowsSurface()) {
@@ -283,20 +290,38 @@ void WindowWidget::TakePixels(const RECT& r, bool now) {
     if (now) repaint();
     return;
   }
+  // Copied when painted: a window resized or drawn several times before Qt
+  // paints it is copied once.
+  due_ = due_.united(q);
   if (now)
     repaint(q);
   else
     update(q);
 }
 
+void WindowWidget::CopyDuePixels() {
+  if (due_.isEmpty()) return;
+  CWnd* w = wnd();
+  if (!w) return;
+  const plat::Surface& s = w->GetSurface().surface();
+  if (image_.width() != s.width() || image_.height() != s.height()) {
+    image_ = QImage(s.width(), s.height(), QImage::Format_RGB32);
+    due_ = QRect(0, 0, s.width(), s.height());
+  }
+  CopySurface(s, image_, RECT{due_.left(), due_.top(), due_.right() + 1, due_.bottom() + 1});
+  due_ = QRect();
+}
+
 void WindowWidget::paintEvent(QPaintEvent* e) {
   QPainter p(this);
   QRect r = e->rect();
   if (hasPixels_ && ShowsSurface()) {
+    CopyDuePixels();
     QRect img = r.intersected(image_.rect());
     if (!img.isEmpty()) p.drawImage(img.topLeft(), image_, img);
     QRegion rest = QRegion(r).subtracted(QRegion(image_.rect()));
     for (const QRect& x : rest) p.fillRect(x, palette().window());
+    host_.PaintedPixels(hwnd_);
   } else {
     p.fillRect(r, palette().window());
   }

@@ -43,7 +43,6 @@ class WindowWidget : public QWidget {
   virtual QWidget* FocusTarget() { return this; }
   // Takes a rectangle of the window's surface; repaints at once when asked.
   void TakePixels(const fw::RECT& r, bool now);
-  const QImage& image() const { return image_; }
 
  protected:
   // Bars and native controls show their own picture, not the surface.
@@ -52,6 +51,8 @@ class WindowWidget : public QWidget {
   void SyncGeometry();
   void SyncScrollBars();
   void SyncMenu();
+  // The taken rectangles of the surface into the picture.
+  void CopyDuePixels();
   void PostMouse(QMouseEvent* e, int kind);  // 0 move, 1 down, 2 up
   void paintEvent(QPaintEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
@@ -70,6 +71,7 @@ class WindowWidget : public QWidget {
   fw::HWND hwnd_;
   QWidget* top_ = nullptr;
   QImage image_;
+  QRect due_;  // taken, not yet copied into image_
   bool hasPixels_ = false;
   QScrollBar* bars_[2] = {nullptr, nullptr};  // SB_HORZ, SB_VERT
   QMenuBar* menuBar_ = nullptr;

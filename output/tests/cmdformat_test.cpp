@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "model/helpers.h"
@@ -33,6 +35,27 @@ TEST(CmdFormatTest, ConversionsFlagsWidthAndPrecision) {
       {"no args", {1, 2}, "no args"},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatCommand(c.tmpl, c.args), c.want) << c.tmpl;
+}
+
+// Every combination of flags, width and precision as the C library formats it.
+TEST(CmdFormatTest, FieldsAsTheCLibraryFormatsThem) {
+  const char* flags[] = {"", "-", "+", " ", "#", "0", "-0", "+0", "#0", "- #", "+ 0", "-+#0"};
+  const char* widths[] = {"", "1", "6", "14"};
+  const char* precisions[] = {"", ".0", ".1", ".4", ".13"};
+  const std::int32_t values[] = {0, 1, -1, 7, 8, 255, -300, 12345, INT_MAX, INT_MIN};
+  for (const char* f : flags)
+    for (const char* w : widths)
+      for (const char* p : precisions)
+        for (char conv : std::string("diuxXo"))
+          for (std::int32_t v : values) {
+            const std::string spec = std::string("<%") + f + w + p + conv + ">";
+            char want[64];
+            if (conv == 'd' || conv == 'i')
+              std::snprintf(want, sizeof want, spec.c_str(), v);
+            else
+              std::snprintf(want, sizeof want, spec.c_str(), unsigned(v));
+            ASSERT_EQ(FormatCommand(spec, std::vector<std::int32_t>{v}), want) << spec << " " << v;
+          }
 }
 
 TEST(CmdFormatTest, WhatIsNotAnIntegerConversionStaysAsItIs) {

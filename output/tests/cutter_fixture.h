@@ -48,6 +48,11 @@ class CutterFixture : public ::testing::Test {
   }
 
   std::string out() const { return dir / "job.plt"; }
+  // The stream so far, the port still open.
+  std::string Written(CCutterDriver& dev) {
+    EXPECT_TRUE(dev.port.Flush());
+    return ReadBytes(out());
+  }
 
   TempFolder dir;
   CIniFile ini;

@@ -188,9 +188,9 @@ TEST_F(CutterFixture, TurnsAboveHalfACircleAreMeasuredTheShortWay) {
     dev->lineRun = 1;
     dev->lastPoint = {1000, 1000};
     dev->lastDirection = c.last;
-    const std::size_t before = ReadBytes(out()).size();
+    const std::size_t before = Written(*dev).size();
     dev->LineTo(500, 1000);
-    auto cmds = SplitCommands(ReadBytes(out()).substr(before));
+    auto cmds = SplitCommands(Written(*dev).substr(before));
     EXPECT_EQ(cmds.size(), c.swivel ? 2u : 1u) << c.last;
   }
   dev->ClosePort();
@@ -272,7 +272,7 @@ TEST_F(CutterFixture, HalfCutPatternCarriesIntoTheNextSegment) {
   ASSERT_TRUE(dev->BeginJob(nullptr, info));
   EXPECT_FLOAT_EQ(dev->solidLength, 2.0f);
   EXPECT_FLOAT_EQ(dev->gapLength, 1.0f);
-  const std::size_t start = ReadBytes(out()).size();
+  const std::size_t start = Written(*dev).size();
   // A segment of 5 units entered at the start of a solid piece, then one of 3.
   dev->HalfCutMoveTo(0, 0);
   dev->HalfCutLineTo(5, 0);
@@ -328,7 +328,7 @@ TEST_F(CutterFixture, DegenerateDashLengthsNeverLoop) {
   dev->solidLength = 0.0f;
   dev->gapLength = 0.0f;
   dev->HalfCutMoveTo(0, 0);
-  const std::size_t before = ReadBytes(out()).size();
+  const std::size_t before = Written(*dev).size();
   dev->HalfCutLineTo(100, 0);
   dev->ClosePort();
   EXPECT_EQ(ReadBytes(out()).substr(before), "D0,100");
@@ -365,7 +365,7 @@ TEST_F(CutterFixture, DashesAreAtLeastOnePlotterStep) {
       EXPECT_FLOAT_EQ(dev->solidLength, 1.0f);
       EXPECT_FLOAT_EQ(dev->gapLength, 1.0f);
     }
-    const std::size_t start = ReadBytes(out()).size();
+    const std::size_t start = Written(*dev).size();
     dev->HalfCutMoveTo(0, 0);
     dev->HalfCutLineTo(6, 0);
     dev->HalfCutLineTo(400, 0);
@@ -389,7 +389,7 @@ TEST_F(CutterFixture, DashesThatCannotMoveTheKnifeCutThePlainSegment) {
   CCutInfo info = Info(*dev);
   info.halfCut = 1;
   ASSERT_TRUE(dev->BeginJob(nullptr, info));
-  const std::size_t start = ReadBytes(out()).size();
+  const std::size_t start = Written(*dev).size();
   dev->HalfCutMoveTo(1e30f, 0);
   dev->HalfCutLineTo(3e30f, 0);
   dev->EndPolyline();
@@ -403,13 +403,13 @@ TEST_F(CutterFixture, Beziers) {
   ASSERT_TRUE(dev->port.Open(2, nullptr, &dev->abortFlag));
   dev->accuracy = 2.0f;
   dev->MoveTo(0, 0);
-  std::size_t mark = ReadBytes(out()).size();
+  std::size_t mark = Written(*dev).size();
   // Four coincident points: nothing.
   dev->CurveTo({0, 0}, {0, 0}, {0, 0}, {0, 0}, 1);
-  EXPECT_EQ(ReadBytes(out()).size(), mark);
+  EXPECT_EQ(Written(*dev).size(), mark);
   // Control points on the chord: one line.
   dev->CurveTo({0, 0}, {100, 0}, {200, 0}, {300, 0}, 1);
-  EXPECT_EQ(ReadBytes(out()).substr(mark), "PD0,300;");
+  EXPECT_EQ(Written(*dev).substr(mark), "PD0,300;");
   dev->EndPolyline();
 
   // A quarter circle of radius 4000 units (100 mm).
@@ -418,10 +418,10 @@ TEST_F(CutterFixture, Beziers) {
   for (float acc : {0.5f, 2.0f, 10.0f}) {
     dev->accuracy = acc;
     dev->MoveTo(p0.x, p0.y);
-    mark = ReadBytes(out()).size();
+    mark = Written(*dev).size();
     dev->CurveTo(p0, p1, p2, p3, 1);
     EXPECT_EQ(dev->depth, 0);
-    auto cmds = SplitCommands(ReadBytes(out()).substr(mark));
+    auto cmds = SplitCommands(Written(*dev).substr(mark));
     ASSERT_GE(cmds.size(), 2u);
     EXPECT_LE(cmds.size(), 2048u);
     // Every line stays within the tolerance of the arc: the distance tolerance,
@@ -442,9 +442,9 @@ TEST_F(CutterFixture, Beziers) {
     dev->EndPolyline();
   }
   // Hostile points: bounded, no crash.
-  mark = ReadBytes(out()).size();
+  mark = Written(*dev).size();
   dev->CurveTo({0, 0}, {NAN, 1e30f}, {-1e30f, INFINITY}, {1e30f, 5}, 1);
-  EXPECT_LE(SplitCommands(ReadBytes(out()).substr(mark)).size(), 2048u);
+  EXPECT_LE(SplitCommands(Written(*dev).substr(mark)).size(), 2048u);
   dev->ClosePort();
 }
 

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <asm/termbits.h>
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <thread>
 #include <vector>
 
@@ -34,6 +36,20 @@ class StopWnd : public fw::CWnd {
         PostMessage(fw::WM_USER + 7);
       else if (flag)
         *flag = 1;
+      return 0;
+    }
+    return fw::CWnd::WindowProc(msg, wp, lp);
+  }
+};
+
+// Reads the port's file when its message arrives.
+class ReaderWnd : public fw::CWnd {
+ public:
+  std::string path;
+  std::vector<std::string> seen;
+  fw::LRESULT WindowProc(fw::UINT msg, fw::WPARAM wp, fw::LPARAM lp) override {
+    if (msg == fw::WM_USER + 9) {
+      seen.push_back(ReadBytes(path));
       return 0;
     }
     return fw::CWnd::WindowProc(msg, wp, lp);
@@ -363,4 +379,78 @@ TEST_F(PortFileTest, EveryMethodDeliversTheSameBytesToFilesAndLines) {
     port.Close();
     EXPECT_EQ(got, want) << method;
   }
+}
+
+// A file port gathers its writes: whoever looks at the file, a message handler
+// the write loop runs, a caller after Flush, or after Close or a new Open,
+// finds every byte taken so far, in order.
+TEST_F(PortFileTest, AFileReaderMidJobSeesEveryByteTaken) {
+  ReaderWnd reader;
+  reader.path = dir / "mid.plt";
+  ASSERT_TRUE(reader.CreateEx(0, "", "reader", 0, fw::RECT{0, 0, 10, 10}, nullptr, 0));
+  port.SetPortName(reader.path.c_str());
+  ASSERT_EQ(port.Open(1, &reader, &stop), 1);
+  std::string want;
+  std::vector<std::string> wantSeen;
+  for (int i = 0; i < 20000; ++i) {
+    if (i == 3 || i == 7000) {
+      reader.PostMessage(fw::WM_USER + 9);
+      wantSeen.push_back(want);
+    }
+    const std::string cmd = "PD" + std::to_string(i) + "," + std::to_string(i * 3) + ";";
+    ASSERT_EQ(port.WriteData(cmd.c_str()), 1) << i;
+    want += cmd;
+  }
+  ASSERT_GT(want.size(), 3u * 64 * 1024);  // several blocks
+  EXPECT_EQ(reader.seen, wantSeen);
+  EXPECT_TRUE(port.Flush());
+  EXPECT_EQ(port.Pending(), 0u);
+  EXPECT_EQ(ReadBytes(reader.path), want);
+  EXPECT_EQ(port.WriteData("PU;"), 1);
+  port.Close();
+  EXPECT_EQ(ReadBytes(reader.path), want + "PU;");
+
+  // Opening again writes out what the port took for the first file.
+  port.SetPortName((dir / "first.plt").c_str());
+  ASSERT_EQ(port.Open(2, nullptr, &stop), 1);
+  EXPECT_EQ(port.WriteData("IN;PA;"), 1);
+  port.SetPortName((dir / "second.plt").c_str());
+  ASSERT_EQ(port.Open(2, nullptr, &stop), 1);
+  EXPECT_EQ(ReadBytes(dir / "first.plt"), "IN;PA;");
+  port.Close();
+  EXPECT_EQ(ReadBytes(dir / "second.plt"), "");
+}
+
+// A file that cannot grow fails a write and every later one, and the flush;
+// what it holds is the start of what was written.
+TEST_F(PortFileTest, AFileThatCannotGrowFailsTheWrite) {
+  constexpr rlim_t kLimit = 100000;
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  if (old.rlim_max != RLIM_INFINITY && old.rlim_max < kLimit) GTEST_SKIP() << "file size limit below the test's";
+  port.SetPortName((dir / "limit.plt").c_str());
+  ASSERT_EQ(port.Open(1, nullptr, &stop), 1);
+  auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit lim{kLimit, old.rlim_max};
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lim), 0);
+  std::string want;
+  int failedAt = -1;
+  for (int i = 0; i < 1000 && failedAt < 0; ++i) {
+    const std::string cmd = "PD" + std::string(997, char('a' + i % 26)) + ";";
+    if (port.WriteData(cmd.c_str()) == 0)
+      failedAt = i;
+    else
+      want += cmd;
+  }
+  const bool flushed = port.Flush();
+  const int later = port.WriteData("PU;");
+  port.Close();
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldSignal);
+  EXPECT_GE(failedAt, int(kLimit / 1000));
+  EXPECT_FALSE(flushed);
+  EXPECT_EQ(later, 0);
+  const std::string got = ReadBytes(dir / "limit.plt");
+  EXPECT_EQ(got.size(), kLimit);
+  EXPECT_EQ(want.compare(0, got.size(), got), 0);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 using namespace plat;
 
@@ -110,6 +111,26 @@ TEST(CodePage, BetweenCodePages) {
   EXPECT_EQ(ConvertCodePage(936, 950, "\xD6\xD0\xCE\xC4"), "\xA4\xA4\xA4\xE5");
   EXPECT_EQ(ConvertCodePage(936, 1251, "\xD6\xD0", &usedDefault), "?");
   EXPECT_TRUE(usedDefault);
+}
+
+// Codes converted together give what each gives alone: every two-byte code of
+// the double-byte pages, shuffled runs of mixed codes, codes out of range.
+TEST(CodePage, CodesInOnePassAsOneByOne) {
+  for (unsigned cp : {936u, 950u, 949u, 932u, 1251u, 1252u, 12345u}) {
+    std::vector<unsigned> codes;
+    const unsigned top = cp >= 932 && cp <= 950 ? 0x10000 : 0x200;
+    for (unsigned c = 0; c < top; ++c) codes.push_back(c);
+    codes.push_back(0x10000);
+    codes.push_back(0xFFFFFFFFu);
+    std::vector<unsigned> mixed = codes;
+    std::shuffle(mixed.begin(), mixed.end(), std::mt19937(cp));
+    for (const auto* list : {&codes, &mixed}) {
+      std::vector<char32_t> got(list->size(), 7);
+      CharCodesToUnicode(cp, list->data(), list->size(), got.data());
+      for (std::size_t i = 0; i < list->size(); ++i)
+        ASSERT_EQ(got[i], CharCodeToUnicode(cp, (*list)[i])) << cp << " " << std::hex << (*list)[i];
+    }
+  }
 }
 
 TEST(CodePage, SingleCharacterCodes) {

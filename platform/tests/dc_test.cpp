@@ -582,6 +582,38 @@ TEST(DcSurfaces, WindowSurfaceKeepsXorMarksBetweenContexts) {
   EXPECT_FALSE(win.Resize(-1, 5));
 }
 
+// A surface sized before anything is drawn reads as its fill everywhere,
+// through later sizes, a fill and the first drawing; drawn pixels stay.
+TEST(DcSurfaces, SurfacesSizedBeforeDrawingReadAsTheirFill) {
+  Surface s;
+  ASSERT_TRUE(s.Resize(6, 3, 0xFFFFFF));
+  ASSERT_TRUE(s.Resize(9, 5, 0xFFFFFF));
+  EXPECT_EQ(s.GetPixel(8, 4), kWhite);
+  s.Fill(0x123456);
+  ASSERT_TRUE(s.Resize(12, 6, 0xFFFFFF));  // the old part keeps the fill, the new part is white
+  for (LONG y = 0; y < 6; ++y)
+    for (LONG x = 0; x < 12; ++x) ASSERT_EQ(s.row(y)[x], x < 9 && y < 5 ? 0x123456u : 0xFFFFFFu) << x << "," << y;
+
+  Surface t;
+  ASSERT_TRUE(t.Resize(4, 4, 0xFFFFFF));
+  const Surface& read = t;
+  for (LONG y = 0; y < 4; ++y)
+    for (LONG x = 0; x < 4; ++x) ASSERT_EQ(read.row(y)[x], 0xFFFFFFu);
+  t.row(1)[1] = 5;
+  ASSERT_TRUE(t.Resize(2, 2, 0xFFFFFF));
+  EXPECT_EQ(t.row(1)[1], 5u);
+  EXPECT_FALSE(t.Resize(kMaxSurfaceSide + 1, 1, 0xFFFFFF));
+  EXPECT_FALSE(Surface().Resize(kMaxSurfaceSide + 1, 1, 0xFFFFFF));
+  EXPECT_EQ(t.width(), 2);
+  EXPECT_EQ(t.row(1)[1], 5u);
+
+  Surface m;
+  ASSERT_TRUE(m.Create(0, 0, true));
+  ASSERT_TRUE(m.Resize(3, 3, 0x808080));  // a mono surface holds black or white
+  EXPECT_EQ(m.GetPixel(2, 2), kWhite);
+  EXPECT_EQ(m.data()[8], 0xFFFFFFu);
+}
+
 TEST(DcSurfaces, MonochromeBitmapsHoldBlackAndWhite) {
   DC dc;  // its first bitmap is 1 x 1 monochrome
   HBITMAP mono = CreateCompatibleBitmap(&dc, 8, 2);
@@ -860,6 +892,38 @@ TEST(DcBlit, ColourToMonochromeMirroringAndOverlap) {
   EXPECT_TRUE(s.dc.BitBlt(0, 0, 5, 5, nullptr, 0, 0, WHITENESS));
   EXPECT_EQ(s.dc.GetPixel(4, 4), kWhite);
   EXPECT_FALSE(s.dc.PatBlt(0, 0, 5, 5, SRCCOPY));
+}
+
+// A plain copy gives what the same copy through the general path (a stretch
+// of one to one) gives: sources partly outside, clipping, offsets, one surface.
+TEST(DcBlit, PlainCopiesMatchTheOneToOneStretch) {
+  struct Case {
+    LONG x, y, w, h, xs, ys;
+  } cases[] = {{0, 0, 9, 7, 0, 0},   {2, 1, 9, 7, -3, -2}, {-4, -3, 20, 20, 1, 1},
+               {3, 3, 5, 2, 6, 5},   {0, 0, 9, 7, 9, 0},   {1, 2, 4, 4, 2, -5}};
+  for (bool clip : {false, true})
+    for (const Case& c : cases) {
+      Canvas src(9, 7);
+      PaintNoise(src.dc);
+      Canvas a(11, 8, RGB(1, 2, 3)), b(11, 8, RGB(1, 2, 3));
+      if (clip) {
+        const RECT r{2, 1, 8, 6};
+        a.dc.SelectClipRect(&r);
+        b.dc.SelectClipRect(&r);
+        a.dc.SetViewportOrg(1, -1);
+        b.dc.SetViewportOrg(1, -1);
+      }
+      ASSERT_TRUE(a.dc.BitBlt(c.x, c.y, c.w, c.h, &src.dc, c.xs, c.ys, SRCCOPY));
+      ASSERT_TRUE(b.dc.StretchBlt(c.x, c.y, c.w, c.h, &src.dc, c.xs, c.ys, c.w, c.h, SRCCOPY));
+      EXPECT_EQ(a.Pixels(), b.Pixels()) << c.x << "," << c.y << " from " << c.xs << "," << c.ys << " clip " << clip;
+      // Within one surface.
+      Canvas s1(9, 7), s2(9, 7);
+      PaintNoise(s1.dc);
+      PaintNoise(s2.dc);
+      s1.dc.BitBlt(c.x, c.y, c.w, c.h, &s1.dc, c.xs, c.ys, SRCCOPY);
+      s2.dc.StretchBlt(c.x, c.y, c.w, c.h, &s2.dc, c.xs, c.ys, c.w, c.h, SRCCOPY);
+      EXPECT_EQ(s1.Pixels(), s2.Pixels()) << c.x << "," << c.y;
+    }
 }
 
 TEST(DcLines, ClippedLongLinesStayOnTheirCourse) {

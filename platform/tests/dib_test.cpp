@@ -70,12 +70,34 @@ TEST(Dib, HeaderLayoutIsTheStoredOne) {
   EXPECT_EQ(d->bits()[0], 0xA0);
 }
 
+// Pixels beyond a short palette are black; a black-and-white 1-bit picture
+// becomes a mono bitmap with the same pixels.
+TEST(Dib, BitmapsOfShortAndMonoPalettes) {
+  std::optional<Dib> d = Dib::Create(256, 2, 8, DistinctPalette(3));
+  ASSERT_TRUE(d);
+  for (LONG x = 0; x < 256; ++x) d->SetIndex(x, x & 1, int(x));
+  std::optional<Dib> m = Dib::Create(19, 3, 1, {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}});
+  ASSERT_TRUE(m);
+  for (LONG x = 0; x < 19; ++x) m->SetIndex(x, x % 3, int(x % 2));
+  for (const Dib* dib : {&*d, &*m}) {
+    HBITMAP bmp = dib->CreateBitmap();
+    ASSERT_NE(bmp, nullptr);
+    EXPECT_EQ(bmp->bitsPixel(), dib == &*m ? 1 : 32);
+    for (LONG y = 0; y < dib->height(); ++y)
+      for (LONG x = 0; x < dib->width(); ++x) ASSERT_EQ(bmp->surface().GetPixel(x, y), dib->GetPixel(x, y)) << x;
+    DeleteObject(bmp);
+  }
+  EXPECT_EQ(d->GetPixel(200, 0), RGB(0, 0, 0));
+}
+
 TEST(Dib, RoundTripsThroughBitmapsAtEveryDepth) {
   for (int bits : {1, 4, 8, 16, 24, 32})
     for (LONG w : {1, 7, 33}) {
       const Dib src = RandomDib(w, 5, bits);
       HBITMAP bmp = src.CreateBitmap();
       ASSERT_NE(bmp, nullptr);
+      for (LONG y = 0; y < 5; ++y)
+        for (LONG x = 0; x < w; ++x) ASSERT_EQ(bmp->surface().GetPixel(x, y), src.GetPixel(x, y)) << bits;
       std::optional<Dib> back = Dib::FromBitmap(bmp, bits, src.palette());
       ASSERT_TRUE(back);
       EXPECT_EQ(back->packed(), src.packed()) << bits << " bits, width " << w;

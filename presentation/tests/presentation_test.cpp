@@ -303,6 +303,62 @@ TEST_F(PresentationTest, ViewWidgetShowsTheSurfaceAlsoAfterAnXorMark) {
   ExpectSameAsSurface(w, view);
 }
 
+// Sizes and marks taken one after another before Qt paints show as the
+// surface holds them at the paint.
+TEST_F(PresentationTest, PixelsTakenBeforeThePaintShowTheLatestSurface) {
+  QWidget* w = ViewWidget();
+  ASSERT_NE(w, nullptr);
+  RECT r;
+  frame->GetWindowRect(&r);
+  int mark = 10;
+  for (int step : {-40, 30, -10}) {
+    frame->SetWindowPos(HWND_TOP, 0, 0, r.width() + step, r.height() + step, SWP_NOMOVE | SWP_NOZORDER);
+    plat::HDC dc = view->GetDC();
+    dc->SetROP2(plat::R2_NOT);
+    dc->Rectangle(mark, mark, mark + 40, mark + 30);
+    view->ReleaseDC(dc);
+    mark += 15;
+  }
+  Settle();
+  ExpectSameAsSurface(w, view);
+}
+
+// A new top-level window's first picture on screen is what its windows drew:
+// Qt paints it only once they have painted.
+TEST_F(PresentationTest, ANewWindowFirstShowsWhatItsWindowsDrew) {
+  auto* doc = new TestDoc;
+  CCreateContext ctx;
+  ctx.m_pNewViewClass = FW_RUNTIME_CLASS(TestView);
+  ctx.m_pCurrentDoc = doc;
+  auto* second = new TestFrame;
+  ASSERT_TRUE(second->LoadFrame(IDR_TEST, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, nullptr, &ctx));
+  second->InitialUpdateFrame(doc, TRUE);  // shown at the next pump
+  auto* v = dynamic_cast<TestView*>(second->GetActiveView());
+  ASSERT_NE(v, nullptr);
+  QWidget* vw = host->WidgetOf(v->m_hWnd);
+  ASSERT_NE(vw, nullptr);
+  struct Watch : QObject {
+    CWnd* view = nullptr;
+    int paints = 0, beforeDrawn = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) {
+        ++paints;
+        if (view->GetUpdateRect(nullptr)) ++beforeDrawn;
+      }
+      return false;
+    }
+  } watch;
+  watch.view = v;
+  vw->installEventFilter(&watch);
+  Settle();
+  EXPECT_GT(watch.paints, 0);
+  EXPECT_EQ(watch.beforeDrawn, 0);
+  ExpectSameAsSurface(vw, v);
+  vw->removeEventFilter(&watch);
+  second->DestroyWindow();
+  Settle();
+}
+
 TEST_F(PresentationTest, MenuChoicesRouteAndUpdateHandlersGrey) {
   QMenu* file = FileMenu();
   ASSERT_NE(file, nullptr);
