@@ -43,6 +43,11 @@ class WindowWidget : public QWidget {
   virtual QWidget* FocusTarget() { return this; }
   // Takes a rectangle of the window's surface; repaints at once when asked.
   void TakePixels(const fw::RECT& r, bool now);
+  // The picture the widget shows, with what was taken since its last paint.
+  const QImage& image() {
+    CopyDuePixels();
+    return image_;
+  }
 
  protected:
   // Bars and native controls show their own picture, not the surface.

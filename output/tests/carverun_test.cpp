@@ -353,6 +353,7 @@ TEST_F(CarveRunTest, StoppedRunHandsNothingOver) {
   trace.afterRow = [&](std::int64_t r) {
     if (r == 1) {
       idle = 1;
+      port.Flush();
       partial = ReadBytes(trace.dataFile);
     }
   };
