@@ -1,5 +1,6 @@
 #include "platform/dc.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
@@ -231,8 +232,16 @@ bool GetBitmapInfo(HBITMAP bmp, BITMAP* out) {
 // ---------------------------------------------------------------- context internals
 
 struct PathData {
+  // A cubic piece as its rounded sample points in device units (from the
+  // point before it to its end), its pixel chain made when the path is used,
+  // for the clip box and pen of then; it goes before pts[at].
+  struct Curve {
+    std::size_t at = 0;
+    std::vector<std::array<std::int64_t, 2>> samples;
+  };
   struct Fig {
     std::vector<PointF> pts;
+    std::vector<Curve> curves;
     bool closed = false;
   };
   std::vector<Fig> figs;
@@ -737,6 +746,125 @@ struct DcImpl {
     return out;
   }
 
+  // ThinChain of an open polyline for drawing within `near` (a box in device
+  // units, wide enough for the pen): where a stretch of its pieces lies wholly
+  // outside, the stretch keeps the polyline's own points, which stay outside
+  // as the chain's pixels do, so strokes and fills inside come out the same.
+  // The chain is walked only near the box: its thinning looks at a pixel's
+  // neighbours and at the last pixel kept, which is found again after a
+  // stretch left out.
+  static std::vector<P64> ThinChainNear(const std::vector<P64>& v, const Box& near) {
+    const std::size_t segs = v.size() < 2 ? 0 : v.size() - 1;
+    std::vector<std::int64_t> off(segs + 1, 0);
+    std::vector<char> isNear(segs, 0);
+    bool anyFar = false;
+    for (std::size_t k = 0; k < segs; ++k) {
+      const P64 a = v[k], b = v[k + 1];
+      off[k + 1] = off[k] + raster::LineSteps(a.x, a.y, b.x, b.y);
+      isNear[k] = std::max(a.x, b.x) >= near.x0 && std::min(a.x, b.x) < near.x1 &&
+                  std::max(a.y, b.y) >= near.y0 && std::min(a.y, b.y) < near.y1;
+      anyFar = anyFar || !isNear[k];
+    }
+    const std::int64_t total = segs ? off[segs] : 0;
+    if (!anyFar || total > (std::int64_t(1) << 16)) return ThinChain(v, false);
+    if (std::find(isNear.begin(), isNear.end(), 1) == isNear.end()) return v;
+    const std::int64_t n = total + 1;  // chain pixels, the last point included
+    auto touch = [](const P64& a, const P64& b) {
+      return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1;
+    };
+    auto same = [](const P64& a, const P64& b) { return a.x == b.x && a.y == b.y; };
+    // Chain pixels [from, to] (to <= total) of whole pieces, and the index of
+    // the first one held.
+    std::vector<P64> px;
+    std::int64_t base = 0;
+    auto segOf = [&](std::int64_t i) {
+      return std::size_t(std::upper_bound(off.begin(), off.end(), i) - off.begin()) - 1;
+    };
+    auto hold = [&](std::int64_t from, std::int64_t to) {
+      px.clear();
+      const std::size_t k0 = std::min(segOf(from), segs - 1);
+      base = off[k0];
+      for (std::size_t k = k0; k < segs && off[k] <= to; ++k)
+        raster::RasterLine(v[k].x, v[k].y, v[k + 1].x, v[k + 1].y, INT32_MIN, INT32_MIN, INT32_MAX,
+                           INT32_MAX, [&](LONG x, LONG y, std::int64_t) { px.push_back({x, y}); });
+      if (base + std::int64_t(px.size()) == total) px.push_back(v.back());
+    };
+    auto at = [&](std::int64_t i) -> const P64& { return px[std::size_t(i - base)]; };
+    std::vector<P64> out{v[0]};
+    // Decides pixels [from, to) as ThinChain does, out.back() being the last
+    // kept before them; the pixel `to` must be held.
+    auto walk = [&](std::int64_t from, std::int64_t to) {
+      for (std::int64_t i = from; i < to; ++i) {
+        if (i == 0) continue;  // v[0], kept
+        const P64& prev = out.back();
+        const P64& next = at(i + 1);
+        if (n > 4 && touch(prev, next) && !same(prev, next)) continue;
+        out.push_back(at(i));
+      }
+    };
+    // Whether pixel q is kept whatever was kept before it: the last pixel
+    // kept is within one of every pixel after it up to q (each dropped one
+    // was, by the rule), so only pixels from where the chain before q spans
+    // three can be it; none of them may drop q.
+    auto kept = [&](std::int64_t q) {
+      if (q == 0 || q + 1 >= n || n <= 4) return true;
+      // The box of at(j + 1 .. q).
+      std::int64_t minx = at(q).x, maxx = minx, miny = at(q).y, maxy = miny;
+      for (std::int64_t j = q - 1;; --j) {
+        if (j < base) return base == 0;  // no pixel before the chain's first
+        if (q - j > 64) return false;
+        const P64& c = at(j);
+        const bool holds = std::abs(c.x - minx) <= 1 && std::abs(c.x - maxx) <= 1 &&
+                           std::abs(c.y - miny) <= 1 && std::abs(c.y - maxy) <= 1;
+        if (holds && touch(c, at(q + 1)) && !same(c, at(q + 1))) return false;
+        minx = std::min(minx, c.x);
+        maxx = std::max(maxx, c.x);
+        miny = std::min(miny, c.y);
+        maxy = std::max(maxy, c.y);
+        if (maxx - minx >= 3 || maxy - miny >= 3) return true;
+      }
+    };
+    std::int64_t next = 1;  // the first pixel not decided
+    std::size_t k = 0;
+    while (k < segs) {
+      if (!isNear[k]) {
+        ++k;
+        continue;
+      }
+      const std::size_t s = k;
+      while (k < segs && isNear[k]) ++k;
+      const std::int64_t from = off[s], to = off[k];
+      // A pixel kept for sure shortly before the stretch; else the walk goes
+      // on from where it was.
+      std::int64_t sync = -1;
+      for (std::int64_t reach = 16; sync < 0 && from - reach > next; reach *= 4) {
+        hold(std::max(next, from - reach), from + 1);
+        for (std::int64_t q = from; q > base + 2 && q >= next && sync < 0; --q)
+          if (kept(q)) sync = q;
+      }
+      if (sync < 0) {
+        hold(next, to);
+        walk(next, to);
+      } else {
+        // The pieces' own points up to the sync, which was kept.
+        for (std::size_t j = segOf(next) + 1; j < segs && off[j] < sync; ++j)
+          if (!same(out.back(), v[j])) out.push_back(v[j]);
+        hold(sync, to);
+        out.push_back(at(sync));
+        walk(sync + 1, to);
+      }
+      next = to;
+    }
+    if (next < total) {
+      for (std::size_t j = segOf(next) + 1; j < segs; ++j)
+        if (!same(out.back(), v[j])) out.push_back(v[j]);
+      if (!same(out.back(), v.back())) out.push_back(v.back());
+    } else {
+      out.push_back(v.back());
+    }
+    return out;
+  }
+
   // Device ellipse outline inside the box (pixel centres l..r-1), symmetric.
   static std::vector<P64> EllipseOutline(std::int64_t l, std::int64_t t, std::int64_t r,
                                          std::int64_t b) {
@@ -830,6 +958,53 @@ struct DcImpl {
     dc.path_->figs.back().pts.push_back({float(p.x), float(p.y)});
   }
   static void PathAdd(DC& dc, P64 p) { Figure(dc).pts.push_back({float(p.x), float(p.y)}); }
+  // Curve pieces onto the figure, as their samples; a piece whose samples
+  // are one point adds nothing (and makes no figure).
+  static void PathCurve(DC& dc, std::vector<std::vector<P64>> pieces) {
+    PathData::Fig* f = nullptr;
+    for (std::vector<P64>& r : pieces) {
+      if (r.size() < 2) continue;
+      if (f == nullptr) f = &Figure(dc);
+      PathData::Curve c;
+      c.at = f->pts.size();
+      c.samples.reserve(r.size());
+      for (const P64& p : r) c.samples.push_back({p.x, p.y});
+      f->curves.push_back(std::move(c));
+    }
+  }
+  // The box outside which a curve's chain cannot show: the clip box grown
+  // by the pen (when stroking) and the rounding. False where every pixel of
+  // the chain counts: a thin dashed pen's pattern runs on along it.
+  static bool NearBox(DC& dc, bool stroke, Box& out) {
+    const bool pen = stroke && !PenNull(dc);
+    if (pen && dc.pen_->width() <= 1 && dc.pen_->style() >= PS_DASH && dc.pen_->style() <= PS_DASHDOTDOT)
+      return false;
+    const LONG m = 3 + (pen ? dc.pen_->width() : 0);
+    const Box b = ClipBox(dc);
+    out = {b.x0 - m, b.y0 - m, b.x1 + m, b.y1 + m};
+    return true;
+  }
+  // A figure's points with its curves' chains in their places.
+  static std::vector<PointF> FigurePoints(const PathData::Fig& f, const Box* near) {
+    std::vector<PointF> out;
+    std::size_t i = 0;
+    for (const PathData::Curve& c : f.curves) {
+      out.insert(out.end(), f.pts.begin() + std::ptrdiff_t(i), f.pts.begin() + std::ptrdiff_t(c.at));
+      i = c.at;
+      std::vector<P64> r;
+      r.reserve(c.samples.size());
+      for (const auto& p : c.samples) r.push_back({p[0], p[1]});
+      const std::vector<P64> chain = PieceChainOf(r, near);
+      for (std::size_t k = 1; k < chain.size(); ++k) out.push_back({float(chain[k].x), float(chain[k].y)});
+    }
+    out.insert(out.end(), f.pts.begin() + std::ptrdiff_t(i), f.pts.end());
+    return out;
+  }
+  // A piece's samples as a thin chain of pixel positions; with `near`, only
+  // near that box.
+  static std::vector<P64> PieceChainOf(const std::vector<P64>& r, const Box* near) {
+    return near ? ThinChainNear(r, *near) : ThinChain(r, false);
+  }
   static void PathClosed(DC& dc, const std::vector<P64>& pts) {
     PathData::Fig f;
     for (const P64& p : pts) f.pts.push_back({float(p.x), float(p.y)});
@@ -853,11 +1028,13 @@ struct DcImpl {
     std::vector<std::vector<P64>> outline;
     std::vector<bool> closed;
     std::vector<std::vector<PointF>> area;
+    Box nearBox;
+    const Box* near = NearBox(dc, stroke, nearBox) ? &nearBox : nullptr;
     for (const auto& f : path->figs) {
       if (f.pts.empty()) continue;
-      outline.push_back(Round(f.pts));
+      area.push_back(f.curves.empty() ? f.pts : FigurePoints(f, near));
+      outline.push_back(Round(area.back()));
       closed.push_back(f.closed);
-      area.push_back(f.pts);
     }
     if (!stroke) {
       // fill only: brush without outline
@@ -1203,22 +1380,38 @@ BOOL DC::PolylineTo(const POINT* pts, int count) {
 }
 
 namespace {
-// The curve through cubic pieces from `start` as a thin chain of pixel
-// positions, starting with `start` and ending on the last point exactly.
-std::vector<P64> BezierChain(const P64& start, const POINT* pts, int count, const POINT& org) {
-  std::vector<P64> out{start};
-  for (int i = 0; i + 2 < count; i += 3) {
-    auto f = [&](const POINT& p) {
-      return PointF{float(std::int64_t(p.x) + org.x), float(std::int64_t(p.y) + org.y)};
-    };
-    const P64 s0 = out.back();
-    const PointF p0{float(s0.x), float(s0.y)};
+std::vector<P64> DevicePoints(const POINT* pts, int count, const POINT& org) {
+  std::vector<P64> out;
+  out.reserve(std::size_t(count));
+  for (int i = 0; i < count; ++i) out.push_back({std::int64_t(pts[i].x) + org.x, std::int64_t(pts[i].y) + org.y});
+  return out;
+}
+
+// The rounded sample points of each cubic piece from `start` over device
+// points, a piece's first point the end of the one before.
+std::vector<std::vector<P64>> BezierSamples(const P64& start, const std::vector<P64>& pts) {
+  std::vector<std::vector<P64>> out;
+  P64 from = start;
+  auto f = [](const P64& p) { return PointF{float(p.x), float(p.y)}; };
+  for (std::size_t i = 0; i + 2 < pts.size(); i += 3) {
+    const PointF p0 = f(from);
     std::vector<PointF> piece{p0};
     DcImpl::BezierPoints(p0, f(pts[i]), f(pts[i + 1]), f(pts[i + 2]), piece);
     std::vector<P64> r = DcImpl::Round(piece);
-    r.back() = {std::int64_t(pts[i + 2].x) + org.x, std::int64_t(pts[i + 2].y) + org.y};
-    r = DcImpl::ThinChain(r, false);
-    out.insert(out.end(), r.begin() + 1, r.end());
+    r.back() = pts[i + 2];
+    from = r.back();
+    out.push_back(std::move(r));
+  }
+  return out;
+}
+
+// The curve through the pieces as one thin chain, starting with `start` and
+// ending on the last point exactly.
+std::vector<P64> BezierChain(const P64& start, const std::vector<P64>& pts, const Box* near) {
+  std::vector<P64> out{start};
+  for (const std::vector<P64>& r : BezierSamples(start, pts)) {
+    const std::vector<P64> c = DcImpl::PieceChainOf(r, near);
+    out.insert(out.end(), c.begin() + 1, c.end());
   }
   return out;
 }
@@ -1232,14 +1425,15 @@ BOOL DC::PolyBezier(const POINT* pts, int count) {
     styleState_ = 0;
     return 1;
   }
-  const std::vector<P64> f = BezierChain(start, pts + 1, count - 1, org_);
+  const std::vector<P64> dev = DevicePoints(pts + 1, count - 1, org_);
   if (DcImpl::Building(*this)) {
-    DcImpl::PathMove(*this, f[0]);
-    for (std::size_t i = 1; i < f.size(); ++i) DcImpl::PathAdd(*this, f[i]);
+    DcImpl::PathMove(*this, start);
+    DcImpl::PathCurve(*this, BezierSamples(start, dev));
     return 1;
   }
   styleState_ = 0;
-  DcImpl::DrawOpen(*this, f);
+  Box near;
+  DcImpl::DrawOpen(*this, BezierChain(start, dev, DcImpl::NearBox(*this, true, near) ? &near : nullptr));
   return 1;
 }
 
@@ -1251,11 +1445,12 @@ BOOL DC::PolyBezierTo(const POINT* pts, int count) {
     cur_ = pts[count - 1];
     return 1;
   }
-  const std::vector<P64> f = BezierChain(start, pts, count, org_);
+  const std::vector<P64> dev = DevicePoints(pts, count, org_);
   if (DcImpl::Building(*this)) {
-    for (std::size_t i = 1; i < f.size(); ++i) DcImpl::PathAdd(*this, f[i]);
+    DcImpl::PathCurve(*this, BezierSamples(start, dev));
   } else {
-    DcImpl::DrawOpen(*this, f);
+    Box near;
+    DcImpl::DrawOpen(*this, BezierChain(start, dev, DcImpl::NearBox(*this, true, near) ? &near : nullptr));
   }
   cur_ = pts[count - 1];
   return 1;

@@ -445,6 +445,71 @@ TEST(DcClip, CurvesAlongTheClipEdgesDrawAsUnclipped) {
   }
 }
 
+// Curves flattened only near the clip box (their far stretches left as
+// chords) draw inside it exactly as curves flattened whole, drawn straight or
+// through paths that are stroked, filled by either rule, or both; a path made
+// while clipped and used unclipped is flattened whole.
+TEST(DcClip, CurvesReachingFarOutsideDrawInsideAsWhenFlattenedWhole) {
+  std::uint32_t v = 11;
+  auto rnd = [&](int lo, int hi) {
+    v = v * 1664525u + 1013904223u;
+    return LONG(lo + LONG((v >> 8) % std::uint32_t(hi - lo)));
+  };
+  const RECT clip{280, 230, 330, 270};
+  Canvas a(600, 500), b(600, 500);
+  HPEN wide = CreatePen(PS_SOLID, 5, RGB(200, 0, 0));
+  HPEN dotted = CreatePen(PS_DOT, 1, RGB(0, 0, 200));
+  HBRUSH brush = CreateSolidBrush(RGB(0, 150, 0));
+  enum Mode { kLine, kWide, kDotted, kStroke, kFillAlternate, kStrokeAndFillWinding, kUnclippedAfter, kModes };
+  for (int round = 0; round < 24; ++round) {
+    // 1 to 4 pieces, the first point near the clip box, the rest anywhere.
+    std::vector<POINT> p{{rnd(250, 360), rnd(200, 300)}};
+    const int pieces = 1 + round % 4;
+    for (int i = 0; i < 3 * pieces; ++i) p.push_back({rnd(-100, 700), rnd(-100, 600)});
+    for (int mode = 0; mode < kModes; ++mode) {
+      for (Canvas* c : {&a, &b}) {
+        DC& dc = c->dc;
+        dc.SelectClipRect(nullptr);
+        dc.FillSolidRect({0, 0, 600, 500}, kWhite);
+        if (c == &b) dc.SelectClipRect(&clip);
+        dc.SelectObject(mode == kWide ? wide : mode == kDotted ? dotted : static_cast<HPEN>(GetStockObject(BLACK_PEN)));
+        if (mode == kFillAlternate) dc.SelectStockObject(NULL_PEN);
+        dc.SelectObject(brush);
+        dc.SetPolyFillMode(mode == kStrokeAndFillWinding ? WINDING : ALTERNATE);
+        if (mode <= kDotted) {
+          dc.PolyBezier(p.data(), int(p.size()));
+          continue;
+        }
+        dc.BeginPath();
+        dc.MoveTo(p[0]);
+        dc.PolyBezierTo(p.data() + 1, int(p.size()) - 1);
+        dc.CloseFigure();
+        dc.EndPath();
+        if (mode == kUnclippedAfter) dc.SelectClipRect(nullptr);
+        if (mode == kFillAlternate)
+          dc.FillPath();
+        else if (mode == kStrokeAndFillWinding)
+          dc.StrokeAndFillPath();
+        else
+          dc.StrokePath();
+      }
+      const RECT in = mode == kUnclippedAfter ? RECT{0, 0, 600, 500} : clip;
+      const Surface& sa = a.dc.GetSurface();
+      const Surface& sb = b.dc.GetSurface();
+      for (LONG y = in.top; y < in.bottom; ++y)
+        for (LONG x = in.left; x < in.right; ++x)
+          ASSERT_EQ(sb.GetPixel(x, y), sa.GetPixel(x, y)) << "round " << round << " mode " << mode << " at " << x << "," << y;
+    }
+  }
+  for (Canvas* c : {&a, &b}) {
+    c->dc.SelectStockObject(BLACK_PEN);
+    c->dc.SelectStockObject(WHITE_BRUSH);
+  }
+  DeleteObject(wide);
+  DeleteObject(dotted);
+  DeleteObject(brush);
+}
+
 TEST(DcPens, DashPatternsAndBackgroundMode) {
   Canvas c(14, 2);
   HPEN dot = CreatePen(PS_DOT, 1, kBlack);
