@@ -418,6 +418,8 @@ struct DcImpl {
     const Box box = ClipBox(dc);
     const Dash dash = DashFor(dc.pen_->style());
     const bool opaque = dc.bkMode_ == OPAQUE;
+    on.Bound(box.x0, box.y0, box.x1, box.y1);
+    gap.Bound(box.x0, box.y0, box.x1, box.y1);
     for (std::size_t f = 0; f < figs.size(); ++f) {
       const auto& pts = figs[f];
       const std::size_t n = pts.size();

@@ -127,7 +127,18 @@ struct Run {
 // Runs sorted by row, then x, not overlapping.
 class RunSet {
  public:
-  void AddPixel(LONG x, LONG y) { pix_.push_back((std::int64_t(y) << 32) | std::uint32_t(x)); }
+  void AddPixel(LONG x, LONG y) {
+    if (!bits_.empty() && x >= bx0_ && y >= by0_ && x < bx1_ && y < by1_) {
+      const std::size_t dx = std::size_t(std::int64_t(x) - bx0_);
+      bits_[std::size_t(std::int64_t(y) - by0_) * words_ + dx / 64] |= std::uint64_t(1) << (dx % 64);
+      return;
+    }
+    pix_.push_back((std::int64_t(y) << 32) | std::uint32_t(x));
+    if (pix_.size() > dense_) ToBits();
+  }
+  // The box [x0, x1) x [y0, y1) the pixels lie in: once there are many more
+  // of them than fit a bitmap of it, they are kept in one.
+  void Bound(LONG x0, LONG y0, LONG x1, LONG y1);
   void AddRun(LONG y, LONG x0, LONG x1) {
     if (x1 > x0) runs_.push_back({y, x0, x1});
   }
@@ -139,8 +150,13 @@ class RunSet {
   void Subtract(const RunSet& other);
 
  private:
+  void ToBits();
   std::vector<std::int64_t> pix_;
   std::vector<Run> runs_;
+  std::size_t dense_ = SIZE_MAX;  // pixels beyond which the bitmap is used
+  std::vector<std::uint64_t> bits_;
+  LONG bx0_ = 0, by0_ = 0, bx1_ = 0, by1_ = 0;
+  std::size_t words_ = 0;  // per row
 };
 
 // Exact line stepping from (x0, y0) towards (x1, y1), the last pixel left out,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/raster.h"
+
 #include <algorithm>
 #include <functional>
 #include <cmath>
@@ -508,6 +510,60 @@ TEST(DcClip, CurvesReachingFarOutsideDrawInsideAsWhenFlattenedWhole) {
   DeleteObject(wide);
   DeleteObject(dotted);
   DeleteObject(brush);
+}
+
+// Many more pixels than the box has: kept as a bitmap of the box, they give
+// the runs the sorted list gives, at every width around a word, with
+// pixels outside the box and runs added beside them.
+TEST(DcRuns, PixelsPastTheBitmapSizeGiveTheSameRuns) {
+  std::uint32_t v = 5;
+  auto rnd = [&](int n) {
+    v = v * 1664525u + 1013904223u;
+    return LONG((v >> 8) % std::uint32_t(n));
+  };
+  for (LONG w : {1, 63, 64, 65, 130}) {
+    raster::RunSet dense, list;
+    dense.Bound(-7, 3, -7 + w, 3 + 20);
+    for (int i = 0; i < 20000; ++i) {
+      // Mostly inside, in short horizontal strokes; now and then outside.
+      const LONG y = 3 + rnd(20), x = -7 + rnd(int(w));
+      const LONG len = 1 + rnd(5);
+      for (LONG k = 0; k < len; ++k) {
+        const LONG px = i % 97 == 0 ? x + w + 2 : x + k;
+        dense.AddPixel(px, y);
+        list.AddPixel(px, y);
+      }
+    }
+    dense.AddRun(4, -20, -5);
+    list.AddRun(4, -20, -5);
+    dense.Normalize();
+    list.Normalize();
+    ASSERT_EQ(dense.runs().size(), list.runs().size()) << w;
+    for (std::size_t i = 0; i < list.runs().size(); ++i) {
+      const raster::Run& a = dense.runs()[i];
+      const raster::Run& b = list.runs()[i];
+      ASSERT_TRUE(a.y == b.y && a.x0 == b.x0 && a.x1 == b.x1) << w << " run " << i;
+    }
+  }
+}
+
+// A thin stroke of thousands of crossing segments over a small surface
+// covers what its segments drawn one by one cover.
+TEST(DcPaths, DenseStrokeCoversWhatItsLinesCover) {
+  constexpr int kPoints = 6000;
+  std::vector<POINT> star;
+  for (int i = 0; i < kPoints; ++i) {
+    const double a = 2 * M_PI * i / kPoints * 7, r = i % 2 ? 10 : 60;
+    star.push_back({LONG(std::lround(32 + r * std::cos(a))), LONG(std::lround(30 + r * std::sin(a)))});
+  }
+  Canvas path(64, 60), lines(64, 60);
+  path.dc.BeginPath();
+  path.dc.Polygon(star.data(), kPoints);
+  path.dc.EndPath();
+  path.dc.StrokePath();
+  lines.dc.MoveTo(star.back());
+  for (const POINT& p : star) lines.dc.LineTo(p);
+  EXPECT_EQ(path.Map(), lines.Map());
 }
 
 TEST(DcPens, DashPatternsAndBackgroundMode) {
