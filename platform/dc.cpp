@@ -232,12 +232,13 @@ bool GetBitmapInfo(HBITMAP bmp, BITMAP* out) {
 // ---------------------------------------------------------------- context internals
 
 struct PathData {
-  // A cubic piece as its rounded sample points in device units (from the
-  // point before it to its end), its pixel chain made when the path is used,
-  // for the clip box and pen of then; it goes before pts[at].
+  // A cubic piece in device units from the point before it, its pixel chain
+  // made when the path is used, for the clip box and pen of then; it goes
+  // before pts[at]. `box` bounds its rounded sample points.
   struct Curve {
     std::size_t at = 0;
-    std::vector<std::array<std::int64_t, 2>> samples;
+    std::array<std::int64_t, 8> pts{};  // from, control, control, end
+    std::array<std::int64_t, 4> box{};  // x0, y0, x1, y1 (inclusive)
   };
   struct Fig {
     std::vector<PointF> pts;
@@ -431,10 +432,21 @@ struct DcImpl {
           on.AddPixel(LONG(pts[0].x), LONG(pts[0].y));
         continue;
       }
+      // A solid pen's pixels form a set: a segment just drawn again (a dense
+      // zigzag between the same pixels) adds nothing.
+      std::array<std::array<std::int64_t, 4>, 4> recent{};
+      std::size_t drawn = 0;
       for (std::size_t i = 0; i < segs; ++i) {
         P64 a = pts[i], b = pts[(i + 1) % n];
         a = {ClampCoord(a.x), ClampCoord(a.y)};
         b = {ClampCoord(b.x), ClampCoord(b.y)};
+        if (dash.period == 0) {
+          const std::array<std::int64_t, 4> seg{a.x, a.y, b.x, b.y};
+          if (std::find(recent.begin(), recent.begin() + std::ptrdiff_t(std::min<std::size_t>(drawn, 4)), seg) !=
+              recent.begin() + std::ptrdiff_t(std::min<std::size_t>(drawn, 4)))
+            continue;
+          recent[drawn++ % 4] = seg;
+        }
         const std::int64_t steps = raster::LineSteps(a.x, a.y, b.x, b.y);
         const std::int64_t st = dc.styleState_;
         raster::RasterLine(a.x, a.y, b.x, b.y, box.x0, box.y0, box.x1, box.y1,
@@ -756,7 +768,19 @@ struct DcImpl {
   // neighbours and at the last pixel kept, which is found again after a
   // stretch left out.
   static std::vector<P64> ThinChainNear(const std::vector<P64>& v, const Box& near) {
-    const std::size_t segs = v.size() < 2 ? 0 : v.size() - 1;
+    if (v.size() < 2) return v;
+    {
+      std::int64_t x0 = v[0].x, y0 = v[0].y, x1 = x0, y1 = y0;
+      for (const P64& p : v) {
+        x0 = std::min(x0, p.x);
+        y0 = std::min(y0, p.y);
+        x1 = std::max(x1, p.x);
+        y1 = std::max(y1, p.y);
+      }
+      // Wholly outside: the chord, which stays within the points' box.
+      if (x1 < near.x0 || x0 >= near.x1 || y1 < near.y0 || y0 >= near.y1) return {v.front(), v.back()};
+    }
+    const std::size_t segs = v.size() - 1;
     std::vector<std::int64_t> off(segs + 1, 0);
     std::vector<char> isNear(segs, 0);
     bool anyFar = false;
@@ -960,18 +984,46 @@ struct DcImpl {
     dc.path_->figs.back().pts.push_back({float(p.x), float(p.y)});
   }
   static void PathAdd(DC& dc, P64 p) { Figure(dc).pts.push_back({float(p.x), float(p.y)}); }
-  // Curve pieces onto the figure, as their samples; a piece whose samples
-  // are one point adds nothing (and makes no figure).
-  static void PathCurve(DC& dc, std::vector<std::vector<P64>> pieces) {
+  // The rounded sample points of a cubic piece in device units, from the
+  // end of the one before; the last is its end exactly.
+  static std::vector<P64> PieceSamples(const P64& from, const P64& c1, const P64& c2, const P64& end) {
+    auto f = [](const P64& p) { return PointF{float(p.x), float(p.y)}; };
+    const PointF p0 = f(from);
+    std::vector<PointF> piece{p0};
+    BezierPoints(p0, f(c1), f(c2), f(end), piece);
+    std::vector<P64> r = Round(piece);
+    r.back() = end;
+    return r;
+  }
+  // Cubic pieces from `start` over device points onto the figure; a piece
+  // whose samples are one point adds nothing (and makes no figure).
+  static void PathCurve(DC& dc, const P64& start, const std::vector<P64>& pts) {
     PathData::Fig* f = nullptr;
-    for (std::vector<P64>& r : pieces) {
-      if (r.size() < 2) continue;
-      if (f == nullptr) f = &Figure(dc);
+    P64 from = start;
+    auto rounded = [](std::int64_t v) { return std::int64_t(std::llround(double(float(v)))); };
+    for (std::size_t i = 0; i + 2 < pts.size(); i += 3) {
+      const P64 was = from;
+      const P64 ctl[4] = {was, pts[i], pts[i + 1], pts[i + 2]};
+      from = pts[i + 2];
       PathData::Curve c;
+      c.pts = {was.x, was.y, pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, pts[i + 2].x, pts[i + 2].y};
+      if (rounded(was.x) != rounded(from.x) || rounded(was.y) != rounded(from.y)) {
+        // Its samples round to more than one point; they lie within the
+        // control points' box, give or take the rounding.
+        c.box = {was.x, was.y, was.x, was.y};
+        for (const P64& p : ctl)
+          c.box = {std::min({c.box[0], rounded(p.x) - 1, p.x}), std::min({c.box[1], rounded(p.y) - 1, p.y}),
+                   std::max({c.box[2], rounded(p.x) + 1, p.x}), std::max({c.box[3], rounded(p.y) + 1, p.y})};
+      } else {
+        const std::vector<P64> r = PieceSamples(was, pts[i], pts[i + 1], pts[i + 2]);
+        if (r.size() < 2) continue;
+        c.box = {was.x, was.y, was.x, was.y};
+        for (const P64& p : r)
+          c.box = {std::min(c.box[0], p.x), std::min(c.box[1], p.y), std::max(c.box[2], p.x), std::max(c.box[3], p.y)};
+      }
+      if (f == nullptr) f = &Figure(dc);
       c.at = f->pts.size();
-      c.samples.reserve(r.size());
-      for (const P64& p : r) c.samples.push_back({p.x, p.y});
-      f->curves.push_back(std::move(c));
+      f->curves.push_back(c);
     }
   }
   // The box outside which a curve's chain cannot show: the clip box grown
@@ -993,10 +1045,13 @@ struct DcImpl {
     for (const PathData::Curve& c : f.curves) {
       out.insert(out.end(), f.pts.begin() + std::ptrdiff_t(i), f.pts.begin() + std::ptrdiff_t(c.at));
       i = c.at;
-      std::vector<P64> r;
-      r.reserve(c.samples.size());
-      for (const auto& p : c.samples) r.push_back({p[0], p[1]});
-      const std::vector<P64> chain = PieceChainOf(r, near);
+      const P64 end{c.pts[6], c.pts[7]};
+      if (near && (c.box[2] < near->x0 || c.box[0] >= near->x1 || c.box[3] < near->y0 || c.box[1] >= near->y1)) {
+        out.push_back({float(end.x), float(end.y)});  // its chord, as ThinChainNear leaves it
+        continue;
+      }
+      const std::vector<P64> chain =
+          PieceChainOf(PieceSamples({c.pts[0], c.pts[1]}, {c.pts[2], c.pts[3]}, {c.pts[4], c.pts[5]}, end), near);
       for (std::size_t k = 1; k < chain.size(); ++k) out.push_back({float(chain[k].x), float(chain[k].y)});
     }
     out.insert(out.end(), f.pts.begin() + std::ptrdiff_t(i), f.pts.end());
@@ -1389,30 +1444,13 @@ std::vector<P64> DevicePoints(const POINT* pts, int count, const POINT& org) {
   return out;
 }
 
-// The rounded sample points of each cubic piece from `start` over device
-// points, a piece's first point the end of the one before.
-std::vector<std::vector<P64>> BezierSamples(const P64& start, const std::vector<P64>& pts) {
-  std::vector<std::vector<P64>> out;
-  P64 from = start;
-  auto f = [](const P64& p) { return PointF{float(p.x), float(p.y)}; };
-  for (std::size_t i = 0; i + 2 < pts.size(); i += 3) {
-    const PointF p0 = f(from);
-    std::vector<PointF> piece{p0};
-    DcImpl::BezierPoints(p0, f(pts[i]), f(pts[i + 1]), f(pts[i + 2]), piece);
-    std::vector<P64> r = DcImpl::Round(piece);
-    r.back() = pts[i + 2];
-    from = r.back();
-    out.push_back(std::move(r));
-  }
-  return out;
-}
-
 // The curve through the pieces as one thin chain, starting with `start` and
 // ending on the last point exactly.
 std::vector<P64> BezierChain(const P64& start, const std::vector<P64>& pts, const Box* near) {
   std::vector<P64> out{start};
-  for (const std::vector<P64>& r : BezierSamples(start, pts)) {
-    const std::vector<P64> c = DcImpl::PieceChainOf(r, near);
+  for (std::size_t i = 0; i + 2 < pts.size(); i += 3) {
+    const std::vector<P64> c =
+        DcImpl::PieceChainOf(DcImpl::PieceSamples(out.back(), pts[i], pts[i + 1], pts[i + 2]), near);
     out.insert(out.end(), c.begin() + 1, c.end());
   }
   return out;
@@ -1430,7 +1468,7 @@ BOOL DC::PolyBezier(const POINT* pts, int count) {
   const std::vector<P64> dev = DevicePoints(pts + 1, count - 1, org_);
   if (DcImpl::Building(*this)) {
     DcImpl::PathMove(*this, start);
-    DcImpl::PathCurve(*this, BezierSamples(start, dev));
+    DcImpl::PathCurve(*this, start, dev);
     return 1;
   }
   styleState_ = 0;
@@ -1449,7 +1487,7 @@ BOOL DC::PolyBezierTo(const POINT* pts, int count) {
   }
   const std::vector<P64> dev = DevicePoints(pts, count, org_);
   if (DcImpl::Building(*this)) {
-    DcImpl::PathCurve(*this, BezierSamples(start, dev));
+    DcImpl::PathCurve(*this, start, dev);
   } else {
     Box near;
     DcImpl::DrawOpen(*this, BezierChain(start, dev, DcImpl::NearBox(*this, true, near) ? &near : nullptr));
