@@ -442,9 +442,9 @@ struct DcImpl {
         b = {ClampCoord(b.x), ClampCoord(b.y)};
         if (dash.period == 0) {
           const std::array<std::int64_t, 4> seg{a.x, a.y, b.x, b.y};
-          if (std::find(recent.begin(), recent.begin() + std::ptrdiff_t(std::min<std::size_t>(drawn, 4)), seg) !=
-              recent.begin() + std::ptrdiff_t(std::min<std::size_t>(drawn, 4)))
-            continue;
+          bool again = false;
+          for (std::size_t r = 0; r < 4 && r < drawn && !again; ++r) again = recent[r] == seg;
+          if (again) continue;
           recent[drawn++ % 4] = seg;
         }
         const std::int64_t steps = raster::LineSteps(a.x, a.y, b.x, b.y);
