@@ -1016,7 +1016,10 @@ struct DcImpl {
                    std::max({c.box[2], rounded(p.x) + 1, p.x}), std::max({c.box[3], rounded(p.y) + 1, p.y})};
       } else {
         const std::vector<P64> r = PieceSamples(was, pts[i], pts[i + 1], pts[i + 2]);
-        if (r.size() < 2) continue;
+        if (r.size() < 2) {
+          from = was;  // nothing added: the next piece starts where this one did
+          continue;
+        }
         c.box = {was.x, was.y, was.x, was.y};
         for (const P64& p : r)
           c.box = {std::min(c.box[0], p.x), std::min(c.box[1], p.y), std::max(c.box[2], p.x), std::max(c.box[3], p.y)};
@@ -1437,6 +1440,7 @@ BOOL DC::PolylineTo(const POINT* pts, int count) {
 }
 
 namespace {
+// Logical points in device units.
 std::vector<P64> DevicePoints(const POINT* pts, int count, const POINT& org) {
   std::vector<P64> out;
   out.reserve(std::size_t(count));
