@@ -434,13 +434,14 @@ struct DcImpl {
       }
       // A solid pen's pixels form a set: a segment just drawn again (a dense
       // zigzag between the same pixels) adds nothing.
+      const bool dedupe = dash.period == 0 && segs > 4096;
       std::array<std::array<std::int64_t, 4>, 4> recent{};
       std::size_t drawn = 0;
       for (std::size_t i = 0; i < segs; ++i) {
         P64 a = pts[i], b = pts[(i + 1) % n];
         a = {ClampCoord(a.x), ClampCoord(a.y)};
         b = {ClampCoord(b.x), ClampCoord(b.y)};
-        if (dash.period == 0) {
+        if (dedupe) {
           const std::array<std::int64_t, 4> seg{a.x, a.y, b.x, b.y};
           bool again = false;
           for (std::size_t r = 0; r < 4 && r < drawn && !again; ++r) again = recent[r] == seg;
@@ -779,6 +780,7 @@ struct DcImpl {
       }
       // Wholly outside: the chord, which stays within the points' box.
       if (x1 < near.x0 || x0 >= near.x1 || y1 < near.y0 || y0 >= near.y1) return {v.front(), v.back()};
+      if (x0 >= near.x0 && x1 < near.x1 && y0 >= near.y0 && y1 < near.y1) return ThinChain(v, false);
     }
     const std::size_t segs = v.size() - 1;
     std::vector<std::int64_t> off(segs + 1, 0);
@@ -995,27 +997,40 @@ struct DcImpl {
     r.back() = end;
     return r;
   }
-  // Cubic pieces from `start` over device points onto the figure; a piece
+  // Cubic pieces from `start` over logical points onto the figure; a piece
   // whose samples are one point adds nothing (and makes no figure).
-  static void PathCurve(DC& dc, const P64& start, const std::vector<P64>& pts) {
+  static void PathCurve(DC& dc, const P64& start, const POINT* pts, int count) {
     PathData::Fig* f = nullptr;
     P64 from = start;
+    // Coordinates below 2^24 pass through single precision unchanged.
+    auto small = [](const P64& p) { return std::abs(p.x) < (1 << 24) && std::abs(p.y) < (1 << 24); };
     auto rounded = [](std::int64_t v) { return std::int64_t(std::llround(double(float(v)))); };
-    for (std::size_t i = 0; i + 2 < pts.size(); i += 3) {
+    for (int i = 0; i + 2 < count; i += 3) {
       const P64 was = from;
-      const P64 ctl[4] = {was, pts[i], pts[i + 1], pts[i + 2]};
-      from = pts[i + 2];
+      const P64 ctl[4] = {was, Dev(dc, pts[i].x, pts[i].y), Dev(dc, pts[i + 1].x, pts[i + 1].y),
+                          Dev(dc, pts[i + 2].x, pts[i + 2].y)};
+      const P64& end = ctl[3];
+      from = end;
       PathData::Curve c;
-      c.pts = {was.x, was.y, pts[i].x, pts[i].y, pts[i + 1].x, pts[i + 1].y, pts[i + 2].x, pts[i + 2].y};
-      if (rounded(was.x) != rounded(from.x) || rounded(was.y) != rounded(from.y)) {
+      c.pts = {was.x, was.y, ctl[1].x, ctl[1].y, ctl[2].x, ctl[2].y, end.x, end.y};
+      const bool apart = small(was) && small(end)
+                             ? was.x != end.x || was.y != end.y
+                             : rounded(was.x) != rounded(end.x) || rounded(was.y) != rounded(end.y);
+      if (apart) {
         // Its samples round to more than one point; they lie within the
         // control points' box, give or take the rounding.
-        c.box = {was.x, was.y, was.x, was.y};
-        for (const P64& p : ctl)
-          c.box = {std::min({c.box[0], rounded(p.x) - 1, p.x}), std::min({c.box[1], rounded(p.y) - 1, p.y}),
-                   std::max({c.box[2], rounded(p.x) + 1, p.x}), std::max({c.box[3], rounded(p.y) + 1, p.y})};
+        std::int64_t x0 = was.x, y0 = was.y, x1 = x0, y1 = y0, far = 0;
+        for (const P64& p : ctl) {
+          x0 = std::min(x0, p.x);
+          y0 = std::min(y0, p.y);
+          x1 = std::max(x1, p.x);
+          y1 = std::max(y1, p.y);
+          far = std::max({far, std::abs(p.x), std::abs(p.y)});
+        }
+        const std::int64_t m = 1 + (far >> 23);
+        c.box = {x0 - m, y0 - m, x1 + m, y1 + m};
       } else {
-        const std::vector<P64> r = PieceSamples(was, pts[i], pts[i + 1], pts[i + 2]);
+        const std::vector<P64> r = PieceSamples(was, ctl[1], ctl[2], end);
         if (r.size() < 2) {
           from = was;  // nothing added: the next piece starts where this one did
           continue;
@@ -1044,6 +1059,7 @@ struct DcImpl {
   // A figure's points with its curves' chains in their places.
   static std::vector<PointF> FigurePoints(const PathData::Fig& f, const Box* near) {
     std::vector<PointF> out;
+    out.reserve(f.pts.size() + 8 * f.curves.size());
     std::size_t i = 0;
     for (const PathData::Curve& c : f.curves) {
       out.insert(out.end(), f.pts.begin() + std::ptrdiff_t(i), f.pts.begin() + std::ptrdiff_t(c.at));
@@ -1469,15 +1485,15 @@ BOOL DC::PolyBezier(const POINT* pts, int count) {
     styleState_ = 0;
     return 1;
   }
-  const std::vector<P64> dev = DevicePoints(pts + 1, count - 1, org_);
   if (DcImpl::Building(*this)) {
     DcImpl::PathMove(*this, start);
-    DcImpl::PathCurve(*this, start, dev);
+    DcImpl::PathCurve(*this, start, pts + 1, count - 1);
     return 1;
   }
   styleState_ = 0;
   Box near;
-  DcImpl::DrawOpen(*this, BezierChain(start, dev, DcImpl::NearBox(*this, true, near) ? &near : nullptr));
+  DcImpl::DrawOpen(*this, BezierChain(start, DevicePoints(pts + 1, count - 1, org_),
+                                      DcImpl::NearBox(*this, true, near) ? &near : nullptr));
   return 1;
 }
 
@@ -1489,12 +1505,12 @@ BOOL DC::PolyBezierTo(const POINT* pts, int count) {
     cur_ = pts[count - 1];
     return 1;
   }
-  const std::vector<P64> dev = DevicePoints(pts, count, org_);
   if (DcImpl::Building(*this)) {
-    DcImpl::PathCurve(*this, start, dev);
+    DcImpl::PathCurve(*this, start, pts, count);
   } else {
     Box near;
-    DcImpl::DrawOpen(*this, BezierChain(start, dev, DcImpl::NearBox(*this, true, near) ? &near : nullptr));
+    DcImpl::DrawOpen(*this, BezierChain(start, DevicePoints(pts, count, org_),
+                                        DcImpl::NearBox(*this, true, near) ? &near : nullptr));
   }
   cur_ = pts[count - 1];
   return 1;
