@@ -405,6 +405,10 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
       const std::uint32_t e = start[next++].index;
       act[count++] = {edge[e].q, e};
     }
+    // Edges that cross between rows move little, so insertion mostly; where
+    // many swap places (dense crossing edges), a full sort.
+    std::size_t moves = 0;
+    const std::size_t moveLimit = 4 * count + 64;
     for (std::size_t i = 1; i < count; ++i) {
       if (act[i - 1].q <= act[i].q) continue;
       const ActiveKey k = act[i];
@@ -412,8 +416,13 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
       do {
         act[j] = act[j - 1];
         --j;
+        ++moves;
       } while (j > 0 && act[j - 1].q > k.q);
       act[j] = k;
+      if (moves > moveLimit) {
+        std::sort(act, act + count, [](const ActiveKey& a, const ActiveKey& b) { return a.q < b.q; });
+        break;
+      }
     }
     auto at = [&](std::size_t i) { return LONG(std::clamp<std::int64_t>(act[i].q, lo, hi)); };
     if (winding) {
