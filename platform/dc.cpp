@@ -1069,8 +1069,10 @@ struct DcImpl {
         out.push_back({float(end.x), float(end.y)});  // its chord, as ThinChainNear leaves it
         continue;
       }
-      const std::vector<P64> chain =
-          PieceChainOf(PieceSamples({c.pts[0], c.pts[1]}, {c.pts[2], c.pts[3]}, {c.pts[4], c.pts[5]}, end), near);
+      const bool inside = near && c.box[0] >= near->x0 && c.box[2] < near->x1 && c.box[1] >= near->y0 &&
+                          c.box[3] < near->y1;
+      const std::vector<P64> chain = PieceChainOf(
+          PieceSamples({c.pts[0], c.pts[1]}, {c.pts[2], c.pts[3]}, {c.pts[4], c.pts[5]}, end), inside ? nullptr : near);
       for (std::size_t k = 1; k < chain.size(); ++k) out.push_back({float(chain[k].x), float(chain[k].y)});
     }
     out.insert(out.end(), f.pts.begin() + std::ptrdiff_t(i), f.pts.end());

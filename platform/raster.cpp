@@ -35,22 +35,42 @@ void RunSet::Bound(LONG x0, LONG y0, LONG x1, LONG y1) {
   // A bitmap costs its words once; a pixel in the list costs a word and its
   // share of the sort.
   dense_ = words_ * std::size_t(std::int64_t(y1) - y0) + 4096;
+  room_ = std::min(pix_.size(), dense_);
+}
+
+void RunSet::AddPixelSlow(LONG x, LONG y) {
+  const std::int64_t k = (std::int64_t(y) << 32) | std::uint32_t(x);
+  if (!bits_.empty() && x >= bx0_ && y >= by0_ && x < bx1_ && y < by1_) {
+    const std::size_t dx = std::size_t(std::int64_t(x) - bx0_);
+    bits_[std::size_t(std::int64_t(y) - by0_) * words_ + dx / 64] |= std::uint64_t(1) << (dx % 64);
+    return;
+  }
+  if (bits_.empty() && used_ >= dense_) {
+    ToBits();
+    AddPixelSlow(x, y);
+    return;
+  }
+  if (used_ == pix_.size()) pix_.resize(std::max<std::size_t>(64, 2 * pix_.size()));
+  pix_[used_++] = k;
+  room_ = bits_.empty() ? std::min(pix_.size(), dense_) : 0;
 }
 
 void RunSet::ToBits() {
   dense_ = SIZE_MAX;
+  room_ = 0;
   bits_.assign(words_ * std::size_t(std::int64_t(by1_) - by0_), 0);
-  std::vector<std::int64_t> rest;
-  for (std::int64_t k : pix_) {
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < used_; ++i) {
+    const std::int64_t k = pix_[i];
     const LONG x = LONG(std::uint32_t(k & 0xFFFFFFFF)), y = LONG(k >> 32);
     if (x >= bx0_ && y >= by0_ && x < bx1_ && y < by1_) {
       const std::size_t dx = std::size_t(std::int64_t(x) - bx0_);
       bits_[std::size_t(std::int64_t(y) - by0_) * words_ + dx / 64] |= std::uint64_t(1) << (dx % 64);
     } else {
-      rest.push_back(k);
+      pix_[kept++] = k;
     }
   }
-  pix_.swap(rest);
+  used_ = kept;
 }
 
 void RunSet::Normalize() {
@@ -83,22 +103,24 @@ void RunSet::Normalize() {
     bits_.clear();
     bits_.shrink_to_fit();
   }
-  if (!pix_.empty()) {
+  if (used_ != 0) {
+    const std::int64_t* const pb = pix_.data();
+    const std::int64_t* const pe = pb + used_;
     // counting sort by row, then each row's columns
-    LONG ymin = LONG(pix_[0] >> 32), ymax = ymin;
-    for (std::int64_t k : pix_) {
-      const LONG y = LONG(k >> 32);
+    LONG ymin = LONG(pb[0] >> 32), ymax = ymin;
+    for (const std::int64_t* k = pb; k != pe; ++k) {
+      const LONG y = LONG(*k >> 32);
       ymin = std::min(ymin, y);
       ymax = std::max(ymax, y);
     }
     const std::size_t rows = std::size_t(std::int64_t(ymax) - ymin + 1);
     std::vector<std::uint32_t> start(rows + 1, 0);
-    for (std::int64_t k : pix_) ++start[std::size_t(LONG(k >> 32) - ymin) + 1];
+    for (const std::int64_t* k = pb; k != pe; ++k) ++start[std::size_t(LONG(*k >> 32) - ymin) + 1];
     for (std::size_t i = 0; i < rows; ++i) start[i + 1] += start[i];
-    std::vector<LONG> xs(pix_.size());
+    std::vector<LONG> xs(used_);
     std::vector<std::uint32_t> fillAt(start.begin(), start.end() - 1);
-    for (std::int64_t k : pix_)
-      xs[fillAt[std::size_t(LONG(k >> 32) - ymin)]++] = LONG(std::uint32_t(k & 0xFFFFFFFF));
+    for (const std::int64_t* k = pb; k != pe; ++k)
+      xs[fillAt[std::size_t(LONG(*k >> 32) - ymin)]++] = LONG(std::uint32_t(*k & 0xFFFFFFFF));
     for (std::size_t r = 0; r < rows; ++r) {
       auto b = xs.begin() + start[r], e = xs.begin() + start[r + 1];
       if (b == e) continue;
@@ -118,6 +140,7 @@ void RunSet::Normalize() {
     }
     pix_.clear();
     pix_.shrink_to_fit();
+    used_ = room_ = 0;
   }
   auto less = [](const Run& a, const Run& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; };
   if (!std::is_sorted(fromPix.begin(), fromPix.end(), less))

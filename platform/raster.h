@@ -128,13 +128,11 @@ struct Run {
 class RunSet {
  public:
   void AddPixel(LONG x, LONG y) {
-    if (!bits_.empty() && x >= bx0_ && y >= by0_ && x < bx1_ && y < by1_) {
-      const std::size_t dx = std::size_t(std::int64_t(x) - bx0_);
-      bits_[std::size_t(std::int64_t(y) - by0_) * words_ + dx / 64] |= std::uint64_t(1) << (dx % 64);
+    if (used_ < room_) {
+      pix_[used_++] = (std::int64_t(y) << 32) | std::uint32_t(x);
       return;
     }
-    pix_.push_back((std::int64_t(y) << 32) | std::uint32_t(x));
-    if (pix_.size() > dense_) ToBits();
+    AddPixelSlow(x, y);
   }
   // The box [x0, x1) x [y0, y1) the pixels lie in: once there are many more
   // of them than fit a bitmap of it, they are kept in one.
@@ -145,13 +143,16 @@ class RunSet {
   // Sorts and merges what was added; call before reading.
   void Normalize();
   const std::vector<Run>& runs() const { return runs_; }
-  bool empty() const { return runs_.empty() && pix_.empty(); }
+  bool empty() const { return runs_.empty() && used_ == 0 && bits_.empty(); }
   // This minus other (both normalized).
   void Subtract(const RunSet& other);
 
  private:
+  void AddPixelSlow(LONG x, LONG y);
   void ToBits();
-  std::vector<std::int64_t> pix_;
+  std::vector<std::int64_t> pix_;  // pixels in [0, used_)
+  std::size_t used_ = 0;
+  std::size_t room_ = 0;  // where the list stops taking pixels straight away
   std::vector<Run> runs_;
   std::size_t dense_ = SIZE_MAX;  // pixels beyond which the bitmap is used
   std::vector<std::uint64_t> bits_;
