@@ -38,24 +38,6 @@ inline void RequireStableRecord(CGraphObject& object) {
   Require(WrittenRecord(*again) == first, "same record after a round trip");
 }
 
-// Whether the object's outline through the matrix stays within a million
-// device units. Farther curves are flattened in full before clipping, which
-// is correct but slow enough under the sanitizers to pass for a hang; the
-// far ends of the device range have drawing tests of their own.
-inline bool WithinDrawingRange(CGraphObject& object, const CMatrix3* matrix) {
-  std::unique_ptr<CPathPointList> outline(object.MakeOutline(matrix, 0));
-  if (!outline || !outline->points) return true;
-  plat::GlobalLockGuard lock(outline->points);
-  if (!lock) return true;
-  const std::size_t records = plat::GlobalSize(outline->points) / sizeof(PathPoint);
-  const auto* p = reinterpret_cast<const PathPoint*>(lock.bytes());
-  for (std::size_t i = 0; i < records && i < std::size_t(std::max(outline->count, 0)); ++i) {
-    if (p[i].flags & PP_SPECIAL) continue;
-    if (!(std::fabs(p[i].x) <= 1e6f && std::fabs(p[i].y) <= 1e6f)) return false;
-  }
-  return true;
-}
-
 // A view over a small offscreen surface: what the objects ask of a view
 // while they are drawn and hit-tested.
 class SurfaceView : public CViewServices {
@@ -114,7 +96,7 @@ inline void DrawEveryWay(CGraphObject& object, bool outline = true) {
   for (const CMatrix3& m : matrices) {
     SurfaceView view(m);
     plat::DC* dc = view.dc();
-    if (first && WithinDrawingRange(object, &m)) {
+    if (first) {
       object.Draw(dc, &m, &visible);
       object.DrawXorOutline(dc, &m);
     }

@@ -1,5 +1,6 @@
 #include "platform/dc.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
@@ -255,8 +256,17 @@ bool GetBitmapInfo(HBITMAP bmp, BITMAP* out) {
 // ---------------------------------------------------------------- context internals
 
 struct PathData {
+  // A cubic piece in device units from the point before it, its pixel chain
+  // made when the path is used, for the clip box and pen of then; it goes
+  // before pts[at]. `box` bounds its rounded sample points.
+  struct Curve {
+    std::size_t at = 0;
+    std::array<std::int64_t, 8> pts{};  // from, control, control, end
+    std::array<std::int64_t, 4> box{};  // x0, y0, x1, y1 (inclusive)
+  };
   struct Fig {
     std::vector<PointF> pts;
+    std::vector<Curve> curves;
     bool closed = false;
   };
   std::vector<Fig> figs;
@@ -433,6 +443,8 @@ struct DcImpl {
     const Box box = ClipBox(dc);
     const Dash dash = DashFor(dc.pen_->style());
     const bool opaque = dc.bkMode_ == OPAQUE;
+    on.Bound(box.x0, box.y0, box.x1, box.y1);
+    gap.Bound(box.x0, box.y0, box.x1, box.y1);
     for (std::size_t f = 0; f < figs.size(); ++f) {
       const auto& pts = figs[f];
       const std::size_t n = pts.size();
@@ -444,10 +456,22 @@ struct DcImpl {
           on.AddPixel(LONG(pts[0].x), LONG(pts[0].y));
         continue;
       }
+      // A solid pen's pixels form a set: a segment just drawn again (a dense
+      // zigzag between the same pixels) adds nothing.
+      const bool dedupe = dash.period == 0 && segs > 4096;
+      std::array<std::array<std::int64_t, 4>, 4> recent{};
+      std::size_t drawn = 0;
       for (std::size_t i = 0; i < segs; ++i) {
         P64 a = pts[i], b = pts[(i + 1) % n];
         a = {ClampCoord(a.x), ClampCoord(a.y)};
         b = {ClampCoord(b.x), ClampCoord(b.y)};
+        if (dedupe) {
+          const std::array<std::int64_t, 4> seg{a.x, a.y, b.x, b.y};
+          bool again = false;
+          for (std::size_t r = 0; r < 4 && r < drawn && !again; ++r) again = recent[r] == seg;
+          if (again) continue;
+          recent[drawn++ % 4] = seg;
+        }
         const std::int64_t steps = raster::LineSteps(a.x, a.y, b.x, b.y);
         const std::int64_t st = dc.styleState_;
         raster::RasterLine(a.x, a.y, b.x, b.y, box.x0, box.y0, box.x1, box.y1,
@@ -761,6 +785,138 @@ struct DcImpl {
     return out;
   }
 
+  // ThinChain of an open polyline for drawing within `near` (a box in device
+  // units, wide enough for the pen): where a stretch of its pieces lies wholly
+  // outside, the stretch keeps the polyline's own points, which stay outside
+  // as the chain's pixels do, so strokes and fills inside come out the same.
+  // The chain is walked only near the box: its thinning looks at a pixel's
+  // neighbours and at the last pixel kept, which is found again after a
+  // stretch left out.
+  static std::vector<P64> ThinChainNear(const std::vector<P64>& v, const Box& near) {
+    if (v.size() < 2) return v;
+    {
+      std::int64_t x0 = v[0].x, y0 = v[0].y, x1 = x0, y1 = y0;
+      for (const P64& p : v) {
+        x0 = std::min(x0, p.x);
+        y0 = std::min(y0, p.y);
+        x1 = std::max(x1, p.x);
+        y1 = std::max(y1, p.y);
+      }
+      // Wholly outside: the chord, which stays within the points' box.
+      if (x1 < near.x0 || x0 >= near.x1 || y1 < near.y0 || y0 >= near.y1) return {v.front(), v.back()};
+      if (x0 >= near.x0 && x1 < near.x1 && y0 >= near.y0 && y1 < near.y1) return ThinChain(v, false);
+    }
+    const std::size_t segs = v.size() - 1;
+    std::vector<std::int64_t> off(segs + 1, 0);
+    std::vector<char> isNear(segs, 0);
+    bool anyFar = false;
+    for (std::size_t k = 0; k < segs; ++k) {
+      const P64 a = v[k], b = v[k + 1];
+      off[k + 1] = off[k] + raster::LineSteps(a.x, a.y, b.x, b.y);
+      isNear[k] = std::max(a.x, b.x) >= near.x0 && std::min(a.x, b.x) < near.x1 &&
+                  std::max(a.y, b.y) >= near.y0 && std::min(a.y, b.y) < near.y1;
+      anyFar = anyFar || !isNear[k];
+    }
+    const std::int64_t total = segs ? off[segs] : 0;
+    if (!anyFar || total > (std::int64_t(1) << 16)) return ThinChain(v, false);
+    if (std::find(isNear.begin(), isNear.end(), 1) == isNear.end()) return v;
+    const std::int64_t n = total + 1;  // chain pixels, the last point included
+    auto touch = [](const P64& a, const P64& b) {
+      return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1;
+    };
+    auto same = [](const P64& a, const P64& b) { return a.x == b.x && a.y == b.y; };
+    // Chain pixels [from, to] (to <= total) of whole pieces, and the index of
+    // the first one held.
+    std::vector<P64> px;
+    std::int64_t base = 0;
+    auto segOf = [&](std::int64_t i) {
+      return std::size_t(std::upper_bound(off.begin(), off.end(), i) - off.begin()) - 1;
+    };
+    auto hold = [&](std::int64_t from, std::int64_t to) {
+      px.clear();
+      const std::size_t k0 = std::min(segOf(from), segs - 1);
+      base = off[k0];
+      for (std::size_t k = k0; k < segs && off[k] <= to; ++k)
+        raster::RasterLine(v[k].x, v[k].y, v[k + 1].x, v[k + 1].y, INT32_MIN, INT32_MIN, INT32_MAX,
+                           INT32_MAX, [&](LONG x, LONG y, std::int64_t) { px.push_back({x, y}); });
+      if (base + std::int64_t(px.size()) == total) px.push_back(v.back());
+    };
+    auto at = [&](std::int64_t i) -> const P64& { return px[std::size_t(i - base)]; };
+    std::vector<P64> out{v[0]};
+    // Decides pixels [from, to) as ThinChain does, out.back() being the last
+    // kept before them; the pixel `to` must be held.
+    auto walk = [&](std::int64_t from, std::int64_t to) {
+      for (std::int64_t i = from; i < to; ++i) {
+        if (i == 0) continue;  // v[0], kept
+        const P64& prev = out.back();
+        const P64& next = at(i + 1);
+        if (n > 4 && touch(prev, next) && !same(prev, next)) continue;
+        out.push_back(at(i));
+      }
+    };
+    // Whether pixel q is kept whatever was kept before it: the last pixel
+    // kept is within one of every pixel after it up to q (each dropped one
+    // was, by the rule), so only pixels from where the chain before q spans
+    // three can be it; none of them may drop q.
+    auto kept = [&](std::int64_t q) {
+      if (q == 0 || q + 1 >= n || n <= 4) return true;
+      // The box of at(j + 1 .. q).
+      std::int64_t minx = at(q).x, maxx = minx, miny = at(q).y, maxy = miny;
+      for (std::int64_t j = q - 1;; --j) {
+        if (j < base) return base == 0;  // no pixel before the chain's first
+        if (q - j > 64) return false;
+        const P64& c = at(j);
+        const bool holds = std::abs(c.x - minx) <= 1 && std::abs(c.x - maxx) <= 1 &&
+                           std::abs(c.y - miny) <= 1 && std::abs(c.y - maxy) <= 1;
+        if (holds && touch(c, at(q + 1)) && !same(c, at(q + 1))) return false;
+        minx = std::min(minx, c.x);
+        maxx = std::max(maxx, c.x);
+        miny = std::min(miny, c.y);
+        maxy = std::max(maxy, c.y);
+        if (maxx - minx >= 3 || maxy - miny >= 3) return true;
+      }
+    };
+    std::int64_t next = 1;  // the first pixel not decided
+    std::size_t k = 0;
+    while (k < segs) {
+      if (!isNear[k]) {
+        ++k;
+        continue;
+      }
+      const std::size_t s = k;
+      while (k < segs && isNear[k]) ++k;
+      const std::int64_t from = off[s], to = off[k];
+      // A pixel kept for sure shortly before the stretch; else the walk goes
+      // on from where it was.
+      std::int64_t sync = -1;
+      for (std::int64_t reach = 16; sync < 0 && from - reach > next; reach *= 4) {
+        hold(std::max(next, from - reach), from + 1);
+        for (std::int64_t q = from; q > base + 2 && q >= next && sync < 0; --q)
+          if (kept(q)) sync = q;
+      }
+      if (sync < 0) {
+        hold(next, to);
+        walk(next, to);
+      } else {
+        // The pieces' own points up to the sync, which was kept.
+        for (std::size_t j = segOf(next) + 1; j < segs && off[j] < sync; ++j)
+          if (!same(out.back(), v[j])) out.push_back(v[j]);
+        hold(sync, to);
+        out.push_back(at(sync));
+        walk(sync + 1, to);
+      }
+      next = to;
+    }
+    if (next < total) {
+      for (std::size_t j = segOf(next) + 1; j < segs; ++j)
+        if (!same(out.back(), v[j])) out.push_back(v[j]);
+      if (!same(out.back(), v.back())) out.push_back(v.back());
+    } else {
+      out.push_back(v.back());
+    }
+    return out;
+  }
+
   // Device ellipse outline inside the box (pixel centres l..r-1), symmetric.
   static std::vector<P64> EllipseOutline(std::int64_t l, std::int64_t t, std::int64_t r,
                                          std::int64_t b) {
@@ -854,6 +1010,103 @@ struct DcImpl {
     dc.path_->figs.back().pts.push_back({float(p.x), float(p.y)});
   }
   static void PathAdd(DC& dc, P64 p) { Figure(dc).pts.push_back({float(p.x), float(p.y)}); }
+  // The rounded sample points of a cubic piece in device units, from the
+  // end of the one before; the last is its end exactly.
+  static std::vector<P64> PieceSamples(const P64& from, const P64& c1, const P64& c2, const P64& end) {
+    auto f = [](const P64& p) { return PointF{float(p.x), float(p.y)}; };
+    const PointF p0 = f(from);
+    std::vector<PointF> piece{p0};
+    BezierPoints(p0, f(c1), f(c2), f(end), piece);
+    std::vector<P64> r = Round(piece);
+    r.back() = end;
+    return r;
+  }
+  // Cubic pieces from `start` over logical points onto the figure; a piece
+  // whose samples are one point adds nothing (and makes no figure).
+  static void PathCurve(DC& dc, const P64& start, const POINT* pts, int count) {
+    PathData::Fig* f = nullptr;
+    P64 from = start;
+    // Coordinates below 2^24 pass through single precision unchanged.
+    auto small = [](const P64& p) { return std::abs(p.x) < (1 << 24) && std::abs(p.y) < (1 << 24); };
+    auto rounded = [](std::int64_t v) { return std::int64_t(std::llround(double(float(v)))); };
+    for (int i = 0; i + 2 < count; i += 3) {
+      const P64 was = from;
+      const P64 ctl[4] = {was, Dev(dc, pts[i].x, pts[i].y), Dev(dc, pts[i + 1].x, pts[i + 1].y),
+                          Dev(dc, pts[i + 2].x, pts[i + 2].y)};
+      const P64& end = ctl[3];
+      from = end;
+      PathData::Curve c;
+      c.pts = {was.x, was.y, ctl[1].x, ctl[1].y, ctl[2].x, ctl[2].y, end.x, end.y};
+      const bool apart = small(was) && small(end)
+                             ? was.x != end.x || was.y != end.y
+                             : rounded(was.x) != rounded(end.x) || rounded(was.y) != rounded(end.y);
+      if (apart) {
+        // Its samples round to more than one point; they lie within the
+        // control points' box, give or take the rounding.
+        std::int64_t x0 = was.x, y0 = was.y, x1 = x0, y1 = y0, far = 0;
+        for (const P64& p : ctl) {
+          x0 = std::min(x0, p.x);
+          y0 = std::min(y0, p.y);
+          x1 = std::max(x1, p.x);
+          y1 = std::max(y1, p.y);
+          far = std::max({far, std::abs(p.x), std::abs(p.y)});
+        }
+        const std::int64_t m = 1 + (far >> 23);
+        c.box = {x0 - m, y0 - m, x1 + m, y1 + m};
+      } else {
+        const std::vector<P64> r = PieceSamples(was, ctl[1], ctl[2], end);
+        if (r.size() < 2) {
+          from = was;  // nothing added: the next piece starts where this one did
+          continue;
+        }
+        c.box = {was.x, was.y, was.x, was.y};
+        for (const P64& p : r)
+          c.box = {std::min(c.box[0], p.x), std::min(c.box[1], p.y), std::max(c.box[2], p.x), std::max(c.box[3], p.y)};
+      }
+      if (f == nullptr) f = &Figure(dc);
+      c.at = f->pts.size();
+      f->curves.push_back(c);
+    }
+  }
+  // The box outside which a curve's chain cannot show: the clip box grown
+  // by the pen (when stroking) and the rounding. False where every pixel of
+  // the chain counts: a thin dashed pen's pattern runs on along it.
+  static bool NearBox(DC& dc, bool stroke, Box& out) {
+    const bool pen = stroke && !PenNull(dc);
+    if (pen && dc.pen_->width() <= 1 && dc.pen_->style() >= PS_DASH && dc.pen_->style() <= PS_DASHDOTDOT)
+      return false;
+    const LONG m = 3 + (pen ? dc.pen_->width() : 0);
+    const Box b = ClipBox(dc);
+    out = {b.x0 - m, b.y0 - m, b.x1 + m, b.y1 + m};
+    return true;
+  }
+  // A figure's points with its curves' chains in their places.
+  static std::vector<PointF> FigurePoints(const PathData::Fig& f, const Box* near) {
+    std::vector<PointF> out;
+    out.reserve(f.pts.size() + 8 * f.curves.size());
+    std::size_t i = 0;
+    for (const PathData::Curve& c : f.curves) {
+      out.insert(out.end(), f.pts.begin() + std::ptrdiff_t(i), f.pts.begin() + std::ptrdiff_t(c.at));
+      i = c.at;
+      const P64 end{c.pts[6], c.pts[7]};
+      if (near && (c.box[2] < near->x0 || c.box[0] >= near->x1 || c.box[3] < near->y0 || c.box[1] >= near->y1)) {
+        out.push_back({float(end.x), float(end.y)});  // its chord, as ThinChainNear leaves it
+        continue;
+      }
+      const bool inside = near && c.box[0] >= near->x0 && c.box[2] < near->x1 && c.box[1] >= near->y0 &&
+                          c.box[3] < near->y1;
+      const std::vector<P64> chain = PieceChainOf(
+          PieceSamples({c.pts[0], c.pts[1]}, {c.pts[2], c.pts[3]}, {c.pts[4], c.pts[5]}, end), inside ? nullptr : near);
+      for (std::size_t k = 1; k < chain.size(); ++k) out.push_back({float(chain[k].x), float(chain[k].y)});
+    }
+    out.insert(out.end(), f.pts.begin() + std::ptrdiff_t(i), f.pts.end());
+    return out;
+  }
+  // A piece's samples as a thin chain of pixel positions; with `near`, only
+  // near that box.
+  static std::vector<P64> PieceChainOf(const std::vector<P64>& r, const Box* near) {
+    return near ? ThinChainNear(r, *near) : ThinChain(r, false);
+  }
   static void PathClosed(DC& dc, const std::vector<P64>& pts) {
     PathData::Fig f;
     for (const P64& p : pts) f.pts.push_back({float(p.x), float(p.y)});
@@ -877,11 +1130,13 @@ struct DcImpl {
     std::vector<std::vector<P64>> outline;
     std::vector<bool> closed;
     std::vector<std::vector<PointF>> area;
+    Box nearBox;
+    const Box* near = NearBox(dc, stroke, nearBox) ? &nearBox : nullptr;
     for (const auto& f : path->figs) {
       if (f.pts.empty()) continue;
-      outline.push_back(Round(f.pts));
+      area.push_back(f.curves.empty() ? f.pts : FigurePoints(f, near));
+      outline.push_back(Round(area.back()));
       closed.push_back(f.closed);
-      area.push_back(f.pts);
     }
     if (!stroke) {
       // fill only: brush without outline
@@ -1241,22 +1496,22 @@ BOOL DC::PolylineTo(const POINT* pts, int count) {
 }
 
 namespace {
-// The curve through cubic pieces from `start` as a thin chain of pixel
-// positions, starting with `start` and ending on the last point exactly.
-std::vector<P64> BezierChain(const P64& start, const POINT* pts, int count, const POINT& org) {
+// Logical points in device units.
+std::vector<P64> DevicePoints(const POINT* pts, int count, const POINT& org) {
+  std::vector<P64> out;
+  out.reserve(std::size_t(count));
+  for (int i = 0; i < count; ++i) out.push_back({std::int64_t(pts[i].x) + org.x, std::int64_t(pts[i].y) + org.y});
+  return out;
+}
+
+// The curve through the pieces as one thin chain, starting with `start` and
+// ending on the last point exactly.
+std::vector<P64> BezierChain(const P64& start, const std::vector<P64>& pts, const Box* near) {
   std::vector<P64> out{start};
-  for (int i = 0; i + 2 < count; i += 3) {
-    auto f = [&](const POINT& p) {
-      return PointF{float(std::int64_t(p.x) + org.x), float(std::int64_t(p.y) + org.y)};
-    };
-    const P64 s0 = out.back();
-    const PointF p0{float(s0.x), float(s0.y)};
-    std::vector<PointF> piece{p0};
-    DcImpl::BezierPoints(p0, f(pts[i]), f(pts[i + 1]), f(pts[i + 2]), piece);
-    std::vector<P64> r = DcImpl::Round(piece);
-    r.back() = {std::int64_t(pts[i + 2].x) + org.x, std::int64_t(pts[i + 2].y) + org.y};
-    r = DcImpl::ThinChain(r, false);
-    out.insert(out.end(), r.begin() + 1, r.end());
+  for (std::size_t i = 0; i + 2 < pts.size(); i += 3) {
+    const std::vector<P64> c =
+        DcImpl::PieceChainOf(DcImpl::PieceSamples(out.back(), pts[i], pts[i + 1], pts[i + 2]), near);
+    out.insert(out.end(), c.begin() + 1, c.end());
   }
   return out;
 }
@@ -1270,14 +1525,15 @@ BOOL DC::PolyBezier(const POINT* pts, int count) {
     styleState_ = 0;
     return 1;
   }
-  const std::vector<P64> f = BezierChain(start, pts + 1, count - 1, org_);
   if (DcImpl::Building(*this)) {
-    DcImpl::PathMove(*this, f[0]);
-    for (std::size_t i = 1; i < f.size(); ++i) DcImpl::PathAdd(*this, f[i]);
+    DcImpl::PathMove(*this, start);
+    DcImpl::PathCurve(*this, start, pts + 1, count - 1);
     return 1;
   }
   styleState_ = 0;
-  DcImpl::DrawOpen(*this, f);
+  Box near;
+  DcImpl::DrawOpen(*this, BezierChain(start, DevicePoints(pts + 1, count - 1, org_),
+                                      DcImpl::NearBox(*this, true, near) ? &near : nullptr));
   return 1;
 }
 
@@ -1289,11 +1545,12 @@ BOOL DC::PolyBezierTo(const POINT* pts, int count) {
     cur_ = pts[count - 1];
     return 1;
   }
-  const std::vector<P64> f = BezierChain(start, pts, count, org_);
   if (DcImpl::Building(*this)) {
-    for (std::size_t i = 1; i < f.size(); ++i) DcImpl::PathAdd(*this, f[i]);
+    DcImpl::PathCurve(*this, start, pts, count);
   } else {
-    DcImpl::DrawOpen(*this, f);
+    Box near;
+    DcImpl::DrawOpen(*this, BezierChain(start, DevicePoints(pts, count, org_),
+                                        DcImpl::NearBox(*this, true, near) ? &near : nullptr));
   }
   cur_ = pts[count - 1];
   return 1;

@@ -25,24 +25,102 @@ SpanFn SpanFor(int rop2) {
   return kSpanTable[std::size_t(rop2 - 1)];
 }
 
+void RunSet::Bound(LONG x0, LONG y0, LONG x1, LONG y1) {
+  if (!bits_.empty() || x1 <= x0 || y1 <= y0) return;
+  bx0_ = x0;
+  by0_ = y0;
+  bx1_ = x1;
+  by1_ = y1;
+  words_ = (std::size_t(std::int64_t(x1) - x0) + 63) / 64;
+  // A bitmap costs its words once; a pixel in the list costs a word and its
+  // share of the sort.
+  dense_ = words_ * std::size_t(std::int64_t(y1) - y0) + 4096;
+  room_ = std::min(pix_.size(), dense_);
+}
+
+void RunSet::AddPixelSlow(LONG x, LONG y) {
+  const std::int64_t k = (std::int64_t(y) << 32) | std::uint32_t(x);
+  if (!bits_.empty() && x >= bx0_ && y >= by0_ && x < bx1_ && y < by1_) {
+    const std::size_t dx = std::size_t(std::int64_t(x) - bx0_);
+    bits_[std::size_t(std::int64_t(y) - by0_) * words_ + dx / 64] |= std::uint64_t(1) << (dx % 64);
+    return;
+  }
+  if (bits_.empty() && used_ >= dense_) {
+    ToBits();
+    AddPixelSlow(x, y);
+    return;
+  }
+  if (used_ == pix_.size()) pix_.resize(std::max<std::size_t>(64, 2 * pix_.size()));
+  pix_[used_++] = k;
+  room_ = bits_.empty() ? std::min(pix_.size(), dense_) : 0;
+}
+
+void RunSet::ToBits() {
+  dense_ = SIZE_MAX;
+  room_ = 0;
+  bits_.assign(words_ * std::size_t(std::int64_t(by1_) - by0_), 0);
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < used_; ++i) {
+    const std::int64_t k = pix_[i];
+    const LONG x = LONG(std::uint32_t(k & 0xFFFFFFFF)), y = LONG(k >> 32);
+    if (x >= bx0_ && y >= by0_ && x < bx1_ && y < by1_) {
+      const std::size_t dx = std::size_t(std::int64_t(x) - bx0_);
+      bits_[std::size_t(std::int64_t(y) - by0_) * words_ + dx / 64] |= std::uint64_t(1) << (dx % 64);
+    } else {
+      pix_[kept++] = k;
+    }
+  }
+  used_ = kept;
+}
+
 void RunSet::Normalize() {
   std::vector<Run> fromPix;
-  if (!pix_.empty()) {
+  if (!bits_.empty()) {
+    // the bitmap's rows as runs, in order
+    const std::size_t rows = std::size_t(std::int64_t(by1_) - by0_);
+    for (std::size_t r = 0; r < rows; ++r) {
+      const std::uint64_t* row = bits_.data() + r * words_;
+      const LONG y = by0_ + LONG(r);
+      bool open = false;  // a run being read, from x0
+      LONG x0 = 0;
+      for (std::size_t w = 0; w < words_; ++w) {
+        const std::uint64_t bits = row[w];
+        if (bits == (open ? ~std::uint64_t(0) : 0)) continue;
+        for (int b = 0; b < 64; ++b) {
+          const bool on = (bits >> b) & 1;
+          if (on == open) continue;
+          const LONG x = bx0_ + LONG(w * 64) + b;
+          if (on) {
+            x0 = x;
+          } else {
+            fromPix.push_back({y, x0, x});
+          }
+          open = on;
+        }
+      }
+      if (open) fromPix.push_back({y, x0, bx0_ + LONG(words_ * 64)});
+    }
+    bits_.clear();
+    bits_.shrink_to_fit();
+  }
+  if (used_ != 0) {
+    const std::int64_t* const pb = pix_.data();
+    const std::int64_t* const pe = pb + used_;
     // counting sort by row, then each row's columns
-    LONG ymin = LONG(pix_[0] >> 32), ymax = ymin;
-    for (std::int64_t k : pix_) {
-      const LONG y = LONG(k >> 32);
+    LONG ymin = LONG(pb[0] >> 32), ymax = ymin;
+    for (const std::int64_t* k = pb; k != pe; ++k) {
+      const LONG y = LONG(*k >> 32);
       ymin = std::min(ymin, y);
       ymax = std::max(ymax, y);
     }
     const std::size_t rows = std::size_t(std::int64_t(ymax) - ymin + 1);
     std::vector<std::uint32_t> start(rows + 1, 0);
-    for (std::int64_t k : pix_) ++start[std::size_t(LONG(k >> 32) - ymin) + 1];
+    for (const std::int64_t* k = pb; k != pe; ++k) ++start[std::size_t(LONG(*k >> 32) - ymin) + 1];
     for (std::size_t i = 0; i < rows; ++i) start[i + 1] += start[i];
-    std::vector<LONG> xs(pix_.size());
+    std::vector<LONG> xs(used_);
     std::vector<std::uint32_t> fillAt(start.begin(), start.end() - 1);
-    for (std::int64_t k : pix_)
-      xs[fillAt[std::size_t(LONG(k >> 32) - ymin)]++] = LONG(std::uint32_t(k & 0xFFFFFFFF));
+    for (const std::int64_t* k = pb; k != pe; ++k)
+      xs[fillAt[std::size_t(LONG(*k >> 32) - ymin)]++] = LONG(std::uint32_t(*k & 0xFFFFFFFF));
     for (std::size_t r = 0; r < rows; ++r) {
       auto b = xs.begin() + start[r], e = xs.begin() + start[r + 1];
       if (b == e) continue;
@@ -62,8 +140,11 @@ void RunSet::Normalize() {
     }
     pix_.clear();
     pix_.shrink_to_fit();
+    used_ = room_ = 0;
   }
   auto less = [](const Run& a, const Run& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; };
+  if (!std::is_sorted(fromPix.begin(), fromPix.end(), less))
+    std::sort(fromPix.begin(), fromPix.end(), less);
   if (!std::is_sorted(runs_.begin(), runs_.end(), less))
     std::sort(runs_.begin(), runs_.end(), less);
   std::vector<Run> all;

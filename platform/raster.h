@@ -127,20 +127,37 @@ struct Run {
 // Runs sorted by row, then x, not overlapping.
 class RunSet {
  public:
-  void AddPixel(LONG x, LONG y) { pix_.push_back((std::int64_t(y) << 32) | std::uint32_t(x)); }
+  void AddPixel(LONG x, LONG y) {
+    if (used_ < room_) {
+      pix_[used_++] = (std::int64_t(y) << 32) | std::uint32_t(x);
+      return;
+    }
+    AddPixelSlow(x, y);
+  }
+  // The box [x0, x1) x [y0, y1) the pixels lie in: once there are many more
+  // of them than fit a bitmap of it, they are kept in one.
+  void Bound(LONG x0, LONG y0, LONG x1, LONG y1);
   void AddRun(LONG y, LONG x0, LONG x1) {
     if (x1 > x0) runs_.push_back({y, x0, x1});
   }
   // Sorts and merges what was added; call before reading.
   void Normalize();
   const std::vector<Run>& runs() const { return runs_; }
-  bool empty() const { return runs_.empty() && pix_.empty(); }
+  bool empty() const { return runs_.empty() && used_ == 0 && bits_.empty(); }
   // This minus other (both normalized).
   void Subtract(const RunSet& other);
 
  private:
-  std::vector<std::int64_t> pix_;
+  void AddPixelSlow(LONG x, LONG y);
+  void ToBits();
+  std::vector<std::int64_t> pix_;  // pixels in [0, used_)
+  std::size_t used_ = 0;
+  std::size_t room_ = 0;  // where the list stops taking pixels straight away
   std::vector<Run> runs_;
+  std::size_t dense_ = SIZE_MAX;  // pixels beyond which the bitmap is used
+  std::vector<std::uint64_t> bits_;
+  LONG bx0_ = 0, by0_ = 0, bx1_ = 0, by1_ = 0;
+  std::size_t words_ = 0;  // per row
 };
 
 // Exact line stepping from (x0, y0) towards (x1, y1), the last pixel left out,
@@ -389,6 +406,10 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
       const std::uint32_t e = start[next++].index;
       act[count++] = {edge[e].q, e};
     }
+    // Edges that cross between rows move little, so insertion mostly; where
+    // many swap places (dense crossing edges), a full sort.
+    std::size_t moves = 0;
+    const std::size_t moveLimit = 4 * count + 64;
     for (std::size_t i = 1; i < count; ++i) {
       if (act[i - 1].q <= act[i].q) continue;
       const ActiveKey k = act[i];
@@ -396,8 +417,13 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
       do {
         act[j] = act[j - 1];
         --j;
+        ++moves;
       } while (j > 0 && act[j - 1].q > k.q);
       act[j] = k;
+      if (moves > moveLimit) {
+        std::sort(act, act + count, [](const ActiveKey& a, const ActiveKey& b) { return a.q < b.q; });
+        break;
+      }
     }
     auto at = [&](std::size_t i) { return LONG(std::clamp<std::int64_t>(act[i].q, lo, hi)); };
     if (winding) {

@@ -36,7 +36,143 @@ struct Operand {
   cl::PolyFillType fill = cl::pftNonZero;
 };
 
-void AddPath(const Path& path, Operand& out) {
+// Work allowed to tell that a path's contours are disjoint, per edge; a path
+// that needs more is resolved by the clipper instead.
+constexpr std::size_t kDisjointWorkPerEdge = 64;
+
+// Sign of the turn a -> b -> c.
+int Turn(const cl::IntPoint& a, const cl::IntPoint& b, const cl::IntPoint& c) {
+  const __int128 t = __int128(b.X - a.X) * (c.Y - a.Y) - __int128(b.Y - a.Y) * (c.X - a.X);
+  return t > 0 ? 1 : t < 0 ? -1 : 0;
+}
+
+// c on the segment a-b, given the three are collinear.
+bool Within(const cl::IntPoint& a, const cl::IntPoint& b, const cl::IntPoint& c) {
+  return std::min(a.X, b.X) <= c.X && c.X <= std::max(a.X, b.X) && std::min(a.Y, b.Y) <= c.Y &&
+         c.Y <= std::max(a.Y, b.Y);
+}
+
+// Whether the segments a-b and c-d have a point in common.
+bool Meet(const cl::IntPoint& a, const cl::IntPoint& b, const cl::IntPoint& c, const cl::IntPoint& d) {
+  const int t1 = Turn(a, b, c), t2 = Turn(a, b, d), t3 = Turn(c, d, a), t4 = Turn(c, d, b);
+  if (t1 * t2 < 0 && t3 * t4 < 0) return true;
+  return (t1 == 0 && Within(a, b, c)) || (t2 == 0 && Within(a, b, d)) || (t3 == 0 && Within(c, d, a)) ||
+         (t4 == 0 && Within(c, d, b));
+}
+
+struct Box {
+  cl::cInt x0, y0, x1, y1;
+  bool Overlaps(const Box& o) const { return x0 <= o.x1 && o.x0 <= x1 && y0 <= o.y1 && o.y0 <= y1; }
+  bool Holds(const Box& o) const { return x0 <= o.x0 && o.x1 <= x1 && y0 <= o.y0 && o.y1 <= y1; }
+};
+
+Box BoxOf(const cl::IntPoint& a, const cl::IntPoint& b) {
+  return {std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
+}
+
+// Whether no two edges of the closed contours meet, but neighbours at their
+// shared corner (and there without folding back along each other): the
+// contours are simple and neither cross nor touch. False as well when telling
+// would take more than the allowed work.
+bool Disjoint(const cl::Paths& closed) {
+  struct Edge {
+    Box box;
+    std::uint32_t contour, index;
+  };
+  std::vector<Edge> edges;
+  std::size_t total = 0;
+  for (const cl::Path& c : closed) total += c.size();
+  edges.reserve(total);
+  for (std::size_t k = 0; k < closed.size(); ++k) {
+    const cl::Path& c = closed[k];
+    for (std::size_t i = 0; i < c.size(); ++i)
+      edges.push_back({BoxOf(c[i], c[(i + 1) % c.size()]), std::uint32_t(k), std::uint32_t(i)});
+  }
+  std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.box.x0 < b.box.x0; });
+  std::size_t budget = kDisjointWorkPerEdge * edges.size();
+  auto from = [&](const Edge& e) { return closed[e.contour][e.index]; };
+  auto to = [&](const Edge& e) {
+    const cl::Path& c = closed[e.contour];
+    return c[(e.index + 1) % c.size()];
+  };
+  std::vector<const Edge*> active;
+  for (const Edge& e : edges) {
+    std::size_t kept = 0;
+    for (const Edge* a : active) {
+      if (budget-- == 0) return false;
+      if (a->box.x1 < e.box.x0) continue;  // left behind for good
+      active[kept++] = a;
+      if (!a->box.Overlaps(e.box)) continue;
+      const std::size_t n = closed[e.contour].size();
+      if (a->contour == e.contour && ((a->index + 1) % n == e.index || (e.index + 1) % n == a->index)) {
+        // Neighbours share one corner; they meet elsewhere only when they
+        // run along each other from it.
+        const bool aFirst = (a->index + 1) % n == e.index;
+        const cl::IntPoint corner = aFirst ? from(e) : from(*a);
+        const cl::IntPoint p = aFirst ? from(*a) : to(*a);
+        const cl::IntPoint q = aFirst ? to(e) : from(e);
+        if (Turn(corner, p, q) == 0 && __int128(p.X - corner.X) * (q.X - corner.X) +
+                                               __int128(p.Y - corner.Y) * (q.Y - corner.Y) > 0)
+          return false;
+        continue;
+      }
+      if (Meet(from(*a), to(*a), from(e), to(e))) return false;
+    }
+    active.resize(kept);
+    active.push_back(&e);
+  }
+  return true;
+}
+
+// Orients disjoint contours so that the nonzero rule fills what even-odd
+// does: inside an even number of the others positive, else negative. False
+// (nothing changed) when the nesting takes more than the allowed work.
+bool OrientByNesting(cl::Paths& closed) {
+  std::vector<Box> boxes;
+  boxes.reserve(closed.size());
+  std::size_t edges = 0;
+  for (const cl::Path& c : closed) {
+    Box b{c[0].X, c[0].Y, c[0].X, c[0].Y};
+    for (const cl::IntPoint& p : c) {
+      b.x0 = std::min(b.x0, p.X);
+      b.y0 = std::min(b.y0, p.Y);
+      b.x1 = std::max(b.x1, p.X);
+      b.y1 = std::max(b.y1, p.Y);
+    }
+    boxes.push_back(b);
+    edges += c.size();
+  }
+  std::size_t budget = kDisjointWorkPerEdge * edges;
+  std::vector<bool> positive(closed.size(), true);
+  for (std::size_t i = 0; i < closed.size(); ++i) {
+    for (std::size_t j = 0; j < closed.size(); ++j) {
+      if (budget == 0) return false;
+      --budget;
+      if (i == j || !boxes[j].Holds(boxes[i])) continue;
+      if (budget < closed[j].size()) return false;
+      budget -= closed[j].size();
+      if (cl::PointInPolygon(closed[i][0], closed[j]) != 0) positive[i] = !positive[i];
+    }
+  }
+  for (std::size_t i = 0; i < closed.size(); ++i)
+    if (cl::Orientation(closed[i]) != positive[i]) cl::ReversePath(closed[i]);
+  return true;
+}
+
+// Each polygon from its least point (by y, then x), which is never a point
+// the clipper drops as lying between its neighbours; the polygons by those
+// points, then by their points.
+void InOrder(cl::Paths& polys) {
+  auto less = [](const cl::IntPoint& a, const cl::IntPoint& b) { return a.Y != b.Y ? a.Y < b.Y : a.X < b.X; };
+  for (cl::Path& p : polys) std::rotate(p.begin(), std::min_element(p.begin(), p.end(), less), p.end());
+  std::sort(polys.begin(), polys.end(), [&](const cl::Path& a, const cl::Path& b) {
+    if (!(a[0] == b[0])) return less(a[0], b[0]);
+    if (a.size() != b.size()) return a.size() < b.size();
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), less);
+  });
+}
+
+void AddPath(const Path& path, Operand& out, Resolve resolve) {
   cl::Paths closed;
   for (const Contour& c : path.contours) {
     cl::Path g = ToGrid(Flatten(c));
@@ -53,16 +189,26 @@ void AddPath(const Path& path, Operand& out) {
     out.region.push_back(std::move(closed[0]));
     return;
   }
-  cl::Clipper c;
-  c.AddPaths(closed, cl::ptSubject, true);
+  // Contours that neither cross nor touch fill even-odd as they are, once
+  // oriented by their nesting; others are resolved by a union of their own.
   cl::Paths solved;
-  c.Execute(cl::ctUnion, solved, cl::pftEvenOdd, cl::pftEvenOdd);
+  if (resolve == Resolve::WhereNeeded && Disjoint(closed) && OrientByNesting(closed)) {
+    solved = std::move(closed);
+  } else {
+    cl::Clipper c;
+    c.AddPaths(closed, cl::ptSubject, true);
+    c.Execute(cl::ctUnion, solved, cl::pftEvenOdd, cl::pftEvenOdd);
+  }
+  // The clipper's result depends on the order of its input where minima lie
+  // level; in one order either way, the two ways give the same bytes.
+  InOrder(solved);
   for (cl::Path& p : solved) out.region.push_back(std::move(p));
 }
 
 // With `resolved`, the region is oriented for the nonzero rule (the offset
 // needs that); a single path otherwise keeps its contours for even-odd.
-Operand ToOperand(const std::vector<const Path*>& paths, bool resolved = false) {
+Operand ToOperand(const std::vector<const Path*>& paths, bool resolved = false,
+                  Resolve resolve = Resolve::WhereNeeded) {
   Operand op;
   if (paths.size() == 1 && !resolved) {
     op.fill = cl::pftEvenOdd;
@@ -77,14 +223,14 @@ Operand ToOperand(const std::vector<const Path*>& paths, bool resolved = false) 
     }
     return op;
   }
-  for (const Path* p : paths) AddPath(*p, op);
+  for (const Path* p : paths) AddPath(*p, op, resolve);
   return op;
 }
 
-Operand ToOperand(const Node& node) {
+Operand ToOperand(const Node& node, Resolve resolve) {
   std::vector<const Path*> paths;
   CollectPaths(node, paths);
-  return ToOperand(paths);
+  return ToOperand(paths, false, resolve);
 }
 
 Ring ToRing(const cl::Path& p, bool closed) {
@@ -180,11 +326,11 @@ std::vector<Pt> Flatten(const Contour& c) {
   return out;
 }
 
-std::vector<std::uint8_t> Weld(const Node& a, const Node& b, BoolOp op) {
+std::vector<std::uint8_t> Weld(const Node& a, const Node& b, BoolOp op, Resolve resolve) {
   const Path* style = FirstPath(a);
   if (!style) return {};
-  const Operand A = ToOperand(a);
-  const Operand B = ToOperand(b);
+  const Operand A = ToOperand(a, resolve);
+  const Operand B = ToOperand(b, resolve);
   static constexpr cl::ClipType kTypes[] = {cl::ctUnion, cl::ctDifference, cl::ctIntersection, cl::ctXor};
   const cl::ClipType type = kTypes[int(op)];
   std::vector<Ring> rings = Clip(A, B, type);
@@ -195,7 +341,8 @@ std::vector<std::uint8_t> Weld(const Node& a, const Node& b, BoolOp op) {
   return PathOf(*style, rings);
 }
 
-std::vector<std::uint8_t> LineCut(const Node& a, double x1, double y1, double x2, double y2) {
+std::vector<std::uint8_t> LineCut(const Node& a, double x1, double y1, double x2, double y2,
+                                  Resolve resolve) {
   const Path* style = FirstPath(a);
   if (!style) return {};
   if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return {};
@@ -205,7 +352,7 @@ std::vector<std::uint8_t> LineCut(const Node& a, double x1, double y1, double x2
   const double dx = x2 - x1, dy = y2 - y1;
   const double len = std::hypot(dx, dy);
   if (len == 0.0) return {};
-  const Operand A = ToOperand(a);
+  const Operand A = ToOperand(a, resolve);
   // Reach: beyond every point of the operand and of the line.
   double reach = 1.0 + len;
   auto widen = [&](const cl::Paths& ps) {
@@ -243,7 +390,7 @@ std::vector<std::uint8_t> LineCut(const Node& a, double x1, double y1, double x2
 std::vector<std::uint8_t> FigureCut(const Node& a, const Node& b, std::uint32_t mode) {
   const Path* style = FirstPath(a);
   if (!style) return {};
-  const Operand B = ToOperand(b);
+  const Operand B = ToOperand(b, Resolve::WhereNeeded);
   std::vector<const Path*> paths;
   CollectPaths(a, paths);
   std::vector<std::vector<std::uint8_t>> pieces;
@@ -284,7 +431,8 @@ std::vector<std::uint8_t> SelfWeld(const Node& a) {
   return PathOf(*style, rings);
 }
 
-std::vector<std::uint8_t> Expand(const Node& a, double size, double limit, std::int32_t mode, bool asOne) {
+std::vector<std::uint8_t> Expand(const Node& a, double size, double limit, std::int32_t mode, bool asOne,
+                                 Resolve resolve) {
   const Path* style = FirstPath(a);
   if (!style) return {};
   if (!std::isfinite(size) || std::fabs(size) > 1000.0) return {};
@@ -314,7 +462,7 @@ std::vector<std::uint8_t> Expand(const Node& a, double size, double limit, std::
   CollectPaths(a, paths);
   std::vector<std::vector<std::uint8_t>> pieces;
   if (asOne) {
-    Operand all = ToOperand(paths, true);
+    Operand all = ToOperand(paths, true, resolve);
     if (all.region.size() > 1) {
       cl::Clipper c;
       c.AddPaths(all.region, cl::ptSubject, true);
@@ -326,7 +474,7 @@ std::vector<std::uint8_t> Expand(const Node& a, double size, double limit, std::
     if (!rec.empty()) pieces.push_back(std::move(rec));
   } else {
     for (const Path* p : paths) {
-      std::vector<std::uint8_t> rec = offset(ToOperand(std::vector<const Path*>{p}, true));
+      std::vector<std::uint8_t> rec = offset(ToOperand(std::vector<const Path*>{p}, true, resolve));
       if (!rec.empty()) pieces.push_back(std::move(rec));
     }
   }

@@ -5,9 +5,11 @@
 #include <cstring>
 #include <string>
 
+#include "outside/flexoril/clip.h"
 #include "outside/flexoril/transforms.h"
 #include "outside/tests/records.h"
 #include "platform/dc.h"
+#include "platform/font.h"
 #include "platform/library.h"
 
 namespace flxtest {
@@ -523,6 +525,118 @@ TEST_F(Flexoril, SameInputSameBytesAndInputsUntouched) {
   plat::GlobalLockGuard g(a.block.record);
   EXPECT_EQ(Bytes(g.bytes(), g.bytes() + ra.size()), ra);
   EXPECT_EQ(plat::GlobalLockCount(a.block.record), 1u);  // ours only
+}
+
+// Glyph outlines of the Chinese face as path records in millimetres, 6 mm
+// high in cells of 7 mm, 10 to a row from (x, y); its quadratic pieces raised
+// to cubic ones. Empty when the face is missing.
+std::vector<Bytes> GlyphPaths(int count, float x, float y) {
+  plat::LOGFONT lf;
+  lf.lfHeight = -1000;
+  lf.lfCharSet = plat::GB2312_CHARSET;
+  lf.SetFaceName("AR PL SungtiL GB");
+  plat::Font font(lf);
+  if (font.RealizedFamily() != "AR PL SungtiL GB") return {};
+  std::vector<Bytes> out;
+  for (plat::UINT code = 0xB0A1; int(out.size()) < count && code < 0xB0FF; ++code) {
+    plat::GLYPHMETRICS gm;
+    const plat::DWORD n = font.GetGlyphOutline(code, plat::GGO_NATIVE, &gm, 0, nullptr, nullptr);
+    if (n == plat::GDI_ERROR || n == 0) continue;
+    std::vector<char> buf(n);
+    font.GetGlyphOutline(code, plat::GGO_NATIVE, &gm, n, buf.data(), nullptr);
+    std::vector<plat::NativeContour> contours;
+    if (!plat::ParseNativeOutline(buf.data(), buf.size(), &contours)) continue;
+    const float ox = x + 7.0f * float(out.size() % 10), oy = y + 7.0f * float(out.size() / 10);
+    auto at = [&](const plat::POINTFX& q) {
+      return P{ox + float(plat::FixedToDouble(q.x)) * 0.006f, oy + 6.0f - float(plat::FixedToDouble(q.y)) * 0.006f, 1};
+    };
+    std::vector<P> pts;
+    for (const plat::NativeContour& c : contours) {
+      P cur = at(c.start);
+      cur.f = 0x11;
+      pts.push_back(cur);
+      for (const plat::NativeCurve& piece : c.curves) {
+        const std::size_t k = piece.points.size();
+        for (std::size_t i = 0; i < k; ++i) {
+          P next = at(piece.points[i]);
+          if (piece.type == plat::TT_PRIM_QSPLINE && i + 1 < k) {
+            const P after = at(piece.points[i + 1]);
+            const P end = i + 2 == k ? after : P{(next.x + after.x) / 2, (next.y + after.y) / 2, 1};
+            pts.push_back({cur.x + (next.x - cur.x) * 2 / 3, cur.y + (next.y - cur.y) * 2 / 3, 0});
+            pts.push_back({end.x + (next.x - end.x) * 2 / 3, end.y + (next.y - end.y) * 2 / 3, 0});
+            pts.push_back(end);
+            cur = end;
+            if (i + 2 == k) ++i;
+            continue;
+          }
+          pts.push_back(next);
+          cur = next;
+        }
+      }
+      pts.back().f |= 0x40;
+    }
+    out.push_back(PathRec(pts));
+  }
+  return out;
+}
+
+// Paths of several contours that neither cross nor touch are oriented by
+// their nesting instead of being unioned alone: every operation that takes
+// several paths gives the same bytes as when each path is unioned alone.
+TEST(FlexorilResolve, DisjointContoursGiveWhatAUnionOfTheirOwnGives) {
+  using flx::Resolve;
+  const std::vector<Bytes> glyphsA = GlyphPaths(30, 0, 0), glyphsB = GlyphPaths(30, 3.5f, 3.5f);
+  if (glyphsA.empty()) GTEST_SKIP() << "AR PL SungtiL GB is not installed";
+  auto path = [](std::vector<std::vector<P>> contours) {
+    std::vector<P> pts;
+    for (const auto& c : contours) pts.insert(pts.end(), c.begin(), c.end());
+    return PathRec(pts);
+  };
+  auto tri = [](float x0, float y0, float x1, float y1, float x2, float y2) {
+    return std::vector<P>{{x0, y0, 0x11}, {x1, y1, 1}, {x2, y2, 0x41}};
+  };
+  const std::vector<P> eight{{0, 0, 0x11}, {10, 10, 1}, {10, 0, 1}, {0, 10, 0x41}};
+  struct Case {
+    const char* what;
+    std::vector<Bytes> a, b;
+  };
+  const std::vector<Case> cases{
+      {"glyph groups", glyphsA, glyphsB},
+      {"nested: outer, hole, island, a triangle beside",
+       {path({Square(0, 0, 20, 20), Square(2, 2, 18, 18), Square(5, 5, 15, 15), tri(30, 0, 40, 0, 35, 8)}),
+        PathRec(Square(10, -5, 35, 3))},
+       {PathRec(Square(-3, 8, 50, 12))}},
+      {"crossing squares", {path({Square(0, 0, 10, 10), Square(5, 5, 15, 15)}), PathRec(Square(20, 0, 25, 5))},
+       {PathRec(Square(8, -2, 22, 4))}},
+      {"squares sharing a side", {path({Square(0, 0, 10, 10), Square(10, 0, 20, 10)}), PathRec(Square(30, 0, 31, 1))},
+       {PathRec(Square(5, 5, 25, 6))}},
+      {"squares sharing a corner", {path({Square(0, 0, 10, 10), Square(10, 10, 20, 20)}), PathRec(Square(30, 0, 31, 1))},
+       {PathRec(Square(5, 5, 15, 15))}},
+      {"a hole touching its outer", {path({Square(0, 0, 10, 10), tri(0, 0, 5, 2, 2, 5)}), PathRec(Square(30, 0, 31, 1))},
+       {PathRec(Square(1, 1, 3, 3))}},
+      {"a figure eight", {path({eight, Square(20, 0, 30, 10)}), PathRec(Square(40, 0, 41, 1))},
+       {PathRec(Square(2, 4, 25, 6))}},
+      {"a contour folding back on itself",
+       {path({{{0, 0, 0x11}, {10, 0, 1}, {10, 10, 1}, {10, 5, 1}, {0, 10, 0x41}}, Square(20, 0, 30, 10)}),
+        PathRec(Square(40, 0, 41, 1))},
+       {PathRec(Square(2, 4, 25, 6))}},
+  };
+  auto node = [](const std::vector<Bytes>& paths) {
+    const Bytes rec = paths.size() == 1 ? paths[0] : GroupRec(paths);
+    return *flx::ReadNode(rec.data(), rec.size());
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const flx::Node a = node(c.a), b = node(c.b);
+    for (flx::BoolOp op : {flx::BoolOp::Union, flx::BoolOp::Difference, flx::BoolOp::Intersection, flx::BoolOp::Xor}) {
+      const Bytes want = flx::Weld(a, b, op, Resolve::EveryPath);
+      EXPECT_FALSE(want.empty());
+      EXPECT_EQ(flx::Weld(a, b, op), want) << int(op);
+    }
+    EXPECT_EQ(flx::LineCut(a, 4, -100, 6, 100), flx::LineCut(a, 4, -100, 6, 100, Resolve::EveryPath));
+    for (bool asOne : {false, true})
+      EXPECT_EQ(flx::Expand(a, 0.5, 0, 2, asOne), flx::Expand(a, 0.5, 0, 2, asOne, Resolve::EveryPath)) << asOne;
+  }
 }
 
 // --- Transforms --------------------------------------------------------------------

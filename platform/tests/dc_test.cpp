@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/raster.h"
+
 #include <algorithm>
 #include <functional>
 #include <cmath>
@@ -288,6 +290,45 @@ TEST(DcFill, AlternateAndWindingOnASelfIntersectingStar) {
     }
 }
 
+// A star of thousands of crossing edges, whose crossings change order
+// wholesale from row to row: each pixel is filled as its winding number at
+// (x, y) says, counted edge by edge with the filler's 1/256 grid and its
+// top-inclusive, left-inclusive rule.
+TEST(DcFill, DenseCrossingEdgesFillByTheirWindingNumbers) {
+  constexpr int kPoints = 3001;
+  std::vector<PointF> star;
+  for (int i = 0; i < kPoints; ++i) {
+    const double a = 2 * M_PI * i * 1499.0 / kPoints;
+    star.push_back({float(24 + 20 * std::cos(a)), float(23.3 + 19 * std::sin(a))});
+  }
+  auto fixed = [](float v) { return std::int64_t(std::llround(double(v) * 256.0)); };
+  for (int mode : {ALTERNATE, WINDING}) {
+    Canvas c(48, 48);
+    const int counts[] = {kPoints};
+    c.dc.FillPolygonsF(star.data(), counts, 1, mode, kBlack);
+    for (LONG y = 0; y < 48; ++y)
+      for (LONG x = 0; x < 48; ++x) {
+        int w = 0;
+        for (int i = 0; i < kPoints; ++i) {
+          std::int64_t ax = fixed(star[i].x), ay = fixed(star[i].y);
+          std::int64_t bx = fixed(star[(i + 1) % kPoints].x), by = fixed(star[(i + 1) % kPoints].y);
+          int dir = 1;
+          if (ay == by) continue;
+          if (ay > by) {
+            std::swap(ax, bx);
+            std::swap(ay, by);
+            dir = -1;
+          }
+          if (!(ay <= 256 * y && 256 * y < by)) continue;
+          // the pixel lies at or right of the crossing: 256 x >= ax + (256 y - ay) dx / dy
+          if (256 * x * (by - ay) >= ax * (by - ay) + (256 * y - ay) * (bx - ax)) w += dir;
+        }
+        const bool in = mode == WINDING ? w != 0 : (w % 2) != 0;
+        ASSERT_EQ(c.dc.GetPixel(x, y), in ? kBlack : kWhite) << mode << " at " << x << "," << y;
+      }
+  }
+}
+
 TEST(DcFill, SubPixelFillSamplesPixelPositionsTopLeftInclusive) {
   Canvas c(6, 5);
   // [0.5, 3.5) x [1, 3): samples x = 1, 2, 3 and rows 1, 2
@@ -443,6 +484,125 @@ TEST(DcClip, CurvesAlongTheClipEdgesDrawAsUnclipped) {
       }
     }
   }
+}
+
+// Curves flattened only near the clip box (their far stretches left as
+// chords) draw inside it exactly as curves flattened whole, drawn straight or
+// through paths that are stroked, filled by either rule, or both; a path made
+// while clipped and used unclipped is flattened whole.
+TEST(DcClip, CurvesReachingFarOutsideDrawInsideAsWhenFlattenedWhole) {
+  std::uint32_t v = 11;
+  auto rnd = [&](int lo, int hi) {
+    v = v * 1664525u + 1013904223u;
+    return LONG(lo + LONG((v >> 8) % std::uint32_t(hi - lo)));
+  };
+  const RECT clip{280, 230, 330, 270};
+  Canvas a(600, 500), b(600, 500);
+  HPEN wide = CreatePen(PS_SOLID, 5, RGB(200, 0, 0));
+  HPEN dotted = CreatePen(PS_DOT, 1, RGB(0, 0, 200));
+  HBRUSH brush = CreateSolidBrush(RGB(0, 150, 0));
+  enum Mode { kLine, kWide, kDotted, kStroke, kFillAlternate, kStrokeAndFillWinding, kUnclippedAfter, kModes };
+  for (int round = 0; round < 24; ++round) {
+    // 1 to 4 pieces, the first point near the clip box, the rest anywhere.
+    std::vector<POINT> p{{rnd(250, 360), rnd(200, 300)}};
+    const int pieces = 1 + round % 4;
+    for (int i = 0; i < 3 * pieces; ++i) p.push_back({rnd(-100, 700), rnd(-100, 600)});
+    for (int mode = 0; mode < kModes; ++mode) {
+      for (Canvas* c : {&a, &b}) {
+        DC& dc = c->dc;
+        dc.SelectClipRect(nullptr);
+        dc.FillSolidRect({0, 0, 600, 500}, kWhite);
+        if (c == &b) dc.SelectClipRect(&clip);
+        dc.SelectObject(mode == kWide ? wide : mode == kDotted ? dotted : static_cast<HPEN>(GetStockObject(BLACK_PEN)));
+        if (mode == kFillAlternate) dc.SelectStockObject(NULL_PEN);
+        dc.SelectObject(brush);
+        dc.SetPolyFillMode(mode == kStrokeAndFillWinding ? WINDING : ALTERNATE);
+        if (mode <= kDotted) {
+          dc.PolyBezier(p.data(), int(p.size()));
+          continue;
+        }
+        dc.BeginPath();
+        dc.MoveTo(p[0]);
+        dc.PolyBezierTo(p.data() + 1, int(p.size()) - 1);
+        dc.CloseFigure();
+        dc.EndPath();
+        if (mode == kUnclippedAfter) dc.SelectClipRect(nullptr);
+        if (mode == kFillAlternate)
+          dc.FillPath();
+        else if (mode == kStrokeAndFillWinding)
+          dc.StrokeAndFillPath();
+        else
+          dc.StrokePath();
+      }
+      const RECT in = mode == kUnclippedAfter ? RECT{0, 0, 600, 500} : clip;
+      const Surface& sa = a.dc.GetSurface();
+      const Surface& sb = b.dc.GetSurface();
+      for (LONG y = in.top; y < in.bottom; ++y)
+        for (LONG x = in.left; x < in.right; ++x)
+          ASSERT_EQ(sb.GetPixel(x, y), sa.GetPixel(x, y)) << "round " << round << " mode " << mode << " at " << x << "," << y;
+    }
+  }
+  for (Canvas* c : {&a, &b}) {
+    c->dc.SelectStockObject(BLACK_PEN);
+    c->dc.SelectStockObject(WHITE_BRUSH);
+  }
+  DeleteObject(wide);
+  DeleteObject(dotted);
+  DeleteObject(brush);
+}
+
+// Many more pixels than the box has: kept as a bitmap of the box, they give
+// the runs the sorted list gives, at every width around a word, with
+// pixels outside the box and runs added beside them.
+TEST(DcRuns, PixelsPastTheBitmapSizeGiveTheSameRuns) {
+  std::uint32_t v = 5;
+  auto rnd = [&](int n) {
+    v = v * 1664525u + 1013904223u;
+    return LONG((v >> 8) % std::uint32_t(n));
+  };
+  for (LONG w : {1, 63, 64, 65, 130}) {
+    raster::RunSet dense, list;
+    dense.Bound(-7, 3, -7 + w, 3 + 20);
+    for (int i = 0; i < 20000; ++i) {
+      // Mostly inside, in short horizontal strokes; now and then outside.
+      const LONG y = 3 + rnd(20), x = -7 + rnd(int(w));
+      const LONG len = 1 + rnd(5);
+      for (LONG k = 0; k < len; ++k) {
+        const LONG px = i % 97 == 0 ? x + w + 2 : x + k;
+        dense.AddPixel(px, y);
+        list.AddPixel(px, y);
+      }
+    }
+    dense.AddRun(4, -20, -5);
+    list.AddRun(4, -20, -5);
+    dense.Normalize();
+    list.Normalize();
+    ASSERT_EQ(dense.runs().size(), list.runs().size()) << w;
+    for (std::size_t i = 0; i < list.runs().size(); ++i) {
+      const raster::Run& a = dense.runs()[i];
+      const raster::Run& b = list.runs()[i];
+      ASSERT_TRUE(a.y == b.y && a.x0 == b.x0 && a.x1 == b.x1) << w << " run " << i;
+    }
+  }
+}
+
+// A thin stroke of thousands of crossing segments over a small surface
+// covers what its segments drawn one by one cover.
+TEST(DcPaths, DenseStrokeCoversWhatItsLinesCover) {
+  constexpr int kPoints = 6000;
+  std::vector<POINT> star;
+  for (int i = 0; i < kPoints; ++i) {
+    const double a = 2 * M_PI * i / kPoints * 7, r = i % 2 ? 10 : 60;
+    star.push_back({LONG(std::lround(32 + r * std::cos(a))), LONG(std::lround(30 + r * std::sin(a)))});
+  }
+  Canvas path(64, 60), lines(64, 60);
+  path.dc.BeginPath();
+  path.dc.Polygon(star.data(), kPoints);
+  path.dc.EndPath();
+  path.dc.StrokePath();
+  lines.dc.MoveTo(star.back());
+  for (const POINT& p : star) lines.dc.LineTo(p);
+  EXPECT_EQ(path.Map(), lines.Map());
 }
 
 TEST(DcPens, DashPatternsAndBackgroundMode) {
