@@ -641,6 +641,13 @@ struct DcImpl {
       if (fill != nullptr) FillArea(dc, *fill, fillMode);
       return;
     }
+    if (fill != nullptr && OneInk(dc)) {
+      // A pixel of both gets the same value either way: the brush, then the
+      // outline straight over it.
+      FillArea(dc, *fill, fillMode);
+      ThinOutline(dc, outline, closed);
+      return;
+    }
     RunSet on, gap;
     if (pen) {
       if (dc.pen_->width() > 1)
@@ -666,6 +673,68 @@ struct DcImpl {
       ApplyRuns(dc, on, MapColor(s, dc.pen_->color()));
       ApplyRuns(dc, gap, MapColor(s, dc.bkColor_));
     }
+  }
+
+  // True when a thin solid pen and a solid brush give one pixel value and the
+  // raster operation with it gives the same pixel when applied twice.
+  static bool OneInk(DC& dc) {
+    if (PenNull(dc) || BrushNull(dc) || dc.pen_->width() > 1 || dc.brush_->style() != BS_SOLID) return false;
+    if (DashFor(dc.pen_->style()).period != 0) return false;
+    const Surface& s = Target(dc);
+    const std::uint32_t p = MapColor(s, dc.pen_->color());
+    if (p != MapColor(s, dc.brush_->color())) return false;
+    const int t = (dc.rop2_ < R2_BLACK || dc.rop2_ > R2_WHITE ? R2_COPYPEN : dc.rop2_) - 1;
+    std::uint32_t flipped = 0;  // bits the operation inverts
+    if ((t & 4) != 0 && (t & 8) == 0) flipped |= p;
+    if ((t & 1) != 0 && (t & 2) == 0) flipped |= ~p;
+    return (flipped & raster::kMask) == 0;
+  }
+
+  // A thin solid pen's figures drawn line by line onto the surface: the
+  // pixels of ThinStrokeSets, a pixel met twice drawn twice.
+  static void ThinOutline(DC& dc, const std::vector<std::vector<P64>>& figs, const std::vector<bool>& closed) {
+    Surface& s = Target(dc);
+    const Box box = ClipBox(dc);
+    const std::uint32_t pc = MapColor(s, dc.pen_->color());
+    auto inside = [&](const P64& p) { return p.x >= box.x0 && p.x < box.x1 && p.y >= box.y0 && p.y < box.y1; };
+    raster::WithRop2(dc.rop2_, [&](auto op) {
+      constexpr int T = decltype(op)::value;
+      auto put = [&](LONG x, LONG y) { raster::Span<T>(s.row(y) + x, 1, pc); };
+      for (std::size_t f = 0; f < figs.size(); ++f) {
+        const auto& pts = figs[f];
+        const std::size_t n = pts.size();
+        if (n == 0) continue;
+        if (n == 1 && closed[f]) {
+          if (inside(pts[0])) put(LONG(pts[0].x), LONG(pts[0].y));
+          continue;
+        }
+        const std::size_t segs = closed[f] ? n : n - 1;
+        for (std::size_t i = 0; i < segs; ++i) {
+          const P64 a{ClampCoord(pts[i].x), ClampCoord(pts[i].y)};
+          const P64 b{ClampCoord(pts[i + 1 == n ? 0 : i + 1].x), ClampCoord(pts[i + 1 == n ? 0 : i + 1].y)};
+          const std::int64_t dx = b.x - a.x, dy = b.y - a.y;
+          if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
+            // One step (or none): its first pixel.
+            if ((dx != 0 || dy != 0) && inside(a)) put(LONG(a.x), LONG(a.y));
+            continue;
+          }
+          if (dy == 0) {
+            if (a.y < box.y0 || a.y >= box.y1) continue;
+            std::int64_t x0 = a.x, x1 = b.x;  // [x0, x1) or (x1, x0]
+            if (x1 < x0) {
+              x0 = b.x + 1;
+              x1 = a.x + 1;
+            }
+            x0 = std::max<std::int64_t>(x0, box.x0);
+            x1 = std::min<std::int64_t>(x1, box.x1);
+            if (x1 > x0) raster::Span<T>(s.row(LONG(a.y)) + x0, x1 - x0, pc);
+            continue;
+          }
+          raster::RasterLine(a.x, a.y, b.x, b.y, box.x0, box.y0, box.x1, box.y1,
+                             [&](LONG x, LONG y, std::int64_t) { put(x, y); });
+        }
+      }
+    });
   }
 
   static std::vector<PointF> ToF(const std::vector<P64>& p) {
@@ -738,11 +807,20 @@ struct DcImpl {
     out.push_back(p3);
   }
 
+  // llround of a float: below 2^52, v +- 0.5 in double reaches the next
+  // integer only from a half or beyond (a float short of a half is at least
+  // 2^-25 short), so truncating it rounds.
+  static std::int64_t RoundHalfAway(float v) {
+    const double d = v;
+    if (!(std::fabs(d) < 4503599627370496.0)) return std::int64_t(std::llround(d));
+    return std::int64_t(d + (d >= 0 ? 0.5 : -0.5));
+  }
+
   static std::vector<P64> Round(const std::vector<PointF>& pts) {
     std::vector<P64> r;
     r.reserve(pts.size());
     for (const PointF& p : pts) {
-      const P64 q{std::int64_t(std::llround(double(p.x))), std::int64_t(std::llround(double(p.y)))};
+      const P64 q{RoundHalfAway(p.x), RoundHalfAway(p.y)};
       if (r.empty() || r.back().x != q.x || r.back().y != q.y) r.push_back(q);
     }
     return r;

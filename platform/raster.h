@@ -221,12 +221,54 @@ inline std::int64_t ToFixed(float v) {
   const double d = double(v) * 256.0;
   return std::int64_t(d + (d >= 0 ? 0.5 : -0.5));
 }
-// An edge's first row, for activating the edges in row order.
+// An edge's first row and crossing, for activating the edges in row order
+// and, within a row, mostly in place.
 struct EdgeStart {
   LONG ys;
+  std::int32_t q;
   std::uint32_t index;
 };
 
+// Sorts by row, then crossing: by counting where the rows are few for the
+// edges, each row's few edges by insertion.
+inline void SortStarts(std::vector<EdgeStart>& starts) {
+  auto less = [](const EdgeStart& a, const EdgeStart& b) { return a.ys != b.ys ? a.ys < b.ys : a.q < b.q; };
+  if (starts.size() < 2) return;
+  LONG lo = starts[0].ys, hi = lo;
+  for (const EdgeStart& e : starts) {
+    lo = std::min(lo, e.ys);
+    hi = std::max(hi, e.ys);
+  }
+  const std::uint64_t rows = std::uint64_t(std::int64_t(hi) - lo) + 1;
+  if (rows > 2 * std::uint64_t(starts.size()) + 64) {
+    std::sort(starts.begin(), starts.end(), less);
+    return;
+  }
+  static thread_local std::vector<std::uint32_t> at;
+  static thread_local std::vector<EdgeStart> sorted;
+  at.assign(std::size_t(rows) + 1, 0);
+  for (const EdgeStart& e : starts) ++at[std::size_t(e.ys - lo) + 1];
+  for (std::size_t r = 0; r < rows; ++r) at[r + 1] += at[r];
+  sorted.resize(starts.size());
+  for (const EdgeStart& e : starts) sorted[at[std::size_t(e.ys - lo)]++] = e;
+  // at[r] is now the end of row r.
+  std::size_t begin = 0;
+  for (std::size_t r = 0; r < rows; ++r) {
+    const std::size_t end = at[r];
+    if (end - begin > 16) {
+      std::sort(sorted.begin() + std::ptrdiff_t(begin), sorted.begin() + std::ptrdiff_t(end), less);
+    } else {
+      for (std::size_t i = begin + 1; i < end; ++i) {
+        const EdgeStart k = sorted[i];
+        std::size_t j = i;
+        for (; j > begin && sorted[j - 1].q > k.q; --j) sorted[j] = sorted[j - 1];
+        sorted[j] = k;
+      }
+    }
+    begin = end;
+  }
+  starts.swap(sorted);
+}
 
 void ClipPolygon(const PointF* in, int n, double gx0, double gy0, double gx1, double gy1,
                  std::vector<PointF>& out);
@@ -244,6 +286,28 @@ void RasterLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t 
   const int smaj = xmajor ? (dx < 0 ? -1 : 1) : (dy < 0 ? -1 : 1);
   const int smin = xmajor ? (dy < 0 ? -1 : 1) : (dx < 0 ? -1 : 1);
   const std::int64_t maj0 = xmajor ? x0 : y0, min0 = xmajor ? y0 : x0;
+  const std::int64_t step = 2 * a, mod = 2 * n;
+  auto walk = [&](std::int64_t from, std::int64_t to, std::int64_t q, std::int64_t r) {
+    std::int64_t maj = maj0 + smaj * from;
+    for (std::int64_t i = from; i <= to; ++i) {
+      const std::int64_t mn = min0 + smin * q;
+      if (xmajor)
+        f(LONG(maj), LONG(mn), i);
+      else
+        f(LONG(mn), LONG(maj), i);
+      maj += smaj;
+      r += step;
+      if (r >= mod) {
+        r -= mod;
+        ++q;
+      }
+    }
+  };
+  // Both ends inside the clip box: so is every pixel between them.
+  if (x0 >= cx0 && x0 < cx1 && y0 >= cy0 && y0 < cy1 && x1 >= cx0 && x1 < cx1 && y1 >= cy0 && y1 < cy1) {
+    walk(0, n - 1, 0, n);
+    return;
+  }
   const std::int64_t majLo = xmajor ? cx0 : cy0, majHi = (xmajor ? cx1 : cy1) - 1;
   const std::int64_t minLo = xmajor ? cy0 : cx0, minHi = (xmajor ? cy1 : cx1) - 1;
   // Range of i with the major coordinate inside.
@@ -286,23 +350,8 @@ void RasterLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t 
   }
   if (ia > ib) return;
   const __int128 num = __int128(2) * ia * a + n;
-  std::int64_t q = std::int64_t(detail::FloorDiv128(num, n2));
-  std::int64_t r = std::int64_t(num - __int128(q) * n2);
-  const std::int64_t step = 2 * a, mod = 2 * n;
-  std::int64_t maj = maj0 + smaj * std::int64_t(ia);
-  for (std::int64_t i = std::int64_t(ia); i <= std::int64_t(ib); ++i) {
-    const std::int64_t mn = min0 + smin * q;
-    if (xmajor)
-      f(LONG(maj), LONG(mn), i);
-    else
-      f(LONG(mn), LONG(maj), i);
-    maj += smaj;
-    r += step;
-    if (r >= mod) {
-      r -= mod;
-      ++q;
-    }
-  }
+  const std::int64_t q = std::int64_t(detail::FloorDiv128(num, n2));
+  walk(std::int64_t(ia), std::int64_t(ib), q, std::int64_t(num - __int128(q) * n2));
 }
 
 template <class Emit>
@@ -368,23 +417,33 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
       // ceil(X / 256) = ceil(num / den), num = x0 dy + (256 y - y0) dx, den = 256 dy.
       const std::int64_t dY = by - ay, dX = bx - ax;
       e.den = 256 * dY;
-      const std::int64_t num = ax * dY + (256 * ys - ay) * dX;
-      // ceil(num/den) = floor((num + den - 1) / den)
-      const std::int64_t nn = num + e.den - 1;
-      const std::int64_t q = FloorDiv(nn, e.den);
-      e.r = nn - q * e.den;
-      const std::int64_t s = 256 * dX;
-      const std::int64_t sq = FloorDiv(s, e.den);
-      e.sr = s - sq * e.den;
-      e.q = std::int32_t(q);
-      e.sq = std::int32_t(sq);
-      starts.push_back({LONG(ys), std::uint32_t(edges.size())});
+      if (256 * ys == ay && (ax & 255) == 0) {
+        // Starting on a pixel position: the crossing is exact.
+        e.q = std::int32_t(ax >> 8);
+        e.r = e.den - 1;
+      } else {
+        const std::int64_t num = ax * dY + (256 * ys - ay) * dX;
+        // ceil(num/den) = floor((num + den - 1) / den)
+        const std::int64_t nn = num + e.den - 1;
+        const std::int64_t q = FloorDiv(nn, e.den);
+        e.r = nn - q * e.den;
+        e.q = std::int32_t(q);
+      }
+      if (ye - ys > 1) {
+        const std::int64_t s = 256 * dX;
+        const std::int64_t sq = FloorDiv(s, e.den);
+        e.sr = s - sq * e.den;
+        e.sq = std::int32_t(sq);
+      } else {
+        e.sr = 0;  // one row: never advanced
+        e.sq = 0;
+      }
+      starts.push_back({LONG(ys), e.q, std::uint32_t(edges.size())});
       edges.push_back(e);
     }
   }
   if (edges.empty()) return;
-  std::sort(starts.begin(), starts.end(),
-            [](const EdgeStart& a, const EdgeStart& b) { return a.ys < b.ys; });
+  SortStarts(starts);
   if (activeStore.size() < edges.size()) activeStore.resize(edges.size());
   // The active edges as (crossing, edge) keys, kept sorted by their crossing
   // from row to row; the order of equal crossings does not change which
