@@ -816,13 +816,17 @@ struct DcImpl {
     return std::int64_t(d + (d >= 0 ? 0.5 : -0.5));
   }
 
-  static std::vector<P64> Round(const std::vector<PointF>& pts) {
-    std::vector<P64> r;
+  static void RoundInto(const std::vector<PointF>& pts, std::vector<P64>& r) {
+    r.clear();
     r.reserve(pts.size());
     for (const PointF& p : pts) {
       const P64 q{RoundHalfAway(p.x), RoundHalfAway(p.y)};
       if (r.empty() || r.back().x != q.x || r.back().y != q.y) r.push_back(q);
     }
+  }
+  static std::vector<P64> Round(const std::vector<PointF>& pts) {
+    std::vector<P64> r;
+    RoundInto(pts, r);
     return r;
   }
 
@@ -830,16 +834,29 @@ struct DcImpl {
   // pixels (a pixel whose neighbours in the chain touch each other is dropped),
   // so that curves are one pixel thin. Large outlines stay as they are.
   static std::vector<P64> ThinChain(const std::vector<P64>& v, bool closed = true) {
-    if (v.size() < (closed ? 3u : 2u)) return v;
-    const std::size_t segs = closed ? v.size() : v.size() - 1;
+    std::vector<P64> chain, out;
+    ThinChainInto(v, closed, chain, out);
+    return out;
+  }
+  // The same into `out`, the chain's pixels held in `chain`.
+  static void ThinChainInto(const std::vector<P64>& v, bool closed, std::vector<P64>& chain, std::vector<P64>& out) {
+    out.clear();
+    if (v.size() < (closed ? 3u : 2u)) {
+      out = v;
+      return;
+    }
+    const std::size_t m = v.size(), segs = closed ? m : m - 1;
+    auto after = [&](std::size_t i) -> const P64& { return v[i + 1 == m ? 0 : i + 1]; };
     std::int64_t total = 0;
-    for (std::size_t i = 0; i < segs; ++i)
-      total += raster::LineSteps(v[i].x, v[i].y, v[(i + 1) % v.size()].x, v[(i + 1) % v.size()].y);
-    if (total > (std::int64_t(1) << 16)) return v;
-    std::vector<P64> chain;
+    for (std::size_t i = 0; i < segs; ++i) total += raster::LineSteps(v[i].x, v[i].y, after(i).x, after(i).y);
+    if (total > (std::int64_t(1) << 16)) {
+      out = v;
+      return;
+    }
+    chain.clear();
     chain.reserve(std::size_t(total) + 1);
     for (std::size_t i = 0; i < segs; ++i) {
-      const P64 a = v[i], b = v[(i + 1) % v.size()];
+      const P64 a = v[i], b = after(i);
       raster::RasterLine(a.x, a.y, b.x, b.y, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX,
                          [&](LONG x, LONG y, std::int64_t) { chain.push_back({x, y}); });
     }
@@ -847,20 +864,19 @@ struct DcImpl {
     auto touch = [](const P64& a, const P64& b) {
       return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1;
     };
-    std::vector<P64> out;
     const std::size_t n = chain.size();
+    out.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
       if (!closed && (i == 0 || i + 1 == n)) {
         out.push_back(chain[i]);
         continue;
       }
       const P64& prev = out.empty() ? chain[n - 1] : out.back();
-      const P64& next = chain[(i + 1) % n];
+      const P64& next = chain[i + 1 == n ? 0 : i + 1];
       if (n > 4 && touch(prev, next) && !(prev.x == next.x && prev.y == next.y)) continue;
       out.push_back(chain[i]);
     }
-    if (out.size() < (closed ? 3u : 2u)) return v;
-    return out;
+    if (out.size() < (closed ? 3u : 2u)) out = v;
   }
 
   // ThinChain of an open polyline for drawing within `near` (a box in device
@@ -1091,13 +1107,20 @@ struct DcImpl {
   // The rounded sample points of a cubic piece in device units, from the
   // end of the one before; the last is its end exactly.
   static std::vector<P64> PieceSamples(const P64& from, const P64& c1, const P64& c2, const P64& end) {
+    std::vector<PointF> piece;
+    std::vector<P64> r;
+    PieceSamplesInto(from, c1, c2, end, piece, r);
+    return r;
+  }
+  // The same into `r`, the unrounded samples held in `piece`.
+  static void PieceSamplesInto(const P64& from, const P64& c1, const P64& c2, const P64& end,
+                               std::vector<PointF>& piece, std::vector<P64>& r) {
     auto f = [](const P64& p) { return PointF{float(p.x), float(p.y)}; };
     const PointF p0 = f(from);
-    std::vector<PointF> piece{p0};
+    piece.assign(1, p0);
     BezierPoints(p0, f(c1), f(c2), f(end), piece);
-    std::vector<P64> r = Round(piece);
+    RoundInto(piece, r);
     r.back() = end;
-    return r;
   }
   // Cubic pieces from `start` over logical points onto the figure; a piece
   // whose samples are one point adds nothing (and makes no figure).
@@ -1162,6 +1185,9 @@ struct DcImpl {
   static std::vector<PointF> FigurePoints(const PathData::Fig& f, const Box* near) {
     std::vector<PointF> out;
     out.reserve(f.pts.size() + 8 * f.curves.size());
+    // Kept from piece to piece.
+    std::vector<PointF> piece;
+    std::vector<P64> samples, pixels, chain;
     std::size_t i = 0;
     for (const PathData::Curve& c : f.curves) {
       out.insert(out.end(), f.pts.begin() + std::ptrdiff_t(i), f.pts.begin() + std::ptrdiff_t(c.at));
@@ -1173,8 +1199,11 @@ struct DcImpl {
       }
       const bool inside = near && c.box[0] >= near->x0 && c.box[2] < near->x1 && c.box[1] >= near->y0 &&
                           c.box[3] < near->y1;
-      const std::vector<P64> chain = PieceChainOf(
-          PieceSamples({c.pts[0], c.pts[1]}, {c.pts[2], c.pts[3]}, {c.pts[4], c.pts[5]}, end), inside ? nullptr : near);
+      PieceSamplesInto({c.pts[0], c.pts[1]}, {c.pts[2], c.pts[3]}, {c.pts[4], c.pts[5]}, end, piece, samples);
+      if (near && !inside)
+        chain = ThinChainNear(samples, *near);
+      else
+        ThinChainInto(samples, false, pixels, chain);
       for (std::size_t k = 1; k < chain.size(); ++k) out.push_back({float(chain[k].x), float(chain[k].y)});
     }
     out.insert(out.end(), f.pts.begin() + std::ptrdiff_t(i), f.pts.end());
