@@ -244,19 +244,22 @@ inline void SortStarts(std::vector<EdgeStart>& starts) {
     std::sort(starts.begin(), starts.end(), less);
     return;
   }
-  static thread_local std::vector<std::uint32_t> at;
-  static thread_local std::vector<EdgeStart> sorted;
-  at.assign(std::size_t(rows) + 1, 0);
+  static thread_local std::vector<std::uint32_t> atStore;
+  static thread_local std::vector<EdgeStart> sortedStore;
+  std::vector<EdgeStart>& sortedVec = sortedStore;
+  atStore.assign(std::size_t(rows) + 1, 0);
+  std::uint32_t* const at = atStore.data();
   for (const EdgeStart& e : starts) ++at[std::size_t(e.ys - lo) + 1];
   for (std::size_t r = 0; r < rows; ++r) at[r + 1] += at[r];
-  sorted.resize(starts.size());
+  sortedVec.resize(starts.size());
+  EdgeStart* const sorted = sortedVec.data();
   for (const EdgeStart& e : starts) sorted[at[std::size_t(e.ys - lo)]++] = e;
   // at[r] is now the end of row r.
   std::size_t begin = 0;
   for (std::size_t r = 0; r < rows; ++r) {
     const std::size_t end = at[r];
     if (end - begin > 16) {
-      std::sort(sorted.begin() + std::ptrdiff_t(begin), sorted.begin() + std::ptrdiff_t(end), less);
+      std::sort(sorted + begin, sorted + end, less);
     } else {
       for (std::size_t i = begin + 1; i < end; ++i) {
         const EdgeStart k = sorted[i];
@@ -267,7 +270,7 @@ inline void SortStarts(std::vector<EdgeStart>& starts) {
     }
     begin = end;
   }
-  starts.swap(sorted);
+  starts.swap(sortedVec);
 }
 
 void ClipPolygon(const PointF* in, int n, double gx0, double gy0, double gx1, double gy1,
@@ -359,16 +362,19 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
                   LONG cy1, Emit&& emit) {
   using namespace detail;
   if (cx1 <= cx0 || cy1 <= cy0) return;
-  // Scratch kept between calls: most primitives are small.
-  static thread_local std::vector<Edge> edgeStore;
-  static thread_local std::vector<EdgeStart> startStore;
-  static thread_local std::vector<ActiveKey> activeStore;
-  static thread_local std::vector<Fixed> fixedStore;
-  std::vector<Edge>& edges = edgeStore;
-  std::vector<EdgeStart>& starts = startStore;
-  std::vector<Fixed>& fixed = fixedStore;
-  edges.clear();
-  starts.clear();
+  // Scratch kept between calls: most primitives are small. Written through
+  // plain pointers, the thread's block looked up once.
+  struct Scratch {
+    std::vector<Edge> edges;
+    std::vector<EdgeStart> starts;
+    std::vector<ActiveKey> active;
+    std::vector<Fixed> fixed;
+  };
+  static thread_local Scratch scratch;
+  Scratch& sc = scratch;
+  std::vector<Edge>& edges = sc.edges;
+  std::vector<EdgeStart>& starts = sc.starts;
+  std::size_t made = 0;  // edges made
   // Guard box: outside it geometry is clipped away, keeping the winding numbers
   // inside; keeps the fixed-point arithmetic in range.
   const double gx0 = double(cx0) - 4, gy0 = double(cy0) - 4;
@@ -393,11 +399,17 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
       if (n < 2) continue;
     }
     // Points in 1/256 pixel, each rounded once.
-    fixed.resize(std::size_t(n));
-    for (int i = 0; i < n; ++i) fixed[std::size_t(i)] = {ToFixed(p[i].x), ToFixed(p[i].y)};
+    if (sc.fixed.size() < std::size_t(n)) sc.fixed.resize(std::size_t(n));
+    Fixed* const fixed = sc.fixed.data();
+    for (int i = 0; i < n; ++i) fixed[i] = {ToFixed(p[i].x), ToFixed(p[i].y)};
+    // Room for an edge a point.
+    if (edges.size() < made + std::size_t(n)) edges.resize(made + std::size_t(n));
+    if (starts.size() < made + std::size_t(n)) starts.resize(made + std::size_t(n));
+    Edge* const edgeOut = edges.data();
+    EdgeStart* const startOut = starts.data();
     for (int i = 0; i < n; ++i) {
-      const Fixed& A = fixed[std::size_t(i)];
-      const Fixed& B = fixed[std::size_t(i + 1 == n ? 0 : i + 1)];
+      const Fixed& A = fixed[i];
+      const Fixed& B = fixed[i + 1 == n ? 0 : i + 1];
       std::int64_t ax = A.x, ay = A.y, bx = B.x, by = B.y;
       if (ay == by) continue;
       Edge e;
@@ -438,17 +450,18 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
         e.sr = 0;  // one row: never advanced
         e.sq = 0;
       }
-      starts.push_back({LONG(ys), e.q, std::uint32_t(edges.size())});
-      edges.push_back(e);
+      startOut[made] = {LONG(ys), e.q, std::uint32_t(made)};
+      edgeOut[made++] = e;
     }
   }
-  if (edges.empty()) return;
+  if (made == 0) return;
+  starts.resize(made);
   SortStarts(starts);
-  if (activeStore.size() < edges.size()) activeStore.resize(edges.size());
+  if (sc.active.size() < made) sc.active.resize(made);
   // The active edges as (crossing, edge) keys, kept sorted by their crossing
   // from row to row; the order of equal crossings does not change which
   // pixels a row covers. The edges' remainders stay in place.
-  ActiveKey* const act = activeStore.data();
+  ActiveKey* const act = sc.active.data();
   Edge* const edge = edges.data();
   const EdgeStart* const start = starts.data();
   const std::size_t starting = starts.size();
