@@ -161,37 +161,162 @@ void CPathPointList::Widen(float x, float y) {
   bounds.bottom = std::max(bounds.bottom, y);
 }
 
-int CPathPointList::AddPoint(const PathPoint& pt) {
-  int n = AppendPoint(pt);
-  if (!IsNode(pt.flags) || !points) return n;
+namespace {
+
+// The sample parameters of a Bezier piece that leaves the bounds: t = 0.1,
+// 0.11, ... while t < 0.9, t a float stepped by 0.01; the curve's weights at
+// each, as the curve evaluation gives them (its value at the unit points).
+struct BoundSamples {
+  static constexpr int kMax = 96;
+  int n = 0;
+  float w0[kMax], w1[kMax], w2[kMax], w3[kMax];
+  BoundSamples() {
+    for (float t = 0.1f; t < 0.9f && n < kMax; t += 0.01f, ++n) {
+      CFPoint w;
+      w0[n] = CBezierSegment{{1, 0}, {0, 0}, {0, 0}, {0, 0}, {}}.PointAt(t, w).x;
+      w1[n] = CBezierSegment{{0, 0}, {1, 0}, {0, 0}, {0, 0}, {}}.PointAt(t, w).x;
+      w2[n] = CBezierSegment{{0, 0}, {0, 0}, {1, 0}, {0, 0}, {}}.PointAt(t, w).x;
+      w3[n] = CBezierSegment{{0, 0}, {0, 0}, {0, 0}, {1, 0}, {}}.PointAt(t, w).x;
+    }
+  }
+};
+
+const BoundSamples& Samples() {
+  static const BoundSamples samples;
+  return samples;
+}
+
+bool InBounds(const CFRect& b, float x, float y) {
+  return b.left <= x && x <= b.right && b.top <= y && y <= b.bottom;
+}
+
+}  // namespace
+
+void CPathPointList::KeepBounds(const PathPoint& pt, const PathPoint* recs, std::size_t available,
+                                int n) {
+  if (!IsNode(pt.flags)) return;
   if (!hasBounds) {
     bounds = CFRect(pt.x, pt.y, pt.x, pt.y);
     hasBounds = true;
-    return n;
+    return;
   }
   Widen(pt.x, pt.y);
   // A node ending a Bezier piece: the three records before it are P0, P1, P2.
   int index = n - 1;
-  if ((pt.flags & PP_START) || index < 3) return n;
-  Records r(points);
-  if (std::size_t(index) >= r.n || (r.p[index - 1].flags & PP_NODE)) return n;
-  CBezierSegment seg{{r.p[index - 3].x, r.p[index - 3].y},
-                     {r.p[index - 2].x, r.p[index - 2].y},
-                     {r.p[index - 1].x, r.p[index - 1].y},
-                     {pt.x, pt.y},
-                     {}};
-  const CFPoint four[4] = {seg.P0, seg.P1, seg.P2, seg.P3};
-  bool outside = false;
-  for (const CFPoint& p : four)
-    outside = outside ||
-              !PointInFRect(p.x, p.y, bounds.left, bounds.top, bounds.right, bounds.bottom);
-  if (!outside) return n;
-  for (float t = 0.1f; t < 0.9f; t += 0.01f) {
-    CFPoint s;
-    seg.PointAt(t, s);
-    Widen(s.x, s.y);
+  if ((pt.flags & PP_START) || index < 3) return;
+  if (std::size_t(index) >= available || (recs[index - 1].flags & PP_NODE)) return;
+  const float x0 = recs[index - 3].x, y0 = recs[index - 3].y;
+  const float x1 = recs[index - 2].x, y1 = recs[index - 2].y;
+  const float x2 = recs[index - 1].x, y2 = recs[index - 1].y;
+  const float x3 = pt.x, y3 = pt.y;
+  if (InBounds(bounds, x0, y0) && InBounds(bounds, x1, y1) && InBounds(bounds, x2, y2) &&
+      InBounds(bounds, x3, y3))
+    return;
+  // The samples widen the bounds one after another, as Widen does, with the
+  // curve evaluation's sums in its order.
+  const BoundSamples& w = Samples();
+  float left = bounds.left, right = bounds.right, top = bounds.top, bottom = bounds.bottom;
+  for (int i = 0; i < w.n; ++i) {
+    const float x = w.w0[i] * x0 + w.w1[i] * x1 + w.w2[i] * x2 + w.w3[i] * x3;
+    const float y = w.w0[i] * y0 + w.w1[i] * y1 + w.w2[i] * y2 + w.w3[i] * y3;
+    left = std::min(left, x);
+    right = std::max(right, x);
+    top = std::min(top, y);
+    bottom = std::max(bottom, y);
   }
+  bounds = CFRect(left, top, right, bottom);
+}
+
+int CPathPointList::AddPoint(const PathPoint& pt) {
+  int n = AppendPoint(pt);
+  if (!IsNode(pt.flags) || !points) return n;
+  // Only a Bezier piece's end reads the records before it.
+  if (!hasBounds || (pt.flags & PP_START) || n < 4) {
+    KeepBounds(pt, nullptr, 0, n);
+    return n;
+  }
+  Records r(points);
+  KeepBounds(pt, r.p, r.n, n);
   return n;
+}
+
+// ---- Builder ----
+
+namespace {
+
+// Working buffers of the builders of a thread, kept for the next build.
+std::vector<std::unique_ptr<std::vector<PathPoint>>>& BuilderBuffers() {
+  thread_local std::vector<std::unique_ptr<std::vector<PathPoint>>> pool;
+  return pool;
+}
+
+}  // namespace
+
+CPathPointBuilder::CPathPointBuilder(CPathPointList& list)
+    : list_(list), direct_(list.points != 0) {
+  if (direct_) return;
+  auto& pool = BuilderBuffers();
+  if (pool.empty()) {
+    recs_ = new std::vector<PathPoint>;
+    recs_->reserve(256);
+  } else {
+    recs_ = pool.back().release();
+    pool.pop_back();
+  }
+  recs_->clear();
+  list_.count = 0;
+}
+
+CPathPointBuilder::~CPathPointBuilder() {
+  if (direct_) return;
+  if (dirty_) Flush();
+  auto& pool = BuilderBuffers();
+  // A buffer grown by a huge outline is not kept.
+  if (pool.size() < 4 && recs_->capacity() <= (std::size_t(1) << 20))
+    pool.emplace_back(recs_);
+  else
+    delete recs_;
+}
+
+int CPathPointBuilder::AddPoint(const PathPoint& pt) {
+  if (direct_) return list_.AddPoint(pt);
+  const std::int32_t before = std::int32_t(recs_->size());
+  if (capacity_ == 0 && before == 0)
+    capacity_ = CPathPointList::kFirstCapacity;
+  else if (before >= capacity_)
+    capacity_ = std::max(capacity_, before) + CPathPointList::kGrowBy;
+  recs_->push_back(pt);
+  dirty_ = true;
+  const int n = before + 1;
+  list_.count = n;
+  if (pt.flags == PP_END) {
+    capacity_ = n;
+    Flush();
+    return n;
+  }
+  list_.KeepBounds(pt, recs_->data(), recs_->size(), n);
+  return n;
+}
+
+void CPathPointBuilder::Flush() {
+  dirty_ = false;
+  const std::size_t n = recs_->size();
+  if (n == 0) return;
+  const std::size_t bytes = std::size_t(capacity_ + 2) * kRec;
+  plat::HGLOBAL h = list_.points ? plat::GlobalReAlloc(list_.points, bytes, plat::GHND)
+                                 : plat::GlobalAlloc(plat::GHND, bytes);
+  if (!h) {
+    list_.FreePoints();
+    list_.count = 0;
+    list_.capacity = 0;
+    return;
+  }
+  list_.points = h;
+  list_.capacity = capacity_;
+  list_.count = std::int32_t(n);
+  GlobalLockGuard g(h);
+  std::memcpy(g.bytes(), recs_->data(), n * kRec);
+  std::memset(g.bytes() + n * kRec, 0, bytes - n * kRec);
 }
 
 int CPathPointList::EndPoints() { return AppendPoint(PathPoint{0.0f, 0.0f, PP_END}); }
@@ -523,6 +648,11 @@ void CPathPointList::StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMat
 void CPathPointList::DrawOutline(plat::DC* dc, const plat::RECT* clip) const {
   if (!dc || !points) return;
   StrokeWalk(dc, clip, matrix, BlockRecords());
+}
+
+void CPathPointList::DrawOutlineThrough(plat::DC* dc, const CMatrix3& m) const {
+  if (!dc || !points) return;
+  StrokeWalk(dc, nullptr, m, BlockRecords());
 }
 
 void CPathPointList::DrawOutlineWith(plat::DC* dc, const CMatrix3* m) const {

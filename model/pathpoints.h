@@ -27,6 +27,7 @@ static_assert(sizeof(PathPoint) == 9);
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/gmem.h"
 
@@ -127,6 +128,8 @@ class CPathPointList {
   void DrawFilledInColor(plat::DC* dc, std::uint32_t packed) const;
   void Draw(plat::DC* dc) const { DrawFilled(dc); }
   bool HitTest(float x, float y, float tolerance) const;
+  // Stroked as DrawOutline does it, through m in place of the pending matrix.
+  void DrawOutlineThrough(plat::DC* dc, const CMatrix3& m) const;
 
   // Export writers, appending to `out` (through the pending matrix). HPGL:
   // "PU"/"PD" moves, x and y cut to integers toward zero (saturating), curves
@@ -139,10 +142,43 @@ class CPathPointList {
   static void WriteHpglBezier(std::string& out, const CFPoint p[4], int depth);
 
  private:
+  friend class CPathPointBuilder;
   bool Grow();
   void Widen(float x, float y);
+  // The bounds for pt, just written as record n - 1 of recs.
+  void KeepBounds(const PathPoint& pt, const PathPoint* recs, std::size_t available, int n);
   void StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMatrix3& m,
                   std::size_t limit) const;
+};
+
+// Builds a new list point by point with its records in a working buffer that
+// grows geometrically; the list's block is written once, when the end record
+// is appended (trimmed as the list trims it) or when the builder goes (with
+// the capacity the list's own growth would have reached). The list gets the
+// same records, counts and bounds as through its own AddPoint. Nothing else
+// may touch the list while the builder lives. A list that already has a block
+// is built through its own AddPoint.
+class CPathPointBuilder {
+ public:
+  explicit CPathPointBuilder(CPathPointList& list);
+  ~CPathPointBuilder();
+  CPathPointBuilder(const CPathPointBuilder&) = delete;
+  CPathPointBuilder& operator=(const CPathPointBuilder&) = delete;
+
+  int AddPoint(const PathPoint& pt);
+  int AddPoint(float x, float y, std::uint8_t flags) { return AddPoint(PathPoint{x, y, flags}); }
+  int EndPoints() { return AddPoint(PathPoint{0.0f, 0.0f, PP_END}); }
+  int count() const { return direct_ ? list_.count : std::int32_t(recs_->size()); }
+
+ private:
+  void Flush();
+
+  CPathPointList& list_;
+  std::vector<PathPoint>* recs_ = nullptr;
+  bool direct_;
+  bool dirty_ = false;  // records the block does not hold yet
+  // The capacity the list's own growth would have now.
+  std::int32_t capacity_ = 0;
 };
 
 // Copies the source's records before its end record onto the target, the

@@ -170,10 +170,11 @@ std::unique_ptr<CPathPointList> GetTrueTypeGlyphOutline(std::uint8_t languageId,
   }
   const float base = code < 256 ? (1.0f - g_FontCatalog.descent) * 1000.0f : 1000.0f;
   auto out = std::make_unique<CPathPointList>();
+  CPathPointBuilder build(*out);
   auto add = [&](float x, float y, std::uint8_t flags) {
     PathPoint p{x, base - y, flags};
     if (matrix) matrix->TransformPathPoint(p);
-    out->AddPoint(p);
+    build.AddPoint(p);
   };
   for (const plat::NativeContour& c : contours) {
     float sx = c.start.x.value, sy = c.start.y.value;
@@ -205,7 +206,7 @@ std::unique_ptr<CPathPointList> GetTrueTypeGlyphOutline(std::uint8_t languageId,
     }
     add(sx, sy, 0x41);
   }
-  out->EndPoints();
+  build.EndPoints();
   return out;
 }
 

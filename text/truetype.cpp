@@ -1,7 +1,12 @@
 #include "text/truetype.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <memory>
+#include <mutex>
 
 #include "model/segarray.h"
 #include "platform/codepage.h"
@@ -18,17 +23,27 @@ std::uint32_t BE32(const std::uint8_t* p) {
 constexpr std::uint16_t kLangPrc = 2052;
 constexpr std::uint16_t kLangTaiwan = 1028;
 
-// One open font file: its length and table directory, read once.
+// One font file: its length and table directory, and the tables the reader
+// uses, each read once. Reads go through the file, or come from the whole
+// file held in memory.
 class TtFile {
  public:
-  explicit TtFile(CFileServices& f) : f_(f), length_(f.GetLength()) {}
+  explicit TtFile(CFileServices& f) : f_(&f), length_(f.GetLength()) {}
+  explicit TtFile(std::vector<std::uint8_t> bytes)
+      : length_(bytes.size()), mem_(std::move(bytes)) {}
 
-  // Exactly n bytes at the offset, or false. Small reads go through a few
-  // cached blocks, so that neighbouring fields cost one file read.
+  std::size_t MemoryBytes() const { return mem_.capacity(); }
+
+  // Exactly n bytes at the offset, or false. Small reads from a file go
+  // through a few cached blocks, so that neighbouring fields cost one file read.
   bool ReadAt(std::uint64_t offset, void* buf, std::size_t n) {
     if (offset > length_ || n > length_ - offset) return false;
     if (n == 0) return true;
-    if (n > kBlock) return f_.Seek(offset) && f_.Read(buf, n) == n;
+    if (!f_) {
+      std::memcpy(buf, mem_.data() + offset, n);
+      return true;
+    }
+    if (n > kBlock) return f_->Seek(offset) && f_->Read(buf, n) == n;
     auto* out = static_cast<std::uint8_t*>(buf);
     while (n > 0) {
       const std::uint64_t start = offset / kBlock * kBlock;
@@ -74,52 +89,45 @@ class TtFile {
   }
 
   bool FontName(TtNameRecord* rec) {
-    std::uint32_t off, len;
-    std::uint8_t h[6];
-    if (!FindTable("name", &off, &len) || len < 6 || !ReadAt(off, h, 6)) return false;
-    const std::size_t count = BE16(h + 2), strings = BE16(h + 4);
-    std::vector<std::uint8_t> recs;
-    const std::size_t have = std::min<std::size_t>(count, (len - 6) / 12);
-    if (!ReadBytes(off + 6, have * 12, &recs)) return false;
-    for (std::size_t i = 0; i < have; ++i) {
-      const std::uint8_t* r = recs.data() + 12 * i;
-      std::uint16_t platform = BE16(r), lang = BE16(r + 4), nameId = BE16(r + 6);
-      if (platform != 3 || (lang != kLangPrc && lang != kLangTaiwan) || nameId != 4) continue;
-      rec->platformId = platform;
-      rec->encodingId = BE16(r + 2);
-      rec->languageId = lang;
-      rec->nameId = nameId;
-      rec->length = BE16(r + 8);
-      rec->offset = BE16(r + 10);
-      const std::uint64_t from = std::uint64_t(strings) + rec->offset;
-      if (from + rec->length > len) return false;
-      std::vector<std::uint8_t> bytes;
-      if (!ReadBytes(off + from, rec->length, &bytes)) return false;
-      rec->bytes.assign(bytes.begin(), bytes.end());
-      return true;
+    if (!name_.known) {
+      name_.known = true;
+      name_.ok = ReadFontName(&name_.rec);
     }
-    return false;
+    if (name_.ok) *rec = name_.rec;
+    return name_.ok;
   }
 
   bool Head(TtFontMetrics* m, int* locaFormat) {
-    std::uint32_t off, len;
-    std::uint8_t h[54];
-    if (!FindTable("head", &off, &len) || len < 54 || !ReadAt(off, h, 54)) return false;
-    m->unitsPerEm = BE16(h + 18);
-    m->xMin = std::int16_t(BE16(h + 36));
-    m->yMin = std::int16_t(BE16(h + 38));
-    m->xMax = std::int16_t(BE16(h + 40));
-    m->yMax = std::int16_t(BE16(h + 42));
-    *locaFormat = std::int16_t(BE16(h + 50));
+    if (!head_.known) {
+      head_.known = true;
+      std::uint32_t off, len;
+      std::uint8_t h[54];
+      head_.ok = FindTable("head", &off, &len) && len >= 54 && ReadAt(off, h, 54);
+      if (head_.ok) {
+        head_.metrics.unitsPerEm = BE16(h + 18);
+        head_.metrics.xMin = std::int16_t(BE16(h + 36));
+        head_.metrics.yMin = std::int16_t(BE16(h + 38));
+        head_.metrics.xMax = std::int16_t(BE16(h + 40));
+        head_.metrics.yMax = std::int16_t(BE16(h + 42));
+        head_.locaFormat = std::int16_t(BE16(h + 50));
+      }
+    }
+    if (!head_.ok) return false;
+    *m = head_.metrics;
+    *locaFormat = head_.locaFormat;
     return true;
   }
 
   bool Maxp(std::uint16_t* glyphCount) {
-    std::uint32_t off, len;
-    std::uint8_t b[2];
-    if (!FindTable("maxp", &off, &len) || len < 6 || !ReadAt(off + 4, b, 2)) return false;
-    *glyphCount = BE16(b);
-    return true;
+    if (!maxp_.known) {
+      maxp_.known = true;
+      std::uint32_t off, len;
+      std::uint8_t b[2];
+      maxp_.ok = FindTable("maxp", &off, &len) && len >= 6 && ReadAt(off + 4, b, 2);
+      if (maxp_.ok) maxp_.glyphs = BE16(b);
+    }
+    if (maxp_.ok) *glyphCount = maxp_.glyphs;
+    return maxp_.ok;
   }
 
   bool Lookup(std::uint32_t code, std::uint16_t* glyph);
@@ -128,6 +136,10 @@ class TtFile {
  private:
   static constexpr std::size_t kBlock = 4096;
   static constexpr std::size_t kBlocks = 8;
+
+  bool ReadFontName(TtNameRecord* rec);
+  // The first 'cmap' subtable of format 2 or 4; false when there is none.
+  bool CmapSubtable(std::uint16_t* format, const std::vector<std::uint8_t>** table);
 
   // The block at the offset (a multiple of kBlock inside the file), read
   // when it is not among the last few.
@@ -143,7 +155,7 @@ class TtFile {
     }
     Cached& c = *slot;
     const std::size_t n = std::size_t(std::min<std::uint64_t>(kBlock, length_ - start));
-    c.valid = f_.Seek(start) && f_.Read(c.bytes.get(), n) == n;
+    c.valid = f_->Seek(start) && f_->Read(c.bytes.get(), n) == n;
     c.start = start;
     return c.valid ? c.bytes.get() : nullptr;
   }
@@ -155,11 +167,58 @@ class TtFile {
   std::vector<Cached> cache_;
   std::size_t next_ = 0;
 
-  CFileServices& f_;
+  CFileServices* f_ = nullptr;
   std::uint64_t length_;
+  std::vector<std::uint8_t> mem_;
   bool dirRead_ = false;
   std::vector<std::uint8_t> dir_;
+  struct {
+    bool known = false, ok = false;
+    TtNameRecord rec;
+  } name_;
+  struct {
+    bool known = false, ok = false;
+    TtFontMetrics metrics;
+    int locaFormat = 0;
+  } head_;
+  struct {
+    bool known = false, ok = false;
+    std::uint16_t glyphs = 0;
+  } maxp_;
+  struct {
+    bool known = false, ok = false;
+    std::uint16_t format = 0;
+    std::vector<std::uint8_t> table;
+  } cmap_;
 };
+
+bool TtFile::ReadFontName(TtNameRecord* rec) {
+  std::uint32_t off, len;
+  std::uint8_t h[6];
+  if (!FindTable("name", &off, &len) || len < 6 || !ReadAt(off, h, 6)) return false;
+  const std::size_t count = BE16(h + 2), strings = BE16(h + 4);
+  std::vector<std::uint8_t> recs;
+  const std::size_t have = std::min<std::size_t>(count, (len - 6) / 12);
+  if (!ReadBytes(off + 6, have * 12, &recs)) return false;
+  for (std::size_t i = 0; i < have; ++i) {
+    const std::uint8_t* r = recs.data() + 12 * i;
+    std::uint16_t platform = BE16(r), lang = BE16(r + 4), nameId = BE16(r + 6);
+    if (platform != 3 || (lang != kLangPrc && lang != kLangTaiwan) || nameId != 4) continue;
+    rec->platformId = platform;
+    rec->encodingId = BE16(r + 2);
+    rec->languageId = lang;
+    rec->nameId = nameId;
+    rec->length = BE16(r + 8);
+    rec->offset = BE16(r + 10);
+    const std::uint64_t from = std::uint64_t(strings) + rec->offset;
+    if (from + rec->length > len) return false;
+    std::vector<std::uint8_t> bytes;
+    if (!ReadBytes(off + from, rec->length, &bytes)) return false;
+    rec->bytes.assign(bytes.begin(), bytes.end());
+    return true;
+  }
+  return false;
+}
 
 std::uint16_t Format4(const std::uint8_t* t, std::size_t n, std::uint32_t code) {
   if (n < 14 || code > 0xFFFF) return 0;
@@ -211,28 +270,40 @@ std::uint16_t Format2(const std::uint8_t* t, std::size_t n, std::uint32_t code) 
   return g == 0 ? 0 : std::uint16_t(g + d);
 }
 
+bool TtFile::CmapSubtable(std::uint16_t* format, const std::vector<std::uint8_t>** table) {
+  if (!cmap_.known) {
+    cmap_.known = true;
+    std::uint32_t off, len;
+    std::uint8_t h[4];
+    if (!FindTable("cmap", &off, &len) || len < 4 || !ReadAt(off, h, 4)) return false;
+    const std::size_t count = std::min<std::size_t>(BE16(h + 2), (len - 4) / 8);
+    std::vector<std::uint8_t> recs;
+    if (!ReadBytes(off + 4, count * 8, &recs)) return false;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint32_t sub = BE32(recs.data() + 8 * i + 4);
+      std::uint8_t sh[4];
+      if (sub > len || len - sub < 4 || !ReadAt(off + std::uint64_t(sub), sh, 4)) continue;
+      const std::uint16_t f = BE16(sh);
+      if (f != 2 && f != 4) continue;
+      // The subtable's own length, cut to the table.
+      cmap_.ok = ReadBytes(off + std::uint64_t(sub), std::min<std::size_t>(BE16(sh + 2), len - sub),
+                           &cmap_.table);
+      cmap_.format = f;
+      break;
+    }
+  }
+  *format = cmap_.format;
+  *table = &cmap_.table;
+  return cmap_.ok;
+}
+
 bool TtFile::Lookup(std::uint32_t code, std::uint16_t* glyph) {
   *glyph = 0;
-  std::uint32_t off, len;
-  std::uint8_t h[4];
-  if (!FindTable("cmap", &off, &len) || len < 4 || !ReadAt(off, h, 4)) return false;
-  const std::size_t count = std::min<std::size_t>(BE16(h + 2), (len - 4) / 8);
-  std::vector<std::uint8_t> recs;
-  if (!ReadBytes(off + 4, count * 8, &recs)) return false;
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::uint32_t sub = BE32(recs.data() + 8 * i + 4);
-    std::uint8_t sh[4];
-    if (sub > len || len - sub < 4 || !ReadAt(off + std::uint64_t(sub), sh, 4)) continue;
-    const std::uint16_t format = BE16(sh);
-    if (format != 2 && format != 4) continue;
-    // The subtable's own length, cut to the table.
-    std::vector<std::uint8_t> t;
-    if (!ReadBytes(off + std::uint64_t(sub), std::min<std::size_t>(BE16(sh + 2), len - sub), &t))
-      return false;
-    *glyph = format == 4 ? Format4(t.data(), t.size(), code) : Format2(t.data(), t.size(), code);
-    return true;
-  }
-  return false;
+  std::uint16_t format;
+  const std::vector<std::uint8_t>* t;
+  if (!CmapSubtable(&format, &t)) return false;
+  *glyph = format == 4 ? Format4(t->data(), t->size(), code) : Format2(t->data(), t->size(), code);
+  return true;
 }
 
 bool TtFile::Glyph(std::uint16_t glyph, std::vector<std::uint8_t>* data) {
@@ -261,6 +332,132 @@ bool TtFile::Glyph(std::uint16_t glyph, std::vector<std::uint8_t>* data) {
   }
   if (to < from || to > glyfLen) return false;
   return ReadBytes(glyf + from, std::size_t(to - from), data);
+}
+
+// Files read once and kept whole, a few at a time, by path. A file counts as
+// unchanged while its device, inode, size and change times are; as those
+// times are coarse, a file changed less than a few seconds before it was
+// read is not kept (it is read again at its next use).
+class FaceCache {
+ public:
+  static constexpr std::size_t kMaxFaces = 4;
+  static constexpr std::uint64_t kMaxFileBytes = 32u << 20;
+  static constexpr std::size_t kMaxBytes = 64u << 20;
+  static constexpr std::int64_t kSettleNs = 2'000'000'000;
+
+  std::mutex mu;
+
+  // The file as a whole in memory: kept here, or in *own for this use only;
+  // null when it cannot be read so (too large, or not there).
+  TtFile* Get(const std::string& path, std::unique_ptr<TtFile>* own) {
+    Key key;
+    if (!Stat(path, &key)) return nullptr;
+    ++tick_;
+    for (Face& f : faces_) {
+      if (f.path != path) continue;
+      if (f.key == key) {
+        f.used = tick_;
+        return f.file.get();
+      }
+      Drop(&f - faces_.data());
+      break;
+    }
+    if (key.size > kMaxFileBytes) return nullptr;
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::vector<std::uint8_t> bytes(std::size_t(key.size));
+    std::FILE* fp = std::fopen(path.c_str(), "rb");
+    if (!fp) return nullptr;
+    const std::size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), fp);
+    const bool atEnd = std::fgetc(fp) == EOF;
+    std::fclose(fp);
+    if (got != bytes.size() || !atEnd) return nullptr;
+    auto file = std::make_unique<TtFile>(std::move(bytes));
+    Key after;
+    const std::int64_t settled = std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec - kSettleNs;
+    if (!Stat(path, &after) || !(after == key) || key.mtime >= settled) {
+      *own = std::move(file);
+      return own->get();
+    }
+    while (!faces_.empty() &&
+           (faces_.size() >= kMaxFaces || bytes_ + file->MemoryBytes() > kMaxBytes)) {
+      std::size_t oldest = 0;
+      for (std::size_t i = 1; i < faces_.size(); ++i)
+        if (faces_[i].used < faces_[oldest].used) oldest = i;
+      Drop(oldest);
+    }
+    bytes_ += file->MemoryBytes();
+    faces_.push_back({path, key, std::move(file), tick_});
+    return faces_.back().file.get();
+  }
+
+ private:
+  struct Key {
+    std::uint64_t dev = 0, ino = 0, size = 0;
+    std::int64_t mtime = 0, ctime = 0;  // nanoseconds
+    bool operator==(const Key&) const = default;
+  };
+  struct Face {
+    std::string path;
+    Key key;
+    std::unique_ptr<TtFile> file;
+    std::uint64_t used;
+  };
+
+  static bool Stat(const std::string& path, Key* k) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    k->dev = std::uint64_t(st.st_dev);
+    k->ino = std::uint64_t(st.st_ino);
+    k->size = std::uint64_t(st.st_size);
+    k->mtime = std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    k->ctime = std::int64_t(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
+    return true;
+  }
+  void Drop(std::size_t i) {
+    bytes_ -= faces_[i].file->MemoryBytes();
+    faces_.erase(faces_.begin() + std::ptrdiff_t(i));
+  }
+
+  std::vector<Face> faces_;
+  std::size_t bytes_ = 0;
+  std::uint64_t tick_ = 0;
+};
+
+FaceCache& Faces() {
+  static FaceCache* cache = new FaceCache;  // outlives static destructors
+  return *cache;
+}
+
+std::unique_ptr<CPathPointList> OutlineOf(TtFile& tt, std::uint16_t code, int charSet,
+                                          TtFontMetrics* metrics) {
+  std::uint32_t glyf, glyfLen;
+  int locaFormat = 0;
+  if (!tt.FindTable("glyf", &glyf, &glyfLen) || !tt.Head(metrics, &locaFormat)) return nullptr;
+  TtNameRecord rec;
+  bool named = tt.FontName(&rec);
+  // Codes in the font's own code.
+  if (named && rec.languageId == kLangTaiwan && charSet == CTrueTypeReader::kGb2312) {
+    code = std::uint16_t(g_CodeTables.GbToBig5(code));
+    charSet = CTrueTypeReader::kBig5;
+  } else if (named && rec.languageId == kLangPrc && charSet == CTrueTypeReader::kBig5) {
+    std::uint16_t mem = std::uint16_t((code >> 8) | (code << 8));  // lead in the low byte
+    std::uint16_t gb = g_CodeTables.Big5ToGb(mem);
+    code = std::uint16_t((gb >> 8) | (gb << 8));
+    charSet = CTrueTypeReader::kGb2312;
+  }
+  std::uint32_t lookup = code;
+  if (!named || rec.encodingId == 1) {
+    lookup = plat::CharCodeToUnicode(charSet == CTrueTypeReader::kBig5 ? plat::CP_BIG5 : plat::CP_GBK,
+                                     code);
+  }
+  std::uint16_t glyph = 0;
+  if (!tt.Lookup(lookup, &glyph)) return nullptr;
+  thread_local std::vector<std::uint8_t> data;
+  thread_local TtSimpleGlyph g;
+  if (!tt.Glyph(glyph, &data) || data.empty()) return nullptr;
+  if (!CTrueTypeReader::ParseSimpleGlyph(data, &g)) return nullptr;
+  return CTrueTypeReader::BuildOutline(g);
 }
 
 }  // namespace
@@ -322,7 +519,8 @@ bool CTrueTypeReader::ParseSimpleGlyph(const std::vector<std::uint8_t>& d, TtSim
   const std::size_t instr = BE16(d.data() + pos);
   pos += 2 + instr;
   if (pos > d.size()) return false;
-  std::vector<std::uint8_t> flags;
+  thread_local std::vector<std::uint8_t> flags;
+  flags.clear();
   flags.reserve(points);
   while (flags.size() < points) {
     if (pos >= d.size()) return false;
@@ -363,10 +561,14 @@ std::unique_ptr<CPathPointList> CTrueTypeReader::BuildOutline(const TtSimpleGlyp
     bool on;
   };
   auto out = std::make_unique<CPathPointList>();
+  CPathPointBuilder build(*out);
+  // Working lists of one contour, kept for the next.
+  thread_local std::vector<Pt> c;
+  thread_local std::vector<PathPoint> recs;
   std::int32_t x = 0, y = 0;
   std::size_t first = 0;
   for (std::uint16_t end : g.ends) {
-    std::vector<Pt> c;
+    c.clear();
     for (std::size_t i = first; i <= end && i < g.points.size(); ++i) {
       x += g.points[i].dx;
       y += g.points[i].dy;
@@ -375,23 +577,27 @@ std::unique_ptr<CPathPointList> CTrueTypeReader::BuildOutline(const TtSimpleGlyp
     first = std::size_t(end) + 1;
     if (c.empty()) continue;
     // The contour starts at an on-curve point: its first, else its last, else
-    // the midpoint of the last and the first.
-    std::vector<Pt> seq;
+    // the midpoint of the last and the first; seq is what follows it.
+    const Pt* seq;
+    std::size_t n;
     Pt start;
     if (c.front().on) {
       start = c.front();
-      seq.assign(c.begin() + 1, c.end());
+      seq = c.data() + 1;
+      n = c.size() - 1;
     } else if (c.back().on) {
       start = c.back();
-      seq.assign(c.begin(), c.end() - 1);
+      seq = c.data();
+      n = c.size() - 1;
     } else {
       start = {(c.back().x + c.front().x) / 2.0f, (c.back().y + c.front().y) / 2.0f, true};
-      seq = c;
+      seq = c.data();
+      n = c.size();
     }
-    std::vector<PathPoint> recs;
+    recs.clear();
     recs.push_back({start.x, start.y, 0x11});
     Pt p0 = start;
-    for (std::size_t i = 0; i < seq.size();) {
+    for (std::size_t i = 0; i < n;) {
       const Pt& q = seq[i];
       if (q.on) {
         recs.push_back({q.x, q.y, 0x01});
@@ -400,7 +606,7 @@ std::unique_ptr<CPathPointList> CTrueTypeReader::BuildOutline(const TtSimpleGlyp
         continue;
       }
       Pt p1;
-      if (i + 1 >= seq.size()) {
+      if (i + 1 >= n) {
         p1 = start;
         ++i;
       } else if (seq[i + 1].on) {
@@ -416,10 +622,10 @@ std::unique_ptr<CPathPointList> CTrueTypeReader::BuildOutline(const TtSimpleGlyp
       p0 = p1;
     }
     if (recs.size() > 1) recs.back().flags = 0x41;
-    for (const PathPoint& p : recs) out->AddPoint(p);
+    for (const PathPoint& p : recs) build.AddPoint(p);
   }
-  if (out->count == 0) return nullptr;
-  out->EndPoints();
+  if (build.count() == 0) return nullptr;
+  build.EndPoints();
   return out;
 }
 
@@ -451,33 +657,15 @@ int CTrueTypeReader::GetFamilyName(const std::string& path, std::string& name) {
 std::unique_ptr<CPathPointList> CTrueTypeReader::GetGlyphOutline(const std::string& path,
                                                                  std::uint16_t code, int charSet,
                                                                  TtFontMetrics* metrics) {
+  FaceCache& cache = Faces();
+  std::lock_guard lock(cache.mu);
   CDiskFile f;
-  if (!f.Open(path, "rb")) return nullptr;
-  TtFile tt(f);
-  std::uint32_t glyf, glyfLen;
-  int locaFormat = 0;
-  if (!tt.FindTable("glyf", &glyf, &glyfLen) || !tt.Head(metrics, &locaFormat)) return nullptr;
-  TtNameRecord rec;
-  bool named = tt.FontName(&rec);
-  // Codes in the font's own code.
-  if (named && rec.languageId == kLangTaiwan && charSet == kGb2312) {
-    code = std::uint16_t(g_CodeTables.GbToBig5(code));
-    charSet = kBig5;
-  } else if (named && rec.languageId == kLangPrc && charSet == kBig5) {
-    std::uint16_t mem = std::uint16_t((code >> 8) | (code << 8));  // lead in the low byte
-    std::uint16_t gb = g_CodeTables.Big5ToGb(mem);
-    code = std::uint16_t((gb >> 8) | (gb << 8));
-    charSet = kGb2312;
+  std::unique_ptr<TtFile> own;
+  TtFile* tt = cache.Get(path, &own);
+  if (!tt) {
+    if (!f.Open(path, "rb")) return nullptr;
+    own = std::make_unique<TtFile>(f);
+    tt = own.get();
   }
-  std::uint32_t lookup = code;
-  if (!named || rec.encodingId == 1) {
-    lookup = plat::CharCodeToUnicode(charSet == kBig5 ? plat::CP_BIG5 : plat::CP_GBK, code);
-  }
-  std::uint16_t glyph = 0;
-  if (!tt.Lookup(lookup, &glyph)) return nullptr;
-  std::vector<std::uint8_t> data;
-  if (!tt.Glyph(glyph, &data) || data.empty()) return nullptr;
-  TtSimpleGlyph g;
-  if (!ParseSimpleGlyph(data, &g)) return nullptr;
-  return BuildOutline(g);
+  return OutlineOf(*tt, code, charSet, metrics);
 }
