@@ -154,13 +154,6 @@ int CPathPointList::AppendPoint(const PathPoint& pt) {
   return count;
 }
 
-void CPathPointList::Widen(float x, float y) {
-  bounds.left = std::min(bounds.left, x);
-  bounds.right = std::max(bounds.right, x);
-  bounds.top = std::min(bounds.top, y);
-  bounds.bottom = std::max(bounds.bottom, y);
-}
-
 namespace {
 
 // The sample parameters of a Bezier piece that leaves the bounds: t = 0.1,
@@ -186,45 +179,104 @@ const BoundSamples& Samples() {
   return samples;
 }
 
-bool InBounds(const CFRect& b, float x, float y) {
-  return b.left <= x && x <= b.right && b.top <= y && y <= b.bottom;
-}
-
-}  // namespace
-
-void CPathPointList::KeepBounds(const PathPoint& pt, const PathPoint* recs, std::size_t available,
-                                int n) {
-  if (!IsNode(pt.flags)) return;
-  if (!hasBounds) {
-    bounds = CFRect(pt.x, pt.y, pt.x, pt.y);
-    hasBounds = true;
-    return;
-  }
-  Widen(pt.x, pt.y);
-  // A node ending a Bezier piece: the three records before it are P0, P1, P2.
-  int index = n - 1;
-  if ((pt.flags & PP_START) || index < 3) return;
-  if (std::size_t(index) >= available || (recs[index - 1].flags & PP_NODE)) return;
-  const float x0 = recs[index - 3].x, y0 = recs[index - 3].y;
-  const float x1 = recs[index - 2].x, y1 = recs[index - 2].y;
-  const float x2 = recs[index - 1].x, y2 = recs[index - 1].y;
-  const float x3 = pt.x, y3 = pt.y;
-  if (InBounds(bounds, x0, y0) && InBounds(bounds, x1, y1) && InBounds(bounds, x2, y2) &&
-      InBounds(bounds, x3, y3))
-    return;
-  // The samples widen the bounds one after another, as Widen does, with the
-  // curve evaluation's sums in its order.
-  const BoundSamples& w = Samples();
-  float left = bounds.left, right = bounds.right, top = bounds.top, bottom = bounds.bottom;
-  for (int i = 0; i < w.n; ++i) {
-    const float x = w.w0[i] * x0 + w.w1[i] * x1 + w.w2[i] * x2 + w.w3[i] * x3;
-    const float y = w.w0[i] * y0 + w.w1[i] * y1 + w.w2[i] * y2 + w.w3[i] * y3;
+// Running bounds of the nodes, kept in locals by the builders.
+struct Extent {
+  float left, top, right, bottom;
+  bool has;
+  bool Holds(float x, float y) const { return left <= x && x <= right && top <= y && y <= bottom; }
+  void Widen(float x, float y) {
     left = std::min(left, x);
     right = std::max(right, x);
     top = std::min(top, y);
     bottom = std::max(bottom, y);
   }
-  bounds = CFRect(left, top, right, bottom);
+};
+
+// One axis of a Bezier piece widens the bounds [lo, hi] by its samples, one
+// after another as Widen does, with the curve evaluation's sums in its order.
+// Samples lie within the piece's coordinates but for rounding: a piece well
+// inside the bounds on this axis leaves them. Else four samples at a time:
+// their smallest and largest are what the one-by-one widening leaves unless
+// a sample is not a number or an extreme is a zero (whose sign depends on the
+// order); those go one by one.
+void WidenAxisBySamples(float& lo, float& hi, float c0, float c1, float c2, float c3) {
+  const float cmin = std::min(std::min(c0, c1), std::min(c2, c3));
+  const float cmax = std::max(std::max(c0, c1), std::max(c2, c3));
+  const double big = std::max(std::fabs(double(cmin)), std::fabs(double(cmax)));
+  const double margin = big * 0x1p-20 + 1e-37;
+  if (double(cmin) - margin > double(lo) && double(cmax) + margin < double(hi)) return;
+  const BoundSamples& w = Samples();
+  typedef float V4 __attribute__((vector_size(16)));
+  typedef int M4 __attribute__((vector_size(16)));
+  const int quads = w.n / 4;
+  bool plain = quads > 0;
+  if (plain) {
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    V4 vlo = {kInf, kInf, kInf, kInf}, vhi = -vlo;
+    M4 nan = {0, 0, 0, 0};
+    for (int q = 0; q < quads; ++q) {
+      V4 a0, a1, a2, a3;
+      std::memcpy(&a0, w.w0 + 4 * q, sizeof a0);
+      std::memcpy(&a1, w.w1 + 4 * q, sizeof a1);
+      std::memcpy(&a2, w.w2 + 4 * q, sizeof a2);
+      std::memcpy(&a3, w.w3 + 4 * q, sizeof a3);
+      const V4 v = a0 * c0 + a1 * c1 + a2 * c2 + a3 * c3;
+      nan |= v != v;
+      vlo = v < vlo ? v : vlo;
+      vhi = v > vhi ? v : vhi;
+    }
+    plain = !(nan[0] | nan[1] | nan[2] | nan[3]);
+    if (plain) {
+      float m = vlo[0], M = vhi[0];
+      for (int k = 1; k < 4; ++k) {
+        m = std::min(m, vlo[k]);
+        M = std::max(M, vhi[k]);
+      }
+      plain = m != 0.0f && M != 0.0f;
+      if (plain) {
+        lo = std::min(lo, m);
+        hi = std::max(hi, M);
+      }
+    }
+  }
+  for (int i = plain ? 4 * quads : 0; i < w.n; ++i) {
+    const float v = w.w0[i] * c0 + w.w1[i] * c1 + w.w2[i] * c2 + w.w3[i] * c3;
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+  }
+}
+
+[[gnu::noinline]] void WidenBySamples(Extent& e, float x0, float y0, float x1, float y1, float x2,
+                                      float y2, float x3, float y3) {
+  WidenAxisBySamples(e.left, e.right, x0, x1, x2, x3);
+  WidenAxisBySamples(e.top, e.bottom, y0, y1, y2, y3);
+}
+
+// The bounds for the record at index i of recs (available records there).
+inline void KeepExtent(Extent& e, const PathPoint* recs, std::size_t i, std::size_t available) {
+  const PathPoint& pt = recs[i];
+  if (!IsNode(pt.flags)) return;
+  if (!e.has) {
+    e = {pt.x, pt.y, pt.x, pt.y, true};
+    return;
+  }
+  e.Widen(pt.x, pt.y);
+  // A node ending a Bezier piece: the three records before it are P0, P1, P2.
+  if ((pt.flags & PP_START) || i < 3) return;
+  if (i >= available || (recs[i - 1].flags & PP_NODE)) return;
+  const PathPoint &p0 = recs[i - 3], &p1 = recs[i - 2], &p2 = recs[i - 1];
+  if (e.Holds(p0.x, p0.y) && e.Holds(p1.x, p1.y) && e.Holds(p2.x, p2.y) && e.Holds(pt.x, pt.y))
+    return;
+  WidenBySamples(e, p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, pt.x, pt.y);
+}
+
+}  // namespace
+
+void CPathPointList::KeepBounds(const PathPoint* recs, std::size_t available, int n) {
+  Extent e{bounds.left, bounds.top, bounds.right, bounds.bottom, hasBounds};
+  KeepExtent(e, recs, std::size_t(n - 1), available);
+  bounds = CFRect(e.left, e.top, e.right, e.bottom);
+  hasBounds = e.has;
 }
 
 int CPathPointList::AddPoint(const PathPoint& pt) {
@@ -232,11 +284,15 @@ int CPathPointList::AddPoint(const PathPoint& pt) {
   if (!IsNode(pt.flags) || !points) return n;
   // Only a Bezier piece's end reads the records before it.
   if (!hasBounds || (pt.flags & PP_START) || n < 4) {
-    KeepBounds(pt, nullptr, 0, n);
+    const PathPoint one[1] = {pt};
+    Extent e{bounds.left, bounds.top, bounds.right, bounds.bottom, hasBounds};
+    KeepExtent(e, one, 0, 1);
+    bounds = CFRect(e.left, e.top, e.right, e.bottom);
+    hasBounds = e.has;
     return n;
   }
   Records r(points);
-  KeepBounds(pt, r.p, r.n, n);
+  KeepBounds(r.p, r.n, n);
   return n;
 }
 
@@ -245,8 +301,8 @@ int CPathPointList::AddPoint(const PathPoint& pt) {
 namespace {
 
 // Working buffers of the builders of a thread, kept for the next build.
-std::vector<std::unique_ptr<std::vector<PathPoint>>>& BuilderBuffers() {
-  thread_local std::vector<std::unique_ptr<std::vector<PathPoint>>> pool;
+std::vector<std::unique_ptr<CPathPointBuilder::Buffer>>& BuilderBuffers() {
+  thread_local std::vector<std::unique_ptr<CPathPointBuilder::Buffer>> pool;
   return pool;
 }
 
@@ -254,53 +310,84 @@ std::vector<std::unique_ptr<std::vector<PathPoint>>>& BuilderBuffers() {
 
 CPathPointBuilder::CPathPointBuilder(CPathPointList& list)
     : list_(list), direct_(list.points != 0) {
-  if (direct_) return;
   auto& pool = BuilderBuffers();
   if (pool.empty()) {
-    recs_ = new std::vector<PathPoint>;
-    recs_->reserve(256);
+    buf_ = new Buffer;
   } else {
-    recs_ = pool.back().release();
+    buf_ = pool.back().release();
     pool.pop_back();
   }
-  recs_->clear();
-  list_.count = 0;
+  buf_->size = 0;
+  if (!direct_) list_.count = 0;
 }
 
 CPathPointBuilder::~CPathPointBuilder() {
-  if (direct_) return;
-  if (dirty_) Flush();
+  if (!direct_ && dirty_) Flush();
   auto& pool = BuilderBuffers();
   // A buffer grown by a huge outline is not kept.
-  if (pool.size() < 4 && recs_->capacity() <= (std::size_t(1) << 20))
-    pool.emplace_back(recs_);
+  if (pool.size() < 4 && buf_->cap <= (std::size_t(1) << 20))
+    pool.emplace_back(buf_);
   else
-    delete recs_;
+    delete buf_;
 }
 
-int CPathPointBuilder::AddPoint(const PathPoint& pt) {
-  if (direct_) return list_.AddPoint(pt);
-  const std::int32_t before = std::int32_t(recs_->size());
-  if (capacity_ == 0 && before == 0)
-    capacity_ = CPathPointList::kFirstCapacity;
-  else if (before >= capacity_)
-    capacity_ = std::max(capacity_, before) + CPathPointList::kGrowBy;
-  recs_->push_back(pt);
-  dirty_ = true;
-  const int n = before + 1;
-  list_.count = n;
-  if (pt.flags == PP_END) {
-    capacity_ = n;
-    Flush();
-    return n;
+PathPoint* CPathPointBuilder::Room(std::size_t n) {
+  // A list built through its own AddPoint stages the points at the start.
+  const std::size_t at = direct_ ? 0 : buf_->size;
+  if (n > buf_->cap - at) {
+    const std::size_t cap = std::max({std::size_t(256), 2 * buf_->cap, at + n});
+    auto p = std::make_unique_for_overwrite<PathPoint[]>(cap);
+    if (at) std::memcpy(p.get(), buf_->p.get(), at * kRec);
+    buf_->p = std::move(p);
+    buf_->cap = cap;
   }
-  list_.KeepBounds(pt, recs_->data(), recs_->size(), n);
-  return n;
+  return buf_->p.get() + at;
+}
+
+int CPathPointBuilder::AddPoints(const PathPoint* pts, std::size_t n) {
+  if (n == 0) return count();
+  std::memcpy(Room(n), pts, n * kRec);
+  return Commit(n);
+}
+
+int CPathPointBuilder::Commit(std::size_t n) {
+  if (direct_) {
+    for (std::size_t i = 0; i < n; ++i) list_.AddPoint(buf_->p[i]);
+    return list_.count;
+  }
+  while (n > 0) {
+    // A run up to and with the next end record.
+    const PathPoint* recs = buf_->p.get();
+    const std::size_t base = buf_->size;
+    std::size_t k = 0;
+    while (k < n && recs[base + k].flags != PP_END) ++k;
+    const bool ends = k < n;
+    const std::size_t total = base + k + (ends ? 1 : 0);
+    buf_->size = total;
+    dirty_ = true;
+    // The list's own growth: a first block of 100 records, then 50 more
+    // whenever the count reaches the capacity.
+    if (capacity_ == 0 && base == 0) capacity_ = CPathPointList::kFirstCapacity;
+    while (std::size_t(capacity_) < total) capacity_ += CPathPointList::kGrowBy;
+    Extent e{list_.bounds.left, list_.bounds.top, list_.bounds.right, list_.bounds.bottom,
+             list_.hasBounds};
+    for (std::size_t i = base; i < base + k; ++i) KeepExtent(e, recs, i, total);
+    list_.bounds = CFRect(e.left, e.top, e.right, e.bottom);
+    list_.hasBounds = e.has;
+    list_.count = std::int32_t(total);
+    if (ends) {
+      capacity_ = std::int32_t(total);
+      Flush();
+      ++k;
+    }
+    n -= k;
+  }
+  return list_.count;
 }
 
 void CPathPointBuilder::Flush() {
   dirty_ = false;
-  const std::size_t n = recs_->size();
+  const std::size_t n = buf_->size;
   if (n == 0) return;
   const std::size_t bytes = std::size_t(capacity_ + 2) * kRec;
   plat::HGLOBAL h = list_.points ? plat::GlobalReAlloc(list_.points, bytes, plat::GHND)
@@ -315,7 +402,7 @@ void CPathPointBuilder::Flush() {
   list_.capacity = capacity_;
   list_.count = std::int32_t(n);
   GlobalLockGuard g(h);
-  std::memcpy(g.bytes(), recs_->data(), n * kRec);
+  std::memcpy(g.bytes(), buf_->p.get(), n * kRec);
   std::memset(g.bytes() + n * kRec, 0, bytes - n * kRec);
 }
 

@@ -144,9 +144,8 @@ class CPathPointList {
  private:
   friend class CPathPointBuilder;
   bool Grow();
-  void Widen(float x, float y);
-  // The bounds for pt, just written as record n - 1 of recs.
-  void KeepBounds(const PathPoint& pt, const PathPoint* recs, std::size_t available, int n);
+  // The bounds for the point just written as record n - 1 of recs.
+  void KeepBounds(const PathPoint* recs, std::size_t available, int n);
   void StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMatrix3& m,
                   std::size_t limit) const;
 };
@@ -165,16 +164,27 @@ class CPathPointBuilder {
   CPathPointBuilder(const CPathPointBuilder&) = delete;
   CPathPointBuilder& operator=(const CPathPointBuilder&) = delete;
 
-  int AddPoint(const PathPoint& pt);
+  int AddPoint(const PathPoint& pt) { return AddPoints(&pt, 1); }
   int AddPoint(float x, float y, std::uint8_t flags) { return AddPoint(PathPoint{x, y, flags}); }
+  // The points one after another, as AddPoint would add them.
+  int AddPoints(const PathPoint* pts, std::size_t n);
+  // Room for n points to be written in place; Commit(k) then adds the first
+  // k of them as AddPoints would. Valid until the next call.
+  PathPoint* Room(std::size_t n);
+  int Commit(std::size_t k);
   int EndPoints() { return AddPoint(PathPoint{0.0f, 0.0f, PP_END}); }
-  int count() const { return direct_ ? list_.count : std::int32_t(recs_->size()); }
+  int count() const { return direct_ ? list_.count : std::int32_t(buf_->size); }
+
+  struct Buffer {
+    std::unique_ptr<PathPoint[]> p;
+    std::size_t size = 0, cap = 0;
+  };
 
  private:
   void Flush();
 
   CPathPointList& list_;
-  std::vector<PathPoint>* recs_ = nullptr;
+  Buffer* buf_ = nullptr;
   bool direct_;
   bool dirty_ = false;  // records the block does not hold yet
   // The capacity the list's own growth would have now.

@@ -1,10 +1,11 @@
 #include "text/truetype.h"
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <mutex>
 
@@ -30,7 +31,9 @@ class TtFile {
  public:
   explicit TtFile(CFileServices& f) : f_(&f), length_(f.GetLength()) {}
   explicit TtFile(std::vector<std::uint8_t> bytes)
-      : length_(bytes.size()), mem_(std::move(bytes)) {}
+      : length_(bytes.size()), mem_(std::move(bytes)) {
+    mem_.resize(std::size_t(length_) + 2, 0);
+  }
 
   std::size_t MemoryBytes() const { return mem_.capacity(); }
 
@@ -132,6 +135,12 @@ class TtFile {
 
   bool Lookup(std::uint32_t code, std::uint16_t* glyph);
   bool Glyph(std::uint16_t glyph, std::vector<std::uint8_t>* data);
+  // Where the glyph's bytes lie in the file; false for an index not below
+  // the count or offsets outside the tables.
+  bool GlyphRange(std::uint16_t glyph, std::uint64_t* at, std::size_t* size);
+  // The whole file with two zero bytes after it; null when it is read
+  // through a file.
+  const std::uint8_t* Memory() const { return f_ ? nullptr : mem_.data(); }
 
  private:
   static constexpr std::size_t kBlock = 4096;
@@ -190,6 +199,12 @@ class TtFile {
     std::uint16_t format = 0;
     std::vector<std::uint8_t> table;
   } cmap_;
+  struct {
+    bool known = false, ok = false;
+    int format = 0;
+    std::uint16_t count = 0;
+    std::uint32_t glyf = 0, glyfLen = 0, loca = 0, locaLen = 0;
+  } glyphs_;
 };
 
 bool TtFile::ReadFontName(TtNameRecord* rec) {
@@ -306,18 +321,18 @@ bool TtFile::Lookup(std::uint32_t code, std::uint16_t* glyph) {
   return true;
 }
 
-bool TtFile::Glyph(std::uint16_t glyph, std::vector<std::uint8_t>* data) {
-  data->clear();
-  TtFontMetrics m;
-  int format = 0;
-  std::uint16_t count = 0;
-  std::uint32_t glyf, glyfLen, loca, locaLen;
-  if (!Head(&m, &format) || !Maxp(&count) || !FindTable("loca", &loca, &locaLen) ||
-      !FindTable("glyf", &glyf, &glyfLen))
-    return false;
-  if (glyph >= count) return false;
+bool TtFile::GlyphRange(std::uint16_t glyph, std::uint64_t* at, std::size_t* size) {
+  if (!glyphs_.known) {
+    glyphs_.known = true;
+    TtFontMetrics m;
+    glyphs_.ok = Head(&m, &glyphs_.format) && Maxp(&glyphs_.count) &&
+                 FindTable("loca", &glyphs_.loca, &glyphs_.locaLen) &&
+                 FindTable("glyf", &glyphs_.glyf, &glyphs_.glyfLen);
+  }
+  if (!glyphs_.ok || glyph >= glyphs_.count) return false;
+  const std::uint32_t loca = glyphs_.loca, locaLen = glyphs_.locaLen;
   std::uint64_t from, to;
-  if (format == 1) {
+  if (glyphs_.format == 1) {
     std::uint8_t b[8];
     if (4 * std::uint64_t(glyph) + 8 > locaLen || !ReadAt(loca + 4 * std::uint64_t(glyph), b, 8))
       return false;
@@ -330,54 +345,51 @@ bool TtFile::Glyph(std::uint16_t glyph, std::vector<std::uint8_t>* data) {
     from = 2 * std::uint64_t(BE16(b));
     to = 2 * std::uint64_t(BE16(b + 2));
   }
-  if (to < from || to > glyfLen) return false;
-  return ReadBytes(glyf + from, std::size_t(to - from), data);
+  if (to < from || to > glyphs_.glyfLen) return false;
+  // Inside the file: the table is.
+  *at = glyphs_.glyf + from;
+  *size = std::size_t(to - from);
+  return true;
 }
 
-// Files read once and kept whole, a few at a time, by path. A file counts as
-// unchanged while its device, inode, size and change times are; as those
-// times are coarse, a file changed less than a few seconds before it was
-// read is not kept (it is read again at its next use).
+bool TtFile::Glyph(std::uint16_t glyph, std::vector<std::uint8_t>* data) {
+  data->clear();
+  std::uint64_t at;
+  std::size_t size;
+  return GlyphRange(glyph, &at, &size) && ReadBytes(at, size, data);
+}
+
+// Files read once and kept whole, a few at a time, by path. Each kept file is
+// watched: a change to it (written, truncated, its times or links changed,
+// replaced, removed) drops it before the next use, which reads it again.
+// Without a watch a file is not kept.
 class FaceCache {
  public:
   static constexpr std::size_t kMaxFaces = 4;
   static constexpr std::uint64_t kMaxFileBytes = 32u << 20;
   static constexpr std::size_t kMaxBytes = 64u << 20;
-  static constexpr std::int64_t kSettleNs = 2'000'000'000;
 
   std::mutex mu;
 
-  // The file as a whole in memory: kept here, or in *own for this use only;
-  // null when it cannot be read so (too large, or not there).
-  TtFile* Get(const std::string& path, std::unique_ptr<TtFile>* own) {
-    Key key;
-    if (!Stat(path, &key)) return nullptr;
+  // The file as a whole in memory, kept here; null when it is not kept (too
+  // large, not there, or not watched): then it is to be read as it is.
+  TtFile* Get(const std::string& path) {
+    TakeEvents();
     ++tick_;
     for (Face& f : faces_) {
-      if (f.path != path) continue;
-      if (f.key == key) {
+      if (f.path == path) {
         f.used = tick_;
         return f.file.get();
       }
-      Drop(&f - faces_.data());
-      break;
     }
-    if (key.size > kMaxFileBytes) return nullptr;
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    std::vector<std::uint8_t> bytes(std::size_t(key.size));
-    std::FILE* fp = std::fopen(path.c_str(), "rb");
-    if (!fp) return nullptr;
-    const std::size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), fp);
-    const bool atEnd = std::fgetc(fp) == EOF;
-    std::fclose(fp);
-    if (got != bytes.size() || !atEnd) return nullptr;
-    auto file = std::make_unique<TtFile>(std::move(bytes));
-    Key after;
-    const std::int64_t settled = std::int64_t(now.tv_sec) * 1'000'000'000 + now.tv_nsec - kSettleNs;
-    if (!Stat(path, &after) || !(after == key) || key.mtime >= settled) {
-      *own = std::move(file);
-      return own->get();
+    if (watcher_ < 0) return nullptr;
+    // Watched first, so that a change while it is read is seen.
+    const int wd = inotify_add_watch(watcher_, path.c_str(), kEvents);
+    if (wd < 0) return nullptr;
+    auto file = ReadWhole(path);
+    if (!file) {
+      Unwatch(wd);
+      return nullptr;
     }
     while (!faces_.empty() &&
            (faces_.size() >= kMaxFaces || bytes_ + file->MemoryBytes() > kMaxBytes)) {
@@ -387,38 +399,71 @@ class FaceCache {
       Drop(oldest);
     }
     bytes_ += file->MemoryBytes();
-    faces_.push_back({path, key, std::move(file), tick_});
+    faces_.push_back({path, wd, std::move(file), tick_});
     return faces_.back().file.get();
   }
 
+  FaceCache() : watcher_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+
  private:
-  struct Key {
-    std::uint64_t dev = 0, ino = 0, size = 0;
-    std::int64_t mtime = 0, ctime = 0;  // nanoseconds
-    bool operator==(const Key&) const = default;
-  };
+  static constexpr std::uint32_t kEvents =
+      IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVE_SELF | IN_DELETE_SELF;
+
   struct Face {
     std::string path;
-    Key key;
+    int wd;
     std::unique_ptr<TtFile> file;
     std::uint64_t used;
   };
 
-  static bool Stat(const std::string& path, Key* k) {
+  static std::unique_ptr<TtFile> ReadWhole(const std::string& path) {
+    std::FILE* fp = std::fopen(path.c_str(), "rb");
+    if (!fp) return nullptr;
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    k->dev = std::uint64_t(st.st_dev);
-    k->ino = std::uint64_t(st.st_ino);
-    k->size = std::uint64_t(st.st_size);
-    k->mtime = std::int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-    k->ctime = std::int64_t(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
-    return true;
-  }
-  void Drop(std::size_t i) {
-    bytes_ -= faces_[i].file->MemoryBytes();
-    faces_.erase(faces_.begin() + std::ptrdiff_t(i));
+    std::unique_ptr<TtFile> file;
+    if (::fstat(fileno(fp), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
+        std::uint64_t(st.st_size) <= kMaxFileBytes) {
+      std::vector<std::uint8_t> bytes(std::size_t(st.st_size));
+      const std::size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), fp);
+      if (got == bytes.size() && std::fgetc(fp) == EOF) file = std::make_unique<TtFile>(std::move(bytes));
+    }
+    std::fclose(fp);
+    return file;
   }
 
+  // Drops the files that changed since the last look.
+  void TakeEvents() {
+    if (watcher_ < 0 || faces_.empty()) return;
+    alignas(inotify_event) char buf[4096];
+    for (;;) {
+      const ssize_t n = ::read(watcher_, buf, sizeof buf);
+      if (n <= 0) return;
+      for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= n;) {
+        inotify_event ev;
+        std::memcpy(&ev, buf + at, sizeof ev);
+        if (ev.mask & IN_Q_OVERFLOW) {
+          while (!faces_.empty()) Drop(faces_.size() - 1);
+        } else {
+          for (std::size_t i = faces_.size(); i-- > 0;)
+            if (faces_[i].wd == ev.wd) Drop(i, !(ev.mask & IN_IGNORED));
+        }
+        at += ssize_t(sizeof(inotify_event) + ev.len);
+      }
+    }
+  }
+  void Unwatch(int wd) {
+    for (const Face& f : faces_)
+      if (f.wd == wd) return;  // another path of the same file
+    inotify_rm_watch(watcher_, wd);
+  }
+  void Drop(std::size_t i, bool unwatch = true) {
+    const int wd = faces_[i].wd;
+    bytes_ -= faces_[i].file->MemoryBytes();
+    faces_.erase(faces_.begin() + std::ptrdiff_t(i));
+    if (unwatch) Unwatch(wd);
+  }
+
+  int watcher_;
   std::vector<Face> faces_;
   std::size_t bytes_ = 0;
   std::uint64_t tick_ = 0;
@@ -427,6 +472,162 @@ class FaceCache {
 FaceCache& Faces() {
   static FaceCache* cache = new FaceCache;  // outlives static destructors
   return *cache;
+}
+
+// The points of a simple glyph at their positions (the deltas added up from
+// the first point on) with their on-curve flags.
+struct GlyphPoints {
+  std::vector<std::uint16_t> ends;
+  std::vector<std::int32_t> x, y;
+  std::vector<std::uint8_t> on;
+};
+
+// The glyph's n bytes at d, which has two more readable bytes after them.
+bool ParsePoints(const std::uint8_t* d, std::size_t n, GlyphPoints* g) {
+  g->ends.clear();
+  if (n < 10) return false;
+  const std::int16_t contours = std::int16_t(BE16(d));
+  if (contours < 1 || contours > 999) return false;
+  std::size_t pos = 10;
+  if (pos + 2 * std::size_t(contours) + 2 > n) return false;
+  for (int i = 0; i < contours; ++i) {
+    std::uint16_t e = BE16(d + pos);
+    pos += 2;
+    if (!g->ends.empty() && e < g->ends.back()) {
+      for (int b = 0; b < 4; ++b) plat::MessageBeep(0);
+      return false;
+    }
+    g->ends.push_back(e);
+  }
+  const std::size_t points = std::size_t(g->ends.back()) + 1;
+  const std::size_t instr = BE16(d + pos);
+  pos += 2 + instr;
+  if (pos > n) return false;
+  std::vector<std::uint8_t>& flags = g->on;
+  flags.resize(points);
+  for (std::size_t have = 0; have < points;) {
+    if (pos >= n) return false;
+    std::uint8_t f = d[pos++];
+    std::size_t r = 1;
+    if (f & 0x08) {
+      if (pos >= n) return false;
+      r += d[pos++];
+    }
+    if (have + r > points) return false;
+    if (r == 1)
+      flags[have] = f;
+    else
+      std::memset(flags.data() + have, f, r);
+    have += r;
+  }
+  g->x.resize(points);
+  g->y.resize(points);
+  for (int axis = 0; axis < 2; ++axis) {
+    const int shortShift = axis == 0 ? 1 : 2, sameShift = axis == 0 ? 4 : 5;
+    // Short deltas take one byte, long ones two, repeated ones none; the
+    // bytes they need must be there (bytes are read at most at the end, in
+    // the two readable ones after it). Kinds: bit 0 short, bit 1 same or
+    // positive.
+    static constexpr std::uint8_t kBytes[4] = {2, 1, 0, 1};
+    std::int32_t* out = axis == 0 ? g->x.data() : g->y.data();
+    std::int32_t at = 0;
+    for (std::size_t i = 0; i < points; ++i) {
+      const unsigned f = flags[i];
+      const std::int32_t sh = std::int32_t((f >> shortShift) & 1);
+      const std::int32_t same = std::int32_t((f >> sameShift) & 1);
+      const std::size_t rp = std::min(pos, n);
+      const std::int32_t b0 = d[rp], b1 = d[rp + 1];
+      const std::int32_t neg = same - 1;  // all ones when the short delta is negative
+      const std::int32_t shortDelta = (b0 ^ neg) - neg;
+      const std::int32_t longDelta = std::int32_t(std::int16_t(std::uint16_t(b0 << 8 | b1))) & neg;
+      const std::int32_t pick = -sh;  // all ones for a short delta
+      at = std::int32_t(std::uint32_t(at) + std::uint32_t((shortDelta & pick) | (longDelta & ~pick)));
+      pos += kBytes[unsigned(sh) | unsigned(same) << 1];
+      out[i] = at;
+    }
+    if (pos > n) return false;
+  }
+  for (std::uint8_t& f : flags) f &= 0x01;
+  return true;
+}
+
+// One contour's records into out (room for 1 + 3 count); their count. It
+// starts at an on-curve point (its first, else its last, else the midpoint
+// of the last and the first), quadratic pieces become cubic ones, and the
+// node of its last point closes it.
+std::size_t ContourRecords(const std::int32_t* xs, const std::int32_t* ys, const std::uint8_t* on,
+                           std::size_t count, PathPoint* out) {
+  struct Pt {
+    float x, y;
+    bool on;
+  };
+  if (count == 0) return 0;
+  PathPoint* w = out;
+  auto at = [&](std::size_t i) { return Pt{float(xs[i]), float(ys[i]), on[i] != 0}; };
+  std::size_t sb, n;
+  Pt start;
+  if (on[0]) {
+    start = at(0);
+    sb = 1;
+    n = count - 1;
+  } else if (on[count - 1]) {
+    start = at(count - 1);
+    sb = 0;
+    n = count - 1;
+  } else {
+    const Pt last = at(count - 1), first = at(0);
+    start = {(last.x + first.x) / 2.0f, (last.y + first.y) / 2.0f, true};
+    sb = 0;
+    n = count;
+  }
+  auto seq = [&](std::size_t i) { return at(sb + i); };
+  *w++ = {start.x, start.y, 0x11};
+  Pt p0 = start;
+  for (std::size_t i = 0; i < n;) {
+    const Pt q = seq(i);
+    if (q.on) {
+      *w++ = {q.x, q.y, 0x01};
+      p0 = q;
+      ++i;
+      continue;
+    }
+    Pt p1;
+    if (i + 1 >= n) {
+      p1 = start;
+      ++i;
+    } else if (const Pt r = seq(i + 1); r.on) {
+      p1 = r;
+      i += 2;
+    } else {
+      p1 = {(q.x + r.x) / 2.0f, (q.y + r.y) / 2.0f, true};
+      ++i;
+    }
+    *w++ = {(2.0f * q.x + p0.x) / 3.0f, (2.0f * q.y + p0.y) / 3.0f, 0x00};
+    *w++ = {(2.0f * q.x + p1.x) / 3.0f, (2.0f * q.y + p1.y) / 3.0f, 0x00};
+    *w++ = {p1.x, p1.y, 0x01};
+    p0 = p1;
+  }
+  const std::size_t written = std::size_t(w - out);
+  if (written > 1) w[-1].flags = 0x41;
+  return written;
+}
+
+// The outline of parsed points; null without records.
+std::unique_ptr<CPathPointList> OutlineOfPoints(const GlyphPoints& g) {
+  auto out = std::make_unique<CPathPointList>();
+  CPathPointBuilder build(*out);
+  std::size_t first = 0;
+  for (std::uint16_t end : g.ends) {
+    if (first <= end && first < g.x.size()) {
+      const std::size_t n = std::min<std::size_t>(end, g.x.size() - 1) - first + 1;
+      PathPoint* room = build.Room(1 + 3 * n);
+      build.Commit(ContourRecords(g.x.data() + first, g.y.data() + first, g.on.data() + first, n, room));
+    }
+    first = std::size_t(end) + 1;
+  }
+  if (build.count() == 0) return nullptr;
+  build.EndPoints();
+  return out;
 }
 
 std::unique_ptr<CPathPointList> OutlineOf(TtFile& tt, std::uint16_t code, int charSet,
@@ -454,10 +655,19 @@ std::unique_ptr<CPathPointList> OutlineOf(TtFile& tt, std::uint16_t code, int ch
   std::uint16_t glyph = 0;
   if (!tt.Lookup(lookup, &glyph)) return nullptr;
   thread_local std::vector<std::uint8_t> data;
-  thread_local TtSimpleGlyph g;
-  if (!tt.Glyph(glyph, &data) || data.empty()) return nullptr;
-  if (!CTrueTypeReader::ParseSimpleGlyph(data, &g)) return nullptr;
-  return CTrueTypeReader::BuildOutline(g);
+  thread_local GlyphPoints g;
+  std::uint64_t at;
+  std::size_t n;
+  if (!tt.GlyphRange(glyph, &at, &n) || n == 0) return nullptr;
+  // The parser reads a little ahead: a file in memory has room for it.
+  const std::uint8_t* bytes = tt.Memory() ? tt.Memory() + at : nullptr;
+  if (!bytes) {
+    if (!tt.ReadBytes(at, n, &data)) return nullptr;
+    data.resize(n + 2, 0);
+    bytes = data.data();
+  }
+  if (!ParsePoints(bytes, n, &g)) return nullptr;
+  return OutlineOfPoints(g);
 }
 
 }  // namespace
@@ -501,128 +711,44 @@ bool CTrueTypeReader::ReadGlyph(CFileServices& file, std::uint16_t glyph,
 bool CTrueTypeReader::ParseSimpleGlyph(const std::vector<std::uint8_t>& d, TtSimpleGlyph* g) {
   g->ends.clear();
   g->points.clear();
-  if (d.size() < 10) return false;
-  const std::int16_t contours = std::int16_t(BE16(d.data()));
-  if (contours < 1 || contours > 999) return false;
-  std::size_t pos = 10;
-  if (pos + 2 * std::size_t(contours) + 2 > d.size()) return false;
-  for (int i = 0; i < contours; ++i) {
-    std::uint16_t e = BE16(d.data() + pos);
-    pos += 2;
-    if (!g->ends.empty() && e < g->ends.back()) {
-      for (int b = 0; b < 4; ++b) plat::MessageBeep(0);
-      return false;
-    }
-    g->ends.push_back(e);
-  }
-  const std::size_t points = std::size_t(g->ends.back()) + 1;
-  const std::size_t instr = BE16(d.data() + pos);
-  pos += 2 + instr;
-  if (pos > d.size()) return false;
-  thread_local std::vector<std::uint8_t> flags;
-  flags.clear();
-  flags.reserve(points);
-  while (flags.size() < points) {
-    if (pos >= d.size()) return false;
-    std::uint8_t f = d[pos++];
-    std::size_t r = 1;
-    if (f & 0x08) {
-      if (pos >= d.size()) return false;
-      r += d[pos++];
-    }
-    if (flags.size() + r > points) return false;
-    flags.insert(flags.end(), r, f);
-  }
-  g->points.resize(points);
-  for (int axis = 0; axis < 2; ++axis) {
-    const std::uint8_t shortBit = axis == 0 ? 0x02 : 0x04, sameBit = axis == 0 ? 0x10 : 0x20;
-    for (std::size_t i = 0; i < points; ++i) {
-      const std::uint8_t f = flags[i];
-      std::int32_t v = 0;
-      if (f & shortBit) {
-        if (pos >= d.size()) return false;
-        v = (f & sameBit) ? d[pos] : -std::int32_t(d[pos]);
-        ++pos;
-      } else if (!(f & sameBit)) {
-        if (pos + 2 > d.size()) return false;
-        v = std::int16_t(BE16(d.data() + pos));
-        pos += 2;
-      }
-      (axis == 0 ? g->points[i].dx : g->points[i].dy) = v;
-      g->points[i].onCurve = f & 0x01;
-    }
+  thread_local std::vector<std::uint8_t> padded;
+  thread_local GlyphPoints parsed;
+  padded.assign(d.begin(), d.end());
+  padded.resize(d.size() + 2, 0);
+  if (!ParsePoints(padded.data(), d.size(), &parsed)) return false;
+  g->ends = parsed.ends;
+  g->points.resize(parsed.x.size());
+  for (std::size_t i = 0; i < parsed.x.size(); ++i) {
+    // Differences of running sums of 16-bit deltas stay within 32 bits.
+    const std::int32_t px = i ? parsed.x[i - 1] : 0, py = i ? parsed.y[i - 1] : 0;
+    g->points[i] = {parsed.on[i] != 0, std::int32_t(std::uint32_t(parsed.x[i]) - std::uint32_t(px)),
+                    std::int32_t(std::uint32_t(parsed.y[i]) - std::uint32_t(py))};
   }
   return true;
 }
 
 std::unique_ptr<CPathPointList> CTrueTypeReader::BuildOutline(const TtSimpleGlyph& g) {
-  struct Pt {
-    float x, y;
-    bool on;
-  };
   auto out = std::make_unique<CPathPointList>();
   CPathPointBuilder build(*out);
   // Working lists of one contour, kept for the next.
-  thread_local std::vector<Pt> c;
-  thread_local std::vector<PathPoint> recs;
+  thread_local std::vector<std::int32_t> xs, ys;
+  thread_local std::vector<std::uint8_t> on;
   std::int32_t x = 0, y = 0;
   std::size_t first = 0;
   for (std::uint16_t end : g.ends) {
-    c.clear();
+    xs.clear();
+    ys.clear();
+    on.clear();
     for (std::size_t i = first; i <= end && i < g.points.size(); ++i) {
       x += g.points[i].dx;
       y += g.points[i].dy;
-      c.push_back({float(x), float(y), g.points[i].onCurve});
+      xs.push_back(x);
+      ys.push_back(y);
+      on.push_back(g.points[i].onCurve);
     }
     first = std::size_t(end) + 1;
-    if (c.empty()) continue;
-    // The contour starts at an on-curve point: its first, else its last, else
-    // the midpoint of the last and the first; seq is what follows it.
-    const Pt* seq;
-    std::size_t n;
-    Pt start;
-    if (c.front().on) {
-      start = c.front();
-      seq = c.data() + 1;
-      n = c.size() - 1;
-    } else if (c.back().on) {
-      start = c.back();
-      seq = c.data();
-      n = c.size() - 1;
-    } else {
-      start = {(c.back().x + c.front().x) / 2.0f, (c.back().y + c.front().y) / 2.0f, true};
-      seq = c.data();
-      n = c.size();
-    }
-    recs.clear();
-    recs.push_back({start.x, start.y, 0x11});
-    Pt p0 = start;
-    for (std::size_t i = 0; i < n;) {
-      const Pt& q = seq[i];
-      if (q.on) {
-        recs.push_back({q.x, q.y, 0x01});
-        p0 = q;
-        ++i;
-        continue;
-      }
-      Pt p1;
-      if (i + 1 >= n) {
-        p1 = start;
-        ++i;
-      } else if (seq[i + 1].on) {
-        p1 = seq[i + 1];
-        i += 2;
-      } else {
-        p1 = {(q.x + seq[i + 1].x) / 2.0f, (q.y + seq[i + 1].y) / 2.0f, true};
-        ++i;
-      }
-      recs.push_back({(2.0f * q.x + p0.x) / 3.0f, (2.0f * q.y + p0.y) / 3.0f, 0x00});
-      recs.push_back({(2.0f * q.x + p1.x) / 3.0f, (2.0f * q.y + p1.y) / 3.0f, 0x00});
-      recs.push_back({p1.x, p1.y, 0x01});
-      p0 = p1;
-    }
-    if (recs.size() > 1) recs.back().flags = 0x41;
-    for (const PathPoint& p : recs) build.AddPoint(p);
+    PathPoint* room = build.Room(1 + 3 * xs.size());
+    build.Commit(ContourRecords(xs.data(), ys.data(), on.data(), xs.size(), room));
   }
   if (build.count() == 0) return nullptr;
   build.EndPoints();
@@ -661,7 +787,7 @@ std::unique_ptr<CPathPointList> CTrueTypeReader::GetGlyphOutline(const std::stri
   std::lock_guard lock(cache.mu);
   CDiskFile f;
   std::unique_ptr<TtFile> own;
-  TtFile* tt = cache.Get(path, &own);
+  TtFile* tt = cache.Get(path);
   if (!tt) {
     if (!f.Open(path, "rb")) return nullptr;
     own = std::make_unique<TtFile>(f);

@@ -4,6 +4,8 @@
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
 
+#include <cstring>
+#include <filesystem>
 #include <set>
 #include <utility>
 #include <vector>
@@ -64,6 +66,63 @@ std::unique_ptr<CPathPointList> Outline(const std::string& path, std::uint16_t c
                                         int set = CTrueTypeReader::kGb2312) {
   TtFontMetrics m;
   return CTrueTypeReader::GetGlyphOutline(path, code, set, &m);
+}
+
+// The reader's steps, each opening the file itself: the outline a code has
+// in the file as it is now.
+std::unique_ptr<CPathPointList> StepOutline(const std::string& path, std::uint16_t code, int set,
+                                            TtFontMetrics* m) {
+  CDiskFile f;
+  if (!f.Open(path, "rb")) return nullptr;
+  std::uint32_t off, len;
+  int locaFormat;
+  if (!CTrueTypeReader::GetGlyfOffset(f, &off, &len) || !CTrueTypeReader::ReadHead(f, m, &locaFormat))
+    return nullptr;
+  TtNameRecord rec;
+  const bool named = CTrueTypeReader::FindFontName(f, &rec);
+  if (named && rec.languageId == 1028 && set == CTrueTypeReader::kGb2312) {
+    code = std::uint16_t(g_CodeTables.GbToBig5(code));
+    set = CTrueTypeReader::kBig5;
+  } else if (named && rec.languageId == 2052 && set == CTrueTypeReader::kBig5) {
+    const std::uint16_t gb = g_CodeTables.Big5ToGb(std::uint16_t((code >> 8) | (code << 8)));
+    code = std::uint16_t((gb >> 8) | (gb << 8));
+    set = CTrueTypeReader::kGb2312;
+  }
+  std::uint32_t lookup = code;
+  if (!named || rec.encodingId == 1)
+    lookup = plat::CharCodeToUnicode(set == CTrueTypeReader::kBig5 ? plat::CP_BIG5 : plat::CP_GBK, code);
+  std::uint16_t glyph;
+  if (!CTrueTypeReader::LookupGlyphIndex(f, lookup, &glyph)) return nullptr;
+  std::vector<std::uint8_t> data;
+  if (!CTrueTypeReader::ReadGlyph(f, glyph, &data) || data.empty()) return nullptr;
+  TtSimpleGlyph g;
+  if (!CTrueTypeReader::ParseSimpleGlyph(data, &g)) return nullptr;
+  return CTrueTypeReader::BuildOutline(g);
+}
+
+std::vector<std::uint8_t> BlockBytes(const CPathPointList& l) {
+  std::vector<std::uint8_t> b;
+  if (!l.points) return b;
+  plat::GlobalLockGuard g(l.points);
+  b.assign(g.bytes(), g.bytes() + g.size());
+  return b;
+}
+
+// The outline of the code (and the metrics) equal the steps' to the byte.
+void ExpectAsTheSteps(const std::string& path, std::uint16_t code, int set = CTrueTypeReader::kGb2312) {
+  TtFontMetrics got, want;
+  auto a = CTrueTypeReader::GetGlyphOutline(path, code, set, &got);
+  auto b = StepOutline(path, code, set, &want);
+  ASSERT_EQ(bool(a), bool(b)) << std::hex << code;
+  EXPECT_EQ(got.unitsPerEm, want.unitsPerEm);
+  EXPECT_EQ(got.xMin, want.xMin);
+  EXPECT_EQ(got.yMax, want.yMax);
+  if (!a) return;
+  EXPECT_EQ(a->count, b->count) << std::hex << code;
+  EXPECT_EQ(a->capacity, b->capacity) << std::hex << code;
+  EXPECT_EQ(a->hasBounds, b->hasBounds);
+  EXPECT_EQ(std::memcmp(&a->bounds, &b->bounds, sizeof a->bounds), 0) << std::hex << code;
+  EXPECT_EQ(BlockBytes(*a), BlockBytes(*b)) << std::hex << code;
 }
 
 TEST(TrueTypeReader, NamesOfTheInstalledFonts) {
@@ -206,7 +265,7 @@ TEST(TrueTypeReader, EveryTruncationAndCorruptionStaysInBounds) {
     WriteFileBytes(path, good.substr(0, n));
     std::string name;
     CTrueTypeReader::GetFamilyName(path, name);
-    for (std::uint16_t c : {0x41, 0x42, 0x44, 0xD2BB}) Outline(path, c);
+    for (std::uint16_t c : {0x41, 0x42, 0x44, 0xD2BB}) ExpectAsTheSteps(path, c);
   }
   for (std::size_t i = 0; i < good.size(); ++i) {
     for (int v : {0x00, 0x7F, 0xFF}) {
@@ -215,9 +274,59 @@ TEST(TrueTypeReader, EveryTruncationAndCorruptionStaysInBounds) {
       WriteFileBytes(path, bad);
       std::string name;
       CTrueTypeReader::GetFamilyName(path, name);
-      for (std::uint16_t c : {0x41, 0x43, 0x44}) Outline(path, c);
+      for (std::uint16_t c : {0x41, 0x43, 0x44}) ExpectAsTheSteps(path, c);
     }
   }
+}
+
+// The installed faces, read once and kept: every GB2312 character (and a
+// few through BIG5) as the steps read it from the file.
+TEST(TrueTypeReader, KeptFilesGiveTheOutlinesOfTheSteps) {
+  for (std::uint16_t code : Gb2312Codes()) ExpectAsTheSteps(kSungGb, code);
+  for (std::uint16_t code : {0xA440, 0xA4A4, 0xB0EA}) {
+    ExpectAsTheSteps(kMingBig5, code, CTrueTypeReader::kBig5);
+    ExpectAsTheSteps(kSungGb, code, CTrueTypeReader::kBig5);
+  }
+  for (std::uint16_t code : {0xD2BB, 0xB1EA, 0x41}) ExpectAsTheSteps(kMingBig5, code);
+  ExpectAsTheSteps(kDejaVu, 0x41);
+}
+
+// A kept file is read again once it changes: rewritten in place (same
+// size, other points and em), replaced by another file, cut short, removed.
+TEST(TrueTypeReader, KeptFilesFollowTheirFile) {
+  TempDir dir;
+  const std::string path = dir / "k.ttf";
+  auto squareY = [&] {
+    auto o = Outline(path, 0x41);
+    return o ? PointsOf(*o)[2].y : -1.0f;
+  };
+  TtFontLayout f = SmallFont();
+  const std::string first = BuildTtf(f);
+  WriteFileBytes(path, first);
+  EXPECT_EQ(squareY(), 500.0f);
+  EXPECT_EQ(squareY(), 500.0f);
+  f.glyphs[1] = {{{{0, 0, true}, {400, 0, true}, {400, 400, true}, {0, 400, true}}}};
+  f.unitsPerEm = 1000;
+  const std::string second = BuildTtf(f);
+  ASSERT_EQ(second.size(), first.size());
+  WriteFileBytes(path, second);
+  EXPECT_EQ(squareY(), 400.0f);
+  TtFontMetrics m;
+  ASSERT_TRUE(CTrueTypeReader::GetGlyphOutline(path, 0x41, 1, &m));
+  EXPECT_EQ(m.unitsPerEm, 1000);
+  // Replaced by renaming another file over it.
+  f.glyphs[1] = {{{{0, 0, true}, {300, 0, true}, {300, 300, true}, {0, 300, true}}}};
+  WriteFileBytes(dir / "new.ttf", BuildTtf(f));
+  std::filesystem::rename(dir / "new.ttf", path);
+  EXPECT_EQ(squareY(), 300.0f);
+  WriteFileBytes(path, second.substr(0, 40));
+  EXPECT_EQ(squareY(), -1.0f);
+  WriteFileBytes(path, first);
+  EXPECT_EQ(squareY(), 500.0f);
+  std::filesystem::remove(path);
+  EXPECT_EQ(squareY(), -1.0f);
+  WriteFileBytes(path, second);
+  EXPECT_EQ(squareY(), 400.0f);
 }
 
 TEST(TrueTypeReader, Big5FontsLookUpConvertedCodes) {
