@@ -179,16 +179,28 @@ const BoundSamples& Samples() {
   return samples;
 }
 
-// Running bounds of the nodes, kept in locals by the builders.
+typedef float V4 __attribute__((vector_size(16)));
+typedef int M4 __attribute__((vector_size(16)));
+
+// Running bounds of the nodes, kept in a register by the builders as -left,
+// -top, right, bottom: a point widens all four with one comparison (the
+// negated lanes keep the minimum as the others the maximum, ties and NaN as
+// std::min and std::max leave them).
 struct Extent {
-  float left, top, right, bottom;
+  V4 v;
   bool has;
-  bool Holds(float x, float y) const { return left <= x && x <= right && top <= y && y <= bottom; }
+  Extent(const CFRect& b, bool h) : v{-b.left, -b.top, b.right, b.bottom}, has(h) {}
+  CFRect Rect() const { return CFRect(-v[0], -v[1], v[2], v[3]); }
+  static V4 Of(float x, float y) { return V4{-x, -y, x, y}; }
+  static bool All(M4 m) { return (m[0] & m[1] & m[2] & m[3]) != 0; }
+  bool Holds(float x, float y) const { return All(Of(x, y) <= v); }
   void Widen(float x, float y) {
-    left = std::min(left, x);
-    right = std::max(right, x);
-    top = std::min(top, y);
-    bottom = std::max(bottom, y);
+    const V4 p = Of(x, y);
+    v = v < p ? p : v;
+  }
+  void Start(float x, float y) {
+    v = Of(x, y);
+    has = true;
   }
 };
 
@@ -206,8 +218,6 @@ void WidenAxisBySamples(float& lo, float& hi, float c0, float c1, float c2, floa
   const double margin = big * 0x1p-20 + 1e-37;
   if (double(cmin) - margin > double(lo) && double(cmax) + margin < double(hi)) return;
   const BoundSamples& w = Samples();
-  typedef float V4 __attribute__((vector_size(16)));
-  typedef int M4 __attribute__((vector_size(16)));
   const int quads = w.n / 4;
   bool plain = quads > 0;
   if (plain) {
@@ -248,8 +258,10 @@ void WidenAxisBySamples(float& lo, float& hi, float c0, float c1, float c2, floa
 
 [[gnu::noinline]] void WidenBySamples(Extent& e, float x0, float y0, float x1, float y1, float x2,
                                       float y2, float x3, float y3) {
-  WidenAxisBySamples(e.left, e.right, x0, x1, x2, x3);
-  WidenAxisBySamples(e.top, e.bottom, y0, y1, y2, y3);
+  float left = -e.v[0], top = -e.v[1], right = e.v[2], bottom = e.v[3];
+  WidenAxisBySamples(left, right, x0, x1, x2, x3);
+  WidenAxisBySamples(top, bottom, y0, y1, y2, y3);
+  e.v = V4{-left, -top, right, bottom};
 }
 
 // The bounds for the record at index i of recs (available records there).
@@ -257,7 +269,7 @@ inline void KeepExtent(Extent& e, const PathPoint* recs, std::size_t i, std::siz
   const PathPoint& pt = recs[i];
   if (!IsNode(pt.flags)) return;
   if (!e.has) {
-    e = {pt.x, pt.y, pt.x, pt.y, true};
+    e.Start(pt.x, pt.y);
     return;
   }
   e.Widen(pt.x, pt.y);
@@ -270,12 +282,36 @@ inline void KeepExtent(Extent& e, const PathPoint* recs, std::size_t i, std::siz
   WidenBySamples(e, p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, pt.x, pt.y);
 }
 
+// The bounds over the records from `from` up to the first end record or
+// `to`, as KeepExtent one after another would keep them; where it stopped.
+std::size_t KeepRun(Extent& e, const PathPoint* recs, std::size_t from, std::size_t to) {
+  std::size_t i = from;
+  for (; i < to && !e.has; ++i) {
+    if (recs[i].flags == PP_END) return i;
+    KeepExtent(e, recs, i, to);
+  }
+  for (; i < to; ++i) {
+    const PathPoint& pt = recs[i];
+    const std::uint8_t f = pt.flags;
+    if (f == PP_END) return i;
+    if (!IsNode(f)) continue;
+    e.Widen(pt.x, pt.y);
+    if (i < 3 || (f & PP_START) || (recs[i - 1].flags & PP_NODE)) continue;
+    const PathPoint &p0 = recs[i - 3], &p1 = recs[i - 2], &p2 = recs[i - 1];
+    const V4 v = e.v;
+    const bool in = Extent::All((Extent::Of(p0.x, p0.y) <= v) & (Extent::Of(p1.x, p1.y) <= v) &
+                                (Extent::Of(p2.x, p2.y) <= v) & (Extent::Of(pt.x, pt.y) <= v));
+    if (!in) WidenBySamples(e, p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, pt.x, pt.y);
+  }
+  return i;
+}
+
 }  // namespace
 
 void CPathPointList::KeepBounds(const PathPoint* recs, std::size_t available, int n) {
-  Extent e{bounds.left, bounds.top, bounds.right, bounds.bottom, hasBounds};
+  Extent e(bounds, hasBounds);
   KeepExtent(e, recs, std::size_t(n - 1), available);
-  bounds = CFRect(e.left, e.top, e.right, e.bottom);
+  bounds = e.Rect();
   hasBounds = e.has;
 }
 
@@ -285,9 +321,9 @@ int CPathPointList::AddPoint(const PathPoint& pt) {
   // Only a Bezier piece's end reads the records before it.
   if (!hasBounds || (pt.flags & PP_START) || n < 4) {
     const PathPoint one[1] = {pt};
-    Extent e{bounds.left, bounds.top, bounds.right, bounds.bottom, hasBounds};
+    Extent e(bounds, hasBounds);
     KeepExtent(e, one, 0, 1);
-    bounds = CFRect(e.left, e.top, e.right, e.bottom);
+    bounds = e.Rect();
     hasBounds = e.has;
     return n;
   }
@@ -359,8 +395,10 @@ int CPathPointBuilder::Commit(std::size_t n) {
     // A run up to and with the next end record.
     const PathPoint* recs = buf_->p.get();
     const std::size_t base = buf_->size;
-    std::size_t k = 0;
-    while (k < n && recs[base + k].flags != PP_END) ++k;
+    Extent e(list_.bounds, list_.hasBounds);
+    const std::size_t k = KeepRun(e, recs, base, base + n) - base;
+    list_.bounds = e.Rect();
+    list_.hasBounds = e.has;
     const bool ends = k < n;
     const std::size_t total = base + k + (ends ? 1 : 0);
     buf_->size = total;
@@ -369,18 +407,12 @@ int CPathPointBuilder::Commit(std::size_t n) {
     // whenever the count reaches the capacity.
     if (capacity_ == 0 && base == 0) capacity_ = CPathPointList::kFirstCapacity;
     while (std::size_t(capacity_) < total) capacity_ += CPathPointList::kGrowBy;
-    Extent e{list_.bounds.left, list_.bounds.top, list_.bounds.right, list_.bounds.bottom,
-             list_.hasBounds};
-    for (std::size_t i = base; i < base + k; ++i) KeepExtent(e, recs, i, total);
-    list_.bounds = CFRect(e.left, e.top, e.right, e.bottom);
-    list_.hasBounds = e.has;
     list_.count = std::int32_t(total);
     if (ends) {
       capacity_ = std::int32_t(total);
       Flush();
-      ++k;
     }
-    n -= k;
+    n -= total - base;
   }
   return list_.count;
 }
@@ -751,8 +783,12 @@ void CPathPointList::DrawOutlineWith(plat::DC* dc, const CMatrix3* m) const {
 
 int CPathPointList::FillPath(plat::DC* dc) const {
   if (!dc || !points) return 0;
+  return FillWalk(dc, matrix);
+}
+
+int CPathPointList::FillWalk(plat::DC* dc, const CMatrix3& m) const {
   Records r(points);
-  const bool identity = matrix.IsIdentity();
+  const bool identity = m.IsIdentity();
   ColorObjects colors(dc);
   dc->BeginPath();
   bool afterControl = false;
@@ -770,14 +806,14 @@ int CPathPointList::FillPath(plat::DC* dc) const {
       afterControl = true;
       continue;
     }
-    const plat::POINT p = ToDevice(matrix, identity, rec);
+    const plat::POINT p = ToDevice(m, identity, rec);
     if ((rec.flags & 0x70) == PP_START) {
       dc->MoveTo(p);
     } else if (!afterControl || i < 2) {
       dc->LineTo(p);
     } else {
-      const plat::POINT pts[3] = {ToDevice(matrix, identity, r.p[i - 2]),
-                                  ToDevice(matrix, identity, r.p[i - 1]), p};
+      const plat::POINT pts[3] = {ToDevice(m, identity, r.p[i - 2]),
+                                  ToDevice(m, identity, r.p[i - 1]), p};
       if (!dc->PolyBezierTo(pts, 3)) {
         dc->AbortPath();
         return 0;
@@ -792,6 +828,11 @@ int CPathPointList::FillPath(plat::DC* dc) const {
 
 void CPathPointList::DrawFilled(plat::DC* dc) const {
   if (!FillPath(dc)) DrawOutline(dc, nullptr);
+}
+
+void CPathPointList::DrawFilledThrough(plat::DC* dc, const CMatrix3& m) const {
+  if (!dc || !points) return;
+  if (!FillWalk(dc, m)) StrokeWalk(dc, nullptr, m, BlockRecords());
 }
 
 void CPathPointList::DrawOutlineInColor(plat::DC* dc, std::uint32_t packed) const {

@@ -128,8 +128,9 @@ class CPathPointList {
   void DrawFilledInColor(plat::DC* dc, std::uint32_t packed) const;
   void Draw(plat::DC* dc) const { DrawFilled(dc); }
   bool HitTest(float x, float y, float tolerance) const;
-  // Stroked as DrawOutline does it, through m in place of the pending matrix.
+  // DrawOutline and DrawFilled through m in place of the pending matrix.
   void DrawOutlineThrough(plat::DC* dc, const CMatrix3& m) const;
+  void DrawFilledThrough(plat::DC* dc, const CMatrix3& m) const;
 
   // Export writers, appending to `out` (through the pending matrix). HPGL:
   // "PU"/"PD" moves, x and y cut to integers toward zero (saturating), curves
@@ -148,6 +149,7 @@ class CPathPointList {
   void KeepBounds(const PathPoint* recs, std::size_t available, int n);
   void StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMatrix3& m,
                   std::size_t limit) const;
+  int FillWalk(plat::DC* dc, const CMatrix3& m) const;
 };
 
 // Builds a new list point by point with its records in a working buffer that

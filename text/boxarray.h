@@ -115,6 +115,11 @@ class CBoxChar : public CBoxItem {
   virtual std::unique_ptr<CPathPointList> GetPlacedOutline(const CMatrix3* matrix, int variant);
   // The glyph through its glyph matrix, then `matrix`; null without a glyph.
   virtual std::unique_ptr<CPathPointList> GetGlyphOutline(const CMatrix3* matrix);
+  // The same without a copy: the raw outline, with *under taking the pending
+  // matrix and bounds GetGlyphOutline's list has (*under gets no block). A
+  // single-byte glyph is owned by `fresh`. Null without a glyph.
+  const CPathPointList* GlyphUnder(const CMatrix3* matrix, std::unique_ptr<CPathPointList>& fresh,
+                                   CPathPointList* under);
 
   std::uint8_t LanguageId() const { return std::uint8_t(kind & 0xFF); }
   std::uint8_t FontType() const { return std::uint8_t((kind >> 8) & 0x0F); }
@@ -170,7 +175,8 @@ class CBoxChar : public CBoxItem {
   // The raw outline: the cached one of a double-byte glyph, else a fresh one
   // (owned by `fresh`).
   const CPathPointList* FetchGlyph(std::unique_ptr<CPathPointList>& fresh, bool forDrawing);
-  void DrawWith(plat::DC* dc, std::unique_ptr<CPathPointList> outline, bool filled);
+  // The outline through m, in the character's pen (and brush when filled).
+  void DrawWith(plat::DC* dc, const CPathPointList& outline, const CMatrix3& m, bool filled);
 
   std::unique_ptr<CPathPointList> glyph_;
 };

@@ -126,12 +126,64 @@ std::unique_ptr<plat::Font> CFontCatalog::CreateCatalogFont(std::uint8_t charSet
 namespace {
 
 // The font of (language ID, entry) at the em height 1024 scaled by scaleX.
-std::unique_ptr<plat::Font> MakeEntryFont(const CFontCatalog& cat, std::uint8_t languageId,
-                                          int index, int scaleX) {
+// The last few made are kept: a text asks for the same font glyph after
+// glyph. Null for an entry without a name.
+plat::Font* EntryFont(const CFontCatalog& cat, std::uint8_t languageId, int index, int scaleX) {
+  struct Kept {
+    std::uint8_t charSet;
+    int height;
+    std::string face;
+    std::unique_ptr<plat::Font> font;
+  };
+  static std::vector<Kept> kept;
+  static std::size_t next = 0;
+  constexpr std::size_t kKept = 8;
   int slot = g_Language.FindId(languageId);
-  std::string face;
-  if (!cat.GetEntryName(slot, 0, index, face)) return nullptr;
-  return CFontCatalog::CreateCatalogFont(languageId, face, -(1024 * scaleX / 100));
+  thread_local std::string face;
+  if (!cat.GetEntryName(slot, 0, index, face) || face.empty()) return nullptr;
+  const int height = -(1024 * scaleX / 100);
+  for (Kept& k : kept)
+    if (k.charSet == languageId && k.height == height && k.face == face) return k.font.get();
+  auto font = CFontCatalog::CreateCatalogFont(languageId, face, height);
+  Kept k{languageId, height, face, std::move(font)};
+  if (kept.size() < kKept) {
+    kept.push_back(std::move(k));
+    return kept.back().font.get();
+  }
+  Kept& slotFor = kept[next++ % kKept];
+  slotFor = std::move(k);
+  return slotFor.font.get();
+}
+
+// Walks a native outline buffer: contour(start) for each polygon, then
+// curve(type, points, count) for each of its curves. False (before any call)
+// for a buffer that is not whole native polygons.
+template <class Contour, class Curve>
+bool WalkNative(const std::uint8_t* base, std::size_t size, Contour&& contour, Curve&& curve) {
+  for (int pass = 0; pass < 2; ++pass) {
+    std::size_t pos = 0;
+    while (pos < size) {
+      if (size - pos < sizeof(plat::TTPOLYGONHEADER)) return false;
+      plat::TTPOLYGONHEADER h;
+      std::memcpy(&h, base + pos, sizeof(h));
+      if (h.dwType != plat::TT_POLYGON_TYPE || h.cb < sizeof(h) || h.cb > size - pos) return false;
+      const std::size_t end = pos + h.cb;
+      std::size_t q = pos + sizeof(h);
+      if (pass == 1) contour(h.pfxStart, end - q);
+      while (q < end) {
+        if (end - q < 4) return false;
+        plat::WORD w[2];
+        std::memcpy(w, base + q, 4);
+        q += 4;
+        if (w[0] < plat::TT_PRIM_LINE || w[0] > plat::TT_PRIM_CSPLINE || w[1] == 0) return false;
+        if ((end - q) / sizeof(plat::POINTFX) < w[1]) return false;
+        if (pass == 1) curve(w[0], base + q, std::size_t(w[1]));
+        q += sizeof(plat::POINTFX) * w[1];
+      }
+      pos = end;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -139,7 +191,7 @@ std::unique_ptr<plat::Font> MakeEntryFont(const CFontCatalog& cat, std::uint8_t 
 void CFontCatalog::GetGlyphMetrics(std::uint8_t languageId, int index, unsigned code,
                                    plat::GLYPHMETRICS* gm) const {
   *gm = plat::GLYPHMETRICS{};
-  auto font = MakeEntryFont(*this, languageId, index, code > 256 ? 100 : scaleX);
+  plat::Font* font = EntryFont(*this, languageId, index, code > 256 ? 100 : scaleX);
   if (!font) return;
   plat::MAT2 id = plat::IdentityMat2();
   if (font->GetGlyphOutline(code, plat::GGO_METRICS, gm, 0, nullptr, &id) == plat::GDI_ERROR)
@@ -148,64 +200,89 @@ void CFontCatalog::GetGlyphMetrics(std::uint8_t languageId, int index, unsigned 
 
 std::unique_ptr<CPathPointList> GetTrueTypeGlyphOutline(std::uint8_t languageId, int index,
                                                         unsigned code, const CMatrix3* matrix) {
-  auto font =
-      MakeEntryFont(g_FontCatalog, languageId, index, code > 256 ? 100 : g_FontCatalog.scaleX);
+  plat::Font* font =
+      EntryFont(g_FontCatalog, languageId, index, code > 256 ? 100 : g_FontCatalog.scaleX);
   if (!font) return nullptr;
   plat::MAT2 id = plat::IdentityMat2();
   plat::GLYPHMETRICS gm;
-  plat::DWORD need = font->GetGlyphOutline(code, plat::GGO_NATIVE, &gm, 0, nullptr, &id);
-  if (need == plat::GDI_ERROR || need == 0) {
-    plat::MessageBeep(0);
-    return nullptr;
+  // One fetch into a kept buffer; the size is asked for only when it is short.
+  thread_local std::vector<std::uint8_t> buf(1 << 16);
+  plat::DWORD got = font->GetGlyphOutline(code, plat::GGO_NATIVE, &gm, plat::DWORD(buf.size()),
+                                          buf.data(), &id);
+  if (got == plat::GDI_ERROR) {
+    const plat::DWORD need = font->GetGlyphOutline(code, plat::GGO_NATIVE, &gm, 0, nullptr, &id);
+    if (need != plat::GDI_ERROR && need > buf.size()) {
+      buf.resize(need);
+      got = font->GetGlyphOutline(code, plat::GGO_NATIVE, &gm, need, buf.data(), &id);
+    }
   }
-  std::vector<std::uint8_t> buf(need);
-  if (font->GetGlyphOutline(code, plat::GGO_NATIVE, &gm, need, buf.data(), &id) == plat::GDI_ERROR) {
-    plat::MessageBeep(0);
-    return nullptr;
-  }
-  std::vector<plat::NativeContour> contours;
-  if (!plat::ParseNativeOutline(buf.data(), buf.size(), &contours) || contours.empty()) {
+  if (got == plat::GDI_ERROR || got == 0) {
     plat::MessageBeep(0);
     return nullptr;
   }
   const float base = code < 256 ? (1.0f - g_FontCatalog.descent) * 1000.0f : 1000.0f;
   auto out = std::make_unique<CPathPointList>();
   CPathPointBuilder build(*out);
+  PathPoint* w = nullptr;
+  PathPoint* room = nullptr;
+  float sx = 0, sy = 0, px = 0, py = 0;
   auto add = [&](float x, float y, std::uint8_t flags) {
     PathPoint p{x, base - y, flags};
     if (matrix) matrix->TransformPathPoint(p);
-    build.AddPoint(p);
+    *w++ = p;
   };
-  for (const plat::NativeContour& c : contours) {
-    float sx = c.start.x.value, sy = c.start.y.value;
-    add(sx, sy, 0x11);
-    float px = sx, py = sy;
-    for (const plat::NativeCurve& cv : c.curves) {
-      if (cv.type == plat::TT_PRIM_QSPLINE) {
-        const std::size_t n = cv.points.size();
-        for (std::size_t i = 0; i + 1 < n; ++i) {
-          float bx = cv.points[i].x.value, by = cv.points[i].y.value;
-          float cx = cv.points[i + 1].x.value, cy = cv.points[i + 1].y.value;
-          if (i + 2 < n) {
-            cx = (bx + cx) / 2.0f;
-            cy = (by + cy) / 2.0f;
-          }
-          add((px + 2.0f * bx) / 3.0f, (py + 2.0f * by) / 3.0f, 0x00);
-          add((cx + 2.0f * bx) / 3.0f, (cy + 2.0f * by) / 3.0f, 0x00);
-          add(cx, cy, 0x01);
-          px = cx;
-          py = cy;
-        }
-      } else {
-        for (const plat::POINTFX& p : cv.points) {
-          px = p.x.value;
-          py = p.y.value;
-          add(px, py, 0x01);
-        }
-      }
-    }
+  auto close = [&] {
+    if (!room) return;
     add(sx, sy, 0x41);
+    build.Commit(std::size_t(w - room));
+  };
+  const bool whole = WalkNative(
+      buf.data(), got,
+      [&](const plat::POINTFX& start, std::size_t bytes) {
+        close();
+        // A contour gives at most three records a point, its start and its close.
+        room = w = build.Room(2 + 3 * (bytes / sizeof(plat::POINTFX)));
+        sx = start.x.value;
+        sy = start.y.value;
+        add(sx, sy, 0x11);
+        px = sx;
+        py = sy;
+      },
+      [&](plat::WORD type, const std::uint8_t* pts, std::size_t n) {
+        auto at = [&](std::size_t i) {
+          plat::POINTFX p;
+          std::memcpy(&p, pts + i * sizeof p, sizeof p);
+          return p;
+        };
+        if (type == plat::TT_PRIM_QSPLINE) {
+          for (std::size_t i = 0; i + 1 < n; ++i) {
+            const plat::POINTFX b = at(i), c = at(i + 1);
+            float bx = b.x.value, by = b.y.value;
+            float cx = c.x.value, cy = c.y.value;
+            if (i + 2 < n) {
+              cx = (bx + cx) / 2.0f;
+              cy = (by + cy) / 2.0f;
+            }
+            add((px + 2.0f * bx) / 3.0f, (py + 2.0f * by) / 3.0f, 0x00);
+            add((cx + 2.0f * bx) / 3.0f, (cy + 2.0f * by) / 3.0f, 0x00);
+            add(cx, cy, 0x01);
+            px = cx;
+            py = cy;
+          }
+        } else {
+          for (std::size_t i = 0; i < n; ++i) {
+            const plat::POINTFX p = at(i);
+            px = p.x.value;
+            py = p.y.value;
+            add(px, py, 0x01);
+          }
+        }
+      });
+  if (!whole || !room) {
+    plat::MessageBeep(0);
+    return nullptr;
   }
+  close();
   build.EndPoints();
   return out;
 }

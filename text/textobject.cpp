@@ -33,16 +33,94 @@ bool ToTextUnits(const CMatrix3& m, float& x, float& y) {
   return true;
 }
 
-// Outlines gathered whole and copied once into one list at the end.
+// Outlines gathered into one working list and copied once into one block at
+// the end: each glyph's records as its list would have them once its pending
+// matrix is applied (ApplyTransform), up to its end record.
 class OutlineCollector {
  public:
-  void Add(std::unique_ptr<CPathPointList> outline) {
-    outline->ApplyTransform();
-    if (!outline->points) return;
-    const std::size_t n = Records(*outline);
-    total_ += n;
-    if (outline->hasBounds) {
-      const CFRect& b = outline->bounds;
+  // The thread's kept working list, unless another collector has it.
+  OutlineCollector() : recs_(KeptInUse() ? own_ : Kept()) {
+    if (&recs_ == &Kept()) KeptInUse() = true;
+    recs_.clear();
+  }
+  ~OutlineCollector() {
+    if (&recs_ != &Kept()) return;
+    KeptInUse() = false;
+    // A working list grown by a huge text is not kept.
+    if (recs_.capacity() > (std::size_t(1) << 20)) std::vector<PathPoint>().swap(recs_);
+  }
+  OutlineCollector(const OutlineCollector&) = delete;
+  OutlineCollector& operator=(const OutlineCollector&) = delete;
+
+  // The raw outline under the pending matrix and bounds of `under`.
+  void Add(const CPathPointList& raw, const CPathPointList& under) {
+    if (!raw.points) return;
+    pathrec::Records r(raw.points);
+    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(raw.count, 0)), r.n);
+    std::size_t k = 0;
+    while (k < n && r.p[k].flags != PP_END) ++k;
+    const std::size_t base = recs_.size();
+    recs_.resize(base + k);
+    PathPoint* out = recs_.data() + base;
+    CFRect b = under.bounds;
+    bool has = under.hasBounds;
+    const CMatrix3& m = under.matrix;
+    if (m.IsIdentity()) {
+      std::memcpy(out, r.p, k * sizeof(PathPoint));
+    } else {
+      // Every point record before the end record is transformed; their box
+      // is the new bounds, when there is one.
+      std::size_t lim = k;
+      while (lim < r.n && r.p[lim].flags != PP_END) ++lim;
+      const float a = m.m00, c = m.m10, e = m.m20, bb = m.m01, d = m.m11, f = m.m21;
+      for (std::size_t i = 0; i < k; ++i) {
+        PathPoint p = r.p[i];
+        if (pathrec::IsPoint(p.flags)) {
+          const float x = p.x, y = p.y;
+          p.x = x * a + y * c + e;
+          p.y = x * bb + y * d + f;
+        }
+        out[i] = p;
+      }
+      // The box of the points, the first one starting it.
+      std::size_t i = 0;
+      while (i < k && !pathrec::IsPoint(out[i].flags)) ++i;
+      bool any = i < k;
+      float l = 0, t = 0, rt = 0, bt = 0;
+      if (any) {
+        l = rt = out[i].x;
+        t = bt = out[i].y;
+        for (++i; i < k; ++i) {
+          if (!pathrec::IsPoint(out[i].flags)) continue;
+          const float x = out[i].x, y = out[i].y;
+          l = std::min(l, x);
+          rt = std::max(rt, x);
+          t = std::min(t, y);
+          bt = std::max(bt, y);
+        }
+      }
+      for (i = k; i < lim; ++i) {
+        PathPoint p = r.p[i];
+        if (!pathrec::IsPoint(p.flags)) continue;
+        m.TransformPathPoint(p);
+        if (!any) {
+          l = rt = p.x;
+          t = bt = p.y;
+          any = true;
+        } else {
+          l = std::min(l, p.x);
+          rt = std::max(rt, p.x);
+          t = std::min(t, p.y);
+          bt = std::max(bt, p.y);
+        }
+      }
+      if (any) {
+        b = CFRect(l, t, rt, bt);
+        has = true;
+      }
+    }
+    ++outlines_;
+    if (has) {
       if (!any_) {
         bounds_ = b;
         any_ = true;
@@ -51,24 +129,17 @@ class OutlineCollector {
                          std::max(bounds_.right, b.right), std::max(bounds_.bottom, b.bottom));
       }
     }
-    outlines_.push_back(std::move(outline));
   }
   CPathPointList* Finish() {
-    if (outlines_.empty()) return nullptr;
-    const std::size_t n = total_ + 1;
+    if (outlines_ == 0) return nullptr;
+    const std::size_t n = recs_.size() + 1;
     auto list = std::make_unique<CPathPointList>();
     list->points = plat::GlobalAlloc(plat::GHND, (n + 2) * sizeof(PathPoint));
     if (!list->points) return nullptr;
     {
       pathrec::Records r(list->points);
-      PathPoint* out = r.p;
-      for (const auto& o : outlines_) {
-        pathrec::Records src(o->points);
-        const std::size_t k = Records(*o);
-        std::memcpy(out, src.p, k * sizeof(PathPoint));
-        out += k;
-      }
-      *out = PathPoint{0.0f, 0.0f, PP_END};
+      std::memcpy(r.p, recs_.data(), recs_.size() * sizeof(PathPoint));
+      r.p[recs_.size()] = PathPoint{0.0f, 0.0f, PP_END};
     }
     list->count = std::int32_t(n);
     list->capacity = std::int32_t(n);
@@ -78,16 +149,17 @@ class OutlineCollector {
   }
 
  private:
-  // Records before the end record.
-  static std::size_t Records(const CPathPointList& o) {
-    pathrec::Records r(o.points);
-    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(o.count, 0)), r.n);
-    std::size_t k = 0;
-    while (k < n && r.p[k].flags != PP_END) ++k;
-    return k;
+  static std::vector<PathPoint>& Kept() {
+    thread_local std::vector<PathPoint> kept;
+    return kept;
   }
-  std::vector<std::unique_ptr<CPathPointList>> outlines_;
-  std::size_t total_ = 0;
+  static bool& KeptInUse() {
+    thread_local bool inUse = false;
+    return inUse;
+  }
+  std::vector<PathPoint> own_;
+  std::vector<PathPoint>& recs_;
+  std::size_t outlines_ = 0;
   CFRect bounds_;
   bool any_ = false;
 };
@@ -557,7 +629,9 @@ CPathPointList* CTextObject::MakeOutline(const CMatrix3* m, int) {
     if (!c) continue;
     std::unique_ptr<CMatrix3> cm = CharMatrix(k, m);
     if (!cm) continue;
-    if (std::unique_ptr<CPathPointList> o = c->GetGlyphOutline(cm.get())) out.Add(std::move(o));
+    std::unique_ptr<CPathPointList> fresh;
+    CPathPointList under;
+    if (const CPathPointList* raw = c->GlyphUnder(cm.get(), fresh, &under)) out.Add(*raw, under);
   }
   return out.Finish();
 }
