@@ -27,16 +27,22 @@ plat::COLORREF RecordColor(const PathPoint& r) {
   return plat::RGB(b[0], b[1], b[2]);
 }
 
-// Device point of a record: through the matrix unless it is the identity.
-plat::POINT ToDevice(const CMatrix3& m, bool identity, const PathPoint& r) {
-  CFPoint f{r.x, r.y};
-  plat::POINT p;
-  if (identity) {
-    p = {TruncToLong(f.x), TruncToLong(f.y)};
-  } else {
-    m.TransformPointToInt(f, &p);
-  }
-  return p;
+// TruncToLong, here where the walks call it for every point.
+inline plat::LONG Trunc(float v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483648.0f) return std::numeric_limits<plat::LONG>::max();
+  if (v <= -2147483648.0f) return std::numeric_limits<plat::LONG>::min();
+  return plat::LONG(v);
+}
+
+// Device point of a record: through the matrix unless it is the identity
+// (as CMatrix3::TransformPointToInt).
+inline plat::POINT ToDevice(const CMatrix3& m, bool identity, const PathPoint& r) {
+  const float x = r.x, y = r.y;
+  if (identity) return {Trunc(x), Trunc(y)};
+  const float tx = x * m.m00 + y * m.m10 + m.m20;
+  const float ty = x * m.m01 + y * m.m11 + m.m21;
+  return {Trunc(tx), Trunc(ty)};
 }
 
 // Overlap of two rectangles with exclusive right and bottom edges.
@@ -82,6 +88,8 @@ class ColorObjects {
     }
     pen_ = pen;
   }
+  // Whether a colour record chose a pen or brush.
+  bool Changed() const { return pen_ || brush_; }
   void SelectBrush(plat::COLORREF c) {
     plat::HBRUSH brush = plat::CreateSolidBrush(c);
     if (!brush) return;
@@ -688,7 +696,7 @@ std::uint32_t CPathPointList::SaveToRecord(plat::HGLOBAL* out) const {
 // ---- Drawing ----
 
 void CPathPointList::StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMatrix3& m,
-                                std::size_t limit) const {
+                                std::size_t limit, plat::KeptStroke* keep) const {
   Records r(points);
   const std::size_t n = std::min(limit, r.n);
   const bool identity = m.IsIdentity();
@@ -761,7 +769,12 @@ void CPathPointList::StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMat
     afterControl = false;
   }
   dc->EndPath();
-  dc->StrokePath();
+  if (keep && !colors.Changed()) {
+    dc->StrokePath(keep);
+  } else {
+    if (keep) keep->Clear();
+    dc->StrokePath();
+  }
 }
 
 void CPathPointList::DrawOutline(plat::DC* dc, const plat::RECT* clip) const {
@@ -769,9 +782,13 @@ void CPathPointList::DrawOutline(plat::DC* dc, const plat::RECT* clip) const {
   StrokeWalk(dc, clip, matrix, BlockRecords());
 }
 
-void CPathPointList::DrawOutlineThrough(plat::DC* dc, const CMatrix3& m) const {
-  if (!dc || !points) return;
-  StrokeWalk(dc, nullptr, m, BlockRecords());
+void CPathPointList::DrawOutlineThrough(plat::DC* dc, const CMatrix3& m,
+                                        plat::KeptStroke* keep) const {
+  if (!dc || !points) {
+    if (keep) keep->Clear();
+    return;
+  }
+  StrokeWalk(dc, nullptr, m, BlockRecords(), keep);
 }
 
 void CPathPointList::DrawOutlineWith(plat::DC* dc, const CMatrix3* m) const {

@@ -33,6 +33,7 @@ static_assert(sizeof(PathPoint) == 9);
 
 namespace plat {
 class DC;
+class KeptStroke;
 }
 
 // Walking a block of records: a locked view bounded by the block's size, and
@@ -128,8 +129,10 @@ class CPathPointList {
   void DrawFilledInColor(plat::DC* dc, std::uint32_t packed) const;
   void Draw(plat::DC* dc) const { DrawFilled(dc); }
   bool HitTest(float x, float y, float tolerance) const;
-  // DrawOutline and DrawFilled through m in place of the pending matrix.
-  void DrawOutlineThrough(plat::DC* dc, const CMatrix3& m) const;
+  // DrawOutline and DrawFilled through m in place of the pending matrix;
+  // with `keep`, the stroke's pixels are kept there for DC::StrokeKept (not
+  // for a list with colour records).
+  void DrawOutlineThrough(plat::DC* dc, const CMatrix3& m, plat::KeptStroke* keep = nullptr) const;
   void DrawFilledThrough(plat::DC* dc, const CMatrix3& m) const;
 
   // Export writers, appending to `out` (through the pending matrix). HPGL:
@@ -147,8 +150,8 @@ class CPathPointList {
   bool Grow();
   // The bounds for the point just written as record n - 1 of recs.
   void KeepBounds(const PathPoint* recs, std::size_t available, int n);
-  void StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMatrix3& m,
-                  std::size_t limit) const;
+  void StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMatrix3& m, std::size_t limit,
+                  plat::KeptStroke* keep = nullptr) const;
   int FillWalk(plat::DC* dc, const CMatrix3& m) const;
 };
 
