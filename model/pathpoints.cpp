@@ -214,54 +214,64 @@ struct Extent {
 
 // One axis of a Bezier piece widens the bounds [lo, hi] by its samples, one
 // after another as Widen does, with the curve evaluation's sums in its order.
-// Samples lie within the piece's coordinates but for rounding: a piece well
-// inside the bounds on this axis leaves them. Else four samples at a time:
-// their smallest and largest are what the one-by-one widening leaves unless
-// a sample is not a number or an extreme is a zero (whose sign depends on the
-// order); those go one by one.
+// Samples lie within the piece's coordinates but for rounding: a side the
+// piece stays well inside of is left as it is. Else the samples go four at a
+// time into a few running extremes: their smallest and largest are what the
+// one-by-one widening leaves (which steps over samples that are not numbers),
+// unless that extreme is a zero, whose sign depends on the order; then the
+// samples go one by one.
 void WidenAxisBySamples(float& lo, float& hi, float c0, float c1, float c2, float c3) {
   const float cmin = std::min(std::min(c0, c1), std::min(c2, c3));
   const float cmax = std::max(std::max(c0, c1), std::max(c2, c3));
   const double big = std::max(std::fabs(double(cmin)), std::fabs(double(cmax)));
   const double margin = big * 0x1p-20 + 1e-37;
-  if (double(cmin) - margin > double(lo) && double(cmax) + margin < double(hi)) return;
+  const bool low = !(double(cmin) - margin > double(lo));
+  const bool high = !(double(cmax) + margin < double(hi));
+  if (!low && !high) return;
   const BoundSamples& w = Samples();
-  const int quads = w.n / 4;
-  bool plain = quads > 0;
-  if (plain) {
-    constexpr float kInf = std::numeric_limits<float>::infinity();
-    V4 vlo = {kInf, kInf, kInf, kInf}, vhi = -vlo;
-    M4 nan = {0, 0, 0, 0};
-    for (int q = 0; q < quads; ++q) {
-      V4 a0, a1, a2, a3;
-      std::memcpy(&a0, w.w0 + 4 * q, sizeof a0);
-      std::memcpy(&a1, w.w1 + 4 * q, sizeof a1);
-      std::memcpy(&a2, w.w2 + 4 * q, sizeof a2);
-      std::memcpy(&a3, w.w3 + 4 * q, sizeof a3);
-      const V4 v = a0 * c0 + a1 * c1 + a2 * c2 + a3 * c3;
-      nan |= v != v;
-      vlo = v < vlo ? v : vlo;
-      vhi = v > vhi ? v : vhi;
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  auto sample = [&](int i) {
+    V4 a0, a1, a2, a3;
+    std::memcpy(&a0, w.w0 + i, sizeof a0);
+    std::memcpy(&a1, w.w1 + i, sizeof a1);
+    std::memcpy(&a2, w.w2 + i, sizeof a2);
+    std::memcpy(&a3, w.w3 + i, sizeof a3);
+    return a0 * c0 + a1 * c1 + a2 * c2 + a3 * c3;
+  };
+  // Two running extremes a side, so that one does not wait for the other.
+  V4 lo0 = {kInf, kInf, kInf, kInf}, lo1 = lo0, hi0 = -lo0, hi1 = hi0;
+  const int pairs = w.n / 8;
+  for (int k = 0; k < pairs; ++k) {
+    const V4 u = sample(8 * k), v = sample(8 * k + 4);
+    if (low) {
+      lo0 = u < lo0 ? u : lo0;
+      lo1 = v < lo1 ? v : lo1;
     }
-    plain = !(nan[0] | nan[1] | nan[2] | nan[3]);
-    if (plain) {
-      float m = vlo[0], M = vhi[0];
-      for (int k = 1; k < 4; ++k) {
-        m = std::min(m, vlo[k]);
-        M = std::max(M, vhi[k]);
-      }
-      plain = m != 0.0f && M != 0.0f;
-      if (plain) {
-        lo = std::min(lo, m);
-        hi = std::max(hi, M);
-      }
+    if (high) {
+      hi0 = u > hi0 ? u : hi0;
+      hi1 = v > hi1 ? v : hi1;
     }
   }
-  for (int i = plain ? 4 * quads : 0; i < w.n; ++i) {
+  float m = kInf, M = -kInf;
+  for (int k = 0; k < 4; ++k) {
+    m = std::min(m, std::min(lo0[k], lo1[k]));
+    M = std::max(M, std::max(hi0[k], hi1[k]));
+  }
+  for (int i = 8 * pairs; i < w.n; ++i) {
     const float v = w.w0[i] * c0 + w.w1[i] * c1 + w.w2[i] * c2 + w.w3[i] * c3;
-    lo = std::min(lo, v);
-    hi = std::max(hi, v);
+    m = std::min(m, v);
+    M = std::max(M, v);
   }
+  if ((low && m == 0.0f) || (high && M == 0.0f)) {
+    for (int i = 0; i < w.n; ++i) {
+      const float v = w.w0[i] * c0 + w.w1[i] * c1 + w.w2[i] * c2 + w.w3[i] * c3;
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+    }
+    return;
+  }
+  if (low) lo = std::min(lo, m);
+  if (high) hi = std::max(hi, M);
 }
 
 [[gnu::noinline]] void WidenBySamples(Extent& e, float x0, float y0, float x1, float y1, float x2,

@@ -661,8 +661,11 @@ struct DcImpl {
       ApplyRuns(dc, on, MapColor(Target(dc), dc.pen_->color()));
       keep->key_ = KeyOf(dc);
       keep->cur_ = dc.cur_;
-      keep->runs_.reserve(3 * on.runs().size());
-      for (const Run& r : on.runs()) keep->runs_.insert(keep->runs_.end(), {r.y, r.x0, r.x1});
+      // Sized to fit: a stroke kept at a larger scale before leaves no room behind.
+      std::vector<LONG> runs;
+      runs.reserve(3 * on.runs().size());
+      for (const Run& r : on.runs()) runs.insert(runs.end(), {r.y, r.x0, r.x1});
+      keep->runs_ = std::move(runs);
       keep->kept_ = true;
       return;
     }

@@ -335,7 +335,7 @@ class KeptStroke {
   bool IsKept() const { return kept_; }
   void Clear() {
     kept_ = false;
-    runs_.clear();
+    std::vector<LONG>().swap(runs_);
   }
 
  private:

@@ -155,33 +155,31 @@ plat::Font* EntryFont(const CFontCatalog& cat, std::uint8_t languageId, int inde
   return slotFor.font.get();
 }
 
-// Walks a native outline buffer: contour(start) for each polygon, then
-// curve(type, points, count) for each of its curves. False (before any call)
-// for a buffer that is not whole native polygons.
+// Walks a native outline buffer: contour(start, bytes of its curves) for
+// each polygon, then curve(type, points, count) for each of its curves.
+// False as soon as the buffer proves not to be whole native polygons.
 template <class Contour, class Curve>
 bool WalkNative(const std::uint8_t* base, std::size_t size, Contour&& contour, Curve&& curve) {
-  for (int pass = 0; pass < 2; ++pass) {
-    std::size_t pos = 0;
-    while (pos < size) {
-      if (size - pos < sizeof(plat::TTPOLYGONHEADER)) return false;
-      plat::TTPOLYGONHEADER h;
-      std::memcpy(&h, base + pos, sizeof(h));
-      if (h.dwType != plat::TT_POLYGON_TYPE || h.cb < sizeof(h) || h.cb > size - pos) return false;
-      const std::size_t end = pos + h.cb;
-      std::size_t q = pos + sizeof(h);
-      if (pass == 1) contour(h.pfxStart, end - q);
-      while (q < end) {
-        if (end - q < 4) return false;
-        plat::WORD w[2];
-        std::memcpy(w, base + q, 4);
-        q += 4;
-        if (w[0] < plat::TT_PRIM_LINE || w[0] > plat::TT_PRIM_CSPLINE || w[1] == 0) return false;
-        if ((end - q) / sizeof(plat::POINTFX) < w[1]) return false;
-        if (pass == 1) curve(w[0], base + q, std::size_t(w[1]));
-        q += sizeof(plat::POINTFX) * w[1];
-      }
-      pos = end;
+  std::size_t pos = 0;
+  while (pos < size) {
+    if (size - pos < sizeof(plat::TTPOLYGONHEADER)) return false;
+    plat::TTPOLYGONHEADER h;
+    std::memcpy(&h, base + pos, sizeof(h));
+    if (h.dwType != plat::TT_POLYGON_TYPE || h.cb < sizeof(h) || h.cb > size - pos) return false;
+    const std::size_t end = pos + h.cb;
+    std::size_t q = pos + sizeof(h);
+    contour(h.pfxStart, end - q);
+    while (q < end) {
+      if (end - q < 4) return false;
+      plat::WORD w[2];
+      std::memcpy(w, base + q, 4);
+      q += 4;
+      if (w[0] < plat::TT_PRIM_LINE || w[0] > plat::TT_PRIM_CSPLINE || w[1] == 0) return false;
+      if ((end - q) / sizeof(plat::POINTFX) < w[1]) return false;
+      curve(w[0], base + q, std::size_t(w[1]));
+      q += sizeof(plat::POINTFX) * w[1];
     }
+    pos = end;
   }
   return true;
 }
@@ -221,6 +219,7 @@ std::unique_ptr<CPathPointList> GetTrueTypeGlyphOutline(std::uint8_t languageId,
     return nullptr;
   }
   const float base = code < 256 ? (1.0f - g_FontCatalog.descent) * 1000.0f : 1000.0f;
+  // Built as the buffer is read; a buffer that turns out broken gives nothing.
   auto out = std::make_unique<CPathPointList>();
   CPathPointBuilder build(*out);
   PathPoint* w = nullptr;
@@ -263,8 +262,8 @@ std::unique_ptr<CPathPointList> GetTrueTypeGlyphOutline(std::uint8_t languageId,
               cx = (bx + cx) / 2.0f;
               cy = (by + cy) / 2.0f;
             }
-            add((px + 2.0f * bx) / 3.0f, (py + 2.0f * by) / 3.0f, 0x00);
-            add((cx + 2.0f * bx) / 3.0f, (cy + 2.0f * by) / 3.0f, 0x00);
+            add(ThirdOf(px + 2.0f * bx), ThirdOf(py + 2.0f * by), 0x00);
+            add(ThirdOf(cx + 2.0f * bx), ThirdOf(cy + 2.0f * by), 0x00);
             add(cx, cy, 0x01);
             px = cx;
             py = cy;

@@ -37,17 +37,34 @@ bool ToTextUnits(const CMatrix3& m, float& x, float& y) {
 // the end: each glyph's records as its list would have them once its pending
 // matrix is applied (ApplyTransform), up to its end record.
 class OutlineCollector {
+  // Records written in place, the buffer kept for the next text.
+  struct Buffer {
+    std::unique_ptr<PathPoint[]> p;
+    std::size_t size = 0, cap = 0;
+    PathPoint* Extend(std::size_t n) {
+      if (n > cap - size) {
+        const std::size_t grown = std::max({std::size_t(4096), 2 * cap, size + n});
+        auto q = std::make_unique_for_overwrite<PathPoint[]>(grown);
+        if (size) std::memcpy(q.get(), p.get(), size * sizeof(PathPoint));
+        p = std::move(q);
+        cap = grown;
+      }
+      size += n;
+      return p.get() + size - n;
+    }
+  };
+
  public:
   // The thread's kept working list, unless another collector has it.
   OutlineCollector() : recs_(KeptInUse() ? own_ : Kept()) {
     if (&recs_ == &Kept()) KeptInUse() = true;
-    recs_.clear();
+    recs_.size = 0;
   }
   ~OutlineCollector() {
     if (&recs_ != &Kept()) return;
     KeptInUse() = false;
     // A working list grown by a huge text is not kept.
-    if (recs_.capacity() > (std::size_t(1) << 20)) std::vector<PathPoint>().swap(recs_);
+    if (recs_.cap > (std::size_t(1) << 20)) recs_ = Buffer();
   }
   OutlineCollector(const OutlineCollector&) = delete;
   OutlineCollector& operator=(const OutlineCollector&) = delete;
@@ -59,9 +76,7 @@ class OutlineCollector {
     const std::size_t n = std::min<std::size_t>(std::size_t(std::max(raw.count, 0)), r.n);
     std::size_t k = 0;
     while (k < n && r.p[k].flags != PP_END) ++k;
-    const std::size_t base = recs_.size();
-    recs_.resize(base + k);
-    PathPoint* out = recs_.data() + base;
+    PathPoint* out = recs_.Extend(k);
     CFRect b = under.bounds;
     bool has = under.hasBounds;
     const CMatrix3& m = under.matrix;
@@ -82,22 +97,25 @@ class OutlineCollector {
         }
         out[i] = p;
       }
-      // The box of the points, the first one starting it.
+      // The box of the points, the first one starting it: -left, -top,
+      // right, bottom in one register, each point widening all four (the
+      // negated lanes keep the minimum as std::min would, ties and NaN alike).
+      typedef float V4 __attribute__((vector_size(16)));
       std::size_t i = 0;
       while (i < k && !pathrec::IsPoint(out[i].flags)) ++i;
       bool any = i < k;
       float l = 0, t = 0, rt = 0, bt = 0;
       if (any) {
-        l = rt = out[i].x;
-        t = bt = out[i].y;
+        V4 box = {-out[i].x, -out[i].y, out[i].x, out[i].y};
         for (++i; i < k; ++i) {
           if (!pathrec::IsPoint(out[i].flags)) continue;
-          const float x = out[i].x, y = out[i].y;
-          l = std::min(l, x);
-          rt = std::max(rt, x);
-          t = std::min(t, y);
-          bt = std::max(bt, y);
+          const V4 p = {-out[i].x, -out[i].y, out[i].x, out[i].y};
+          box = box < p ? p : box;
         }
+        l = -box[0];
+        t = -box[1];
+        rt = box[2];
+        bt = box[3];
       }
       for (i = k; i < lim; ++i) {
         PathPoint p = r.p[i];
@@ -132,14 +150,14 @@ class OutlineCollector {
   }
   CPathPointList* Finish() {
     if (outlines_ == 0) return nullptr;
-    const std::size_t n = recs_.size() + 1;
+    const std::size_t n = recs_.size + 1;
     auto list = std::make_unique<CPathPointList>();
     list->points = plat::GlobalAlloc(plat::GHND, (n + 2) * sizeof(PathPoint));
     if (!list->points) return nullptr;
     {
       pathrec::Records r(list->points);
-      std::memcpy(r.p, recs_.data(), recs_.size() * sizeof(PathPoint));
-      r.p[recs_.size()] = PathPoint{0.0f, 0.0f, PP_END};
+      if (recs_.size) std::memcpy(r.p, recs_.p.get(), recs_.size * sizeof(PathPoint));
+      r.p[recs_.size] = PathPoint{0.0f, 0.0f, PP_END};
     }
     list->count = std::int32_t(n);
     list->capacity = std::int32_t(n);
@@ -149,16 +167,16 @@ class OutlineCollector {
   }
 
  private:
-  static std::vector<PathPoint>& Kept() {
-    thread_local std::vector<PathPoint> kept;
+  static Buffer& Kept() {
+    thread_local Buffer kept;
     return kept;
   }
   static bool& KeptInUse() {
     thread_local bool inUse = false;
     return inUse;
   }
-  std::vector<PathPoint> own_;
-  std::vector<PathPoint>& recs_;
+  Buffer own_;
+  Buffer& recs_;
   std::size_t outlines_ = 0;
   CFRect bounds_;
   bool any_ = false;

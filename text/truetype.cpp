@@ -602,8 +602,8 @@ std::size_t ContourRecords(const std::int32_t* xs, const std::int32_t* ys, const
       p1 = {(q.x + r.x) / 2.0f, (q.y + r.y) / 2.0f, true};
       ++i;
     }
-    *w++ = {(2.0f * q.x + p0.x) / 3.0f, (2.0f * q.y + p0.y) / 3.0f, 0x00};
-    *w++ = {(2.0f * q.x + p1.x) / 3.0f, (2.0f * q.y + p1.y) / 3.0f, 0x00};
+    *w++ = {ThirdOf(2.0f * q.x + p0.x), ThirdOf(2.0f * q.y + p0.y), 0x00};
+    *w++ = {ThirdOf(2.0f * q.x + p1.x), ThirdOf(2.0f * q.y + p1.y), 0x00};
     *w++ = {p1.x, p1.y, 0x01};
     p0 = p1;
   }

@@ -156,6 +156,30 @@ TEST(PathPointListTest, BoundsOfBezierPiecesFollowThePlainRule) {
   }
 }
 
+// A third by multiplication is the float division's third, to the bit: every
+// exponent with many significands, zeros, subnormals, the largest values.
+TEST(PathPointListTest, ThirdsAreTheDivisionsThirds) {
+  auto bits = [](float v) {
+    std::uint32_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+  };
+  std::uint32_t seed = 99;
+  std::vector<float> values = {0.0f, -0.0f, 1.0f, 3.0f, -3.0f, 1e-45f, -1e-45f, 1.1754942e-38f,
+                               3.4028235e38f, -3.4028235e38f, INFINITY, -INFINITY};
+  for (std::uint32_t e = 0; e < 255; ++e) {
+    for (int k = 0; k < 4000; ++k) {
+      seed = seed * 1664525u + 1013904223u;
+      const std::uint32_t b = (seed & 0x80000000u) | (e << 23) | ((seed >> 4) & 0x7FFFFFu);
+      float v;
+      std::memcpy(&v, &b, sizeof v);
+      values.push_back(v);
+    }
+  }
+  for (float v : values) ASSERT_EQ(bits(ThirdOf(v)), bits(v / 3.0f)) << v;
+  EXPECT_TRUE(std::isnan(ThirdOf(NAN)));
+}
+
 // The builder's list equals, byte for byte, the one built by AddPoint.
 TEST(PathPointListTest, BuilderGivesTheListsOwnBlock) {
   auto line = [](int n) {
