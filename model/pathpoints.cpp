@@ -439,9 +439,10 @@ void CPathPointBuilder::Flush() {
   dirty_ = false;
   const std::size_t n = buf_->size;
   if (n == 0) return;
+  // Every byte is written below: the records, then zeros.
   const std::size_t bytes = std::size_t(capacity_ + 2) * kRec;
-  plat::HGLOBAL h = list_.points ? plat::GlobalReAlloc(list_.points, bytes, plat::GHND)
-                                 : plat::GlobalAlloc(plat::GHND, bytes);
+  plat::HGLOBAL h = list_.points ? plat::GlobalReAlloc(list_.points, bytes, plat::GMEM_MOVEABLE)
+                                 : plat::GlobalAlloc(plat::GMEM_MOVEABLE, bytes);
   if (!h) {
     list_.FreePoints();
     list_.count = 0;

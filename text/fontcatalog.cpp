@@ -155,35 +155,6 @@ plat::Font* EntryFont(const CFontCatalog& cat, std::uint8_t languageId, int inde
   return slotFor.font.get();
 }
 
-// Walks a native outline buffer: contour(start, bytes of its curves) for
-// each polygon, then curve(type, points, count) for each of its curves.
-// False as soon as the buffer proves not to be whole native polygons.
-template <class Contour, class Curve>
-bool WalkNative(const std::uint8_t* base, std::size_t size, Contour&& contour, Curve&& curve) {
-  std::size_t pos = 0;
-  while (pos < size) {
-    if (size - pos < sizeof(plat::TTPOLYGONHEADER)) return false;
-    plat::TTPOLYGONHEADER h;
-    std::memcpy(&h, base + pos, sizeof(h));
-    if (h.dwType != plat::TT_POLYGON_TYPE || h.cb < sizeof(h) || h.cb > size - pos) return false;
-    const std::size_t end = pos + h.cb;
-    std::size_t q = pos + sizeof(h);
-    contour(h.pfxStart, end - q);
-    while (q < end) {
-      if (end - q < 4) return false;
-      plat::WORD w[2];
-      std::memcpy(w, base + q, 4);
-      q += 4;
-      if (w[0] < plat::TT_PRIM_LINE || w[0] > plat::TT_PRIM_CSPLINE || w[1] == 0) return false;
-      if ((end - q) / sizeof(plat::POINTFX) < w[1]) return false;
-      curve(w[0], base + q, std::size_t(w[1]));
-      q += sizeof(plat::POINTFX) * w[1];
-    }
-    pos = end;
-  }
-  return true;
-}
-
 }  // namespace
 
 void CFontCatalog::GetGlyphMetrics(std::uint8_t languageId, int index, unsigned code,
@@ -196,92 +167,101 @@ void CFontCatalog::GetGlyphMetrics(std::uint8_t languageId, int index, unsigned 
     *gm = plat::GLYPHMETRICS{};
 }
 
+namespace {
+
+// The records of a native outline as it comes (quadratic pieces raised to
+// cubic ones, integer parts of the points), y flipped about the base line,
+// then through the matrix.
+class NativeToRecords : public plat::Font::NativeOutlineSink {
+ public:
+  NativeToRecords(CPathPointBuilder& build, float base, const CMatrix3* matrix)
+      : build_(build), base_(base), matrix_(matrix) {}
+  void Contour(const plat::POINTFX& start) override {
+    Close();
+    Open(2);
+    sx_ = px_ = start.x.value;
+    sy_ = py_ = start.y.value;
+    Add(sx_, sy_, 0x11);
+  }
+  void Curve(plat::WORD type, const plat::POINTFX* pts, std::size_t n) override {
+    // Three records a point at most, and the closing one.
+    Open(3 * n + 1);
+    if (type == plat::TT_PRIM_QSPLINE) {
+      for (std::size_t i = 0; i + 1 < n; ++i) {
+        float bx = pts[i].x.value, by = pts[i].y.value;
+        float cx = pts[i + 1].x.value, cy = pts[i + 1].y.value;
+        if (i + 2 < n) {
+          cx = (bx + cx) / 2.0f;
+          cy = (by + cy) / 2.0f;
+        }
+        Add(ThirdOf(px_ + 2.0f * bx), ThirdOf(py_ + 2.0f * by), 0x00);
+        Add(ThirdOf(cx + 2.0f * bx), ThirdOf(cy + 2.0f * by), 0x00);
+        Add(cx, cy, 0x01);
+        px_ = cx;
+        py_ = cy;
+      }
+    } else {
+      for (std::size_t i = 0; i < n; ++i) {
+        px_ = pts[i].x.value;
+        py_ = pts[i].y.value;
+        Add(px_, py_, 0x01);
+      }
+    }
+  }
+  // The last contour closed at its start; false when there was none.
+  bool Finish() {
+    if (!room_) return false;
+    Close();
+    build_.Commit(std::size_t(w_ - room_));
+    return true;
+  }
+
+ private:
+  void Add(float x, float y, std::uint8_t flags) {
+    PathPoint p{x, base_ - y, flags};
+    if (matrix_) matrix_->TransformPathPoint(p);
+    *w_++ = p;
+  }
+  // Room for n more records; when the room taken is short, what was written
+  // there is added first and more is taken.
+  void Open(std::size_t n) {
+    if (room_ && std::size_t(w_ - room_) + n <= size_) return;
+    if (room_) build_.Commit(std::size_t(w_ - room_));
+    size_ = std::max<std::size_t>(n, 1024);
+    room_ = w_ = build_.Room(size_);
+  }
+  void Close() {
+    if (room_ && open_) Add(sx_, sy_, 0x41);
+    open_ = true;
+  }
+
+  CPathPointBuilder& build_;
+  const float base_;
+  const CMatrix3* matrix_;
+  PathPoint* room_ = nullptr;
+  PathPoint* w_ = nullptr;
+  std::size_t size_ = 0;
+  bool open_ = false;  // a contour waits for its close
+  float sx_ = 0, sy_ = 0, px_ = 0, py_ = 0;
+};
+
+}  // namespace
+
 std::unique_ptr<CPathPointList> GetTrueTypeGlyphOutline(std::uint8_t languageId, int index,
                                                         unsigned code, const CMatrix3* matrix) {
   plat::Font* font =
       EntryFont(g_FontCatalog, languageId, index, code > 256 ? 100 : g_FontCatalog.scaleX);
   if (!font) return nullptr;
-  plat::MAT2 id = plat::IdentityMat2();
-  plat::GLYPHMETRICS gm;
-  // One fetch into a kept buffer; the size is asked for only when it is short.
-  thread_local std::vector<std::uint8_t> buf(1 << 16);
-  plat::DWORD got = font->GetGlyphOutline(code, plat::GGO_NATIVE, &gm, plat::DWORD(buf.size()),
-                                          buf.data(), &id);
-  if (got == plat::GDI_ERROR) {
-    const plat::DWORD need = font->GetGlyphOutline(code, plat::GGO_NATIVE, &gm, 0, nullptr, &id);
-    if (need != plat::GDI_ERROR && need > buf.size()) {
-      buf.resize(need);
-      got = font->GetGlyphOutline(code, plat::GGO_NATIVE, &gm, need, buf.data(), &id);
-    }
-  }
-  if (got == plat::GDI_ERROR || got == 0) {
-    plat::MessageBeep(0);
-    return nullptr;
-  }
+  const plat::MAT2 id = plat::IdentityMat2();
   const float base = code < 256 ? (1.0f - g_FontCatalog.descent) * 1000.0f : 1000.0f;
-  // Built as the buffer is read; a buffer that turns out broken gives nothing.
   auto out = std::make_unique<CPathPointList>();
   CPathPointBuilder build(*out);
-  PathPoint* w = nullptr;
-  PathPoint* room = nullptr;
-  float sx = 0, sy = 0, px = 0, py = 0;
-  auto add = [&](float x, float y, std::uint8_t flags) {
-    PathPoint p{x, base - y, flags};
-    if (matrix) matrix->TransformPathPoint(p);
-    *w++ = p;
-  };
-  auto close = [&] {
-    if (!room) return;
-    add(sx, sy, 0x41);
-    build.Commit(std::size_t(w - room));
-  };
-  const bool whole = WalkNative(
-      buf.data(), got,
-      [&](const plat::POINTFX& start, std::size_t bytes) {
-        close();
-        // A contour gives at most three records a point, its start and its close.
-        room = w = build.Room(2 + 3 * (bytes / sizeof(plat::POINTFX)));
-        sx = start.x.value;
-        sy = start.y.value;
-        add(sx, sy, 0x11);
-        px = sx;
-        py = sy;
-      },
-      [&](plat::WORD type, const std::uint8_t* pts, std::size_t n) {
-        auto at = [&](std::size_t i) {
-          plat::POINTFX p;
-          std::memcpy(&p, pts + i * sizeof p, sizeof p);
-          return p;
-        };
-        if (type == plat::TT_PRIM_QSPLINE) {
-          for (std::size_t i = 0; i + 1 < n; ++i) {
-            const plat::POINTFX b = at(i), c = at(i + 1);
-            float bx = b.x.value, by = b.y.value;
-            float cx = c.x.value, cy = c.y.value;
-            if (i + 2 < n) {
-              cx = (bx + cx) / 2.0f;
-              cy = (by + cy) / 2.0f;
-            }
-            add(ThirdOf(px + 2.0f * bx), ThirdOf(py + 2.0f * by), 0x00);
-            add(ThirdOf(cx + 2.0f * bx), ThirdOf(cy + 2.0f * by), 0x00);
-            add(cx, cy, 0x01);
-            px = cx;
-            py = cy;
-          }
-        } else {
-          for (std::size_t i = 0; i < n; ++i) {
-            const plat::POINTFX p = at(i);
-            px = p.x.value;
-            py = p.y.value;
-            add(px, py, 0x01);
-          }
-        }
-      });
-  if (!whole || !room) {
+  NativeToRecords records(build, base, matrix);
+  // No outline, or a blank one: nothing.
+  if (!font->WalkGlyphOutline(code, &id, records) || !records.Finish()) {
     plat::MessageBeep(0);
     return nullptr;
   }
-  close();
   build.EndPoints();
   return out;
 }

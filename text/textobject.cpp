@@ -33,55 +33,69 @@ bool ToTextUnits(const CMatrix3& m, float& x, float& y) {
   return true;
 }
 
-// Outlines gathered into one working list and copied once into one block at
-// the end: each glyph's records as its list would have them once its pending
+// Outlines gathered first and written once into one block of their total
+// size: each glyph's records as its list would have them once its pending
 // matrix is applied (ApplyTransform), up to its end record.
 class OutlineCollector {
-  // Records written in place, the buffer kept for the next text.
-  struct Buffer {
-    std::unique_ptr<PathPoint[]> p;
-    std::size_t size = 0, cap = 0;
-    PathPoint* Extend(std::size_t n) {
-      if (n > cap - size) {
-        const std::size_t grown = std::max({std::size_t(4096), 2 * cap, size + n});
-        auto q = std::make_unique_for_overwrite<PathPoint[]>(grown);
-        if (size) std::memcpy(q.get(), p.get(), size * sizeof(PathPoint));
-        p = std::move(q);
-        cap = grown;
-      }
-      size += n;
-      return p.get() + size - n;
+ public:
+  // The raw outline under the pending matrix and bounds of `under`; a fresh
+  // outline is kept until the end.
+  void Add(const CPathPointList& raw, const CPathPointList& under,
+           std::unique_ptr<CPathPointList> fresh) {
+    if (!raw.points) return;
+    std::size_t k;
+    {
+      pathrec::Records r(raw.points);
+      const std::size_t n = std::min<std::size_t>(std::size_t(std::max(raw.count, 0)), r.n);
+      k = 0;
+      while (k < n && r.p[k].flags != PP_END) ++k;
     }
+    total_ += k;
+    items_.push_back({&raw, under.matrix, under.bounds, under.hasBounds, k, std::move(fresh)});
+  }
+  CPathPointList* Finish() {
+    if (items_.empty()) return nullptr;
+    const std::size_t n = total_ + 1;
+    auto list = std::make_unique<CPathPointList>();
+    // Every byte is written: the records, the end record and two zero ones.
+    list->points = plat::GlobalAlloc(plat::GMEM_MOVEABLE, (n + 2) * sizeof(PathPoint));
+    if (!list->points) return nullptr;
+    {
+      pathrec::Records block(list->points);
+      PathPoint* out = block.p;
+      for (const Item& item : items_) {
+        Write(item, out);
+        out += item.records;
+      }
+      *out = PathPoint{0.0f, 0.0f, PP_END};
+      std::memset(static_cast<void*>(out + 1), 0, 2 * sizeof(PathPoint));
+    }
+    list->count = std::int32_t(n);
+    list->capacity = std::int32_t(n);
+    list->bounds = bounds_;
+    list->hasBounds = any_;
+    return list.release();
+  }
+
+ private:
+  struct Item {
+    const CPathPointList* raw;
+    CMatrix3 matrix;
+    CFRect bounds;
+    bool hasBounds;
+    std::size_t records;
+    std::unique_ptr<CPathPointList> fresh;
   };
 
- public:
-  // The thread's kept working list, unless another collector has it.
-  OutlineCollector() : recs_(KeptInUse() ? own_ : Kept()) {
-    if (&recs_ == &Kept()) KeptInUse() = true;
-    recs_.size = 0;
-  }
-  ~OutlineCollector() {
-    if (&recs_ != &Kept()) return;
-    KeptInUse() = false;
-    // A working list grown by a huge text is not kept.
-    if (recs_.cap > (std::size_t(1) << 20)) recs_ = Buffer();
-  }
-  OutlineCollector(const OutlineCollector&) = delete;
-  OutlineCollector& operator=(const OutlineCollector&) = delete;
-
-  // The raw outline under the pending matrix and bounds of `under`.
-  void Add(const CPathPointList& raw, const CPathPointList& under) {
-    if (!raw.points) return;
-    pathrec::Records r(raw.points);
-    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(raw.count, 0)), r.n);
-    std::size_t k = 0;
-    while (k < n && r.p[k].flags != PP_END) ++k;
-    PathPoint* out = recs_.Extend(k);
-    CFRect b = under.bounds;
-    bool has = under.hasBounds;
-    const CMatrix3& m = under.matrix;
+  // The item's records into out; its bounds into the text's.
+  void Write(const Item& item, PathPoint* out) {
+    pathrec::Records r(item.raw->points);
+    const std::size_t k = item.records;
+    CFRect b = item.bounds;
+    bool has = item.hasBounds;
+    const CMatrix3& m = item.matrix;
     if (m.IsIdentity()) {
-      std::memcpy(out, r.p, k * sizeof(PathPoint));
+      if (k) std::memcpy(out, r.p, k * sizeof(PathPoint));
     } else {
       // Every point record before the end record is transformed; their box
       // is the new bounds, when there is one.
@@ -137,7 +151,6 @@ class OutlineCollector {
         has = true;
       }
     }
-    ++outlines_;
     if (has) {
       if (!any_) {
         bounds_ = b;
@@ -148,36 +161,9 @@ class OutlineCollector {
       }
     }
   }
-  CPathPointList* Finish() {
-    if (outlines_ == 0) return nullptr;
-    const std::size_t n = recs_.size + 1;
-    auto list = std::make_unique<CPathPointList>();
-    list->points = plat::GlobalAlloc(plat::GHND, (n + 2) * sizeof(PathPoint));
-    if (!list->points) return nullptr;
-    {
-      pathrec::Records r(list->points);
-      if (recs_.size) std::memcpy(r.p, recs_.p.get(), recs_.size * sizeof(PathPoint));
-      r.p[recs_.size] = PathPoint{0.0f, 0.0f, PP_END};
-    }
-    list->count = std::int32_t(n);
-    list->capacity = std::int32_t(n);
-    list->bounds = bounds_;
-    list->hasBounds = any_;
-    return list.release();
-  }
 
- private:
-  static Buffer& Kept() {
-    thread_local Buffer kept;
-    return kept;
-  }
-  static bool& KeptInUse() {
-    thread_local bool inUse = false;
-    return inUse;
-  }
-  Buffer own_;
-  Buffer& recs_;
-  std::size_t outlines_ = 0;
+  std::vector<Item> items_;
+  std::size_t total_ = 0;
   CFRect bounds_;
   bool any_ = false;
 };
@@ -649,7 +635,8 @@ CPathPointList* CTextObject::MakeOutline(const CMatrix3* m, int) {
     if (!cm) continue;
     std::unique_ptr<CPathPointList> fresh;
     CPathPointList under;
-    if (const CPathPointList* raw = c->GlyphUnder(cm.get(), fresh, &under)) out.Add(*raw, under);
+    if (const CPathPointList* raw = c->GlyphUnder(cm.get(), fresh, &under))
+      out.Add(*raw, under, std::move(fresh));
   }
   return out.Finish();
 }
