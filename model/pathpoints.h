@@ -27,7 +27,6 @@ static_assert(sizeof(PathPoint) == 9);
 #include <cstddef>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/gmem.h"
 

@@ -68,8 +68,126 @@ std::unique_ptr<CPathPointList> Outline(const std::string& path, std::uint16_t c
   return CTrueTypeReader::GetGlyphOutline(path, code, set, &m);
 }
 
-// The reader's steps, each opening the file itself: the outline a code has
-// in the file as it is now.
+std::vector<std::uint8_t> BlockBytes(const CPathPointList& l) {
+  std::vector<std::uint8_t> b;
+  if (!l.points) return b;
+  plat::GlobalLockGuard g(l.points);
+  b.assign(g.bytes(), g.bytes() + g.size());
+  return b;
+}
+
+// A simple glyph's outline by the rules written out plainly: the points'
+// flags and deltas read one by one, each contour started at an on-curve
+// point, quadratic pieces raised to cubic ones, and the points added to a
+// list one by one.
+std::unique_ptr<CPathPointList> PlainGlyphOutline(const std::vector<std::uint8_t>& d) {
+  auto be16 = [&](std::size_t at) { return std::uint16_t(d[at] << 8 | d[at + 1]); };
+  if (d.size() < 10) return nullptr;
+  const std::int16_t contours = std::int16_t(be16(0));
+  if (contours < 1 || contours > 999) return nullptr;
+  std::size_t pos = 10;
+  if (pos + 2 * std::size_t(contours) + 2 > d.size()) return nullptr;
+  std::vector<std::uint16_t> ends;
+  for (int i = 0; i < contours; ++i, pos += 2) {
+    if (!ends.empty() && be16(pos) < ends.back()) return nullptr;
+    ends.push_back(be16(pos));
+  }
+  const std::size_t points = std::size_t(ends.back()) + 1;
+  pos += 2 + be16(pos);
+  if (pos > d.size()) return nullptr;
+  std::vector<std::uint8_t> flags;
+  while (flags.size() < points) {
+    if (pos >= d.size()) return nullptr;
+    const std::uint8_t f = d[pos++];
+    std::size_t r = 1;
+    if (f & 0x08) {
+      if (pos >= d.size()) return nullptr;
+      r += d[pos++];
+    }
+    if (flags.size() + r > points) return nullptr;
+    flags.insert(flags.end(), r, f);
+  }
+  std::vector<std::int32_t> delta[2];
+  for (int axis = 0; axis < 2; ++axis) {
+    const std::uint8_t shortBit = axis == 0 ? 0x02 : 0x04, sameBit = axis == 0 ? 0x10 : 0x20;
+    for (std::size_t i = 0; i < points; ++i) {
+      std::int32_t v = 0;
+      if (flags[i] & shortBit) {
+        if (pos >= d.size()) return nullptr;
+        v = (flags[i] & sameBit) ? d[pos] : -std::int32_t(d[pos]);
+        ++pos;
+      } else if (!(flags[i] & sameBit)) {
+        if (pos + 2 > d.size()) return nullptr;
+        v = std::int16_t(be16(pos));
+        pos += 2;
+      }
+      delta[axis].push_back(v);
+    }
+  }
+  struct P {
+    float x, y;
+    bool on;
+  };
+  auto out = std::make_unique<CPathPointList>();
+  std::int32_t x = 0, y = 0;
+  std::size_t first = 0;
+  for (std::uint16_t end : ends) {
+    std::vector<P> c;
+    for (std::size_t i = first; i <= end && i < points; ++i) {
+      x += delta[0][i];
+      y += delta[1][i];
+      c.push_back({float(x), float(y), (flags[i] & 1) != 0});
+    }
+    first = std::size_t(end) + 1;
+    if (c.empty()) continue;
+    std::vector<P> seq;
+    P start;
+    if (c.front().on) {
+      start = c.front();
+      seq.assign(c.begin() + 1, c.end());
+    } else if (c.back().on) {
+      start = c.back();
+      seq.assign(c.begin(), c.end() - 1);
+    } else {
+      start = {(c.back().x + c.front().x) / 2.0f, (c.back().y + c.front().y) / 2.0f, true};
+      seq = c;
+    }
+    std::vector<PathPoint> recs{{start.x, start.y, 0x11}};
+    P p0 = start;
+    for (std::size_t i = 0; i < seq.size();) {
+      const P q = seq[i];
+      if (q.on) {
+        recs.push_back({q.x, q.y, 0x01});
+        p0 = q;
+        ++i;
+        continue;
+      }
+      P p1;
+      if (i + 1 >= seq.size()) {
+        p1 = start;
+        ++i;
+      } else if (seq[i + 1].on) {
+        p1 = seq[i + 1];
+        i += 2;
+      } else {
+        p1 = {(q.x + seq[i + 1].x) / 2.0f, (q.y + seq[i + 1].y) / 2.0f, true};
+        ++i;
+      }
+      recs.push_back({(2.0f * q.x + p0.x) / 3.0f, (2.0f * q.y + p0.y) / 3.0f, 0x00});
+      recs.push_back({(2.0f * q.x + p1.x) / 3.0f, (2.0f * q.y + p1.y) / 3.0f, 0x00});
+      recs.push_back({p1.x, p1.y, 0x01});
+      p0 = p1;
+    }
+    if (recs.size() > 1) recs.back().flags = 0x41;
+    for (const PathPoint& p : recs) out->AddPoint(p);
+  }
+  if (out->count == 0) return nullptr;
+  out->EndPoints();
+  return out;
+}
+
+// The reader's steps, each opening the file itself, and the plain rules: the
+// outline a code has in the file as it is now.
 std::unique_ptr<CPathPointList> StepOutline(const std::string& path, std::uint16_t code, int set,
                                             TtFontMetrics* m) {
   CDiskFile f;
@@ -95,17 +213,18 @@ std::unique_ptr<CPathPointList> StepOutline(const std::string& path, std::uint16
   if (!CTrueTypeReader::LookupGlyphIndex(f, lookup, &glyph)) return nullptr;
   std::vector<std::uint8_t> data;
   if (!CTrueTypeReader::ReadGlyph(f, glyph, &data) || data.empty()) return nullptr;
+  // The reader's own parsing and building steps give the plain rules' outline.
+  std::unique_ptr<CPathPointList> plain = PlainGlyphOutline(data);
   TtSimpleGlyph g;
-  if (!CTrueTypeReader::ParseSimpleGlyph(data, &g)) return nullptr;
-  return CTrueTypeReader::BuildOutline(g);
-}
-
-std::vector<std::uint8_t> BlockBytes(const CPathPointList& l) {
-  std::vector<std::uint8_t> b;
-  if (!l.points) return b;
-  plat::GlobalLockGuard g(l.points);
-  b.assign(g.bytes(), g.bytes() + g.size());
-  return b;
+  std::unique_ptr<CPathPointList> steps =
+      CTrueTypeReader::ParseSimpleGlyph(data, &g) ? CTrueTypeReader::BuildOutline(g) : nullptr;
+  EXPECT_EQ(bool(steps), bool(plain));
+  if (steps && plain) {
+    EXPECT_EQ(steps->count, plain->count);
+    EXPECT_EQ(std::memcmp(&steps->bounds, &plain->bounds, sizeof plain->bounds), 0);
+    EXPECT_EQ(BlockBytes(*steps), BlockBytes(*plain));
+  }
+  return plain;
 }
 
 // The outline of the code (and the metrics) equal the steps' to the byte.
