@@ -102,35 +102,31 @@ class OutlineCollector {
       std::size_t lim = k;
       while (lim < r.n && r.p[lim].flags != PP_END) ++lim;
       const float a = m.m00, c = m.m10, e = m.m20, bb = m.m01, d = m.m11, f = m.m21;
-      for (std::size_t i = 0; i < k; ++i) {
+      // The box of the points as they are written, the first one starting
+      // it: -left, -top, right, bottom in one register, each point widening
+      // all four (the negated lanes keep the minimum as std::min would, ties
+      // and NaN alike).
+      typedef float V4 __attribute__((vector_size(16)));
+      V4 box = {0, 0, 0, 0};
+      bool any = false;
+      std::size_t i = 0;
+      for (; i < k; ++i) {
         PathPoint p = r.p[i];
         if (pathrec::IsPoint(p.flags)) {
           const float x = p.x, y = p.y;
           p.x = x * a + y * c + e;
           p.y = x * bb + y * d + f;
+          const V4 q = {-p.x, -p.y, p.x, p.y};
+          if (any) {
+            box = box < q ? q : box;
+          } else {
+            box = q;
+            any = true;
+          }
         }
         out[i] = p;
       }
-      // The box of the points, the first one starting it: -left, -top,
-      // right, bottom in one register, each point widening all four (the
-      // negated lanes keep the minimum as std::min would, ties and NaN alike).
-      typedef float V4 __attribute__((vector_size(16)));
-      std::size_t i = 0;
-      while (i < k && !pathrec::IsPoint(out[i].flags)) ++i;
-      bool any = i < k;
-      float l = 0, t = 0, rt = 0, bt = 0;
-      if (any) {
-        V4 box = {-out[i].x, -out[i].y, out[i].x, out[i].y};
-        for (++i; i < k; ++i) {
-          if (!pathrec::IsPoint(out[i].flags)) continue;
-          const V4 p = {-out[i].x, -out[i].y, out[i].x, out[i].y};
-          box = box < p ? p : box;
-        }
-        l = -box[0];
-        t = -box[1];
-        rt = box[2];
-        bt = box[3];
-      }
+      float l = -box[0], t = -box[1], rt = box[2], bt = box[3];
       for (i = k; i < lim; ++i) {
         PathPoint p = r.p[i];
         if (!pathrec::IsPoint(p.flags)) continue;
