@@ -200,7 +200,7 @@ void WindowWidget::SyncScrollBars() {
   if (!w) return;
   SIZE c = w->GetClientSize();
   for (int bar : {SB_HORZ, SB_VERT}) {
-    bool want = (w->GetStyle() & (bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL)) != 0;
+    bool want = !HasOwnScrollBars() && (w->GetStyle() & (bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL)) != 0;
     if (!want) {
       if (bars_[bar]) bars_[bar]->hide();
       continue;

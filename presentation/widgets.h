@@ -52,6 +52,9 @@ class WindowWidget : public QWidget {
  protected:
   // Bars and native controls show their own picture, not the surface.
   virtual bool ShowsSurface() const { return true; }
+  // A native control draws its own scroll bars; the window's WS_HSCROLL/WS_VSCROLL
+  // become framework bars only where the widget shows the window's surface.
+  virtual bool HasOwnScrollBars() const { return false; }
   virtual void SyncContent() {}
   void SyncGeometry();
   void SyncScrollBars();

@@ -734,6 +734,82 @@ TEST_F(PresentationTest, EveryControlKindShowsItsModelAndFeedsUserActions) {
   dlg.DestroyWindow();
 }
 
+// A control's WS_VSCROLL / WS_HSCROLL are its own to draw (a combo box's drop list,
+// a list's or an edit's bars); only a window that shows its surface gets the
+// framework's bars.
+TEST_F(PresentationTest, NativeControlsShowNoFrameworkScrollBars) {
+  DialogTemplate t;
+  t.caption = "Bars";
+  t.style = WS_POPUP | WS_CAPTION;
+  t.rect = RECT{0, 0, 400, 300};
+  constexpr DWORD kBoth = WS_VSCROLL | WS_HSCROLL;
+  t.items = {DlgItemDef(30, CtrlKind::ComboBox, "", CBS_DROPDOWNLIST | WS_VSCROLL, RECT{5, 5, 150, 200}),
+             DlgItemDef(31, CtrlKind::ListBox, "", LBS_NOTIFY | kBoth, RECT{160, 5, 300, 120}),
+             DlgItemDef(32, CtrlKind::Edit, "", ES_MULTILINE | kBoth, RECT{160, 130, 300, 200}),
+             DlgItemDef(33, CtrlKind::Custom, "", kBoth, RECT{310, 5, 390, 200})};
+  res::SetDialog(301, t);
+  ControlsDlg dlg;
+  ASSERT_TRUE(dlg.Create(301, frame));
+  dlg.Item<CComboBox>(30)->AddString("one");
+  Settle();
+  auto bars = [&](UINT id) {
+    return host->WidgetOf(dlg.GetDlgItem(id)->m_hWnd)->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly);
+  };
+  for (UINT id : {30u, 31u, 32u}) EXPECT_TRUE(bars(id).isEmpty()) << id;
+  EXPECT_EQ(bars(33).size(), 2);
+  dlg.DestroyWindow();
+}
+
+// Records the scroll codes its scroll bar controls send and moves them as asked.
+class ScrollDlg : public CDialog {
+ public:
+  std::vector<std::pair<UINT, UINT>> codes;  // code, position
+  void OnHScroll(UINT code, UINT pos, CWnd* bar) override {
+    codes.emplace_back(code, pos);
+    auto* s = dynamic_cast<CScrollBar*>(bar);
+    if (s && code == SB_LINERIGHT) s->SetScrollPos(s->GetScrollPos() + 1);
+    if (s && code == SB_THUMBPOSITION) s->SetScrollPos(int(pos));
+  }
+};
+
+TEST_F(PresentationTest, ScrollBarControlShowsItsRangeAndSendsTheUsersScrolls) {
+  DialogTemplate t;
+  t.caption = "Scroll";
+  t.style = WS_POPUP | WS_CAPTION;
+  t.rect = RECT{0, 0, 300, 100};
+  t.items = {DlgItemDef(40, CtrlKind::ScrollBar, "", SBS_HORZ, RECT{10, 10, 250, 26})};
+  res::SetDialog(302, t);
+  ScrollDlg dlg;
+  ASSERT_TRUE(dlg.Create(302, frame));
+  auto* bar = dlg.Item<CScrollBar>(40);
+  bar->SetScrollRange(0, 300);
+  bar->SetScrollPos(120);
+  Settle();
+  auto* q = host->WidgetOf(bar->m_hWnd)->findChild<QScrollBar*>();
+  ASSERT_NE(q, nullptr);
+  EXPECT_EQ(q->orientation(), Qt::Horizontal);
+  EXPECT_EQ(q->minimum(), 0);
+  EXPECT_EQ(q->maximum(), 300);
+  EXPECT_EQ(q->value(), 120);
+
+  q->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  Settle();
+  EXPECT_EQ(bar->GetScrollPos(), 121);
+  EXPECT_EQ(q->value(), 121);
+  q->setSliderDown(true);
+  q->setSliderPosition(250);
+  q->setSliderDown(false);
+  Settle();
+  EXPECT_EQ(bar->GetScrollPos(), 250);
+  EXPECT_EQ(q->value(), 250);
+  ASSERT_GE(dlg.codes.size(), 4u);
+  EXPECT_EQ(dlg.codes[0], std::make_pair(UINT(SB_LINERIGHT), 0u));
+  EXPECT_EQ(dlg.codes[1], std::make_pair(UINT(SB_ENDSCROLL), 0u));
+  EXPECT_EQ(dlg.codes[dlg.codes.size() - 2], std::make_pair(UINT(SB_THUMBPOSITION), 250u));
+  EXPECT_EQ(dlg.codes.back(), std::make_pair(UINT(SB_ENDSCROLL), 0u));
+  dlg.DestroyWindow();
+}
+
 // Accepts every label edit of its list and records the texts.
 class LabelDlg : public CDialog {
  public:
