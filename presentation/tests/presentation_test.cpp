@@ -433,6 +433,57 @@ TEST_F(PresentationTest, ModalDialogDrivenLikeAUser) {
   EXPECT_EQ(dlg.name, "标牌 40");
 }
 
+// Counts the times its widget shows and hides.
+class ShowCounter : public QObject {
+ public:
+  int shows = 0, hides = 0;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Show) ++shows;
+    if (e->type() == QEvent::Hide) ++hides;
+    return false;
+  }
+};
+
+// A dialog whose start lets the presentation catch up (a message box, a file
+// dialog) stays hidden until its start is done.
+class PumpingStartDlg : public NameDlg {
+ public:
+  ShowCounter counter;
+  bool visibleInStart = true;
+  BOOL OnInitDialog() override {
+    NameDlg::OnInitDialog();
+    QWidget* top = pres::Host::Get()->TopOf(m_hWnd);
+    if (top) top->installEventFilter(&counter);
+    pres::Host::Get()->Flush();
+    QCoreApplication::processEvents();
+    visibleInStart = top && top->isVisible();
+    QTimer::singleShot(0, atRun);  // once the run has begun
+    return TRUE;
+  }
+  std::function<void()> atRun;
+};
+
+// A modal dialog shows once, already modal and placed: a window shown, hidden and
+// shown again at once may stay unmapped under a window manager.
+TEST_F(PresentationTest, ModalDialogShowsOnceAfterItsStart) {
+  PumpingStartDlg dlg;
+  int showsAtRun = -1, hidesAtRun = -1;
+  bool modal = false;
+  dlg.atRun = [&] {
+    QWidget* top = host->TopOf(dlg.m_hWnd);
+    ASSERT_NE(top, nullptr);
+    showsAtRun = dlg.counter.shows;
+    hidesAtRun = dlg.counter.hides;
+    modal = top->isModal() && top->isVisible();
+    dlg.EndDialog(IDCANCEL);
+  };
+  dlg.DoModal();
+  EXPECT_FALSE(dlg.visibleInStart);
+  EXPECT_TRUE(modal);
+  EXPECT_EQ(showsAtRun, 1);
+  EXPECT_EQ(hidesAtRun, 0);
+}
+
 TEST_F(PresentationTest, MessageBoxAnswers) {
   QTimer poke;
   poke.setInterval(10);
