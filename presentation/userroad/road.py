@@ -356,6 +356,44 @@ def expect_fills_work_area(desk, wid, what):
         raise Failed(f"{e}: {last[0]}")
 
 
+SHADOW, PAPER = (128, 128, 128), (255, 255, 255)
+
+
+def shows_whole_page(desk, wid):
+    """The page's right and bottom shadow strips (5 grey pixels) show whole, with the
+    view's white beyond them: the page's edges are inside the view, clear of its
+    scroll bars."""
+    shot = desk.window_pixels(wid)
+    w, h = shot.width, shot.height
+
+    def strip(at):
+        # Five shadow pixels after something else, then the view's white.
+        for i in range(1, len(at) - 6):
+            if at[i - 1] != SHADOW and all(p == SHADOW for p in at[i:i + 5]) and at[i + 5] == PAPER:
+                return True
+        return False
+
+    row = [shot.pixel(x, h // 2) for x in range(w)]
+    if not strip(row):
+        return "no right shadow of the page in the middle row"
+    column = [shot.pixel(w // 3, y) for y in range(h)]
+    if not strip(column):
+        return "no bottom shadow of the page in the column at a third"
+    return None
+
+
+def expect_whole_page(desk, wid):
+    last = []
+
+    def whole():
+        last[:] = [shows_whole_page(desk, wid)]
+        return last[0] is None
+    try:
+        poll("the page shows whole with its shadow", whole)
+    except Failed as e:
+        raise Failed(f"{e}: {last[0]}")
+
+
 def main_area(desk, wid):
     x, y, w, h = desk.geometry(wid)
     return w, h
@@ -409,6 +447,8 @@ def road(desk, prog, out):
         main = prog.wait_main()
         idle(prog)
         expect_fills_work_area(desk, main, "the main window fills the work area")
+        step = "the page shows whole"
+        expect_whole_page(desk, main)
         activate(desk, main)
         base = object_count(prog.doc)
         w, h = main_area(desk, main)
