@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <algorithm>
+#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -47,9 +48,14 @@
 #include "framework/input.h"
 #include "framework/resources.h"
 #include "model/settings.h"
+#include "app/appids.h"
+#include "app/appresources.h"
+#include "app/imagevectordlg.h"
+#include "output/carveorigindlg.h"
 #include "output/cutinfo.h"
 #include "output/cutter.h"
 #include "output/cutwindow.h"
+#include "output/portsettingdlg.h"
 #include "platform/codepage.h"
 #include "presentation/host.h"
 #include "presentation/widgets.h"
@@ -859,6 +865,49 @@ TEST_F(PresentationTest, ScrollBarControlShowsItsRangeAndSendsTheUsersScrolls) {
   EXPECT_EQ(dlg.codes[dlg.codes.size() - 2], std::make_pair(UINT(SB_THUMBPOSITION), 250u));
   EXPECT_EQ(dlg.codes.back(), std::make_pair(UINT(SB_ENDSCROLL), 0u));
   dlg.DestroyWindow();
+}
+
+// The texts of a dialog's labels, check boxes, radio buttons and buttons that its
+// controls cut off, with the room they have.
+std::vector<std::string> CutTexts(pres::Host& host, CDialog& dlg) {
+  std::vector<std::string> cut;
+  for (CWnd* c : dlg.Children()) {
+    QWidget* w = host.WidgetOf(c->m_hWnd);
+    if (!w || !c->IsWindowVisible()) continue;
+    const QSize room = w->size();
+    auto note = [&](const QString& text, int need) {
+      cut.push_back(text.toStdString() + ": " + std::to_string(need) + " > " + std::to_string(room.width()));
+    };
+    if (auto* l = w->findChild<QLabel*>(); l && !l->text().isEmpty()) {
+      const int need = l->fontMetrics().horizontalAdvance(l->text());
+      // A wrapped label shows whole when its lines fit its height.
+      if (need > room.width() && (!l->wordWrap() || l->heightForWidth(room.width()) > room.height())) note(l->text(), need);
+    } else if (auto* b = w->findChild<QAbstractButton*>(); b && !b->text().isEmpty() && !w->findChild<QGroupBox*>()) {
+      const int indicator = qobject_cast<QPushButton*>(b) ? 8 : 20;
+      const int need = b->fontMetrics().horizontalAdvance(b->text().remove('&')) + indicator;
+      if (need > room.width()) note(b->text(), need);
+    }
+  }
+  return cut;
+}
+
+// The engraving, scanning and tracing dialogs show every label whole.
+TEST_F(PresentationTest, ImageAndEngravingDialogsShowTheirLabelsWhole) {
+  QTemporaryDir dir;
+  appres::RegisterAppResources();
+  RegisterImageVectorDialogs();
+  CPortSettingDlg port;                                                    // registers 299
+  CCarveOriginDlg origin(nullptr, dir.path().toStdString() + "/Carves.INI",  // registers 309
+                         dir.path().toStdString() + "/Port.INI");
+  for (UINT id : {UINT(ivdlg::IDD_IMAGE_VECTOR), UINT(ivdlg::IDD_VECTOR_SET), UINT(ivdlg::IDD_VECTOR_SET_ALL),
+                  UINT(portid::IDD_PORT_SETTING), UINT(carveid::IDD_CARVE_ORIGIN), UINT(appid::IDD_SCAN)}) {
+    CDialog dlg;
+    ASSERT_TRUE(dlg.Create(id, frame)) << id;
+    dlg.ShowWindow(SW_SHOW);
+    Settle();
+    EXPECT_EQ(CutTexts(*host, dlg), std::vector<std::string>{}) << id;
+    dlg.DestroyWindow();
+  }
 }
 
 // Accepts every label edit of its list and records the texts.
