@@ -378,10 +378,7 @@ class Control : public WindowWidget {
   bool eventFilter(QObject* o, QEvent* e) override {
     if (o == native_ && e->type() == QEvent::FocusIn) {
       HWND h = hwnd_;
-      host_.Defer(h, [h] {
-        CWnd* w = CWnd::FromHandle(h);
-        if (CWnd::GetFocus() != w) w->SetFocus();
-      });
+      host_.Defer(h, [h] { TakeFocusFromQt(h); });
     }
     if (o == native_ && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
       auto* k = static_cast<QKeyEvent*>(e);

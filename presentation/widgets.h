@@ -96,6 +96,11 @@ QImage LoadBitmap(fw::UINT id, qreal devicePixelRatio = 1.0);
 QCursor CursorOf(fw::HCURSOR id);
 bool HasCursorPicture(fw::HCURSOR id);
 
+// Qt's focus moved to the window's widget: the window takes the framework's focus,
+// unless it is hidden or a modal dialog has disabled its top-level window (Qt moves
+// its focus on as a window hides, which is no choice of the user's).
+void TakeFocusFromQt(fw::HWND h);
+
 // Makes the widget of a new window: the kind follows the window's class.
 WindowWidget* MakeWidget(Host& host, fw::CWnd* w, QWidget* parent);
 

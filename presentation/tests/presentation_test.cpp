@@ -490,6 +490,32 @@ TEST_F(PresentationTest, ModalDialogShowsOnceAfterItsStart) {
   EXPECT_EQ(hidesAtRun, 0);
 }
 
+// Escape ends a modal dialog even without a control to take the keyboard (the
+// screen grab's window): a key the window system gives the Qt window itself,
+// with no widget of it focused, reaches the dialog; Qt moving its focus within
+// the window the dialog disabled (as that window hides) does not take the
+// keyboard from the dialog.
+TEST_F(PresentationTest, EscapeEndsAModalDialogWithoutControls) {
+  res::SetDialog(303, DialogTemplate{"", WS_POPUP, RECT{0, 0, 200, 100}, {}});
+  CDialog dlg(303, frame);
+  QObject during;  // the steps end with the test
+  QTimer::singleShot(0, &during, [&] {
+    QWidget* top = host->TopOf(dlg.m_hWnd);
+    ASSERT_NE(top, nullptr);
+    QFocusEvent moved(QEvent::FocusIn, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(ViewWidget(), &moved);
+    QTest::keyClick(top, Qt::Key_Escape);
+    // The loop's next turn serves the key; a dialog still open then never got it.
+    QTimer::singleShot(0, &during, [&] {
+      QTimer::singleShot(0, &during, [&] {
+        EXPECT_TRUE(dlg.IsEnded());
+        if (!dlg.IsEnded()) dlg.EndDialog(IDOK);
+      });
+    });
+  });
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+}
+
 TEST_F(PresentationTest, MessageBoxAnswers) {
   QTimer poke;
   poke.setInterval(10);
