@@ -431,23 +431,24 @@ void RegisterDialogs() {
                                         DlgItemDef(fw::IDOK, CtrlKind::Button, "OK", WS_CHILD, {0, 0, 0, 0}),
                                         DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel", WS_CHILD, {0, 0, 0, 0}),
                                     }});
-  // 243 x 107 dialog units at two pixels a unit.
+  // 243 x 107 dialog units at two pixels a unit, the buttons a little wider for
+  // their texts.
   constexpr fw::DWORD kButton = kChild | fw::WS_TABSTOP;
   fw::res::SetDialog(appid::IDD_SCAN,
                      DialogTemplate{"Scan",
                                     kPopup,
-                                    {0, 0, 486, 214},
+                                    {0, 0, 496, 214},
                                     {
                                         DlgItemDef(fw::IDOK, CtrlKind::Button, "Ok",
-                                                   kButton | fw::BS_DEFPUSHBUTTON | fw::WS_DISABLED, {400, 6, 480, 34}),
-                                        DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel", kButton, {400, 40, 480, 68}),
+                                                   kButton | fw::BS_DEFPUSHBUTTON | fw::WS_DISABLED, {400, 6, 490, 34}),
+                                        DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel", kButton, {400, 40, 490, 68}),
                                         DlgItemDef(appid::IDC_SCAN_PREVIEW, CtrlKind::Static, "", kChild, {8, 6, 390, 204}),
                                         DlgItemDef(appid::ID_TWAIN_SELECT, CtrlKind::Button, "Select Twain",
-                                                   kButton | fw::WS_DISABLED, {400, 98, 480, 126}),
+                                                   kButton | fw::WS_DISABLED, {400, 98, 490, 126}),
                                         DlgItemDef(appid::ID_TWAIN_SCAN, CtrlKind::Button, "Scan", kButton | fw::WS_DISABLED,
-                                                   {400, 132, 480, 160}),
+                                                   {400, 132, 490, 160}),
                                         DlgItemDef(appid::IDC_SCAN_SAVE, CtrlKind::Button, "Save", kButton | fw::WS_DISABLED,
-                                                   {400, 176, 480, 204}),
+                                                   {400, 176, 490, 204}),
                                     }});
   CGuideLinePage::RegisterTemplate();
   printout::RegisterTemplate();

@@ -299,8 +299,7 @@ void CVORLAN98View::OnSize(fw::UINT type, int cx, int cy) {
   // An empty design, or one whose page nobody zoomed or scrolled since it was fitted,
   // keeps its page fitted into the window (the frame's last resize comes after the fit).
   CVORLAN98Doc* doc = GetDoc();
-  if (doc && (doc->GetObjectCount() == 0 || ShowsFittedPage()) && cx > 0 && cy > 0)
-    SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
+  if (doc && (doc->GetObjectCount() == 0 || ShowsFittedPage()) && cx > 0 && cy > 0) ZoomNormal();
 }
 
 fw::BOOL CVORLAN98View::OnCommand(fw::WPARAM wp, fw::LPARAM lp) {
@@ -554,6 +553,33 @@ void CVORLAN98View::PasteObjectList(CSegArray& list, const CFPoint* offset) {
 }
 
 // --- Page ------------------------------------------------------------------------------
+
+CFRect CVORLAN98View::PageViewRect() const {
+  CVORLAN98Doc* doc = GetDoc();
+  const double w = doc ? doc->GetPageWidth() : GetPageWidth();
+  const double h = doc ? doc->GetPageHeight() : GetPageHeight();
+  constexpr double kMargin = 10.0;  // mm, left of and above the page
+  // Pixels right of and below the page: its shadow and one more.
+  constexpr double kRoom = kShadow + 1;
+  double areaW = 0.0, areaH = 0.0;
+  if (m_rulers) m_rulers->DrawingArea(&areaW, &areaH);
+  double right = kMargin;
+  if (areaW > kRoom && areaH > kRoom && std::isfinite(w) && std::isfinite(h)) {
+    // The zoom with 10 mm on the far sides, or the one that leaves kRoom pixels
+    // there, whichever shows less: at it both fit.
+    const double withMargin = std::max((w + 2 * kMargin) / areaW, (h + 2 * kMargin) / areaH);
+    const double withRoom = std::max((w + kMargin) / (areaW - kRoom), (h + kMargin) / (areaH - kRoom));
+    right = std::max(kMargin, kRoom * std::max(withMargin, withRoom));
+  }
+  return CFRect(float(-kMargin), float(-kMargin), float(w + right), float(h + right));
+}
+
+void CVORLAN98View::ZoomNormal() {
+  if (!m_rulers) return;
+  ZoomToRect(PageViewRect());
+  KeepAsFitted();
+  RepaintAll();
+}
 
 void CVORLAN98View::PaintPage(plat::DC* dc) {
   CVORLAN98Doc* doc = GetDoc();

@@ -93,6 +93,12 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   void PasteObjects(const CFPoint* offset);
   // The page, its shadow and its grid, through the view matrix.
   void PaintPage(plat::DC* dc);
+  // What Zoom Normal shows: from 10 mm left of and above the page to far enough
+  // right of and below it that its edge and shadow show too.
+  CFRect PageViewRect() const;
+  // Zoom Normal: the zoom for PageViewRect, kept as the fitted page that the
+  // window's resizes follow.
+  void ZoomNormal();
 
   // --- State.
   CGraphObject* GetPendingObject() const { return m_pending.get(); }

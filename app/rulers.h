@@ -109,6 +109,8 @@ class CViewRulers : public CRulerMarkerServices {
   void UpdateBars();
   // XOR feedback of a guide line being dragged.
   void DrawGuideFeedback(plat::DC* dc) { m_guides.DrawGuideFeedback(dc); }
+  // The drawing area: the client size less the rulers, at least 1 x 1.
+  void DrawingArea(double* w, double* h) const;
 
   // --- Guides.
   CRulerGuides& Guides() { return m_guides; }
@@ -127,8 +129,6 @@ class CViewRulers : public CRulerMarkerServices {
   void DrawVertMarker(float y, plat::DC* dc) override;
 
  private:
-  // The drawing area: the client size less the rulers, at least 1 x 1.
-  void DrawingArea(double* w, double* h) const;
   void SetMatrix();
 
   CRulerBar m_horz{false};

@@ -45,7 +45,12 @@ fw::BOOL CScanDlg::OnInitDialog() {
   m_image.reset();
   if (IsAvailable()) {
     SetParentWindow(this);
-    if (!OpenSourceManager()) OnError(kErrorOpenManager);
+    bool opened = false;
+    {
+      WaitCursor wait;
+      opened = OpenSourceManager();
+    }
+    if (!opened) OnError(kErrorOpenManager);
   }
   const bool open = GetState() == 3;
   for (fw::UINT id : {appid::ID_TWAIN_SELECT, appid::ID_TWAIN_SCAN})
@@ -58,15 +63,28 @@ fw::BOOL CScanDlg::PreTranslateMessage(fw::MSG* msg) {
   return fw::CDialog::PreTranslateMessage(msg);
 }
 
-void CScanDlg::OnSelectTwain() { SelectSource(); }
+// Looking for scanners and scanning take seconds: the wait cursor shows meanwhile.
+void CScanDlg::OnSelectTwain() {
+  WaitCursor wait;
+  SelectSource();
+}
 
 void CScanDlg::OnScan() {
+  WaitCursor wait;
   // The source offers its images at the next message it is given.
   if (BeginAcquire()) PostMessage(fw::WM_NULL);
 }
 
+void CScanDlg::OnTransferReady(fw::MSG* message) {
+  WaitCursor wait;
+  CTwain::OnTransferReady(message);
+}
+
 void CScanDlg::OnError(int) {
+  // The message is no work in progress.
+  const fw::HCURSOR held = fw::SetCursor(fw::LoadStandardCursor(fw::IDC_ARROW));
   fw::AfxMessageBox("A TWAIN error occurred.", plat::MB_OK | plat::MB_ICONINFORMATION);
+  fw::SetCursor(held);
 }
 
 void CScanDlg::OnImage(plat::HGLOBAL image) {

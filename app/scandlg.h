@@ -19,6 +19,7 @@ class CScanDlg : public fw::CDialog, public CTwain {
   void OnOK() override;
   void OnCancel() override;
 
+  void OnTransferReady(fw::MSG* message) override;
   void OnImage(plat::HGLOBAL image) override;
   void OnError(int code) override;
 

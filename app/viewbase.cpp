@@ -158,10 +158,15 @@ void CVORLANView::SetPageSize(float left, float top, float width, float height) 
   const CFPoint o = m_rulers->GetOrigin();
   SetScrollPos(fw::SB_HORZ, TruncToLong(o.x), fw::TRUE);
   SetScrollPos(fw::SB_VERT, TruncToLong(o.y), fw::TRUE);
+  KeepAsFitted();
+  RepaintAll();
+}
+
+void CVORLANView::KeepAsFitted() {
+  if (!m_rulers) return;
   m_fitted = true;
   m_fitZoom = m_rulers->GetZoom();
   m_fitOrigin = m_rulers->GetOrigin();
-  RepaintAll();
 }
 
 bool CVORLANView::ShowsFittedPage() const {

@@ -66,9 +66,11 @@ class CVORLANView : public fw::CView, public virtual CViewServices {
   // -2n .. 3n with n the larger side.
   void SetPageSize(float left, float top, float width, float height);
   void SetPageRect(float left, float top, float width, float height) { SetPageSize(left, top, width, height); }
-  // True while the view still shows the page as the last SetPageSize fitted it
-  // (no zoom or scroll since).
+  // True while the view still shows the page as the last SetPageSize or
+  // KeepAsFitted fitted it (no zoom or scroll since).
   bool ShowsFittedPage() const;
+  // The zoom and origin shown now count as the fitted page.
+  void KeepAsFitted();
   float GetPageWidth() const { return m_pageWidth; }
   float GetPageHeight() const { return m_pageHeight; }
   // The rulers' zoom for the rectangle, kept as the view's zoom.

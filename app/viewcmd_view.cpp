@@ -49,19 +49,9 @@ void OnRedraw(CVORLAN98View& view) {
   if (view.m_hWnd) view.Invalidate(fw::TRUE);
 }
 
-// The page from (-10, -10), or that widened to the rectangle.
-CFRect PageRect(const CVORLAN98View& view) {
-  CVORLAN98Doc* doc = view.GetDoc();
-  const float w = doc ? doc->GetPageWidth() : view.GetPageWidth();
-  const float h = doc ? doc->GetPageHeight() : view.GetPageHeight();
-  return CFRect(-10.0f, -10.0f, w, h);
-}
+CFRect PageRect(const CVORLAN98View& view) { return view.PageViewRect(); }
 
-void OnZoomNormal(CVORLAN98View& view) {
-  if (!view.GetRulers()) return;
-  view.ZoomToRect(PageRect(view));
-  view.RepaintAll();
-}
+void OnZoomNormal(CVORLAN98View& view) { view.ZoomNormal(); }
 
 void OnFitInWindow(CVORLAN98View& view) {
   CVORLAN98Doc* doc = view.GetDoc();

@@ -210,6 +210,9 @@ class CEdit : public CControl {
   int selStart_ = 0, selEnd_ = 0;
 };
 
+// A label that takes its clicks (else the mouse goes through it).
+constexpr DWORD SS_NOTIFY = 0x0100;
+
 class CStatic : public CControl {};
 
 class CListBox : public CControl {

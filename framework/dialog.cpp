@@ -127,9 +127,8 @@ BOOL CDialog::CreateDialogWindow(CWnd* parent, bool modal) {
   DWORD style = t ? t->style : (WS_POPUP | WS_CAPTION | WS_SYSMENU);
   RECT r = t ? t->rect : RECT{0, 0, 320, 240};
   std::string caption = t ? t->caption : caption_;
-  if (modal) style = (style & ~WS_CHILD) | WS_POPUP | WS_VISIBLE;
-  // A common dialog's own window only stands in for the host's dialog: never shown.
-  if (dynamic_cast<const CCommonDialog*>(this)) style &= ~WS_VISIBLE;
+  // A modal dialog shows once its start is done (see DoModal).
+  if (modal) style = (style & ~(WS_CHILD | WS_VISIBLE)) | WS_POPUP;
   if (!CreateEx(0, "#32770", caption, style, r, parent, 0)) return FALSE;
   return TRUE;
 }
@@ -156,13 +155,23 @@ int CDialog::DoModal() {
   bool reenable = top && top->IsWindowEnabled();
   HWND topHandle = top ? top->m_hWnd : 0;
   if (reenable) top->EnableWindow(FALSE);
+  CWnd* before = CWnd::GetFocus();
+  const HWND beforeHandle = before ? before->m_hWnd : 0;
   if (!CreateDialogWindow(owner, true)) {
     if (reenable && IsWindow(topHandle)) top->EnableWindow(TRUE);
     modal_ = false;
     return -1;
   }
-  SendMessage(WM_INITDIALOG);
-  if (!ended_)
+  const HWND self = m_hWnd;
+  const LRESULT focusFirst = SendMessage(WM_INITDIALOG);
+  // As the platform does: the keyboard goes into the dialog (its first tab stop, else
+  // the dialog itself), then the dialog shows; a common dialog's own window only
+  // stands in for the host's dialog and never shows.
+  if (!ended_ && IsWindow(self) && !dynamic_cast<const CCommonDialog*>(this)) {
+    if (focusFirst) FocusFirstTabStop();
+    if (IsWindow(self)) ShowWindow(SW_SHOW);
+  }
+  if (!ended_ && IsWindow(self))
     if (ModalDriver* d = GetModalDriver()) d->RunModal(*this);
   if (!ended_) {
     ended_ = true;
@@ -171,8 +180,21 @@ int CDialog::DoModal() {
   if (auto* s = dynamic_cast<ScriptedModalDriver*>(GetModalDriver())) s->Finished(*this);
   if (reenable && IsWindow(topHandle)) top->EnableWindow(TRUE);
   if (m_hWnd) DestroyWindow();
+  // The keyboard goes back where it was when it left with the dialog.
+  if (!CWnd::GetFocus() && beforeHandle && IsWindow(beforeHandle)) CWnd::FromHandle(beforeHandle)->SetFocus();
   modal_ = false;
   return result_;
+}
+
+void CDialog::FocusFirstTabStop() {
+  for (CWnd* c : Children()) {
+    const DWORD s = c->GetStyle();
+    if ((s & WS_TABSTOP) && (s & WS_VISIBLE) && !(s & WS_DISABLED)) {
+      c->SetFocus();
+      return;
+    }
+  }
+  SetFocus();
 }
 
 BOOL CDialog::Create(UINT templateId, CWnd* parent) {

@@ -88,6 +88,8 @@ class CDialog : public CWnd {
   void OnOKCommand() { OnOK(); }
   void OnCancelCommand() { OnCancel(); }
   BOOL CreateDialogWindow(CWnd* parent, bool modal);
+  // The first visible, enabled control with WS_TABSTOP, else the dialog itself.
+  void FocusFirstTabStop();
   UINT templateId_ = 0;
   CWnd* parent_ = nullptr;
   std::string caption_;  // for dialogs without a template

@@ -670,12 +670,38 @@ CWnd* CWnd::ChildWindowFromPoint(POINT p) const {
   return nullptr;
 }
 
+namespace {
+constexpr DWORD kButtonTypeMask = 0x000F;
+
+// Labels, frames and group boxes let the mouse through to what lies under them,
+// unless a label asks for its clicks.
+bool TransparentToMouse(const CWnd* w) {
+  const WndClass* c = w->GetWndClass();
+  if (!c || !(w->GetStyle() & WS_CHILD)) return false;
+  if (c->name == "Static") return !(w->GetStyle() & SS_NOTIFY);
+  if (c->name == "Button") return (w->GetStyle() & kButtonTypeMask) == BS_GROUPBOX;
+  return false;
+}
+
+// The deepest visible window under a point of `w`'s client that takes the mouse.
+CWnd* MouseChildAt(const CWnd* w, POINT p) {
+  for (CWnd* c : w->Children()) {
+    if (!(c->GetStyle() & WS_VISIBLE)) continue;
+    const RECT r = c->GetRectInParent();
+    if (p.x < r.left || p.x >= r.right || p.y < r.top || p.y >= r.bottom) continue;
+    if (CWnd* deeper = MouseChildAt(c, POINT{p.x - r.left, p.y - r.top})) return deeper;
+    if (!TransparentToMouse(c)) return c;
+  }
+  return nullptr;
+}
+}  // namespace
+
 CWnd* CWnd::WindowFromPoint(POINT s) {
   for (CWnd* w : WM().topLevel) {
     if (!(w->style_ & WS_VISIBLE)) continue;
     const RECT& r = w->rect_;
     if (s.x >= r.left && s.x < r.right && s.y >= r.top && s.y < r.bottom) {
-      CWnd* c = w->ChildWindowFromPoint(POINT{s.x - r.left, s.y - r.top});
+      CWnd* c = MouseChildAt(w, POINT{s.x - r.left, s.y - r.top});
       return c ? c : w;
     }
   }

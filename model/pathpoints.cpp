@@ -27,16 +27,22 @@ plat::COLORREF RecordColor(const PathPoint& r) {
   return plat::RGB(b[0], b[1], b[2]);
 }
 
-// Device point of a record: through the matrix unless it is the identity.
-plat::POINT ToDevice(const CMatrix3& m, bool identity, const PathPoint& r) {
-  CFPoint f{r.x, r.y};
-  plat::POINT p;
-  if (identity) {
-    p = {TruncToLong(f.x), TruncToLong(f.y)};
-  } else {
-    m.TransformPointToInt(f, &p);
-  }
-  return p;
+// TruncToLong, here where the walks call it for every point.
+inline plat::LONG Trunc(float v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483648.0f) return std::numeric_limits<plat::LONG>::max();
+  if (v <= -2147483648.0f) return std::numeric_limits<plat::LONG>::min();
+  return plat::LONG(v);
+}
+
+// Device point of a record: through the matrix unless it is the identity
+// (as CMatrix3::TransformPointToInt).
+inline plat::POINT ToDevice(const CMatrix3& m, bool identity, const PathPoint& r) {
+  const float x = r.x, y = r.y;
+  if (identity) return {Trunc(x), Trunc(y)};
+  const float tx = x * m.m00 + y * m.m10 + m.m20;
+  const float ty = x * m.m01 + y * m.m11 + m.m21;
+  return {Trunc(tx), Trunc(ty)};
 }
 
 // Overlap of two rectangles with exclusive right and bottom edges.
@@ -82,6 +88,8 @@ class ColorObjects {
     }
     pen_ = pen;
   }
+  // Whether a colour record chose a pen or brush.
+  bool Changed() const { return pen_ || brush_; }
   void SelectBrush(plat::COLORREF c) {
     plat::HBRUSH brush = plat::CreateSolidBrush(c);
     if (!brush) return;
@@ -154,44 +162,299 @@ int CPathPointList::AppendPoint(const PathPoint& pt) {
   return count;
 }
 
-void CPathPointList::Widen(float x, float y) {
-  bounds.left = std::min(bounds.left, x);
-  bounds.right = std::max(bounds.right, x);
-  bounds.top = std::min(bounds.top, y);
-  bounds.bottom = std::max(bounds.bottom, y);
+namespace {
+
+// The sample parameters of a Bezier piece that leaves the bounds: t = 0.1,
+// 0.11, ... while t < 0.9, t a float stepped by 0.01; the curve's weights at
+// each, as the curve evaluation gives them (its value at the unit points).
+struct BoundSamples {
+  static constexpr int kMax = 96;
+  int n = 0;
+  float w0[kMax], w1[kMax], w2[kMax], w3[kMax];
+  BoundSamples() {
+    for (float t = 0.1f; t < 0.9f && n < kMax; t += 0.01f, ++n) {
+      CFPoint w;
+      w0[n] = CBezierSegment{{1, 0}, {0, 0}, {0, 0}, {0, 0}, {}}.PointAt(t, w).x;
+      w1[n] = CBezierSegment{{0, 0}, {1, 0}, {0, 0}, {0, 0}, {}}.PointAt(t, w).x;
+      w2[n] = CBezierSegment{{0, 0}, {0, 0}, {1, 0}, {0, 0}, {}}.PointAt(t, w).x;
+      w3[n] = CBezierSegment{{0, 0}, {0, 0}, {0, 0}, {1, 0}, {}}.PointAt(t, w).x;
+    }
+  }
+};
+
+const BoundSamples& Samples() {
+  static const BoundSamples samples;
+  return samples;
+}
+
+typedef float V4 __attribute__((vector_size(16)));
+typedef int M4 __attribute__((vector_size(16)));
+
+// Running bounds of the nodes, kept in a register by the builders as -left,
+// -top, right, bottom: a point widens all four with one comparison (the
+// negated lanes keep the minimum as the others the maximum, ties and NaN as
+// std::min and std::max leave them).
+struct Extent {
+  V4 v;
+  bool has;
+  Extent(const CFRect& b, bool h) : v{-b.left, -b.top, b.right, b.bottom}, has(h) {}
+  CFRect Rect() const { return CFRect(-v[0], -v[1], v[2], v[3]); }
+  static V4 Of(float x, float y) { return V4{-x, -y, x, y}; }
+  static bool All(M4 m) { return (m[0] & m[1] & m[2] & m[3]) != 0; }
+  bool Holds(float x, float y) const { return All(Of(x, y) <= v); }
+  void Widen(float x, float y) {
+    const V4 p = Of(x, y);
+    v = v < p ? p : v;
+  }
+  void Start(float x, float y) {
+    v = Of(x, y);
+    has = true;
+  }
+};
+
+// One axis of a Bezier piece widens the bounds [lo, hi] by its samples, one
+// after another as Widen does, with the curve evaluation's sums in its order.
+// Samples lie within the piece's coordinates but for rounding: a side the
+// piece stays well inside of is left as it is. Else the samples go four at a
+// time into a few running extremes: their smallest and largest are what the
+// one-by-one widening leaves (which steps over samples that are not numbers),
+// unless that extreme is a zero, whose sign depends on the order; then the
+// samples go one by one.
+void WidenAxisBySamples(float& lo, float& hi, float c0, float c1, float c2, float c3) {
+  const float cmin = std::min(std::min(c0, c1), std::min(c2, c3));
+  const float cmax = std::max(std::max(c0, c1), std::max(c2, c3));
+  const double big = std::max(std::fabs(double(cmin)), std::fabs(double(cmax)));
+  const double margin = big * 0x1p-20 + 1e-37;
+  const bool low = !(double(cmin) - margin > double(lo));
+  const bool high = !(double(cmax) + margin < double(hi));
+  if (!low && !high) return;
+  const BoundSamples& w = Samples();
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  auto sample = [&](int i) {
+    V4 a0, a1, a2, a3;
+    std::memcpy(&a0, w.w0 + i, sizeof a0);
+    std::memcpy(&a1, w.w1 + i, sizeof a1);
+    std::memcpy(&a2, w.w2 + i, sizeof a2);
+    std::memcpy(&a3, w.w3 + i, sizeof a3);
+    return a0 * c0 + a1 * c1 + a2 * c2 + a3 * c3;
+  };
+  // Two running extremes a side, so that one does not wait for the other.
+  V4 lo0 = {kInf, kInf, kInf, kInf}, lo1 = lo0, hi0 = -lo0, hi1 = hi0;
+  const int pairs = w.n / 8;
+  for (int k = 0; k < pairs; ++k) {
+    const V4 u = sample(8 * k), v = sample(8 * k + 4);
+    if (low) {
+      lo0 = u < lo0 ? u : lo0;
+      lo1 = v < lo1 ? v : lo1;
+    }
+    if (high) {
+      hi0 = u > hi0 ? u : hi0;
+      hi1 = v > hi1 ? v : hi1;
+    }
+  }
+  float m = kInf, M = -kInf;
+  for (int k = 0; k < 4; ++k) {
+    m = std::min(m, std::min(lo0[k], lo1[k]));
+    M = std::max(M, std::max(hi0[k], hi1[k]));
+  }
+  for (int i = 8 * pairs; i < w.n; ++i) {
+    const float v = w.w0[i] * c0 + w.w1[i] * c1 + w.w2[i] * c2 + w.w3[i] * c3;
+    m = std::min(m, v);
+    M = std::max(M, v);
+  }
+  if ((low && m == 0.0f) || (high && M == 0.0f)) {
+    for (int i = 0; i < w.n; ++i) {
+      const float v = w.w0[i] * c0 + w.w1[i] * c1 + w.w2[i] * c2 + w.w3[i] * c3;
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+    }
+    return;
+  }
+  if (low) lo = std::min(lo, m);
+  if (high) hi = std::max(hi, M);
+}
+
+[[gnu::noinline]] void WidenBySamples(Extent& e, float x0, float y0, float x1, float y1, float x2,
+                                      float y2, float x3, float y3) {
+  float left = -e.v[0], top = -e.v[1], right = e.v[2], bottom = e.v[3];
+  WidenAxisBySamples(left, right, x0, x1, x2, x3);
+  WidenAxisBySamples(top, bottom, y0, y1, y2, y3);
+  e.v = V4{-left, -top, right, bottom};
+}
+
+// The bounds for the record at index i of recs (available records there).
+inline void KeepExtent(Extent& e, const PathPoint* recs, std::size_t i, std::size_t available) {
+  const PathPoint& pt = recs[i];
+  if (!IsNode(pt.flags)) return;
+  if (!e.has) {
+    e.Start(pt.x, pt.y);
+    return;
+  }
+  e.Widen(pt.x, pt.y);
+  // A node ending a Bezier piece: the three records before it are P0, P1, P2.
+  if ((pt.flags & PP_START) || i < 3) return;
+  if (i >= available || (recs[i - 1].flags & PP_NODE)) return;
+  const PathPoint &p0 = recs[i - 3], &p1 = recs[i - 2], &p2 = recs[i - 1];
+  if (e.Holds(p0.x, p0.y) && e.Holds(p1.x, p1.y) && e.Holds(p2.x, p2.y) && e.Holds(pt.x, pt.y))
+    return;
+  WidenBySamples(e, p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, pt.x, pt.y);
+}
+
+// The bounds over the records from `from` up to the first end record or
+// `to`, as KeepExtent one after another would keep them; where it stopped.
+std::size_t KeepRun(Extent& e, const PathPoint* recs, std::size_t from, std::size_t to) {
+  std::size_t i = from;
+  for (; i < to && !e.has; ++i) {
+    if (recs[i].flags == PP_END) return i;
+    KeepExtent(e, recs, i, to);
+  }
+  for (; i < to; ++i) {
+    const PathPoint& pt = recs[i];
+    const std::uint8_t f = pt.flags;
+    if (f == PP_END) return i;
+    if (!IsNode(f)) continue;
+    e.Widen(pt.x, pt.y);
+    if (i < 3 || (f & PP_START) || (recs[i - 1].flags & PP_NODE)) continue;
+    const PathPoint &p0 = recs[i - 3], &p1 = recs[i - 2], &p2 = recs[i - 1];
+    const V4 v = e.v;
+    const bool in = Extent::All((Extent::Of(p0.x, p0.y) <= v) & (Extent::Of(p1.x, p1.y) <= v) &
+                                (Extent::Of(p2.x, p2.y) <= v) & (Extent::Of(pt.x, pt.y) <= v));
+    if (!in) WidenBySamples(e, p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, pt.x, pt.y);
+  }
+  return i;
+}
+
+}  // namespace
+
+void CPathPointList::KeepBounds(const PathPoint* recs, std::size_t available, int n) {
+  Extent e(bounds, hasBounds);
+  KeepExtent(e, recs, std::size_t(n - 1), available);
+  bounds = e.Rect();
+  hasBounds = e.has;
 }
 
 int CPathPointList::AddPoint(const PathPoint& pt) {
   int n = AppendPoint(pt);
   if (!IsNode(pt.flags) || !points) return n;
-  if (!hasBounds) {
-    bounds = CFRect(pt.x, pt.y, pt.x, pt.y);
-    hasBounds = true;
+  // Only a Bezier piece's end reads the records before it.
+  if (!hasBounds || (pt.flags & PP_START) || n < 4) {
+    const PathPoint one[1] = {pt};
+    Extent e(bounds, hasBounds);
+    KeepExtent(e, one, 0, 1);
+    bounds = e.Rect();
+    hasBounds = e.has;
     return n;
   }
-  Widen(pt.x, pt.y);
-  // A node ending a Bezier piece: the three records before it are P0, P1, P2.
-  int index = n - 1;
-  if ((pt.flags & PP_START) || index < 3) return n;
   Records r(points);
-  if (std::size_t(index) >= r.n || (r.p[index - 1].flags & PP_NODE)) return n;
-  CBezierSegment seg{{r.p[index - 3].x, r.p[index - 3].y},
-                     {r.p[index - 2].x, r.p[index - 2].y},
-                     {r.p[index - 1].x, r.p[index - 1].y},
-                     {pt.x, pt.y},
-                     {}};
-  const CFPoint four[4] = {seg.P0, seg.P1, seg.P2, seg.P3};
-  bool outside = false;
-  for (const CFPoint& p : four)
-    outside = outside ||
-              !PointInFRect(p.x, p.y, bounds.left, bounds.top, bounds.right, bounds.bottom);
-  if (!outside) return n;
-  for (float t = 0.1f; t < 0.9f; t += 0.01f) {
-    CFPoint s;
-    seg.PointAt(t, s);
-    Widen(s.x, s.y);
-  }
+  KeepBounds(r.p, r.n, n);
   return n;
+}
+
+// ---- Builder ----
+
+namespace {
+
+// Working buffers of the builders of a thread, kept for the next build.
+std::vector<std::unique_ptr<CPathPointBuilder::Buffer>>& BuilderBuffers() {
+  thread_local std::vector<std::unique_ptr<CPathPointBuilder::Buffer>> pool;
+  return pool;
+}
+
+}  // namespace
+
+CPathPointBuilder::CPathPointBuilder(CPathPointList& list)
+    : list_(list), direct_(list.points != 0) {
+  auto& pool = BuilderBuffers();
+  if (pool.empty()) {
+    buf_ = new Buffer;
+  } else {
+    buf_ = pool.back().release();
+    pool.pop_back();
+  }
+  buf_->size = 0;
+  if (!direct_) list_.count = 0;
+}
+
+CPathPointBuilder::~CPathPointBuilder() {
+  if (!direct_ && dirty_) Flush();
+  auto& pool = BuilderBuffers();
+  // A buffer grown by a huge outline is not kept.
+  if (pool.size() < 4 && buf_->cap <= (std::size_t(1) << 20))
+    pool.emplace_back(buf_);
+  else
+    delete buf_;
+}
+
+PathPoint* CPathPointBuilder::Room(std::size_t n) {
+  // A list built through its own AddPoint stages the points at the start.
+  const std::size_t at = direct_ ? 0 : buf_->size;
+  if (n > buf_->cap - at) {
+    const std::size_t cap = std::max({std::size_t(256), 2 * buf_->cap, at + n});
+    auto p = std::make_unique_for_overwrite<PathPoint[]>(cap);
+    if (at) std::memcpy(p.get(), buf_->p.get(), at * kRec);
+    buf_->p = std::move(p);
+    buf_->cap = cap;
+  }
+  return buf_->p.get() + at;
+}
+
+int CPathPointBuilder::AddPoints(const PathPoint* pts, std::size_t n) {
+  if (n == 0) return count();
+  std::memcpy(Room(n), pts, n * kRec);
+  return Commit(n);
+}
+
+int CPathPointBuilder::Commit(std::size_t n) {
+  if (direct_) {
+    for (std::size_t i = 0; i < n; ++i) list_.AddPoint(buf_->p[i]);
+    return list_.count;
+  }
+  while (n > 0) {
+    // A run up to and with the next end record.
+    const PathPoint* recs = buf_->p.get();
+    const std::size_t base = buf_->size;
+    Extent e(list_.bounds, list_.hasBounds);
+    const std::size_t k = KeepRun(e, recs, base, base + n) - base;
+    list_.bounds = e.Rect();
+    list_.hasBounds = e.has;
+    const bool ends = k < n;
+    const std::size_t total = base + k + (ends ? 1 : 0);
+    buf_->size = total;
+    dirty_ = true;
+    // The list's own growth: a first block of 100 records, then 50 more
+    // whenever the count reaches the capacity.
+    if (capacity_ == 0 && base == 0) capacity_ = CPathPointList::kFirstCapacity;
+    while (std::size_t(capacity_) < total) capacity_ += CPathPointList::kGrowBy;
+    list_.count = std::int32_t(total);
+    if (ends) {
+      capacity_ = std::int32_t(total);
+      Flush();
+    }
+    n -= total - base;
+  }
+  return list_.count;
+}
+
+void CPathPointBuilder::Flush() {
+  dirty_ = false;
+  const std::size_t n = buf_->size;
+  if (n == 0) return;
+  // Every byte is written below: the records, then zeros.
+  const std::size_t bytes = std::size_t(capacity_ + 2) * kRec;
+  plat::HGLOBAL h = list_.points ? plat::GlobalReAlloc(list_.points, bytes, plat::GMEM_MOVEABLE)
+                                 : plat::GlobalAlloc(plat::GMEM_MOVEABLE, bytes);
+  if (!h) {
+    list_.FreePoints();
+    list_.count = 0;
+    list_.capacity = 0;
+    return;
+  }
+  list_.points = h;
+  list_.capacity = capacity_;
+  list_.count = std::int32_t(n);
+  GlobalLockGuard g(h);
+  std::memcpy(g.bytes(), buf_->p.get(), n * kRec);
+  std::memset(g.bytes() + n * kRec, 0, bytes - n * kRec);
 }
 
 int CPathPointList::EndPoints() { return AppendPoint(PathPoint{0.0f, 0.0f, PP_END}); }
@@ -444,7 +707,7 @@ std::uint32_t CPathPointList::SaveToRecord(plat::HGLOBAL* out) const {
 // ---- Drawing ----
 
 void CPathPointList::StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMatrix3& m,
-                                std::size_t limit) const {
+                                std::size_t limit, plat::KeptStroke* keep) const {
   Records r(points);
   const std::size_t n = std::min(limit, r.n);
   const bool identity = m.IsIdentity();
@@ -517,12 +780,26 @@ void CPathPointList::StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMat
     afterControl = false;
   }
   dc->EndPath();
-  dc->StrokePath();
+  if (keep && !colors.Changed()) {
+    dc->StrokePath(keep);
+  } else {
+    if (keep) keep->Clear();
+    dc->StrokePath();
+  }
 }
 
 void CPathPointList::DrawOutline(plat::DC* dc, const plat::RECT* clip) const {
   if (!dc || !points) return;
   StrokeWalk(dc, clip, matrix, BlockRecords());
+}
+
+void CPathPointList::DrawOutlineThrough(plat::DC* dc, const CMatrix3& m,
+                                        plat::KeptStroke* keep) const {
+  if (!dc || !points) {
+    if (keep) keep->Clear();
+    return;
+  }
+  StrokeWalk(dc, nullptr, m, BlockRecords(), keep);
 }
 
 void CPathPointList::DrawOutlineWith(plat::DC* dc, const CMatrix3* m) const {
@@ -534,8 +811,12 @@ void CPathPointList::DrawOutlineWith(plat::DC* dc, const CMatrix3* m) const {
 
 int CPathPointList::FillPath(plat::DC* dc) const {
   if (!dc || !points) return 0;
+  return FillWalk(dc, matrix);
+}
+
+int CPathPointList::FillWalk(plat::DC* dc, const CMatrix3& m) const {
   Records r(points);
-  const bool identity = matrix.IsIdentity();
+  const bool identity = m.IsIdentity();
   ColorObjects colors(dc);
   dc->BeginPath();
   bool afterControl = false;
@@ -553,14 +834,14 @@ int CPathPointList::FillPath(plat::DC* dc) const {
       afterControl = true;
       continue;
     }
-    const plat::POINT p = ToDevice(matrix, identity, rec);
+    const plat::POINT p = ToDevice(m, identity, rec);
     if ((rec.flags & 0x70) == PP_START) {
       dc->MoveTo(p);
     } else if (!afterControl || i < 2) {
       dc->LineTo(p);
     } else {
-      const plat::POINT pts[3] = {ToDevice(matrix, identity, r.p[i - 2]),
-                                  ToDevice(matrix, identity, r.p[i - 1]), p};
+      const plat::POINT pts[3] = {ToDevice(m, identity, r.p[i - 2]),
+                                  ToDevice(m, identity, r.p[i - 1]), p};
       if (!dc->PolyBezierTo(pts, 3)) {
         dc->AbortPath();
         return 0;
@@ -575,6 +856,11 @@ int CPathPointList::FillPath(plat::DC* dc) const {
 
 void CPathPointList::DrawFilled(plat::DC* dc) const {
   if (!FillPath(dc)) DrawOutline(dc, nullptr);
+}
+
+void CPathPointList::DrawFilledThrough(plat::DC* dc, const CMatrix3& m) const {
+  if (!dc || !points) return;
+  if (!FillWalk(dc, m)) StrokeWalk(dc, nullptr, m, BlockRecords());
 }
 
 void CPathPointList::DrawOutlineInColor(plat::DC* dc, std::uint32_t packed) const {

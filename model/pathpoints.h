@@ -32,6 +32,7 @@ static_assert(sizeof(PathPoint) == 9);
 
 namespace plat {
 class DC;
+class KeptStroke;
 }
 
 // Walking a block of records: a locked view bounded by the block's size, and
@@ -127,6 +128,11 @@ class CPathPointList {
   void DrawFilledInColor(plat::DC* dc, std::uint32_t packed) const;
   void Draw(plat::DC* dc) const { DrawFilled(dc); }
   bool HitTest(float x, float y, float tolerance) const;
+  // DrawOutline and DrawFilled through m in place of the pending matrix;
+  // with `keep`, the stroke's pixels are kept there for DC::StrokeKept (not
+  // for a list with colour records).
+  void DrawOutlineThrough(plat::DC* dc, const CMatrix3& m, plat::KeptStroke* keep = nullptr) const;
+  void DrawFilledThrough(plat::DC* dc, const CMatrix3& m) const;
 
   // Export writers, appending to `out` (through the pending matrix). HPGL:
   // "PU"/"PD" moves, x and y cut to integers toward zero (saturating), curves
@@ -139,10 +145,59 @@ class CPathPointList {
   static void WriteHpglBezier(std::string& out, const CFPoint p[4], int depth);
 
  private:
+  friend class CPathPointBuilder;
   bool Grow();
-  void Widen(float x, float y);
-  void StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMatrix3& m,
-                  std::size_t limit) const;
+  // The bounds for the point just written as record n - 1 of recs.
+  void KeepBounds(const PathPoint* recs, std::size_t available, int n);
+  void StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMatrix3& m, std::size_t limit,
+                  plat::KeptStroke* keep = nullptr) const;
+  int FillWalk(plat::DC* dc, const CMatrix3& m) const;
+};
+
+// v / 3 as the float division gives it, by a multiplication in double: the
+// product lies within 2^-52 of v / 3, while no float v has v / 3 nearer than
+// 2^-25 (relative) to a halfway point between floats, so both round alike.
+inline float ThirdOf(float v) { return float(double(v) * (1.0 / 3.0)); }
+
+// Builds a new list point by point with its records in a working buffer that
+// grows geometrically; the list's block is written once, when the end record
+// is appended (trimmed as the list trims it) or when the builder goes (with
+// the capacity the list's own growth would have reached). The list gets the
+// same records, counts and bounds as through its own AddPoint. Nothing else
+// may touch the list while the builder lives. A list that already has a block
+// is built through its own AddPoint.
+class CPathPointBuilder {
+ public:
+  explicit CPathPointBuilder(CPathPointList& list);
+  ~CPathPointBuilder();
+  CPathPointBuilder(const CPathPointBuilder&) = delete;
+  CPathPointBuilder& operator=(const CPathPointBuilder&) = delete;
+
+  int AddPoint(const PathPoint& pt) { return AddPoints(&pt, 1); }
+  int AddPoint(float x, float y, std::uint8_t flags) { return AddPoint(PathPoint{x, y, flags}); }
+  // The points one after another, as AddPoint would add them.
+  int AddPoints(const PathPoint* pts, std::size_t n);
+  // Room for n points to be written in place; Commit(k) then adds the first
+  // k of them as AddPoints would. Valid until the next call.
+  PathPoint* Room(std::size_t n);
+  int Commit(std::size_t k);
+  int EndPoints() { return AddPoint(PathPoint{0.0f, 0.0f, PP_END}); }
+  int count() const { return direct_ ? list_.count : std::int32_t(buf_->size); }
+
+  struct Buffer {
+    std::unique_ptr<PathPoint[]> p;
+    std::size_t size = 0, cap = 0;
+  };
+
+ private:
+  void Flush();
+
+  CPathPointList& list_;
+  Buffer* buf_ = nullptr;
+  bool direct_;
+  bool dirty_ = false;  // records the block does not hold yet
+  // The capacity the list's own growth would have now.
+  std::int32_t capacity_ = 0;
 };
 
 // Copies the source's records before its end record onto the target, the

@@ -474,19 +474,60 @@ struct DcImpl {
         }
         const std::int64_t steps = raster::LineSteps(a.x, a.y, b.x, b.y);
         const std::int64_t st = dc.styleState_;
-        raster::RasterLine(a.x, a.y, b.x, b.y, box.x0, box.y0, box.x1, box.y1,
-                           [&](LONG x, LONG y, std::int64_t k) {
-                             if (dash.period == 0 || dash.on[std::size_t((st + k) % dash.period)])
-                               on.AddPixel(x, y);
-                             else if (opaque)
-                               gap.AddPixel(x, y);
-                           });
+        SegmentPixels(a, b, steps, box, [&](LONG x, LONG y, std::int64_t k) {
+          if (dash.period == 0 || dash.on[std::size_t((st + k) % dash.period)])
+            on.AddPixel(x, y);
+          else if (opaque)
+            gap.AddPixel(x, y);
+        });
         if (dash.period != 0) dc.styleState_ = int((st + steps) % dash.period);
       }
     }
     on.Normalize();
     gap.Normalize();
     gap.Subtract(on);
+  }
+
+  // RasterLine of a segment of `steps` steps; a one-step segment (as the
+  // pixel chains of curves are made of) is its first pixel.
+  template <class F>
+  static void SegmentPixels(P64 a, P64 b, std::int64_t steps, const Box& box, F&& f) {
+    if (steps == 1) {
+      if (a.x >= box.x0 && a.x < box.x1 && a.y >= box.y0 && a.y < box.y1) f(LONG(a.x), LONG(a.y), 0);
+      return;
+    }
+    raster::RasterLine(a.x, a.y, b.x, b.y, box.x0, box.y0, box.x1, box.y1, f);
+  }
+
+  // Width-1 solid strokes copied onto the surface as their pixels come:
+  // setting a pixel twice is setting it once.
+  static void ThinSolidStrokes(DC& dc, const std::vector<std::vector<P64>>& figs,
+                               const std::vector<bool>& closed) {
+    const Box box = ClipBox(dc);
+    Surface& s = Target(dc);
+    const std::uint32_t pc = MapColor(s, dc.pen_->color());
+    std::uint32_t* const px = s.data();
+    const std::size_t w = std::size_t(s.width());
+    auto set = [&](LONG x, LONG y, std::int64_t) {
+      raster::Span<R2_COPYPEN - 1>(px + std::size_t(y) * w + std::size_t(x), 1, pc);
+    };
+    for (std::size_t f = 0; f < figs.size(); ++f) {
+      const auto& pts = figs[f];
+      const std::size_t n = pts.size();
+      if (n == 0) continue;
+      if (n == 1 && closed[f]) {
+        if (pts[0].x >= box.x0 && pts[0].x < box.x1 && pts[0].y >= box.y0 && pts[0].y < box.y1)
+          set(LONG(pts[0].x), LONG(pts[0].y), 0);
+        continue;
+      }
+      const std::size_t segs = closed[f] ? n : n - 1;
+      for (std::size_t i = 0; i < segs; ++i) {
+        P64 a = pts[i], b = pts[(i + 1) % n];
+        a = {ClampCoord(a.x), ClampCoord(a.y)};
+        b = {ClampCoord(b.x), ClampCoord(b.y)};
+        SegmentPixels(a, b, raster::LineSteps(a.x, a.y, b.x, b.y), box, set);
+      }
+    }
   }
 
   // Outline of a wide pen: segments as rectangles with round joins and caps,
@@ -631,9 +672,26 @@ struct DcImpl {
 
   // A closed or open figure set: brush over the fill polygons less the outline,
   // then the outline. Every pixel is touched once.
+  // What a stroke's pixels are kept under.
+  static KeptStroke::Key KeyOf(DC& dc) {
+    Surface& s = Target(dc);
+    KeptStroke::Key k;
+    k.width = s.width();
+    k.height = s.height();
+    k.clipped = dc.clipped_;
+    if (dc.clipped_) k.clip = dc.clip_;
+    k.org = dc.org_;
+    k.penStyle = dc.pen_ ? dc.pen_->style() : PS_NULL;
+    k.penWidth = dc.pen_ ? dc.pen_->width() : 0;
+    return k;
+  }
+
+  // With `keep` (strokes only), a solid pen's pixels are kept there.
   static void DrawFigures(DC& dc, const std::vector<std::vector<P64>>& outline,
                           const std::vector<bool>& closed,
-                          const std::vector<std::vector<PointF>>* fill, int fillMode) {
+                          const std::vector<std::vector<PointF>>* fill, int fillMode,
+                          KeptStroke* keep = nullptr) {
+    if (keep) keep->Clear();
     const Box box = ClipBox(dc);
     if (box.empty()) return;
     const bool pen = !PenNull(dc);
@@ -646,6 +704,28 @@ struct DcImpl {
       // outline straight over it.
       FillArea(dc, *fill, fillMode);
       ThinOutline(dc, outline, closed);
+      return;
+    }
+    const bool solid = DashFor(dc.pen_->style()).period == 0;
+    if (keep && fill == nullptr && solid) {
+      RunSet on, gap;
+      if (dc.pen_->width() > 1)
+        WideStrokeSet(dc, outline, closed, on);
+      else
+        ThinStrokeSets(dc, outline, closed, on, gap);
+      ApplyRuns(dc, on, MapColor(Target(dc), dc.pen_->color()));
+      keep->key_ = KeyOf(dc);
+      keep->cur_ = dc.cur_;
+      // Sized to fit: a stroke kept at a larger scale before leaves no room behind.
+      std::vector<LONG> runs;
+      runs.reserve(3 * on.runs().size());
+      for (const Run& r : on.runs()) runs.insert(runs.end(), {r.y, r.x0, r.x1});
+      keep->runs_ = std::move(runs);
+      keep->kept_ = true;
+      return;
+    }
+    if (fill == nullptr && dc.pen_->width() <= 1 && solid && dc.rop2_ == R2_COPYPEN) {
+      ThinSolidStrokes(dc, outline, closed);
       return;
     }
     RunSet on, gap;
@@ -1231,7 +1311,7 @@ struct DcImpl {
     DrawClosed(dc, outline);
   }
 
-  static void UsePath(DC& dc, bool stroke, bool fill) {
+  static void UsePath(DC& dc, bool stroke, bool fill, KeptStroke* keep = nullptr) {
     std::unique_ptr<PathData> path(dc.path_);
     dc.path_ = nullptr;
     std::vector<std::vector<P64>> outline;
@@ -1250,7 +1330,7 @@ struct DcImpl {
       FillArea(dc, area, dc.fillMode_);
       return;
     }
-    DrawFigures(dc, outline, closed, fill ? &area : nullptr, dc.fillMode_);
+    DrawFigures(dc, outline, closed, fill ? &area : nullptr, dc.fillMode_, keep);
   }
 
   // --- block transfers
@@ -1836,6 +1916,29 @@ BOOL DC::StrokePath() {
   styleState_ = 0;
   DcImpl::UsePath(*this, true, false);
   return 1;
+}
+
+BOOL DC::StrokePath(KeptStroke* keep) {
+  if (keep) keep->Clear();
+  DcImpl::Record(*this, "StrokePath", {});
+  if (path_ == nullptr || path_->building) return 0;
+  styleState_ = 0;
+  DcImpl::UsePath(*this, true, false, keep);
+  return 1;
+}
+
+bool DC::StrokeKept(const KeptStroke& keep) {
+  if (recording_ || !keep.kept_ || !(keep.key_ == DcImpl::KeyOf(*this))) return false;
+  delete path_;
+  path_ = nullptr;
+  cur_ = keep.cur_;
+  styleState_ = 0;
+  Surface& s = DcImpl::Target(*this);
+  const raster::SpanFn fn = raster::SpanFor(rop2_);
+  const std::uint32_t color = MapColor(s, pen_->color());
+  for (std::size_t i = 0; i + 2 < keep.runs_.size(); i += 3)
+    fn(s.row(keep.runs_[i]) + keep.runs_[i + 1], keep.runs_[i + 2] - keep.runs_[i + 1], color);
+  return true;
 }
 
 BOOL DC::FillPath() {

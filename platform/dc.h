@@ -348,6 +348,36 @@ struct DcCall {
 
 struct PathData;
 
+// The pixels a stroked path set, kept by StrokePath(KeptStroke*) so that
+// StrokeKept sets them again while the context draws on a surface of the same
+// size through the same clip and origin with a pen of the same style and
+// width: a repaint of an unchanged path without building it again. Only
+// solid pens keep their pixels.
+class KeptStroke {
+ public:
+  bool IsKept() const { return kept_; }
+  void Clear() {
+    kept_ = false;
+    std::vector<LONG>().swap(runs_);
+  }
+
+ private:
+  friend struct DcImpl;
+  friend class DC;
+  struct Key {
+    LONG width = 0, height = 0;
+    bool clipped = false;
+    RECT clip{};
+    POINT org{};
+    int penStyle = 0, penWidth = 0;
+    friend bool operator==(const Key&, const Key&) = default;
+  };
+  bool kept_ = false;
+  Key key_;
+  POINT cur_{};                // the current position the stroke left
+  std::vector<LONG> runs_;     // y, x0, x1 of each run of pen pixels
+};
+
 class DC {
  public:
   // A memory context with the platform's initial 1 x 1 monochrome bitmap.
@@ -442,6 +472,13 @@ class DC {
   BOOL AbortPath();
   BOOL CloseFigure();
   BOOL StrokePath();
+  // The same, keeping its pixels in *keep (cleared when they cannot be kept).
+  BOOL StrokePath(KeptStroke* keep);
+  // Sets the pixels a StrokePath kept, with the current pen colour and ROP2,
+  // as that stroke would now, and leaves the position and path as it did;
+  // false (nothing done) when nothing is kept for this context and pen or
+  // the calls are being recorded.
+  bool StrokeKept(const KeptStroke& keep);
   BOOL FillPath();
   BOOL StrokeAndFillPath();
   bool InPath() const;

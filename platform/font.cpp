@@ -432,6 +432,30 @@ DWORD Font::OutlineOfGlyph(unsigned glyph, UINT format, GLYPHMETRICS* gm, DWORD 
   return DWORD(need);
 }
 
+bool Font::WalkGlyphOutline(UINT ch, const MAT2* mat, NativeOutlineSink& sink) const {
+  FontImpl* p = impl();
+  if (!p) return false;
+  const unsigned glyph = p->GlyphIndexOfCode(ch);
+  if (glyph == 0) return false;
+  double m[4] = {1, 0, 0, 1};
+  if (mat) {
+    m[0] = Fx(mat->eM11);
+    m[1] = Fx(mat->eM21);
+    m[2] = Fx(mat->eM12);
+    m[3] = Fx(mat->eM22);
+  }
+  std::lock_guard lock(FontMutex());
+  const GlyphOutline* po = p->Outline(glyph, m);
+  if (!po || NativeSize(*po) > 0xFFFFFFF0u) return false;
+  const GlyphOutline& o = *po;
+  for (const auto& c : o.contours) {
+    sink.Contour(c.start);
+    for (std::uint32_t k = c.first; k < c.first + c.count; ++k)
+      sink.Curve(o.curves[k].type, o.points.data() + o.curves[k].first, o.curves[k].count);
+  }
+  return true;
+}
+
 bool Font::GetTextMetrics(TEXTMETRIC* tm) const {
   FontImpl* p = impl();
   if (!p || !tm) return false;

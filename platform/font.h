@@ -214,6 +214,20 @@ class Font {
   DWORD GetGlyphOutlineW(char32_t ch, UINT format, GLYPHMETRICS* gm, DWORD cbBuffer, void* buffer,
                          const MAT2* mat) const;
 
+  // The GGO_NATIVE outline of a character (identity matrix when mat is null)
+  // handed over in its order instead of written out: Contour for each
+  // polygon, then Curve for each of its curves. False where GetGlyphOutline
+  // gives GDI_ERROR for it (a buffer large enough given); true without calls
+  // for a blank.
+  class NativeOutlineSink {
+   public:
+    virtual void Contour(const POINTFX& start) = 0;
+    virtual void Curve(WORD type, const POINTFX* points, std::size_t count) = 0;
+
+   protected:
+    ~NativeOutlineSink() = default;
+  };
+  bool WalkGlyphOutline(UINT ch, const MAT2* mat, NativeOutlineSink& sink) const;
   bool GetTextMetrics(TEXTMETRIC* tm) const;
   // Width (sum of the rounded advances) and height (tmHeight) of GBK/code-page
   // text.

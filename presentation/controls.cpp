@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOption>
@@ -363,6 +364,7 @@ class Control : public WindowWidget {
 
  protected:
   bool ShowsSurface() const override { return false; }
+  bool HasOwnScrollBars() const override { return true; }
   void paintEvent(QPaintEvent*) override {}
   // Runs a user action on the control inside the pump, then shows its state again.
   template <class T, class F>
@@ -376,10 +378,7 @@ class Control : public WindowWidget {
   bool eventFilter(QObject* o, QEvent* e) override {
     if (o == native_ && e->type() == QEvent::FocusIn) {
       HWND h = hwnd_;
-      host_.Defer(h, [h] {
-        CWnd* w = CWnd::FromHandle(h);
-        if (CWnd::GetFocus() != w) w->SetFocus();
-      });
+      host_.Defer(h, [h] { TakeFocusFromQt(h); });
     }
     if (o == native_ && (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)) {
       auto* k = static_cast<QKeyEvent*>(e);
@@ -815,6 +814,50 @@ class SliderControl : public Control {
   QSlider* slider_;
 };
 
+// A scroll bar control moves only when its parent sets the position: the user's
+// arrows, track clicks and thumb drop go to the parent as scroll codes.
+class ScrollBarControl : public Control {
+ public:
+  ScrollBarControl(Host& host, CScrollBar* s, QWidget* parent) : Control(host, s, parent) {
+    bar_ = new QScrollBar((s->GetStyle() & SBS_VERT) ? Qt::Vertical : Qt::Horizontal);
+    bar_->setPageStep(10);
+    SetNative(bar_);
+    QObject::connect(bar_, &QScrollBar::actionTriggered, bar_, [this](int action) {
+      UINT code = 0;
+      switch (action) {
+        case QAbstractSlider::SliderSingleStepSub: code = SB_LINELEFT; break;
+        case QAbstractSlider::SliderSingleStepAdd: code = SB_LINERIGHT; break;
+        case QAbstractSlider::SliderPageStepSub: code = SB_PAGELEFT; break;
+        case QAbstractSlider::SliderPageStepAdd: code = SB_PAGERIGHT; break;
+        case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
+        case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
+        case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
+        default: return;
+      }
+      const int pos = bar_->sliderPosition();
+      Act<CScrollBar>([code, pos](CScrollBar* c) { c->UserScroll(code, pos); });
+    });
+    QObject::connect(bar_, &QScrollBar::sliderReleased, bar_, [this] {
+      const int pos = bar_->sliderPosition();
+      Act<CScrollBar>([pos](CScrollBar* c) { c->UserScroll(SB_THUMBPOSITION, pos); });
+    });
+  }
+
+ protected:
+  void SyncContent() override {
+    auto* s = dynamic_cast<CScrollBar*>(wnd());
+    if (!s) return;
+    int lo = 0, hi = 0;
+    s->GetScrollRange(&lo, &hi);
+    QSignalBlocker b(bar_);
+    bar_->setRange(lo, hi);
+    if (!bar_->isSliderDown()) bar_->setValue(s->GetScrollPos());
+  }
+
+ private:
+  QScrollBar* bar_;
+};
+
 class ProgressControl : public Control {
  public:
   ProgressControl(Host& host, CProgressCtrl* p, QWidget* parent) : Control(host, p, parent) {
@@ -990,6 +1033,7 @@ WindowWidget* Make(Host& host, CWnd* w, QWidget* parent) {
   if (auto* c = dynamic_cast<CComboBox*>(w)) return new ComboControl(host, c, parent);
   if (auto* l = dynamic_cast<CListBox*>(w)) return new ListControl(host, l, parent);
   if (auto* s = dynamic_cast<CSliderCtrl*>(w)) return new SliderControl(host, s, parent);
+  if (auto* s = dynamic_cast<CScrollBar*>(w)) return new ScrollBarControl(host, s, parent);
   if (auto* p = dynamic_cast<CProgressCtrl*>(w)) return new ProgressControl(host, p, parent);
   if (auto* s = dynamic_cast<CSpinButtonCtrl*>(w)) return new SpinControl(host, s, parent);
   if (auto* l = dynamic_cast<CListCtrl*>(w)) return new ListViewControl(host, l, parent);

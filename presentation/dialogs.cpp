@@ -66,16 +66,21 @@ void Host::RunModal(CDialog& dlg) {
     if (!dlg.IsEnded()) dlg.EndDialog(r);
     return;
   }
-  Flush();
-  if (QWidget* top = TopOf(dlg.m_hWnd)) {
-    top->hide();
+  // Made modal and placed before it first shows: a window shown, hidden and shown
+  // again at once may stay unmapped under a window manager.
+  QWidget* top = TopOf(dlg.m_hWnd);
+  if (top) {
+    if (top->isVisible()) top->hide();  // already shown by its start: shown again as modal
     top->setWindowModality(Qt::ApplicationModal);
     // Centred over its owner, as dialogs open.
     if (QWidget* owner = OwnerWidget(dlg); owner && owner->isVisible()) {
       QPoint c = owner->geometry().center();
       top->move(c.x() - top->width() / 2, c.y() - top->height() / 2);
     }
-    top->show();
+  }
+  Flush();
+  if (top && CWnd::FromHandle(dlg.m_hWnd)) {
+    if (!top->isVisible() && dlg.IsWindowVisible()) top->show();
     top->activateWindow();
   }
   PumpUntilEnded(dlg);

@@ -74,6 +74,10 @@ class TopWindow : public QWidget {
         w->SetWindowPos(HWND_TOP, 0, 0, cx, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     });
   }
+  // Keys that reach the window itself (no widget of it has Qt's focus, as in a
+  // window without controls) are the framework's all the same.
+  void keyPressEvent(QKeyEvent* e) override { PostKey(host_, e, true); }
+  void keyReleaseEvent(QKeyEvent* e) override { PostKey(host_, e, false); }
   void closeEvent(QCloseEvent* e) override {
     e->ignore();
     PostMessage(hwnd_, WM_CLOSE, 0, 0);
@@ -200,7 +204,7 @@ void WindowWidget::SyncScrollBars() {
   if (!w) return;
   SIZE c = w->GetClientSize();
   for (int bar : {SB_HORZ, SB_VERT}) {
-    bool want = (w->GetStyle() & (bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL)) != 0;
+    bool want = !HasOwnScrollBars() && (w->GetStyle() & (bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL)) != 0;
     if (!want) {
       if (bars_[bar]) bars_[bar]->hide();
       continue;
@@ -374,12 +378,16 @@ void WindowWidget::inputMethodEvent(QInputMethodEvent* e) {
   e->accept();
 }
 
+void TakeFocusFromQt(HWND h) {
+  CWnd* w = CWnd::FromHandle(h);
+  if (!w || CWnd::GetFocus() == w || !w->IsWindowVisible()) return;
+  if (CWnd* top = w->GetTopLevelParent(); top && !top->IsWindowEnabled()) return;
+  w->SetFocus();
+}
+
 void WindowWidget::focusInEvent(QFocusEvent* e) {
   HWND h = hwnd_;
-  host_.Defer(h, [h] {
-    CWnd* w = CWnd::FromHandle(h);
-    if (CWnd::GetFocus() != w) w->SetFocus();
-  });
+  host_.Defer(h, [h] { TakeFocusFromQt(h); });
   QWidget::focusInEvent(e);
 }
 

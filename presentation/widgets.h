@@ -52,6 +52,9 @@ class WindowWidget : public QWidget {
  protected:
   // Bars and native controls show their own picture, not the surface.
   virtual bool ShowsSurface() const { return true; }
+  // A native control draws its own scroll bars; the window's WS_HSCROLL/WS_VSCROLL
+  // become framework bars only where the widget shows the window's surface.
+  virtual bool HasOwnScrollBars() const { return false; }
   virtual void SyncContent() {}
   void SyncGeometry();
   void SyncScrollBars();
@@ -92,6 +95,11 @@ QImage LoadBitmap(fw::UINT id, qreal devicePixelRatio = 1.0);
 // program's cursors (a cross for an id without one).
 QCursor CursorOf(fw::HCURSOR id);
 bool HasCursorPicture(fw::HCURSOR id);
+
+// Qt's focus moved to the window's widget: the window takes the framework's focus,
+// unless it is hidden or a modal dialog has disabled its top-level window (Qt moves
+// its focus on as a window hides, which is no choice of the user's).
+void TakeFocusFromQt(fw::HWND h);
 
 // Makes the widget of a new window: the kind follows the window's class.
 WindowWidget* MakeWidget(Host& host, fw::CWnd* w, QWidget* parent);

@@ -195,6 +195,12 @@ CBoxChar::CBoxChar(std::uint8_t languageId, std::uint16_t c, const CTextAttr& at
   Make(languageId, c, attr, false);
 }
 
+struct CBoxChar::KeptDraw {
+  CMatrix3 matrix;
+  plat::KeptStroke stroke;
+};
+
+CBoxChar::CBoxChar() = default;
 CBoxChar::~CBoxChar() = default;
 
 void CBoxChar::Make(std::uint8_t lang, std::uint16_t c, const CTextAttr& attr, bool fromCode) {
@@ -369,7 +375,10 @@ float CBoxChar::Measure(int variant) {
 
 // --- Glyphs -----------------------------------------------------------------
 
-void CBoxChar::DropGlyph() { glyph_.reset(); }
+void CBoxChar::DropGlyph() {
+  glyph_.reset();
+  kept_.reset();
+}
 
 const CPathPointList* CBoxChar::FetchGlyph(std::unique_ptr<CPathPointList>& fresh,
                                            bool forDrawing) {
@@ -398,7 +407,10 @@ const CPathPointList* CBoxChar::LoadGlyph() {
   return raw ? glyph_.get() : nullptr;
 }
 
-void CBoxChar::SetGlyph(std::unique_ptr<CPathPointList> glyph) { glyph_ = std::move(glyph); }
+void CBoxChar::SetGlyph(std::unique_ptr<CPathPointList> glyph) {
+  glyph_ = std::move(glyph);
+  kept_.reset();
+}
 
 std::unique_ptr<CMatrix3> CBoxChar::GetGlyphMatrix(const CPathPointList* outline) const {
   CMatrix3 m;
@@ -456,14 +468,29 @@ std::unique_ptr<CMatrix3> CBoxChar::GetPlacementMatrix(int variant) const {
   return std::make_unique<CMatrix3>(m);
 }
 
+const CPathPointList* CBoxChar::GlyphUnder(const CMatrix3* matrix,
+                                           std::unique_ptr<CPathPointList>& fresh,
+                                           CPathPointList* under) {
+  const CPathPointList* raw = FetchGlyph(fresh, true);
+  if (!raw) return nullptr;
+  under->matrix = raw->matrix;
+  under->bounds = raw->bounds;
+  under->hasBounds = raw->hasBounds;
+  if (std::unique_ptr<CMatrix3> gm = GetGlyphMatrix(raw)) under->Transform(gm.get());
+  under->Transform(matrix);
+  return raw;
+}
+
 std::unique_ptr<CPathPointList> CBoxChar::GetGlyphOutline(const CMatrix3* matrix) {
   std::unique_ptr<CPathPointList> fresh;
-  const CPathPointList* raw = FetchGlyph(fresh, true);
+  CPathPointList under;
+  const CPathPointList* raw = GlyphUnder(matrix, fresh, &under);
   if (!raw) return nullptr;
   std::unique_ptr<CPathPointList> result = fresh ? std::move(fresh) : raw->Clone();
   if (!result) return nullptr;
-  if (std::unique_ptr<CMatrix3> gm = GetGlyphMatrix(result.get())) result->Transform(gm.get());
-  result->Transform(matrix);
+  result->matrix = under.matrix;
+  result->bounds = under.bounds;
+  result->hasBounds = under.hasBounds;
   return result;
 }
 
@@ -494,17 +521,21 @@ void CBoxChar::InvalidateBox(CViewServices* view, const CMatrix3* matrix) const 
   v->InvalidateRect(rc, true);
 }
 
-void CBoxChar::DrawWith(plat::DC* dc, std::unique_ptr<CPathPointList> outline, bool filled) {
-  if (!dc || !outline) return;
+void CBoxChar::DrawWith(plat::DC* dc, const CPathPointList& outline, const CMatrix3& m,
+                        bool filled, KeptDraw* kept) {
   plat::HPEN pen = ThePaletteStore().CreateColorPen(color, plat::PS_SOLID, 1);
   plat::HPEN oldPen = pen ? dc->SelectObject(pen) : nullptr;
   plat::HBRUSH brush = nullptr, oldBrush = nullptr;
   if (filled) {
     brush = ThePaletteStore().CreateColorBrush(color, plat::BS_SOLID);
     if (brush) oldBrush = dc->SelectObject(brush);
-    outline->DrawFilled(dc);
-  } else {
-    outline->DrawOutline(dc);
+    outline.DrawFilledThrough(dc, m);
+  } else if (!kept) {
+    outline.DrawOutlineThrough(dc, m);
+  } else if (!(kept->stroke.IsKept() && std::memcmp(&kept->matrix, &m, sizeof m) == 0 &&
+               dc->StrokeKept(kept->stroke))) {
+    kept->matrix = m;
+    outline.DrawOutlineThrough(dc, m, &kept->stroke);
   }
   // The old tools go back in before ours are deleted.
   if (brush) {
@@ -520,19 +551,31 @@ void CBoxChar::DrawWith(plat::DC* dc, std::unique_ptr<CPathPointList> outline, b
 void CBoxChar::Draw(plat::DC* dc, const CMatrix3* matrix) {
   flags = std::uint16_t(flags & ~BOXF_MOVED);
   if (!dc) return;
-  DrawWith(dc, GetGlyphOutline(matrix), (flags & BOXF_FILLED) != 0);
+  // Straight from the kept outline through its matrix: nothing is copied. A
+  // kept glyph's stroke keeps its pixels, set again while nothing changed.
+  std::unique_ptr<CPathPointList> fresh;
+  CPathPointList under;
+  const CPathPointList* raw = GlyphUnder(matrix, fresh, &under);
+  if (!raw) return;
+  const bool filled = (flags & BOXF_FILLED) != 0;
+  KeptDraw* kept = nullptr;
+  if (!filled && raw == glyph_.get()) {
+    if (!kept_) kept_ = std::make_unique<KeptDraw>();
+    kept = kept_.get();
+  }
+  DrawWith(dc, *raw, under.matrix, filled, kept);
 }
 
 void CBoxChar::DrawPlaced(plat::DC* dc, const CMatrix3* matrix, int variant) {
   flags = std::uint16_t(flags & ~BOXF_MOVED);
   if (!dc) return;
-  DrawWith(dc, GetPlacedOutline(matrix, variant), false);
+  if (auto outline = GetPlacedOutline(matrix, variant)) DrawWith(dc, *outline, outline->matrix, false);
 }
 
 void CBoxChar::DrawPlacedFilled(plat::DC* dc, const CMatrix3* matrix, int variant) {
   flags = std::uint16_t(flags & ~BOXF_MOVED);
   if (!dc) return;
-  DrawWith(dc, GetPlacedOutline(matrix, variant), true);
+  if (auto outline = GetPlacedOutline(matrix, variant)) DrawWith(dc, *outline, outline->matrix, true);
 }
 
 // ---------------------------------------------------------------------------

@@ -97,7 +97,7 @@ class CBoxCode : public CBoxItem {
 class CBoxChar : public CBoxItem {
  public:
   // Every number 0, glyph box 0.
-  CBoxChar() = default;
+  CBoxChar();
   // Language from the code and the attribute's languages.
   CBoxChar(std::uint16_t code, const CTextAttr& attr);
   CBoxChar(std::uint8_t languageId, std::uint16_t code, const CTextAttr& attr);
@@ -115,6 +115,11 @@ class CBoxChar : public CBoxItem {
   virtual std::unique_ptr<CPathPointList> GetPlacedOutline(const CMatrix3* matrix, int variant);
   // The glyph through its glyph matrix, then `matrix`; null without a glyph.
   virtual std::unique_ptr<CPathPointList> GetGlyphOutline(const CMatrix3* matrix);
+  // The same without a copy: the raw outline, with *under taking the pending
+  // matrix and bounds GetGlyphOutline's list has (*under gets no block). A
+  // single-byte glyph is owned by `fresh`. Null without a glyph.
+  const CPathPointList* GlyphUnder(const CMatrix3* matrix, std::unique_ptr<CPathPointList>& fresh,
+                                   CPathPointList* under);
 
   std::uint8_t LanguageId() const { return std::uint8_t(kind & 0xFF); }
   std::uint8_t FontType() const { return std::uint8_t((kind >> 8) & 0x0F); }
@@ -170,9 +175,15 @@ class CBoxChar : public CBoxItem {
   // The raw outline: the cached one of a double-byte glyph, else a fresh one
   // (owned by `fresh`).
   const CPathPointList* FetchGlyph(std::unique_ptr<CPathPointList>& fresh, bool forDrawing);
-  void DrawWith(plat::DC* dc, std::unique_ptr<CPathPointList> outline, bool filled);
+  // The glyph's stroke as it was last drawn: its matrix and its pixels.
+  struct KeptDraw;
+  // The outline through m, in the character's pen (and brush when filled);
+  // a stroke through the matrix `kept` holds sets the pixels kept there.
+  void DrawWith(plat::DC* dc, const CPathPointList& outline, const CMatrix3& m, bool filled,
+                KeptDraw* kept = nullptr);
 
   std::unique_ptr<CPathPointList> glyph_;
+  std::unique_ptr<KeptDraw> kept_;
 };
 
 // A new control item from a record of type 17 (null otherwise).

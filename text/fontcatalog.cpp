@@ -126,12 +126,33 @@ std::unique_ptr<plat::Font> CFontCatalog::CreateCatalogFont(std::uint8_t charSet
 namespace {
 
 // The font of (language ID, entry) at the em height 1024 scaled by scaleX.
-std::unique_ptr<plat::Font> MakeEntryFont(const CFontCatalog& cat, std::uint8_t languageId,
-                                          int index, int scaleX) {
+// The last few made are kept: a text asks for the same font glyph after
+// glyph. Null for an entry without a name.
+plat::Font* EntryFont(const CFontCatalog& cat, std::uint8_t languageId, int index, int scaleX) {
+  struct Kept {
+    std::uint8_t charSet;
+    int height;
+    std::string face;
+    std::unique_ptr<plat::Font> font;
+  };
+  static std::vector<Kept> kept;
+  static std::size_t next = 0;
+  constexpr std::size_t kKept = 8;
   int slot = g_Language.FindId(languageId);
-  std::string face;
-  if (!cat.GetEntryName(slot, 0, index, face)) return nullptr;
-  return CFontCatalog::CreateCatalogFont(languageId, face, -(1024 * scaleX / 100));
+  thread_local std::string face;
+  if (!cat.GetEntryName(slot, 0, index, face) || face.empty()) return nullptr;
+  const int height = -(1024 * scaleX / 100);
+  for (Kept& k : kept)
+    if (k.charSet == languageId && k.height == height && k.face == face) return k.font.get();
+  auto font = CFontCatalog::CreateCatalogFont(languageId, face, height);
+  Kept k{languageId, height, face, std::move(font)};
+  if (kept.size() < kKept) {
+    kept.push_back(std::move(k));
+    return kept.back().font.get();
+  }
+  Kept& slotFor = kept[next++ % kKept];
+  slotFor = std::move(k);
+  return slotFor.font.get();
 }
 
 }  // namespace
@@ -139,73 +160,109 @@ std::unique_ptr<plat::Font> MakeEntryFont(const CFontCatalog& cat, std::uint8_t 
 void CFontCatalog::GetGlyphMetrics(std::uint8_t languageId, int index, unsigned code,
                                    plat::GLYPHMETRICS* gm) const {
   *gm = plat::GLYPHMETRICS{};
-  auto font = MakeEntryFont(*this, languageId, index, code > 256 ? 100 : scaleX);
+  plat::Font* font = EntryFont(*this, languageId, index, code > 256 ? 100 : scaleX);
   if (!font) return;
   plat::MAT2 id = plat::IdentityMat2();
   if (font->GetGlyphOutline(code, plat::GGO_METRICS, gm, 0, nullptr, &id) == plat::GDI_ERROR)
     *gm = plat::GLYPHMETRICS{};
 }
 
-std::unique_ptr<CPathPointList> GetTrueTypeGlyphOutline(std::uint8_t languageId, int index,
-                                                        unsigned code, const CMatrix3* matrix) {
-  auto font =
-      MakeEntryFont(g_FontCatalog, languageId, index, code > 256 ? 100 : g_FontCatalog.scaleX);
-  if (!font) return nullptr;
-  plat::MAT2 id = plat::IdentityMat2();
-  plat::GLYPHMETRICS gm;
-  plat::DWORD need = font->GetGlyphOutline(code, plat::GGO_NATIVE, &gm, 0, nullptr, &id);
-  if (need == plat::GDI_ERROR || need == 0) {
-    plat::MessageBeep(0);
-    return nullptr;
+namespace {
+
+// The records of a native outline as it comes (quadratic pieces raised to
+// cubic ones, integer parts of the points), y flipped about the base line,
+// then through the matrix.
+class NativeToRecords : public plat::Font::NativeOutlineSink {
+ public:
+  NativeToRecords(CPathPointBuilder& build, float base, const CMatrix3* matrix)
+      : build_(build), base_(base), matrix_(matrix) {}
+  void Contour(const plat::POINTFX& start) override {
+    Close();
+    Open(2);
+    sx_ = px_ = start.x.value;
+    sy_ = py_ = start.y.value;
+    Add(sx_, sy_, 0x11);
   }
-  std::vector<std::uint8_t> buf(need);
-  if (font->GetGlyphOutline(code, plat::GGO_NATIVE, &gm, need, buf.data(), &id) == plat::GDI_ERROR) {
-    plat::MessageBeep(0);
-    return nullptr;
-  }
-  std::vector<plat::NativeContour> contours;
-  if (!plat::ParseNativeOutline(buf.data(), buf.size(), &contours) || contours.empty()) {
-    plat::MessageBeep(0);
-    return nullptr;
-  }
-  const float base = code < 256 ? (1.0f - g_FontCatalog.descent) * 1000.0f : 1000.0f;
-  auto out = std::make_unique<CPathPointList>();
-  auto add = [&](float x, float y, std::uint8_t flags) {
-    PathPoint p{x, base - y, flags};
-    if (matrix) matrix->TransformPathPoint(p);
-    out->AddPoint(p);
-  };
-  for (const plat::NativeContour& c : contours) {
-    float sx = c.start.x.value, sy = c.start.y.value;
-    add(sx, sy, 0x11);
-    float px = sx, py = sy;
-    for (const plat::NativeCurve& cv : c.curves) {
-      if (cv.type == plat::TT_PRIM_QSPLINE) {
-        const std::size_t n = cv.points.size();
-        for (std::size_t i = 0; i + 1 < n; ++i) {
-          float bx = cv.points[i].x.value, by = cv.points[i].y.value;
-          float cx = cv.points[i + 1].x.value, cy = cv.points[i + 1].y.value;
-          if (i + 2 < n) {
-            cx = (bx + cx) / 2.0f;
-            cy = (by + cy) / 2.0f;
-          }
-          add((px + 2.0f * bx) / 3.0f, (py + 2.0f * by) / 3.0f, 0x00);
-          add((cx + 2.0f * bx) / 3.0f, (cy + 2.0f * by) / 3.0f, 0x00);
-          add(cx, cy, 0x01);
-          px = cx;
-          py = cy;
+  void Curve(plat::WORD type, const plat::POINTFX* pts, std::size_t n) override {
+    // Three records a point at most, and the closing one.
+    Open(3 * n + 1);
+    if (type == plat::TT_PRIM_QSPLINE) {
+      for (std::size_t i = 0; i + 1 < n; ++i) {
+        float bx = pts[i].x.value, by = pts[i].y.value;
+        float cx = pts[i + 1].x.value, cy = pts[i + 1].y.value;
+        if (i + 2 < n) {
+          cx = (bx + cx) / 2.0f;
+          cy = (by + cy) / 2.0f;
         }
-      } else {
-        for (const plat::POINTFX& p : cv.points) {
-          px = p.x.value;
-          py = p.y.value;
-          add(px, py, 0x01);
-        }
+        Add(ThirdOf(px_ + 2.0f * bx), ThirdOf(py_ + 2.0f * by), 0x00);
+        Add(ThirdOf(cx + 2.0f * bx), ThirdOf(cy + 2.0f * by), 0x00);
+        Add(cx, cy, 0x01);
+        px_ = cx;
+        py_ = cy;
+      }
+    } else {
+      for (std::size_t i = 0; i < n; ++i) {
+        px_ = pts[i].x.value;
+        py_ = pts[i].y.value;
+        Add(px_, py_, 0x01);
       }
     }
-    add(sx, sy, 0x41);
   }
-  out->EndPoints();
+  // The last contour closed at its start; false when there was none.
+  bool Finish() {
+    if (!room_) return false;
+    Close();
+    build_.Commit(std::size_t(w_ - room_));
+    return true;
+  }
+
+ private:
+  void Add(float x, float y, std::uint8_t flags) {
+    PathPoint p{x, base_ - y, flags};
+    if (matrix_) matrix_->TransformPathPoint(p);
+    *w_++ = p;
+  }
+  // Room for n more records; when the room taken is short, what was written
+  // there is added first and more is taken.
+  void Open(std::size_t n) {
+    if (room_ && std::size_t(w_ - room_) + n <= size_) return;
+    if (room_) build_.Commit(std::size_t(w_ - room_));
+    size_ = std::max<std::size_t>(n, 1024);
+    room_ = w_ = build_.Room(size_);
+  }
+  void Close() {
+    if (room_ && open_) Add(sx_, sy_, 0x41);
+    open_ = true;
+  }
+
+  CPathPointBuilder& build_;
+  const float base_;
+  const CMatrix3* matrix_;
+  PathPoint* room_ = nullptr;
+  PathPoint* w_ = nullptr;
+  std::size_t size_ = 0;
+  bool open_ = false;  // a contour waits for its close
+  float sx_ = 0, sy_ = 0, px_ = 0, py_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<CPathPointList> GetTrueTypeGlyphOutline(std::uint8_t languageId, int index,
+                                                        unsigned code, const CMatrix3* matrix) {
+  plat::Font* font =
+      EntryFont(g_FontCatalog, languageId, index, code > 256 ? 100 : g_FontCatalog.scaleX);
+  if (!font) return nullptr;
+  const plat::MAT2 id = plat::IdentityMat2();
+  const float base = code < 256 ? (1.0f - g_FontCatalog.descent) * 1000.0f : 1000.0f;
+  auto out = std::make_unique<CPathPointList>();
+  CPathPointBuilder build(*out);
+  NativeToRecords records(build, base, matrix);
+  // No outline, or a blank one: nothing.
+  if (!font->WalkGlyphOutline(code, &id, records) || !records.Finish()) {
+    plat::MessageBeep(0);
+    return nullptr;
+  }
+  build.EndPoints();
   return out;
 }
 

@@ -137,7 +137,7 @@ std::int32_t StepOf(int part, std::uint32_t field, int L) {
 }
 
 // Appends a decoded point, through the matrix when one is given.
-void Put(CPathPointList& out, const CMatrix3* m, float x, float y, std::uint8_t flags) {
+void Put(CPathPointBuilder& out, const CMatrix3* m, float x, float y, std::uint8_t flags) {
   PathPoint p{x, y, flags};
   if (m) m->TransformPathPoint(p);
   out.AddPoint(p);
@@ -379,6 +379,7 @@ std::unique_ptr<CPathPointList> COutlineCodec::Decode60(const std::uint8_t* d, s
     return true;
   };
   auto out = std::make_unique<CPathPointList>();
+  CPathPointBuilder build(*out);
   std::size_t c = 0;
   bool startNext = true;
   std::int32_t sx = 0, sy = 0;
@@ -388,7 +389,7 @@ std::unique_ptr<CPathPointList> COutlineCodec::Decode60(const std::uint8_t* d, s
       for (int j = 0; j < 2; ++j) {
         if (c >= count || k >= ends[c]) return nullptr;  // a contour cannot end on a control
         if (!next(&px, &py)) return nullptr;
-        Put(*out, m, float(px), float(py), 0x00);
+        Put(build, m, float(px), float(py), 0x00);
       }
     }
     if (c >= count) return nullptr;
@@ -411,9 +412,9 @@ std::unique_ptr<CPathPointList> COutlineCodec::Decode60(const std::uint8_t* d, s
     } else {
       flags = 0x01;
     }
-    Put(*out, m, float(px), float(py), flags);
+    Put(build, m, float(px), float(py), flags);
   }
-  out->EndPoints();
+  build.EndPoints();
   return out;
 }
 
@@ -455,6 +456,7 @@ std::unique_ptr<CPathPointList> COutlineCodec::Decode5x(const std::uint8_t* d, s
     return true;
   };
   auto out = std::make_unique<CPathPointList>();
+  CPathPointBuilder build(*out);
   float x = 0.0f, y = 0.0f, sx = 0.0f, sy = 0.0f;
   std::size_t c = 0;
   bool startNext = true;
@@ -483,14 +485,14 @@ std::unique_ptr<CPathPointList> COutlineCodec::Decode5x(const std::uint8_t* d, s
         pf = 0x01;
       }
     }
-    Put(*out, m, x, y, pf);
+    Put(build, m, x, y, pf);
     if (atEnd) {
       ++c;
       startNext = true;
       offRun = 0;
     }
   }
-  out->EndPoints();
+  build.EndPoints();
   if (out->count < 6) return nullptr;
   return out;
 }

@@ -33,42 +33,42 @@ bool ToTextUnits(const CMatrix3& m, float& x, float& y) {
   return true;
 }
 
-// Outlines gathered whole and copied once into one list at the end.
+// Outlines gathered first and written once into one block of their total
+// size: each glyph's records as its list would have them once its pending
+// matrix is applied (ApplyTransform), up to its end record.
 class OutlineCollector {
  public:
-  void Add(std::unique_ptr<CPathPointList> outline) {
-    outline->ApplyTransform();
-    if (!outline->points) return;
-    const std::size_t n = Records(*outline);
-    total_ += n;
-    if (outline->hasBounds) {
-      const CFRect& b = outline->bounds;
-      if (!any_) {
-        bounds_ = b;
-        any_ = true;
-      } else {
-        bounds_ = CFRect(std::min(bounds_.left, b.left), std::min(bounds_.top, b.top),
-                         std::max(bounds_.right, b.right), std::max(bounds_.bottom, b.bottom));
-      }
+  // The raw outline under the pending matrix and bounds of `under`; a fresh
+  // outline is kept until the end.
+  void Add(const CPathPointList& raw, const CPathPointList& under,
+           std::unique_ptr<CPathPointList> fresh) {
+    if (!raw.points) return;
+    std::size_t k;
+    {
+      pathrec::Records r(raw.points);
+      const std::size_t n = std::min<std::size_t>(std::size_t(std::max(raw.count, 0)), r.n);
+      k = 0;
+      while (k < n && r.p[k].flags != PP_END) ++k;
     }
-    outlines_.push_back(std::move(outline));
+    total_ += k;
+    items_.push_back({&raw, under.matrix, under.bounds, under.hasBounds, k, std::move(fresh)});
   }
   CPathPointList* Finish() {
-    if (outlines_.empty()) return nullptr;
+    if (items_.empty()) return nullptr;
     const std::size_t n = total_ + 1;
     auto list = std::make_unique<CPathPointList>();
-    list->points = plat::GlobalAlloc(plat::GHND, (n + 2) * sizeof(PathPoint));
+    // Every byte is written: the records, the end record and two zero ones.
+    list->points = plat::GlobalAlloc(plat::GMEM_MOVEABLE, (n + 2) * sizeof(PathPoint));
     if (!list->points) return nullptr;
     {
-      pathrec::Records r(list->points);
-      PathPoint* out = r.p;
-      for (const auto& o : outlines_) {
-        pathrec::Records src(o->points);
-        const std::size_t k = Records(*o);
-        std::memcpy(out, src.p, k * sizeof(PathPoint));
-        out += k;
+      pathrec::Records block(list->points);
+      PathPoint* out = block.p;
+      for (const Item& item : items_) {
+        Write(item, out);
+        out += item.records;
       }
       *out = PathPoint{0.0f, 0.0f, PP_END};
+      std::memset(static_cast<void*>(out + 1), 0, 2 * sizeof(PathPoint));
     }
     list->count = std::int32_t(n);
     list->capacity = std::int32_t(n);
@@ -78,15 +78,87 @@ class OutlineCollector {
   }
 
  private:
-  // Records before the end record.
-  static std::size_t Records(const CPathPointList& o) {
-    pathrec::Records r(o.points);
-    const std::size_t n = std::min<std::size_t>(std::size_t(std::max(o.count, 0)), r.n);
-    std::size_t k = 0;
-    while (k < n && r.p[k].flags != PP_END) ++k;
-    return k;
+  struct Item {
+    const CPathPointList* raw;
+    CMatrix3 matrix;
+    CFRect bounds;
+    bool hasBounds;
+    std::size_t records;
+    std::unique_ptr<CPathPointList> fresh;
+  };
+
+  // The item's records into out; its bounds into the text's.
+  void Write(const Item& item, PathPoint* out) {
+    pathrec::Records r(item.raw->points);
+    const std::size_t k = item.records;
+    CFRect b = item.bounds;
+    bool has = item.hasBounds;
+    const CMatrix3& m = item.matrix;
+    if (m.IsIdentity()) {
+      if (k) std::memcpy(out, r.p, k * sizeof(PathPoint));
+    } else {
+      // Every point record before the end record is transformed; their box
+      // is the new bounds, when there is one.
+      std::size_t lim = k;
+      while (lim < r.n && r.p[lim].flags != PP_END) ++lim;
+      const float a = m.m00, c = m.m10, e = m.m20, bb = m.m01, d = m.m11, f = m.m21;
+      // The box of the points as they are written, the first one starting
+      // it: -left, -top, right, bottom in one register, each point widening
+      // all four (the negated lanes keep the minimum as std::min would, ties
+      // and NaN alike).
+      typedef float V4 __attribute__((vector_size(16)));
+      V4 box = {0, 0, 0, 0};
+      bool any = false;
+      std::size_t i = 0;
+      for (; i < k; ++i) {
+        PathPoint p = r.p[i];
+        if (pathrec::IsPoint(p.flags)) {
+          const float x = p.x, y = p.y;
+          p.x = x * a + y * c + e;
+          p.y = x * bb + y * d + f;
+          const V4 q = {-p.x, -p.y, p.x, p.y};
+          if (any) {
+            box = box < q ? q : box;
+          } else {
+            box = q;
+            any = true;
+          }
+        }
+        out[i] = p;
+      }
+      float l = -box[0], t = -box[1], rt = box[2], bt = box[3];
+      for (i = k; i < lim; ++i) {
+        PathPoint p = r.p[i];
+        if (!pathrec::IsPoint(p.flags)) continue;
+        m.TransformPathPoint(p);
+        if (!any) {
+          l = rt = p.x;
+          t = bt = p.y;
+          any = true;
+        } else {
+          l = std::min(l, p.x);
+          rt = std::max(rt, p.x);
+          t = std::min(t, p.y);
+          bt = std::max(bt, p.y);
+        }
+      }
+      if (any) {
+        b = CFRect(l, t, rt, bt);
+        has = true;
+      }
+    }
+    if (has) {
+      if (!any_) {
+        bounds_ = b;
+        any_ = true;
+      } else {
+        bounds_ = CFRect(std::min(bounds_.left, b.left), std::min(bounds_.top, b.top),
+                         std::max(bounds_.right, b.right), std::max(bounds_.bottom, b.bottom));
+      }
+    }
   }
-  std::vector<std::unique_ptr<CPathPointList>> outlines_;
+
+  std::vector<Item> items_;
   std::size_t total_ = 0;
   CFRect bounds_;
   bool any_ = false;
@@ -557,7 +629,10 @@ CPathPointList* CTextObject::MakeOutline(const CMatrix3* m, int) {
     if (!c) continue;
     std::unique_ptr<CMatrix3> cm = CharMatrix(k, m);
     if (!cm) continue;
-    if (std::unique_ptr<CPathPointList> o = c->GetGlyphOutline(cm.get())) out.Add(std::move(o));
+    std::unique_ptr<CPathPointList> fresh;
+    CPathPointList under;
+    if (const CPathPointList* raw = c->GlyphUnder(cm.get(), fresh, &under))
+      out.Add(*raw, under, std::move(fresh));
   }
   return out.Finish();
 }

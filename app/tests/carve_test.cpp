@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -13,6 +14,7 @@
 #include "framework/dialog.h"
 #include "framework/menu.h"
 #include "output/carvedlg.h"
+#include "output/carveorigindlg.h"
 #include "output/carver.h"
 #include "output/cuthandoff.h"
 #include "platform/tempfile.h"
@@ -25,6 +27,37 @@ std::string ReadText(const std::string& path) {
   const std::vector<std::uint8_t> b = ReadBytes(path);
   return std::string(b.begin(), b.end());
 }
+
+// A plotter's pen over HPGL commands (coordinates in the order sent): where it
+// went, and the strokes it drew with the tool down.
+struct Pen {
+  bool down = false;
+  long a = 0, b = 0;
+  struct Stroke {
+    long a0, b0, a1, b1;
+  };
+  std::vector<Stroke> drawn;
+
+  void Run(const std::string& hpgl) {
+    std::istringstream in(hpgl);
+    for (std::string c; std::getline(in, c, ';');) {
+      c.erase(std::remove_if(c.begin(), c.end(), [](char ch) { return ch == ' ' || ch == '\n'; }), c.end());
+      if (c.size() < 2) continue;
+      const std::string op = c.substr(0, 2);
+      if (op == "IN" || op == "PU") down = false;
+      if (op == "PD") down = true;
+      if (op != "PU" && op != "PD" && op != "PA") continue;
+      std::vector<long> v;
+      std::istringstream nums(c.substr(2));
+      for (std::string n; std::getline(nums, n, ',');) v.push_back(std::stol(n));
+      for (std::size_t i = 0; i + 1 < v.size(); i += 2) {
+        if (down && (v[i] != a || v[i + 1] != b)) drawn.push_back({a, b, v[i], v[i + 1]});
+        a = v[i];
+        b = v[i + 1];
+      }
+    }
+  }
+};
 
 class CarveCommandTest : public AppTest {
  protected:
@@ -109,6 +142,52 @@ TEST_F(CarveCommandTest, CarveOutOnTheSampleHandsTheManagerAJob) {
   EXPECT_EQ(data.rfind("IN;PA;PU;\nVS20;PU", 0), 0u) << data.substr(0, 80);
   EXPECT_NE(data.find(";PD"), std::string::npos);
   EXPECT_EQ(data.substr(data.size() - 9), "PU;PU0,0;");
+  // Every stroke runs along a raster row (y first), the travel between them raised.
+  Pen pen;
+  pen.Run(data);
+  EXPECT_FALSE(pen.drawn.empty());
+  for (const Pen::Stroke& s : pen.drawn) EXPECT_EQ(s.a0, s.a1) << s.a0 << "," << s.b0 << " " << s.a1 << "," << s.b1;
+  EXPECT_TRUE(sink.boxes.empty());
+}
+
+// The shipped engraver moves its tool to a new origin raised, and lowered only
+// when "Tool Down" asks for it.
+TEST_F(CarveCommandTest, TheShippedEngraverMovesToItsOriginRaised) {
+  const std::string out = Path("origin.plt");
+  CIniFile(Path("Carves.INI")).WriteString("CarveInfo", "PORT", out.c_str());
+  fw::ScriptedModalDriver driver;
+  driver.Then([](fw::CDialog& d) {
+    using namespace carveid;
+    d.SetCheckBox(IDC_LIVE_MOVE, 1);
+    d.TypeText(IDC_ORIGIN_X, "150");
+    d.TypeText(IDC_ORIGIN_Y, "20");
+    d.ClickButton(fw::IDOK);
+  });
+  driver.Then([](fw::CDialog& d) {
+    using namespace carveid;
+    d.SetCheckBox(IDC_LIVE_MOVE, 1);
+    d.SetCheckBox(IDC_TOOL_DOWN, 1);
+    d.TypeText(IDC_ORIGIN_X, "100");
+    d.ClickButton(fw::IDOK);
+  });
+  {
+    CCarveOriginDlg dlg(nullptr, Path("Carves.INI"), Path("Port.INI"));
+    ASSERT_EQ(dlg.DoModal(), fw::IDOK);
+    Pen pen;
+    pen.Run(ReadText(out));
+    EXPECT_TRUE(pen.drawn.empty()) << ReadText(out);
+    EXPECT_FALSE(pen.down);
+  }
+  {
+    CCarveOriginDlg dlg(nullptr, Path("Carves.INI"), Path("Port.INI"));
+    ASSERT_EQ(dlg.DoModal(), fw::IDOK);
+    Pen pen;
+    pen.Run(ReadText(out));
+    ASSERT_EQ(pen.drawn.size(), 1u) << ReadText(out);
+    // To x = 100 mm on the row of y = 20 mm, in device steps, y first.
+    EXPECT_EQ(pen.drawn[0].a1, long(20 / 0.025));
+    EXPECT_EQ(pen.drawn[0].b1, long(100 / 0.025));
+  }
   EXPECT_TRUE(sink.boxes.empty());
 }
 

@@ -86,9 +86,13 @@ struct FakeDsm {
     return false;
   }
 
+  // The cursor shown at each call.
+  std::vector<fw::HCURSOR> cursors;
+
   TW_UINT16 Handle(pTW_IDENTITY o, pTW_IDENTITY dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     origin = *o;
     calls.push_back({dg, dat, msg, dest != nullptr});
+    cursors.push_back(fw::GetCursor());
     if (dest) EXPECT_EQ(TW_UINT32(dest->Id), 7u);
     std::optional<TW_UINT16> rc;
     for (const auto& [key, value] : results)
@@ -775,6 +779,47 @@ TEST_F(ScanDialogTest, WithoutASourceManagerTheButtonsStayOff) {
     EXPECT_EQ(dynamic_cast<CScanDlg&>(d).GetState(), 3);
   }});
   EXPECT_EQ(Boxes(), 2u);
+}
+
+// Finding the scanners, opening one and scanning take seconds (every scanner
+// library's backend looks for its devices): the wait cursor shows meanwhile,
+// and the message of a failure comes with the cursor as it was.
+TEST_F(ScanDialogTest, TheWaitCursorShowsWhileTheSourceManagerWorks) {
+  FakeDsm fake;
+  FakeDsm::Current() = &fake;
+  CTwain::BindForTest(&FakeDsm::Entry);
+  const fw::HCURSOR arrow = fw::LoadStandardCursor(fw::IDC_ARROW), wait = fw::LoadStandardCursor(fw::IDC_WAIT);
+  fw::SetCursor(arrow);
+  struct CursorAtBox : plat::RecordingSink {
+    std::vector<fw::HCURSOR> cursors;
+    int MessageBox(std::string_view text, std::string_view caption, unsigned style) override {
+      cursors.push_back(fw::GetCursor());
+      return RecordingSink::MessageBox(text, caption, style);
+    }
+  } boxes;
+  plat::ScopedReportSink reports(&boxes);
+  Scan({[&](fw::CDialog& d) {
+    fake.transfers = {{TWRC_XFERDONE, MakeImage(30, 20, 1, 10)}};
+    ASSERT_TRUE(d.ClickButton(appid::ID_TWAIN_SELECT));
+    ClickScan(d);
+    EXPECT_EQ(fw::GetCursor(), arrow);
+    fake.results = {{{DAT_IDENTITY, MSG_OPENDS}, TWRC_FAILURE}};
+    ClickScan(d);
+  }});
+  ASSERT_EQ(fake.calls.size(), fake.cursors.size());
+  int slow = 0;
+  for (std::size_t i = 0; i < fake.calls.size(); ++i) {
+    const Call& c = fake.calls[i];
+    // Events and closing are quick.
+    if (c.dat == DAT_EVENT || c.msg == MSG_DISABLEDS || c.msg == MSG_CLOSEDS || c.msg == MSG_CLOSEDSM) continue;
+    EXPECT_EQ(fake.cursors[i], wait) << c.dat << " " << c.msg;
+    slow += c.msg == MSG_OPENDSM || c.msg == MSG_USERSELECT || c.msg == MSG_OPENDS || c.dg == DG_IMAGE;
+  }
+  EXPECT_GE(slow, 5);  // the manager, the selection, two opens and the transfer
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, "A TWAIN error occurred.");
+  EXPECT_EQ(boxes.cursors, std::vector<fw::HCURSOR>{arrow});
+  EXPECT_EQ(fw::GetCursor(), arrow);
 }
 
 TEST_F(ScanDialogTest, SaveFailuresAreShownAndADriveRootIsKept) {

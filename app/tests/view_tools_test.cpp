@@ -358,23 +358,32 @@ TEST_F(ToolsTest, PageShadowAndGridPixels) {
   }
 }
 
-// The page fitted at opening follows the window's later resizes (the frame's last
-// layout comes after the document opened) until the user zooms.
-TEST_F(ToolsTest, AFittedPageStaysFittedThroughResizesUntilTheUserZooms) {
+// The page fitted at opening, and by Zoom Normal, shows whole with its edge and
+// shadow, and follows the window's later resizes (the frame's last layout comes
+// after the document opened) until the user zooms.
+TEST_F(ToolsTest, AFittedPageShowsWholeWithItsShadowThroughResizesUntilTheUserZooms) {
   ASSERT_TRUE(Start(400, 300));
   doc->AddObject(MakeRectPath(10, 10, 50, 30).release(), false);
-  const float pw = doc->GetPageWidth(), ph = doc->GetPageHeight();
+  CPageInfo& page = doc->GetPageInfo();
   auto pageFits = [&] {
     const fw::SIZE c = view->GetClientSize();
     const plat::POINT p0 = view->PageToDevice(CFPoint{0, 0});
-    const plat::POINT p1 = view->PageToDevice(CFPoint{pw, ph});
-    // The whole page inside the client area, clear of the scroll bars.
-    return p0.x >= 0 && p0.y >= 0 && p1.x <= c.cx && p1.y <= c.cy;
+    const plat::POINT p1 = view->PageToDevice(CFPoint{page.m_pageWidth, page.m_pageHeight});
+    // The page and its 5-pixel shadow inside the client area, clear of the rulers
+    // and the scroll bars.
+    return p0.x >= 15 && p0.y >= 15 && p1.x + 5 <= c.cx && p1.y + 5 <= c.cy;
   };
-  for (fw::SIZE area : {fw::SIZE{1200, 900}, fw::SIZE{300, 200}, fw::SIZE{1600, 1000}}) {
-    view->MoveWindow(0, 0, area.cx + 15 + 16, area.cy + 15 + 16);
-    EXPECT_TRUE(pageFits()) << area.cx;
-    EXPECT_TRUE(view->ShowsFittedPage());
+  // The sample's page, a tall one, and a long banner whose margins are a few pixels.
+  for (fw::SIZE size : {fw::SIZE{400, 200}, fw::SIZE{400, 900}, fw::SIZE{30000, 300}}) {
+    page.m_pageWidth = float(size.cx);
+    page.m_pageHeight = float(size.cy);
+    view->SendMessage(fw::WM_COMMAND, ID_ZOOM_NORMAL, 0);
+    EXPECT_TRUE(pageFits()) << size.cx;
+    for (fw::SIZE area : {fw::SIZE{1440, 886}, fw::SIZE{300, 200}, fw::SIZE{1600, 1000}}) {
+      view->MoveWindow(0, 0, area.cx + 15 + 16, area.cy + 15 + 16);
+      EXPECT_TRUE(pageFits()) << size.cx << " in " << area.cx;
+      EXPECT_TRUE(view->ShowsFittedPage());
+    }
   }
   // Once zoomed by the user the view keeps the user's zoom.
   view->ZoomToRect(CFRect(0, 0, 50, 50));

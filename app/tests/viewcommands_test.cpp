@@ -185,13 +185,20 @@ TEST_F(ViewCommandsTest, ZoomNormalAndFitInWindow) {
   view->ZoomToRect(CFRect(0, 0, 40, 30));
   Cmd(kZoomNormal);
   const double normal = view->GetScale();
-  // (-10, -10) to the page's far corner fills the drawing area along one side.
-  const fw::POINT a = Dev(-10, -10), b = Dev(w, h);
+  // 10 mm left of and above the page, as much beyond it (at least its 5-pixel
+  // shadow and one more): that rectangle fills the drawing area along one side,
+  // and the page shows whole with its shadow.
+  const CFRect shown = view->PageViewRect();
+  EXPECT_FLOAT_EQ(shown.left, -10.0f);
+  EXPECT_FLOAT_EQ(shown.top, -10.0f);
+  EXPECT_GE(shown.right - w, 10.0f);
+  EXPECT_FLOAT_EQ(shown.right - w, shown.bottom - h);
+  const fw::POINT a = Dev(-10, -10), b = Dev(w, h), c = Dev(shown.right, shown.bottom);
   EXPECT_GE(a.x, kRuler - 1);
   EXPECT_GE(a.y, kRuler - 1);
-  EXPECT_LE(b.x, kRuler + kAreaW + 1);
-  EXPECT_LE(b.y, kRuler + kAreaH + 1);
-  EXPECT_TRUE(std::abs((b.x - a.x) - kAreaW) <= 1 || std::abs((b.y - a.y) - kAreaH) <= 1);
+  EXPECT_LE(b.x + 6, kRuler + kAreaW);
+  EXPECT_LE(b.y + 6, kRuler + kAreaH);
+  EXPECT_TRUE(std::abs((c.x - a.x) - kAreaW) <= 1 || std::abs((c.y - a.y) - kAreaH) <= 1);
 
   // An empty document keeps its zoom.
   view->ZoomToRect(CFRect(0, 0, 40, 30));

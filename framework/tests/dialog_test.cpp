@@ -196,6 +196,104 @@ TEST_F(DialogTest, ModelessDialogStaysUntilDestroyed) {
   EXPECT_FALSE(panel.Create(999, &parent));  // no such template (and already created)
 }
 
+// Records whether it showed during its start and where the keyboard was at its run.
+class FocusDlg : public CDialog {
+ public:
+  FocusDlg(UINT id, CWnd* parent, BOOL focusFirst) : CDialog(id, parent), focusFirst_(focusFirst) {}
+  bool visibleAtStart = true;
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    visibleAtStart = IsWindowVisible() != FALSE;
+    if (!focusFirst_) GotoDlgCtrl(GetDlgItem(IDCANCEL));
+    return focusFirst_;
+  }
+
+ private:
+  BOOL focusFirst_;
+};
+
+// A modal dialog shows once its start is done, with the keyboard in its first tab
+// stop (else in itself, so that Escape ends even a dialog without controls), and
+// the keyboard goes back where it was when the dialog ends.
+TEST_F(DialogTest, ModalDialogShowsAfterItsStartWithTheKeyboardInIt) {
+  constexpr DWORD kTab = WS_TABSTOP;
+  res::SetDialog(267, DialogTemplate{"Tabs", WS_POPUP | WS_CAPTION, RECT{0, 0, 200, 100},
+                                     {{20, CtrlKind::Static, "Name", 0},
+                                      {21, CtrlKind::Edit, "", kTab | WS_DISABLED},
+                                      {22, CtrlKind::Edit, "", kTab},
+                                      {IDCANCEL, CtrlKind::Button, "Cancel", kTab}}});
+  res::SetDialog(268, DialogTemplate{"Grab", WS_POPUP, RECT{0, 0, 200, 100}, {}});
+  CWnd owner;
+  owner.CreateEx(0, "", "", WS_VISIBLE, RECT{0, 0, 300, 300}, nullptr, 0);
+  CWnd field;
+  field.CreateEx(0, "", "", WS_CHILD | WS_VISIBLE, RECT{0, 0, 50, 20}, &owner, 7);
+  field.SetFocus();
+  struct Case {
+    UINT dialog;
+    BOOL focusFirst;
+    UINT focused;  // 0: the dialog itself
+  };
+  for (const Case& c : {Case{267, TRUE, 22}, Case{267, FALSE, IDCANCEL}, Case{268, TRUE, 0}}) {
+    ScriptedModalDriver driver;
+    FocusDlg dlg(c.dialog, &owner, c.focusFirst);
+    bool visibleAtRun = false, focusInDialog = false, endedByEscape = false;
+    UINT focusedId = 99;
+    driver.Then([&](CDialog& d) {
+      CWnd* f = CWnd::GetFocus();
+      visibleAtRun = d.IsWindowVisible() != FALSE;
+      focusInDialog = f == &d || (f && d.IsChild(f));
+      focusedId = f == &d ? 0u : f ? UINT(f->GetDlgCtrlID()) : 99u;
+      // The key goes where the keyboard is.
+      MSG esc{f ? f->m_hWnd : 0, WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+      d.PreTranslateMessage(&esc);
+      endedByEscape = d.IsEnded();
+    });
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL) << c.dialog;
+    EXPECT_TRUE(endedByEscape) << c.dialog;
+    EXPECT_FALSE(dlg.visibleAtStart) << c.dialog;
+    EXPECT_TRUE(visibleAtRun) << c.dialog;
+    EXPECT_TRUE(focusInDialog) << c.dialog;
+    EXPECT_EQ(focusedId, c.focused) << c.dialog;
+    EXPECT_EQ(CWnd::GetFocus(), &field) << c.dialog;
+  }
+}
+
+// Labels, picture frames and group boxes let the mouse through to the dialog or the
+// control under them; a label with SS_NOTIFY takes its own clicks.
+TEST_F(DialogTest, MouseGoesThroughLabelsFramesAndGroupBoxes) {
+  enum : UINT { kFrame = 10, kNotify = 11, kGroup = 12, kInGroup = 13, kEdit = 14 };
+  res::SetDialog(266, DialogTemplate{"Origin",
+                                     WS_POPUP | WS_CAPTION,
+                                     RECT{0, 0, 300, 200},
+                                     {
+                                         {kFrame, CtrlKind::Static, "", 0, RECT{10, 10, 110, 110}},
+                                         {kNotify, CtrlKind::Static, "Go", SS_NOTIFY, RECT{120, 10, 160, 30}},
+                                         {kGroup, CtrlKind::Button, "Set", BS_GROUPBOX, RECT{170, 10, 290, 110}},
+                                         {kInGroup, CtrlKind::Button, "One", BS_AUTORADIOBUTTON, RECT{180, 30, 280, 50}},
+                                         {kEdit, CtrlKind::Edit, "", 0, RECT{10, 120, 110, 140}},
+                                     }});
+  CDialog dlg;
+  ASSERT_TRUE(dlg.Create(266, nullptr));
+  dlg.ShowWindow(SW_SHOW);
+  struct Case {
+    LONG x, y;
+    CWnd* want;
+  };
+  const Case cases[] = {
+      {50, 50, &dlg},                        // inside the frame: the dialog
+      {130, 20, dlg.GetDlgItem(kNotify)},    // a label that asks for clicks
+      {175, 80, &dlg},                       // the group box's inside
+      {200, 40, dlg.GetDlgItem(kInGroup)},   // a control inside the group box
+      {50, 130, dlg.GetDlgItem(kEdit)},      // any other control
+  };
+  for (const Case& c : cases) {
+    POINT p{c.x, c.y};
+    dlg.ClientToScreen(&p);
+    EXPECT_EQ(CWnd::WindowFromPoint(p), c.want) << c.x << "," << c.y;
+  }
+  dlg.DestroyWindow();
+}
+
 // The owner draws one combo item where it is asked to, into the context it is given.
 struct ComboOwner : CDialog {
   std::vector<DRAWITEMSTRUCT> seen;

@@ -1,7 +1,11 @@
 #include "model/pathpoints.h"
 
+#include "model/bezier.h"
+#include "model/geomutil.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -70,6 +74,169 @@ TEST(PathPointListTest, GrowthAndTrim) {
   EXPECT_EQ(given.points, 0u);
   EXPECT_TRUE(plat::GlobalIsValid(h));
   plat::GlobalFree(h);
+}
+
+// Bounds as the list keeps them, written out plainly: nodes widen them, and
+// a Bezier piece leaving them is sampled by the curve evaluation.
+struct ReferenceBounds {
+  CFRect b;
+  bool has = false;
+  std::vector<PathPoint> recs;
+  void Widen(float x, float y) {
+    b.left = std::min(b.left, x);
+    b.right = std::max(b.right, x);
+    b.top = std::min(b.top, y);
+    b.bottom = std::max(b.bottom, y);
+  }
+  void Add(const PathPoint& pt) {
+    recs.push_back(pt);
+    if (pt.flags >= PP_SPECIAL || !(pt.flags & PP_NODE)) return;
+    if (!has) {
+      b = CFRect(pt.x, pt.y, pt.x, pt.y);
+      has = true;
+      return;
+    }
+    Widen(pt.x, pt.y);
+    const std::size_t i = recs.size() - 1;
+    if ((pt.flags & PP_START) || i < 3 || (recs[i - 1].flags & PP_NODE)) return;
+    CBezierSegment seg{{recs[i - 3].x, recs[i - 3].y}, {recs[i - 2].x, recs[i - 2].y},
+                       {recs[i - 1].x, recs[i - 1].y}, {pt.x, pt.y}, {}};
+    bool outside = false;
+    for (const CFPoint& p : {seg.P0, seg.P1, seg.P2, seg.P3})
+      outside = outside || !PointInFRect(p.x, p.y, b.left, b.top, b.right, b.bottom);
+    if (!outside) return;
+    for (float t = 0.1f; t < 0.9f; t += 0.01f) {
+      CFPoint s;
+      seg.PointAt(t, s);
+      Widen(s.x, s.y);
+    }
+  }
+};
+
+// Glyph-like contours of Bezier pieces over a wide range of scales, with
+// signed zeros, infinities and NaNs among them: the list's bounds are the
+// plain rule's, to the bit.
+TEST(PathPointListTest, BoundsOfBezierPiecesFollowThePlainRule) {
+  std::uint32_t seed = 12345;
+  auto next = [&] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  const float odd[] = {0.0f, -0.0f, INFINITY, -INFINITY, NAN, 1e30f, -1e-30f};
+  for (int round = 0; round < 200; ++round) {
+    ReferenceBounds ref;
+    CPathPointList list;
+    const float scale = std::ldexp(1.0f, int(next() % 40) - 20);
+    auto coord = [&] {
+      if (round % 10 == 9 && next() % 16 == 0) return odd[next() % 7];
+      return (float(next() % 20001) - 10000.0f) * scale;
+    };
+    for (int c = 0, contours = 1 + int(next() % 4); c < contours; ++c) {
+      std::vector<PathPoint> pts{{coord(), coord(), 0x11}};
+      for (int k = 0, pieces = 1 + int(next() % 12); k < pieces; ++k) {
+        if (next() % 3 == 0) {
+          pts.push_back({coord(), coord(), 0x01});
+        } else {
+          pts.push_back({coord(), coord(), 0x00});
+          pts.push_back({coord(), coord(), 0x00});
+          pts.push_back({coord(), coord(), 0x01});
+        }
+      }
+      pts.back().flags = 0x41;
+      for (const PathPoint& p : pts) {
+        ref.Add(p);
+        list.AddPoint(p);
+      }
+    }
+    list.EndPoints();
+    ASSERT_EQ(list.hasBounds, ref.has) << round;
+    const float got[4] = {list.bounds.left, list.bounds.top, list.bounds.right, list.bounds.bottom};
+    const float want[4] = {ref.b.left, ref.b.top, ref.b.right, ref.b.bottom};
+    EXPECT_EQ(std::memcmp(got, want, sizeof got), 0) << round;
+  }
+}
+
+// A third by multiplication is the float division's third, to the bit: every
+// exponent with many significands, zeros, subnormals, the largest values.
+TEST(PathPointListTest, ThirdsAreTheDivisionsThirds) {
+  auto bits = [](float v) {
+    std::uint32_t b;
+    std::memcpy(&b, &v, sizeof b);
+    return b;
+  };
+  std::uint32_t seed = 99;
+  std::vector<float> values = {0.0f, -0.0f, 1.0f, 3.0f, -3.0f, 1e-45f, -1e-45f, 1.1754942e-38f,
+                               3.4028235e38f, -3.4028235e38f, INFINITY, -INFINITY};
+  for (std::uint32_t e = 0; e < 255; ++e) {
+    for (int k = 0; k < 4000; ++k) {
+      seed = seed * 1664525u + 1013904223u;
+      const std::uint32_t b = (seed & 0x80000000u) | (e << 23) | ((seed >> 4) & 0x7FFFFFu);
+      float v;
+      std::memcpy(&v, &b, sizeof v);
+      values.push_back(v);
+    }
+  }
+  for (float v : values) ASSERT_EQ(bits(ThirdOf(v)), bits(v / 3.0f)) << v;
+  EXPECT_TRUE(std::isnan(ThirdOf(NAN)));
+}
+
+// The builder's list equals, byte for byte, the one built by AddPoint.
+TEST(PathPointListTest, BuilderGivesTheListsOwnBlock) {
+  auto line = [](int n) {
+    std::vector<PathPoint> v;
+    for (int i = 0; i < n; ++i) v.push_back({float(i), float(i % 7), std::uint8_t(i ? 0x01 : 0x11)});
+    return v;
+  };
+  const PathPoint end{0, 0, PP_END};
+  std::vector<PathPoint> curves = {{0, 0, 0x11},   {-10, 20, 0x00}, {30, 20, 0x00}, {20, 0, 0x01},
+                                   {1, 2, PP_COLOR}, {25, -9, 0x00}, {40, 30, 0x00}, {5, 5, 0x41},
+                                   {3, 3, 0x11},   {3, 3, 0x01},    {9, -4, 0x21},  end};
+  std::vector<PathPoint> twoEnds = line(7);
+  twoEnds.push_back(end);
+  for (const PathPoint& p : line(60)) twoEnds.push_back(p);
+  std::vector<PathPoint> endedThenMore = twoEnds;
+  twoEnds.push_back(end);
+  auto ended = [&](std::vector<PathPoint> v) {
+    v.push_back(end);
+    return v;
+  };
+  const std::vector<std::vector<PathPoint>> cases = {
+      {},        ended(line(7)), line(100),     line(101),     ended(line(150)),
+      ended(line(151)), curves, twoEnds, endedThenMore, ended(line(1000))};
+  auto bytes = [](const CPathPointList& l) {
+    std::vector<std::uint8_t> b;
+    if (!l.points) return b;
+    plat::GlobalLockGuard g(l.points);
+    b.assign(g.bytes(), g.bytes() + g.size());
+    return b;
+  };
+  for (std::size_t k = 0; k < cases.size(); ++k) {
+    CPathPointList plain, built;
+    for (const PathPoint& p : cases[k]) plain.AddPoint(p);
+    {
+      CPathPointBuilder b(built);
+      for (const PathPoint& p : cases[k]) b.AddPoint(p);
+      EXPECT_EQ(b.count(), plain.count) << k;
+    }
+    EXPECT_EQ(built.count, plain.count) << k;
+    EXPECT_EQ(built.capacity, plain.capacity) << k;
+    EXPECT_EQ(built.hasBounds, plain.hasBounds) << k;
+    EXPECT_EQ(built.bounds, plain.bounds) << k;
+    EXPECT_EQ(bytes(built), bytes(plain)) << k;
+  }
+  // A list that has a block already goes on through its own AddPoint.
+  CPathPointList plain, built;
+  for (CPathPointList* l : {&plain, &built}) l->AddPoint(1, 1, 0x11);
+  {
+    CPathPointBuilder b(built);
+    for (const PathPoint& p : curves) {
+      plain.AddPoint(p);
+      b.AddPoint(p);
+    }
+  }
+  EXPECT_EQ(built.capacity, plain.capacity);
+  EXPECT_EQ(built.bounds, plain.bounds);
+  EXPECT_EQ(bytes(built), bytes(plain));
 }
 
 TEST(PathPointListTest, Bounds) {

@@ -1272,3 +1272,102 @@ TEST(DcSurfaces, RasterOfAMemoryContextReadPixelByPixel) {
   DeleteObject(bmp);
   DeleteDC(mem);
 }
+
+namespace {
+
+// A path of lines, a curve, one-step segments, a closed figure and a line
+// across the whole surface.
+void KeptPath(DC& dc) {
+  dc.BeginPath();
+  dc.MoveTo(3, 3);
+  dc.LineTo(40, 9);
+  dc.LineTo(12, 30);
+  const POINT bez[] = {{30, 40}, {60, -10}, {50, 25}};
+  dc.PolyBezierTo(bez, 3);
+  dc.CloseFigure();
+  dc.MoveTo(5, 35);
+  dc.LineTo(6, 36);
+  dc.LineTo(7, 36);
+  dc.LineTo(7, 37);
+  dc.MoveTo(-10, 20);
+  dc.LineTo(70, 22);
+  dc.EndPath();
+}
+
+}  // namespace
+
+// Stroked twice, kept pixels or not, a path sets the same pixels, for thin
+// and wide pens, several raster operations, under a clip and an origin; the
+// second time straight from what the first kept. Another clip, origin, pen
+// width or surface, a dashed pen, or recording keeps or sets nothing.
+TEST(DcPaths, KeptStrokesSetWhatTheStrokeSets) {
+  for (int rop : {R2_COPYPEN, R2_XORPEN, R2_NOTXORPEN, R2_MASKPEN}) {
+    for (int width : {1, 3}) {
+      HPEN pen = CreatePen(PS_SOLID, width, RGB(200, 30, 90));
+      Canvas plain(48, 40, RGB(90, 200, 10)), kept(48, 40, RGB(90, 200, 10));
+      for (Canvas* c : {&plain, &kept}) {
+        c->dc.SelectObject(pen);
+        c->dc.SetROP2(rop);
+        c->dc.IntersectClipRect(2, 1, 45, 38);
+        c->dc.SetViewportOrg(1, -2);
+      }
+      KeptStroke keep;
+      KeptPath(plain.dc);
+      plain.dc.StrokePath();
+      KeptPath(kept.dc);
+      kept.dc.StrokePath(&keep);
+      ASSERT_TRUE(keep.IsKept());
+      EXPECT_EQ(kept.Pixels(), plain.Pixels()) << rop << " " << width;
+      KeptPath(plain.dc);
+      plain.dc.StrokePath();
+      kept.dc.MoveTo(0, 0);
+      kept.dc.BeginPath();  // left over: a kept stroke ends it as the stroke did
+      EXPECT_TRUE(kept.dc.StrokeKept(keep));
+      EXPECT_EQ(kept.Pixels(), plain.Pixels()) << rop << " " << width;
+      EXPECT_EQ(kept.dc.GetCurrentPosition(), plain.dc.GetCurrentPosition());
+      EXPECT_FALSE(kept.dc.InPath());
+      kept.dc.SelectStockObject(NULL_PEN);
+      DeleteObject(pen);
+    }
+  }
+  Canvas c(48, 40);
+  HPEN thin = CreatePen(PS_SOLID, 1, kBlack), wide = CreatePen(PS_SOLID, 2, kBlack);
+  HPEN dashed = CreatePen(PS_DASH, 1, kBlack);
+  c.dc.SelectObject(thin);
+  KeptStroke keep;
+  KeptPath(c.dc);
+  c.dc.StrokePath(&keep);
+  ASSERT_TRUE(keep.IsKept());
+  const std::vector<std::uint32_t> once = c.Pixels();
+  HPEN red = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+  c.dc.SelectObject(red);  // another colour of the same shape sets its own colour
+  EXPECT_TRUE(c.dc.StrokeKept(keep));
+  EXPECT_NE(c.Pixels(), once);
+  c.dc.SelectObject(thin);
+  EXPECT_TRUE(c.dc.StrokeKept(keep));
+  EXPECT_EQ(c.Pixels(), once);
+  c.dc.SelectObject(wide);
+  EXPECT_FALSE(c.dc.StrokeKept(keep));
+  c.dc.SelectObject(thin);
+  c.dc.SetViewportOrg(0, 1);
+  EXPECT_FALSE(c.dc.StrokeKept(keep));
+  c.dc.SetViewportOrg(0, 0);
+  c.dc.IntersectClipRect(0, 0, 30, 30);
+  EXPECT_FALSE(c.dc.StrokeKept(keep));
+  c.dc.SelectClipRect(nullptr);
+  c.dc.StartRecording();
+  EXPECT_FALSE(c.dc.StrokeKept(keep));
+  c.dc.StopRecording();
+  Canvas larger(49, 40);
+  larger.dc.SelectObject(thin);
+  EXPECT_FALSE(larger.dc.StrokeKept(keep));
+  EXPECT_EQ(c.Pixels(), once);
+  c.dc.SelectObject(dashed);
+  KeptPath(c.dc);
+  c.dc.StrokePath(&keep);
+  EXPECT_FALSE(keep.IsKept());
+  EXPECT_FALSE(c.dc.StrokeKept(keep));
+  c.dc.SelectStockObject(BLACK_PEN);
+  larger.dc.SelectStockObject(BLACK_PEN);
+  for (HPEN p : {thin, wide, dashed, red}) DeleteObject(p);
+}

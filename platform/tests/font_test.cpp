@@ -423,3 +423,72 @@ TEST(GlyphOutline, HugeSizesAndMatricesStayBounded) {
     EXPECT_LT(tm.tmHeight, 40000);
   }
 }
+
+namespace {
+
+// A walked outline written out as the native buffer would hold it.
+class NativeWriter : public Font::NativeOutlineSink {
+ public:
+  void Contour(const POINTFX& start) override {
+    Finish();
+    head_ = bytes.size();
+    TTPOLYGONHEADER h{0, TT_POLYGON_TYPE, start};
+    Put(&h, sizeof h);
+  }
+  void Curve(WORD type, const POINTFX* pts, std::size_t n) override {
+    const WORD w[2] = {type, WORD(n)};
+    Put(w, sizeof w);
+    Put(pts, n * sizeof(POINTFX));
+  }
+  void Finish() {
+    if (head_ == kNone) return;
+    const DWORD cb = DWORD(bytes.size() - head_);
+    std::memcpy(bytes.data() + head_, &cb, sizeof cb);
+    head_ = kNone;
+  }
+  std::vector<unsigned char> bytes;
+
+ private:
+  static constexpr std::size_t kNone = ~std::size_t(0);
+  void Put(const void* p, std::size_t n) {
+    const auto* b = static_cast<const unsigned char*>(p);
+    bytes.insert(bytes.end(), b, b + n);
+  }
+  std::size_t head_ = kNone;
+};
+
+}  // namespace
+
+// Walking an outline hands over what the native buffer holds, in its order,
+// under every matrix; where the buffer is refused the walk is too, and a
+// blank walks nothing.
+TEST(GlyphOutline, WalkedOutlinesAreTheNativeBuffers) {
+  REQUIRE_FACE(kSungGB);
+  REQUIRE_FACE(kDejaVu);
+  Font sung(MakeLogFont(kSungGBName, GB2312_CHARSET));
+  Font dejavu(MakeLogFont(kDejaVu, ANSI_CHARSET, -300));
+  MAT2 turn{};
+  turn.eM11 = FixedFromDouble(0.8);
+  turn.eM12 = FixedFromDouble(0.6);
+  turn.eM21 = FixedFromDouble(-0.6);
+  turn.eM22 = FixedFromDouble(0.8);
+  const MAT2 id = IdentityMat2();
+  struct Case {
+    const Font* font;
+    UINT code;
+  } cases[] = {{&sung, 0xB1EA}, {&sung, 0xC5C6}, {&sung, 0xD2BB}, {&sung, 0xA1A1},
+               {&dejavu, 'g'},  {&dejavu, 'O'},  {&dejavu, '&'},  {&dejavu, ' '}, {&dejavu, 0x80}};
+  for (const Case& c : cases) {
+    for (const MAT2* m : {static_cast<const MAT2*>(nullptr), &id, static_cast<const MAT2*>(&turn)}) {
+      GLYPHMETRICS gm;
+      const DWORD need = c.font->GetGlyphOutline(c.code, GGO_NATIVE, &gm, 0, nullptr, m);
+      NativeWriter w;
+      const bool walked = c.font->WalkGlyphOutline(c.code, m, w);
+      w.Finish();
+      ASSERT_EQ(walked, need != GDI_ERROR) << std::hex << c.code;
+      if (!walked) continue;
+      EXPECT_EQ(w.bytes, Native(*c.font, c.code, nullptr, m)) << std::hex << c.code;
+      EXPECT_EQ(w.bytes.size(), need);
+    }
+  }
+}

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <algorithm>
+#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -47,9 +48,14 @@
 #include "framework/input.h"
 #include "framework/resources.h"
 #include "model/settings.h"
+#include "app/appids.h"
+#include "app/appresources.h"
+#include "app/imagevectordlg.h"
+#include "output/carveorigindlg.h"
 #include "output/cutinfo.h"
 #include "output/cutter.h"
 #include "output/cutwindow.h"
+#include "output/portsettingdlg.h"
 #include "platform/codepage.h"
 #include "presentation/host.h"
 #include "presentation/widgets.h"
@@ -433,6 +439,83 @@ TEST_F(PresentationTest, ModalDialogDrivenLikeAUser) {
   EXPECT_EQ(dlg.name, "标牌 40");
 }
 
+// Counts the times its widget shows and hides.
+class ShowCounter : public QObject {
+ public:
+  int shows = 0, hides = 0;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Show) ++shows;
+    if (e->type() == QEvent::Hide) ++hides;
+    return false;
+  }
+};
+
+// A dialog whose start lets the presentation catch up (a message box, a file
+// dialog) stays hidden until its start is done.
+class PumpingStartDlg : public NameDlg {
+ public:
+  ShowCounter counter;
+  bool visibleInStart = true;
+  BOOL OnInitDialog() override {
+    NameDlg::OnInitDialog();
+    QWidget* top = pres::Host::Get()->TopOf(m_hWnd);
+    if (top) top->installEventFilter(&counter);
+    pres::Host::Get()->Flush();
+    QCoreApplication::processEvents();
+    visibleInStart = top && top->isVisible();
+    QTimer::singleShot(0, atRun);  // once the run has begun
+    return TRUE;
+  }
+  std::function<void()> atRun;
+};
+
+// A modal dialog shows once, already modal and placed: a window shown, hidden and
+// shown again at once may stay unmapped under a window manager.
+TEST_F(PresentationTest, ModalDialogShowsOnceAfterItsStart) {
+  PumpingStartDlg dlg;
+  int showsAtRun = -1, hidesAtRun = -1;
+  bool modal = false;
+  dlg.atRun = [&] {
+    QWidget* top = host->TopOf(dlg.m_hWnd);
+    ASSERT_NE(top, nullptr);
+    showsAtRun = dlg.counter.shows;
+    hidesAtRun = dlg.counter.hides;
+    modal = top->isModal() && top->isVisible();
+    dlg.EndDialog(IDCANCEL);
+  };
+  dlg.DoModal();
+  EXPECT_FALSE(dlg.visibleInStart);
+  EXPECT_TRUE(modal);
+  EXPECT_EQ(showsAtRun, 1);
+  EXPECT_EQ(hidesAtRun, 0);
+}
+
+// Escape ends a modal dialog even without a control to take the keyboard (the
+// screen grab's window): a key the window system gives the Qt window itself,
+// with no widget of it focused, reaches the dialog; Qt moving its focus within
+// the window the dialog disabled (as that window hides) does not take the
+// keyboard from the dialog.
+TEST_F(PresentationTest, EscapeEndsAModalDialogWithoutControls) {
+  res::SetDialog(303, DialogTemplate{"", WS_POPUP, RECT{0, 0, 200, 100}, {}});
+  CDialog dlg(303, frame);
+  QObject during;  // the steps end with the test
+  QTimer::singleShot(0, &during, [&] {
+    QWidget* top = host->TopOf(dlg.m_hWnd);
+    ASSERT_NE(top, nullptr);
+    QFocusEvent moved(QEvent::FocusIn, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(ViewWidget(), &moved);
+    QTest::keyClick(top, Qt::Key_Escape);
+    // The loop's next turn serves the key; a dialog still open then never got it.
+    QTimer::singleShot(0, &during, [&] {
+      QTimer::singleShot(0, &during, [&] {
+        EXPECT_TRUE(dlg.IsEnded());
+        if (!dlg.IsEnded()) dlg.EndDialog(IDOK);
+      });
+    });
+  });
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+}
+
 TEST_F(PresentationTest, MessageBoxAnswers) {
   QTimer poke;
   poke.setInterval(10);
@@ -732,6 +815,125 @@ TEST_F(PresentationTest, EveryControlKindShowsItsModelAndFeedsUserActions) {
   std::vector<std::pair<UINT, UINT>> want = {{10, BN_CLICKED}, {12, BN_CLICKED}, {14, CBN_SELCHANGE}, {14, CBN_SELENDOK}};
   EXPECT_EQ(dlg.notes, want);
   dlg.DestroyWindow();
+}
+
+// A control's WS_VSCROLL / WS_HSCROLL are its own to draw (a combo box's drop list,
+// a list's or an edit's bars); only a window that shows its surface gets the
+// framework's bars.
+TEST_F(PresentationTest, NativeControlsShowNoFrameworkScrollBars) {
+  DialogTemplate t;
+  t.caption = "Bars";
+  t.style = WS_POPUP | WS_CAPTION;
+  t.rect = RECT{0, 0, 400, 300};
+  constexpr DWORD kBoth = WS_VSCROLL | WS_HSCROLL;
+  t.items = {DlgItemDef(30, CtrlKind::ComboBox, "", CBS_DROPDOWNLIST | WS_VSCROLL, RECT{5, 5, 150, 200}),
+             DlgItemDef(31, CtrlKind::ListBox, "", LBS_NOTIFY | kBoth, RECT{160, 5, 300, 120}),
+             DlgItemDef(32, CtrlKind::Edit, "", ES_MULTILINE | kBoth, RECT{160, 130, 300, 200}),
+             DlgItemDef(33, CtrlKind::Custom, "", kBoth, RECT{310, 5, 390, 200})};
+  res::SetDialog(301, t);
+  ControlsDlg dlg;
+  ASSERT_TRUE(dlg.Create(301, frame));
+  dlg.Item<CComboBox>(30)->AddString("one");
+  Settle();
+  auto bars = [&](UINT id) {
+    return host->WidgetOf(dlg.GetDlgItem(id)->m_hWnd)->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly);
+  };
+  for (UINT id : {30u, 31u, 32u}) EXPECT_TRUE(bars(id).isEmpty()) << id;
+  EXPECT_EQ(bars(33).size(), 2);
+  dlg.DestroyWindow();
+}
+
+// Records the scroll codes its scroll bar controls send and moves them as asked.
+class ScrollDlg : public CDialog {
+ public:
+  std::vector<std::pair<UINT, UINT>> codes;  // code, position
+  void OnHScroll(UINT code, UINT pos, CWnd* bar) override {
+    codes.emplace_back(code, pos);
+    auto* s = dynamic_cast<CScrollBar*>(bar);
+    if (s && code == SB_LINERIGHT) s->SetScrollPos(s->GetScrollPos() + 1);
+    if (s && code == SB_THUMBPOSITION) s->SetScrollPos(int(pos));
+  }
+};
+
+TEST_F(PresentationTest, ScrollBarControlShowsItsRangeAndSendsTheUsersScrolls) {
+  DialogTemplate t;
+  t.caption = "Scroll";
+  t.style = WS_POPUP | WS_CAPTION;
+  t.rect = RECT{0, 0, 300, 100};
+  t.items = {DlgItemDef(40, CtrlKind::ScrollBar, "", SBS_HORZ, RECT{10, 10, 250, 26})};
+  res::SetDialog(302, t);
+  ScrollDlg dlg;
+  ASSERT_TRUE(dlg.Create(302, frame));
+  auto* bar = dlg.Item<CScrollBar>(40);
+  bar->SetScrollRange(0, 300);
+  bar->SetScrollPos(120);
+  Settle();
+  auto* q = host->WidgetOf(bar->m_hWnd)->findChild<QScrollBar*>();
+  ASSERT_NE(q, nullptr);
+  EXPECT_EQ(q->orientation(), Qt::Horizontal);
+  EXPECT_EQ(q->minimum(), 0);
+  EXPECT_EQ(q->maximum(), 300);
+  EXPECT_EQ(q->value(), 120);
+
+  q->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  Settle();
+  EXPECT_EQ(bar->GetScrollPos(), 121);
+  EXPECT_EQ(q->value(), 121);
+  q->setSliderDown(true);
+  q->setSliderPosition(250);
+  q->setSliderDown(false);
+  Settle();
+  EXPECT_EQ(bar->GetScrollPos(), 250);
+  EXPECT_EQ(q->value(), 250);
+  ASSERT_GE(dlg.codes.size(), 4u);
+  EXPECT_EQ(dlg.codes[0], std::make_pair(UINT(SB_LINERIGHT), 0u));
+  EXPECT_EQ(dlg.codes[1], std::make_pair(UINT(SB_ENDSCROLL), 0u));
+  EXPECT_EQ(dlg.codes[dlg.codes.size() - 2], std::make_pair(UINT(SB_THUMBPOSITION), 250u));
+  EXPECT_EQ(dlg.codes.back(), std::make_pair(UINT(SB_ENDSCROLL), 0u));
+  dlg.DestroyWindow();
+}
+
+// The texts of a dialog's labels, check boxes, radio buttons and buttons that its
+// controls cut off, with the room they have.
+std::vector<std::string> CutTexts(pres::Host& host, CDialog& dlg) {
+  std::vector<std::string> cut;
+  for (CWnd* c : dlg.Children()) {
+    QWidget* w = host.WidgetOf(c->m_hWnd);
+    if (!w || !c->IsWindowVisible()) continue;
+    const QSize room = w->size();
+    auto note = [&](const QString& text, int need) {
+      cut.push_back(text.toStdString() + ": " + std::to_string(need) + " > " + std::to_string(room.width()));
+    };
+    if (auto* l = w->findChild<QLabel*>(); l && !l->text().isEmpty()) {
+      const int need = l->fontMetrics().horizontalAdvance(l->text());
+      // A wrapped label shows whole when its lines fit its height.
+      if (need > room.width() && (!l->wordWrap() || l->heightForWidth(room.width()) > room.height())) note(l->text(), need);
+    } else if (auto* b = w->findChild<QAbstractButton*>(); b && !b->text().isEmpty() && !w->findChild<QGroupBox*>()) {
+      const int indicator = qobject_cast<QPushButton*>(b) ? 8 : 20;
+      const int need = b->fontMetrics().horizontalAdvance(b->text().remove('&')) + indicator;
+      if (need > room.width()) note(b->text(), need);
+    }
+  }
+  return cut;
+}
+
+// The engraving, scanning and tracing dialogs show every label whole.
+TEST_F(PresentationTest, ImageAndEngravingDialogsShowTheirLabelsWhole) {
+  QTemporaryDir dir;
+  appres::RegisterAppResources();
+  RegisterImageVectorDialogs();
+  CPortSettingDlg port;                                                    // registers 299
+  CCarveOriginDlg origin(nullptr, dir.path().toStdString() + "/Carves.INI",  // registers 309
+                         dir.path().toStdString() + "/Port.INI");
+  for (UINT id : {UINT(ivdlg::IDD_IMAGE_VECTOR), UINT(ivdlg::IDD_VECTOR_SET), UINT(ivdlg::IDD_VECTOR_SET_ALL),
+                  UINT(portid::IDD_PORT_SETTING), UINT(carveid::IDD_CARVE_ORIGIN), UINT(appid::IDD_SCAN)}) {
+    CDialog dlg;
+    ASSERT_TRUE(dlg.Create(id, frame)) << id;
+    dlg.ShowWindow(SW_SHOW);
+    Settle();
+    EXPECT_EQ(CutTexts(*host, dlg), std::vector<std::string>{}) << id;
+    dlg.DestroyWindow();
+  }
 }
 
 // Accepts every label edit of its list and records the texts.

@@ -196,6 +196,11 @@ class Desktop:
         out = self.run(["xdotool", "search", "--onlyvisible", "--name", name], check=False)
         return [int(w) for w in out.split()]
 
+    def windows_of_class(self, cls):
+        """Also the windows without a caption, whose names a name search misses."""
+        out = self.run(["xdotool", "search", "--onlyvisible", "--class", cls], check=False)
+        return [int(w) for w in out.split()]
+
     def title(self, wid):
         return self.run(["xdotool", "getwindowname", str(wid)], check=False).strip()
 
@@ -356,6 +361,44 @@ def expect_fills_work_area(desk, wid, what):
         raise Failed(f"{e}: {last[0]}")
 
 
+SHADOW, PAPER = (128, 128, 128), (255, 255, 255)
+
+
+def shows_whole_page(desk, wid):
+    """The page's right and bottom shadow strips (5 grey pixels) show whole, with the
+    view's white beyond them: the page's edges are inside the view, clear of its
+    scroll bars."""
+    shot = desk.window_pixels(wid)
+    w, h = shot.width, shot.height
+
+    def strip(at):
+        # Five shadow pixels after something else, then the view's white.
+        for i in range(1, len(at) - 6):
+            if at[i - 1] != SHADOW and all(p == SHADOW for p in at[i:i + 5]) and at[i + 5] == PAPER:
+                return True
+        return False
+
+    row = [shot.pixel(x, h // 2) for x in range(w)]
+    if not strip(row):
+        return "no right shadow of the page in the middle row"
+    column = [shot.pixel(w // 3, y) for y in range(h)]
+    if not strip(column):
+        return "no bottom shadow of the page in the column at a third"
+    return None
+
+
+def expect_whole_page(desk, wid):
+    last = []
+
+    def whole():
+        last[:] = [shows_whole_page(desk, wid)]
+        return last[0] is None
+    try:
+        poll("the page shows whole with its shadow", whole)
+    except Failed as e:
+        raise Failed(f"{e}: {last[0]}")
+
+
 def main_area(desk, wid):
     x, y, w, h = desk.geometry(wid)
     return w, h
@@ -397,6 +440,58 @@ def file_dialog(desk, prog, title, path):
     poll(f"the \"{title}\" dialog closes", lambda: (prog.check_alive(title) or not desk.windows("^" + title + "$")))
 
 
+def screen_cover(desk):
+    """A window of the program as large as the screen (the screen grab's)."""
+    for wid in desk.windows_of_class("^Tindrel$"):
+        try:
+            x, y, w, h = desk.placement(wid)
+        except Failed:
+            continue
+        if w >= SCREEN[0] - 1 and h >= SCREEN[1] - 1:
+            return wid
+    return None
+
+
+def ini_value(path, section, key):
+    current = None
+    try:
+        with open(path, errors="replace") as f:
+            for line in f:
+                line = line.strip()
+                if line.startswith("["):
+                    current = line.strip("[]")
+                elif current == section and line.partition("=")[0].strip() == key:
+                    return line.partition("=")[2].strip()
+    except OSError:
+        pass
+    return None
+
+
+def carve_origin(desk, prog):
+    """Output > Carve Out, "Origin...": the port "File" asks for its file, a click in
+    the middle of the work area picture puts the origin there, "Set" stores it."""
+    step = "carve out"
+    main = prog.main
+    activate(desk, main)
+    keys(desk, main, "alt+o", "f")
+    carve = poll("the \"Cave Out\" dialog shows", lambda: (prog.check_alive(step) or desk.windows("^Cave Out$")))[0]
+    activate(desk, carve)
+    desk.script([f"mousemove --window {carve} 365 110", "click 1"])
+    file_dialog(desk, prog, "Save As", os.path.join(prog.work, "origin.plt"))
+    origin = poll("the origin dialog shows", lambda: (prog.check_alive(step) or desk.windows("^Origin Setting$")))[0]
+    activate(desk, origin)
+    # The picture spans 11..249 x 11..169 of the dialog for 300 x 200 mm.
+    desk.script([f"mousemove --window {origin} 130 90", "click 1", f"mousemove --window {origin} 336 152", "click 1"])
+    poll("the origin dialog closes", lambda: (prog.check_alive(step) or not desk.windows("^Origin Setting$")))
+    carves = os.path.join(prog.folder, "Carves.INI")
+    poll("the origin is stored", lambda: ini_value(carves, "HPGL-ENGRAVER", "OriginX") == "150.00" and
+         ini_value(carves, "HPGL-ENGRAVER", "OriginY") == "100.00")
+    activate(desk, carve)
+    desk.script([f"mousemove --window {carve} 365 50", "click 1"])
+    poll("the \"Cave Out\" dialog closes", lambda: (prog.check_alive(step) or not desk.windows("^Cave Out$")))
+    idle(prog)
+
+
 def road(desk, prog, out):
     step = "start"
     shots = os.environ.get("ROAD_PICTURES")  # a picture after each step, to see the road
@@ -409,6 +504,8 @@ def road(desk, prog, out):
         main = prog.wait_main()
         idle(prog)
         expect_fills_work_area(desk, main, "the main window fills the work area")
+        step = "the page shows whole"
+        expect_whole_page(desk, main)
         activate(desk, main)
         base = object_count(prog.doc)
         w, h = main_area(desk, main)
@@ -438,6 +535,21 @@ def road(desk, prog, out):
         n = object_count(saved)
         if n != base + 2:
             raise Failed(f"the saved file holds {n} objects, not {base} + 2")
+
+        done(step)
+        step = "carve out: set the origin"
+        carve_origin(desk, prog)
+
+        done(step)
+        step = "screen grab: Escape"
+        activate(desk, main)
+        keys(desk, main, "alt+o", "s")
+        poll("the main window hides for the grab", lambda: (prog.check_alive(step) or not desk.viewable(main)))
+        poll("the grab covers the screen", lambda: (prog.check_alive(step) or screen_cover(desk)))
+        keys(desk, main, "Escape")
+        poll("the grab ends", lambda: (prog.check_alive(step) or not screen_cover(desk)))
+        poll("the main window comes back", lambda: desk.viewable(main))
+        idle(prog)
 
         done(step)
         step = "cut out"

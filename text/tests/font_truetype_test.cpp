@@ -4,6 +4,8 @@
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
 
+#include <cstring>
+#include <filesystem>
 #include <set>
 #include <utility>
 #include <vector>
@@ -64,6 +66,182 @@ std::unique_ptr<CPathPointList> Outline(const std::string& path, std::uint16_t c
                                         int set = CTrueTypeReader::kGb2312) {
   TtFontMetrics m;
   return CTrueTypeReader::GetGlyphOutline(path, code, set, &m);
+}
+
+std::vector<std::uint8_t> BlockBytes(const CPathPointList& l) {
+  std::vector<std::uint8_t> b;
+  if (!l.points) return b;
+  plat::GlobalLockGuard g(l.points);
+  b.assign(g.bytes(), g.bytes() + g.size());
+  return b;
+}
+
+// A simple glyph's outline by the rules written out plainly: the points'
+// flags and deltas read one by one, each contour started at an on-curve
+// point, quadratic pieces raised to cubic ones, and the points added to a
+// list one by one.
+std::unique_ptr<CPathPointList> PlainGlyphOutline(const std::vector<std::uint8_t>& d) {
+  auto be16 = [&](std::size_t at) { return std::uint16_t(d[at] << 8 | d[at + 1]); };
+  if (d.size() < 10) return nullptr;
+  const std::int16_t contours = std::int16_t(be16(0));
+  if (contours < 1 || contours > 999) return nullptr;
+  std::size_t pos = 10;
+  if (pos + 2 * std::size_t(contours) + 2 > d.size()) return nullptr;
+  std::vector<std::uint16_t> ends;
+  for (int i = 0; i < contours; ++i, pos += 2) {
+    if (!ends.empty() && be16(pos) < ends.back()) return nullptr;
+    ends.push_back(be16(pos));
+  }
+  const std::size_t points = std::size_t(ends.back()) + 1;
+  pos += 2 + be16(pos);
+  if (pos > d.size()) return nullptr;
+  std::vector<std::uint8_t> flags;
+  while (flags.size() < points) {
+    if (pos >= d.size()) return nullptr;
+    const std::uint8_t f = d[pos++];
+    std::size_t r = 1;
+    if (f & 0x08) {
+      if (pos >= d.size()) return nullptr;
+      r += d[pos++];
+    }
+    if (flags.size() + r > points) return nullptr;
+    flags.insert(flags.end(), r, f);
+  }
+  std::vector<std::int32_t> delta[2];
+  for (int axis = 0; axis < 2; ++axis) {
+    const std::uint8_t shortBit = axis == 0 ? 0x02 : 0x04, sameBit = axis == 0 ? 0x10 : 0x20;
+    for (std::size_t i = 0; i < points; ++i) {
+      std::int32_t v = 0;
+      if (flags[i] & shortBit) {
+        if (pos >= d.size()) return nullptr;
+        v = (flags[i] & sameBit) ? d[pos] : -std::int32_t(d[pos]);
+        ++pos;
+      } else if (!(flags[i] & sameBit)) {
+        if (pos + 2 > d.size()) return nullptr;
+        v = std::int16_t(be16(pos));
+        pos += 2;
+      }
+      delta[axis].push_back(v);
+    }
+  }
+  struct P {
+    float x, y;
+    bool on;
+  };
+  auto out = std::make_unique<CPathPointList>();
+  std::int32_t x = 0, y = 0;
+  std::size_t first = 0;
+  for (std::uint16_t end : ends) {
+    std::vector<P> c;
+    for (std::size_t i = first; i <= end && i < points; ++i) {
+      x += delta[0][i];
+      y += delta[1][i];
+      c.push_back({float(x), float(y), (flags[i] & 1) != 0});
+    }
+    first = std::size_t(end) + 1;
+    if (c.empty()) continue;
+    std::vector<P> seq;
+    P start;
+    if (c.front().on) {
+      start = c.front();
+      seq.assign(c.begin() + 1, c.end());
+    } else if (c.back().on) {
+      start = c.back();
+      seq.assign(c.begin(), c.end() - 1);
+    } else {
+      start = {(c.back().x + c.front().x) / 2.0f, (c.back().y + c.front().y) / 2.0f, true};
+      seq = c;
+    }
+    std::vector<PathPoint> recs{{start.x, start.y, 0x11}};
+    P p0 = start;
+    for (std::size_t i = 0; i < seq.size();) {
+      const P q = seq[i];
+      if (q.on) {
+        recs.push_back({q.x, q.y, 0x01});
+        p0 = q;
+        ++i;
+        continue;
+      }
+      P p1;
+      if (i + 1 >= seq.size()) {
+        p1 = start;
+        ++i;
+      } else if (seq[i + 1].on) {
+        p1 = seq[i + 1];
+        i += 2;
+      } else {
+        p1 = {(q.x + seq[i + 1].x) / 2.0f, (q.y + seq[i + 1].y) / 2.0f, true};
+        ++i;
+      }
+      recs.push_back({(2.0f * q.x + p0.x) / 3.0f, (2.0f * q.y + p0.y) / 3.0f, 0x00});
+      recs.push_back({(2.0f * q.x + p1.x) / 3.0f, (2.0f * q.y + p1.y) / 3.0f, 0x00});
+      recs.push_back({p1.x, p1.y, 0x01});
+      p0 = p1;
+    }
+    if (recs.size() > 1) recs.back().flags = 0x41;
+    for (const PathPoint& p : recs) out->AddPoint(p);
+  }
+  if (out->count == 0) return nullptr;
+  out->EndPoints();
+  return out;
+}
+
+// The reader's steps, each opening the file itself, and the plain rules: the
+// outline a code has in the file as it is now.
+std::unique_ptr<CPathPointList> StepOutline(const std::string& path, std::uint16_t code, int set,
+                                            TtFontMetrics* m) {
+  CDiskFile f;
+  if (!f.Open(path, "rb")) return nullptr;
+  std::uint32_t off, len;
+  int locaFormat;
+  if (!CTrueTypeReader::GetGlyfOffset(f, &off, &len) || !CTrueTypeReader::ReadHead(f, m, &locaFormat))
+    return nullptr;
+  TtNameRecord rec;
+  const bool named = CTrueTypeReader::FindFontName(f, &rec);
+  if (named && rec.languageId == 1028 && set == CTrueTypeReader::kGb2312) {
+    code = std::uint16_t(g_CodeTables.GbToBig5(code));
+    set = CTrueTypeReader::kBig5;
+  } else if (named && rec.languageId == 2052 && set == CTrueTypeReader::kBig5) {
+    const std::uint16_t gb = g_CodeTables.Big5ToGb(std::uint16_t((code >> 8) | (code << 8)));
+    code = std::uint16_t((gb >> 8) | (gb << 8));
+    set = CTrueTypeReader::kGb2312;
+  }
+  std::uint32_t lookup = code;
+  if (!named || rec.encodingId == 1)
+    lookup = plat::CharCodeToUnicode(set == CTrueTypeReader::kBig5 ? plat::CP_BIG5 : plat::CP_GBK, code);
+  std::uint16_t glyph;
+  if (!CTrueTypeReader::LookupGlyphIndex(f, lookup, &glyph)) return nullptr;
+  std::vector<std::uint8_t> data;
+  if (!CTrueTypeReader::ReadGlyph(f, glyph, &data) || data.empty()) return nullptr;
+  // The reader's own parsing and building steps give the plain rules' outline.
+  std::unique_ptr<CPathPointList> plain = PlainGlyphOutline(data);
+  TtSimpleGlyph g;
+  std::unique_ptr<CPathPointList> steps =
+      CTrueTypeReader::ParseSimpleGlyph(data, &g) ? CTrueTypeReader::BuildOutline(g) : nullptr;
+  EXPECT_EQ(bool(steps), bool(plain));
+  if (steps && plain) {
+    EXPECT_EQ(steps->count, plain->count);
+    EXPECT_EQ(std::memcmp(&steps->bounds, &plain->bounds, sizeof plain->bounds), 0);
+    EXPECT_EQ(BlockBytes(*steps), BlockBytes(*plain));
+  }
+  return plain;
+}
+
+// The outline of the code (and the metrics) equal the steps' to the byte.
+void ExpectAsTheSteps(const std::string& path, std::uint16_t code, int set = CTrueTypeReader::kGb2312) {
+  TtFontMetrics got, want;
+  auto a = CTrueTypeReader::GetGlyphOutline(path, code, set, &got);
+  auto b = StepOutline(path, code, set, &want);
+  ASSERT_EQ(bool(a), bool(b)) << std::hex << code;
+  EXPECT_EQ(got.unitsPerEm, want.unitsPerEm);
+  EXPECT_EQ(got.xMin, want.xMin);
+  EXPECT_EQ(got.yMax, want.yMax);
+  if (!a) return;
+  EXPECT_EQ(a->count, b->count) << std::hex << code;
+  EXPECT_EQ(a->capacity, b->capacity) << std::hex << code;
+  EXPECT_EQ(a->hasBounds, b->hasBounds);
+  EXPECT_EQ(std::memcmp(&a->bounds, &b->bounds, sizeof a->bounds), 0) << std::hex << code;
+  EXPECT_EQ(BlockBytes(*a), BlockBytes(*b)) << std::hex << code;
 }
 
 TEST(TrueTypeReader, NamesOfTheInstalledFonts) {
@@ -206,7 +384,7 @@ TEST(TrueTypeReader, EveryTruncationAndCorruptionStaysInBounds) {
     WriteFileBytes(path, good.substr(0, n));
     std::string name;
     CTrueTypeReader::GetFamilyName(path, name);
-    for (std::uint16_t c : {0x41, 0x42, 0x44, 0xD2BB}) Outline(path, c);
+    for (std::uint16_t c : {0x41, 0x42, 0x44, 0xD2BB}) ExpectAsTheSteps(path, c);
   }
   for (std::size_t i = 0; i < good.size(); ++i) {
     for (int v : {0x00, 0x7F, 0xFF}) {
@@ -215,9 +393,59 @@ TEST(TrueTypeReader, EveryTruncationAndCorruptionStaysInBounds) {
       WriteFileBytes(path, bad);
       std::string name;
       CTrueTypeReader::GetFamilyName(path, name);
-      for (std::uint16_t c : {0x41, 0x43, 0x44}) Outline(path, c);
+      for (std::uint16_t c : {0x41, 0x43, 0x44}) ExpectAsTheSteps(path, c);
     }
   }
+}
+
+// The installed faces, read once and kept: every GB2312 character (and a
+// few through BIG5) as the steps read it from the file.
+TEST(TrueTypeReader, KeptFilesGiveTheOutlinesOfTheSteps) {
+  for (std::uint16_t code : Gb2312Codes()) ExpectAsTheSteps(kSungGb, code);
+  for (std::uint16_t code : {0xA440, 0xA4A4, 0xB0EA}) {
+    ExpectAsTheSteps(kMingBig5, code, CTrueTypeReader::kBig5);
+    ExpectAsTheSteps(kSungGb, code, CTrueTypeReader::kBig5);
+  }
+  for (std::uint16_t code : {0xD2BB, 0xB1EA, 0x41}) ExpectAsTheSteps(kMingBig5, code);
+  ExpectAsTheSteps(kDejaVu, 0x41);
+}
+
+// A kept file is read again once it changes: rewritten in place (same
+// size, other points and em), replaced by another file, cut short, removed.
+TEST(TrueTypeReader, KeptFilesFollowTheirFile) {
+  TempDir dir;
+  const std::string path = dir / "k.ttf";
+  auto squareY = [&] {
+    auto o = Outline(path, 0x41);
+    return o ? PointsOf(*o)[2].y : -1.0f;
+  };
+  TtFontLayout f = SmallFont();
+  const std::string first = BuildTtf(f);
+  WriteFileBytes(path, first);
+  EXPECT_EQ(squareY(), 500.0f);
+  EXPECT_EQ(squareY(), 500.0f);
+  f.glyphs[1] = {{{{0, 0, true}, {400, 0, true}, {400, 400, true}, {0, 400, true}}}};
+  f.unitsPerEm = 1000;
+  const std::string second = BuildTtf(f);
+  ASSERT_EQ(second.size(), first.size());
+  WriteFileBytes(path, second);
+  EXPECT_EQ(squareY(), 400.0f);
+  TtFontMetrics m;
+  ASSERT_TRUE(CTrueTypeReader::GetGlyphOutline(path, 0x41, 1, &m));
+  EXPECT_EQ(m.unitsPerEm, 1000);
+  // Replaced by renaming another file over it.
+  f.glyphs[1] = {{{{0, 0, true}, {300, 0, true}, {300, 300, true}, {0, 300, true}}}};
+  WriteFileBytes(dir / "new.ttf", BuildTtf(f));
+  std::filesystem::rename(dir / "new.ttf", path);
+  EXPECT_EQ(squareY(), 300.0f);
+  WriteFileBytes(path, second.substr(0, 40));
+  EXPECT_EQ(squareY(), -1.0f);
+  WriteFileBytes(path, first);
+  EXPECT_EQ(squareY(), 500.0f);
+  std::filesystem::remove(path);
+  EXPECT_EQ(squareY(), -1.0f);
+  WriteFileBytes(path, second);
+  EXPECT_EQ(squareY(), 400.0f);
 }
 
 TEST(TrueTypeReader, Big5FontsLookUpConvertedCodes) {

@@ -453,3 +453,137 @@ TEST(TextObject, MovingAndScaling) {
   EXPECT_EQ(prop.text, "无属性");
   EXPECT_EQ(t->ApplyPropertyPanel(prop.Child()), 0);
 }
+
+namespace {
+
+// Curved glyphs whose shape follows the font id, so that a font change shows.
+class CurvedGlyphs : public StubGlyphSource {
+ public:
+  std::unique_ptr<CPathPointList> GetOutline(std::uint8_t, std::uint8_t, int, std::uint16_t fontId,
+                                             std::uint16_t code) override {
+    if (code == kMissingCode) return nullptr;
+    const float k = float(fontId % 7) * 40.0f, w = code >= 256 ? 900.0f : 450.0f;
+    auto list = std::make_unique<CPathPointList>();
+    list->AddPoint(100, 120 + k, 0x11);
+    list->AddPoint(w * 0.6f, -80 + k, 0x00);
+    list->AddPoint(w, 300, 0x00);
+    list->AddPoint(w, 880 - k, 0x01);
+    list->AddPoint(300 + k, 950, 0x01);
+    list->AddPoint(-60, 700, 0x00);
+    list->AddPoint(40, 300 - k, 0x00);
+    list->AddPoint(100, 120 + k, 0x41);
+    list->AddPoint(400, 400, 0x11);
+    list->AddPoint(600 - k, 500, 0x21);
+    list->EndPoints();
+    return list;
+  }
+};
+
+// A white colour surface of 240 x 120, not recording.
+struct TextCanvas {
+  plat::DC dc;
+  plat::HBITMAP bmp = plat::CreateBitmap(240, 120, 1, 32, nullptr);
+  plat::HBITMAP old = dc.SelectObject(bmp);
+  TextCanvas() { dc.FillSolidRect({0, 0, 240, 120}, plat::RGB(255, 255, 255)); }
+  ~TextCanvas() {
+    dc.SelectObject(old);
+    plat::DeleteObject(bmp);
+  }
+  std::vector<std::uint32_t> Pixels() {
+    const plat::Surface& s = dc.GetSurface();
+    return std::vector<std::uint32_t>(s.data(), s.data() + std::size_t(s.width()) * s.height());
+  }
+};
+
+std::unique_ptr<CTextObject> CurvedText(const CTextAttr& attr) {
+  auto t = std::make_unique<CTextObject>(0, 0, 0, 200, 100);
+  for (std::uint16_t c : {kGbA, kGbB, std::uint16_t('A'), std::uint16_t(0xB1EA), std::uint16_t(13),
+                          std::uint16_t(0xC5C6), kMissingCode, std::uint16_t(0xB0A5)})
+    t->chars.Add(std::make_unique<CBoxChar>(c, attr));
+  t->chars.CharAt(3)->angle = 30.0f;
+  t->chars.CharAt(5)->skewX = 15.0f;
+  t->chars.CharAt(7)->flags |= 1;  // fit
+  t->Relayout(nullptr, -1);
+  return t;
+}
+
+}  // namespace
+
+// A repaint sets the pixels a first paint set: again through the same view,
+// through another view, after a font change, in another colour, under a
+// clip and an origin, and in XOR (twice restoring the surface).
+TEST(TextObject, RepaintsDrawAsFreshTexts) {
+  CurvedGlyphs glyphs;
+  CTextAttr attr = TestAttr(9.0f);
+  std::unique_ptr<CTextObject> kept = CurvedText(attr);
+  auto paint = [](CTextObject& t, const CMatrix3& view, int rop = plat::R2_COPYPEN,
+                  const plat::RECT* clip = nullptr, plat::POINT org = {}) {
+    TextCanvas c;
+    c.dc.SetROP2(rop);
+    if (clip) c.dc.IntersectClipRect(clip->left, clip->top, clip->right, clip->bottom);
+    c.dc.SetViewportOrg(org.x, org.y);
+    t.Draw(&c.dc, &view, nullptr);
+    return c.Pixels();
+  };
+  const CMatrix3 view(2.5f, 0, 0, 2.5f, 3.3f, 1.7f), other(1.75f, 0.2f, -0.1f, 1.9f, 20, 4);
+  const std::vector<std::uint32_t> first = paint(*kept, view);
+  EXPECT_NE(first, TextCanvas().Pixels());
+  EXPECT_EQ(paint(*kept, view), first);
+  EXPECT_EQ(paint(*CurvedText(attr), view), first);
+  EXPECT_EQ(paint(*kept, other), paint(*CurvedText(attr), other));
+  EXPECT_EQ(paint(*kept, view), first);
+
+  const plat::RECT clip{30, 10, 150, 90};
+  EXPECT_EQ(paint(*kept, view, plat::R2_COPYPEN, &clip, {5, -3}),
+            paint(*CurvedText(attr), view, plat::R2_COPYPEN, &clip, {5, -3}));
+  EXPECT_EQ(paint(*kept, view, plat::R2_NOTXORPEN), paint(*CurvedText(attr), view, plat::R2_NOTXORPEN));
+  {
+    TextCanvas c;
+    c.dc.SetROP2(plat::R2_XORPEN);
+    kept->Draw(&c.dc, &view, nullptr);
+    kept->Draw(&c.dc, &view, nullptr);
+    EXPECT_EQ(c.Pixels(), TextCanvas().Pixels());
+  }
+
+  kept->SetCharColor(0, 7, 0x3080C0, false);
+  std::unique_ptr<CTextObject> blue = CurvedText(attr);
+  blue->SetCharColor(0, 7, 0x3080C0, false);
+  EXPECT_EQ(paint(*kept, view), paint(*blue, view));
+
+  CTextAttr font = attr;
+  font.currentFont = std::uint16_t((font.fontType[1] << 8) | 134);
+  font.fontId[1] = 104;
+  kept->chars.ApplyTextAttr(font, 2);
+  std::unique_ptr<CTextObject> refont = CurvedText(attr);
+  refont->SetCharColor(0, 7, 0x3080C0, false);
+  refont->chars.ApplyTextAttr(font, 2);
+  const std::vector<std::uint32_t> after = paint(*kept, view);
+  EXPECT_NE(after, paint(*blue, view));
+  EXPECT_EQ(after, paint(*refont, view));
+}
+
+// The text's outline, gathered straight from the kept glyphs, is the one of
+// its glyph outlines with their matrices applied, to the byte.
+TEST(TextObject, OutlineOfTheKeptGlyphsIsTheirOutlinesJoined) {
+  CurvedGlyphs glyphs;
+  std::unique_ptr<CTextObject> t = CurvedText(TestAttr(9.0f));
+  delete t->MakeOutline(nullptr, 0);  // the glyphs are kept now
+  const CMatrix3 m(1.5f, 0.25f, -0.5f, 2.0f, 7.0f, -3.0f);
+  std::unique_ptr<CPathPointList> got(t->MakeOutline(&m, 0));
+  ASSERT_NE(got, nullptr);
+  CPathPointList want;
+  for (int k = 0; k < t->chars.GetSize(); ++k) {
+    CBoxChar* c = t->chars.CharAt(k);
+    std::unique_ptr<CMatrix3> cm = c ? t->arrange->GetCharMatrixAt(k) : nullptr;
+    if (!cm) continue;
+    cm->Multiply(t->matrix);
+    cm->Multiply(m);
+    if (std::unique_ptr<CPathPointList> o = c->GetGlyphOutline(cm.get())) want.AppendList(o.get());
+  }
+  ASSERT_EQ(got->count, want.count);
+  EXPECT_EQ(std::memcmp(&got->bounds, &want.bounds, sizeof want.bounds), 0);
+  pathrec::Records a(got->points), b(want.points);
+  ASSERT_GE(a.n, std::size_t(got->count));
+  ASSERT_GE(b.n, std::size_t(want.count));
+  EXPECT_EQ(std::memcmp(a.p, b.p, std::size_t(got->count) * sizeof(PathPoint)), 0);
+}
