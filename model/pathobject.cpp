@@ -601,17 +601,34 @@ CPathPointList* CPathObject::MakeOutline(const CMatrix3* m, int) {
     Records r(points);
     const bool transform = !matrix.IsIdentity();
     const std::size_t used = Used(count, r.n);
-    for (std::size_t i = 0; i < used && r.p[i].flags != PP_END; ++i) {
-      PathPoint p = r.p[i];
-      if (!IsPoint(p.flags)) {
-        list->AppendPoint(p);
-        continue;
+    std::size_t n = 0;
+    while (n < used && r.p[n].flags != PP_END) ++n;
+    // The records, the end record and two spare records in one block, as
+    // appending them one by one leaves it.
+    const plat::HGLOBAL block = n < std::size_t(INT32_MAX - 3) ? plat::GlobalAlloc(plat::GHND, (n + 3) * kRec) : 0;
+    if (plat::GlobalLockGuard out{block}) {
+      auto* q = out.as<PathPoint>();
+      for (std::size_t i = 0; i < n; ++i) {
+        q[i] = r.p[i];
+        if (transform && IsPoint(q[i].flags)) matrix.TransformPathPoint(q[i]);
       }
-      if (transform) matrix.TransformPathPoint(p);
-      list->AddPoint(p);
+      q[n] = PathPoint{0.0f, 0.0f, PP_END};
+      list->points = block;
+      list->count = list->capacity = std::int32_t(n + 1);
+    } else {
+      if (block) plat::GlobalFree(block);
+      for (std::size_t i = 0; i < n; ++i) {
+        PathPoint p = r.p[i];
+        if (!IsPoint(p.flags)) {
+          list->AppendPoint(p);
+          continue;
+        }
+        if (transform) matrix.TransformPathPoint(p);
+        list->AddPoint(p);
+      }
+      list->EndPoints();
     }
   }
-  list->EndPoints();
   list->bounds = bounds;
   list->hasBounds = true;
   if (m) {

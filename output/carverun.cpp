@@ -108,22 +108,29 @@ void DrawFilledBlack(Drawable& d, plat::DC* dc, const CMatrix3& m) {
 constexpr double kRowMargin = 3.0;
 
 // The first column from `c` on whose pixel is (or, with `marked` false, is
-// not) different from the background; blocks of 8 are tested at once.
+// not) different from the background; blocks of 8 are tested at once, as
+// two vectors of 4.
 std::int64_t Next(const std::uint32_t* px, std::int64_t c, std::int64_t w, std::uint32_t bg, bool marked) {
+  using V = std::uint32_t __attribute__((vector_size(16)));
   constexpr std::uint32_t kColour = 0xFFFFFFu;
+  const V colour = {kColour, kColour, kColour, kColour}, back = {bg, bg, bg, bg}, zero = {0, 0, 0, 0};
+  auto load = [&](std::int64_t at) {
+    V v;
+    std::memcpy(&v, px + at, sizeof v);
+    return ((v ^ back) & colour);
+  };
+  auto any = [](V v) {
+    std::uint64_t h[2];
+    std::memcpy(h, &v, sizeof h);
+    return (h[0] | h[1]) != 0;
+  };
   if (marked) {
-    for (; c + 8 <= w; c += 8) {
-      std::uint32_t any = 0;
-      for (int k = 0; k < 8; ++k) any |= (px[c + k] ^ bg) & kColour;
-      if (any) break;
-    }
+    for (; c + 8 <= w; c += 8)
+      if (any(load(c) | load(c + 4))) break;
     while (c < w && ((px[c] ^ bg) & kColour) == 0) ++c;
   } else {
-    for (; c + 8 <= w; c += 8) {
-      bool all = true;
-      for (int k = 0; k < 8; ++k) all &= ((px[c + k] ^ bg) & kColour) != 0;
-      if (!all) break;
-    }
+    for (; c + 8 <= w; c += 8)
+      if (any(V(load(c) == zero) | V(load(c + 4) == zero))) break;
     while (c < w && ((px[c] ^ bg) & kColour) != 0) ++c;
   }
   return c;

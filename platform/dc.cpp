@@ -699,6 +699,13 @@ struct DcImpl {
       if (fill != nullptr) FillArea(dc, *fill, fillMode);
       return;
     }
+    if (fill != nullptr && OneInk(dc)) {
+      // A pixel of both gets the same value either way: the brush, then the
+      // outline straight over it.
+      FillArea(dc, *fill, fillMode);
+      ThinOutline(dc, outline, closed);
+      return;
+    }
     const bool solid = DashFor(dc.pen_->style()).period == 0;
     if (keep && fill == nullptr && solid) {
       RunSet on, gap;
@@ -746,6 +753,68 @@ struct DcImpl {
       ApplyRuns(dc, on, MapColor(s, dc.pen_->color()));
       ApplyRuns(dc, gap, MapColor(s, dc.bkColor_));
     }
+  }
+
+  // True when a thin solid pen and a solid brush give one pixel value and the
+  // raster operation with it gives the same pixel when applied twice.
+  static bool OneInk(DC& dc) {
+    if (PenNull(dc) || BrushNull(dc) || dc.pen_->width() > 1 || dc.brush_->style() != BS_SOLID) return false;
+    if (DashFor(dc.pen_->style()).period != 0) return false;
+    const Surface& s = Target(dc);
+    const std::uint32_t p = MapColor(s, dc.pen_->color());
+    if (p != MapColor(s, dc.brush_->color())) return false;
+    const int t = (dc.rop2_ < R2_BLACK || dc.rop2_ > R2_WHITE ? R2_COPYPEN : dc.rop2_) - 1;
+    std::uint32_t flipped = 0;  // bits the operation inverts
+    if ((t & 4) != 0 && (t & 8) == 0) flipped |= p;
+    if ((t & 1) != 0 && (t & 2) == 0) flipped |= ~p;
+    return (flipped & raster::kMask) == 0;
+  }
+
+  // A thin solid pen's figures drawn line by line onto the surface: the
+  // pixels of ThinStrokeSets, a pixel met twice drawn twice.
+  static void ThinOutline(DC& dc, const std::vector<std::vector<P64>>& figs, const std::vector<bool>& closed) {
+    Surface& s = Target(dc);
+    const Box box = ClipBox(dc);
+    const std::uint32_t pc = MapColor(s, dc.pen_->color());
+    auto inside = [&](const P64& p) { return p.x >= box.x0 && p.x < box.x1 && p.y >= box.y0 && p.y < box.y1; };
+    raster::WithRop2(dc.rop2_, [&](auto op) {
+      constexpr int T = decltype(op)::value;
+      auto put = [&](LONG x, LONG y) { raster::Span<T>(s.row(y) + x, 1, pc); };
+      for (std::size_t f = 0; f < figs.size(); ++f) {
+        const auto& pts = figs[f];
+        const std::size_t n = pts.size();
+        if (n == 0) continue;
+        if (n == 1 && closed[f]) {
+          if (inside(pts[0])) put(LONG(pts[0].x), LONG(pts[0].y));
+          continue;
+        }
+        const std::size_t segs = closed[f] ? n : n - 1;
+        for (std::size_t i = 0; i < segs; ++i) {
+          const P64 a{ClampCoord(pts[i].x), ClampCoord(pts[i].y)};
+          const P64 b{ClampCoord(pts[i + 1 == n ? 0 : i + 1].x), ClampCoord(pts[i + 1 == n ? 0 : i + 1].y)};
+          const std::int64_t dx = b.x - a.x, dy = b.y - a.y;
+          if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) {
+            // One step (or none): its first pixel.
+            if ((dx != 0 || dy != 0) && inside(a)) put(LONG(a.x), LONG(a.y));
+            continue;
+          }
+          if (dy == 0) {
+            if (a.y < box.y0 || a.y >= box.y1) continue;
+            std::int64_t x0 = a.x, x1 = b.x;  // [x0, x1) or (x1, x0]
+            if (x1 < x0) {
+              x0 = b.x + 1;
+              x1 = a.x + 1;
+            }
+            x0 = std::max<std::int64_t>(x0, box.x0);
+            x1 = std::min<std::int64_t>(x1, box.x1);
+            if (x1 > x0) raster::Span<T>(s.row(LONG(a.y)) + x0, x1 - x0, pc);
+            continue;
+          }
+          raster::RasterLine(a.x, a.y, b.x, b.y, box.x0, box.y0, box.x1, box.y1,
+                             [&](LONG x, LONG y, std::int64_t) { put(x, y); });
+        }
+      }
+    });
   }
 
   static std::vector<PointF> ToF(const std::vector<P64>& p) {
@@ -818,13 +887,26 @@ struct DcImpl {
     out.push_back(p3);
   }
 
-  static std::vector<P64> Round(const std::vector<PointF>& pts) {
-    std::vector<P64> r;
+  // llround of a float: below 2^52, v +- 0.5 in double reaches the next
+  // integer only from a half or beyond (a float short of a half is at least
+  // 2^-25 short), so truncating it rounds.
+  static std::int64_t RoundHalfAway(float v) {
+    const double d = v;
+    if (!(std::fabs(d) < 4503599627370496.0)) return std::int64_t(std::llround(d));
+    return std::int64_t(d + (d >= 0 ? 0.5 : -0.5));
+  }
+
+  static void RoundInto(const std::vector<PointF>& pts, std::vector<P64>& r) {
+    r.clear();
     r.reserve(pts.size());
     for (const PointF& p : pts) {
-      const P64 q{std::int64_t(std::llround(double(p.x))), std::int64_t(std::llround(double(p.y)))};
+      const P64 q{RoundHalfAway(p.x), RoundHalfAway(p.y)};
       if (r.empty() || r.back().x != q.x || r.back().y != q.y) r.push_back(q);
     }
+  }
+  static std::vector<P64> Round(const std::vector<PointF>& pts) {
+    std::vector<P64> r;
+    RoundInto(pts, r);
     return r;
   }
 
@@ -832,16 +914,29 @@ struct DcImpl {
   // pixels (a pixel whose neighbours in the chain touch each other is dropped),
   // so that curves are one pixel thin. Large outlines stay as they are.
   static std::vector<P64> ThinChain(const std::vector<P64>& v, bool closed = true) {
-    if (v.size() < (closed ? 3u : 2u)) return v;
-    const std::size_t segs = closed ? v.size() : v.size() - 1;
+    std::vector<P64> chain, out;
+    ThinChainInto(v, closed, chain, out);
+    return out;
+  }
+  // The same into `out`, the chain's pixels held in `chain`.
+  static void ThinChainInto(const std::vector<P64>& v, bool closed, std::vector<P64>& chain, std::vector<P64>& out) {
+    out.clear();
+    if (v.size() < (closed ? 3u : 2u)) {
+      out = v;
+      return;
+    }
+    const std::size_t m = v.size(), segs = closed ? m : m - 1;
+    auto after = [&](std::size_t i) -> const P64& { return v[i + 1 == m ? 0 : i + 1]; };
     std::int64_t total = 0;
-    for (std::size_t i = 0; i < segs; ++i)
-      total += raster::LineSteps(v[i].x, v[i].y, v[(i + 1) % v.size()].x, v[(i + 1) % v.size()].y);
-    if (total > (std::int64_t(1) << 16)) return v;
-    std::vector<P64> chain;
+    for (std::size_t i = 0; i < segs; ++i) total += raster::LineSteps(v[i].x, v[i].y, after(i).x, after(i).y);
+    if (total > (std::int64_t(1) << 16)) {
+      out = v;
+      return;
+    }
+    chain.clear();
     chain.reserve(std::size_t(total) + 1);
     for (std::size_t i = 0; i < segs; ++i) {
-      const P64 a = v[i], b = v[(i + 1) % v.size()];
+      const P64 a = v[i], b = after(i);
       raster::RasterLine(a.x, a.y, b.x, b.y, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX,
                          [&](LONG x, LONG y, std::int64_t) { chain.push_back({x, y}); });
     }
@@ -849,20 +944,19 @@ struct DcImpl {
     auto touch = [](const P64& a, const P64& b) {
       return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1;
     };
-    std::vector<P64> out;
     const std::size_t n = chain.size();
+    out.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
       if (!closed && (i == 0 || i + 1 == n)) {
         out.push_back(chain[i]);
         continue;
       }
       const P64& prev = out.empty() ? chain[n - 1] : out.back();
-      const P64& next = chain[(i + 1) % n];
+      const P64& next = chain[i + 1 == n ? 0 : i + 1];
       if (n > 4 && touch(prev, next) && !(prev.x == next.x && prev.y == next.y)) continue;
       out.push_back(chain[i]);
     }
-    if (out.size() < (closed ? 3u : 2u)) return v;
-    return out;
+    if (out.size() < (closed ? 3u : 2u)) out = v;
   }
 
   // ThinChain of an open polyline for drawing within `near` (a box in device
@@ -1093,13 +1187,20 @@ struct DcImpl {
   // The rounded sample points of a cubic piece in device units, from the
   // end of the one before; the last is its end exactly.
   static std::vector<P64> PieceSamples(const P64& from, const P64& c1, const P64& c2, const P64& end) {
+    std::vector<PointF> piece;
+    std::vector<P64> r;
+    PieceSamplesInto(from, c1, c2, end, piece, r);
+    return r;
+  }
+  // The same into `r`, the unrounded samples held in `piece`.
+  static void PieceSamplesInto(const P64& from, const P64& c1, const P64& c2, const P64& end,
+                               std::vector<PointF>& piece, std::vector<P64>& r) {
     auto f = [](const P64& p) { return PointF{float(p.x), float(p.y)}; };
     const PointF p0 = f(from);
-    std::vector<PointF> piece{p0};
+    piece.assign(1, p0);
     BezierPoints(p0, f(c1), f(c2), f(end), piece);
-    std::vector<P64> r = Round(piece);
+    RoundInto(piece, r);
     r.back() = end;
-    return r;
   }
   // Cubic pieces from `start` over logical points onto the figure; a piece
   // whose samples are one point adds nothing (and makes no figure).
@@ -1164,6 +1265,9 @@ struct DcImpl {
   static std::vector<PointF> FigurePoints(const PathData::Fig& f, const Box* near) {
     std::vector<PointF> out;
     out.reserve(f.pts.size() + 8 * f.curves.size());
+    // Kept from piece to piece.
+    std::vector<PointF> piece;
+    std::vector<P64> samples, pixels, chain;
     std::size_t i = 0;
     for (const PathData::Curve& c : f.curves) {
       out.insert(out.end(), f.pts.begin() + std::ptrdiff_t(i), f.pts.begin() + std::ptrdiff_t(c.at));
@@ -1175,8 +1279,11 @@ struct DcImpl {
       }
       const bool inside = near && c.box[0] >= near->x0 && c.box[2] < near->x1 && c.box[1] >= near->y0 &&
                           c.box[3] < near->y1;
-      const std::vector<P64> chain = PieceChainOf(
-          PieceSamples({c.pts[0], c.pts[1]}, {c.pts[2], c.pts[3]}, {c.pts[4], c.pts[5]}, end), inside ? nullptr : near);
+      PieceSamplesInto({c.pts[0], c.pts[1]}, {c.pts[2], c.pts[3]}, {c.pts[4], c.pts[5]}, end, piece, samples);
+      if (near && !inside)
+        chain = ThinChainNear(samples, *near);
+      else
+        ThinChainInto(samples, false, pixels, chain);
       for (std::size_t k = 1; k < chain.size(); ++k) out.push_back({float(chain[k].x), float(chain[k].y)});
     }
     out.insert(out.end(), f.pts.begin() + std::ptrdiff_t(i), f.pts.end());

@@ -181,14 +181,56 @@ std::optional<Dib> Dib::FromBitmap(HBITMAP bmp, int bitCount, const std::vector<
   if (!d) return std::nullopt;
   if (bitCount <= 8 && pal.size() > (std::size_t(1) << bitCount)) pal.resize(std::size_t(1) << bitCount);
   Nearest nearest(pal);
-  for (LONG y = 0; y < s.height(); ++y) {
+  // Row by row, each pixel as SetIndex / SetPixel store it; a colour like the
+  // one before keeps its index.
+  const LONG w = s.width(), h = s.height();
+  const std::size_t stride = d->rowBytes();
+  std::uint32_t last = s.row(0)[0];
+  int lastIndex = bitCount <= 8 ? nearest(ColorFromPixel(last)) : 0;
+  auto index = [&](std::uint32_t px) {
+    if (px != last) {
+      last = px;
+      lastIndex = nearest(ColorFromPixel(px));
+    }
+    return lastIndex;
+  };
+  for (LONG y = 0; y < h; ++y) {
     const std::uint32_t* r = s.row(y);
-    for (LONG x = 0; x < s.width(); ++x) {
-      const COLORREF c = ColorFromPixel(r[x]);
-      if (bitCount <= 8)
-        d->SetIndex(x, y, nearest(c));
-      else
-        d->SetPixel(x, y, c);
+    BYTE* out = d->bits() + stride * std::size_t(h - 1 - y);
+    switch (bitCount) {
+      case 1:
+        for (LONG x = 0; x < w; x += 8) {
+          unsigned byte = 0;
+          for (LONG k = 0; k < 8 && x + k < w; ++k) byte |= unsigned(index(r[x + k]) != 0) << (7 - k);
+          out[x >> 3] = BYTE(byte);
+        }
+        break;
+      case 4:
+        for (LONG x = 0; x < w; ++x) out[x >> 1] = BYTE(out[x >> 1] | (index(r[x]) << ((x & 1) ? 0 : 4)));
+        break;
+      case 8:
+        for (LONG x = 0; x < w; ++x) out[x] = BYTE(index(r[x]));
+        break;
+      case 16:
+        for (LONG x = 0; x < w; ++x) {
+          const COLORREF c = ColorFromPixel(r[x]);
+          const unsigned v = unsigned(GetRValue(c) >> 3) << 10 | unsigned(GetGValue(c) >> 3) << 5 |
+                             unsigned(GetBValue(c) >> 3);
+          out[2 * x] = BYTE(v & 0xFF);
+          out[2 * x + 1] = BYTE(v >> 8);
+        }
+        break;
+      default: {
+        const std::size_t step = std::size_t(bitCount / 8);
+        for (LONG x = 0; x < w; ++x) {
+          const COLORREF c = ColorFromPixel(r[x]);
+          BYTE* px = out + std::size_t(x) * step;
+          px[0] = GetBValue(c);
+          px[1] = GetGValue(c);
+          px[2] = GetRValue(c);
+          if (step == 4) px[3] = 0;
+        }
+      }
     }
   }
   return d;

@@ -221,12 +221,57 @@ inline std::int64_t ToFixed(float v) {
   const double d = double(v) * 256.0;
   return std::int64_t(d + (d >= 0 ? 0.5 : -0.5));
 }
-// An edge's first row, for activating the edges in row order.
+// An edge's first row and crossing, for activating the edges in row order
+// and, within a row, mostly in place.
 struct EdgeStart {
   LONG ys;
+  std::int32_t q;
   std::uint32_t index;
 };
 
+// Sorts by row, then crossing: by counting where the rows are few for the
+// edges, each row's few edges by insertion.
+inline void SortStarts(std::vector<EdgeStart>& starts) {
+  auto less = [](const EdgeStart& a, const EdgeStart& b) { return a.ys != b.ys ? a.ys < b.ys : a.q < b.q; };
+  if (starts.size() < 2) return;
+  LONG lo = starts[0].ys, hi = lo;
+  for (const EdgeStart& e : starts) {
+    lo = std::min(lo, e.ys);
+    hi = std::max(hi, e.ys);
+  }
+  const std::uint64_t rows = std::uint64_t(std::int64_t(hi) - lo) + 1;
+  if (rows > 2 * std::uint64_t(starts.size()) + 64) {
+    std::sort(starts.begin(), starts.end(), less);
+    return;
+  }
+  static thread_local std::vector<std::uint32_t> atStore;
+  static thread_local std::vector<EdgeStart> sortedStore;
+  std::vector<EdgeStart>& sortedVec = sortedStore;
+  atStore.assign(std::size_t(rows) + 1, 0);
+  std::uint32_t* const at = atStore.data();
+  for (const EdgeStart& e : starts) ++at[std::size_t(e.ys - lo) + 1];
+  for (std::size_t r = 0; r < rows; ++r) at[r + 1] += at[r];
+  sortedVec.resize(starts.size());
+  EdgeStart* const sorted = sortedVec.data();
+  for (const EdgeStart& e : starts) sorted[at[std::size_t(e.ys - lo)]++] = e;
+  // at[r] is now the end of row r.
+  std::size_t begin = 0;
+  for (std::size_t r = 0; r < rows; ++r) {
+    const std::size_t end = at[r];
+    if (end - begin > 16) {
+      std::sort(sorted + begin, sorted + end, less);
+    } else {
+      for (std::size_t i = begin + 1; i < end; ++i) {
+        const EdgeStart k = sorted[i];
+        std::size_t j = i;
+        for (; j > begin && sorted[j - 1].q > k.q; --j) sorted[j] = sorted[j - 1];
+        sorted[j] = k;
+      }
+    }
+    begin = end;
+  }
+  starts.swap(sortedVec);
+}
 
 void ClipPolygon(const PointF* in, int n, double gx0, double gy0, double gx1, double gy1,
                  std::vector<PointF>& out);
@@ -244,6 +289,28 @@ void RasterLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t 
   const int smaj = xmajor ? (dx < 0 ? -1 : 1) : (dy < 0 ? -1 : 1);
   const int smin = xmajor ? (dy < 0 ? -1 : 1) : (dx < 0 ? -1 : 1);
   const std::int64_t maj0 = xmajor ? x0 : y0, min0 = xmajor ? y0 : x0;
+  const std::int64_t step = 2 * a, mod = 2 * n;
+  auto walk = [&](std::int64_t from, std::int64_t to, std::int64_t q, std::int64_t r) {
+    std::int64_t maj = maj0 + smaj * from;
+    for (std::int64_t i = from; i <= to; ++i) {
+      const std::int64_t mn = min0 + smin * q;
+      if (xmajor)
+        f(LONG(maj), LONG(mn), i);
+      else
+        f(LONG(mn), LONG(maj), i);
+      maj += smaj;
+      r += step;
+      if (r >= mod) {
+        r -= mod;
+        ++q;
+      }
+    }
+  };
+  // Both ends inside the clip box: so is every pixel between them.
+  if (x0 >= cx0 && x0 < cx1 && y0 >= cy0 && y0 < cy1 && x1 >= cx0 && x1 < cx1 && y1 >= cy0 && y1 < cy1) {
+    walk(0, n - 1, 0, n);
+    return;
+  }
   const std::int64_t majLo = xmajor ? cx0 : cy0, majHi = (xmajor ? cx1 : cy1) - 1;
   const std::int64_t minLo = xmajor ? cy0 : cx0, minHi = (xmajor ? cy1 : cx1) - 1;
   // Range of i with the major coordinate inside.
@@ -286,23 +353,8 @@ void RasterLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t 
   }
   if (ia > ib) return;
   const __int128 num = __int128(2) * ia * a + n;
-  std::int64_t q = std::int64_t(detail::FloorDiv128(num, n2));
-  std::int64_t r = std::int64_t(num - __int128(q) * n2);
-  const std::int64_t step = 2 * a, mod = 2 * n;
-  std::int64_t maj = maj0 + smaj * std::int64_t(ia);
-  for (std::int64_t i = std::int64_t(ia); i <= std::int64_t(ib); ++i) {
-    const std::int64_t mn = min0 + smin * q;
-    if (xmajor)
-      f(LONG(maj), LONG(mn), i);
-    else
-      f(LONG(mn), LONG(maj), i);
-    maj += smaj;
-    r += step;
-    if (r >= mod) {
-      r -= mod;
-      ++q;
-    }
-  }
+  const std::int64_t q = std::int64_t(detail::FloorDiv128(num, n2));
+  walk(std::int64_t(ia), std::int64_t(ib), q, std::int64_t(num - __int128(q) * n2));
 }
 
 template <class Emit>
@@ -310,16 +362,19 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
                   LONG cy1, Emit&& emit) {
   using namespace detail;
   if (cx1 <= cx0 || cy1 <= cy0) return;
-  // Scratch kept between calls: most primitives are small.
-  static thread_local std::vector<Edge> edgeStore;
-  static thread_local std::vector<EdgeStart> startStore;
-  static thread_local std::vector<ActiveKey> activeStore;
-  static thread_local std::vector<Fixed> fixedStore;
-  std::vector<Edge>& edges = edgeStore;
-  std::vector<EdgeStart>& starts = startStore;
-  std::vector<Fixed>& fixed = fixedStore;
-  edges.clear();
-  starts.clear();
+  // Scratch kept between calls: most primitives are small. Written through
+  // plain pointers, the thread's block looked up once.
+  struct Scratch {
+    std::vector<Edge> edges;
+    std::vector<EdgeStart> starts;
+    std::vector<ActiveKey> active;
+    std::vector<Fixed> fixed;
+  };
+  static thread_local Scratch scratch;
+  Scratch& sc = scratch;
+  std::vector<Edge>& edges = sc.edges;
+  std::vector<EdgeStart>& starts = sc.starts;
+  std::size_t made = 0;  // edges made
   // Guard box: outside it geometry is clipped away, keeping the winding numbers
   // inside; keeps the fixed-point arithmetic in range.
   const double gx0 = double(cx0) - 4, gy0 = double(cy0) - 4;
@@ -344,11 +399,17 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
       if (n < 2) continue;
     }
     // Points in 1/256 pixel, each rounded once.
-    fixed.resize(std::size_t(n));
-    for (int i = 0; i < n; ++i) fixed[std::size_t(i)] = {ToFixed(p[i].x), ToFixed(p[i].y)};
+    if (sc.fixed.size() < std::size_t(n)) sc.fixed.resize(std::size_t(n));
+    Fixed* const fixed = sc.fixed.data();
+    for (int i = 0; i < n; ++i) fixed[i] = {ToFixed(p[i].x), ToFixed(p[i].y)};
+    // Room for an edge a point.
+    if (edges.size() < made + std::size_t(n)) edges.resize(made + std::size_t(n));
+    if (starts.size() < made + std::size_t(n)) starts.resize(made + std::size_t(n));
+    Edge* const edgeOut = edges.data();
+    EdgeStart* const startOut = starts.data();
     for (int i = 0; i < n; ++i) {
-      const Fixed& A = fixed[std::size_t(i)];
-      const Fixed& B = fixed[std::size_t(i + 1 == n ? 0 : i + 1)];
+      const Fixed& A = fixed[i];
+      const Fixed& B = fixed[i + 1 == n ? 0 : i + 1];
       std::int64_t ax = A.x, ay = A.y, bx = B.x, by = B.y;
       if (ay == by) continue;
       Edge e;
@@ -368,28 +429,39 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
       // ceil(X / 256) = ceil(num / den), num = x0 dy + (256 y - y0) dx, den = 256 dy.
       const std::int64_t dY = by - ay, dX = bx - ax;
       e.den = 256 * dY;
-      const std::int64_t num = ax * dY + (256 * ys - ay) * dX;
-      // ceil(num/den) = floor((num + den - 1) / den)
-      const std::int64_t nn = num + e.den - 1;
-      const std::int64_t q = FloorDiv(nn, e.den);
-      e.r = nn - q * e.den;
-      const std::int64_t s = 256 * dX;
-      const std::int64_t sq = FloorDiv(s, e.den);
-      e.sr = s - sq * e.den;
-      e.q = std::int32_t(q);
-      e.sq = std::int32_t(sq);
-      starts.push_back({LONG(ys), std::uint32_t(edges.size())});
-      edges.push_back(e);
+      if (256 * ys == ay && (ax & 255) == 0) {
+        // Starting on a pixel position: the crossing is exact.
+        e.q = std::int32_t(ax >> 8);
+        e.r = e.den - 1;
+      } else {
+        const std::int64_t num = ax * dY + (256 * ys - ay) * dX;
+        // ceil(num/den) = floor((num + den - 1) / den)
+        const std::int64_t nn = num + e.den - 1;
+        const std::int64_t q = FloorDiv(nn, e.den);
+        e.r = nn - q * e.den;
+        e.q = std::int32_t(q);
+      }
+      if (ye - ys > 1) {
+        const std::int64_t s = 256 * dX;
+        const std::int64_t sq = FloorDiv(s, e.den);
+        e.sr = s - sq * e.den;
+        e.sq = std::int32_t(sq);
+      } else {
+        e.sr = 0;  // one row: never advanced
+        e.sq = 0;
+      }
+      startOut[made] = {LONG(ys), e.q, std::uint32_t(made)};
+      edgeOut[made++] = e;
     }
   }
-  if (edges.empty()) return;
-  std::sort(starts.begin(), starts.end(),
-            [](const EdgeStart& a, const EdgeStart& b) { return a.ys < b.ys; });
-  if (activeStore.size() < edges.size()) activeStore.resize(edges.size());
+  if (made == 0) return;
+  starts.resize(made);
+  SortStarts(starts);
+  if (sc.active.size() < made) sc.active.resize(made);
   // The active edges as (crossing, edge) keys, kept sorted by their crossing
   // from row to row; the order of equal crossings does not change which
   // pixels a row covers. The edges' remainders stay in place.
-  ActiveKey* const act = activeStore.data();
+  ActiveKey* const act = sc.active.data();
   Edge* const edge = edges.data();
   const EdgeStart* const start = starts.data();
   const std::size_t starting = starts.size();

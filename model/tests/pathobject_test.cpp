@@ -208,6 +208,9 @@ TEST(PathObjectTest, MakeOutline) {
     for (int i = 0; i < list->count; ++i) recs.push_back(g.as<PathPoint>()[i]);
   }
   Expect(recs, {{255, 0, PP_COLOR}, {1, 2, 0x11}, {11, 2, 0x21}, {0, 0, PP_END}});
+  // Trimmed as after appending its end record: room for two more.
+  EXPECT_EQ(list->capacity, list->count);
+  EXPECT_EQ(plat::GlobalSize(list->points), std::size_t(list->count + 2) * sizeof(PathPoint));
   EXPECT_EQ(list->bounds, p->bounds);
   EXPECT_TRUE(list->matrix.IsIdentity());
 

@@ -241,6 +241,56 @@ TEST_F(CarveRunTest, OriginPlacesTheRaster) {
 
 // Bands of three rows give the pixels of one raster: curves, a shape far
 // beyond the raster, mirrored and turned.
+// The runs of a row as the pixels tested one by one give them, for rows of
+// every length around the blocks the scan tests at once, runs starting and
+// ending at every column, and bits above the 24 colour bits set anywhere.
+TEST(CarveRuns, RunsAreThePixelsDifferingFromTheBackground) {
+  auto expected = [](const std::vector<std::uint32_t>& px, std::uint32_t bg) {
+    std::vector<CarveRun> runs;
+    const std::int64_t w = std::int64_t(px.size());
+    for (std::int64_t c = 0; c < w; ++c) {
+      if (((px[std::size_t(c)] ^ bg) & 0xFFFFFF) == 0) continue;
+      const std::int64_t first = c;
+      while (c < w && ((px[std::size_t(c)] ^ bg) & 0xFFFFFF) != 0) ++c;
+      runs.push_back({first, c - 1});
+    }
+    return runs;
+  };
+  std::uint32_t seed = 3;
+  auto next = [&] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  std::vector<CarveRun> got;
+  for (std::uint32_t bg : {0xFFFFFFu, 0x000000u})
+    for (std::size_t w = 0; w <= 41; ++w)
+      for (int pattern = 0; pattern < 3 + 2 * int(w); ++pattern) {
+        // All background, all marked, one pixel marked or one left out at
+        // each column, or random with runs of random lengths.
+        std::vector<std::uint32_t> px(w, bg);
+        const std::uint32_t ink = bg ^ (1u << (next() % 24));
+        if (pattern == 1) std::fill(px.begin(), px.end(), ink);
+        if (pattern >= 3 && pattern < 3 + int(w)) px[std::size_t(pattern - 3)] = ink;
+        if (pattern >= 3 + int(w)) {
+          std::fill(px.begin(), px.end(), ink);
+          px[std::size_t(pattern - 3 - int(w))] = bg;
+        }
+        if (pattern == 2)
+          for (std::size_t c = 0; c < w;) {
+            const std::uint32_t v = next() % 2 ? ink : bg;
+            for (std::size_t n = 1 + next() % 11; n > 0 && c < w; --n) px[c++] = v;
+          }
+        for (std::uint32_t& v : px) v |= (next() % 256) << 24;
+        FindCarveRuns(px.data(), std::int64_t(w), bg, got);
+        const std::vector<CarveRun> want = expected(px, bg);
+        ASSERT_EQ(got.size(), want.size()) << "width " << w << " pattern " << pattern << " bg " << bg;
+        for (std::size_t i = 0; i < want.size(); ++i) {
+          EXPECT_EQ(got[i].first, want[i].first) << "width " << w << " pattern " << pattern;
+          EXPECT_EQ(got[i].last, want[i].last) << "width " << w << " pattern " << pattern;
+        }
+      }
+}
+
 TEST_F(CarveRunTest, BandsMatchOneRaster) {
   CSegArray list;
   list.Add(MakeEllipsePath(3.3f, 2.1f, 27.7f, 19.9f));

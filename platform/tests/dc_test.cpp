@@ -586,6 +586,140 @@ TEST(DcRuns, PixelsPastTheBitmapSizeGiveTheSameRuns) {
   }
 }
 
+// A thin solid pen and a solid brush of one colour, through an operation that
+// gives the same pixel applied twice, are drawn as the brush and then the
+// outline straight over it; through any other operation each pixel still
+// changes once. For curves, self-crossing and nested figures, a lone point,
+// open figures and figures reaching far out, both fill rules, with and
+// without a clip and a viewport origin: the pixels are those of the fill and
+// the stroke drawn apart, and where they lie those of a brush of another
+// colour under the same pen.
+TEST(DcPaths, PenAndBrushOfOneColourDrawAsTheirFillAndStroke) {
+  const std::vector<std::pair<std::string, std::function<void(DC&)>>> shapes = {
+      {"curves", [](DC& d) {
+         const POINT b[] = {{38, 2}, {30, 40}, {20, 30}, {0, 35}, {-4, 0}, {6, 4}};
+         d.MoveTo(6, 4);
+         d.PolyBezierTo(b, 6);
+         d.CloseFigure();
+         const POINT c[] = {{25, 10}, {30, 25}, {12, 20}};
+         d.MoveTo(14, 12);
+         d.PolyBezierTo(c, 3);
+         d.CloseFigure();
+       }},
+      {"self-crossing star", [](DC& d) {
+         const POINT star[] = {{31, 36}, {1, 14}, {39, 14}, {9, 36}};
+         d.MoveTo(20, 1);
+         d.PolylineTo(star, 4);
+         d.CloseFigure();
+       }},
+      {"nested ellipses", [](DC& d) {
+         d.Ellipse(2, 3, 37, 34);
+         d.Ellipse(10, 9, 28, 26);
+         d.Ellipse(14, 13, 22, 20);
+       }},
+      {"lone point and open figures", [](DC& d) {
+         d.MoveTo(4, 30);
+         d.LineTo(4, 30);
+         d.CloseFigure();
+         d.MoveTo(2, 2);
+         d.LineTo(36, 2);
+         d.LineTo(36, 25);
+         d.LineTo(5, 12);
+         d.MoveTo(30, 37);
+         d.LineTo(8, 37);
+         d.MoveTo(38, 33);
+         d.LineTo(38, 6);
+       }},
+      {"reaching far out", [](DC& d) {
+         const POINT b[] = {{900, -400}, {-500, 300}, {30, 30}, {60, 5}, {20, -90}, {5, 8}};
+         d.MoveTo(5, 8);
+         d.PolyBezierTo(b, 6);
+         d.CloseFigure();
+         const POINT far[] = {{-100000, 5}, {100000, 30}, {20, 900000}};
+         d.Polygon(far, 3);
+       }},
+  };
+  struct Ink {
+    int rop;
+    COLORREF colour;
+    bool twiceAsOnce;
+  };
+  const Ink inks[] = {{R2_COPYPEN, RGB(200, 90, 7), true},    {R2_MASKPEN, RGB(90, 250, 60), true},
+                      {R2_MERGEPEN, RGB(5, 130, 40), true},    {R2_NOTCOPYPEN, RGB(0, 0, 0), true},
+                      {R2_WHITE, RGB(1, 2, 3), true},          {R2_MASKPENNOT, RGB(0, 0, 0), true},
+                      {R2_NOTMERGEPEN, RGB(255, 255, 255), true}, {R2_XORPEN, RGB(200, 90, 7), false},
+                      {R2_NOTXORPEN, RGB(0, 0, 0), false},     {R2_NOT, RGB(5, 130, 40), false},
+                      {R2_MASKPENNOT, RGB(0, 255, 0), false}};
+  enum Clip { kNone, kClip, kOriginAndClip };
+  auto draw = [](DC& d, const std::function<void(DC&)>& shape, bool apart) {
+    d.BeginPath();
+    shape(d);
+    d.EndPath();
+    if (!apart) {
+      d.StrokeAndFillPath();
+      return;
+    }
+    d.FillPath();
+    d.BeginPath();
+    shape(d);
+    d.EndPath();
+    d.StrokePath();
+  };
+  HBRUSH otherBrush = CreateSolidBrush(RGB(99, 0, 222));
+  for (const auto& [name, shape] : shapes)
+    for (int mode : {ALTERNATE, WINDING})
+      for (Clip cl : {kNone, kClip, kOriginAndClip}) {
+        auto setUp = [&, mode = mode, cl = cl](DC& d, int rop) {
+          if (cl == kOriginAndClip) d.SetViewportOrg(3, -2);
+          if (cl != kNone) d.IntersectClipRect(7, 9, 33, 29);
+          d.SetROP2(rop);
+          d.SetPolyFillMode(mode);
+        };
+        const std::string where = name + " mode " + std::to_string(mode) + " clip " + std::to_string(cl);
+        // The pixels of the pen and of a brush of another colour, on white.
+        Canvas two(40, 40);
+        setUp(two.dc, R2_COPYPEN);
+        two.dc.SelectStockObject(BLACK_PEN);
+        two.dc.SelectObject(otherBrush);
+        draw(two.dc, shape, false);
+        std::vector<bool> covered;
+        for (std::uint32_t v : two.Pixels()) covered.push_back(v != 0xFFFFFF);
+        for (const Ink& ink : inks) {
+          const std::string what = where + " rop " + std::to_string(ink.rop);
+          Canvas one(40, 40), apart(40, 40);
+          HPEN pen = CreatePen(PS_SOLID, 1, ink.colour);
+          HBRUSH brush = CreateSolidBrush(ink.colour);
+          for (Canvas* c : {&one, &apart}) {
+            PaintNoise(c->dc);
+            setUp(c->dc, ink.rop);
+            c->dc.SelectObject(pen);
+            c->dc.SelectObject(brush);
+          }
+          const auto before = one.Pixels();
+          draw(one.dc, shape, false);
+          draw(apart.dc, shape, true);
+          if (ink.twiceAsOnce) {
+            EXPECT_TRUE(one.Pixels() == apart.Pixels()) << what;
+          }
+          const auto after = one.Pixels();
+          for (std::size_t i = 0; i < after.size(); ++i) {
+            const std::uint32_t d = before[i];
+            const std::uint32_t want =
+                covered[i] ? raster::Rop2Any(ink.rop, PixelFromColor(ink.colour) & raster::kMask, d) : d;
+            ASSERT_EQ(after[i], want) << what << " at " << i % 40 << "," << i / 40;
+          }
+          for (Canvas* c : {&one, &apart}) {
+            c->dc.SelectStockObject(BLACK_PEN);
+            c->dc.SelectStockObject(WHITE_BRUSH);
+          }
+          DeleteObject(pen);
+          DeleteObject(brush);
+        }
+        two.dc.SelectStockObject(WHITE_BRUSH);
+      }
+  DeleteObject(otherBrush);
+}
+
 // A thin stroke of thousands of crossing segments over a small surface
 // covers what its segments drawn one by one cover.
 TEST(DcPaths, DenseStrokeCoversWhatItsLinesCover) {

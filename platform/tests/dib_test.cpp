@@ -90,6 +90,39 @@ TEST(Dib, BitmapsOfShortAndMonoPalettes) {
   EXPECT_EQ(d->GetPixel(200, 0), RGB(0, 0, 0));
 }
 
+// A bitmap taken at a depth holds what storing its pixels one by one holds:
+// colours off the palette (nearest entry), runs of one colour and single
+// pixels, widths around the bytes of the small depths, colour and monochrome
+// bitmaps, the default and a given palette.
+TEST(Dib, BitmapsAreTakenAsTheirPixelsStoredOneByOne) {
+  for (int bits : {1, 4, 8, 16, 24, 32})
+    for (bool mono : {false, true})
+      for (bool ownPalette : {false, true})
+        for (LONG w : {1, 2, 3, 7, 8, 9, 17}) {
+          const LONG h = 4;
+          HBITMAP bmp = CreateBitmap(w, h, 1, mono ? 1 : 32, nullptr);
+          ASSERT_NE(bmp, nullptr);
+          Surface& s = bmp->surface();
+          for (LONG y = 0; y < h; ++y)
+            for (LONG x = 0; x < w;) {
+              const COLORREF c = mono ? (Next() % 2 ? RGB(255, 255, 255) : RGB(0, 0, 0))
+                                      : RGB(Next() % 256, Next() % 256, Next() % 256);
+              for (LONG n = 1 + LONG(Next() % 4); n > 0 && x < w; --n, ++x)
+                s.row(y)[x] = mono ? (c ? 0xFFFFFF : 0) : PixelFromColor(c);
+            }
+          const std::vector<RGBQUAD> pal =
+              ownPalette && bits <= 8 ? DistinctPalette(std::size_t(1) << bits) : std::vector<RGBQUAD>{};
+          std::optional<Dib> want = Dib::Create(w, h, bits, pal);
+          ASSERT_TRUE(want);
+          for (LONG y = 0; y < h; ++y)
+            for (LONG x = 0; x < w; ++x) ASSERT_TRUE(want->SetPixel(x, y, s.GetPixel(x, y)));
+          std::optional<Dib> got = Dib::FromBitmap(bmp, bits, pal);
+          ASSERT_TRUE(got);
+          EXPECT_EQ(got->packed(), want->packed()) << bits << " bits, width " << w << (mono ? " mono" : "");
+          DeleteObject(bmp);
+        }
+}
+
 TEST(Dib, RoundTripsThroughBitmapsAtEveryDepth) {
   for (int bits : {1, 4, 8, 16, 24, 32})
     for (LONG w : {1, 7, 33}) {
