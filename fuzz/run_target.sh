@@ -12,7 +12,7 @@ help=$("$prog" -help=1 2>&1 || true)
 if [[ $help == *max_total_time* ]]; then
   mkdir -p "$work" "$work.artifacts"
   exec "$prog" -seed="${TINDREL_FUZZ_SEED:-1}" -runs="${TINDREL_FUZZ_RUNS:-20000}" -max_total_time="${TINDREL_FUZZ_SECONDS:-20}" \
-    -timeout=5 -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
+    -timeout=10 -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
     -artifact_prefix="$work.artifacts/" "$work" "${dirs[@]}"
 fi
 exec "$prog" "${dirs[@]}"

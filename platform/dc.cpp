@@ -779,7 +779,13 @@ struct DcImpl {
     auto inside = [&](const P64& p) { return p.x >= box.x0 && p.x < box.x1 && p.y >= box.y0 && p.y < box.y1; };
     raster::WithRop2(dc.rop2_, [&](auto op) {
       constexpr int T = decltype(op)::value;
-      auto put = [&](LONG x, LONG y) { raster::Span<T>(s.row(y) + x, 1, pc); };
+      auto put = [&](LONG x, LONG y) {
+        std::uint32_t* const d = s.row(y) + x;
+        if constexpr (T == R2_COPYPEN - 1)
+          *d = pc;
+        else
+          raster::Span<T>(d, 1, pc);
+      };
       for (std::size_t f = 0; f < figs.size(); ++f) {
         const auto& pts = figs[f];
         const std::size_t n = pts.size();

@@ -469,6 +469,10 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
   std::size_t next = 0;
   LONG y = start[0].ys;
   const std::int64_t lo = std::int64_t(cx0) - 1, hi = std::int64_t(cx1) + 1;
+  // Crossings by pixel, for rows with more crossings than pixels.
+  const std::size_t bins = std::size_t(hi - lo) + 1;
+  static thread_local std::vector<int> binStore;
+  int* bin = nullptr;
   for (;;) {
     if (count == 0) {
       if (next >= starting) break;
@@ -478,43 +482,72 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
       const std::uint32_t e = start[next++].index;
       act[count++] = {edge[e].q, e};
     }
-    // Edges that cross between rows move little, so insertion mostly; where
-    // many swap places (dense crossing edges), a full sort.
-    std::size_t moves = 0;
-    const std::size_t moveLimit = 4 * count + 64;
-    for (std::size_t i = 1; i < count; ++i) {
-      if (act[i - 1].q <= act[i].q) continue;
-      const ActiveKey k = act[i];
-      std::size_t j = i;
-      do {
-        act[j] = act[j - 1];
-        --j;
-        ++moves;
-      } while (j > 0 && act[j - 1].q > k.q);
-      act[j] = k;
-      if (moves > moveLimit) {
-        std::sort(act, act + count, [](const ActiveKey& a, const ActiveKey& b) { return a.q < b.q; });
-        break;
+    if (count >= bins) {
+      if (!bin) {
+        if (binStore.size() < bins) binStore.resize(bins);
+        bin = binStore.data();
       }
-    }
-    auto at = [&](std::size_t i) { return LONG(std::clamp<std::int64_t>(act[i].q, lo, hi)); };
-    if (winding) {
+      // More crossings than pixels: which pixels the row covers depends only
+      // on how many crossings lie at or left of each, so count them by pixel
+      // instead of ordering them.
+      for (std::size_t x = 0; x < bins; ++x) bin[x] = 0;
+      for (std::size_t i = 0; i < count; ++i)
+        bin[std::size_t(std::clamp<std::int64_t>(act[i].q, lo, hi) - lo)] += winding ? edge[act[i].edge].dir : 1;
       int w = 0;
+      bool on = false;
       LONG begin = 0;
-      for (std::size_t i = 0; i < count; ++i) {
-        const int before = w;
-        w += edge[act[i].edge].dir;
-        if (before == 0 && w != 0) {
-          begin = at(i);
-        } else if (before != 0 && w == 0) {
-          const LONG a = std::max(begin, cx0), b = std::min(at(i), cx1);
+      for (std::size_t x = 0; x < bins; ++x) {
+        w += bin[x];
+        const bool in = winding ? w != 0 : (w & 1) != 0;
+        if (in == on) continue;
+        const LONG at = LONG(lo + std::int64_t(x));
+        if (in) {
+          begin = at;
+        } else {
+          const LONG a = std::max(begin, cx0), b = std::min(at, cx1);
           if (b > a) emit(y, a, b);
         }
+        on = in;
       }
     } else {
-      for (std::size_t i = 0; i + 1 < count; i += 2) {
-        const LONG a = std::max(at(i), cx0), b = std::min(at(i + 1), cx1);
-        if (b > a) emit(y, a, b);
+      // Edges that cross between rows move little, so insertion mostly; where
+      // many swap places (dense crossing edges), a full sort.
+      std::size_t moves = 0;
+      const std::size_t moveLimit = 4 * count + 64;
+      for (std::size_t i = 1; i < count; ++i) {
+        if (act[i - 1].q <= act[i].q) continue;
+        const ActiveKey k = act[i];
+        std::size_t j = i;
+        do {
+          act[j] = act[j - 1];
+          --j;
+          ++moves;
+        } while (j > 0 && act[j - 1].q > k.q);
+        act[j] = k;
+        if (moves > moveLimit) {
+          std::sort(act, act + count, [](const ActiveKey& a, const ActiveKey& b) { return a.q < b.q; });
+          break;
+        }
+      }
+      auto at = [&](std::size_t i) { return LONG(std::clamp<std::int64_t>(act[i].q, lo, hi)); };
+      if (winding) {
+        int w = 0;
+        LONG begin = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+          const int before = w;
+          w += edge[act[i].edge].dir;
+          if (before == 0 && w != 0) {
+            begin = at(i);
+          } else if (before != 0 && w == 0) {
+            const LONG a = std::max(begin, cx0), b = std::min(at(i), cx1);
+            if (b > a) emit(y, a, b);
+          }
+        }
+      } else {
+        for (std::size_t i = 0; i + 1 < count; i += 2) {
+          const LONG a = std::max(at(i), cx0), b = std::min(at(i + 1), cx1);
+          if (b > a) emit(y, a, b);
+        }
       }
     }
     ++y;

@@ -293,39 +293,42 @@ TEST(DcFill, AlternateAndWindingOnASelfIntersectingStar) {
 // A star of thousands of crossing edges, whose crossings change order
 // wholesale from row to row: each pixel is filled as its winding number at
 // (x, y) says, counted edge by edge with the filler's 1/256 grid and its
-// top-inclusive, left-inclusive rule.
+// top-inclusive, left-inclusive rule. Whole on the canvas, and on a smaller
+// one it overhangs (crossings beyond its right edge).
 TEST(DcFill, DenseCrossingEdgesFillByTheirWindingNumbers) {
   constexpr int kPoints = 3001;
-  std::vector<PointF> star;
-  for (int i = 0; i < kPoints; ++i) {
-    const double a = 2 * M_PI * i * 1499.0 / kPoints;
-    star.push_back({float(24 + 20 * std::cos(a)), float(23.3 + 19 * std::sin(a))});
-  }
   auto fixed = [](float v) { return std::int64_t(std::llround(double(v) * 256.0)); };
-  for (int mode : {ALTERNATE, WINDING}) {
-    Canvas c(48, 48);
-    const int counts[] = {kPoints};
-    c.dc.FillPolygonsF(star.data(), counts, 1, mode, kBlack);
-    for (LONG y = 0; y < 48; ++y)
-      for (LONG x = 0; x < 48; ++x) {
-        int w = 0;
-        for (int i = 0; i < kPoints; ++i) {
-          std::int64_t ax = fixed(star[i].x), ay = fixed(star[i].y);
-          std::int64_t bx = fixed(star[(i + 1) % kPoints].x), by = fixed(star[(i + 1) % kPoints].y);
-          int dir = 1;
-          if (ay == by) continue;
-          if (ay > by) {
-            std::swap(ax, bx);
-            std::swap(ay, by);
-            dir = -1;
-          }
-          if (!(ay <= 256 * y && 256 * y < by)) continue;
-          // the pixel lies at or right of the crossing: 256 x >= ax + (256 y - ay) dx / dy
-          if (256 * x * (by - ay) >= ax * (by - ay) + (256 * y - ay) * (bx - ax)) w += dir;
-        }
-        const bool in = mode == WINDING ? w != 0 : (w % 2) != 0;
-        ASSERT_EQ(c.dc.GetPixel(x, y), in ? kBlack : kWhite) << mode << " at " << x << "," << y;
+  for (const LONG side : {48, 41}) {
+    for (int mode : {ALTERNATE, WINDING}) {
+      std::vector<PointF> star;
+      for (int i = 0; i < kPoints; ++i) {
+        const double a = 2 * M_PI * i * 1499.0 / kPoints;
+        star.push_back({float(24 + 20 * std::cos(a)), float(23.3 + 19 * std::sin(a))});
       }
+      Canvas c(side, side);
+      const int counts[] = {kPoints};
+      c.dc.FillPolygonsF(star.data(), counts, 1, mode, kBlack);
+      for (LONG y = 0; y < side; ++y)
+        for (LONG x = 0; x < side; ++x) {
+          int w = 0;
+          for (int i = 0; i < kPoints; ++i) {
+            std::int64_t ax = fixed(star[i].x), ay = fixed(star[i].y);
+            std::int64_t bx = fixed(star[(i + 1) % kPoints].x), by = fixed(star[(i + 1) % kPoints].y);
+            int dir = 1;
+            if (ay == by) continue;
+            if (ay > by) {
+              std::swap(ax, bx);
+              std::swap(ay, by);
+              dir = -1;
+            }
+            if (!(ay <= 256 * y && 256 * y < by)) continue;
+            // the pixel lies at or right of the crossing: 256 x >= ax + (256 y - ay) dx / dy
+            if (256 * x * (by - ay) >= ax * (by - ay) + (256 * y - ay) * (bx - ax)) w += dir;
+          }
+          const bool in = mode == WINDING ? w != 0 : (w % 2) != 0;
+          ASSERT_EQ(c.dc.GetPixel(x, y), in ? kBlack : kWhite) << mode << " at " << x << "," << y;
+        }
+    }
   }
 }
 
