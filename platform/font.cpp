@@ -280,7 +280,7 @@ struct Transformed {
 // points); a run of on-curve points is one line curve, a run of off-curve
 // points with the on-curve point that ends it one spline, and a spline still
 // open at the end closes at the start.
-template <class Map>
+template <bool kBounds, class Map>
 void BuildContours(const FT_Outline& ol, const Map& map, GlyphOutline* out) {
   // Contour starts and on-curve points met so far, 16.16, as lanes.
   Lanes on = {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX};
@@ -354,17 +354,20 @@ void BuildContours(const FT_Outline& ol, const Map& map, GlyphOutline* out) {
       o += sizeof packed;
       const WORD cw = WORD(count);
       std::memcpy(curve + 2, &cw, sizeof cw);
-      // An off-curve point adds the start again, which changes nothing.
-      const Lanes here = LanesOf(packed, p.x, p.y);
-      const Lanes off = masks[isOff];
-      const Lanes add = (here & ~off) | (start & off);
-      on = on < add ? on : add;
-      const unsigned q = Below(before, on);
-      pieces[np] = k << 4 | q;
-      np += prevOff & (isOff | unsigned(q != 0));
+      const unsigned wasOff = prevOff;
       prevPrevOff = prevOff;
       prevOff = isOff;
-      before = here;
+      if constexpr (kBounds) {
+        // An off-curve point adds the start again, which changes nothing.
+        const Lanes here = LanesOf(packed, p.x, p.y);
+        const Lanes off = masks[isOff];
+        const Lanes add = (here & ~off) | (start & off);
+        on = on < add ? on : add;
+        const unsigned q = Below(before, on);
+        pieces[np] = k << 4 | q;
+        np += wasOff & (isOff | unsigned(q != 0));
+        before = here;
+      }
     };
     if (!allOff) {
       for (int i = s + 1; i <= last; ++i) visit(i);
@@ -380,6 +383,8 @@ void BuildContours(const FT_Outline& ol, const Map& map, GlyphOutline* out) {
       o += sizeof packed;
       const WORD cw = WORD(count + 1);
       std::memcpy(curve + 2, &cw, sizeof cw);
+    }
+    if (kBounds && prevOff) {
       const unsigned q = Below(before, on);
       pieces[np] = (steps + 1) << 4 | q;
       np += q != 0;
@@ -423,7 +428,8 @@ void BuildContours(const FT_Outline& ol, const Map& map, GlyphOutline* out) {
   }
   out->size = std::size_t(o - out->bytes.get());
   out->empty = out->size == 0;
-  if (out->empty) {
+  out->bounded = kBounds;
+  if (out->empty || !kBounds) {
     out->xMin = out->xMax = out->yMin = out->yMax = 0;
   } else {
     out->xMin = std::min({Pixels(std::int64_t(on[0]) * 2), Pixels(impX.lo), xLo});
@@ -433,9 +439,8 @@ void BuildContours(const FT_Outline& ol, const Map& map, GlyphOutline* out) {
   }
 }
 
-}  // namespace
-
-void BuildGlyphOutline(const FT_Outline& ol, const double t[4], GlyphOutline* out) {
+template <bool kBounds>
+void BuildGlyphOutlineAs(const FT_Outline& ol, const double t[4], GlyphOutline* out) {
   const std::size_t np = std::size_t(std::max<short>(ol.n_points, 0));
   const std::size_t nc = std::size_t(std::max<short>(ol.n_contours, 0));
   // A contour gives its header, at most its points and the closing start,
@@ -454,16 +459,28 @@ void BuildGlyphOutline(const FT_Outline& ol, const double t[4], GlyphOutline* ou
                      std::fabs(ky) < 2147483648.0 && kx == std::trunc(kx) && ky == std::trunc(ky);
   if (whole) {
     const UncutWholeSteps uncut{std::int64_t(kx), std::int64_t(ky)};
-    BuildContours(ol, uncut, out);
-    if (!uncut.Fits()) BuildContours(ol, WholeSteps{std::int64_t(kx), std::int64_t(ky)}, out);
+    BuildContours<kBounds>(ol, uncut, out);
+    if (!uncut.Fits()) BuildContours<kBounds>(ol, WholeSteps{std::int64_t(kx), std::int64_t(ky)}, out);
   } else {
-    BuildContours(ol, Transformed{xx, xy, yx, yy}, out);
+    BuildContours<kBounds>(ol, Transformed{xx, xy, yx, yy}, out);
   }
 }
 
-const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4]) const {
+}  // namespace
+
+void BuildGlyphOutline(const FT_Outline& ol, const double t[4], GlyphOutline* out, bool bounds) {
+  if (bounds) {
+    BuildGlyphOutlineAs<true>(ol, t, out);
+  } else {
+    BuildGlyphOutlineAs<false>(ol, t, out);
+  }
+}
+
+const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4], bool bounds) const {
   std::lock_guard lock(FontMutex());
-  if (glyph != 0 && glyph == lastGlyph && std::memcmp(m, lastM, sizeof lastM) == 0) return &last;
+  if (glyph != 0 && glyph == lastGlyph && std::memcmp(m, lastM, sizeof lastM) == 0 &&
+      (last.bounded || !bounds))
+    return &last;
   lastGlyph = 0;
   GlyphOutline* out = &last;
   out->clear();
@@ -481,7 +498,7 @@ const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4]) const {
   // Font units -> pixels: scale, the shear of a synthetic italic, then m.
   double ax = sx, bx = synItalic ? kItalicShear * sy : 0.0, dy = sy;
   const double t[4] = {m[0] * ax, m[0] * bx + m[1] * dy, m[2] * ax, m[2] * bx + m[3] * dy};
-  BuildGlyphOutline(ol, t, out);
+  BuildGlyphOutline(ol, t, out, bounds);
   out->advX = m[0] * advance * sx;
   out->advY = m[2] * advance * sx;
   lastGlyph = glyph;
@@ -569,7 +586,7 @@ bool Font::WalkGlyphOutline(UINT ch, const MAT2* mat, NativeOutlineSink& sink) c
     m[3] = Fx(mat->eM22);
   }
   std::lock_guard lock(FontMutex());
-  const GlyphOutline* po = p->Outline(glyph, m);
+  const GlyphOutline* po = p->Outline(glyph, m, false);
   if (!po || po->size > 0xFFFFFFF0u) return false;
   po->Walk([&](const POINTFX& start) { sink.Contour(start); },
            [&](WORD type, const POINTFX* pts, std::size_t n) { sink.Curve(type, pts, n); });

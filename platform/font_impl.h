@@ -84,9 +84,11 @@ struct GlyphOutline {
   std::size_t cap = 0;
   double advX = 0, advY = 0;  // transformed advance, pixels
   bool empty = true;          // no contours
+  bool bounded = false;                           // the bounds below are worked out
   double xMin = 0, yMin = 0, xMax = 0, yMax = 0;  // exact bounds, pixels
   void clear() {
     size = 0;
+    bounded = false;
     advX = advY = 0;
     empty = true;
     xMin = yMin = xMax = yMax = 0;
@@ -116,8 +118,8 @@ struct GlyphOutline {
 
 // The outline of an unscaled glyph through t (xx, xy, yx, yy: font units to
 // pixels as x' = xx x + xy y, y' = yx x + yy y) into out: its native buffer
-// and exact bounds (the advance is left as it is).
-void BuildGlyphOutline(const FT_Outline& ol, const double t[4], GlyphOutline* out);
+// and, with `bounds`, its exact bounds (the advance is left as it is).
+void BuildGlyphOutline(const FT_Outline& ol, const double t[4], GlyphOutline* out, bool bounds = true);
 
 class FontImpl {
  public:
@@ -136,7 +138,8 @@ class FontImpl {
   // Outline of a glyph with an extra 2x2 transform (xx, xy, yx, yy as
   // x' = xx x + xy y, y' = yx x + yy y); null when the glyph cannot be loaded.
   // The result lives until the next call; hold FontMutex() while using it.
-  const GlyphOutline* Outline(unsigned glyph, const double m[4]) const;
+  // Without `bounds` the outline may come without them (bounded false).
+  const GlyphOutline* Outline(unsigned glyph, const double m[4], bool bounds = true) const;
   // The last outline made: a size query and the fetch that follows it make
   // the outline once.
   mutable unsigned lastGlyph = 0;

@@ -175,7 +175,7 @@ BOOL TextOut(HDC dc, LONG x, LONG y, std::string_view text) {
   LONG pen = 0;
   for (size_t i = 0; i < glyphs.size(); ++i) {
     if (glyphs[i] != 0) {
-      if (const GlyphOutline* o = p->Outline(glyphs[i], m)) {
+      if (const GlyphOutline* o = p->Outline(glyphs[i], m, false)) {
         polys.ox = devX(pen, 0) + bx;
         polys.oy = devY(pen, 0) + by;
         polys.outline(*o);

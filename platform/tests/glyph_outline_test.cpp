@@ -183,6 +183,10 @@ Plain PlainOutline(const FT_Outline& ol, const double t[4]) {
   BuildGlyphOutline(ol, t, built);
   const std::vector<unsigned char> got(built->bytes.get(), built->bytes.get() + built->size);
   if (got != want.bytes) return ::testing::AssertionFailure() << "buffers differ";
+  GlyphOutline unbounded;
+  BuildGlyphOutline(ol, t, &unbounded, false);
+  if (std::vector<unsigned char>(unbounded.bytes.get(), unbounded.bytes.get() + unbounded.size) != want.bytes)
+    return ::testing::AssertionFailure() << "buffers without bounds differ";
   if (built->empty != want.empty || built->xMin != want.xMin || built->xMax != want.xMax ||
       built->yMin != want.yMin || built->yMax != want.yMax)
     return ::testing::AssertionFailure() << "bounds differ: " << built->xMin << " " << built->yMin << " "
@@ -291,6 +295,7 @@ TEST(GlyphOutlineBuilder, DegenerateOutlinesAsThePlainRules) {
 TEST(GlyphOutlineBuilder, Gb2312CharactersThroughTheFont) {
   Font font(Logical(kSungGB, GB2312_CHARSET));
   if (font.RealizedFamily() != kSungGB) GTEST_SKIP() << kSungGB << " is not installed";
+  Font fetching(Logical(kSungGB, GB2312_CHARSET));
   FontImpl* p = font.impl();
   ASSERT_FALSE(p->synBold || p->synItalic);
   const double t[4] = {p->sx, 0, 0, p->sy};
@@ -326,15 +331,23 @@ TEST(GlyphOutlineBuilder, Gb2312CharactersThroughTheFont) {
         ASSERT_EQ(FT_Load_Glyph(p->file->face, glyph, FT_LOAD_NO_SCALE), 0);
         want = PlainOutline(p->file->face->glyph->outline, t);
       }
-      GLYPHMETRICS gm;
+      // Walked first (an outline without bounds), then fetched: the metrics
+      // are those of a font that only fetches.
+      Writer walked;
+      ASSERT_TRUE(font.WalkGlyphOutline(code, nullptr, walked));
+      ASSERT_EQ(walked.bytes, want.bytes) << std::hex << code;
+      GLYPHMETRICS gm, fetched;
       const DWORD n = font.GetGlyphOutline(code, GGO_NATIVE, &gm, 0, nullptr, nullptr);
       ASSERT_EQ(n, want.bytes.size()) << std::hex << code;
       std::vector<unsigned char> got(n);
       ASSERT_EQ(font.GetGlyphOutline(code, GGO_NATIVE, &gm, n, got.data(), nullptr), n);
       ASSERT_EQ(got, want.bytes) << std::hex << code;
-      Writer walked;
-      ASSERT_TRUE(font.WalkGlyphOutline(code, nullptr, walked));
-      ASSERT_EQ(walked.bytes, want.bytes) << std::hex << code;
+      ASSERT_EQ(fetching.GetGlyphOutline(code, GGO_NATIVE, &fetched, 0, nullptr, nullptr), n);
+      ASSERT_EQ(gm.gmBlackBoxX, fetched.gmBlackBoxX) << std::hex << code;
+      ASSERT_EQ(gm.gmBlackBoxY, fetched.gmBlackBoxY) << std::hex << code;
+      ASSERT_EQ(gm.gmptGlyphOrigin.x, fetched.gmptGlyphOrigin.x) << std::hex << code;
+      ASSERT_EQ(gm.gmptGlyphOrigin.y, fetched.gmptGlyphOrigin.y) << std::hex << code;
+      ASSERT_EQ(gm.gmCellIncX, fetched.gmCellIncX) << std::hex << code;
       ++checked;
     }
   }
