@@ -588,9 +588,17 @@ bool Font::WalkGlyphOutline(UINT ch, const MAT2* mat, NativeOutlineSink& sink) c
   std::lock_guard lock(FontMutex());
   const GlyphOutline* po = p->Outline(glyph, m, false);
   if (!po || po->size > 0xFFFFFFF0u) return false;
-  po->Walk([&](const POINTFX& start) { sink.Contour(start); },
-           [&](WORD type, const POINTFX* pts, std::size_t n) { sink.Curve(type, pts, n); });
+  sink.Native(po->bytes.get(), po->size);
   return true;
+}
+
+void Font::NativeOutlineSink::Native(const void* buffer, std::size_t size) {
+  std::vector<NativeContour> contours;
+  if (!ParseNativeOutline(buffer, size, &contours)) return;
+  for (const NativeContour& c : contours) {
+    Contour(c.start);
+    for (const NativeCurve& cv : c.curves) Curve(cv.type, cv.points.data(), cv.points.size());
+  }
 }
 
 bool Font::GetTextMetrics(TEXTMETRIC* tm) const {

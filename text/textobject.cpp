@@ -83,7 +83,7 @@ class OutlineCollector {
     CMatrix3 matrix;
     CFRect bounds;
     bool hasBounds;
-    std::size_t records;
+    std::size_t records;  // before its end record
     std::unique_ptr<CPathPointList> fresh;
   };
 
@@ -98,16 +98,11 @@ class OutlineCollector {
       if (k) std::memcpy(out, r.p, k * sizeof(PathPoint));
     } else {
       // Every point record before the end record is transformed; their box
-      // is the new bounds, when there is one.
-      std::size_t lim = k;
-      while (lim < r.n && r.p[lim].flags != PP_END) ++lim;
+      // is the new bounds, when there is one. The box as the points are
+      // written, the first one starting it (std::min and std::max alike, ties
+      // and NaN too).
       const float a = m.m00, c = m.m10, e = m.m20, bb = m.m01, d = m.m11, f = m.m21;
-      // The box of the points as they are written, the first one starting
-      // it: -left, -top, right, bottom in one register, each point widening
-      // all four (the negated lanes keep the minimum as std::min would, ties
-      // and NaN alike).
-      typedef float V4 __attribute__((vector_size(16)));
-      V4 box = {0, 0, 0, 0};
+      float l = 0, t = 0, rt = 0, bt = 0;
       bool any = false;
       std::size_t i = 0;
       for (; i < k; ++i) {
@@ -116,17 +111,21 @@ class OutlineCollector {
           const float x = p.x, y = p.y;
           p.x = x * a + y * c + e;
           p.y = x * bb + y * d + f;
-          const V4 q = {-p.x, -p.y, p.x, p.y};
           if (any) {
-            box = box < q ? q : box;
+            l = p.x < l ? p.x : l;
+            t = p.y < t ? p.y : t;
+            rt = rt < p.x ? p.x : rt;
+            bt = bt < p.y ? p.y : bt;
           } else {
-            box = q;
+            l = rt = p.x;
+            t = bt = p.y;
             any = true;
           }
         }
         out[i] = p;
       }
-      float l = -box[0], t = -box[1], rt = box[2], bt = box[3];
+      std::size_t lim = k;
+      while (lim < r.n && r.p[lim].flags != PP_END) ++lim;
       for (i = k; i < lim; ++i) {
         PathPoint p = r.p[i];
         if (!pathrec::IsPoint(p.flags)) continue;
