@@ -348,11 +348,10 @@ std::size_t KeepRun(Extent& e, const PathPoint* recs, std::size_t from, std::siz
 
 }  // namespace
 
-CPathBounds CPathBounds::Sampled(float x0, float y0, float x1, float y1, float x2, float y2,
-                                 float x3, float y3) const {
-  CPathBounds out = *this;
-  WidenBySamples(out.l_, out.t_, out.r_, out.b_, x0, y0, x1, y1, x2, y2, x3, y3);
-  return out;
+CPathBounds CPathBounds::Sampled(CPathBounds b, float x0, float y0, float x1, float y1, float x2,
+                                 float y2, float x3, float y3) {
+  WidenBySamples(b.l_, b.t_, b.r_, b.b_, x0, y0, x1, y1, x2, y2, x3, y3);
+  return b;
 }
 
 void CPathPointList::KeepBounds(const PathPoint* recs, std::size_t available, int n) {

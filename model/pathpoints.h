@@ -196,7 +196,7 @@ class CPathBounds {
 #else
     const bool all = (in[0] & in[1] & in[2] & in[3]) != 0;
 #endif
-    if (!all) *this = Sampled(x0, y0, x1, y1, x2, y2, x, y);
+    if (!all) *this = Sampled(*this, x0, y0, x1, y1, x2, y2, x, y);
   }
   CFRect Rect() const { return CFRect(l_, t_, r_, b_); }
   bool Has() const { return has_; }
@@ -207,9 +207,10 @@ class CPathBounds {
     t_ = b_ = y;
     has_ = true;
   }
-  // Widened by the piece's samples.
-  CPathBounds Sampled(float x0, float y0, float x1, float y1, float x2, float y2, float x3,
-                      float y3) const;
+  // b widened by the piece's samples (by value: the caller's bounds stay in
+  // registers).
+  static CPathBounds Sampled(CPathBounds b, float x0, float y0, float x1, float y1, float x2,
+                             float y2, float x3, float y3);
   float l_, t_, r_, b_;
   bool has_;
 };

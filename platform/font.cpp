@@ -576,6 +576,8 @@ DWORD Font::OutlineOfGlyph(unsigned glyph, UINT format, GLYPHMETRICS* gm, DWORD 
 bool Font::WalkGlyphOutline(UINT ch, const MAT2* mat, NativeOutlineSink& sink) const {
   FontImpl* p = impl();
   if (!p) return false;
+  // Held once for the whole walk.
+  std::lock_guard lock(FontMutex());
   const unsigned glyph = p->GlyphIndexOfCode(ch);
   if (glyph == 0) return false;
   double m[4] = {1, 0, 0, 1};
@@ -585,7 +587,6 @@ bool Font::WalkGlyphOutline(UINT ch, const MAT2* mat, NativeOutlineSink& sink) c
     m[2] = Fx(mat->eM12);
     m[3] = Fx(mat->eM22);
   }
-  std::lock_guard lock(FontMutex());
   const GlyphOutline* po = p->Outline(glyph, m, false);
   if (!po || po->size > 0xFFFFFFF0u) return false;
   sink.Native(po->bytes.get(), po->size);

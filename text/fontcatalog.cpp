@@ -188,10 +188,19 @@ class NativeToRecords : public plat::Font::NativeOutlineSink {
     CPathBounds kept = kept_;
     const float base = base_;
     const CMatrix3* const m = matrix_;
+    struct XY {
+      float x, y;
+    };
     auto put = [&](float x, float y, std::uint8_t flags) {
-      PathPoint p{x, base - y, flags};
-      if (m) m->TransformPathPoint(p);
-      std::memcpy(static_cast<void*>(w), &p, sizeof p);
+      XY p{x, base - y};
+      if (m) {
+        PathPoint q{p.x, p.y, flags};
+        m->TransformPathPoint(q);
+        p = XY{q.x, q.y};
+      }
+      w->x = p.x;
+      w->y = p.y;
+      w->flags = flags;
       ++w;
       return p;
     };
@@ -209,7 +218,7 @@ class NativeToRecords : public plat::Font::NativeOutlineSink {
       const std::size_t end = pos + h.cb;
       const float sx = h.pfxStart.x.value, sy = h.pfxStart.y.value;
       float px = sx, py = sy;
-      PathPoint last = put(sx, sy, 0x11);
+      XY last = put(sx, sy, 0x11);
       kept.Node(last.x, last.y);
       for (std::size_t q = pos + sizeof h; end - q >= 4;) {
         plat::WORD tc[2];
@@ -226,9 +235,9 @@ class NativeToRecords : public plat::Font::NativeOutlineSink {
               cx = (bx + cx) / 2.0f;
               cy = (by + cy) / 2.0f;
             }
-            const PathPoint c1 = put(ThirdOf(px + 2.0f * bx), ThirdOf(py + 2.0f * by), 0x00);
-            const PathPoint c2 = put(ThirdOf(cx + 2.0f * bx), ThirdOf(cy + 2.0f * by), 0x00);
-            const PathPoint e = put(cx, cy, 0x01);
+            const XY c1 = put(ThirdOf(px + 2.0f * bx), ThirdOf(py + 2.0f * by), 0x00);
+            const XY c2 = put(ThirdOf(cx + 2.0f * bx), ThirdOf(cy + 2.0f * by), 0x00);
+            const XY e = put(cx, cy, 0x01);
             kept.PieceEnd(last.x, last.y, c1.x, c1.y, c2.x, c2.y, e.x, e.y);
             last = e;
             px = cx;

@@ -38,6 +38,7 @@ bool ToTextUnits(const CMatrix3& m, float& x, float& y) {
 // matrix is applied (ApplyTransform), up to its end record.
 class OutlineCollector {
  public:
+  explicit OutlineCollector(std::size_t items) { items_.reserve(items); }
   // The raw outline under the pending matrix and bounds of `under`; a fresh
   // outline is kept until the end.
   void Add(const CPathPointList& raw, const CPathPointList& under,
@@ -101,29 +102,31 @@ class OutlineCollector {
       // is the new bounds, when there is one. The box as the points are
       // written, the first one starting it (std::min and std::max alike, ties
       // and NaN too).
-      const float a = m.m00, c = m.m10, e = m.m20, bb = m.m01, d = m.m11, f = m.m21;
-      float l = 0, t = 0, rt = 0, bt = 0;
+      // x and y go together in the lanes of one register: x' = x a + y c + e,
+      // y' = x b + y d + f, the box's low and high corners likewise.
+      typedef float V4 __attribute__((vector_size(16)));
+      const V4 ma = {m.m00, m.m01, 0, 0}, mc = {m.m10, m.m11, 0, 0}, me = {m.m20, m.m21, 0, 0};
+      V4 lo = {0, 0, 0, 0}, hi = lo;
       bool any = false;
       std::size_t i = 0;
       for (; i < k; ++i) {
         PathPoint p = r.p[i];
         if (pathrec::IsPoint(p.flags)) {
-          const float x = p.x, y = p.y;
-          p.x = x * a + y * c + e;
-          p.y = x * bb + y * d + f;
+          const V4 x = {p.x, p.x, 0, 0}, y = {p.y, p.y, 0, 0};
+          const V4 q = x * ma + y * mc + me;
+          p.x = q[0];
+          p.y = q[1];
           if (any) {
-            l = p.x < l ? p.x : l;
-            t = p.y < t ? p.y : t;
-            rt = rt < p.x ? p.x : rt;
-            bt = bt < p.y ? p.y : bt;
+            lo = q < lo ? q : lo;
+            hi = hi < q ? q : hi;
           } else {
-            l = rt = p.x;
-            t = bt = p.y;
+            lo = hi = q;
             any = true;
           }
         }
         out[i] = p;
       }
+      float l = lo[0], t = lo[1], rt = hi[0], bt = hi[1];
       std::size_t lim = k;
       while (lim < r.n && r.p[lim].flags != PP_END) ++lim;
       for (i = k; i < lim; ++i) {
@@ -622,7 +625,7 @@ void CTextObject::Transform(const CMatrix3& m) {
 
 CPathPointList* CTextObject::MakeOutline(const CMatrix3* m, int) {
   if (!arrange) return nullptr;
-  OutlineCollector out;
+  OutlineCollector out(std::size_t(std::max(chars.GetSize(), 0)));
   for (int k = 0; k < chars.GetSize(); ++k) {
     CBoxChar* c = chars.CharAt(k);
     if (!c) continue;
