@@ -166,17 +166,17 @@ inline float ThirdOf(float v) { return float(double(v) * (1.0 / 3.0)); }
 class CPathBounds {
  public:
   explicit CPathBounds(const CPathPointList& list)
-      : l_(list.bounds.left), t_(list.bounds.top), r_(list.bounds.right), b_(list.bounds.bottom),
+      : box_{list.bounds.left, list.bounds.top, list.bounds.right, list.bounds.bottom},
         has_(list.hasBounds) {}
   void Node(float x, float y) {
     if (!has_) {
       Start(x, y);
       return;
     }
-    l_ = x < l_ ? x : l_;
-    t_ = y < t_ ? y : t_;
-    r_ = r_ < x ? x : r_;
-    b_ = b_ < y ? y : b_;
+    box_.l = x < box_.l ? x : box_.l;
+    box_.t = y < box_.t ? y : box_.t;
+    box_.r = box_.r < x ? x : box_.r;
+    box_.b = box_.b < y ? y : box_.b;
   }
   // The piece from (x0, y0) over (x1, y1) and (x2, y2) to (x, y).
   void PieceEnd(float x0, float y0, float x1, float y1, float x2, float y2, float x, float y) {
@@ -187,7 +187,7 @@ class CPathBounds {
     Node(x, y);
     typedef float V4 __attribute__((vector_size(16)));
     typedef int M4 __attribute__((vector_size(16)));
-    const V4 lo = {l_, t_, l_, t_}, hi = {r_, b_, r_, b_};
+    const V4 lo = {box_.l, box_.t, box_.l, box_.t}, hi = {box_.r, box_.b, box_.r, box_.b};
     const V4 u = {x0, y0, x1, y1}, w = {x2, y2, x, y};
     const M4 in = (lo <= u) & (u <= hi) & (lo <= w) & (w <= hi);
 #if defined(__SSE__)
@@ -196,22 +196,24 @@ class CPathBounds {
 #else
     const bool all = (in[0] & in[1] & in[2] & in[3]) != 0;
 #endif
-    if (!all) *this = Sampled(*this, x0, y0, x1, y1, x2, y2, x, y);
+    if (!all) box_ = Sampled(box_, x0, y0, x1, y1, x2, y2, x, y);
   }
-  CFRect Rect() const { return CFRect(l_, t_, r_, b_); }
+  CFRect Rect() const { return CFRect(box_.l, box_.t, box_.r, box_.b); }
   bool Has() const { return has_; }
 
  private:
+  struct Box {
+    float l, t, r, b;
+  };
   void Start(float x, float y) {
-    l_ = r_ = x;
-    t_ = b_ = y;
+    box_ = Box{x, y, x, y};
     has_ = true;
   }
-  // b widened by the piece's samples (by value: the caller's bounds stay in
+  // b widened by the piece's samples (by value: the caller's box stays in
   // registers).
-  static CPathBounds Sampled(CPathBounds b, float x0, float y0, float x1, float y1, float x2,
-                             float y2, float x3, float y3);
-  float l_, t_, r_, b_;
+  static Box Sampled(Box b, float x0, float y0, float x1, float y1, float x2, float y2, float x3,
+                     float y3);
+  Box box_;
   bool has_;
 };
 
