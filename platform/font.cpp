@@ -275,7 +275,7 @@ struct Transformed {
 };
 
 // The contours of ol through map (FT_Vector -> RawPoint) written as the
-// native buffer at out->bytes, with the exact bounds. A contour starts at its
+// native buffer at out->bytes, with kBounds also the exact bounds. A contour starts at its
 // first on-curve point (or, with none, halfway between its last and first
 // points); a run of on-curve points is one line curve, a run of off-curve
 // points with the on-curve point that ends it one spline, and a spline still
