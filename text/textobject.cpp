@@ -110,21 +110,23 @@ class OutlineCollector {
       bool any = false;
       std::size_t i = 0;
       for (; i < k; ++i) {
-        PathPoint p = r.p[i];
-        if (pathrec::IsPoint(p.flags)) {
-          const V4 x = {p.x, p.x, 0, 0}, y = {p.y, p.y, 0, 0};
-          const V4 q = x * ma + y * mc + me;
-          p.x = q[0];
-          p.y = q[1];
-          if (any) {
-            lo = q < lo ? q : lo;
-            hi = hi < q ? q : hi;
-          } else {
-            lo = hi = q;
-            any = true;
-          }
+        const PathPoint p = r.p[i];
+        if (!pathrec::IsPoint(p.flags)) {
+          out[i] = p;
+          continue;
         }
-        out[i] = p;
+        const V4 x = {p.x, p.x, 0, 0}, y = {p.y, p.y, 0, 0};
+        const V4 q = x * ma + y * mc + me;
+        // x' and y' are the record's first eight bytes.
+        std::memcpy(static_cast<void*>(out + i), &q, 2 * sizeof(float));
+        out[i].flags = p.flags;
+        if (any) {
+          lo = q < lo ? q : lo;
+          hi = hi < q ? q : hi;
+        } else {
+          lo = hi = q;
+          any = true;
+        }
       }
       float l = lo[0], t = lo[1], rt = hi[0], bt = hi[1];
       std::size_t lim = k;
