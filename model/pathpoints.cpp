@@ -200,7 +200,14 @@ struct Extent {
   Extent(const CFRect& b, bool h) : v{-b.left, -b.top, b.right, b.bottom}, has(h) {}
   CFRect Rect() const { return CFRect(-v[0], -v[1], v[2], v[3]); }
   static V4 Of(float x, float y) { return V4{-x, -y, x, y}; }
-  static bool All(M4 m) { return (m[0] & m[1] & m[2] & m[3]) != 0; }
+  static bool All(M4 m) {
+#if defined(__SSE__)
+    typedef float F4 __attribute__((vector_size(16)));
+    return __builtin_ia32_movmskps(reinterpret_cast<F4>(m)) == 15;
+#else
+    return (m[0] & m[1] & m[2] & m[3]) != 0;
+#endif
+  }
   bool Holds(float x, float y) const { return All(Of(x, y) <= v); }
   void Widen(float x, float y) {
     const V4 p = Of(x, y);
@@ -220,7 +227,14 @@ struct Extent {
 // one-by-one widening leaves (which steps over samples that are not numbers),
 // unless that extreme is a zero, whose sign depends on the order; then the
 // samples go one by one.
-void WidenAxisBySamples(float& lo, float& hi, float c0, float c1, float c2, float c3) {
+#if defined(__x86_64__) && defined(__GNUC__)
+// Eight samples a step where the processor has the wider registers.
+#define SAMPLE_CLONES [[gnu::target_clones("avx2", "default")]]
+#else
+#define SAMPLE_CLONES
+#endif
+
+SAMPLE_CLONES void WidenAxisBySamples(float& lo, float& hi, float c0, float c1, float c2, float c3) {
   const float cmin = std::min(std::min(c0, c1), std::min(c2, c3));
   const float cmax = std::max(std::max(c0, c1), std::max(c2, c3));
   const double big = std::max(std::fabs(double(cmin)), std::fabs(double(cmax)));
@@ -230,32 +244,24 @@ void WidenAxisBySamples(float& lo, float& hi, float c0, float c1, float c2, floa
   if (!low && !high) return;
   const BoundSamples& w = Samples();
   constexpr float kInf = std::numeric_limits<float>::infinity();
-  auto sample = [&](int i) {
-    V4 a0, a1, a2, a3;
-    std::memcpy(&a0, w.w0 + i, sizeof a0);
-    std::memcpy(&a1, w.w1 + i, sizeof a1);
-    std::memcpy(&a2, w.w2 + i, sizeof a2);
-    std::memcpy(&a3, w.w3 + i, sizeof a3);
-    return a0 * c0 + a1 * c1 + a2 * c2 + a3 * c3;
-  };
-  // Two running extremes a side, so that one does not wait for the other.
-  V4 lo0 = {kInf, kInf, kInf, kInf}, lo1 = lo0, hi0 = -lo0, hi1 = hi0;
+  typedef float V8 __attribute__((vector_size(32)));
+  // Eight running extremes a side.
+  V8 lo8 = {kInf, kInf, kInf, kInf, kInf, kInf, kInf, kInf}, hi8 = -lo8;
   const int pairs = w.n / 8;
   for (int k = 0; k < pairs; ++k) {
-    const V4 u = sample(8 * k), v = sample(8 * k + 4);
-    if (low) {
-      lo0 = u < lo0 ? u : lo0;
-      lo1 = v < lo1 ? v : lo1;
-    }
-    if (high) {
-      hi0 = u > hi0 ? u : hi0;
-      hi1 = v > hi1 ? v : hi1;
-    }
+    V8 a0, a1, a2, a3;
+    std::memcpy(&a0, w.w0 + 8 * k, sizeof a0);
+    std::memcpy(&a1, w.w1 + 8 * k, sizeof a1);
+    std::memcpy(&a2, w.w2 + 8 * k, sizeof a2);
+    std::memcpy(&a3, w.w3 + 8 * k, sizeof a3);
+    const V8 u = a0 * c0 + a1 * c1 + a2 * c2 + a3 * c3;
+    if (low) lo8 = u < lo8 ? u : lo8;
+    if (high) hi8 = u > hi8 ? u : hi8;
   }
   float m = kInf, M = -kInf;
-  for (int k = 0; k < 4; ++k) {
-    m = std::min(m, std::min(lo0[k], lo1[k]));
-    M = std::max(M, std::max(hi0[k], hi1[k]));
+  for (int k = 0; k < 8; ++k) {
+    m = std::min(m, lo8[k]);
+    M = std::max(M, hi8[k]);
   }
   for (int i = 8 * pairs; i < w.n; ++i) {
     const float v = w.w0[i] * c0 + w.w1[i] * c1 + w.w2[i] * c2 + w.w3[i] * c3;
@@ -274,11 +280,17 @@ void WidenAxisBySamples(float& lo, float& hi, float c0, float c1, float c2, floa
   if (high) hi = std::max(hi, M);
 }
 
-[[gnu::noinline]] void WidenBySamples(Extent& e, float x0, float y0, float x1, float y1, float x2,
-                                      float y2, float x3, float y3) {
-  float left = -e.v[0], top = -e.v[1], right = e.v[2], bottom = e.v[3];
+[[gnu::noinline]] void WidenBySamples(float& left, float& top, float& right, float& bottom, float x0,
+                                      float y0, float x1, float y1, float x2, float y2, float x3,
+                                      float y3) {
   WidenAxisBySamples(left, right, x0, x1, x2, x3);
   WidenAxisBySamples(top, bottom, y0, y1, y2, y3);
+}
+
+void WidenBySamples(Extent& e, float x0, float y0, float x1, float y1, float x2, float y2, float x3,
+                    float y3) {
+  float left = -e.v[0], top = -e.v[1], right = e.v[2], bottom = e.v[3];
+  WidenBySamples(left, top, right, bottom, x0, y0, x1, y1, x2, y2, x3, y3);
   e.v = V4{-left, -top, right, bottom};
 }
 
@@ -308,23 +320,38 @@ std::size_t KeepRun(Extent& e, const PathPoint* recs, std::size_t from, std::siz
     if (recs[i].flags == PP_END) return i;
     KeepExtent(e, recs, i, to);
   }
+  if (i >= to) return i;
+  // The same in scalars (x < l widens left as the negated lane does), with
+  // a piece's four points checked at once.
+  float l = -e.v[0], t = -e.v[1], r = e.v[2], b = e.v[3];
   for (; i < to; ++i) {
     const PathPoint& pt = recs[i];
     const std::uint8_t f = pt.flags;
-    if (f == PP_END) return i;
+    if (f == PP_END) break;
     if (!IsNode(f)) continue;
-    e.Widen(pt.x, pt.y);
+    const float x = pt.x, y = pt.y;
+    l = x < l ? x : l;
+    t = y < t ? y : t;
+    r = r < x ? x : r;
+    b = b < y ? y : b;
     if (i < 3 || (f & PP_START) || (recs[i - 1].flags & PP_NODE)) continue;
     const PathPoint &p0 = recs[i - 3], &p1 = recs[i - 2], &p2 = recs[i - 1];
-    const V4 v = e.v;
-    const bool in = Extent::All((Extent::Of(p0.x, p0.y) <= v) & (Extent::Of(p1.x, p1.y) <= v) &
-                                (Extent::Of(p2.x, p2.y) <= v) & (Extent::Of(pt.x, pt.y) <= v));
-    if (!in) WidenBySamples(e, p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, pt.x, pt.y);
+    const V4 lo = {l, t, l, t}, hi = {r, b, r, b};
+    const V4 u = {p0.x, p0.y, p1.x, p1.y}, w = {p2.x, p2.y, x, y};
+    if (!Extent::All((lo <= u) & (u <= hi) & (lo <= w) & (w <= hi)))
+      WidenBySamples(l, t, r, b, p0.x, p0.y, p1.x, p1.y, p2.x, p2.y, x, y);
   }
+  e.v = V4{-l, -t, r, b};
   return i;
 }
 
 }  // namespace
+
+CPathBounds::Box CPathBounds::Sampled(Box b, float x0, float y0, float x1, float y1, float x2,
+                                      float y2, float x3, float y3) {
+  WidenBySamples(b.l, b.t, b.r, b.b, x0, y0, x1, y1, x2, y2, x3, y3);
+  return b;
+}
 
 void CPathPointList::KeepBounds(const PathPoint* recs, std::size_t available, int n) {
   Extent e(bounds, hasBounds);
@@ -432,6 +459,19 @@ int CPathPointBuilder::Commit(std::size_t n) {
     }
     n -= total - base;
   }
+  return list_.count;
+}
+
+int CPathPointBuilder::Commit(std::size_t n, const CPathBounds& kept) {
+  if (direct_ || n == 0) return Commit(n);
+  const std::size_t base = buf_->size, total = base + n;
+  buf_->size = total;
+  dirty_ = true;
+  list_.bounds = kept.Rect();
+  list_.hasBounds = kept.Has();
+  if (capacity_ == 0 && base == 0) capacity_ = CPathPointList::kFirstCapacity;
+  while (std::size_t(capacity_) < total) capacity_ += CPathPointList::kGrowBy;
+  list_.count = std::int32_t(total);
   return list_.count;
 }
 

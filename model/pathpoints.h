@@ -159,6 +159,64 @@ class CPathPointList {
 // 2^-25 (relative) to a halfway point between floats, so both round alike.
 inline float ThirdOf(float v) { return float(double(v) * (1.0 / 3.0)); }
 
+// The bounds a list keeps for records appended one after another, kept by
+// the caller who knows which records are nodes and which end a Bezier piece:
+// Node for any other node record, PieceEnd for a node whose three records
+// before it are the piece's start and control points.
+class CPathBounds {
+ public:
+  explicit CPathBounds(const CPathPointList& list)
+      : box_{list.bounds.left, list.bounds.top, list.bounds.right, list.bounds.bottom},
+        has_(list.hasBounds) {}
+  void Node(float x, float y) {
+    if (!has_) {
+      Start(x, y);
+      return;
+    }
+    box_.l = x < box_.l ? x : box_.l;
+    box_.t = y < box_.t ? y : box_.t;
+    box_.r = box_.r < x ? x : box_.r;
+    box_.b = box_.b < y ? y : box_.b;
+  }
+  // The piece from (x0, y0) over (x1, y1) and (x2, y2) to (x, y).
+  void PieceEnd(float x0, float y0, float x1, float y1, float x2, float y2, float x, float y) {
+    if (!has_) {
+      Start(x, y);
+      return;
+    }
+    Node(x, y);
+    typedef float V4 __attribute__((vector_size(16)));
+    typedef int M4 __attribute__((vector_size(16)));
+    const V4 lo = {box_.l, box_.t, box_.l, box_.t}, hi = {box_.r, box_.b, box_.r, box_.b};
+    const V4 u = {x0, y0, x1, y1}, w = {x2, y2, x, y};
+    const M4 in = (lo <= u) & (u <= hi) & (lo <= w) & (w <= hi);
+#if defined(__SSE__)
+    typedef float F4 __attribute__((vector_size(16)));
+    const bool all = __builtin_ia32_movmskps(reinterpret_cast<F4>(in)) == 15;
+#else
+    const bool all = (in[0] & in[1] & in[2] & in[3]) != 0;
+#endif
+    if (!all) box_ = Sampled(box_, x0, y0, x1, y1, x2, y2, x, y);
+  }
+  CFRect Rect() const { return CFRect(box_.l, box_.t, box_.r, box_.b); }
+  bool Has() const { return has_; }
+
+ private:
+  struct Box {
+    float l, t, r, b;
+  };
+  void Start(float x, float y) {
+    box_ = Box{x, y, x, y};
+    has_ = true;
+  }
+  // b widened by the piece's samples (by value: the caller's box stays in
+  // registers).
+  static Box Sampled(Box b, float x0, float y0, float x1, float y1, float x2, float y2, float x3,
+                     float y3);
+  Box box_;
+  bool has_;
+};
+
 // Builds a new list point by point with its records in a working buffer that
 // grows geometrically; the list's block is written once, when the end record
 // is appended (trimmed as the list trims it) or when the builder goes (with
@@ -181,6 +239,9 @@ class CPathPointBuilder {
   // k of them as AddPoints would. Valid until the next call.
   PathPoint* Room(std::size_t n);
   int Commit(std::size_t k);
+  // The same for k records without an end record whose bounds `kept` has
+  // kept, one after another from the list's.
+  int Commit(std::size_t k, const CPathBounds& kept);
   int EndPoints() { return AddPoint(PathPoint{0.0f, 0.0f, PP_END}); }
   int count() const { return direct_ ? list_.count : std::int32_t(buf_->size); }
 

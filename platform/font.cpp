@@ -9,6 +9,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "platform/font_impl.h"
 
@@ -27,8 +28,6 @@ namespace {
 
 constexpr double kItalicShear = 0.2;  // x += 0.2 y for a face without an italic
 constexpr double kMaxSize = 16384.0;   // pixels per em, and average width
-
-POINTFX ToFx(double x, double y) { return POINTFX{FixedFromDouble(x), FixedFromDouble(y)}; }
 
 // A 16.16 value as its 32-bit integer and back; on little-endian machines the
 // value's bytes are that integer's.
@@ -79,28 +78,6 @@ struct Span2 {
 constexpr double kHalfSteps = 131072.0;
 
 double Pixels(std::int64_t halves) { return double(halves) / kHalfSteps; }
-
-size_t NativeSize(const GlyphOutline& o) {
-  return o.contours.size() * sizeof(TTPOLYGONHEADER) + o.curves.size() * 4 + o.points.size() * sizeof(POINTFX);
-}
-
-void WriteNative(const GlyphOutline& o, unsigned char* out) {
-  for (const auto& c : o.contours) {
-    unsigned char* head = out;
-    out += sizeof(TTPOLYGONHEADER);
-    for (std::uint32_t k = c.first; k < c.first + c.count; ++k) {
-      const auto& cv = o.curves[k];
-      WORD w[2] = {cv.type, cv.count};
-      std::memcpy(out, w, 4);
-      out += 4;
-      // Curves hold a few points: copied one by one rather than through a call.
-      const POINTFX* p = &o.points[cv.first];
-      for (WORD i = 0; i < cv.count; ++i, out += sizeof(POINTFX)) std::memcpy(out, p + i, sizeof(POINTFX));
-    }
-    TTPOLYGONHEADER h{DWORD(out - head), TT_POLYGON_TYPE, c.start};
-    std::memcpy(head, &h, sizeof(h));
-  }
-}
 
 void FillMetrics(const GlyphOutline& o, GLYPHMETRICS* gm) {
   if (!gm) return;
@@ -195,9 +172,315 @@ LONG FontImpl::Advance(unsigned glyph) const {
   return LONG(std::lround(a * sx));
 }
 
-const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4]) const {
+namespace {
+
+// A 16.16 value's integer as the FIXED's bytes.
+inline void PutRaw(unsigned char* p, std::int32_t v) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(p, &v, sizeof v);
+  } else {
+    const FIXED f = FromRaw(v);
+    std::memcpy(p, &f, sizeof f);
+  }
+}
+
+struct RawPoint {
+  std::int32_t x, y;
+};
+
+// A value the compiler takes as it comes: a condition made of it is worked
+// out as a value rather than turned into branches.
+template <class T>
+inline T Opaque(T v) {
+  asm("" : "+r"(v));
+  return v;
+}
+
+// A point as the native buffer holds it.
+inline std::uint64_t Packed(std::int32_t x, std::int32_t y) {
+  if constexpr (std::endian::native == std::endian::little) {
+    return std::uint64_t(std::uint32_t(x)) | std::uint64_t(std::uint32_t(y)) << 32;
+  } else {
+    unsigned char b[8];
+    PutRaw(b, x);
+    PutRaw(b + 4, y);
+    std::uint64_t v;
+    std::memcpy(&v, b, sizeof v);
+    return v;
+  }
+}
+
+// A curve's type and a count of 1 as the native buffer holds them.
+inline std::uint32_t CurveHead(WORD type) {
+  const WORD w[2] = {type, 1};
+  std::uint32_t v;
+  std::memcpy(&v, w, sizeof v);
+  return v;
+}
+
+// Four 32-bit lanes: x, y, ~x, ~y of a point, where the running minimum of
+// each lane keeps the least x and y and (through ~, which reverses the order
+// without overflow) the greatest.
+typedef std::int32_t Lanes __attribute__((vector_size(16)));
+
+inline Lanes LanesOf(std::int32_t x, std::int32_t y) { return Lanes{x, y, ~x, ~y}; }
+// The same from the point as Packed gives it.
+inline Lanes LanesOf(std::uint64_t packed, std::int32_t x, std::int32_t y) {
+  if constexpr (std::endian::native == std::endian::little) {
+    typedef std::uint64_t U2 __attribute__((vector_size(16)));
+    return reinterpret_cast<Lanes>(U2{packed, packed}) ^ Lanes{0, 0, -1, -1};
+  } else {
+    return LanesOf(x, y);
+  }
+}
+
+// Bit i set where lane i of a is below that of b.
+inline unsigned Below(Lanes a, Lanes b) {
+  const Lanes m = a < b;
+#if defined(__SSE__)
+  typedef float F4 __attribute__((vector_size(16)));
+  return unsigned(__builtin_ia32_movmskps(reinterpret_cast<F4>(m)));
+#else
+  return unsigned(m[0] & 1) | unsigned(m[1] & 1) << 1 | unsigned(m[2] & 1) << 2 | unsigned(m[3] & 1) << 3;
+#endif
+}
+
+// Font units to 16.16 by whole steps: exact products, saturated. The
+// unsaturated form keeps whether a product left the 32-bit range; the outline
+// is then made again with the saturated form.
+struct WholeSteps {
+  std::int64_t ix, iy;
+  RawPoint operator()(const FT_Vector& v) const {
+    return RawPoint{std::int32_t(std::clamp<std::int64_t>(std::int64_t(v.x) * ix, INT32_MIN, INT32_MAX)),
+                    std::int32_t(std::clamp<std::int64_t>(std::int64_t(v.y) * iy, INT32_MIN, INT32_MAX))};
+  }
+};
+struct UncutWholeSteps {
+  std::int64_t ix, iy;
+  mutable std::uint64_t spill = 0;  // bits above 32 set: a product did not fit
+  RawPoint operator()(const FT_Vector& v) const {
+    const std::int64_t x = std::int64_t(v.x) * ix, y = std::int64_t(v.y) * iy;
+    spill |= (std::uint64_t(x) + 0x80000000u) | (std::uint64_t(y) + 0x80000000u);
+    return RawPoint{std::int32_t(std::uint32_t(std::uint64_t(x))), std::int32_t(std::uint32_t(std::uint64_t(y)))};
+  }
+  bool Fits() const { return (spill >> 32) == 0; }
+};
+// The general transform, rounded and saturated.
+struct Transformed {
+  double xx, xy, yx, yy;
+  RawPoint operator()(const FT_Vector& v) const {
+    const double u = double(v.x), w = double(v.y);
+    return RawPoint{Raw(FixedFromDouble(xx * u + xy * w)), Raw(FixedFromDouble(yx * u + yy * w))};
+  }
+};
+
+// The contours of ol through map (FT_Vector -> RawPoint) written as the
+// native buffer at out->bytes, with kBounds also the exact bounds. A contour starts at its
+// first on-curve point (or, with none, halfway between its last and first
+// points); a run of on-curve points is one line curve, a run of off-curve
+// points with the on-curve point that ends it one spline, and a spline still
+// open at the end closes at the start.
+template <bool kBounds, class Map>
+void BuildContours(const FT_Outline& ol, const Map& map, GlyphOutline* out) {
+  // Contour starts and on-curve points met so far, 16.16, as lanes.
+  Lanes on = {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX};
+  Span2 impX, impY;  // implied on-points, halves
+  double xLo = INFINITY, xHi = -INFINITY, yLo = INFINITY, yHi = -INFINITY;  // curve extrema
+  unsigned char* o = out->bytes.get();
+  const char* const tags = ol.tags;
+  const FT_Vector* const pts = ol.points;
+  // The pieces of a contour to look at again: walk position << 4 | the lanes
+  // its control point lies outside of.
+  thread_local std::vector<std::uint32_t> again;
+  const std::size_t room = std::size_t(std::max<short>(ol.n_points, 0)) + 2;
+  if (again.size() < room) again.resize(room);
+  std::uint32_t* const pieces = again.data();
+  const std::uint32_t heads[2] = {CurveHead(TT_PRIM_LINE), CurveHead(TT_PRIM_QSPLINE)};
+  const Lanes masks[2] = {Lanes{0, 0, 0, 0}, Lanes{-1, -1, -1, -1}};
+  int first = 0;
+  for (int c = 0; c < ol.n_contours; ++c) {
+    const int last = ol.contours[c];
+    if (last < first || last >= ol.n_points) break;
+    const int n = last - first + 1;
+    if (n < 2) {
+      first = last + 1;
+      continue;
+    }
+    int s = first;
+    while (s <= last && FT_CURVE_TAG(tags[s]) == FT_CURVE_TAG_CONIC) ++s;
+    const bool allOff = s > last;
+    RawPoint st;
+    if (!allOff) {
+      st = map(pts[s]);
+    } else {
+      // Only off-curve points: start at the implied point between the last and the first.
+      const RawPoint a = map(pts[last]), b = map(pts[first]);
+      st.x = Raw(FixedFromDouble((a.x / 65536.0 + b.x / 65536.0) / 2));
+      st.y = Raw(FixedFromDouble((a.y / 65536.0 + b.y / 65536.0) / 2));
+    }
+    const Lanes start = LanesOf(st.x, st.y);
+    on = on < start ? on : start;
+    unsigned char* const head = o;
+    o += sizeof(TTPOLYGONHEADER);
+    // The walk, in one pass without branches on the kinds of the points, as
+    // on and off-curve points alternate often. Each point goes out with the
+    // type and count of a curve where it opens one (by its kind and the
+    // kinds of the two before it; the start counts as on-curve and as ending
+    // a curve before it): they are written where the point goes and stay
+    // there only when it opens one. The bounds of the on-curve points so far
+    // are kept; after each off-curve point a spline piece ends, at this
+    // on-curve point or halfway to this off-curve one. A piece's extremum
+    // lies at most halfway from its ends to its control point, so a control
+    // point within the on-curve points met so far (a part of the final
+    // bounds) cannot widen them: only pieces ending at an implied point or
+    // with their control point outside are looked at again.
+    unsigned char* curve = o;  // the open curve's type and count
+    std::uint32_t count = 0;
+    std::uint32_t k = 0;
+    std::size_t np = 0;
+    unsigned prevOff = 0, prevPrevOff = 1;
+    Lanes before = start;  // the point before
+    auto visit = [&](int i) {
+      ++k;
+      const RawPoint p = map(pts[i]);
+      const unsigned isOff = Opaque(unsigned(FT_CURVE_TAG(tags[i]) == FT_CURVE_TAG_CONIC));
+      const unsigned opens = Opaque(~prevOff & (isOff | prevPrevOff) & 1u);
+      std::memcpy(o, &heads[isOff], 4);
+      curve = opens ? o : curve;
+      o += opens * 4;
+      count = (count & (opens - 1)) + 1;
+      const std::uint64_t packed = Packed(p.x, p.y);
+      std::memcpy(o, &packed, sizeof packed);
+      o += sizeof packed;
+      const WORD cw = WORD(count);
+      std::memcpy(curve + 2, &cw, sizeof cw);
+      const unsigned wasOff = prevOff;
+      prevPrevOff = prevOff;
+      prevOff = isOff;
+      if constexpr (kBounds) {
+        // An off-curve point adds the start again, which changes nothing.
+        const Lanes here = LanesOf(packed, p.x, p.y);
+        const Lanes off = masks[isOff];
+        const Lanes add = (here & ~off) | (start & off);
+        on = on < add ? on : add;
+        const unsigned q = Below(before, on);
+        pieces[np] = k << 4 | q;
+        np += wasOff & (isOff | unsigned(q != 0));
+        before = here;
+      }
+    };
+    if (!allOff) {
+      for (int i = s + 1; i <= last; ++i) visit(i);
+      for (int i = first; i < s; ++i) visit(i);
+    } else {
+      for (int i = first; i <= last; ++i) visit(i);
+    }
+    const std::uint32_t steps = k;
+    if (prevOff) {
+      // The open spline closes at the start.
+      const std::uint64_t packed = Packed(st.x, st.y);
+      std::memcpy(o, &packed, sizeof packed);
+      o += sizeof packed;
+      const WORD cw = WORD(count + 1);
+      std::memcpy(curve + 2, &cw, sizeof cw);
+    }
+    if (kBounds && prevOff) {
+      const unsigned q = Below(before, on);
+      pieces[np] = (steps + 1) << 4 | q;
+      np += q != 0;
+    }
+    // Walk position k: 0 and steps + 1 the start, else the k-th point walked.
+    auto index = [&](std::uint32_t at) {
+      return allOff ? first + int(at) - 1 : first + (s - first + int(at)) % n;
+    };
+    auto point = [&](std::uint32_t at) { return at == 0 || at > steps ? st : map(pts[index(at)]); };
+    auto offCurve = [&](std::uint32_t at) {
+      return at != 0 && at <= steps && FT_CURVE_TAG(tags[index(at)]) == FT_CURVE_TAG_CONIC;
+    };
+    // A piece from the point before its control point (halfway from it when
+    // that is off-curve too) over the control point.
+    for (std::size_t j = 0; j < np; ++j) {
+      const std::uint32_t e = pieces[j] >> 4, q = pieces[j] & 15;
+      const RawPoint p = point(e), ctl = point(e - 1);
+      const bool implied = offCurve(e);
+      const std::int64_t ex = implied ? std::int64_t(ctl.x) + p.x : std::int64_t(p.x) * 2;
+      const std::int64_t ey = implied ? std::int64_t(ctl.y) + p.y : std::int64_t(p.y) * 2;
+      if (implied) {
+        impX.Add(ex);
+        impY.Add(ey);
+      }
+      if (q == 0) continue;
+      const RawPoint b = point(e - 2);
+      const bool fromMid = offCurve(e - 2);
+      if (q & 5) {
+        const std::int64_t bx = fromMid ? std::int64_t(b.x) + ctl.x : std::int64_t(b.x) * 2;
+        QuadExtremum(Pixels(bx), Pixels(std::int64_t(ctl.x) * 2), Pixels(ex), &xLo, &xHi);
+      }
+      if (q & 10) {
+        const std::int64_t by = fromMid ? std::int64_t(b.y) + ctl.y : std::int64_t(b.y) * 2;
+        QuadExtremum(Pixels(by), Pixels(std::int64_t(ctl.y) * 2), Pixels(ey), &yLo, &yHi);
+      }
+    }
+    // A closing line back to the start is implied.
+    const TTPOLYGONHEADER h{DWORD(o - head), TT_POLYGON_TYPE, POINTFX{FromRaw(st.x), FromRaw(st.y)}};
+    std::memcpy(head, &h, sizeof h);
+    first = last + 1;
+  }
+  out->size = std::size_t(o - out->bytes.get());
+  out->empty = out->size == 0;
+  out->bounded = kBounds;
+  if (out->empty || !kBounds) {
+    out->xMin = out->xMax = out->yMin = out->yMax = 0;
+  } else {
+    out->xMin = std::min({Pixels(std::int64_t(on[0]) * 2), Pixels(impX.lo), xLo});
+    out->yMin = std::min({Pixels(std::int64_t(on[1]) * 2), Pixels(impY.lo), yLo});
+    out->xMax = std::max({Pixels(std::int64_t(~on[2]) * 2), Pixels(impX.hi), xHi});
+    out->yMax = std::max({Pixels(std::int64_t(~on[3]) * 2), Pixels(impY.hi), yHi});
+  }
+}
+
+template <bool kBounds>
+void BuildGlyphOutlineAs(const FT_Outline& ol, const double t[4], GlyphOutline* out) {
+  const std::size_t np = std::size_t(std::max<short>(ol.n_points, 0));
+  const std::size_t nc = std::size_t(std::max<short>(ol.n_contours, 0));
+  // A contour gives its header, at most its points and the closing start,
+  // and a curve's type and count for each of them.
+  const std::size_t need = nc * (sizeof(TTPOLYGONHEADER) + 12) + np * 12;
+  if (need > out->cap) {
+    out->cap = std::max(need, 2 * out->cap);
+    out->bytes = std::make_unique_for_overwrite<unsigned char[]>(out->cap);
+  }
+  const double xx = t[0], xy = t[1], yx = t[2], yy = t[3];
+  // Without rotation or shear and with a whole number of 16.16 steps per font
+  // unit (the usual sizes), a coordinate is an integer product: the rounding
+  // of the general path has nothing to round and its saturation is a clamp.
+  const double kx = xx * 65536.0, ky = yy * 65536.0;
+  const bool whole = xy == 0 && yx == 0 && std::fabs(kx) < 2147483648.0 &&
+                     std::fabs(ky) < 2147483648.0 && kx == std::trunc(kx) && ky == std::trunc(ky);
+  if (whole) {
+    const UncutWholeSteps uncut{std::int64_t(kx), std::int64_t(ky)};
+    BuildContours<kBounds>(ol, uncut, out);
+    if (!uncut.Fits()) BuildContours<kBounds>(ol, WholeSteps{std::int64_t(kx), std::int64_t(ky)}, out);
+  } else {
+    BuildContours<kBounds>(ol, Transformed{xx, xy, yx, yy}, out);
+  }
+}
+
+}  // namespace
+
+void BuildGlyphOutline(const FT_Outline& ol, const double t[4], GlyphOutline* out, bool bounds) {
+  if (bounds) {
+    BuildGlyphOutlineAs<true>(ol, t, out);
+  } else {
+    BuildGlyphOutlineAs<false>(ol, t, out);
+  }
+}
+
+const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4], bool bounds) const {
   std::lock_guard lock(FontMutex());
-  if (glyph != 0 && glyph == lastGlyph && std::memcmp(m, lastM, sizeof lastM) == 0) return &last;
+  if (glyph != 0 && glyph == lastGlyph && std::memcmp(m, lastM, sizeof lastM) == 0 &&
+      (last.bounded || !bounds))
+    return &last;
   lastGlyph = 0;
   GlyphOutline* out = &last;
   out->clear();
@@ -214,152 +497,10 @@ const GlyphOutline* FontImpl::Outline(unsigned glyph, const double m[4]) const {
   }
   // Font units -> pixels: scale, the shear of a synthetic italic, then m.
   double ax = sx, bx = synItalic ? kItalicShear * sy : 0.0, dy = sy;
-  const double xx = m[0] * ax, xy = m[0] * bx + m[1] * dy;
-  const double yx = m[2] * ax, yy = m[2] * bx + m[3] * dy;
-  // Without rotation or shear and with a whole number of 16.16 steps per font
-  // unit (the usual sizes), a coordinate is an integer product: the rounding
-  // of the general path has nothing to round and its saturation is a clamp.
-  const double kx = xx * 65536.0, ky = yy * 65536.0;
-  const bool whole = xy == 0 && yx == 0 && std::fabs(kx) < 2147483648.0 &&
-                     std::fabs(ky) < 2147483648.0 && kx == std::trunc(kx) && ky == std::trunc(ky);
-  const std::int64_t ix = std::int64_t(kx), iy = std::int64_t(ky);
-  auto fixed = [](std::int64_t v) {
-    return FromRaw(std::int32_t(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)));
-  };
+  const double t[4] = {m[0] * ax, m[0] * bx + m[1] * dy, m[2] * ax, m[2] * bx + m[3] * dy};
+  BuildGlyphOutline(ol, t, out, bounds);
   out->advX = m[0] * advance * sx;
   out->advY = m[2] * advance * sx;
-
-  const std::size_t np = std::size_t(std::max<short>(ol.n_points, 0));
-  const std::size_t nc = std::size_t(std::max<short>(ol.n_contours, 0));
-  // A contour gives at most its points and the closing start; every curve
-  // holds a point.
-  out->points.reserve(np + nc);
-  out->curves.reserve(np + nc);
-  out->contours.reserve(nc);
-  Span2 onX, onY;  // contour starts and on-curve points, 16.16
-  struct {
-    Span2 x, y;
-    void Add(std::int64_t a, std::int64_t b) {
-      x.Add(a);
-      y.Add(b);
-    }
-  } implied;  // implied on-points, halves
-  double xLo = INFINITY, xHi = -INFINITY, yLo = INFINITY, yHi = -INFINITY;  // curve extrema
-  auto build = [&](auto map) {
-    std::vector<POINTFX>& P = out->points;
-    std::vector<GlyphOutline::Curve>& C = out->curves;
-    int first = 0;
-    for (int c = 0; c < ol.n_contours; ++c) {
-      int last = ol.contours[c];
-      if (last < first || last >= ol.n_points) break;
-      int n = last - first + 1;
-      if (n < 2) {
-        first = last + 1;
-        continue;
-      }
-      int s = -1;
-      for (int i = first; i <= last; ++i) {
-        if (FT_CURVE_TAG(ol.tags[i]) != FT_CURVE_TAG_CONIC) {
-          s = i;
-          break;
-        }
-      }
-      GlyphOutline::Contour con{};
-      con.first = std::uint32_t(C.size());
-      int steps;
-      int from;
-      if (s >= 0) {
-        con.start = map(ol.points[s]);
-        from = s + 1;
-        steps = n - 1;
-      } else {
-        // Only off-curve points: start at the implied point between the last and the first.
-        POINTFX a = map(ol.points[last]), b = map(ol.points[first]);
-        con.start = POINTFX{FixedFromDouble((Fx(a.x) + Fx(b.x)) / 2), FixedFromDouble((Fx(a.y) + Fx(b.y)) / 2)};
-        from = first;
-        steps = n;
-      }
-      onX.Add(Raw(con.start.x));
-      onY.Add(Raw(con.start.y));
-      // The exact bounds as the points go by, in halves: `px`, `py` the last
-      // on-curve or implied point, `cx`, `cy` the pending control point. A
-      // piece's extremum lies at most halfway from its ends to its control
-      // point, so a control point within the on-curve points met so far (a part
-      // of the final bounds) cannot widen them and its piece is not solved.
-      std::int64_t px = std::int64_t(Raw(con.start.x)) * 2, py = std::int64_t(Raw(con.start.y)) * 2;
-      std::int64_t cx = 0, cy = 0;
-      auto quad = [&](std::int64_t ex, std::int64_t ey) {
-        // The piece from (px, py) over (cx, cy) to (ex, ey).
-        if ((cx < onX.lo * 2) | (cx > onX.hi * 2)) [[unlikely]]
-          QuadExtremum(Pixels(px), Pixels(cx), Pixels(ex), &xLo, &xHi);
-        if ((cy < onY.lo * 2) | (cy > onY.hi * 2)) [[unlikely]]
-          QuadExtremum(Pixels(py), Pixels(cy), Pixels(ey), &yLo, &yHi);
-        px = ex, py = ey;
-      };
-      WORD type = 0;
-      std::uint32_t opened = 0;  // first point of the open curve
-      auto open = [&](WORD t) {
-        if (C.size() > con.first) C.back().count = WORD(P.size() - opened);
-        type = t;
-        opened = std::uint32_t(P.size());
-        C.push_back(GlyphOutline::Curve{t, 0, opened});
-      };
-      for (int k = 0, i = from > last ? first : from; k < steps; ++k, i = i == last ? first : i + 1) {
-        const POINTFX p = map(ol.points[i]);
-        const std::int64_t hx = std::int64_t(Raw(p.x)) * 2, hy = std::int64_t(Raw(p.y)) * 2;
-        if (FT_CURVE_TAG(ol.tags[i]) != FT_CURVE_TAG_CONIC) {
-          if (type == 0) open(TT_PRIM_LINE);
-          P.push_back(p);
-          onX.Add(Raw(p.x));
-          onY.Add(Raw(p.y));
-          if (type == TT_PRIM_QSPLINE) {
-            quad(hx, hy);
-            type = 0;  // the on-curve point ends the spline
-          } else {
-            px = hx, py = hy;
-          }
-        } else {
-          if (type != TT_PRIM_QSPLINE) {
-            open(TT_PRIM_QSPLINE);
-          } else {
-            const std::int64_t mx = (cx + hx) / 2, my = (cy + hy) / 2;  // implied on-point
-            implied.Add(mx, my);
-            quad(mx, my);
-          }
-          P.push_back(p);
-          cx = hx, cy = hy;
-        }
-      }
-      if (type == TT_PRIM_QSPLINE) {
-        P.push_back(con.start);
-        quad(std::int64_t(Raw(con.start.x)) * 2, std::int64_t(Raw(con.start.y)) * 2);
-      }
-      if (C.size() > con.first) C.back().count = WORD(P.size() - opened);
-      // A closing line back to the start is implied.
-      con.count = std::uint32_t(C.size()) - con.first;
-      if (con.count > 0) out->contours.push_back(con);
-      first = last + 1;
-    }
-  };
-  if (whole) {
-    build([&](const FT_Vector& v) {
-      return POINTFX{fixed(std::int64_t(v.x) * ix), fixed(std::int64_t(v.y) * iy)};
-    });
-  } else {
-    build([&](const FT_Vector& v) {
-      const double u = double(v.x), w = double(v.y);
-      return ToFx(xx * u + xy * w, yx * u + yy * w);
-    });
-  }
-  out->empty = out->contours.empty();
-  if (out->empty) {
-    out->xMin = out->xMax = out->yMin = out->yMax = 0;
-  } else {
-    out->xMin = std::min({Pixels(onX.lo * 2), Pixels(implied.x.lo), xLo});
-    out->xMax = std::max({Pixels(onX.hi * 2), Pixels(implied.x.hi), xHi});
-    out->yMin = std::min({Pixels(onY.lo * 2), Pixels(implied.y.lo), yLo});
-    out->yMax = std::max({Pixels(onY.hi * 2), Pixels(implied.y.hi), yHi});
-  }
   lastGlyph = glyph;
   std::memcpy(lastM, m, sizeof lastM);
   return out;
@@ -420,14 +561,14 @@ DWORD Font::OutlineOfGlyph(unsigned glyph, UINT format, GLYPHMETRICS* gm, DWORD 
     FillMetrics(o, gm);
     return 0;
   }
-  size_t need = NativeSize(o);
+  const size_t need = o.size;
   if (need > 0xFFFFFFF0u) return GDI_ERROR;
   if (cbBuffer == 0 || buffer == nullptr) {
     FillMetrics(o, gm);
     return DWORD(need);
   }
   if (cbBuffer < need) return GDI_ERROR;
-  WriteNative(o, static_cast<unsigned char*>(buffer));
+  if (need) std::memcpy(buffer, o.bytes.get(), need);
   FillMetrics(o, gm);
   return DWORD(need);
 }
@@ -435,6 +576,8 @@ DWORD Font::OutlineOfGlyph(unsigned glyph, UINT format, GLYPHMETRICS* gm, DWORD 
 bool Font::WalkGlyphOutline(UINT ch, const MAT2* mat, NativeOutlineSink& sink) const {
   FontImpl* p = impl();
   if (!p) return false;
+  // Held once for the whole walk.
+  std::lock_guard lock(FontMutex());
   const unsigned glyph = p->GlyphIndexOfCode(ch);
   if (glyph == 0) return false;
   double m[4] = {1, 0, 0, 1};
@@ -444,16 +587,19 @@ bool Font::WalkGlyphOutline(UINT ch, const MAT2* mat, NativeOutlineSink& sink) c
     m[2] = Fx(mat->eM12);
     m[3] = Fx(mat->eM22);
   }
-  std::lock_guard lock(FontMutex());
-  const GlyphOutline* po = p->Outline(glyph, m);
-  if (!po || NativeSize(*po) > 0xFFFFFFF0u) return false;
-  const GlyphOutline& o = *po;
-  for (const auto& c : o.contours) {
-    sink.Contour(c.start);
-    for (std::uint32_t k = c.first; k < c.first + c.count; ++k)
-      sink.Curve(o.curves[k].type, o.points.data() + o.curves[k].first, o.curves[k].count);
-  }
+  const GlyphOutline* po = p->Outline(glyph, m, false);
+  if (!po || po->size > 0xFFFFFFF0u) return false;
+  sink.Native(po->bytes.get(), po->size);
   return true;
+}
+
+void Font::NativeOutlineSink::Native(const void* buffer, std::size_t size) {
+  std::vector<NativeContour> contours;
+  if (!ParseNativeOutline(buffer, size, &contours)) return;
+  for (const NativeContour& c : contours) {
+    Contour(c.start);
+    for (const NativeCurve& cv : c.curves) Curve(cv.type, cv.points.data(), cv.points.size());
+  }
 }
 
 bool Font::GetTextMetrics(TEXTMETRIC* tm) const {

@@ -215,14 +215,16 @@ class Font {
                          const MAT2* mat) const;
 
   // The GGO_NATIVE outline of a character (identity matrix when mat is null)
-  // handed over in its order instead of written out: Contour for each
-  // polygon, then Curve for each of its curves. False where GetGlyphOutline
-  // gives GDI_ERROR for it (a buffer large enough given); true without calls
-  // for a blank.
+  // handed over instead of written out: Native with the buffer as
+  // GetGlyphOutline would write it (for the call only), which unless
+  // overridden hands it over in its order as Contour for each polygon, then
+  // Curve for each of its curves. False where GetGlyphOutline gives GDI_ERROR
+  // for it (a buffer large enough given); an empty buffer for a blank.
   class NativeOutlineSink {
    public:
-    virtual void Contour(const POINTFX& start) = 0;
-    virtual void Curve(WORD type, const POINTFX* points, std::size_t count) = 0;
+    virtual void Native(const void* buffer, std::size_t size);
+    virtual void Contour(const POINTFX&) {}
+    virtual void Curve(WORD, const POINTFX*, std::size_t) {}
 
    protected:
     ~NativeOutlineSink() = default;

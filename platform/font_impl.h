@@ -5,7 +5,9 @@
 #include FT_FREETYPE_H
 
 #include <cstdint>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -74,33 +76,50 @@ int PickMember(const FaceTable& t, const FontFamily& fam, LONG weight, bool ital
 int FindFamily(FaceTable& t, const LOGFONT& lf);
 
 // An outline in 16.16 device units, y up, after scaling and the transform,
-// kept flat: contours index curves, curves index points.
+// kept as the native buffer holds it: for each polygon its header, then each
+// curve's type and point count followed by its points.
 struct GlyphOutline {
-  struct Curve {
-    WORD type;
-    WORD count;
-    std::uint32_t first;  // into points
-  };
-  struct Contour {
-    POINTFX start;
-    std::uint32_t first;  // into curves
-    std::uint32_t count;
-  };
-  std::vector<Contour> contours;
-  std::vector<Curve> curves;
-  std::vector<POINTFX> points;
+  std::unique_ptr<unsigned char[]> bytes;
+  std::size_t size = 0;  // bytes of the native buffer
+  std::size_t cap = 0;
   double advX = 0, advY = 0;  // transformed advance, pixels
   bool empty = true;          // no contours
+  bool bounded = false;                           // the bounds below are worked out
   double xMin = 0, yMin = 0, xMax = 0, yMax = 0;  // exact bounds, pixels
   void clear() {
-    contours.clear();
-    curves.clear();
-    points.clear();
+    size = 0;
+    bounded = false;
     advX = advY = 0;
     empty = true;
     xMin = yMin = xMax = yMax = 0;
   }
+  // contour(start) for each polygon, then curve(type, points, count) for each
+  // of its curves, in their order.
+  template <class ContourFn, class CurveFn>
+  void Walk(ContourFn&& contour, CurveFn&& curve) const {
+    const unsigned char* b = bytes.get();
+    std::size_t pos = 0;
+    while (pos + sizeof(TTPOLYGONHEADER) <= size) {
+      TTPOLYGONHEADER h;
+      std::memcpy(&h, b + pos, sizeof h);
+      const std::size_t end = pos + h.cb;
+      contour(h.pfxStart);
+      for (std::size_t q = pos + sizeof h; q + 4 <= end;) {
+        WORD w[2];
+        std::memcpy(w, b + q, sizeof w);
+        q += 4;
+        curve(w[0], reinterpret_cast<const POINTFX*>(b + q), std::size_t(w[1]));
+        q += std::size_t(w[1]) * sizeof(POINTFX);
+      }
+      pos = end;
+    }
+  }
 };
+
+// The outline of an unscaled glyph through t (xx, xy, yx, yy: font units to
+// pixels as x' = xx x + xy y, y' = yx x + yy y) into out: its native buffer
+// and, with `bounds`, its exact bounds (the advance is left as it is).
+void BuildGlyphOutline(const FT_Outline& ol, const double t[4], GlyphOutline* out, bool bounds = true);
 
 class FontImpl {
  public:
@@ -119,7 +138,8 @@ class FontImpl {
   // Outline of a glyph with an extra 2x2 transform (xx, xy, yx, yy as
   // x' = xx x + xy y, y' = yx x + yy y); null when the glyph cannot be loaded.
   // The result lives until the next call; hold FontMutex() while using it.
-  const GlyphOutline* Outline(unsigned glyph, const double m[4]) const;
+  // Without `bounds` the outline may come without them (bounded false).
+  const GlyphOutline* Outline(unsigned glyph, const double m[4], bool bounds = true) const;
   // The last outline made: a size query and the fetch that follows it make
   // the outline once.
   mutable unsigned lastGlyph = 0;

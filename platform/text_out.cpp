@@ -56,31 +56,36 @@ struct Polygons {
   }
   void outline(const GlyphOutline& o) {
     auto fx = [](FIXED f) { return FixedToDouble(f); };
-    for (const auto& c : o.contours) {
-      counts.push_back(0);
-      double px = fx(c.start.x), py = fx(c.start.y);
-      add(px, py);
-      for (std::uint32_t k = c.first; k < c.first + c.count; ++k) {
-        const auto& cv = o.curves[k];
-        const POINTFX* p = &o.points[cv.first];
-        if (cv.type != TT_PRIM_QSPLINE) {
-          for (WORD i = 0; i < cv.count; ++i) add(fx(p[i].x), fx(p[i].y));
-          px = fx(p[cv.count - 1].x), py = fx(p[cv.count - 1].y);
-          continue;
-        }
-        for (WORD i = 0; i + 1 < cv.count; ++i) {
-          double cx = fx(p[i].x), cy = fx(p[i].y);
-          double ex = fx(p[i + 1].x), ey = fx(p[i + 1].y);
-          if (i + 2 < cv.count) ex = (cx + ex) / 2, ey = (cy + ey) / 2;
-          quad(px, py, cx, cy, ex, ey);
-          px = ex, py = ey;
-        }
-      }
-      if (counts.back() < 3) {  // nothing to fill
+    double px = 0, py = 0;
+    auto close = [&] {
+      if (!counts.empty() && counts.back() < 3) {  // nothing to fill
         pts.resize(pts.size() - counts.back());
         counts.pop_back();
       }
-    }
+    };
+    const std::size_t before = counts.size();
+    o.Walk(
+        [&](const POINTFX& start) {
+          if (counts.size() > before) close();
+          counts.push_back(0);
+          px = fx(start.x), py = fx(start.y);
+          add(px, py);
+        },
+        [&](WORD type, const POINTFX* p, std::size_t count) {
+          if (type != TT_PRIM_QSPLINE) {
+            for (std::size_t i = 0; i < count; ++i) add(fx(p[i].x), fx(p[i].y));
+            px = fx(p[count - 1].x), py = fx(p[count - 1].y);
+            return;
+          }
+          for (std::size_t i = 0; i + 1 < count; ++i) {
+            double cx = fx(p[i].x), cy = fx(p[i].y);
+            double ex = fx(p[i + 1].x), ey = fx(p[i + 1].y);
+            if (i + 2 < count) ex = (cx + ex) / 2, ey = (cy + ey) / 2;
+            quad(px, py, cx, cy, ex, ey);
+            px = ex, py = ey;
+          }
+        });
+    if (counts.size() > before) close();
   }
 };
 
@@ -170,7 +175,7 @@ BOOL TextOut(HDC dc, LONG x, LONG y, std::string_view text) {
   LONG pen = 0;
   for (size_t i = 0; i < glyphs.size(); ++i) {
     if (glyphs[i] != 0) {
-      if (const GlyphOutline* o = p->Outline(glyphs[i], m)) {
+      if (const GlyphOutline* o = p->Outline(glyphs[i], m, false)) {
         polys.ox = devX(pen, 0) + bx;
         polys.oy = devY(pen, 0) + by;
         polys.outline(*o);

@@ -1,5 +1,7 @@
 #include "text/fontcatalog.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "model/segarray.h"
@@ -171,78 +173,102 @@ namespace {
 
 // The records of a native outline as it comes (quadratic pieces raised to
 // cubic ones, integer parts of the points), y flipped about the base line,
-// then through the matrix.
+// then through the matrix; each contour closed at its start. The list's
+// bounds are kept as the records go (each is known here for what it is).
 class NativeToRecords : public plat::Font::NativeOutlineSink {
  public:
-  NativeToRecords(CPathPointBuilder& build, float base, const CMatrix3* matrix)
-      : build_(build), base_(base), matrix_(matrix) {}
-  void Contour(const plat::POINTFX& start) override {
-    Close();
-    Open(2);
-    sx_ = px_ = start.x.value;
-    sy_ = py_ = start.y.value;
-    Add(sx_, sy_, 0x11);
-  }
-  void Curve(plat::WORD type, const plat::POINTFX* pts, std::size_t n) override {
-    // Three records a point at most, and the closing one.
-    Open(3 * n + 1);
-    if (type == plat::TT_PRIM_QSPLINE) {
-      for (std::size_t i = 0; i + 1 < n; ++i) {
-        float bx = pts[i].x.value, by = pts[i].y.value;
-        float cx = pts[i + 1].x.value, cy = pts[i + 1].y.value;
-        if (i + 2 < n) {
-          cx = (bx + cx) / 2.0f;
-          cy = (by + cy) / 2.0f;
+  NativeToRecords(CPathPointBuilder& build, const CPathPointList& list, float base,
+                  const CMatrix3* matrix)
+      : build_(build), kept_(list), base_(base), matrix_(matrix) {}
+  void Native(const void* buffer, std::size_t size) override {
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    // A polygon's 16 bytes give two records, a point's 8 at most three.
+    PathPoint* const room = build_.Room(size / 2 + 1);
+    PathPoint* w = room;
+    CPathBounds kept = kept_;
+    const float base = base_;
+    const CMatrix3* const m = matrix_;
+    struct XY {
+      float x, y;
+    };
+    auto put = [&](float x, float y, std::uint8_t flags) {
+      XY p{x, base - y};
+      if (m) {
+        PathPoint q{p.x, p.y, flags};
+        m->TransformPathPoint(q);
+        p = XY{q.x, q.y};
+      }
+      w->x = p.x;
+      w->y = p.y;
+      w->flags = flags;
+      ++w;
+      return p;
+    };
+    // The integer part of a 16.16 value at b.
+    auto whole = [](const unsigned char* b) {
+      std::int16_t v;
+      std::memcpy(&v, b + offsetof(plat::FIXED, value), sizeof v);
+      return float(v);
+    };
+    std::size_t pos = 0;
+    while (size - pos >= sizeof(plat::TTPOLYGONHEADER)) {
+      plat::TTPOLYGONHEADER h;
+      std::memcpy(&h, bytes + pos, sizeof h);
+      if (h.cb < sizeof h || h.cb > size - pos) break;
+      const std::size_t end = pos + h.cb;
+      const float sx = h.pfxStart.x.value, sy = h.pfxStart.y.value;
+      float px = sx, py = sy;
+      XY last = put(sx, sy, 0x11);
+      kept.Node(last.x, last.y);
+      for (std::size_t q = pos + sizeof h; end - q >= 4;) {
+        plat::WORD tc[2];
+        std::memcpy(tc, bytes + q, sizeof tc);
+        q += 4;
+        const std::size_t n = std::min<std::size_t>(tc[1], (end - q) / sizeof(plat::POINTFX));
+        const unsigned char* pt = bytes + q;
+        q += n * sizeof(plat::POINTFX);
+        if (tc[0] == plat::TT_PRIM_QSPLINE) {
+          for (std::size_t i = 0; i + 1 < n; ++i, pt += sizeof(plat::POINTFX)) {
+            const float bx = whole(pt), by = whole(pt + 4);
+            float cx = whole(pt + 8), cy = whole(pt + 12);
+            if (i + 2 < n) {
+              cx = (bx + cx) / 2.0f;
+              cy = (by + cy) / 2.0f;
+            }
+            const XY c1 = put(ThirdOf(px + 2.0f * bx), ThirdOf(py + 2.0f * by), 0x00);
+            const XY c2 = put(ThirdOf(cx + 2.0f * bx), ThirdOf(cy + 2.0f * by), 0x00);
+            const XY e = put(cx, cy, 0x01);
+            kept.PieceEnd(last.x, last.y, c1.x, c1.y, c2.x, c2.y, e.x, e.y);
+            last = e;
+            px = cx;
+            py = cy;
+          }
+        } else {
+          for (std::size_t i = 0; i < n; ++i, pt += sizeof(plat::POINTFX)) {
+            px = whole(pt);
+            py = whole(pt + 4);
+            last = put(px, py, 0x01);
+            kept.Node(last.x, last.y);
+          }
         }
-        Add(ThirdOf(px_ + 2.0f * bx), ThirdOf(py_ + 2.0f * by), 0x00);
-        Add(ThirdOf(cx + 2.0f * bx), ThirdOf(cy + 2.0f * by), 0x00);
-        Add(cx, cy, 0x01);
-        px_ = cx;
-        py_ = cy;
       }
-    } else {
-      for (std::size_t i = 0; i < n; ++i) {
-        px_ = pts[i].x.value;
-        py_ = pts[i].y.value;
-        Add(px_, py_, 0x01);
-      }
+      last = put(sx, sy, 0x41);
+      kept.Node(last.x, last.y);
+      pos = end;
     }
+    records_ = std::size_t(w - room);
+    if (records_) build_.Commit(records_, kept);
+    kept_ = kept;
   }
-  // The last contour closed at its start; false when there was none.
-  bool Finish() {
-    if (!room_) return false;
-    Close();
-    build_.Commit(std::size_t(w_ - room_));
-    return true;
-  }
+  // Whether there was a contour.
+  bool Finish() const { return records_ != 0; }
 
  private:
-  void Add(float x, float y, std::uint8_t flags) {
-    PathPoint p{x, base_ - y, flags};
-    if (matrix_) matrix_->TransformPathPoint(p);
-    *w_++ = p;
-  }
-  // Room for n more records; when the room taken is short, what was written
-  // there is added first and more is taken.
-  void Open(std::size_t n) {
-    if (room_ && std::size_t(w_ - room_) + n <= size_) return;
-    if (room_) build_.Commit(std::size_t(w_ - room_));
-    size_ = std::max<std::size_t>(n, 1024);
-    room_ = w_ = build_.Room(size_);
-  }
-  void Close() {
-    if (room_ && open_) Add(sx_, sy_, 0x41);
-    open_ = true;
-  }
-
   CPathPointBuilder& build_;
+  CPathBounds kept_;
   const float base_;
   const CMatrix3* matrix_;
-  PathPoint* room_ = nullptr;
-  PathPoint* w_ = nullptr;
-  std::size_t size_ = 0;
-  bool open_ = false;  // a contour waits for its close
-  float sx_ = 0, sy_ = 0, px_ = 0, py_ = 0;
+  std::size_t records_ = 0;
 };
 
 }  // namespace
@@ -256,7 +282,7 @@ std::unique_ptr<CPathPointList> GetTrueTypeGlyphOutline(std::uint8_t languageId,
   const float base = code < 256 ? (1.0f - g_FontCatalog.descent) * 1000.0f : 1000.0f;
   auto out = std::make_unique<CPathPointList>();
   CPathPointBuilder build(*out);
-  NativeToRecords records(build, base, matrix);
+  NativeToRecords records(build, *out, base, matrix);
   // No outline, or a blank one: nothing.
   if (!font->WalkGlyphOutline(code, &id, records) || !records.Finish()) {
     plat::MessageBeep(0);

@@ -38,6 +38,7 @@ bool ToTextUnits(const CMatrix3& m, float& x, float& y) {
 // matrix is applied (ApplyTransform), up to its end record.
 class OutlineCollector {
  public:
+  explicit OutlineCollector(std::size_t items) { items_.reserve(items); }
   // The raw outline under the pending matrix and bounds of `under`; a fresh
   // outline is kept until the end.
   void Add(const CPathPointList& raw, const CPathPointList& under,
@@ -83,7 +84,7 @@ class OutlineCollector {
     CMatrix3 matrix;
     CFRect bounds;
     bool hasBounds;
-    std::size_t records;
+    std::size_t records;  // before its end record
     std::unique_ptr<CPathPointList> fresh;
   };
 
@@ -98,35 +99,38 @@ class OutlineCollector {
       if (k) std::memcpy(out, r.p, k * sizeof(PathPoint));
     } else {
       // Every point record before the end record is transformed; their box
-      // is the new bounds, when there is one.
-      std::size_t lim = k;
-      while (lim < r.n && r.p[lim].flags != PP_END) ++lim;
-      const float a = m.m00, c = m.m10, e = m.m20, bb = m.m01, d = m.m11, f = m.m21;
-      // The box of the points as they are written, the first one starting
-      // it: -left, -top, right, bottom in one register, each point widening
-      // all four (the negated lanes keep the minimum as std::min would, ties
-      // and NaN alike).
+      // is the new bounds, when there is one. The box as the points are
+      // written, the first one starting it (std::min and std::max alike, ties
+      // and NaN too).
+      // x and y go together in the lanes of one register: x' = x a + y c + e,
+      // y' = x b + y d + f, the box's low and high corners likewise.
       typedef float V4 __attribute__((vector_size(16)));
-      V4 box = {0, 0, 0, 0};
+      const V4 ma = {m.m00, m.m01, 0, 0}, mc = {m.m10, m.m11, 0, 0}, me = {m.m20, m.m21, 0, 0};
+      V4 lo = {0, 0, 0, 0}, hi = lo;
       bool any = false;
       std::size_t i = 0;
       for (; i < k; ++i) {
-        PathPoint p = r.p[i];
-        if (pathrec::IsPoint(p.flags)) {
-          const float x = p.x, y = p.y;
-          p.x = x * a + y * c + e;
-          p.y = x * bb + y * d + f;
-          const V4 q = {-p.x, -p.y, p.x, p.y};
-          if (any) {
-            box = box < q ? q : box;
-          } else {
-            box = q;
-            any = true;
-          }
+        const PathPoint p = r.p[i];
+        if (!pathrec::IsPoint(p.flags)) {
+          out[i] = p;
+          continue;
         }
-        out[i] = p;
+        const V4 x = {p.x, p.x, 0, 0}, y = {p.y, p.y, 0, 0};
+        const V4 q = x * ma + y * mc + me;
+        // x' and y' are the record's first eight bytes.
+        std::memcpy(static_cast<void*>(out + i), &q, 2 * sizeof(float));
+        out[i].flags = p.flags;
+        if (any) {
+          lo = q < lo ? q : lo;
+          hi = hi < q ? q : hi;
+        } else {
+          lo = hi = q;
+          any = true;
+        }
       }
-      float l = -box[0], t = -box[1], rt = box[2], bt = box[3];
+      float l = lo[0], t = lo[1], rt = hi[0], bt = hi[1];
+      std::size_t lim = k;
+      while (lim < r.n && r.p[lim].flags != PP_END) ++lim;
       for (i = k; i < lim; ++i) {
         PathPoint p = r.p[i];
         if (!pathrec::IsPoint(p.flags)) continue;
@@ -623,7 +627,7 @@ void CTextObject::Transform(const CMatrix3& m) {
 
 CPathPointList* CTextObject::MakeOutline(const CMatrix3* m, int) {
   if (!arrange) return nullptr;
-  OutlineCollector out;
+  OutlineCollector out(std::size_t(std::max(chars.GetSize(), 0)));
   for (int k = 0; k < chars.GetSize(); ++k) {
     CBoxChar* c = chars.CharAt(k);
     if (!c) continue;

@@ -2,11 +2,15 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <vector>
 
+#include "model/pathpoints.h"
 #include "model/segarray.h"
 #include "model/tests/fakes.h"
 #include "platform/bytes.h"
 #include "platform/codepage.h"
+#include "platform/font.h"
 #include "platform/report.h"
 #include "text/fontcatalog.h"
 #include "text/language.h"
@@ -394,3 +398,93 @@ TEST_F(LanguageTest, NoTrueTypeFoldersScanToAnEmptySource) {
 }
 
 }  // namespace
+
+// A glyph's list as the list's own AddPoint builds it from the native
+// outline: each contour from its start (0x11) through its curves (a
+// quadratic spline raised to cubic pieces, integer parts of the points) back
+// to its start (0x41), y flipped about the base line, then through the
+// matrix; records, counts, block and bounds alike.
+TEST_F(LanguageTest, InstalledFontGlyphsAsTheListsOwnAddPointBuildsThem) {
+  UseIni("[LANGUAGE0]\nID=134\nNAME=GB\n[LANGUAGE1]\nID=0\nNAME=EN\n");
+  g_FontCatalog.EnumWindowsFonts();
+  const std::string songName = plat::Utf8ToGbk("文鼎ＰＬ简报宋");
+  const int song = g_FontCatalog.FindEntry(0, 0, songName);
+  const int dejavu = g_FontCatalog.FindEntry(1, 0, "DejaVu Sans");
+  ASSERT_GE(song, 0);
+  ASSERT_GE(dejavu, 0);
+  auto gb = CFontCatalog::CreateCatalogFont(134, songName, -1024);
+  auto latin = CFontCatalog::CreateCatalogFont(0, "DejaVu Sans", -(1024 * g_FontCatalog.scaleX / 100));
+  const CMatrix3 turn(0.8f, 0.6f, -0.6f, 0.8f, 100.0f, -50.0f);
+  plat::RecordingSink sink;
+  plat::ScopedReportSink scope(&sink);
+  auto expected = [&](const plat::Font& font, unsigned code, const CMatrix3* m) {
+    auto list = std::make_unique<CPathPointList>();
+    const plat::MAT2 id = plat::IdentityMat2();
+    plat::GLYPHMETRICS gm;
+    const plat::DWORD n = font.GetGlyphOutline(code, plat::GGO_NATIVE, &gm, 0, nullptr, &id);
+    if (n == plat::GDI_ERROR || n == 0) return std::unique_ptr<CPathPointList>();
+    std::vector<unsigned char> buf(n);
+    font.GetGlyphOutline(code, plat::GGO_NATIVE, &gm, n, buf.data(), &id);
+    std::vector<plat::NativeContour> contours;
+    EXPECT_TRUE(plat::ParseNativeOutline(buf.data(), n, &contours));
+    const float base = code < 256 ? (1.0f - g_FontCatalog.descent) * 1000.0f : 1000.0f;
+    auto put = [&](float x, float y, std::uint8_t flags) {
+      PathPoint p{x, base - y, flags};
+      if (m) m->TransformPathPoint(p);
+      list->AddPoint(p);
+    };
+    for (const plat::NativeContour& c : contours) {
+      float px = c.start.x.value, py = c.start.y.value;
+      put(px, py, 0x11);
+      for (const plat::NativeCurve& cv : c.curves) {
+        const auto& q = cv.points;
+        if (cv.type != plat::TT_PRIM_QSPLINE) {
+          for (const plat::POINTFX& p : q) put(px = p.x.value, py = p.y.value, 0x01);
+          continue;
+        }
+        for (std::size_t i = 0; i + 1 < q.size(); ++i) {
+          const float bx = q[i].x.value, by = q[i].y.value;
+          float ex = q[i + 1].x.value, ey = q[i + 1].y.value;
+          if (i + 2 < q.size()) ex = (bx + ex) / 2.0f, ey = (by + ey) / 2.0f;
+          put((px + 2.0f * bx) / 3.0f, (py + 2.0f * by) / 3.0f, 0x00);
+          put((ex + 2.0f * bx) / 3.0f, (ey + 2.0f * by) / 3.0f, 0x00);
+          put(px = ex, py = ey, 0x01);
+        }
+      }
+      put(c.start.x.value, c.start.y.value, 0x41);
+    }
+    list->AddPoint(PathPoint{0.0f, 0.0f, PP_END});
+    return list;
+  };
+  auto same = [](const CPathPointList& a, const CPathPointList& b) {
+    if (a.count != b.count || a.capacity != b.capacity || a.hasBounds != b.hasBounds ||
+        std::memcmp(&a.bounds, &b.bounds, sizeof a.bounds) != 0)
+      return false;
+    plat::GlobalLockGuard ga(a.points), gb(b.points);
+    return ga.size() == gb.size() && std::memcmp(ga.bytes(), gb.bytes(), ga.size()) == 0;
+  };
+  std::vector<unsigned> gbCodes, latinCodes;
+  for (unsigned lead = 0xB0; lead <= 0xF7; ++lead)
+    for (unsigned trail = 0xA1; trail <= 0xFE; ++trail) gbCodes.push_back(lead << 8 | trail);
+  for (unsigned c = 33; c < 256; ++c) latinCodes.push_back(c);
+  struct Run {
+    std::uint8_t language;
+    int index;
+    const plat::Font* font;
+    const std::vector<unsigned>* codes;
+  } runs[] = {{134, song, gb.get(), &gbCodes}, {0, dejavu, latin.get(), &latinCodes}};
+  int checked = 0;
+  for (const Run& run : runs) {
+    for (unsigned code : *run.codes) {
+      for (const CMatrix3* m : {static_cast<const CMatrix3*>(nullptr), &turn}) {
+        auto got = GetTrueTypeGlyphOutline(run.language, run.index, code, m);
+        auto want = expected(*run.font, code, m);
+        ASSERT_EQ(bool(got), bool(want)) << std::hex << code;
+        if (!got) continue;
+        ASSERT_TRUE(same(*got, *want)) << std::hex << code << (m ? " turned" : "");
+        ++checked;
+      }
+    }
+  }
+  EXPECT_GT(checked, 13500);
+}
