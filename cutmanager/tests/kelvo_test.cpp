@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -515,6 +516,54 @@ TEST_F(KelvoTest, AClickOnTheMarkFlipsTheQueuedFlag) {
   click(1, label.left + 4);  // the current row keeps its flag
   EXPECT_FALSE(list->GetItemData(1) & CJobListView::kQueued);
   EXPECT_EQ(list->GetSelectedRow(), 1);
+}
+
+// The run-mode picture of the current row and the queued mark follow the commands
+// on the screen: the row as painted after a change is the row drawn afresh.
+TEST_F(KelvoTest, TheRowsPicturesFollowPauseStartAndTheMark) {
+  CCutJob a = MakeJob("A;", "LPT1");
+  CCutJob b = MakeJob("B;", "LPT1");
+  list->AddJobRow(a.jobInfoPath, (1u << 16) | 3);
+  list->AddJobRow(b.jobInfoPath, 2);
+  list->m_nRunMode = CJobListView::kOneJob;
+  list->SetCurrentRow(0);
+  Pump();
+  auto icons = [&](int row) {
+    RECT r{};
+    list->GetItemRect(row, &r, LVIR_BOUNDS);
+    const plat::Surface& s = list->GetSurface().surface();
+    std::vector<COLORREF> px;
+    for (LONG y = r.top; y < r.bottom; ++y)
+      for (LONG x = 0; x < 32; ++x) px.push_back(s.GetPixel(x, y));
+    return px;
+  };
+  auto fresh = [&](int row) {
+    list->Invalidate(FALSE);
+    Pump();
+    return icons(row);
+  };
+  struct Step {
+    const char* name;
+    std::function<void()> act;
+    int row;
+  } steps[] = {
+      {"pause", [&] { Command(kelvo::ID_JOB_PAUSE); }, 0},
+      {"start all", [&] { Command(kelvo::ID_JOB_START_ALL); }, 0},
+      {"mark", [&] {
+         RECT label{};
+         list->GetItemRect(1, &label, LVIR_LABEL);
+         list->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(WORD(label.left + 4), WORD(label.top + 2)));
+         list->SendMessage(WM_LBUTTONUP, 0, MAKELONG(WORD(label.left + 4), WORD(label.top + 2)));
+       }, 1},
+  };
+  for (const Step& step : steps) {
+    const auto before = icons(step.row);
+    step.act();
+    Pump();
+    const auto shown = icons(step.row);
+    EXPECT_NE(shown, before) << step.name;
+    EXPECT_EQ(shown, fresh(step.row)) << step.name;
+  }
 }
 
 }  // namespace
