@@ -69,7 +69,11 @@ void CReBar::LayoutBands() {
   }
 }
 
-void CReBar::OnSize(UINT, int, int) { LayoutBands(); }
+void CReBar::OnSize(UINT, int, int) {
+  LayoutBands();
+  // The frame lays its bars out without redrawing: the bands and grippers move.
+  Invalidate(FALSE);
+}
 
 void CReBar::OnUpdateCmdUI(CFrameWnd* target, BOOL disableIfNoHandler) {
   for (const Band& b : bands_)
