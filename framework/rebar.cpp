@@ -13,6 +13,8 @@ BOOL CReBar::Create(CWnd* parent, DWORD style, UINT id) { return CreateBar(paren
 BOOL CReBar::AddBar(CControlBar* bar, UINT bandStyle) {
   if (!m_hWnd || !bar || !bar->m_hWnd) return FALSE;
   if (auto* f = dynamic_cast<CFrameWnd*>(bar->GetParent())) f->RemoveControlBar(bar);
+  // The bar's commands still go to the window it was made for.
+  bar->SetOwner(bar->GetOwner());
   bar->SetParent(this);
   bar->SetDockSide(CBRS_ALIGN_TOP);
   bands_.push_back(Band{bar, bandStyle});

@@ -356,6 +356,27 @@ TEST_F(KelvoTest, CommandStates) {
   EXPECT_TRUE(enabled(kelvo::ID_JOB_START));
 }
 
+// A tool bar button's command goes to the bar's owner, as a click posts it.
+TEST_F(KelvoTest, ToolBarButtonsReachTheJobList) {
+  CCutJob a = MakeJob("A;", "LPT1");
+  list->AddJobRow(a.jobInfoPath, 2);
+  list->UserClick(0);
+  CWnd* owner = frame->m_wndToolBar.GetOwner();
+  ASSERT_NE(owner, nullptr);
+  auto click = [&](UINT id) {
+    owner->PostMessage(WM_COMMAND, id, 0);
+    Pump();
+  };
+  click(kelvo::ID_COPY_INC);
+  click(kelvo::ID_COPY_INC);
+  EXPECT_EQ(Row(0), "待命|0/2");
+  click(kelvo::ID_COPY_DEC);
+  EXPECT_EQ(Row(0), "待命|0/1");
+  click(kelvo::ID_JOB_START);
+  EXPECT_EQ(ReadAll(dir + "lpt1.out"), "A;");
+  EXPECT_EQ(Row(0), "完成|1/1|queued");
+}
+
 TEST_F(KelvoTest, PiecesAndProgressOnAPty) {
   struct Case {
     std::size_t size;

@@ -173,6 +173,7 @@ TEST(ReBarTest, ABandHoldsItsBarRightOfTheGripper) {
   ASSERT_TRUE(rebar.Create(&frame));
   ASSERT_TRUE(rebar.AddBar(&bar));
   EXPECT_EQ(bar.GetParent(), &rebar);
+  EXPECT_EQ(bar.GetOwner(), &frame);  // its buttons' commands go to the frame
   EXPECT_EQ(frame.GetControlBars(), std::vector<CControlBar*>{&rebar});
   RECT grip{}, band{}, at = bar.GetRectInParent();
   ASSERT_TRUE(rebar.GetGripperRect(0, &grip));
