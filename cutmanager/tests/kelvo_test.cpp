@@ -356,6 +356,35 @@ TEST_F(KelvoTest, CommandStates) {
   EXPECT_TRUE(enabled(kelvo::ID_JOB_START));
 }
 
+// The current row is the selected one while it runs: each run mode's picture stands
+// out from the selection's colour as from the plain row's.
+TEST_F(KelvoTest, RunModePicturesShowOnSelectedAndPlainRows) {
+  CCutJob a = MakeJob("A;", "LPT1");
+  list->AddJobRow(a.jobInfoPath, 2);
+  for (bool selected : {true, false})
+    for (int mode = 0; mode <= 4; ++mode) {
+      list->SetItemState(0, selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
+      list->m_nRunMode = mode;
+      list->SetCurrentRow(0);
+      list->Invalidate(FALSE);
+      Pump();
+      RECT r{};
+      list->GetItemRect(0, &r, LVIR_BOUNDS);
+      const plat::Surface& s = list->GetSurface().surface();
+      const COLORREF back = s.GetPixel(17, r.top + 1);  // beside the queued mark
+      int clear = 0;
+      for (LONG y = r.top + 1; y < r.bottom - 1; ++y)
+        for (LONG x = 1; x < 16; ++x) {
+          const COLORREF c = s.GetPixel(x, y);
+          const int d = std::abs(int(plat::GetRValue(c)) - int(plat::GetRValue(back))) +
+                        std::abs(int(plat::GetGValue(c)) - int(plat::GetGValue(back))) +
+                        std::abs(int(plat::GetBValue(c)) - int(plat::GetBValue(back)));
+          clear += d >= 160;
+        }
+      EXPECT_GE(clear, 16) << "mode " << mode << (selected ? " selected" : " plain");
+    }
+}
+
 // A tool bar button's command goes to the bar's owner, as a click posts it.
 TEST_F(KelvoTest, ToolBarButtonsReachTheJobList) {
   CCutJob a = MakeJob("A;", "LPT1");
