@@ -919,6 +919,19 @@ void CListCtrl::DrawItems(plat::HDC dc) {
   }
 }
 
+void CListCtrl::OnPaint() {
+  if (!(GetStyle() & LVS_OWNERDRAWFIXED)) {
+    CControl::OnPaint();
+    return;
+  }
+  PAINTSTRUCT ps;
+  BeginPaint(&ps);
+  const HWND self = m_hWnd;
+  if (ps.hdc) DrawItems(ps.hdc);
+  // The owner may have destroyed the list while drawing.
+  if (Alive(self)) EndPaint(&ps);
+}
+
 void CListCtrl::UserClick(int item) {
   if (!IsWindowEnabled()) return;
   if (item >= 0 && item < GetItemCount()) {

@@ -457,6 +457,8 @@ class CListCtrl : public CControl {
   void OnLButtonDown(UINT flags, POINT pt) override;
   void OnLButtonDblClk(UINT flags, POINT pt) override;
   void DrawItems(plat::HDC dc);
+  // An owner-drawn list paints what was invalidated through DrawItems.
+  void OnPaint() override;
   // User actions: click a row (selection changes, then NM_CLICK), double click (NM_DBLCLK).
   void UserClick(int item);
   void UserDoubleClick(int item);

@@ -13,6 +13,8 @@ BOOL CReBar::Create(CWnd* parent, DWORD style, UINT id) { return CreateBar(paren
 BOOL CReBar::AddBar(CControlBar* bar, UINT bandStyle) {
   if (!m_hWnd || !bar || !bar->m_hWnd) return FALSE;
   if (auto* f = dynamic_cast<CFrameWnd*>(bar->GetParent())) f->RemoveControlBar(bar);
+  // The bar's commands still go to the window it was made for.
+  bar->SetOwner(bar->GetOwner());
   bar->SetParent(this);
   bar->SetDockSide(CBRS_ALIGN_TOP);
   bands_.push_back(Band{bar, bandStyle});
@@ -69,7 +71,11 @@ void CReBar::LayoutBands() {
   }
 }
 
-void CReBar::OnSize(UINT, int, int) { LayoutBands(); }
+void CReBar::OnSize(UINT, int, int) {
+  LayoutBands();
+  // The frame lays its bars out without redrawing: the bands and grippers move.
+  Invalidate(FALSE);
+}
 
 void CReBar::OnUpdateCmdUI(CFrameWnd* target, BOOL disableIfNoHandler) {
   for (const Band& b : bands_)

@@ -17,7 +17,8 @@ class CReBar : public CControlBar {
  public:
   static constexpr int kGripperWidth = 10;
   BOOL Create(CWnd* parent, DWORD style = WS_CHILD | WS_VISIBLE | CBRS_TOP, UINT id = AFX_IDW_REBAR);
-  // Moves the bar into a new band at the bottom of the rebar; it leaves the frame's layout.
+  // Moves the bar into a new band at the bottom of the rebar; it leaves the frame's layout
+  // and keeps its owner, who receives its commands.
   BOOL AddBar(CControlBar* bar, UINT bandStyle = RBBS_GRIPPERALWAYS);
   int GetBandCount() const { return int(bands_.size()); }
   CControlBar* GetBandBar(int band) const;

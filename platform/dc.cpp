@@ -1984,7 +1984,7 @@ BOOL DC::PatBlt(LONG x, LONG y, LONG w, LONG h, DWORD rop) {
 }
 
 void DC::FillPolygonsF(const PointF* pts, const int* counts, int polyCount, int fillMode,
-                       COLORREF color) {
+                       COLORREF color, bool keepThinParts) {
   if (pts == nullptr || counts == nullptr || polyCount <= 0) return;
   std::vector<std::vector<PointF>> polys;
   std::size_t at = 0;
@@ -2010,6 +2010,17 @@ void DC::FillPolygonsF(const PointF* pts, const int* counts, int polyCount, int 
   for (const auto& p : polys) fp.push_back({p.data(), int(p.size())});
   Surface& s = GetSurface();
   const std::uint32_t v = MapColor(s, color);
+  if (keepThinParts) {
+    // The filler's runs and the added pixels as one set: each pixel is drawn once.
+    raster::RunSet runs;
+    raster::FillPolygons(fp, fillMode == WINDING, box.x0, box.y0, box.x1, box.y1,
+                         [&](LONG y, LONG x0, LONG x1) { runs.AddRun(y, x0, x1); });
+    raster::AddDropouts(fp, fillMode == WINDING, box.x0, box.y0, box.x1, box.y1, runs);
+    runs.Normalize();
+    const raster::SpanFn fn = raster::SpanFor(rop2_);
+    for (const raster::Run& r : runs.runs()) fn(s.row(r.y) + r.x0, r.x1 - r.x0, v);
+    return;
+  }
   raster::WithRop2(rop2_, [&](auto op) {
     raster::FillPolygons(fp, fillMode == WINDING, box.x0, box.y0, box.x1, box.y1,
                          [&](LONG y, LONG x0, LONG x1) {

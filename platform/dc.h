@@ -497,8 +497,10 @@ class DC {
   // closed polygons, `counts[i]` points each, taken one after another from
   // `pts`, in logical units, filled in one colour through ROP2 and the clip with
   // the given fill mode (ALTERNATE or WINDING). Pixel (x, y) is sampled at (x, y).
+  // With `keepThinParts` (glyphs), a part thinner than a pixel that passes between
+  // the sample points of a row or column still lights the pixel nearest its middle.
   void FillPolygonsF(const PointF* pts, const int* counts, int polyCount, int fillMode,
-                     COLORREF color);
+                     COLORREF color, bool keepThinParts = false);
 
   // --- Recording of the calls received (for tests).
   void StartRecording();

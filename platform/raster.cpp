@@ -1,6 +1,8 @@
 #include "platform/raster.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <utility>
 
 namespace plat::raster {
@@ -234,6 +236,110 @@ void ClipPolygon(const PointF* in, int n, double gx0, double gy0, double gx1, do
 }
 
 }  // namespace detail
+
+namespace {
+
+// An edge crossing a line of sample points: `at` the position along the line,
+// `first` the first sample at or after it.
+struct Crossing {
+  LONG line;
+  double at;
+  std::int64_t first;
+  int dir;
+};
+
+// The crossings of the polygons (points in 1/256 pixel) with the sample lines
+// l0 <= l < l1: rows, or columns when `columns`.
+void CrossLines(const std::vector<std::vector<detail::Fixed>>& polys, bool columns, LONG l0, LONG l1,
+                std::vector<Crossing>& out) {
+  using detail::FloorDiv;
+  for (const auto& poly : polys) {
+    const std::size_t n = poly.size();
+    for (std::size_t i = 0; i < n; ++i) {
+      const detail::Fixed& A = poly[i];
+      const detail::Fixed& B = poly[i + 1 == n ? 0 : i + 1];
+      // a along the line, b across it
+      std::int64_t aa = columns ? A.y : A.x, ab = columns ? A.x : A.y;
+      std::int64_t ba = columns ? B.y : B.x, bb = columns ? B.x : B.y;
+      if (ab == bb) continue;
+      int dir = 1;
+      if (ab > bb) {
+        std::swap(aa, ba);
+        std::swap(ab, bb);
+        dir = -1;
+      }
+      const std::int64_t ls = std::max<std::int64_t>(-FloorDiv(-ab, 256), l0);
+      const std::int64_t le = std::min<std::int64_t>(-FloorDiv(-bb, 256), l1);
+      const std::int64_t dB = bb - ab, dA = ba - aa, den = 256 * dB;
+      for (std::int64_t l = ls; l < le; ++l) {
+        const std::int64_t num = aa * dB + (256 * l - ab) * dA;
+        out.push_back({LONG(l), double(num) / double(den), -FloorDiv(-num, den), dir});
+      }
+    }
+  }
+}
+
+// Walks each line's crossings; an inside piece of positive length without a
+// sample gives the pixel nearest its middle.
+void LineDropouts(std::vector<Crossing>& c, bool winding, bool columns, LONG p0, LONG p1, RunSet& out) {
+  std::sort(c.begin(), c.end(),
+            [](const Crossing& a, const Crossing& b) { return a.line != b.line ? a.line < b.line : a.at < b.at; });
+  for (std::size_t i = 0; i < c.size();) {
+    const LONG line = c[i].line;
+    int w = 0;
+    std::size_t begin = i;
+    for (; i < c.size() && c[i].line == line; ++i) {
+      const int before = w;
+      w = winding ? w + c[i].dir : w ^ 1;
+      if (before == 0 && w != 0) {
+        begin = i;
+      } else if (before != 0 && w == 0 && c[begin].first == c[i].first && c[i].at > c[begin].at) {
+        const double mid = (c[begin].at + c[i].at) / 2;
+        const double p = std::floor(mid + 0.5);
+        if (p >= p0 && p < p1) {
+          if (columns)
+            out.AddPixel(line, LONG(p));
+          else
+            out.AddPixel(LONG(p), line);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void AddDropouts(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LONG cy0, LONG cx1,
+                 LONG cy1, RunSet& out) {
+  if (cx1 <= cx0 || cy1 <= cy0) return;
+  // The filler's guard box and rounding, so both see the same outline.
+  const double gx0 = double(cx0) - 4, gy0 = double(cy0) - 4;
+  const double gx1 = double(cx1) + 4, gy1 = double(cy1) + 4;
+  std::vector<std::vector<detail::Fixed>> fixed;
+  std::vector<PointF> clipped;
+  for (const FillPoly& poly : polys) {
+    if (poly.count < 2 || poly.pts == nullptr) continue;
+    const PointF* p = poly.pts;
+    int n = poly.count;
+    const bool inside = std::all_of(p, p + n, [&](const PointF& q) {
+      return q.x >= gx0 && q.x <= gx1 && q.y >= gy0 && q.y <= gy1;
+    });
+    if (!inside) {
+      detail::ClipPolygon(p, n, gx0, gy0, gx1, gy1, clipped);
+      p = clipped.data();
+      n = int(clipped.size());
+      if (n < 2) continue;
+    }
+    auto& f = fixed.emplace_back(std::size_t(n));
+    for (int i = 0; i < n; ++i) f[std::size_t(i)] = {detail::ToFixed(p[i].x), detail::ToFixed(p[i].y)};
+  }
+  std::vector<Crossing> c;
+  CrossLines(fixed, false, cy0, cy1, c);
+  LineDropouts(c, winding, false, cx0, cx1, out);
+  c.clear();
+  CrossLines(fixed, true, cx0, cx1, c);
+  LineDropouts(c, winding, true, cy0, cy1, out);
+}
 
 std::int64_t LineSteps(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1) {
   const std::int64_t dx = x1 > x0 ? x1 - x0 : x0 - x1;

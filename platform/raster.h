@@ -181,6 +181,13 @@ template <class Emit>
 void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LONG cy0, LONG cx1,
                   LONG cy1, Emit&& emit);
 
+// Dropout control for glyph outlines: where a row (or column) of sample points
+// crosses a piece of the inside that holds no sample point, as a stroke thinner
+// than a pixel does, the pixel nearest the middle of that piece is added to
+// `out`, inside the clip box. The filler lights none of these pixels.
+void AddDropouts(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LONG cy0, LONG cx1,
+                 LONG cy1, RunSet& out);
+
 // ---- templates ----
 
 namespace detail {

@@ -185,7 +185,7 @@ BOOL TextOut(HDC dc, LONG x, LONG y, std::string_view text) {
   }
   if (!polys.counts.empty()) {
     dc->FillPolygonsF(polys.pts.data(), polys.counts.data(), int(polys.counts.size()), WINDING,
-                      dc->GetTextColor());
+                      dc->GetTextColor(), true);
   }
   if (align & TA_UPDATECP) {
     dc->MoveTo(LONG(std::lround(devX(total, 0))), LONG(std::lround(devY(total, 0))));

@@ -44,11 +44,12 @@ def tool(index, x, y):
 
 
 def state(index, x, y):
-    """Run modes 0..4 on the current row, then not queued and queued."""
+    """Run modes 0..4 on the current row, then not queued and queued.
+    Colours that show on white and on the selection's dark blue alike."""
     if index == 0 and 4 <= x <= 11 and 4 <= y <= 11:
-        return (128, 0, 0)
+        return (224, 0, 0)
     if index == 1 and 4 <= y <= 11 and (x in (4, 5, 10, 11)):
-        return (0, 0, 160)
+        return (255, 128, 0)
     if index in (2, 3, 4) and triangle(x, y, 4, 4, 8):
         return ((0, 160, 0), (0, 128, 0), (0, 96, 0))[index - 2]
     if index == 4 and 12 <= x <= 13 and 4 <= y <= 11:

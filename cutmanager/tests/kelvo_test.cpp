@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -355,6 +356,56 @@ TEST_F(KelvoTest, CommandStates) {
   EXPECT_TRUE(enabled(kelvo::ID_JOB_START));
 }
 
+// The current row is the selected one while it runs: each run mode's picture stands
+// out from the selection's colour as from the plain row's.
+TEST_F(KelvoTest, RunModePicturesShowOnSelectedAndPlainRows) {
+  CCutJob a = MakeJob("A;", "LPT1");
+  list->AddJobRow(a.jobInfoPath, 2);
+  for (bool selected : {true, false})
+    for (int mode = 0; mode <= 4; ++mode) {
+      list->SetItemState(0, selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
+      list->m_nRunMode = mode;
+      list->SetCurrentRow(0);
+      list->Invalidate(FALSE);
+      Pump();
+      RECT r{};
+      list->GetItemRect(0, &r, LVIR_BOUNDS);
+      const plat::Surface& s = list->GetSurface().surface();
+      const COLORREF back = s.GetPixel(17, r.top + 1);  // beside the queued mark
+      int clear = 0;
+      for (LONG y = r.top + 1; y < r.bottom - 1; ++y)
+        for (LONG x = 1; x < 16; ++x) {
+          const COLORREF c = s.GetPixel(x, y);
+          const int d = std::abs(int(plat::GetRValue(c)) - int(plat::GetRValue(back))) +
+                        std::abs(int(plat::GetGValue(c)) - int(plat::GetGValue(back))) +
+                        std::abs(int(plat::GetBValue(c)) - int(plat::GetBValue(back)));
+          clear += d >= 160;
+        }
+      EXPECT_GE(clear, 16) << "mode " << mode << (selected ? " selected" : " plain");
+    }
+}
+
+// A tool bar button's command goes to the bar's owner, as a click posts it.
+TEST_F(KelvoTest, ToolBarButtonsReachTheJobList) {
+  CCutJob a = MakeJob("A;", "LPT1");
+  list->AddJobRow(a.jobInfoPath, 2);
+  list->UserClick(0);
+  CWnd* owner = frame->m_wndToolBar.GetOwner();
+  ASSERT_NE(owner, nullptr);
+  auto click = [&](UINT id) {
+    owner->PostMessage(WM_COMMAND, id, 0);
+    Pump();
+  };
+  click(kelvo::ID_COPY_INC);
+  click(kelvo::ID_COPY_INC);
+  EXPECT_EQ(Row(0), "待命|0/2");
+  click(kelvo::ID_COPY_DEC);
+  EXPECT_EQ(Row(0), "待命|0/1");
+  click(kelvo::ID_JOB_START);
+  EXPECT_EQ(ReadAll(dir + "lpt1.out"), "A;");
+  EXPECT_EQ(Row(0), "完成|1/1|queued");
+}
+
 TEST_F(KelvoTest, PiecesAndProgressOnAPty) {
   struct Case {
     std::size_t size;
@@ -515,6 +566,54 @@ TEST_F(KelvoTest, AClickOnTheMarkFlipsTheQueuedFlag) {
   click(1, label.left + 4);  // the current row keeps its flag
   EXPECT_FALSE(list->GetItemData(1) & CJobListView::kQueued);
   EXPECT_EQ(list->GetSelectedRow(), 1);
+}
+
+// The run-mode picture of the current row and the queued mark follow the commands
+// on the screen: the row as painted after a change is the row drawn afresh.
+TEST_F(KelvoTest, TheRowsPicturesFollowPauseStartAndTheMark) {
+  CCutJob a = MakeJob("A;", "LPT1");
+  CCutJob b = MakeJob("B;", "LPT1");
+  list->AddJobRow(a.jobInfoPath, (1u << 16) | 3);
+  list->AddJobRow(b.jobInfoPath, 2);
+  list->m_nRunMode = CJobListView::kOneJob;
+  list->SetCurrentRow(0);
+  Pump();
+  auto icons = [&](int row) {
+    RECT r{};
+    list->GetItemRect(row, &r, LVIR_BOUNDS);
+    const plat::Surface& s = list->GetSurface().surface();
+    std::vector<COLORREF> px;
+    for (LONG y = r.top; y < r.bottom; ++y)
+      for (LONG x = 0; x < 32; ++x) px.push_back(s.GetPixel(x, y));
+    return px;
+  };
+  auto fresh = [&](int row) {
+    list->Invalidate(FALSE);
+    Pump();
+    return icons(row);
+  };
+  struct Step {
+    const char* name;
+    std::function<void()> act;
+    int row;
+  } steps[] = {
+      {"pause", [&] { Command(kelvo::ID_JOB_PAUSE); }, 0},
+      {"start all", [&] { Command(kelvo::ID_JOB_START_ALL); }, 0},
+      {"mark", [&] {
+         RECT label{};
+         list->GetItemRect(1, &label, LVIR_LABEL);
+         list->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELONG(WORD(label.left + 4), WORD(label.top + 2)));
+         list->SendMessage(WM_LBUTTONUP, 0, MAKELONG(WORD(label.left + 4), WORD(label.top + 2)));
+       }, 1},
+  };
+  for (const Step& step : steps) {
+    const auto before = icons(step.row);
+    step.act();
+    Pump();
+    const auto shown = icons(step.row);
+    EXPECT_NE(shown, before) << step.name;
+    EXPECT_EQ(shown, fresh(step.row)) << step.name;
+  }
 }
 
 }  // namespace

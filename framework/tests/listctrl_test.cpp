@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/app.h"
 #include "framework/controls.h"
 #include "framework/wnd.h"
 
@@ -58,6 +59,48 @@ TEST(ListCtrl, LabelEditsNeedTheStyleAndTheParentsConsent) {
   plain.InsertItem(0, "fixed");
   EXPECT_FALSE(plain.UserEditLabel(0, "x"));
   EXPECT_EQ(plain.GetItemText(0, 0), "fixed");
+  ResetWindowSystem();
+}
+
+// Paints each row in the colour its item data holds.
+class Painter : public CWnd {
+ public:
+  std::vector<UINT> drawn;
+  void OnDrawItem(int, DRAWITEMSTRUCT* dis) override {
+    drawn.push_back(dis->itemID);
+    dis->hDC->FillSolidRect(dis->rcItem, COLORREF(dis->itemData));
+  }
+};
+
+// An owner-drawn list repaints an invalidated row through its owner, and only there.
+TEST(ListCtrl, OwnerDrawnRowsRepaintWhereInvalidated) {
+  Painter parent;
+  ASSERT_TRUE(parent.CreateEx(0, "", "", WS_VISIBLE, RECT{0, 0, 200, 200}, nullptr, 0));
+  CListCtrl list;
+  ASSERT_TRUE(list.CreateEx(0, "SysListView32", "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDRAWFIXED,
+                            RECT{0, 0, 200, 100}, &parent, 9));
+  list.InsertColumn(0, "a", LVCFMT_LEFT, 200);
+  const COLORREF red = plat::RGB(200, 0, 0), green = plat::RGB(0, 160, 0), blue = plat::RGB(0, 0, 255);
+  for (int i = 0; i < 2; ++i) {
+    list.InsertItem(i, "row");
+    list.SetItemData(i, red);
+  }
+  PumpPendingMessages();
+  RECT r0{}, r1{};
+  ASSERT_TRUE(list.GetItemRect(0, &r0, LVIR_BOUNDS));
+  ASSERT_TRUE(list.GetItemRect(1, &r1, LVIR_BOUNDS));
+  const plat::Surface& s = list.GetSurface().surface();
+  EXPECT_EQ(s.GetPixel(5, r0.top + 2), red);
+  EXPECT_EQ(s.GetPixel(5, r1.top + 2), red);
+  // New data changes no picture by itself; the invalidated row shows it once painted.
+  list.SetItemData(0, green);
+  list.SetItemData(1, blue);
+  parent.drawn.clear();
+  list.InvalidateRect(&r1, FALSE);
+  PumpPendingMessages();
+  EXPECT_FALSE(parent.drawn.empty());
+  EXPECT_EQ(s.GetPixel(5, r1.top + 2), blue);
+  EXPECT_EQ(s.GetPixel(5, r0.top + 2), red);
   ResetWindowSystem();
 }
 

@@ -173,6 +173,7 @@ TEST(ReBarTest, ABandHoldsItsBarRightOfTheGripper) {
   ASSERT_TRUE(rebar.Create(&frame));
   ASSERT_TRUE(rebar.AddBar(&bar));
   EXPECT_EQ(bar.GetParent(), &rebar);
+  EXPECT_EQ(bar.GetOwner(), &frame);  // its buttons' commands go to the frame
   EXPECT_EQ(frame.GetControlBars(), std::vector<CControlBar*>{&rebar});
   RECT grip{}, band{}, at = bar.GetRectInParent();
   ASSERT_TRUE(rebar.GetGripperRect(0, &grip));
@@ -183,6 +184,14 @@ TEST(ReBarTest, ABandHoldsItsBarRightOfTheGripper) {
   RECT rb = rebar.GetRectInParent();
   EXPECT_EQ(rb.height(), band.height());
   EXPECT_EQ(rb.width(), 400);
+  // Laid out, the rebar paints its face and the gripper's raised ridges.
+  PumpPendingMessages();
+  const plat::Surface& s = rebar.GetSurface().surface();
+  const LONG mid = band.top + band.height() / 2;
+  EXPECT_EQ(s.GetPixel(grip.left + 2, mid), plat::RGB(255, 255, 255));
+  EXPECT_EQ(s.GetPixel(grip.left + 3, mid), plat::RGB(0x80, 0x80, 0x80));
+  EXPECT_EQ(s.GetPixel(grip.left + 1, mid), plat::RGB(0xC0, 0xC0, 0xC0));
+  EXPECT_EQ(s.GetPixel(grip.right - 1, band.top), plat::RGB(0xC0, 0xC0, 0xC0));
   // Hidden, the rebar gives its room back.
   frame.ShowControlBar(&rebar, FALSE, FALSE);
   EXPECT_FALSE(rebar.IsVisible());

@@ -354,6 +354,51 @@ TEST(DcFill, SubPixelFillSamplesPixelPositionsTopLeftInclusive) {
                            "......"}));
 }
 
+// Glyph fills keep parts thinner than a pixel that pass between the samples: a row
+// or column crossing such a part lights the pixel nearest its middle, once, inside
+// the clip; parts that reach a sample fill as they always do.
+TEST(DcFill, GlyphFillsKeepPartsThinnerThanAPixel) {
+  // A bar 0.4 high between rows 1 and 2, a stem 0.4 wide between columns 3 and 4.
+  const PointF tee[] = {{1, 1.2f}, {6, 1.2f}, {6, 1.6f}, {1, 1.6f},
+                        {3.2f, 1.2f}, {3.6f, 1.2f}, {3.6f, 5}, {3.2f, 5}};
+  // A filled block with a thin sliver against its right side: the row's span holds samples.
+  const PointF block[] = {{0.5f, 1}, {3.5f, 1}, {3.5f, 3}, {0.5f, 3}, {3.4f, 1}, {3.7f, 1}, {3.7f, 3}, {3.4f, 3}};
+  const int two[] = {4, 4};
+  const auto empty = Rows({".......", ".......", ".......", ".......", ".......", "......."});
+  struct Case {
+    const char* name;
+    const PointF* pts;
+    int mode;
+    RECT clip;
+    std::vector<std::string> plain, glyph;
+  } cases[] = {
+      {"tee", tee, WINDING, {0, 0, 7, 6}, empty,
+       Rows({".......", ".#####.", "...#...", "...#...", "...#...", "......."})},
+      {"tee alternate", tee, ALTERNATE, {0, 0, 7, 6}, empty,
+       Rows({".......", ".#####.", "...#...", "...#...", "...#...", "......."})},
+      {"tee clipped", tee, WINDING, {2, 0, 7, 3}, empty,
+       Rows({".......", "..####.", "...#...", ".......", ".......", "......."})},
+      {"block", block, WINDING, {0, 0, 7, 6},
+       Rows({".......", ".###...", ".###...", ".......", ".......", "......."}),
+       Rows({".......", ".###...", ".###...", ".......", ".......", "......."})},
+  };
+  for (const Case& k : cases)
+    for (bool keep : {false, true}) {
+      Canvas c(7, 6);
+      c.dc.IntersectClipRect(k.clip.left, k.clip.top, k.clip.right, k.clip.bottom);
+      c.dc.FillPolygonsF(k.pts, two, 2, k.mode, kBlack, keep);
+      c.dc.SelectClipRect(nullptr);
+      EXPECT_EQ(c.Map(), keep ? k.glyph : k.plain) << k.name << (keep ? " glyph" : " plain");
+      // Each pixel is drawn once: an inverting fill turns exactly those pixels black.
+      Canvas x(7, 6);
+      x.dc.IntersectClipRect(k.clip.left, k.clip.top, k.clip.right, k.clip.bottom);
+      x.dc.SetROP2(R2_NOT);
+      x.dc.FillPolygonsF(k.pts, two, 2, k.mode, kBlack, keep);
+      x.dc.SelectClipRect(nullptr);
+      EXPECT_EQ(x.Map(), c.Map()) << k.name;
+    }
+}
+
 TEST(DcFill, SpansOfEveryLengthCoverExactlyTheirPixels) {
   // Copy-mode spans are written in overlapping blocks: each length and start,
   // also spans ending at the last pixel of the surface, covers [x0, x0 + n).

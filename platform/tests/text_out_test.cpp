@@ -245,6 +245,43 @@ TEST(TextOut, ChineseTextAndGlyphsTheFaceLacks) {
   EXPECT_GT(ink.bottom - ink.top, 15);
 }
 
+// A Song face at list size has Latin strokes thinner than a pixel: every glyph
+// drawn in one piece still shows as one piece of ink.
+TEST(TextOut, ThinStrokesOfASmallFaceStayWhole) {
+  REQUIRE_FACE(kSungGB);
+  Font font(Face(kSungGB, 14, 0, GB2312_CHARSET));
+  for (const char* text : {"l", "T", "L", "/", "1", "7", "\xD2\xBB", "\xCA\xAE", "\xB6\xA1"}) {  // 一 十 丁
+    Canvas cv(24, 24);
+    cv.dc.SelectFont(&font);
+    cv.dc.SetBkMode(TRANSPARENT);
+    TextOut(&cv.dc, 4, 4, text);
+    int ink = 0;
+    for (COLORREF c : cv.Pixels()) ink += c == kBlack;
+    ASSERT_GT(ink, 0) << text << ": nothing drawn";
+    // One piece: the pixels reached from the first, neighbours diagonal too.
+    std::vector<POINT> todo;
+    std::vector<bool> seen(24 * 24);
+    for (LONG y = 0; y < 24 && todo.empty(); ++y)
+      for (LONG x = 0; x < 24 && todo.empty(); ++x)
+        if (cv.dc.GetPixel(x, y) == kBlack) todo.push_back({x, y}), seen[y * 24 + x] = true;
+    int reached = 0;
+    while (!todo.empty()) {
+      const POINT p = todo.back();
+      todo.pop_back();
+      ++reached;
+      for (LONG dy = -1; dy <= 1; ++dy)
+        for (LONG dx = -1; dx <= 1; ++dx) {
+          const LONG x = p.x + dx, y = p.y + dy;
+          if (x < 0 || y < 0 || x >= 24 || y >= 24 || seen[y * 24 + x] || cv.dc.GetPixel(x, y) != kBlack) continue;
+          seen[y * 24 + x] = true;
+          todo.push_back({x, y});
+        }
+    }
+    EXPECT_EQ(reached, ink) << text << ": the glyph falls apart";
+    cv.dc.SelectFont(nullptr);
+  }
+}
+
 TEST(TextOut, ContextWithoutAFontUsesTheDefaultFont) {
   Canvas cv(40, 30);
   TEXTMETRIC tm;
