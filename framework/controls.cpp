@@ -728,6 +728,7 @@ int CListCtrl::InsertItem(int index, const std::string& text) {
   Item it;
   it.texts.push_back(text);
   items_.insert(items_.begin() + index, std::move(it));
+  SyncRowScroll();
   return index;
 }
 
@@ -751,6 +752,7 @@ BOOL CListCtrl::DeleteItem(int item) {
   if (item < 0 || item >= GetItemCount()) return FALSE;
   items_.erase(items_.begin() + item);
   top_ = std::clamp(top_, 0, std::max(0, GetItemCount() - 1));
+  SyncRowScroll();
   return TRUE;
 }
 
@@ -758,6 +760,7 @@ BOOL CListCtrl::DeleteAllItems() {
   CWnd::NotifyChanged(WOC_CONTENT);
   items_.clear();
   top_ = 0;
+  SyncRowScroll();
   return TRUE;
 }
 
@@ -825,7 +828,56 @@ BOOL CListCtrl::EnsureVisible(int item, BOOL) {
   if (item < 0 || item >= GetItemCount()) return FALSE;
   if (item < top_) top_ = item;
   if (item >= top_ + GetCountPerPage()) top_ = item - GetCountPerPage() + 1;
+  SyncRowScroll();
   return TRUE;
+}
+
+void CListCtrl::SyncRowScroll() {
+  if (!m_hWnd || !(GetStyle() & LVS_OWNERDRAWFIXED)) return;
+  const int rows = GetItemCount();
+  const bool bar = rows > GetCountPerPage();
+  if (bar != bool(GetStyle() & WS_VSCROLL)) ModifyStyle(bar ? 0 : WS_VSCROLL, bar ? WS_VSCROLL : 0);
+  // The bar narrows the client only; the page keeps its rows.
+  const int last = std::max(0, rows - GetCountPerPage());
+  const int top = std::clamp(top_, 0, last);
+  if (bar) {
+    SetScrollRange(SB_VERT, 0, last, FALSE);
+    SetScrollPos(SB_VERT, top, TRUE);
+  }
+  if (top != top_) {
+    top_ = top;
+    Invalidate(FALSE);
+  }
+}
+
+void CListCtrl::OnSize(UINT type, int cx, int cy) {
+  CControl::OnSize(type, cx, cy);
+  SyncRowScroll();
+}
+
+void CListCtrl::OnVScroll(UINT code, UINT pos, CWnd* bar) {
+  if (!(GetStyle() & LVS_OWNERDRAWFIXED)) {
+    CControl::OnVScroll(code, pos, bar);
+    return;
+  }
+  const int page = GetCountPerPage(), last = std::max(0, GetItemCount() - page);
+  int top = top_;
+  switch (code) {
+    case SB_LINEUP: --top; break;
+    case SB_LINEDOWN: ++top; break;
+    case SB_PAGEUP: top -= page; break;
+    case SB_PAGEDOWN: top += page; break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: top = int(pos); break;
+    case SB_TOP: top = 0; break;
+    case SB_BOTTOM: top = last; break;
+    default: return;
+  }
+  top = std::clamp(top, 0, last);
+  if (top == top_) return;
+  top_ = top;
+  SetScrollPos(SB_VERT, top_, TRUE);
+  Invalidate(FALSE);
 }
 
 BOOL CListCtrl::GetItemRect(int item, RECT* r) const {

@@ -457,8 +457,11 @@ class CListCtrl : public CControl {
   void OnLButtonDown(UINT flags, POINT pt) override;
   void OnLButtonDblClk(UINT flags, POINT pt) override;
   void DrawItems(plat::HDC dc);
-  // An owner-drawn list paints what was invalidated through DrawItems.
+  // An owner-drawn list paints what was invalidated through DrawItems; with more
+  // rows than its page it has a vertical scroll bar that moves the top row.
   void OnPaint() override;
+  void OnSize(UINT type, int cx, int cy) override;
+  void OnVScroll(UINT code, UINT pos, CWnd* bar) override;
   // User actions: click a row (selection changes, then NM_CLICK), double click (NM_DBLCLK).
   void UserClick(int item);
   void UserDoubleClick(int item);
@@ -475,6 +478,7 @@ class CListCtrl : public CControl {
     UINT state = 0;
   };
   void NotifyChanged(int item, UINT oldState, UINT newState);
+  void SyncRowScroll();
   std::vector<Column> columns_;
   std::vector<Item> items_;
   int top_ = 0;

@@ -104,4 +104,44 @@ TEST(ListCtrl, OwnerDrawnRowsRepaintWhereInvalidated) {
   ResetWindowSystem();
 }
 
+// Rows beyond the page: a vertical scroll bar whose moves bring other rows to the top,
+// painted there; the bar goes once the rows fit.
+TEST(ListCtrl, OwnerDrawnRowsBeyondThePageScroll) {
+  Painter parent;
+  ASSERT_TRUE(parent.CreateEx(0, "", "", WS_VISIBLE, RECT{0, 0, 200, 200}, nullptr, 0));
+  CListCtrl list;
+  // A header and four rows of 17.
+  ASSERT_TRUE(list.CreateEx(0, "SysListView32", "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDRAWFIXED,
+                            RECT{0, 0, 200, 17 * 5 + 8}, &parent, 9));
+  list.InsertColumn(0, "a", LVCFMT_LEFT, 150);
+  for (int i = 0; i < 4; ++i) list.InsertItem(i, "row");
+  EXPECT_FALSE(list.GetStyle() & WS_VSCROLL);
+  for (int i = 4; i < 10; ++i) list.InsertItem(i, "row");
+  ASSERT_TRUE(list.GetStyle() & WS_VSCROLL);
+  int lo = -1, hi = -1;
+  list.GetScrollRange(SB_VERT, &lo, &hi);
+  EXPECT_EQ(lo, 0);
+  EXPECT_EQ(hi, 6);
+  struct Step {
+    UINT code, pos;
+    int top;
+  } steps[] = {{SB_LINEDOWN, 0, 1}, {SB_PAGEDOWN, 0, 5}, {SB_PAGEDOWN, 0, 6}, {SB_LINEUP, 0, 5},
+               {SB_PAGEUP, 0, 1},   {SB_THUMBTRACK, 9, 6}, {SB_TOP, 0, 0},     {SB_BOTTOM, 0, 6}};
+  for (const Step& st : steps) {
+    PumpPendingMessages();
+    parent.drawn.clear();
+    list.SendMessage(WM_VSCROLL, MAKELONG(WORD(st.code), WORD(st.pos)), 0);
+    PumpPendingMessages();
+    EXPECT_EQ(list.GetTopIndex(), st.top) << st.code;
+    EXPECT_EQ(list.GetScrollPos(SB_VERT), st.top) << st.code;
+    EXPECT_EQ(list.HitTest(POINT{5, 17 + 2}), st.top) << st.code;
+    ASSERT_FALSE(parent.drawn.empty()) << st.code;
+    EXPECT_EQ(parent.drawn.front(), UINT(st.top)) << st.code;
+  }
+  while (list.GetItemCount() > 4) list.DeleteItem(0);
+  EXPECT_FALSE(list.GetStyle() & WS_VSCROLL);
+  EXPECT_EQ(list.GetTopIndex(), 0);
+  ResetWindowSystem();
+}
+
 }  // namespace
