@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "framework/waitcursor.h"
 #include "model/pathobject.h"
 #include "model/records.h"
 #include "model/services.h"
@@ -92,17 +93,7 @@ void ApplyVectorPreset(ImageVectorParams& p) {
   }
 }
 
-// The wait cursor for a scope.
-class WaitCursor {
- public:
-  WaitCursor() : old_(fw::SetCursor(fw::LoadStandardCursor(fw::IDC_WAIT))) {}
-  ~WaitCursor() { fw::SetCursor(old_); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  fw::HCURSOR old_;
-};
+using WaitCursor = fw::CWaitCursor;
 
 class CAppTraceServices : public CTraceServices {
  public:

@@ -9,6 +9,7 @@
 #include "app/imagevectorizer.h"
 #include "app/importcmd.h"
 #include "framework/app.h"
+#include "framework/waitcursor.h"
 #include "model/helpers.h"
 #include "model/settings.h"
 #include "platform/report.h"
@@ -17,16 +18,7 @@ namespace {
 
 constexpr std::size_t kMaxFolder = 50;
 
-class WaitCursor {
- public:
-  WaitCursor() : old_(fw::SetCursor(fw::LoadStandardCursor(fw::IDC_WAIT))) {}
-  ~WaitCursor() { fw::SetCursor(old_); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  fw::HCURSOR old_;
-};
+using WaitCursor = fw::CWaitCursor;
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include "app/selecttracker.h"
 #include "app/viewcmd.h"
 #include "framework/wnd.h"
+#include "framework/waitcursor.h"
 #include "model/dllholder.h"
 #include "model/groupobject.h"
 #include "model/guideline.h"
@@ -41,17 +42,7 @@ bool FoldGuideAngle(double angle, double* out) {
 
 namespace {
 
-// The wait cursor for a scope.
-class WaitCursor {
- public:
-  WaitCursor() : old_(fw::SetCursor(fw::LoadStandardCursor(fw::IDC_WAIT))) {}
-  ~WaitCursor() { fw::SetCursor(old_); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  fw::HCURSOR old_;
-};
+using WaitCursor = fw::CWaitCursor;
 
 bool LoadWeldLib(CWeldLib& lib) {
   lib.SetFileName(weldcmd::LibraryFileName());

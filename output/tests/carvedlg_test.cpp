@@ -16,6 +16,7 @@
 #include "output/clip.h"
 #include "output/cuthandoff.h"
 #include "output/tests/carve_fixture.h"
+#include "output/tests/handoff_env.h"
 #include "platform/paths.h"
 #include "platform/report.h"
 #include "platform/tempfile.h"
@@ -64,15 +65,12 @@ class PageDoc : public CDocumentServices {
   float w_, h_;
 };
 
-class CarveDlgTest : public CarveFixture {
+class CarveDlgTest : public CarveFixture, protected HandOffEnv {
  protected:
   void SetUp() override {
     CarveFixture::SetUp();
     InstallOutputServices();
-    old_ = plat::SetReportSink(&sink);
-    if (const char* t = std::getenv("TMPDIR")) oldTmp_ = t;
-    ::setenv("TMPDIR", tmp.path().c_str(), 1);
-    ::setenv("TINDREL_IPC_DIR", (tmp.path() + "ipc").c_str(), 1);
+    BeginHandOff();
     // No port device answers unless a test maps one.
     std::string devices = "[Devices]\n";
     for (int n = 1; n <= 4; ++n) devices += "COM" + std::to_string(n) + "=" + (dir / "none") + "\n";
@@ -81,21 +79,7 @@ class CarveDlgTest : public CarveFixture {
     doc.list.Add(Rect(0, 0, 2, 4));
     doc.list.Add(Rect(5, 1, 8, 5));
   }
-  void TearDown() override {
-    std::istringstream log(ReadBytes(tmp / "log"));
-    for (std::string line; std::getline(log, line);)
-      if (line.rfind("pid ", 0) == 0) ::kill(std::stoi(line.substr(4)), SIGKILL);
-    ::unsetenv("STANDIN_LOG");
-    ::unsetenv("STANDIN_MODE");
-    SetCutManagerFolder("");
-    if (oldTmp_.empty())
-      ::unsetenv("TMPDIR");
-    else
-      ::setenv("TMPDIR", oldTmp_.c_str(), 1);
-    ::unsetenv("TINDREL_IPC_DIR");
-    plat::SetReportSink(old_);
-    fw::ResetWindowSystem();
-  }
+  void TearDown() override { EndHandOff(); }
   std::string PortIni() const { return dir / "Port.INI"; }
   std::string Stored(const char* key) {
     std::string v;
@@ -104,21 +88,6 @@ class CarveDlgTest : public CarveFixture {
   }
   void Store(const char* key, const std::string& v) { CIniFile(Ini()).WriteString("CarveInfo", key, v); }
 
-  void StandIn(const char* mode) {
-    const std::string bin = tmp / "bin/";
-    ::mkdir(bin.c_str(), 0700);
-    ASSERT_EQ(::symlink(TINDREL_BIN_DIR "/cutjob_standin", (bin + "Kelvo").c_str()), 0);
-    SetCutManagerFolder(bin, 1500);
-    ::setenv("STANDIN_LOG", (tmp / "log").c_str(), 1);
-    ::setenv("STANDIN_MODE", mode, 1);
-  }
-  std::vector<std::string> Added() {
-    std::vector<std::string> out;
-    std::istringstream log(ReadBytes(tmp / "log"));
-    for (std::string line; std::getline(log, line);)
-      if (line.rfind("add ", 0) == 0) out.push_back(line);
-    return out;
-  }
 
   // One modal run of the output dialog with the step.
   int Run(const std::function<void(C2DCarveDlg&)>& step, C2DCarveDlg** kept = nullptr) {
@@ -133,14 +102,9 @@ class CarveDlgTest : public CarveFixture {
   }
 
   PageDoc doc{8, 5};
-  plat::RecordingSink sink;
-  TempFolder tmp;
   std::vector<fw::ScriptedModalDriver::Run> runs;
   CarveResult last = CarveResult::Done;
 
- private:
-  plat::ReportSink* old_ = nullptr;
-  std::string oldTmp_;
 };
 
 // The stored settings as the dialog shows them: models and ports by their

@@ -17,6 +17,7 @@
 #include "output/cuthandoff.h"
 #include "output/jobfile/cutjob.h"
 #include "output/tests/carve_fixture.h"
+#include "output/tests/handoff_env.h"
 #include "platform/paths.h"
 #include "platform/report.h"
 #include "platform/tempfile.h"
@@ -65,48 +66,15 @@ std::string Strokes(const std::string& stream) {
   return out;
 }
 
-class CarveRunTest : public CarveFixture {
+class CarveRunTest : public CarveFixture, protected HandOffEnv {
  protected:
   void SetUp() override {
     CarveFixture::SetUp();
     InstallOutputServices();
-    old_ = plat::SetReportSink(&sink);
-    if (const char* t = std::getenv("TMPDIR")) oldTmp_ = t;
-    ::setenv("TMPDIR", tmp.path().c_str(), 1);
-    ::setenv("TINDREL_IPC_DIR", (tmp.path() + "ipc").c_str(), 1);
+    BeginHandOff();
   }
-  void TearDown() override {
-    std::istringstream log(ReadBytes(tmp / "log"));
-    for (std::string line; std::getline(log, line);)
-      if (line.rfind("pid ", 0) == 0) ::kill(std::stoi(line.substr(4)), SIGKILL);
-    ::unsetenv("STANDIN_LOG");
-    ::unsetenv("STANDIN_MODE");
-    SetCutManagerFolder("");
-    if (oldTmp_.empty())
-      ::unsetenv("TMPDIR");
-    else
-      ::setenv("TMPDIR", oldTmp_.c_str(), 1);
-    ::unsetenv("TINDREL_IPC_DIR");
-    plat::SetReportSink(old_);
-    fw::ResetWindowSystem();
-  }
+  void TearDown() override { EndHandOff(); }
 
-  // The cut-job manager stand-in, started as "Kelvo".
-  void StandIn(const char* mode) {
-    const std::string bin = tmp / "bin/";
-    ::mkdir(bin.c_str(), 0700);
-    ASSERT_EQ(::symlink(TINDREL_BIN_DIR "/cutjob_standin", (bin + "Kelvo").c_str()), 0);
-    SetCutManagerFolder(bin, 1500);
-    ::setenv("STANDIN_LOG", (tmp / "log").c_str(), 1);
-    ::setenv("STANDIN_MODE", mode, 1);
-  }
-  std::vector<std::string> Added() {
-    std::vector<std::string> out;
-    std::istringstream log(ReadBytes(tmp / "log"));
-    for (std::string line; std::getline(log, line);)
-      if (line.rfind("add ", 0) == 0) out.push_back(line);
-    return out;
-  }
   std::vector<std::string> TempFiles() { return plat::ListFolderNoCase(plat::GetTempFolder(), "OS*.TMP"); }
 
   // Page 8 x 5 mm at 1 mm: a bar at the left edge and one at the right edge
@@ -131,13 +99,8 @@ class CarveRunTest : public CarveFixture {
     return RunCarve(list, pw, ph, "Sign", p, *dev, port, nullptr, &idle, nullptr, trace);
   }
 
-  plat::RecordingSink sink;
-  TempFolder tmp;
   std::uint32_t idle = 1;
 
- private:
-  plat::ReportSink* old_ = nullptr;
-  std::string oldTmp_;
 };
 
 // The objects are drawn black and the page inverted: without InverseOut the

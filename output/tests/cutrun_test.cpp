@@ -14,7 +14,7 @@
 #include "output/clip.h"
 #include "output/cuthandoff.h"
 #include "output/tests/cutter_fixture.h"
-#include "output/tests/helpers.h"
+#include "output/tests/handoff_env.h"
 #include "platform/paths.h"
 #include "platform/report.h"
 #include "platform/tempfile.h"
@@ -33,29 +33,14 @@ bool Exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-class CutRunTest : public CutterFixture {
+class CutRunTest : public CutterFixture, protected HandOffEnv {
  protected:
   void SetUp() override {
     CutterFixture::SetUp();
     InstallOutputServices();
-    old_ = plat::SetReportSink(&sink);
-    if (const char* t = std::getenv("TMPDIR")) oldTmp_ = t;
-    ::setenv("TMPDIR", tmp.path().c_str(), 1);
-    ::setenv("TINDREL_IPC_DIR", (tmp.path() + "ipc").c_str(), 1);
+    BeginHandOff();
   }
-  void TearDown() override {
-    std::istringstream log(ReadBytes(tmp / "log"));
-    for (std::string line; std::getline(log, line);)
-      if (line.rfind("pid ", 0) == 0) ::kill(std::stoi(line.substr(4)), SIGKILL);
-    ::unsetenv("STANDIN_LOG");
-    ::unsetenv("STANDIN_MODE");
-    SetCutManagerFolder("");
-    if (oldTmp_.empty()) ::unsetenv("TMPDIR");
-    else ::setenv("TMPDIR", oldTmp_.c_str(), 1);
-    ::unsetenv("TINDREL_IPC_DIR");
-    plat::SetReportSink(old_);
-    fw::ResetWindowSystem();
-  }
+  void TearDown() override { EndHandOff(); }
 
   // The sign, in millimetres: a nested group low on the paper, an outline
   // crossing the paper's right edge, one outside the paper and one near its top.
@@ -78,30 +63,9 @@ class CutRunTest : public CutterFixture {
     return info;
   }
 
-  // The cut-job manager stand-in, started as "Kelvo".
-  void StandIn(const char* mode) {
-    const std::string bin = tmp / "bin/";
-    ::mkdir(bin.c_str(), 0700);
-    ASSERT_EQ(::symlink(TINDREL_BIN_DIR "/cutjob_standin", (bin + "Kelvo").c_str()), 0);
-    SetCutManagerFolder(bin, 1500);
-    ::setenv("STANDIN_LOG", (tmp / "log").c_str(), 1);
-    ::setenv("STANDIN_MODE", mode, 1);
-  }
-  std::vector<std::string> Added() {
-    std::vector<std::string> out;
-    std::istringstream log(ReadBytes(tmp / "log"));
-    for (std::string line; std::getline(log, line);)
-      if (line.rfind("add ", 0) == 0) out.push_back(line);
-    return out;
-  }
   std::vector<std::string> DataFiles() { return plat::ListFolderNoCase(plat::GetTempFolder(), "OSD*.TMP"); }
 
-  plat::RecordingSink sink;
-  TempFolder tmp;
 
- private:
-  plat::ReportSink* old_ = nullptr;
-  std::string oldTmp_;
 };
 
 // Clip, map (0.5 mm margin, one more millimetre, the model's ratios), flatten,
