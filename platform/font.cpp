@@ -52,6 +52,13 @@ FIXED FromRaw(std::int32_t v) {
 }
 
 double Fx(FIXED f) { return FixedToDouble(f); }
+// A glyph transform as the outline cache keys it; none is the identity.
+void MatrixOf(const MAT2* mat, double m[4]) {
+  m[0] = mat ? Fx(mat->eM11) : 1;
+  m[1] = mat ? Fx(mat->eM21) : 0;
+  m[2] = mat ? Fx(mat->eM12) : 0;
+  m[3] = mat ? Fx(mat->eM22) : 1;
+}
 
 // Extremum of one coordinate of a quadratic segment.
 void QuadExtremum(double p0, double c, double p1, double* lo, double* hi) {
@@ -546,13 +553,8 @@ DWORD Font::OutlineOfGlyph(unsigned glyph, UINT format, GLYPHMETRICS* gm, DWORD 
   FontImpl* p = impl();
   format &= ~GGO_UNHINTED;
   if (glyph == 0 || (format != GGO_NATIVE && format != GGO_METRICS)) return GDI_ERROR;
-  double m[4] = {1, 0, 0, 1};
-  if (mat) {
-    m[0] = Fx(mat->eM11);
-    m[1] = Fx(mat->eM21);
-    m[2] = Fx(mat->eM12);
-    m[3] = Fx(mat->eM22);
-  }
+  double m[4];
+  MatrixOf(mat, m);
   std::lock_guard lock(FontMutex());
   const GlyphOutline* po = p->Outline(glyph, m);
   if (!po) return GDI_ERROR;
@@ -580,13 +582,8 @@ bool Font::WalkGlyphOutline(UINT ch, const MAT2* mat, NativeOutlineSink& sink) c
   std::lock_guard lock(FontMutex());
   const unsigned glyph = p->GlyphIndexOfCode(ch);
   if (glyph == 0) return false;
-  double m[4] = {1, 0, 0, 1};
-  if (mat) {
-    m[0] = Fx(mat->eM11);
-    m[1] = Fx(mat->eM21);
-    m[2] = Fx(mat->eM12);
-    m[3] = Fx(mat->eM22);
-  }
+  double m[4];
+  MatrixOf(mat, m);
   const GlyphOutline* po = p->Outline(glyph, m, false);
   if (!po || po->size > 0xFFFFFFF0u) return false;
   sink.Native(po->bytes.get(), po->size);

@@ -824,16 +824,7 @@ class ScrollBarControl : public Control {
     SetNative(bar_);
     QObject::connect(bar_, &QScrollBar::actionTriggered, bar_, [this](int action) {
       UINT code = 0;
-      switch (action) {
-        case QAbstractSlider::SliderSingleStepSub: code = SB_LINELEFT; break;
-        case QAbstractSlider::SliderSingleStepAdd: code = SB_LINERIGHT; break;
-        case QAbstractSlider::SliderPageStepSub: code = SB_PAGELEFT; break;
-        case QAbstractSlider::SliderPageStepAdd: code = SB_PAGERIGHT; break;
-        case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
-        case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
-        case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
-        default: return;
-      }
+      if (!ScrollCodeOf(action, &code)) return;
       const int pos = bar_->sliderPosition();
       Act<CScrollBar>([code, pos](CScrollBar* c) { c->UserScroll(code, pos); });
     });

@@ -125,6 +125,19 @@ namespace controls {
 WindowWidget* Make(Host& host, CWnd* w, QWidget* parent);
 }
 
+bool ScrollCodeOf(int action, UINT* code) {
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: *code = SB_LINEUP; return true;
+    case QAbstractSlider::SliderSingleStepAdd: *code = SB_LINEDOWN; return true;
+    case QAbstractSlider::SliderPageStepSub: *code = SB_PAGEUP; return true;
+    case QAbstractSlider::SliderPageStepAdd: *code = SB_PAGEDOWN; return true;
+    case QAbstractSlider::SliderToMinimum: *code = SB_TOP; return true;
+    case QAbstractSlider::SliderToMaximum: *code = SB_BOTTOM; return true;
+    case QAbstractSlider::SliderMove: *code = SB_THUMBTRACK; return true;
+    default: return false;
+  }
+}
+
 // ---- WindowWidget
 
 WindowWidget::WindowWidget(Host& host, CWnd* w, QWidget* parent) : QWidget(parent), host_(host), hwnd_(w->m_hWnd) {
@@ -216,16 +229,7 @@ void WindowWidget::SyncScrollBars() {
       HWND h = hwnd_;
       QObject::connect(sb, &QScrollBar::actionTriggered, sb, [this, sb, msg, h](int action) {
         UINT code = SB_ENDSCROLL;
-        switch (action) {
-          case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
-          case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
-          case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
-          case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
-          case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
-          case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
-          case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
-          default: return;
-        }
+        if (!ScrollCodeOf(action, &code)) return;
         int pos = sb->sliderPosition();
         host_.Defer(h, [h, msg, code, pos] { PostMessage(h, msg, MAKELONG(WORD(code), WORD(pos)), 0); });
       });

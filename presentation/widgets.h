@@ -24,6 +24,10 @@ class Host;
 // Qt key <-> virtual key; 0 when the key has none.
 fw::UINT VirtualKeyOf(int qtKey, bool keypad);
 
+// A scroll bar's action (QAbstractSlider::SliderAction) as its scroll code; false
+// for an action that sends none.
+bool ScrollCodeOf(int action, fw::UINT* code);
+
 class WindowWidget : public QWidget {
  public:
   WindowWidget(Host& host, fw::CWnd* w, QWidget* parent);
