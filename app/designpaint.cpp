@@ -16,6 +16,7 @@
 #include "model/dllholder.h"
 #include "model/records.h"
 #include "model/undoitems.h"
+#include "text/textobject.h"
 
 namespace {
 
@@ -84,9 +85,11 @@ void CVORLAN98View::PaintDesign(plat::DC* dc, const fw::RECT& invalid) {
     if (m_pending && IsMultiClickTool(m_currentTool)) m_pending->Draw(dc, m, &visible);
   }
   if (m_rulers) m_rulers->DrawGuides(dc);
-  if (m_edit)
+  if (m_edit) {
     m_edit->DrawEditMarks(dc, m);
-  else if (CSelectTracker* tracker = Tracker())
+    // A scroll or zoom moved the caret with the page.
+    if (auto* text = dynamic_cast<CTextObject*>(m_edit)) text->PlaceViewCaret(this);
+  } else if (CSelectTracker* tracker = Tracker())
     tracker->DrawSelected(dc, m);
 }
 

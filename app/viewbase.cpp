@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 
 #include "app/rulers.h"
+#include "framework/caret.h"
 #include "framework/clock.h"
 #include "framework/input.h"
 #include "model/graphobject.h"
@@ -295,6 +297,27 @@ void CVORLANView::TakeFocus() {
 
 void CVORLANView::PostChar(std::uint32_t ch) {
   if (m_hWnd) PostMessage(fw::WM_CHAR, ch, 0);
+}
+
+void CVORLANView::PlaceCaret(const plat::RECT* rect) {
+  if (!m_hWnd) return;
+  fw::RECT now{};
+  bool shown = false;
+  const bool owned = fw::GetWindowCaret(m_hWnd, &now, &shown);
+  if (!rect) {
+    if (owned && shown) fw::HideCaret(this);
+    return;
+  }
+  const auto extent = [](plat::LONG from, plat::LONG to) {
+    return int(std::clamp<std::int64_t>(std::int64_t(to) - from, 1, INT32_MAX));
+  };
+  const int cx = extent(rect->left, rect->right), cy = extent(rect->top, rect->bottom);
+  if (!owned || extent(now.left, now.right) != cx || extent(now.top, now.bottom) != cy) {
+    fw::CreateCaret(this, cx, cy);
+    shown = false;
+  }
+  fw::SetCaretPos(rect->left, rect->top);
+  if (!shown) fw::ShowCaret(this);
 }
 
 void CVORLANView::SetStatusText(const std::string& text) {

@@ -109,6 +109,7 @@ class CVORLANView : public fw::CView, public virtual CViewServices {
   void SendCommand(std::uint32_t id) override;
   void TakeFocus() override;
   void PostChar(std::uint32_t ch) override;
+  void PlaceCaret(const plat::RECT* rect) override;
   void SetStatusText(const std::string& text) override;
   void RepaintView(bool erase) override;
 

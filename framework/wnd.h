@@ -301,6 +301,7 @@ constexpr UINT WOC_CURSOR = 0x0040;
 constexpr UINT WOC_FOCUS = 0x0080;     // focus or capture
 constexpr UINT WOC_SCROLL = 0x0100;    // scroll bar range or position
 constexpr UINT WOC_CONTENT = 0x0200;   // items of a bar or a control
+constexpr UINT WOC_CARET = 0x0400;     // the caret (framework/caret.h)
 class WindowObserver {
  public:
   virtual ~WindowObserver() = default;

@@ -180,6 +180,9 @@ class CViewServices : public CUndoView {
   // WM_CHAR (typed when the message is handled).
   virtual void TakeFocus() {}
   virtual void PostChar(std::uint32_t) {}
+  // The view window's caret (where an input method composes) at a rectangle of
+  // device pixels, shown; null hides it where it is.
+  virtual void PlaceCaret(const plat::RECT*) {}
 };
 
 // A view's DC for the length of a scope: the one given, else the view's own (released at

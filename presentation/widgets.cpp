@@ -5,6 +5,9 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -17,8 +20,10 @@
 #include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
+#include <climits>
 
 #include "framework/bars.h"
+#include "framework/caret.h"
 #include "framework/controls.h"
 #include "framework/docview.h"
 #include "framework/input.h"
@@ -167,6 +172,7 @@ void WindowWidget::Sync(UINT what) {
       if (WindowWidget* k = host_.WidgetOf((*it)->m_hWnd)) k->raise();
   }
   if (what & (WOC_CONTENT | WOC_TEXT | WOC_STYLE | WOC_SHOWN)) SyncContent();
+  if (what & WOC_CARET) SyncCaret();
 }
 
 void WindowWidget::SyncGeometry() {
@@ -333,6 +339,7 @@ void WindowWidget::paintEvent(QPaintEvent* e) {
   } else {
     p.fillRect(r, palette().window());
   }
+  if (!preedit_.isEmpty()) PaintPreedit(p);
 }
 
 // Mouse input goes to the framework in its own screen coordinates, so the window
@@ -377,9 +384,88 @@ void WindowWidget::wheelEvent(QWheelEvent* e) {
 void WindowWidget::keyPressEvent(QKeyEvent* e) { PostKey(host_, e, true); }
 void WindowWidget::keyReleaseEvent(QKeyEvent* e) { PostKey(host_, e, false); }
 
+// ---- input method: the composition at the caret, the candidates beside it
+
+void WindowWidget::SyncCaret() {
+  RECT r{};
+  QRect now;
+  if (GetWindowCaret(hwnd_, &r)) {
+    auto extent = [](LONG from, LONG to) { return int(std::clamp<qint64>(qint64(to) - from, 1, INT_MAX)); };
+    now = QRect(r.left, r.top, extent(r.left, r.right), extent(r.top, r.bottom));
+  }
+  if (now == caret_) return;
+  if (!preedit_.isEmpty()) update(PreeditRect());
+  caret_ = now;
+  if (!preedit_.isEmpty()) update(PreeditRect());
+  if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle | Qt::ImFont);
+}
+
+QFont WindowWidget::PreeditFont() const {
+  QFont f = font();
+  if (!caret_.isNull()) f.setPixelSize(std::clamp(caret_.height(), 8, 256));
+  return f;
+}
+
+QRect WindowWidget::PreeditRect() const {
+  QFontMetrics fm(PreeditFont());
+  QRect box(0, 0, fm.horizontalAdvance(preedit_) + 3, fm.height() + 2);
+  // Centred on the caret line, kept inside the window so it shows even for a caret
+  // scrolled away.
+  if (!caret_.isNull()) box.moveTo(caret_.center().x(), caret_.center().y() - box.height() / 2);
+  box.moveLeft(std::max(0, std::min(box.left(), width() - box.width())));
+  box.moveTop(std::max(0, std::min(box.top(), height() - box.height())));
+  return box;
+}
+
+QRect WindowWidget::PreeditCursorRect() const {
+  QRect box = PreeditRect();
+  int at = preeditCursor_ < 0 ? int(preedit_.size()) : preeditCursor_;
+  int x = box.left() + 1 + QFontMetrics(PreeditFont()).horizontalAdvance(preedit_.left(at));
+  return QRect(x, box.top(), 1, box.height());
+}
+
+void WindowWidget::PaintPreedit(QPainter& p) {
+  QRect box = PreeditRect();
+  QFont f = PreeditFont();
+  f.setUnderline(true);
+  p.setFont(f);
+  p.fillRect(box, palette().base());
+  p.setPen(palette().text().color());
+  p.drawText(box.adjusted(1, 1, -1, -1), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, preedit_);
+  if (preeditCursor_ >= 0) p.fillRect(PreeditCursorRect(), palette().text());
+}
+
 void WindowWidget::inputMethodEvent(QInputMethodEvent* e) {
+  // The commit goes in as typed text; the composition only shows, in the window.
   if (!e->commitString().isEmpty()) host_.TypeText(e->commitString(), true);
+  QString preedit = e->preeditString();
+  int cursor = int(preedit.size());
+  for (const QInputMethodEvent::Attribute& a : e->attributes())
+    if (a.type == QInputMethodEvent::Cursor) cursor = a.length ? std::clamp(a.start, 0, int(preedit.size())) : -1;
+  if (preedit != preedit_ || cursor != preeditCursor_) {
+    if (!preedit_.isEmpty()) update(PreeditRect());
+    preedit_ = preedit;
+    preeditCursor_ = cursor;
+    if (!preedit_.isEmpty()) update(PreeditRect());
+    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImCursorRectangle);
+  }
   e->accept();
+}
+
+QVariant WindowWidget::inputMethodQuery(Qt::InputMethodQuery query) const {
+  switch (query) {
+    case Qt::ImCursorRectangle:
+      if (!preedit_.isEmpty()) return PreeditCursorRect();
+      if (!caret_.isNull()) return caret_;
+      break;
+    case Qt::ImEnabled:
+      return isEnabled() && testAttribute(Qt::WA_InputMethodEnabled);
+    case Qt::ImFont:
+      return PreeditFont();
+    default:
+      break;
+  }
+  return QWidget::inputMethodQuery(query);
 }
 
 void TakeFocusFromQt(HWND h) {

@@ -9,6 +9,7 @@
 #include "framework/wnd.h"
 
 class QCursor;
+class QPainter;
 class QMenu;
 class QMenuBar;
 class QScrollBar;
@@ -52,6 +53,8 @@ class WindowWidget : public QWidget {
     CopyDuePixels();
     return image_;
   }
+  // The caret and the composition at it, for the input method.
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  protected:
   // Bars and native controls show their own picture, not the surface.
@@ -63,6 +66,12 @@ class WindowWidget : public QWidget {
   void SyncGeometry();
   void SyncScrollBars();
   void SyncMenu();
+  void SyncCaret();
+  // The composition's box at the caret, its font, and where its cursor is drawn.
+  QFont PreeditFont() const;
+  QRect PreeditRect() const;
+  QRect PreeditCursorRect() const;
+  void PaintPreedit(QPainter& p);
   // The taken rectangles of the surface into the picture.
   void CopyDuePixels();
   void PostMouse(QMouseEvent* e, int kind);  // 0 move, 1 down, 2 up
@@ -88,6 +97,10 @@ class WindowWidget : public QWidget {
   QScrollBar* bars_[2] = {nullptr, nullptr};  // SB_HORZ, SB_VERT
   QMenuBar* menuBar_ = nullptr;
   bool ownerDrawn_ = false;
+  QRect caret_;  // the window's caret (framework/caret.h); null without one
+  // The input method's composition, shown at the caret until committed or cancelled.
+  QString preedit_;
+  int preeditCursor_ = -1;  // -1: the input method hides its cursor
 };
 
 // A bitmap resource as an image: absolute, or beside the program (also under res/).

@@ -89,15 +89,21 @@ void CTextObject::NormalizeCaret(int& index, int& side) const {
   side = prev >= 0 ? 0 : 1;
 }
 
+void CTextObject::DeviceCaretLine(const CMatrix3* vm, CFPoint* a, CFPoint* b) const {
+  *a = caretLine[0];
+  *b = caretLine[1];
+  matrix.TransformPoint(*a);
+  matrix.TransformPoint(*b);
+  if (vm) {
+    vm->TransformPoint(*a);
+    vm->TransformPoint(*b);
+  }
+}
+
 void CTextObject::DrawCaretOn(plat::DC* dc, const CMatrix3* vm) const {
   if (!dc) return;
-  CFPoint a = caretLine[0], b = caretLine[1];
-  matrix.TransformPoint(a);
-  matrix.TransformPoint(b);
-  if (vm) {
-    vm->TransformPoint(a);
-    vm->TransformPoint(b);
-  }
+  CFPoint a, b;
+  DeviceCaretLine(vm, &a, &b);
   plat::HPEN pen = plat::CreatePen(plat::PS_SOLID, 3, 0);
   plat::HPEN oldPen = dc->SelectObject(pen);
   const int rop = dc->SetROP2(plat::R2_NOTXORPEN);
@@ -133,12 +139,29 @@ void CTextObject::ShowCaret(CViewServices* view) {
   if (!view) return;
   DrawCaret(view);
   caretShown = 1;
+  PlaceViewCaret(view);
 }
 
 void CTextObject::HideCaret(CViewServices* view) {
   if (!caretShown) return;
   DrawCaret(view);
   caretShown = 0;
+  PlaceViewCaret(view);
+}
+
+void CTextObject::PlaceViewCaret(CViewServices* view) const {
+  if (!view) return;
+  if (!caretShown) {
+    view->PlaceCaret(nullptr);
+    return;
+  }
+  CFPoint a, b;
+  DeviceCaretLine(view->GetViewMatrix(), &a, &b);
+  // The line's box, the pen's width across it.
+  const plat::LONG x0 = TruncToLong(std::min(a.x, b.x)), x1 = TruncToLong(std::max(a.x, b.x));
+  const plat::LONG y0 = TruncToLong(std::min(a.y, b.y)), y1 = TruncToLong(std::max(a.y, b.y));
+  const plat::RECT r{plat::SatAdd(x0, -1), plat::SatAdd(y0, -1), plat::SatAdd(x1, 2), plat::SatAdd(y1, 2)};
+  view->PlaceCaret(&r);
 }
 
 void CTextObject::UpdateCaret(CViewServices* view) {

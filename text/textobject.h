@@ -59,6 +59,8 @@ class CTextObject : public CGraphObject {
   void ShowCaret(CViewServices* view);
   // Recomputes the caret line and draws it again when shown.
   void UpdateCaret(CViewServices* view);
+  // Tells the view where the caret shows now (device pixels), or that it is hidden.
+  void PlaceViewCaret(CViewServices* view) const;
   // -1 becomes the first character; an index past the end or on a control
   // item moves to the next character, or to the previous one (side 0).
   void NormalizeCaret(int& index, int& side) const;
@@ -177,6 +179,8 @@ class CTextObject : public CGraphObject {
   std::unique_ptr<CMatrix3> CharMatrix(int index, const CMatrix3* after) const;
   void DrawCaret(CViewServices* view);
   void DrawCaretOn(plat::DC* dc, const CMatrix3* viewMatrix) const;
+  // The caret line through the text matrix and the view matrix.
+  void DeviceCaretLine(const CMatrix3* viewMatrix, CFPoint* a, CFPoint* b) const;
   void ComputeCaretLine();
   // Takes the item at the index out: into the undo list while the view
   // records, else deleted.

@@ -10,7 +10,10 @@
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <utility>
@@ -22,13 +25,18 @@
 #include "app/mainframe.h"
 #include "app/propertyframe.h"
 #include "app/tindrelapp.h"
+#include "framework/caret.h"
+#include "framework/clock.h"
+#include "framework/controls.h"
 #include "framework/dialog.h"
+#include "framework/input.h"
 #include "framework/wnd.h"
 #include "platform/report.h"
 #include "presentation/host.h"
 #include "presentation/widgets.h"
 #include "text/arrange.h"
 #include "text/textattr.h"
+#include "text/texteditordlg.h"
 #include "text/textobject.h"
 
 namespace {
@@ -139,6 +147,199 @@ TEST_F(DesignTypingTest, TypedChineseComesOutAsCharactersOfTheTypingLanguage) {
   Key("标");
   EXPECT_EQ(Chars(text), (Items{{134, 0xB1EA}, {134, 0xC5C6}, {0, 'A'}, {0, 'B'}, {136, 0xB550}, {136, 0xB550}}));
   EXPECT_EQ(sink.beeps.size(), beeps + 1);
+}
+
+// Composing through an input method: the pre-edit shows at the caret over the design
+// (the view's pixels stay the program's), the commit goes into the text, and the
+// input method's cursor rectangle follows the caret.
+class DesignCompositionTest : public DesignTypingTest {
+ protected:
+  fw::ManualClock clock;
+  fw::ScopedClock useClock{&clock};
+
+  // The layout timer runs out: the text is laid out and its caret placed.
+  void Settle() {
+    for (int i = 0; i < 8; ++i) {
+      clock.Advance(fw::UINT(kTextLayoutTimerMs) + 10);
+      Pump();
+    }
+  }
+  pres::WindowWidget* Widget() { return host->WidgetOf(view->m_hWnd); }
+  QRect CursorRect() { return Widget()->inputMethodQuery(Qt::ImCursorRectangle).toRect(); }
+  void Compose(const char* preedit, int cursor, const char* commit = "") {
+    QList<QInputMethodEvent::Attribute> attrs;
+    if (cursor >= 0) attrs.append({QInputMethodEvent::Cursor, cursor, 1});
+    QInputMethodEvent e(QString::fromUtf8(preedit), attrs);
+    e.setCommitString(QString::fromUtf8(commit));
+    QCoreApplication::sendEvent(Widget(), &e);
+    Pump();
+  }
+  // What the widget shows over the window's own pixels.
+  QImage Shown() {
+    const QImage& own = Widget()->image();
+    QImage shown(own.size(), QImage::Format_RGB32);
+    shown.fill(Qt::black);
+    Widget()->render(&shown, QPoint(), QRegion(own.rect()), QWidget::RenderFlags());  // without the child windows
+    return shown;
+  }
+  // Pixels of the view's own picture inside r that are not the page's white: the
+  // XOR caret line.
+  int InkOfView(const QRect& r) {
+    const QImage& img = Widget()->image();
+    int n = 0;
+    for (int y = std::max(0, r.top()); y <= std::min(img.height() - 1, r.bottom()); ++y)
+      for (int x = std::max(0, r.left()); x <= std::min(img.width() - 1, r.right()); ++x)
+        n += (img.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    return n;
+  }
+  // Rows of the widget's picture that differ from the view's own inside r.
+  int DifferentPixels(const QImage& shown, const QRect& r) {
+    const QImage& img = Widget()->image();
+    int n = 0;
+    for (int y = std::max(0, r.top()); y <= std::min(img.height() - 1, r.bottom()); ++y)
+      for (int x = std::max(0, r.left()); x <= std::min(img.width() - 1, r.right()); ++x)
+        n += shown.pixel(x, y) != img.pixel(x, y);
+    return n;
+  }
+  // The caret as the framework has it, in the view's pixels.
+  QRect FrameworkCaret() {
+    fw::RECT r{};
+    if (!fw::GetWindowCaret(view->m_hWnd, &r)) return QRect();
+    return QRect(r.left, r.top, r.width(), r.height());
+  }
+};
+
+TEST_F(DesignCompositionTest, PreeditShowsAtTheCaretAndTheCommitGoesIntoTheText) {
+  view->SendMessage(fw::WM_COMMAND, 32863, 0);  // "CHN GB (G)"
+  CTextObject* text = StartText();
+  ASSERT_NE(text, nullptr);
+  Settle();
+  const QRect caret = CursorRect();
+  ASSERT_EQ(caret, FrameworkCaret());
+  EXPECT_GT(InkOfView(caret), 0) << "the caret line is drawn inside the rectangle";
+  EXPECT_EQ(Widget()->inputMethodQuery(Qt::ImFont).value<QFont>().pixelSize(), caret.height());
+  EXPECT_TRUE(Widget()->inputMethodQuery(Qt::ImEnabled).toBool());
+
+  // "ni hao" with the cursor after "ni": drawn at the caret, beside it on its line,
+  // nothing stored, the view's own pixels untouched.
+  const QImage before = Widget()->image().copy();
+  Compose("ni hao", 2);
+  const QRect atNi = CursorRect();
+  EXPECT_GT(atNi.left(), caret.left());
+  EXPECT_LT(std::abs(atNi.center().y() - caret.center().y()), caret.height());
+  Compose("ni hao", 6);
+  const QRect atEnd = CursorRect();
+  EXPECT_GT(atEnd.left(), atNi.left()) << "the cursor is where the input method puts it";
+  EXPECT_EQ(atEnd.top(), atNi.top());
+  QImage shown = Shown();
+  const QRect composed(caret.left(), caret.top(), atEnd.right() - caret.left() + 1, caret.height());
+  EXPECT_GT(DifferentPixels(shown, composed), 20) << "the composition is drawn at the caret";
+  EXPECT_EQ(DifferentPixels(shown, QRect(0, 0, caret.left() - 2, Widget()->height())), 0);
+  EXPECT_EQ(Widget()->image(), before);
+  EXPECT_TRUE(Chars(text).empty());
+
+  // The commit: the characters in the text, the composition gone.
+  Compose("", -1, "你好");
+  using Items = std::vector<std::pair<int, int>>;
+  EXPECT_EQ(Chars(text), (Items{{134, 0xC4E3}, {134, 0xBAC3}}));
+  Settle();
+  EXPECT_EQ(Shown(), Widget()->image());
+  const QRect after = CursorRect();
+  EXPECT_EQ(after, FrameworkCaret());
+  EXPECT_GT(after.left(), caret.left() + caret.height()) << "the caret moved behind the two characters";
+  EXPECT_GT(InkOfView(after), 0);
+}
+
+TEST_F(DesignCompositionTest, EmptyCommitCancelsTheComposition) {
+  view->SendMessage(fw::WM_COMMAND, 32863, 0);
+  CTextObject* text = StartText();
+  ASSERT_NE(text, nullptr);
+  Settle();
+  const QRect caret = CursorRect();
+  Compose("ni", 1);
+  EXPECT_NE(Shown(), Widget()->image());
+  Compose("", -1);
+  EXPECT_EQ(Shown(), Widget()->image());
+  EXPECT_EQ(CursorRect(), caret);
+  Settle();
+  EXPECT_TRUE(Chars(text).empty());
+}
+
+TEST_F(DesignCompositionTest, CursorRectangleFollowsTheCaret) {
+  view->SendMessage(fw::WM_COMMAND, 32863, 0);
+  CTextObject* text = StartText();
+  ASSERT_NE(text, nullptr);
+  Compose("", -1, "你好你好");
+  Settle();
+  QRect last = CursorRect();
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    std::function<bool(const QRect& was, const QRect& now)> moved;
+  };
+  const std::vector<Step> steps{
+      {"typing", [&] { Compose("", -1, "好"); Settle(); },
+       [](const QRect& was, const QRect& now) { return now.left() > was.left(); }},
+      {"arrow left",
+       [&] {
+         QKeyEvent left(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier);
+         QCoreApplication::sendEvent(Widget(), &left);
+         QKeyEvent up(QEvent::KeyRelease, Qt::Key_Left, Qt::NoModifier);
+         QCoreApplication::sendEvent(Widget(), &up);
+         Pump();
+       },
+       [](const QRect& was, const QRect& now) { return now.left() < was.left(); }},
+      {"scroll down",
+       [&] {
+         view->SendMessage(fw::WM_VSCROLL, fw::SB_LINEDOWN, 0);
+         Pump();
+       },
+       [](const QRect& was, const QRect& now) { return now.top() < was.top(); }},
+      {"zoom in at the caret",
+       [&] {
+         fw::POINT at{last.center().x(), last.center().y()};
+         view->ClientToScreen(&at);
+         fw::Mouse::MoveTo(at);
+         view->SendMessage(fw::WM_COMMAND, 49008, 0);  // "Zoom In at Pointer"
+         Pump();
+       },
+       [](const QRect& was, const QRect& now) { return now.height() > was.height(); }},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    clock.Advance(1000);
+    step.act();
+    const QRect now = CursorRect();
+    EXPECT_TRUE(step.moved(last, now)) << last.x() << "," << last.y() << " " << last.height() << " -> " << now.x()
+                                       << "," << now.y() << " " << now.height();
+    EXPECT_EQ(now, FrameworkCaret());
+    EXPECT_GT(InkOfView(now), 0) << "the caret line is drawn inside the rectangle";
+    last = now;
+  }
+  EXPECT_EQ(Chars(text).size(), 5u);
+}
+
+// The text editor window is a native edit box: it shows the composition itself and
+// the commit lands in its text.
+TEST_F(DesignCompositionTest, TextEditorWindowTakesTheCommit) {
+  auto* main = dynamic_cast<CMDIMainFrame*>(app->m_pMainWnd);
+  main->OpenTextEditor();
+  Pump();
+  CTextEditorDlg& editor = main->GetTextEditor();
+  ASSERT_TRUE(editor.Exists());
+  fw::CEdit* edit = editor.GetEdit();
+  ASSERT_NE(edit, nullptr);
+  auto* box = host->WidgetOf(edit->m_hWnd)->findChild<QPlainTextEdit*>();
+  ASSERT_NE(box, nullptr);
+  QInputMethodEvent preedit(QStringLiteral("ni hao"), {{QInputMethodEvent::Cursor, 2, 1}});
+  QCoreApplication::sendEvent(box, &preedit);
+  Pump();
+  EXPECT_EQ(editor.GetText(), "");
+  QInputMethodEvent commit;
+  commit.setCommitString(QString::fromUtf8("你好"));
+  QCoreApplication::sendEvent(box, &commit);
+  Pump();
+  EXPECT_EQ(editor.GetText(), "你好");
 }
 
 class DesignPanelTest : public DesignTypingTest {};
