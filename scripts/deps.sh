@@ -14,6 +14,8 @@ packages=(g++ cmake ninja-build pkg-config git python3
 if [ "${1:-}" = test ] || [ "${1:-}" = ci ]; then
   packages+=(clang libclang-rt-14-dev xvfb openbox xdotool x11-utils x11-apps)
   packages+=(cups-daemon cups-client ghostscript hp2xx)
+  # Typing Chinese on the user road: fcitx5's pinyin on a private session bus.
+  packages+=(fcitx5 fcitx5-chinese-addons fcitx5-frontend-qt6 dbus-daemon)
 fi
 # CI adds one more Chinese font, as desktops have: the tests must not see it.
 if [ "${1:-}" = ci ]; then packages+=(fonts-droid-fallback); fi

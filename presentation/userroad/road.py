@@ -8,6 +8,8 @@ own, driven by xdotool.
                                             N random actions; the list is kept
   road.py BIN_DIR SAMPLE OUT_DIR --replay FILE
                                             the actions of an earlier random run again
+  road.py BIN_DIR SAMPLE OUT_DIR --pinyin   Chinese typed through fcitx5's pinyin (exit 77
+                                            when fcitx5 is not installed)
 
 Every step waits for its condition with a bounded poll; a failed step names itself
 and leaves a picture of the screen in OUT_DIR. Any sanitizer report fails the run.
@@ -597,6 +599,144 @@ def road(desk, prog, out):
         raise Failed(f"step \"{step}\": {e}")
 
 
+# ---- typing Chinese through an input method
+
+def pinyin_missing():
+    """What the pinyin step lacks (fcitx5 with its pinyin and its Qt 6 module, a
+    D-Bus daemon for a private session); empty when it can run."""
+    lacks = [t for t in ("fcitx5", "fcitx5-remote", "dbus-daemon") if not shutil.which(t)]
+    if not any(os.path.exists(os.path.join(d, "fcitx5/addon/pinyin.conf")) for d in ("/usr/share", "/usr/local/share")):
+        lacks.append("fcitx5 pinyin")
+    plugin = "platforminputcontexts/libfcitx5platforminputcontextplugin.so"
+    roots = ["/usr/lib/x86_64-linux-gnu/qt6/plugins", "/usr/lib/qt6/plugins", "/usr/lib64/qt6/plugins"]
+    if not any(os.path.exists(os.path.join(r, plugin)) for r in roots):
+        lacks.append("fcitx5's Qt 6 module")
+    return lacks
+
+
+def start_pinyin(desk, work):
+    """A private session bus and fcitx5 on it with pinyin after the US keyboard
+    (Ctrl+Space switches); the program started after it composes through it."""
+    conf = os.path.join(desk.env["XDG_CONFIG_HOME"], "fcitx5")
+    os.makedirs(conf, exist_ok=True)
+    with open(os.path.join(conf, "profile"), "w") as f:
+        f.write("[Groups/0]\nName=Default\nDefault Layout=us\nDefaultIM=pinyin\n\n"
+                "[Groups/0/Items/0]\nName=keyboard-us\nLayout=\n\n"
+                "[Groups/0/Items/1]\nName=pinyin\nLayout=\n\n[GroupOrder]\n0=Default\n")
+    bus = os.path.join(work, "bus")
+    dbus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--nopidfile", f"--address=unix:path={bus}"],
+                            env=desk.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=open(os.path.join(desk.out, "dbus.log"), "w"))
+    desk.procs.append(dbus)
+    poll("the session bus runs", lambda: os.path.exists(bus))
+    desk.env.update({"DBUS_SESSION_BUS_ADDRESS": f"unix:path={bus}", "QT_IM_MODULE": "fcitx",
+                     "XMODIFIERS": "@im=fcitx"})
+    fcitx = subprocess.Popen(["fcitx5", "--disable=wayland,waylandim,kimpanel,notificationitem,clipboard"],
+                             env=desk.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                             stderr=open(os.path.join(desk.out, "fcitx5.log"), "w"))
+    desk.procs.append(fcitx)
+    # Its state (0 while no program has the keyboard) once it answers.
+    poll("the input method runs", lambda: desk.run(["fcitx5-remote"], check=False).strip().isdigit(),
+         timeout=STEP_TIMEOUT * 3)
+
+
+def ink_box(before, after, x0, y0, x1, y1):
+    """The box of the pixels that changed between two pictures of a window; None
+    when none did."""
+    xs, ys = [], []
+    for y in range(max(0, y0), min(after.height, y1)):
+        for x in range(max(0, x0), min(after.width, x1)):
+            if before.pixel(x, y) != after.pixel(x, y):
+                xs.append(x)
+                ys.append(y)
+    return (min(xs), min(ys), max(xs) + 1, max(ys) + 1) if xs else None
+
+
+def gb_chars(path):
+    """The double-byte codes of the characters of the GB slot (134) in a design file."""
+    with open(path, "rb") as f:
+        data = f.read()
+    codes, at = [], data.find(bytes([18, 75, 0, 0, 0]))
+    while at >= 0:
+        if at + 75 <= len(data) and data[at + 5] == 134:
+            codes.append(struct.unpack("<H", data[at + 27:at + 29])[0])
+        at = data.find(bytes([18, 75, 0, 0, 0]), at + 1)
+    return codes
+
+
+def pinyin_road(desk, prog, out):
+    """With the text tool on the page: Ctrl+Space, "nihao" shows where the text is
+    typed, the candidates open beside it, Space puts 你好 in, saved as GB C4E3 BAC3."""
+    step = "start"
+    try:
+        main = prog.wait_main()
+        idle(prog)
+        activate(desk, main)
+        w, h = main_area(desk, main)
+        cx, cy = w // 2, h // 2
+
+        step = "text tool on the page"
+        x0, y0 = cx - 200, cy + 60
+        desk.script(tool(main, "text") + [f"mousemove --window {main} {x0} {y0}", "click 1",
+                                          f"mousemove --window {main} {cx + 300} {cy + 250}"])
+        idle(prog)
+        before = desk.window_pixels(main)
+
+        step = "compose nihao"
+        keys(desk, main, "ctrl+space")
+        poll("pinyin is on", lambda: desk.run(["fcitx5-remote"], check=False).strip() == "2")
+        desk.script(["type --delay 80 nihao"])
+        idle(prog)
+
+        def candidates():
+            for wid in desk.windows_of_class("fcitx"):
+                try:
+                    x, y, cw, ch = desk.placement(wid)
+                except Failed:
+                    continue
+                if cw > 20 and ch > 10:
+                    return x, y, cw, ch
+            return None
+
+        cand = poll("the candidate window shows", candidates)
+        mx, my, _, _ = desk.placement(main)
+        top, left = cand[1] - my, cand[0] - mx
+
+        # What changed above the candidates (a picture of the window holds the windows over it).
+        def composed():
+            below = top if top > y0 else cy + 300
+            box = ink_box(before, desk.window_pixels(main), x0 - 60, y0 - 120, x0 + 600, below)
+            return box if box and box[2] - box[0] > 20 else None
+
+        box = poll("the composition shows", composed)
+        if not (x0 - 20 <= box[0] <= x0 + 20 and box[1] <= y0 + 40 and box[3] >= y0 - 40):
+            raise Failed(f"the composition shows at {box}, not at the caret by ({x0}, {y0})")
+
+        step = "candidates beside the composition"
+        line = box[3] - box[1]
+        if not (box[1] - cand[3] - line <= top <= box[3] + line and box[0] - line <= left <= box[2]):
+            raise Failed(f"the candidates open at ({left}, {top}) of the window, not beside the composition {box}")
+
+        step = "choose 你好"
+        keys(desk, main, "space")
+        idle(prog)
+        poll("the candidates close", lambda: not candidates())
+        desk.script(tool(main, "select"))
+        idle(prog)
+
+        step = "save"
+        first = gb_chars(prog.doc)
+        keys(desk, main, "ctrl+space")
+        poll("pinyin is off", lambda: desk.run(["fcitx5-remote"], check=False).strip() == "1")
+        desk.script([f"mousemove --window {main} 56 29", "click 1"])  # the tool bar's Save
+        poll("the file is written", lambda: gb_chars(prog.doc) != first)
+        codes = gb_chars(prog.doc)
+        if (0xC4E3, 0xBAC3) not in zip(codes, codes[1:]) or (0xC4E3, 0xBAC3) in zip(first, first[1:]):
+            raise Failed(f"the saved text holds GB {' '.join(f'{c:04X}' for c in codes)}, not C4E3 BAC3")
+    except Failed as e:
+        raise Failed(f"step \"{step}\": {e}")
+
+
 # ---- random input
 
 KEYS = (list("abcdefghijklmnopqrstuvwxyz0123456789") +
@@ -686,19 +826,27 @@ def main():
     ap.add_argument("--random", type=int, default=0)
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--replay")
+    ap.add_argument("--pinyin", action="store_true", help="type Chinese through fcitx5's pinyin")
     a = ap.parse_args()
+    if a.pinyin and pinyin_missing():
+        print(f"pinyin: skipped, missing {', '.join(pinyin_missing())} (scripts/deps.sh test installs them)")
+        return 77
     a.bin_dir, a.sample, a.out_dir = map(os.path.abspath, (a.bin_dir, a.sample, a.out_dir))
     os.makedirs(a.out_dir, exist_ok=True)
     lsan = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
     work = tempfile.mkdtemp(prefix="road-", dir=a.out_dir)
     desk = Desktop(a.out_dir)
     prog = None
-    name = "random" if (a.random or a.replay) else "road"
+    name = "random" if (a.random or a.replay) else "pinyin" if a.pinyin else "road"
     started = time.monotonic()
     try:
         desk.start(work)
+        if a.pinyin:
+            start_pinyin(desk, work)
         prog = Program(desk, a.bin_dir, work, a.sample, lsan)
-        if a.random or a.replay:
+        if a.pinyin:
+            pinyin_road(desk, prog, a.out_dir)
+        elif a.random or a.replay:
             if a.replay:
                 with open(a.replay) as f:
                     acts = [line.strip() for line in f if line.strip()]
