@@ -182,24 +182,23 @@ class DesignCompositionTest : public DesignTypingTest {
     Widget()->render(&shown, QPoint(), QRegion(own.rect()), QWidget::RenderFlags());  // without the child windows
     return shown;
   }
-  // Pixels of the view's own picture inside r that are not the page's white: the
-  // XOR caret line.
-  int InkOfView(const QRect& r) {
-    const QImage& img = Widget()->image();
+  // Pixels of the view's own picture inside r for which f(own, shown) holds.
+  template <class F>
+  int CountPixels(const QRect& r, const QImage& shown, F f) {
+    const QImage& own = Widget()->image();
     int n = 0;
-    for (int y = std::max(0, r.top()); y <= std::min(img.height() - 1, r.bottom()); ++y)
-      for (int x = std::max(0, r.left()); x <= std::min(img.width() - 1, r.right()); ++x)
-        n += (img.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    for (int y = std::max(0, r.top()); y <= std::min(own.height() - 1, r.bottom()); ++y)
+      for (int x = std::max(0, r.left()); x <= std::min(own.width() - 1, r.right()); ++x)
+        n += f(own.pixel(x, y), shown.pixel(x, y));
     return n;
   }
-  // Rows of the widget's picture that differ from the view's own inside r.
+  // Not the page's white in the view's own picture: the XOR caret line.
+  int InkOfView(const QRect& r) {
+    return CountPixels(r, Widget()->image(), [](QRgb own, QRgb) { return (own & 0xFFFFFF) != 0xFFFFFF; });
+  }
+  // What the widget shows over the view's own picture.
   int DifferentPixels(const QImage& shown, const QRect& r) {
-    const QImage& img = Widget()->image();
-    int n = 0;
-    for (int y = std::max(0, r.top()); y <= std::min(img.height() - 1, r.bottom()); ++y)
-      for (int x = std::max(0, r.left()); x <= std::min(img.width() - 1, r.right()); ++x)
-        n += shown.pixel(x, y) != img.pixel(x, y);
-    return n;
+    return CountPixels(r, shown, [](QRgb own, QRgb seen) { return own != seen; });
   }
   // The caret as the framework has it, in the view's pixels.
   QRect FrameworkCaret() {
