@@ -1,5 +1,6 @@
 #include "app/carddupdlg.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -26,7 +27,6 @@ namespace {
 
 constexpr char kSection[] = "CARDDUP";
 constexpr int kMaxCardsAcross = 1000;
-constexpr double kMaxCards = 10000;
 
 struct Format {
   const char* name;
@@ -235,8 +235,11 @@ void CNameCardDupDlg::OnOK() {
   const int across = int(GetDlgItemInt(IDC_CARD_DUPX, nullptr, fw::TRUE));
   const int down = int(GetDlgItemInt(IDC_CARD_DUPY, nullptr, fw::TRUE));
   const bool outline = IsDlgButtonChecked(IDC_CARD_RECT) != 0;
-  // A grid beyond any sheet (a typed or stored count) is not taken.
-  if (across > kMaxCardsAcross || down > kMaxCardsAcross || double(across) * down > kMaxCards) return;
+  // A grid beyond any sheet (a typed or stored count) is not taken; a large one is asked for.
+  if (across > kMaxCardsAcross || down > kMaxCardsAcross) {
+    plat::MessageBox("名片数量超出范围", "Name Card Duplicate", plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    return;
+  }
   // Every object is copied, so every object has to lie on the card.
   CFRect all(0, 0, 0, 0);
   const bool any = doc->GetObjectsBounds(&all) != 0;
@@ -244,24 +247,38 @@ void CNameCardDupDlg::OnOK() {
     plat::MessageBox("名片位置超出名片大小", "Name Card Duplicate", plat::MB_OK | plat::MB_ICONEXCLAMATION);
     return;
   }
+  const double copies = double(std::max(across, 0)) * std::max(down, 0) - 1.0;
+  if (!dlgutil::ConfirmObjects(copies * (doc->GetObjectCount() + (outline ? 1 : 0)), "Name Card Duplicate", true))
+    return;
   SaveSettings();
   if (!any && !outline) return fw::CDialog::OnOK();
 
   CUndoList* undo = m_view.GetUndoList();
   undo->StartRecord(0);
+  CGraphObject* made = nullptr;
+  bool recorded = false;
   if (outline) {
     auto rect = std::make_unique<CRectObject>();
     rect->x2 = w, rect->y2 = h;
     rect->bounds = CFRect(0.0f, 0.0f, w, h);
     CGraphObject* raw = rect.release();
-    if (undo->GetRecordDepth() != 0) undo->AppendUndoItem(std::make_unique<CUndoAddObject>(raw));
+    recorded = undo->GetRecordDepth() != 0;
+    if (recorded) undo->AppendUndoItem(std::make_unique<CUndoAddObject>(raw));
     doc->AddObject(raw, true);
+    made = raw;
   }
   if (CSelectTracker* tracker = m_view.Tracker()) {
     for (int i = 0; i < doc->GetObjectCount(); ++i) tracker->Select(doc->GetObjectAt(i));
   }
   if (!DuplicateCards(m_view, across, down, w + gapX, h + gapY)) {
     undo->EndRecord();
+    // The outline made above goes again.
+    if (made && recorded) {
+      undo->UndoLastStep(m_view);
+    } else if (made && doc->RemoveObject(made) >= 0) {
+      made->InvalidateObjectRect(&m_view, true);
+      delete made;
+    }
     plat::MessageBox("缓冲区申请错误!", "错误", plat::MB_OK | plat::MB_ICONSTOP);
     return;
   }

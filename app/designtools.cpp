@@ -475,6 +475,7 @@ void CVORLAN98View::OnLButtonDown(fw::UINT flags, fw::POINT pt) {
       const CProfile profile;
       polygon->band = profile.GetFloat("SystemParam", "PolygonWidth", 2.0f);
       polygon->sides = profile.GetInt("SystemParam", "PolygonAmount", 3);
+      if (polygon->sides > 10000) polygon->sides = 3;  // beyond what the dialog takes
       polygon->r1 = 0.0f;  // the outer radius follows the drag
       polygon->r2 = 0.0f;
       polygon->start = 1.5707963f;

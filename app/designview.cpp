@@ -598,8 +598,9 @@ void CVORLAN98View::PaintPage(plat::DC* dc) {
     plat::DeleteObject(back);
   }
   auto* grey = static_cast<plat::HBRUSH>(plat::GetStockObject(plat::GRAY_BRUSH));
-  dc->FillRect(plat::RECT{p1.x, p0.y + kShadow, p1.x + kShadow, p1.y + kShadow}, grey);
-  dc->FillRect(plat::RECT{p0.x + kShadow, p1.y, p1.x + kShadow, p1.y + kShadow}, grey);
+  const plat::POINT s0 = plat::OffsetPoint(p0, kShadow, kShadow), s1 = plat::OffsetPoint(p1, kShadow, kShadow);
+  dc->FillRect(plat::RECT{p1.x, s0.y, s1.x, s1.y}, grey);
+  dc->FillRect(plat::RECT{s0.x, p1.y, s1.x, s1.y}, grey);
 
   // The grid shows while Scroll Lock is on.
   if (page.m_gridSize < 1 || !m_rulers || !(fw::GetKeyState(fw::VK_SCROLL) & 1)) return;

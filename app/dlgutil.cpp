@@ -1,6 +1,7 @@
 #include "app/dlgutil.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,6 +10,8 @@
 #include "app/mainframe.h"
 #include "framework/app.h"
 #include "model/graphobject.h"
+#include "model/helpers.h"
+#include "platform/report.h"
 #include "model/settings.h"
 #include "model/undoitems.h"
 
@@ -26,14 +29,24 @@ bool ReadNumber(const fw::CDialog& dlg, fw::UINT id, float* out) {
   while (*p == ' ' || *p == '\t') ++p;
   char* end = nullptr;
   const double v = std::strtod(p, &end);
-  if (end == p) return false;
-  if (out) *out = float(v);
+  if (end == p || !std::isfinite(v)) return false;
+  if (out) *out = float(std::clamp(v, -kMaxPageLength, kMaxPageLength));
   return true;
 }
 
 float NumberOf(const fw::CDialog& dlg, fw::UINT id) {
   float v = 0.0f;
   return ReadNumber(dlg, id, &v) ? v : 0.0f;
+}
+
+bool ConfirmObjects(double count, const char* caption, bool chinese) {
+  if (!(count > kManyObjects)) return true;
+  char text[160];
+  if (chinese)
+    std::snprintf(text, sizeof text, "将生成 %.0f 个对象，是否继续？", count);
+  else
+    std::snprintf(text, sizeof text, "This makes %.0f objects. Go on?", count);
+  return plat::MessageBox(text, caption, plat::MB_YESNO | plat::MB_ICONQUESTION | plat::MB_DEFBUTTON2) == plat::IDYES;
 }
 
 CFPoint ToolPoint() {

@@ -15,10 +15,15 @@ namespace dlgutil {
 
 // "%.2f", independent of the locale.
 std::string Format2(double value);
-// The control's text as a decimal number (fraction kept); 0 when unreadable.
+// The control's text as a decimal number (fraction kept) held to
+// ±kMaxPageLength; 0 when unreadable or not finite.
 float NumberOf(const fw::CDialog& dlg, fw::UINT id);
-// True when the control's text starts with a decimal number.
+// True when the control's text starts with a finite decimal number, held as above.
 bool ReadNumber(const fw::CDialog& dlg, fw::UINT id, float* out);
+// True when a command may make `count` objects: up to kManyObjects without a
+// question, more when the user answers Yes (default No). The question is in
+// the dialog's language.
+bool ConfirmObjects(double count, const char* caption, bool chinese);
 // The normalised left-top corner of the drawing tools' last drag rectangle.
 CFPoint ToolPoint();
 // Adds the objects to the view's document as one undo step (an add item each

@@ -10,19 +10,6 @@
 #include "platform/text_out.h"
 #include "text/texteditordlg.h"
 
-namespace {
-
-// A double into an i32 device coordinate, truncated; beyond the range it
-// saturates and NaN gives 0.
-int TruncToInt(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483647.0) return std::numeric_limits<int>::max();
-  if (v <= -2147483648.0) return std::numeric_limits<int>::min();
-  return int(v);
-}
-
-}  // namespace
-
 std::uint32_t RulerTickUnit(double& zoom) {
   if (zoom > kMaxZoom) {
     zoom = kHugeZoom;
@@ -54,7 +41,7 @@ void CRulerBar::SetScale(std::uint32_t unit, float origin, double zoom) {
   m_zoom = zoom;
 }
 
-int CRulerBar::ToDevice(double page) const { return TruncToInt((page - double(m_origin)) / m_zoom); }
+int CRulerBar::ToDevice(double page) const { return plat::SatTrunc((page - double(m_origin)) / m_zoom); }
 
 int CRulerBar::Length() const {
   fw::SIZE c = GetClientSize();
@@ -156,9 +143,9 @@ void CRulerBar::Paint(plat::DC* dc, int length) {
         const double mm = std::clamp(p, -2147483648.0, 2147483647.0);
         std::snprintf(text, sizeof text, "%-6d", int(mm));
         if (m_vertical)
-          plat::TextOut(dc, t * 3 / 4, at + 3, text);
+          plat::TextOut(dc, t * 3 / 4, plat::SatAdd(at, 3), text);
         else
-          plat::TextOut(dc, at + 1, 0, text);
+          plat::TextOut(dc, plat::SatAdd(at, 1), 0, text);
       }
     }
   }

@@ -15,6 +15,7 @@
 #include "model/rectobject.h"
 #include "model/settings.h"
 #include "model/shapebuilders.h"
+#include "platform/report.h"
 
 using namespace shapedlg;
 using dlgutil::NumberOf;
@@ -253,6 +254,10 @@ void CPolygonDlg::DrawPreview() {
 
 void CPolygonDlg::OnOK() {
   const CProfile profile;
+  if (int(GetDlgItemInt(IDC_POLY_SIDES, nullptr, fw::TRUE)) > kMaxPreviewSides) {
+    plat::MessageBox("A polygon has at most 10000 sides.", "RightPolygon Set", plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    return;
+  }
   profile.WriteInt("SystemParam", "SHARPPOLYGON", IsDlgButtonChecked(IDC_POLY_SHARP) ? 1 : 0);
   profile.WriteString("SystemParam", "PolygonWidth", Limit(GetDlgItemText(IDC_POLY_LINE), 30).c_str());
   profile.WriteInt("SystemParam", "PolygonAmount", int(GetDlgItemInt(IDC_POLY_SIDES, nullptr, fw::TRUE)));

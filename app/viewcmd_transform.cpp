@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/designview.h"
+#include "app/dlgutil.h"
 #include "app/document.h"
 #include "app/selecttracker.h"
 #include "app/viewcmd.h"
@@ -101,7 +102,7 @@ bool CSelectionDlg::SelectionRect(CFRect* out) const {
 bool CSelectionDlg::ReadNumber(UINT id, float* out) const {
   const double v = ParseNumber(GetDlgItemText(id));
   if (!FiniteFloat(v)) return false;
-  *out = float(v);
+  *out = float(std::clamp(v, -kMaxPageLength, kMaxPageLength));
   return true;
 }
 
@@ -296,6 +297,7 @@ void CMultiDupDlg::ShowLabels(bool fit) {
 float CMultiDupDlg::ReadMargin(UINT id) {
   double v = ParseNumber(GetDlgItemText(id));
   if (v < 0.0 || !FiniteFloat(v)) v = 1.0;
+  v = std::min(v, kMaxPageLength);
   SetDlgItemText(id, Format("%.2f", v));
   return float(v);
 }
@@ -339,6 +341,8 @@ void CMultiDupDlg::OnOK() {
   const bool fit = IsDlgButtonChecked(IDC_DUP_FIT_PAGE) != 0;
   float mx = 0.0f, my = 0.0f;
   if (fit && (!ReadNumber(IDC_DUP_GAPS_X, &mx) || !ReadNumber(IDC_DUP_GAPS_Y, &my))) return;
+  const double copies = double(std::max(columns, 0)) * std::max(rows, 0) - 1.0;
+  if (!dlgutil::ConfirmObjects(copies * tracker->GetSelectedCount(), "Multi Duplicate", true)) return;
   mx = mx < 0.0f ? 1.0f : mx;
   my = my < 0.0f ? 1.0f : my;
   const std::string gapsX = GetDlgItemText(IDC_DUP_GAPS_X).substr(0, 220);

@@ -1,8 +1,10 @@
-// The tracing library on a hostile mask: two bytes give the sides (3 to 66
-// pixels), five the fitting parameters, the rest the pixels, one bit each.
+// The tracing library on a hostile mask: two bytes give the sides (3 to 256
+// pixels), 84 the 21 parameters from Delta to TangentSurround (4 bytes each,
+// as they lie in the block), the rest the pixels, one bit each.
 // The result block is read back through the record factory, as the program
 // reads it. The library is loaded by name, as the program loads it.
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -30,19 +32,19 @@ imagevector::ImageVectorFn Entry() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 7) return 0;
+  constexpr std::size_t kParams = offsetof(ImageVectorParams, TangentSurround) + 4 - offsetof(ImageVectorParams, Delta);
+  static_assert(kParams == 21 * 4);
+  constexpr std::size_t kHead = 2 + kParams;
+  if (size < kHead) return 0;
   fuzz::InstallQuietSink();
-  const int w = 3 + data[0] % 64, h = 3 + data[1] % 64;
+  const int w = 3 + data[0] % 254, h = 3 + data[1] % 254;
   ImageVectorParams p;
   p.width = w;
   p.height = h;
-  p.CornerThreshold = float(data[2]) * 0.6f;
-  p.KeepKnees = data[3] & 1;
-  p.FilterSurround = data[4] % 8;
-  p.LineThreshold = float(data[5]) / 16.0f;
-  p.ErrorThreshold = float(data[6]) / 64.0f;
+  std::memcpy(&p.Delta, data + 2, kParams);
   std::vector<std::uint8_t> mask(std::size_t(w) * std::size_t(h), 0);
-  for (std::size_t i = 0; i < mask.size() && 7 + i / 8 < size; ++i) mask[i] = (data[7 + i / 8] >> (i % 8)) & 1;
+  for (std::size_t i = 0; i < mask.size() && kHead + i / 8 < size; ++i)
+    mask[i] = (data[kHead + i / 8] >> (i % 8)) & 1;
   p.mask = mask.data();
   const std::size_t live = plat::GlobalLiveCount();
   const plat::HGLOBAL result = Entry()(&p);

@@ -14,6 +14,7 @@
 #include "model/groupobject.h"
 #include "model/guideline.h"
 #include "model/guidelist.h"
+#include "model/imagevector.h"
 #include "model/outarea.h"
 #include "model/lineobject.h"
 #include "model/palette.h"
@@ -693,14 +694,18 @@ void StoreSeeds() {
 
 }  // namespace
 
-// The tracing library's inputs: sides, five parameter bytes, one bit a pixel.
+// The tracing library's inputs: sides, the 21 parameters as they lie in the
+// block (the defaults), one bit a pixel.
 void TraceSeeds() {
   auto mask = [](int w, int h, auto set) {
-    Bytes in{std::uint8_t(w - 3), std::uint8_t(h - 3), 167, 0, 2, 8, 32};
-    in.resize(7 + std::size_t(w * h + 7) / 8, 0);
+    const ImageVectorParams defaults;
+    constexpr std::size_t kHead = 2 + 21 * 4;
+    Bytes in{std::uint8_t(w - 3), std::uint8_t(h - 3)};
+    in.resize(kHead + std::size_t(w * h + 7) / 8, 0);
+    std::memcpy(in.data() + 2, &defaults.Delta, 21 * 4);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
-        if (set(x, y)) in[7 + std::size_t(y * w + x) / 8] |= std::uint8_t(1 << ((y * w + x) % 8));
+        if (set(x, y)) in[kHead + std::size_t(y * w + x) / 8] |= std::uint8_t(1 << ((y * w + x) % 8));
     return in;
   };
   Seed("imagevector", "square", mask(20, 16, [](int x, int y) { return x > 3 && x < 15 && y > 2 && y < 12; }));
@@ -709,6 +714,7 @@ void TraceSeeds() {
          return d < 16 && d > 7;
        }));
   Seed("imagevector", "checks", mask(9, 9, [](int x, int y) { return (x + y) % 2 == 0; }));
+  Seed("imagevector", "large-disc", mask(256, 256, [](int x, int y) { return std::hypot(x - 127.5, y - 127.5) < 120; }));
 }
 
 int main(int argc, char** argv) {

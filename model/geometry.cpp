@@ -16,12 +16,7 @@ float Sign(float v, float magnitude) { return v < 0.0f ? -magnitude : magnitude;
 
 }  // namespace
 
-plat::LONG TruncToLong(float v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483648.0f) return std::numeric_limits<plat::LONG>::max();
-  if (v <= -2147483648.0f) return std::numeric_limits<plat::LONG>::min();
-  return plat::LONG(v);
-}
+plat::LONG TruncToLong(float v) { return plat::SatTrunc(v); }
 
 // ---- CFRect ----
 

@@ -181,9 +181,8 @@ void CGraphObject::InvalidateObjectRect(CViewServices* view, bool erase) {
   if (!view) return;
   CFRect r = bounds;
   if (const CMatrix3* m = view->GetViewMatrix()) m->TransformRect(r);
-  plat::RECT rc{TruncToLong(r.left) - 3, TruncToLong(r.top) - 3, TruncToLong(r.right) + 3,
-                TruncToLong(r.bottom) + 3};
-  view->InvalidateRect(rc, erase);
+  const plat::RECT rc{TruncToLong(r.left), TruncToLong(r.top), TruncToLong(r.right), TruncToLong(r.bottom)};
+  view->InvalidateRect(plat::GrowRect(rc, 3, 3), erase);
 }
 
 // --- Drawing ----------------------------------------------------------------

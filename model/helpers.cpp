@@ -109,7 +109,7 @@ int GetNumberField(std::string_view text, float& out, int n) {
     ++count;
   }
   if (count == n) {
-    out = float(AtoF(number));
+    out = float(std::clamp(AtoF(number), -kMaxPageLength, kMaxPageLength));
     return 1;
   }
   out = 0.0f;

@@ -21,7 +21,15 @@ int CountFields(std::string_view text, char sep);
 int GetField(std::string_view text, int n, char* out, std::size_t outSize, char sep);
 int GetField(std::string_view text, int n, std::string& out, char sep);
 
-// Field n of a comma-separated list of numbers; an empty field repeats the one
+// The longest length (mm) a page can hold: settings and typed values beyond it,
+// or not finite, are not taken.
+constexpr double kMaxPageLength = 1.0e6;
+// v is finite and within ±kMaxPageLength.
+constexpr bool PageHolds(double v) { return v >= -kMaxPageLength && v <= kMaxPageLength; }
+// Objects one command makes before it asks.
+constexpr double kManyObjects = 10000;
+
+// Field n of a comma-separated list of numbers (held to ±kMaxPageLength); an empty field repeats the one
 // before it. Returns 1 and sets out, or 0: with out = 0 when the list is shorter,
 // with out untouched when the text holds a character other than digits, '-', '.', ','.
 int GetNumberField(std::string_view text, float& out, int n);

@@ -33,7 +33,7 @@ void StretchInto(plat::DC* dc, plat::HBITMAP bmp, const plat::RECT& r) {
   if (!mem) return;
   plat::HBITMAP old = mem->SelectObject(bmp);
   if (old)
-    dc->StretchBlt(r.left, r.top, r.right - r.left, r.bottom - r.top, mem, 0, 0, bmp->width(),
+    dc->StretchBlt(r.left, r.top, r.width(), r.height(), mem, 0, 0, bmp->width(),
                    bmp->height(), plat::SRCCOPY);
   if (old) mem->SelectObject(old);
   plat::DeleteDC(mem);

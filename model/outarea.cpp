@@ -126,12 +126,8 @@ int COutArea::InvalidateItem(CViewServices* view, bool erase) {
   if (!m) return 0;
   CFRect r = area;
   m->TransformRect(r);
-  // Saturating: an area far off the page must not wrap around.
-  const auto grow = [](float v, float by) {
-    return TruncToLong(static_cast<float>(TruncToLong(v)) + by);
-  };
-  plat::RECT out{grow(r.left, -8.0f), grow(r.top, -8.0f), grow(r.right, 8.0f), grow(r.bottom, 8.0f)};
-  view->InvalidateRect(out, erase);
+  const plat::RECT out{TruncToLong(r.left), TruncToLong(r.top), TruncToLong(r.right), TruncToLong(r.bottom)};
+  view->InvalidateRect(plat::GrowRect(out, 8, 8), erase);
   return 1;
 }
 

@@ -27,13 +27,8 @@ plat::COLORREF RecordColor(const PathPoint& r) {
   return plat::RGB(b[0], b[1], b[2]);
 }
 
-// TruncToLong, here where the walks call it for every point.
-inline plat::LONG Trunc(float v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483648.0f) return std::numeric_limits<plat::LONG>::max();
-  if (v <= -2147483648.0f) return std::numeric_limits<plat::LONG>::min();
-  return plat::LONG(v);
-}
+// TruncToLong, inline here where the walks call it for every point.
+constexpr auto Trunc = plat::SatTrunc;
 
 // Device point of a record: through the matrix unless it is the identity
 // (as CMatrix3::TransformPointToInt).
@@ -50,12 +45,6 @@ bool Meets(const plat::RECT& a, const plat::RECT& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-// v + d without overflow at the ends of the device range.
-plat::LONG Nudge(plat::LONG v, int d) {
-  return plat::LONG(std::clamp<std::int64_t>(std::int64_t(v) + d,
-                                             std::numeric_limits<plat::LONG>::min(),
-                                             std::numeric_limits<plat::LONG>::max()));
-}
 
 bool PtIn(const plat::RECT& r, plat::POINT p) {
   return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
@@ -777,7 +766,7 @@ void CPathPointList::StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMat
         if (clip) {
           plat::RECT box;
           RectFromPoints(cur.x, cur.y, p.x, p.y, box);
-          box = {Nudge(box.left, -1), Nudge(box.top, -1), Nudge(box.right, 1), Nudge(box.bottom, 1)};
+          box = plat::GrowRect(box, 1, 1);
           if (Meets(box, *clip)) {
             if (!penDown) dc->MoveTo(cur);
             dc->LineTo(p);
@@ -802,7 +791,7 @@ void CPathPointList::StrokeWalk(plat::DC* dc, const plat::RECT* clip, const CMat
       }
       const std::int64_t s = std::int64_t(maxx) - minx + (std::int64_t(maxy) - miny);
       if (s > 0) {
-        const plat::RECT box{minx, miny, Nudge(maxx, 1), Nudge(maxy, 1)};
+        const plat::RECT box{minx, miny, plat::SatAdd(maxx, 1), plat::SatAdd(maxy, 1)};
         if (!clip || Meets(box, *clip)) {
           if (clip && !penDown) dc->MoveTo(cur);
           if (s < 3) {

@@ -43,7 +43,8 @@ bool CIniFile::WriteInt(const char* section, const char* key, int value) const {
 float CIniFile::GetFloat(const char* section, const char* key, float def) const {
   char buf[20] = {};
   plat::GetPrivateProfileString(section, key, FormatSettingFloat(def).c_str(), buf, sizeof buf, File());
-  return ParseSettingFloat(buf);
+  const float v = ParseSettingFloat(buf);
+  return PageHolds(v) ? v : def;
 }
 
 bool CIniFile::WriteFloat(const char* section, const char* key, float value) const {
@@ -93,7 +94,8 @@ bool CProfile::WriteInt(const char* section, const char* entry, int value) const
 float CProfile::GetFloat(const char* section, const char* entry, float def) const {
   std::string text = FormatSettingFloat(def);
   if (m_pProfile) text = m_pProfile->GetString(section, entry, text.c_str());
-  return ParseSettingFloat(text.c_str());
+  const float v = ParseSettingFloat(text.c_str());
+  return PageHolds(v) ? v : def;
 }
 
 bool CProfile::WriteFloat(const char* section, const char* entry, float value) const {

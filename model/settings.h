@@ -22,7 +22,8 @@ class CIniFile {
 
   int GetInt(const char* section, const char* key, int def) const;
   bool WriteInt(const char* section, const char* key, int value) const;
-  // At most 19 characters are read; the default goes through "%.4f" too.
+  // At most 19 characters are read; the default goes through "%.4f" too. A value
+  // not finite or beyond ±kMaxPageLength (model/helpers.h) gives the default.
   float GetFloat(const char* section, const char* key, float def) const;
   bool WriteFloat(const char* section, const char* key, float value) const;
   // Clears size bytes of buf and reads at most size - 1 bytes. A null key gives
@@ -54,6 +55,7 @@ class CProfile {
 
   int GetInt(const char* section, const char* entry, int def) const;
   bool WriteInt(const char* section, const char* entry, int value) const;
+  // As CIniFile::GetFloat.
   float GetFloat(const char* section, const char* entry, float def) const;
   bool WriteFloat(const char* section, const char* entry, float value) const;
   // At most size - 1 bytes and a terminator.

@@ -217,12 +217,12 @@ std::unique_ptr<CPathObject> MakePiePath(float x1, float y1, float x2, float y2,
 
 std::unique_ptr<CPathObject> MakeConcentricEllipses(float cx, float cy, std::string_view radiiX,
                                                     std::string_view radiiY) {
-  // A field as a number; 0 for an empty or unreadable one.
+  // A field as a number held to the page; 0 for an empty or unreadable one.
   auto number = [](std::string_view text, int i) {
     std::string field;
     if (!GetField(text, i, field, ',')) return 0.0f;
     const float v = std::strtof(field.c_str(), nullptr);
-    return std::isfinite(v) ? v : 0.0f;
+    return std::isfinite(v) ? float(std::clamp(double(v), -kMaxPageLength, kMaxPageLength)) : 0.0f;
   };
   std::unique_ptr<CPathObject> result;
   CEllipseObject ellipse;

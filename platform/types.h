@@ -46,10 +46,17 @@ struct RECT {
   LONG top = 0;
   LONG right = 0;
   LONG bottom = 0;
-  LONG width() const { return right - left; }
-  LONG height() const { return bottom - top; }
+  // Held to the LONG range: the edges of a far rectangle sit at its ends.
+  LONG width() const { return Span(left, right); }
+  LONG height() const { return Span(top, bottom); }
   bool empty() const { return right <= left || bottom <= top; }
   friend bool operator==(const RECT&, const RECT&) = default;
+
+ private:
+  static constexpr LONG Span(LONG a, LONG b) {
+    const std::int64_t v = std::int64_t(b) - a;
+    return v > INT32_MAX ? LONG(INT32_MAX) : v < INT32_MIN ? LONG(INT32_MIN) : LONG(v);
+  }
 };
 
 // a + b, held to the LONG range: device points of far objects sit at the
@@ -57,6 +64,21 @@ struct RECT {
 constexpr LONG SatAdd(LONG a, std::int64_t b) {
   const std::int64_t v = std::int64_t(a) + b;
   return v < INT32_MIN ? LONG(INT32_MIN) : v > INT32_MAX ? LONG(INT32_MAX) : LONG(v);
+}
+// v truncated toward zero into a device coordinate: beyond the LONG range it
+// saturates, NaN gives 0.
+constexpr LONG SatTrunc(double v) {
+  if (v != v) return 0;
+  if (v >= 2147483647.0) return LONG(INT32_MAX);
+  if (v <= -2147483648.0) return LONG(INT32_MIN);
+  return LONG(v);
+}
+// p moved by dx, dy, held to the LONG range.
+constexpr POINT OffsetPoint(POINT p, std::int64_t dx, std::int64_t dy) { return POINT{SatAdd(p.x, dx), SatAdd(p.y, dy)}; }
+// r grown by dx on the left and right and dy on the top and bottom (shrunk
+// when negative), held to the LONG range.
+constexpr RECT GrowRect(RECT r, std::int64_t dx, std::int64_t dy) {
+  return RECT{SatAdd(r.left, -dx), SatAdd(r.top, -dy), SatAdd(r.right, dx), SatAdd(r.bottom, dy)};
 }
 // The midpoint of a and b without overflow.
 constexpr LONG Mid(LONG a, LONG b) { return LONG((std::int64_t(a) + b) / 2); }

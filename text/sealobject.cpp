@@ -289,9 +289,9 @@ void CSealObject::InvalidateChar(CViewServices* view, const CBoxChar* item) cons
   CFRect r = item->box;
   if (!matrix.IsIdentity()) matrix.TransformRectBounds(r);
   if (const CMatrix3* vm = v->GetViewMatrix()) vm->TransformRectBounds(r);
-  const plat::RECT rc{TruncToLong(std::min(r.left, r.right)) - 2, TruncToLong(std::min(r.top, r.bottom)) - 2,
-                      TruncToLong(std::max(r.left, r.right)) + 2, TruncToLong(std::max(r.top, r.bottom)) + 2};
-  v->InvalidateRect(rc, true);
+  const plat::RECT rc{TruncToLong(std::min(r.left, r.right)), TruncToLong(std::min(r.top, r.bottom)),
+                      TruncToLong(std::max(r.left, r.right)), TruncToLong(std::max(r.top, r.bottom))};
+  v->InvalidateRect(plat::GrowRect(rc, 2, 2), true);
 }
 
 void CSealObject::Offset(float dx, float dy) {

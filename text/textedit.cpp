@@ -279,12 +279,7 @@ void CTextObject::InvalidateCharBox(CViewServices* view, const CBoxChar* item) c
   r.top = std::min(r.top, r.bottom);
   r.right = std::max(r.left, r.right);
   r.bottom = std::max(r.top, r.bottom);
-  auto grow = [](plat::LONG v, plat::LONG d) {
-    const long long g = static_cast<long long>(v) + d;
-    return plat::LONG(std::clamp<long long>(g, INT32_MIN, INT32_MAX));
-  };
-  view->InvalidateRect({grow(r.left, -2), grow(r.top, -2), grow(r.right, 2), grow(r.bottom, 2)},
-                       false);
+  view->InvalidateRect(plat::GrowRect(r, 2, 2), false);
 }
 
 namespace {

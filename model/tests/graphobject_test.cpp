@@ -551,6 +551,26 @@ TEST_F(GraphObjectTest, OffsetSetRectAndInvalidate) {
   EXPECT_TRUE(view.invalidatedErase[0]);
 }
 
+TEST_F(GraphObjectTest, FarObjectsInvalidateWithinTheDeviceRange) {
+  view.hasMatrix = true;
+  view.viewMatrix = CMatrix3(2, 0, 0, 2, 0, 0);
+  const struct {
+    CFRect bounds;
+    plat::RECT expected;
+  } cases[] = {
+      {CFRect(1.01e32f, 0, 1.01e32f, 10), {INT32_MAX - 3, -3, INT32_MAX, 23}},
+      {CFRect(-1e30f, -1e30f, 1e30f, 1e30f), {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}},
+      {CFRect(-1073741823.0f, 0, 1073741823.0f, 1), {INT32_MIN, -3, INT32_MAX, 5}},
+  };
+  for (const auto& c : cases) {
+    TestObject o(c.bounds.left, c.bounds.top, c.bounds.right, c.bounds.bottom);
+    view.invalidated.clear();
+    o.InvalidateObjectRect(&view, false);
+    ASSERT_EQ(view.invalidated.size(), 1u);
+    EXPECT_EQ(view.invalidated[0], c.expected);
+  }
+}
+
 // --- Flags ---------------------------------------------------------------------
 
 TEST_F(GraphObjectTest, SetFlagsWithUndo) {

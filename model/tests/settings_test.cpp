@@ -50,8 +50,11 @@ TEST_F(SettingsTest, FloatsUseFourDecimals) {
   EXPECT_EQ(ini.GetFloat("Model", "Bad", 7.0f), 0.0f);
   ASSERT_TRUE(ini.WriteString("Model", "Long", "1.25000000000000000009"));  // 19 characters read
   EXPECT_EQ(ini.GetFloat("Model", "Long", 0.0f), 1.25f);
-  ASSERT_TRUE(ini.WriteString("Model", "Cut", "12345678901234567899"));  // the 20th digit is not read
-  EXPECT_EQ(ini.GetFloat("Model", "Cut", 0.0f), 1234567890123456789.0f);
+  ASSERT_TRUE(ini.WriteString("Model", "Cut", "00000000000000012349"));  // the 20th digit is not read
+  EXPECT_EQ(ini.GetFloat("Model", "Cut", 0.0f), 1234.0f);
+  // Beyond what a page holds: the default.
+  ASSERT_TRUE(ini.WriteString("Model", "Far", "12345678901234567899"));
+  EXPECT_EQ(ini.GetFloat("Model", "Far", 5.0f), 5.0f);
 }
 
 TEST_F(SettingsTest, IntegersAndStrings) {
