@@ -183,6 +183,18 @@ struct PreviewFrame {
   plat::HDC dc = nullptr;
 };
 
+// The font the face names (GBK) are drawn in: one that holds GB characters.
+plat::Font* FaceNameFont() {
+  static plat::Font* font = [] {
+    plat::LOGFONT lf;
+    lf.lfHeight = 16;
+    lf.lfWeight = plat::FW_NORMAL;
+    lf.lfCharSet = plat::GB2312_CHARSET;
+    return new plat::Font(lf);  // lives for the process
+  }();
+  return font;
+}
+
 // A spin's step: -1 for a step of 0 or less (up), +1 for a positive one.
 int SpinDirection(NMHDR* hdr) { return reinterpret_cast<NMUPDOWN*>(hdr)->iDelta <= 0 ? 1 : -1; }
 
@@ -436,25 +448,51 @@ void CFontPanelDlg::FillFonts() {
   }
 }
 
-void CFontPanelDlg::OnSourceChanged() { FillFonts(); }
+void CFontPanelDlg::OnSourceChanged() {
+  FillFonts();
+  ReturnFocus();
+}
 
 void CFontPanelDlg::OnLanguageChanged() {
   auto* languages = Item<CComboBox>(IDC_FONT_LANGUAGE);
   auto* sources = Item<CComboBox>(IDC_FONT_SOURCE);
-  if (!languages || !sources) return;
-  SetItems(*sources, sources_.FillSlot(languages->GetCurSel()));
-  sources->SetCurSel(std::min(int((record_.currentFont >> 8) & 15), sources->GetCount() - 1));
+  auto* fonts = Item<CComboBox>(IDC_PANEL_FONT);
+  if (!languages || !sources || !fonts) return;
+  const int slot = languages->GetCurSel();
+  SetItems(*sources, sources_.FillSlot(slot));
+  if (slot < 0 || slot >= kLanguageSlots || sources->GetCount() == 0) return;
+  // The slot's stored face, else the first installed face of its language.
+  const int kind = record_.fontType[slot];
+  const int face = record_.fontId[slot];
+  sources->SetCurSel(std::min(kind, sources->GetCount() - 1));
   FillFonts();
+  const bool stored = sources->GetCurSel() == kind && face < fonts->GetCount();
+  if (!stored) {
+    sources->SetCurSel(0);
+    FillFonts();
+  }
+  if (fonts->GetCount() > 0) {
+    fonts->SetCurSel(stored ? face : 0);
+    fontChanged_ = true;
+    OnOK();
+  }
+  ReturnFocus();
 }
 
 void CFontPanelDlg::OnFontChanged() {
   fontChanged_ = true;
   OnOK();
+  ReturnFocus();
 }
 
 void CFontPanelDlg::OnSizeChosen() {
   auto* sizes = Item<CComboBox>(IDC_PANEL_SIZE);
   if (sizes && sizes->GetCurSel() >= 0) ApplySize(sizes->GetLBText(sizes->GetCurSel()));
+  ReturnFocus();
+}
+
+void CFontPanelDlg::ReturnFocus() {
+  if (CViewServices* view = GetActiveView()) view->TakeFocus();
 }
 
 void CFontPanelDlg::OnSizeEdited() {
@@ -555,7 +593,9 @@ void CFontPanelDlg::OnDrawItem(int id, DRAWITEMSTRUCT* dis) {
   dc->FillSolidRect(dis->rcItem, highlighted ? plat::RGB(0, 0, 128) : plat::RGB(255, 255, 255));
   const plat::COLORREF oldColor = dc->SetTextColor(highlighted ? plat::RGB(255, 255, 255) : plat::RGB(0, 0, 0));
   const int oldMode = dc->SetBkMode(plat::TRANSPARENT);
-  plat::TextOut(dc, dis->rcItem.left + 2, dis->rcItem.top + 1, fonts->GetLBText(item));
+  plat::Font* oldFont = dc->SelectFont(FaceNameFont());
+  plat::TextOut(dc, dis->rcItem.left + 2, dis->rcItem.top + 1, plat::Utf8ToGbk(fonts->GetLBText(item)));
+  dc->SelectFont(oldFont);
   dc->SetBkMode(oldMode);
   dc->SetTextColor(oldColor);
   // The highlighted font of the dropped list in the sample popup.
