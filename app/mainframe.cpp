@@ -557,7 +557,8 @@ void CMDIMainFrame::ToggleWindow(fw::CWnd& window) {
 
 void CMDIMainFrame::OnShowQuWei() {
   if (!m_quWei.m_hWnd) {
-    if (!m_quWei.Create(appid::IDD_QUWEI, nullptr)) return;
+    // Owned by the frame: it stays above it.
+    if (!m_quWei.Create(appid::IDD_QUWEI, this)) return;
     fw::RECT frame, client;
     GetWindowRect(&frame);
     m_quWei.GetClientRect(&client);

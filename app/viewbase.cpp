@@ -292,7 +292,14 @@ void CVORLANView::SendCommand(std::uint32_t id) {
 }
 
 void CVORLANView::TakeFocus() {
-  if (m_hWnd) SetFocus();
+  if (!m_hWnd) return;
+  // From a window of its own (the code table): the design's frame is activated
+  // too, so its accelerators and menus take the keys again.
+  if (fw::CWnd* top = GetTopLevelParent(); top && fw::CWnd::GetActiveWindow() != top) {
+    top->SetActiveWindow();
+    top->NotifyChanged(fw::WOC_ZORDER);
+  }
+  SetFocus();
 }
 
 void CVORLANView::PostChar(std::uint32_t ch) {

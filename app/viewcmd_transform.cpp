@@ -589,7 +589,7 @@ void transformdlg::RegisterResources() {
                    DlgItemDef(IDC_DUP_FIT_PAGE, CtrlKind::Button, "Fit Page", kCheck, {190, 10, 290, 28})},
                   160)});
   auto spinRow = [&](std::vector<DlgItemDef>& items, const char* text, UINT edit, UINT spin, int y) {
-    items.push_back(DlgItemDef(0, CtrlKind::Static, text, kChild, {10, y + 2, 190, y + 18}));
+    items.push_back(DlgItemDef(0, CtrlKind::Static, text, kChild, {6, y + 2, 192, y + 18}));
     items.push_back(DlgItemDef(edit, CtrlKind::Edit, "", kEdit, {194, y, 264, y + 18}));
     items.push_back(DlgItemDef(spin, CtrlKind::Spin, "", kChild, {264, y, 280, y + 18}));
   };
@@ -599,10 +599,10 @@ void transformdlg::RegisterResources() {
   spinRow(expand, "Insert Angle ThresHold(0-180)", IDC_EXPAND_LIMIT, IDC_EXPAND_LIMIT_SPIN, 58);
   spinRow(expand, "Accurate", IDC_EXPAND_ACCURATE, IDC_EXPAND_ACCURATE_SPIN, 82);
   expand.push_back(DlgItemDef(IDC_EXPAND_WORD, CtrlKind::Button, "Word", kCheck, {10, 108, 100, 126}));
-  expand.push_back(DlgItemDef(0, CtrlKind::Button, "Corner", kChild | fw::BS_GROUPBOX, {110, 104, 290, 150}));
-  expand.push_back(DlgItemDef(IDC_EXPAND_KEEP, CtrlKind::Button, "Keep", kRadio | fw::WS_GROUP, {118, 122, 170, 140}));
-  expand.push_back(DlgItemDef(IDC_EXPAND_CORNER, CtrlKind::Button, "Angle", kRadio, {174, 122, 226, 140}));
-  expand.push_back(DlgItemDef(IDC_EXPAND_SMOOTH, CtrlKind::Button, "Smooth", kRadio, {230, 122, 286, 140}));
+  expand.push_back(DlgItemDef(0, CtrlKind::Button, "Corner", kChild | fw::BS_GROUPBOX, {104, 104, 296, 150}));
+  expand.push_back(DlgItemDef(IDC_EXPAND_KEEP, CtrlKind::Button, "Keep", kRadio | fw::WS_GROUP, {108, 122, 160, 140}));
+  expand.push_back(DlgItemDef(IDC_EXPAND_CORNER, CtrlKind::Button, "Angle", kRadio, {162, 122, 218, 140}));
+  expand.push_back(DlgItemDef(IDC_EXPAND_SMOOTH, CtrlKind::Button, "Smooth", kRadio, {220, 122, 292, 140}));
   fw::res::SetDialog(IDD_EXPAND, DialogTemplate{"Expand", kPopup, {0, 0, 300, 190}, buttons(std::move(expand), 160)});
 }
 

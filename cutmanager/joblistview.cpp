@@ -196,7 +196,15 @@ int CJobListView::AddJobRow(const std::string& path, std::uint32_t itemData) {
   SetStatus(row, CopiesRequested(itemData) ? kTextWaiting : kTextStopped);
   SetItemText(row, 2, "0");
   SetItemText(row, 3, plat::GbkToUtf8(job.name));
+  dataNames_[path] = plat::GbkToUtf8(NameOf(job.dataPath));
   return 1;
+}
+
+std::string CJobListView::ShownJobName(int row) const {
+  std::string name = GetItemText(row, 3);
+  if (!name.empty()) return name;
+  auto it = dataNames_.find(GetItemText(row, 0));
+  return it != dataNames_.end() ? it->second : NameOf(GetItemText(row, 0));
 }
 
 void CJobListView::SearchJobs() {
@@ -469,7 +477,7 @@ void CJobListView::DrawItem(DRAWITEMSTRUCT* dis) {
   int right = bounds.left;
   for (int col = 0; col < GetColumnCount(); ++col) {
     right += GetColumnWidth(col);
-    std::string text = GetItemText(row, col);
+    std::string text = col == 0 ? ShownJobName(row) : GetItemText(row, col);
     if (col == 2) text += "/" + std::to_string(CopiesRequested(GetItemData(row)));
     int width = right - x - 4;
     if (width > 0) plat::TextOut(dc, x + 2, bounds.top + 1, FitText(dc, plat::Utf8ToGbk(text), width));

@@ -3,6 +3,7 @@
 // sender of one copy to the job's port.
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ class CJobListView : public fw::CListCtrl {
   const std::vector<std::pair<std::string, std::string>>& StatusHistory() const { return history_; }
   void ClearStatusHistory() { history_.clear(); }
 
+  // What column 0 shows: the design's name the job carries, else its data file's
+  // name; never the temporary folder the row's path lies in.
+  std::string ShownJobName(int row) const;
   void DrawItem(fw::DRAWITEMSTRUCT* dis) override;
   void OnLButtonDown(fw::UINT flags, fw::POINT pt) override;
 
@@ -78,6 +82,7 @@ class CJobListView : public fw::CListCtrl {
   void RedrawRow(int row);
   void SelectRow(int row);
   std::string currentPath_;
+  std::map<std::string, std::string> dataNames_;  // job-info path -> data file name
   bool copying_ = false;
   bool sendPending_ = false;
   fw::CImageList states_;

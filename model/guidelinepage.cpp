@@ -30,9 +30,9 @@ void CGuideLinePage::RegisterTemplate() {
           {0, 0, 170, 112},
           {
               DlgItemDef(IDC_GUIDE_TWO_POINTS, CtrlKind::Button, "X1,Y1 - X2,Y2",
-                         kChild | fw::WS_GROUP | fw::WS_TABSTOP | fw::BS_AUTORADIOBUTTON, {4, 2, 100, 16}),
+                         kChild | fw::WS_GROUP | fw::WS_TABSTOP | fw::BS_AUTORADIOBUTTON, {4, 2, 166, 16}),
               DlgItemDef(IDC_GUIDE_POINT_ANGLE, CtrlKind::Button, "X1,Y1 + Angle",
-                         kChild | fw::BS_AUTORADIOBUTTON, {4, 18, 100, 32}),
+                         kChild | fw::BS_AUTORADIOBUTTON, {4, 18, 166, 32}),
               DlgItemDef(0xFFFF, CtrlKind::Static, "X1:", kChild, {4, 38, 24, 52}),
               DlgItemDef(IDC_GUIDE_X1, CtrlKind::Edit, "", kEdit, {26, 36, 84, 52}),
               DlgItemDef(0xFFFF, CtrlKind::Static, "Y1:", kChild, {88, 38, 108, 52}),
@@ -41,8 +41,8 @@ void CGuideLinePage::RegisterTemplate() {
               DlgItemDef(IDC_GUIDE_X2, CtrlKind::Edit, "", kEdit, {26, 56, 84, 72}),
               DlgItemDef(0xFFFF, CtrlKind::Static, "Y2:", kChild, {88, 58, 108, 72}),
               DlgItemDef(IDC_GUIDE_Y2, CtrlKind::Edit, "", kEdit, {110, 56, 166, 72}),
-              DlgItemDef(0xFFFF, CtrlKind::Static, "Angle:", kChild, {4, 78, 40, 92}),
-              DlgItemDef(IDC_GUIDE_ANGLE, CtrlKind::Edit, "", kEdit, {42, 76, 84, 92}),
+              DlgItemDef(0xFFFF, CtrlKind::Static, "Angle:", kChild, {4, 78, 46, 92}),
+              DlgItemDef(IDC_GUIDE_ANGLE, CtrlKind::Edit, "", kEdit, {48, 76, 84, 92}),
               DlgItemDef(fw::IDOK, CtrlKind::Button, "OK",
                          kChild | fw::WS_TABSTOP | fw::BS_DEFPUSHBUTTON, {110, 76, 166, 92}),
           }});

@@ -104,9 +104,10 @@ void CTransformDlg::OnDrawItem(int id, fw::DRAWITEMSTRUCT* dis) {
   if (!(dis->itemAction & (fw::ODA_DRAWENTIRE | fw::ODA_SELECT))) return;
   plat::DC& dc = *dis->hDC;
   const bool selected = (dis->itemState & fw::ODS_SELECTED) != 0;
-  const plat::COLORREF colour = selected ? kSelectedColour : kWhite;
-  plat::HPEN pen = plat::CreatePen(plat::PS_SOLID, 2, colour);
-  plat::HBRUSH brush = plat::CreateSolidBrush(colour);
+  // The selection is a dark blue frame around the picture; the fill stays white,
+  // as the merge copy ands the picture with it.
+  plat::HPEN pen = plat::CreatePen(plat::PS_SOLID, 2, selected ? kSelectedColour : kWhite);
+  plat::HBRUSH brush = plat::CreateSolidBrush(kWhite);
   plat::HPEN oldPen = dc.SelectObject(pen);
   plat::HBRUSH oldBrush = dc.SelectObject(brush);
   dc.Rectangle(dis->rcItem);

@@ -22,17 +22,17 @@ void Register() {
   fw::res::SetDialog(IDD_HALF_CUT,
                      DialogTemplate{"HalfCutSetting...",
                                     fw::WS_POPUP | fw::WS_CAPTION | fw::WS_SYSMENU,
-                                    {0, 0, 220, 96},
+                                    {0, 0, 228, 96},
                                     {
-                                        DlgItemDef(0xFFFF, CtrlKind::Static, "Solid(mm):", kChild, {10, 12, 84, 28}),
+                                        DlgItemDef(0xFFFF, CtrlKind::Static, "Solid(mm):", kChild, {8, 12, 96, 28}),
                                         DlgItemDef(IDC_SOLID_CUT, CtrlKind::Edit, "", kTab | fw::WS_BORDER,
-                                                   {88, 8, 140, 30}),
-                                        DlgItemDef(0xFFFF, CtrlKind::Static, "Dashed(mm):", kChild, {10, 44, 84, 60}),
+                                                   {98, 8, 150, 30}),
+                                        DlgItemDef(0xFFFF, CtrlKind::Static, "Dashed(mm):", kChild, {8, 44, 96, 60}),
                                         DlgItemDef(IDC_VOID_CUT, CtrlKind::Edit, "", kTab | fw::WS_BORDER,
-                                                   {88, 40, 140, 62}),
+                                                   {98, 40, 150, 62}),
                                         DlgItemDef(fw::IDOK, CtrlKind::Button, "OK", kTab | fw::BS_DEFPUSHBUTTON,
-                                                   {150, 8, 210, 32}),
-                                        DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Exit", kTab, {150, 40, 210, 64}),
+                                                   {158, 8, 218, 32}),
+                                        DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Exit", kTab, {158, 40, 218, 64}),
                                     }});
 }
 

@@ -75,33 +75,54 @@ std::string CutName(const std::string& s) {
   return s.substr(0, keep);
 }
 
+// Simplified-Chinese names: PRC and Singapore.
+bool IsSimplifiedChinese(FT_UShort lang) { return lang == TT_MS_LANGID_CHINESE_PRC || lang == 0x1004; }
+
+// Name bytes of a code page as GBK; false when they are no text of it or GBK
+// cannot hold them.
+bool CodePageToGbk(unsigned codePage, std::string_view bytes, std::string* out) {
+  if (auto nul = bytes.find('\0'); nul != std::string_view::npos) bytes = bytes.substr(0, nul);
+  bool lost = false;
+  std::u16string u = MultiByteToUtf16(codePage, bytes);
+  if (u.empty() || u.find(u'\uFFFD') != std::u16string::npos) return false;
+  *out = Utf16ToMultiByte(CP_GBK, u, &lost);
+  return !lost && !out->empty();
+}
+
 void ReadNames(FT_Face face, FaceFile* f) {
   std::string english, englishAny, mac, zh;
   FT_UInt count = FT_Get_Sfnt_Name_Count(face);
   for (FT_UInt i = 0; i < count; ++i) {
     FT_SfntName n;
     if (FT_Get_Sfnt_Name(face, i, &n) != 0 || n.name_id != TT_NAME_ID_FONT_FAMILY) continue;
+    const std::string_view bytes(reinterpret_cast<const char*>(n.string), n.string_len);
     if (n.platform_id == TT_PLATFORM_MICROSOFT) {
       std::string s;
       if (n.encoding_id == TT_MS_ID_UNICODE_CS || n.encoding_id == TT_MS_ID_UCS_4) {
         if (!Utf16ToGbk(Utf16Be(n), &s)) continue;
-      } else if (n.encoding_id == TT_MS_ID_PRC && n.language_id == TT_MS_LANGID_CHINESE_PRC) {
-        // GB2312 codes in 16-bit big-endian units; single bytes have a zero high byte.
+      } else if (n.encoding_id == TT_MS_ID_PRC) {
+        // GB2312 text in 16-bit big-endian units; single bytes have a zero high byte.
+        std::string units;
         for (FT_UInt k = 0; k + 1 < n.string_len; k += 2) {
-          if (n.string[k] != 0) s.push_back(char(n.string[k]));
-          if (n.string[k + 1] != 0) s.push_back(char(n.string[k + 1]));
+          if (n.string[k] != 0) units.push_back(char(n.string[k]));
+          if (n.string[k + 1] != 0) units.push_back(char(n.string[k + 1]));
         }
-        if (s.empty()) continue;
+        if (!CodePageToGbk(CP_GBK, units, &s)) continue;
       } else {
         continue;
       }
-      if (n.language_id == TT_MS_LANGID_CHINESE_PRC && zh.empty()) zh = s;
+      if (IsSimplifiedChinese(n.language_id) && zh.empty()) zh = s;
       if (n.language_id == TT_MS_LANGID_ENGLISH_UNITED_STATES && english.empty()) english = s;
       if (englishAny.empty()) englishAny = s;
-    } else if (n.platform_id == TT_PLATFORM_MACINTOSH && n.encoding_id == TT_MAC_ID_ROMAN &&
-               n.language_id == TT_MAC_LANGID_ENGLISH && mac.empty()) {
-      for (FT_UInt k = 0; k < n.string_len; ++k) {
-        if (n.string[k] >= 0x20 && n.string[k] < 0x7F) mac.push_back(char(n.string[k]));
+    } else if (n.platform_id == TT_PLATFORM_MACINTOSH) {
+      std::string s;
+      if (n.encoding_id == TT_MAC_ID_ROMAN && n.language_id == TT_MAC_LANGID_ENGLISH && mac.empty()) {
+        for (FT_UInt k = 0; k < n.string_len; ++k) {
+          if (n.string[k] >= 0x20 && n.string[k] < 0x7F) mac.push_back(char(n.string[k]));
+        }
+      } else if (n.encoding_id == TT_MAC_ID_SIMPLIFIED_CHINESE &&
+                 n.language_id == TT_MAC_LANGID_CHINESE_SIMPLIFIED && zh.empty()) {
+        if (CodePageToGbk(CP_GBK, bytes, &s)) zh = s;
       }
     }
   }

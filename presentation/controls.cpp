@@ -758,6 +758,13 @@ class ListControl : public Control {
     list_ = new QListWidget;
     bool multi = l->GetStyle() & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL);
     list_->setSelectionMode(multi ? QAbstractItemView::MultiSelection : QAbstractItemView::SingleSelection);
+    if (l->GetStyle() & LBS_MULTICOLUMN) {
+      // Items run down a column, then on in the next; the columns scroll across.
+      list_->setFlow(QListView::TopToBottom);
+      list_->setWrapping(true);
+      list_->setResizeMode(QListView::Adjust);
+      list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
     SetNative(list_);
     QObject::connect(list_, &QListWidget::itemPressed, list_, [this](QListWidgetItem* it) {
       int i = list_->row(it);
@@ -774,12 +781,21 @@ class ListControl : public Control {
     auto* l = dynamic_cast<CListBox*>(wnd());
     if (!l) return;
     QSignalBlocker s(list_);
+    if ((l->GetStyle() & LBS_MULTICOLUMN) && l->GetColumnWidth() > 0)
+      list_->setGridSize(QSize(l->GetColumnWidth(), list_->fontMetrics().height() + 2));
+    // An entry wider than the list shows whole in its tooltip.
     if (list_->count() != l->GetCount()) {
       list_->clear();
-      for (int i = 0; i < l->GetCount(); ++i) list_->addItem(Utf8(l->GetText(i)));
+      for (int i = 0; i < l->GetCount(); ++i) {
+        list_->addItem(Utf8(l->GetText(i)));
+        list_->item(i)->setToolTip(list_->item(i)->text());
+      }
     } else {
       for (int i = 0; i < l->GetCount(); ++i)
-        if (list_->item(i)->text() != Utf8(l->GetText(i))) list_->item(i)->setText(Utf8(l->GetText(i)));
+        if (list_->item(i)->text() != Utf8(l->GetText(i))) {
+          list_->item(i)->setText(Utf8(l->GetText(i)));
+          list_->item(i)->setToolTip(list_->item(i)->text());
+        }
     }
     for (int i = 0; i < l->GetCount(); ++i) list_->item(i)->setSelected(l->GetSel(i) > 0);
   }

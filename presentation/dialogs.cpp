@@ -116,6 +116,9 @@ int Host::RunFileDialog(CFileDialog& f) {
     filters << QStringLiteral("%1 (%2)").arg(Utf8(name), pats.join(' '));
   }
   if (!filters.isEmpty()) {
+    // The type box shows each filter's name as the program gives it; the patterns
+    // behind it stay out of sight.
+    d.setOption(QFileDialog::HideNameFilterDetails, true);
     d.setNameFilters(filters);
     int i = std::clamp(f.m_nFilterIndex, 1, int(filters.size())) - 1;
     d.selectNameFilter(filters[i]);

@@ -9,11 +9,13 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPalette>
 #include <QPointer>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWindow>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -61,6 +63,33 @@ void CopySurface(const plat::Surface& s, QImage& image, const RECT& r) {
   }
 }
 
+namespace {
+
+// WCAG relative luminance of a colour.
+double Luminance(const QColor& c) {
+  auto lin = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+}
+
+}  // namespace
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Disabled captions and edits in the platform's disabled text colour (a mid
+// grey), darkened where the face would leave it below 3:1.
+void Host::UseDisabledTextColour() {
+  QPalette pal = QApplication::palette();
+  const QColor face = pal.color(QPalette::Active, QPalette::Window);
+  QColor grey(0x6D, 0x6D, 0x6D);
+  while (ContrastRatio(grey, face) < 3.0 && grey.value() > 0) grey = grey.darker(120);
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    pal.setColor(QPalette::Disabled, role, grey);
+  QApplication::setPalette(pal);
+}
+
 Host::Host() {
   g_host = this;
   RegisterBackgrounds();
@@ -83,6 +112,7 @@ Host::Host() {
     SetScreenSize(std::max(0, a.width() - m.left() - m.right()),
                   std::max(0, a.height() - m.top() - m.bottom() - probe.sizeHint().height()));
   }
+  UseDisabledTextColour();
   charset_ = CharsetOfLocale(QGuiApplication::inputMethod()->locale().name());
   QObject::connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, qApp, [] {
     if (g_host && !g_host->publishing_) g_host->clipboardChanged_ = true;

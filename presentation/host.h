@@ -22,10 +22,14 @@
 #include "platform/report.h"
 #include "platform/screen.h"
 
+class QColor;
 class QMimeData;
 class QWidget;
 
 namespace pres {
+
+// The contrast ratio of two colours (1 to 21).
+double ContrastRatio(const QColor& a, const QColor& b);
 
 class WindowWidget;
 
@@ -121,6 +125,7 @@ class Host : public fw::HostLoop,
   void MenuClosed();
 
  private:
+  void UseDisabledTextColour();
   struct Pending {
     fw::HWND hwnd;
     std::function<void()> action;

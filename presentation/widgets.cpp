@@ -88,6 +88,11 @@ class TopWindow : public QWidget {
     PostMessage(hwnd_, WM_CLOSE, 0, 0);
   }
   void changeEvent(QEvent* e) override {
+    // Windows minimised with their owner come back with it.
+    if (e->type() == QEvent::WindowStateChange && !isMinimized())
+      for (QObject* o : children())
+        if (auto* owned = qobject_cast<QWidget*>(o); owned && owned->isWindow() && owned->isMinimized())
+          owned->showNormal();
     if (e->type() == QEvent::ActivationChange && isActiveWindow()) {
       HWND h = hwnd_;
       host_.Defer(h, [h] {
@@ -668,6 +673,14 @@ WindowWidget* MakeWidget(Host& host, CWnd* w, QWidget* parent) {
   }
   Qt::WindowFlags flags = Qt::Window;
   if (parent) flags = Qt::Dialog;
+  // As on the platform, an owned window or popup has the minimise and maximise
+  // buttons its style asks for, and no others (a minimised modal dialog would
+  // take its disabled owner with it).
+  if (parent || (w->GetStyle() & WS_POPUP)) {
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (w->GetStyle() & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
+    if (w->GetStyle() & WS_MAXIMIZEBOX) flags |= Qt::WindowMaximizeButtonHint;
+  }
   // A popup without a title bar (a border alone is no caption) has no frame.
   if ((w->GetStyle() & WS_POPUP) && (w->GetStyle() & WS_CAPTION) != WS_CAPTION)
     flags = Qt::Tool | Qt::FramelessWindowHint;

@@ -183,6 +183,18 @@ struct PreviewFrame {
   plat::HDC dc = nullptr;
 };
 
+// The font the face names (GBK) are drawn in: one that holds GB characters.
+plat::Font* FaceNameFont() {
+  static plat::Font* font = [] {
+    plat::LOGFONT lf;
+    lf.lfHeight = 16;
+    lf.lfWeight = plat::FW_NORMAL;
+    lf.lfCharSet = plat::GB2312_CHARSET;
+    return new plat::Font(lf);  // lives for the process
+  }();
+  return font;
+}
+
 // A spin's step: -1 for a step of 0 or less (up), +1 for a positive one.
 int SpinDirection(NMHDR* hdr) { return reinterpret_cast<NMUPDOWN*>(hdr)->iDelta <= 0 ? 1 : -1; }
 
@@ -207,23 +219,23 @@ void RegisterFontDialogResources() {
   res::SetDialog(IDD_FONT_PREVIEW, DialogTemplate{"", WS_POPUP | WS_BORDER, {0, 0, 240, 60}, {}});
 
   std::vector<DlgItemDef> set = {
-      DlgItemDef(0, CtrlKind::Static, "Size X", kChild, {10, 12, 60, 28}),
-      DlgItemDef(IDC_FONT_SIZE_X, CtrlKind::Edit, "", kNumber, {62, 10, 130, 28}),
+      DlgItemDef(0, CtrlKind::Static, "Size X", kChild, {6, 12, 66, 28}),
+      DlgItemDef(IDC_FONT_SIZE_X, CtrlKind::Edit, "", kNumber, {68, 10, 130, 28}),
       DlgItemDef(IDC_FONT_SPIN_X, CtrlKind::Spin, "", kChild, {130, 10, 146, 28}),
-      DlgItemDef(0, CtrlKind::Static, "Size Y", kChild, {10, 36, 60, 52}),
-      DlgItemDef(IDC_FONT_SIZE_Y, CtrlKind::Edit, "", kNumber, {62, 34, 130, 52}),
+      DlgItemDef(0, CtrlKind::Static, "Size Y", kChild, {6, 36, 66, 52}),
+      DlgItemDef(IDC_FONT_SIZE_Y, CtrlKind::Edit, "", kNumber, {68, 34, 130, 52}),
       DlgItemDef(IDC_FONT_SPIN_Y, CtrlKind::Spin, "", kChild, {130, 34, 146, 52}),
       DlgItemDef(IDC_FONT_SLIDER, CtrlKind::Slider, "", kChild | TBS_VERT, {150, 10, 170, 130}),
-      DlgItemDef(0, CtrlKind::Static, "WordGap", kChild, {10, 60, 60, 76}),
-      DlgItemDef(IDC_FONT_BOX_GAP, CtrlKind::Edit, "", kNumber, {62, 58, 130, 76}),
-      DlgItemDef(0, CtrlKind::Static, "LineGap", kChild, {10, 84, 60, 100}),
-      DlgItemDef(IDC_FONT_LINE_GAP, CtrlKind::Edit, "", kNumber, {62, 82, 130, 100}),
-      DlgItemDef(0, CtrlKind::Static, "Rotate", kChild, {10, 108, 60, 124}),
-      DlgItemDef(IDC_FONT_ANGLE, CtrlKind::Edit, "", kNumber, {62, 106, 130, 124}),
-      DlgItemDef(0, CtrlKind::Static, "Skew X", kChild, {10, 132, 60, 148}),
-      DlgItemDef(IDC_FONT_SKEW_X, CtrlKind::Edit, "", kNumber, {62, 130, 130, 148}),
-      DlgItemDef(0, CtrlKind::Static, "Skew Y", kChild, {10, 156, 60, 172}),
-      DlgItemDef(IDC_FONT_SKEW_Y, CtrlKind::Edit, "", kNumber, {62, 154, 130, 172}),
+      DlgItemDef(0, CtrlKind::Static, "WordGap", kChild, {6, 60, 66, 76}),
+      DlgItemDef(IDC_FONT_BOX_GAP, CtrlKind::Edit, "", kNumber, {68, 58, 130, 76}),
+      DlgItemDef(0, CtrlKind::Static, "LineGap", kChild, {6, 84, 66, 100}),
+      DlgItemDef(IDC_FONT_LINE_GAP, CtrlKind::Edit, "", kNumber, {68, 82, 130, 100}),
+      DlgItemDef(0, CtrlKind::Static, "Rotate", kChild, {6, 108, 66, 124}),
+      DlgItemDef(IDC_FONT_ANGLE, CtrlKind::Edit, "", kNumber, {68, 106, 130, 124}),
+      DlgItemDef(0, CtrlKind::Static, "Skew X", kChild, {6, 132, 66, 148}),
+      DlgItemDef(IDC_FONT_SKEW_X, CtrlKind::Edit, "", kNumber, {68, 130, 130, 148}),
+      DlgItemDef(0, CtrlKind::Static, "Skew Y", kChild, {6, 156, 66, 172}),
+      DlgItemDef(IDC_FONT_SKEW_Y, CtrlKind::Edit, "", kNumber, {68, 154, 130, 172}),
       DlgItemDef(0, CtrlKind::Static, "Language", kChild, {180, 12, 250, 28}),
       DlgItemDef(IDC_FONT_LANGUAGE, CtrlKind::ComboBox, "", kList, {252, 10, 400, 200}),
       DlgItemDef(0, CtrlKind::Static, "FontTypes", kChild, {180, 36, 290, 52}),
@@ -436,25 +448,51 @@ void CFontPanelDlg::FillFonts() {
   }
 }
 
-void CFontPanelDlg::OnSourceChanged() { FillFonts(); }
+void CFontPanelDlg::OnSourceChanged() {
+  FillFonts();
+  ReturnFocus();
+}
 
 void CFontPanelDlg::OnLanguageChanged() {
   auto* languages = Item<CComboBox>(IDC_FONT_LANGUAGE);
   auto* sources = Item<CComboBox>(IDC_FONT_SOURCE);
-  if (!languages || !sources) return;
-  SetItems(*sources, sources_.FillSlot(languages->GetCurSel()));
-  sources->SetCurSel(std::min(int((record_.currentFont >> 8) & 15), sources->GetCount() - 1));
+  auto* fonts = Item<CComboBox>(IDC_PANEL_FONT);
+  if (!languages || !sources || !fonts) return;
+  const int slot = languages->GetCurSel();
+  SetItems(*sources, sources_.FillSlot(slot));
+  if (slot < 0 || slot >= kLanguageSlots || sources->GetCount() == 0) return;
+  // The slot's stored face, else the first installed face of its language.
+  const int kind = record_.fontType[slot];
+  const int face = record_.fontId[slot];
+  sources->SetCurSel(std::min(kind, sources->GetCount() - 1));
   FillFonts();
+  const bool stored = sources->GetCurSel() == kind && face < fonts->GetCount();
+  if (!stored) {
+    sources->SetCurSel(0);
+    FillFonts();
+  }
+  if (fonts->GetCount() > 0) {
+    fonts->SetCurSel(stored ? face : 0);
+    fontChanged_ = true;
+    OnOK();
+  }
+  ReturnFocus();
 }
 
 void CFontPanelDlg::OnFontChanged() {
   fontChanged_ = true;
   OnOK();
+  ReturnFocus();
 }
 
 void CFontPanelDlg::OnSizeChosen() {
   auto* sizes = Item<CComboBox>(IDC_PANEL_SIZE);
   if (sizes && sizes->GetCurSel() >= 0) ApplySize(sizes->GetLBText(sizes->GetCurSel()));
+  ReturnFocus();
+}
+
+void CFontPanelDlg::ReturnFocus() {
+  if (CViewServices* view = GetActiveView()) view->TakeFocus();
 }
 
 void CFontPanelDlg::OnSizeEdited() {
@@ -555,7 +593,9 @@ void CFontPanelDlg::OnDrawItem(int id, DRAWITEMSTRUCT* dis) {
   dc->FillSolidRect(dis->rcItem, highlighted ? plat::RGB(0, 0, 128) : plat::RGB(255, 255, 255));
   const plat::COLORREF oldColor = dc->SetTextColor(highlighted ? plat::RGB(255, 255, 255) : plat::RGB(0, 0, 0));
   const int oldMode = dc->SetBkMode(plat::TRANSPARENT);
-  plat::TextOut(dc, dis->rcItem.left + 2, dis->rcItem.top + 1, fonts->GetLBText(item));
+  plat::Font* oldFont = dc->SelectFont(FaceNameFont());
+  plat::TextOut(dc, dis->rcItem.left + 2, dis->rcItem.top + 1, plat::Utf8ToGbk(fonts->GetLBText(item)));
+  dc->SelectFont(oldFont);
   dc->SetBkMode(oldMode);
   dc->SetTextColor(oldColor);
   // The highlighted font of the dropped list in the sample popup.

@@ -129,6 +129,8 @@ class CFontPanelDlg : public fw::CDialog {
   void OnSizeEdited();
   void OnFontDropDown();
   void OnFontCloseUp();
+  // The keyboard goes back to the design after a choice in the panel.
+  void ReturnFocus();
   void ApplySize(const std::string& text);
   void PutSizeOnTop(const std::string& text);
 

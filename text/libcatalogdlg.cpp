@@ -66,7 +66,7 @@ void RegisterLibCatalogResources() {
   LONG y = 90;
   for (std::size_t i = 0; i < std::size(labels); ++i) {
     const LONG x = i % 2 == 0 ? 10 : 160;
-    items.emplace_back(0, CtrlKind::Static, labels[i].text, kChild, RECT{x, y, x + 80, y + 18});
+    items.emplace_back(0, CtrlKind::Static, labels[i].text, kChild, RECT{x - 4, y, x + 81, y + 18});
     items.emplace_back(labels[i].id, CtrlKind::Edit, "", kTab | ES_AUTOHSCROLL, RECT{x + 82, y, x + 140, y + 18});
     if (i % 2 == 1) y += 24;
   }

@@ -19,6 +19,7 @@
 #include "cutmanager/mainframe.h"
 #include "framework/dialog.h"
 #include "output/jobfile/cutjob.h"
+#include "platform/codepage.h"
 #include "platform/ipc.h"
 #include "platform/paths.h"
 #include "platform/report.h"
@@ -244,6 +245,22 @@ TEST_F(KelvoTest, ArrivalCasesAndCopyCounts) {
   EXPECT_EQ(list->GetItemCount(), 4);
   EXPECT_EQ(frame->SendMessage(WM_CUTJOB_BEGIN), 1);
   EXPECT_EQ(frame->SendMessage(WM_CUTJOB_END), 1);
+}
+
+// The job's row is named as the user knows it: the design's name the hand-off
+// carries, else the data file's own name; never the private temporary folder.
+TEST_F(KelvoTest, JobNamesShowTheDesignNotTheTemporaryPath) {
+  list->m_nRunMode = CJobListView::kPaused;
+  CCutJob named = MakeJob("a", "LPT1", plat::Utf8ToGbk("标牌"));
+  CCutJob unnamed = MakeJob("b", "LPT1", "");
+  ASSERT_EQ(list->AddJobRow(named.jobInfoPath, 2), 1);
+  ASSERT_EQ(list->AddJobRow(unnamed.jobInfoPath, 2), 1);
+  EXPECT_EQ(list->ShownJobName(0), "标牌");
+  EXPECT_EQ(list->ShownJobName(1), unnamed.dataPath.substr(unnamed.dataPath.rfind('/') + 1));
+  for (int row : {0, 1}) {
+    EXPECT_EQ(list->ShownJobName(row).find('/'), std::string::npos);
+    EXPECT_EQ(list->GetItemText(row, 0), row == 0 ? named.jobInfoPath : unnamed.jobInfoPath);  // still the key
+  }
 }
 
 TEST_F(KelvoTest, SearchJobsListsStoppedRowsThatWaitForCopiesAndAStart) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include <cstring>
 #include <string>
 
@@ -76,20 +79,39 @@ TEST_F(TransformDlgTest, ListsTheLibrarysTransformsAndKeepsBothListsInStep) {
     EXPECT_EQ(pictures->GetCurSel(), 3);
     EXPECT_TRUE(d.SelectListItem(IDC_TRANSFORM_PICTURES, 1));
     EXPECT_EQ(names->GetCurSel(), 1);
-    // The selected cell is dark blue with its picture merged in; the others white.
+    // The selected cell shows its picture as the others do, in a dark blue frame.
     plat::WindowSurface surface;
     surface.Resize(500, 100);
     plat::DC dc(surface);
     pictures->DrawItems(&dc);
-    fw::RECT cell{};
-    pictures->GetItemRect(1, &cell);
-    EXPECT_EQ(dc.GetPixel(cell.left + 2, cell.top + 2), 0x800000u);
-    int grid = 0;
-    for (int y = 0; y < 60; ++y)
-      for (int x = 0; x < 60; ++x) grid += dc.GetPixel(cell.left + 5 + x, cell.top + 5 + y) == 0;
-    EXPECT_GT(grid, 100);
-    pictures->GetItemRect(0, &cell);
-    EXPECT_EQ(dc.GetPixel(cell.left + 2, cell.top + 2), 0xFFFFFFu);
+    auto picture = [&](int item) {
+      fw::RECT cell{};
+      pictures->GetItemRect(item, &cell);
+      std::vector<plat::COLORREF> px;
+      for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 60; ++x) px.push_back(dc.GetPixel(cell.left + 5 + x, cell.top + 5 + y));
+      return px;
+    };
+    const std::vector<plat::COLORREF> chosen = picture(1);
+    const auto lines = std::count(chosen.begin(), chosen.end(), 0u);
+    EXPECT_GT(lines, 100);                        // its lines
+    EXPECT_LT(lines, std::ptrdiff_t(chosen.size()) / 2);  // on its ground, not a dark square
+    auto framed = [&](int item) {
+      fw::RECT cell{};
+      pictures->GetItemRect(item, &cell);
+      int blue = 0;
+      // Its left and top edges (the neighbour's frame may reach into the right one).
+      for (int y = cell.top; y < cell.bottom - 4; ++y)
+        for (int x = cell.left; x < cell.right - 4; ++x)
+          if (x < cell.left + 4 || y < cell.top + 4) blue += dc.GetPixel(x, y) == 0x800000u;
+      return blue;
+    };
+    EXPECT_GT(framed(1), 60);
+    EXPECT_EQ(framed(0), 0);
+    // The same picture unselected draws the same pixels.
+    EXPECT_TRUE(d.SelectListItem(IDC_TRANSFORM_PICTURES, 0));
+    pictures->DrawItems(&dc);
+    EXPECT_EQ(picture(1), chosen);
     d.ClickButton(fw::IDCANCEL);
   });
   EXPECT_EQ(result, fw::IDCANCEL);

@@ -736,6 +736,23 @@ TEST_F(PresentationTest, CommonDialogsAnswerThroughTheirChoice) {
   QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
   CFileDialog open(TRUE, nullptr, nullptr, OFN_FILEMUSTEXIST, "Design|*.t98||");
   EXPECT_EQ(open.DoModal(), IDCANCEL);
+
+  // The type box shows each filter by its name alone, the patterns matching any case.
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    auto* types = d->findChild<QComboBox*>("fileTypeCombo");
+    ASSERT_NE(types, nullptr);
+    QStringList shown;
+    for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
+    EXPECT_EQ(shown, (QStringList{"Text File (*.TXT;*.)", "PLT File(*.plt)"}));
+    EXPECT_EQ(d->nameFilters().front(), "Text File (*.TXT;*.) (*.[tT][xX][tT] *.)");
+    d->selectFile(dir.path() + "/sign.txt");
+    QMetaObject::invokeMethod(d, "accept");
+  });
+  CFileDialog export_(FALSE, nullptr, nullptr, OFN_OVERWRITEPROMPT, "Text File (*.TXT;*.)|*.TXT;*.|PLT File(*.plt)|*.PLT||");
+  EXPECT_EQ(export_.DoModal(), IDOK);
+  EXPECT_EQ(export_.GetPathName(), dir.path().toStdString() + "/sign.txt");
 }
 
 // Records the notifications its controls send.

@@ -7,6 +7,17 @@
 #include "text/tests/text_fixtures.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QApplication>
+#include <QListWidget>
+#include <QTest>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QStyle>
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -16,6 +27,7 @@
 #include <functional>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -23,18 +35,36 @@
 #include "app/appresources.h"
 #include "app/designview.h"
 #include "app/mainframe.h"
+#include "app/carddupdlg.h"
+#include "app/coorddlg.h"
+#include "app/cutpatterndlg.h"
+#include "app/grayvectordlg.h"
+#include "app/pagedlgs.h"
+#include "app/palettesetdlg.h"
 #include "app/propertyframe.h"
+#include "app/shapedlgs.h"
 #include "app/tindrelapp.h"
 #include "framework/caret.h"
 #include "framework/clock.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/input.h"
+#include "cutmanager/kelvoids.h"
+#include "model/settings.h"
+#include "output/carveorigindlg.h"
+#include "output/cutwindow.h"
+#include "output/halfcutdlg.h"
+#include "output/portsettingdlg.h"
+#include "framework/resources.h"
 #include "framework/wnd.h"
 #include "platform/report.h"
 #include "presentation/host.h"
 #include "presentation/widgets.h"
+#include "platform/codepage.h"
 #include "text/arrange.h"
+#include "text/fontcatalog.h"
+#include "text/fontdlgs.h"
+#include "text/language.h"
 #include "text/textattr.h"
 #include "text/texteditordlg.h"
 #include "text/textobject.h"
@@ -339,6 +369,281 @@ TEST_F(DesignCompositionTest, TextEditorWindowTakesTheCommit) {
   QCoreApplication::sendEvent(box, &commit);
   Pump();
   EXPECT_EQ(editor.GetText(), "你好");
+}
+
+// A language slot chosen in the text bar sticks: the bar takes a face of the
+// slot, the keyboard goes back to the design, and the text typed next is of
+// the slot's language in that face.
+TEST_F(DesignTypingTest, LanguageChosenInTheBarSticksForTypedText) {
+  ScopedGlyphSource programFonts(nullptr);  // the slots as the program files them
+  auto* main = dynamic_cast<CMDIMainFrame*>(app->m_pMainWnd);
+  CTextAttr& defaults = DefaultTextAttr();
+  defaults.currentFont = MakeFontSource(0, 0);
+  defaults.doubleByteLanguage = 136;
+  main->GetModeBar().SetMode(ID_TOOL_TEXT);
+  CFontPanelDlg* panel = main->GetModeBar().GetFontPanel();
+  ASSERT_NE(panel, nullptr);
+  panel->UpdateControls();
+  Pump();
+  auto combo = [&](fw::UINT id) { return host->WidgetOf(panel->GetDlgItem(id)->m_hWnd)->findChild<QComboBox*>(); };
+  QComboBox* languages = combo(IDC_FONT_LANGUAGE);
+  QComboBox* fonts = combo(IDC_PANEL_FONT);
+  ASSERT_TRUE(languages && fonts);
+  const int gb = g_Language.FindId(134);
+  ASSERT_GE(gb, 0);
+  languages->setFocus();
+  languages->setCurrentIndex(gb);
+  emit languages->activated(gb);
+  Pump();
+  EXPECT_EQ(fw::CWnd::GetFocus(), view);
+  EXPECT_EQ(fonts->currentIndex(), 0);  // the stored face is not installed: the first
+  // The face box reads the face's own name whole, not a stray mark.
+  const QImage shown = fonts->grab().toImage();
+  int left = shown.width(), right = -1;
+  for (int y = 4; y < shown.height() - 4; ++y)
+    for (int x = 4; x < shown.width() - 30; ++x)
+      if (qGray(shown.pixel(x, y)) < 80) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+  EXPECT_GE(right - left, 60) << "the seven characters of the name";
+  const std::string song = plat::Utf8ToGbk("文鼎ＰＬ简报宋");
+  const int face = g_FontCatalog.FindEntry(gb, 0, song);
+  ASSERT_EQ(face, 0);
+
+  CTextObject* text = StartText();
+  ASSERT_NE(text, nullptr);
+  Commit("欢迎");
+  Key("光");
+  Key("临");
+  const std::vector<std::uint16_t> codes = TextToCharCodes(plat::Utf8ToGbk("欢迎光临").c_str());
+  ASSERT_EQ(text->chars.GetSize(), int(codes.size()));
+  for (int k = 0; k < text->chars.GetSize(); ++k) {
+    const CBoxChar* c = text->chars.CharAt(k);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->code, codes[std::size_t(k)]);
+    EXPECT_EQ(c->FontSource(), MakeFontSource(0, 134));
+    EXPECT_EQ(c->fontId, face);
+  }
+  // The bar still shows the slot and its face.
+  EXPECT_EQ(languages->currentIndex(), gb);
+  EXPECT_EQ(fonts->currentIndex(), face);
+}
+
+// The code table window stays above the frame that owns it, shows its zone in
+// 20-pixel columns, and after a pick gives the keyboard back to the design with
+// its menus.
+TEST_F(DesignTypingTest, CodeTableStaysAboveTheFrameAndGivesTheKeysBack) {
+  auto* main = dynamic_cast<CMDIMainFrame*>(app->m_pMainWnd);
+  CTextObject* text = StartText();
+  ASSERT_NE(text, nullptr);
+  main->SendMessage(fw::WM_COMMAND, appid::ID_SHOW_QUWEI, 0);
+  Pump();
+  CQuWeiDlg& table = main->GetQuWei();
+  ASSERT_TRUE(table.IsWindowVisible());
+  EXPECT_EQ(table.GetOwner(), main);
+  QWidget* tableTop = host->TopOf(table.m_hWnd);
+  ASSERT_NE(tableTop, nullptr);
+  EXPECT_EQ(tableTop->parentWidget(), host->TopOf(main->m_hWnd));
+
+  auto* list = host->WidgetOf(table.GetDlgItem(IDC_CODE_LIST)->m_hWnd)->findChild<QListWidget*>();
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->count(), 94);
+  EXPECT_EQ(list->gridSize().width(), 20);
+  std::set<int> columns;
+  for (int i = 0; i < list->count(); ++i) columns.insert(list->visualItemRect(list->item(i)).x());
+  const int rows = (94 + int(columns.size()) - 1) / int(columns.size());
+  EXPECT_GE(int(columns.size()), 10) << rows << " rows";
+  EXPECT_LE(rows * (list->gridSize().height()), list->viewport()->height() + list->gridSize().height());
+
+  // A double click in the table types the character into the text.
+  tableTop->activateWindow();
+  list->setFocus();
+  Pump();
+  const int before = text->chars.GetSize();
+  list->setCurrentRow(15);
+  emit list->itemPressed(list->item(15));
+  emit list->itemDoubleClicked(list->item(15));
+  Pump();
+  ASSERT_EQ(text->chars.GetSize(), before + 1);
+  EXPECT_EQ(text->chars.CharAt(before)->code, (0xA1 << 8) | (0xA1 + 15));
+  EXPECT_EQ(fw::CWnd::GetFocus(), view);
+  EXPECT_EQ(fw::CWnd::GetActiveWindow(), main);
+  EXPECT_EQ(QApplication::activeWindow(), host->TopOf(main->m_hWnd));
+  // Alt+S opens the System menu; it types nothing.
+  QWidget* keys = QApplication::focusWidget();
+  ASSERT_NE(keys, nullptr);
+  QTest::keyClick(keys, Qt::Key_S, Qt::AltModifier);
+  Pump();
+  EXPECT_EQ(text->chars.GetSize(), before + 1);
+  QWidget* menu = QApplication::activePopupWidget();
+  ASSERT_NE(menu, nullptr);
+  menu->close();
+  Pump();
+}
+
+// The text a button or static shows, its mnemonic marks taken out.
+QString Shown(QString text) {
+  QString out;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == '&' && i + 1 < text.size()) ++i;
+    out += text[i];
+  }
+  return out;
+}
+
+// The statics, check boxes, radio buttons and push buttons of a dialog that are
+// narrower than their text, measured with each widget's own font.
+std::vector<std::string> CutLabels(pres::Host& host, fw::CWnd& dlg) {
+  std::vector<std::string> cut;
+  for (fw::CWnd* item : dlg.Children()) {
+    pres::WindowWidget* ww = host.WidgetOf(item->m_hWnd);
+    // Hidden or placed out of sight on purpose: nothing to read.
+    if (!ww || !item->IsWindowVisible() || item->GetRectInParent().width() == 0) continue;
+    QWidget* shown = nullptr;
+    QString text;
+    int needs = 0;
+    if (auto* label = ww->findChild<QLabel*>()) {
+      text = label->text();
+      const QFontMetrics fm = label->fontMetrics();
+      const QRect room = label->contentsRect();
+      for (const QString& word : text.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+        needs = std::max(needs, fm.horizontalAdvance(word));
+      // Wrapped onto more lines than the static has room for.
+      const int lines = fm.boundingRect(QRect(0, 0, std::max(1, room.width()), 100000), Qt::TextWordWrap, text).height();
+      if (needs <= room.width() && lines > room.height() + fm.height() / 2) needs = room.width() + 1;
+      shown = label;
+      needs -= room.width() - label->width();
+    } else if (auto* button = ww->findChild<QAbstractButton*>()) {
+      text = Shown(button->text());
+      const QFontMetrics fm = button->fontMetrics();
+      for (const QString& line : text.split('\n')) needs = std::max(needs, fm.horizontalAdvance(line));
+      if (!button->icon().isNull()) needs += button->iconSize().width() + 4;
+      QStyle* st = button->style();
+      if (qobject_cast<QCheckBox*>(button))
+        needs += st->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, button) +
+                 st->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, button);
+      else if (qobject_cast<QRadioButton*>(button))
+        needs += st->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, button) +
+                 st->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, button);
+      else
+        needs += 6;  // the button's frame
+      shown = button;
+    }
+    if (!shown || text.trimmed().isEmpty() || needs <= shown->width()) continue;
+    cut.push_back(std::to_string(item->GetDlgCtrlID()) + " \"" + text.toStdString() + "\" needs " +
+                  std::to_string(needs) + " has " + std::to_string(shown->width()));
+  }
+  return cut;
+}
+
+// Opens every dialog template offscreen and lists where a label is cut.
+void SweepDialogs(pres::Host& host, fw::CWnd* owner) {
+  int opened = 0;
+  for (fw::UINT id = 1; id < 0x10000; ++id) {
+    const fw::DialogTemplate* t = fw::res::FindDialog(id);
+    if (!t || t->items.empty()) continue;
+    SCOPED_TRACE("dialog " + std::to_string(id) + " \"" + t->caption + "\"");
+    fw::CDialog dlg(id);
+    ASSERT_TRUE(dlg.Create(id, owner));
+    dlg.ShowWindow(fw::SW_SHOW);
+    Pump();
+    EXPECT_EQ(CutLabels(host, dlg), std::vector<std::string>{});
+    dlg.DestroyWindow();
+    Pump();
+    ++opened;
+  }
+  EXPECT_GT(opened, 0);
+}
+
+// Every dialog of the design program shows its labels whole.
+TEST_F(DesignTypingTest, NoDialogCutsALabel) {
+  // The templates registered when their dialog first opens, too.
+  RegisterShapeDialogs();
+  RegisterPageDialogs();
+  RegisterCardDupDialog();
+  RegisterCoordinateDialog();
+  RegisterPaletteSetDialog();
+  RegisterGrayVectorDialog();
+  RegisterCutPatternResources();
+  RegisterCutWindowResources();
+  CHalfCutDlg halfCut(nullptr, g_IniFile);
+  CCarveOriginDlg carveOrigin(nullptr, "", "");
+  CPortSettingDlg port(nullptr);
+  SweepDialogs(*host, app->m_pMainWnd);
+}
+
+// And every dialog of the cut-job manager.
+TEST(KelvoDialogs, NoDialogCutsALabel) {
+  fw::ResetWindowSystem();
+  fw::res::Clear();
+  kelvo::RegisterKelvoResources();
+  {
+    pres::Host host;
+    fw::CWnd owner;
+    owner.CreateEx(0, "", "", fw::WS_VISIBLE, fw::RECT{0, 0, 800, 600}, nullptr, 0);
+    SweepDialogs(host, &owner);
+    owner.DestroyWindow();
+    Pump();
+  }
+  fw::ResetWindowSystem();
+  fw::res::Clear();
+}
+
+// Disabled captions, boxes and edits read at 3:1 or more against the dialog face.
+TEST_F(DesignTypingTest, DisabledTextIsLegible) {
+  constexpr fw::UINT kDialog = 9001;
+  constexpr fw::DWORD kItem = fw::WS_CHILD | fw::WS_VISIBLE | fw::WS_DISABLED;
+  fw::res::SetDialog(kDialog, fw::DialogTemplate{"Disabled", fw::WS_POPUP | fw::WS_CAPTION, {0, 0, 300, 120},
+                                                 {fw::DlgItemDef(1, fw::CtrlKind::Static, "Paper Width", kItem, {10, 10, 150, 30}),
+                                                  fw::DlgItemDef(2, fw::CtrlKind::Edit, "210.00", kItem, {160, 10, 280, 34}),
+                                                  fw::DlgItemDef(3, fw::CtrlKind::Button, "Kelvo", kItem | fw::BS_AUTOCHECKBOX,
+                                                                 {10, 50, 150, 70}),
+                                                  fw::DlgItemDef(4, fw::CtrlKind::Button, "Print", kItem, {160, 50, 280, 80})}});
+  fw::CDialog dlg(kDialog);
+  ASSERT_TRUE(dlg.Create(kDialog, app->m_pMainWnd));
+  dlg.ShowWindow(fw::SW_SHOW);
+  Pump();
+  const QColor face = host->WidgetOf(dlg.m_hWnd)->palette().color(QPalette::Window);
+  for (fw::UINT id : {1u, 2u, 3u, 4u}) {
+    SCOPED_TRACE(id);
+    QWidget* w = host->WidgetOf(dlg.GetDlgItem(id)->m_hWnd);
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(w->findChild<QWidget*>()->isEnabled());
+    const QImage img = w->grab().toImage();
+    QColor darkest = Qt::white;
+    // The text, not the frames or the check box's square.
+    for (int y = 3; y < img.height() - 3; ++y)
+      for (int x = id == 3 ? 24 : 4; x < img.width() - 4; ++x)
+        if (qGray(img.pixel(x, y)) < qGray(darkest.rgb())) darkest = QColor(img.pixel(x, y));
+    EXPECT_GE(pres::ContrastRatio(darkest, face), 3.0) << darkest.name().toStdString();
+  }
+  dlg.DestroyWindow();
+}
+
+// A dialog gets no minimise button (its style asks for none); one minimised
+// anyway comes back when its owner is restored.
+TEST_F(DesignTypingTest, DialogsHaveNoMinimiseButtonAndComeBackWithTheirOwner) {
+  constexpr fw::UINT kDialog = 9002;
+  fw::res::SetDialog(kDialog, fw::DialogTemplate{"Plain", fw::WS_POPUP | fw::WS_CAPTION | fw::WS_SYSMENU,
+                                                 {0, 0, 200, 100}, {}});
+  fw::CDialog dlg(kDialog);
+  ASSERT_TRUE(dlg.Create(kDialog, app->m_pMainWnd));
+  dlg.ShowWindow(fw::SW_SHOW);
+  Pump();
+  QWidget* top = host->TopOf(dlg.m_hWnd);
+  QWidget* owner = host->TopOf(app->m_pMainWnd->m_hWnd);
+  ASSERT_TRUE(top && owner);
+  EXPECT_FALSE(top->windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_TRUE(top->windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_TRUE(owner->windowFlags() & Qt::WindowMinimizeButtonHint);
+  top->showMinimized();
+  owner->showMinimized();
+  Pump();
+  owner->showNormal();
+  Pump();
+  EXPECT_FALSE(top->isMinimized());
+  dlg.DestroyWindow();
 }
 
 class DesignPanelTest : public DesignTypingTest {};

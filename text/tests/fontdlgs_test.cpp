@@ -558,16 +558,63 @@ TEST_F(FontDialogsTest, FontPanelAppliesFontAndSize) {
   EXPECT_EQ(g_Profile.GetString("SystemParam", "FontSizeY", ""), "14.0000");
   view.applies = true;
 
-  // The language choice lists that slot's sources; no font chosen beeps.
+  // The language choice lists that slot's sources and takes the slot's face.
+  view.window.clear();
   panel.SelectComboItem(IDC_FONT_LANGUAGE, 0);
   EXPECT_EQ(Items(panel, IDC_FONT_SOURCE), (std::vector<std::string>{"GBWinFonts", "GBTTFFonts", "GBOwnFonts"}));
   EXPECT_EQ(Selected(panel, IDC_FONT_SOURCE), 0);
   EXPECT_EQ(Items(panel, IDC_PANEL_FONT), (std::vector<std::string>{"SongA", "HeiB"}));
+  EXPECT_EQ(Selected(panel, IDC_PANEL_FONT), 1);  // HeiB, the slot's face
+  EXPECT_EQ(view.applied.back().mask, 2u);
+  EXPECT_EQ(view.applied.back().attr.currentFont, MakeFontSource(0, 134));
+  EXPECT_EQ(view.window, (std::vector<std::string>{"focus"}));
+  // A source without a chosen font: a size beeps.
+  sources->UserSelect(1);
+  EXPECT_EQ(Selected(panel, IDC_PANEL_FONT), -1);
   const std::size_t before = view.applied.size();
   sizes->UserType("9");
   sizes->NotifyParent(CBN_KILLFOCUS);
   EXPECT_EQ(sink.beeps.size(), 1u);
   EXPECT_EQ(view.applied.size(), before);
+}
+
+// A language slot chosen in the panel comes with a face of that language: the
+// slot's stored face, else the first of its installed faces; it becomes the
+// default for new text, so the panel shows it again when it is next updated.
+TEST_F(FontDialogsTest, FontPanelLanguageChoiceTakesAFaceOfTheSlot) {
+  struct Case {
+    int slot;
+    std::uint8_t type;
+    std::uint16_t id;
+    int source, face;
+    std::uint16_t code;
+  };
+  const Case cases[] = {
+      {2, 0, 1, 0, 1, MakeFontSource(0, 136)},  // stored face Ming1
+      {2, 0, 7, 0, 0, MakeFontSource(0, 136)},  // stored face gone: the first
+      {0, 1, 0, 1, 0, MakeFontSource(1, 134)},  // stored TrueType file
+      {0, 3, 0, 0, 0, MakeFontSource(0, 134)},  // stored source gone: installed
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.slot * 100 + c.type * 10 + c.id);
+    CTextAttr& d = DefaultTextAttr();
+    d.currentFont = MakeFontSource(0, 0);
+    d.fontType[c.slot] = c.type;
+    d.fontId[c.slot] = c.id;
+    CFontPanelDlg panel;
+    ASSERT_TRUE(panel.Create(&parent));
+    view.window.clear();
+    panel.SelectComboItem(IDC_FONT_LANGUAGE, c.slot);
+    EXPECT_EQ(Selected(panel, IDC_FONT_SOURCE), c.source);
+    EXPECT_EQ(Selected(panel, IDC_PANEL_FONT), c.face);
+    EXPECT_EQ(d.currentFont, c.code);
+    EXPECT_EQ(d.fontId[c.slot], c.face);
+    EXPECT_EQ(view.window, (std::vector<std::string>{"focus"}));
+    panel.UpdateControls();
+    EXPECT_EQ(Selected(panel, IDC_FONT_LANGUAGE), c.slot);
+    EXPECT_EQ(Selected(panel, IDC_PANEL_FONT), c.face);
+    panel.DestroyWindow();
+  }
 }
 
 TEST_F(FontDialogsTest, FontPanelPreviewFollowsTheDroppedList) {
