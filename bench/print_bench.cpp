@@ -3,21 +3,34 @@
 // benchmark's scene) printed through the objects' Print and EndPage (the page
 // raster added to a PDF document), beside cairo filling the same polygons on
 // an image surface of that size written as a PDF page. Goal: 0.5 s a page.
+// And the sample design printed to the private print server's queue
+// "TindrelTest" as the print dialog prints it (context, page, the objects,
+// the document spooled) beside cupsPrintFile of the PDF that queue received;
+// each pass waits, untimed, for the queue to empty (run the program through
+// scripts/with-cupsd.sh; without it these skip).
 #include <benchmark/benchmark.h>
 
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <cups/cups.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
+#include "app/document.h"
 #include "bench/glyph_outlines.h"
 #include "model/devices.h"
 #include "model/pathobject.h"
+#include "model/segarray.h"
 #include "platform/printer.h"
+#include "platform/report.h"
 
 namespace {
 
@@ -101,5 +114,112 @@ void BM_CairoPeer(benchmark::State& state) {
   std::remove(path.c_str());
 }
 BENCHMARK(BM_CairoPeer)->Unit(benchmark::kMillisecond);
+
+constexpr const char* kQueue = "TindrelTest";
+
+std::string CupsDir() {
+  const char* d = std::getenv("TINDREL_CUPS_DIR");
+  return d ? d : "";
+}
+
+int Jobs(int which) {
+  cups_job_t* jobs = nullptr;
+  const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, kQueue, 0, which);
+  cupsFreeJobs(n, jobs);
+  return n;
+}
+
+// At most 30 s for the queue to take every job.
+bool WaitForQueue() {
+  for (int i = 0; i < 3000; ++i) {
+    if (Jobs(CUPS_WHICHJOBS_ACTIVE) == 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+class QuietSink : public plat::ReportSink {
+ public:
+  int MessageBox(std::string_view, std::string_view, unsigned) override { return plat::IDOK; }
+  void MessageBeep(unsigned) override {}
+};
+
+// The sample printed as the print dialog does: A4 at 300 dpi, the objects
+// bottom first, one page, spooled to the queue.
+bool PrintSample(CVORLAN98Doc& doc) {
+  plat::DevNames names;
+  names.device = kQueue;
+  plat::DevMode mode;
+  auto printer = plat::PrinterDC::Create(names, mode);
+  if (!printer || printer->StartDoc("sample") <= 0) return false;
+  const float px = float(printer->GetDeviceCaps(plat::LOGPIXELSX)) / 25.4f;
+  const CMatrix3 m(px, 0, 0, px, 0, 0);
+  PrintSettings settings;
+  if (printer->StartPage() <= 0) return false;
+  CSegArray& objects = *doc.GetObjectList();
+  for (int i = objects.GetSize() - 1; i >= 0; --i)
+    if (CGraphObject* o = objects.GetAt(i)) o->Print(printer->GetDC(), &m, &settings);
+  return printer->EndPage() > 0 && printer->EndDoc() > 0;
+}
+
+#define NEED_QUEUE(state)                                                             \
+  if (CupsDir().empty()) {                                                            \
+    state.SkipWithError("no private print server: run through scripts/with-cupsd.sh"); \
+    return;                                                                           \
+  }
+
+void BM_PrintSampleToQueue(benchmark::State& state) {
+  NEED_QUEUE(state);
+  QuietSink quiet;
+  plat::ScopedReportSink scoped(&quiet);
+  CVORLAN98Doc doc;
+  if (!doc.OnOpenDocument(TINDREL_SAMPLE)) {
+    state.SkipWithError("the sample does not open");
+    return;
+  }
+  for (auto _ : state) {
+    if (!PrintSample(doc)) {
+      state.SkipWithError("print");
+      break;
+    }
+    state.PauseTiming();
+    WaitForQueue();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_PrintSampleToQueue)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_CupsPrintFilePeer(benchmark::State& state) {
+  NEED_QUEUE(state);
+  QuietSink quiet;
+  plat::ScopedReportSink scoped(&quiet);
+  CVORLAN98Doc doc;
+  const std::string job = CupsDir() + "/out/job.pdf";
+  std::filesystem::remove(job);
+  if (!doc.OnOpenDocument(TINDREL_SAMPLE) || !PrintSample(doc) || !WaitForQueue()) {
+    state.SkipWithError("the sample does not print");
+    return;
+  }
+  const std::string pdf = benchglyphs::TempPath("sample.pdf");
+  std::error_code error;
+  for (int i = 0; i < 500 && !std::filesystem::exists(job); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (!std::filesystem::copy_file(job, pdf, std::filesystem::copy_options::overwrite_existing, error)) {
+    state.SkipWithError("the queue wrote no PDF");
+    return;
+  }
+  for (auto _ : state) {
+    if (cupsPrintFile(kQueue, pdf.c_str(), "sample", 0, nullptr) <= 0) {
+      state.SkipWithError(cupsLastErrorString());
+      break;
+    }
+    state.PauseTiming();
+    WaitForQueue();
+    state.ResumeTiming();
+  }
+  state.counters["pdf bytes"] = double(std::filesystem::file_size(pdf, error));
+  std::filesystem::remove(pdf, error);
+}
+BENCHMARK(BM_CupsPrintFilePeer)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

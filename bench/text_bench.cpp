@@ -3,11 +3,13 @@
 // characters in AR PL SungtiL GB, 200 Latin letters in DejaVu Sans) laid out,
 // outlined, converted to paths and drawn into a 1920 x 1080 screen; as a
 // floor, the same outlines straight from the platform fonts; a page of
-// 100 lines x 50 GB characters at 5 mm repainted at 1920 x 1080; and packing
+// 100 lines x 50 GB characters at 5 mm repainted at 1920 x 1080, as it
+// stands, scrolled and zoomed; and packing
 // and unpacking 10,000 items.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -149,44 +151,87 @@ BENCHMARK(BM_Draw1920x1080)->Unit(benchmark::kMillisecond);
 // page on a 1920 x 1080 screen, repainted as the design view does (white,
 // then the text through the view matrix, the screen as the visible part).
 // The first repaint happens before timing (counter "first ms").
-void BM_RepaintPage1920x1080(benchmark::State& state) {
-  NEED_FACES(state);
-  CTextAttr attr = TheFaces().attr;
-  attr.sizeX = attr.sizeY = 5.0f;
-  auto t = std::make_unique<CTextObject>(0, 0, 0, 300, 600);
-  for (int line = 0; line < 100; ++line) {
-    for (int i = 0; i < 50; ++i) {
-      const int k = line * 50 + i;
-      t->chars.Add(std::make_unique<CBoxChar>(
-          std::uint16_t(((0xB0 + (k / 94) % 40) << 8) | (0xA1 + k % 94)), attr));
-    }
-    t->chars.Add(std::make_unique<CBoxChar>(std::uint16_t(13), attr));
-  }
-  t->Relayout(nullptr, -1);
+struct LetteredPage {
+  std::unique_ptr<CTextObject> text;
   plat::DC dc;
   plat::HBITMAP bmp = plat::CreateBitmap(1920, 1080, 1, 32, nullptr);
-  auto old = dc.SelectObject(bmp);
-  const float scale = 1080.0f / (t->bounds.bottom - t->bounds.top + 10.0f);
-  CMatrix3 view(scale, 0, 0, scale, 5.0f - t->bounds.left * scale, 5.0f - t->bounds.top * scale);
-  const CFRect visible(t->bounds.left - 5.0f, t->bounds.top - 5.0f,
-                       t->bounds.left + 1915.0f / scale, t->bounds.top + 1075.0f / scale);
-  const plat::RECT screen{0, 0, 1920, 1080};
-  auto repaint = [&] {
-    dc.FillSolidRect(screen, plat::RGB(255, 255, 255));
-    t->Draw(&dc, &view, &visible);
-  };
-  const auto start = std::chrono::steady_clock::now();
-  repaint();
-  const double first =
-      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  for (auto _ : state) repaint();
-  dc.SelectObject(old);
-  plat::DeleteObject(bmp);
+  plat::HGDIOBJ old = dc.SelectObject(bmp);
+  float scale = 1.0f, ox = 0.0f, oy = 0.0f;  // px/mm; where the page's origin is, whole pixels
+  double firstMs = 0.0;
+
+  LetteredPage() {
+    CTextAttr attr = TheFaces().attr;
+    attr.sizeX = attr.sizeY = 5.0f;
+    text = std::make_unique<CTextObject>(0, 0, 0, 300, 600);
+    for (int line = 0; line < 100; ++line) {
+      for (int i = 0; i < 50; ++i) {
+        const int k = line * 50 + i;
+        text->chars.Add(std::make_unique<CBoxChar>(
+            std::uint16_t(((0xB0 + (k / 94) % 40) << 8) | (0xA1 + k % 94)), attr));
+      }
+      text->chars.Add(std::make_unique<CBoxChar>(std::uint16_t(13), attr));
+    }
+    text->Relayout(nullptr, -1);
+    scale = 1080.0f / (text->bounds.bottom - text->bounds.top + 10.0f);
+    ox = std::round(5.0f - text->bounds.left * scale);
+    oy = std::round(5.0f - text->bounds.top * scale);
+    const auto start = std::chrono::steady_clock::now();
+    Repaint();
+    firstMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  }
+  ~LetteredPage() {
+    dc.SelectObject(old);
+    plat::DeleteObject(bmp);
+  }
+  void Repaint() {
+    const CMatrix3 view(scale, 0, 0, scale, ox, oy);
+    const CFRect visible(-ox / scale, -oy / scale, (1920.0f - ox) / scale, (1080.0f - oy) / scale);
+    dc.FillSolidRect(plat::RECT{0, 0, 1920, 1080}, plat::RGB(255, 255, 255));
+    text->Draw(&dc, &view, &visible);
+  }
+};
+
+void BM_RepaintPage1920x1080(benchmark::State& state) {
+  NEED_FACES(state);
+  LetteredPage page;
+  for (auto _ : state) page.Repaint();
   state.SetItemsProcessed(state.iterations() * 5000);
-  state.counters["px/mm"] = scale;
-  state.counters["first ms"] = first;
+  state.counters["px/mm"] = page.scale;
+  state.counters["first ms"] = page.firstMs;
 }
 BENCHMARK(BM_RepaintPage1920x1080)->Unit(benchmark::kMillisecond);
+
+// One scroll step and its repaint: the view moves 48 whole pixels down, then
+// back up, and so on.
+void BM_ScrollStepPage1920x1080(benchmark::State& state) {
+  NEED_FACES(state);
+  LetteredPage page;
+  float step = -48.0f;
+  for (auto _ : state) {
+    page.oy += step;
+    step = -step;
+    page.Repaint();
+  }
+  state.SetItemsProcessed(state.iterations() * 5000);
+}
+BENCHMARK(BM_ScrollStepPage1920x1080)->Unit(benchmark::kMillisecond);
+
+// One zoom step and its repaint: in by 1.25 about the screen's centre, then
+// out again, and so on.
+void BM_ZoomStepPage1920x1080(benchmark::State& state) {
+  NEED_FACES(state);
+  LetteredPage page;
+  float factor = 1.25f;
+  for (auto _ : state) {
+    page.scale *= factor;
+    page.ox = std::round(960.0f - (960.0f - page.ox) * factor);
+    page.oy = std::round(540.0f - (540.0f - page.oy) * factor);
+    factor = 1.0f / factor;
+    page.Repaint();
+  }
+  state.SetItemsProcessed(state.iterations() * 5000);
+}
+BENCHMARK(BM_ZoomStepPage1920x1080)->Unit(benchmark::kMillisecond);
 
 // The floor: the same 1,000 outlines from the platform fonts, nothing else.
 void BM_FloorPlatformOutlines(benchmark::State& state) {

@@ -1,9 +1,10 @@
 // links: tindrel_app flexoril_core
 // Weld through the design view's command on 1,000 selected, overlapping
 // glyph outlines (in millimetres, 30 mm apart at 50 mm high) with its undo
-// step, against the polygon clipper doing the same work on the same flattened
-// polygons: each outline's contours filled even-odd (a union of their own
-// where there are several), then one nonzero union of all.
+// step, against the polygon clipper doing the same work on the same outlines,
+// flattened in the timed loop as ours are: each outline's contours filled
+// even-odd (a union of their own where there are several), then one nonzero
+// union of all.
 #include <benchmark/benchmark.h>
 
 #include <clipper.hpp>
@@ -94,33 +95,41 @@ void BM_WeldCommandOnOverlappingGlyphs(benchmark::State& state) {
 }
 BENCHMARK(BM_WeldCommandOnOverlappingGlyphs)->Unit(benchmark::kMillisecond);
 
-void BM_ClipperUnionEvenOddPerPath(benchmark::State& state) {
-  std::vector<cl::Paths> paths;
+// Each glyph's record read before timing; its contours flattened in the
+// timed loop, as the weld command flattens them.
+std::vector<flx::Node> GlyphNodes() {
+  std::vector<flx::Node> nodes;
   for (const std::unique_ptr<CPathObject>& g : OverlappingGlyphs()) {
     plat::HGLOBAL h = 0;
     g->WriteRecord(&h);
     if (!h) continue;
     std::optional<flx::Node> node = flx::ReadHandle(h);
     plat::GlobalFree(h);
-    if (!node) continue;
-    cl::Paths path;
-    for (const flx::Contour& c : node->path.contours) {
-      cl::Path p;
-      for (const flx::Pt& q : flx::Flatten(c))
-        p.push_back({cl::cInt(std::llround(q.x * 1000.0)), cl::cInt(std::llround(q.y * 1000.0))});
-      path.push_back(std::move(p));
-    }
-    paths.push_back(std::move(path));
+    if (node) nodes.push_back(std::move(*node));
   }
-  if (paths.empty()) {
+  return nodes;
+}
+
+cl::Path Flattened(const flx::Contour& c) {
+  cl::Path p;
+  for (const flx::Pt& q : flx::Flatten(c))
+    p.push_back({cl::cInt(std::llround(q.x * 1000.0)), cl::cInt(std::llround(q.y * 1000.0))});
+  return p;
+}
+
+void BM_ClipperUnionEvenOddPerPath(benchmark::State& state) {
+  const std::vector<flx::Node> nodes = GlyphNodes();
+  if (nodes.empty()) {
     state.SkipWithError("glyph outlines missing (no DejaVu Sans?)");
     return;
   }
   for (auto _ : state) {
     cl::Paths polygons;
-    for (const cl::Paths& path : paths) {
+    for (const flx::Node& node : nodes) {
+      cl::Paths path;
+      for (const flx::Contour& c : node.path.contours) path.push_back(Flattened(c));
       if (path.size() == 1) {
-        polygons.push_back(path[0]);
+        polygons.push_back(std::move(path[0]));
         if (!cl::Orientation(polygons.back())) cl::ReversePath(polygons.back());
         continue;
       }
@@ -142,26 +151,15 @@ BENCHMARK(BM_ClipperUnionEvenOddPerPath)->Unit(benchmark::kMillisecond);
 // The plain union of every contour at once, for scale: the same area for
 // these outlines (their contours do not overlap), without the per-path rule.
 void BM_ClipperOneUnionOfAllContours(benchmark::State& state) {
-  cl::Paths polygons;
-  for (const std::unique_ptr<CPathObject>& g : OverlappingGlyphs()) {
-    plat::HGLOBAL h = 0;
-    g->WriteRecord(&h);
-    if (!h) continue;
-    std::optional<flx::Node> node = flx::ReadHandle(h);
-    plat::GlobalFree(h);
-    if (!node) continue;
-    for (const flx::Contour& c : node->path.contours) {
-      cl::Path p;
-      for (const flx::Pt& q : flx::Flatten(c))
-        p.push_back({cl::cInt(std::llround(q.x * 1000.0)), cl::cInt(std::llround(q.y * 1000.0))});
-      polygons.push_back(std::move(p));
-    }
-  }
-  if (polygons.empty()) {
+  const std::vector<flx::Node> nodes = GlyphNodes();
+  if (nodes.empty()) {
     state.SkipWithError("glyph outlines missing (no DejaVu Sans?)");
     return;
   }
   for (auto _ : state) {
+    cl::Paths polygons;
+    for (const flx::Node& node : nodes)
+      for (const flx::Contour& c : node.path.contours) polygons.push_back(Flattened(c));
     cl::Clipper c;
     c.AddPaths(polygons, cl::ptSubject, true);
     cl::Paths out;

@@ -752,12 +752,14 @@ std::unique_ptr<CPathObject> CPathObject::LoadFromRecord(const std::uint8_t* rec
   const std::size_t records = ended ? n : std::size_t(n) + 1;
 
   auto path = std::make_unique<CPathObject>();
-  path->points = plat::GlobalAlloc(plat::GHND, (records + 2) * kRec);
+  // Written whole: the records, the end record, the two spare ones cleared.
+  path->points = plat::GlobalAlloc(plat::GMEM_MOVEABLE, (records + 2) * kRec);
   if (!path->points) return nullptr;
   {
     Records r(path->points);
     std::memcpy(r.p, rec + kHead, std::size_t(n) * kRec);
     if (!ended) r.p[n] = kEndRecord;
+    std::memset(r.p + records, 0, 2 * kRec);
   }
   path->flags = std::uint16_t(rec[6] | (rec[7] << 8));
   std::memcpy(&path->bounds, rec + 8, sizeof(CFRect));

@@ -831,6 +831,42 @@ void CPathPointList::DrawOutlineThrough(plat::DC* dc, const CMatrix3& m,
   StrokeWalk(dc, nullptr, m, BlockRecords(), keep);
 }
 
+bool CPathPointList::DeviceShift(const CMatrix3& from, const CMatrix3& to, plat::POINT* by) const {
+  if (!points || from.m00 != to.m00 || from.m01 != to.m01 || from.m10 != to.m10 || from.m11 != to.m11)
+    return false;
+  Records r(points);
+  const std::size_t n = std::min(BlockRecords(), r.n);
+  // Through either matrix a point is the same products plus that matrix's
+  // offset (as ToDevice sums them); an identity takes its own path.
+  const bool shared = !from.IsIdentity() && !to.IsIdentity();
+  bool first = true;
+  std::int64_t dx = 0, dy = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const PathPoint& rec = r.p[i];
+    if (rec.flags == PP_END) break;
+    if (rec.flags >= PP_SPECIAL) continue;
+    plat::POINT a, b;
+    if (shared) {
+      const float x = rec.x, y = rec.y;
+      const float px = x * from.m00 + y * from.m10, py = x * from.m01 + y * from.m11;
+      a = {Trunc(px + from.m20), Trunc(py + from.m21)};
+      b = {Trunc(px + to.m20), Trunc(py + to.m21)};
+    } else {
+      a = ToDevice(from, from.IsIdentity(), rec);
+      b = ToDevice(to, to.IsIdentity(), rec);
+    }
+    const std::int64_t ex = std::int64_t(b.x) - a.x, ey = std::int64_t(b.y) - a.y;
+    if (first) {
+      dx = ex, dy = ey, first = false;
+    } else if (ex != dx || ey != dy) {
+      return false;
+    }
+  }
+  if (first || dx < INT32_MIN || dx > INT32_MAX || dy < INT32_MIN || dy > INT32_MAX) return false;
+  *by = {plat::LONG(dx), plat::LONG(dy)};
+  return true;
+}
+
 void CPathPointList::DrawOutlineWith(plat::DC* dc, const CMatrix3* m) const {
   if (!dc || !points) return;
   CMatrix3 composed = matrix;

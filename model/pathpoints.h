@@ -133,6 +133,10 @@ class CPathPointList {
   // for a list with colour records).
   void DrawOutlineThrough(plat::DC* dc, const CMatrix3& m, plat::KeptStroke* keep = nullptr) const;
   void DrawFilledThrough(plat::DC* dc, const CMatrix3& m) const;
+  // The whole-pixel move taking each point's device place through `from` to
+  // its place through `to` (as a stroke through them meets it); false where
+  // the two differ other than by a shared move.
+  bool DeviceShift(const CMatrix3& from, const CMatrix3& to, plat::POINT* by) const;
 
   // Export writers, appending to `out` (through the pending matrix). HPGL:
   // "PU"/"PD" moves, x and y cut to integers toward zero (saturating), curves

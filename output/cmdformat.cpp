@@ -8,6 +8,11 @@ namespace {
 
 constexpr int kMaxField = 255;
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 struct FormatField {
   bool left = false, plus = false, space = false, alt = false, zero = false;
   int width = 0;
@@ -94,13 +99,49 @@ void Convert(std::string& out, const FormatField& sp, std::int32_t arg) {
 
 std::string FormatCommand(std::string_view tmpl, std::span<const std::int32_t> args) {
   std::string out;
+  AppendCommand(out, tmpl, args);
+  return out;
+}
+
+void AppendCommand(std::string& out, std::string_view tmpl, std::span<const std::int32_t> args) {
   std::size_t next = 0;
   std::size_t i = 0;
   while (i < tmpl.size()) {
     if (tmpl[i] != '%') {
-      const std::size_t end = std::min(tmpl.find('%', i), tmpl.size());
-      out.append(tmpl.substr(i, end - i));
+      std::size_t end = i + 1;
+      while (end < tmpl.size() && tmpl[end] != '%') ++end;
+      out.append(tmpl.data() + i, end - i);
       i = end;
+      continue;
+    }
+    if (i + 1 < tmpl.size() && tmpl[i + 1] == 'd' && next < args.size()) {
+      // The plain "%d" of the coordinates, as Convert gives it.
+      const std::int32_t v = args[next++];
+      std::uint32_t u = v < 0 ? 0u - std::uint32_t(v) : std::uint32_t(v);
+      std::size_t len = v < 0 ? 1 : 0;
+      for (std::uint32_t limit : {10u, 100u, 1000u, 10000u, 100000u, 1000000u, 10000000u, 100000000u,
+                                  1000000000u}) {
+        ++len;
+        if (u < limit) break;
+      }
+      if (u >= 1000000000u) ++len;
+      // Written in place, two digits a step.
+      out.resize(out.size() + len);
+      char* p = out.data() + out.size();
+      while (u >= 100) {
+        const std::uint32_t r = u % 100;
+        u /= 100;
+        p -= 2;
+        p[0] = kDigitPairs[2 * r], p[1] = kDigitPairs[2 * r + 1];
+      }
+      if (u >= 10) {
+        p -= 2;
+        p[0] = kDigitPairs[2 * u], p[1] = kDigitPairs[2 * u + 1];
+      } else {
+        *--p = char('0' + u);
+      }
+      if (v < 0) *--p = '-';
+      i += 2;
       continue;
     }
     if (i + 1 < tmpl.size() && tmpl[i + 1] == '%') {
@@ -146,5 +187,4 @@ std::string FormatCommand(std::string_view tmpl, std::span<const std::int32_t> a
     }
     Convert(out, sp, args[next++]);
   }
-  return out;
 }

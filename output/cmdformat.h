@@ -12,3 +12,5 @@
 // conversion of any other kind, one that is cut short, and one beyond the
 // arguments are copied as they stand.
 std::string FormatCommand(std::string_view tmpl, std::span<const std::int32_t> args = {});
+// The same appended to `out`.
+void AppendCommand(std::string& out, std::string_view tmpl, std::span<const std::int32_t> args = {});

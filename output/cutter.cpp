@@ -249,16 +249,22 @@ void CCutterDriver::Write(const std::string& text) {
   if (!text.empty()) port.WriteData(text.c_str());
 }
 
-void CCutterDriver::Send(Command c) { Write(FormatCommand(commands[c])); }
+void CCutterDriver::Send(Command c) { Send(c, std::span<const std::int32_t>()); }
 
 void CCutterDriver::Send(Command c, std::int32_t value) {
   const std::int32_t args[1] = {value};
-  Write(FormatCommand(commands[c], args));
+  Send(c, args);
 }
 
 void CCutterDriver::SendPoint(Command c, float x, float y) {
   const std::int32_t args[2] = {PlotterUnits(y), PlotterUnits(x)};
-  Write(FormatCommand(commands[c], args));
+  Send(c, args);
+}
+
+void CCutterDriver::Send(Command c, std::span<const std::int32_t> args) {
+  m_sCommand.clear();
+  AppendCommand(m_sCommand, commands[c], args);
+  Write(m_sCommand);
 }
 
 CFPoint CCutterDriver::OffsetVector(float angle) const {
@@ -385,12 +391,13 @@ bool CCutterDriver::Flat(const CFPoint& p0, const CFPoint& p1, const CFPoint& p2
                          float distanceTolerance, int level, float& split) const {
   float d = std::max(PointLineDistance(p0.x, p0.y, p3.x, p3.y, p1.x, p1.y),
                      PointLineDistance(p0.x, p0.y, p3.x, p3.y, p2.x, p2.y));
+  // Near enough the chord, or deep enough: flat whatever the angles.
+  if (!(level < kMaxCurveDepth && d > distanceTolerance)) return true;
   float c = Direction(p3.x - p0.x, p3.y - p0.y);
   float e1 = Deviation(Direction(p1.x - p0.x, p1.y - p0.y), c);
   float e2 = Deviation(Direction(p3.x - p2.x, p3.y - p2.y), c);
   float angleTolerance = accuracy * 3.14159f / 180.0f;
-  if (level < kMaxCurveDepth && d > distanceTolerance &&
-      (e1 >= angleTolerance || e2 >= angleTolerance)) {
+  if (e1 >= angleTolerance || e2 >= angleTolerance) {
     split = std::fabs(e1 - e2) < kOneDegree ? 0.5f : (e1 <= e2 ? 0.6666f : 0.3333f);
     return false;
   }

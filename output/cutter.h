@@ -7,6 +7,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,7 @@ class CCutterDriver : public CCutterDevice {
   void Send(Command c);
   void Send(Command c, std::int32_t value);
   void SendPoint(Command c, float x, float y);
+  void Send(Command c, std::span<const std::int32_t> args);
   void Write(const std::string& text);
   void FirstSegment(float x, float y);
   void Continuation(float x, float y);
@@ -119,6 +121,7 @@ class CCutterDriver : public CCutterDevice {
             float distanceTolerance, int level, float& split) const;
 
   const CIniFile* m_pIni;
+  std::string m_sCommand;  // the command being sent, its room kept
 };
 
 // The program's one cutter device (created on first use, kept until exit).

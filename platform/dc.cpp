@@ -1337,6 +1337,43 @@ struct DcImpl {
       return;
     }
     DrawFigures(dc, outline, closed, fill ? &area : nullptr, dc.fillMode_, keep);
+    if (keep && keep->kept_) MarkMovable(dc, *path, *keep);
+  }
+
+  // Below this a curve's samples and the pixels of its chain, and so a thin
+  // solid stroke's, move exactly with its points by whole pixels: a sample
+  // is a multiple of 1/m^3 (m <= 14 steps), farther from a half than a
+  // float's rounding there (under 2^-13) and the double sums' error.
+  static constexpr LONG kMovableExtent = 4096;
+  static constexpr std::int64_t kMovableCurveLegs = 28;
+  // The stroke's points all inside the clip box by its pen and rounding:
+  // nothing of it was clipped or chorded.
+  static void MarkMovable(DC& dc, const PathData& path, KeptStroke& keep) {
+    keep.movable_ = false;
+    if (dc.pen_->width() > 1) return;
+    std::int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN;
+    auto add = [&](std::int64_t x, std::int64_t y) {
+      x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    };
+    for (const PathData::Fig& f : path.figs) {
+      for (const PointF& p : f.pts) add(std::int64_t(p.x), std::int64_t(p.y));
+      for (const PathData::Curve& c : f.curves) {
+        std::int64_t legs = 0;
+        for (int i = 0; i < 8; i += 2) {
+          add(c.pts[i], c.pts[i + 1]);
+          if (i > 0) legs += std::abs(c.pts[i] - c.pts[i - 2]) + std::abs(c.pts[i + 1] - c.pts[i - 1]);
+        }
+        if (legs >= kMovableCurveLegs) return;
+      }
+    }
+    if (x1 < x0 || x0 < 0 || y0 < 0 || x1 >= kMovableExtent || y1 >= kMovableExtent) return;
+    keep.reach_ = {LONG(x0 - 2), LONG(y0 - 2), LONG(x1 + 3), LONG(y1 + 3)};
+    keep.movable_ = Movable(dc, keep.reach_);
+  }
+  static bool Movable(DC& dc, const RECT& reach) {
+    const Box box = ClipBox(dc);
+    return reach.left >= box.x0 && reach.top >= box.y0 && reach.right <= box.x1 && reach.bottom <= box.y1 &&
+           reach.left >= 0 && reach.top >= 0 && reach.right <= kMovableExtent && reach.bottom <= kMovableExtent;
   }
 
   // --- block transfers
@@ -1933,17 +1970,26 @@ BOOL DC::StrokePath(KeptStroke* keep) {
   return 1;
 }
 
-bool DC::StrokeKept(const KeptStroke& keep) {
+bool DC::StrokeKept(const KeptStroke& keep) { return StrokeKept(keep, 0, 0); }
+
+bool DC::StrokeKept(const KeptStroke& keep, LONG dx, LONG dy) {
   if (recording_ || !keep.kept_ || !(keep.key_ == DcImpl::KeyOf(*this))) return false;
+  if (dx != 0 || dy != 0) {
+    const RECT& r = keep.reach_;
+    if (!keep.movable_ || std::abs(std::int64_t(dx)) >= DcImpl::kMovableExtent ||
+        std::abs(std::int64_t(dy)) >= DcImpl::kMovableExtent ||
+        !DcImpl::Movable(*this, RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}))
+      return false;
+  }
   delete path_;
   path_ = nullptr;
-  cur_ = keep.cur_;
+  cur_ = {keep.cur_.x + dx, keep.cur_.y + dy};
   styleState_ = 0;
   Surface& s = DcImpl::Target(*this);
   const raster::SpanFn fn = raster::SpanFor(rop2_);
   const std::uint32_t color = MapColor(s, pen_->color());
   for (std::size_t i = 0; i + 2 < keep.runs_.size(); i += 3)
-    fn(s.row(keep.runs_[i]) + keep.runs_[i + 1], keep.runs_[i + 2] - keep.runs_[i + 1], color);
+    fn(s.row(keep.runs_[i] + dy) + keep.runs_[i + 1] + dx, keep.runs_[i + 2] - keep.runs_[i + 1], color);
   return true;
 }
 

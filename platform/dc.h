@@ -352,12 +352,13 @@ struct PathData;
 // StrokeKept sets them again while the context draws on a surface of the same
 // size through the same clip and origin with a pen of the same style and
 // width: a repaint of an unchanged path without building it again. Only
-// solid pens keep their pixels.
+// solid pens keep their pixels. A thin stroke of small curves drawn whole
+// inside the clip box may be set again moved by whole pixels (a scroll).
 class KeptStroke {
  public:
   bool IsKept() const { return kept_; }
   void Clear() {
-    kept_ = false;
+    kept_ = movable_ = false;
     std::vector<LONG>().swap(runs_);
   }
 
@@ -373,7 +374,9 @@ class KeptStroke {
     friend bool operator==(const Key&, const Key&) = default;
   };
   bool kept_ = false;
+  bool movable_ = false;
   Key key_;
+  RECT reach_{};               // the pixels its path could touch, in device units
   POINT cur_{};                // the current position the stroke left
   std::vector<LONG> runs_;     // y, x0, x1 of each run of pen pixels
 };
@@ -479,6 +482,10 @@ class DC {
   // false (nothing done) when nothing is kept for this context and pen or
   // the calls are being recorded.
   bool StrokeKept(const KeptStroke& keep);
+  // The same moved by (dx, dy) device pixels, as the same path moved so
+  // would stroke; false (nothing done) where that cannot be told without
+  // stroking it: the stroke or its moved place reaches out of the clip box.
+  bool StrokeKept(const KeptStroke& keep, LONG dx, LONG dy);
   BOOL FillPath();
   BOOL StrokeAndFillPath();
   bool InPath() const;

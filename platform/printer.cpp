@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <utility>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -197,6 +199,61 @@ bool GetPrinter(const std::string& name, DevNames* names, DevMode* mode) {
 
 // ---- PrinterDC --------------------------------------------------------------
 
+namespace {
+
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+
+// The page raster of the last context, kept for the next one of its size:
+// a new raster of a page is tens of megabytes of fresh memory to fault in.
+struct SpareRaster {
+  std::mutex mu;
+  HBITMAP bitmap = nullptr;
+  LONG width = 0, height = 0;
+  RECT used{};
+};
+
+SpareRaster& Spare() {
+  static SpareRaster* s = new SpareRaster;  // never destroyed: contexts may outlive statics
+  return *s;
+}
+
+HBITMAP TakeSpare(LONG w, LONG h, RECT& used) {
+  SpareRaster& s = Spare();
+  std::lock_guard lock(s.mu);
+  if (!s.bitmap || s.width != w || s.height != h) return nullptr;
+  used = s.used;
+  return std::exchange(s.bitmap, nullptr);
+}
+
+void KeepSpare(HBITMAP bitmap, LONG w, LONG h, const RECT& used) {
+  SpareRaster& s = Spare();
+  HBITMAP old;
+  {
+    std::lock_guard lock(s.mu);
+    old = std::exchange(s.bitmap, bitmap);
+    s.width = w, s.height = h, s.used = used;
+  }
+  if (old) DeleteObject(old);
+}
+
+// The box of the pixels that are not white; empty when all are.
+RECT DrawnBox(const Surface& page) {
+  const LONG w = page.width(), h = page.height();
+  RECT box{w, h, 0, 0};
+  for (LONG y = 0; y < h; ++y) {
+    const std::uint32_t* row = page.row(y);
+    LONG x0 = 0;
+    while (x0 < w && (row[x0] & kWhite) == kWhite) ++x0;
+    if (x0 == w) continue;
+    LONG x1 = w;
+    while ((row[x1 - 1] & kWhite) == kWhite) --x1;
+    box = {std::min(box.left, x0), std::min(box.top, y), std::max(box.right, x1), y + 1};
+  }
+  return box.left < box.right ? box : RECT{};
+}
+
+}  // namespace
+
 std::unique_ptr<PrinterDC> PrinterDC::Create(const DevNames& names, const DevMode& mode) {
   int w = mode.paperWidth, l = mode.paperLength;
   if (w <= 0 || l <= 0 || w > kMaxPaper || l > kMaxPaper) return nullptr;
@@ -210,7 +267,11 @@ std::unique_ptr<PrinterDC> PrinterDC::Create(const DevNames& names, const DevMod
   p->widthPt_ = w / 254.0 * 72.0;
   p->heightPt_ = l / 254.0 * 72.0;
   if (p->widthPx_ <= 0 || p->heightPx_ <= 0) return nullptr;
-  p->bitmap_ = CreateBitmap(p->widthPx_, p->heightPx_, 1, 32, nullptr);
+  p->bitmap_ = TakeSpare(p->widthPx_, p->heightPx_, p->used_);
+  if (!p->bitmap_) {
+    p->bitmap_ = CreateBitmap(p->widthPx_, p->heightPx_, 1, 32, nullptr);
+    p->used_ = {0, 0, p->widthPx_, p->heightPx_};
+  }
   if (!p->bitmap_) return nullptr;
   p->oldBitmap_ = p->dc_.SelectObject(p->bitmap_);
   return p;
@@ -220,7 +281,7 @@ PrinterDC::~PrinterDC() {
   Discard();
   if (bitmap_) {
     dc_.SelectObject(oldBitmap_);
-    DeleteObject(bitmap_);
+    KeepSpare(bitmap_, widthPx_, heightPx_, used_);
   }
 }
 
@@ -283,7 +344,10 @@ int PrinterDC::StartDoc(const std::string& title) {
 
 int PrinterDC::StartPage() {
   if (!inDoc_ || inPage_) return -1;
-  dc_.GetSurface().Fill(0xFFFFFF);
+  Surface& page = dc_.GetSurface();
+  for (LONG y = used_.top; y < used_.bottom; ++y)
+    std::fill(page.row(y) + used_.left, page.row(y) + used_.right, kWhite);
+  used_ = {0, 0, widthPx_, heightPx_};  // until EndPage finds it
   inPage_ = true;
   return 1;
 }
@@ -293,23 +357,30 @@ int PrinterDC::EndPage() {
   inPage_ = false;
   const PrintLibraries* L = Lib();
   Surface& page = dc_.GetSurface();
-  // Our pixels are 0x00RRGGBB, cairo's RGB24 in the machine's order.
-  cairo_surface_t* image = L->cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(page.data()), CAIRO_FORMAT_RGB24, page.width(), page.height(),
-      page.width() * 4);
+  used_ = DrawnBox(page);
   auto* pdf = static_cast<cairo_surface_t*>(pdf_);
   cairo_t* cr = L->cairo_create(pdf);
-  L->cairo_scale(cr, 72.0 / dpi_, 72.0 / dpi_);
-  L->cairo_set_source_surface(cr, image, 0, 0);
-  L->cairo_pattern_set_filter(L->cairo_get_source(cr), CAIRO_FILTER_NEAREST);
-  L->cairo_paint(cr);
+  cairo_surface_t* image = nullptr;
+  if (used_.right > used_.left) {
+    // Our pixels are 0x00RRGGBB, cairo's RGB24 in the machine's order: the
+    // drawn box in its place on the page.
+    image = L->cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(page.row(used_.top) + used_.left), CAIRO_FORMAT_RGB24,
+        used_.right - used_.left, used_.bottom - used_.top, page.width() * 4);
+    L->cairo_scale(cr, 72.0 / dpi_, 72.0 / dpi_);
+    L->cairo_set_source_surface(cr, image, used_.left, used_.top);
+    L->cairo_pattern_set_filter(L->cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    L->cairo_paint(cr);
+  }
   L->cairo_show_page(cr);
   const cairo_status_t status = L->cairo_status(cr);
   L->cairo_destroy(cr);
   // The page is written out before our raster is drawn over again.
   L->cairo_surface_flush(pdf);
-  L->cairo_surface_finish(image);
-  L->cairo_surface_destroy(image);
+  if (image) {
+    L->cairo_surface_finish(image);
+    L->cairo_surface_destroy(image);
+  }
   if (status != CAIRO_STATUS_SUCCESS) {
     error_ = L->cairo_status_to_string(status);
     return -1;

@@ -62,7 +62,8 @@ bool GetDefaultPrinter(DevNames* names, DevMode* mode);
 bool GetPrinter(const std::string& name, DevNames* names, DevMode* mode);
 
 // A printer context: one page raster at the destination's resolution at a
-// time; EndPage adds it as a PDF page of the paper's size, EndDoc sends the
+// time; EndPage adds the part of it drawn on as a PDF page of the paper's
+// size (the rest is white paper), EndDoc sends the
 // document to the destination. The calls return > 0 on success, <= 0 on
 // failure, with the server's text in LastError().
 class PrinterDC {
@@ -87,6 +88,10 @@ class PrinterDC {
   PrinterDC() = default;
   void Discard();
   DC dc_;
+  // The part of the page raster that may hold other than white: cleared at
+  // StartPage, found again at EndPage. The raster is kept for the next
+  // context of the same size.
+  RECT used_{};
   HBITMAP bitmap_ = nullptr;
   HBITMAP oldBitmap_ = nullptr;
   std::string device_;

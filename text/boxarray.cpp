@@ -195,9 +195,20 @@ CBoxChar::CBoxChar(std::uint8_t languageId, std::uint16_t c, const CTextAttr& at
   Make(languageId, c, attr, false);
 }
 
+namespace {
+
+// The box of an outline's points in its own units, when they are finite.
+struct PointBox {
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  bool boxed = false;
+};
+
+}  // namespace
+
 struct CBoxChar::KeptDraw {
   CMatrix3 matrix;
   plat::KeptStroke stroke;
+  PointBox box;
 };
 
 CBoxChar::CBoxChar() = default;
@@ -521,6 +532,82 @@ void CBoxChar::InvalidateBox(CViewServices* view, const CMatrix3* matrix) const 
   v->InvalidateRect(rc, true);
 }
 
+namespace {
+
+// The whole-pixel move of every device coordinate (a truncated float sum of
+// products and the matrix's offset) from offset t0 to t1, told from the
+// range of the products alone: t1 - t0 is an integer k, and where every sum
+// before and after the move lies within one binade of at most 2^22 (one
+// sign, one spacing of which k is an even multiple) the rounding and the
+// truncation move by k as well.
+bool AxisMove(double lo, double hi, double err, float t0, float t1, std::int64_t& k) {
+  auto plain = [](float t) { return t == 0.0f || (std::fabs(t) >= 0x1p-8f && std::fabs(t) < 0x1p22f); };
+  if (!plain(t0) || !plain(t1)) return false;
+  const double d = double(t1) - double(t0);  // exact for such offsets
+  if (d != std::trunc(d)) return false;
+  k = std::int64_t(d);
+  double u = std::min(lo - err + t0, lo - err + t1), v = std::max(hi + err + t0, hi + err + t1);
+  if (v < 0) {
+    const double w = -u;
+    u = -v, v = w;
+  }
+  if (!(u >= 1.0 && v < 0x1p22)) return false;
+  const int e = std::ilogb(u);
+  return v <= std::ldexp(1.0, e + 1) - std::ldexp(1.0, e - 23);
+}
+
+bool BoxMove(const PointBox& kept, const CMatrix3& from, const CMatrix3& to, plat::POINT* by) {
+  if (!kept.boxed || from.m00 != to.m00 || from.m01 != to.m01 || from.m10 != to.m10 || from.m11 != to.m11 ||
+      from.IsIdentity() || to.IsIdentity())
+    return false;
+  auto range = [&](double a, double b, double& lo, double& hi, double& err) {
+    const double c[4] = {kept.x0 * a + kept.y0 * b, kept.x1 * a + kept.y0 * b, kept.x0 * a + kept.y1 * b,
+                         kept.x1 * a + kept.y1 * b};
+    lo = std::min({c[0], c[1], c[2], c[3]});
+    hi = std::max({c[0], c[1], c[2], c[3]});
+    // Two products and their sum, each rounded to single precision.
+    err = (std::max(std::fabs(kept.x0), std::fabs(kept.x1)) * std::fabs(a) +
+           std::max(std::fabs(kept.y0), std::fabs(kept.y1)) * std::fabs(b)) * 0x1p-21;
+  };
+  double lo, hi, err;
+  std::int64_t kx, ky;
+  range(from.m00, from.m10, lo, hi, err);
+  if (!AxisMove(lo, hi, err, from.m20, to.m20, kx)) return false;
+  range(from.m01, from.m11, lo, hi, err);
+  if (!AxisMove(lo, hi, err, from.m21, to.m21, ky)) return false;
+  *by = {plat::LONG(kx), plat::LONG(ky)};
+  return true;
+}
+
+// The kept stroke set again through m: as it was, or moved by whole pixels
+// (a scroll) when every point moves alike.
+bool KeptFits(plat::DC& dc, const CPathPointList& outline, const CMatrix3& keptMatrix,
+              const plat::KeptStroke& stroke, const PointBox& box, const CMatrix3& m) {
+  if (std::memcmp(&keptMatrix, &m, sizeof m) == 0) return dc.StrokeKept(stroke);
+  plat::POINT by{};
+  if (BoxMove(box, keptMatrix, m, &by) || outline.DeviceShift(keptMatrix, m, &by))
+    return dc.StrokeKept(stroke, by.x, by.y);
+  return false;
+}
+
+// The box of the outline's points (those a stroke walks).
+void KeepBox(const CPathPointList& outline, PointBox& kept) {
+  pathrec::Records r(outline.points);
+  kept.boxed = false;
+  bool any = false;
+  for (std::size_t i = 0; i < r.n && r.p[i].flags != PP_END; ++i) {
+    if (r.p[i].flags >= PP_SPECIAL) continue;
+    const double x = r.p[i].x, y = r.p[i].y;
+    if (!std::isfinite(x) || !std::isfinite(y)) return;
+    if (!any) kept.x0 = kept.x1 = x, kept.y0 = kept.y1 = y, any = true;
+    kept.x0 = std::min(kept.x0, x), kept.x1 = std::max(kept.x1, x);
+    kept.y0 = std::min(kept.y0, y), kept.y1 = std::max(kept.y1, y);
+  }
+  kept.boxed = any;
+}
+
+}  // namespace
+
 void CBoxChar::DrawWith(plat::DC* dc, const CPathPointList& outline, const CMatrix3& m,
                         bool filled, KeptDraw* kept) {
   plat::HPEN pen = ThePaletteStore().CreateColorPen(color, plat::PS_SOLID, 1);
@@ -532,9 +619,9 @@ void CBoxChar::DrawWith(plat::DC* dc, const CPathPointList& outline, const CMatr
     outline.DrawFilledThrough(dc, m);
   } else if (!kept) {
     outline.DrawOutlineThrough(dc, m);
-  } else if (!(kept->stroke.IsKept() && std::memcmp(&kept->matrix, &m, sizeof m) == 0 &&
-               dc->StrokeKept(kept->stroke))) {
+  } else if (!(kept->stroke.IsKept() && KeptFits(*dc, outline, kept->matrix, kept->stroke, kept->box, m))) {
     kept->matrix = m;
+    KeepBox(outline, kept->box);
     outline.DrawOutlineThrough(dc, m, &kept->stroke);
   }
   // The old tools go back in before ours are deleted.

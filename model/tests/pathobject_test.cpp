@@ -716,6 +716,41 @@ TEST(PathObjectTest, LoadFromRecordRefusesCorruptRecords) {
   EXPECT_TRUE(RecordBytes(*z).empty());
 }
 
+// A loaded path's block holds its records, the end record and two cleared
+// spare ones, whatever the memory held before (a freed block of the same
+// size, filled, is what the allocator hands out next; the sanitizer fills
+// new memory).
+TEST(PathObjectTest, LoadFromRecordWritesTheWholeBlock) {
+  for (bool ended : {true, false}) {
+    auto p = Build({{0, 0, 0x11}, {5, 0, 0x01}, {5, 5, 0x21}});
+    plat::HGLOBAL h = 0;
+    const std::uint32_t len = p->WriteRecord(&h);
+    std::vector<std::uint8_t> rec;
+    {
+      plat::GlobalLockGuard g(h);
+      rec.assign(g.bytes(), g.bytes() + len);
+    }
+    plat::GlobalFree(h);
+    if (!ended) rec[68 + 27 + 8] = 0x01;  // the end record's place holds a node
+    const std::size_t n = 4, blockBytes = (n + (ended ? 2 : 3)) * 9;
+    plat::HGLOBAL dirty = plat::GlobalAlloc(plat::GMEM_MOVEABLE, blockBytes);
+    std::memset(plat::GlobalLock(dirty), 0xAB, blockBytes);
+    plat::GlobalUnlock(dirty);
+    plat::GlobalFree(dirty);
+    auto q = CPathObject::LoadFromRecord(rec.data(), rec.size());
+    ASSERT_NE(q, nullptr);
+    std::vector<std::uint8_t> want(rec.begin() + 68, rec.begin() + 68 + std::ptrdiff_t(n * 9));
+    if (!ended) {
+      want.insert(want.end(), 9, 0);
+      want.back() = PP_END;
+    }
+    want.resize(blockBytes, 0);
+    plat::GlobalLockGuard g(q->points);
+    ASSERT_EQ(g.size(), want.size());
+    EXPECT_EQ(std::vector<std::uint8_t>(g.bytes(), g.bytes() + g.size()), want) << ended;
+  }
+}
+
 TEST(PathObjectTest, RandomRecordsNeverCrash) {
   // Hostile point records: walks stay within the block.
   std::uint32_t seed = 12345;

@@ -1419,3 +1419,93 @@ TEST(DcPaths, KeptStrokesSetWhatTheStrokeSets) {
   larger.dc.SelectStockObject(BLACK_PEN);
   for (HPEN p : {thin, wide, dashed, red}) DeleteObject(p);
 }
+
+// A kept thin stroke of small curves moved by whole pixels sets what the
+// path moved so sets, for paths of random small curves and lines across a
+// wide surface (coordinates up to 4,000) and random moves; it refuses where
+// the stroke, or its moved place, reaches out of the clip box, for a wide
+// pen, and for a curve too long to tell.
+TEST(DcPaths, KeptStrokesMovedByWholePixelsSetWhatTheMovedStrokeSets) {
+  std::uint32_t seed = 7;
+  auto next = [&](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return int((seed >> 8) % std::uint32_t(n));
+  };
+  auto path = [](DC& dc, const std::vector<POINT>& pts, POINT by) {
+    dc.BeginPath();
+    dc.MoveTo(pts[0].x + by.x, pts[0].y + by.y);
+    for (std::size_t i = 1; i + 2 < pts.size(); i += 3) {
+      const POINT bez[] = {{pts[i].x + by.x, pts[i].y + by.y},
+                           {pts[i + 1].x + by.x, pts[i + 1].y + by.y},
+                           {pts[i + 2].x + by.x, pts[i + 2].y + by.y}};
+      if (i % 2) dc.PolyBezierTo(bez, 3);
+      else dc.LineTo(bez[2].x, bez[2].y);
+    }
+    dc.CloseFigure();
+    dc.EndPath();
+  };
+  HPEN thin = CreatePen(PS_SOLID, 1, RGB(20, 40, 200));
+  int moved = 0;
+  Canvas kept(4096, 64), fresh(4096, 64);
+  kept.dc.SelectObject(thin);
+  fresh.dc.SelectObject(thin);
+  for (int round = 0; round < 40; ++round) {
+    std::vector<POINT> pts{{LONG(8 + next(3970)), LONG(20 + next(20))}};
+    for (int k = 0; k < 24; ++k) {
+      const POINT& b = pts.back();
+      pts.push_back({std::clamp<LONG>(b.x + next(9) - 4, 3, 4085), std::clamp<LONG>(b.y + next(9) - 4, 3, 60)});
+    }
+    const POINT by{LONG(next(4000)) - pts[0].x, LONG(20 + next(24)) - pts[0].y};
+    KeptStroke keep;
+    path(kept.dc, pts, {0, 0});
+    kept.dc.StrokePath(&keep);
+    ASSERT_TRUE(keep.IsKept());
+    kept.dc.FillSolidRect({0, 0, 4096, 64}, kWhite);
+    fresh.dc.FillSolidRect({0, 0, 4096, 64}, kWhite);
+    path(fresh.dc, pts, by);
+    fresh.dc.StrokePath();
+    if (kept.dc.StrokeKept(keep, by.x, by.y)) {
+      ++moved;
+      ASSERT_EQ(kept.Pixels(), fresh.Pixels()) << round;
+      EXPECT_EQ(kept.dc.GetCurrentPosition(), fresh.dc.GetCurrentPosition());
+    }
+  }
+  kept.dc.SelectStockObject(BLACK_PEN);
+  fresh.dc.SelectStockObject(BLACK_PEN);
+  EXPECT_GT(moved, 30);
+
+  Canvas c(64, 48);
+  HPEN wide = CreatePen(PS_SOLID, 2, kBlack);
+  const std::vector<POINT> small{{10, 10}, {14, 8}, {18, 12}, {20, 16}, {0, 0}, {0, 0}, {16, 22}};
+  struct Case {
+    const char* what;
+    std::vector<POINT> pts;
+    HPEN pen;
+    RECT clip;
+    POINT by;
+    bool moves;
+  };
+  const Case cases[] = {
+      {"inside", small, thin, {0, 0, 64, 48}, {30, 20}, true},
+      {"back past the origin", small, thin, {0, 0, 64, 48}, {-7, -5}, true},
+      {"moved onto the clip edge", small, thin, {0, 0, 64, 48}, {42, 0}, false},
+      {"moved out", small, thin, {0, 0, 64, 48}, {0, 60}, false},
+      {"clipped where kept", small, thin, {12, 0, 64, 48}, {20, 0}, false},
+      {"wide pen", small, wide, {0, 0, 64, 48}, {3, 3}, false},
+      {"long curve", {{4, 4}, {30, 4}, {30, 30}, {4, 30}}, thin, {0, 0, 64, 48}, {1, 0}, false},
+  };
+  for (const Case& k : cases) {
+    c.dc.SelectObject(k.pen);
+    c.dc.SelectClipRect(nullptr);
+    c.dc.IntersectClipRect(k.clip.left, k.clip.top, k.clip.right, k.clip.bottom);
+    KeptStroke keep;
+    path(c.dc, k.pts, {0, 0});
+    c.dc.StrokePath(&keep);
+    ASSERT_TRUE(keep.IsKept()) << k.what;
+    EXPECT_EQ(c.dc.StrokeKept(keep, k.by.x, k.by.y), k.moves) << k.what;
+    EXPECT_TRUE(c.dc.StrokeKept(keep, 0, 0)) << k.what;
+  }
+  c.dc.SelectStockObject(BLACK_PEN);
+  DeleteObject(thin);
+  DeleteObject(wide);
+}

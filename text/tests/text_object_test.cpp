@@ -562,6 +562,31 @@ TEST(TextObject, RepaintsDrawAsFreshTexts) {
   EXPECT_EQ(after, paint(*refont, view));
 }
 
+// Scrolled by whole pixels (from a view with a fractional offset), partly
+// and wholly out of the surface and back, a kept text draws as a fresh one;
+// so does a scroll by a fraction of a pixel and a zoom.
+TEST(TextObject, ScrolledRepaintsDrawAsFreshTexts) {
+  CurvedGlyphs glyphs;
+  const CTextAttr attr = TestAttr(9.0f);
+  std::unique_ptr<CTextObject> kept = CurvedText(attr);
+  auto paint = [](CTextObject& t, const CMatrix3& view) {
+    TextCanvas c;
+    t.Draw(&c.dc, &view, nullptr);
+    return c.Pixels();
+  };
+  for (float scale : {0.6f, 1.2f, 2.5f}) {
+    CMatrix3 view(scale, 0, 0, scale, 3.3f, 1.7f);
+    EXPECT_EQ(paint(*kept, view), paint(*CurvedText(attr), view)) << scale;
+    const float moves[][2] = {{0, 1}, {5, -2}, {-3, 7}, {12, 0}, {-190, 0}, {190, 0},
+                              {0, -150}, {0, 150}, {40, 30}, {0.5f, 0}, {-40.5f, -30}};
+    for (const auto& by : moves) {
+      view.m20 += by[0];
+      view.m21 += by[1];
+      EXPECT_EQ(paint(*kept, view), paint(*CurvedText(attr), view)) << scale << " " << by[0] << " " << by[1];
+    }
+  }
+}
+
 // The text's outline, gathered straight from the kept glyphs, is the one of
 // its glyph outlines with their matrices applied, to the byte.
 TEST(TextObject, OutlineOfTheKeptGlyphsIsTheirOutlinesJoined) {

@@ -257,34 +257,47 @@ TEST_F(PrintTest, ThreeCopiesAreOneJobOfThreeA4Pages) {
   EXPECT_EQ(g_Profile.GetInt("PrintInfo", "PrintBoard", 0), 1);
 }
 
+// On paper the first object is on top; a later print shows its own objects
+// only (the page raster kept from the one before is white again).
 TEST_F(PrintTest, TheFirstObjectIsOnTopOnPaper) {
   if (std::system("command -v gs >/dev/null 2>&1") != 0) GTEST_SKIP() << "ghostscript is missing";
+  // Prints and renders the job; the colour of a page point (mm), -1 outside.
+  auto print = [&] {
+    const int before = CompletedJobs();
+    Print([](CPrintOutDlg& d) { EXPECT_TRUE(d.ClickButton(fw::IDOK)); });
+    EXPECT_GT(WaitForJob(before).size(), 0u);
+    const std::string ppm = Path("page.ppm");
+    const std::string cmd = "gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=ppmraw -r18 -sOutputFile='" + ppm + "' '" +
+                            JobFile() + "' >/dev/null 2>&1";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    const std::vector<std::uint8_t> img = ReadBytes(ppm);
+    // "P6", comment lines, width, height, maximum, one white-space byte, pixels.
+    std::string head(img.begin(), img.begin() + std::min<std::size_t>(img.size(), 200));
+    head = std::regex_replace(head, std::regex("#[^\n]*\n"), "");
+    int w = 0, h = 0, max = 0, used = 0;
+    EXPECT_EQ(std::sscanf(head.c_str(), "P6 %d %d %d%n", &w, &h, &max, &used), 3);
+    const std::size_t comments = std::min<std::size_t>(img.size(), 200) - head.size();
+    const std::size_t data = comments + std::size_t(used) + 1;
+    // Page mm at the ratio 0.32 to pixels at 18 dpi.
+    return [img, w, data](float xmm, float ymm) {
+      const int x = int(xmm * 0.32f / 25.4f * 18), y = int(ymm * 0.32f / 25.4f * 18);
+      const std::size_t at = data + (std::size_t(y) * std::size_t(w) + std::size_t(x)) * 3;
+      return at + 2 < img.size() ? (img[at] << 16) | (img[at + 1] << 8) | img[at + 2] : -1;
+    };
+  };
   AddRect(0, 0, 300, 600, MakePackedRGB(255, 0, 0), true);    // index 0
   AddRect(100, 300, 400, 900, MakePackedRGB(0, 0, 255), true);  // index 1, under it
-  const int before = CompletedJobs();
-  Print([](CPrintOutDlg& d) { EXPECT_TRUE(d.ClickButton(fw::IDOK)); });
-  ASSERT_GT(WaitForJob(before).size(), 0u);
-  const std::string ppm = Path("page.ppm");
-  const std::string cmd = "gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=ppmraw -r18 -sOutputFile='" + ppm + "' '" +
-                          JobFile() + "' >/dev/null 2>&1";
-  ASSERT_EQ(std::system(cmd.c_str()), 0);
-  const std::vector<std::uint8_t> img = ReadBytes(ppm);
-  // "P6", comment lines, width, height, maximum, one white-space byte, pixels.
-  std::string head(img.begin(), img.begin() + std::min<std::size_t>(img.size(), 200));
-  head = std::regex_replace(head, std::regex("#[^\n]*\n"), "");
-  int w = 0, h = 0, max = 0, used = 0;
-  ASSERT_EQ(std::sscanf(head.c_str(), "P6 %d %d %d%n", &w, &h, &max, &used), 3);
-  const std::size_t comments = std::min<std::size_t>(img.size(), 200) - head.size();
-  const std::size_t data = comments + std::size_t(used) + 1;
-  // Page mm at the ratio 0.32 to pixels at 18 dpi.
-  auto pixel = [&](float xmm, float ymm) {
-    const int x = int(xmm * 0.32f / 25.4f * 18), y = int(ymm * 0.32f / 25.4f * 18);
-    const std::size_t at = data + (std::size_t(y) * std::size_t(w) + std::size_t(x)) * 3;
-    return at + 2 < img.size() ? (img[at] << 16) | (img[at + 1] << 8) | img[at + 2] : -1;
-  };
-  EXPECT_EQ(pixel(200, 450), 0xFF0000);  // the overlap
-  EXPECT_EQ(pixel(350, 800), 0x0000FF);
-  EXPECT_EQ(pixel(50, 800), 0xFFFFFF);
+  auto first = print();
+  EXPECT_EQ(first(200, 450), 0xFF0000);  // the overlap
+  EXPECT_EQ(first(350, 800), 0x0000FF);
+  EXPECT_EQ(first(50, 800), 0xFFFFFF);
+
+  while (doc->GetObjectCount() > 0) delete doc->RemoveObjectAt(0);
+  AddRect(250, 50, 380, 150, MakePackedRGB(0, 160, 0), true);
+  auto second = print();
+  EXPECT_EQ(second(300, 100), 0x00A000);
+  for (const auto& at : {std::pair{200.0f, 450.0f}, {350.0f, 800.0f}, {50.0f, 50.0f}, {50.0f, 800.0f}})
+    EXPECT_EQ(second(at.first, at.second), 0xFFFFFF) << at.first << " " << at.second;
 }
 
 TEST_F(PrintTest, FailuresAreReported) {
