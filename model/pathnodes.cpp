@@ -425,36 +425,30 @@ int CPathObject::HitTestNode(CViewServices* view, float x, float y, int& kind) {
   const float tol = 3.0f * float(view ? view->GetUnitsPerPixel() : 1.0);
   Block k(points, count);
   auto in = [&](int i) { return std::fabs(x - k[i].x) <= tol && std::fabs(y - k[i].y) <= tol; };
+  // The handle h, or the one after it in the walk's direction, when hit; -1.
+  auto handles = [&](int h, int (Block::*step)(int) const, int nearKind, int farKind) {
+    if (!k.Ctrl(h)) return -1;
+    if (in(h)) {
+      kind = nearKind;
+      return h;
+    }
+    const int g = (k.*step)(h);
+    if (k.Ctrl(g) && in(g)) {
+      kind = farKind;
+      return g;
+    }
+    return -1;
+  };
   if (selectedCount == 1 && k.Selected(currentNode)) {
     const int n = currentNode;
     if (!EndsContour(k.F(n))) {
-      const int h1 = k.NextPoint(n);
-      if (k.Ctrl(h1)) {
-        if (in(h1)) {
-          kind = NODE_HIT_FIRST_HANDLE;
-          return h1;
-        }
-        const int h2 = k.NextPoint(h1);
-        if (k.Ctrl(h2) && in(h2)) {
-          kind = NODE_HIT_SECOND_HANDLE;
-          return h2;
-        }
-      }
+      const int h = handles(k.NextPoint(n), &Block::NextPoint, NODE_HIT_FIRST_HANDLE, NODE_HIT_SECOND_HANDLE);
+      if (h >= 0) return h;
     }
     const int m = k.Start(n) ? k.ClosingEnd(n) : n;
     if (m >= 0) {
-      const int h2 = k.PrevPoint(m);
-      if (k.Ctrl(h2)) {
-        if (in(h2)) {
-          kind = NODE_HIT_SECOND_HANDLE;
-          return h2;
-        }
-        const int h1 = k.PrevPoint(h2);
-        if (k.Ctrl(h1) && in(h1)) {
-          kind = NODE_HIT_FIRST_HANDLE;
-          return h1;
-        }
-      }
+      const int h = handles(k.PrevPoint(m), &Block::PrevPoint, NODE_HIT_SECOND_HANDLE, NODE_HIT_FIRST_HANDLE);
+      if (h >= 0) return h;
     }
   }
   for (int i = 0; i < k.n; ++i) {
