@@ -125,6 +125,20 @@ float SnapAxis(float p, float n, float m) {
 constexpr std::uint32_t kKeyFirst = 33;  // Page Up
 constexpr std::uint32_t kKeyLast = 40;   // Down
 
+// Calls contour(s, last) for each contour, from its start s to its last
+// record, that holds a selected node.
+template <class ContourFn>
+void ForSelectedContours(const Block& k, ContourFn&& contour) {
+  for (int s = 0; s < k.n; ++s) {
+    if (!k.Start(s)) continue;
+    const int last = k.ContourLast(s);
+    bool any = false;
+    for (int i = s; i <= last && !any; ++i) any = k.Selected(i);
+    if (any) contour(s, last);
+    s = std::max(s, last);
+  }
+}
+
 }  // namespace
 
 bool PointsCoincide(const CFPoint& a, const CFPoint& b) {
@@ -297,18 +311,12 @@ void CPathObject::DrawSelectedContoursXor(plat::DC* dc, const CMatrix3* vm) {
   plat::HPEN pen = ThePaletteStore().CreateColorPen(color, plat::PS_SOLID, 1);
   {
     Tools t(dc, pen, NullBrush());
-    for (int s = 0; s < k.n; ++s) {
-      if (!k.Start(s)) continue;
-      const int last = k.ContourLast(s);
-      bool any = false;
-      for (int i = s; i <= last && !any; ++i) any = k.Selected(i);
-      if (any)
-        for (int a = s; a <= last; ++a) {
-          Seg g;
-          if (k.SegFrom(a, g) && g.b <= last) DrawSeg(dc, vm, k, g);
-        }
-      s = std::max(s, last);
-    }
+    ForSelectedContours(k, [&](int s, int last) {
+      for (int a = s; a <= last; ++a) {
+        Seg g;
+        if (k.SegFrom(a, g) && g.b <= last) DrawSeg(dc, vm, k, g);
+      }
+    });
   }
   plat::DeleteObject(pen);
 }
@@ -652,16 +660,10 @@ void CPathObject::DragSegment(float dx, float dy, std::uint32_t) {
 void CPathObject::MoveSelectedContours(float dx, float dy, std::uint32_t) {
   if (!points) return;
   Block k(points, count);
-  for (int s = 0; s < k.n; ++s) {
-    if (!k.Start(s)) continue;
-    const int last = k.ContourLast(s);
-    bool any = false;
-    for (int i = s; i <= last && !any; ++i) any = k.Selected(i);
-    if (any)
-      for (int i = s; i <= last; ++i)
-        if (IsPoint(k.F(i))) Move(k[i], dx, dy);
-    s = std::max(s, last);
-  }
+  ForSelectedContours(k, [&](int s, int last) {
+    for (int i = s; i <= last; ++i)
+      if (IsPoint(k.F(i))) Move(k[i], dx, dy);
+  });
 }
 
 void CPathObject::AlignSelectedNodes(CViewServices* view, std::uint32_t key, std::uint32_t) {
