@@ -15,13 +15,8 @@ using fw::DlgItemDef;
 namespace {
 
 void Register() {
-  constexpr fw::DWORD kPopup = fw::WS_POPUP | fw::WS_CAPTION | fw::WS_SYSMENU;
-  constexpr fw::DWORD kChild = fw::WS_CHILD | fw::WS_VISIBLE;
-  constexpr fw::DWORD kTab = kChild | fw::WS_TABSTOP;
-  constexpr fw::DWORD kEdit = kTab | fw::ES_AUTOHSCROLL;
-  auto label = [&](const char* text, int x, int y) {
-    return DlgItemDef(0xFFFF, CtrlKind::Static, text, kChild, {x, y + 3, x + 60, y + 20});
-  };
+  using namespace dlgutil::style;
+  const dlgutil::Labels label{60};
   auto button = [&](fw::UINT id, const char* text, int x, int y) {
     return DlgItemDef(id, CtrlKind::Button, text, kTab, {x, y, x + 64, y + 24});
   };

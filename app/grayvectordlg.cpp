@@ -21,13 +21,8 @@ using fw::DlgItemDef;
 namespace {
 
 void Register() {
-  constexpr fw::DWORD kPopup = fw::WS_POPUP | fw::WS_CAPTION | fw::WS_SYSMENU;
-  constexpr fw::DWORD kChild = fw::WS_CHILD | fw::WS_VISIBLE;
-  constexpr fw::DWORD kTab = kChild | fw::WS_TABSTOP;
-  constexpr fw::DWORD kEdit = kTab | fw::ES_AUTOHSCROLL;
-  auto label = [&](const char* text, int x, int y) {
-    return DlgItemDef(0xFFFF, CtrlKind::Static, text, kChild, {x, y + 3, x + 90, y + 20});
-  };
+  using namespace dlgutil::style;
+  const dlgutil::Labels label{90};
   auto spin = [&](fw::UINT id, int x, int y) {
     return DlgItemDef(id, CtrlKind::Spin, "", kChild | fw::UDS_SETBUDDYINT, {x, y, x + 16, y + 22});
   };

@@ -33,15 +33,10 @@ constexpr std::size_t kPathLimit = 60;
 constexpr int kCategoryWidth = 150;
 
 void Register() {
-  constexpr fw::DWORD kPopup = fw::WS_POPUP | fw::WS_CAPTION | fw::WS_SYSMENU;
-  constexpr fw::DWORD kChild = fw::WS_CHILD | fw::WS_VISIBLE;
-  constexpr fw::DWORD kTab = kChild | fw::WS_TABSTOP;
-  constexpr fw::DWORD kEdit = kTab | fw::ES_AUTOHSCROLL;
+  using namespace dlgutil::style;
   constexpr fw::DWORD kList = kTab | fw::CBS_DROPDOWNLIST | fw::WS_VSCROLL;
   constexpr fw::DWORD kColours = kList | fw::CBS_OWNERDRAWFIXED | fw::CBS_HASSTRINGS;
-  auto label = [&](const char* text, int x, int y) {
-    return DlgItemDef(0xFFFF, CtrlKind::Static, text, kChild, {x, y + 3, x + 80, y + 20});
-  };
+  const dlgutil::Labels label{80};
   fw::res::SetDialog(IDD_PAGE_SET,
                      fw::DialogTemplate{"Page Setting",
                                         kPopup,

@@ -61,10 +61,7 @@ std::unique_ptr<CPathObject> JoinPaths(std::vector<std::unique_ptr<CPathObject>>
 }
 
 void Register() {
-  constexpr fw::DWORD kPopup = fw::WS_POPUP | fw::WS_CAPTION | fw::WS_SYSMENU;
-  constexpr fw::DWORD kChild = fw::WS_CHILD | fw::WS_VISIBLE;
-  constexpr fw::DWORD kTab = kChild | fw::WS_TABSTOP;
-  constexpr fw::DWORD kEdit = kTab | fw::ES_AUTOHSCROLL;
+  using namespace dlgutil::style;
   constexpr fw::DWORD kRadio = kTab | fw::BS_AUTORADIOBUTTON;
   auto ok = [&](int x, int y) {
     return DlgItemDef(fw::IDOK, CtrlKind::Button, "Ok", kTab | fw::BS_DEFPUSHBUTTON, {x, y, x + 70, y + 24});
@@ -72,9 +69,7 @@ void Register() {
   auto cancel = [&](int x, int y) {
     return DlgItemDef(fw::IDCANCEL, CtrlKind::Button, "Cancel", kTab, {x, y, x + 70, y + 24});
   };
-  auto label = [&](const char* text, int x, int y, int w = 70) {
-    return DlgItemDef(0xFFFF, CtrlKind::Static, text, kChild, {x, y + 3, x + w, y + 20});
-  };
+  const dlgutil::Labels label{70};
   fw::res::SetDialog(IDD_POLYGON,
                      fw::DialogTemplate{"RightPolygon Set",
                                         kPopup,
@@ -266,7 +261,7 @@ void CPolygonDlg::OnOK() {
 
 // --- Table ----------------------------------------------------------------------
 
-CTableDlg::CTableDlg(CVORLAN98View& view, fw::CWnd* parent) : fw::CDialog(IDD_TABLE, parent), m_view(view) {
+CTableDlg::CTableDlg(CVORLAN98View& view, fw::CWnd* parent) : CViewDialog(IDD_TABLE, view, parent) {
   RegisterShapeDialogs();
 }
 
@@ -318,8 +313,7 @@ void CTableDlg::OnOK() {
 
 // --- Frames around the selection -------------------------------------------------
 
-CLineStyleDlg::CLineStyleDlg(CVORLAN98View& view, fw::CWnd* parent)
-    : fw::CDialog(IDD_LINESTYLE, parent), m_view(view) {
+CLineStyleDlg::CLineStyleDlg(CVORLAN98View& view, fw::CWnd* parent) : CViewDialog(IDD_LINESTYLE, view, parent) {
   RegisterShapeDialogs();
 }
 
@@ -373,8 +367,7 @@ void CLineStyleDlg::OnOK() {
 
 // --- Rectangle ------------------------------------------------------------------
 
-CRectangleDlg::CRectangleDlg(CVORLAN98View& view, fw::CWnd* parent)
-    : fw::CDialog(IDD_RECTANGLE, parent), m_view(view) {
+CRectangleDlg::CRectangleDlg(CVORLAN98View& view, fw::CWnd* parent) : CViewDialog(IDD_RECTANGLE, view, parent) {
   RegisterShapeDialogs();
 }
 
@@ -414,7 +407,7 @@ void CRectangleDlg::OnOK() {
 
 // --- Circle ---------------------------------------------------------------------
 
-CCircleDlg::CCircleDlg(CVORLAN98View& view, fw::CWnd* parent) : fw::CDialog(IDD_CIRCLE, parent), m_view(view) {
+CCircleDlg::CCircleDlg(CVORLAN98View& view, fw::CWnd* parent) : CViewDialog(IDD_CIRCLE, view, parent) {
   RegisterShapeDialogs();
 }
 

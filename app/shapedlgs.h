@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "app/dlgutil.h"
 #include "framework/dialog.h"
 
 class CVORLAN98View;
@@ -63,37 +64,28 @@ class CPolygonDlg : public fw::CDialog {
   void OnSpin(fw::NMHDR* hdr, fw::LRESULT* result);
 };
 
-class CTableDlg : public fw::CDialog {
+class CTableDlg : public dlgutil::CViewDialog {
  public:
   explicit CTableDlg(CVORLAN98View& view, fw::CWnd* parent = nullptr);
   fw::BOOL OnInitDialog() override;
   void OnOK() override;
-
- private:
-  CVORLAN98View& m_view;
 };
 
-class CLineStyleDlg : public fw::CDialog {
+class CLineStyleDlg : public dlgutil::CViewDialog {
  public:
   explicit CLineStyleDlg(CVORLAN98View& view, fw::CWnd* parent = nullptr);
   fw::BOOL OnInitDialog() override;
   void OnOK() override;
-
- private:
-  CVORLAN98View& m_view;
 };
 
-class CRectangleDlg : public fw::CDialog {
+class CRectangleDlg : public dlgutil::CViewDialog {
  public:
   explicit CRectangleDlg(CVORLAN98View& view, fw::CWnd* parent = nullptr);
   fw::BOOL OnInitDialog() override;
   void OnOK() override;
-
- private:
-  CVORLAN98View& m_view;
 };
 
-class CCircleDlg : public fw::CDialog {
+class CCircleDlg : public dlgutil::CViewDialog {
  public:
   explicit CCircleDlg(CVORLAN98View& view, fw::CWnd* parent = nullptr);
   fw::BOOL OnInitDialog() override;
@@ -102,9 +94,6 @@ class CCircleDlg : public fw::CDialog {
  protected:
   FW_DECLARE_COMMAND_MAP()
   void OnKindChanged();
-
- private:
-  CVORLAN98View& m_view;
 };
 
 // What a click of the Rectangle or Circle tool or the release of the Table

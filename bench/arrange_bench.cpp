@@ -10,44 +10,20 @@
 #include <memory>
 #include <string>
 
-#include "app/appresources.h"
-#include "app/designview.h"
-#include "app/document.h"
-#include "app/mainframe.h"
 #include "app/selecttracker.h"
-#include "app/tindrelapp.h"
-#include "framework/app.h"
-#include "framework/wnd.h"
+#include "bench/bench_app.h"
 #include "model/pathobject.h"
-#include "platform/report.h"
 
 namespace {
 
 constexpr int kObjects = 10000;
 
-class QuietSink : public plat::ReportSink {
- public:
-  int MessageBox(std::string_view, std::string_view, unsigned) override { return plat::IDOK; }
-  void MessageBeep(unsigned) override {}
-};
-
 // The program with one design of kObjects square paths in a 100 x 100 grid.
-class Design {
+class Design : public benchapp::DesignProgram {
  public:
   Design() {
-    char tmpl[] = "/tmp/tindrel-bench-XXXXXX";
-    const char* dir = ::mkdtemp(tmpl);
-    ::setenv("TINDREL_PROFILE_DIR", (std::string(dir ? dir : "/tmp") + "/profile").c_str(), 1);
-    fw::ResetWindowSystem();
-    appres::RegisterAppResources();
-    if (!app_.InitInstance()) return;
-    fw::PumpPendingMessages();
-    main_ = dynamic_cast<CMDIMainFrame*>(app_.m_pMainWnd);
-    view = main_ ? dynamic_cast<CVORLAN98View*>(main_->GetActiveView()) : nullptr;
     if (!view) return;
-    doc = view->GetDoc();
-    view->MoveWindow(0, 0, 1280, 1024);
-    view->SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
+    ShowPage(1280, 1024);
     for (int i = 0; i < kObjects; ++i) {
       auto p = std::make_unique<CPathObject>();
       const float x = 2.0f + float(i % 100) * 3.5f, y = 2.0f + float(i / 100) * 8.5f;
@@ -56,35 +32,19 @@ class Design {
       doc->AddObject(p.release(), false);
     }
   }
-  ~Design() {
-    if (main_ && main_->m_hWnd) main_->DestroyWindow();
-    fw::ResetWindowSystem();
-  }
   void Select(const std::function<bool(int)>& pick) {
     for (int i = 0; i < doc->GetObjectCount(); ++i) doc->GetObjectAt(i)->selected = pick(i) ? 1 : 0;
     view->Tracker()->GetSelectionRect(nullptr);
   }
   void Command(std::uint32_t id) { view->SendMessage(fw::WM_COMMAND, id, 0); }
   void Undo() { view->GetUndoList()->UndoLastStep(*view); }
-
-  CVORLAN98View* view = nullptr;
-  CVORLAN98Doc* doc = nullptr;
-
- private:
-  QuietSink sink_;
-  plat::ScopedReportSink scoped_{&sink_};
-  CVORLAN98App app_;
-  CMDIMainFrame* main_ = nullptr;
 };
 
 // Times one command from the state `prepare` makes; `restore` runs untimed.
 void RunCommand(benchmark::State& state, std::uint32_t id, const std::function<void(Design&)>& prepare,
                 const std::function<void(Design&)>& restore) {
   Design d;
-  if (!d.view) {
-    state.SkipWithError("no design view");
-    return;
-  }
+  if (!d.Ready(state)) return;
   for (auto _ : state) {
     state.PauseTiming();
     prepare(d);
@@ -105,10 +65,7 @@ void BM_SelectAll(benchmark::State& state) {
 
 void BM_SelectInRectPeer(benchmark::State& state) {
   Design d;
-  if (!d.view) {
-    state.SkipWithError("no design view");
-    return;
-  }
+  if (!d.Ready(state)) return;
   for (auto _ : state) {
     state.PauseTiming();
     d.Select([](int) { return false; });
@@ -125,10 +82,7 @@ void BM_Group(benchmark::State& state) {
 
 void BM_Ungroup(benchmark::State& state) {
   Design d;
-  if (!d.view) {
-    state.SkipWithError("no design view");
-    return;
-  }
+  if (!d.Ready(state)) return;
   d.Select([](int) { return true; });
   d.Command(40036);  // one group of every path
   for (auto _ : state) {

@@ -9,29 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "app/appresources.h"
 #include "app/carddupdlg.h"
-#include "app/designview.h"
-#include "app/document.h"
-#include "app/mainframe.h"
-#include "app/tindrelapp.h"
+#include "bench/bench_app.h"
 #include "bench/glyph_outlines.h"
-#include "framework/app.h"
-#include "framework/wnd.h"
 #include "model/segarray.h"
 #include "platform/gmem.h"
-#include "platform/report.h"
 
 namespace {
 
 constexpr int kGlyphs = 200;
 constexpr int kCards = 10;
-
-class QuietSink : public plat::ReportSink {
- public:
-  int MessageBox(std::string_view, std::string_view, unsigned) override { return plat::IDOK; }
-  void MessageBeep(unsigned) override {}
-};
 
 // The glyphs shrunk onto a card of about 90 x 55 mm.
 std::vector<std::unique_ptr<CPathObject>> Card() {
@@ -45,41 +32,20 @@ std::vector<std::unique_ptr<CPathObject>> Card() {
 }
 
 void BM_NameCards(benchmark::State& state) {
-  char tmpl[] = "/tmp/tindrel-bench-XXXXXX";
-  const char* dir = ::mkdtemp(tmpl);
-  ::setenv("TINDREL_PROFILE_DIR", (std::string(dir ? dir : "/tmp") + "/profile").c_str(), 1);
-  QuietSink sink;
-  plat::ScopedReportSink scoped(&sink);
-  fw::ResetWindowSystem();
-  appres::RegisterAppResources();
-  {
-    CVORLAN98App app;
-    if (!app.InitInstance()) {
-      state.SkipWithError("the program did not start");
-      return;
-    }
-    fw::PumpPendingMessages();
-    auto* main = dynamic_cast<CMDIMainFrame*>(app.m_pMainWnd);
-    auto* view = main ? dynamic_cast<CVORLAN98View*>(main->GetActiveView()) : nullptr;
-    if (!view) {
-      state.SkipWithError("no design view");
-      return;
-    }
-    CVORLAN98Doc* doc = view->GetDoc();
-    for (auto& g : Card()) doc->AddObject(g.release(), false);
-    const int card = doc->GetObjectCount();
-    CUndoList* undo = view->GetUndoList();
-    for (auto _ : state) {
-      undo->StartRecord(0);
-      DuplicateCards(*view, kCards, kCards, 92.0f, 57.0f);
-      undo->EndRecord();
-      undo->UndoLastStep(*view);
-    }
-    state.counters["pasted"] = double(kCards * kCards - 1) * card;
-    if (main->m_hWnd) main->DestroyWindow();
-    fw::ResetWindowSystem();
+  benchapp::DesignProgram program;
+  if (!program.Ready(state)) return;
+  CVORLAN98View* view = program.view;
+  CVORLAN98Doc* doc = program.doc;
+  for (auto& g : Card()) doc->AddObject(g.release(), false);
+  const int card = doc->GetObjectCount();
+  CUndoList* undo = view->GetUndoList();
+  for (auto _ : state) {
+    undo->StartRecord(0);
+    DuplicateCards(*view, kCards, kCards, 92.0f, 57.0f);
+    undo->EndRecord();
+    undo->UndoLastStep(*view);
   }
-  ::unsetenv("TINDREL_PROFILE_DIR");
+  state.counters["pasted"] = double(kCards * kCards - 1) * card;
 }
 BENCHMARK(BM_NameCards)->Unit(benchmark::kMillisecond);
 

@@ -13,30 +13,17 @@
 #include <string>
 #include <vector>
 
-#include "app/appresources.h"
-#include "app/designview.h"
-#include "app/document.h"
-#include "app/mainframe.h"
 #include "app/selecttracker.h"
-#include "app/tindrelapp.h"
+#include "bench/bench_app.h"
 #include "bench/glyph_outlines.h"
-#include "framework/app.h"
-#include "framework/wnd.h"
 #include "model/groupobject.h"
 #include "model/pathobject.h"
 #include "model/pathpoints.h"
 #include "output/cutpatterns.h"
-#include "platform/report.h"
 
 namespace {
 
 namespace cl = ClipperLib;
-
-class QuietSink : public plat::ReportSink {
- public:
-  int MessageBox(std::string_view, std::string_view, unsigned) override { return plat::IDOK; }
-  void MessageBeep(unsigned) override {}
-};
 
 // The glyphs in millimetres.
 const std::vector<std::unique_ptr<CPathObject>>& Glyphs() {
@@ -109,48 +96,27 @@ BENCHMARK(BM_ParallelPatternsBothPasses)->Arg(0)->Arg(30)->Unit(benchmark::kMill
 // The dialog's cut without the dialog: both passes made and intersected with
 // the 1,000 selected glyphs through the view.
 void BM_ParallelCutThroughTheShapeLibrary(benchmark::State& state) {
-  char tmpl[] = "/tmp/tindrel-bench-XXXXXX";
-  const char* dir = ::mkdtemp(tmpl);
-  ::setenv("TINDREL_PROFILE_DIR", (std::string(dir ? dir : "/tmp") + "/profile").c_str(), 1);
-  QuietSink sink;
-  plat::ScopedReportSink scoped(&sink);
-  fw::ResetWindowSystem();
-  appres::RegisterAppResources();
-  {
-    CVORLAN98App app;
-    if (!app.InitInstance()) {
-      state.SkipWithError("the program did not start");
-      return;
-    }
-    fw::PumpPendingMessages();
-    auto* main = dynamic_cast<CMDIMainFrame*>(app.m_pMainWnd);
-    auto* view = main ? dynamic_cast<CVORLAN98View*>(main->GetActiveView()) : nullptr;
-    if (!view) {
-      state.SkipWithError("no design view");
-      return;
-    }
-    CVORLAN98Doc* doc = view->GetDoc();
-    for (const auto& g : Glyphs()) {
-      auto copy = g->ClonePath();
-      CPathObject* raw = copy.release();
-      doc->AddObject(raw, false);
-      view->Tracker()->Select(raw);
-    }
-    const CFRect box = BoxOf(Glyphs());
-    const float angle = float(state.range(0));
-    std::size_t pieces = 0;
-    for (auto _ : state) {
-      for (int pass = 0; pass < 2; ++pass) {
-        auto pattern = Pattern(box, angle, pass);
-        auto got = view->IntersectPatternWithSelection(pattern.get());
-        pieces += got ? std::size_t(got->GetChildCount()) : 0;
-      }
-    }
-    benchmark::DoNotOptimize(pieces);
-    if (main->m_hWnd) main->DestroyWindow();
-    fw::ResetWindowSystem();
+  benchapp::DesignProgram program;
+  if (!program.Ready(state)) return;
+  CVORLAN98View* view = program.view;
+  CVORLAN98Doc* doc = program.doc;
+  for (const auto& g : Glyphs()) {
+    auto copy = g->ClonePath();
+    CPathObject* raw = copy.release();
+    doc->AddObject(raw, false);
+    view->Tracker()->Select(raw);
   }
-  ::unsetenv("TINDREL_PROFILE_DIR");
+  const CFRect box = BoxOf(Glyphs());
+  const float angle = float(state.range(0));
+  std::size_t pieces = 0;
+  for (auto _ : state) {
+    for (int pass = 0; pass < 2; ++pass) {
+      auto pattern = Pattern(box, angle, pass);
+      auto got = view->IntersectPatternWithSelection(pattern.get());
+      pieces += got ? std::size_t(got->GetChildCount()) : 0;
+    }
+  }
+  benchmark::DoNotOptimize(pieces);
 }
 BENCHMARK(BM_ParallelCutThroughTheShapeLibrary)->Arg(0)->Arg(30)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -10,25 +10,12 @@
 #include <memory>
 #include <string>
 
-#include "app/appresources.h"
-#include "app/designview.h"
-#include "app/document.h"
-#include "app/mainframe.h"
 #include "app/selecttracker.h"
-#include "app/tindrelapp.h"
-#include "framework/app.h"
-#include "framework/wnd.h"
+#include "bench/bench_app.h"
 #include "model/pathobject.h"
 #include "model/tests/fakes.h"
-#include "platform/report.h"
 
 namespace {
-
-class QuietSink : public plat::ReportSink {
- public:
-  int MessageBox(std::string_view, std::string_view, unsigned) override { return plat::IDOK; }
-  void MessageBeep(unsigned) override {}
-};
 
 std::unique_ptr<CPathObject> Blob(float cx, float cy, float r) {
   auto p = std::make_unique<CPathObject>();
@@ -46,40 +33,18 @@ std::unique_ptr<CPathObject> Blob(float cx, float cy, float r) {
 }
 
 void BM_PaintView(benchmark::State& state) {
-  char tmpl[] = "/tmp/tindrel-bench-XXXXXX";
-  const char* dir = ::mkdtemp(tmpl);
-  ::setenv("TINDREL_PROFILE_DIR", (std::string(dir ? dir : "/tmp") + "/profile").c_str(), 1);
-  QuietSink sink;
-  plat::ScopedReportSink scoped(&sink);
-  fw::ResetWindowSystem();
-  appres::RegisterAppResources();
-  {
-    CVORLAN98App app;
-    if (!app.InitInstance()) {
-      state.SkipWithError("the program did not start");
-      return;
-    }
-    fw::PumpPendingMessages();
-    auto* main = dynamic_cast<CMDIMainFrame*>(app.m_pMainWnd);
-    auto* view = main ? dynamic_cast<CVORLAN98View*>(main->GetActiveView()) : nullptr;
-    if (!view) {
-      state.SkipWithError("no design view");
-      return;
-    }
-    CVORLAN98Doc* doc = view->GetDoc();
-    view->MoveWindow(0, 0, 1920, 1080);
-    view->SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
-    for (int i = 0; i < 100; ++i)
-      doc->AddObject(Blob(40.0f + float(i % 10) * 36.0f, 60.0f + float(i / 10) * 85.0f, 16.0f).release(), false);
-    for (int i = 0; i < doc->GetObjectCount(); ++i) view->Tracker()->Select(doc->GetObjectAt(i));
-    for (auto _ : state) {
-      view->Invalidate(fw::TRUE);
-      view->UpdateWindow();
-    }
-    if (main->m_hWnd) main->DestroyWindow();
-    fw::ResetWindowSystem();
+  benchapp::DesignProgram program;
+  if (!program.Ready(state)) return;
+  CVORLAN98View* view = program.view;
+  CVORLAN98Doc* doc = program.doc;
+  program.ShowPage(1920, 1080);
+  for (int i = 0; i < 100; ++i)
+    doc->AddObject(Blob(40.0f + float(i % 10) * 36.0f, 60.0f + float(i / 10) * 85.0f, 16.0f).release(), false);
+  for (int i = 0; i < doc->GetObjectCount(); ++i) view->Tracker()->Select(doc->GetObjectAt(i));
+  for (auto _ : state) {
+    view->Invalidate(fw::TRUE);
+    view->UpdateWindow();
   }
-  ::unsetenv("TINDREL_PROFILE_DIR");
 }
 BENCHMARK(BM_PaintView)->Unit(benchmark::kMillisecond);
 

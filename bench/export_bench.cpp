@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/vectorexport.h"
+#include "bench/bench_cutter.h"
 #include "bench/glyph_outlines.h"
 #include "model/pathobject.h"
 #include "model/segarray.h"
@@ -52,32 +53,17 @@ void BM_ExportEps(benchmark::State& state) {
 BENCHMARK(BM_ExportEps)->Unit(benchmark::kMillisecond);
 
 void BM_CutterPeer(benchmark::State& state) {
-  const std::string iniPath = TempPath("Cutters.INI");
-  {
-    std::ofstream f(iniPath);
-    f << "[CutterDevices]\nHPGL=HPGL\n[HPGL]\nRS=0.025\nInitCmd=IN;\nHomeCmd=PU0,0;\nAbsCmd=PA;\n"
-         "PenUp=PU;\nMoveTo=PU%d,%d;\nLineTo=PD%d,%d;\nLineToEx=PD%d,%d;\nHardOffset=1\n"
-         "Offset=0.3\nOVERCUT=0\n";
-  }
-  const std::string outPath = TempPath("cut.plt");
-  CIniFile ini(iniPath);
+  benchcutter::FileCutter cutter(1, 0, "cut.plt");
+  CCutterDriver& dev = cutter.dev;
   auto glyphs = GlyphOutlines(1000);
-  CCutterDriver dev("HPGL", ini);
-  dev.port.SetSettingsPath(TempPath("Port.INI"));
-  dev.port.SetPortName(outPath.c_str());
   dev.hardOffset = 1;
   CCutInfo info;
   for (auto _ : state) {
-    if (!dev.BeginJob(nullptr, info)) {
+    if (!cutter.Plot(glyphs, info)) {
       state.SkipWithError("port");
       break;
     }
-    for (auto& g : glyphs) g->PlotToCutter(dev);
-    dev.EndJob(info, 0);
-    dev.ClosePort();
   }
-  std::remove(outPath.c_str());
-  std::remove(iniPath.c_str());
 }
 BENCHMARK(BM_CutterPeer)->Unit(benchmark::kMillisecond);
 

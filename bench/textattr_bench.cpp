@@ -9,15 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "app/appresources.h"
-#include "app/designview.h"
-#include "app/document.h"
-#include "app/mainframe.h"
 #include "app/selecttracker.h"
-#include "app/tindrelapp.h"
-#include "framework/app.h"
-#include "framework/wnd.h"
-#include "platform/report.h"
+#include "bench/bench_app.h"
 #include "text/tests/text_fixtures.h"
 #include "text/textobject.h"
 
@@ -25,25 +18,10 @@ namespace {
 
 constexpr int kChars = 10000;
 
-class QuietSink : public plat::ReportSink {
- public:
-  int MessageBox(std::string_view, std::string_view, unsigned) override { return plat::IDOK; }
-  void MessageBeep(unsigned) override {}
-};
-
 // The program started with one document holding the text, selected.
 class Session {
  public:
   Session() {
-    char tmpl[] = "/tmp/tindrel-bench-XXXXXX";
-    const char* dir = ::mkdtemp(tmpl);
-    ::setenv("TINDREL_PROFILE_DIR", (std::string(dir ? dir : "/tmp") + "/profile").c_str(), 1);
-    fw::ResetWindowSystem();
-    appres::RegisterAppResources();
-    if (!app_.InitInstance()) return;
-    fw::PumpPendingMessages();
-    main_ = dynamic_cast<CMDIMainFrame*>(app_.m_pMainWnd);
-    view = main_ ? dynamic_cast<CVORLAN98View*>(main_->GetActiveView()) : nullptr;
     if (!view) return;
     text = new CTextObject(0, 0, 0, 380, 880);
     const CTextAttr attr = TestAttr(3.0f);
@@ -59,8 +37,6 @@ class Session {
   }
   ~Session() {
     if (view) view->GetUndoList()->DeleteAll();
-    if (main_ && main_->m_hWnd) main_->DestroyWindow();
-    fw::ResetWindowSystem();
   }
   bool Ok() const { return view && text; }
 
@@ -77,11 +53,8 @@ class Session {
   void Undo() { view->SendMessage(fw::WM_COMMAND, 57643, 0); }
 
   StubGlyphSource glyphs;
-  QuietSink sink;
-  plat::ScopedReportSink scoped{&sink};
-  CVORLAN98App app_;
-  CMDIMainFrame* main_ = nullptr;
-  CVORLAN98View* view = nullptr;
+  benchapp::DesignProgram program;
+  CVORLAN98View* view = program.view;
   CTextObject* text = nullptr;
 };
 

@@ -14,30 +14,17 @@
 #include <string>
 #include <vector>
 
-#include "app/appresources.h"
-#include "app/designview.h"
-#include "app/document.h"
-#include "app/mainframe.h"
 #include "app/selecttracker.h"
-#include "app/tindrelapp.h"
+#include "bench/bench_app.h"
 #include "bench/glyph_outlines.h"
-#include "framework/app.h"
-#include "framework/wnd.h"
 #include "model/pathobject.h"
 #include "outside/flexoril/clip.h"
 #include "outside/flexoril/shapes.h"
 #include "platform/gmem.h"
-#include "platform/report.h"
 
 namespace {
 
 namespace cl = ClipperLib;
-
-class QuietSink : public plat::ReportSink {
- public:
-  int MessageBox(std::string_view, std::string_view, unsigned) override { return plat::IDOK; }
-  void MessageBeep(unsigned) override {}
-};
 
 constexpr int kGlyphs = 1000;
 
@@ -54,43 +41,23 @@ std::vector<std::unique_ptr<CPathObject>> OverlappingGlyphs() {
 }
 
 void BM_WeldCommandOnOverlappingGlyphs(benchmark::State& state) {
-  char tmpl[] = "/tmp/tindrel-bench-XXXXXX";
-  const char* dir = ::mkdtemp(tmpl);
-  ::setenv("TINDREL_PROFILE_DIR", (std::string(dir ? dir : "/tmp") + "/profile").c_str(), 1);
-  QuietSink sink;
-  plat::ScopedReportSink scoped(&sink);
-  fw::ResetWindowSystem();
-  appres::RegisterAppResources();
-  {
-    CVORLAN98App app;
-    if (!app.InitInstance()) {
-      state.SkipWithError("the program did not start");
-      return;
-    }
-    fw::PumpPendingMessages();
-    auto* main = dynamic_cast<CMDIMainFrame*>(app.m_pMainWnd);
-    auto* view = main ? dynamic_cast<CVORLAN98View*>(main->GetActiveView()) : nullptr;
-    if (!view) {
-      state.SkipWithError("no design view");
-      return;
-    }
-    CVORLAN98Doc* doc = view->GetDoc();
-    for (std::unique_ptr<CPathObject>& g : OverlappingGlyphs()) doc->AddObject(g.release(), false);
-    if (doc->GetObjectCount() != kGlyphs) {
-      state.SkipWithError("glyph outlines missing (no DejaVu Sans?)");
-      return;
-    }
-    for (int i = 0; i < doc->GetObjectCount(); ++i) view->Tracker()->Select(doc->GetObjectAt(i));
-    for (auto _ : state) {
-      view->SendMessage(fw::WM_COMMAND, 32830, 0);
-      state.PauseTiming();
-      if (doc->GetObjectCount() != 1) state.SkipWithError("the weld made no single outline");
-      view->GetUndoList()->UndoLastStep(*view);
-      view->Tracker()->GetSelectionRect(nullptr);
-      state.ResumeTiming();
-    }
-    if (main->m_hWnd) main->DestroyWindow();
-    fw::ResetWindowSystem();
+  benchapp::DesignProgram program;
+  if (!program.Ready(state)) return;
+  CVORLAN98View* view = program.view;
+  CVORLAN98Doc* doc = program.doc;
+  for (std::unique_ptr<CPathObject>& g : OverlappingGlyphs()) doc->AddObject(g.release(), false);
+  if (doc->GetObjectCount() != kGlyphs) {
+    state.SkipWithError("glyph outlines missing (no DejaVu Sans?)");
+    return;
+  }
+  for (int i = 0; i < doc->GetObjectCount(); ++i) view->Tracker()->Select(doc->GetObjectAt(i));
+  for (auto _ : state) {
+    view->SendMessage(fw::WM_COMMAND, 32830, 0);
+    state.PauseTiming();
+    if (doc->GetObjectCount() != 1) state.SkipWithError("the weld made no single outline");
+    view->GetUndoList()->UndoLastStep(*view);
+    view->Tracker()->GetSelectionRect(nullptr);
+    state.ResumeTiming();
   }
 }
 BENCHMARK(BM_WeldCommandOnOverlappingGlyphs)->Unit(benchmark::kMillisecond);

@@ -6,19 +6,13 @@
 
 #include "framework/app.h"
 #include "framework/dialog.h"
-#include "platform/ini.h"
 #include "platform/paths.h"
 #include "platform/port.h"
 
 namespace {
 
-constexpr const char* kSection = "PortInfo";
 constexpr std::size_t kMaxPortName = 147;
 constexpr std::size_t kMaxFilePath = 259;
-
-std::uint32_t ReadInt(const char* key, int def, const std::string& file) {
-  return plat::GetPrivateProfileInt(kSection, key, def, file);
-}
 
 }  // namespace
 
@@ -35,33 +29,9 @@ void CJobPort::SetPortName(const std::string& name) {
   LoadPortInfo();
 }
 
-void CJobPort::LoadPortInfo() {
-  char path[kMaxFilePath + 1] = {};
-  plat::GetPrivateProfileString(kSection, "FilePath", "", path, sizeof path, settings_);
-  FilePath = path;
-  OECheck = std::uint16_t(ReadInt("OECheck", 0, settings_));
-  TranSpeed = ReadInt("TranSpeed", 9600, settings_);
-  StopBits = std::uint16_t(ReadInt("StopBits", 0, settings_));
-  DataWidth = std::uint16_t(ReadInt("DataWidth", 8, settings_));
-  RTSCTS = ReadInt("RTSCTS", 1, settings_);
-  DTRDSR = ReadInt("DTRDSR", 0, settings_);
-  XONXOFF = ReadInt("XONXOFF", 0, settings_);
-}
+void CJobPort::LoadPortInfo() { Load(settings_, kMaxFilePath); }
 
-bool CJobPort::SavePortInfo() const {
-  auto put = [&](const char* key, const std::string& v) {
-    return plat::WritePrivateProfileString(kSection, key, v.c_str(), settings_);
-  };
-  bool ok = put("FilePath", FilePath);
-  ok = put("OECheck", std::to_string(OECheck)) && ok;
-  ok = put("TranSpeed", std::to_string(TranSpeed)) && ok;
-  ok = put("StopBits", std::to_string(StopBits)) && ok;
-  ok = put("DataWidth", std::to_string(DataWidth)) && ok;
-  ok = put("RTSCTS", std::to_string(RTSCTS)) && ok;
-  ok = put("DTRDSR", std::to_string(DTRDSR)) && ok;
-  ok = put("XONXOFF", std::to_string(XONXOFF)) && ok;
-  return ok;
-}
+bool CJobPort::SavePortInfo() const { return Save(settings_); }
 
 int CJobPort::GetPortCode() const { return plat::GetPortCode(PortName.c_str()); }
 
@@ -80,20 +50,9 @@ int CJobPort::OpenCommPort() {
   cancelled_ = false;
   code_ = GetPortCode();
   if (code_ <= 0) return OpenOutputFile();
-  fd_ = plat::OpenPortPath(plat::MapPortDevice(code_, settings_), false, true);
+  fd_ = plat::OpenPortDevice(plat::MapPortDevice(code_, settings_), code_, GetSerialSettings());
   if (fd_ < 0) return 0;
   regularFile_ = plat::IsRegularFile(fd_);
-  if (code_ <= 8) {
-    plat::SerialSettings s;
-    s.speed = TranSpeed;
-    s.parity = OECheck;
-    s.dataBits = DataWidth;
-    s.stopBits = StopBits;
-    s.rtsCts = RTSCTS;
-    s.dtrDsr = DTRDSR;
-    s.xonXoff = XONXOFF;
-    plat::ApplySerialSettings(fd_, s);  // a refused line still takes data
-  }
   return 1;
 }
 
@@ -114,12 +73,7 @@ int CJobPort::OpenOutputFile() {
       return 0;
     }
     path = dlg.GetPathName();
-    std::size_t slash = path.find_last_of("/\\");
-    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    if (folder.size() <= kMaxFilePath) {
-      FilePath = folder;
-      SavePortInfo();
-    }
+    if (KeepFileFolder(path, kMaxFilePath)) SavePortInfo();
   }
   fd_ = plat::OpenPortPath(plat::ResolvePath(path), true, false);
   regularFile_ = fd_ >= 0 && plat::IsRegularFile(fd_);

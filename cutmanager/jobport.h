@@ -5,8 +5,9 @@
 #include <string>
 
 #include "framework/wnd.h"
+#include "platform/port.h"
 
-class CJobPort {
+class CJobPort : public plat::PortInfo {
  public:
   CJobPort();
   // With the line settings of another file.
@@ -36,14 +37,6 @@ class CJobPort {
   const std::string& SettingsPath() const { return settings_; }
 
   std::string PortName;
-  std::uint32_t TranSpeed = 9600;
-  std::uint16_t OECheck = 0;
-  std::uint16_t DataWidth = 8;
-  std::uint16_t StopBits = 0;
-  std::uint32_t RTSCTS = 1;
-  std::uint32_t DTRDSR = 0;
-  std::uint32_t XONXOFF = 0;
-  std::string FilePath;
 
  private:
   bool Stopped() const { return stopFlag_ && *stopFlag_ != 0; }

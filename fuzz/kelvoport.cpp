@@ -14,16 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string path = fuzz::WriteScratchFile("Port.INI", data, size);
   CJobPort port(path);
   port.SetPortName("COM1");
-  plat::SerialSettings s;
-  s.speed = port.TranSpeed;
-  s.parity = port.OECheck;
-  s.dataBits = port.DataWidth;
-  s.stopBits = port.StopBits;
-  s.rtsCts = port.RTSCTS;
-  s.dtrDsr = port.DTRDSR;
-  s.xonXoff = port.XONXOFF;
   termios2 in{}, out{};
-  (void)plat::MakeTermios2(s, in, out);
+  (void)plat::MakeTermios2(port.GetSerialSettings(), in, out);
   for (int code = -1; code <= 24; ++code) (void)plat::MapPortDevice(code, path);
 
   if (port.SavePortInfo()) {

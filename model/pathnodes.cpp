@@ -125,6 +125,20 @@ float SnapAxis(float p, float n, float m) {
 constexpr std::uint32_t kKeyFirst = 33;  // Page Up
 constexpr std::uint32_t kKeyLast = 40;   // Down
 
+// Calls contour(s, last) for each contour, from its start s to its last
+// record, that holds a selected node.
+template <class ContourFn>
+void ForSelectedContours(const Block& k, ContourFn&& contour) {
+  for (int s = 0; s < k.n; ++s) {
+    if (!k.Start(s)) continue;
+    const int last = k.ContourLast(s);
+    bool any = false;
+    for (int i = s; i <= last && !any; ++i) any = k.Selected(i);
+    if (any) contour(s, last);
+    s = std::max(s, last);
+  }
+}
+
 }  // namespace
 
 bool PointsCoincide(const CFPoint& a, const CFPoint& b) {
@@ -297,18 +311,12 @@ void CPathObject::DrawSelectedContoursXor(plat::DC* dc, const CMatrix3* vm) {
   plat::HPEN pen = ThePaletteStore().CreateColorPen(color, plat::PS_SOLID, 1);
   {
     Tools t(dc, pen, NullBrush());
-    for (int s = 0; s < k.n; ++s) {
-      if (!k.Start(s)) continue;
-      const int last = k.ContourLast(s);
-      bool any = false;
-      for (int i = s; i <= last && !any; ++i) any = k.Selected(i);
-      if (any)
-        for (int a = s; a <= last; ++a) {
-          Seg g;
-          if (k.SegFrom(a, g) && g.b <= last) DrawSeg(dc, vm, k, g);
-        }
-      s = std::max(s, last);
-    }
+    ForSelectedContours(k, [&](int s, int last) {
+      for (int a = s; a <= last; ++a) {
+        Seg g;
+        if (k.SegFrom(a, g) && g.b <= last) DrawSeg(dc, vm, k, g);
+      }
+    });
   }
   plat::DeleteObject(pen);
 }
@@ -425,36 +433,30 @@ int CPathObject::HitTestNode(CViewServices* view, float x, float y, int& kind) {
   const float tol = 3.0f * float(view ? view->GetUnitsPerPixel() : 1.0);
   Block k(points, count);
   auto in = [&](int i) { return std::fabs(x - k[i].x) <= tol && std::fabs(y - k[i].y) <= tol; };
+  // The handle h, or the one after it in the walk's direction, when hit; -1.
+  auto handles = [&](int h, int (Block::*step)(int) const, int nearKind, int farKind) {
+    if (!k.Ctrl(h)) return -1;
+    if (in(h)) {
+      kind = nearKind;
+      return h;
+    }
+    const int g = (k.*step)(h);
+    if (k.Ctrl(g) && in(g)) {
+      kind = farKind;
+      return g;
+    }
+    return -1;
+  };
   if (selectedCount == 1 && k.Selected(currentNode)) {
     const int n = currentNode;
     if (!EndsContour(k.F(n))) {
-      const int h1 = k.NextPoint(n);
-      if (k.Ctrl(h1)) {
-        if (in(h1)) {
-          kind = NODE_HIT_FIRST_HANDLE;
-          return h1;
-        }
-        const int h2 = k.NextPoint(h1);
-        if (k.Ctrl(h2) && in(h2)) {
-          kind = NODE_HIT_SECOND_HANDLE;
-          return h2;
-        }
-      }
+      const int h = handles(k.NextPoint(n), &Block::NextPoint, NODE_HIT_FIRST_HANDLE, NODE_HIT_SECOND_HANDLE);
+      if (h >= 0) return h;
     }
     const int m = k.Start(n) ? k.ClosingEnd(n) : n;
     if (m >= 0) {
-      const int h2 = k.PrevPoint(m);
-      if (k.Ctrl(h2)) {
-        if (in(h2)) {
-          kind = NODE_HIT_SECOND_HANDLE;
-          return h2;
-        }
-        const int h1 = k.PrevPoint(h2);
-        if (k.Ctrl(h1) && in(h1)) {
-          kind = NODE_HIT_FIRST_HANDLE;
-          return h1;
-        }
-      }
+      const int h = handles(k.PrevPoint(m), &Block::PrevPoint, NODE_HIT_SECOND_HANDLE, NODE_HIT_FIRST_HANDLE);
+      if (h >= 0) return h;
     }
   }
   for (int i = 0; i < k.n; ++i) {
@@ -658,16 +660,10 @@ void CPathObject::DragSegment(float dx, float dy, std::uint32_t) {
 void CPathObject::MoveSelectedContours(float dx, float dy, std::uint32_t) {
   if (!points) return;
   Block k(points, count);
-  for (int s = 0; s < k.n; ++s) {
-    if (!k.Start(s)) continue;
-    const int last = k.ContourLast(s);
-    bool any = false;
-    for (int i = s; i <= last && !any; ++i) any = k.Selected(i);
-    if (any)
-      for (int i = s; i <= last; ++i)
-        if (IsPoint(k.F(i))) Move(k[i], dx, dy);
-    s = std::max(s, last);
-  }
+  ForSelectedContours(k, [&](int s, int last) {
+    for (int i = s; i <= last; ++i)
+      if (IsPoint(k.F(i))) Move(k[i], dx, dy);
+  });
 }
 
 void CPathObject::AlignSelectedNodes(CViewServices* view, std::uint32_t key, std::uint32_t) {

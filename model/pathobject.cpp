@@ -32,6 +32,24 @@ std::size_t Used(std::int32_t count, std::size_t blockRecords) {
   return count <= 0 ? 0 : std::min<std::size_t>(std::size_t(count), blockRecords);
 }
 
+// Calls node(i, record, afterControl) for each node record the walk may read
+// before the end record; afterControl: control points came just before it.
+// The walk ends early where node returns false.
+template <class NodeFn>
+void WalkNodes(const Records& r, std::int32_t count, NodeFn&& node) {
+  bool afterControl = false;
+  for (std::size_t i = 0, used = Used(count, r.n); i < used && r.p[i].flags != PP_END; ++i) {
+    const PathPoint& rec = r.p[i];
+    if (!IsPoint(rec.flags)) continue;
+    if (!(rec.flags & PP_NODE)) {
+      afterControl = true;
+      continue;
+    }
+    if (!node(i, rec, afterControl)) return;
+    afterControl = false;
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -434,17 +452,10 @@ float CPathObject::GetFirstContourLength(plat::BOOL* closed) {
   if (points) {
     Records r(points);
     bool started = false;
-    bool afterControl = false;
     CFPoint cur{};
-    for (std::size_t i = 0, used = Used(count, r.n); i < used && r.p[i].flags != PP_END; ++i) {
-      const PathPoint& rec = r.p[i];
-      if (!IsPoint(rec.flags)) continue;
-      if (!(rec.flags & PP_NODE)) {
-        afterControl = true;
-        continue;
-      }
+    WalkNodes(r, count, [&](std::size_t i, const PathPoint& rec, bool afterControl) {
       if (rec.flags & PP_START) {
-        if (started) break;
+        if (started) return false;
         started = true;
       } else if (afterControl && i >= 2) {
         CBezierSegment seg{cur, At(r.p[i - 2]), At(r.p[i - 1]), At(rec), {}};
@@ -454,8 +465,8 @@ float CPathObject::GetFirstContourLength(plat::BOOL* closed) {
       }
       if ((rec.flags & PP_CLOSEEND) && closed) *closed = 1;
       cur = At(rec);
-      afterControl = false;
-    }
+      return true;
+    });
   }
   if (oldSteps != 20) FillBezierBasis(oldSteps);
   return length;
@@ -469,14 +480,7 @@ void CPathObject::PlotToCutter(CCutterDevice& device) {
   ApplyTransform();
   Records r(points);
   int start = 0;
-  bool afterControl = false;
-  for (std::size_t i = 0, used = Used(count, r.n); i < used && r.p[i].flags != PP_END; ++i) {
-    const PathPoint& rec = r.p[i];
-    if (!IsPoint(rec.flags)) continue;
-    if (!(rec.flags & PP_NODE)) {
-      afterControl = true;
-      continue;
-    }
+  WalkNodes(r, count, [&](std::size_t i, const PathPoint& rec, bool afterControl) {
     if (rec.flags & PP_START) {
       if (device.halfCut) {
         device.dashSolid = 1;
@@ -493,28 +497,21 @@ void CPathObject::PlotToCutter(CCutterDevice& device) {
     } else {
       device.LineTo(rec.x, rec.y);
     }
-    afterControl = false;
     if (rec.flags & PP_CLOSEEND) {
       device.OverCut(r.p, Used(count, r.n), start);
       device.EndPolyline();
     } else if (rec.flags & PP_OPENEND) {
       device.EndPolyline();
     }
-  }
+    return true;
+  });
 }
 
 void CPathObject::PlotToCarver(CCarveDevice& device) {
   if (!points) return;
   ApplyTransform();
   Records r(points);
-  bool afterControl = false;
-  for (std::size_t i = 0, used = Used(count, r.n); i < used && r.p[i].flags != PP_END; ++i) {
-    const PathPoint& rec = r.p[i];
-    if (!IsPoint(rec.flags)) continue;
-    if (!(rec.flags & PP_NODE)) {
-      afterControl = true;
-      continue;
-    }
+  WalkNodes(r, count, [&](std::size_t i, const PathPoint& rec, bool afterControl) {
     if (rec.flags & PP_START) {
       device.MoveTo(rec.x, rec.y);
     } else if (afterControl && i >= 3) {
@@ -524,9 +521,9 @@ void CPathObject::PlotToCarver(CCarveDevice& device) {
     } else {
       device.PolylineTo(rec.x, rec.y);
     }
-    afterControl = false;
     if (EndsContour(rec.flags)) device.EndPolyline();
-  }
+    return true;
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -552,30 +549,24 @@ int CPathObject::HitTest(CViewServices* view, float x, float y) {
   };
   Records r(points);
   CFPoint cur{};
-  bool afterControl = false;
-  for (std::size_t i = 0, used = Used(count, r.n); i < used && r.p[i].flags != PP_END; ++i) {
-    const PathPoint& rec = r.p[i];
-    if (!IsPoint(rec.flags)) continue;
-    if (!(rec.flags & PP_NODE)) {
-      afterControl = true;
-      continue;
-    }
+  bool hit = false;
+  WalkNodes(r, count, [&](std::size_t i, const PathPoint& rec, bool afterControl) {
     const CFPoint node = pt(rec);
-    float hit = -1.0f;
+    float param = -1.0f;
     CFPoint probe{x, y};
     if (rec.flags & PP_START) {
       // only sets the current point
     } else if (afterControl && i >= 2) {
       CBezierSegment seg{cur, pt(r.p[i - 2]), pt(r.p[i - 1]), node, {}};
-      hit = seg.HitTest(probe, tol);
+      param = seg.HitTest(probe, tol);
     } else {
-      hit = ::HitTestSegment(cur.x, cur.y, node.x, node.y, probe, tol);
+      param = ::HitTestSegment(cur.x, cur.y, node.x, node.y, probe, tol);
     }
-    if (hit >= 0.0f) return 1;
+    hit = param >= 0.0f;
     cur = node;
-    afterControl = false;
-  }
-  return 0;
+    return !hit;
+  });
+  return hit ? 1 : 0;
 }
 
 void CPathObject::Offset(float dx, float dy) {

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr const char* kSection = "PortInfo";
 // Longest wait of one method-2 write; the device gets 1 ms per byte plus 1 ms.
 constexpr int kMaxWriteWaitMs = 200;
 // One wait of a method-3 write before the next pump.
@@ -51,30 +50,9 @@ void CPortFile::SetPortName(const char* name) {
   LoadPortInfo();
 }
 
-void CPortFile::LoadPortInfo() {
-  char path[kMaxFilePath + 1] = {};
-  m_Settings.GetString(kSection, "FilePath", path, sizeof path, "");
-  FilePath = path;
-  OECheck = std::uint16_t(m_Settings.GetInt(kSection, "OECheck", 0));
-  TranSpeed = std::uint32_t(m_Settings.GetInt(kSection, "TranSpeed", 9600));
-  StopBits = std::uint16_t(m_Settings.GetInt(kSection, "StopBits", 0));
-  DataWidth = std::uint16_t(m_Settings.GetInt(kSection, "DataWidth", 8));
-  RTSCTS = std::uint32_t(m_Settings.GetInt(kSection, "RTSCTS", 1));
-  DTRDSR = std::uint32_t(m_Settings.GetInt(kSection, "DTRDSR", 0));
-  XONXOFF = std::uint32_t(m_Settings.GetInt(kSection, "XONXOFF", 0));
-}
+void CPortFile::LoadPortInfo() { Load(plat::ResolvePath(m_Settings.GetPath()), kMaxFilePath); }
 
-bool CPortFile::SavePortInfo() const {
-  bool ok = m_Settings.WriteString(kSection, "FilePath", FilePath.c_str());
-  ok = m_Settings.WriteInt(kSection, "OECheck", OECheck) && ok;
-  ok = m_Settings.WriteString(kSection, "TranSpeed", std::to_string(TranSpeed)) && ok;
-  ok = m_Settings.WriteInt(kSection, "StopBits", StopBits) && ok;
-  ok = m_Settings.WriteInt(kSection, "DataWidth", DataWidth) && ok;
-  ok = m_Settings.WriteString(kSection, "RTSCTS", std::to_string(RTSCTS)) && ok;
-  ok = m_Settings.WriteString(kSection, "DTRDSR", std::to_string(DTRDSR)) && ok;
-  ok = m_Settings.WriteString(kSection, "XONXOFF", std::to_string(XONXOFF)) && ok;
-  return ok;
-}
+bool CPortFile::SavePortInfo() const { return Save(plat::ResolvePath(m_Settings.GetPath())); }
 
 void CPortFile::CopySettings(const CPortFile& other) {
   TranSpeed = other.TranSpeed;
@@ -87,18 +65,6 @@ void CPortFile::CopySettings(const CPortFile& other) {
 }
 
 int CPortFile::GetPortCode() const { return plat::GetPortCode(m_szPortName.c_str()); }
-
-plat::SerialSettings CPortFile::GetSerialSettings() const {
-  plat::SerialSettings s;
-  s.speed = TranSpeed;
-  s.parity = OECheck;
-  s.dataBits = DataWidth;
-  s.stopBits = StopBits;
-  s.rtsCts = RTSCTS;
-  s.dtrDsr = DTRDSR;
-  s.xonXoff = XONXOFF;
-  return s;
-}
 
 int CPortFile::Open(std::int32_t method, fw::CWnd* pumpWindow, std::uint32_t* stopFlag) {
   m_pPumpWnd = pumpWindow;
@@ -131,13 +97,10 @@ bool CPortFile::OpenHandle() {
   m_sOpenPath.clear();
   if (m_nPortCode <= 0) return OpenOutputFile();
   m_sOpenPath = plat::MapPortDevice(m_nPortCode, plat::ResolvePath(m_Settings.GetPath()));
-  m_fd = plat::OpenPortPath(m_sOpenPath, false, true);
+  m_fd = plat::OpenPortDevice(m_sOpenPath, m_nPortCode, GetSerialSettings());
   if (m_fd < 0) return false;
   m_bRegularFile = plat::IsRegularFile(m_fd);
   if (m_bRegularFile) m_sPending.reserve(kFileBlock + 256);
-  if (m_nPortCode <= 8) {
-    plat::ApplySerialSettings(m_fd, GetSerialSettings());  // a refused line still takes data
-  }
   return true;
 }
 
@@ -157,12 +120,7 @@ bool CPortFile::OpenOutputFile() {
       return false;
     }
     path = dlg.GetPathName();
-    std::size_t slash = path.find_last_of("/\\");
-    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    if (folder.size() <= kMaxFilePath) {
-      FilePath = folder;
-      SavePortInfo();
-    }
+    if (KeepFileFolder(path, kMaxFilePath)) SavePortInfo();
   } else {
     path = m_szPortName;
   }

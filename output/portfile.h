@@ -18,7 +18,7 @@ class CWnd;
 // 0 for "FILE", n for "COMn", n + 15 for "LPTn" (n = 1..8), -1 otherwise.
 int GetPortCode(const char* name);
 
-class CPortFile {
+class CPortFile : public plat::PortInfo {
  public:
   static constexpr std::size_t kMaxName = 149;
   static constexpr std::size_t kMaxFilePath = 259;
@@ -48,8 +48,6 @@ class CPortFile {
   void CopySettings(const CPortFile& other);
 
   int GetPortCode() const;
-  // The serial fields as the line settings a serial port opens with.
-  plat::SerialSettings GetSerialSettings() const;
 
   // Keeps the three, clears the stop flag, opens the port or file; "FILE" and
   // unknown names report method 1 but take the whole text per write. Returns 1 when open, else 0 (see
@@ -85,18 +83,8 @@ class CPortFile {
   void SetStopFlag(std::uint32_t* flag) { m_pStopFlag = flag; }
   std::int32_t GetOutMethod() const { return m_nOutMethod; }
 
-  // Serial settings ("PortInfo").
-  std::uint32_t TranSpeed = 9600;
-  std::uint16_t OECheck = 0;
-  std::uint16_t DataWidth = 8;
-  std::uint16_t StopBits = 0;
-  std::uint32_t RTSCTS = 1;
-  std::uint32_t DTRDSR = 0;
-  std::uint32_t XONXOFF = 0;
   // Consecutive writes that moved nothing before a write gives up; -1: never.
   std::int32_t RetryLimit = -1;
-  // The folder last used for "FILE" output.
-  std::string FilePath;
 
  private:
   bool OpenHandle();

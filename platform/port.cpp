@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "platform/ini.h"
 #include "platform/paths.h"
@@ -218,6 +219,65 @@ long WriteFileData(int fd, const void* data, std::size_t size) {
 
 void ClosePort(int fd) {
   if (fd >= 0) ::close(fd);
+}
+
+int OpenPortDevice(const std::string& device, int portCode, const SerialSettings& s) {
+  const int fd = OpenPortPath(device, false, true);
+  if (fd >= 0 && portCode >= 1 && portCode <= 8) ApplySerialSettings(fd, s);
+  return fd;
+}
+
+SerialSettings PortInfo::GetSerialSettings() const {
+  SerialSettings s;
+  s.speed = TranSpeed;
+  s.parity = OECheck;
+  s.dataBits = DataWidth;
+  s.stopBits = StopBits;
+  s.rtsCts = RTSCTS;
+  s.dtrDsr = DTRDSR;
+  s.xonXoff = XONXOFF;
+  return s;
+}
+
+namespace {
+constexpr const char* kPortInfo = "PortInfo";
+}  // namespace
+
+void PortInfo::Load(const std::string& ini, std::size_t maxFilePath) {
+  std::string path(maxFilePath + 1, '\0');
+  GetPrivateProfileString(kPortInfo, "FilePath", "", path.data(), unsigned(path.size()), ini);
+  FilePath = path.c_str();
+  auto get = [&](const char* key, int def) { return GetPrivateProfileInt(kPortInfo, key, def, ini); };
+  OECheck = std::uint16_t(get("OECheck", 0));
+  TranSpeed = get("TranSpeed", 9600);
+  StopBits = std::uint16_t(get("StopBits", 0));
+  DataWidth = std::uint16_t(get("DataWidth", 8));
+  RTSCTS = get("RTSCTS", 1);
+  DTRDSR = get("DTRDSR", 0);
+  XONXOFF = get("XONXOFF", 0);
+}
+
+bool PortInfo::Save(const std::string& ini) const {
+  auto put = [&](const char* key, const std::string& v) {
+    return WritePrivateProfileString(kPortInfo, key, v.c_str(), ini);
+  };
+  bool ok = put("FilePath", FilePath);
+  ok = put("OECheck", std::to_string(OECheck)) && ok;
+  ok = put("TranSpeed", std::to_string(TranSpeed)) && ok;
+  ok = put("StopBits", std::to_string(StopBits)) && ok;
+  ok = put("DataWidth", std::to_string(DataWidth)) && ok;
+  ok = put("RTSCTS", std::to_string(RTSCTS)) && ok;
+  ok = put("DTRDSR", std::to_string(DTRDSR)) && ok;
+  ok = put("XONXOFF", std::to_string(XONXOFF)) && ok;
+  return ok;
+}
+
+bool PortInfo::KeepFileFolder(const std::string& path, std::size_t maxFilePath) {
+  const std::size_t slash = path.find_last_of("/\\");
+  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  if (folder.size() > maxFilePath) return false;
+  FilePath = std::move(folder);
+  return true;
 }
 
 }  // namespace plat

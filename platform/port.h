@@ -39,6 +39,32 @@ struct SerialSettings {
 // untouched) for a data width outside 5..8 or a speed of 0.
 bool MakeTermios2(const SerialSettings& s, const termios2& in, termios2& out);
 
+// A port's line settings and "FILE" folder as "Port.INI" keeps them in section
+// "PortInfo", read and written under these key names by the output port and
+// the cut-job manager alike.
+struct PortInfo {
+  std::uint32_t TranSpeed = 9600;
+  std::uint16_t OECheck = 0;
+  std::uint16_t DataWidth = 8;
+  std::uint16_t StopBits = 0;
+  std::uint32_t RTSCTS = 1;
+  std::uint32_t DTRDSR = 0;
+  std::uint32_t XONXOFF = 0;
+  // The folder last used for "FILE" output.
+  std::string FilePath;
+
+  // The line fields as the settings a serial port opens with.
+  SerialSettings GetSerialSettings() const;
+  // The section of the settings file `ini` (the path as given); a missing key
+  // gives the default above, FilePath at most `maxFilePath` bytes.
+  void Load(const std::string& ini, std::size_t maxFilePath);
+  // Every key written, even after one was refused; false when any was.
+  bool Save(const std::string& ini) const;
+  // Keeps the folder (up to and with its last separator) of a chosen "FILE"
+  // path as FilePath when it is at most `maxFilePath` bytes; true when kept.
+  bool KeepFileFolder(const std::string& path, std::size_t maxFilePath);
+};
+
 // Opens a device or file for writing without blocking on the open itself.
 // Devices: exclusive (TIOCEXCL) when `exclusive`. Files (`create`): created or
 // truncated, mode 0666 less the umask. Returns the descriptor or -1 (errno set).
@@ -64,5 +90,10 @@ bool IsRegularFile(int fd);
 long WriteFileData(int fd, const void* data, std::size_t size);
 
 void ClosePort(int fd);
+
+// Opens a port's device exclusively; a serial port (code 1..8) gets the line
+// settings, and takes data even where the line was refused. The descriptor
+// or -1 (errno set).
+int OpenPortDevice(const std::string& device, int portCode, const SerialSettings& s);
 
 }  // namespace plat

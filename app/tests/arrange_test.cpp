@@ -12,7 +12,7 @@
 #include "app/selecttracker.h"
 #include "app/settingsload.h"
 #include "app/viewcmd.h"
-#include "app_fixture.h"
+#include "view_fixture.h"
 #include "framework/dialog.h"
 #include "framework/menu.h"
 #include "model/ellipseobject.h"
@@ -96,20 +96,16 @@ int Contours(const CGraphObject* o) {
   return n;
 }
 
-class ArrangeTest : public AppTest {
+class ArrangeTest : public StartedViewTest {
  protected:
+  ArrangeTest() : StartedViewTest(kPageView) {}
   void SetUp() override {
-    AppTest::SetUp();
-    view = StartDesignView(&main);
-    ASSERT_NE(view, nullptr);
-    doc = view->GetDoc();
-    view->MoveWindow(0, 0, 800 + 15 + 16, 600 + 15 + 16);
-    view->SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
+    StartedViewTest::SetUp();
     fw::PumpPendingMessages();
   }
   void TearDown() override {
     viewcmd::ShapeLibraryName() = flexoril::kFileName;
-    AppTest::TearDown();
+    StartedViewTest::TearDown();
   }
 
   // Objects into the document, the marked ones selected.
@@ -122,28 +118,12 @@ class ArrangeTest : public AppTest {
     for (CGraphObject* o : objects) o->selected = 1;
     view->Tracker()->GetSelectionRect(nullptr);
   }
-  void Cmd(std::uint32_t id) { view->SendMessage(fw::WM_COMMAND, id, 0); }
-  std::vector<CGraphObject*> List() const {
-    std::vector<CGraphObject*> out;
-    for (int i = 0; i < doc->GetObjectCount(); ++i) out.push_back(doc->GetObjectAt(i));
-    return out;
-  }
   std::vector<std::uint32_t> Selected() const {
     std::vector<std::uint32_t> out;
     for (int i = 0; i < doc->GetObjectCount(); ++i) out.push_back(doc->GetObjectAt(i)->selected);
     return out;
   }
-  int Steps() const { return view->GetUndoList()->GetSize(); }
-  void UndoStep() {
-    view->Tracker()->Hide(nullptr);
-    ASSERT_TRUE(view->GetUndoList()->UndoLastStep(*view));
-    view->Tracker()->GetSelectionRect(nullptr);
-    view->Tracker()->Show(nullptr);
-  }
-
-  CMDIMainFrame* main = nullptr;
-  CVORLAN98View* view = nullptr;
-  CVORLAN98Doc* doc = nullptr;
+  void UndoStep() { ASSERT_TRUE(StartedViewTest::UndoStep()); }
 };
 
 TEST_F(ArrangeTest, GroupKeepsTheMembersOrderAndUndoPutsThemBack) {
@@ -154,12 +134,12 @@ TEST_F(ArrangeTest, GroupKeepsTheMembersOrderAndUndoPutsThemBack) {
   // One selected object makes no group and no step.
   Select({b});
   const int steps = Steps();
-  Cmd(40036);
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{a, b, c}));
+  Command(40036);
+  EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{a, b, c}));
   EXPECT_EQ(Steps(), steps);
 
   Select({a, c});
-  Cmd(40036);
+  Command(40036);
   ASSERT_EQ(doc->GetObjectCount(), 2);
   EXPECT_EQ(doc->GetObjectAt(0), b);
   auto* group = dynamic_cast<CGroupObject*>(doc->GetObjectAt(1));
@@ -175,7 +155,7 @@ TEST_F(ArrangeTest, GroupKeepsTheMembersOrderAndUndoPutsThemBack) {
 
   // The group goes (its members do not) and each member is back at its place.
   UndoStep();
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{a, b, c}));
+  EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{a, b, c}));
   EXPECT_EQ(Selected(), (std::vector<std::uint32_t>{1, 0, 1}));
 }
 
@@ -190,15 +170,15 @@ TEST_F(ArrangeTest, UngroupAppliesTheGroupMatrixAndUndoRestoresTheGroup) {
   CGraphObject* line = group->GetChild(1);
   Select({group});
 
-  Cmd(40037);
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{x, y, rect, line}));
+  Command(40037);
+  EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{x, y, rect, line}));
   EXPECT_EQ(Selected(), (std::vector<std::uint32_t>{0, 0, 1, 1}));
   // A quarter turn: the 40 x 20 rectangle stands 20 x 40.
   EXPECT_NEAR(rect->bounds.Width(), 20.0f, 1e-3f);
   EXPECT_NEAR(rect->bounds.Height(), 40.0f, 1e-3f);
 
   UndoStep();
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{x, group, y}));
+  EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{x, group, y}));
   EXPECT_EQ(Selected(), (std::vector<std::uint32_t>{0, 1, 0}));
   ASSERT_EQ(group->GetChildCount(), 2);
   EXPECT_NEAR(rect->bounds.Width(), 40.0f, 1e-3f);
@@ -214,24 +194,24 @@ TEST_F(ArrangeTest, DroppedGroupAndUngroupStepsFreeOnlyWhatTheyHold) {
   nested->RecalcChildBounds();
   Put(a, b, nested);
   Select({nested});
-  Cmd(40037);  // the nested group now lives in its undo item only
+  Command(40037);  // the nested group now lives in its undo item only
   ASSERT_EQ(doc->GetObjectCount(), 4);
   Select({a, b});
-  Cmd(40036);  // a group the document holds
-  Cmd(40037);  // and dissolved again
+  Command(40036);  // a group the document holds
+  Command(40037);  // and dissolved again
   ASSERT_EQ(doc->GetObjectCount(), 4);
   // More steps than the list keeps: the steps above are dropped unrun.
-  for (int i = 0; i < view->GetUndoList()->GetStepLimit() + 2; ++i) Cmd(40080 + i % 7);
+  for (int i = 0; i < view->GetUndoList()->GetStepLimit() + 2; ++i) Command(40080 + i % 7);
   EXPECT_EQ(doc->GetObjectCount(), 4);
-  for (CGraphObject* o : List()) EXPECT_NE(o->kind, OBJ_GROUP);
+  for (CGraphObject* o : Objects()) EXPECT_NE(o->kind, OBJ_GROUP);
   // A group undone and then dropped stays the document's.
   Select({a, b});
-  Cmd(40036);
+  Command(40036);
   CGraphObject* group = doc->GetObjectAt(doc->GetObjectCount() - 1);
-  Cmd(40037);
+  Command(40037);
   UndoStep();
   EXPECT_EQ(doc->GetObjectAt(doc->GetObjectCount() - 1), group);
-  for (int i = 0; i < view->GetUndoList()->GetStepLimit() + 2; ++i) Cmd(40080 + i % 7);
+  for (int i = 0; i < view->GetUndoList()->GetStepLimit() + 2; ++i) Command(40080 + i % 7);
   EXPECT_EQ(doc->GetObjectAt(doc->GetObjectCount() - 1), group);
 }
 
@@ -243,15 +223,15 @@ TEST_F(ArrangeTest, CombineSeparateAndConvertToGlyphs) {
   // One path with a shape: fewer than two paths, nothing happens.
   Select({p, r});
   int steps = Steps();
-  Cmd(40038);
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{p, q, r}));
+  Command(40038);
+  EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{p, q, r}));
   EXPECT_EQ(Steps(), steps);
 
   // Two paths, a shape and a text: the shape and the text are only unselected.
   auto* text = new CTextObject(0, 10.0f, 100.0f, 300.0f, 100.0f);
   Put(text);
   Select({p, q, r, text});
-  Cmd(40038);
+  Command(40038);
   ASSERT_EQ(doc->GetObjectCount(), 3);
   EXPECT_EQ(doc->GetObjectAt(0), r);
   EXPECT_EQ(doc->GetObjectAt(1), text);
@@ -260,31 +240,31 @@ TEST_F(ArrangeTest, CombineSeparateAndConvertToGlyphs) {
   EXPECT_EQ(Contours(combined), 2);
   EXPECT_EQ(Selected(), (std::vector<std::uint32_t>{0, 0, 1}));
   UndoStep();
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{p, q, r, text}));
+  EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{p, q, r, text}));
   EXPECT_EQ(Selected(), (std::vector<std::uint32_t>{1, 1, 1, 1}));
   doc->RemoveObject(text);
   delete text;
 
   // Separate: one path a contour, selected; Undo brings the whole path back.
   Select({p, q});
-  Cmd(40038);
+  Command(40038);
   combined = doc->GetObjectAt(1);
   Select({combined});
-  Cmd(40039);
+  Command(40039);
   ASSERT_EQ(doc->GetObjectCount(), 3);
   EXPECT_EQ(Selected(), (std::vector<std::uint32_t>{0, 1, 1}));
   EXPECT_EQ(Contours(doc->GetObjectAt(1)), 1);
   EXPECT_EQ(Contours(doc->GetObjectAt(2)), 1);
   UndoStep();
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{r, combined}));
+  EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{r, combined}));
   UndoStep();
-  ASSERT_EQ(List(), (std::vector<CGraphObject*>{p, q, r}));
+  ASSERT_EQ(Objects(), (std::vector<CGraphObject*>{p, q, r}));
 
   // ToGlyph: each selected object a path, kept apart in one group.
   CEllipseObject* e = Ellipse(60, 0, 80, 10);
   Put(e);
   Select({r, e});
-  Cmd(40169);
+  Command(40169);
   ASSERT_EQ(doc->GetObjectCount(), 3);
   auto* glyphs = dynamic_cast<CGroupObject*>(doc->GetObjectAt(2));
   ASSERT_NE(glyphs, nullptr);
@@ -292,30 +272,30 @@ TEST_F(ArrangeTest, CombineSeparateAndConvertToGlyphs) {
   EXPECT_EQ(glyphs->GetChild(0)->kind, OBJ_PATH);
   EXPECT_EQ(glyphs->selected, 1u);
   UndoStep();
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{p, q, r, e}));
+  EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{p, q, r, e}));
   // One object gives its path, not a group.
   Select({e});
-  Cmd(40169);
+  Command(40169);
   EXPECT_EQ(doc->GetObjectAt(3)->kind, OBJ_PATH);
   UndoStep();
 
   // CombinToGlyph: one path of every selected object, selected.
   Select({r, e});
-  Cmd(40079);
+  Command(40079);
   ASSERT_EQ(doc->GetObjectCount(), 3);
   EXPECT_EQ(doc->GetObjectAt(2)->kind, OBJ_PATH);
   EXPECT_EQ(Contours(doc->GetObjectAt(2)), 2);
   EXPECT_EQ(view->Tracker()->GetCurrentObject(), doc->GetObjectAt(2));
   UndoStep();
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{p, q, r, e}));
+  EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{p, q, r, e}));
 
   // Objects whose paths combine to nothing are left as they are.
   auto *h1 = new HollowObject(), *h2 = new HollowObject();
   Put(h1, h2);
   Select({h1, h2});
   steps = Steps();
-  Cmd(40079);
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{p, q, r, e, h1, h2}));
+  Command(40079);
+  EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{p, q, r, e, h1, h2}));
   EXPECT_EQ(Steps(), steps);
 }
 
@@ -333,7 +313,7 @@ TEST_F(ArrangeTest, AlignAndOrderTables) {
   };
   for (const Case& c : cases) {
     Select({ref, o});
-    Cmd(c.id);
+    Command(c.id);
     EXPECT_FLOAT_EQ(o->bounds.left, c.left) << c.id;
     EXPECT_FLOAT_EQ(o->bounds.top, c.top) << c.id;
     EXPECT_FLOAT_EQ(ref->bounds.left, 100.0f) << c.id;
@@ -344,7 +324,7 @@ TEST_F(ArrangeTest, AlignAndOrderTables) {
   }
   // One selected object is its own reference.
   Select({o});
-  Cmd(40080);
+  Command(40080);
   EXPECT_FLOAT_EQ(o->bounds.left, 10.0f);
 
   // Order: Turn Back sends the selection to the end of the list (drawn
@@ -371,18 +351,18 @@ TEST_F(ArrangeTest, AlignAndOrderTables) {
   for (const Order& t : orders) {
     Select({});
     for (CGraphObject* s : t.selected) s->selected = 1;
-    Cmd(t.id);
-    EXPECT_EQ(List(), t.after) << t.id << " " << t.selected.size();
-    if (List() != std::vector<CGraphObject*>{a, b, c, d}) UndoStep();
-    EXPECT_EQ(List(), (std::vector<CGraphObject*>{a, b, c, d}));
+    Command(t.id);
+    EXPECT_EQ(Objects(), t.after) << t.id << " " << t.selected.size();
+    if (Objects() != std::vector<CGraphObject*>{a, b, c, d}) UndoStep();
+    EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{a, b, c, d}));
   }
   // A list of one keeps its order and records nothing.
   while (doc->GetObjectCount() > 1) doc->RemoveObjectAt(1);
   for (CGraphObject* g : {b, c, d}) delete g;
   const int steps = Steps();
   Select({a});
-  Cmd(40044);
-  Cmd(40043);
+  Command(40044);
+  Command(40043);
   EXPECT_EQ(Steps(), steps);
 }
 
@@ -391,7 +371,7 @@ TEST_F(ArrangeTest, SelectAllAndAutoFill) {
   CRectObject* r = Rect(40, 0, 50, 10);
   Put(a, b, r);
   Select({b});
-  Cmd(32784);
+  Command(32784);
   EXPECT_EQ(Selected(), (std::vector<std::uint32_t>{1, 1, 1}));
   CSelectTracker* tracker = view->Tracker();
   EXPECT_EQ(tracker->GetSelectedCount(), 3);
@@ -404,7 +384,7 @@ TEST_F(ArrangeTest, SelectAllAndAutoFill) {
   fw::CMenu* menu = main->GetMenu();
   ASSERT_NE(menu, nullptr);
   for (int expected : {0, 1}) {
-    Cmd(40090);
+    Command(40090);
     EXPECT_EQ(int(TheAppGlobals().autoFill), expected);
     EXPECT_EQ(GetAutoFill(), expected != 0);
     EXPECT_EQ(CProfile().GetInt("SystemParam", "AutoFill", -1), expected);
@@ -418,17 +398,17 @@ TEST_F(ArrangeTest, AutospaceEvensTheGapsAndVaultArchesAText) {
   Put(c, a, b);  // the list order is not the spatial one
   Select({a, b});
   const int steps = Steps();
-  Cmd(32852);  // two objects: nothing
+  Command(32852);  // two objects: nothing
   EXPECT_EQ(Steps(), steps);
   EXPECT_FLOAT_EQ(b->bounds.left, 12.0f);
 
   Select({a, b, c});
-  Cmd(32852);  // widths 10 + 8 + 10 over 50: gaps of 11
+  Command(32852);  // widths 10 + 8 + 10 over 50: gaps of 11
   EXPECT_FLOAT_EQ(a->bounds.left, 0.0f);
   EXPECT_FLOAT_EQ(b->bounds.left, 21.0f);
   EXPECT_FLOAT_EQ(b->bounds.top, 30.0f);
   EXPECT_FLOAT_EQ(c->bounds.left, 40.0f);
-  Cmd(32853);  // heights 10 + 15 + 10 over 70: gaps of 17.5
+  Command(32853);  // heights 10 + 15 + 10 over 70: gaps of 17.5
   EXPECT_FLOAT_EQ(b->bounds.top, 27.5f);
   EXPECT_FLOAT_EQ(c->bounds.top, 60.0f);
   UndoStep();
@@ -442,11 +422,11 @@ TEST_F(ArrangeTest, AutospaceEvensTheGapsAndVaultArchesAText) {
   view->Tracker()->Select(text);
   ASSERT_NE(text->GetArrange(), nullptr);
   EXPECT_NE(text->GetArrange()->GetKind(), ARR_ARCH);
-  Cmd(32854);
+  Command(32854);
   ASSERT_NE(text->GetArrange(), nullptr);
   EXPECT_EQ(text->GetArrange()->GetKind(), ARR_ARCH);
   const int arched = Steps();
-  Cmd(32854);  // already arched: nothing
+  Command(32854);  // already arched: nothing
   EXPECT_EQ(Steps(), arched);
   UndoStep();
   EXPECT_NE(text->GetArrange()->GetKind(), ARR_ARCH);
@@ -462,8 +442,8 @@ TEST_F(ArrangeTest, GlyphCutWithAndWithoutTheShapeLibrary) {
   viewcmd::ShapeLibraryName() = "NoSuchLib.dll";
   Select({glyphs, cutter});
   const int steps = Steps();
-  Cmd(32866);
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{other, glyphs, cutter}));
+  Command(32866);
+  EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{other, glyphs, cutter}));
   EXPECT_EQ(Steps(), steps);
   ASSERT_EQ(sink.boxes.size(), 1u);
   EXPECT_EQ(sink.boxes[0].text.rfind(" [NoSuchLib.dll] 打开失败!\n", 0), 0u);
@@ -471,7 +451,7 @@ TEST_F(ArrangeTest, GlyphCutWithAndWithoutTheShapeLibrary) {
   // The glyphs cut by the cutter's contour: the pieces inside and outside.
   viewcmd::ShapeLibraryName() = flexoril::kFileName;
   Select({glyphs, cutter});
-  Cmd(32866);
+  Command(32866);
   ASSERT_EQ(doc->GetObjectCount(), 2);
   EXPECT_EQ(doc->GetObjectAt(0), other);
   CGraphObject* result = doc->GetObjectAt(1);
@@ -482,7 +462,7 @@ TEST_F(ArrangeTest, GlyphCutWithAndWithoutTheShapeLibrary) {
   EXPECT_NEAR(result->bounds.left, 0.0f, 1e-3f);
   EXPECT_NEAR(result->bounds.right, 100.0f, 1e-3f);
   UndoStep();
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{other, glyphs, cutter}));
+  EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{other, glyphs, cutter}));
   EXPECT_EQ(Selected(), (std::vector<std::uint32_t>{0, 1, 1}));
 }
 
@@ -499,12 +479,12 @@ TEST_F(ArrangeTest, WordWeldWeldsEachCharacterOutline) {
 
   // Without the library nothing is fetched or changed.
   viewcmd::ShapeLibraryName() = "NoSuchLib.dll";
-  Cmd(32886);
+  Command(32886);
   EXPECT_EQ(a->CachedGlyph(), nullptr);
 
   viewcmd::ShapeLibraryName() = flexoril::kFileName;
   const int steps = Steps();
-  Cmd(32886);
+  Command(32886);
   for (int i = 0; i < 2; ++i) {
     const CPathPointList* welded = text->chars.CharAt(i)->CachedGlyph();
     ASSERT_NE(welded, nullptr) << i;
@@ -524,7 +504,7 @@ TEST_F(ArrangeTest, AddSelectionToAGraphicLibrary) {
   Select({a});
 
   // The library panel comes up; a font type cannot take pictures.
-  Cmd(32870);
+  Command(32870);
   CLibGlyphPanel* panel = main->GetModeBar().GetGlyphPanel();
   ASSERT_NE(panel, nullptr);
   ASSERT_EQ(sink.boxes.size(), 1u);
@@ -533,7 +513,7 @@ TEST_F(ArrangeTest, AddSelectionToAGraphicLibrary) {
 
   ASSERT_TRUE(panel->SelectComboItem(IDC_LIB_TYPE, 2));
   ASSERT_TRUE(panel->SelectComboItem(IDC_LIB_NAME, 0));
-  Cmd(32870);
+  Command(32870);
   EXPECT_EQ(sink.boxes.size(), 1u);
   EXPECT_EQ(view->GetCurrentTool(), ID_TOOL_SELECT);
   CGraphLib lib;
@@ -545,7 +525,7 @@ TEST_F(ArrangeTest, AddSelectionToAGraphicLibrary) {
   EXPECT_NEAR(added->bounds.right - added->bounds.left, 2047.0f, 1.0f);
   EXPECT_NEAR(added->bounds.bottom - added->bounds.top, 1023.5f, 1.0f);
   // The selected object stays the document's.
-  EXPECT_EQ(List(), (std::vector<CGraphObject*>{a}));
+  EXPECT_EQ(Objects(), (std::vector<CGraphObject*>{a}));
 
   // Nothing selected, or a flat selection: nothing is added.
   for (bool flat : {false, true}) {
@@ -553,7 +533,7 @@ TEST_F(ArrangeTest, AddSelectionToAGraphicLibrary) {
     Put(line);
     Select(flat ? std::initializer_list<CGraphObject*>{line} : std::initializer_list<CGraphObject*>{});
     sink.boxes.clear();
-    Cmd(32870);
+    Command(32870);
     ASSERT_EQ(sink.boxes.size(), 1u) << flat;
     EXPECT_EQ(sink.boxes[0].text, "加入图形失败!") << flat;
   }
@@ -566,7 +546,7 @@ TEST_F(ArrangeTest, NewStampPlacesTheSealInOneStep) {
   driver.Then([](fw::CDialog& d) { d.ClickButton(fw::IDOK); });
   driver.Then([](fw::CDialog& d) { d.ClickButton(fw::IDOK); });
   const int steps = Steps();
-  Cmd(32893);
+  Command(32893);
   ASSERT_EQ(driver.Runs().size(), 2u);
   ASSERT_EQ(doc->GetObjectCount(), 1);
   CGraphObject* seal = doc->GetObjectAt(0);
@@ -578,7 +558,7 @@ TEST_F(ArrangeTest, NewStampPlacesTheSealInOneStep) {
 
   // Cancelled: nothing.
   driver.Then([](fw::CDialog& d) { d.ClickButton(fw::IDCANCEL); });
-  Cmd(32893);
+  Command(32893);
   EXPECT_EQ(doc->GetObjectCount(), 0);
   EXPECT_EQ(Steps(), steps);
 }

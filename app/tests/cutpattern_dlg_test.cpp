@@ -12,7 +12,7 @@
 #include "app/settingsload.h"
 #include "app/cutpatterndlg.h"
 #include "app/viewcmd_weld.h"
-#include "app_fixture.h"
+#include "view_fixture.h"
 #include "framework/dialog.h"
 #include "model/groupobject.h"
 #include "model/pathobject.h"
@@ -59,41 +59,17 @@ double Area(const CGraphObject* o) {
   return total;
 }
 
-class CutPatternDlgTest : public AppTest {
+class CutPatternDlgTest : public StartedViewTest {
  protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    view = StartDesignView(&main);
-    ASSERT_NE(view, nullptr);
-    doc = view->GetDoc();
-    ASSERT_NE(doc, nullptr);
-  }
   void TearDown() override {
     TheAppGlobals().serviceSwitch = 0;
-    AppTest::TearDown();
-  }
-  CPathObject* AddRect(float l, float t, float r, float b) {
-    CPathObject* raw = MakeRectPath(l, t, r, b).release();
-    doc->AddObject(raw, false);
-    view->Tracker()->Select(raw);
-    return raw;
-  }
-  void Command(fw::UINT id) { view->SendMessage(fw::WM_COMMAND, id, 0); }
-  void UndoStep() {
-    view->Tracker()->Hide(nullptr);
-    view->GetUndoList()->UndoLastStep(*view);
-    view->Tracker()->GetSelectionRect(nullptr);
-    view->Tracker()->Show(nullptr);
+    StartedViewTest::TearDown();
   }
   double DocArea() {
     double a = 0.0;
     for (int i = 0; i < doc->GetObjectCount(); ++i) a += Area(doc->GetObjectAt(i));
     return a;
   }
-
-  CMDIMainFrame* main = nullptr;
-  CVORLAN98View* view = nullptr;
-  CVORLAN98Doc* doc = nullptr;
 };
 
 }  // namespace

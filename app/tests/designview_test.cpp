@@ -13,7 +13,7 @@
 #include "app/designview.h"
 #include "app/document.h"
 #include "app/selecttracker.h"
-#include "app_fixture.h"
+#include "view_fixture.h"
 #include "framework/input.h"
 #include "framework/menu.h"
 #include "model/dllholder.h"
@@ -63,26 +63,10 @@ std::vector<PathPoint> Nodes(CGraphObject* o) {
   return out;
 }
 
-class DesignViewTest : public AppTest {
+class DesignViewTest : public StartedViewTest {
  protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    view = StartDesignView(&main);
-    ASSERT_NE(view, nullptr);
-    doc = view->GetDoc();
-    // A drawing area of 800 x 600 showing the 400 x 900 page: 1.5 mm a pixel.
-    view->MoveWindow(0, 0, 800 + 15 + 16, 600 + 15 + 16);
-    view->SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
-  }
-  void TearDown() override {
-    for (int vk : {fw::VK_MENU, fw::VK_SHIFT, fw::VK_CONTROL}) fw::SetKeyDown(fw::UINT(vk), false);
-    AppTest::TearDown();
-  }
+  DesignViewTest() : StartedViewTest(kPageView) {}
 
-  fw::POINT Dev(float x, float y) const {
-    const plat::POINT p = view->PageToDevice(CFPoint{x, y});
-    return fw::POINT{p.x, p.y};
-  }
   // Mouse steps in device pixels.
   void Down(int x, int y, fw::UINT flags = 0) { view->OnLButtonDown(flags | fw::MK_LBUTTON, fw::POINT{x, y}); }
   void Move(int x, int y, fw::UINT flags = 0) { view->OnMouseMove(flags | fw::MK_LBUTTON, fw::POINT{x, y}); }
@@ -114,16 +98,6 @@ class DesignViewTest : public AppTest {
     return dc.GetPixel(p.x, p.y);
   }
   CGraphObject* Last() { return doc->GetObjectCount() ? doc->GetObjectAt(doc->GetObjectCount() - 1) : nullptr; }
-  void UndoStep() {
-    view->Tracker()->Hide(nullptr);
-    view->GetUndoList()->UndoLastStep(*view);
-    view->Tracker()->GetSelectionRect(nullptr);
-    view->Tracker()->Show(nullptr);
-  }
-
-  CMDIMainFrame* main = nullptr;
-  CVORLAN98View* view = nullptr;
-  CVORLAN98Doc* doc = nullptr;
 };
 
 CRectObject* FilledRect(float l, float t, float r, float b, std::uint32_t packed) {

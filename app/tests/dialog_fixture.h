@@ -7,27 +7,21 @@
 #include "app/designview.h"
 #include "app/document.h"
 #include "app/selecttracker.h"
-#include "app_fixture.h"
+#include "view_fixture.h"
 #include "framework/dialog.h"
 #include "framework/input.h"
 #include "model/pathobject.h"
 
 namespace apptest {
 
-class DialogViewTest : public AppTest {
+// Add and AddRect here put objects in unselected and redraw them.
+class DialogViewTest : public StartedViewTest {
  protected:
+  DialogViewTest() : StartedViewTest(kPageView) {}
   void SetUp() override {
-    AppTest::SetUp();
-    view = StartDesignView(&main);
-    ASSERT_NE(view, nullptr);
-    doc = view->GetDoc();
-    view->MoveWindow(0, 0, 800 + 15 + 16, 600 + 15 + 16);
-    view->SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
+    StartedViewTest::SetUp();
+    if (HasFatalFailure()) return;
     baseSteps = view->GetUndoList()->GetSize();
-  }
-  void TearDown() override {
-    for (int vk : {fw::VK_MENU, fw::VK_SHIFT, fw::VK_CONTROL}) fw::SetKeyDown(fw::UINT(vk), false);
-    AppTest::TearDown();
   }
   // Runs the command with one scripted step for the dialog it opens.
   void Run(fw::UINT id, fw::ScriptedModalDriver::Step step) {
@@ -62,9 +56,6 @@ class DialogViewTest : public AppTest {
   bool Undo() { return view->GetUndoList()->UndoLastStep(*view); }
 
   int baseSteps = 0;
-  CMDIMainFrame* main = nullptr;
-  CVORLAN98View* view = nullptr;
-  CVORLAN98Doc* doc = nullptr;
   std::vector<fw::ScriptedModalDriver::Run> runs;
 };
 

@@ -8,7 +8,7 @@
 #include "app/designview.h"
 #include "app/document.h"
 #include "app/selecttracker.h"
-#include "app_fixture.h"
+#include "view_fixture.h"
 #include "framework/dialog.h"
 #include "framework/input.h"
 #include "model/imageobject.h"
@@ -49,27 +49,18 @@ class KeyText : public CGraphObject {
   std::vector<std::uint32_t> keys;
 };
 
-class NodeTest : public AppTest {
+class NodeTest : public StartedViewTest {
  protected:
+  NodeTest() : StartedViewTest(kPageView) {}
   void SetUp() override {
-    AppTest::SetUp();
-    view = StartDesignView(&main);
-    ASSERT_NE(view, nullptr);
-    doc = view->GetDoc();
-    view->MoveWindow(0, 0, 800 + 15 + 16, 600 + 15 + 16);
-    view->SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
+    StartedViewTest::SetUp();
     fw::PumpPendingMessages();
-  }
-  void TearDown() override {
-    for (int vk : {fw::VK_MENU, fw::VK_SHIFT, fw::VK_CONTROL}) fw::SetKeyDown(fw::UINT(vk), false);
-    AppTest::TearDown();
   }
 
   fw::LPARAM At(float x, float y) const {
     const plat::POINT p = view->PageToDevice(CFPoint{x, y});
     return fw::LPARAM(fw::MAKELONG(p.x, p.y));
   }
-  void Cmd(std::uint32_t id) { view->SendMessage(fw::WM_COMMAND, id, 0); }
   void RightClick(float x, float y, fw::UINT flags = 0) {
     view->SendMessage(fw::WM_RBUTTONDOWN, flags | fw::MK_RBUTTON, At(x, y));
     view->SendMessage(fw::WM_RBUTTONUP, flags, At(x, y));
@@ -110,12 +101,7 @@ class NodeTest : public AppTest {
     view->SetEditObject(nullptr);
     view->SetCurrentTool(ID_TOOL_SELECT);
   }
-  int Steps() const { return view->GetUndoList()->GetSize(); }
   void UndoStep() { ASSERT_TRUE(view->GetUndoList()->UndoLastStep(*view)); }
-
-  CMDIMainFrame* main = nullptr;
-  CVORLAN98View* view = nullptr;
-  CVORLAN98Doc* doc = nullptr;
 };
 
 TEST_F(NodeTest, NodeCommandsRunArmOrDoNothing) {
@@ -139,7 +125,7 @@ TEST_F(NodeTest, NodeCommandsRunArmOrDoNothing) {
     for (int i = 0; i < c.selected; ++i) path->SelectNode(i, view);
     if (c.segmentHit) ASSERT_NE(path->HitTestSegment(view, 150.0f, 100.0f), 0) << c.id;
     const std::vector<PathPoint> before = RecordsOf(*path);
-    Cmd(c.id);
+    Command(c.id);
     const bool changed = !Same(before, RecordsOf(*path));
     EXPECT_EQ(changed, c.outcome == kRun) << c.id << " " << c.selected;
     EXPECT_EQ(view->GetCurrentTool(), c.outcome == kArmed ? c.id : ID_TOOL_NODE) << c.id << " " << c.selected;
@@ -148,7 +134,7 @@ TEST_F(NodeTest, NodeCommandsRunArmOrDoNothing) {
   }
   // Not a path in editing: nothing at all.
   view->SetCurrentTool(ID_TOOL_NODE);
-  Cmd(40119);
+  Command(40119);
   EXPECT_EQ(view->GetCurrentTool(), ID_TOOL_NODE);
 }
 

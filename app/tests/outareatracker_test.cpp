@@ -12,7 +12,7 @@
 #include "app/outareatracker.h"
 #include "app/selecttracker.h"
 #include "app/tests/tracker_fixture.h"
-#include "app_fixture.h"
+#include "view_fixture.h"
 #include "framework/clipboard.h"
 #include "framework/input.h"
 #include "framework/menu.h"
@@ -23,24 +23,19 @@ using namespace apptest;
 
 namespace {
 
-class AreaTest : public AppTest {
+class AreaTest : public StartedViewTest {
  protected:
+  AreaTest() : StartedViewTest(kPageView) {}
   void SetUp() override {
-    AppTest::SetUp();
-    view = StartDesignView(&main);
-    ASSERT_NE(view, nullptr);
-    doc = view->GetDoc();
-    // 800 x 600 pixels showing the 400 x 900 page: 1.5 mm a pixel.
-    view->MoveWindow(0, 0, 800 + 15 + 16, 600 + 15 + 16);
-    view->SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
+    StartedViewTest::SetUp();
+    if (HasFatalFailure()) return;
     fw::PumpPendingMessages();
     view->SetTool(ID_TOOL_SELECT_OUTAREA);
     view->UpdateWindow();
   }
   void TearDown() override {
-    for (fw::UINT vk : {fw::UINT(fw::VK_SHIFT), fw::UINT(fw::VK_CONTROL), fw::UINT('X'), fw::UINT('C')})
-      fw::SetKeyDown(vk, false);
-    AppTest::TearDown();
+    for (fw::UINT vk : {fw::UINT('X'), fw::UINT('C')}) fw::SetKeyDown(vk, false);
+    StartedViewTest::TearDown();
   }
 
   COutArea* AddArea(float l, float t, float r, float b) {
@@ -63,10 +58,6 @@ class AreaTest : public AppTest {
   }
   COutAreaTracker& Tracker() { return view->AreaTracker(); }
 
-  fw::POINT Dev(float x, float y) const {
-    const plat::POINT p = view->PageToDevice(CFPoint{x, y});
-    return fw::POINT{p.x, p.y};
-  }
   // The page offset a drag between two device points makes.
   CFPoint PageDelta(fw::POINT a, fw::POINT b) const {
     const CFPoint p = view->DeviceToPage(a.x, a.y), q = view->DeviceToPage(b.x, b.y);
@@ -104,10 +95,6 @@ class AreaTest : public AppTest {
     const plat::Surface& s = view->GetSurface().surface();
     return std::vector<std::uint32_t>(s.data(), s.data() + std::size_t(s.width()) * std::size_t(s.height()));
   }
-
-  CMDIMainFrame* main = nullptr;
-  CVORLAN98View* view = nullptr;
-  CVORLAN98Doc* doc = nullptr;
 };
 
 void ExpectRect(const CFRect& r, float l, float t, float rr, float b) {

@@ -15,7 +15,7 @@
 #include "app/selecttracker.h"
 #include "app/viewcmd_transform.h"
 #include "app/viewcmd_weld.h"
-#include "app_fixture.h"
+#include "view_fixture.h"
 #include "framework/clipboard.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
@@ -51,27 +51,11 @@ std::vector<CFPoint> Nodes(const CGraphObject* o) {
   return out;
 }
 
-class TransformTest : public AppTest {
+class TransformTest : public StartedViewTest {
  protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    view = StartDesignView(&main);
-    ASSERT_NE(view, nullptr);
-    doc = view->GetDoc();
-    ASSERT_NE(doc, nullptr);
-  }
   void TearDown() override {
     weldcmd::LibraryFileName() = "Flexoril.dll";
-    AppTest::TearDown();
-  }
-  CPathObject* Add(std::unique_ptr<CPathObject> p, bool select = true) {
-    CPathObject* raw = p.release();
-    doc->AddObject(raw, false);
-    if (select) view->Tracker()->Select(raw);
-    return raw;
-  }
-  CPathObject* AddRect(float l, float t, float r, float b, bool select = true) {
-    return Add(MakeRectPath(l, t, r, b), select);
+    StartedViewTest::TearDown();
   }
   // Opens the command's dialog and runs the step in it; the run's result.
   int Run(fw::UINT command, std::function<void(fw::CDialog&)> step) {
@@ -80,27 +64,12 @@ class TransformTest : public AppTest {
     view->SendMessage(fw::WM_COMMAND, command, 0);
     return driver.Runs().empty() ? -2 : driver.Runs().back().result;
   }
-  void UndoStep() {
-    view->Tracker()->Hide(nullptr);
-    view->GetUndoList()->UndoLastStep(*view);
-    view->Tracker()->GetSelectionRect(nullptr);
-    view->Tracker()->Show(nullptr);
-  }
-  int Steps() { return view->GetUndoList()->GetSize(); }
-  void Clear() {
-    view->Tracker()->ClearSelection(nullptr, true);
-    while (doc->GetObjectCount()) DeleteDetachedObject(doc, doc->RemoveObjectAt(0));
-  }
   static void ExpectRect(const CFRect& r, float l, float t, float rr, float b) {
     EXPECT_EQ(r.left, l);
     EXPECT_EQ(r.top, t);
     EXPECT_EQ(r.right, rr);
     EXPECT_EQ(r.bottom, b);
   }
-
-  CMDIMainFrame* main = nullptr;
-  CVORLAN98View* view = nullptr;
-  CVORLAN98Doc* doc = nullptr;
 };
 
 }  // namespace

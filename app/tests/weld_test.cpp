@@ -11,7 +11,7 @@
 #include "app/rulers.h"
 #include "app/selecttracker.h"
 #include "app/viewcmd_weld.h"
-#include "app_fixture.h"
+#include "view_fixture.h"
 #include "model/groupobject.h"
 #include "model/guideline.h"
 #include "model/imageobject.h"
@@ -68,40 +68,23 @@ double Area(const CGraphObject* o) {
   return total;
 }
 
-class WeldTest : public AppTest {
+class WeldTest : public StartedViewTest {
  protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    view = StartDesignView(&main);
-    ASSERT_NE(view, nullptr);
-    doc = view->GetDoc();
-    ASSERT_NE(doc, nullptr);
-    // A drawing area of 800 x 600 showing the 400 x 900 page.
-    view->MoveWindow(0, 0, 800 + 15 + 16, 600 + 15 + 16);
-    view->SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
-  }
+  WeldTest() : StartedViewTest(kPageView) {}
   void TearDown() override {
     weldcmd::LibraryFileName() = "Flexoril.dll";
-    AppTest::TearDown();
+    StartedViewTest::TearDown();
   }
   CPathObject* AddRect(float l, float t, float r, float b, std::uint32_t color = 0, bool select = true) {
     auto p = MakeRectPath(l, t, r, b);
     p->color = color;
-    CPathObject* raw = p.release();
-    doc->AddObject(raw, false);
-    if (select) view->Tracker()->Select(raw);
-    return raw;
+    return Add(std::move(p), select);
   }
-  void Command(fw::UINT id) { view->SendMessage(fw::WM_COMMAND, id, 0); }
   bool Enabled(fw::UINT id) {
     fw::CCmdUI ui;
     ui.m_nID = id;
     static_cast<fw::CCmdTarget*>(view)->OnCmdMsg(id, fw::CmdKind::Update, &ui);
     return ui.enabled;
-  }
-  fw::POINT Dev(float x, float y) const {
-    const plat::POINT p = view->PageToDevice(CFPoint{x, y});
-    return fw::POINT{p.x, p.y};
   }
   void Drag(CFPoint a, CFPoint b) {
     const fw::POINT p = Dev(a.x, a.y), q = Dev(b.x, b.y);
@@ -110,32 +93,11 @@ class WeldTest : public AppTest {
     view->OnMouseMove(fw::MK_LBUTTON, q);
     view->OnLButtonUp(0, q);
   }
-  // Every object out, the undo steps with them.
-  void Clear() {
-    view->Tracker()->ClearSelection(nullptr, true);
-    while (doc->GetObjectCount()) DeleteDetachedObject(doc, doc->RemoveObjectAt(0));
-  }
-  int Steps() { return view->GetUndoList()->GetSize(); }
-  std::vector<CGraphObject*> Objects() {
-    std::vector<CGraphObject*> out;
-    for (int i = 0; i < doc->GetObjectCount(); ++i) out.push_back(doc->GetObjectAt(i));
-    return out;
-  }
-  void UndoStep() {
-    view->Tracker()->Hide(nullptr);
-    view->GetUndoList()->UndoLastStep(*view);
-    view->Tracker()->GetSelectionRect(nullptr);
-    view->Tracker()->Show(nullptr);
-  }
   int Selected() {
     int n = 0;
     for (int i = 0; i < doc->GetObjectCount(); ++i) n += doc->GetObjectAt(i)->selected ? 1 : 0;
     return n;
   }
-
-  CMDIMainFrame* main = nullptr;
-  CVORLAN98View* view = nullptr;
-  CVORLAN98Doc* doc = nullptr;
 };
 
 }  // namespace
