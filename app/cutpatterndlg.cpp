@@ -216,30 +216,7 @@ CFPoint CCutPatternDlg::OriginOf(int index) const {
 }
 
 void CCutPatternDlg::Cut(const std::function<std::unique_ptr<CPathObject>(int pass)>& pattern, bool noCut) {
-  CUndoList& undo = *m_view.GetUndoList();
-  CVORLAN98Doc* doc = m_view.GetDoc();
-  undo.StartRecord(0);
-  auto add = [&](CGraphObject* object) {
-    if (undo.GetRecordDepth() != 0) undo.AppendUndoItem(std::make_unique<CUndoAddObject>(object));
-    doc->AddObject(object, true);
-  };
-  if (doc) {
-    bool cut = false;
-    for (int pass = 0; pass < 2; ++pass) {
-      std::unique_ptr<CPathObject> p = pattern(pass);
-      if (!p) continue;
-      if (noCut) {
-        add(p.release());
-      } else if (std::unique_ptr<CGroupObject> pieces = m_view.IntersectPatternWithSelection(p.get())) {
-        add(pieces.release());
-        cut = true;
-      }
-    }
-    // Sources that gave no piece (no library, no pattern) stay.
-    if (cut && m_view.Tracker()) m_view.Tracker()->DeleteSelected();
-  }
-  undo.EndRecord();
-  if (m_view.GetSafeHwnd()) m_view.Invalidate(fw::TRUE);
+  m_view.CutByPatterns(pattern, noCut);
   EndDialog(fw::IDOK);
 }
 

@@ -9,6 +9,7 @@
 #include "app/rulers.h"
 #include "framework/app.h"
 #include "framework/controls.h"
+#include "framework/resources.h"
 #include "model/graphobject.h"
 #include "output/cutarrange.h"
 #include "output/cutinfo.h"
@@ -19,11 +20,28 @@ FW_IMPLEMENT_DYNCREATE(CCUTView, CVORLANView)
 FW_BEGIN_COMMAND_MAP(CCUTView, CVORLANView)
 FW_ON_COMMAND(cutid::ID_CUT_REDRAW, OnRedraw)
 FW_ON_COMMAND(cutid::ID_CUT_REBUILD, OnRebuild)
+FW_ON_COMMAND(fw::AFX_ID_PREVIEW_CLOSE, OnPreviewClose)
 FW_END_COMMAND_MAP()
 
 namespace {
 
 constexpr std::uint32_t kToolSelect = 40070;
+
+// The bar over the cut view in the main frame: its "Close" ends the preview.
+class CPreviewBar : public fw::CDialogBar {
+  FW_DECLARE_COMMAND_MAP()
+
+ public:
+  explicit CPreviewBar(CCUTView& view) : m_view(view) {}
+  void OnClose() { m_view.OnPreviewClose(); }
+
+ private:
+  CCUTView& m_view;
+};
+
+FW_BEGIN_COMMAND_MAP(CPreviewBar, fw::CDialogBar)
+FW_ON_COMMAND(fw::AFX_ID_PREVIEW_CLOSE, OnClose)
+FW_END_COMMAND_MAP()
 constexpr int kRulerThickness = 15;
 constexpr int kPaperSlack = 2;  // px the paper may reach beyond the client
 
@@ -98,7 +116,31 @@ CCutInfo& CCUTView::Info() const {
   return frame ? frame->GetInfo() : g_CutInfo;
 }
 
-void CCUTView::SetPreviewState(std::unique_ptr<fw::CPrintPreviewState> state) { m_preview = std::move(state); }
+void CCUTView::SetPreviewState(std::unique_ptr<fw::CPrintPreviewState> state) {
+  m_preview = std::move(state);
+  auto* frame = GetParentFrame();
+  if (!m_preview || !frame || m_previewBar) return;
+  if (!fw::res::FindDialog(fw::AFX_IDD_PREVIEW_TOOLBAR))
+    fw::res::SetDialog(fw::AFX_IDD_PREVIEW_TOOLBAR,
+                       fw::DialogTemplate{"", fw::WS_CHILD, {0, 0, 640, 28},
+                                          {fw::DlgItemDef(fw::AFX_ID_PREVIEW_CLOSE, fw::CtrlKind::Button, "Close",
+                                                          fw::WS_CHILD | fw::WS_VISIBLE | fw::BS_PUSHBUTTON,
+                                                          {4, 3, 80, 25})}});
+  auto bar = std::make_unique<CPreviewBar>(*this);
+  if (!bar->Create(frame, fw::AFX_IDD_PREVIEW_TOOLBAR, fw::WS_CHILD | fw::CBRS_TOP, fw::AFX_IDW_PREVIEW_BAR)) return;
+  frame->DockControlBar(bar.get(), fw::CBRS_ALIGN_TOP);
+  m_previewBar = std::move(bar);
+}
+
+// Closed after the command that asked has returned.
+void CCUTView::OnPreviewClose() {
+  if (m_preview) PostMessage(fw::WM_CLOSE, 0, 0);
+}
+
+void CCUTView::OnKeyDown(fw::UINT ch, fw::UINT repeat, fw::UINT flags) {
+  if (ch == fw::VK_ESCAPE && m_preview) return OnPreviewClose();
+  CVORLANView::OnKeyDown(ch, repeat, flags);
+}
 
 // --- Window ----------------------------------------------------------------------
 
@@ -128,7 +170,9 @@ void CCUTView::OnDestroy() {
     frame->SetArrangementHost(nullptr);
     frame->GetCutterBar().SetCutObjects(nullptr, {});
   }
-  // Standing in the main frame's panes: they come back.
+  // Standing in the main frame's panes: they come back, without the preview's bar.
+  if (m_previewBar && m_previewBar->m_hWnd) m_previewBar->DestroyWindow();
+  m_previewBar.reset();
   if (m_preview)
     if (auto* frame = GetParentFrame(); frame && frame->IsInPreviewMode()) frame->OnSetPreviewMode(fw::FALSE, m_preview.get());
   CVORLANView::OnDestroy();

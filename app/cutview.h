@@ -30,8 +30,12 @@ class CCUTView : public CVORLANView, public CCutArrangementHost {
   CCutInfo& Info() const;
   CSelectTracker& Tracker() { return m_tracker; }
   const CFRect& GetArrangement() const { return m_arrangement; }
-  // Keeps the preview state of the main frame it stands in (57609).
+  // Keeps the preview state of the main frame it stands in (57609), and puts a bar
+  // with "Close" on top of it.
   void SetPreviewState(std::unique_ptr<fw::CPrintPreviewState> state);
+  // Standing in the main frame: "Close" or Escape gives the design back.
+  void OnPreviewClose();
+  void OnKeyDown(fw::UINT ch, fw::UINT repeat, fw::UINT flags) override;
 
   // CVORLANView / CViewServices: the view's own list.
   CSegArray* GetObjectList() override { return &m_objects; }
@@ -77,4 +81,5 @@ class CCUTView : public CVORLANView, public CCutArrangementHost {
   CVORLAN98Doc* m_design = nullptr;
   CFPoint m_edgeStart;
   std::unique_ptr<fw::CPrintPreviewState> m_preview;
+  std::unique_ptr<fw::CDialogBar> m_previewBar;
 };

@@ -489,7 +489,10 @@ void CVORLAN98View::OnLButtonDown(fw::UINT flags, fw::POINT pt) {
     case ID_TOOL_PARALLEL_CUT:
     case ID_TOOL_RADIATION_CUT:
     case ID_TOOL_CIRCLE_CUT:
-      // The cut patterns come with the weld and cut operations.
+      // The pattern follows the pointer as its outline until the release cuts.
+      d.dragKind = kBandPending;
+      m_pending = MakeCutPattern(m_currentTool, p.x, p.y, 0);
+      DrawRubberBand(nullptr);
       break;
     case ID_TOOL_MEASURE:
       d.dragKind = kBandMeasure;
@@ -541,6 +544,11 @@ void CVORLAN98View::OnMouseMove(fw::UINT flags, fw::POINT pt) {
         polygon->r2 = polygon->r1 / 2.0f;
         std::unique_ptr<CPathPointList>(polygon->MakeOutline(nullptr, 0));
       }
+      break;
+    case ID_TOOL_PARALLEL_CUT:
+    case ID_TOOL_RADIATION_CUT:
+    case ID_TOOL_CIRCLE_CUT:
+      m_pending = MakeCutPattern(m_currentTool, p.x, p.y, 0);
       break;
     case ID_TOOL_MEASURE: {
       const float r[4] = {d.start.x, d.start.y, p.x, p.y};
@@ -653,6 +661,13 @@ void CVORLAN98View::OnLButtonUp(fw::UINT flags, fw::POINT pt) {
     case ID_TOOL_TABLE:
       d.dragKind = 0;
       OpenShapeDialog(*this, tool);
+      break;
+    case ID_TOOL_PARALLEL_CUT:
+    case ID_TOOL_RADIATION_CUT:
+    case ID_TOOL_CIRCLE_CUT:
+      m_pending.reset();
+      d.dragKind = 0;
+      CutPatternAt(tool, p.x, p.y);
       break;
     case ID_TOOL_GET_IMAGE:
       d.dragKind = 0;

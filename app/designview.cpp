@@ -413,6 +413,8 @@ int CVORLAN98View::FinishTool(std::uint32_t newTool) {
     }
   } else if (tool == ID_TOOL_SELECT_OUTAREA) {
     if (newTool != ID_TOOL_SET_OUTAREA && newTool != ID_TOOL_SELECT_OUTAREA && m_hWnd) Invalidate(fw::TRUE);
+  } else if (tool == ID_TOOL_PARALLEL_CUT || tool == ID_TOOL_RADIATION_CUT || tool == ID_TOOL_CIRCLE_CUT) {
+    m_pending.reset();  // the pattern shown under the pointer
   }
   drag.multiClickOpen = 0;
   drag.dragKind = 0;

@@ -3,6 +3,7 @@
 // with its shadow and grid, colouring the selection and pasting objects.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -16,6 +17,7 @@ class CSelectTracker;
 class CTextObject;
 class CCutFrame;
 class CGroupObject;
+class CPathObject;
 
 // Tool ids besides those of model/services.h.
 constexpr std::uint32_t ID_TOOL_GRAPHLIB = 40075;
@@ -217,6 +219,16 @@ class CVORLAN98View : public CVORLANView, public CDesignViewServices {
   // A new group of the pieces of the selected outlines inside the closed
   // contours of the pattern path; null for none.
   std::unique_ptr<CGroupObject> IntersectPatternWithSelection(CGraphObject* pattern);
+  // The special cuts' pattern at the origin (x, y), from the tool's stored settings and
+  // the bounds of the tracker's current object; pass 1 is the complement of pass 0.
+  // Null for another tool or without a current object.
+  std::unique_ptr<CPathObject> MakeCutPattern(std::uint32_t tool, float x, float y, int pass);
+  // Both passes of a special cut in one undo step: each pattern made is intersected
+  // with the selection (the sources go once a piece came) or, with noCut, added.
+  void CutByPatterns(const std::function<std::unique_ptr<CPathObject>(int pass)>& pattern, bool noCut);
+  // The click of a special-cut tool: its patterns at (x, y) by the section's "NoCut",
+  // then the tool goes back to Select.
+  void CutPatternAt(std::uint32_t tool, float x, float y);
 
  protected:
   void DrawObjectBand(plat::DC* dc, std::uint16_t kind) override;

@@ -414,6 +414,12 @@ void OnUpdateOneShape(CVORLAN98View& v, fw::CCmdUI* ui) {
   ui->Enable(n == 1 && images == 0);
 }
 
+void OnUpdateSomeShapes(CVORLAN98View& v, fw::CCmdUI* ui) {
+  int n, images;
+  CountSelection(v, &n, &images);
+  ui->Enable(n >= 1 && images == 0);
+}
+
 void OnUpdateTwoShapes(CVORLAN98View& v, fw::CCmdUI* ui) {
   int n, images;
   CountSelection(v, &n, &images);
@@ -434,6 +440,8 @@ VIEW_ON_COMMAND_RANGE(ID_WELD, ID_WELD_XOR, OnWeld)
 VIEW_ON_COMMAND(ID_TOOL_LINE_CUT, OnLineCutTool)
 VIEW_ON_COMMAND(ID_REFERENCE_CUT, OnReferenceCut)
 VIEW_ON_UPDATE(ID_TOOL_LINE_CUT, OnUpdateOneShape)
+VIEW_ON_UPDATE(ID_TOOL_PARALLEL_CUT, OnUpdateSomeShapes)
+VIEW_ON_UPDATE_RANGE(ID_TOOL_RADIATION_CUT, ID_TOOL_CIRCLE_CUT, OnUpdateOneShape)
 VIEW_ON_UPDATE_RANGE(ID_WELD_CUT, ID_WELD_XOR, OnUpdateTwoShapes)
 VIEW_ON_UPDATE(ID_REFERENCE_CUT, OnUpdateReferenceCut)
 FW_END_COMMAND_FAMILY()

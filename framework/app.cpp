@@ -313,9 +313,10 @@ void CWinApp::AddToRecentFileList(const std::string& path) {
   if (recent_) recent_->Add(path);
 }
 
-BOOL CWinApp::SaveAllModified() {
+BOOL CWinApp::SaveAllModified(CDocument* first) {
+  if (first && !first->SaveModified()) return FALSE;
   for (const auto& t : templates_)
-    if (!t->SaveAllModified()) return FALSE;
+    if (!t->SaveAllModified(first)) return FALSE;
   return TRUE;
 }
 

@@ -129,7 +129,8 @@ class CWinApp : public CCmdTarget {
   virtual CDocument* OpenDocumentFile(const std::string& path);
   virtual void AddToRecentFileList(const std::string& path);
   CRecentFileList* GetRecentFileList() const { return recent_.get(); }
-  BOOL SaveAllModified();
+  // Asks every modified document, `first` (when given) before the others.
+  BOOL SaveAllModified(CDocument* first = nullptr);
   void CloseAllDocuments(BOOL endSession);
 
   // Splits m_lpCmdLine into parameters: quotes group; an unquoted '-x', or '/x' without a

@@ -595,15 +595,15 @@ void CSpinButtonCtrl::UserDelta(int delta) {
     if (end != text.c_str())
       pos_ = int(std::clamp<long>(typed, std::min(lower_, upper_), std::max(lower_, upper_)));
   }
+  // iDelta is the change of position: an inverted range (the default 100 to 0) counts down.
   NMUPDOWN nm;
   nm.hdr.code = UDN_DELTAPOS;
   nm.iPos = pos_;
-  nm.iDelta = delta;
+  nm.iDelta = upper_ >= lower_ ? delta : -delta;
   const HWND self = m_hWnd;
   if (NotifyParent(nm.hdr) || !Alive(self)) return;
   int lo = std::min(lower_, upper_), hi = std::max(lower_, upper_);
-  int sign = upper_ >= lower_ ? 1 : -1;
-  long target = long(pos_) + long(sign) * nm.iDelta;
+  long target = long(pos_) + long(nm.iDelta);
   int next = int(std::clamp<long>(target, lo, hi));
   if ((GetStyle() & UDS_WRAP) && (target > hi || target < lo)) next = target > hi ? lo : hi;
   SetPos(next);

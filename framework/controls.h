@@ -342,7 +342,8 @@ class CSpinButtonCtrl : public CControl {
   int GetPos() const { return pos_; }
   CWnd* SetBuddy(CWnd* buddy);
   CWnd* GetBuddy() const { return buddy_; }
-  // The user presses an arrow: UDN_DELTAPOS (non-zero answer cancels), the new
+  // The user presses an arrow, `delta` steps (positive: the up or right arrow):
+  // UDN_DELTAPOS with the signed change of position (non-zero answer cancels), the new
   // position, the buddy's number, then WM_VSCROLL (WM_HSCROLL with UDS_HORZ).
   void UserDelta(int delta);
   int OnCreate(CREATESTRUCT* cs) override;

@@ -15,6 +15,20 @@ FW_IMPLEMENT_DYNAMIC(CMDIChildWnd, CFrameWnd)
 FW_IMPLEMENT_DYNAMIC(CMiniFrameWnd, CFrameWnd)
 FW_IMPLEMENT_DYNAMIC(CSplitterWnd, CWnd)
 FW_IMPLEMENT_DYNAMIC(CMDIFrameWnd, CFrameWnd)
+
+FW_BEGIN_COMMAND_MAP(CFrameWnd, CWnd)
+FW_ON_COMMAND_EX_RANGE(ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, OnBarCheck)
+FW_ON_UPDATE_COMMAND_UI_RANGE(ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, OnUpdateControlBarMenu)
+FW_END_COMMAND_MAP()
+
+// A child frame leaves the bars to the main frame.
+FW_BEGIN_COMMAND_MAP(CMDIChildWnd, CWnd)
+FW_END_COMMAND_MAP()
+
+FW_BEGIN_COMMAND_MAP(CMDIFrameWnd, CFrameWnd)
+FW_ON_COMMAND_EX_RANGE(ID_WINDOW_CASCADE, ID_WINDOW_TILE_VERT, OnWindowCommand)
+FW_ON_UPDATE_COMMAND_UI_RANGE(ID_WINDOW_CASCADE, ID_WINDOW_TILE_VERT, OnUpdateWindowCommand)
+FW_END_COMMAND_MAP()
 FW_IMPLEMENT_DYNAMIC(CDocTemplate, CCmdTarget)
 FW_IMPLEMENT_DYNAMIC(CMultiDocTemplate, CDocTemplate)
 
@@ -146,9 +160,10 @@ BOOL CDocument::SaveModified() {
   return r == plat::IDNO;
 }
 
+// Asks only when no view of the document outlives the frame (a frame closes its child frames too).
 BOOL CDocument::CanCloseFrame(CFrameWnd* frame) {
   for (CView* v : views_)
-    if (CFrameWnd* f = v->GetParentFrame(); f && f != frame) return TRUE;
+    if (CFrameWnd* f = v->GetParentFrame(); f && f != frame && !(frame && frame->IsChild(f))) return TRUE;
   return SaveModified();
 }
 
@@ -444,6 +459,27 @@ CControlBar* CFrameWnd::GetControlBar(UINT id) const {
   return nullptr;
 }
 
+CControlBar* CFrameWnd::GetCommandBar(UINT id) const {
+  if (CControlBar* b = GetControlBar(id)) return b;
+  if (id == ID_VIEW_TOOLBAR)
+    for (CControlBar* b : bars_)
+      if (dynamic_cast<CToolBar*>(b)) return b;
+  return nullptr;
+}
+
+BOOL CFrameWnd::OnBarCheck(UINT id) {
+  CControlBar* bar = GetCommandBar(id);
+  if (!bar || !bar->m_hWnd) return FALSE;
+  ShowControlBar(bar, bar->IsVisible() ? FALSE : TRUE, FALSE);
+  return TRUE;
+}
+
+void CFrameWnd::OnUpdateControlBarMenu(CCmdUI* ui) {
+  CControlBar* bar = GetCommandBar(ui->m_nID);
+  ui->Enable(bar && bar->m_hWnd);
+  ui->SetCheck(bar && bar->m_hWnd && bar->IsVisible() ? 1 : 0);
+}
+
 RECT CFrameWnd::LayoutBars() {
   RECT area{};
   GetClientRect(&area);
@@ -557,14 +593,16 @@ void CFrameWnd::OnClose() {
     return;
   }
   CDocument* doc = GetActiveDocument();
-  if (doc && !doc->CanCloseFrame(this)) return;
   CWinApp* app = AfxGetApp();
   if (app && app->m_pMainWnd == this) {
-    if (!doc && !app->SaveAllModified()) return;
+    // The program ends: every modified document asks, the active one first.
+    if (!app->SaveAllModified(doc)) return;
     const HWND self = m_hWnd;
     app->CloseAllDocuments(FALSE);
     if (!Alive(self)) return;
     doc = nullptr;
+  } else if (doc && !doc->CanCloseFrame(this)) {
+    return;
   }
   if (doc && doc->m_bAutoDelete) {
     bool other = false;
@@ -586,8 +624,10 @@ void CFrameWnd::OnDestroy() {
 
 void CFrameWnd::OnSize(UINT, int, int) { RecalcLayout(); }
 
+// The keys go on to the active view (an MDI frame's: its active child's), as after a
+// click on a tool bar.
 void CFrameWnd::OnSetFocus(CWnd*) {
-  if (activeView_) activeView_->SetFocus();
+  if (CView* v = GetActiveView(); v && v->IsWindowVisible()) v->SetFocus();
 }
 
 void CFrameWnd::PostNcDestroy() {
@@ -755,6 +795,55 @@ void CMDIFrameWnd::MDINext() {
   if (active_) active_->SetWindowPos(HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   MDIActivate(next);
 }
+
+std::vector<CMDIChildWnd*> CMDIFrameWnd::RestoreChildren(RECT& area) {
+  std::vector<CMDIChildWnd*> kids = GetMDIChildren();  // front first
+  for (CMDIChildWnd* c : kids)
+    if (c->IsZoomed()) c->ShowWindow(SW_RESTORE);
+  mdiClient_.GetClientRect(&area);
+  return kids;
+}
+
+void CMDIFrameWnd::MDICascade() {
+  RECT area{};
+  std::vector<CMDIChildWnd*> kids = RestoreChildren(area);
+  if (kids.empty()) return;
+  constexpr int step = 24;  // about a caption's height
+  const int n = int(kids.size());
+  const int cx = std::max(area.width() / 2, area.width() - step * (n - 1));
+  const int cy = std::max(area.height() / 2, area.height() - step * (n - 1));
+  // The back one at the top left; a step that would leave the client starts over.
+  const int fit = std::max(1, std::min(area.width() - cx, area.height() - cy) / step + 1);
+  for (int i = 0; i < n; ++i) {
+    const int at = ((n - 1 - i) % fit) * step;
+    kids[size_t(i)]->MoveWindow(RECT{at, at, at + cx, at + cy}, TRUE);
+  }
+  UpdateMenuBar();
+}
+
+void CMDIFrameWnd::MDITile(UINT how) {
+  RECT area{};
+  std::vector<CMDIChildWnd*> kids = RestoreChildren(area);
+  if (kids.empty()) return;
+  const int n = int(kids.size());
+  const bool across = how == ID_WINDOW_TILE_VERT;
+  const int total = across ? area.width() : area.height();
+  for (int i = 0; i < n; ++i) {
+    const int a = total * i / n, b = total * (i + 1) / n;
+    kids[size_t(i)]->MoveWindow(across ? RECT{a, 0, b, area.height()} : RECT{0, a, area.width(), b}, TRUE);
+  }
+  UpdateMenuBar();
+}
+
+BOOL CMDIFrameWnd::OnWindowCommand(UINT id) {
+  if (id == ID_WINDOW_CASCADE)
+    MDICascade();
+  else
+    MDITile(id);
+  return TRUE;
+}
+
+void CMDIFrameWnd::OnUpdateWindowCommand(CCmdUI* ui) { ui->Enable(active_ != nullptr); }
 
 void CMDIFrameWnd::ChildDestroyed(CMDIChildWnd* child) {
   if (active_ != child) return;
@@ -924,9 +1013,9 @@ void CDocTemplate::CloseAllDocuments(BOOL) {
     if (std::find(docs_.begin(), docs_.end(), d) != docs_.end()) d->OnCloseDocument();
 }
 
-BOOL CDocTemplate::SaveAllModified() {
+BOOL CDocTemplate::SaveAllModified(CDocument* skip) {
   for (CDocument* d : std::vector<CDocument*>(docs_))
-    if (!d->SaveModified()) return FALSE;
+    if (d != skip && !d->SaveModified()) return FALSE;
   return TRUE;
 }
 

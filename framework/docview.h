@@ -125,6 +125,7 @@ class CView : public CWnd {
 
 class CFrameWnd : public CWnd {
   FW_DECLARE_DYNAMIC(CFrameWnd)
+  FW_DECLARE_COMMAND_MAP()
 
  public:
   CFrameWnd();
@@ -200,6 +201,11 @@ class CFrameWnd : public CWnd {
   void OnHelp();
   void OnHelpFinder();
   void OnHelpIndex();
+  // ID_VIEW_TOOLBAR and ID_VIEW_STATUS_BAR show or hide their bar, the check mark
+  // following it: the bar of that id, for the tool bar else the frame's first tool bar.
+  CControlBar* GetCommandBar(UINT id) const;
+  BOOL OnBarCheck(UINT id);
+  void OnUpdateControlBarMenu(CCmdUI* ui);
 
  protected:
   // The client area left to the view (or the MDI client) after the bars.
@@ -236,6 +242,7 @@ class CSplitterWnd : public CWnd {
 
 class CMDIChildWnd : public CFrameWnd {
   FW_DECLARE_DYNAMIC(CMDIChildWnd)
+  FW_DECLARE_COMMAND_MAP()
 
  public:
   BOOL LoadFrame(UINT id, DWORD style = WS_CHILD | WS_VISIBLE | WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE,
@@ -261,6 +268,7 @@ class CMDIClientWnd : public CWnd {
 
 class CMDIFrameWnd : public CFrameWnd {
   FW_DECLARE_DYNAMIC(CMDIFrameWnd)
+  FW_DECLARE_COMMAND_MAP()
 
  public:
   CMDIFrameWnd();
@@ -273,6 +281,13 @@ class CMDIFrameWnd : public CFrameWnd {
   void MDIMaximize(CMDIChildWnd* child);
   void MDIRestore(CMDIChildWnd* child);
   void MDINext();
+  // Restores the children and lays them out: each one step down and right of the one
+  // behind it (the active one in front), or side by side across the client
+  // (ID_WINDOW_TILE_VERT) or one above the other (ID_WINDOW_TILE_HORZ).
+  void MDICascade();
+  void MDITile(UINT how);
+  BOOL OnWindowCommand(UINT id);
+  void OnUpdateWindowCommand(CCmdUI* ui);
   std::vector<CMDIChildWnd*> GetMDIChildren() const;
   CFrameWnd* GetActiveFrame() override;
   CView* GetActiveView() const override;
@@ -288,6 +303,8 @@ class CMDIFrameWnd : public CFrameWnd {
  private:
   friend class CMDIChildWnd;
   void ChildDestroyed(CMDIChildWnd* child);
+  // The children, none maximised, and the client they lie in.
+  std::vector<CMDIChildWnd*> RestoreChildren(RECT& area);
   CMDIClientWnd mdiClient_;
   CMDIChildWnd* active_ = nullptr;
   std::unique_ptr<CMenu> barMenu_;  // the menu bar shown (a copy with the system entry when needed)
@@ -324,7 +341,7 @@ class CDocTemplate : public CCmdTarget {
   const std::vector<CDocument*>& GetDocuments() const { return docs_; }
   BOOL GetDocString(std::string& out, DocStringIndex index) const;
   void CloseAllDocuments(BOOL endSession);
-  BOOL SaveAllModified();
+  BOOL SaveAllModified(CDocument* skip = nullptr);
   UINT GetResourceId() const { return resourceId_; }
   CMenu* GetSharedMenu() const { return menu_.get(); }
   const std::vector<ACCEL>* GetSharedAccelerators() const { return accel_; }

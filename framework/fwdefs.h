@@ -294,6 +294,7 @@ constexpr UINT ID_EDIT_SELECT_ALL = 0xE12A;
 constexpr UINT ID_EDIT_UNDO = 0xE12B;
 constexpr UINT ID_WINDOW_CASCADE = 0xE132;
 constexpr UINT ID_WINDOW_TILE_HORZ = 0xE133;
+constexpr UINT ID_WINDOW_TILE_VERT = 0xE134;
 constexpr UINT ID_APP_ABOUT = 0xE140;
 constexpr UINT ID_APP_EXIT = 0xE141;
 constexpr UINT ID_HELP_INDEX = 0xE142;
@@ -306,6 +307,9 @@ constexpr UINT AFX_IDW_STATUS_BAR = 0xE801;
 constexpr UINT AFX_IDW_PANE_FIRST = 0xE900;
 constexpr UINT AFX_IDW_PANE_LAST = 0xE9FF;
 constexpr UINT AFX_IDW_PANE_SAVE = 0xEA21;  // the main pane while a preview stands in its place
+constexpr UINT AFX_IDW_PREVIEW_BAR = 0xE805;
+constexpr UINT AFX_IDD_PREVIEW_TOOLBAR = 0x7801;
+constexpr UINT AFX_ID_PREVIEW_CLOSE = 0xE300;
 using plat::IDOK;
 using plat::IDCANCEL;
 

@@ -12,9 +12,11 @@
 #include "app/settingsload.h"
 #include "app/cutpatterndlg.h"
 #include "app/viewcmd_weld.h"
+#include "dialog_fixture.h"
 #include "view_fixture.h"
 #include "framework/dialog.h"
 #include "model/groupobject.h"
+#include "model/imageobject.h"
 #include "model/pathobject.h"
 #include "model/pathpoints.h"
 #include "model/records.h"
@@ -234,6 +236,107 @@ TEST_F(CutPatternDlgTest, ClickOkSwitchesToTheCutTool) {
   }
 }
 
+// The special cuts enable by the selection: parallel lines with at least one shape,
+// radiation and circles with exactly one; never with an image among them.
+TEST_F(CutPatternDlgTest, SpecialCutsEnableByTheSelection) {
+  struct Case {
+    int shapes;
+    bool image;
+    bool parallel, single;
+  };
+  const Case cases[] = {{0, false, false, false}, {1, false, true, true}, {2, false, true, false},
+                        {1, true, false, false}, {0, true, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.shapes) + (c.image ? " and an image" : ""));
+    view->Tracker()->ClearSelection(nullptr, true);
+    while (doc->GetObjectCount() > 0) {
+      view->Tracker()->SelectAll();
+      view->Tracker()->DeleteSelected();
+    }
+    for (int i = 0; i < c.shapes; ++i) AddRect(10.0f * i, 0, 10.0f * i + 5, 5);
+    if (c.image) {
+      auto* image = new CImageObject();
+      image->bounds = CFRect(0, 20, 5, 25);
+      doc->AddObject(image, false);
+      view->Tracker()->Select(image);
+    }
+    EXPECT_EQ(IsCommandEnabled(*view, ID_TOOL_PARALLEL_CUT), c.parallel);
+    EXPECT_EQ(IsCommandEnabled(*view, ID_TOOL_RADIATION_CUT), c.single);
+    EXPECT_EQ(IsCommandEnabled(*view, ID_TOOL_CIRCLE_CUT), c.single);
+  }
+}
+
+// "Click Ok", then a click in the view: the pattern made at the clicked point cuts
+// the selection in one undo step, and the tool goes back to Select. The pieces are
+// those the dialog makes for the same origin.
+TEST_F(CutPatternDlgTest, AClickedOriginCutsTheSelection) {
+  view->MoveWindow(0, 0, 800, 600);
+  view->SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
+  struct Case {
+    fw::UINT command;
+    int origin;  // the dialog's choice at the clicked corner
+    std::function<void(fw::CDialog&)> set;
+  } cases[] = {
+      {ID_TOOL_RADIATION_CUT, 6, [](fw::CDialog& d) { d.TypeText(IDC_CUT_PARTS, "6"); }},
+      {ID_TOOL_CIRCLE_CUT, 6, [](fw::CDialog& d) { d.TypeText(IDC_CUT_PARTS, "4"); }},
+      {ID_TOOL_CIRCLE_CUT, 6,
+       [](fw::CDialog& d) {
+         d.SetCheckBox(IDC_BISECTRIX, 0);
+         d.TypeText(IDC_RING_WIDTHS, "7");
+       }},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(n++);
+    // The dialog's own origin first: what the click must give.
+    CPathObject* source = AddRect(10, 20, 50, 40);
+    fw::ScriptedModalDriver driver;
+    driver.Then([&](fw::CDialog& d) {
+      c.set(d);
+      d.SelectComboItem(IDC_ORIGIN, c.origin);
+      d.ClickButton(fw::IDOK);
+    });
+    Command(c.command);
+    ASSERT_EQ(doc->GetObjectCount(), 2);
+    const double want = Area(doc->GetObjectAt(0));
+    EXPECT_GT(want, 1.0);
+    UndoStep();
+    ASSERT_EQ(doc->GetObjectAt(0), source);
+    view->Tracker()->ClearSelection(nullptr, true);
+    view->Tracker()->Select(source);
+
+    driver.Then([&](fw::CDialog& d) {
+      c.set(d);
+      d.SelectComboItem(IDC_ORIGIN, kClickOrigin);
+      d.ClickButton(fw::IDOK);
+    });
+    Command(c.command);
+    ASSERT_EQ(view->GetCurrentTool(), c.command);
+    ASSERT_EQ(doc->GetObjectCount(), 1);
+    const int steps = view->GetUndoList()->GetSize();
+    const plat::POINT at = view->PageToDevice(CFPoint{10, 40});
+    view->OnLButtonDown(fw::MK_LBUTTON, fw::POINT{at.x + 9, at.y});
+    view->OnMouseMove(fw::MK_LBUTTON, fw::POINT{at.x, at.y});
+    view->OnLButtonUp(0, fw::POINT{at.x, at.y});
+    EXPECT_EQ(view->GetCurrentTool(), ID_TOOL_SELECT);
+    EXPECT_EQ(view->GetUndoList()->GetSize(), steps + 1);
+    ASSERT_EQ(doc->GetObjectCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_NE(doc->GetObjectAt(i), source);
+      EXPECT_EQ(doc->GetObjectAt(i)->kind, OBJ_GROUP);
+    }
+    EXPECT_NEAR(Area(doc->GetObjectAt(0)), want, want * 0.05);
+    EXPECT_NEAR(DocArea(), 800.0, 8.0);
+    UndoStep();
+    ASSERT_EQ(doc->GetObjectCount(), 1);
+    EXPECT_EQ(doc->GetObjectAt(0), source);
+    view->Tracker()->ClearSelection(nullptr, true);
+    view->Tracker()->Select(source);
+    view->Tracker()->DeleteSelected();
+  }
+  EXPECT_TRUE(sink.boxes.empty());
+}
+
 // Parts below 2 or above 10000 are refused with a message and the focus on
 // the field; the dialog stays open and nothing is cut.
 TEST_F(CutPatternDlgTest, PartsOutsideTheRangeAreRefused) {
@@ -305,13 +408,16 @@ TEST_F(CutPatternDlgTest, ParallelDialogShowsSizeAndLengthAcrossTheLines) {
   for (std::size_t i = 0; i < shown.size(); ++i)
     EXPECT_NEAR(std::stod(shown[i]), probes[i].length, 1e-3) << probes[i].angle;
 
-  // Without a selection OK is disabled.
+  // Without a selection the command is disabled, and the dialog's OK too.
   view->Tracker()->ClearSelection(nullptr, true);
   driver.Then([&](fw::CDialog& d) {
     okEnabled = d.GetDlgItem(fw::IDOK)->IsWindowEnabled();
     d.ClickButton(fw::IDCANCEL);
   });
   Command(ID_TOOL_PARALLEL_CUT);
+  EXPECT_EQ(driver.Pending(), 1u);
+  CParallelCutDlg dlg(*view);
+  dlg.DoModal();
   EXPECT_FALSE(okEnabled);
 }
 
@@ -361,6 +467,8 @@ TEST_F(CutPatternDlgTest, SettingsAreKeptAndAnglesFollowTheOrigin) {
   std::string list;
   unsigned bisectrix = 9, inverse = 9;
   int origin = -1;
+  view->Tracker()->ClearSelection(nullptr, true);
+  view->Tracker()->Select(doc->GetObjectAt(0));
   driver.Then([&](fw::CDialog& d) {
     list = d.GetDlgItemText(IDC_SECTOR_WIDTHS);
     bisectrix = d.IsDlgButtonChecked(IDC_BISECTRIX);

@@ -197,6 +197,45 @@ TEST_F(CutWindowTest, CutViewInTheMainFrame) {
   EXPECT_EQ(main->GetActiveView(), design);
 }
 
+// The cut view in the main frame has a way back: its bar's "Close", or Escape, gives
+// the design back with the menu and every bar that was shown.
+TEST_F(CutWindowTest, CutViewInTheMainFrameClosesByButtonOrEscape) {
+  fw::CMenu* menu = main->GetMenu();
+  ASSERT_NE(menu, nullptr);
+  std::vector<fw::CControlBar*> shown;
+  for (fw::CControlBar* b : main->GetControlBars())
+    if (b->IsVisible()) shown.push_back(b);
+  ASSERT_FALSE(shown.empty());
+  for (int way = 0; way < 2; ++way) {
+    SCOPED_TRACE(way == 0 ? "Close" : "Escape");
+    design->SendMessage(fw::WM_COMMAND, ID_CUT_VIEW_IN_FRAME, 0);
+    ASSERT_TRUE(main->IsInPreviewMode());
+    auto* view = dynamic_cast<CCUTView*>(main->GetDlgItem(fw::AFX_IDW_PANE_FIRST));
+    ASSERT_NE(view, nullptr);
+    fw::CControlBar* bar = main->GetControlBar(fw::AFX_IDW_PREVIEW_BAR);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->IsVisible());
+    auto* close = dynamic_cast<fw::CButton*>(bar->GetDlgItem(fw::AFX_ID_PREVIEW_CLOSE));
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(close->GetWindowText(), "Close");
+    // The view lies below the bar.
+    EXPECT_GE(view->GetRectInParent().top, bar->GetRectInParent().bottom);
+    main->UpdateControlBars(fw::TRUE);  // the bar's button finds its handler
+    if (way == 0) {
+      EXPECT_TRUE(close->IsWindowEnabled());
+      close->Click();
+    } else {
+      view->SendMessage(fw::WM_KEYDOWN, fw::VK_ESCAPE, 0);
+    }
+    fw::PumpPendingMessages();
+    EXPECT_FALSE(main->IsInPreviewMode());
+    EXPECT_EQ(main->GetControlBar(fw::AFX_IDW_PREVIEW_BAR), nullptr);
+    EXPECT_EQ(main->GetMenu(), menu);
+    EXPECT_EQ(main->GetActiveView(), design);
+    for (fw::CControlBar* b : shown) EXPECT_TRUE(b->IsVisible());
+  }
+}
+
 // Dragging each paper edge: the edge's tool and sizing cursor while it lasts,
 // the size in the bar's edits as "%.1f", the paper window moved or resized
 // at the release, Select again after.

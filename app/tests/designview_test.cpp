@@ -452,7 +452,7 @@ TEST_F(DesignViewTest, CodeTableTypesIntoTheEditedTextInOneStep) {
   main->SendMessage(fw::WM_COMMAND, appid::ID_SHOW_QUWEI, 0);
   CQuWeiDlg& qw = main->GetQuWei();
   ASSERT_TRUE(qw.m_hWnd);
-  for (int i = 0; i < 15; ++i) qw.Item<fw::CSpinButtonCtrl>(IDC_CODE_ZONE_SPIN)->UserDelta(1);
+  for (int i = 0; i < 15; ++i) qw.Item<fw::CSpinButtonCtrl>(IDC_CODE_ZONE_SPIN)->UserDelta(-1);  // down: zone + 1
   qw.Item<fw::CListBox>(IDC_CODE_LIST)->UserDoubleClick(0);
   fw::PumpPendingMessages();
   EXPECT_EQ(fw::CWnd::GetFocus(), view);

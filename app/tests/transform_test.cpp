@@ -336,7 +336,8 @@ TEST_F(TransformTest, MultiDuplicatePastesInMemoryInOneStep) {
 TEST_F(TransformTest, ExpandKeepsItsSettingsAndAddsOneOutline) {
   AddRect(0, 0, 20, 20);
   AddRect(50, 0, 70, 20);
-  auto spin = [](fw::CDialog& d, fw::UINT id, int delta) { d.Item<fw::CSpinButtonCtrl>(id)->UserDelta(delta); };
+  // The spins keep the inverted default range: the up arrow reports -1.
+  auto spin = [](fw::CDialog& d, fw::UINT id, int delta) { d.Item<fw::CSpinButtonCtrl>(id)->UserDelta(-delta); };
   const int steps = Steps();
   EXPECT_EQ(Run(40153,
                 [&](fw::CDialog& d) {

@@ -44,6 +44,10 @@ class TDoc : public CDocument {
     g_log.push_back("doc open " + path);
     return path != "bad.t98";
   }
+  BOOL OnSaveDocument(const std::string& path) override {
+    g_log.push_back("doc save " + path);
+    return CDocument::OnSaveDocument(path);
+  }
   void OnCloseDocument() override {
     CDocument::OnCloseDocument();  // the document is gone now
     if (g_tellMainOnClose) AfxGetMainWnd()->SendMessage(WM_COMMAND, 49003, 0);
@@ -351,6 +355,68 @@ TEST_F(DocViewTest, UpdateHandlersSetMenuItemsAndButtons) {
   EXPECT_EQ(tb.HitTest(POINT{23 * 2 + 8 + 1, 5}), 3);
 }
 
+// The standard frame commands work from the menu of a design window and of the bare frame.
+TEST_F(DocViewTest, ViewAndWindowCommandsShowBarsAndArrangeTheChildren) {
+  const std::vector<MenuItemDef> view{{"Toolbar", ID_VIEW_TOOLBAR}, {"Status Bar", ID_VIEW_STATUS_BAR}};
+  const std::vector<MenuItemDef> window{
+      {"Cascade", ID_WINDOW_CASCADE}, {"Tile", ID_WINDOW_TILE_HORZ}, {"Tile across", ID_WINDOW_TILE_VERT}};
+  res::SetMenu(kRes, {{"&View", view}, {"&Window", window}});
+  res::SetMenu(kMainRes, {{"&View", view}, {"&Window", window}});
+  ASSERT_TRUE(app.InitInstance());
+  TMain* m = Main();
+  auto state = [&](int popup, UINT id) {
+    CMenu* menu = m->GetMenu()->GetSubMenu(popup + (m->GetMenu()->GetMenuItemCount() > 2 ? 1 : 0));
+    m->SendMessage(WM_INITMENUPOPUP, WPARAM(menu), 0);
+    return menu->GetMenuState(id, MF_BYCOMMAND);
+  };
+  for (UINT id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR}) {
+    SCOPED_TRACE(id);
+    CControlBar* bar = id == ID_VIEW_TOOLBAR ? static_cast<CControlBar*>(&m->tools) : &m->status;
+    EXPECT_EQ(state(0, id) & (MF_GRAYED | MF_CHECKED), UINT(MF_CHECKED));
+    m->SendMessage(WM_COMMAND, id, 0);
+    EXPECT_FALSE(bar->IsVisible());
+    EXPECT_EQ(state(0, id) & (MF_GRAYED | MF_CHECKED), 0u);
+    m->SendMessage(WM_COMMAND, id, 0);
+    EXPECT_TRUE(bar->IsVisible());
+  }
+  // Three design windows: cascaded one step apart, the active one in front; tiled.
+  ASSERT_NE(app.OpenDocumentFile("/designs/b.t98"), nullptr);
+  ASSERT_NE(app.OpenDocumentFile("/designs/c.t98"), nullptr);
+  CMDIChildWnd* active = m->MDIGetActive();
+  ASSERT_TRUE(active->IsZoomed());
+  EXPECT_FALSE(state(1, ID_WINDOW_CASCADE) & MF_GRAYED);
+  m->SendMessage(WM_COMMAND, ID_WINDOW_CASCADE, 0);
+  std::vector<CMDIChildWnd*> kids = m->GetMDIChildren();
+  ASSERT_EQ(kids.size(), 3u);
+  EXPECT_EQ(kids[0], active);
+  std::vector<RECT> rects;
+  for (CMDIChildWnd* k : kids) {
+    EXPECT_FALSE(k->IsZoomed());
+    rects.push_back(k->GetRectInParent());
+  }
+  EXPECT_EQ(rects[0].left - rects[1].left, rects[1].left - rects[2].left);
+  EXPECT_GT(rects[0].top, rects[1].top);
+  EXPECT_EQ(rects[0].width(), rects[2].width());
+  RECT client{};
+  m->GetMDIClient()->GetClientRect(&client);
+  for (UINT how : {ID_WINDOW_TILE_HORZ, ID_WINDOW_TILE_VERT}) {
+    SCOPED_TRACE(how);
+    m->SendMessage(WM_COMMAND, how, 0);
+    int covered = 0;
+    for (CMDIChildWnd* k : m->GetMDIChildren()) {
+      const RECT r = k->GetRectInParent();
+      EXPECT_EQ(how == ID_WINDOW_TILE_HORZ ? r.width() : r.height(),
+                how == ID_WINDOW_TILE_HORZ ? client.width() : client.height());
+      covered += how == ID_WINDOW_TILE_HORZ ? r.height() : r.width();
+    }
+    EXPECT_EQ(covered, how == ID_WINDOW_TILE_HORZ ? client.height() : client.width());
+  }
+  // Without a design window there is nothing to arrange.
+  app.CloseAllDocuments(FALSE);
+  EXPECT_TRUE(state(1, ID_WINDOW_CASCADE) & MF_GRAYED);
+  EXPECT_FALSE(state(0, ID_VIEW_TOOLBAR) & MF_GRAYED);
+}
+
 TEST_F(DocViewTest, AcceleratorsOfTheActiveDocumentReachTheRouting) {
   res::SetAccelerators(kRes, {{FVIRTKEY | FCONTROL, 'N', WORD(ID_FILE_NEW)}, {FVIRTKEY, VK_F2, WORD(kCmd)}});
   ASSERT_TRUE(app.InitInstance());  // the template reads its table now
@@ -443,6 +509,47 @@ TEST_F(DocViewTest, ClosingAskesToSaveModifiedDocuments) {
   // The main window closing ends the loop.
   Main()->SendMessage(WM_CLOSE);
   EXPECT_EQ(app.m_pMainWnd, nullptr);
+  PumpPendingMessages();
+  EXPECT_TRUE(QuitReceived());
+  ResetQuit();
+}
+
+// Exit, the close box and the window manager all close the main frame: every modified
+// document asks first. Cancel keeps everything; Yes saves (Save As when untitled); No discards.
+TEST_F(DocViewTest, ClosingTheMainFrameAsksForEveryModifiedDocument) {
+  ASSERT_TRUE(app.InitInstance());
+  CDocument* untitled = Main()->GetActiveDocument();
+  ASSERT_NE(untitled, nullptr);
+  CDocument* named = app.OpenDocumentFile("/designs/b.t98");
+  ASSERT_NE(named, nullptr);
+  untitled->SetModifiedFlag();
+  named->SetModifiedFlag();
+  const HWND main = Main()->m_hWnd;
+  // Cancel on the first (the active one) or on the second: nothing closes.
+  for (std::vector<int> replies : {std::vector<int>{plat::IDCANCEL}, std::vector<int>{plat::IDNO, plat::IDCANCEL}}) {
+    sink.boxes.clear();
+    sink.replies = replies;
+    EXPECT_EQ(SendMessage(main, WM_COMMAND, ID_APP_EXIT, 0), 1);
+    ASSERT_TRUE(IsWindow(main));
+    EXPECT_EQ(app.GetOpenDocumentCount(), 2);
+    EXPECT_TRUE(untitled->IsModified());
+    EXPECT_TRUE(named->IsModified());
+    ASSERT_EQ(sink.boxes.size(), replies.size());
+    EXPECT_EQ(sink.boxes[0].text, "Save changes to b.t98?");
+  }
+  EXPECT_EQ(sink.boxes[1].text, "Save changes to Tindrel1?");
+  // Yes on the untitled one asks for a name; a cancelled Save As keeps the program too.
+  ScriptedModalDriver driver;
+  sink.replies = {plat::IDNO, plat::IDYES};
+  Main()->SendMessage(WM_CLOSE);
+  ASSERT_TRUE(IsWindow(main));
+  EXPECT_EQ(driver.Runs().size(), 1u);
+  driver.Then([](CDialog& d) { dynamic_cast<CFileDialog&>(d).Choose("/designs/new"); });
+  g_log.clear();
+  sink.replies = {plat::IDNO, plat::IDYES};
+  Main()->SendMessage(WM_CLOSE);
+  EXPECT_FALSE(IsWindow(main));
+  EXPECT_EQ(g_log[0], "doc save /designs/new.t98");
   PumpPendingMessages();
   EXPECT_TRUE(QuitReceived());
   ResetQuit();

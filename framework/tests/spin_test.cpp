@@ -58,4 +58,40 @@ TEST(SpinAccel, ArrowStepsFromTheTypedNumber) {
   fw::ResetWindowSystem();
 }
 
+// The notification carries the signed change of position: on the inverted default range
+// (100 to 0) the up arrow counts down, on a range set low to high it counts up.
+TEST(SpinAccel, DeltaIsTheChangeOfPositionForTheRange) {
+  struct Parent : fw::CWnd {
+    std::vector<int> deltas;
+    fw::LRESULT WindowProc(fw::UINT msg, fw::WPARAM wp, fw::LPARAM lp) override {
+      if (msg == fw::WM_NOTIFY) deltas.push_back(reinterpret_cast<fw::NMUPDOWN*>(lp)->iDelta);
+      return fw::CWnd::WindowProc(msg, wp, lp);
+    }
+  } parent;
+  ASSERT_TRUE(parent.CreateEx(0, "", "p", 0, fw::RECT{0, 0, 200, 100}, nullptr, 0));
+  fw::DialogTemplate t;
+  t.items = {fw::DlgItemDef(11, fw::CtrlKind::Spin, "", fw::WS_CHILD, {0, 0, 14, 20})};
+  std::vector<std::unique_ptr<fw::CWnd>> owned;
+  fw::CreateDialogControls(&parent, t, owned);
+  auto* spinp = dynamic_cast<fw::CSpinButtonCtrl*>(parent.GetDlgItem(11));
+  ASSERT_NE(spinp, nullptr);
+  fw::CSpinButtonCtrl& spin = *spinp;
+  struct Case {
+    int lower, upper, start, arrow, delta, pos;
+  };
+  for (const Case& c : {Case{100, 0, 50, 1, -1, 49}, Case{100, 0, 50, -1, 1, 51}, Case{0, 100, 50, 1, 1, 51},
+                        Case{0, 100, 50, -2, -2, 48}, Case{3, 360, 3, -1, -1, 3}, Case{100, 0, 0, 5, -5, 0}}) {
+    SCOPED_TRACE(std::to_string(c.lower) + ".." + std::to_string(c.upper) + " arrow " + std::to_string(c.arrow));
+    spin.SetRange32(c.lower, c.upper);
+    spin.SetPos(c.start);
+    parent.deltas.clear();
+    spin.UserDelta(c.arrow);
+    ASSERT_EQ(parent.deltas.size(), 1u);
+    EXPECT_EQ(parent.deltas[0], c.delta);
+    EXPECT_EQ(spin.GetPos(), c.pos);
+  }
+  parent.DestroyWindow();
+  fw::ResetWindowSystem();
+}
+
 }  // namespace

@@ -3,7 +3,9 @@
 manager (openbox), the program started on a copy of the sample with folders of its
 own, driven by xdotool.
 
-  road.py BIN_DIR SAMPLE OUT_DIR            the road: draw, letter, save, cut, import, exit
+  road.py BIN_DIR SAMPLE OUT_DIR            three starts beside a starting window manager, then
+                                            the road: draw, letter, save, cut, import, select all,
+                                            print preview and back, exit with the save question
   road.py BIN_DIR SAMPLE OUT_DIR --random N [--seed S]
                                             N random actions; the list is kept
   road.py BIN_DIR SAMPLE OUT_DIR --replay FILE
@@ -133,7 +135,7 @@ class Desktop:
         self.env = None
         self.display = None
 
-    def start(self, work):
+    def start(self, work, wm=True):
         r, w = os.pipe()
         log = open(os.path.join(self.out, "xvfb.log"), "w")
         xvfb = subprocess.Popen(
@@ -170,9 +172,16 @@ class Desktop:
         }
         if "FONTCONFIG_FILE" in os.environ:
             self.env["FONTCONFIG_FILE"] = os.environ["FONTCONFIG_FILE"]
+        if wm:
+            self.start_wm()
+            self.wait_wm()
+
+    def start_wm(self):
         wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env, stdin=subprocess.DEVNULL,
                               stdout=subprocess.DEVNULL, stderr=open(os.path.join(self.out, "openbox.log"), "w"))
         self.procs.append(wm)
+
+    def wait_wm(self):
         poll("the window manager runs", lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
                                                                         check=False))
 
@@ -267,13 +276,13 @@ class Desktop:
 # ---- the program
 
 class Program:
-    def __init__(self, desk, bin_dir, work, sample, lsan):
+    def __init__(self, desk, bin_dir, work, sample, lsan, folder=None, before_start=None):
         self.desk = desk
         self.work = work
-        self.folder = os.path.join(work, "bin")
+        self.folder = folder or os.path.join(work, "bin")
         # A program folder of its own: the program writes its settings there.
-        os.makedirs(self.folder)
-        for name in os.listdir(bin_dir):
+        os.makedirs(self.folder, exist_ok=bool(folder))
+        for name in os.listdir(bin_dir) if not folder else []:
             src = os.path.join(bin_dir, name)
             if name.endswith("_tests") or name.startswith("fuzz_") or name.startswith("bench_"):
                 continue
@@ -301,6 +310,8 @@ class Program:
         })
         self.out = open(os.path.join(work, "program.log"), "w")
         exe = os.path.join(self.folder, "Tindrel")
+        if before_start:
+            before_start()
         self.proc = subprocess.Popen([exe, self.doc], env=env, cwd=work, stdin=subprocess.DEVNULL, stdout=self.out,
                                      stderr=subprocess.STDOUT)
         self.main = None
@@ -494,6 +505,110 @@ def carve_origin(desk, prog):
     idle(prog)
 
 
+def menu_strip(desk, wid):
+    """The pixels of the window's top rows, where its menu bar lies."""
+    img = desk.window_pixels(wid)
+    return tuple(img.pixel(x, y) for y in range(2, min(img.height, 20), 3) for x in range(0, img.width, 5))
+
+
+def select_all_after_tool_click(desk, prog, main, saved):
+    """A tool-bar click leaves the keys to the design: Ctrl+A and Delete empty it, Undo
+    brings it back (seen in the saved file)."""
+    step = "tool-bar click, then Ctrl+A"
+    n = object_count(saved)
+    activate(desk, main)
+    for name in ("rectangle", "select"):
+        desk.script(tool(main, name))
+        idle(prog)
+    keys(desk, main, "ctrl+a", "Delete")
+    idle(prog)
+    keys(desk, main, "alt+f", "s")
+    poll("Ctrl+A and Delete empty the design", lambda: prog.check_alive(step) or object_count(saved) == 0)
+    keys(desk, main, "ctrl+z")
+    idle(prog)
+    keys(desk, main, "alt+f", "s")
+    poll("Undo brings the design back", lambda: prog.check_alive(step) or object_count(saved) == n)
+
+
+def preview_and_back(desk, prog, main):
+    """File > Print Preview, then Escape: the design comes back with its menu bar."""
+    step = "print preview, then Escape"
+    activate(desk, main)
+    idle(prog)
+    before = menu_strip(desk, main)
+    keys(desk, main, "alt+f", "v")
+    poll("the preview stands in for the design", lambda: prog.check_alive(step) or menu_strip(desk, main) != before)
+    idle(prog)
+    keys(desk, main, "Escape")
+    poll("the design comes back with its menu bar",
+         lambda: prog.check_alive(step) or menu_strip(desk, main) == before)
+    idle(prog)
+
+
+def exit_with_save_question(desk, prog, main, saved, at):
+    """A new rectangle, then File > Exit: the save question; Cancel keeps the program,
+    Exit again and Yes writes the file, which then holds the rectangle."""
+    step = "exit asks to save"
+    n = object_count(saved)
+    activate(desk, main)
+    x, y = at
+    desk.script(tool(main, "rectangle") + drag(main, x, y, x + 90, y + 50))
+    idle(prog)
+    for answer in ("Escape", "Return"):
+        activate(desk, main)
+        keys(desk, main, "alt+f", "x")
+        box = poll("the save question shows", lambda: prog.check_alive(step) or desk.windows("^Tindrel$"))[0]
+        activate(desk, box)
+        keys(desk, box, answer)
+        if answer == "Return":
+            break
+        poll("Cancel closes the question", lambda: prog.check_alive(step) or not desk.windows("^Tindrel$"))
+        idle(prog)
+        if not desk.viewable(main):
+            raise Failed("Cancel ended the program")
+        if object_count(saved) != n:
+            raise Failed("Cancel wrote the file")
+        step = "exit: Yes saves"
+    # Its end includes the leak check of the sanitizer build.
+    poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
+    rep = prog.reports()
+    if rep:
+        raise Failed("sanitizer report\n" + rep[0][:4000])
+    if prog.proc.returncode != 0:
+        raise Failed(f"the program ended with code {prog.proc.returncode}")
+    if object_count(saved) != n + 1:
+        raise Failed(f"the saved file holds {object_count(saved)} objects, not {n} + 1")
+
+
+def start_beside_window_manager(bin_dir, sample, out, lsan, starts=3):
+    """The window manager started in the same instant as the program, as a desktop's
+    autostart does: the main window shows every time."""
+    folder = None
+    works = []
+    try:
+        for i in range(starts):
+            step = f"start beside the window manager ({i + 1} of {starts})"
+            works.append(tempfile.mkdtemp(prefix="start-", dir=out))
+            desk = Desktop(out)
+            prog = None
+            try:
+                desk.start(works[-1], wm=False)
+                prog = Program(desk, bin_dir, works[-1], sample, lsan, folder=folder, before_start=desk.start_wm)
+                folder = prog.folder
+                prog.wait_main()
+                desk.wait_wm()
+            except Failed as e:
+                desk.screenshot(f"start-{i + 1}-failed")
+                raise Failed(f"step \"{step}\": {e}")
+            finally:
+                if prog:
+                    prog.stop()
+                desk.stop()
+    finally:
+        for w in works:
+            shutil.rmtree(w, ignore_errors=True)
+
+
 def road(desk, prog, out):
     step = "start"
     shots = os.environ.get("ROAD_PICTURES")  # a picture after each step, to see the road
@@ -586,15 +701,16 @@ def road(desk, prog, out):
         poll("the import is saved", lambda: (prog.check_alive(step) or object_count(saved) > n))
 
         done(step)
+        step = "tool-bar click, then Ctrl+A"
+        select_all_after_tool_click(desk, prog, main, saved)
+
+        done(step)
+        step = "print preview, then Escape"
+        preview_and_back(desk, prog, main)
+
+        done(step)
         step = "exit"
-        keys(desk, main, "alt+f", "x")
-        # Its end includes the leak check of the sanitizer build.
-        poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
-        rep = prog.reports()
-        if rep:
-            raise Failed("sanitizer report\n" + rep[0][:4000])
-        if prog.proc.returncode != 0:
-            raise Failed(f"the program ended with code {prog.proc.returncode}")
+        exit_with_save_question(desk, prog, main, saved, (cx + 150, cy - 250))
     except Failed as e:
         raise Failed(f"step \"{step}\": {e}")
 
@@ -840,6 +956,8 @@ def main():
     name = "random" if (a.random or a.replay) else "pinyin" if a.pinyin else "road"
     started = time.monotonic()
     try:
+        if not (a.random or a.replay):
+            start_beside_window_manager(a.bin_dir, a.sample, a.out_dir, lsan)
         desk.start(work)
         if a.pinyin:
             start_pinyin(desk, work)

@@ -87,7 +87,9 @@ int Selected(const CDialog& d, UINT id) {
   return -2;
 }
 
-void Spin(CDialog& d, UINT id, int delta) { d.Item<CSpinButtonCtrl>(id)->UserDelta(delta); }
+// Presses the arrows so that the spin reports `delta`: these spins keep the inverted
+// default range, where the up arrow counts down.
+void Spin(CDialog& d, UINT id, int delta) { d.Item<CSpinButtonCtrl>(id)->UserDelta(-delta); }
 
 // Three language slots: GB (two installed fonts, a TrueType file, one mount),
 // EN (one font) and BIG5 (two fonts).
