@@ -3,7 +3,8 @@
 // characters in AR PL SungtiL GB, 200 Latin letters in DejaVu Sans) laid out,
 // outlined, converted to paths and drawn into a 1920 x 1080 screen; as a
 // floor, the same outlines straight from the platform fonts; a page of
-// 100 lines x 50 GB characters at 5 mm repainted at 1920 x 1080; and packing
+// 100 lines x 50 GB characters at 5 mm repainted at 1920 x 1080 (also on a
+// window at device pixel ratio 1 and 2); and packing
 // and unpacking 10,000 items.
 #include <benchmark/benchmark.h>
 
@@ -149,8 +150,7 @@ BENCHMARK(BM_Draw1920x1080)->Unit(benchmark::kMillisecond);
 // page on a 1920 x 1080 screen, repainted as the design view does (white,
 // then the text through the view matrix, the screen as the visible part).
 // The first repaint happens before timing (counter "first ms").
-void BM_RepaintPage1920x1080(benchmark::State& state) {
-  NEED_FACES(state);
+std::unique_ptr<CTextObject> MakePage() {
   CTextAttr attr = TheFaces().attr;
   attr.sizeX = attr.sizeY = 5.0f;
   auto t = std::make_unique<CTextObject>(0, 0, 0, 300, 600);
@@ -163,6 +163,12 @@ void BM_RepaintPage1920x1080(benchmark::State& state) {
     t->chars.Add(std::make_unique<CBoxChar>(std::uint16_t(13), attr));
   }
   t->Relayout(nullptr, -1);
+  return t;
+}
+
+void BM_RepaintPage1920x1080(benchmark::State& state) {
+  NEED_FACES(state);
+  auto t = MakePage();
   plat::DC dc;
   plat::HBITMAP bmp = plat::CreateBitmap(1920, 1080, 1, 32, nullptr);
   auto old = dc.SelectObject(bmp);
@@ -187,6 +193,28 @@ void BM_RepaintPage1920x1080(benchmark::State& state) {
   state.counters["first ms"] = first;
 }
 BENCHMARK(BM_RepaintPage1920x1080)->Unit(benchmark::kMillisecond);
+
+// The same page repainted on a window of 1920 x 1080 logical pixels on a
+// screen of device pixel ratio 1 or 2 (argument): ratio 2 has four times the
+// pixels and should take at most four times as long.
+void BM_RepaintPageWindowAtRatio(benchmark::State& state) {
+  NEED_FACES(state);
+  auto t = MakePage();
+  plat::WindowSurface window;
+  window.SetRatio(double(state.range(0)));
+  window.Resize(1920, 1080);
+  plat::DC dc(window);
+  const float scale = 1080.0f / (t->bounds.bottom - t->bounds.top + 10.0f);
+  CMatrix3 view(scale, 0, 0, scale, 5.0f - t->bounds.left * scale, 5.0f - t->bounds.top * scale);
+  const CFRect visible(t->bounds.left - 5.0f, t->bounds.top - 5.0f,
+                       t->bounds.left + 1915.0f / scale, t->bounds.top + 1075.0f / scale);
+  for (auto _ : state) {
+    dc.FillSolidRect(plat::RECT{0, 0, 1920, 1080}, plat::RGB(255, 255, 255));
+    t->Draw(&dc, &view, &visible);
+  }
+  state.SetItemsProcessed(state.iterations() * 5000);
+}
+BENCHMARK(BM_RepaintPageWindowAtRatio)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // The floor: the same 1,000 outlines from the platform fonts, nothing else.
 void BM_FloorPlatformOutlines(benchmark::State& state) {
