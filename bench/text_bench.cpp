@@ -4,7 +4,7 @@
 // outlined, converted to paths and drawn into a 1920 x 1080 screen; as a
 // floor, the same outlines straight from the platform fonts; a page of
 // 100 lines x 50 GB characters at 5 mm repainted at 1920 x 1080, as it
-// stands, scrolled and zoomed; and packing
+// stands, scrolled, zoomed, and on a window at device pixel ratio 1 and 2; and packing
 // and unpacking 10,000 items.
 #include <benchmark/benchmark.h>
 
@@ -151,6 +151,22 @@ BENCHMARK(BM_Draw1920x1080)->Unit(benchmark::kMillisecond);
 // page on a 1920 x 1080 screen, repainted as the design view does (white,
 // then the text through the view matrix, the screen as the visible part).
 // The first repaint happens before timing (counter "first ms").
+std::unique_ptr<CTextObject> MakePage() {
+  CTextAttr attr = TheFaces().attr;
+  attr.sizeX = attr.sizeY = 5.0f;
+  auto t = std::make_unique<CTextObject>(0, 0, 0, 300, 600);
+  for (int line = 0; line < 100; ++line) {
+    for (int i = 0; i < 50; ++i) {
+      const int k = line * 50 + i;
+      t->chars.Add(std::make_unique<CBoxChar>(
+          std::uint16_t(((0xB0 + (k / 94) % 40) << 8) | (0xA1 + k % 94)), attr));
+    }
+    t->chars.Add(std::make_unique<CBoxChar>(std::uint16_t(13), attr));
+  }
+  t->Relayout(nullptr, -1);
+  return t;
+}
+
 struct LetteredPage {
   std::unique_ptr<CTextObject> text;
   plat::DC dc;
@@ -160,18 +176,7 @@ struct LetteredPage {
   double firstMs = 0.0;
 
   LetteredPage() {
-    CTextAttr attr = TheFaces().attr;
-    attr.sizeX = attr.sizeY = 5.0f;
-    text = std::make_unique<CTextObject>(0, 0, 0, 300, 600);
-    for (int line = 0; line < 100; ++line) {
-      for (int i = 0; i < 50; ++i) {
-        const int k = line * 50 + i;
-        text->chars.Add(std::make_unique<CBoxChar>(
-            std::uint16_t(((0xB0 + (k / 94) % 40) << 8) | (0xA1 + k % 94)), attr));
-      }
-      text->chars.Add(std::make_unique<CBoxChar>(std::uint16_t(13), attr));
-    }
-    text->Relayout(nullptr, -1);
+    text = MakePage();
     scale = 1080.0f / (text->bounds.bottom - text->bounds.top + 10.0f);
     ox = std::round(5.0f - text->bounds.left * scale);
     oy = std::round(5.0f - text->bounds.top * scale);
@@ -232,6 +237,28 @@ void BM_ZoomStepPage1920x1080(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * 5000);
 }
 BENCHMARK(BM_ZoomStepPage1920x1080)->Unit(benchmark::kMillisecond);
+
+// The same page repainted on a window of 1920 x 1080 logical pixels on a
+// screen of device pixel ratio 1 or 2 (argument): ratio 2 has four times the
+// pixels and should take at most four times as long.
+void BM_RepaintPageWindowAtRatio(benchmark::State& state) {
+  NEED_FACES(state);
+  auto t = MakePage();
+  plat::WindowSurface window;
+  window.SetRatio(double(state.range(0)));
+  window.Resize(1920, 1080);
+  plat::DC dc(window);
+  const float scale = 1080.0f / (t->bounds.bottom - t->bounds.top + 10.0f);
+  CMatrix3 view(scale, 0, 0, scale, 5.0f - t->bounds.left * scale, 5.0f - t->bounds.top * scale);
+  const CFRect visible(t->bounds.left - 5.0f, t->bounds.top - 5.0f,
+                       t->bounds.left + 1915.0f / scale, t->bounds.top + 1075.0f / scale);
+  for (auto _ : state) {
+    dc.FillSolidRect(plat::RECT{0, 0, 1920, 1080}, plat::RGB(255, 255, 255));
+    t->Draw(&dc, &view, &visible);
+  }
+  state.SetItemsProcessed(state.iterations() * 5000);
+}
+BENCHMARK(BM_RepaintPageWindowAtRatio)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 // The floor: the same 1,000 outlines from the platform fonts, nothing else.
 void BM_FloorPlatformOutlines(benchmark::State& state) {

@@ -729,7 +729,7 @@ SIZE CWnd::GetClientSize() const {
 // client size.
 void CWnd::SyncClientSize() {
   SIZE c = GetClientSize();
-  if (c.cx == surface_.surface().width() && c.cy == surface_.surface().height()) return;
+  if (c.cx == surface_.width() && c.cy == surface_.height()) return;
   surface_.Resize(c.cx, c.cy);
   NotifyChanged(WOC_GEOMETRY);
   const HWND self = m_hWnd;

@@ -17,10 +17,28 @@ using raster::RunSet;
 
 // ---------------------------------------------------------------- surfaces
 
-bool Surface::Create(LONG w, LONG h, bool mono, std::uint32_t fill) {
-  if (w < 0 || h < 0 || w > kMaxSurfaceSide || h > kMaxSurfaceSide ||
-      std::int64_t(w) * std::int64_t(h) > kMaxSurfacePixels)
-    return false;
+namespace {
+double ValidRatio(double r) {
+  return std::isfinite(r) ? std::clamp(r, kMinPixelRatio, kMaxPixelRatio) : 1.0;
+}
+// Physical side of a logical one; false when either is out of bounds.
+bool PhysicalSide(LONG logical, double r, LONG* out) {
+  if (logical < 0 || logical > kMaxSurfaceSide) return false;
+  const double p = r == 1.0 ? double(logical) : std::ceil(double(logical) * r - 1e-9);
+  if (p > double(kMaxSurfaceSide)) return false;
+  *out = LONG(p);
+  return true;
+}
+bool SizeFits(LONG w, LONG h, double r, LONG* pw, LONG* ph) {
+  return PhysicalSide(w, r, pw) && PhysicalSide(h, r, ph) &&
+         std::int64_t(*pw) * std::int64_t(*ph) <= kMaxSurfacePixels;
+}
+}  // namespace
+
+bool Surface::Create(LONG lw, LONG lh, bool mono, std::uint32_t fill, double ratio) {
+  ratio = ValidRatio(ratio);
+  LONG w = 0, h = 0;
+  if (!SizeFits(lw, lh, ratio, &w, &h)) return false;
   if (mono) fill = (fill & raster::kMask) != 0 ? raster::kMask : 0;
   try {
     std::vector<std::uint32_t> px(std::size_t(w) * std::size_t(h), fill & raster::kMask);
@@ -30,6 +48,9 @@ bool Surface::Create(LONG w, LONG h, bool mono, std::uint32_t fill) {
   }
   w_ = w;
   h_ = h;
+  lw_ = lw;
+  lh_ = lh;
+  ratio_ = ratio;
   mono_ = mono;
   pending_ = false;
   return true;
@@ -40,23 +61,24 @@ void Surface::RealizeNow() const {
   pending_ = false;
 }
 
-bool Surface::Resize(LONG w, LONG h, std::uint32_t fill) {
-  if (w == w_ && h == h_) return true;
+bool Surface::Resize(LONG lw, LONG lh, std::uint32_t fill) {
+  if (lw == lw_ && lh == lh_) return true;
+  LONG w = 0, h = 0;
+  if (!SizeFits(lw, lh, ratio_, &w, &h)) return false;
   std::uint32_t value = fill & raster::kMask;
   if (mono_) value = value != 0 ? raster::kMask : 0;
   if (w_ == 0 || h_ == 0 || (pending_ && pendingFill_ == value)) {
-    if (w < 0 || h < 0 || w > kMaxSurfaceSide || h > kMaxSurfaceSide ||
-        std::int64_t(w) * std::int64_t(h) > kMaxSurfacePixels)
-      return false;
     std::vector<std::uint32_t>().swap(px_);
     w_ = w;
     h_ = h;
+    lw_ = lw;
+    lh_ = lh;
     pending_ = w > 0 && h > 0;
     pendingFill_ = value;
     return true;
   }
   Surface n;
-  if (!n.Create(w, h, mono_, fill)) return false;
+  if (!n.Create(lw, lh, mono_, fill, ratio_)) return false;
   const LONG cw = std::min(w, w_), ch = std::min(h, h_);
   for (LONG y = 0; y < ch; ++y) std::copy(row(y), row(y) + cw, n.row(y));
   *this = std::move(n);
@@ -79,6 +101,17 @@ void Surface::Fill(std::uint32_t value) {
 }
 
 bool WindowSurface::Resize(LONG w, LONG h) { return surface_.Resize(w, h, 0xFFFFFF); }
+
+bool WindowSurface::SetRatio(double ratio) {
+  ratio = ValidRatio(ratio);
+  if (ratio == surface_.ratio()) return false;
+  Surface n;
+  if (!n.Create(0, 0, false, 0xFFFFFF, ratio)) return false;
+  const LONG w = surface_.logicalWidth(), h = surface_.logicalHeight();
+  surface_ = std::move(n);
+  surface_.Resize(w, h, 0xFFFFFF);
+  return true;
+}
 
 // ---------------------------------------------------------------- objects
 
@@ -238,7 +271,11 @@ HBITMAP CreateCompatibleBitmap(HDC dc, LONG w, LONG h) {
   bool mono = false;
   if (dc != nullptr && dc->IsMemoryDC() && dc->GetCurrentBitmap() != nullptr)
     mono = dc->GetCurrentBitmap()->surface().mono();
-  return CreateBitmap(w, h, 1, mono ? 1 : 32, nullptr);
+  const double ratio = dc != nullptr && !mono ? dc->GetPixelRatio() : 1.0;
+  if (ratio == 1.0) return CreateBitmap(w, h, 1, mono ? 1 : 32, nullptr);
+  auto bmp = std::make_unique<Bitmap>();
+  if (!bmp->surface().Create(w, h, false, 0, ratio)) return nullptr;
+  return GdiRegistry::Add(bmp.release());
 }
 
 bool GetBitmapInfo(HBITMAP bmp, BITMAP* out) {
@@ -352,8 +389,22 @@ struct DcImpl {
     if (b.empty()) b = {0, 0, 0, 0};
     return b;
   }
-  static P64 Dev(const DC& dc, LONG x, LONG y) {
-    return {std::int64_t(x) + dc.org_.x, std::int64_t(y) + dc.org_.y};
+  static double Ratio(const DC& dc) {
+    return dc.window_ != nullptr ? dc.window_->surface().ratio() : dc.bitmap_->surface().ratio();
+  }
+  // A device coordinate at the surface's ratio: the nearest physical pixel
+  // edge, so that neighbouring logical pixels share their edges.
+  static std::int64_t Scaled(std::int64_t v, double r) {
+    return r == 1.0 ? v : std::int64_t(std::floor(double(v) * r + 0.5));
+  }
+  static P64 Dev(const DC& dc, std::int64_t x, std::int64_t y) {
+    const double r = Ratio(dc);
+    return {Scaled(x + dc.org_.x, r), Scaled(y + dc.org_.y, r)};
+  }
+  // A pen's width in physical pixels; 0 and 1 stay 1.
+  static double PenWidth(const DC& dc) {
+    const int w = dc.pen_->width();
+    return w <= 1 ? 1.0 : w * Ratio(dc);
   }
 
   static void Record(DC& dc, const char* op, std::vector<POINT> pts, DWORD rop3 = 0,
@@ -535,7 +586,7 @@ struct DcImpl {
   static void WideStrokeSet(DC& dc, const std::vector<std::vector<P64>>& figs,
                             const std::vector<bool>& closed, RunSet& on) {
     const Box box = ClipBox(dc);
-    const double half = dc.pen_->width() / 2.0;
+    const double half = PenWidth(dc) / 2.0;
     std::vector<std::vector<PointF>> polys;
     auto orient = [](std::vector<PointF>& p) {
       double a = 0;
@@ -681,6 +732,7 @@ struct DcImpl {
     k.clipped = dc.clipped_;
     if (dc.clipped_) k.clip = dc.clip_;
     k.org = dc.org_;
+    k.ratio = Ratio(dc);
     k.penStyle = dc.pen_ ? dc.pen_->style() : PS_NULL;
     k.penWidth = dc.pen_ ? dc.pen_->width() : 0;
     return k;
@@ -871,7 +923,7 @@ struct DcImpl {
       y1 = std::max(y1, p.y);
     }
     const std::int64_t far = std::max(std::max(-x0, x1), std::max(-y0, y1));
-    const std::int64_t m = 2 + (pen ? dc.pen_->width() : 0) + (far >> 20);
+    const std::int64_t m = 2 + (pen ? std::int64_t(std::ceil(PenWidth(dc))) : 0) + (far >> 20);
     const Box box = ClipBox(dc);
     return box.empty() || x1 + m < box.x0 || x0 - m >= box.x1 || y1 + m < box.y0 ||
            y0 - m >= box.y1;
@@ -1262,7 +1314,7 @@ struct DcImpl {
     const bool pen = stroke && !PenNull(dc);
     if (pen && dc.pen_->width() <= 1 && dc.pen_->style() >= PS_DASH && dc.pen_->style() <= PS_DASHDOTDOT)
       return false;
-    const LONG m = 3 + (pen ? dc.pen_->width() : 0);
+    const LONG m = 3 + (pen ? LONG(std::ceil(PenWidth(dc))) : 0);
     const Box b = ClipBox(dc);
     out = {b.x0 - m, b.y0 - m, b.x1 + m, b.y1 + m};
     return true;
@@ -1385,6 +1437,55 @@ struct DcImpl {
     return HatchBit(b->hatch(), x, y) ? MapColor(s, b->color()) : MapColor(s, dc.bkColor_);
   }
 
+  // Bilinear copy of the source rectangle (sx0, sy0, ws, hs) stretched onto
+  // (dx0, dy0, w, h), inside `out` of the destination; samples stay within
+  // the source rectangle and surface.
+  static void SmoothCopy(Surface& d, const Surface& s, const Box& out, std::int64_t dx0, std::int64_t dy0,
+                         std::int64_t w, std::int64_t h, std::int64_t sx0, std::int64_t sy0,
+                         std::int64_t ws, std::int64_t hs) {
+    const std::int64_t lx = std::max<std::int64_t>(sx0, 0), hx = std::min<std::int64_t>(sx0 + ws, s.width()) - 1;
+    const std::int64_t ly = std::max<std::int64_t>(sy0, 0), hy = std::min<std::int64_t>(sy0 + hs, s.height()) - 1;
+    if (hx < lx || hy < ly) return;
+    struct Tap {
+      LONG a, b;
+      unsigned f;  // weight of b in 256ths
+    };
+    auto taps = [](std::int64_t from, std::int64_t to, std::int64_t d0, std::int64_t n, std::int64_t s0,
+                   std::int64_t sn, std::int64_t lo, std::int64_t hi) {
+      std::vector<Tap> t;
+      t.reserve(std::size_t(to - from));
+      for (std::int64_t p = from; p < to; ++p) {
+        const double u = double(s0) + (double(p - d0) + 0.5) * double(sn) / double(n) - 0.5;
+        const double fl = std::floor(u);
+        std::int64_t a = std::int64_t(fl);
+        unsigned f = unsigned(std::lround((u - fl) * 256));
+        if (f >= 256) ++a, f = 0;
+        const std::int64_t b = std::clamp<std::int64_t>(a + 1, lo, hi);
+        t.push_back({LONG(std::clamp<std::int64_t>(a, lo, hi)), LONG(b), f});
+      }
+      return t;
+    };
+    const std::vector<Tap> cols = taps(out.x0, out.x1, dx0, w, sx0, ws, lx, hx);
+    const std::vector<Tap> rows = taps(out.y0, out.y1, dy0, h, sy0, hs, ly, hy);
+    auto mix = [](std::uint32_t p, std::uint32_t q, unsigned f) {
+      const std::uint32_t rb = (((p & 0xFF00FF) * (256 - f) + (q & 0xFF00FF) * f) >> 8) & 0xFF00FF;
+      const std::uint32_t g = (((p & 0x00FF00) * (256 - f) + (q & 0x00FF00) * f) >> 8) & 0x00FF00;
+      return rb | g;
+    };
+    for (std::size_t j = 0; j < rows.size(); ++j) {
+      const Tap& r = rows[j];
+      const std::uint32_t* ra = s.row(r.a);
+      const std::uint32_t* rb = s.row(r.b);
+      std::uint32_t* dst = d.row(LONG(out.y0 + std::int64_t(j))) + out.x0;
+      for (std::size_t i = 0; i < cols.size(); ++i) {
+        const Tap& c = cols[i];
+        const std::uint32_t top = mix(ra[c.a] & raster::kMask, ra[c.b] & raster::kMask, c.f);
+        const std::uint32_t bottom = mix(rb[c.a] & raster::kMask, rb[c.b] & raster::kMask, c.f);
+        dst[i] = mix(top, bottom, r.f);
+      }
+    }
+  }
+
   static BOOL Blt(DC& dc, LONG x, LONG y, LONG w, LONG h, DC* src, LONG xs, LONG ys, LONG ws,
                   LONG hs, DWORD rop, bool stretch) {
     const unsigned t = (rop >> 16) & 0xFF;
@@ -1393,12 +1494,19 @@ struct DcImpl {
     if (usesSrc && src == nullptr) return 0;
     if (w == 0 || h == 0) return 1;
     if (stretch && usesSrc && (ws == 0 || hs == 0)) return 1;
+    if (!stretch) {
+      ws = w;
+      hs = h;
+    }
     Surface& d = Target(dc);
     const Box box = ClipBox(dc);
-    // destination rectangle in device units
-    const std::int64_t dx0 = std::int64_t(x) + dc.org_.x, dy0 = std::int64_t(y) + dc.org_.y;
-    std::int64_t rx0 = w > 0 ? dx0 : dx0 + w, rx1 = w > 0 ? dx0 + w : dx0;
-    std::int64_t ry0 = h > 0 ? dy0 : dy0 + h, ry1 = h > 0 ? dy0 + h : dy0;
+    // destination rectangle in device units; sizes from here on are physical
+    const P64 d0 = Dev(dc, x, y), d1 = Dev(dc, std::int64_t(x) + w, std::int64_t(y) + h);
+    const std::int64_t dx0 = d0.x, dy0 = d0.y;
+    const std::int64_t W = d1.x - d0.x, H = d1.y - d0.y;
+    if (W == 0 || H == 0) return 1;
+    std::int64_t rx0 = W > 0 ? dx0 : dx0 + W, rx1 = W > 0 ? dx0 + W : dx0;
+    std::int64_t ry0 = H > 0 ? dy0 : dy0 + H, ry1 = H > 0 ? dy0 + H : dy0;
     rx0 = std::max<std::int64_t>(rx0, box.x0);
     ry0 = std::max<std::int64_t>(ry0, box.y0);
     rx1 = std::min<std::int64_t>(rx1, box.x1);
@@ -1407,22 +1515,30 @@ struct DcImpl {
     // source in its device units; a copy when it is the destination itself
     const Surface* sp = nullptr;
     Surface copy;
-    std::int64_t sx0 = 0, sy0 = 0;
+    std::int64_t sx0 = 0, sy0 = 0, WS = W, HS = H;
     std::uint32_t srcBack = 0;
+    bool smooth = false;
     if (usesSrc) {
       Surface& ss = Target(*src);
-      sx0 = std::int64_t(xs) + src->org_.x;
-      sy0 = std::int64_t(ys) + src->org_.y;
+      const P64 s0 = Dev(*src, xs, ys), s1 = Dev(*src, std::int64_t(xs) + ws, std::int64_t(ys) + hs);
+      sx0 = s0.x;
+      sy0 = s0.y;
+      WS = s1.x - s0.x;
+      HS = s1.y - s0.y;
+      if (WS == 0 || HS == 0) return 1;
+      // Surfaces of different ratios: the source stretched onto the
+      // destination, smoothed where a plain colour copy grows.
+      if (WS != W || HS != H) {
+        stretch = true;
+        smooth = t == 0xCC && !ss.mono() && !d.mono() && Ratio(*src) < Ratio(dc) && W > 0 && H > 0 &&
+                 WS > 0 && HS > 0;
+      }
       srcBack = PixelFromColor(src->bkColor_) & raster::kMask;
       sp = &ss;
       if (&ss == &d) {
         copy = ss;
         sp = &copy;
       }
-    }
-    if (!stretch) {
-      ws = w;
-      hs = h;
     }
     const bool dMono = d.mono();
     const bool sMono = sp != nullptr && sp->mono();
@@ -1435,15 +1551,15 @@ struct DcImpl {
     // source coordinate of a destination pixel: floor(s0 + (2 (p - d0) + 1) ws / (2 w))
     auto mapX = [&](std::int64_t px) {
       if (!stretch) return sx0 + (px - dx0);
-      const __int128 num = __int128(2 * (px - dx0) + 1) * ws;
-      const __int128 den = __int128(2) * w;
+      const __int128 num = __int128(2 * (px - dx0) + 1) * WS;
+      const __int128 den = __int128(2) * W;
       return std::int64_t(sx0 + raster::detail::FloorDiv128(den < 0 ? -num : num,
                                                              den < 0 ? -den : den));
     };
     auto mapY = [&](std::int64_t py) {
       if (!stretch) return sy0 + (py - dy0);
-      const __int128 num = __int128(2 * (py - dy0) + 1) * hs;
-      const __int128 den = __int128(2) * h;
+      const __int128 num = __int128(2 * (py - dy0) + 1) * HS;
+      const __int128 den = __int128(2) * H;
       return std::int64_t(sy0 + raster::detail::FloorDiv128(den < 0 ? -num : num,
                                                              den < 0 ? -den : den));
     };
@@ -1459,6 +1575,10 @@ struct DcImpl {
         const std::uint32_t* src = sp->row(LONG(sy)) + (sx0 + a - dx0);
         for (std::int64_t k = 0; k < b - a; ++k) dst[k] = src[k] & raster::kMask;
       }
+      return 1;
+    }
+    if (smooth) {
+      SmoothCopy(d, *sp, {LONG(rx0), LONG(ry0), LONG(rx1), LONG(ry1)}, dx0, dy0, W, H, sx0, sy0, WS, HS);
       return 1;
     }
     std::vector<std::int64_t> colMap;
@@ -1531,6 +1651,8 @@ DC::~DC() {
 }
 
 Surface& DC::GetSurface() { return DcImpl::Target(*this); }
+
+double DC::GetPixelRatio() const { return DcImpl::Ratio(*this); }
 
 HGDIOBJ DC::SelectObject(HGDIOBJ obj) {
   if (!GdiRegistry::Has(obj)) return nullptr;
@@ -1643,14 +1765,21 @@ int DC::SelectClipRect(const RECT* r) {
   RECT c = *r;
   if (c.left > c.right) std::swap(c.left, c.right);
   if (c.top > c.bottom) std::swap(c.top, c.bottom);
+  if (const double k = DcImpl::Ratio(*this); k != 1.0) {
+    auto dev = [k](LONG v) {
+      return LONG(std::clamp<std::int64_t>(DcImpl::Scaled(v, k), INT32_MIN, INT32_MAX));
+    };
+    c = {dev(c.left), dev(c.top), dev(c.right), dev(c.bottom)};
+  }
   clipped_ = true;
   clip_ = c;
   return c.empty() ? NULLREGION : SIMPLEREGION;
 }
 
 int DC::IntersectClipRect(LONG l, LONG t, LONG r, LONG b) {
-  auto dev = [](std::int64_t v, LONG o) {
-    return LONG(std::clamp<std::int64_t>(v + o, INT32_MIN, INT32_MAX));
+  const double k = DcImpl::Ratio(*this);
+  auto dev = [k](std::int64_t v, LONG o) {
+    return LONG(std::clamp<std::int64_t>(DcImpl::Scaled(v + o, k), INT32_MIN, INT32_MAX));
   };
   RECT c{dev(std::min(l, r), org_.x), dev(std::min(t, b), org_.y), dev(std::max(l, r), org_.x),
          dev(std::max(t, b), org_.y)};
@@ -1669,7 +1798,13 @@ int DC::IntersectClipRect(LONG l, LONG t, LONG r, LONG b) {
 
 int DC::GetClipBox(RECT* out) const {
   const Box b = DcImpl::ClipBox(const_cast<DC&>(*this));
-  if (out != nullptr) *out = {b.x0 - org_.x, b.y0 - org_.y, b.x1 - org_.x, b.y1 - org_.y};
+  if (out != nullptr) {
+    // The logical pixels the physical box touches.
+    const double k = DcImpl::Ratio(*this);
+    auto lo = [k](LONG v, LONG o) { return LONG(k == 1.0 ? v : std::floor(v / k)) - o; };
+    auto hi = [k](LONG v, LONG o) { return LONG(k == 1.0 ? v : std::ceil(v / k)) - o; };
+    *out = {lo(b.x0, org_.x), lo(b.y0, org_.y), hi(b.x1, org_.x), hi(b.y1, org_.y)};
+  }
   return b.empty() ? NULLREGION : SIMPLEREGION;
 }
 
@@ -1727,10 +1862,10 @@ BOOL DC::PolylineTo(const POINT* pts, int count) {
 
 namespace {
 // Logical points in device units.
-std::vector<P64> DevicePoints(const POINT* pts, int count, const POINT& org) {
+std::vector<P64> DevicePoints(const DC& dc, const POINT* pts, int count) {
   std::vector<P64> out;
   out.reserve(std::size_t(count));
-  for (int i = 0; i < count; ++i) out.push_back({std::int64_t(pts[i].x) + org.x, std::int64_t(pts[i].y) + org.y});
+  for (int i = 0; i < count; ++i) out.push_back(DcImpl::Dev(dc, pts[i].x, pts[i].y));
   return out;
 }
 
@@ -1762,7 +1897,7 @@ BOOL DC::PolyBezier(const POINT* pts, int count) {
   }
   styleState_ = 0;
   Box near;
-  DcImpl::DrawOpen(*this, BezierChain(start, DevicePoints(pts + 1, count - 1, org_),
+  DcImpl::DrawOpen(*this, BezierChain(start, DevicePoints(*this, pts + 1, count - 1),
                                       DcImpl::NearBox(*this, true, near) ? &near : nullptr));
   return 1;
 }
@@ -1779,7 +1914,7 @@ BOOL DC::PolyBezierTo(const POINT* pts, int count) {
     DcImpl::PathCurve(*this, start, pts, count);
   } else {
     Box near;
-    DcImpl::DrawOpen(*this, BezierChain(start, DevicePoints(pts, count, org_),
+    DcImpl::DrawOpen(*this, BezierChain(start, DevicePoints(*this, pts, count),
                                         DcImpl::NearBox(*this, true, near) ? &near : nullptr));
   }
   cur_ = pts[count - 1];
@@ -1914,7 +2049,11 @@ COLORREF DC::SetPixel(LONG x, LONG y, COLORREF c) {
   if (p.x < box.x0 || p.x >= box.x1 || p.y < box.y0 || p.y >= box.y1) return CLR_INVALID;
   Surface& s = GetSurface();
   const std::uint32_t v = MapColor(s, c);
-  s.row(LONG(p.y))[p.x] = v;
+  // The physical pixels of the logical one (one at ratio 1).
+  const P64 q = DcImpl::Dev(*this, std::int64_t(x) + 1, std::int64_t(y) + 1);
+  const std::int64_t x1 = std::clamp<std::int64_t>(q.x, p.x + 1, box.x1);
+  const std::int64_t y1 = std::clamp<std::int64_t>(q.y, p.y + 1, box.y1);
+  for (std::int64_t yy = p.y; yy < y1; ++yy) std::fill(s.row(LONG(yy)) + p.x, s.row(LONG(yy)) + x1, v);
   return ColorFromPixel(v);
 }
 
@@ -2035,12 +2174,14 @@ void DC::FillPolygonsF(const PointF* pts, const int* counts, int polyCount, int 
   std::vector<std::vector<PointF>> polys;
   std::size_t at = 0;
   std::vector<POINT> rec;
+  const float ratio = float(DcImpl::Ratio(*this));
   for (int i = 0; i < polyCount; ++i) {
     if (counts[i] < 0) return;
     std::vector<PointF> p;
     p.reserve(std::size_t(counts[i]));
     for (int k = 0; k < counts[i]; ++k, ++at) {
       float x = pts[at].x + float(org_.x), y = pts[at].y + float(org_.y);
+      if (ratio != 1.0f) x *= ratio, y *= ratio;
       if (!std::isfinite(x)) x = 0;
       if (!std::isfinite(y)) y = 0;
       p.push_back({x, y});

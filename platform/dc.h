@@ -145,21 +145,33 @@ constexpr COLORREF ColorFromPixel(std::uint32_t p) {
   return ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
 }
 
+// The smallest and largest device pixel ratio a surface takes.
+constexpr double kMinPixelRatio = 0.25;
+constexpr double kMaxPixelRatio = 8.0;
+
 // A raster of 32-bit pixels, top row first. A monochrome surface holds only
-// 0x000000 and 0xFFFFFF.
+// 0x000000 and 0xFFFFFF. A surface of a window on a high-density screen has
+// a pixel ratio: it holds ceil(w * ratio) x ceil(h * ratio) physical pixels
+// for a logical size of w x h, and contexts drawing on it scale by the ratio.
 class Surface {
  public:
   Surface() = default;
-  // Allocates w x h pixels filled with `fill`; false (surface left empty) for a
+  // Allocates w x h logical pixels at the ratio (clamped to the range above,
+  // 1 when not finite) filled with `fill`; false (surface left empty) for a
   // negative or too large size. 0 x 0 is a valid empty surface.
-  bool Create(LONG w, LONG h, bool mono, std::uint32_t fill = 0);
-  // New size, keeping the overlapping content; new pixels get `fill`. A
-  // surface that is empty or still all `fill` takes its new size without
-  // pixels: they are made when first asked for (a window resized several
-  // times before it draws is allocated once).
+  bool Create(LONG w, LONG h, bool mono, std::uint32_t fill = 0, double ratio = 1.0);
+  // New logical size at the surface's ratio, keeping the overlapping content;
+  // new pixels get `fill`. A surface that is empty or still all `fill` takes
+  // its new size without pixels: they are made when first asked for (a window
+  // resized several times before it draws is allocated once).
   bool Resize(LONG w, LONG h, std::uint32_t fill);
+  // Physical size.
   LONG width() const { return w_; }
   LONG height() const { return h_; }
+  // Logical size and the ratio between the two.
+  LONG logicalWidth() const { return lw_; }
+  LONG logicalHeight() const { return lh_; }
+  double ratio() const { return ratio_; }
   bool mono() const { return mono_; }
   std::uint32_t* row(LONG y) {
     Realize();
@@ -189,6 +201,9 @@ class Surface {
 
   LONG w_ = 0;
   LONG h_ = 0;
+  LONG lw_ = 0;
+  LONG lh_ = 0;
+  double ratio_ = 1.0;
   bool mono_ = false;
   // While set, px_ is not made yet and every pixel is pendingFill_.
   mutable bool pending_ = false;
@@ -247,8 +262,9 @@ class Bitmap : public GdiObject {
   Bitmap() : GdiObject(GdiKind::Bitmap) {}
   Surface& surface() { return surface_; }
   const Surface& surface() const { return surface_; }
-  LONG width() const { return surface_.width(); }
-  LONG height() const { return surface_.height(); }
+  // Logical size (the pixel size but for a buffer made for a dense window).
+  LONG width() const { return surface_.logicalWidth(); }
+  LONG height() const { return surface_.logicalHeight(); }
   int bitsPixel() const { return surface_.mono() ? 1 : 32; }
   DC* selectedInto() const { return owner_; }
 
@@ -280,8 +296,9 @@ std::size_t GdiObjectCount();
 // 24-bit rows are B, G, R triples, 32-bit rows B, G, R, X. Null for a negative
 // or too large size; a 0 x 0 bitmap is valid.
 HBITMAP CreateBitmap(LONG w, LONG h, UINT planes, UINT bitsPerPixel, const void* bits);
-// A colour bitmap for a window or memory context (zero-filled: black); for a
-// memory context whose selected bitmap is monochrome, a monochrome one.
+// A colour bitmap for a window or memory context (zero-filled: black), at the
+// pixel ratio of the context's surface; for a memory context whose selected
+// bitmap is monochrome, a monochrome one.
 HBITMAP CreateCompatibleBitmap(HDC dc, LONG w, LONG h);
 
 struct BITMAP {
@@ -298,7 +315,8 @@ bool GetBitmapInfo(HBITMAP bmp, BITMAP* out);
 
 // A window's persistent pixels: the framework keeps one per window, resizes it
 // with the window and shows its pixels; XOR marks drawn outside painting stay
-// until they are drawn again.
+// until they are drawn again. Sizes are the window's logical pixels; the
+// presentation sets the screen's pixel ratio.
 class WindowSurface {
  public:
   WindowSurface() = default;
@@ -306,6 +324,12 @@ class WindowSurface {
   WindowSurface& operator=(const WindowSurface&) = delete;
   // New client size, keeping the content; new pixels white. False for a bad size.
   bool Resize(LONG w, LONG h);
+  // A new pixel ratio: the surface is made again, white, at the same logical
+  // size. True when the ratio changed (the window must be drawn again).
+  bool SetRatio(double ratio);
+  double ratio() const { return surface_.ratio(); }
+  LONG width() const { return surface_.logicalWidth(); }
+  LONG height() const { return surface_.logicalHeight(); }
   Surface& surface() { return surface_; }
   const Surface& surface() const { return surface_; }
 
@@ -370,6 +394,7 @@ class KeptStroke {
     bool clipped = false;
     RECT clip{};
     POINT org{};
+    double ratio = 1.0;
     int penStyle = 0, penWidth = 0;
     friend bool operator==(const Key&, const Key&) = default;
   };
@@ -392,6 +417,10 @@ class DC {
   DC& operator=(const DC&) = delete;
 
   bool IsMemoryDC() const { return window_ == nullptr; }
+  // Physical pixels per logical one of the surface drawn on: coordinates,
+  // clips and pen widths are logical and scaled by it; pens of width 0 or 1
+  // stay one physical pixel wide.
+  double GetPixelRatio() const;
   // The pixels this context draws on (the selected bitmap's or the window's).
   Surface& GetSurface();
 
@@ -423,7 +452,7 @@ class DC {
   int GetPolyFillMode() const { return fillMode_; }
   UINT SetTextAlign(UINT align);
   UINT GetTextAlign() const { return textAlign_; }
-  // Device = logical + viewport origin.
+  // Device = logical + viewport origin (times the pixel ratio, rounded).
   POINT SetViewportOrg(LONG x, LONG y);
   POINT GetViewportOrg() const { return org_; }
 
@@ -495,6 +524,8 @@ class DC {
   // source's background colour become white, all others black; monochrome to
   // colour: black becomes this context's text colour, white its background
   // colour. StretchBlt mirrors for negative sizes and samples nearest pixels.
+  // Between surfaces of different pixel ratios the rectangles are scaled
+  // apiece; a plain colour copy onto the denser one is smoothed.
   BOOL BitBlt(LONG x, LONG y, LONG w, LONG h, DC* src, LONG xs, LONG ys, DWORD rop);
   BOOL StretchBlt(LONG x, LONG y, LONG w, LONG h, DC* src, LONG xs, LONG ys, LONG ws, LONG hs,
                   DWORD rop);

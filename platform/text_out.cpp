@@ -40,8 +40,9 @@ struct Polygons {
   std::vector<PointF> pts;
   std::vector<int> counts;
   double ox = 0, oy = 0;  // glyph origin, device
+  double unit = 1;        // device units per glyph unit (glyphs at physical size)
   void add(double x, double y) {  // glyph coordinates, y up
-    pts.push_back(PointF{float(ox + x), float(oy - y)});
+    pts.push_back(PointF{float(ox + x * unit), float(oy - y * unit)});
     ++counts.back();
   }
   void quad(double x0, double y0, double cx, double cy, double x1, double y1) {
@@ -125,7 +126,10 @@ BOOL TextOut(HDC dc, LONG x, LONG y, std::string_view text) {
   const TEXTMETRIC& tm = p->tm;
   double c, s;
   Direction(font->GetLogFont().lfEscapement, &c, &s);
-  const double m[4] = {c, -s, s, c};  // rotation, y up
+  // Outlines at the surface's physical size (a dense window's text is drawn
+  // from the font at that size), placed in logical units.
+  const double ratio = dc->GetPixelRatio();
+  const double m[4] = {c * ratio, -s * ratio, s * ratio, c * ratio};  // rotation, y up
 
   std::lock_guard lock(FontMutex());
   std::vector<unsigned> glyphs;
@@ -172,6 +176,7 @@ BOOL TextOut(HDC dc, LONG x, LONG y, std::string_view text) {
   }
 
   Polygons polys;
+  polys.unit = 1 / ratio;
   LONG pen = 0;
   for (size_t i = 0; i < glyphs.size(); ++i) {
     if (glyphs[i] != 0) {

@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "framework/bars.h"
 #include "framework/caret.h"
@@ -288,22 +289,51 @@ void WindowWidget::SyncMenu() {
   SyncGeometry();
 }
 
+namespace {
+// The physical pixels of a logical rectangle on a surface, and back.
+QRect PhysicalRect(const QRect& r, qreal k) {
+  if (k == 1.0) return r;
+  const int x0 = int(std::floor(r.left() * k)), y0 = int(std::floor(r.top() * k));
+  const int x1 = int(std::ceil((r.right() + 1) * k)), y1 = int(std::ceil((r.bottom() + 1) * k));
+  return QRect(x0, y0, x1 - x0, y1 - y0);
+}
+QRect LogicalRect(const QRect& r, qreal k) {
+  if (k == 1.0) return r;
+  const int x0 = int(std::floor(r.left() / k)), y0 = int(std::floor(r.top() / k));
+  const int x1 = int(std::ceil((r.right() + 1) / k)), y1 = int(std::ceil((r.bottom() + 1) / k));
+  return QRect(x0, y0, x1 - x0, y1 - y0);
+}
+}  // namespace
+
+void WindowWidget::SyncRatio(bool now) {
+  CWnd* w = wnd();
+  if (!w || !ShowsSurface()) return;
+  const qreal r = std::clamp(devicePixelRatioF(), plat::kMinPixelRatio, plat::kMaxPixelRatio);
+  if (r == w->GetSurface().ratio()) return;
+  auto remake = [h = hwnd_, r] {
+    if (CWnd* c = CWnd::FromHandle(h); c && c->GetSurface().SetRatio(r)) c->InvalidateRect(nullptr, TRUE);
+  };
+  if (now)
+    remake();
+  else
+    host_.Defer(hwnd_, remake);
+}
+
 void WindowWidget::TakePixels(const RECT& r, bool now) {
   CWnd* w = wnd();
   if (!w) return;
   const plat::Surface& s = w->GetSurface().surface();
-  RECT clipped{std::max<LONG>(0, r.left), std::max<LONG>(0, r.top), std::min<LONG>(s.width(), r.right),
-               std::min<LONG>(s.height(), r.bottom)};
+  const qreal k = s.ratio();
+  QRect q = PhysicalRect(QRect(r.left, r.top, r.width(), r.height()), k).intersected(QRect(0, 0, s.width(), s.height()));
   if (image_.width() != s.width() || image_.height() != s.height()) {
-    clipped = RECT{0, 0, s.width(), s.height()};
-    if (clipped.empty()) {
+    q = QRect(0, 0, s.width(), s.height());
+    if (q.isEmpty()) {
       image_ = QImage();
       due_ = QRect();
     }
   }
-  if (clipped.empty()) return;
+  if (q.isEmpty()) return;
   hasPixels_ = true;
-  QRect q(clipped.left, clipped.top, clipped.width(), clipped.height());
   if (!ShowsSurface()) {
     // Bars draw from their models; a pane text set for at once shows at once.
     if (now) repaint();
@@ -312,10 +342,11 @@ void WindowWidget::TakePixels(const RECT& r, bool now) {
   // Copied when painted: a window resized or drawn several times before Qt
   // paints it is copied once.
   due_ = due_.united(q);
+  const QRect shown = LogicalRect(q, k);
   if (now)
-    repaint(q);
+    repaint(shown);
   else
-    update(q);
+    update(shown);
 }
 
 void WindowWidget::CopyDuePixels() {
@@ -323,8 +354,9 @@ void WindowWidget::CopyDuePixels() {
   CWnd* w = wnd();
   if (!w) return;
   const plat::Surface& s = w->GetSurface().surface();
-  if (image_.width() != s.width() || image_.height() != s.height()) {
+  if (image_.width() != s.width() || image_.height() != s.height() || image_.devicePixelRatio() != s.ratio()) {
     image_ = QImage(s.width(), s.height(), QImage::Format_RGB32);
+    image_.setDevicePixelRatio(s.ratio());
     due_ = QRect(0, 0, s.width(), s.height());
   }
   CopySurface(s, image_, RECT{due_.left(), due_.top(), due_.right() + 1, due_.bottom() + 1});
@@ -335,10 +367,15 @@ void WindowWidget::paintEvent(QPaintEvent* e) {
   QPainter p(this);
   QRect r = e->rect();
   if (hasPixels_ && ShowsSurface()) {
+    // Moved to a screen of another density: the window is drawn again for it.
+    SyncRatio(false);
     CopyDuePixels();
-    QRect img = r.intersected(image_.rect());
-    if (!img.isEmpty()) p.drawImage(img.topLeft(), image_, img);
-    QRegion rest = QRegion(r).subtracted(QRegion(image_.rect()));
+    // The surface's physical pixels onto the logical rectangle they cover.
+    const qreal k = image_.devicePixelRatio();
+    const QRect img = PhysicalRect(r, k).intersected(image_.rect());
+    if (!img.isEmpty())
+      p.drawImage(QRectF(img.left() / k, img.top() / k, img.width() / k, img.height() / k), image_, QRectF(img));
+    QRegion rest = QRegion(r).subtracted(QRegion(LogicalRect(image_.rect(), k)));
     for (const QRect& x : rest) p.fillRect(x, palette().window());
     host_.PaintedPixels(hwnd_);
   } else {
@@ -497,6 +534,7 @@ bool WindowWidget::event(QEvent* e) {
     keyPressEvent(static_cast<QKeyEvent*>(e));
     return true;
   }
+  if (e->type() == QEvent::ScreenChangeInternal) SyncRatio(false);
   return QWidget::event(e);
 }
 
@@ -668,6 +706,7 @@ WindowWidget* MakeWidget(Host& host, CWnd* w, QWidget* parent) {
   if (!topLevel) {
     WindowWidget* c = controls::Make(host, w, parent);
     if (!c) c = new WindowWidget(host, w, parent);
+    c->SyncRatio(true);
     c->Sync(WOC_GEOMETRY | WOC_STYLE | WOC_CONTENT | WOC_TEXT | WOC_SCROLL);
     return c;
   }
@@ -689,6 +728,7 @@ WindowWidget* MakeWidget(Host& host, CWnd* w, QWidget* parent) {
   top->client = client;
   client->setTopWindow(top);
   top->setWindowTitle(Utf8(w->GetWindowText()));
+  client->SyncRatio(true);
   client->Sync(WOC_GEOMETRY | WOC_STYLE | WOC_MENU | WOC_SCROLL);
   return client;
 }

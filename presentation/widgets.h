@@ -46,7 +46,10 @@ class WindowWidget : public QWidget {
   virtual void Sync(fw::UINT what);
   // The Qt widget that takes the keyboard while the window has the framework's focus.
   virtual QWidget* FocusTarget() { return this; }
-  // Takes a rectangle of the window's surface; repaints at once when asked.
+  // The window's surface follows the widget's device pixel ratio (a move to
+  // another screen): made again and drawn again, at once or in the pump.
+  void SyncRatio(bool now);
+  // Takes a rectangle (logical) of the window's surface; repaints at once when asked.
   void TakePixels(const fw::RECT& r, bool now);
   // The picture the widget shows, with what was taken since its last paint.
   const QImage& image() {

@@ -31,6 +31,9 @@ import zlib
 
 STEP_TIMEOUT = 10.0
 SCREEN = (1600, 1000)
+# The screen's device pixel ratio (--scale): the program's logical pixels are this
+# many of the screen's, which xdotool and the pictures count in.
+SCALE = 1
 
 
 class Failed(Exception):
@@ -302,6 +305,7 @@ class Program:
         env = dict(desk.env)
         env.update({
             "QT_QPA_PLATFORM": "xcb",
+            "QT_SCALE_FACTOR": str(SCALE),
             "TINDREL_PROFILE_DIR": os.path.join(work, "profile"),
             "TINDREL_DRIVE_ROOT": work,
             "ASAN_OPTIONS": f"detect_leaks=1:abort_on_error=1:log_path={self.logs}/asan",
@@ -387,7 +391,7 @@ def shows_whole_page(desk, wid):
     def strip(at):
         # Five shadow pixels after something else, then the view's white.
         for i in range(1, len(at) - 6):
-            if at[i - 1] != SHADOW and all(p == SHADOW for p in at[i:i + 5]) and at[i + 5] == PAPER:
+            if at[i - 1] != SHADOW and all(p == SHADOW for p in at[i:i + 5 * SCALE]) and at[i + 5 * SCALE] == PAPER:
                 return True
         return False
 
@@ -443,7 +447,8 @@ TOOL_X0, TOOL_DX, TOOL_Y0, TOOL_DY = 11, 23, 51, 22
 
 def tool(wid, name):
     col, row = TOOLS[name]
-    return [f"mousemove --window {wid} {TOOL_X0 + TOOL_DX * col} {TOOL_Y0 + TOOL_DY * row}", "click 1"]
+    x, y = (TOOL_X0 + TOOL_DX * col) * SCALE, (TOOL_Y0 + TOOL_DY * row) * SCALE
+    return [f"mousemove --window {wid} {x} {y}", "click 1"]
 
 
 def file_dialog(desk, prog, title, path):
@@ -609,7 +614,7 @@ def start_beside_window_manager(bin_dir, sample, out, lsan, starts=3):
             shutil.rmtree(w, ignore_errors=True)
 
 
-def road(desk, prog, out):
+def road(desk, prog, out, short=False):
     step = "start"
     shots = os.environ.get("ROAD_PICTURES")  # a picture after each step, to see the road
 
@@ -635,11 +640,12 @@ def road(desk, prog, out):
                 idle(prog)
 
         step = "draw a rectangle"
-        steps(tool(main, "rectangle"), drag(main, cx - 150, cy - 80, cx + 50, cy + 20))
+        k = SCALE
+        steps(tool(main, "rectangle"), drag(main, cx - 150 * k, cy - 80 * k, cx + 50 * k, cy + 20 * k))
 
         done(step)
         step = "letter SALE"
-        steps(tool(main, "text"), [f"mousemove --window {main} {cx - 120} {cy + 90}", "click 1"],
+        steps(tool(main, "text"), [f"mousemove --window {main} {cx - 120 * k} {cy + 90 * k}", "click 1"],
               ["type --delay 20 SALE"], tool(main, "select"))
 
         done(step)
@@ -654,6 +660,9 @@ def road(desk, prog, out):
             raise Failed(f"the saved file holds {n} objects, not {base} + 2")
 
         done(step)
+        if short:
+            exit_program(desk, prog, main)
+            return
         step = "carve out: set the origin"
         carve_origin(desk, prog)
 
@@ -853,6 +862,17 @@ def pinyin_road(desk, prog, out):
         raise Failed(f"step \"{step}\": {e}")
 
 
+def exit_program(desk, prog, main):
+    keys(desk, main, "alt+f", "x")
+    # Its end includes the leak check of the sanitizer build.
+    poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
+    rep = prog.reports()
+    if rep:
+        raise Failed("sanitizer report\n" + rep[0][:4000])
+    if prog.proc.returncode != 0:
+        raise Failed(f"the program ended with code {prog.proc.returncode}")
+
+
 # ---- random input
 
 KEYS = (list("abcdefghijklmnopqrstuvwxyz0123456789") +
@@ -943,10 +963,14 @@ def main():
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--replay")
     ap.add_argument("--pinyin", action="store_true", help="type Chinese through fcitx5's pinyin")
+    ap.add_argument("--scale", type=int, default=1,
+                    help="the screen's device pixel ratio; the road draws, letters, saves and exits")
     a = ap.parse_args()
     if a.pinyin and pinyin_missing():
         print(f"pinyin: skipped, missing {', '.join(pinyin_missing())} (scripts/deps.sh test installs them)")
         return 77
+    global SCALE
+    SCALE = a.scale
     a.bin_dir, a.sample, a.out_dir = map(os.path.abspath, (a.bin_dir, a.sample, a.out_dir))
     os.makedirs(a.out_dir, exist_ok=True)
     lsan = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
@@ -956,7 +980,7 @@ def main():
     name = "random" if (a.random or a.replay) else "pinyin" if a.pinyin else "road"
     started = time.monotonic()
     try:
-        if not (a.random or a.replay):
+        if name == "road" and SCALE == 1:
             start_beside_window_manager(a.bin_dir, a.sample, a.out_dir, lsan)
         desk.start(work)
         if a.pinyin:
@@ -976,7 +1000,7 @@ def main():
                 f.write("\n".join(acts) + "\n")
             random_run(desk, prog, acts, a.out_dir)
         else:
-            road(desk, prog, a.out_dir)
+            road(desk, prog, a.out_dir, short=SCALE != 1)
     except Failed as e:
         shot = desk.screenshot(f"{name}-failed")
         print(f"FAILED: {e}", file=sys.stderr)
