@@ -105,11 +105,14 @@ struct Extent {
   }
 };
 
+// A sub-path's start counts with its first node, as the writers write it.
 void ExtentOf(const CPathPointList& list, Extent& e) {
   if (!list.points) return;
   pathrec::Records r(list.points);
   const bool identity = list.matrix.IsIdentity();
   std::vector<CFPoint> recent;  // points since the last node, that node first
+  CFPoint start{};
+  bool startWaiting = false;
   for (std::size_t i = 0; i < r.n; ++i) {
     PathPoint p = r.p[i];
     if (p.flags == PP_END) break;
@@ -123,14 +126,34 @@ void ExtentOf(const CPathPointList& list, Extent& e) {
       if (!recent.empty()) recent.push_back({p.x, p.y});
       continue;
     }
+    if (p.flags & PP_START) {
+      start = {p.x, p.y};
+      startWaiting = true;
+      recent.assign(1, start);
+      continue;
+    }
+    if (startWaiting) e.Add(start.x, start.y);
+    startWaiting = false;
     e.Add(p.x, p.y);
-    if (recent.size() == 3 && !(p.flags & PP_START)) {
+    if (recent.size() == 3) {
       const CFPoint seg[4] = {recent[0], recent[1], recent[2], {p.x, p.y}};
       e.AddCurve(seg);
     }
     recent.assign(1, CFPoint{p.x, p.y});
   }
 }
+
+// Every operator the body uses, in a dictionary of their own that the setup
+// begins and the trailer ends.
+constexpr char kEpsProlog[] =
+    "%%BeginProlog\r\n"
+    "/TindrelDict 9 dict def TindrelDict begin\r\n"
+    "/u {} bind def /U {} bind def\r\n"
+    "/K {setcmykcolor} bind def /w {setlinewidth} bind def\r\n"
+    "/m {moveto} bind def /l {lineto} bind def /c {curveto} bind def\r\n"
+    "/S {stroke} bind def /s {closepath stroke} bind def\r\n"
+    "end\r\n"
+    "%%EndProlog\r\n";
 
 void AppendFixed3(std::string& out, float v) {
   char buf[64];
@@ -170,15 +193,23 @@ ExportResult ExportHpgl(CSegArray& objects, const std::string& path) {
   const CMatrix3 m(40.0f, 0.0f, 0.0f, 40.0f, 0.0f, 0.0f);
   std::unique_ptr<CPathPointList> all = CollectOutlines(objects, m);
   if (!all) return ExportResult::Nothing;
+  // HPGL's y runs up: the drawing is turned within its own extent, so it reads
+  // upright and stays where it was.
+  Extent e;
+  ExtentOf(*all, e);
+  const CMatrix3 upright(1.0f, 0.0f, 0.0f, -1.0f, 0.0f, e.t + e.b);
+  all->Transform(&upright);
   std::string out = "IN;\r\nPA;\r\nSP1;\r\n";
   all->WriteHpgl(out);
   out += "\r\n";
   return WriteWhole(path, out);
 }
 
-ExportResult ExportEps(CSegArray& objects, float pageHeight, const std::string& path) {
+ExportResult ExportEps(CSegArray& objects, const std::string& path) {
+  // Points with y up, turned within the drawing's own extent: the drawing's
+  // box in points is its box in millimetres times 72 / 25.4.
   constexpr float k = 72.0f / 25.4f;
-  const CMatrix3 m(k, 0.0f, 0.0f, -k, 0.0f, pageHeight * k);
+  const CMatrix3 m(k, 0.0f, 0.0f, -k, 0.0f, 0.0f);
   std::vector<std::unique_ptr<CPathPointList>> outlines;
   Extent e;
   for (CGraphObject* o : objects.Objects()) {
@@ -188,14 +219,33 @@ ExportResult ExportEps(CSegArray& objects, float pageHeight, const std::string& 
     ExtentOf(*outline, e);
     outlines.push_back(std::move(outline));
   }
-  std::string out = "%!PS-Adobe-3.0\r\n%%Creator: Adobe Illustrator (TM) Exported From Cutter Vorlan V5.6\r\n%%BoundingBox:";
-  for (float v : {e.l, e.t, e.r, e.b}) {
+  const CMatrix3 up(1.0f, 0.0f, 0.0f, 1.0f, 0.0f, -(e.t + e.b));
+  for (const auto& o : outlines) o->Transform(&up);
+  // The box holds the strokes: the outline's extent and half the line width.
+  float box[4] = {};
+  if (e.any) {
+    constexpr float kHalfLine = 0.1075f;
+    box[0] = e.l - kHalfLine, box[1] = -e.b - kHalfLine, box[2] = e.r + kHalfLine, box[3] = -e.t + kHalfLine;
+  }
+  std::string out = "%!PS-Adobe-3.0 EPSF-3.0\r\n%%Creator: Adobe Illustrator (TM) Exported From Cutter Vorlan V5.6\r\n";
+  out += "%%BoundingBox:";
+  for (int i = 0; i < 4; ++i) {
+    const double v = i < 2 ? std::floor(double(box[i])) : std::ceil(double(box[i]));
+    char buf[32];
+    auto r = std::to_chars(buf, buf + sizeof buf, std::int64_t(std::clamp(v, -1e15, 1e15)));
+    out += ' ';
+    out.append(buf, r.ptr);
+  }
+  out += "\r\n%%HiResBoundingBox:";
+  for (float v : box) {
     out += ' ';
     AppendFixed3(out, v);
   }
-  out += " \r\n%%EndComments\r\n%%BeginSetup\r\n%%EndSetup\r\n0.000 0.000 0.000 1.000 K\r\n0.215 w\r\n";
+  out += "\r\n%%EndComments\r\n";
+  out += kEpsProlog;
+  out += "%%BeginSetup\r\nTindrelDict begin\r\n1 setlinejoin\r\n%%EndSetup\r\n0.000 0.000 0.000 1.000 K\r\n0.215 w\r\n";
   for (const auto& o : outlines) o->WriteEps(out);
-  out += "%%PageTrailer\r\n%%Trailer\r\n%%EOF\r\n";
+  out += "showpage\r\n%%PageTrailer\r\n%%Trailer\r\nend\r\n%%EOF\r\n";
   return WriteWhole(path, out);
 }
 
@@ -235,6 +285,6 @@ void ExportVectorFile(CVORLAN98View& view) {
   } else if (ext == ".PLT") {
     ExportHpgl(objects, path);
   } else if (ext == ".EPS") {
-    ExportEps(objects, doc->GetPageHeight(), path);
+    ExportEps(objects, path);
   }
 }

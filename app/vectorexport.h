@@ -17,11 +17,13 @@ enum class ExportResult { Written, Nothing, Failed };
 // The texts of the objects, each followed by "\r\n"; with editor text (GBK),
 // a separator line and that text after them. Nothing is written for no text.
 ExportResult ExportTextList(CSegArray& objects, const std::string& editorText, const std::string& path);
-// The outlines in plotter units of 0.025 mm, y not mirrored; nothing for a
+// The outlines in plotter units of 0.025 mm, y up and turned within the
+// drawing's own extent (upright, at the drawing's place); nothing for a
 // design without outlines.
 ExportResult ExportHpgl(CSegArray& objects, const std::string& path);
-// The outlines in points, y up from the page's bottom edge (pageHeight mm).
-ExportResult ExportEps(CSegArray& objects, float pageHeight, const std::string& path);
+// A self-contained EPS: the outlines in points, y up and turned within the
+// drawing's own extent as in ExportHpgl, boxed by their strokes.
+ExportResult ExportEps(CSegArray& objects, const std::string& path);
 
 // The Export command: the save dialog, then the writer the extension names.
 void ExportVectorFile(CVORLAN98View& view);

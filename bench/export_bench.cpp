@@ -47,7 +47,7 @@ void BM_ExportEps(benchmark::State& state) {
   auto design = GlyphDesign();
   const std::string out = TempPath("export.eps");
   for (auto _ : state)
-    if (ExportEps(*design, 1000.0f, out) != ExportResult::Written) state.SkipWithError("write");
+    if (ExportEps(*design, out) != ExportResult::Written) state.SkipWithError("write");
   std::remove(out.c_str());
 }
 BENCHMARK(BM_ExportEps)->Unit(benchmark::kMillisecond);

@@ -206,10 +206,7 @@ bool CDxfReader::ReadData(const std::uint8_t* data, std::size_t size, CFilterPat
   list.Points() = std::move(out);
   if (list.PointCount() < 3) return false;
   list.AppendEnd();
-  FRect raw;
-  PathBounds(list.Points().data(), list.PointCount(), nullptr, raw);
-  list.matrix.d = -1;
-  list.matrix.f = raw.top + raw.bottom;
+  list.SetUpright(1);
   return true;
 }
 

@@ -250,12 +250,11 @@ bool CEpsReader::ReadData(const std::uint8_t* data, std::size_t size, const std:
     if ((code == EO_CURVE_V || code == EO_CURVE_Y) && count != 4) code = EO_UNKNOWN;
     switch (code) {
       case EO_MOVE:
+        // The sub-path starts with its first segment: a move alone paints nothing.
         endSubPath();
-        sx = cx = ops[0];
-        sy = cy = ops[1];
-        list.Append(sx, sy, F_FIRST);
-        started = hasCurrent = true;
-        held = false;
+        cx = ops[0];
+        cy = ops[1];
+        hasCurrent = true;
         break;
       case EO_LINE:
       case EO_CURVE:
@@ -306,12 +305,7 @@ bool CEpsReader::ReadData(const std::uint8_t* data, std::size_t size, const std:
   endSubPath();
   if (list.Points().empty()) return false;
   list.AppendEnd();
-  FRect raw;
-  PathBounds(list.Points().data(), list.PointCount(), nullptr, raw);
-  FMatrix mirror;
-  mirror.d = -1;
-  mirror.f = raw.top + raw.bottom;
-  list.matrix = mirror.Then(FMatrix::Scale(scale, scale));
+  list.SetUpright(scale);
   return true;
 }
 

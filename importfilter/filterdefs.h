@@ -72,6 +72,14 @@ struct FMatrix {
   }
 };
 
+// Turns a drawing upside down within its own extent: y' = top + bottom - y.
+inline FMatrix MirrorY(const FRect& extent) {
+  FMatrix m;
+  m.d = -1;
+  m.f = extent.top + extent.bottom;
+  return m;
+}
+
 // A turn about (x, y) by an angle in degrees.
 FMatrix MakeRotation(float x, float y, double degrees);
 

@@ -68,9 +68,15 @@ void CFilterPathList::ApplyMatrix() {
   matrix = FMatrix();
 }
 
+void CFilterPathList::SetUpright(float scale) {
+  FRect extent;
+  PathBounds(points_.data(), PointCount(), nullptr, extent);
+  matrix = MirrorY(extent).Then(FMatrix::Scale(scale, scale));
+}
+
 std::uint32_t CFilterPathList::RecordLength() const {
   const std::size_t count = PointCount();
-  if (count < 3) return 0;
+  if (count < kMinRecordPoints) return 0;
   const std::size_t n = count + 1;  // with the end record
   if (n > (std::numeric_limits<std::uint32_t>::max() - 80) / 9) return 0;
   return std::uint32_t(9 * n + 69);

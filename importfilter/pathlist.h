@@ -9,6 +9,14 @@
 
 namespace imp {
 
+// Fewest points before the end record that make a path record: a single line
+// is a path (the older build wants three).
+#ifdef TINDREL_IMPORT_OLD
+constexpr std::size_t kMinRecordPoints = 3;
+#else
+constexpr std::size_t kMinRecordPoints = 2;
+#endif
+
 // Bounds of a run of points: on-curve points, and for a cubic segment whose
 // control points lie outside the box so far, the curve sampled at
 // t = 0.1 + 0.01k (k = 0..80). Points are put through `m` first when given.
@@ -28,8 +36,11 @@ class CFilterPathList {
 
   // Maps every point (records of 0x80 and above are left) and resets the matrix.
   void ApplyMatrix();
+  // Sets the matrix that turns the points upside down within their own
+  // extent (a file's y runs up, the design's down), then scales them.
+  void SetUpright(float scale);
   // The path record (letter '#', kind 128) without the 255 after it; empty
-  // when fewer than three points stand before the end record or the record
+  // when fewer than kMinRecordPoints stand before the end record or the record
   // would not fit its 32-bit length. Bounds are those after the matrix.
   std::vector<std::uint8_t> PathRecord() const;
   // The path record alone in an object block: 2, u32 L + 6, the record (L

@@ -297,14 +297,13 @@ plat::HGLOBAL CPltReader::Read(const char* path, std::uint32_t value) {
   auto data = ReadWholeFile(path);
   if (!data) return 0;
   CFilterPathList list = ReadPoints(data->data(), data->size());
-  if (list.PointCount() < 3) return 0;
+  if (list.PointCount() < kMinRecordPoints) return 0;
 #ifdef TINDREL_IMPORT_OLD
   (void)value;
-  const float scale = 0.025f;
+  list.matrix = FMatrix::Scale(0.025f, 0.025f);
 #else
-  const float scale = ScaleFromValue(value, 0.025f);
+  list.SetUpright(ScaleFromValue(value, 0.025f));
 #endif
-  list.matrix = FMatrix::Scale(scale, scale);
   list.ApplyMatrix();
   return list.ObjectBlock();
 }
@@ -438,7 +437,7 @@ plat::HGLOBAL CPltReader::ReadWithLabels(const char* path, std::uint32_t value) 
   auto group = ReadGroup(data->data(), data->size());
   if (!group || group->MemberCount() == 0) return 0;
   const float scale = ScaleFromValue(value, 0.025f);
-  group->matrix = FMatrix::Scale(scale, scale);
+  group->matrix = MirrorY(group->bounds).Then(FMatrix::Scale(scale, scale));
   group->ApplyMatrix();
   plat::HGLOBAL h = 0;
   group->WriteRecord(&h);

@@ -41,7 +41,8 @@ class CPltReader {
   // The ";:" dialect: a command token moves past its whole letter run.
   bool colonMode = false;
 
-  // One path record in an object block; null when fewer than three points.
+  // One path record in an object block, upright (file y runs up); null when
+  // fewer than kMinRecordPoints points.
   plat::HGLOBAL Read(const char* path, std::uint32_t value);
   // The group record with labels; null when no member holds a point.
   plat::HGLOBAL ReadWithLabels(const char* path, std::uint32_t value);

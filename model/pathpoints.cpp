@@ -1178,13 +1178,16 @@ void CPathPointList::WriteHpglBezier(std::string& out, const CFPoint p[4], int d
 
 void CPathPointList::WriteHpgl(std::string& out) const {
   CFPoint start{};
+  bool startWaiting = false;  // written with the sub-path's first node: a lone start paints nothing
   Recent recent;
   WalkPoints(*this, [&](const PathPoint& pt, bool finite) {
     if (finite) {
       if (pt.flags & PP_START) {
-        HpglMove(out, "PU", pt.x, pt.y);
         start = {pt.x, pt.y};
+        startWaiting = true;
       } else if (pt.flags & PP_NODE) {
+        if (startWaiting) HpglMove(out, "PU", start.x, start.y);
+        startWaiting = false;
         if (recent.EndsCurve()) {
           const CFPoint seg[4] = {{recent.p[0].x, recent.p[0].y},
                                   {recent.p[1].x, recent.p[1].y},
@@ -1203,30 +1206,28 @@ void CPathPointList::WriteHpgl(std::string& out) const {
 
 void CPathPointList::WriteEps(std::string& out) const {
   out += "u\r\n";
+  auto pair = [&out](float x, float y, const char* after) {
+    AppendFixed3(out, x);
+    out += ' ';
+    AppendFixed3(out, y);
+    out += after;
+  };
+  CFPoint start{};
+  bool startWaiting = false;  // as in WriteHpgl
   Recent recent;
   WalkPoints(*this, [&](const PathPoint& pt, bool finite) {
-    if (finite && (pt.flags & (PP_START | PP_NODE))) {
-      if (pt.flags & PP_START) {
-        AppendFixed3(out, pt.x);
-        out += ' ';
-        AppendFixed3(out, pt.y);
-        out += " m\r\n";
-      } else if (recent.EndsCurve()) {
-        for (const PathPoint& c : {recent.p[1], recent.p[2]}) {
-          AppendFixed3(out, c.x);
-          out += ' ';
-          AppendFixed3(out, c.y);
-          out += ' ';
-        }
-        AppendFixed3(out, pt.x);
-        out += ' ';
-        AppendFixed3(out, pt.y);
-        out += " c\r\n";
+    if (finite && (pt.flags & PP_START)) {
+      start = {pt.x, pt.y};
+      startWaiting = true;
+    } else if (finite && (pt.flags & PP_NODE)) {
+      if (startWaiting) pair(start.x, start.y, " m\r\n");
+      startWaiting = false;
+      if (recent.EndsCurve()) {
+        pair(recent.p[1].x, recent.p[1].y, " ");
+        pair(recent.p[2].x, recent.p[2].y, " ");
+        pair(pt.x, pt.y, " c\r\n");
       } else {
-        AppendFixed3(out, pt.x);
-        out += ' ';
-        AppendFixed3(out, pt.y);
-        out += " l\r\n";
+        pair(pt.x, pt.y, " l\r\n");
       }
       if (pt.flags & PP_OPENEND) out += "S\r\n";
       else if (pt.flags & PP_CLOSEEND) out += "s\r\n";

@@ -141,7 +141,8 @@ class CPathPointList {
   // Export writers, appending to `out` (through the pending matrix). HPGL:
   // "PU"/"PD" moves, x and y cut to integers toward zero (saturating), curves
   // flattened by WriteHpglBezier. EPS: Illustrator path operators, "%.3f".
-  // Points that are not finite are skipped.
+  // Points that are not finite are skipped, and so are sub-paths of a start
+  // alone (they paint nothing).
   void WriteHpgl(std::string& out) const;
   void WriteEps(std::string& out) const;
   // One cubic segment as "PD" moves: split until both end tangents are within

@@ -42,6 +42,20 @@ const std::string kExported =
     "0.000 50.000 l\r\n0.000 0.000 l\r\ns\r\n10.000 10.000 m\r\n20.000 10.000 l\r\nS\r\nU\r\n"
     "%%PageTrailer\r\n%%Trailer\r\n%%EOF\r\n";
 
+// The same square as the program writes it now: a self-contained EPS whose
+// prolog defines the operators of the body.
+const std::string kExportedWithProlog =
+    "%!PS-Adobe-3.0 EPSF-3.0\r\n%%Creator: Adobe Illustrator (TM) Exported From Cutter Vorlan V5.6\r\n"
+    "%%BoundingBox: -1 -1 101 51\r\n%%HiResBoundingBox: -0.108 -0.108 100.108 50.108\r\n%%EndComments\r\n"
+    "%%BeginProlog\r\n/TindrelDict 9 dict def TindrelDict begin\r\n/u {} bind def /U {} bind def\r\n"
+    "/K {setcmykcolor} bind def /w {setlinewidth} bind def\r\n"
+    "/m {moveto} bind def /l {lineto} bind def /c {curveto} bind def\r\n"
+    "/S {stroke} bind def /s {closepath stroke} bind def\r\nend\r\n%%EndProlog\r\n"
+    "%%BeginSetup\r\nTindrelDict begin\r\n1 setlinejoin\r\n%%EndSetup\r\n"
+    "0.000 0.000 0.000 1.000 K\r\n0.215 w\r\nu\r\n0.000 0.000 m\r\n100.000 0.000 l\r\n100.000 50.000 l\r\n"
+    "0.000 50.000 l\r\n0.000 0.000 l\r\ns\r\n10.000 10.000 m\r\n20.000 10.000 l\r\nS\r\nU\r\n"
+    "showpage\r\n%%PageTrailer\r\n%%Trailer\r\nend\r\n%%EOF\r\n";
+
 const std::string kProlog =
     "%!PS-Adobe-2.0 EPSF-1.2\n%%BoundingBox: 0 0 100 100\n%%BeginProlog\n"
     "/Dict 40 dict def Dict begin\n"
@@ -91,6 +105,10 @@ TEST(EpsReader, PathsAndFlags) {
        {{0, 0, 0x11}, {5, 0, 1}, {5, 5, 1}, {0, 0, 0x41}, {0, 0, 0x11}, {9, 9, 0x21}}},
       {"long word skipped whole", "0 0 m " + std::string(300, 'x') + " 5 5 l",
        {{0, 0, 0x11}, {5, 5, 0x21}}},
+      {"moves alone paint nothing", "0 0 m 5 5 m 6 5 l 9 9 m 7 7 moveto closepath 8 8 m",
+       {{5, 5, 0x11}, {6, 5, 0x21}}},
+      {"a move after a close", "0 0 m 1 0 l 1 1 l closepath 7 7 m",
+       {{0, 0, 0x11}, {1, 0, 1}, {1, 1, 1}, {0, 0, 0x41}}},
   };
   for (const Case& c : cases) {
     const EpsResult r = Eps(c.text);
@@ -134,11 +152,14 @@ TEST(EpsReader, PrologRenamesOperators) {
                                        {40, 0, 0x11}, {50, 0, 1}, {60, 0, 0x21}}));
 }
 
-TEST(EpsReader, ExportedFileReadsBackClosed) {
-  const EpsResult r = Eps(kExported, 25.4f / 72);
-  ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.points, (std::vector<Pt>{{0, 0, 0x11}, {100, 0, 1}, {100, 50, 1}, {0, 50, 1}, {0, 0, 0x41},
-                                       {10, 10, 0x11}, {20, 10, 0x21}}));
+TEST(EpsReader, ExportedFilesReadBackClosed) {
+  // Files of the older export, without a prolog, and the self-contained ones.
+  for (const std::string* file : {&kExported, &kExportedWithProlog}) {
+    const EpsResult r = Eps(*file, 25.4f / 72);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.points, (std::vector<Pt>{{0, 0, 0x11}, {100, 0, 1}, {100, 50, 1}, {0, 50, 1}, {0, 0, 0x41},
+                                         {10, 10, 0x11}, {20, 10, 0x21}}));
+  }
 }
 
 TEST(EpsReader, LineBeforeMoveIsRefusedWithAMessage) {
@@ -157,6 +178,7 @@ TEST(EpsReader, LineBeforeMoveIsRefusedWithAMessage) {
 
 TEST(EpsReader, NothingToDrawOrNoPrologGivesNothing) {
   EXPECT_FALSE(Eps("%!PS\n1 setlinewidth stroke\n").ok);
+  EXPECT_FALSE(Eps("%!PS\n0 0 moveto 72 72 moveto\n").ok);
   CEpsReader r;
   CFilterPathList list;
   const std::string text = "0 0 m 1 1 l 2 2 l";

@@ -109,12 +109,12 @@ TEST(HostileInput, DeepAndWideDefinitionsStayBounded) {
     for (int k = 0; k < 8; ++k) prolog += " w" + std::to_string(i + 1);
     prolog += "} def\n";
   }
-  prolog += "/w200 {lineto} def\n%%EndProlog\n0 0 m 1 1 w0 2 2 w0 3 3 w150\n";
+  prolog += "/w200 {lineto} def\n%%EndProlog\n0 0 m 1 1 w0 2 2 w0 3 3 w150 4 4 w190\n";
   CEpsReader eps;
   CFilterPathList list;
   ASSERT_TRUE(eps.ReadData(U8(prolog), prolog.size(), nullptr, 1, list));
   // w0 is deeper than sixteen definitions and performs nothing; w190 draws.
-  EXPECT_EQ(list.PointCount(), 1u);
+  EXPECT_EQ(Tuples(list.Points()), (std::vector<Pt>{{0, 0, 0x11}, {4, 4, 0x21}, {0, 0, 0xFF}}));
   EXPECT_EQ(eps.OperatorOf("w190"), EO_LINE);
   EXPECT_EQ(eps.OperatorOf("w0"), EO_UNKNOWN);
 }

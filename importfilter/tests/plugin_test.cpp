@@ -90,7 +90,8 @@ TEST_F(Plugin, SquareObjectBlockBytes) {
   for (int i = 0; i < 9; ++i) EXPECT_EQ(F32At(r + 24 + 4 * i), identity[i]);
   EXPECT_EQ(plat::GetU32(r + 60), 0u);
   EXPECT_EQ(plat::GetU32(r + 64), n);
-  const Pt want[] = {{0, 0, 0x11}, {100, 0, 1}, {100, 100, 1}, {0, 100, 1}, {0, 0, 0x41}, {0, 0, 0xFF}};
+  // Upright: HPGL's y runs up, turned within the drawing's extent.
+  const Pt want[] = {{0, 100, 0x11}, {100, 100, 1}, {100, 0, 1}, {0, 0, 1}, {0, 100, 0x41}, {0, 0, 0xFF}};
   for (std::uint32_t i = 0; i < n; ++i) {
     const std::uint8_t* q = r + 68 + 9 * i;
     EXPECT_EQ((Pt{F32At(q), F32At(q + 4), q[8]}), want[i]) << i;
@@ -117,7 +118,7 @@ TEST_F(Plugin, ScalesAndTypes) {
       {"e.plt", ";:PU0,0;PDA4000,0,4000,4000;", 0.0f, 100},
       {"f.plt", "PU0,0;PD4000,0,4000,4000;", 0.0f, 100},  // by extension
       {"g.plt", "BM" + body, 0.0f, 0},
-      {"h.plt", "IN;PU0,0;PD4000,0;", 0.0f, 0},  // two points
+      {"h.plt", "IN;PU0,0;PD4000,0;", 0.0f, 100},  // a single line
       {"i.txt", "IN;" + body, 0.0f, 100},        // content first
       {"j.zzz", body, 0.0f, 0},
   };
@@ -202,6 +203,57 @@ TEST_F(Plugin, TheDesignProgramReadsTheBlock) {
   EXPECT_EQ(o->kind, 128);
   EXPECT_FLOAT_EQ(o->bounds.right, 100);
   EXPECT_FLOAT_EQ(o->bounds.bottom, 50);
+}
+
+// A hand-drawn F (stem on the left, arm at the top, HPGL's y up) comes in
+// upright through both entries, within its own extent.
+TEST_F(Plugin, PltComesInUpright) {
+  const std::string path = File("f.plt", "IN;SP1;PU1000,1000;PD1000,5000,3400,5000;PU1000,3000;PD2600,3000;PU;");
+  // Stem foot, stem top, arm end; the bar, in millimetres with y down.
+  const std::vector<Pt> stemAndArm = {{25, 125, 0x11}, {25, 25, 1}, {85, 25, 0x21}};
+  const std::vector<Pt> bar = {{25, 75, 0x11}, {65, 75, 0x21}};
+  PathRecordView v = ReadPathBlock(TakeBlock(filterRead(path.c_str(), 0)));
+  ASSERT_TRUE(v.ok);
+  std::vector<Pt> want = stemAndArm;
+  want.insert(want.end(), bar.begin(), bar.end());
+  want.emplace_back(0, 0, 0xFF);
+  EXPECT_EQ(v.points, want);
+  const float box[4] = {25, 25, 85, 125};
+  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(v.bounds[i], box[i]) << i;
+
+  // The group record: one member per stroke ('+', u32 length, u32 n,
+  // bounds, line type, pen, then the points).
+  const std::vector<std::uint8_t> rec = TakeBlock(nFilterRead(path.c_str(), 0));
+  ASSERT_GT(rec.size(), 61u);
+  for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(F32At(rec.data() + 41 + 4 * i), box[i]) << i;
+  std::vector<std::vector<Pt>> members;
+  for (std::size_t at = 61; at + 31 <= rec.size() && rec[at] == '+';) {
+    const std::uint32_t len = plat::GetU32(rec.data() + at + 1), n = plat::GetU32(rec.data() + at + 5);
+    ASSERT_LE(at + 31 + 9 * std::size_t(n), rec.size());
+    std::vector<Pt> pts;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const std::uint8_t* q = rec.data() + at + 31 + 9 * i;
+      pts.emplace_back(F32At(q), F32At(q + 4), q[8]);
+    }
+    members.push_back(pts);
+    at += len;
+  }
+  EXPECT_EQ(members, (std::vector<std::vector<Pt>>{stemAndArm, bar}));
+}
+
+// Sub-paths of a lone move paint nothing and stay out; a single line is a path.
+TEST_F(Plugin, LoneMovesAndSingleLines) {
+  PathRecordView e = ReadPathBlock(TakeBlock(
+      filterRead(File("l.eps", "%!PS\n-50 -50 moveto 0 0 moveto 72 0 lineto stroke 500 500 moveto\n").c_str(), 0)));
+  ASSERT_TRUE(e.ok);
+  EXPECT_EQ(e.points, (std::vector<Pt>{{0, 0, 0x11}, {72, 0, 0x21}, {0, 0, 0xFF}}));
+  EXPECT_NEAR(e.bounds[0], 0, 1e-4);
+  EXPECT_NEAR(e.bounds[2], 25.4, 1e-4);
+  EXPECT_NEAR(e.bounds[1], e.bounds[3], 1e-4);
+  EXPECT_EQ(TakeBlock(filterRead(File("m.eps", "%!PS\n0 0 moveto 72 72 moveto\n").c_str(), 0)).size(), 0u);
+  PathRecordView p = ReadPathBlock(TakeBlock(filterRead(File("l.plt", "IN;PU400,800;PD4400,800;PU;").c_str(), 0)));
+  ASSERT_TRUE(p.ok);
+  EXPECT_EQ(p.points, (std::vector<Pt>{{10, 20, 0x11}, {110, 20, 0x21}, {0, 0, 0xFF}}));
 }
 
 TEST(OldPlugin, HostCallsAndFixedScales) {
