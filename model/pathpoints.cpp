@@ -855,7 +855,7 @@ bool CPathPointList::DeviceShift(const CMatrix3& from, const CMatrix3& to, plat:
       a = ToDevice(from, from.IsIdentity(), rec);
       b = ToDevice(to, to.IsIdentity(), rec);
     }
-    const std::int64_t ex = std::int64_t(b.x) - a.x, ey = std::int64_t(b.y) - a.y;
+    const std::int64_t ex = std::int64_t(b.x) - std::int64_t(a.x), ey = std::int64_t(b.y) - std::int64_t(a.y);
     if (first) {
       dx = ex, dy = ey, first = false;
     } else if (ex != dx || ey != dy) {
