@@ -308,6 +308,13 @@ void DcImpl::Normalize(std::int64_t& l, std::int64_t& t, std::int64_t& r, std::i
   b = ClampCoord(b);
 }
 
+bool DcImpl::ShapeBox(const DC& dc, LONG l, LONG t, LONG r, LONG b, P64& a, P64& c) {
+  a = Dev(dc, l, t);
+  c = Dev(dc, r, b);
+  Normalize(a.x, a.y, c.x, c.y);
+  return c.x - a.x >= 1 && c.y - a.y >= 1;
+}
+
 namespace {
 // Logical points in device units.
 std::vector<P64> DevicePoints(const DC& dc, const POINT* pts, int count) {
@@ -371,9 +378,8 @@ BOOL DC::PolyBezierTo(const POINT* pts, int count) {
 
 BOOL DC::Arc(LONG l, LONG t, LONG r, LONG b, LONG x3, LONG y3, LONG x4, LONG y4) {
   DcImpl::Record(*this, "Arc", {{l, t}, {r, b}, {x3, y3}, {x4, y4}});
-  P64 a = DcImpl::Dev(*this, l, t), c = DcImpl::Dev(*this, r, b);
-  DcImpl::Normalize(a.x, a.y, c.x, c.y);
-  if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
+  P64 a, c;
+  if (!DcImpl::ShapeBox(*this, l, t, r, b, a, c)) return 1;
   const std::vector<PointF> f =
       DcImpl::ArcPoints(a.x, a.y, c.x, c.y, DcImpl::Dev(*this, x3, y3), DcImpl::Dev(*this, x4, y4));
   styleState_ = 0;
@@ -383,9 +389,8 @@ BOOL DC::Arc(LONG l, LONG t, LONG r, LONG b, LONG x3, LONG y3, LONG x4, LONG y4)
 
 BOOL DC::RoundRect(LONG l, LONG t, LONG r, LONG b, LONG w, LONG h) {
   DcImpl::Record(*this, "RoundRect", {{l, t}, {r, b}, {w, h}});
-  P64 a = DcImpl::Dev(*this, l, t), c = DcImpl::Dev(*this, r, b);
-  DcImpl::Normalize(a.x, a.y, c.x, c.y);
-  if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
+  P64 a, c;
+  if (!DcImpl::ShapeBox(*this, l, t, r, b, a, c)) return 1;
   const double ew = std::min<double>(std::abs(double(w)), double(c.x - a.x));
   const double eh = std::min<double>(std::abs(double(h)), double(c.y - a.y));
   const double rx = std::max(0.0, (ew - 1) / 2.0), ry = std::max(0.0, (eh - 1) / 2.0);
@@ -411,9 +416,8 @@ BOOL DC::RoundRect(LONG l, LONG t, LONG r, LONG b, LONG w, LONG h) {
 
 BOOL DC::Ellipse(LONG l, LONG t, LONG r, LONG b) {
   DcImpl::Record(*this, "Ellipse", {{l, t}, {r, b}});
-  P64 a = DcImpl::Dev(*this, l, t), c = DcImpl::Dev(*this, r, b);
-  DcImpl::Normalize(a.x, a.y, c.x, c.y);
-  if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
+  P64 a, c;
+  if (!DcImpl::ShapeBox(*this, l, t, r, b, a, c)) return 1;
   const std::vector<P64> o = DcImpl::EllipseOutline(a.x, a.y, c.x, c.y);
   DcImpl::ClosedFigure(*this, o);
   return 1;
@@ -421,9 +425,8 @@ BOOL DC::Ellipse(LONG l, LONG t, LONG r, LONG b) {
 
 BOOL DC::Pie(LONG l, LONG t, LONG r, LONG b, LONG x3, LONG y3, LONG x4, LONG y4) {
   DcImpl::Record(*this, "Pie", {{l, t}, {r, b}, {x3, y3}, {x4, y4}});
-  P64 a = DcImpl::Dev(*this, l, t), c = DcImpl::Dev(*this, r, b);
-  DcImpl::Normalize(a.x, a.y, c.x, c.y);
-  if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
+  P64 a, c;
+  if (!DcImpl::ShapeBox(*this, l, t, r, b, a, c)) return 1;
   std::vector<PointF> f =
       DcImpl::ArcPoints(a.x, a.y, c.x, c.y, DcImpl::Dev(*this, x3, y3), DcImpl::Dev(*this, x4, y4));
   f.push_back({float(double(a.x + c.x - 1) / 2.0), float(double(a.y + c.y - 1) / 2.0)});
@@ -434,9 +437,8 @@ BOOL DC::Pie(LONG l, LONG t, LONG r, LONG b, LONG x3, LONG y3, LONG x4, LONG y4)
 
 BOOL DC::Chord(LONG l, LONG t, LONG r, LONG b, LONG x3, LONG y3, LONG x4, LONG y4) {
   DcImpl::Record(*this, "Chord", {{l, t}, {r, b}, {x3, y3}, {x4, y4}});
-  P64 a = DcImpl::Dev(*this, l, t), c = DcImpl::Dev(*this, r, b);
-  DcImpl::Normalize(a.x, a.y, c.x, c.y);
-  if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
+  P64 a, c;
+  if (!DcImpl::ShapeBox(*this, l, t, r, b, a, c)) return 1;
   const std::vector<PointF> f =
       DcImpl::ArcPoints(a.x, a.y, c.x, c.y, DcImpl::Dev(*this, x3, y3), DcImpl::Dev(*this, x4, y4));
   styleState_ = 0;

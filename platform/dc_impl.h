@@ -334,6 +334,8 @@ struct DcImpl {
                                        std::int64_t b, P64 s, P64 e);
 
   static void Normalize(std::int64_t& l, std::int64_t& t, std::int64_t& r, std::int64_t& b);
+  // The device box of a shape's corners, ordered; false when it holds no pixel.
+  static bool ShapeBox(const DC& dc, LONG l, LONG t, LONG r, LONG b, P64& a, P64& c);
 
   // --- paths
   static PathData::Fig& Figure(DC& dc);

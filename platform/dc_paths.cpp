@@ -342,9 +342,8 @@ BOOL DC::Polygon(const POINT* pts, int count) {
 
 BOOL DC::Rectangle(LONG l, LONG t, LONG r, LONG b) {
   DcImpl::Record(*this, "Rectangle", {{l, t}, {r, b}});
-  P64 a = DcImpl::Dev(*this, l, t), c = DcImpl::Dev(*this, r, b);
-  DcImpl::Normalize(a.x, a.y, c.x, c.y);
-  if (c.x - a.x < 1 || c.y - a.y < 1) return 1;
+  P64 a, c;
+  if (!DcImpl::ShapeBox(*this, l, t, r, b, a, c)) return 1;
   const std::vector<P64> o{{a.x, a.y}, {c.x - 1, a.y}, {c.x - 1, c.y - 1}, {a.x, c.y - 1}};
   DcImpl::ClosedFigure(*this, o);
   return 1;
