@@ -299,5 +299,4 @@ BOOL DeleteDC(HDC dc) {
   return 1;
 }
 
-
 }  // namespace plat

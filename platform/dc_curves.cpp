@@ -4,7 +4,6 @@
 
 namespace plat {
 
-
 bool DcImpl::CurveHidden(DC& dc, const P64& start, const POINT* pts, int count) {
   if (Building(dc)) return false;
   const bool pen = !PenNull(dc);

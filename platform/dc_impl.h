@@ -93,7 +93,6 @@ struct PathData {
   bool building = true;
 };
 
-
 struct Box {
   LONG x0, y0, x1, y1;
   bool empty() const { return x1 <= x0 || y1 <= y0; }
@@ -152,7 +151,6 @@ inline Dash DashFor(int style) {
 
 constexpr std::int64_t kCoordLimit = std::int64_t(1) << 40;
 inline std::int64_t ClampCoord(std::int64_t v) { return std::clamp(v, -kCoordLimit, kCoordLimit); }
-
 
 struct DcImpl {
   static Surface& Target(DC& dc) {
@@ -218,7 +216,6 @@ struct DcImpl {
   static bool BrushNull(const DC& dc) {
     return dc.brush_ == nullptr || dc.brush_->style() == BS_NULL;
   }
-
 
   // --- pen strokes
   // Draws one width-1 line straight onto the surface.

@@ -4,7 +4,6 @@
 
 namespace plat {
 
-
 void DcImpl::ApplyRuns(DC& dc, const RunSet& set, std::uint32_t color) {
   Surface& s = Target(dc);
   const raster::SpanFn fn = raster::SpanFor(dc.rop2_);

@@ -4,7 +4,6 @@
 
 namespace plat {
 
-
 void DcImpl::ThinLine(DC& dc, P64 a, P64 b) {
   Surface& s = Target(dc);
   const Box box = ClipBox(dc);
