@@ -23,20 +23,7 @@ namespace {
 constexpr fw::UINT ID_CARD_DUP_CMD = 32871;
 constexpr fw::UINT ID_GRAY_VECTOR_CMD = 32787;
 
-class CardDupTest : public DialogViewTest {
- protected:
-  void SetUp() override {
-    DialogViewTest::SetUp();
-    savedIni = g_IniFile.GetPath();
-    std::ofstream(Path("VORLAN98.INI")) << "[PATH]\n";
-    g_IniFile.SetPath(Path("VORLAN98.INI"));
-  }
-  void TearDown() override {
-    g_IniFile.SetPath(savedIni);
-    DialogViewTest::TearDown();
-  }
-  std::string savedIni;
-};
+class CardDupTest : public PrivateIniViewTest {};
 
 void PutClipboardText(fw::CWnd* owner, const char* text) {
   ASSERT_TRUE(fw::OpenClipboard(owner));

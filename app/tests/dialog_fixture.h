@@ -1,7 +1,9 @@
 // A started design view of 800 x 600 pixels on the 400 x 900 page, with
 // mouse steps and helpers for the dialogs it opens.
 #pragma once
+#include <fstream>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/designview.h"
@@ -11,6 +13,7 @@
 #include "framework/dialog.h"
 #include "framework/input.h"
 #include "model/pathobject.h"
+#include "model/settings.h"
 
 namespace apptest {
 
@@ -57,6 +60,22 @@ class DialogViewTest : public StartedViewTest {
 
   int baseSteps = 0;
   std::vector<fw::ScriptedModalDriver::Run> runs;
+};
+
+// The main settings file moved to an empty private copy while a test runs.
+class PrivateIniViewTest : public DialogViewTest {
+ protected:
+  void SetUp() override {
+    DialogViewTest::SetUp();
+    savedIni = g_IniFile.GetPath();
+    std::ofstream(Path("VORLAN98.INI")) << "[PATH]\n";
+    g_IniFile.SetPath(Path("VORLAN98.INI"));
+  }
+  void TearDown() override {
+    g_IniFile.SetPath(savedIni);
+    DialogViewTest::TearDown();
+  }
+  std::string savedIni;
 };
 
 // The view's update rule of a command.

@@ -28,18 +28,8 @@ constexpr fw::UINT ID_OUT_RECT_CMD = 40106;
 constexpr fw::UINT ID_COORDINATE_CMD = 32820;
 constexpr fw::UINT ID_PAGE_SET_CMD = 40061;
 
-class FarValuesTest : public DialogViewTest {
+class FarValuesTest : public PrivateIniViewTest {
  protected:
-  void SetUp() override {
-    DialogViewTest::SetUp();
-    savedIni = g_IniFile.GetPath();
-    std::ofstream(Path("VORLAN98.INI")) << "[PATH]\n";
-    g_IniFile.SetPath(Path("VORLAN98.INI"));
-  }
-  void TearDown() override {
-    g_IniFile.SetPath(savedIni);
-    DialogViewTest::TearDown();
-  }
   // Every object's bounds within what a page holds.
   void ExpectBounded() {
     for (int i = 0; i < doc->GetObjectCount(); ++i) {
@@ -48,7 +38,6 @@ class FarValuesTest : public DialogViewTest {
         EXPECT_TRUE(std::fabs(v) <= 4.0 * kMaxPageLength) << "object " << i << ": " << v;
     }
   }
-  std::string savedIni;
 };
 
 TEST_F(FarValuesTest, APastedFarCoordinateIsRedrawnWithinTheDeviceRange) {
