@@ -23,14 +23,10 @@ void ShowStage(fw::CWnd* window, const char* text) {
 }
 
 void RegisterFormats() {
-  static const char* const kFormats[7] = {"%s - [TextBoxes]", "%s - [TextSeg]",  "%s - [Graph]",   "%s - [Glyph]",
-                                          "%s - [Group]",     "%s - [SEGMULTI]", "%s - [OBJMULTI]"};
   AppGlobals& g = TheAppGlobals();
-  for (int i = 0; i < 7; ++i) {
-    char name[128];
-    std::snprintf(name, sizeof name, kFormats[i], kClipboardProgramName);
-    g.clipboardFormats[i] = fw::RegisterClipboardFormat(name);
-  }
+  for (int i = 0; i < 7; ++i)
+    g.clipboardFormats[i] = fw::RegisterClipboardFormat(std::string(kClipboardProgramName) + " - [" +
+                                                        kClipboardFormatTags[i] + "]");
   ClipboardFormatIds& ids = RegisteredClipboardFormats();
   ids.boxItems = g.clipboardFormats[0];
   ids.objectList = g.clipboardFormats[5];

@@ -16,6 +16,9 @@ constexpr unsigned SETTINGS_ALL = 15;
 
 // The program name in the clipboard format names.
 inline constexpr char kClipboardProgramName[] = "CutterVorlan V60";
+// The private clipboard formats "<program name> - [<tag>]", registered in this order.
+inline constexpr const char* kClipboardFormatTags[7] = {"TextBoxes", "TextSeg", "Graph",   "Glyph",
+                                                        "Group",     "SEGMULTI", "OBJMULTI"};
 
 struct AppGlobals {
   std::uint16_t systemLanguageId = 0;

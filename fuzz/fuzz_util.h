@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include <stdlib.h>
@@ -24,13 +25,20 @@ inline const std::string& ScratchFolder() {
   return folder;
 }
 
-// Writes the input to a file of the scratch folder and returns its path.
-inline std::string WriteScratchFile(const char* name, const std::uint8_t* data, std::size_t size) {
-  std::string path = ScratchFolder() + name;
+// Writes the input to a file, its folder made when missing.
+inline void WriteFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) std::abort();
   if (size && std::fwrite(data, 1, size, f) != size) std::abort();
   std::fclose(f);
+}
+
+// Writes the input to a file of the scratch folder and returns its path.
+inline std::string WriteScratchFile(const char* name, const std::uint8_t* data, std::size_t size) {
+  std::string path = ScratchFolder() + name;
+  WriteFile(path, data, size);
   return path;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settingsload.h"
 #include "fuzz/fuzz_util.h"
 #include "model/ellipseobject.h"
 #include "model/groupobject.h"
@@ -692,6 +693,67 @@ void StoreSeeds() {
   plat::SetSharedFolder("");
 }
 
+// The shared store's clipboard file as another program leaves it, with the
+// formats at the ids a fresh store gives the design program's names: an
+// object list (one object far out), a guide list with output areas, text
+// items and plain text.
+void PasteSeeds() {
+  const std::string folder = fuzz::ScratchFolder() + "paste/";
+  fs::create_directories(folder);
+  fs::permissions(folder, fs::perms::owner_all);
+  plat::SetSharedFolder(folder);
+  std::uint32_t ids[7] = {};
+  for (int i = 0; i < 7; ++i)
+    ids[i] = plat::RegisterSharedName(std::string(kClipboardProgramName) + " - [" + kClipboardFormatTags[i] + "]");
+  fuzz::Require(ids[0] == plat::kFirstSharedId && ids[6] == plat::kFirstSharedId + 6, "fresh store ids");
+
+  CSegArray list;
+  list.Add(SquarePath(10, 10, 20).release());
+  list.Add(CurvePath().release());
+  auto group = std::make_unique<CGroupObject>();
+  group->AddChild(SquarePath(40, 40, 5));
+  group->AddChild(CurvePath());
+  group->RecalcBounds();
+  list.Add(group.release());
+  CTextAttr attr;
+  attr.sizeX = attr.sizeY = 10.0f;
+  attr.doubleByteLanguage = 134;
+  auto text = std::make_unique<CTextObject>(0, 50, 50, 110, 80);
+  for (std::uint16_t code : TextToCharCodes("Tindrel\r\xB1\xEA")) text->chars.Add(std::make_unique<CBoxChar>(code, attr));
+  text->Relayout(nullptr, -1);
+  plat::HGLOBAL h = 0;
+  std::uint32_t n = text->chars.PackToGlobal(&h);
+  const Bytes items = FromBlock(h, n);
+  list.Add(text.release());
+  n = list.PackToGlobal(&h);
+  const Bytes objects = FromBlock(h, n);
+  list.DeleteAll();
+  list.Add(SquarePath(1.01e32f, 0, 10).release());
+  n = list.PackToGlobal(&h);
+  const Bytes far = FromBlock(h, n);
+  list.DeleteAll();
+
+  CGuideList guides;
+  guides.Add(new CGuideLine(10, 20, 0.0));
+  guides.Add(new COutArea(0, 0, 300, 200));
+  guides.Add(new COutArea(20, 30, 80, 90));
+  n = guides.PackToGlobal(&h);
+  const Bytes areas = FromBlock(h, n);
+
+  const Bytes plain{'T', 'i', 'n', 'd', 'r', 'e', 'l', '\r', '\n', 0};
+  const std::pair<const char*, std::vector<plat::ClipboardItem>> files[] = {
+      {"objects", {{ids[5], objects}, {1, plain}}},
+      {"far", {{ids[5], far}}},
+      {"areas", {{ids[6], areas}, {ids[5], objects}}},
+      {"text", {{ids[0], items}, {1, plain}}},
+  };
+  for (const auto& [name, content] : files) {
+    fuzz::Require(plat::WriteSharedClipboard(content), "the clipboard file is written");
+    Seed("viewpaste", name, ReadFile(folder + "clipboard.dat"));
+  }
+  plat::SetSharedFolder("");
+}
+
 }  // namespace
 
 // The tracing library's inputs: sides, the 21 parameters as they lie in the
@@ -739,6 +801,7 @@ int main(int argc, char** argv) {
   GraphLibSeeds();
   LibRecordSeeds();
   StoreSeeds();
+  PasteSeeds();
   TraceSeeds();
   return 0;
 }
