@@ -1,6 +1,5 @@
 #include "app/settingsload.h"
 
-#include <cstdio>
 #include <string>
 
 #include "app/appids.h"
