@@ -27,13 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   program.Command(fw::ID_EDIT_PASTE);
   program.Paint();
   program.Click();
-  // Into the first pasted text, at a caret the text tool puts there.
+  // Into the first pasted text, at a caret the text tool puts there when
+  // the text shows in the drawing area.
+  fw::RECT area;
+  program.view->GetClientRect(&area);
   for (int i = 0; i < program.doc->GetObjectCount(); ++i) {
     const CGraphObject* o = program.doc->GetObjectAt(i);
     if (o->kind != OBJ_TEXT) continue;
     const plat::POINT p = program.view->PageToDevice(
         CFPoint{o->bounds.left / 2 + o->bounds.right / 2, o->bounds.top / 2 + o->bounds.bottom / 2});
-    if (p.x < 0 || p.y < 0 || p.x >= 4000 || p.y >= 4000) break;
+    if (p.x < 0 || p.y < 0 || p.x >= area.right || p.y >= area.bottom) break;
     program.Command(ID_TOOL_TEXT);
     fw::MouseScript(program.view).Click(p.x, p.y);
     program.Command(fw::ID_EDIT_PASTE);
