@@ -6,7 +6,6 @@
 #include "app/cutview.h"
 #include "framework/controls.h"
 #include "fuzz/design_app.h"
-#include "model/ellipseobject.h"
 #include "model/outarea.h"
 #include "model/settings.h"
 #include "output/cutinfo.h"
@@ -23,9 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::EmptyPortFile();
   app.AddRect(10, 10, 50, 30);
   app.AddRect(100, 200, 140, 260);
-  auto ellipse = std::make_unique<CEllipseObject>();
-  ellipse->SetRect(60, 40, 90, 80);
-  app.doc->AddObject(ellipse.release(), false);
+  app.AddEllipse(60, 40, 90, 80);
   auto area = std::make_unique<COutArea>(5, 5, 95, 85);
   area->selection = 1;
   app.doc->GetOutAreaList().Add(std::move(area));

@@ -22,6 +22,7 @@
 #include "framework/input.h"
 #include "framework/wnd.h"
 #include "fuzz/fuzz_util.h"
+#include "model/ellipseobject.h"
 #include "model/pathobject.h"
 #include "model/undo.h"
 #include "output/cuthandoff.h"
@@ -125,6 +126,11 @@ class DesignApp {
     p->AddRectangle(l, t, r, b);
     p->EndPoints();
     doc->AddObject(p.release(), false);
+  }
+  void AddEllipse(float l, float t, float r, float b) {
+    auto e = std::make_unique<CEllipseObject>();
+    e->SetRect(l, t, r, b);
+    doc->AddObject(e.release(), false);
   }
   // Edit > Undo until no step is left; bounded by the steps there were.
   void UndoAll() {

@@ -4,7 +4,6 @@
 // dialog's OK engraves the design. Every port is a file of the scratch folder;
 // the "File" port's job finds no cut-job manager.
 #include "fuzz/design_app.h"
-#include "model/ellipseobject.h"
 #include "output/carvedlg.h"
 #include "output/carveorigindlg.h"
 
@@ -34,9 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::EmptyPortFile();
   app.AddRect(0, 0, 20, 10);
   app.AddRect(5, 2, 12, 8);
-  auto ellipse = std::make_unique<CEllipseObject>();
-  ellipse->SetRect(25, 0, 40, 12);
-  app.doc->AddObject(ellipse.release(), false);
+  app.AddEllipse(25, 0, 40, 12);
 
   fuzz::DialogSteps dialogs;
   dialogs.file = fuzz::ScratchFolder() + "origin.plt";

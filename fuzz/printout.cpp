@@ -4,7 +4,6 @@
 // sent, which the dialog reports.
 #include "app/printoutdlg.h"
 #include "fuzz/design_app.h"
-#include "model/ellipseobject.h"
 #include "platform/printer.h"
 #include "platform/profile.h"
 
@@ -23,9 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   app.AddRect(10, 10, 60, 40);
   app.AddRect(-30, 200, 500, 260);
-  auto ellipse = std::make_unique<CEllipseObject>();
-  ellipse->SetRect(100, 100, 180, 150);
-  app.doc->AddObject(ellipse.release(), false);
+  app.AddEllipse(100, 100, 180, 150);
 
   fuzz::DialogSteps dialogs;
   dialogs.step = [](fw::CDialog& d) {

@@ -7,7 +7,9 @@ own, driven by xdotool.
                                             the road: draw, letter, save, cut, import, select all,
                                             print preview and back, exit with the save question
   road.py BIN_DIR SAMPLE OUT_DIR --random N [--seed S]
-                                            N random actions; the list is kept
+                                            Scan on the scanner library's test backend
+                                            and Escape, twice, then N random actions
+                                            (the list is kept), then File > Exit
   road.py BIN_DIR SAMPLE OUT_DIR --replay FILE
                                             the actions of an earlier random run again
   road.py BIN_DIR SAMPLE OUT_DIR --pinyin   Chinese typed through fcitx5's pinyin (exit 77
@@ -563,6 +565,17 @@ def preview_and_back(desk, prog, main):
     idle(prog)
 
 
+def expect_clean_end(prog):
+    """The program ends by itself with code 0; its end includes the leak check of
+    the sanitizer build."""
+    poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
+    rep = prog.reports()
+    if rep:
+        raise Failed("sanitizer report\n" + rep[0][:4000])
+    if prog.proc.returncode != 0:
+        raise Failed(f"the program ended with code {prog.proc.returncode}")
+
+
 def exit_with_save_question(desk, prog, main, saved, at):
     """A new rectangle, then File > Exit: the save question; Cancel keeps the program,
     Exit again and Yes writes the file, which then holds the rectangle."""
@@ -587,13 +600,7 @@ def exit_with_save_question(desk, prog, main, saved, at):
         if object_count(saved) != n:
             raise Failed("Cancel wrote the file")
         step = "exit: Yes saves"
-    # Its end includes the leak check of the sanitizer build.
-    poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
-    rep = prog.reports()
-    if rep:
-        raise Failed("sanitizer report\n" + rep[0][:4000])
-    if prog.proc.returncode != 0:
-        raise Failed(f"the program ended with code {prog.proc.returncode}")
+    expect_clean_end(prog)
     if object_count(saved) != n + 1:
         raise Failed(f"the saved file holds {object_count(saved)} objects, not {n} + 1")
 
@@ -877,13 +884,7 @@ def pinyin_road(desk, prog, out):
 
 def exit_program(desk, prog, main):
     keys(desk, main, "alt+f", "x")
-    # Its end includes the leak check of the sanitizer build.
-    poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
-    rep = prog.reports()
-    if rep:
-        raise Failed("sanitizer report\n" + rep[0][:4000])
-    if prog.proc.returncode != 0:
-        raise Failed(f"the program ended with code {prog.proc.returncode}")
+    expect_clean_end(prog)
 
 
 # ---- random input
@@ -987,12 +988,7 @@ def exit_after_random(desk, prog):
         box = desk.windows("^Tindrel$")[0]
         activate(desk, box)
         keys(desk, box, "n")
-    poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
-    rep = prog.reports()
-    if rep:
-        raise Failed("sanitizer report\n" + rep[0][:4000])
-    if prog.proc.returncode != 0:
-        raise Failed(f"the program ended with code {prog.proc.returncode}")
+    expect_clean_end(prog)
 
 
 def random_run(desk, prog, acts, out):
