@@ -779,6 +779,37 @@ void TraceSeeds() {
   Seed("imagevector", "large-disc", mask(256, 256, [](int x, int y) { return std::hypot(x - 127.5, y - 127.5) < 120; }));
 }
 
+// The program's own roads: an image file behind its extension byte, the
+// print-out dialog's stored settings.
+void UserRoadSeeds() {
+  for (int bits : {1, 8, 24}) {
+    BmpLayout b;
+    b.bits = bits;
+    b.palette = {0x000000, 0xFFFFFF, 0x808080, 0xFF0000};
+    Bytes bmp = MakeBmp(b);
+    bmp.insert(bmp.begin(), 0);
+    Seed("imageimport", "bmp" + std::to_string(bits), bmp);
+  }
+  for (int bits : {1, 8}) {
+    TiffLayout t;
+    t.bits = bits;
+    t.rowsPerStrip = 2;
+    Bytes tiff = MakeTiff(t);
+    tiff.insert(tiff.begin(), 1);
+    Seed("imageimport", "tiff" + std::to_string(bits), tiff);
+  }
+  const std::string byPage =
+      "[PrintInfo]\r\nSpaceLeft=10\r\nSpaceTop=5\r\nSpaceRight=10\r\nSpaceBottom=5\r\nCopies=2\r\n"
+      "PrintBoard=1\r\nPrintRotate90=0\r\nPrintImage=1\r\nPrintMirror=0\r\nZoomType=0\r\n";
+  Seed("printout", "bypage", Bytes(byPage.begin(), byPage.end()));
+  const std::string userRatio =
+      "[PrintInfo]\r\nSpaceLeft=-400\r\nSpaceTop=99999\r\nCopies=3\r\nPrintBoard=1\r\n"
+      "PrintRotate90=1\r\nPrintMirror=1\r\nZoomType=2\r\nPrintRatio=250.5\r\n";
+  Seed("printout", "ratio", Bytes(userRatio.begin(), userRatio.end()));
+  const std::string byDesign = "[PrintInfo]\r\nZoomType=1\r\nPrintRatio=1e30\r\nCopies=0\r\n";
+  Seed("printout", "bydesign", Bytes(byDesign.begin(), byDesign.end()));
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: fuzz_seeds OUTDIR\n");
@@ -803,5 +834,6 @@ int main(int argc, char** argv) {
   StoreSeeds();
   PasteSeeds();
   TraceSeeds();
+  UserRoadSeeds();
   return 0;
 }

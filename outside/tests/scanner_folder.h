@@ -4,11 +4,12 @@
 // per process, so every test of a process shares one folder and rewrites
 // its files.
 //
-// The scanner library unloads its backends when it is closed; the "test"
-// backend keeps the folder's name in a copy it never frees, which would be
-// reported as a leak of an unknown module. The backend stays loaded for the
-// process instead, so that copy stays reachable, and what it loses besides
-// is named by its file in the test programs' leak suppressions.
+// The scanner library unloads its backends when it is closed. The "test"
+// backend loses memory of its own (a reader thread's buffer when a scan
+// ends), which would be reported as a leak of an unknown module. Tests that
+// scan keep the backend loaded for the process, so that what it loses is
+// named by its file in the test programs' leak suppressions; a test that
+// checks what a load and unload cycle leaves behind asks for kBackendUnloads.
 //
 // The backend ends a scan by cancelling its reader thread asynchronously; a
 // scan stopped early (an error, a cancel) can leave the thread cancelled
@@ -40,7 +41,13 @@ class ScannerFolder {
  public:
   // `testConf` follows two devices at 50 dpi; `twainIni` is the settings
   // file's whole text (none when empty).
-  explicit ScannerFolder(const std::string& testConf, const std::string& twainIni = {}) {
+  enum Backend { kBackendKept, kBackendUnloads };
+  explicit ScannerFolder(const std::string& testConf, const std::string& twainIni = {},
+                         Backend backend = kBackendKept) {
+    if (backend == kBackendKept) {
+      static const bool kept = KeepTestBackendLoaded();
+      (void)kept;
+    }
     const std::filesystem::path& dir = Dir();
     WriteText(dir / "dll.conf", "test\n");
     WriteText(dir / "test.conf", "number_of_devices 2\nresolution 50.0\n" + testConf);
@@ -63,7 +70,6 @@ class ScannerFolder {
     Folder() {
       char tmpl[] = "/tmp/tindrel-scanner-XXXXXX";
       path = ::mkdtemp(tmpl);
-      KeepTestBackendLoaded();
     }
     ~Folder() {
       std::error_code ec;
@@ -73,14 +79,14 @@ class ScannerFolder {
   };
 
   // The backend lies in "sane/" beside the scanner library.
-  static void KeepTestBackendLoaded() {
+  static bool KeepTestBackendLoaded() {
     void* sane = ::dlopen("libsane.so.1", RTLD_NOW | RTLD_NODELETE);
     void* init = sane ? ::dlsym(sane, "sane_init") : nullptr;
     Dl_info info{};
-    if (!init || !::dladdr(init, &info) || !info.dli_fname) return;
+    if (!init || !::dladdr(init, &info) || !info.dli_fname) return false;
     const std::filesystem::path backend =
         std::filesystem::path(info.dli_fname).parent_path() / "sane" / "libsane-test.so.1";
-    ::dlopen(backend.c_str(), RTLD_NOW | RTLD_NODELETE);
+    return ::dlopen(backend.c_str(), RTLD_NOW | RTLD_NODELETE) != nullptr;
   }
 };
 

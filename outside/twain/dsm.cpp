@@ -5,6 +5,7 @@
 // enabled source offers one transfer at the next event it is given, then asks
 // to be closed. Images go out as packed bitmaps in movable blocks that belong
 // to the caller.
+#include <dlfcn.h>
 #include <sane/sane.h>
 
 #include <algorithm>
@@ -249,11 +250,23 @@ void StopScan(Source& s) {
   s.started = false;
 }
 
+// The scanner library and its backends share helpers that keep copies of
+// the settings folder's name for the process. Put in the global scope, as a
+// program linked with it has it, and kept for the process's life, the library
+// holds the one copy; loaded with this library alone, every open and close
+// would lose the library's copy and each backend's.
+void KeepScannerLibrary() {
+  static const bool kept =
+      ::dlopen("libsane.so.1", RTLD_NOW | RTLD_GLOBAL | RTLD_NOLOAD | RTLD_NODELETE) != nullptr;
+  (void)kept;
+}
+
 TW_UINT16 ManagerCall(Manager& m, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
   if (dg != DG_CONTROL) return TWRC_FAILURE;
   if (dat == DAT_PARENT) {
     if (msg == MSG_OPENDSM) {
       if (m.open) return TWRC_FAILURE;
+      KeepScannerLibrary();
       SANE_Int version = 0;
       if (sane_init(&version, nullptr) != SANE_STATUS_GOOD) return TWRC_FAILURE;
       m.open = true;

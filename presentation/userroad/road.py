@@ -7,7 +7,9 @@ own, driven by xdotool.
                                             the road: draw, letter, save, cut, import, select all,
                                             print preview and back, exit with the save question
   road.py BIN_DIR SAMPLE OUT_DIR --random N [--seed S]
-                                            N random actions; the list is kept
+                                            Scan on the scanner library's test backend
+                                            and Escape, twice, then N random actions
+                                            (the list is kept), then File > Exit
   road.py BIN_DIR SAMPLE OUT_DIR --replay FILE
                                             the actions of an earlier random run again
   road.py BIN_DIR SAMPLE OUT_DIR --pinyin   Chinese typed through fcitx5's pinyin (exit 77
@@ -308,6 +310,7 @@ class Program:
             "QT_SCALE_FACTOR": str(SCALE),
             "TINDREL_PROFILE_DIR": os.path.join(work, "profile"),
             "TINDREL_DRIVE_ROOT": work,
+            "SANE_CONFIG_DIR": self.scanner_settings(work),
             "ASAN_OPTIONS": f"detect_leaks=1:abort_on_error=1:log_path={self.logs}/asan",
             "UBSAN_OPTIONS": f"print_stacktrace=1:halt_on_error=1:log_path={self.logs}/ubsan",
             "LSAN_OPTIONS": f"suppressions={lsan}:print_suppressions=0",
@@ -319,6 +322,18 @@ class Program:
         self.proc = subprocess.Popen([exe, self.doc], env=env, cwd=work, stdin=subprocess.DEVNULL, stdout=self.out,
                                      stderr=subprocess.STDOUT)
         self.main = None
+
+    @staticmethod
+    def scanner_settings(work):
+        """The scanner library's settings: its "test" backend and no other, so that
+        no real scanner is looked for."""
+        folder = os.path.join(work, "sane")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "dll.conf"), "w") as f:
+            f.write("test\n")
+        with open(os.path.join(folder, "test.conf"), "w") as f:
+            f.write("number_of_devices 1\n")
+        return folder
 
     def reports(self):
         found = []
@@ -550,6 +565,17 @@ def preview_and_back(desk, prog, main):
     idle(prog)
 
 
+def expect_clean_end(prog):
+    """The program ends by itself with code 0; its end includes the leak check of
+    the sanitizer build."""
+    poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
+    rep = prog.reports()
+    if rep:
+        raise Failed("sanitizer report\n" + rep[0][:4000])
+    if prog.proc.returncode != 0:
+        raise Failed(f"the program ended with code {prog.proc.returncode}")
+
+
 def exit_with_save_question(desk, prog, main, saved, at):
     """A new rectangle, then File > Exit: the save question; Cancel keeps the program,
     Exit again and Yes writes the file, which then holds the rectangle."""
@@ -574,13 +600,7 @@ def exit_with_save_question(desk, prog, main, saved, at):
         if object_count(saved) != n:
             raise Failed("Cancel wrote the file")
         step = "exit: Yes saves"
-    # Its end includes the leak check of the sanitizer build.
-    poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
-    rep = prog.reports()
-    if rep:
-        raise Failed("sanitizer report\n" + rep[0][:4000])
-    if prog.proc.returncode != 0:
-        raise Failed(f"the program ended with code {prog.proc.returncode}")
+    expect_clean_end(prog)
     if object_count(saved) != n + 1:
         raise Failed(f"the saved file holds {object_count(saved)} objects, not {n} + 1")
 
@@ -864,13 +884,7 @@ def pinyin_road(desk, prog, out):
 
 def exit_program(desk, prog, main):
     keys(desk, main, "alt+f", "x")
-    # Its end includes the leak check of the sanitizer build.
-    poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
-    rep = prog.reports()
-    if rep:
-        raise Failed("sanitizer report\n" + rep[0][:4000])
-    if prog.proc.returncode != 0:
-        raise Failed(f"the program ended with code {prog.proc.returncode}")
+    expect_clean_end(prog)
 
 
 # ---- random input
@@ -934,8 +948,53 @@ def idle(prog):
     poll("the program settles", settled, timeout=STEP_TIMEOUT * 3)
 
 
+def scan_and_escape(desk, prog):
+    """Output > Scan on the scanner library's test backend, then Escape: the dialog
+    opens the scanner library and closes it again."""
+    step = "scan, then Escape"
+    main = prog.main
+    activate(desk, main)
+    # "Set Out Area" shares the letter: the first item it marks is Scan.
+    keys(desk, main, "alt+o", "r", "Return")
+    dlg = poll("the \"Scan\" dialog shows", lambda: (prog.check_alive(step) or desk.windows("^Scan$")),
+               timeout=STEP_TIMEOUT * 3)[0]
+    activate(desk, dlg)
+    keys(desk, dlg, "Escape")
+    poll("the \"Scan\" dialog closes", lambda: (prog.check_alive(step) or not desk.windows("^Scan$")))
+    idle(prog)
+
+
+def exit_after_random(desk, prog):
+    """Closes what the random input left open (Escape), then File > Exit without
+    saving; the end includes the leak check."""
+    main = prog.main
+    for _ in range(8):
+        others = [wid for wid in desk.windows_of_class("^Tindrel$") if wid != main and desk.viewable(wid)]
+        if not others:
+            break
+        activate(desk, others[-1])
+        keys(desk, others[-1], "Escape")
+        idle(prog)
+    activate(desk, main)
+    keys(desk, main, "Escape", "alt+f", "x")
+
+    def ended_or_asked():
+        if prog.proc.poll() is not None:
+            return "ended"
+        prog.check_alive("exit")
+        return "asked" if desk.windows("^Tindrel$") else None
+
+    if poll("the program ends or asks to save", ended_or_asked, timeout=STEP_TIMEOUT * 3) == "asked":
+        box = desk.windows("^Tindrel$")[0]
+        activate(desk, box)
+        keys(desk, box, "n")
+    expect_clean_end(prog)
+
+
 def random_run(desk, prog, acts, out):
     main = prog.wait_main()
+    for _ in range(2):
+        scan_and_escape(desk, prog)
     activate(desk, main)
     w, h = main_area(desk, main)
     done = 0
@@ -952,6 +1011,7 @@ def random_run(desk, prog, acts, out):
         prog.check_alive("random input")
     except Failed as e:
         raise Failed(f"random input, within actions {max(0, done - 50)}..{done}: {e}")
+    exit_after_random(desk, prog)
 
 
 def main():
