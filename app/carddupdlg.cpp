@@ -237,14 +237,14 @@ void CNameCardDupDlg::OnOK() {
   const bool outline = IsDlgButtonChecked(IDC_CARD_RECT) != 0;
   // A grid beyond any sheet (a typed or stored count) is not taken; a large one is asked for.
   if (across > kMaxCardsAcross || down > kMaxCardsAcross) {
-    plat::MessageBox("名片数量超出范围", "Name Card Duplicate", plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    dlgutil::Refuse("名片数量超出范围", "Name Card Duplicate");
     return;
   }
   // Every object is copied, so every object has to lie on the card.
   CFRect all(0, 0, 0, 0);
   const bool any = doc->GetObjectsBounds(&all) != 0;
   if (any && (all.right > w || all.bottom > h || all.left < 0.0f || all.top < 0.0f)) {
-    plat::MessageBox("名片位置超出名片大小", "Name Card Duplicate", plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    dlgutil::Refuse("名片位置超出名片大小", "Name Card Duplicate");
     return;
   }
   const double copies = double(std::max(across, 0)) * std::max(down, 0) - 1.0;

@@ -221,14 +221,17 @@ void CCoordinateDlg::OnVertical(fw::UINT id) {
 }
 
 void CCoordinateDlg::OnOK() {
+  float x = 0.0f, y = 0.0f;
+  if (m_hasSelection && (!dlgutil::ReadNumber(*this, IDC_COORD_X, &x) || !dlgutil::ReadNumber(*this, IDC_COORD_Y, &y))) {
+    dlgutil::Refuse("X and Y must be numbers.", "Coordinate Setting");
+    return;
+  }
   const CProfile profile;
   profile.WriteFloat("Coordinate", "SPACELR", m_spaceLR);
   profile.WriteFloat("Coordinate", "SPACETB", m_spaceTB);
   if (m_hasSelection) {
     const CFPoint ref = ReferencePoint(m_rect, m_reference);
-    const float dx = dlgutil::NumberOf(*this, IDC_COORD_X) - ref.x;
-    const float dy = dlgutil::NumberOf(*this, IDC_COORD_Y) - ref.y;
-    MoveSelection(m_view, dx, dy);
+    MoveSelection(m_view, x - ref.x, y - ref.y);
   }
   fw::CDialog::OnOK();
 }

@@ -201,9 +201,16 @@ int CCutPatternDlg::ReadInt(fw::UINT id) const {
 bool CCutPatternDlg::CheckParts(fw::UINT field, bool bisectrix) {
   if (!bisectrix) return true;
   const int parts = ReadInt(field);
-  const char* text = parts < 2 ? "等分数不能小于2" : parts > kMaxCutParts ? "等分数不能大于10000" : nullptr;
-  if (!text) return true;
-  plat::MessageBox(text, "", plat::MB_OK);
+  return Accept(field, parts < 2 ? "等分数不能小于2" : parts > kMaxCutParts ? "等分数不能大于10000" : nullptr);
+}
+
+bool CCutPatternDlg::CheckListSteps(fw::UINT field, int steps) {
+  return Accept(field, steps < 0 ? "间隔数值超出范围" : steps > kMaxCutParts ? "分割数不能大于10000" : nullptr);
+}
+
+bool CCutPatternDlg::Accept(fw::UINT field, const char* refusal) {
+  if (!refusal) return true;
+  plat::MessageBox(refusal, "", plat::MB_OK);
   GotoDlgCtrl(GetDlgItem(field));
   return false;
 }
@@ -281,16 +288,19 @@ void CParallelCutDlg::OnOK() {
   const int parts = ReadInt(IDC_CUT_LINES);
   const bool bottom = IsDlgButtonChecked(IDC_ORIGIN_BOTTOM) != 0;
   const bool noCut = IsDlgButtonChecked(IDC_NO_CUT) != 0;
+  Recompute();
+  const float angle = ToFloat(angleText);
+  const CFRect b = m_bounds;
+  const float ox = b.left + m_p1.x, oy = b.top + m_p1.y;
+  if (!bisectrix &&
+      !CheckListSteps(IDC_LINE_WIDTHS, ParallelCutListSteps(b.left, b.top, b.right, b.bottom, angle, ox, oy, widths)))
+    return;
   g_Profile.WriteString(kParallel, "CutAngle", angleText.c_str());
   g_Profile.WriteString(kParallel, "CutLineWidth", widths.c_str());
   g_Profile.WriteInt(kParallel, "CutLines", parts);
   g_Profile.WriteInt(kParallel, "BisectrixCut", bisectrix ? 1 : 0);
   g_Profile.WriteInt(kParallel, "Origin", bottom ? 1 : 0);
   g_Profile.WriteInt(kParallel, "NoCut", noCut ? 1 : 0);
-  Recompute();
-  const float angle = ToFloat(angleText);
-  const CFRect b = m_bounds;
-  const float ox = b.left + m_p1.x, oy = b.top + m_p1.y;
   Cut(
       [&](int pass) {
         const std::uint32_t flags = pass ? kCutPatternGapFirst : 0;
@@ -363,6 +373,10 @@ void CRadiationCutDlg::OnOK() {
   const int index = OriginIndex(*this);
   const bool noCut = IsDlgButtonChecked(IDC_NO_CUT) != 0;
   const bool inverse = IsDlgButtonChecked(IDC_THROW_BACK) != 0;
+  // A clicked origin's pattern is made at the click, within the builders' limit.
+  if (!bisectrix && index != kClickOrigin &&
+      !CheckListSteps(IDC_SECTOR_WIDTHS, RadiationCutListSteps(kOrigins[index].start, kOrigins[index].end, widths)))
+    return;
   g_Profile.WriteString(kRadiation, "StartAngle", GetDlgItemText(IDC_START_ANGLE).c_str());
   g_Profile.WriteString(kRadiation, "EndAngle", GetDlgItemText(IDC_END_ANGLE).c_str());
   g_Profile.WriteString(kRadiation, "CutAngle", widths.c_str());
@@ -432,6 +446,12 @@ void CCircleCutDlg::OnOK() {
   const int parts = ReadInt(IDC_CUT_PARTS);
   const int index = OriginIndex(*this);
   const bool noCut = IsDlgButtonChecked(IDC_NO_CUT) != 0;
+  if (!bisectrix && index != kClickOrigin) {
+    const CFRect& b = m_bounds;
+    const CFPoint o = OriginOf(index);
+    if (!CheckListSteps(IDC_RING_WIDTHS, CircleCutListSteps(b.left, b.top, b.right, b.bottom, o.x, o.y, widths)))
+      return;
+  }
   g_Profile.WriteString(kCircle, "CutDistance", widths.c_str());
   g_Profile.WriteInt(kCircle, "CUTPARTS", parts);
   g_Profile.WriteInt(kCircle, "BisectrixCut", bisectrix ? 1 : 0);

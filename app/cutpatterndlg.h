@@ -62,6 +62,12 @@ class CCutPatternDlg : public fw::CDialog {
   // With equal parts: 2..10000 in the field, else a message and the focus
   // there. True when the dialog may go on.
   bool CheckParts(fw::UINT field, bool bisectrix);
+  // With a width list: `steps` (the list's parts over both passes, -1 for a
+  // value a page cannot hold) up to 10000, else a message and the focus on
+  // the list. True when the dialog may go on.
+  bool CheckListSteps(fw::UINT field, int steps);
+  // True without a refusal; else the refusal's message, the focus on the field, false.
+  bool Accept(fw::UINT field, const char* refusal);
   // One undo step: pass 0 and pass 1 of the pattern cut the selection (or are
   // added with `noCut`); the sources go once a pass gave pieces. Then the
   // dialog closes.

@@ -72,7 +72,11 @@ class CutListServices final : public CDocumentServices {
   float GetGridStep() const override { return 0.0f; }
   void SetModified(bool) override {}
   int GetViewCount() const override { return 1; }
-  CViewServices* GetView(int index) override { return index == 0 ? &view_ : nullptr; }
+  CViewServices* GetView(int index) override {
+    if (index != 0) return nullptr;
+    CViewServices& services = view_;  // the view as services, without a null test
+    return &services;
+  }
 
  private:
   CSegArray& list_;

@@ -49,6 +49,10 @@ bool ConfirmObjects(double count, const char* caption, bool chinese) {
   return plat::MessageBox(text, caption, plat::MB_YESNO | plat::MB_ICONQUESTION | plat::MB_DEFBUTTON2) == plat::IDYES;
 }
 
+void Refuse(const char* text, const char* caption) {
+  plat::MessageBox(text, caption, plat::MB_OK | plat::MB_ICONEXCLAMATION);
+}
+
 CFPoint ToolPoint() {
   const ObjectDragState& d = ObjectDrag();
   return CFPoint{std::min(d.start.x, d.last.x), std::min(d.start.y, d.last.y)};

@@ -53,6 +53,8 @@ bool ReadNumber(const fw::CDialog& dlg, fw::UINT id, float* out);
 // question, more when the user answers Yes (default No). The question is in
 // the dialog's language.
 bool ConfirmObjects(double count, const char* caption, bool chinese);
+// Tells the user why OK is not taken (exclamation, OK only).
+void Refuse(const char* text, const char* caption);
 // The normalised left-top corner of the drawing tools' last drag rectangle.
 CFPoint ToolPoint();
 // Adds the objects to the view's document as one undo step (an add item each

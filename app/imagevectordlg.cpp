@@ -4,13 +4,17 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/designview.h"
+#include "app/dlgutil.h"
 #include "app/document.h"
 #include "app/imagevectorizer.h"
 #include "app/selecttracker.h"
 #include "framework/controls.h"
 #include "framework/resources.h"
+#include "model/helpers.h"
 #include "model/imageobject.h"
 #include "model/pathobject.h"
 #include "model/records.h"
@@ -142,6 +146,9 @@ constexpr SetField kSetFields[] = {
     {IDC_ANGLE, "KeepKnees"},               {IDC_LINE_RESTORE, "LineReversionThreshold"},
     {IDC_LINE_FITTING, "LineThreshold"},
 };
+
+constexpr char kSetCaption[] = "Image Vector Set";
+constexpr char kBeyondSettings[] = "Values must be numbers within ±1000000.";
 
 }  // namespace
 
@@ -305,7 +312,8 @@ void CVectorSetAllDlg::OnModify() {
   if (i < 0 || std::size_t(i) >= m_values.size()) return;
   const std::string text = GetDlgItemText(IDC_PARAM_VALUE).substr(0, kValueLimit);
   const float v = ParseSettingFloat(text.c_str());
-  if (!(v >= 0.0f) || !std::isfinite(v)) return;
+  if (!PageHolds(v)) return dlgutil::Refuse(kBeyondSettings, kSetCaption);
+  if (!(v >= 0.0f)) return;
   m_values[std::size_t(i)] = v;
   Fill(i);
 }
@@ -356,15 +364,19 @@ void CVectorSetDlg::OnRestore() {
 }
 
 void CVectorSetDlg::OnOK() {
-  const CProfile profile;
+  // The fields written, up to the first that reads as 0: all or none of them.
+  std::vector<std::pair<const char*, float>> values;
   for (const SetField& f : kSetFields) {
     if (f.id == IDC_ANGLE) {
-      profile.WriteFloat(kSection, f.name, IsDlgButtonChecked(IDC_ANGLE) ? 1.0f : 0.0f);
+      values.emplace_back(f.name, IsDlgButtonChecked(IDC_ANGLE) ? 1.0f : 0.0f);
       continue;
     }
     const float v = ParseSettingFloat(GetDlgItemText(f.id).c_str());
-    if (v == 0.0f || !std::isfinite(v)) break;
-    profile.WriteFloat(kSection, f.name, v);
+    if (v == 0.0f) break;
+    if (!PageHolds(v)) return dlgutil::Refuse(kBeyondSettings, kSetCaption);
+    values.emplace_back(f.name, v);
   }
+  const CProfile profile;
+  for (const auto& [name, v] : values) profile.WriteFloat(kSection, name, v);
   fw::CDialog::OnOK();
 }

@@ -30,6 +30,8 @@ constexpr plat::COLORREF kWhite = 0xFFFFFF;
 constexpr int kPageKeysSize = 3000;
 constexpr int kPageValueSize = 30;
 constexpr std::size_t kPathLimit = 60;
+// The folders' readers take up to 4095 bytes.
+constexpr std::size_t kPathKept = 4096;
 constexpr int kCategoryWidth = 150;
 
 void Register() {
@@ -232,10 +234,13 @@ void CPageSetDlg::OnDrawItem(int id, fw::DRAWITEMSTRUCT* dis) {
 void CPageSetDlg::OnOK() {
   float width = 0.0f, height = 0.0f;
   // The sizes are shown with two decimals and read back as decimal numbers.
-  if (!dlgutil::ReadNumber(*this, IDC_PAGE_WIDTH, &width) || !dlgutil::ReadNumber(*this, IDC_PAGE_HEIGHT, &height))
+  if (!dlgutil::ReadNumber(*this, IDC_PAGE_WIDTH, &width) || !dlgutil::ReadNumber(*this, IDC_PAGE_HEIGHT, &height)) {
+    dlgutil::Refuse("Width and Lenth must be numbers.", "Page Setting");
     return;
+  }
   if (!(width > 9.0f) || !(height > 9.0f)) return;
-  const int gridSize = int(GetDlgItemInt(IDC_PAGE_GRID_SIZE, nullptr, fw::TRUE));
+  // A grid step no larger than the largest page.
+  const int gridSize = std::min(int(GetDlgItemInt(IDC_PAGE_GRID_SIZE, nullptr, fw::TRUE)), int(kMaxPageLength));
   auto* palettes = Item<fw::CComboBox>(IDC_PAGE_PALETTE);
   const int paletteType = palettes ? palettes->GetCurSel() : -1;
   const std::uint32_t back = SelectedColour(Item<fw::CComboBox>(IDC_PAGE_BACK));
@@ -319,6 +324,11 @@ void CPathSetDlg::OnEndLabelEdit(fw::NMHDR* hdr, fw::LRESULT* result) {
   auto* list = Item<fw::CListCtrl>(IDC_PATH_LIST);
   if (!info->item.pszText || !list) return;
   std::string text = info->item.pszText;
+  // Longer than the settings give back: the row keeps its folder.
+  if (text.size() >= kPathKept) {
+    dlgutil::Refuse("路径太长", "Path Set");
+    return;
+  }
   if (text.empty()) text = GetProgramParentFolder();
   if (!EndsWithSeparator(text)) text += '\\';
   list->SetItemText(info->item.iItem, 0, text);

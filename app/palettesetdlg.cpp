@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/dlgutil.h"
 #include "app/mainframe.h"
 #include "app/settingsload.h"
 #include "framework/app.h"
@@ -177,6 +178,7 @@ void CPaletteSetDlg::ColoursEdited() {
 
 void CPaletteSetDlg::OnColorAdd() {
   if (!Editable()) return;
+  if (m_store->GetColorCount() >= CPaletteStore::kMaxColors) return dlgutil::Refuse("调色板颜色已满", "Palette Set");
   fw::CColorDialog dlg(0, fw::CC_FULLOPEN, this);
   if (dlg.DoModal() != fw::IDOK) return;
   auto* list = Item<fw::CListBox>(IDC_PALETTE_COLORS);
@@ -216,6 +218,7 @@ void CPaletteSetDlg::OnPaletteAdd() {
   std::string name = names->GetWindowText();
   if (name.size() > kNameLimit) name.resize(kNameLimit);
   if (name.empty() || names->FindStringExact(-1, name) >= 0) return;
+  if (m_store->GetPaletteCount() >= CPaletteStore::kMaxPalettes) return dlgutil::Refuse("调色板数量已满", "Palette Set");
   const int count = m_store->AddPalette(name);
   if (count <= 0) return;
   names->AddString(name);

@@ -45,6 +45,14 @@ bool Field(const std::string& list, int i, float* out) {
   return true;
 }
 
+// The leading fields of a number list, up to the first missing or unreadable one.
+std::vector<float> Fields(const std::string& list) {
+  std::vector<float> out;
+  float v = 0.0f;
+  for (int i = 0; Field(list, i, &v); ++i) out.push_back(v);
+  return out;
+}
+
 // Joins the made paths into the first: every later one's contours are
 // appended to it and the later one dropped.
 std::unique_ptr<CPathObject> JoinPaths(std::vector<std::unique_ptr<CPathObject>> parts) {
@@ -250,7 +258,7 @@ void CPolygonDlg::DrawPreview() {
 void CPolygonDlg::OnOK() {
   const CProfile profile;
   if (int(GetDlgItemInt(IDC_POLY_SIDES, nullptr, fw::TRUE)) > kMaxPreviewSides) {
-    plat::MessageBox("A polygon has at most 10000 sides.", "RightPolygon Set", plat::MB_OK | plat::MB_ICONEXCLAMATION);
+    dlgutil::Refuse("A polygon has at most 10000 sides.", "RightPolygon Set");
     return;
   }
   profile.WriteInt("SystemParam", "SHARPPOLYGON", IsDlgButtonChecked(IDC_POLY_SHARP) ? 1 : 0);
@@ -284,17 +292,28 @@ void CTableDlg::OnOK() {
   if (!(w > 0.0f)) return;
   const std::string widths = Limit(GetDlgItemText(IDC_WIDTHS), kListLimit);
   const std::string heights = Limit(GetDlgItemText(IDC_HEIGHTS), kListLimit);
+  const std::vector<float> columns = Fields(widths), rows = Fields(heights);
+  const CFPoint p0 = dlgutil::ToolPoint();
+  // The far edges of the frame, as the cells below add up.
+  auto farEdge = [&](float start, const std::vector<float>& sizes) {
+    double e = double(start) + m - w + m;
+    for (float v : sizes) e += double(v) + w;
+    return e;
+  };
+  if (!PageHolds(farEdge(p0.x, columns)) || !PageHolds(farEdge(p0.y, rows))) {
+    dlgutil::Refuse("The table is larger than a page can hold.", "Table");
+    return;
+  }
+  if (!dlgutil::ConfirmObjects(double(columns.size()) * double(rows.size()), "Table", false)) return;
   profile.WriteString("Table", "IWIDTH", Limit(GetDlgItemText(IDC_TABLE_OUTLINE), 30).c_str());
   profile.WriteString("Table", "WIDTHS", widths.c_str());
   profile.WriteString("Table", "HEIGHTS", heights.c_str());
 
-  const CFPoint p0 = dlgutil::ToolPoint();
   std::vector<std::unique_ptr<CPathObject>> parts;
   float y = p0.y + m, x = p0.x + m;
-  float h = 0.0f, c = 0.0f;
-  for (int r = 0; Field(heights, r, &h); ++r) {
+  for (float h : rows) {
     x = p0.x + m;
-    for (int k = 0; Field(widths, k, &c); ++k) {
+    for (float c : columns) {
       parts.push_back(MakeRectanglePath(x, y, x + c, y + h));
       x += c + w;
     }

@@ -8,6 +8,7 @@
 
 #include "model/geometry.h"
 #include "model/geomutil.h"
+#include "model/helpers.h"
 #include "model/pathobject.h"
 #include "model/pathpoints.h"
 #include "model/shapebuilders.h"
@@ -173,6 +174,29 @@ void WalkStrips(std::vector<PathPoint>& path, float length, std::string_view lis
   }
 }
 
+// Widths a walk of the list takes to cover `extent`: a width of 0 becomes
+// `least` when that is above 0, else a list settled at 0 ends the walk.
+// Counted up to kMaxCutParts + 1; -1 at a value a page cannot hold.
+int CountListSteps(std::string_view list, float extent, float least) {
+  CutListWalker walker(list);
+  float p = 0.0f;
+  int steps = 0;
+  while (p < extent && steps <= kMaxCutParts) {
+    const float v = walker.Next();
+    if (!PageHolds(v)) return -1;
+    float w = std::fabs(v);
+    if (!(w > 0.0f)) {
+      if (least > 0.0f)
+        w = least;
+      else if (walker.Settled())
+        break;
+    }
+    p += w;
+    ++steps;
+  }
+  return steps;
+}
+
 // --- Sectors and rings ----------------------------------------------------------------
 
 std::unique_ptr<CPathObject> Sector(float ox, float oy, float radius, float a1, float a2) {
@@ -240,6 +264,26 @@ float ReduceCutDirection(float angle) {
   if (r >= 360.0f) r -= 360.0f;
   if (r >= 180.0f) r -= 180.0f;
   return r;
+}
+
+int ParallelCutListSteps(float left, float top, float right, float bottom, float angle, float originX,
+                         float originY, std::string_view list) {
+  if (!Finite({left, top, right, bottom, angle, originX, originY})) return 0;
+  const Band band = MakeBand(left, top, right, bottom, angle, originX, originY, 0.001f);
+  const int ahead = CountListSteps(list, band.after, 0.0f);
+  const int behind = CountListSteps(list, band.before, 0.0f);
+  if (ahead < 0 || behind < 0) return -1;
+  return std::min(ahead + behind, kMaxCutParts + 1);
+}
+
+int RadiationCutListSteps(float start, float end, std::string_view list) {
+  return CountListSteps(list, std::fabs(end - start), 0.0f);
+}
+
+int CircleCutListSteps(float left, float top, float right, float bottom, float originX, float originY,
+                       std::string_view list) {
+  if (!Finite({left, top, right, bottom, originX, originY})) return 0;
+  return CountListSteps(list, FarthestCorner(left, top, right, bottom, originX, originY), 0.05f);
 }
 
 // --- Generators -------------------------------------------------------------------------

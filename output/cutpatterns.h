@@ -47,6 +47,16 @@ std::unique_ptr<CPathObject> MakeCircleCutByDistances(float left, float top, flo
                                                       float originX, float originY, std::string_view list,
                                                       std::uint32_t flags);
 
+// How many widths (strips and gaps, sectors and gaps, rings and gaps: the
+// parts of both passes together) the pattern of a width list lays, counted up
+// to kMaxCutParts + 1; -1 when a value of the list is not a number a page can
+// hold (beyond ±1e6 or not finite).
+int ParallelCutListSteps(float left, float top, float right, float bottom, float angle, float originX,
+                         float originY, std::string_view list);
+int RadiationCutListSteps(float start, float end, std::string_view list);
+int CircleCutListSteps(float left, float top, float right, float bottom, float originX, float originY,
+                       std::string_view list);
+
 // The angle the strips are laid at, in [0, 180]: above 180 less whole half
 // turns, below 0 plus whole half turns. The corners the dialogs start from
 // depend on it being above 90.

@@ -198,10 +198,10 @@ int Host::MessageBox(std::string_view text, std::string_view caption, unsigned s
   box.setWindowTitle(Utf8(caption));
   box.setText(Utf8(text));
   if (CWnd* main = AfxGetMainWnd())
-    if (QWidget* top = TopOf(main->m_hWnd); top && top->isVisible()) {
-      box.setParent(top, Qt::Dialog);
-    }
+    if (QWidget* top = TopOf(main->m_hWnd); top && top->isVisible()) box.setParent(top, Qt::Dialog);
   box.setWindowModality(Qt::ApplicationModal);
+  // No minimise or maximise button, owned or not (set after the modality, which resets the hints).
+  box.setWindowFlags(Qt::Dialog | OwnedTitleButtons(false, false));
   switch (style & plat::MB_ICONMASK) {
     case plat::MB_ICONHAND: box.setIcon(QMessageBox::Critical); break;
     case plat::MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;

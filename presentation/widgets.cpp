@@ -701,6 +701,14 @@ void FillMenu(Host& host, HWND owner, QMenu* menu, CMenu* source) {
 
 // ---- making widgets
 
+Qt::WindowFlags OwnedTitleButtons(bool minimise, bool maximise) {
+  Qt::WindowFlags flags =
+      Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (minimise) flags |= Qt::WindowMinimizeButtonHint;
+  if (maximise) flags |= Qt::WindowMaximizeButtonHint;
+  return flags;
+}
+
 WindowWidget* MakeWidget(Host& host, CWnd* w, QWidget* parent) {
   bool topLevel = !(w->GetStyle() & WS_CHILD) || !w->GetParent();
   if (!topLevel) {
@@ -713,13 +721,9 @@ WindowWidget* MakeWidget(Host& host, CWnd* w, QWidget* parent) {
   Qt::WindowFlags flags = Qt::Window;
   if (parent) flags = Qt::Dialog;
   // As on the platform, an owned window or popup has the minimise and maximise
-  // buttons its style asks for, and no others (a minimised modal dialog would
-  // take its disabled owner with it).
-  if (parent || (w->GetStyle() & WS_POPUP)) {
-    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if (w->GetStyle() & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
-    if (w->GetStyle() & WS_MAXIMIZEBOX) flags |= Qt::WindowMaximizeButtonHint;
-  }
+  // buttons its style asks for, and no others.
+  if (parent || (w->GetStyle() & WS_POPUP))
+    flags |= OwnedTitleButtons(w->GetStyle() & WS_MINIMIZEBOX, w->GetStyle() & WS_MAXIMIZEBOX);
   // A popup without a title bar (a border alone is no caption) has no frame.
   if ((w->GetStyle() & WS_POPUP) && (w->GetStyle() & WS_CAPTION) != WS_CAPTION)
     flags = Qt::Tool | Qt::FramelessWindowHint;

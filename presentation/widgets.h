@@ -121,6 +121,11 @@ bool HasCursorPicture(fw::HCURSOR id);
 // its focus on as a window hides, which is no choice of the user's).
 void TakeFocusFromQt(fw::HWND h);
 
+// The title bar of an owned window, popup or message box: title, system menu
+// and close box, with minimise and maximise only where asked for (a minimised
+// modal window would take its disabled owner with it).
+Qt::WindowFlags OwnedTitleButtons(bool minimise, bool maximise);
+
 // Makes the widget of a new window: the kind follows the window's class.
 WindowWidget* MakeWidget(Host& host, fw::CWnd* w, QWidget* parent);
 

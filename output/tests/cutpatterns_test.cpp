@@ -349,3 +349,43 @@ TEST(CutPatternTest, TypedAnglesReduceToADirection) {
   EXPECT_LT(ReduceCutDirection(1e30f), 180.0f);
   EXPECT_EQ(ReduceCutDirection(std::nanf("")), 0.0f);
 }
+
+// A width list's count is what the two passes make together (a strip or a
+// sector is one contour, a ring two but the disc one); a value a page cannot
+// hold gives -1, a list too fine for the limit stops counting past it.
+TEST(CutPatternTest, ListStepsCountWhatBothPassesMake) {
+  auto contours = [](const std::unique_ptr<CPathObject>& p) { return p ? int(Contours(*p).size()) : 0; };
+  const struct {
+    const char* list;
+    int strips, sectors, rings;  // -1: refused; kMaxCutParts + 1: too many
+  } cases[] = {
+      {"5,12,+6", 6, 11, 4},  // 5 17 35 59 89 125 ...
+      {"7", 15, 52, 8},
+      {"3,4", 26, 91, 13},
+      {"0", 0, 0, 1000},  // rings of 0.05
+      {"0.001", kMaxCutParts + 1, kMaxCutParts + 1, kMaxCutParts + 1},
+      {"1,+2000000", -1, -1, -1},
+      {"-1e39", -1, -1, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.list);
+    // Strips over 100 mm from a corner of a 40 x 100 box at 0 degrees;
+    // sectors of the full turn; rings out to a corner 50 mm away.
+    EXPECT_EQ(ParallelCutListSteps(0, 0, 40, 100, 0, 0, 0, c.list), c.strips);
+    EXPECT_EQ(RadiationCutListSteps(0, 360, c.list), c.sectors);
+    // 1000 steps of 0.05 add up to 50 give or take the last bit.
+    const int rings = CircleCutListSteps(-30, -40, 30, 40, 0, 0, c.list);
+    if (c.rings == 1000)
+      EXPECT_NEAR(rings, c.rings, 1);
+    else
+      EXPECT_EQ(rings, c.rings);
+    if (c.strips < 0 || c.strips > kMaxCutParts) continue;
+    EXPECT_EQ(contours(MakeParallelCutLinesEx(0, 0, 40, 100, 0, 0, 0, c.list, 0)) +
+                  contours(MakeParallelCutLinesEx(0, 0, 40, 100, 0, 0, 0, c.list, kCutPatternGapFirst)),
+              c.strips);
+    EXPECT_EQ(contours(MakeRadiationCutByAngles(-5, -5, 5, 5, 0, 0, 0, 360, c.list, kCutPatternThrowBack)) +
+                  contours(MakeRadiationCutByAngles(-5, -5, 5, 5, 0, 0, 0, 360, c.list,
+                                                    kCutPatternThrowBack | kCutPatternGapFirst)),
+              c.sectors);
+  }
+}

@@ -13,11 +13,13 @@
 #include <QLabel>
 #include <QApplication>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QTest>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStyle>
+#include <QTimer>
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -644,6 +646,40 @@ TEST_F(DesignTypingTest, DialogsHaveNoMinimiseButtonAndComeBackWithTheirOwner) {
   Pump();
   EXPECT_FALSE(top->isMinimized());
   dlg.DestroyWindow();
+}
+
+// The program's own message boxes (the save question among them) have the
+// close box but no minimise or maximise button, owned by the main window or not.
+TEST_F(DesignTypingTest, MessageBoxesHaveNoMinimiseOrMaximiseButton) {
+  QWidget* owner = host->TopOf(app->m_pMainWnd->m_hWnd);
+  ASSERT_NE(owner, nullptr);
+  for (bool shown : {true, false}) {
+    SCOPED_TRACE(shown);
+    owner->setVisible(shown);
+    Pump();
+    int seen = 0;
+    QTimer poke;
+    poke.setInterval(10);
+    QObject::connect(&poke, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      ++seen;
+      const Qt::WindowFlags flags = box->windowFlags();
+      EXPECT_TRUE(flags & Qt::CustomizeWindowHint);  // else the window manager adds every button
+      EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+      EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+      EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+      EXPECT_EQ(box->parentWidget(), shown ? owner : nullptr);
+      box->button(QMessageBox::Cancel)->click();
+    });
+    poke.start();
+    EXPECT_EQ(host->MessageBox("Save changes to Sign1?", "Tindrel", plat::MB_YESNOCANCEL | plat::MB_ICONQUESTION),
+              plat::IDCANCEL);
+    poke.stop();
+    EXPECT_EQ(seen, 1);
+  }
+  owner->setVisible(true);
+  Pump();
 }
 
 class DesignPanelTest : public DesignTypingTest {};

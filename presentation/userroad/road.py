@@ -4,7 +4,8 @@ manager (openbox), the program started on a copy of the sample with folders of i
 own, driven by xdotool.
 
   road.py BIN_DIR SAMPLE OUT_DIR            three starts beside a starting window manager, then
-                                            the road: draw, letter, save, cut, import, select all,
+                                            the road: draw, letter, 欢迎光临 in the 简体中文 slot chosen
+                                            in the text bar, save, cut, import, select all,
                                             print preview and back, exit with the save question
   road.py BIN_DIR SAMPLE OUT_DIR --random N [--seed S]
                                             Scan on the scanner library's test backend
@@ -669,6 +670,12 @@ def road(desk, prog, out, short=False):
               ["type --delay 20 SALE"], tool(main, "select"))
 
         done(step)
+        if not short:
+            step = "choose 简体中文 in the text bar, type 欢迎光临"
+            # Above the arrow, clear of the other objects.
+            chinese_in_the_bar(desk, prog, main, (cx - 500, cy - 200))
+
+        done(step)
         step = "save as"
         saved = os.path.join(prog.work, "saved.t98")
         keys(desk, main, "alt+f", "a")
@@ -676,8 +683,11 @@ def road(desk, prog, out, short=False):
         poll("the file is written", lambda: os.path.exists(saved) and os.path.getsize(saved) > 0)
         poll("the title names the file", lambda: "saved.t98" in desk.title(main))
         n = object_count(saved)
-        if n != base + 2:
-            raise Failed(f"the saved file holds {n} objects, not {base} + 2")
+        made = 2 if short else 3
+        if n != base + made:
+            raise Failed(f"the saved file holds {n} objects, not {base} + {made}")
+        if not short:
+            expect_gb_text(saved, "欢迎光临")
 
         done(step)
         if short:
@@ -799,14 +809,65 @@ def ink_box(before, after, x0, y0, x1, y1):
 
 def gb_chars(path):
     """The double-byte codes of the characters of the GB slot (134) in a design file."""
+    return [code for code, _ in gb_faces(path)]
+
+
+def gb_faces(path):
+    """The characters of the GB slot (134) in a design file with the names of their
+    faces: the record's font (u16 at +69) in its source's name list (40 bytes a
+    name) of the document's font table; None for a font the table lacks."""
     with open(path, "rb") as f:
         data = f.read()
-    codes, at = [], data.find(bytes([18, 75, 0, 0, 0]))
+    lists = {}
+    try:  # a file being written may end early
+        table = struct.unpack_from("<I", data, 24)[0]  # directory entry 2
+        size = struct.unpack_from("<I", data, table)[0]
+        for k in range(size // 14):
+            length, lang, kind, width, at = struct.unpack_from("<IBBII", data, table + 4 + 14 * k)
+            if width:
+                lists[(lang, kind)] = [data[at + i:at + i + width].split(b"\0")[0].decode("gbk", "replace")
+                                       for i in range(0, length - width + 1, width)]
+    except struct.error:
+        pass
+    out, at = [], data.find(bytes([18, 75, 0, 0, 0]))
     while at >= 0:
         if at + 75 <= len(data) and data[at + 5] == 134:
-            codes.append(struct.unpack("<H", data[at + 27:at + 29])[0])
+            code = struct.unpack_from("<H", data, at + 27)[0]
+            font = struct.unpack_from("<H", data, at + 69)[0]
+            names = lists.get((134, data[at + 6] & 0x0F), [])
+            out.append((code, names[font] if font < len(names) and names[font] else None))
         at = data.find(bytes([18, 75, 0, 0, 0]), at + 1)
-    return codes
+    return out
+
+
+def chinese_in_the_bar(desk, prog, main, at):
+    """Text tool, 简体中文 chosen in the text bar's language box, 欢迎光临 typed on the
+    page: the bar keeps the slot and a face of it for the typed text."""
+    # The language box, first of the text bar beside the tool column; 简体中文 is its first slot.
+    desk.script(tool(main, "text") + [f"mousemove --window {main} {86 * SCALE} {52 * SCALE}", "click 1"])
+    idle(prog)
+    keys(desk, main, "Home", "Return")
+    idle(prog)
+    x, y = at
+    desk.script([f"mousemove --window {main} {x} {y}", "click 1"])
+    idle(prog)
+    desk.script(["type --delay 60 欢迎光临"])
+    idle(prog)
+    desk.script(tool(main, "select"))
+    idle(prog)
+
+
+def expect_gb_text(path, text):
+    """The file holds the text's characters in the GB slot, each in a face of the slot."""
+    want = [struct.unpack(">H", text.encode("gbk")[i:i + 2])[0] for i in range(0, len(text.encode("gbk")), 2)]
+    chars = gb_faces(path)
+    codes = [c for c, _ in chars]
+    found = next((i for i in range(len(codes)) if codes[i:i + len(want)] == want), None)
+    if found is None:
+        raise Failed(f"the saved file holds GB {' '.join(f'{c:04X}' for c in codes)}, not {text}")
+    faces = {face for _, face in chars[found:found + len(want)]}
+    if None in faces or len(faces) != 1:
+        raise Failed(f"{text} is saved in the faces {faces}, not in one face of the GB slot")
 
 
 def pinyin_road(desk, prog, out):
