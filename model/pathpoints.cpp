@@ -27,8 +27,11 @@ plat::COLORREF RecordColor(const PathPoint& r) {
   return plat::RGB(b[0], b[1], b[2]);
 }
 
-// TruncToLong, inline here where the walks call it for every point.
-constexpr auto Trunc = plat::SatTrunc;
+// TruncToLong, inline here where the walks call it for every point: within
+// the LONG range a plain conversion.
+inline plat::LONG Trunc(float v) {
+  return v >= -2147483648.0f && v < 2147483648.0f ? plat::LONG(v) : plat::SatTrunc(v);
+}
 
 // Device point of a record: through the matrix unless it is the identity
 // (as CMatrix3::TransformPointToInt).

@@ -95,6 +95,29 @@ void Convert(std::string& out, const FormatField& sp, std::int32_t arg) {
   if (sp.left) out.append(pad, ' ');
 }
 
+std::size_t DecimalLength(std::uint32_t u) {
+  if (u < 10000) return u < 10 ? 1 : u < 100 ? 2 : u < 1000 ? 3 : 4;
+  if (u < 100000000) return u < 100000 ? 5 : u < 1000000 ? 6 : u < 10000000 ? 7 : 8;
+  return u < 1000000000 ? 9 : 10;
+}
+
+// The decimal digits of u, written backwards ending before p, two a step.
+char* PutDecimal(char* p, std::uint32_t u) {
+  while (u >= 100) {
+    const std::uint32_t r = u % 100;
+    u /= 100;
+    p -= 2;
+    p[0] = kDigitPairs[2 * r], p[1] = kDigitPairs[2 * r + 1];
+  }
+  if (u >= 10) {
+    p -= 2;
+    p[0] = kDigitPairs[2 * u], p[1] = kDigitPairs[2 * u + 1];
+  } else {
+    *--p = char('0' + u);
+  }
+  return p;
+}
+
 }  // namespace
 
 std::string FormatCommand(std::string_view tmpl, std::span<const std::int32_t> args) {
@@ -103,52 +126,49 @@ std::string FormatCommand(std::string_view tmpl, std::span<const std::int32_t> a
   return out;
 }
 
-void AppendCommand(std::string& out, std::string_view tmpl, std::span<const std::int32_t> args) {
+std::size_t AppendCommand(std::string& out, std::string_view tmpl, std::span<const std::int32_t> args) {
+  const std::size_t base = out.size();
+  // Literal text and plain "%d" gather here and go into `out` at once; the
+  // few bytes of a command are copied by hand, not by calls.
+  char buf[256];
+  bool zero = false;  // a zero byte may have gone out
+  std::size_t held = 0;
+  auto release = [&] {
+    out.append(buf, held);
+    held = 0;
+  };
   std::size_t next = 0;
   std::size_t i = 0;
-  while (i < tmpl.size()) {
+  const std::size_t size = tmpl.size();
+  while (i < size) {
     if (tmpl[i] != '%') {
-      std::size_t end = i + 1;
-      while (end < tmpl.size() && tmpl[end] != '%') ++end;
-      out.append(tmpl.data() + i, end - i);
-      i = end;
+      do {
+        if (held == sizeof buf) release();
+        zero |= tmpl[i] == '\0';
+        buf[held++] = tmpl[i++];
+      } while (i < size && tmpl[i] != '%');
       continue;
     }
-    if (i + 1 < tmpl.size() && tmpl[i + 1] == 'd' && next < args.size()) {
+    if (i + 1 < size && tmpl[i + 1] == 'd' && next < args.size()) {
       // The plain "%d" of the coordinates, as Convert gives it.
       const std::int32_t v = args[next++];
-      std::uint32_t u = v < 0 ? 0u - std::uint32_t(v) : std::uint32_t(v);
-      std::size_t len = v < 0 ? 1 : 0;
-      for (std::uint32_t limit : {10u, 100u, 1000u, 10000u, 100000u, 1000000u, 10000000u, 100000000u,
-                                  1000000000u}) {
-        ++len;
-        if (u < limit) break;
-      }
-      if (u >= 1000000000u) ++len;
-      // Written in place, two digits a step.
-      out.resize(out.size() + len);
-      char* p = out.data() + out.size();
-      while (u >= 100) {
-        const std::uint32_t r = u % 100;
-        u /= 100;
-        p -= 2;
-        p[0] = kDigitPairs[2 * r], p[1] = kDigitPairs[2 * r + 1];
-      }
-      if (u >= 10) {
-        p -= 2;
-        p[0] = kDigitPairs[2 * u], p[1] = kDigitPairs[2 * u + 1];
-      } else {
-        *--p = char('0' + u);
-      }
+      const std::uint32_t u = v < 0 ? 0u - std::uint32_t(v) : std::uint32_t(v);
+      const std::size_t len = (v < 0 ? 1 : 0) + DecimalLength(u);
+      if (sizeof buf - held < len) release();
+      char* p = PutDecimal(buf + held + len, u);
       if (v < 0) *--p = '-';
+      held += len;
       i += 2;
       continue;
     }
-    if (i + 1 < tmpl.size() && tmpl[i + 1] == '%') {
-      out.push_back('%');
+    if (i + 1 < size && tmpl[i + 1] == '%') {
+      if (held == sizeof buf) release();
+      buf[held++] = '%';
       i += 2;
       continue;
     }
+    release();
+    zero = true;
     const std::size_t start = i++;
     FormatField sp;
     for (; i < tmpl.size(); ++i) {
@@ -187,4 +207,7 @@ void AppendCommand(std::string& out, std::string_view tmpl, std::span<const std:
     }
     Convert(out, sp, args[next++]);
   }
+  release();
+  const std::size_t n = out.size() - base;
+  return zero ? std::min(n, out.find('\0', base) - base) : n;
 }

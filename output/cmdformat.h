@@ -12,5 +12,6 @@
 // conversion of any other kind, one that is cut short, and one beyond the
 // arguments are copied as they stand.
 std::string FormatCommand(std::string_view tmpl, std::span<const std::int32_t> args = {});
-// The same appended to `out`.
-void AppendCommand(std::string& out, std::string_view tmpl, std::span<const std::int32_t> args = {});
+// The same appended to `out`; returns how many of the appended bytes come
+// before the first zero byte (all of them without one).
+std::size_t AppendCommand(std::string& out, std::string_view tmpl, std::span<const std::int32_t> args = {});

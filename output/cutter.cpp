@@ -68,8 +68,6 @@ std::uint16_t RangeHigh(const char* text) {
   return neg ? 0 : std::uint16_t(v);
 }
 
-std::int32_t PlotterUnits(float v) { return TruncToLong(v); }
-
 std::int32_t MillimetresToUnits(float mm, float rs) {
   const float q = mm / rs;  // single precision, as the device record holds it
   return PlotterUnits(q);
@@ -245,8 +243,9 @@ void CCutterDriver::ClosePort() { port.Close(); }
 // ---------------------------------------------------------------------------
 // Commands.
 
-void CCutterDriver::Write(const std::string& text) {
-  if (!text.empty()) port.WriteData(text.c_str());
+void CCutterDriver::Write(std::string_view text) {
+  text = text.substr(0, text.find('\0'));
+  if (!text.empty()) port.WriteData(text);
 }
 
 void CCutterDriver::Send(Command c) { Send(c, std::span<const std::int32_t>()); }
@@ -263,8 +262,8 @@ void CCutterDriver::SendPoint(Command c, float x, float y) {
 
 void CCutterDriver::Send(Command c, std::span<const std::int32_t> args) {
   m_sCommand.clear();
-  AppendCommand(m_sCommand, commands[c], args);
-  Write(m_sCommand);
+  const std::size_t n = AppendCommand(m_sCommand, commands[c], args);
+  if (n) port.WriteData(std::string_view(m_sCommand.data(), n));
 }
 
 CFPoint CCutterDriver::OffsetVector(float angle) const {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/devices.h"
@@ -111,7 +112,8 @@ class CCutterDriver : public CCutterDevice {
   void Send(Command c, std::int32_t value);
   void SendPoint(Command c, float x, float y);
   void Send(Command c, std::span<const std::int32_t> args);
-  void Write(const std::string& text);
+  // The text up to a zero byte, as the port takes text.
+  void Write(std::string_view text);
   void FirstSegment(float x, float y);
   void Continuation(float x, float y);
   void CutLimited(float x, float y, float& remaining);
@@ -129,7 +131,7 @@ CCutterDriver& GetCutterDevice();
 
 // Turns toward zero into an integer after rounding to single precision;
 // saturates at the integer range, NaN gives 0.
-std::int32_t PlotterUnits(float v);
+inline std::int32_t PlotterUnits(float v) { return plat::SatTrunc(v); }
 // millimetres / rs as a plotter-unit count (the quotient rounded to f32 first).
 std::int32_t MillimetresToUnits(float mm, float rs);
 // The highest value of a "low,high" range text ("SpeedRanger"): the number

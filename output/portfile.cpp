@@ -176,9 +176,12 @@ int CPortFile::WriteFileBlocks(const char* text, std::size_t size) {
   return 1;
 }
 
-int CPortFile::WriteData(const char* text) {
-  if (!text || m_fd < 0 || Stopped()) return 0;
-  const std::size_t size = std::strlen(text);
+int CPortFile::WriteData(const char* text) { return text ? WriteData(std::string_view(text)) : 0; }
+
+int CPortFile::WriteData(std::string_view bytes) {
+  if (m_fd < 0 || Stopped()) return 0;
+  const char* const text = bytes.data();
+  const std::size_t size = bytes.size();
   if (m_bRegularFile) return WriteFileBlocks(text, size);
   Pump();
   std::size_t done = 0;

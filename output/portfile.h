@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "model/settings.h"
 #include "platform/port.h"
@@ -70,6 +71,8 @@ class CPortFile : public plat::PortInfo {
   // set, the retry limit runs out or the device fails (gone, I/O error, disk
   // full; for a file also an earlier block that failed).
   int WriteData(const char* text);
+  // The same for exactly these bytes.
+  int WriteData(std::string_view text);
   // Writes out what a file port holds, so a reader of the file sees every byte
   // taken so far. False when the file failed now or before.
   bool Flush();

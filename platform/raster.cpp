@@ -20,6 +20,18 @@ constexpr auto MakeSpanTable(std::index_sequence<I...>) {
 }
 constexpr auto kSpanTable = MakeSpanTable(std::make_index_sequence<16>{});
 
+// Buffers handed from one run set to the next on this thread (a stroke per
+// glyph makes many small sets): a pixel list and the row sort's counters.
+struct Spare {
+  std::vector<std::int64_t> pix;
+  std::vector<std::uint32_t> start, fillAt;
+  std::vector<LONG> xs;
+  std::vector<std::uint64_t> rows;
+};
+thread_local Spare t_spare;
+// Larger buffers go back to the system.
+constexpr std::size_t kSparePixels = std::size_t(1) << 16;
+
 }  // namespace
 
 SpanFn SpanFor(int rop2) {
@@ -52,7 +64,12 @@ void RunSet::AddPixelSlow(LONG x, LONG y) {
     AddPixelSlow(x, y);
     return;
   }
-  if (used_ == pix_.size()) pix_.resize(std::max<std::size_t>(64, 2 * pix_.size()));
+  if (used_ == pix_.size()) {
+    if (pix_.empty() && !t_spare.pix.empty())
+      pix_.swap(t_spare.pix);
+    else
+      pix_.resize(std::max<std::size_t>(64, 2 * pix_.size()));
+  }
   pix_[used_++] = k;
   room_ = bits_.empty() ? std::min(pix_.size(), dense_) : 0;
 }
@@ -75,9 +92,67 @@ void RunSet::ToBits() {
   used_ = kept;
 }
 
+bool RunSet::PixelsByRows(LONG ymin, std::size_t rows) {
+  // A small box (a glyph's stroke): a row of bits each, read off as runs.
+  constexpr std::size_t kMostWords = 4096;
+  const std::int64_t* const pb = pix_.data();
+  const std::int64_t* const pe = pb + used_;
+  LONG xmin = LONG(std::uint32_t(pb[0] & 0xFFFFFFFF)), xmax = xmin;
+  for (const std::int64_t* k = pb; k != pe; ++k) {
+    const LONG x = LONG(std::uint32_t(*k & 0xFFFFFFFF));
+    xmin = std::min(xmin, x);
+    xmax = std::max(xmax, x);
+  }
+  const std::size_t words = std::size_t((std::int64_t(xmax) - xmin) / 64 + 1);
+  if (rows > kMostWords || words > 4 || rows * words > kMostWords) return false;
+  std::vector<std::uint64_t>& bits = t_spare.rows;
+  bits.assign(rows * words, 0);
+  for (const std::int64_t* k = pb; k != pe; ++k) {
+    const std::size_t dx = std::size_t(std::int64_t(LONG(std::uint32_t(*k & 0xFFFFFFFF))) - xmin);
+    bits[std::size_t(LONG(*k >> 32) - ymin) * words + dx / 64] |= std::uint64_t(1) << (dx % 64);
+  }
+  runs_.reserve(std::min(used_, 4 * rows + 16));
+  for (std::size_t r = 0; r < rows; ++r) {
+    const LONG y = ymin + LONG(r);
+    const std::uint64_t* row = bits.data() + r * words;
+    bool open = false;  // a run being read, from x0
+    LONG x0 = 0;
+    for (std::size_t w = 0; w < words; ++w) {
+      const LONG base = xmin + LONG(w * 64);
+      std::uint64_t b = row[w];
+      for (;;) {
+        if (open) {
+          // The run ends at the first clear bit.
+          const std::uint64_t z = ~b;
+          if (z == 0) break;
+          const int e = __builtin_ctzll(z);
+          runs_.push_back({y, x0, base + e});
+          open = false;
+          b &= ~std::uint64_t(0) << e;
+        }
+        if (b == 0) break;
+        const int s = __builtin_ctzll(b);
+        x0 = base + s;
+        open = true;
+        b |= (std::uint64_t(1) << s) - 1;  // the bits below are read
+      }
+    }
+    if (open) runs_.push_back({y, x0, xmin + LONG(words * 64)});
+  }
+  ReleasePixels();
+  return true;
+}
+
+void RunSet::ReleasePixels() {
+  if (pix_.size() > t_spare.pix.size() && pix_.size() <= kSparePixels) pix_.swap(t_spare.pix);
+  std::vector<std::int64_t>().swap(pix_);
+  used_ = room_ = 0;
+}
+
 void RunSet::Normalize() {
   std::vector<Run> fromPix;
-  if (!bits_.empty()) {
+  const bool fromBits = !bits_.empty();
+  if (fromBits) {
     // the bitmap's rows as runs, in order
     const std::size_t rows = std::size_t(std::int64_t(by1_) - by0_);
     for (std::size_t r = 0; r < rows; ++r) {
@@ -116,11 +191,16 @@ void RunSet::Normalize() {
       ymax = std::max(ymax, y);
     }
     const std::size_t rows = std::size_t(std::int64_t(ymax) - ymin + 1);
-    std::vector<std::uint32_t> start(rows + 1, 0);
+    if (!fromBits && runs_.empty() && PixelsByRows(ymin, rows)) return;
+    std::vector<std::uint32_t>& start = t_spare.start;
+    start.assign(rows + 1, 0);
     for (const std::int64_t* k = pb; k != pe; ++k) ++start[std::size_t(LONG(*k >> 32) - ymin) + 1];
     for (std::size_t i = 0; i < rows; ++i) start[i + 1] += start[i];
-    std::vector<LONG> xs(used_);
-    std::vector<std::uint32_t> fillAt(start.begin(), start.end() - 1);
+    std::vector<LONG>& xs = t_spare.xs;
+    xs.resize(used_);
+    std::vector<std::uint32_t>& fillAt = t_spare.fillAt;
+    fillAt.assign(start.begin(), start.end() - 1);
+    fromPix.reserve(std::min(used_, 4 * rows + 16));
     for (const std::int64_t* k = pb; k != pe; ++k)
       xs[fillAt[std::size_t(LONG(*k >> 32) - ymin)]++] = LONG(std::uint32_t(*k & 0xFFFFFFFF));
     for (std::size_t r = 0; r < rows; ++r) {
@@ -140,9 +220,17 @@ void RunSet::Normalize() {
       }
       fromPix.push_back({y, x0, x1});
     }
-    pix_.clear();
-    pix_.shrink_to_fit();
-    used_ = room_ = 0;
+    ReleasePixels();
+    if (xs.capacity() > kSparePixels) std::vector<LONG>().swap(xs);
+    if (start.capacity() > kSparePixels) {
+      std::vector<std::uint32_t>().swap(start);
+      std::vector<std::uint32_t>().swap(fillAt);
+    }
+    if (!fromBits && runs_.empty()) {
+      // Rows in order, each row's runs apart: already the result.
+      runs_.swap(fromPix);
+      return;
+    }
   }
   auto less = [](const Run& a, const Run& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; };
   if (!std::is_sorted(fromPix.begin(), fromPix.end(), less))

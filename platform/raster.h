@@ -150,6 +150,11 @@ class RunSet {
  private:
   void AddPixelSlow(LONG x, LONG y);
   void ToBits();
+  // Normalize for pixels alone within a few words' width: false where they
+  // spread wider.
+  bool PixelsByRows(LONG ymin, std::size_t rows);
+  // The pixel list emptied, its buffer kept for the next set on this thread.
+  void ReleasePixels();
   std::vector<std::int64_t> pix_;  // pixels in [0, used_)
   std::size_t used_ = 0;
   std::size_t room_ = 0;  // where the list stops taking pixels straight away

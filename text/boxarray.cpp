@@ -208,7 +208,8 @@ struct PointBox {
 struct CBoxChar::KeptDraw {
   CMatrix3 matrix;
   plat::KeptStroke stroke;
-  PointBox box;
+  PointBox box;  // of the glyph, which stays while this is kept
+  bool measured = false;
 };
 
 CBoxChar::CBoxChar() = default;
@@ -610,7 +611,12 @@ void KeepBox(const CPathPointList& outline, PointBox& kept) {
 
 void CBoxChar::DrawWith(plat::DC* dc, const CPathPointList& outline, const CMatrix3& m,
                         bool filled, KeptDraw* kept) {
-  plat::HPEN pen = ThePaletteStore().CreateColorPen(color, plat::PS_SOLID, 1);
+  // A pen of this kind already selected (the text's, held over its
+  // characters) draws alike.
+  const plat::HPEN current = dc->GetCurrentPen();
+  const bool penThere = current && current->style() == plat::PS_SOLID && current->width() == 1 &&
+                        current->color() == PackedRGBToColorRef(color);
+  plat::HPEN pen = penThere ? nullptr : ThePaletteStore().CreateColorPen(color, plat::PS_SOLID, 1);
   plat::HPEN oldPen = pen ? dc->SelectObject(pen) : nullptr;
   plat::HBRUSH brush = nullptr, oldBrush = nullptr;
   if (filled) {
@@ -621,7 +627,8 @@ void CBoxChar::DrawWith(plat::DC* dc, const CPathPointList& outline, const CMatr
     outline.DrawOutlineThrough(dc, m);
   } else if (!(kept->stroke.IsKept() && KeptFits(*dc, outline, kept->matrix, kept->stroke, kept->box, m))) {
     kept->matrix = m;
-    KeepBox(outline, kept->box);
+    if (!kept->measured) KeepBox(outline, kept->box);
+    kept->measured = true;
     outline.DrawOutlineThrough(dc, m, &kept->stroke);
   }
   // The old tools go back in before ours are deleted.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "model/groupobject.h"
+#include "model/palette.h"
 #include "model/pathobject.h"
 #include "model/pathpoints.h"
 #include "model/records.h"
@@ -539,6 +540,9 @@ std::unique_ptr<CMatrix3> CTextObject::CharMatrix(int index, const CMatrix3* aft
 void CTextObject::Draw(plat::DC* dc, const CMatrix3* viewMatrix, const CFRect* visible) {
   if (!dc || !arrange) return;
   const bool alongPath = arrange->GetKind() == ARR_PATH;
+  // One pen for each run of characters of a colour, not one for each.
+  plat::HPEN held = nullptr, oldPen = nullptr;
+  std::uint32_t heldColor = 0;
   for (int k = 0; k < chars.GetSize(); ++k) {
     CBoxChar* c = chars.CharAt(k);
     if (!c) continue;
@@ -551,8 +555,23 @@ void CTextObject::Draw(plat::DC* dc, const CMatrix3* viewMatrix, const CFRect* v
     }
     std::unique_ptr<CMatrix3> m = CharMatrix(k, viewMatrix);
     if (!m) continue;
+    if (!held || heldColor != c->color) {
+      if (plat::HPEN pen = ThePaletteStore().CreateColorPen(c->color, plat::PS_SOLID, 1)) {
+        plat::HPEN prev = dc->SelectObject(pen);
+        if (held)
+          plat::DeleteObject(held);
+        else
+          oldPen = prev;
+        held = pen;
+        heldColor = c->color;
+      }
+    }
     ZeroAngle keep(c, alongPath);
     c->Draw(dc, m.get());
+  }
+  if (held) {
+    dc->SelectObject(oldPen);
+    plat::DeleteObject(held);
   }
 }
 

@@ -90,3 +90,44 @@ TEST(CmdFormatTest, EscapesOfTheTemplates) {
   };
   for (const Case& c : cases) EXPECT_EQ(UnescapeString(c.raw), c.want) << c.raw;
 }
+
+// Appended after what `out` holds; the count is of the bytes before a zero
+// byte (a "%c" of 0, a zero in the template), all of them without one.
+TEST(CmdFormatTest, AppendCountsTheBytesBeforeAZero) {
+  struct Case {
+    std::string tmpl;
+    std::vector<std::int32_t> args;
+    std::string appended;
+    std::size_t count;
+  } cases[] = {
+      {"PD%d,%d;", {-12, 345}, "PD-12,345;", 10},
+      {"A%cB", {0}, std::string("A\0B", 3), 1},
+      {"%c", {0}, std::string(1, '\0'), 0},
+      {std::string("PU\0;", 4), {}, std::string("PU\0;", 4), 2},
+      {"%x%d", {0, 0}, "00", 2},
+      {"", {1}, "", 0},
+  };
+  for (const Case& c : cases) {
+    std::string out = "IN;";
+    EXPECT_EQ(AppendCommand(out, c.tmpl, c.args), c.count) << c.tmpl;
+    EXPECT_EQ(out, "IN;" + c.appended) << c.tmpl;
+  }
+}
+
+// Long literal text and many numbers: the same bytes however they are gathered.
+TEST(CmdFormatTest, LongTemplatesAsTheirParts) {
+  for (std::size_t literal : {0u, 1u, 255u, 256u, 257u, 700u}) {
+    std::string tmpl(literal, 'x'), want(literal, 'x');
+    std::vector<std::int32_t> args;
+    for (int i = 0; i < 80; ++i) {
+      const std::int32_t v = i % 3 == 0 ? -(i * 12345679) : i * 98765;
+      tmpl += "%d" + std::string(std::size_t(i % 4), ',') + (i % 7 == 0 ? "%%" : "");
+      want += std::to_string(v) + std::string(std::size_t(i % 4), ',') + (i % 7 == 0 ? "%" : "");
+      args.push_back(v);
+    }
+    tmpl += std::string(literal, 'y') + "%05d";
+    want += std::string(literal, 'y') + "00042";
+    args.push_back(42);
+    EXPECT_EQ(FormatCommand(tmpl, args), want) << literal;
+  }
+}

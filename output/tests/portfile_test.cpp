@@ -152,6 +152,33 @@ TEST_F(PortFileTest, OpenClearsAndCloseSetsTheStopFlag) {
   EXPECT_EQ(ReadBytes(dir / "out.plt"), "new");
 }
 
+// Text of a given size goes whole, a zero byte among it, for a file and for
+// a line; stopped or closed, nothing goes.
+TEST_F(PortFileTest, SizedTextGoesWhole) {
+  const std::string_view bytes("ab\0cd", 5);
+  port.SetPortName((dir / "sized.plt").c_str());
+  ASSERT_EQ(port.Open(2, nullptr, &stop), 1);
+  EXPECT_EQ(port.WriteData(bytes), 1);
+  EXPECT_EQ(port.WriteData(std::string_view()), 1);
+  stop = 1;
+  EXPECT_EQ(port.WriteData(bytes), 0);
+  stop = 0;
+  port.Close();
+  EXPECT_EQ(port.WriteData(bytes), 0);
+  EXPECT_EQ(ReadBytes(dir / "sized.plt"), std::string(bytes));
+
+  Pty pty;
+  ASSERT_FALSE(pty.slave.empty());
+  PortDevices map("COM3=" + pty.slave);
+  port.SetPortName("COM3");
+  ASSERT_EQ(port.Open(2, nullptr, &stop), 1);
+  EXPECT_EQ(port.WriteData(bytes), 1);
+  std::string got;
+  for (int i = 0; i < 100 && got.size() < bytes.size(); ++i) got += pty.Drain(20);
+  port.Close();
+  EXPECT_EQ(got, std::string(bytes));
+}
+
 TEST_F(PortFileTest, UnknownNamesAreFiles) {
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(dir.path());

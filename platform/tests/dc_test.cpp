@@ -8,6 +8,7 @@
 #include <functional>
 #include <cmath>
 #include <limits>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -630,6 +631,48 @@ TEST(DcRuns, PixelsPastTheBitmapSizeGiveTheSameRuns) {
       const raster::Run& a = dense.runs()[i];
       const raster::Run& b = list.runs()[i];
       ASSERT_TRUE(a.y == b.y && a.x0 == b.x0 && a.x1 == b.x1) << w << " run " << i;
+    }
+  }
+}
+
+// Pixels alone, of boxes around one to a few words wide and beyond, negative
+// places among them, one set after another on a thread (a smaller set after
+// a larger one, pixels met twice): the runs of the pixels, row by row.
+TEST(DcRuns, PixelListsGiveTheRunsOfTheirPixels) {
+  std::uint32_t v = 11;
+  auto rnd = [&](int n) {
+    v = v * 1664525u + 1013904223u;
+    return LONG((v >> 8) % std::uint32_t(n));
+  };
+  struct Case {
+    LONG width, height;
+    int pixels;
+  } cases[] = {{1, 1, 1},     {1, 30, 40},    {63, 12, 300}, {64, 12, 300},  {65, 12, 300},
+               {128, 5, 900}, {200, 16, 50},  {256, 3, 700}, {257, 3, 700},  {300, 40, 2000},
+               {40, 5000, 600}, {64, 2, 5},   {20, 20, 400}};
+  for (const Case& c : cases) {
+    for (LONG x0 : {LONG(-70), LONG(0), LONG(1913)}) {
+      raster::RunSet set;
+      std::set<std::pair<LONG, LONG>> want;
+      for (int i = 0; i < c.pixels; ++i) {
+        const LONG y = -3 + rnd(int(c.height)), x = x0 + rnd(int(c.width));
+        set.AddPixel(x, y);
+        want.insert({y, x});
+      }
+      set.Normalize();
+      std::vector<raster::Run> runs;
+      for (const auto& [y, x] : want) {
+        if (!runs.empty() && runs.back().y == y && runs.back().x1 == x)
+          ++runs.back().x1;
+        else
+          runs.push_back({y, x, x + 1});
+      }
+      ASSERT_EQ(set.runs().size(), runs.size()) << c.width << "x" << c.height << " at " << x0;
+      for (std::size_t i = 0; i < runs.size(); ++i) {
+        const raster::Run& a = set.runs()[i];
+        ASSERT_TRUE(a.y == runs[i].y && a.x0 == runs[i].x0 && a.x1 == runs[i].x1)
+            << c.width << "x" << c.height << " at " << x0 << " run " << i;
+      }
     }
   }
 }

@@ -4,9 +4,11 @@
 
 #include <cstring>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "model/groupobject.h"
+#include "model/palette.h"
 #include "model/pathobject.h"
 #include "model/records.h"
 #include "model/segarray.h"
@@ -560,6 +562,37 @@ TEST(TextObject, RepaintsDrawAsFreshTexts) {
   const std::vector<std::uint32_t> after = paint(*kept, view);
   EXPECT_NE(after, paint(*blue, view));
   EXPECT_EQ(after, paint(*refont, view));
+}
+
+// Characters in runs of colours each draw in their own colour, whatever pen
+// the caller has selected, which is selected again afterwards.
+TEST(TextObject, CharactersDrawInTheirColoursUnderTheCallersPen) {
+  CurvedGlyphs glyphs;
+  const CTextAttr attr = TestAttr(9.0f);
+  const CMatrix3 view(2.5f, 0, 0, 2.5f, 3.3f, 1.7f);
+  const std::uint32_t colours[] = {0x0000C0, 0x0000C0, 0x00A000, 0x0000C0, 0x00A000, 0x00A000, 0xC00000, 0xC00000};
+  std::unique_ptr<CTextObject> t = CurvedText(attr);
+  for (int k = 0; k < t->chars.GetSize(); ++k)
+    if (CBoxChar* c = t->chars.CharAt(k)) c->color = colours[k % 8];
+  TextCanvas plain;
+  t->Draw(&plain.dc, &view, nullptr);
+  TextCanvas callers;
+  const plat::HPEN red = plat::CreatePen(plat::PS_SOLID, 3, plat::RGB(255, 0, 0));
+  const plat::HPEN before = callers.dc.SelectObject(red);
+  t->Draw(&callers.dc, &view, nullptr);
+  EXPECT_EQ(callers.dc.GetCurrentPen(), red);
+  callers.dc.SelectObject(before);
+  plat::DeleteObject(red);
+  const std::vector<std::uint32_t> pixels = plain.Pixels();
+  EXPECT_EQ(callers.Pixels(), pixels);
+  std::set<std::uint32_t> seen(pixels.begin(), pixels.end());
+  std::set<std::uint32_t> want{TextCanvas().Pixels()[0]};
+  for (std::uint32_t c : {0x0000C0u, 0x00A000u, 0xC00000u}) {
+    TextCanvas one;
+    one.dc.FillSolidRect({0, 0, 1, 1}, PackedRGBToColorRef(c));
+    want.insert(one.Pixels()[0]);
+  }
+  EXPECT_EQ(seen, want);
 }
 
 // Scrolled by whole pixels (from a view with a fractional offset), partly
