@@ -574,13 +574,7 @@ def exit_with_save_question(desk, prog, main, saved, at):
         if object_count(saved) != n:
             raise Failed("Cancel wrote the file")
         step = "exit: Yes saves"
-    # Its end includes the leak check of the sanitizer build.
-    poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
-    rep = prog.reports()
-    if rep:
-        raise Failed("sanitizer report\n" + rep[0][:4000])
-    if prog.proc.returncode != 0:
-        raise Failed(f"the program ended with code {prog.proc.returncode}")
+    end_cleanly(prog)
     if object_count(saved) != n + 1:
         raise Failed(f"the saved file holds {object_count(saved)} objects, not {n} + 1")
 
@@ -862,15 +856,20 @@ def pinyin_road(desk, prog, out):
         raise Failed(f"step \"{step}\": {e}")
 
 
-def exit_program(desk, prog, main):
-    keys(desk, main, "alt+f", "x")
-    # Its end includes the leak check of the sanitizer build.
+def end_cleanly(prog):
+    """Waits for the program's end, which includes the leak check of the sanitizer
+    build: no report, exit code 0."""
     poll("the program ends", lambda: prog.proc.poll() is not None, timeout=STEP_TIMEOUT * 3)
     rep = prog.reports()
     if rep:
         raise Failed("sanitizer report\n" + rep[0][:4000])
     if prog.proc.returncode != 0:
         raise Failed(f"the program ended with code {prog.proc.returncode}")
+
+
+def exit_program(desk, prog, main):
+    keys(desk, main, "alt+f", "x")
+    end_cleanly(prog)
 
 
 # ---- random input
