@@ -195,6 +195,15 @@ void EndRecord(std::vector<std::uint8_t>& b) {
   plat::PutU32(&b[1], std::uint32_t(b.size()));
 }
 
+// The end point record, the bounds and the record's end.
+void EndPathRecord(std::vector<std::uint8_t>& b, const Extent& box) {
+  PutF(b, 0.0f);
+  PutF(b, 0.0f);
+  b.push_back(0xFF);
+  PutBounds(b, box.l, box.t, box.r, box.b);
+  EndRecord(b);
+}
+
 // The points of the cubic where x or y turns (0 < t < 1).
 template <class F>
 void CurveExtremes(Pt p0, Pt p1, Pt p2, Pt p3, F&& visit) {
@@ -293,11 +302,7 @@ std::vector<std::uint8_t> PathRecord(std::uint16_t flags, std::uint32_t colour, 
       put(ring.pts.back(), 0x21);
     }
   }
-  PutF(b, 0.0f);
-  PutF(b, 0.0f);
-  b.push_back(0xFF);
-  PutBounds(b, box.l, box.t, box.r, box.b);
-  EndRecord(b);
+  EndPathRecord(b, box);
   return b;
 }
 
@@ -348,11 +353,7 @@ std::vector<std::uint8_t> ContourRecord(std::uint16_t flags, std::uint32_t colou
     }
     if (closeWithLine) put(c.start, 0x41);
   }
-  PutF(b, 0.0f);
-  PutF(b, 0.0f);
-  b.push_back(0xFF);
-  PutBounds(b, box.l, box.t, box.r, box.b);
-  EndRecord(b);
+  EndPathRecord(b, box);
   return b;
 }
 
