@@ -23,6 +23,20 @@ plat::HPEN DottedBluePen() {
   return own;
 }
 
+// Selects each unselected object of the document that `take` accepts, with
+// an undo item while the view records a step.
+template <class Take>
+void SelectEach(CDocumentServices* doc, CViewServices* view, Take take) {
+  const int n = doc ? doc->GetObjectCount() : 0;
+  const bool recording = view && view->GetUndoRecordDepth() != 0;
+  for (int i = 0; i < n; ++i) {
+    CGraphObject* o = doc->GetObjectAt(i);
+    if (!o || o->selected == OBJ_SELECTED || !take(*o)) continue;
+    o->selected = OBJ_SELECTED;
+    if (recording) AppendUndo(view, std::make_unique<CUndoSelect>(o));
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -151,17 +165,9 @@ CGraphObject* CSelectTracker::FindSelected(std::uint8_t kind) {
 }
 
 void CSelectTracker::SelectInRect(float left, float top, float right, float bottom) {
-  CDocumentServices* doc = Objects();
-  const int n = doc ? doc->GetObjectCount() : 0;
-  const bool recording = m_view && m_view->GetUndoRecordDepth() != 0;
-  for (int i = 0; i < n; ++i) {
-    CGraphObject* o = doc->GetObjectAt(i);
-    if (!o || o->selected == OBJ_SELECTED) continue;
-    if (tracker::InsideBand(o->bounds, left, top, right, bottom)) {
-      o->selected = OBJ_SELECTED;
-      if (recording) AppendUndo(m_view, std::make_unique<CUndoSelect>(o));
-    }
-  }
+  SelectEach(Objects(), m_view, [&](const CGraphObject& o) {
+    return tracker::InsideBand(o.bounds, left, top, right, bottom);
+  });
   GetSelectionRect(nullptr);
   CentreOnRect();
   Show(nullptr);
@@ -169,15 +175,7 @@ void CSelectTracker::SelectInRect(float left, float top, float right, float bott
 
 void CSelectTracker::SelectAll() {
   DrawSelected(nullptr, nullptr);
-  CDocumentServices* doc = Objects();
-  const int n = doc ? doc->GetObjectCount() : 0;
-  const bool recording = m_view && m_view->GetUndoRecordDepth() != 0;
-  for (int i = 0; i < n; ++i) {
-    CGraphObject* o = doc->GetObjectAt(i);
-    if (!o || o->selected == OBJ_SELECTED) continue;
-    if (recording) AppendUndo(m_view, std::make_unique<CUndoSelect>(o));
-    o->selected = OBJ_SELECTED;
-  }
+  SelectEach(Objects(), m_view, [](const CGraphObject&) { return true; });
   GetSelectionRect(nullptr);
   if (m_count > 0 && m_handleMode == kModeNone) m_handleMode = kModeSize;
   CentreOnRect();

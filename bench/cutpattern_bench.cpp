@@ -6,6 +6,7 @@
 // strips: one call for all, and one call per glyph with the whole pattern.
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <clipper.hpp>
 #include <cmath>
 #include <cstdlib>
@@ -137,42 +138,38 @@ const Flat& FlatGlyphs() {
   return flat;
 }
 
+// The pattern's two passes over the glyphs' box, flattened.
+std::array<cl::Paths, 2> PatternStrips(float angle) {
+  const CFRect box = BoxOf(Glyphs());
+  std::array<cl::Paths, 2> strips;
+  for (int pass = 0; pass < 2; ++pass) strips[std::size_t(pass)] = Flatten(*Pattern(box, angle, pass));
+  return strips;
+}
+
+cl::Paths EvenOddIntersection(const cl::Paths& subject, const cl::Paths& clip) {
+  cl::Clipper c;
+  c.AddPaths(subject, cl::ptSubject, true);
+  c.AddPaths(clip, cl::ptClip, true);
+  cl::Paths out;
+  c.Execute(cl::ctIntersection, out, cl::pftEvenOdd, cl::pftEvenOdd);
+  return out;
+}
+
 void BM_ClipperAllGlyphsOneCall(benchmark::State& state) {
   const Flat& flat = FlatGlyphs();
-  const CFRect box = BoxOf(Glyphs());
-  const float angle = float(state.range(0));
-  cl::Paths strips[2];
-  for (int pass = 0; pass < 2; ++pass) strips[pass] = Flatten(*Pattern(box, angle, pass));
-  for (auto _ : state) {
-    for (int pass = 0; pass < 2; ++pass) {
-      cl::Clipper c;
-      c.AddPaths(flat.all, cl::ptSubject, true);
-      c.AddPaths(strips[pass], cl::ptClip, true);
-      cl::Paths out;
-      c.Execute(cl::ctIntersection, out, cl::pftEvenOdd, cl::pftEvenOdd);
-      benchmark::DoNotOptimize(out.size());
-    }
-  }
+  const std::array<cl::Paths, 2> strips = PatternStrips(float(state.range(0)));
+  for (auto _ : state)
+    for (std::size_t pass = 0; pass < 2; ++pass)
+      benchmark::DoNotOptimize(EvenOddIntersection(flat.all, strips[pass]).size());
 }
 BENCHMARK(BM_ClipperAllGlyphsOneCall)->Arg(0)->Arg(30)->Unit(benchmark::kMillisecond);
 
 void BM_ClipperPerGlyphWholePattern(benchmark::State& state) {
   const Flat& flat = FlatGlyphs();
-  const CFRect box = BoxOf(Glyphs());
-  const float angle = float(state.range(0));
-  cl::Paths strips[2];
-  for (int pass = 0; pass < 2; ++pass) strips[pass] = Flatten(*Pattern(box, angle, pass));
-  for (auto _ : state) {
-    for (int pass = 0; pass < 2; ++pass)
-      for (const cl::Paths& g : flat.glyphs) {
-        cl::Clipper c;
-        c.AddPaths(g, cl::ptSubject, true);
-        c.AddPaths(strips[pass], cl::ptClip, true);
-        cl::Paths out;
-        c.Execute(cl::ctIntersection, out, cl::pftEvenOdd, cl::pftEvenOdd);
-        benchmark::DoNotOptimize(out.size());
-      }
-  }
+  const std::array<cl::Paths, 2> strips = PatternStrips(float(state.range(0)));
+  for (auto _ : state)
+    for (std::size_t pass = 0; pass < 2; ++pass)
+      for (const cl::Paths& g : flat.glyphs) benchmark::DoNotOptimize(EvenOddIntersection(g, strips[pass]).size());
 }
 BENCHMARK(BM_ClipperPerGlyphWholePattern)->Arg(0)->Arg(30)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -21,6 +21,7 @@
 #include "platform/font.h"
 #include "platform/gmem.h"
 #include "platform/library.h"
+#include "platform/tests/native_outline.h"
 
 namespace {
 
@@ -62,13 +63,8 @@ const std::vector<Glyph>& GlyphShapes() {
     for (plat::UINT lead = 0xB0; lead <= 0xF7 && out.size() < 1000; ++lead)
       for (plat::UINT trail = 0xA1; trail <= 0xFE && out.size() < 1000; ++trail) {
         const plat::UINT code = lead << 8 | trail;
-        plat::GLYPHMETRICS gm;
-        const plat::DWORD n = font.GetGlyphOutline(code, plat::GGO_NATIVE, &gm, 0, nullptr, nullptr);
-        if (n == plat::GDI_ERROR || n == 0) continue;
-        std::vector<char> buf(n);
-        font.GetGlyphOutline(code, plat::GGO_NATIVE, &gm, n, buf.data(), nullptr);
         std::vector<plat::NativeContour> contours;
-        if (!plat::ParseNativeOutline(buf.data(), buf.size(), &contours)) continue;
+        if (!fonttest::NativeContours(font, code, &contours)) continue;
         auto at = [&](const plat::POINTFX& q) {
           return flx::Pt{plat::FixedToDouble(q.x) * kScale, 6.0 - plat::FixedToDouble(q.y) * kScale};
         };

@@ -11,6 +11,7 @@
 
 #include "model/pathobject.h"
 #include "platform/font.h"
+#include "platform/tests/native_outline.h"
 
 namespace benchglyphs {
 
@@ -32,13 +33,8 @@ inline std::vector<std::unique_ptr<CPathObject>> GlyphOutlines(int count) {
   const std::string chars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789&@%$?";
   for (int i = 0; out.size() < std::size_t(count) && i < count * 4; ++i) {
     const unsigned ch = static_cast<unsigned char>(chars[std::size_t(i) % chars.size()]);
-    plat::GLYPHMETRICS gm;
-    plat::DWORD n = font.GetGlyphOutline(ch, plat::GGO_NATIVE, &gm, 0, nullptr, nullptr);
-    if (n == plat::GDI_ERROR || n == 0) continue;
-    std::vector<char> buf(n);
-    font.GetGlyphOutline(ch, plat::GGO_NATIVE, &gm, n, buf.data(), nullptr);
     std::vector<plat::NativeContour> contours;
-    if (!plat::ParseNativeOutline(buf.data(), buf.size(), &contours)) continue;
+    if (!fonttest::NativeContours(font, ch, &contours)) continue;
     const float ox = float((out.size() % 40) * kGlyphUnits), oy = float((out.size() / 40) * kGlyphUnits);
     auto pt = [&](const plat::POINTFX& p) {
       return CFPoint{ox + float(plat::FixedToDouble(p.x)), oy + kGlyphUnits - float(plat::FixedToDouble(p.y))};

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/document.h"
+#include "bench/blob_path.h"
 #include "bench/glyph_outlines.h"
 #include "model/devices.h"
 #include "model/pathobject.h"
@@ -34,20 +35,7 @@
 
 namespace {
 
-std::unique_ptr<CPathObject> Blob(float cx, float cy, float r) {
-  auto p = std::make_unique<CPathObject>();
-  for (int i = 0; i < 100; ++i) {
-    const double a = 2.0 * 3.14159265358979 * i / 100.0;
-    const float rr = r * (i % 2 ? 0.8f : 1.0f);
-    std::uint8_t flags = (i % 4 == 1 || i % 4 == 2) ? 0x00 : 0x01;
-    if (i == 0) flags = 0x11;
-    if (i == 99) flags = 0x41;
-    p->AddPoint(cx + rr * float(std::cos(a)), cy + rr * float(std::sin(a)), flags);
-  }
-  p->EndPoints();
-  p->flags |= 0x100;  // filled
-  return p;
-}
+using benchblob::Blob;
 
 std::vector<std::unique_ptr<CPathObject>> Scene() {
   std::vector<std::unique_ptr<CPathObject>> out;

@@ -63,8 +63,9 @@ void BM_WeldCommandOnOverlappingGlyphs(benchmark::State& state) {
 BENCHMARK(BM_WeldCommandOnOverlappingGlyphs)->Unit(benchmark::kMillisecond);
 
 // Each glyph's record read before timing; its contours flattened in the
-// timed loop, as the weld command flattens them.
-std::vector<flx::Node> GlyphNodes() {
+// timed loop, as the weld command flattens them. Empty, the benchmark
+// skipped, without the outlines.
+std::vector<flx::Node> GlyphNodes(benchmark::State& state) {
   std::vector<flx::Node> nodes;
   for (const std::unique_ptr<CPathObject>& g : OverlappingGlyphs()) {
     plat::HGLOBAL h = 0;
@@ -74,7 +75,16 @@ std::vector<flx::Node> GlyphNodes() {
     plat::GlobalFree(h);
     if (node) nodes.push_back(std::move(*node));
   }
+  if (nodes.empty()) state.SkipWithError("glyph outlines missing (no DejaVu Sans?)");
   return nodes;
+}
+
+cl::Paths NonZeroUnion(const cl::Paths& polygons) {
+  cl::Clipper c;
+  c.AddPaths(polygons, cl::ptSubject, true);
+  cl::Paths out;
+  c.Execute(cl::ctUnion, out, cl::pftNonZero, cl::pftNonZero);
+  return out;
 }
 
 cl::Path Flattened(const flx::Contour& c) {
@@ -85,11 +95,8 @@ cl::Path Flattened(const flx::Contour& c) {
 }
 
 void BM_ClipperUnionEvenOddPerPath(benchmark::State& state) {
-  const std::vector<flx::Node> nodes = GlyphNodes();
-  if (nodes.empty()) {
-    state.SkipWithError("glyph outlines missing (no DejaVu Sans?)");
-    return;
-  }
+  const std::vector<flx::Node> nodes = GlyphNodes(state);
+  if (nodes.empty()) return;
   for (auto _ : state) {
     cl::Paths polygons;
     for (const flx::Node& node : nodes) {
@@ -106,11 +113,7 @@ void BM_ClipperUnionEvenOddPerPath(benchmark::State& state) {
       c.Execute(cl::ctUnion, solved, cl::pftEvenOdd, cl::pftEvenOdd);
       polygons.insert(polygons.end(), solved.begin(), solved.end());
     }
-    cl::Clipper c;
-    c.AddPaths(polygons, cl::ptSubject, true);
-    cl::Paths out;
-    c.Execute(cl::ctUnion, out, cl::pftNonZero, cl::pftNonZero);
-    benchmark::DoNotOptimize(out.size());
+    benchmark::DoNotOptimize(NonZeroUnion(polygons).size());
   }
 }
 BENCHMARK(BM_ClipperUnionEvenOddPerPath)->Unit(benchmark::kMillisecond);
@@ -118,20 +121,13 @@ BENCHMARK(BM_ClipperUnionEvenOddPerPath)->Unit(benchmark::kMillisecond);
 // The plain union of every contour at once, for scale: the same area for
 // these outlines (their contours do not overlap), without the per-path rule.
 void BM_ClipperOneUnionOfAllContours(benchmark::State& state) {
-  const std::vector<flx::Node> nodes = GlyphNodes();
-  if (nodes.empty()) {
-    state.SkipWithError("glyph outlines missing (no DejaVu Sans?)");
-    return;
-  }
+  const std::vector<flx::Node> nodes = GlyphNodes(state);
+  if (nodes.empty()) return;
   for (auto _ : state) {
     cl::Paths polygons;
     for (const flx::Node& node : nodes)
       for (const flx::Contour& c : node.path.contours) polygons.push_back(Flattened(c));
-    cl::Clipper c;
-    c.AddPaths(polygons, cl::ptSubject, true);
-    cl::Paths out;
-    c.Execute(cl::ctUnion, out, cl::pftNonZero, cl::pftNonZero);
-    benchmark::DoNotOptimize(out.size());
+    benchmark::DoNotOptimize(NonZeroUnion(polygons).size());
   }
 }
 BENCHMARK(BM_ClipperOneUnionOfAllContours)->Unit(benchmark::kMillisecond);

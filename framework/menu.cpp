@@ -74,12 +74,9 @@ BOOL CMenu::AppendPopup(const std::string& text, std::unique_ptr<CMenu> popup, U
   return InsertPopup(MENU_NOT_FOUND, flags | MF_BYPOSITION, text, std::move(popup));
 }
 
-BOOL CMenu::InsertMenu(UINT pos, UINT flags, UINT id, const std::string& text) {
-  if (flags & MF_POPUP) return InsertPopup(pos, flags, text, std::make_unique<CMenu>());
-  Item it;
-  it.id = (flags & MF_SEPARATOR) ? 0 : id;
-  it.flags = flags & ~MF_BYPOSITION;
-  it.text = (flags & MF_SEPARATOR) ? std::string() : text;
+// Before the item at `pos` (a position or, by command, an item of this menu or
+// of a popup below it), at the end for a position past the last.
+BOOL CMenu::InsertItem(UINT pos, UINT flags, Item it) {
   CMenu* owner = this;
   int at = int(items_.size());
   if (flags & MF_BYPOSITION) {
@@ -91,21 +88,22 @@ BOOL CMenu::InsertMenu(UINT pos, UINT flags, UINT id, const std::string& text) {
   return TRUE;
 }
 
+BOOL CMenu::InsertMenu(UINT pos, UINT flags, UINT id, const std::string& text) {
+  if (flags & MF_POPUP) return InsertPopup(pos, flags, text, std::make_unique<CMenu>());
+  Item it;
+  it.id = (flags & MF_SEPARATOR) ? 0 : id;
+  it.flags = flags & ~MF_BYPOSITION;
+  it.text = (flags & MF_SEPARATOR) ? std::string() : text;
+  return InsertItem(pos, flags, std::move(it));
+}
+
 BOOL CMenu::InsertPopup(UINT pos, UINT flags, const std::string& text, std::unique_ptr<CMenu> popup) {
   Item it;
   it.id = MENU_NOT_FOUND;
   it.flags = (flags & ~MF_BYPOSITION) | MF_POPUP;
   it.text = text;
   it.popup = popup ? std::move(popup) : std::make_unique<CMenu>();
-  CMenu* owner = this;
-  int at = int(items_.size());
-  if (flags & MF_BYPOSITION) {
-    if (pos < items_.size()) at = int(pos);
-  } else if (!FindItem(pos, MF_BYCOMMAND, &owner, &at)) {
-    return FALSE;
-  }
-  owner->items_.insert(owner->items_.begin() + at, std::move(it));
-  return TRUE;
+  return InsertItem(pos, flags, std::move(it));
 }
 
 BOOL CMenu::ModifyMenu(UINT pos, UINT flags, UINT id, const std::string& text) {

@@ -80,6 +80,8 @@ class CMenu {
   const std::vector<Item>& Items() const { return items_; }
 
  private:
+  BOOL InsertItem(UINT pos, UINT flags, Item it);
+
   std::vector<Item> items_;
 };
 

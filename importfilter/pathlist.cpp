@@ -8,11 +8,7 @@
 namespace imp {
 namespace {
 
-void PutF32(std::uint8_t* p, float v) {
-  std::uint32_t u;
-  std::memcpy(&u, &v, 4);
-  plat::PutU32(p, u);
-}
+using plat::PutF32;
 
 FPoint Mapped(const FPoint& p, const FMatrix* m) {
   FPoint q = p;

@@ -60,41 +60,35 @@ class ColorObjects {
  public:
   explicit ColorObjects(plat::DC* dc) : dc_(dc) {}
   ~ColorObjects() {
-    if (pen_) {
-      dc_->SelectObject(oldPen_);
-      plat::DeleteObject(pen_);
-    }
-    if (brush_) {
-      dc_->SelectObject(oldBrush_);
-      plat::DeleteObject(brush_);
-    }
+    Restore(pen_, oldPen_);
+    Restore(brush_, oldBrush_);
   }
-  void SelectPen(plat::COLORREF c) {
-    plat::HPEN pen = plat::CreatePen(plat::PS_SOLID, 1, c);
-    if (!pen) return;
-    plat::HPEN prev = dc_->SelectObject(pen);
-    if (pen_) {
-      plat::DeleteObject(pen_);
-    } else {
-      oldPen_ = prev;
-    }
-    pen_ = pen;
-  }
+  void SelectPen(plat::COLORREF c) { Take(plat::CreatePen(plat::PS_SOLID, 1, c), pen_, oldPen_); }
   // Whether a colour record chose a pen or brush.
   bool Changed() const { return pen_ || brush_; }
-  void SelectBrush(plat::COLORREF c) {
-    plat::HBRUSH brush = plat::CreateSolidBrush(c);
-    if (!brush) return;
-    plat::HBRUSH prev = dc_->SelectObject(brush);
-    if (brush_) {
-      plat::DeleteObject(brush_);
-    } else {
-      oldBrush_ = prev;
-    }
-    brush_ = brush;
-  }
+  void SelectBrush(plat::COLORREF c) { Take(plat::CreateSolidBrush(c), brush_, oldBrush_); }
 
  private:
+  // Selects `made`, deleting the one made before it; the context's own object
+  // is kept for the end.
+  template <class Handle>
+  void Take(Handle made, Handle& own, Handle& original) {
+    if (!made) return;
+    Handle prev = dc_->SelectObject(made);
+    if (own) {
+      plat::DeleteObject(own);
+    } else {
+      original = prev;
+    }
+    own = made;
+  }
+  template <class Handle>
+  void Restore(Handle own, Handle original) {
+    if (!own) return;
+    dc_->SelectObject(original);
+    plat::DeleteObject(own);
+  }
+
   plat::DC* dc_;
   plat::HPEN pen_ = nullptr;
   plat::HPEN oldPen_ = nullptr;

@@ -59,7 +59,7 @@ CCarveDriver::CCarveDriver(const char* model, const std::string& iniPath) : m_in
   if (model) Load(model);
 }
 
-void CCarveDriver::Load(const char* model) {
+void CCarveDriver::FindSection(const char* model) {
   if (model) modelName = Cut(model, kMaxModelName);
   sectionName.clear();
   if (!modelName.empty()) {
@@ -67,6 +67,10 @@ void CCarveDriver::Load(const char* model) {
     m_ini.GetString(kModels, modelName.c_str(), sec, sizeof sec, "");
     sectionName = sec;
   }
+}
+
+void CCarveDriver::Load(const char* model) {
+  FindSection(model);
   const bool has = !sectionName.empty();
   const char* s = sectionName.c_str();
   auto getInt = [&](const char* key, int def) { return has ? m_ini.GetInt(s, key, def) : def; };
@@ -108,13 +112,7 @@ void CCarveDriver::Load(const char* model) {
 }
 
 bool CCarveDriver::SaveOrigin(const char* model) {
-  if (model) modelName = Cut(model, kMaxModelName);
-  sectionName.clear();
-  if (!modelName.empty()) {
-    char sec[kMaxSectionName + 1] = {};
-    m_ini.GetString(kModels, modelName.c_str(), sec, sizeof sec, "");
-    sectionName = sec;
-  }
+  FindSection(model);
   if (sectionName.empty()) return false;
   bool ok = m_ini.WriteString(sectionName.c_str(), "OriginX", FormatTwoDecimals(originX));
   ok = m_ini.WriteString(sectionName.c_str(), "OriginY", FormatTwoDecimals(originY)) && ok;

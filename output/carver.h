@@ -111,6 +111,8 @@ class CCarveDriver : public CCarveDevice {
 
  private:
   static constexpr std::size_t kHeldBytes = 64 * 1024;
+  // Stores the name (when given) and looks up its section in "CarveDevices".
+  void FindSection(const char* model);
   int Write(std::string_view text);
   int Flush();
   std::string Point(Command c, std::int32_t x, std::int32_t y) const;

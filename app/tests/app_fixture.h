@@ -14,14 +14,21 @@
 #include "app/appresources.h"
 #include "app/designview.h"
 #include "app/docfile.h"
+#include "app/document.h"
 #include "app/mainframe.h"
 #include "app/settingsload.h"
 #include "app/tindrelapp.h"
 #include "framework/app.h"
+#include "framework/clipboard.h"
+#include "framework/cmdtarget.h"
+#include "framework/dialog.h"
 #include "framework/resources.h"
 #include "framework/wnd.h"
 #include "model/groupobject.h"
 #include "model/pathobject.h"
+#include "model/segarray.h"
+#include "model/services.h"
+#include "platform/dc.h"
 #include "platform/report.h"
 #include "model/settings.h"
 
@@ -58,6 +65,49 @@ inline std::unique_ptr<CGroupObject> MakeGroup() {
   g->RecalcBounds();
   return g;
 }
+
+// The list on the clipboard in the object-list format, as the program's copy
+// leaves it; `owner` opens the clipboard.
+inline void PutObjectList(fw::CWnd* owner, CSegArray& list) {
+  plat::HGLOBAL block = 0;
+  ASSERT_GT(list.PackToGlobal(&block), 0u);
+  ASSERT_TRUE(fw::OpenClipboard(owner));
+  fw::EmptyClipboard();
+  fw::SetClipboardData(RegisteredClipboardFormats().objectList, block);
+  fw::CloseClipboard();
+}
+
+// A command's update state as the target answers it.
+inline fw::CCmdUI UpdateOf(fw::CCmdTarget* target, fw::UINT id) {
+  fw::CCmdUI ui;
+  ui.m_nID = id;
+  target->OnCmdMsg(id, fw::CmdKind::Update, &ui);
+  return ui;
+}
+
+// The view's page painted on a white memory context of its client size.
+class PagePixels {
+ public:
+  explicit PagePixels(CVORLAN98View* v) {
+    const fw::SIZE c = v->GetClientSize();
+    bmp = plat::CreateBitmap(c.cx, c.cy, 1, 32, nullptr);
+    old = dc.SelectObject(bmp);
+    dc.FillRect(fw::RECT{0, 0, c.cx, c.cy}, static_cast<plat::HBRUSH>(plat::GetStockObject(plat::WHITE_BRUSH)));
+    v->PaintPage(&dc);
+  }
+  ~PagePixels() {
+    dc.SelectObject(old);
+    plat::DeleteObject(bmp);
+  }
+  PagePixels(const PagePixels&) = delete;
+  PagePixels& operator=(const PagePixels&) = delete;
+  plat::COLORREF At(int x, int y) const { return dc.GetPixel(x, y); }
+  plat::COLORREF At(plat::POINT p) const { return dc.GetPixel(p.x, p.y); }
+
+  plat::DC dc;
+  plat::HBITMAP bmp = nullptr;
+  plat::HBITMAP old = nullptr;
+};
 
 // The main settings file moved to `path` and the languages and fonts read
 // from it while in scope; both come back afterwards.
@@ -124,6 +174,26 @@ class AppTest : public ::testing::Test {
   plat::ScopedReportSink scoped{&sink};
   std::unique_ptr<CVORLAN98App> app;
   bool started = false;
+};
+
+// StartDocument(), from a SetUp: the program started, its first document and
+// view found. `driver` answers the dialogs the test opens.
+class StartedDocumentTest : public AppTest {
+ protected:
+  void StartDocument() {
+    main = StartApp();
+    ASSERT_NE(main, nullptr);
+    fw::PumpPendingMessages();
+    doc = dynamic_cast<CVORLAN98Doc*>(main->GetActiveDocument());
+    view = main->GetActiveView();
+    ASSERT_NE(doc, nullptr);
+    ASSERT_NE(view, nullptr);
+  }
+
+  CMDIMainFrame* main = nullptr;
+  CVORLAN98Doc* doc = nullptr;
+  fw::CView* view = nullptr;
+  fw::ScriptedModalDriver driver;
 };
 
 }  // namespace apptest

@@ -100,17 +100,11 @@ std::string RunCommand(const std::string& command) {
 
 bool HaveProgram(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
 
-class ExportTest : public AppTest {
+class ExportTest : public StartedDocumentTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
-    main = StartApp();
-    ASSERT_NE(main, nullptr);
-    fw::PumpPendingMessages();
-    doc = dynamic_cast<CVORLAN98Doc*>(main->GetActiveDocument());
-    view = main->GetActiveView();
-    ASSERT_NE(doc, nullptr);
-    ASSERT_NE(view, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartDocument());
   }
   // The export dialog chooses `path` with a filter (empty path: Cancel), then
   // the command runs.
@@ -140,10 +134,6 @@ class ExportTest : public AppTest {
   }
   void Add(std::unique_ptr<CGraphObject> o) { doc->AddObject(o.release(), false); }
 
-  CMDIMainFrame* main = nullptr;
-  CVORLAN98Doc* doc = nullptr;
-  fw::CView* view = nullptr;
-  fw::ScriptedModalDriver driver;
   std::string title, initialDir;
   std::size_t filters = 0;
   bool open = true;

@@ -61,12 +61,7 @@ TEST_F(FarValuesTest, APastedFarCoordinateIsRedrawnWithinTheDeviceRange) {
   CSegArray list;
   list.Add(MakeRectPath(1.01e32f, 0, 1.01e32f + 10, 10));
   list.Add(MakeRectPath(-1.01e32f, -1.01e32f, 0, 10));
-  plat::HGLOBAL block = 0;
-  ASSERT_GT(list.PackToGlobal(&block), 0u);
-  ASSERT_TRUE(fw::OpenClipboard(view));
-  fw::EmptyClipboard();
-  fw::SetClipboardData(RegisteredClipboardFormats().objectList, block);
-  fw::CloseClipboard();
+  ASSERT_NO_FATAL_FAILURE(PutObjectList(view, list));
   view->SendMessage(fw::WM_COMMAND, fw::ID_EDIT_PASTE, 0);
   ASSERT_EQ(doc->GetObjectCount(), 2);
   EXPECT_FLOAT_EQ(doc->GetObjectAt(0)->bounds.left, 1.01e32f);

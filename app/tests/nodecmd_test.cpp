@@ -13,19 +13,14 @@
 #include "framework/input.h"
 #include "model/imageobject.h"
 #include "model/records.h"
+#include "model/tests/shape_fixtures.h"
 #include "platform/gmem.h"
 
 using namespace apptest;
 
 namespace {
 
-std::vector<PathPoint> RecordsOf(const CPathObject& p) {
-  std::vector<PathPoint> out;
-  if (!p.points) return out;
-  plat::GlobalLockGuard g(p.points);
-  for (int i = 0; i < p.count; ++i) out.push_back(g.as<PathPoint>()[i]);
-  return out;
-}
+using shapetest::RecordsOf;
 
 bool Same(const std::vector<PathPoint>& a, const std::vector<PathPoint>& b) {
   if (a.size() != b.size()) return false;

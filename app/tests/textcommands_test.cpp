@@ -80,12 +80,7 @@ class TextCommandTest : public AppTest {
     view->Tracker()->GetSelectionRect(nullptr);
   }
   void Cmd(fw::UINT id) { view->SendMessage(fw::WM_COMMAND, id, 0); }
-  fw::CCmdUI Update(fw::UINT id) {
-    fw::CCmdUI ui;
-    ui.m_nID = id;
-    static_cast<fw::CCmdTarget*>(view)->OnCmdMsg(id, fw::CmdKind::Update, &ui);
-    return ui;
-  }
+  fw::CCmdUI Update(fw::UINT id) { return UpdateOf(view, id); }
   int Steps() const { return view->GetUndoList()->GetSize(); }
   // Applies attributes in one undo step as the dialogs do.
   int Apply(CTextAttr attr, std::uint32_t mask) {

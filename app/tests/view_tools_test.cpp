@@ -14,6 +14,7 @@
 #include "model/guideline.h"
 #include "model/palette.h"
 #include "model/segarray.h"
+#include "model/tests/shape_fixtures.h"
 #include "platform/bytes.h"
 #include "platform/font.h"
 #include "platform/gmem.h"
@@ -46,13 +47,7 @@ class EditObject : public CGraphObject {
   int empty_, accept_;
 };
 
-std::vector<PathPoint> RecordsOf(const CPathObject& p) {
-  std::vector<PathPoint> out;
-  if (!p.points) return out;
-  plat::GlobalLockGuard g(p.points);
-  for (int i = 0; i < p.count; ++i) out.push_back(g.as<PathPoint>()[i]);
-  return out;
-}
+using shapetest::RecordsOf;
 
 // An open polyline of three vertices as the multi-click tools leave it.
 std::unique_ptr<CPathObject> Polyline() {
@@ -266,12 +261,7 @@ TEST_F(ToolsTest, PasteMovesTheObjectsInOneUndoStep) {
     CSegArray list;
     list.Add(MakeRectPath(0, 0, 10, 10));
     list.Add(MakeLinePath(0, 20, 10, 20));
-    plat::HGLOBAL block = 0;
-    ASSERT_GT(list.PackToGlobal(&block), 0u);
-    ASSERT_TRUE(fw::OpenClipboard(view));
-    fw::EmptyClipboard();
-    fw::SetClipboardData(RegisteredClipboardFormats().objectList, block);
-    fw::CloseClipboard();
+    ASSERT_NO_FATAL_FAILURE(PutObjectList(view, list));
   }
   CFPoint offset{5.0f, 7.0f};
   Undo().StartRecord(0);
@@ -290,26 +280,6 @@ TEST_F(ToolsTest, PasteMovesTheObjectsInOneUndoStep) {
   view->PasteObjects(nullptr);
   EXPECT_EQ(doc->GetObjectCount(), 0);
 }
-
-// Page painting on a memory context of the client size.
-class PagePixels {
- public:
-  explicit PagePixels(CVORLAN98View* v) {
-    fw::SIZE c = v->GetClientSize();
-    bmp = plat::CreateBitmap(c.cx, c.cy, 1, 32, nullptr);
-    old = dc.SelectObject(bmp);
-    dc.FillRect(fw::RECT{0, 0, c.cx, c.cy}, static_cast<plat::HBRUSH>(plat::GetStockObject(plat::WHITE_BRUSH)));
-    v->PaintPage(&dc);
-  }
-  ~PagePixels() {
-    dc.SelectObject(old);
-    plat::DeleteObject(bmp);
-  }
-  plat::COLORREF At(int x, int y) const { return dc.GetPixel(x, y); }
-  plat::DC dc;
-  plat::HBITMAP bmp = nullptr;
-  plat::HBITMAP old = nullptr;
-};
 
 TEST_F(ToolsTest, PageShadowAndGridPixels) {
   ASSERT_TRUE(Start(800, 600));

@@ -92,26 +92,6 @@ void PutOnClipboard(std::uint32_t format, const std::vector<std::uint8_t>& bytes
 
 std::vector<std::uint8_t> Text(const char* s) { return std::vector<std::uint8_t>(s, s + std::strlen(s) + 1); }
 
-// The page painted on a memory context of the client size.
-class PagePixels {
- public:
-  explicit PagePixels(CVORLAN98View* v) {
-    const fw::SIZE c = v->GetClientSize();
-    bmp = plat::CreateBitmap(c.cx, c.cy, 1, 32, nullptr);
-    old = dc.SelectObject(bmp);
-    dc.FillRect(fw::RECT{0, 0, c.cx, c.cy}, static_cast<plat::HBRUSH>(plat::GetStockObject(plat::WHITE_BRUSH)));
-    v->PaintPage(&dc);
-  }
-  ~PagePixels() {
-    dc.SelectObject(old);
-    plat::DeleteObject(bmp);
-  }
-  plat::COLORREF At(plat::POINT p) const { return dc.GetPixel(p.x, p.y); }
-  plat::DC dc;
-  plat::HBITMAP bmp = nullptr;
-  plat::HBITMAP old = nullptr;
-};
-
 class ViewCommandsTest : public AppTest {
  protected:
   void SetUp() override {
@@ -125,12 +105,7 @@ class ViewCommandsTest : public AppTest {
   }
 
   void Cmd(fw::UINT id) { view->SendMessage(fw::WM_COMMAND, id, 0); }
-  fw::CCmdUI Update(fw::UINT id) {
-    fw::CCmdUI ui;
-    ui.m_nID = id;
-    static_cast<fw::CCmdTarget*>(view)->OnCmdMsg(id, fw::CmdKind::Update, &ui);
-    return ui;
-  }
+  fw::CCmdUI Update(fw::UINT id) { return UpdateOf(view, id); }
   CRectObject* AddRect(float l, float t, float r, float b) {
     auto* o = new CRectObject();
     o->x1 = l, o->y1 = t, o->x2 = r, o->y2 = b;

@@ -80,12 +80,7 @@ class WeldTest : public StartedViewTest {
     p->color = color;
     return Add(std::move(p), select);
   }
-  bool Enabled(fw::UINT id) {
-    fw::CCmdUI ui;
-    ui.m_nID = id;
-    static_cast<fw::CCmdTarget*>(view)->OnCmdMsg(id, fw::CmdKind::Update, &ui);
-    return ui.enabled;
-  }
+  bool Enabled(fw::UINT id) { return UpdateOf(view, id).enabled; }
   void Drag(CFPoint a, CFPoint b) {
     const fw::POINT p = Dev(a.x, a.y), q = Dev(b.x, b.y);
     view->OnLButtonDown(fw::MK_LBUTTON, p);

@@ -5,15 +5,11 @@
 #include <cmath>
 #include <vector>
 
+#include "model/tests/shape_fixtures.h"
+
 namespace {
 
-std::vector<PathPoint> RecordsOf(const CPathObject& p) {
-  std::vector<PathPoint> out;
-  if (!p.points) return out;
-  plat::GlobalLockGuard g(p.points);
-  for (int i = 0; i < p.count; ++i) out.push_back(g.as<PathPoint>()[i]);
-  return out;
-}
+using shapetest::RecordsOf;
 
 int Contours(const std::vector<PathPoint>& r) {
   int n = 0;

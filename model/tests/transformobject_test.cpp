@@ -14,6 +14,7 @@
 #include "model/tests/fakes.h"
 #include "model/transformobject.h"
 #include "platform/bytes.h"
+#include "platform/tests/block_bytes.h"
 
 namespace {
 
@@ -36,13 +37,7 @@ std::unique_ptr<CRectObject> Rect(float l, float t, float r, float b) {
 Bytes RecordOf(CGraphObject& o) {
   plat::HGLOBAL h = 0;
   const std::uint32_t n = o.WriteRecord(&h);
-  Bytes out;
-  if (h) {
-    plat::GlobalLockGuard g(h);
-    out.assign(g.bytes(), g.bytes() + n);
-  }
-  plat::GlobalFree(h);
-  return out;
+  return blocktest::TakeBytes(h, n);
 }
 
 std::unique_ptr<CGraphObject> Read(const Bytes& rec) { return CreateObjectFromRecord(rec.data(), rec.size()); }

@@ -23,13 +23,6 @@
 
 namespace {
 
-std::unique_ptr<CPathObject> Rect(float l, float t, float r, float b) {
-  auto p = std::make_unique<CPathObject>();
-  p->AddRectangle(l, t, r, b);
-  p->EndPoints();
-  return p;
-}
-
 // A page of objects.
 class PageDoc : public CDocumentServices {
  public:

@@ -24,18 +24,6 @@
 
 namespace {
 
-std::unique_ptr<CPathObject> Rect(float l, float t, float r, float b) {
-  auto p = std::make_unique<CPathObject>();
-  p->AddRectangle(l, t, r, b);
-  p->EndPoints();
-  return p;
-}
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
 // The raster as text, '#' for a pixel that is not white.
 std::string Picture(const CSegArray& list, float pw, float ph, const CarveParams& p, std::int64_t bandRows = 0,
                     CarveRasterStats* stats = nullptr) {

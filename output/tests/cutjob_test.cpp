@@ -18,6 +18,7 @@
 #include "framework/remote.h"
 #include "framework/wnd.h"
 #include "helpers.h"
+#include "output/tests/handoff_env.h"
 #include "output/cuthandoff.h"
 #include "output/jobfile/cutjob.h"
 #include "platform/bytes.h"
@@ -27,11 +28,6 @@
 #include "platform/tempfile.h"
 
 namespace {
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
 
 // Points the temporary folder and the shared folder at folders of the test.
 struct JobFolders : ::testing::Test {
@@ -161,31 +157,15 @@ TEST_F(CutJobFileTest, ReaderCases) {
 }
 
 // The hand-off against a stand-in manager started as "Kelvo".
-struct HandOffTest : JobFolders {
-  plat::RecordingSink sink;
-  plat::ReportSink* old = nullptr;
+struct HandOffTest : ::testing::Test, HandOffEnv {
   std::string bin;
   void SetUp() override {
-    JobFolders::SetUp();
-    old = plat::SetReportSink(&sink);
+    BeginHandOff();
     bin = tmp / "bin/";
-    ::mkdir(bin.c_str(), 0700);
-    ASSERT_EQ(::symlink(TINDREL_BIN_DIR "/cutjob_standin", (bin + "Kelvo").c_str()), 0);
-    SetCutManagerFolder(bin, 1500);
-    ::setenv("STANDIN_LOG", (tmp / "log").c_str(), 1);
-    ::setenv("STANDIN_MODE", "take", 1);
+    ASSERT_NO_FATAL_FAILURE(StandIn("take"));
   }
-  void TearDown() override {
-    std::istringstream log(ReadBytes(tmp / "log"));
-    for (std::string line; std::getline(log, line);)
-      if (line.rfind("pid ", 0) == 0) ::kill(std::stoi(line.substr(4)), SIGKILL);
-    ::unsetenv("STANDIN_LOG");
-    ::unsetenv("STANDIN_MODE");
-    SetCutManagerFolder("");
-    plat::SetReportSink(old);
-    fw::ResetWindowSystem();
-    JobFolders::TearDown();
-  }
+  void TearDown() override { EndHandOff(); }
+  std::string Temp() { return plat::GetTempFolder(); }
   CCutJob MakeJob(const std::string& name) {
     CCutJob job;
     job.header.SetPortName("COM2");

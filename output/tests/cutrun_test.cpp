@@ -21,18 +21,6 @@
 
 namespace {
 
-std::unique_ptr<CPathObject> Rect(float l, float t, float r, float b) {
-  auto p = std::make_unique<CPathObject>();
-  p->AddRectangle(l, t, r, b);
-  p->EndPoints();
-  return p;
-}
-
-bool Exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
 class CutRunTest : public CutterFixture, protected HandOffEnv {
  protected:
   void SetUp() override {

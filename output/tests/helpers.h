@@ -5,15 +5,18 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "model/pathobject.h"
 #include "model/settings.h"
 #include "output/tests/pty.h"
 
@@ -45,6 +48,19 @@ inline std::string ReadBytes(const std::string& path) {
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   f << bytes;
+}
+
+inline bool Exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// A finished rectangle path.
+inline std::unique_ptr<CPathObject> Rect(float l, float t, float r, float b) {
+  auto p = std::make_unique<CPathObject>();
+  p->AddRectangle(l, t, r, b);
+  p->EndPoints();
+  return p;
 }
 
 inline std::string DataPath(const std::string& name) { return std::string(TINDREL_TEST_DATA) + "/" + name; }

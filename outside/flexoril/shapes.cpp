@@ -166,6 +166,24 @@ void PutHead(std::vector<std::uint8_t>& b, char letter, std::uint8_t kind, std::
   const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
   for (float v : identity) PutF(b, v);
 }
+// The bounds of the points added; all zero while there are none.
+struct Extent {
+  float l = 0, t = 0, r = 0, b = 0;
+  bool empty = true;
+  void Add(float x, float y) {
+    if (empty) {
+      l = r = x;
+      t = b = y;
+      empty = false;
+    } else {
+      l = std::min(l, x);
+      r = std::max(r, x);
+      t = std::min(t, y);
+      b = std::max(b, y);
+    }
+  }
+};
+
 void PutBounds(std::vector<std::uint8_t>& b, float l, float t, float r, float bo) {
   plat::PutF32(&b[8], l);
   plat::PutF32(&b[12], t);
@@ -175,6 +193,15 @@ void PutBounds(std::vector<std::uint8_t>& b, float l, float t, float r, float bo
 void EndRecord(std::vector<std::uint8_t>& b) {
   b.push_back(kEnd);
   plat::PutU32(&b[1], std::uint32_t(b.size()));
+}
+
+// The end point record, the bounds and the record's end.
+void EndPathRecord(std::vector<std::uint8_t>& b, const Extent& box) {
+  PutF(b, 0.0f);
+  PutF(b, 0.0f);
+  b.push_back(0xFF);
+  PutBounds(b, box.l, box.t, box.r, box.b);
+  EndRecord(b);
 }
 
 // The points of the cubic where x or y turns (0 < t < 1).
@@ -256,23 +283,13 @@ std::vector<std::uint8_t> PathRecord(std::uint16_t flags, std::uint32_t colour, 
   PutHead(b, '#', 128, flags);
   PutU(b, colour);
   PutU(b, std::uint32_t(count + 1));
-  float l = 0, t = 0, r = 0, bo = 0;
-  bool first = true;
+  Extent box;
   auto put = [&](Pt p, std::uint8_t f) {
     const float x = float(p.x), y = float(p.y);
     PutF(b, x);
     PutF(b, y);
     b.push_back(f);
-    if (first) {
-      l = r = x;
-      t = bo = y;
-      first = false;
-    } else {
-      l = std::min(l, x);
-      r = std::max(r, x);
-      t = std::min(t, y);
-      bo = std::max(bo, y);
-    }
+    box.Add(x, y);
   };
   for (const Ring& ring : rings) {
     if (ring.pts.size() < 2) continue;
@@ -285,11 +302,7 @@ std::vector<std::uint8_t> PathRecord(std::uint16_t flags, std::uint32_t colour, 
       put(ring.pts.back(), 0x21);
     }
   }
-  PutF(b, 0.0f);
-  PutF(b, 0.0f);
-  b.push_back(0xFF);
-  PutBounds(b, l, t, r, bo);
-  EndRecord(b);
+  EndPathRecord(b, box);
   return b;
 }
 
@@ -312,20 +325,8 @@ std::vector<std::uint8_t> ContourRecord(std::uint16_t flags, std::uint32_t colou
   PutU(b, colour);
   PutU(b, std::uint32_t(count + 1));
   // Bounds of the outline itself: its nodes and the turning points of its curves.
-  float l = 0, t = 0, r = 0, bo = 0;
-  bool first = true;
-  auto widen = [&](float x, float y) {
-    if (first) {
-      l = r = x;
-      t = bo = y;
-      first = false;
-    } else {
-      l = std::min(l, x);
-      r = std::max(r, x);
-      t = std::min(t, y);
-      bo = std::max(bo, y);
-    }
-  };
+  Extent box;
+  auto widen = [&](float x, float y) { box.Add(x, y); };
   auto put = [&](Pt p, std::uint8_t f) {
     PutF(b, float(p.x));
     PutF(b, float(p.y));
@@ -352,11 +353,7 @@ std::vector<std::uint8_t> ContourRecord(std::uint16_t flags, std::uint32_t colou
     }
     if (closeWithLine) put(c.start, 0x41);
   }
-  PutF(b, 0.0f);
-  PutF(b, 0.0f);
-  b.push_back(0xFF);
-  PutBounds(b, l, t, r, bo);
-  EndRecord(b);
+  EndPathRecord(b, box);
   return b;
 }
 

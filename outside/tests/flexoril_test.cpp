@@ -11,6 +11,8 @@
 #include "platform/dc.h"
 #include "platform/font.h"
 #include "platform/library.h"
+#include "platform/tests/block_bytes.h"
+#include "platform/tests/native_outline.h"
 
 namespace flxtest {
 
@@ -127,13 +129,7 @@ class Flexoril : public ::testing::Test {
   Bytes Data(std::uint32_t handle) {
     plat::HGLOBAL h = 0;
     const std::uint32_t n = createData(handle, &h);
-    Bytes out;
-    if (h) {
-      plat::GlobalLockGuard g(h);
-      out.assign(g.bytes(), g.bytes() + n);
-    }
-    plat::GlobalFree(h);
-    return out;
+    return blocktest::TakeBytes(h, n);
   }
   std::vector<flx::Pt> Handles(std::uint32_t handle) {
     const Bytes d = Data(handle);
@@ -539,13 +535,8 @@ std::vector<Bytes> GlyphPaths(int count, float x, float y) {
   if (font.RealizedFamily() != "AR PL SungtiL GB") return {};
   std::vector<Bytes> out;
   for (plat::UINT code = 0xB0A1; int(out.size()) < count && code < 0xB0FF; ++code) {
-    plat::GLYPHMETRICS gm;
-    const plat::DWORD n = font.GetGlyphOutline(code, plat::GGO_NATIVE, &gm, 0, nullptr, nullptr);
-    if (n == plat::GDI_ERROR || n == 0) continue;
-    std::vector<char> buf(n);
-    font.GetGlyphOutline(code, plat::GGO_NATIVE, &gm, n, buf.data(), nullptr);
     std::vector<plat::NativeContour> contours;
-    if (!plat::ParseNativeOutline(buf.data(), buf.size(), &contours)) continue;
+    if (!fonttest::NativeContours(font, code, &contours)) continue;
     const float ox = x + 7.0f * float(out.size() % 10), oy = y + 7.0f * float(out.size() / 10);
     auto at = [&](const plat::POINTFX& q) {
       return P{ox + float(plat::FixedToDouble(q.x)) * 0.006f, oy + 6.0f - float(plat::FixedToDouble(q.y)) * 0.006f, 1};

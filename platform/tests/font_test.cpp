@@ -8,7 +8,10 @@
 #include <set>
 #include <vector>
 
+#include "platform/tests/font_faces.h"
+
 using namespace plat;
+using fonttest::Installed;
 
 namespace {
 
@@ -19,16 +22,6 @@ constexpr const char* kMingBig5 = "AR PL Mingti2L Big5";  // fonts-arphic-bsmi00
 // "文鼎ＰＬ简报宋" in GBK: the face's zh-CN name.
 const std::string kSungGBName =
     "\xCE\xC4\xB6\xA6\xA3\xD0\xA3\xCC\xBC\xF2\xB1\xA8\xCB\xCE";
-
-bool Installed(const char* english) {
-  const auto& faces = InstalledFontFaces();
-  return std::any_of(faces.begin(), faces.end(), [&](const FontFace& f) { return f.englishName == english; });
-}
-
-#define REQUIRE_FACE(name)                                                          \
-  do {                                                                              \
-    if (!Installed(name)) GTEST_SKIP() << name << " is not installed (scripts/deps.sh)"; \
-  } while (0)
 
 std::set<int> CharSetsOf(const std::string& faceName) {
   std::set<int> out;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/tests/font_faces.h"
+
 using namespace plat;
 
 namespace {
@@ -16,16 +18,6 @@ constexpr COLORREF kRed = RGB(200, 0, 0);
 constexpr COLORREF kGreen = RGB(0, 160, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-bool Installed(const char* english) {
-  const auto& faces = InstalledFontFaces();
-  return std::any_of(faces.begin(), faces.end(), [&](const FontFace& f) { return f.englishName == english; });
-}
-
-#define REQUIRE_FACE(name)                                                               \
-  do {                                                                                   \
-    if (!Installed(name)) GTEST_SKIP() << name << " is not installed (scripts/deps.sh)"; \
-  } while (0)
 
 LOGFONT Face(const char* face, LONG height, LONG escapement = 0, BYTE charSet = ANSI_CHARSET) {
   LOGFONT lf;

@@ -7,12 +7,10 @@
 #include <QCoreApplication>
 #include <QTest>
 #include <QWidget>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
-#include "app/appresources.h"
 #include "app/designview.h"
 #include "app/mainframe.h"
 #include "app/rulers.h"
@@ -23,17 +21,12 @@
 #include "model/segarray.h"
 #include "platform/report.h"
 #include "presentation/host.h"
+#include "presentation/tests/started_program.h"
 #include "presentation/widgets.h"
 
 namespace {
 
-void Pump() {
-  for (int i = 0; i < 5; ++i) {
-    QCoreApplication::processEvents();
-    fw::PumpPendingMessages();
-    if (pres::Host::Get()) pres::Host::Get()->Flush();
-  }
-}
+using prestest::Pump;
 
 std::vector<std::uint32_t> Pixels(const plat::Surface& s) {
   return std::vector<std::uint32_t>(s.data(), s.data() + std::size_t(s.width()) * std::size_t(s.height()));
@@ -66,43 +59,20 @@ int FarPixels(const plat::Surface& a, const plat::Surface& b, plat::LONG x0, pla
   return n;
 }
 
-class DenseViewTest : public ::testing::Test {
+class DenseViewTest : public ::testing::Test, protected prestest::StartedProgram {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/tindrel-dense-XXXXXX";
-    dir = ::mkdtemp(tmpl);
-    ::setenv("TINDREL_PROFILE_DIR", (dir + "/profile").c_str(), 1);
-    fw::ResetWindowSystem();
-    appres::RegisterAppResources();
-    host = std::make_unique<pres::Host>();
-    reports = std::make_unique<plat::ScopedReportSink>(&sink);
-    modal = std::make_unique<fw::ScriptedModalDriver>();
-    app = std::make_unique<CVORLAN98App>();
-    ASSERT_TRUE(app->InitInstance());
-    Pump();
+    Begin("dense");
+    ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_NE(app->OpenDocumentFile((std::filesystem::path(TINDREL_TEST_DATA).parent_path().parent_path().parent_path() / "samples/sign.t98").string()), nullptr);
     Pump();
-    auto* main = dynamic_cast<CMDIMainFrame*>(app->m_pMainWnd);
-    ASSERT_NE(main, nullptr);
     view = dynamic_cast<CVORLAN98View*>(main->GetActiveView());
     ASSERT_NE(view, nullptr);
     widget = host->WidgetOf(view->m_hWnd);
     ASSERT_NE(widget, nullptr);
     ASSERT_GT(view->GetObjectList()->GetSize(), 0);
   }
-  void TearDown() override {
-    if (app && app->m_pMainWnd && app->m_pMainWnd->m_hWnd) app->m_pMainWnd->DestroyWindow();
-    fw::ResetWindowSystem();
-    Pump();
-    app.reset();
-    modal.reset();
-    reports.reset();
-    host.reset();
-    QCoreApplication::processEvents();
-    fw::ResetQuit();
-    ::unsetenv("TINDREL_PROFILE_DIR");
-    std::filesystem::remove_all(dir);
-  }
+  void TearDown() override { Stop(); }
   bool Dense() const { return widget->devicePixelRatioF() == 2.0; }
   // The whole view drawn again now.
   const plat::Surface& Redrawn() {
@@ -111,13 +81,6 @@ class DenseViewTest : public ::testing::Test {
     return view->GetSurface().surface();
   }
 
-  std::string dir;
-  std::unique_ptr<pres::Host> host;
-  plat::RecordingSink sink;
-  std::unique_ptr<plat::ScopedReportSink> reports;
-  std::unique_ptr<fw::ScriptedModalDriver> modal;
-  std::unique_ptr<CVORLAN98App> app;
-  CVORLAN98View* view = nullptr;
   QWidget* widget = nullptr;
 };
 

@@ -8,15 +8,12 @@
 #include <QTest>
 #include <QToolButton>
 #include <QWidget>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/appids.h"
-#include "app/appresources.h"
 #include "app/designview.h"
 #include "app/document.h"
 #include "app/mainframe.h"
@@ -30,55 +27,25 @@
 #include "model/pathobject.h"
 #include "platform/report.h"
 #include "presentation/host.h"
+#include "presentation/tests/started_program.h"
 #include "presentation/widgets.h"
 #include "text/fontdlgs.h"
 
 namespace {
 
-void Pump() {
-  for (int i = 0; i < 5; ++i) {
-    QCoreApplication::processEvents();
-    fw::PumpPendingMessages();
-    if (pres::Host::Get()) pres::Host::Get()->Flush();
-  }
-}
+using prestest::Pump;
 
-class DesignRoadTest : public ::testing::Test {
+class DesignRoadTest : public ::testing::Test, protected prestest::StartedProgram {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/tindrel-road-XXXXXX";
-    dir = ::mkdtemp(tmpl);
-    ::setenv("TINDREL_PROFILE_DIR", (dir + "/profile").c_str(), 1);
-    fw::ResetWindowSystem();
-    appres::RegisterAppResources();
-    host = std::make_unique<pres::Host>();
-    reports = std::make_unique<plat::ScopedReportSink>(&sink);
-    modal = std::make_unique<fw::ScriptedModalDriver>();
-    app = std::make_unique<CVORLAN98App>();
-    ASSERT_TRUE(app->InitInstance());
-    Pump();
-    main = dynamic_cast<CMDIMainFrame*>(app->m_pMainWnd);
-    ASSERT_NE(main, nullptr);
-    view = dynamic_cast<CVORLAN98View*>(main->GetActiveView());
-    ASSERT_NE(view, nullptr);
+    Begin("road");
+    ASSERT_NO_FATAL_FAILURE(Start());
     top = host->TopOf(main->m_hWnd);
     ASSERT_NE(top, nullptr);
     top->activateWindow();
     Pump();
   }
-  void TearDown() override {
-    if (app && app->m_pMainWnd && app->m_pMainWnd->m_hWnd) app->m_pMainWnd->DestroyWindow();
-    fw::ResetWindowSystem();
-    Pump();
-    app.reset();
-    modal.reset();
-    reports.reset();
-    host.reset();
-    QCoreApplication::processEvents();
-    fw::ResetQuit();
-    ::unsetenv("TINDREL_PROFILE_DIR");
-    std::filesystem::remove_all(dir);
-  }
+  void TearDown() override { Stop(); }
   CPathObject* AddRect(float l, float t, float r, float b) {
     auto* raw = new CPathObject();
     raw->AddRectangle(l, t, r, b);
@@ -93,14 +60,6 @@ class DesignRoadTest : public ::testing::Test {
     Pump();
   }
 
-  std::string dir;
-  std::unique_ptr<pres::Host> host;
-  plat::RecordingSink sink;
-  std::unique_ptr<plat::ScopedReportSink> reports;
-  std::unique_ptr<fw::ScriptedModalDriver> modal;
-  std::unique_ptr<CVORLAN98App> app;
-  CMDIMainFrame* main = nullptr;
-  CVORLAN98View* view = nullptr;
   QWidget* top = nullptr;
 };
 

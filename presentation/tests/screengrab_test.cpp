@@ -9,32 +9,23 @@
 #include <QTimer>
 #include <QScreen>
 #include <QWidget>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
-#include "app/appresources.h"
 #include "app/designview.h"
 #include "app/mainframe.h"
 #include "app/screengrabdlg.h"
-#include "app/tindrelapp.h"
 #include "framework/dialog.h"
 #include "framework/wnd.h"
 #include "platform/report.h"
 #include "platform/screen.h"
 #include "presentation/host.h"
+#include "presentation/tests/started_program.h"
 #include "presentation/widgets.h"
 
 namespace {
 
-void Pump() {
-  for (int i = 0; i < 5; ++i) {
-    QCoreApplication::processEvents();
-    fw::PumpPendingMessages();
-    if (pres::Host::Get()) pres::Host::Get()->Flush();
-  }
-}
+using prestest::Pump;
 
 bool OnX11() { return QGuiApplication::platformName() == QStringLiteral("xcb"); }
 
@@ -53,42 +44,20 @@ TEST(HostScreen, OffscreenPlatformGivesAReasonInsteadOfAPicture) {
 
 TEST(HostScreen, ScreenGrabCommandSaysItNeedsX11) {
   if (OnX11()) GTEST_SKIP() << "runs under the offscreen platform";
-  char tmpl[] = "/tmp/tindrel-grab-XXXXXX";
-  const std::string dir = ::mkdtemp(tmpl);
-  ::setenv("TINDREL_PROFILE_DIR", (dir + "/profile").c_str(), 1);
-  fw::ResetWindowSystem();
-  appres::RegisterAppResources();
-  {
-    pres::Host host;
-    plat::RecordingSink sink;
-    plat::ScopedReportSink reports(&sink);
-    fw::ScriptedModalDriver modal;
-    auto app = std::make_unique<CVORLAN98App>();
-    ASSERT_TRUE(app->InitInstance());
-    Pump();
-    auto* main = dynamic_cast<CMDIMainFrame*>(app->m_pMainWnd);
-    ASSERT_NE(main, nullptr);
-    auto* view = dynamic_cast<CVORLAN98View*>(main->GetActiveView());
-    ASSERT_NE(view, nullptr);
-    sink.clear();
-    view->SendMessage(fw::WM_COMMAND, 40164, 0);
-    Pump();
-    EXPECT_TRUE(modal.Runs().empty());
-    ASSERT_EQ(sink.boxes.size(), 1u);
-    EXPECT_EQ(sink.boxes[0].text, "Screen Image Vector needs an X11 display.");
-    EXPECT_EQ(sink.boxes[0].caption, "错误");
-    EXPECT_TRUE(main->IsWindowVisible());
-    ASSERT_NE(host.TopOf(main->m_hWnd), nullptr);
-    EXPECT_TRUE(host.TopOf(main->m_hWnd)->isVisible());
-    if (app->m_pMainWnd && app->m_pMainWnd->m_hWnd) app->m_pMainWnd->DestroyWindow();
-    fw::ResetWindowSystem();
-    Pump();
-    app.reset();
-  }
-  QCoreApplication::processEvents();
-  fw::ResetQuit();
-  ::unsetenv("TINDREL_PROFILE_DIR");
-  std::filesystem::remove_all(dir);
+  prestest::StartedProgram p;
+  p.Begin("grab");
+  ASSERT_NO_FATAL_FAILURE(p.Start());
+  p.sink.clear();
+  p.view->SendMessage(fw::WM_COMMAND, 40164, 0);
+  Pump();
+  EXPECT_TRUE(p.modal->Runs().empty());
+  ASSERT_EQ(p.sink.boxes.size(), 1u);
+  EXPECT_EQ(p.sink.boxes[0].text, "Screen Image Vector needs an X11 display.");
+  EXPECT_EQ(p.sink.boxes[0].caption, "错误");
+  EXPECT_TRUE(p.main->IsWindowVisible());
+  ASSERT_NE(p.host->TopOf(p.main->m_hWnd), nullptr);
+  EXPECT_TRUE(p.host->TopOf(p.main->m_hWnd)->isVisible());
+  p.Stop();
 }
 
 // A top-level window of one colour.
@@ -145,86 +114,66 @@ TEST(X11Screen, SnapshotShowsTheScreenWithoutTheWindowsJustHidden) {
 // window, the drag draws its band there, and letting go ends the grab.
 TEST(X11Screen, ScreenGrabCommandShowsTheScreenAndTakesTheDrag) {
   if (!OnX11()) GTEST_SKIP() << "needs an X11 display (the presentation_x11 test)";
-  char tmpl[] = "/tmp/tindrel-grab-XXXXXX";
-  const std::string dir = ::mkdtemp(tmpl);
-  ::setenv("TINDREL_PROFILE_DIR", (dir + "/profile").c_str(), 1);
-  fw::ResetWindowSystem();
-  appres::RegisterAppResources();
-  {
-    pres::Host host;
-    plat::RecordingSink sink;
-    plat::ScopedReportSink reports(&sink);
-    auto app = std::make_unique<CVORLAN98App>();
-    ASSERT_TRUE(app->InitInstance());
-    Pump();
-    auto* main = dynamic_cast<CMDIMainFrame*>(app->m_pMainWnd);
-    ASSERT_NE(main, nullptr);
-    auto* view = dynamic_cast<CVORLAN98View*>(main->GetActiveView());
-    ASSERT_NE(view, nullptr);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(host.TopOf(main->m_hWnd)));
-    Pump();
+  // The grab window runs its own modal loop.
+  prestest::StartedProgram p;
+  p.Begin("grab");
+  ASSERT_NO_FATAL_FAILURE(p.Start(false));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(p.host->TopOf(p.main->m_hWnd)));
+  Pump();
 
-    bool mainShown = true, sawGrab = false;
-    QPoint placed;
-    QSize size;
-    std::uint32_t outline = 0, inside = 0, before = 0;
-    fw::HWND grab = 0;
-    int stage = 0;
-    // Each step on its own tick: the program paints and takes the mouse between them.
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-      if (!grab)
-        for (fw::CWnd* w : fw::CWnd::AllWindows())
-          if (dynamic_cast<CScreenGrabDlg*>(w)) grab = w->m_hWnd;
-      QWidget* top = grab ? host.TopOf(grab) : nullptr;
-      pres::WindowWidget* client = grab ? host.WidgetOf(grab) : nullptr;
-      if (!top || !client || !top->isVisible()) return;
-      const QImage& shown = client->image();
-      if (stage == 0) {
-        if (shown.width() <= 40 || shown.height() <= 30) return;
-        sawGrab = true;
-        mainShown = host.TopOf(main->m_hWnd)->isVisible();
-        placed = top->pos();
-        size = top->size();
-        before = shown.pixel(40, 30) & 0xFFFFFFu;
-        QTest::mousePress(client, Qt::LeftButton, {}, QPoint(20, 20));
-        QTest::mouseMove(client, QPoint(40, 30));
-        stage = 1;
-      } else if (stage < 5) {
-        ++stage;  // a few ticks for the band to be drawn and shown
-      } else if (stage == 5) {
-        outline = shown.pixel(40, 30) & 0xFFFFFFu;
-        inside = shown.pixel(30, 25) & 0xFFFFFFu;
-        QTest::mouseRelease(client, Qt::LeftButton, {}, QPoint(40, 30));
-        stage = 6;
-      }
-    });
-    poll.start(20);
-    // Whatever happens, the grab ends.
-    QTimer::singleShot(20000, [&] {
-      if (fw::CWnd* w = fw::CWnd::FromHandle(grab)) static_cast<fw::CDialog*>(w)->EndDialog(fw::IDCANCEL);
-    });
-    view->SendMessage(fw::WM_COMMAND, 40164, 0);
-    poll.stop();
-    Pump();
-    EXPECT_TRUE(sawGrab);
-    EXPECT_FALSE(mainShown);
-    EXPECT_EQ(placed, QPoint(1, 1));
-    EXPECT_EQ(size, QGuiApplication::primaryScreen()->geometry().size());
-    EXPECT_EQ(outline, ~before & 0xFFFFFFu);
-    EXPECT_NE(inside, ~before & 0xFFFFFFu);
-    EXPECT_FALSE(fw::CWnd::Alive(grab));
-    EXPECT_TRUE(host.TopOf(main->m_hWnd)->isVisible());
-    EXPECT_TRUE(sink.boxes.empty());
-    if (app->m_pMainWnd && app->m_pMainWnd->m_hWnd) app->m_pMainWnd->DestroyWindow();
-    fw::ResetWindowSystem();
-    Pump();
-    app.reset();
-  }
-  QCoreApplication::processEvents();
-  fw::ResetQuit();
-  ::unsetenv("TINDREL_PROFILE_DIR");
-  std::filesystem::remove_all(dir);
+  bool mainShown = true, sawGrab = false;
+  QPoint placed;
+  QSize size;
+  std::uint32_t outline = 0, inside = 0, before = 0;
+  fw::HWND grab = 0;
+  int stage = 0;
+  // Each step on its own tick: the program paints and takes the mouse between them.
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (!grab)
+      for (fw::CWnd* w : fw::CWnd::AllWindows())
+        if (dynamic_cast<CScreenGrabDlg*>(w)) grab = w->m_hWnd;
+    QWidget* top = grab ? p.host->TopOf(grab) : nullptr;
+    pres::WindowWidget* client = grab ? p.host->WidgetOf(grab) : nullptr;
+    if (!top || !client || !top->isVisible()) return;
+    const QImage& shown = client->image();
+    if (stage == 0) {
+      if (shown.width() <= 40 || shown.height() <= 30) return;
+      sawGrab = true;
+      mainShown = p.host->TopOf(p.main->m_hWnd)->isVisible();
+      placed = top->pos();
+      size = top->size();
+      before = shown.pixel(40, 30) & 0xFFFFFFu;
+      QTest::mousePress(client, Qt::LeftButton, {}, QPoint(20, 20));
+      QTest::mouseMove(client, QPoint(40, 30));
+      stage = 1;
+    } else if (stage < 5) {
+      ++stage;  // a few ticks for the band to be drawn and shown
+    } else if (stage == 5) {
+      outline = shown.pixel(40, 30) & 0xFFFFFFu;
+      inside = shown.pixel(30, 25) & 0xFFFFFFu;
+      QTest::mouseRelease(client, Qt::LeftButton, {}, QPoint(40, 30));
+      stage = 6;
+    }
+  });
+  poll.start(20);
+  // Whatever happens, the grab ends.
+  QTimer::singleShot(20000, [&] {
+    if (fw::CWnd* w = fw::CWnd::FromHandle(grab)) static_cast<fw::CDialog*>(w)->EndDialog(fw::IDCANCEL);
+  });
+  p.view->SendMessage(fw::WM_COMMAND, 40164, 0);
+  poll.stop();
+  Pump();
+  EXPECT_TRUE(sawGrab);
+  EXPECT_FALSE(mainShown);
+  EXPECT_EQ(placed, QPoint(1, 1));
+  EXPECT_EQ(size, QGuiApplication::primaryScreen()->geometry().size());
+  EXPECT_EQ(outline, ~before & 0xFFFFFFu);
+  EXPECT_NE(inside, ~before & 0xFFFFFFu);
+  EXPECT_FALSE(fw::CWnd::Alive(grab));
+  EXPECT_TRUE(p.host->TopOf(p.main->m_hWnd)->isVisible());
+  EXPECT_TRUE(p.sink.boxes.empty());
+  p.Stop();
 }
 
 }  // namespace

@@ -61,6 +61,7 @@
 #include "framework/wnd.h"
 #include "platform/report.h"
 #include "presentation/host.h"
+#include "presentation/tests/started_program.h"
 #include "presentation/widgets.h"
 #include "platform/codepage.h"
 #include "text/arrange.h"
@@ -73,50 +74,21 @@
 
 namespace {
 
-void Pump() {
-  for (int i = 0; i < 5; ++i) {
-    QCoreApplication::processEvents();
-    fw::PumpPendingMessages();
-    if (pres::Host::Get()) pres::Host::Get()->Flush();
-  }
-}
+using prestest::Pump;
 
-class DesignTypingTest : public ::testing::Test {
+class DesignTypingTest : public ::testing::Test, protected prestest::StartedProgram {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/tindrel-typing-XXXXXX";
-    dir = ::mkdtemp(tmpl);
-    ::setenv("TINDREL_PROFILE_DIR", (dir + "/profile").c_str(), 1);
-    fw::ResetWindowSystem();
-    appres::RegisterAppResources();
     saved = DefaultTextAttr();
-    host = std::make_unique<pres::Host>();
+    Begin("typing");
     host->SetTypingLanguage([] { return int(DefaultTextAttr().doubleByteLanguage); });
     // Message boxes and dialogs of the start are answered here, not shown.
-    reports = std::make_unique<plat::ScopedReportSink>(&sink);
-    modal = std::make_unique<fw::ScriptedModalDriver>();
-    app = std::make_unique<CVORLAN98App>();
-    ASSERT_TRUE(app->InitInstance());
-    Pump();
-    auto* main = dynamic_cast<CMDIMainFrame*>(app->m_pMainWnd);
-    ASSERT_NE(main, nullptr);
-    view = dynamic_cast<CVORLAN98View*>(main->GetActiveView());
-    ASSERT_NE(view, nullptr);
+    ASSERT_NO_FATAL_FAILURE(Start());
     DefaultTextAttr() = TestAttr(10.0f);
   }
   void TearDown() override {
-    if (app && app->m_pMainWnd && app->m_pMainWnd->m_hWnd) app->m_pMainWnd->DestroyWindow();
-    fw::ResetWindowSystem();
-    Pump();
-    app.reset();
-    modal.reset();
-    reports.reset();
-    host.reset();
-    QCoreApplication::processEvents();
-    fw::ResetQuit();
+    Stop();
     DefaultTextAttr() = saved;
-    ::unsetenv("TINDREL_PROFILE_DIR");
-    std::filesystem::remove_all(dir);
   }
 
   // A new text edited at a page point, the view focused.
@@ -147,15 +119,8 @@ class DesignTypingTest : public ::testing::Test {
     return out;
   }
 
-  std::string dir;
   StubGlyphSource glyphs;
   CTextAttr saved;
-  std::unique_ptr<pres::Host> host;
-  plat::RecordingSink sink;
-  std::unique_ptr<plat::ScopedReportSink> reports;
-  std::unique_ptr<fw::ScriptedModalDriver> modal;
-  std::unique_ptr<CVORLAN98App> app;
-  CVORLAN98View* view = nullptr;
 };
 
 TEST_F(DesignTypingTest, TypedChineseComesOutAsCharactersOfTheTypingLanguage) {

@@ -61,19 +61,13 @@ std::size_t PdfPages(const std::string& pdf) {
   return std::size_t(std::distance(std::sregex_iterator(pdf.begin(), pdf.end(), page), std::sregex_iterator()));
 }
 
-class PrintTest : public AppTest {
+class PrintTest : public StartedDocumentTest {
  protected:
   void SetUp() override {
     AppTest::SetUp();
     if (CupsDir().empty()) GTEST_SKIP() << "no private print server: run through scripts/with-cupsd.sh";
     cupsSetServer(nullptr);
-    main = StartApp();
-    ASSERT_NE(main, nullptr);
-    fw::PumpPendingMessages();
-    doc = dynamic_cast<CVORLAN98Doc*>(main->GetActiveDocument());
-    view = main->GetActiveView();
-    ASSERT_NE(doc, nullptr);
-    ASSERT_NE(view, nullptr);
+    ASSERT_NO_FATAL_FAILURE(StartDocument());
     doc->GetPageInfo().m_pageWidth = 400;
     doc->GetPageInfo().m_pageHeight = 900;
     std::filesystem::remove(JobFile());
@@ -102,11 +96,6 @@ class PrintTest : public AppTest {
     d.GotoDlgCtrl(d.GetDlgItem(id));
     EXPECT_TRUE(d.TypeText(id, text));
   }
-
-  CMDIMainFrame* main = nullptr;
-  CVORLAN98Doc* doc = nullptr;
-  fw::CView* view = nullptr;
-  fw::ScriptedModalDriver driver;
 };
 
 }  // namespace
