@@ -943,8 +943,6 @@ def pinyin_road(desk, prog, out):
         raise Failed(f"step \"{step}\": {e}")
 
 
-
-
 def exit_program(desk, prog, main):
     keys(desk, main, "alt+f", "x")
     expect_clean_end(prog)
