@@ -14,7 +14,7 @@
 #include "output/cutwindow.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::DesignApp app;
+  fuzz::DesignProgram app;
   fuzz::Require(app.view != nullptr, "the program starts with a design view");
   g_CutterIni.SetPath(fuzz::WriteScratchFile("Cutters.INI", data, size));
   g_CutInfo = CCutInfo();

@@ -1,14 +1,16 @@
-// The design program of the fuzz targets that go through its commands: started
-// afresh for each input with its profile, shared store and port devices in the
-// scratch folder, message boxes answered at once, no print server reachable,
-// and the design view of its first document.
+// The design program of the fuzz targets that go where users go: started
+// afresh for each input with its profile, shared store and port devices in
+// the scratch folder, message boxes answered at once, no print server
+// reachable; the design view of its first document shows the whole page.
 #pragma once
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/appresources.h"
 #include "app/designview.h"
@@ -18,6 +20,7 @@
 #include "app/tindrelapp.h"
 #include "framework/app.h"
 #include "framework/clipboard.h"
+#include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/input.h"
 #include "framework/wnd.h"
@@ -28,15 +31,17 @@
 #include "output/cuthandoff.h"
 #include "platform/ipc.h"
 #include "platform/library.h"
+#include "platform/profile.h"
 
 namespace fuzz {
 
-// Every modal run goes to `step` (when set); file dialogs choose `file`
-// (cancelled when it is empty). Past kMaxRuns dialogs in one input the rest
-// are cancelled, so that no dialog reopens itself for ever.
+// Every modal run goes to `step` (when set; else the dialog is left open,
+// which cancels it); file dialogs choose `file` (cancelled when it is empty).
+// Past kMaxRuns dialogs in one input the rest are cancelled, so that no
+// dialog reopens itself for ever.
 class DialogSteps : public fw::ModalDriver {
  public:
-  static constexpr int kMaxRuns = 32;
+  static constexpr int kMaxRuns = 64;
   DialogSteps() : prev_(fw::SetModalDriver(this)) {}
   ~DialogSteps() override { fw::SetModalDriver(prev_); }
   DialogSteps(const DialogSteps&) = delete;
@@ -51,21 +56,40 @@ class DialogSteps : public fw::ModalDriver {
     if (step) step(dlg);
   }
 
+  // The step of every dialog becomes: type the `typed` texts into its edit
+  // fields, in order across dialogs, then click OK (Enter where there is no
+  // OK button), then Cancel when the dialog refuses and stays open.
+  void TypeThenOk() {
+    step = [this](fw::CDialog& dlg) {
+      for (fw::CWnd* child : std::vector<fw::CWnd*>(dlg.Children())) {
+        if (next_ == typed.size()) break;
+        if (dynamic_cast<fw::CEdit*>(child) && child->IsWindowEnabled())
+          dlg.TypeText(child->GetDlgCtrlID(), typed[next_++]);
+      }
+      if (!dlg.ClickButton(fw::IDOK)) dlg.OnOK();
+      if (!dlg.IsEnded() && !dlg.ClickButton(fw::IDCANCEL)) dlg.OnCancel();
+    };
+  }
+
   std::function<void(fw::CDialog&)> step;
   std::string file;
+  std::vector<std::string> typed;
   int runs = 0;
 
  private:
   fw::ModalDriver* prev_;
+  std::size_t next_ = 0;
 };
 
 // Once per process: the scratch folder's profile folder and shared store; the
 // print server, the cut-job manager's folder and the ports' devices point into
 // the scratch folder (no server, no manager, every port the file "port.out").
-// The libraries loaded by name stay loaded for the process.
-inline void UseScratchDesignEnvironment() {
+// The libraries loaded by name stay loaded: the fuzzer keeps counting in them
+// between inputs.
+inline void UseScratchEnvironment() {
   static const bool ready = [] {
-    for (const char* name : {"Flexoril.dll", "Vector.dll", "Trace.dll"}) (void)plat::LoadLibrary(name);
+    for (const char* name : {"Flexoril.dll", "Import.dll", "Vector.dll", "Trace.dll"})
+      (void)plat::LoadLibrary(name);
     const std::string profile = ScratchFolder() + "profile";
     ::mkdir(profile.c_str(), 0700);
     ::setenv("TINDREL_PROFILE_DIR", profile.c_str(), 1);
@@ -87,13 +111,13 @@ inline void UseScratchDesignEnvironment() {
 // The file every port writes, emptied.
 inline std::string EmptyPortFile() { return WriteScratchFile("port.out", nullptr, 0); }
 
-class DesignApp {
+class DesignProgram {
  public:
   static constexpr int kScreenWidth = 400;
   static constexpr int kScreenHeight = 300;
-  DesignApp() {
+  DesignProgram() {
     InstallQuietSink();
-    UseScratchDesignEnvironment();
+    UseScratchEnvironment();
     fw::ResetWindowSystem();
     fw::SetScreenSize(kScreenWidth, kScreenHeight);  // small surfaces: quick paints
     fw::ResetClipboard();
@@ -102,25 +126,61 @@ class DesignApp {
     if (!app_->InitInstance()) return;
     fw::PumpPendingMessages();
     main = dynamic_cast<CMDIMainFrame*>(app_->m_pMainWnd);
-    view = main ? dynamic_cast<CVORLAN98View*>(main->GetActiveView()) : nullptr;
-    doc = view ? view->GetDoc() : nullptr;
-    if (!doc) view = nullptr;
-    if (view) view->SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
+    TakeActiveView();
   }
-  ~DesignApp() {
+  ~DesignProgram() {
     if (app_->m_pMainWnd && app_->m_pMainWnd->m_hWnd) app_->m_pMainWnd->DestroyWindow();
     fw::ResetWindowSystem();
     app_.reset();
     fw::ResetClipboard();
   }
-  DesignApp(const DesignApp&) = delete;
-  DesignApp& operator=(const DesignApp&) = delete;
+  DesignProgram(const DesignProgram&) = delete;
+  DesignProgram& operator=(const DesignProgram&) = delete;
+
+  // The profile file the program reads: learnt from a first start.
+  static const std::string& ProfilePath() {
+    static const std::string path = [] {
+      DesignProgram probe;
+      plat::UserProfile* profile = plat::GetAppProfile();
+      Require(profile != nullptr, "the program has a profile");
+      return profile->path();
+    }();
+    return path;
+  }
+
+  // The main frame's active design view (null when there is none), showing
+  // the whole page.
+  void TakeActiveView() {
+    view = main ? dynamic_cast<CVORLAN98View*>(main->GetActiveView()) : nullptr;
+    doc = view ? view->GetDoc() : nullptr;
+    if (!doc) {
+      view = nullptr;
+      return;
+    }
+    view->SetPageSize(0.0f, 0.0f, doc->GetPageWidth(), doc->GetPageHeight());
+  }
 
   void Command(fw::UINT id) { view->SendMessage(fw::WM_COMMAND, id, 0); }
   void Paint() {
     view->RepaintAll();
     view->UpdateWindow();
   }
+  void SelectAll() {
+    for (int i = 0; i < doc->GetObjectCount(); ++i) view->Tracker()->Select(doc->GetObjectAt(i));
+  }
+  // Clicks with the current tool at the corners and middle of the drawing
+  // area and at the page's origin, then drags across the area.
+  void Click() {
+    fw::RECT r;
+    view->GetClientRect(&r);
+    const int w = std::max(int(r.right), 8), h = std::max(int(r.bottom), 8);
+    const plat::POINT origin = view->PageToDevice(CFPoint{0.0f, 0.0f});
+    fw::MouseScript mouse(view);
+    mouse.Click(2, 2).Click(w / 2, h / 2).Click(w - 3, h - 3);
+    if (origin.x >= 0 && origin.x < w && origin.y >= 0 && origin.y < h) mouse.Click(origin.x, origin.y);
+    mouse.Drag(4, 4, w - 5, h - 5, 3);
+  }
+
   void AddRect(float l, float t, float r, float b) {
     auto p = std::make_unique<CPathObject>();
     p->AddRectangle(l, t, r, b);

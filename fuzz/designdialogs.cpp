@@ -13,7 +13,7 @@
 
 #include "app/designview.h"
 #include "app/settingsload.h"
-#include "fuzz/app_util.h"
+#include "fuzz/design_app.h"
 #include "model/pathobject.h"
 #include "model/settings.h"
 
@@ -80,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string saved = g_IniFile.GetPath();
   g_IniFile.SetPath(ini);
   LoadAppSettings(SETTINGS_LAYOUT | SETTINGS_PALETTE, nullptr);
-  fuzz::OkDriver driver;
+  fuzz::DialogSteps driver;
+  driver.TypeThenOk();
   driver.typed = std::move(typed);
 
   switch (route.how) {

@@ -8,7 +8,7 @@
 #include "app/appids.h"
 #include "app/designview.h"
 #include "app/olddoc.h"
-#include "fuzz/app_util.h"
+#include "fuzz/design_app.h"
 
 namespace {
 
@@ -34,7 +34,8 @@ void Look(fuzz::DesignProgram& program) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::DesignProgram program;
   fuzz::Require(program.view != nullptr, "the program starts with a design view");
-  fuzz::OkDriver driver;
+  fuzz::DialogSteps driver;
+  driver.TypeThenOk();
 
   driver.file = fuzz::WriteScratchFile("design.t98", data, size);
   program.main->SendMessage(fw::WM_COMMAND, fw::ID_FILE_OPEN, 0);

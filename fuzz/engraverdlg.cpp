@@ -26,7 +26,7 @@ void OriginStep(CCarveOriginDlg& d) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::DesignApp app;
+  fuzz::DesignProgram app;
   fuzz::Require(app.view != nullptr, "the program starts with a design view");
   const std::string ini = fuzz::WriteScratchFile("Carves.INI", data, size);
   const std::string portIni = fuzz::WriteScratchFile("Port.INI", nullptr, 0);

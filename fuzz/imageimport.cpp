@@ -8,7 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   constexpr fw::UINT ID_GET_IMAGE = 40021;
   static const char* const kNames[] = {"in.bmp", "in.tif", "in.BMP", "in.TIF"};
-  fuzz::DesignApp app;
+  fuzz::DesignProgram app;
   fuzz::Require(app.view != nullptr, "the program starts with a design view");
   fuzz::DialogSteps dialogs;
   dialogs.file = fuzz::WriteScratchFile(kNames[data[0] % 4], data + 1, size - 1);

@@ -8,7 +8,7 @@
 #include "platform/profile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzz::DesignApp app;
+  fuzz::DesignProgram app;
   fuzz::Require(app.view != nullptr, "the program starts with a design view");
   plat::UserProfile* profile = plat::GetAppProfile();
   fuzz::Require(profile != nullptr, "the program has a profile");

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/designview.h"
-#include "fuzz/app_util.h"
+#include "fuzz/design_app.h"
 #include "model/graphobject.h"
 #include "model/records.h"
 #include "model/segarray.h"
