@@ -57,18 +57,11 @@ void DcImpl::PaintBrush(DC& dc, const std::vector<raster::FillPoly>& fp, bool wi
                          });
   };
   if (b->style() == BS_SOLID && rop2 == R2_COPYPEN && (holes == nullptr || holes->empty())) {
-    // The common case: each span a straight fill, inline, the rows two
-    // below asked for ahead as the filler moves down.
+    // The common case: each span a straight fill, inline.
     std::uint32_t* const px = s.data();
     const std::size_t stride = std::size_t(s.width());
-    const LONG ahead = s.height() - 2;
-    raster::FillPolygons(fp, winding, box.x0, box.y0, box.x1, box.y1, [px, stride, ahead, bc](LONG y, LONG x0, LONG x1) {
-      std::uint32_t* const d = px + std::size_t(y) * stride + x0;
-      if (y < ahead) {
-        __builtin_prefetch(d + 2 * stride, 1);
-        __builtin_prefetch(d + 2 * stride + (x1 - x0 - 1), 1);
-      }
-      raster::Fill(d, x1 - x0, bc);
+    raster::FillPolygons(fp, winding, box.x0, box.y0, box.x1, box.y1, [px, stride, bc](LONG y, LONG x0, LONG x1) {
+      raster::Fill(px + std::size_t(y) * stride + x0, x1 - x0, bc);
     });
     return;
   }
