@@ -286,8 +286,9 @@ void ClipPolygon(const PointF* in, int n, double gx0, double gy0, double gx1, do
 
 // The even-odd rows with the active edges kept column by column in 32 bits,
 // in order of their crossings: they step together, and as edges that cross
-// between rows are few, reordering them is rare. This holds while `den`
-// stays below 2^30. `live` has room for six columns of every edge; edges
+// between rows are few, reordering them is rare (where many swap places, a
+// full sort). This holds while `den` stays below 2^30; it is used for fewer
+// edges than the clip box has pixels across. `live` has room for six columns of every edge; edges
 // come in `starts` order by row, then crossing.
 template <class Emit>
 void OddRows(const Edge* edge, const EdgeStart* start, std::size_t starting, std::int32_t* live,
@@ -306,7 +307,7 @@ void OddRows(const Edge* edge, const EdgeStart* start, std::size_t starting, std
     sq[to] = sq[from];
     ye[to] = ye[from];
   };
-  // Moves the edge at i left to its place by crossing.
+  // Moves the edge at i left to its place by crossing; how far.
   auto settle = [&](std::size_t i) {
     const std::int32_t kq = q[i], kr = r[i], ksr = sr[i], kden = den[i], ksq = sq[i], kye = ye[i];
     std::size_t j = i;
@@ -317,6 +318,29 @@ void OddRows(const Edge* edge, const EdgeStart* start, std::size_t starting, std
     den[j] = kden;
     sq[j] = ksq;
     ye[j] = kye;
+    return i - j;
+  };
+  static thread_local std::vector<std::uint32_t> orderStore;
+  static thread_local std::vector<std::int32_t> columnStore;
+  // Puts the first n edges in order: by insertion while few move, else by sorting.
+  auto order = [&](std::size_t n) {
+    std::size_t moves = 0;
+    const std::size_t limit = 4 * n + 64;
+    for (std::size_t i = 1; i < n; ++i) {
+      if (q[i - 1] <= q[i]) continue;
+      moves += settle(i);
+      if (moves > limit) break;
+    }
+    if (moves <= limit) return;
+    orderStore.resize(n);
+    columnStore.resize(n);
+    std::uint32_t* const o = orderStore.data();
+    for (std::size_t i = 0; i < n; ++i) o[i] = std::uint32_t(i);
+    std::sort(o, o + n, [&](std::uint32_t a, std::uint32_t b) { return q[a] < q[b]; });
+    for (std::int32_t* col : {r, sr, den, sq, ye, q}) {
+      for (std::size_t i = 0; i < n; ++i) columnStore[i] = col[o[i]];
+      std::copy(columnStore.begin(), columnStore.end(), col);
+    }
   };
   std::size_t count = 0, next = 0;
   LONG y = start[0].ys;
@@ -326,6 +350,7 @@ void OddRows(const Edge* edge, const EdgeStart* start, std::size_t starting, std
       if (next >= starting) break;
       y = std::max(y, start[next].ys);
     }
+    bool added = false;
     while (next < starting && start[next].ys <= y) {
       const Edge& e = edge[start[next++].index];
       q[count] = e.q;
@@ -335,8 +360,10 @@ void OddRows(const Edge* edge, const EdgeStart* start, std::size_t starting, std
       sq[count] = e.sq;
       ye[count] = e.ye;
       drop = std::min(drop, e.ye);
-      settle(count++);
+      ++count;
+      added = true;
     }
+    if (added) order(count);
     for (std::size_t i = 0; i + 1 < count; i += 2) {
       const LONG a = std::max(LONG(q[i]), cx0), b = std::min(LONG(q[i + 1]), cx1);
       if (b > a) emit(y, a, b);
@@ -358,8 +385,7 @@ void OddRows(const Edge* edge, const EdgeStart* start, std::size_t starting, std
       r[i] = s - (carry ? den[i] : 0);
       q[i] += sq[i] + carry;
     }
-    for (std::size_t i = 1; i < count; ++i)
-      if (q[i - 1] > q[i]) settle(i);
+    order(count);
   }
 }
 }  // namespace detail
@@ -546,7 +572,7 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
   starts.resize(made);
   SortStarts(starts);
   const std::int64_t lo = std::int64_t(cx0) - 1, hi = std::int64_t(cx1) + 1;
-  if (!winding && std::int64_t(cy1) - cy0 + 8 <= (1 << 14)) {
+  if (!winding && std::int64_t(cy1) - cy0 + 8 <= (1 << 14) && std::int64_t(made) < hi - lo) {
     if (sc.live.size() < 6 * made) sc.live.resize(6 * made);
     OddRows(edges.data(), starts.data(), made, sc.live.data(), cx0, cx1, emit);
     return;

@@ -346,12 +346,14 @@ TEST(DcFill, EvenOddFillsMatchTheirCrossingCountsPixelForPixel) {
     LONG y0;  // polygons lie about rows y0 .. y0 + 60
     float spread;  // how far beyond the clip box corners may lie
     bool subPixel;
+    bool star;  // corners round a circle, each edge crossing most others
   } cases[] = {
-      {"inside", 64, 64, {0, 0, 64, 64}, 2, -2, false},
-      {"overhanging the clip box", 64, 64, {9, 7, 51, 49}, 2, 25, false},
-      {"sub-pixel corners", 64, 64, {0, 0, 64, 64}, 2, 3, true},
-      {"tall surface", 48, 16500, {0, 0, 48, 16500}, 16400, 3, false},
-      {"tall surface, sub-pixel", 48, 16500, {0, 0, 48, 16500}, 9000, 3, true},
+      {"inside", 64, 64, {0, 0, 64, 64}, 2, -2, false, false},
+      {"overhanging the clip box", 64, 64, {9, 7, 51, 49}, 2, 25, false, false},
+      {"sub-pixel corners", 64, 64, {0, 0, 64, 64}, 2, 3, true, false},
+      {"edges swapping places wholesale", 64, 64, {0, 0, 64, 64}, 2, 0, true, true},
+      {"tall surface", 48, 16500, {0, 0, 48, 16500}, 16400, 3, false, false},
+      {"tall surface, sub-pixel", 48, 16500, {0, 0, 48, 16500}, 9000, 3, true, false},
   };
   std::uint32_t seed = 5;
   auto next = [&seed](int n) {
@@ -360,12 +362,16 @@ TEST(DcFill, EvenOddFillsMatchTheirCrossingCountsPixelForPixel) {
   };
   for (const Case& k : cases)
     for (int round = 0; round < 12; ++round) {
-      const int n = 3 + next(40);
+      const int n = k.star ? 45 + 2 * (round % 5) : 3 + next(40);
       std::vector<PointF> poly;
       const float left = float(k.clip.left) - k.spread, top = float(k.y0) - k.spread;
       const float wide = float(k.clip.right - k.clip.left) + 2 * k.spread, high = 60 + 2 * k.spread;
       for (int i = 0; i < n; ++i) {
         float x = left + float(next(int(wide) * 16)) / 16, y = top + float(next(int(high) * 16)) / 16;
+        if (k.star) {
+          const double a = 2 * M_PI * i * (n / 2) / n + round;
+          x = float(32 + 29 * std::cos(a)), y = float(k.y0 + 30 + 29 * std::sin(a));
+        }
         if (!k.subPixel) x = std::floor(x), y = std::floor(y);
         poly.push_back({x, y});
       }
