@@ -288,8 +288,8 @@ void ClipPolygon(const PointF* in, int n, double gx0, double gy0, double gx1, do
 // in order of their crossings: they step together, and as edges that cross
 // between rows are few, reordering them is rare (where many swap places, a
 // full sort). This holds while `den` stays below 2^30; it is used for fewer
-// edges than the clip box has pixels across. `live` has room for six columns of every edge; edges
-// come in `starts` order by row, then crossing.
+// edges than the clip box has pixels across. `live` has room for six
+// columns of every edge; edges come in `starts` order by row, then crossing.
 template <class Emit>
 void OddRows(const Edge* edge, const EdgeStart* start, std::size_t starting, std::int32_t* live,
              LONG cx0, LONG cx1, Emit& emit) {
