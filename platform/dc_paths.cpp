@@ -56,6 +56,15 @@ void DcImpl::PaintBrush(DC& dc, const std::vector<raster::FillPoly>& fp, bool wi
                            if (x < x1) paint(y, x, x1);
                          });
   };
+  if (b->style() == BS_SOLID && rop2 == R2_COPYPEN && (holes == nullptr || holes->empty())) {
+    // The common case: each span a straight fill, inline.
+    std::uint32_t* const px = s.data();
+    const std::size_t stride = std::size_t(s.width());
+    raster::FillPolygons(fp, winding, box.x0, box.y0, box.x1, box.y1, [px, stride, bc](LONG y, LONG x0, LONG x1) {
+      raster::Fill(px + std::size_t(y) * stride + x0, x1 - x0, bc);
+    });
+    return;
+  }
   if (b->style() == BS_SOLID) {
     raster::WithRop2(rop2, [&](auto op) {
       fill([&](LONG y, LONG x0, LONG x1) {

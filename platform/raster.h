@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <type_traits>
 #include <vector>
 
@@ -287,6 +288,111 @@ inline void SortStarts(std::vector<EdgeStart>& starts) {
 
 void ClipPolygon(const PointF* in, int n, double gx0, double gy0, double gx1, double gy1,
                  std::vector<PointF>& out);
+
+// The even-odd rows with the active edges kept column by column in 32 bits,
+// in order of their crossings: they step together, and as edges that cross
+// between rows are few, reordering them is rare (where many swap places, a
+// full sort). This holds while `den` stays below 2^30; it is used for fewer
+// edges than the clip box has pixels across. `live` has room for six
+// columns of every edge; edges come in `starts` order by row, then crossing.
+template <class Emit>
+void OddRows(const Edge* edge, const EdgeStart* start, std::size_t starting, std::int32_t* live,
+             LONG cx0, LONG cx1, Emit& emit) {
+  std::int32_t* const q = live;
+  std::int32_t* const r = q + starting;
+  std::int32_t* const sr = r + starting;
+  std::int32_t* const den = sr + starting;
+  std::int32_t* const sq = den + starting;
+  std::int32_t* const ye = sq + starting;
+  auto move = [&](std::size_t to, std::size_t from) {
+    q[to] = q[from];
+    r[to] = r[from];
+    sr[to] = sr[from];
+    den[to] = den[from];
+    sq[to] = sq[from];
+    ye[to] = ye[from];
+  };
+  // Moves the edge at i left to its place by crossing; how far.
+  auto settle = [&](std::size_t i) {
+    const std::int32_t kq = q[i], kr = r[i], ksr = sr[i], kden = den[i], ksq = sq[i], kye = ye[i];
+    std::size_t j = i;
+    for (; j > 0 && q[j - 1] > kq; --j) move(j, j - 1);
+    q[j] = kq;
+    r[j] = kr;
+    sr[j] = ksr;
+    den[j] = kden;
+    sq[j] = ksq;
+    ye[j] = kye;
+    return i - j;
+  };
+  static thread_local std::vector<std::uint32_t> orderStore;
+  static thread_local std::vector<std::int32_t> columnStore;
+  // Puts the first n edges in order: by insertion while few move, else by sorting.
+  auto order = [&](std::size_t n) {
+    std::size_t moves = 0;
+    const std::size_t limit = 4 * n + 64;
+    for (std::size_t i = 1; i < n; ++i) {
+      if (q[i - 1] <= q[i]) continue;
+      moves += settle(i);
+      if (moves > limit) break;
+    }
+    if (moves <= limit) return;
+    orderStore.resize(n);
+    columnStore.resize(n);
+    std::uint32_t* const o = orderStore.data();
+    for (std::size_t i = 0; i < n; ++i) o[i] = std::uint32_t(i);
+    std::sort(o, o + n, [&](std::uint32_t a, std::uint32_t b) { return q[a] < q[b]; });
+    for (std::int32_t* col : {r, sr, den, sq, ye, q}) {
+      for (std::size_t i = 0; i < n; ++i) columnStore[i] = col[o[i]];
+      std::copy(columnStore.begin(), columnStore.end(), col);
+    }
+  };
+  std::size_t count = 0, next = 0;
+  LONG y = start[0].ys;
+  LONG drop = std::numeric_limits<LONG>::max();  // the first row an active edge ends before
+  for (;;) {
+    if (count == 0) {
+      if (next >= starting) break;
+      y = std::max(y, start[next].ys);
+    }
+    bool added = false;
+    while (next < starting && start[next].ys <= y) {
+      const Edge& e = edge[start[next++].index];
+      q[count] = e.q;
+      r[count] = std::int32_t(e.r);
+      sr[count] = std::int32_t(e.sr);
+      den[count] = std::int32_t(e.den);
+      sq[count] = e.sq;
+      ye[count] = e.ye;
+      drop = std::min(drop, e.ye);
+      ++count;
+      added = true;
+    }
+    if (added) order(count);
+    for (std::size_t i = 0; i + 1 < count; i += 2) {
+      const LONG a = std::max(LONG(q[i]), cx0), b = std::min(LONG(q[i + 1]), cx1);
+      if (b > a) emit(y, a, b);
+    }
+    ++y;
+    if (y >= drop) {
+      std::size_t k = 0;
+      drop = std::numeric_limits<LONG>::max();
+      for (std::size_t i = 0; i < count; ++i) {
+        if (ye[i] <= y) continue;
+        move(k++, i);
+        drop = std::min(drop, ye[i]);
+      }
+      count = k;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::int32_t s = r[i] + sr[i];
+      const std::int32_t carry = s >= den[i] ? 1 : 0;
+      r[i] = s - (carry ? den[i] : 0);
+      q[i] += sq[i] + carry;
+    }
+    order(count);
+  }
+}
 }  // namespace detail
 
 template <class F>
@@ -381,6 +487,7 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
     std::vector<EdgeStart> starts;
     std::vector<ActiveKey> active;
     std::vector<Fixed> fixed;
+    std::vector<std::int32_t> live;
   };
   static thread_local Scratch scratch;
   Scratch& sc = scratch;
@@ -469,6 +576,12 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
   if (made == 0) return;
   starts.resize(made);
   SortStarts(starts);
+  const std::int64_t lo = std::int64_t(cx0) - 1, hi = std::int64_t(cx1) + 1;
+  if (!winding && std::int64_t(cy1) - cy0 + 8 <= (1 << 14) && std::int64_t(made) < hi - lo) {
+    if (sc.live.size() < 6 * made) sc.live.resize(6 * made);
+    OddRows(edges.data(), starts.data(), made, sc.live.data(), cx0, cx1, emit);
+    return;
+  }
   if (sc.active.size() < made) sc.active.resize(made);
   // The active edges as (crossing, edge) keys, kept sorted by their crossing
   // from row to row; the order of equal crossings does not change which
@@ -480,7 +593,6 @@ void FillPolygons(const std::vector<FillPoly>& polys, bool winding, LONG cx0, LO
   std::size_t count = 0;
   std::size_t next = 0;
   LONG y = start[0].ys;
-  const std::int64_t lo = std::int64_t(cx0) - 1, hi = std::int64_t(cx1) + 1;
   // Crossings by pixel, for rows with more crossings than pixels.
   const std::size_t bins = std::size_t(hi - lo) + 1;
   static thread_local std::vector<int> binStore;

@@ -333,6 +333,98 @@ TEST(DcFill, DenseCrossingEdgesFillByTheirWindingNumbers) {
   }
 }
 
+// Random self-intersecting polygons filled even-odd, whole, overhanging the
+// clip box and with sub-pixel corners, on a short surface and on one too tall
+// for the filler's 32-bit edge stepping: each pixel is inside as the count of
+// edges crossing its row at or left of it says (1/256 grid, top and left
+// inclusive), counted on the outline the filler clips to 4 pixels around the
+// clip box. Every pixel is drawn once: an inverting fill shows the same.
+TEST(DcFill, EvenOddFillsMatchTheirCrossingCountsPixelForPixel) {
+  struct Case {
+    const char* name;
+    LONG w, h;
+    RECT clip;
+    LONG y0;  // polygons lie about rows y0 .. y0 + 60
+    float spread;  // how far beyond the clip box corners may lie
+    bool subPixel;
+    bool star;  // corners round a circle, each edge crossing most others
+  } cases[] = {
+      {"inside", 64, 64, {0, 0, 64, 64}, 2, -2, false, false},
+      {"overhanging the clip box", 64, 64, {9, 7, 51, 49}, 2, 25, false, false},
+      {"sub-pixel corners", 64, 64, {0, 0, 64, 64}, 2, 3, true, false},
+      {"edges swapping places wholesale", 64, 64, {0, 0, 64, 64}, 2, 0, true, true},
+      {"tall surface", 48, 16500, {0, 0, 48, 16500}, 16400, 3, false, false},
+      {"tall surface, sub-pixel", 48, 16500, {0, 0, 48, 16500}, 9000, 3, true, false},
+  };
+  std::uint32_t seed = 5;
+  auto next = [&seed](int n) {
+    seed = seed * 1664525u + 1013904223u;
+    return int((seed >> 8) % std::uint32_t(n));
+  };
+  for (const Case& k : cases)
+    for (int round = 0; round < 12; ++round) {
+      const int n = k.star ? 45 + 2 * (round % 5) : 3 + next(40);
+      std::vector<PointF> poly;
+      const float left = float(k.clip.left) - k.spread, top = float(k.y0) - k.spread;
+      const float wide = float(k.clip.right - k.clip.left) + 2 * k.spread, high = 60 + 2 * k.spread;
+      for (int i = 0; i < n; ++i) {
+        float x = left + float(next(int(wide) * 16)) / 16, y = top + float(next(int(high) * 16)) / 16;
+        if (k.star) {
+          const double a = 2 * M_PI * i * (n / 2) / n + round;
+          x = float(32 + 29 * std::cos(a)), y = float(k.y0 + 30 + 29 * std::sin(a));
+        }
+        if (!k.subPixel) x = std::floor(x), y = std::floor(y);
+        poly.push_back({x, y});
+      }
+      // The outline the filler walks: clipped to the guard box when it leaves it, in 1/256.
+      const double gx0 = k.clip.left - 4, gy0 = k.clip.top - 4, gx1 = k.clip.right + 4, gy1 = k.clip.bottom + 4;
+      std::vector<PointF> walked = poly;
+      if (!std::all_of(poly.begin(), poly.end(), [&](const PointF& p) {
+            return p.x >= gx0 && p.x <= gx1 && p.y >= gy0 && p.y <= gy1;
+          }))
+        raster::detail::ClipPolygon(poly.data(), n, gx0, gy0, gx1, gy1, walked);
+      std::vector<raster::detail::Fixed> fixed;
+      for (const PointF& p : walked) fixed.push_back({raster::detail::ToFixed(p.x), raster::detail::ToFixed(p.y)});
+      auto inside = [&](LONG x, LONG y) {
+        int crossings = 0;
+        for (std::size_t i = 0; i < fixed.size(); ++i) {
+          std::int64_t ax = fixed[i].x, ay = fixed[i].y;
+          std::int64_t bx = fixed[(i + 1) % fixed.size()].x, by = fixed[(i + 1) % fixed.size()].y;
+          if (ay == by) continue;
+          if (ay > by) std::swap(ax, bx), std::swap(ay, by);
+          if (!(ay <= 256 * y && 256 * y < by)) continue;
+          const __int128 lhs = __int128(256 * x) * (by - ay), rhs = __int128(ax) * (by - ay) + __int128(256 * y - ay) * (bx - ax);
+          crossings += lhs >= rhs;
+        }
+        return crossings % 2 != 0;
+      };
+      const int counts[] = {n};
+      for (bool invert : {false, true}) {
+        Canvas c(k.w, k.h);
+        c.dc.IntersectClipRect(k.clip.left, k.clip.top, k.clip.right, k.clip.bottom);
+        if (invert) c.dc.SetROP2(R2_NOT);
+        if (k.subPixel) {
+          c.dc.FillPolygonsF(poly.data(), counts, 1, ALTERNATE, kBlack);
+        } else {
+          std::vector<POINT> pts;
+          for (const PointF& p : poly) pts.push_back({LONG(p.x), LONG(p.y)});
+          c.dc.SelectStockObject(NULL_PEN);
+          c.dc.SelectStockObject(BLACK_BRUSH);
+          c.dc.SetPolyFillMode(ALTERNATE);
+          c.dc.Polygon(pts.data(), n);
+        }
+        c.dc.SelectClipRect(nullptr);
+        // Rows beyond the polygon's are left white by both: its band is checked.
+        for (LONG y = std::max<LONG>(0, k.y0 - 30); y < std::min<LONG>(k.h, k.y0 + 90); ++y)
+          for (LONG x = 0; x < k.w; ++x) {
+            const bool in = x >= k.clip.left && x < k.clip.right && y >= k.clip.top && y < k.clip.bottom && inside(x, y);
+            ASSERT_EQ(c.dc.GetPixel(x, y), in ? kBlack : kWhite)
+                << k.name << " round " << round << (invert ? " inverted" : "") << " at " << x << "," << y;
+          }
+      }
+    }
+}
+
 TEST(DcFill, SubPixelFillSamplesPixelPositionsTopLeftInclusive) {
   Canvas c(6, 5);
   // [0.5, 3.5) x [1, 3): samples x = 1, 2, 3 and rows 1, 2
