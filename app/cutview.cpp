@@ -33,7 +33,7 @@ class CPreviewBar : public fw::CDialogBar {
 
  public:
   explicit CPreviewBar(CCUTView& view) : m_view(view) {}
-  void OnClose() { m_view.OnPreviewClose(); }
+  void OnClose() override { m_view.OnPreviewClose(); }
 
  private:
   CCUTView& m_view;
